@@ -1,0 +1,47 @@
+#pragma once
+// The decimal separator of files and displays.  It is one program-wide
+// setting, read once at start-up from the user's locale (or the settings);
+// library code never calls setlocale.  Floats are written with this
+// separator and read after accepting both "," and ".".
+#include <string>
+#include <string_view>
+
+namespace kinevo {
+
+char DecimalSeparator();
+void SetDecimalSeparator(char sep);
+
+// Sets the separator for the life of the object, then puts the previous one
+// back (used by tests and by commands that force a separator).
+class ScopedDecimalSeparator {
+ public:
+  explicit ScopedDecimalSeparator(char sep) : previous_(DecimalSeparator()) {
+    SetDecimalSeparator(sep);
+  }
+  ~ScopedDecimalSeparator() { SetDecimalSeparator(previous_); }
+  ScopedDecimalSeparator(const ScopedDecimalSeparator&) = delete;
+  ScopedDecimalSeparator& operator=(const ScopedDecimalSeparator&) = delete;
+
+ private:
+  char previous_;
+};
+
+// Shortest text that reads back to exactly `value` (at most 17 significant
+// digits), with the current separator.  Used for files.
+std::string FloatToText(double value);
+// Same with `maxDigits` significant digits at most (1 to 17) and an explicit
+// separator; used by the command-line output.
+std::string FloatToText(double value, int maxDigits, char sep);
+
+// Reads a float written with "," or "." as separator, with optional blanks
+// around it.  Returns false (and leaves `out` alone) when the text is not a
+// complete number.
+bool TextToFloat(std::string_view text, double& out);
+// Reads a whole decimal integer (optional sign and blanks).
+bool TextToInt(std::string_view text, long long& out);
+
+// The separator of the user's locale, from the environment (LC_ALL,
+// LC_NUMERIC, LANG), without changing the C locale.
+char LocaleDecimalSeparator();
+
+}  // namespace kinevo

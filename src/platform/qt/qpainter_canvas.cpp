@@ -1,0 +1,167 @@
+#include "platform/qt/qpainter_canvas.h"
+
+#include <QFontMetrics>
+#include <QImage>
+#include <QPolygon>
+
+#include "core/common/image.h"
+
+namespace kinevo {
+
+QColor QPainterCanvas::ToQColor(TColor c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); }
+
+TColor QPainterCanvas::FromQColor(const QColor& c) {
+  return RGBColor(static_cast<uint8_t>(c.red()), static_cast<uint8_t>(c.green()),
+                  static_cast<uint8_t>(c.blue()));
+}
+
+QImage QPainterCanvas::ImageView(const Image& img) {
+  return QImage(img.Data(), img.Width(), img.Height(), static_cast<qsizetype>(img.Stride()),
+                QImage::Format_RGB888);
+}
+
+QPainterCanvas::QPainterCanvas(QPainter& painter) : p_(painter) {
+  SetPen(pen_);
+  SetBrush(brush_);
+  SetFont(font_);
+}
+
+void QPainterCanvas::ApplyPenMode() {
+  switch (pen_.mode) {
+    case TPenMode::pmCopy:
+      p_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+      break;
+    case TPenMode::pmNot:
+      p_.setCompositionMode(QPainter::RasterOp_NotDestination);
+      break;
+    case TPenMode::pmXor:
+      p_.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+      break;
+  }
+}
+
+void QPainterCanvas::SetPen(const TPen& pen) {
+  pen_ = pen;
+  QPen qp(ToQColor(pen.color));
+  qp.setWidth(pen.width < 1 ? 1 : pen.width);
+  switch (pen.style) {
+    case TPenStyle::psSolid: qp.setStyle(Qt::SolidLine); break;
+    case TPenStyle::psDash: qp.setStyle(Qt::DashLine); break;
+    case TPenStyle::psDot: qp.setStyle(Qt::DotLine); break;
+    case TPenStyle::psDashDot: qp.setStyle(Qt::DashDotLine); break;
+    case TPenStyle::psDashDotDot: qp.setStyle(Qt::DashDotDotLine); break;
+    case TPenStyle::psClear: qp.setStyle(Qt::NoPen); break;
+  }
+  qp.setCapStyle(Qt::FlatCap);
+  qp.setJoinStyle(Qt::MiterJoin);
+  p_.setPen(qp);
+  ApplyPenMode();
+}
+
+void QPainterCanvas::SetBrush(const TBrush& brush) {
+  brush_ = brush;
+  if (brush.style == TBrushStyle::bsClear)
+    p_.setBrush(Qt::NoBrush);
+  else
+    p_.setBrush(QBrush(ToQColor(brush.color)));
+}
+
+void QPainterCanvas::SetFont(const TFont& font) {
+  font_ = font;
+  QFont f(QString::fromStdString(font.name));
+  f.setPointSize(font.size > 0 ? font.size : 1);
+  f.setBold(font.bold);
+  f.setItalic(font.italic);
+  p_.setFont(f);
+}
+
+TTextSize QPainterCanvas::TextExtent(const std::string& text) {
+  QFontMetrics fm(p_.font(), p_.device());
+  QString s = QString::fromStdString(text);
+  return {fm.horizontalAdvance(s), fm.height()};
+}
+
+void QPainterCanvas::TextOut(int x, int y, const std::string& text, bool opaque) {
+  QString s = QString::fromStdString(text);
+  QFontMetrics fm(p_.font(), p_.device());
+  p_.save();
+  p_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  p_.translate(x, y);
+  if (font_.angle != 0) p_.rotate(-font_.angle / 10.0);
+  if (opaque && brush_.style == TBrushStyle::bsSolid)
+    p_.fillRect(QRect(0, 0, fm.horizontalAdvance(s), fm.height()), ToQColor(brush_.color));
+  p_.setPen(ToQColor(font_.color));
+  p_.drawText(0, fm.ascent(), s);
+  p_.restore();
+}
+
+void QPainterCanvas::LineTo(int x, int y) {
+  p_.drawLine(pos_, QPoint(x, y));
+  pos_ = QPoint(x, y);
+}
+
+static QPolygon ToPolygon(const std::vector<TPixel>& points) {
+  QPolygon poly;
+  poly.reserve(static_cast<qsizetype>(points.size()));
+  for (const auto& pt : points) poly << QPoint(pt.x, pt.y);
+  return poly;
+}
+
+void QPainterCanvas::Polyline(const std::vector<TPixel>& points) { p_.drawPolyline(ToPolygon(points)); }
+
+void QPainterCanvas::Polygon(const std::vector<TPixel>& points) { p_.drawPolygon(ToPolygon(points)); }
+
+void QPainterCanvas::Rectangle(int left, int top, int right, int bottom) {
+  p_.drawRect(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
+}
+
+void QPainterCanvas::FillRect(const TPixelRect& r) {
+  if (brush_.style == TBrushStyle::bsClear) return;
+  p_.fillRect(QRect(r.left, r.top, r.Width(), r.Height()), ToQColor(brush_.color));
+}
+
+void QPainterCanvas::Ellipse(int left, int top, int right, int bottom) {
+  p_.drawEllipse(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
+}
+
+void QPainterCanvas::FocusRect(const TPixelRect& r) {
+  p_.save();
+  QPen qp(Qt::black);
+  qp.setStyle(Qt::DotLine);
+  p_.setPen(qp);
+  p_.setBrush(Qt::NoBrush);
+  p_.setCompositionMode(QPainter::RasterOp_NotDestination);
+  p_.drawRect(QRect(r.left, r.top, r.Width() - 1, r.Height() - 1));
+  p_.restore();
+}
+
+void QPainterCanvas::SetPixel(int x, int y, TColor c) {
+  p_.save();
+  p_.setPen(ToQColor(c));
+  p_.drawPoint(x, y);
+  p_.restore();
+}
+
+void QPainterCanvas::StretchDraw(const TPixelRect& dest, const Image& src, TRasterOp op) {
+  if (src.Empty()) return;
+  QImage view = ImageView(src);
+  QRect target(dest.left, dest.top, dest.Width(), dest.Height());
+  p_.save();
+  p_.setRenderHint(QPainter::SmoothPixmapTransform, false);
+  if (op == TRasterOp::ropNotSrcCopy) {
+    QImage inv = view.copy();
+    inv.invertPixels();
+    p_.drawImage(target, inv);
+  } else {
+    p_.drawImage(target, view);
+  }
+  p_.restore();
+}
+
+void QPainterCanvas::SetClip(const TPixelRect& r) {
+  p_.setClipRect(QRect(r.left, r.top, r.Width(), r.Height()));
+}
+
+void QPainterCanvas::ClearClip() { p_.setClipping(false); }
+
+}  // namespace kinevo

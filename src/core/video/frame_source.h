@@ -1,0 +1,173 @@
+#pragma once
+// A frame source gives random access to the decoded images of one video file:
+// how many images there are, their size, the image rate, and the picture of
+// the current image drawn into an Image.  Three back-ends implement it (the
+// built-in AVI reader, FFmpeg addressed by time, and the FFmpeg bridge plugin
+// addressed by image index); the view, the time base and the tracker only see
+// this class, so they can be tested against a fake source.
+//
+// A back-end implements three hooks: OpenFile (read the file's properties),
+// CloseFile (release everything) and FetchImage (decode one image into a
+// picture).  This class keeps the members every source shares and runs the
+// common steps of Open, Close, GoToImage and DrawImage around the hooks.
+//
+// Threads: GoToImage may be called from the playback timer's thread while
+// DrawImage runs on the window thread.  GoToImage only stores an index (the
+// decoding happens in DrawImage), and ImageIndex and Drawing are atomic so
+// that the two threads may read and write them without a lock.  Everything
+// else is called from the window thread.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "core/common/canvas.h"
+#include "core/common/events.h"
+#include "core/common/image.h"
+#include "core/common/picture_coord.h"
+#include "core/common/video_view.h"
+
+namespace kinevo {
+
+// Progress of a long opening (the index of a long video is built when it is
+// opened): `fraction` goes from 0 to 1.  Returning false cancels the opening;
+// the source then stays closed.
+using TOpenProgress = std::function<bool(double fraction)>;
+
+// What a back-end reports about a file it has opened.
+struct TStreamInfo {
+  int32_t width = 0;           // picture size in pixels, both > 0
+  int32_t height = 0;
+  int32_t imagesNumber = 0;    // number of images, > 0
+  double imageRate = 0.0;      // images per second, > 0
+  double streamDuration = 0.0; // seconds; 0 when the back-end does not know it
+  int32_t startIndex = 0;      // first current image (bounded to the images)
+};
+
+class TFrameSource {
+ public:
+  // Largest playback period, in milliseconds, that ImageDurationMs can hold.
+  static constexpr uint32_t kMaxImageDurationMs = 65535;
+
+  explicit TFrameSource(TVideoFramework framework) : framework_(framework) {}
+  TFrameSource(const TFrameSource&) = delete;
+  TFrameSource& operator=(const TFrameSource&) = delete;
+  // A back-end's destructor calls Close() itself, while its hooks still exist.
+  virtual ~TFrameSource() = default;
+
+  // Back-end code: fwVfw, fwDS or fwFFMpeg.
+  TVideoFramework Framework() const { return framework_; }
+
+  // Stores the name in FileName, closes, then opens the file.  Reports
+  // nothing: success is Opened() == true, announced by OnOpen.  An empty name
+  // only closes.  A file is refused when its picture size or image rate is
+  // zero, when it has no image, when its image duration rounds to more than
+  // 65535 ms, or when its first image cannot be decoded.
+  void Open(const std::string& fileName);
+
+  // Releases the file, sets Opened to false and ImagesNumber to 0, then fires
+  // OnClose.  Whether this happens when nothing is open depends on the
+  // back-end (CloseNotifiesWhenClosed).
+  void Close();
+
+  // Makes image n current, bounded to [0, ImagesNumber - 1].  Nothing happens
+  // when no file is open or when n is already current (a back-end may do
+  // more; see the derived classes).  Safe to call from the timer thread.
+  virtual void GoToImage(int32_t n);
+
+  // Draws the rectangle `source` (picture pixels, origin at the top-left
+  // corner, y downwards) of the current image over the whole of `dest`,
+  // stretched (nearest neighbour), inverted when CopyMode is ropNotSrcCopy.
+  // Returns false at once when a draw is already running or no file is
+  // open, and false when the image cannot be decoded; `dest` is then left
+  // untouched.
+  bool DrawImage(Image& dest, const TPixelRect& source);
+  // The same for the whole picture.
+  bool DrawImage(Image& dest) { return DrawImage(dest, {0, 0, imageWidth_, imageHeight_}); }
+
+  // Members shared by every back-end.
+  int32_t ImagesNumber() const { return imagesNumber_; }
+  int32_t ImageWidth() const { return imageWidth_; }
+  int32_t ImageHeight() const { return imageHeight_; }
+  int32_t ImageIndex() const { return imageIndex_.load(std::memory_order_relaxed); }
+  double ImageDuration() const { return imageDuration_; }   // seconds per image
+  double ImageRate() const { return imageRate_; }           // images per second
+  uint16_t ImageDurationMs() const { return imageDurationMs_; }
+  // Length of the stream in seconds as the back-end knows it (0 when unknown).
+  double StreamDuration() const { return streamDuration_; }
+  const std::string& FileName() const { return fileName_; }
+  bool Opened() const { return opened_; }
+  bool Drawing() const { return drawing_.load(std::memory_order_acquire); }
+  TRasterOp CopyMode() const { return copyMode_; }
+  void SetCopyMode(TRasterOp mode) { copyMode_ = mode; }
+  // The last decoded picture, full size, before it is stretched.
+  const Image& WorkBitmap() const { return workBitmap_; }
+
+  // Notifications carrying the sender (this source), installed by the view.
+  TNotifyEvent OnOpen;
+  TNotifyEvent OnClose;
+  // Optional progress of the opening, with a cancel answer.
+  TOpenProgress OnProgress;
+
+  // 1000 x seconds rounded to the nearest integer (halves to even); returns
+  // false when the result does not fit the 16-bit ImageDurationMs or the
+  // duration is not a positive finite number.
+  static bool DurationToMs(double seconds, uint16_t& ms);
+
+ protected:
+  // Reads the file's properties into `info`; false refuses the file.  The
+  // back-end may call ReportProgress while it works.  On false the back-end
+  // has released whatever it acquired (CloseFile is called as well).
+  virtual bool OpenFile(const std::string& fileName, TStreamInfo& info) = 0;
+  // Releases everything OpenFile acquired; must be harmless when nothing is
+  // open.
+  virtual void CloseFile() = 0;
+  // Decodes image `index` (0 <= index < ImagesNumber) into `picture`, which
+  // the back-end resizes to the picture size; false when it cannot.
+  virtual bool FetchImage(int32_t index, Image& picture) = 0;
+  // Whether Close() releases and fires OnClose also when nothing is open.
+  virtual bool CloseNotifiesWhenClosed() const { return false; }
+
+  // Passes progress to OnProgress; false means the user cancelled.
+  bool ReportProgress(double fraction) const { return !OnProgress || OnProgress(fraction); }
+
+  void SetImageIndex(int32_t index) { imageIndex_.store(index, std::memory_order_relaxed); }
+  // `n` bounded to [0, ImagesNumber - 1] (0 when there is no image).
+  int32_t BoundIndex(int64_t n) const;
+
+ private:
+  // Resets the shared members to the closed state, without notifying.
+  void ResetState();
+
+  TVideoFramework framework_;
+  std::string fileName_;
+  bool opened_ = false;
+  int32_t imagesNumber_ = 0;
+  int32_t imageWidth_ = 0;
+  int32_t imageHeight_ = 0;
+  std::atomic<int32_t> imageIndex_{0};
+  double imageDuration_ = 0.0;
+  double imageRate_ = 0.0;
+  uint16_t imageDurationMs_ = 0;
+  double streamDuration_ = 0.0;
+  TRasterOp copyMode_ = TRasterOp::ropSrcCopy;
+  std::atomic<bool> drawing_{false};
+  Image workBitmap_;
+
+  friend class TFrameSources;  // releases passed-over sources quietly
+  void ReleaseQuietly();
+};
+
+// The bridge back-end adds the plugin's own operations, which the choice of
+// back-end uses (the comment tag written by the program's own recorder).
+class TBridgeFrameSource : public TFrameSource {
+ public:
+  using TFrameSource::TFrameSource;
+  // True when the bridge plugin is loaded (tries to load it when it is not).
+  virtual bool LoadBridgeLibrary() = 0;
+  // The comment tag of a file, read by the bridge; empty when the bridge or
+  // the tag is missing.
+  virtual std::string FileComment(const std::string& fileName) = 0;
+};
+
+}  // namespace kinevo

@@ -1,0 +1,70 @@
+#include "core/video/frame_sources.h"
+
+#include <cctype>
+
+namespace kinevo {
+
+TFrameSources::TFrameSources(TFrameSource& vfw, TFrameSource& ds, TBridgeFrameSource& ffmpeg)
+    : vfw_(vfw), ds_(ds), ffmpeg_(ffmpeg) {}
+
+TFrameSource& TFrameSources::Source(TVideoFramework fw) {
+  switch (fw) {
+    case fwDS: return ds_;
+    case fwFFMpeg: return ffmpeg_;
+    default: return vfw_;
+  }
+}
+
+const TFrameSource& TFrameSources::Source(TVideoFramework fw) const {
+  return const_cast<TFrameSources*>(this)->Source(fw);
+}
+
+TVideoFramework TFrameSources::FrameworkForFile(const std::string& fileName, TVideoFramework previous) {
+  const auto slash = fileName.find_last_of("/\\");
+  const auto dot = fileName.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return previous;
+  std::string ext = fileName.substr(dot);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (ext == ".avi") return fwVfw;
+  if (ext == ".mpg" || ext == ".mpeg" || ext == ".wmv") return fwDS;
+  if (ext == ".mov") return fwFFMpeg;
+  return previous;
+}
+
+TFrameSource& TFrameSources::Open(const std::string& fileName) {
+  framework_ = FrameworkForFile(fileName, framework_);
+  if (!fileName.empty() && ffmpeg_.FileComment(fileName) == kOwnRecorderComment) framework_ = fwFFMpeg;
+
+  if (framework_ == fwVfw) {
+    vfw_.Open(fileName);
+    if (!vfw_.Opened()) framework_ = fwDS;
+  }
+  if (framework_ == fwDS) {
+    ds_.Open(fileName);
+    if (!ds_.Opened()) framework_ = fwFFMpeg;
+  }
+  if (framework_ == fwFFMpeg) ffmpeg_.Open(fileName);
+
+  // Only the selected source keeps a file: the others may hold large caches
+  // and, on some systems, a lock on their file.
+  for (TFrameSource* s : {&vfw_, static_cast<TFrameSource*>(&ds_), static_cast<TFrameSource*>(&ffmpeg_)})
+    if (s != &Selected() && s->Opened()) s->ReleaseQuietly();
+  return Selected();
+}
+
+std::vector<std::string> VideoOpenFailureLines(bool fileExists, bool bridgeLoaded) {
+  if (!fileExists) return {"Impossible d'ouvrir ce fichier vidéo.", "Vérifier qu'il n'a pas été déplacé."};
+  std::vector<std::string> lines = {
+      "Impossible d'ouvrir ce fichier vidéo. Problèmes possibles et suggestions :",
+      "le fichier est abîmé ...",
+      "votre ordinateur ne possède pas le codec nécessaire (installer les paquets de codecs FFmpeg de "
+      "votre distribution, par exemple « libavcodec-extra »)",
+  };
+  if (!bridgeLoaded)
+    lines.push_back(
+        "utiliser un autre framework (installer le dossier « KvoDll » contenant les greffons « FFmpeg » "
+        "à côté du programme).");
+  return lines;
+}
+
+}  // namespace kinevo

@@ -1,0 +1,304 @@
+#include "core/graph/graph_utils.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/common/number_format.h"
+
+namespace kinevo {
+
+const std::array<TColor, TGraphUtils::kPaletteASize> kPaletteA = {
+    0x0000FF, 0xE9D105, 0x32CD32, 0xDCF8FF, 0x00D7FF, 0x8B8B00, 0x9314FF, 0x6BB7BD, 0x00FC7C,
+    0xD1CE00, 0x4763FF, 0xAAB220, 0x7AA0FF, 0xDCDCDC, 0x1E69D2, 0x20A5DA, 0xB469FF, 0xED9564,
+    0x3C14DC, 0x90EE90, 0x0045FF, 0x7A96E9, 0xFFBF00, 0x507FFF, 0xAACD66, 0x8CE6F0, 0x008CFF,
+    0x5C5CCD, 0xE6D8AD, 0x8080F0, 0x0B86B8, 0xC1B6FF, 0xFACE87, 0xDEC4B0, 0x00FF00, 0x32CD32,
+    0x8515C7, 0xCCD148, 0x9AFA00, 0xEE687B, 0x71B33C, 0xD355BA, 0xCD0000, 0x22B222, 0xFF00FF,
+    0x578B2E, 0x60A4F4, 0x7280FA, 0xE16941, 0x8F8FBC, 0xDDA0DD, 0x3F85CD, 0x9370DB, 0xD670DA,
+    0x8FBC8F, 0x00A5FF, 0x32CD9A, 0xEE82EE, 0xD0E040, 0xA09E5F, 0xD8BFD8, 0x808000, 0xCD5A6A,
+    0x87B8DE, 0x00FFFF};
+
+const std::array<TColor, TGraphUtils::kPaletteBSize> kPaletteB = {0x0000FF, 0xFF0000, 0x008000,
+                                                                  0x6500D6, 0xD6C900};
+
+namespace {
+
+struct UnitPoint {
+  double x, y;
+};
+
+// Outlines in units of the symbol's radius, y downwards.  Every outline has
+// a bounding box symmetric about (0, 0), so that the symbol is centred on
+// its point at every size (rounding is symmetric too).
+const std::vector<UnitPoint>& UnitOutline(int n) {
+  static const std::vector<std::vector<UnitPoint>> outlines = {
+      // 0 square
+      {{-0.8, -0.8}, {0.8, -0.8}, {0.8, 0.8}, {-0.8, 0.8}},
+      // 1 diamond
+      {{0, -1}, {1, 0}, {0, 1}, {-1, 0}},
+      // 2 triangle pointing up
+      {{0, -1}, {1, 1}, {-1, 1}},
+      // 3 triangle pointing down
+      {{-1, -1}, {1, -1}, {0, 1}},
+      // 4 plus sign
+      {{-0.3, -1}, {0.3, -1}, {0.3, -0.3}, {1, -0.3}, {1, 0.3}, {0.3, 0.3},
+       {0.3, 1}, {-0.3, 1}, {-0.3, 0.3}, {-1, 0.3}, {-1, -0.3}, {-0.3, -0.3}},
+      // 5 diagonal cross
+      {{0, -0.4}, {0.6, -1}, {1, -0.6}, {0.4, 0}, {1, 0.6}, {0.6, 1},
+       {0, 0.4}, {-0.6, 1}, {-1, 0.6}, {-0.4, 0}, {-1, -0.6}, {-0.6, -1}},
+      // 6 triangle pointing left
+      {{-1, 0}, {1, -1}, {1, 1}},
+      // 7 triangle pointing right
+      {{1, 0}, {-1, 1}, {-1, -1}},
+      // 8 hexagon
+      {{-0.5, -0.87}, {0.5, -0.87}, {1, 0}, {0.5, 0.87}, {-0.5, 0.87}, {-1, 0}},
+      // 9 five-pointed star
+      {{0, -0.9045}, {0.225, -0.2135}, {0.951, -0.2135}, {0.363, 0.2135}, {0.588, 0.9045},
+       {0, 0.4775}, {-0.588, 0.9045}, {-0.363, 0.2135}, {-0.951, -0.2135}, {-0.225, -0.2135}},
+      // 10 pentagon
+      {{0, -1}, {1, -0.25}, {0.62, 1}, {-0.62, 1}, {-1, -0.25}},
+      // 11 horizontal bar
+      {{-1, -0.45}, {1, -0.45}, {1, 0.45}, {-1, 0.45}},
+      // 12 vertical bar
+      {{-0.45, -1}, {0.45, -1}, {0.45, 1}, {-0.45, 1}},
+      // 13 four-pointed star
+      {{0, -1}, {0.3, -0.3}, {1, 0}, {0.3, 0.3}, {0, 1}, {-0.3, 0.3}, {-1, 0}, {-0.3, -0.3}},
+      // 14 disc (drawn as an ellipse)
+      {},
+      // 15 hourglass
+      {{-1, -1}, {1, -1}, {0.15, 0}, {1, 1}, {-1, 1}, {-0.15, 0}},
+      // 16 six-pointed star (origin marker)
+      {{0, -1}, {0.25, -0.433}, {0.866, -0.5}, {0.5, 0}, {0.866, 0.5}, {0.25, 0.433},
+       {0, 1}, {-0.25, 0.433}, {-0.866, 0.5}, {-0.5, 0}, {-0.866, -0.5}, {-0.25, -0.433}},
+      // 17 octagon, white fill
+      {{-0.41, -1}, {0.41, -1}, {1, -0.41}, {1, 0.41}, {0.41, 1}, {-0.41, 1}, {-1, 0.41},
+       {-1, -0.41}},
+  };
+  return outlines[static_cast<size_t>(n)];
+}
+
+int ClampSize(int size) { return std::clamp(size, 0, TMotif::kSizes - 1); }
+
+int PolygonRadius(int size) {
+  static constexpr int radius[TMotif::kSizes] = {4, 7, 10};
+  return radius[ClampSize(size)];
+}
+
+int Wrap(int i, int n) {
+  if (i == -1) return n - 1;
+  // |i| mod n, computed without overflow for the most negative int.
+  long long a = i;
+  if (a < 0) a = -a;
+  return static_cast<int>(a % n);
+}
+
+}  // namespace
+
+TMotif::TMotif(int number) : number_(number) {}
+
+int TMotif::DiscRadius(int size) {
+  static constexpr int radius[kSizes] = {4, 7, 10};
+  return radius[ClampSize(size)];
+}
+
+std::vector<TPixel> TMotif::Outline(TPixel centre, int size) const {
+  std::vector<TPixel> pts;
+  if (number_ < 0 || number_ >= TGraphUtils::kSymbolCount || IsDisc()) return pts;
+  const double r = PolygonRadius(size);
+  const auto& unit = UnitOutline(number_);
+  pts.reserve(unit.size());
+  for (const auto& u : unit) {
+    // lround rounds halves away from zero, so the outline stays symmetric.
+    pts.push_back({centre.x + static_cast<int>(std::lround(u.x * r)),
+                   centre.y + static_cast<int>(std::lround(u.y * r))});
+  }
+  return pts;
+}
+
+void TMotif::Draw(Canvas& canvas, TPixel centre, TColor colour, int size) const {
+  if (number_ < 0 || number_ >= TGraphUtils::kSymbolCount) return;
+  const TPen oldPen = canvas.Pen();
+  const TBrush oldBrush = canvas.Brush();
+
+  TPen pen;
+  pen.color = colour;
+  pen.width = 1;
+  pen.style = TPenStyle::psSolid;
+  pen.mode = TPenMode::pmCopy;
+  canvas.SetPen(pen);
+  TBrush brush;
+  brush.color = WhiteFill() ? colors::White : colour;
+  brush.style = TBrushStyle::bsSolid;
+  canvas.SetBrush(brush);
+
+  if (IsDisc()) {
+    const int r = DiscRadius(size);
+    // Right and bottom are excluded: the disc covers centre - r .. centre + r.
+    canvas.Ellipse(centre.x - r, centre.y - r, centre.x + r + 1, centre.y + r + 1);
+  } else {
+    canvas.Polygon(Outline(centre, size));
+  }
+
+  canvas.SetPen(oldPen);
+  canvas.SetBrush(oldBrush);
+}
+
+TGraphUtils::TGraphUtils() {
+  motifs_.reserve(kSymbolCount);
+  for (int n = 0; n < kSymbolCount; ++n) motifs_.emplace_back(n);
+}
+
+TColor TGraphUtils::ColorA(int i) const { return kPaletteA[static_cast<size_t>(Wrap(i, kPaletteASize))]; }
+
+TColor TGraphUtils::ColorB(int i) const { return kPaletteB[static_cast<size_t>(Wrap(i, kPaletteBSize))]; }
+
+int TGraphUtils::IndexOfColorA(TColor c) const {
+  for (int i = 0; i < kPaletteASize; ++i)
+    if (kPaletteA[static_cast<size_t>(i)] == c) return i;
+  return 0;
+}
+
+int TGraphUtils::SymbolForCurve(int i) { return i % kCurveSymbols; }
+
+int TGraphUtils::SecondSymbol(int i) { return 12 + (i % 4); }
+
+const TMotif* TGraphUtils::Motif(int n) const {
+  if (n < 0 || n >= static_cast<int>(motifs_.size())) return nullptr;
+  return &motifs_[static_cast<size_t>(n)];
+}
+
+void TGraphUtils::DrawSymbolCycled(Canvas& canvas, TPixel centre, TColor colour, int size,
+                                   int i) const {
+  if (i < 0) return;
+  DrawSymbol(canvas, centre, colour, size, SymbolForCurve(i));
+}
+
+void TGraphUtils::DrawSymbol(Canvas& canvas, TPixel centre, TColor colour, int size, int n) const {
+  if (const TMotif* m = Motif(n)) m->Draw(canvas, centre, colour, size);
+}
+
+// ---------------------------------------------------------------------------
+// Axis ticks
+
+namespace {
+bool IsZeroValue(double v) { return std::fabs(v) < 1e-100; }
+}  // namespace
+
+std::vector<double> TAxisTicks::Values() const {
+  std::vector<double> v;
+  if (count <= 0) return v;
+  v.reserve(static_cast<size_t>(count));
+  double t = first;
+  for (int i = 0; i < count; ++i) {
+    v.push_back(t);
+    t += step;
+  }
+  return v;
+}
+
+TAxisTicks ComputeAxisTicks(double min, double max) {
+  TAxisTicks t;
+  const double range = max - min;
+  if (!std::isfinite(range)) return t;
+  int e = 0;
+  if (!IsZeroValue(range)) e = static_cast<int>(std::floor(std::log10(std::fabs(range))));
+  const double p = std::pow(10.0, e);
+  const double h = range / p;
+  double mult;
+  if (h <= 1.2)
+    mult = 0.2;
+  else if (h <= 2.4)
+    mult = 0.4;
+  else if (h <= 3.6)
+    mult = 0.6;
+  else if (h < 4)
+    mult = 0.8;
+  else if (h <= 6)
+    mult = 1;
+  else
+    mult = 2;
+  t.step = mult * p;
+
+  double first = std::trunc(min / t.step);
+  if (first < 0) first -= 1;
+  first *= t.step;
+  if (!IsZeroValue(first - min) && t.step > 0) {
+    while (first < min) first += t.step;
+  }
+  t.first = first;
+
+  const double n = std::trunc(range / t.step) + 1;
+  t.count = (n > 0 && n < 1e6) ? static_cast<int>(n) : 0;
+
+  double last = first;
+  if (t.step > 0) {
+    do {
+      last += t.step;
+    } while (last < max);
+    if (!IsZeroValue(max - last)) last -= t.step;
+  }
+  t.last = last;
+  return t;
+}
+
+std::string FormatFloatFixed(double value, int precision, int digits, char sep) {
+  if (std::isnan(value)) return "NAN";
+  if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
+  // Round to `precision` significant digits or `digits` decimals, whichever
+  // keeps fewer; integer parts longer than the precision go to exponent form.
+  int intDigits = 1;
+  if (value != 0) intDigits = static_cast<int>(std::floor(std::log10(std::fabs(value)))) + 1;
+  if (intDigits > precision) return FormatFloatExponent(value, precision, 0, sep);
+  int decimals = std::min(digits, std::max(0, precision - intDigits));
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
+  std::string s(buf);
+  // Pad to the asked number of decimals.
+  if (decimals < digits) {
+    if (decimals == 0) s += '.';
+    s.append(static_cast<size_t>(digits - decimals), '0');
+  }
+  if (s.size() > 1 && s[0] == '-') {
+    // "-0.000" is shown without its sign.
+    bool allZero = s.find_first_not_of("-0.") == std::string::npos;
+    if (allZero) s.erase(0, 1);
+  }
+  for (auto& c : s)
+    if (c == '.') c = sep;
+  return s;
+}
+
+std::string FormatFloatExponent(double value, int precision, int digits, char sep) {
+  if (std::isnan(value)) return "NAN";
+  if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
+  precision = std::clamp(precision, 1, 17);
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*E", precision - 1, value);
+  std::string s(buf);
+  const auto epos = s.find('E');
+  std::string mant = s.substr(0, epos);
+  int exp = std::atoi(s.c_str() + epos + 1);
+  std::string ed = std::to_string(std::abs(exp));
+  if (static_cast<int>(ed.size()) < digits) ed.insert(0, static_cast<size_t>(digits) - ed.size(), '0');
+  for (auto& c : mant)
+    if (c == '.') c = sep;
+  return mant + "E" + (exp < 0 ? "-" : "+") + ed;
+}
+
+std::string FormatTickLabel(double value, double min, double max, double step, bool firstTick) {
+  if (!firstTick && std::fabs(value) * 1048576.0 < step) value = 0;
+  const double d = std::max(std::fabs(min), std::fabs(max));
+  const char sep = DecimalSeparator();
+  if (d >= 10000 || d <= 0.1) return FormatFloatExponent(value, 3, 1, sep);
+  int decimals = 3;
+  if (d >= 1000)
+    decimals = 0;
+  else if (d >= 100)
+    decimals = 1;
+  else if (d >= 10)
+    decimals = 2;
+  return FormatFloatFixed(value, 4, decimals, sep);
+}
+
+}  // namespace kinevo

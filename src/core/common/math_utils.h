@@ -1,0 +1,154 @@
+#pragma once
+// Numeric and geometry helpers shared by the marking data, the tracking, the
+// results, the formulas and the graphs.  Free functions without state (the
+// decimal separator is the program-wide setting of number_format.h).
+//
+// Failures never raise: degenerate input gives a documented value (NaN, a
+// bound, or a result code).
+#include <cstdint>
+#include <functional>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "core/common/picture_coord.h"
+
+namespace kinevo {
+
+// A point in world (physical) units.
+struct TWorldPoint {
+  double x = 0.0;
+  double y = 0.0;
+  friend bool operator==(const TWorldPoint&, const TWorldPoint&) = default;
+};
+
+// A world rectangle, in the order xmin, xmax, ymin, ymax.
+struct TWorldWindow {
+  double xmin = 0.0;
+  double xmax = 100.0;
+  double ymin = 0.0;
+  double ymax = 100.0;
+  friend bool operator==(const TWorldWindow&, const TWorldWindow&) = default;
+};
+
+// ---------------------------------------------------------------- comparisons
+
+// The program-wide tests for degenerate values: |x| < 1e-100 and |x| > 1e100.
+bool IsZero(double x);
+bool IsHuge(double x);
+// Two floats are "the same" when they differ by less than 1e-100.
+inline bool SameValue(double a, double b) { return IsZero(a - b); }
+bool SamePoint(const TWorldPoint& a, const TWorldPoint& b);
+inline bool SamePoint(const TPixel& a, const TPixel& b) { return a == b; }
+
+// x clamped to [-2147483647, 2147483647], then rounded to the nearest
+// integer, halves to even.  NaN gives 0.
+int32_t RoundToInt(double x);
+
+// trunc(log10(n)) for n > 0 (0 for 1..9, 1 for 10..99 ...); 0 for n <= 0.
+int Magnitude(int64_t n);
+
+// ---------------------------------------------------------------- angles (radians)
+
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
+
+// Into [0, 2π]: subtract 2π while above 2π, add 2π while below 0.
+// NaN and infinities give NaN.
+double WrapPositive(double x);
+// a + b brought into [−π, π].  NaN and infinities give NaN.
+double AddAngles(double a, double b);
+// Turning angle at p2 of the path p1 -> p2 -> p3: atan2(−dot, cross) of
+// u = p2 − p1 and v = p3 − p2, ±π/2 when dot = 0.
+double AngleAtVertex(const TPixel& p1, const TPixel& p2, const TPixel& p3);
+constexpr double RadToDeg(double r) { return r * 180.0 / std::numbers::pi; }
+constexpr double DegToRad(double d) { return d * std::numbers::pi / 180.0; }
+
+// ---------------------------------------------------------------- distances
+
+double Distance(const TWorldPoint& a, const TWorldPoint& b);
+double Distance(const TPixel& a, const TPixel& b);
+
+// ---------------------------------------------------------------- arrays
+
+// Largest element, −1.7e308 for an empty array (smallest, +1.7e308).
+double MaxValue(const std::vector<double>& a);
+double MinValue(const std::vector<double>& a);
+// Integer arrays: −2147483647 and +2147483647 for an empty array.
+int32_t MaxValue(const std::vector<int32_t>& a);
+int32_t MinValue(const std::vector<int32_t>& a);
+// sum / length; NaN for an empty array.
+double Mean(const std::vector<double>& a);
+// Widens `box` (xmin, xmax, ymin, ymax) to hold every point.  The default
+// start is xmin = ymin = 1e100, xmax = ymax = −1e100, so an empty array
+// leaves it "inverted".
+TWorldWindow BoundingBox(const std::vector<TWorldPoint>& points);
+
+// ---------------------------------------------------------------- text
+
+// The formatter of every displayed real.  `extra` is the number of extra
+// digits (0 to 8; larger values count as 8, negative ones as 0).
+//   NaN                          -> "#Nombre!"
+//   0.01 <= |x| <= 10000         -> fixed, extra + 4 significant digits at most,
+//                                   decimals extra (|x| > 1000), extra + 1 (> 100),
+//                                   extra + 2 (> 10), extra + 3 otherwise
+//   other non-zero x             -> "d.ddE+d": extra + 3 significant digits,
+//                                   at least extra + 1 exponent digits (at most 4)
+//   0                            -> "0"
+// Infinities show as "INF" and "-INF".  The decimal separator is
+// DecimalSeparator(); halves are rounded away from zero.
+std::string FormatNumber(int extra, double x);
+
+// Replaces every "," and "." by the current decimal separator, so that typed
+// numbers accept both.
+std::string NormaliseDecimal(const std::string& text);
+
+// ---------------------------------------------------------------- pixel geometry
+
+// p lies in the square centred on c of side max(6, t) (half-side rounded down).
+bool NearPoint(const TPixel& p, const TPixel& c, int t);
+// p is near one of the pixels of the segment a-b rasterised one pixel per
+// step along its longer axis.
+bool NearSegment(const TPixel& p, const TPixel& a, const TPixel& b, int t);
+// 0 when p is near a, 1 near b, −1 near the body of the segment, −2 otherwise.
+// For a short segment (both extents under t) the body is tested first.
+int SegmentHandle(const TPixel& p, const TPixel& a, const TPixel& b, int t);
+
+// Inside test of a rectangle, right and bottom excluded.
+bool PointInRect(const TPixel& p, const TPixelRect& r);
+// p is near (as NearSegment) one of the four sides of r, drawn through its
+// corners (left, top) and (right, bottom).
+bool NearRectBorder(const TPixel& p, const TPixelRect& r, int t);
+
+// Four-bit region code of (x, y) against the window: 1 left, 2 right,
+// 4 bottom (y < ymin), 8 top (y > ymax).
+enum TRegionCode : unsigned { rcLeft = 1, rcRight = 2, rcBottom = 4, rcTop = 8 };
+unsigned RegionCode(double x, double y, const TWorldWindow& w);
+// Clips the segment a-b to the window (Cohen–Sutherland).  Returns false,
+// leaving a and b alone, when nothing of it is inside.
+bool ClipSegment(TWorldPoint& a, TWorldPoint& b, const TWorldWindow& w);
+
+// ---------------------------------------------------------------- linear algebra
+
+// Solves A·x = b (A is n×n, row by row) by Gaussian elimination with partial
+// pivoting.  Returns 1 when the system is singular (x is then left empty),
+// 0 otherwise.  A and b are not changed.  Mismatched sizes count as singular.
+int SolveLinear(const std::vector<std::vector<double>>& a, const std::vector<double>& b,
+                std::vector<double>& x);
+
+// ---------------------------------------------------------------- root search
+
+struct TRootResult {
+  bool found = false;
+  double root = 0.0;
+};
+
+// Bisection on [lo, hi].  Not found when lo >= hi, when f(lo) and f(hi)
+// have the same strict sign, or when f throws or returns NaN or an infinity.
+// lo or hi is the root when |f| there is within the tolerance; otherwise the
+// interval is halved (keeping the half whose ends have opposite signs) until
+// |f(mid)| <= tolerance or maxSteps + 1 midpoints were tried; the root is the
+// last midpoint.
+TRootResult RootSearch(const std::function<double(double)>& f, double lo, double hi,
+                       double tolerance, int maxSteps);
+
+}  // namespace kinevo

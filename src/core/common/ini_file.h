@@ -1,0 +1,133 @@
+#pragma once
+// INI-style text files: the settings file and the ".kvo" documents.
+//
+// The file is held in memory with its sections, keys, comments and blank
+// lines in their order; a written key is updated in place (its line keeps
+// its place and its spelling), a new key goes at the end of its section and
+// a new section at the end of the file.  Section and key names are matched
+// without regard to case (ASCII).  Lines before the first section are kept
+// but never read.  Values are trimmed of blanks; floats are read with "," or
+// "." and written with the program's decimal separator.
+//
+// Text: files are written in UTF-8.  A file that is not valid UTF-8 comes
+// from an older Windows version and is read as Windows-1252.
+//
+// Writing: nothing reaches the disk until UpdateFile or SaveToFile, and
+// both write atomically: a temporary file beside the target, flushed to the
+// disk, then renamed over it.  A crash, a full disk or a read-only folder
+// during the save leaves the previous file as it was, and the save answers
+// false.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace kinevo {
+
+class TIniFile {
+ public:
+  // Reads `path` when it exists.  An empty path gives an object that only
+  // answers defaults and never writes.
+  explicit TIniFile(std::string path = {});
+
+  const std::string& FileName() const { return path_; }
+
+  // Re-reads the file, dropping changes not yet saved.  A missing file reads
+  // as empty (true); a file that exists but cannot be read answers false and
+  // leaves the content empty.
+  bool Load();
+  // Replaces the content by the text given (UTF-8 or Windows-1252); the
+  // changes are not pending for UpdateFile.
+  void SetText(std::string_view text);
+  // The content as it would be written.
+  std::string Text() const;
+
+  bool SectionExists(std::string_view section) const;
+  bool ValueExists(std::string_view section, std::string_view key) const;
+  std::vector<std::string> ReadSections() const;
+  // The keys of a section, in file order.
+  std::vector<std::string> ReadSection(std::string_view section) const;
+  std::vector<std::pair<std::string, std::string>> ReadSectionValues(std::string_view section) const;
+
+  // A missing key gives the default; a key present with an empty value
+  // gives "".
+  std::string ReadString(std::string_view section, std::string_view key,
+                         std::string_view def = {}) const;
+  // Whole decimal integers (or hexadecimal "$FF" / "0xFF"); anything else,
+  // or a number out of range, gives the default.
+  int32_t ReadInteger(std::string_view section, std::string_view key, int32_t def) const;
+  int64_t ReadInt64(std::string_view section, std::string_view key, int64_t def) const;
+  // A float with "," or "." as decimal separator; anything else gives the default.
+  double ReadFloat(std::string_view section, std::string_view key, double def) const;
+  // An integer: 0 is false, any other is true ("true"/"false" are accepted too).
+  bool ReadBool(std::string_view section, std::string_view key, bool def) const;
+
+  // Line breaks in names and values are replaced by blanks, so that a value
+  // can never add lines or sections to the file.
+  void WriteString(std::string_view section, std::string_view key, std::string_view value);
+  void WriteInteger(std::string_view section, std::string_view key, int64_t value);
+  void WriteFloat(std::string_view section, std::string_view key, double value);
+  void WriteBool(std::string_view section, std::string_view key, bool value);  // "1" / "0"
+  void DeleteKey(std::string_view section, std::string_view key);
+  void EraseSection(std::string_view section);
+
+  // Writes the changes made since the last load or save into the file as it
+  // is now on disk (so that several objects sharing one settings file never
+  // undo each other's writes), atomically.  True when the file was written
+  // (or nothing was pending); false, with the changes still pending and the
+  // previous file intact, when it could not be.
+  bool UpdateFile();
+  // Writes the whole content, as held, to `path` (the file's own path when
+  // empty), atomically, replacing what was there.  Used for documents.
+  bool SaveToFile(const std::string& path = {});
+
+  bool Modified() const { return !pending_.empty(); }
+  // The reason of the last failed load or save, in English, for logs and tests.
+  const std::string& LastError() const { return error_; }
+  // Line break written: "\r\n" when the file read used it, else "\n".
+  bool UsesCrLf() const { return crlf_; }
+  void SetUsesCrLf(bool crlf) { crlf_ = crlf; }
+
+ private:
+  struct Line {
+    std::string raw;    // the line as read (kept for comments and blanks)
+    std::string key;    // empty for lines that are not keys
+    std::string value;
+  };
+  struct Section {
+    std::string name;
+    std::vector<Line> lines;
+  };
+  enum class OpKind { Write, Delete, Erase };
+  struct Op {
+    OpKind kind;
+    std::string section, key, value;
+  };
+
+  void Parse(std::string_view bytes);
+  void Apply(const Op& op);
+  Section* FindSection(std::string_view name);
+  const Section* FindSection(std::string_view name) const;
+  const Line* FindKey(std::string_view section, std::string_view key) const;
+
+  std::string path_;
+  std::vector<std::string> header_;  // lines before the first section
+  std::vector<Section> sections_;
+  std::vector<Op> pending_;
+  bool crlf_ = false;
+  std::string error_;
+};
+
+// Writes `data` to `path` atomically: a temporary file in the same folder,
+// written in full, flushed with fsync, then renamed over `path` (a symbolic
+// link is followed, the permissions of an existing file are kept).  On any
+// failure the temporary file is removed, `path` is left untouched, false is
+// answered and `error` (when given) says why.
+bool WriteFileAtomically(const std::string& path, std::string_view data,
+                         std::string* error = nullptr);
+
+// Reads a whole file.  False when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::string& out);
+
+}  // namespace kinevo

@@ -1,0 +1,320 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "core/common/ini_file.h"
+#include "core/common/number_format.h"
+
+using namespace kinevo;
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string tmpl = (fs::temp_directory_path() / "kinevo-ini-XXXXXX").string();
+    path_ = mkdtemp(tmpl.data());
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::permissions(path_, fs::perms::owner_all, ec);
+    fs::remove_all(path_, ec);
+  }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  const std::string& Path() const { return path_; }
+  // Names in the folder, to check that no temporary file was left behind.
+  std::vector<std::string> Names() const {
+    std::vector<std::string> n;
+    for (auto& e : fs::directory_iterator(path_)) n.push_back(e.path().filename().string());
+    std::sort(n.begin(), n.end());
+    return n;
+  }
+
+ private:
+  std::string path_;
+};
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::string s;
+  EXPECT_TRUE(ReadWholeFile(path, s));
+  return s;
+}
+
+const char* kSample =
+    "; written by hand\n"
+    "Orphan=1\n"
+    "[Options]\n"
+    "EditMRU_Value = 8 \n"
+    "; a comment inside\n"
+    "Password=\n"
+    "\n"
+    "[RecentFiles]\n"
+    "File1=/home/eleve/chute.kvo\n"
+    "\n"
+    "[MainForm]\n"
+    "Directory=/home/eleve\n";
+
+}  // namespace
+
+TEST(IniFile, ReadsKeysWithoutRegardToCaseAndIgnoresTheHeader) {
+  TIniFile ini;
+  ini.SetText(kSample);
+  EXPECT_EQ(ini.ReadInteger("options", "editmru_value", 0), 8);
+  EXPECT_EQ(ini.ReadString("OPTIONS", "Password", "default"), "");  // present but empty
+  EXPECT_EQ(ini.ReadString("Options", "Missing", "default"), "default");
+  EXPECT_FALSE(ini.ValueExists("Options", "; a comment inside"));
+  EXPECT_EQ(ini.ReadInteger("", "Orphan", -1), -1);
+  EXPECT_EQ(ini.ReadString("RecentFiles", "file1"), "/home/eleve/chute.kvo");
+  EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"Options", "RecentFiles", "MainForm"}));
+  EXPECT_EQ(ini.ReadSection("Options"), (std::vector<std::string>{"EditMRU_Value", "Password"}));
+  EXPECT_TRUE(ini.SectionExists("mainform"));
+  EXPECT_FALSE(ini.SectionExists("Montage"));
+}
+
+TEST(IniFile, WritesInPlaceAndKeepsEverythingElse) {
+  TIniFile ini;
+  ini.SetText(kSample);
+  ini.WriteInteger("OPTIONS", "EDITMRU_VALUE", 12);
+  ini.WriteString("Options", "TrackingRadius_Value", "40");
+  ini.WriteString("Capture", "Device", "0");
+  const std::string expected =
+      "; written by hand\n"
+      "Orphan=1\n"
+      "[Options]\n"
+      "EditMRU_Value=12\n"
+      "; a comment inside\n"
+      "Password=\n"
+      "TrackingRadius_Value=40\n"
+      "\n"
+      "[RecentFiles]\n"
+      "File1=/home/eleve/chute.kvo\n"
+      "\n"
+      "[MainForm]\n"
+      "Directory=/home/eleve\n"
+      "\n"
+      "[Capture]\n"
+      "Device=0\n";
+  EXPECT_EQ(ini.Text(), expected);
+  EXPECT_TRUE(ini.Modified());
+
+  ini.EraseSection("recentfiles");
+  ini.DeleteKey("Options", "password");
+  EXPECT_FALSE(ini.SectionExists("RecentFiles"));
+  EXPECT_FALSE(ini.ValueExists("Options", "Password"));
+  EXPECT_EQ(ini.ReadInteger("Options", "EditMRU_Value", 0), 12);
+}
+
+TEST(IniFile, NumbersBooleansAndBadValues) {
+  TIniFile ini;
+  ini.SetText(
+      "[N]\nComma=1,5\nPoint=-2.25e3\nWord=abc\nBig=99999999999\nHex=$FF\nHexC=0x00FFFFFF\n"
+      "Neg=-7\nT=true\nZero=0\nTwo=2\nEmpty=\nHalf=3.5\n");
+  EXPECT_DOUBLE_EQ(ini.ReadFloat("N", "Comma", 0), 1.5);
+  EXPECT_DOUBLE_EQ(ini.ReadFloat("N", "Point", 0), -2250);
+  EXPECT_DOUBLE_EQ(ini.ReadFloat("N", "Word", 4.5), 4.5);
+  EXPECT_EQ(ini.ReadInteger("N", "Word", 3), 3);
+  EXPECT_EQ(ini.ReadInteger("N", "Big", 3), 3);  // out of 32-bit range
+  EXPECT_EQ(ini.ReadInt64("N", "Big", 3), 99999999999LL);
+  EXPECT_EQ(ini.ReadInteger("N", "Hex", 0), 255);
+  EXPECT_EQ(ini.ReadInteger("N", "HexC", 0), 0x00FFFFFF);
+  EXPECT_EQ(ini.ReadInteger("N", "Neg", 0), -7);
+  EXPECT_EQ(ini.ReadInteger("N", "Half", 9), 9);
+  EXPECT_EQ(ini.ReadInteger("N", "Empty", 9), 9);
+  EXPECT_TRUE(ini.ReadBool("N", "T", false));
+  EXPECT_FALSE(ini.ReadBool("N", "Zero", true));
+  EXPECT_TRUE(ini.ReadBool("N", "Two", false));
+  EXPECT_TRUE(ini.ReadBool("N", "Word", true));
+  EXPECT_FALSE(ini.ReadBool("N", "Missing", false));
+
+  {
+    ScopedDecimalSeparator sep(',');
+    ini.WriteFloat("N", "Out", 0.125);
+    EXPECT_EQ(ini.ReadString("N", "Out"), "0,125");
+    EXPECT_DOUBLE_EQ(ini.ReadFloat("N", "Out", 0), 0.125);
+  }
+  ScopedDecimalSeparator sep('.');
+  ini.WriteFloat("N", "Out", 0.1);
+  EXPECT_EQ(ini.ReadString("N", "Out"), "0.1");
+  ini.WriteBool("N", "B", true);
+  EXPECT_EQ(ini.ReadString("N", "B"), "1");
+}
+
+TEST(IniFile, ValuesCannotAddLinesOrSections) {
+  TIniFile ini;
+  ini.WriteString("Options", "Password", "x\n[Options]\nEditMRU_Value=99");
+  ini.WriteString("Options\n[Evil", "K=ey", "v");
+  EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"Options", "Options [Evil"}));
+  EXPECT_FALSE(ini.ValueExists("Options", "EditMRU_Value"));
+  TIniFile back;
+  back.SetText(ini.Text());
+  EXPECT_EQ(back.ReadString("Options", "Password"), "x [Options] EditMRU_Value=99");
+  EXPECT_EQ(back.ReadString("Options [Evil", "K ey"), "v");
+}
+
+TEST(IniFile, OldWindowsFileIsReadAsCp1252AndWrittenBackInUtf8) {
+  TempDir dir;
+  const auto path = dir.File("Kinevo.ini");
+  WriteBytes(path, "[MainForm]\r\nDirectory=C:\\Mes vid\xE9os\\\xC9t\xE9\r\n");
+  TIniFile ini(path);
+  EXPECT_EQ(ini.ReadString("MainForm", "Directory"), "C:\\Mes vid\xC3\xA9os\\\xC3\x89t\xC3\xA9");
+  EXPECT_TRUE(ini.UsesCrLf());
+  ini.WriteString("MainForm", "Other", "\xC3\xA0");
+  ASSERT_TRUE(ini.UpdateFile()) << ini.LastError();
+  EXPECT_EQ(ReadBytes(path),
+            "[MainForm]\r\nDirectory=C:\\Mes vid\xC3\xA9os\\\xC3\x89t\xC3\xA9\r\nOther=\xC3\xA0\r\n");
+  TIniFile again(path);
+  EXPECT_EQ(again.ReadString("MainForm", "Directory"), "C:\\Mes vid\xC3\xA9os\\\xC3\x89t\xC3\xA9");
+}
+
+TEST(IniFile, UpdateMergesIntoTheFileAsItIsNowOnDisk) {
+  TempDir dir;
+  const auto path = dir.File("Kinevo.ini");
+  TIniFile options(path), montage(path);
+  options.WriteInteger("Options", "EditMRU_Value", 5);
+  montage.WriteInteger("Montage", "Framework", 2);
+  ASSERT_TRUE(options.UpdateFile());
+  ASSERT_TRUE(montage.UpdateFile());  // must not undo the other object's write
+  TIniFile check(path);
+  EXPECT_EQ(check.ReadInteger("Options", "EditMRU_Value", 0), 5);
+  EXPECT_EQ(check.ReadInteger("Montage", "Framework", 0), 2);
+  EXPECT_FALSE(montage.Modified());
+  EXPECT_TRUE(montage.UpdateFile());  // nothing pending
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"Kinevo.ini"}));
+
+  // SaveToFile replaces the whole file by the content held.
+  TIniFile doc;
+  doc.WriteString("Video", "FileName", "a.avi");
+  ASSERT_TRUE(doc.SaveToFile(path));
+  EXPECT_EQ(ReadBytes(path), "[Video]\nFileName=a.avi\n");
+}
+
+TEST(IniFile, NoFileNameAndUnreadableFile) {
+  TIniFile none;
+  EXPECT_EQ(none.ReadInteger("Options", "EditMRU_Value", 8), 8);
+  none.WriteInteger("Options", "EditMRU_Value", 3);
+  EXPECT_FALSE(none.UpdateFile());
+
+  TempDir dir;
+  const auto path = dir.File("Kinevo.ini");
+  fs::create_directory(path);  // something that cannot be read as a file
+  TIniFile bad(path);
+  EXPECT_FALSE(bad.LastError().empty());
+  bad.WriteInteger("Options", "EditMRU_Value", 3);
+  EXPECT_FALSE(bad.UpdateFile());
+  EXPECT_TRUE(fs::is_directory(path));
+
+  TIniFile missing(dir.File("new.ini"));
+  EXPECT_TRUE(missing.LastError().empty());
+  missing.WriteInteger("A", "B", 1);
+  EXPECT_TRUE(missing.UpdateFile());
+}
+
+TEST(IniFile, SymbolicLinkIsFollowedAndPermissionsKept) {
+  TempDir dir;
+  const auto real = dir.File("real.ini");
+  const auto link = dir.File("link.ini");
+  WriteBytes(real, "[A]\nK=1\n");
+  chmod(real.c_str(), 0640);
+  fs::create_symlink(real, link);
+  TIniFile ini(link);
+  ini.WriteInteger("A", "K", 2);
+  ASSERT_TRUE(ini.UpdateFile()) << ini.LastError();
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(ReadBytes(real), "[A]\nK=2\n");
+  struct stat st {};
+  ASSERT_EQ(stat(real.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST(IniFileAtomicity, ReadOnlyFolderLeavesThePreviousFileByteForByte) {
+  TempDir dir;
+  const auto path = dir.File("Kinevo.ini");
+  const std::string before = "[Options]\r\nEditMRU_Value=8\r\nPassword=\r\n";
+  WriteBytes(path, before);
+
+  // The folder is made read-only.  The superuser ignores permissions, so
+  // then the save is tried by a child process running as an ordinary user.
+  const bool root = geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(chown(dir.Path().c_str(), 65534, 65534), 0);
+    ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+  }
+  ASSERT_EQ(chmod(dir.Path().c_str(), 0555), 0);
+
+  auto attempt = [&]() -> int {
+    TIniFile ini(path);
+    ini.WriteInteger("Options", "EditMRU_Value", 20);
+    const bool ok = ini.UpdateFile();
+    // 0: refused as expected with the change still pending; 1: reported success.
+    if (ok) return 1;
+    if (!ini.Modified() || ini.LastError().empty()) return 2;
+    return 0;
+  };
+  int result;
+  if (root) {
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      if (setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
+      _exit(attempt());
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    result = WEXITSTATUS(status);
+  } else {
+    result = attempt();
+  }
+  EXPECT_EQ(result, 0);
+  chmod(dir.Path().c_str(), 0755);
+  EXPECT_EQ(ReadBytes(path), before);
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"Kinevo.ini"}));
+}
+
+TEST(IniFileAtomicity, FullDiskDuringTheWriteLeavesThePreviousFileByteForByte) {
+  TempDir dir;
+  const auto path = dir.File("Kinevo.ini");
+  std::string before = "[Options]\nEditMRU_Value=8\n";
+  WriteBytes(path, before);
+
+  TIniFile ini(path);
+  // Enough new content that the write cannot finish under the limit below.
+  for (int i = 0; i < 200; ++i) ini.WriteString("Keyboard", "Favourite" + std::to_string(i), "v*t + 1/2*a*t^2");
+
+  // A file-size limit makes the kernel refuse the write half-way (EFBIG),
+  // as a full disk would (ENOSPC).
+  struct rlimit old {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = 1024;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool ok = ini.UpdateFile();
+  setrlimit(RLIMIT_FSIZE, &old);
+  signal(SIGXFSZ, oldHandler);
+
+  EXPECT_FALSE(ok);
+  EXPECT_NE(ini.LastError().find("write failed"), std::string::npos) << ini.LastError();
+  EXPECT_EQ(ReadBytes(path), before);
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"Kinevo.ini"}));
+  EXPECT_TRUE(ini.Modified());
+
+  // The changes are still pending: the next save, with room, succeeds.
+  ASSERT_TRUE(ini.UpdateFile()) << ini.LastError();
+  TIniFile check(path);
+  EXPECT_EQ(check.ReadInteger("Options", "EditMRU_Value", 0), 8);
+  EXPECT_EQ(check.ReadString("Keyboard", "Favourite199"), "v*t + 1/2*a*t^2");
+}

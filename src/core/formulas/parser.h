@@ -1,0 +1,194 @@
+#pragma once
+// The expression parser of the formulas, the constants and the calculator.
+//
+// A text is normalised, cut into tokens and built into a tree by splitting at
+// the operator of lowest priority; the tree is then flattened into a small
+// postfix program.  The program is kept, so one text is analysed once and
+// evaluated for many table rows: only the variables are asked again, through
+// `OnVariable`, at every evaluation.  A successful evaluation allocates
+// nothing.
+//
+// Texts are UTF-8.  The division sign "÷" divides; the superscripts "²" and
+// "³" are name characters.  Numbers use the program's decimal separator
+// (number_format.h) and no other.
+//
+// Errors are a numeric code with a French message, an argument quoted by
+// some messages, and the 1-based character position in the typed text where
+// the problem lies (0 when none applies).
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/common/events.h"
+
+namespace kinevo {
+
+// Token kinds; codes 1 to 6 are also the operator priorities.
+enum TTokenKind : uint8_t {
+  tkNone = 0,
+  tkSemicolon = 1,
+  tkPlus = 2,
+  tkMinus = 3,
+  tkDivide = 4,
+  tkMultiply = 5,
+  tkPower = 6,
+  tkSin = 7,
+  tkCos = 8,
+  tkLn = 9,
+  tkLog = 10,
+  tkExp = 11,
+  tkAbs = 12,
+  tkTan = 13,
+  tkSqrt = 14,
+  tkArcSin = 15,
+  tkArcCos = 16,
+  tkArcTan = 17,
+  tkNumber = 18,
+  tkVariable = 19,
+  tkOpen = 20,
+  tkClose = 21,
+};
+
+// One token of an analysed text.
+struct TElemPile {
+  TTokenKind Kind = tkNone;
+  int32_t Level = 0;     // parenthesis depth
+  int32_t Index = 0;     // number between brackets (variables)
+  std::string Text;      // operator character or variable name (UTF-8)
+  double Value = 0.0;    // number, or the value of a variable at analysis
+  bool Absolute = false; // x[3] rather than x[i+3]
+  bool Negate = false;   // operator whose right operand has a leading minus
+  bool Indexed = false;  // the name was followed by brackets
+  int32_t Position = 0;  // 1-based character position in the typed text
+  int32_t Tag = -1;      // owner's tag for the variable (see TVariableQuery)
+};
+
+// The question asked to the owner about a variable, and its answer.
+struct TVariableQuery {
+  std::string_view Name;  // as typed, case preserved; valid during the call only
+  bool Indexed = false;   // followed by brackets
+  bool Absolute = false;  // x[3] (true) or x[i+3] (false)
+  int32_t Index = 0;      // 3 for x[3] and x[i+3], 0 for x[i], -2 for x[i-2]
+  bool Analysing = false; // asked while the text is analysed (not evaluated)
+  // Answer.
+  bool IsConstant = false;
+  bool Found = false;
+  double Value = 0.0;
+  // A number the owner may set while the text is analysed; it is given back
+  // at every evaluation of that variable, so that the owner can answer
+  // without looking the name up again.  -1 when not set.
+  int32_t Tag = -1;
+};
+
+// Error codes of the parser.
+enum TParserError : int32_t {
+  peNone = 0,
+  peUnclosed = 1,
+  peUnopened = 2,
+  peEmptyParentheses = 3,
+  peBadNumber = 4,
+  peCos = 5,
+  peSin = 6,
+  peTan = 7,
+  peArcCos = 8,
+  peArcSin = 9,
+  peArcTan = 10,
+  peLogarithm = 11,
+  peSqrt = 13,
+  peDivisionByZero = 14,
+  peFractionalPower = 15,
+  peExp = 16,
+  pePower = 17,
+  peEmptyString = 18,
+  peOverflow = 19,
+  peUnknownName = 20,
+  peBadCharacter = 21,
+  peBadIndex = 22,
+  peNoArgument = 23,
+  peMissingOperand = 24,
+  peMissingOperator = 25,
+  peEmptyFormula = 26,
+  peBadToken = 27,
+  peUnknownValue = 28,
+  peMissingBracket = 29,
+  peSemicolon = 30,
+  peTooDeep = 31,
+  peTooLong = 32,
+};
+
+class TParser {
+ public:
+  // Limits that keep hostile or accidental input harmless.
+  static constexpr int32_t kMaxDepth = 100;      // nested parentheses
+  static constexpr int32_t kMaxLength = 10000;   // characters of a text
+
+  TParser();
+
+  // Stores the text and forgets the previous analysis.
+  void SetFormula(std::string_view text);
+  const std::string& Formula() const { return formula_; }
+
+  // Text -> tokens.  Returns true on success.
+  bool Analyse();
+  // Analyses and builds when needed, then evaluates with the current
+  // variable values.  On success `LastValue` holds the value; after an error
+  // it keeps the previous one.
+  bool Evaluate();
+
+  double LastValue() const { return lastValue_; }
+
+  bool Radians() const { return radians_; }
+  void SetRadians(bool radians) { radians_ = radians; }
+
+  int32_t ErrorCode() const { return errorCode_; }
+  const std::string& ErrorArgument() const { return errorArgument_; }
+  // 1-based character position of the problem in the text, 0 when none.
+  int32_t ErrorPosition() const { return errorPosition_; }
+  std::string ErrorMessage() const { return MessageOf(errorCode_, errorArgument_); }
+  static std::string MessageOf(int32_t code, const std::string& argument);
+
+  // Names of the variables met by the analysis (each once, first spelling).
+  const std::vector<std::string>& UsedNames() const { return usedNames_; }
+  bool UsesName(std::string_view name) const;
+
+  const std::vector<TElemPile>& Tokens() const { return tokens_; }
+
+  // Answers the questions about variables.  Unset: every name is unknown.
+  TEvent<const TParser&, TVariableQuery&> OnVariable;
+
+ private:
+  enum class TState : uint8_t { Fresh, AnalyseFailed, Analysed, BuildFailed, Built };
+  enum class TOp : uint8_t { Number, Variable, Add, Sub, Mul, Div, Pow, Atan2, Function };
+  struct TInstr {
+    TOp Op = TOp::Number;
+    TTokenKind Function = tkNone;
+    bool Negate = false;
+    int32_t Position = 0;
+    int32_t Variable = -1;  // token index of a variable
+    double Value = 0.0;
+  };
+
+  void Fail(int32_t code, std::string argument, int32_t position);
+  bool Build();
+  bool Run(double& result);
+  bool ApplyFunction(TTokenKind f, double& v, int32_t position);
+  bool ApplyBinary(const TInstr& in, double a, double b, double& out);
+
+  std::string formula_;
+  bool radians_ = true;
+  TState state_ = TState::Fresh;
+  int32_t errorCode_ = 0;
+  std::string errorArgument_;
+  int32_t errorPosition_ = 0;
+  double lastValue_ = 0.0;
+  std::vector<TElemPile> tokens_;
+  std::vector<std::string> usedNames_;
+  std::vector<TInstr> program_;
+  std::vector<double> stack_;
+};
+
+// Case-insensitive comparison of names (ASCII letters; other bytes exact).
+bool SameName(std::string_view a, std::string_view b);
+
+}  // namespace kinevo

@@ -1,0 +1,699 @@
+#include "core/video/video_view.h"
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+
+#include "core/common/math_utils.h"
+
+namespace kinevo {
+
+namespace {
+constexpr const char* kVideoSection = "Video";
+}  // namespace
+
+TVideo::TVideo(std::unique_ptr<TFrameSource> vfw, std::unique_ptr<TFrameSource> ds,
+               std::unique_ptr<TBridgeFrameSource> ffmpeg)
+    : vfw_(std::move(vfw)), ds_(std::move(ds)), ffmpeg_(std::move(ffmpeg)),
+      sources_(*vfw_, *ds_, *ffmpeg_) {
+  for (TFrameSource* s : {vfw_.get(), ds_.get(), static_cast<TFrameSource*>(ffmpeg_.get())}) {
+    s->OnOpen = [this](void* sender) { SourceOpened(sender); };
+    s->OnClose = [this](void* sender) { SourceClosed(sender); };
+  }
+}
+
+TVideo::~TVideo() {
+  StopPlay();
+  // The sources close their files when they are destroyed, after this
+  // object: their notifications must not reach it any more.
+  for (TFrameSource* s : {vfw_.get(), ds_.get(), static_cast<TFrameSource*>(ffmpeg_.get())}) {
+    s->OnOpen.Clear();
+    s->OnClose.Clear();
+  }
+}
+
+// ------------------------------------------------------------------ queries
+
+int TVideo::DisplayedImagesNumber() const {
+  if (!IsOpen()) return 0;
+  if (!IsMontage() && Montage != nullptr) return Montage->VisibleCount();
+  return ImagesNumber();
+}
+
+int TVideo::DisplayedImage() const {
+  const int cur = CurrentImage();
+  if (!IsMontage() && Montage != nullptr) return Montage->ToDisplayed(cur);
+  return cur;
+}
+
+int TVideo::MapToFile(int displayed) const {
+  if (!IsMontage() && Montage != nullptr) return Montage->ToFileIndex(displayed);
+  return displayed;
+}
+
+int TVideo::ViewWidth() const {
+  return std::max(clientWidth_ - (vbar_.Visible ? kScrollBarThickness : 0), 0);
+}
+
+int TVideo::ViewHeight() const {
+  return std::max(clientHeight_ - (hbar_.Visible ? kScrollBarThickness : 0), 0);
+}
+
+IViewClient* TVideo::Client() const {
+  switch (Mode()) {
+    case vmRepereFixe:
+    case vmTransparent:
+      return Marking;
+    case vmTracking:
+      return Tracking;
+    default:
+      return nullptr;
+  }
+}
+
+// ------------------------------------------------------------------ opening
+
+void TVideo::OpenVideo(const std::string& fileName) {
+  StopPlay();
+  TFrameSource& src = sources_.Open(fileName);
+  if (src.Opened()) {
+    if (SetRequiredDuration) SetRequiredDuration(src.ImageDuration());
+    if (Montage != nullptr) Montage->NewVideo(src.ImagesNumber());
+    if (RecorderNewVideo) RecorderNewVideo(src.ImagesNumber());
+    visibleRect_ = {0, 0, src.ImageWidth(), src.ImageHeight()};
+    hasPicture_ = false;
+    LayoutScrollBars();
+    UpdateTransform();
+    OnVideoOpen(this);
+    viewVisible_ = Mode() != vmCapture;
+  }
+  Changed();
+}
+
+void TVideo::SourceOpened(void*) {
+  viewVisible_ = false;
+  zoom_.SetValue(100);
+  SetTool(vtNone);
+  pan_.Dragging = false;
+  zoom_.Dragging = false;
+  HideImage = false;
+  SetMode(vmRepereFixe);
+  vbar_.Visible = hbar_.Visible = false;
+}
+
+void TVideo::SourceClosed(void*) {
+  vbar_.Visible = hbar_.Visible = false;
+  hasPicture_ = false;
+  OnVideoClose(this);
+}
+
+// ------------------------------------------------------------------ navigation
+
+void TVideo::GoToDisplayedImage(int n) {
+  StopPlay();
+  const int idx = MapToFile(n);
+  if (idx >= 0 && idx != CurrentImage()) {
+    Source().GoToImage(idx);
+    Changed();
+  }
+}
+
+void TVideo::GoToImage(int index) {
+  Source().GoToImage(index);
+  Changed();
+}
+
+void TVideo::AdvanceImages(int n) {
+  const int target = MapToFile(DisplayedImage() + n);
+  if (target < 0 || target == CurrentImage()) return;
+  StopPlay();
+  Source().GoToImage(target);
+  Changed();
+}
+
+void TVideo::GoToLastMarkedImage() {
+  if (!IsMarking() || !LastMarkedImage) return;
+  const int idx = LastMarkedImage();
+  if (idx < 0) return;
+  const int displayed = (!IsMontage() && Montage != nullptr) ? Montage->ToDisplayed(idx) : idx;
+  if (displayed >= 0) GoToDisplayedImage(displayed);
+}
+
+// ------------------------------------------------------------------ playback
+
+void TVideo::Play(int from, int to) {
+  if (!IsOpen()) return;
+  StopPlay();
+  if (!IsMontage()) {
+    startImage_ = MapToFile(from);
+    endImage_ = MapToFile(to);
+  } else {
+    startImage_ = from;
+    endImage_ = to;
+  }
+  Source().SetCopyMode(TRasterOp::ropSrcCopy);
+  Source().GoToImage(startImage_);
+  Changed();
+  StartClock(std::max<uint16_t>(Source().ImageDurationMs(), 1));
+}
+
+void TVideo::StartClock(uint16_t periodMs) {
+  {
+    std::lock_guard<std::mutex> lk(playMutex_);
+    stopRequested_ = false;
+    clockEnded_ = false;
+    decodeRequested_ = false;
+    decoderBusy_ = false;
+    decodedReady_ = false;
+    drawRect_ = visibleRect_;
+    drawWidth_ = ViewWidth();
+    drawHeight_ = ViewHeight();
+  }
+  playing_ = true;
+  decoder_ = std::thread([this] { DecoderLoop(); });
+  clock_ = std::thread([this, periodMs] { ClockLoop(periodMs); });
+}
+
+void TVideo::StopPlay() {
+  {
+    std::lock_guard<std::mutex> lk(playMutex_);
+    stopRequested_ = true;
+  }
+  playCv_.notify_all();
+  if (clock_.joinable()) clock_.join();
+  if (decoder_.joinable()) decoder_.join();
+  playing_ = false;
+}
+
+void TVideo::ClockLoop(uint16_t periodMs) {
+  using Clock = std::chrono::steady_clock;
+  const auto period = std::chrono::milliseconds(periodMs);
+  auto next = Clock::now() + period;
+  for (;;) {
+    {
+      std::unique_lock<std::mutex> lk(playMutex_);
+      if (playCv_.wait_until(lk, next, [this] { return stopRequested_; })) return;
+    }
+    // Ticks follow the clock: when the thread was held up, the missed ticks
+    // run at once (each only moves the image number), so that playback keeps
+    // the video's pace and shows fewer images instead of slowing down.
+    bool more = true;
+    const auto now = Clock::now();
+    while (more && next <= now) {
+      more = Tick();
+      next += period;
+    }
+    if (!more) break;
+  }
+  playing_ = false;
+  {
+    std::lock_guard<std::mutex> lk(playMutex_);
+    clockEnded_ = true;
+  }
+  playCv_.notify_all();
+}
+
+bool TVideo::Tick() {
+  if (!IsOpen()) return false;
+  const int next = IsMontage() ? CurrentImage() + 1 : MapToFile(DisplayedImage() + 1);
+  if (next < 0 || next < startImage_ || next > endImage_) return false;
+  Source().GoToImage(next);
+  {
+    std::lock_guard<std::mutex> lk(playMutex_);
+    // A decoder still busy with an earlier image makes this image a dropped one.
+    if (decoderBusy_) return true;
+    decodeRequested_ = true;
+  }
+  playCv_.notify_all();
+  return true;
+}
+
+void TVideo::DecoderLoop() {
+  Image staging;
+  for (;;) {
+    TPixelRect rect;
+    int w, h;
+    {
+      std::unique_lock<std::mutex> lk(playMutex_);
+      playCv_.wait(lk, [this] { return stopRequested_ || decodeRequested_ || clockEnded_; });
+      if (stopRequested_ || !decodeRequested_) return;
+      decodeRequested_ = false;
+      decoderBusy_ = true;
+      rect = drawRect_;
+      w = drawWidth_;
+      h = drawHeight_;
+    }
+    if (staging.Width() != w || staging.Height() != h) staging.Resize(w, h);
+    const int index = Source().ImageIndex();
+    const bool ok = !staging.Empty() && Source().DrawImage(staging, rect);
+    {
+      std::lock_guard<std::mutex> lk(playMutex_);
+      decoderBusy_ = false;
+      if (ok) {
+        std::swap(decoded_, staging);
+        decodedIndex_ = index;
+        decodedReady_ = true;
+      }
+    }
+    if (ok && PostRepaint) PostRepaint();
+  }
+}
+
+// ------------------------------------------------------------------ modes and tools
+
+void TVideo::SetMode(TVideoMode mode) {
+  const TVideoMode old = Mode();
+  try {
+    if (mode == vmMontage && ImagesNumber() <= 1) throw ModeException();
+    if (old == vmMontage && mode != vmMontage && MontageRecording && MontageRecording())
+      throw ModeException();
+    if (mode == vmCapture && !(PrepareCapture && PrepareCapture())) throw ModeException();
+
+    if (old != mode) {
+      if (old == vmMontage && Montage != nullptr) Montage->LeaveMontage();
+      if (old == vmCapture && LeaveCapture) LeaveCapture();
+      if (old == vmTracking) {
+        if (StopTrackingRun) StopTrackingRun();
+        if (mode != 0 && AskKeepTrackingMarks) AskKeepTrackingMarks();
+      }
+    }
+    auto tool = [this](int t) {
+      if (SetMarkingTool) SetMarkingTool(t);
+    };
+    auto tracking = [this](bool on) {
+      if (SetTrackingOn) SetTrackingOn(on);
+    };
+    switch (mode) {
+      case vmTransparent:
+        tool(kToolLayer);
+        tracking(false);
+        break;
+      case vmRepereFixe:
+        tool(IsOpen() ? kToolMark : kToolNone);
+        tracking(false);
+        break;
+      case vmTracking:
+        tool(kToolNone);
+        tracking(true);
+        if (PrepareTracking) PrepareTracking();
+        break;
+      default:  // montage, capture, none
+        tool(kToolNone);
+        tracking(false);
+        break;
+    }
+  } catch (...) {
+    OnModeRefused(this);
+    return;
+  }
+  mode_ = mode;
+  viewVisible_ = mode != vmCapture;
+  if (SetCapturePreviewVisible) SetCapturePreviewVisible(mode == vmCapture);
+  loupe_.Visible = loupe_.Visible && (mode == vmRepereFixe || mode == vmTransparent);
+  if (old != mode) {
+    tool_ = vtNone;
+    EndDrags();
+    OnModeChange(this);
+  }
+  UpdateCursor();
+  Changed();
+}
+
+void TVideo::SetTool(TViewTool tool) {
+  if (tool == tool_) return;
+  tool_ = tool;
+  EndDrags();
+  if (tool != vtNone) OnToolChange(this);
+  UpdateCursor();
+}
+
+void TVideo::EndDrags() {
+  pan_.Dragging = false;
+  zoom_.Dragging = false;
+}
+
+// ------------------------------------------------------------------ transform
+
+TPictureCoord TVideo::ScreenToPicture(double x, double y) const {
+  if (scaleX_ == 0.0 || scaleY_ == 0.0) return {0.0, 0.0};
+  return {std::clamp(x / scaleX_ + offsetX_, 0.0, 1.0), std::clamp(y / scaleY_ + offsetY_, 0.0, 1.0)};
+}
+
+TPixel TVideo::PictureToScreen(const TPictureCoord& p) const {
+  return {RoundToInt((p.x - offsetX_) * scaleX_), RoundToInt((p.y - offsetY_) * scaleY_)};
+}
+
+void TVideo::UpdateTransform() {
+  if (!IsOpen()) return;
+  const int w = ImageWidth(), h = ImageHeight(), z = zoom_.Value();
+  scaleX_ = ViewWidth() * z / 100.0;
+  scaleY_ = ViewHeight() * z / 100.0;
+  if (w != 0 && h != 0 && z != 0) {
+    offsetX_ = static_cast<double>(visibleRect_.left) / w;
+    offsetY_ = static_cast<double>(visibleRect_.top) / h;
+  }
+  {
+    std::lock_guard<std::mutex> lk(playMutex_);
+    drawRect_ = visibleRect_;
+    drawWidth_ = ViewWidth();
+    drawHeight_ = ViewHeight();
+  }
+  if (Marking != nullptr) Marking->RecomputeViewPositions();
+  if (Tracking != nullptr) Tracking->RecomputeViewPositions();
+}
+
+void TVideo::BoundVisibleRect() {
+  const int w = ImageWidth(), h = ImageHeight();
+  const int vw = visibleRect_.Width(), vh = visibleRect_.Height();
+  int left = std::max(std::min(visibleRect_.left, w - vw), 0);
+  int top = std::max(std::min(visibleRect_.top, h - vh), 0);
+  visibleRect_ = {left, top, left + vw, top + vh};
+}
+
+void TVideo::LayoutScrollBars() {
+  if (!IsOpen()) return;
+  const bool show = zoom_.Value() > 100;
+  vbar_.Visible = hbar_.Visible = show;
+  if (show) {
+    const int w = ImageWidth(), h = ImageHeight();
+    const double sx = ViewWidth() * zoom_.Value() / 100.0;
+    const double sy = ViewHeight() * zoom_.Value() / 100.0;
+    vbar_.ImgSize = RoundToInt(sy);
+    hbar_.ImgSize = RoundToInt(sx);
+    vbar_.ImgPos = h > 0 ? RoundToInt(static_cast<double>(visibleRect_.top) / h * sy) : 0;
+    hbar_.ImgPos = w > 0 ? RoundToInt(static_cast<double>(visibleRect_.left) / w * sx) : 0;
+    vbar_.Page = ViewHeight();
+    hbar_.Page = ViewWidth();
+    vbar_.LargeChange = hbar_.LargeChange = 10;
+  }
+  loupe_.KeepInside(ViewWidth(), ViewHeight());
+}
+
+void TVideo::Resize(int width, int height) {
+  clientWidth_ = std::max(width, 0);
+  clientHeight_ = std::max(height, 0);
+  LayoutScrollBars();
+  UpdateTransform();
+  loupe_.SetBounds({clientWidth_ - clientWidth_ / 5 - 2, 2, clientWidth_ - 2, 2 + clientHeight_ / 5},
+                   ViewWidth(), ViewHeight());
+  Changed();
+}
+
+void TVideo::ScrollTo(bool vertical, int32_t pos) {
+  TScrollBarState& bar = vertical ? vbar_ : hbar_;
+  const double scale = vertical ? scaleY_ : scaleX_;
+  if (scale == 0.0) return;
+  bar.ImgPos = std::clamp(pos, 0, std::max(bar.ImgSize - bar.Page, 0));
+  const int size = vertical ? ImageHeight() : ImageWidth();
+  const int extent = vertical ? visibleRect_.Height() : visibleRect_.Width();
+  int v = RoundToInt(size * static_cast<double>(pos) / scale);
+  v = std::max(std::min(v, size - extent), 0);
+  int& first = vertical ? visibleRect_.top : visibleRect_.left;
+  int& last = vertical ? visibleRect_.bottom : visibleRect_.right;
+  if (v == first) return;
+  first = v;
+  last = v + extent;
+  UpdateTransform();
+  Changed();
+}
+
+void TVideo::ScrollWheelDown() {
+  if (vbar_.Visible) ScrollTo(true, vbar_.ImgPos + vbar_.SmallChange);
+}
+
+void TVideo::ScrollWheelUp() {
+  if (vbar_.Visible) ScrollTo(true, vbar_.ImgPos - vbar_.SmallChange);
+}
+
+// ------------------------------------------------------------------ zoom
+
+void TVideo::ZoomAt(int x, int y, int step, bool ctrl, int32_t z0) {
+  const int w = ImageWidth(), h = ImageHeight();
+  if (w <= 0 || h <= 0 || z0 <= 0) return;
+  if (step == 1) zoom_.ZoomIn(ctrl);
+  else if (step == 2) zoom_.ZoomOut(ctrl);
+  const double z = zoom_.Value();
+  // The point under the mouse becomes the centre of the visible part.
+  if (clientWidth_ > 0)
+    visibleRect_.left += RoundToInt(w * (x * 100.0 / clientWidth_ / z0 - 50.0 / z));
+  if (clientHeight_ > 0)
+    visibleRect_.top += RoundToInt(h * (y * 100.0 / clientHeight_ / z0 - 50.0 / z));
+  visibleRect_.right = visibleRect_.left + RoundToInt(w * 100.0 / z);
+  visibleRect_.bottom = visibleRect_.top + RoundToInt(h * 100.0 / z);
+  BoundVisibleRect();
+  LayoutScrollBars();
+  UpdateTransform();
+  OnZoomChange(this);
+}
+
+void TVideo::ZoomToRect(TMouseButton button, bool ctrl) {
+  const TPixelRect& b = zoom_.BandRect;
+  const int bw = std::abs(b.right - b.left), bh = std::abs(b.bottom - b.top);
+  const int32_t z0 = zoom_.Value();
+  if (bw >= 10 && bh >= 10) {
+    const double k = std::min(static_cast<double>(ViewWidth()) / bw,
+                              static_cast<double>(ViewHeight()) / bh);
+    zoom_.Multiply(k);
+    ZoomAt((b.left + b.right) / 2, (b.top + b.bottom) / 2, 0, ctrl, z0);
+  } else if (button == mbLeft) {
+    ZoomAt(b.right, b.bottom, 1, ctrl, z0);
+  } else if (button == mbRight) {
+    ZoomAt(b.right, b.bottom, 2, ctrl, z0);
+  }
+}
+
+void TVideo::ResetZoom() {
+  zoom_.SetValue(100);
+  ZoomAt(0, 0, 0, false, 100);
+  Changed();
+}
+
+// ------------------------------------------------------------------ mouse and keys
+
+void TVideo::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  if (!IsOpen() || pan_.Dragging) return;
+  if (tool_ == vtZoom) {
+    zoom_.Dragging = true;
+    zoom_.BandRect = {x, y, x, y};
+    return;
+  }
+  if (tool_ == vtPan) {
+    if (button == mbLeft) {
+      pan_.Dragging = true;
+      pan_.LastPoint = {x, y};
+    }
+    return;
+  }
+  if (IViewClient* c = Client()) c->MouseDown(button, shift, x, y);
+}
+
+void TVideo::MouseMove(TShiftState shift, int x, int y) {
+  if (!IsOpen()) return;
+  if (pan_.Dragging) {
+    const int w = ImageWidth(), h = ImageHeight();
+    const int vw = visibleRect_.Width(), vh = visibleRect_.Height();
+    int left = visibleRect_.left, top = visibleRect_.top;
+    if (clientWidth_ > 0)
+      left -= RoundToInt(static_cast<double>(x - pan_.LastPoint.x) * vw / clientWidth_);
+    if (clientHeight_ > 0)
+      top -= RoundToInt(static_cast<double>(y - pan_.LastPoint.y) * vh / clientHeight_);
+    left = std::max(std::min(left, w - vw), 0);
+    top = std::max(std::min(top, h - vh), 0);
+    visibleRect_ = {left, top, left + vw, top + vh};
+    LayoutScrollBars();
+    UpdateTransform();
+    pan_.LastPoint = {x, y};
+    Changed();
+  } else if (tool_ == vtZoom) {
+    if (zoom_.Dragging) {
+      zoom_.BandRect.right = x;
+      zoom_.BandRect.bottom = y;
+      Changed();
+    }
+  } else if (tool_ == vtNone) {
+    if (IViewClient* c = Client()) c->MouseMove(shift, x, y);
+  }
+  if (!loupe_.Moving) loupe_.Center = {x, y};
+}
+
+void TVideo::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  if (!IsOpen()) return;
+  if (tool_ == vtZoom) {
+    if (!zoom_.Dragging) return;
+    zoom_.BandRect.right = x;
+    zoom_.BandRect.bottom = y;
+    zoom_.Dragging = false;
+    ZoomToRect(button, shift.ctrl);
+    Changed();
+  } else if (tool_ == vtPan) {
+    pan_.Dragging = false;
+    UpdateCursor();
+  } else if (IViewClient* c = Client()) {
+    c->MouseUp(button, shift, x, y);
+  }
+}
+
+void TVideo::KeyDown(int& key, TShiftState shift) {
+  if (IsMarking() && key != 0) {
+    const TPixel at = CursorPos ? CursorPos() : TPixel{};
+    switch (key) {
+      case vkReturn:
+        if (pan_.Dragging) {
+          MouseUp(mbLeft, shift, at.x, at.y);
+          key = 0;
+        } else if (tool_ == vtZoom || tool_ == vtPan) {
+          MouseDown(mbLeft, shift, at.x, at.y);
+          key = 0;
+        }
+        break;
+      case vkEscape:
+        MouseDown(mbRight, shift, at.x, at.y);
+        break;
+      case vkLeft:
+      case vkRight:
+      case vkUp:
+      case vkDown: {
+        const int d = shift.ctrl ? 10 : 1;
+        TPixel p = at;
+        if (key == vkLeft) p.x -= d;
+        else if (key == vkRight) p.x += d;
+        else if (key == vkUp) p.y -= d;
+        else p.y += d;
+        if (SetCursorPos) SetCursorPos(p);
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  if (key != 0 && Marking != nullptr) Marking->KeyDown(key, shift);
+  if (key != 0 && Tracking != nullptr) Tracking->KeyDown(key, shift);
+}
+
+void TVideo::ShowLoupe(bool on) {
+  loupe_.Visible = on && IsMarking();
+  Changed();
+}
+
+// ------------------------------------------------------------------ cursor and painting
+
+void TVideo::UpdateCursor() {
+  std::string name;
+  if (tool_ == vtZoom) {
+    name = "Zoom";
+  } else if (tool_ == vtPan) {
+    name = "Pan";
+  } else if (IsOpen()) {
+    if (IViewClient* c = Client()) name = c->CursorName();
+  }
+  SetViewCursor(name);
+}
+
+void TVideo::SetViewCursor(const std::string& name) {
+  if (ShowCursor) ShowCursor(name);
+}
+
+void TVideo::Repaint() { Changed(true); }
+
+void TVideo::SetWaiting(bool on) {
+  waiting_ = on;
+  if (on && ProcessMessages) ProcessMessages();
+  Changed(true);
+}
+
+void TVideo::SetTitleSize(int width, int height) {
+  titleWidth_ = width;
+  titleHeight_ = height;
+}
+
+bool TVideo::DrawCurrentImage(Image& picture) {
+  if (!IsOpen()) return false;
+  if (picture.Width() != ImageWidth() || picture.Height() != ImageHeight())
+    picture.Resize(ImageWidth(), ImageHeight());
+  if (!Playing()) Source().SetCopyMode(TRasterOp::ropSrcCopy);
+  return Source().DrawImage(picture);
+}
+
+bool TVideo::ComposePicture() {
+  if (!IsOpen()) return false;
+  const int bw = ViewWidth(), bh = ViewHeight();
+  if (bw <= 0 || bh <= 0) return false;
+  // A playback that ended by itself leaves its threads to be collected.
+  if (!playing_ && (clock_.joinable() || decoder_.joinable())) StopPlay();
+  if (!Playing() && Source().Drawing()) return false;
+  if (picture_.Width() != bw || picture_.Height() != bh) {
+    picture_.Resize(bw, bh);
+    hasPicture_ = false;
+  }
+  if (HideImage) {
+    backBuffer_ = Image(bw, bh, colors::White);
+    return true;
+  }
+  auto hidden = [this](int index) {
+    return IsMontage() && Montage != nullptr && !Montage->IsVisible(index);
+  };
+  if (Playing()) {
+    std::lock_guard<std::mutex> lk(playMutex_);
+    if (decodedReady_ && decoded_.Width() == bw && decoded_.Height() == bh) {
+      std::swap(picture_, decoded_);
+      decodedReady_ = false;
+      hasPicture_ = true;
+      if (hidden(decodedIndex_)) picture_.Invert();
+    }
+  } else {
+    Source().SetCopyMode(hidden(CurrentImage()) ? TRasterOp::ropNotSrcCopy : TRasterOp::ropSrcCopy);
+    TPixelRect rect = visibleRect_;
+    if (Source().DrawImage(picture_, rect)) hasPicture_ = true;
+  }
+  backBuffer_ = picture_;
+  return true;
+}
+
+void TVideo::PaintOverlays(Canvas& canvas) {
+  if (zoom_.Dragging) {
+    const TPixelRect& b = zoom_.BandRect;
+    canvas.SetPen({RGBColor(128, 128, 128), 1, TPenStyle::psDot, TPenMode::pmCopy});
+    canvas.SetBrush({colors::White, TBrushStyle::bsClear});
+    canvas.Polyline({{b.left, b.top}, {b.right, b.top}, {b.right, b.bottom}, {b.left, b.bottom},
+                     {b.left, b.top}});
+  }
+  IViewClient* overlays = IsTracking() ? Tracking : Marking;
+  if (overlays != nullptr) overlays->Paint(canvas);
+  if (waiting_) {
+    TFont font;
+    font.name = "Arial";
+    font.size = kWaitingFontHeight * 3 / 4;  // points at 96 dots per inch
+    font.color = colors::Black;
+    canvas.SetFont(font);
+    canvas.SetBrush({colors::White, TBrushStyle::bsSolid});
+    const TTextSize ext = canvas.TextExtent(kWaitingText);
+    canvas.TextOut((ViewWidth() - ext.cx) / 2, (ViewHeight() - ext.cy) / 2, kWaitingText, true);
+  }
+}
+
+bool TVideo::Paint(Canvas& canvas) {
+  if (!ComposePicture()) return false;
+  PaintOverlays(canvas);
+  return true;
+}
+
+// ------------------------------------------------------------------ document
+
+void TVideo::LoadFromDocument(const TKeyReader& read) {
+  const long long index = ReadIntKey(read, kVideoSection, "ImageNumber", 1);
+  Source().GoToImage(static_cast<int32_t>(std::clamp<long long>(index, -1, static_cast<long long>(INT32_MAX))));
+  const long long marking = ReadIntKey(read, kVideoSection, "MarkingMode", 0);
+  SetMode(marking == 1 ? vmTransparent : vmRepereFixe);
+  UpdateTransform();
+  Changed();
+}
+
+void TVideo::StoreInDocument(const TKeyWriter& write) const {
+  if (!write) return;
+  write(kVideoSection, "ImageNumber", std::to_string(CurrentImage()));
+  write(kVideoSection, "MarkingMode", IsLayer() ? "1" : "0");
+}
+
+}  // namespace kinevo

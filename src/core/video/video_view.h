@@ -1,0 +1,267 @@
+#pragma once
+// The video view's logic (TVideo): the open video and its three frame
+// sources, the current image and playback, the mode and the pointer tools,
+// the zoom, pan and magnifier, the screen transform between view pixels and
+// picture positions, the scroll bars (as state), the routing of mouse and
+// keys to the subsystem of the current mode, and the composition of the
+// back buffer.  A Qt widget (gui/video) hosts it and only forwards events and
+// copies the back buffer to the screen.
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "core/common/canvas.h"
+#include "core/common/events.h"
+#include "core/common/image.h"
+#include "core/common/video_view.h"
+#include "core/video/document_keys.h"
+#include "core/video/frame_source.h"
+#include "core/video/frame_sources.h"
+#include "core/video/montage_map.h"
+#include "core/video/view_client.h"
+#include "core/video/view_tools.h"
+
+namespace kinevo {
+
+// Raised inside SetMode to refuse a mode; carries no text.
+class ModeException : public std::exception {
+ public:
+  const char* what() const noexcept override { return "ModeException"; }
+};
+
+// One scroll bar, as the view lays it out.
+struct TScrollBarState {
+  bool Visible = false;
+  int32_t ImgSize = 0;  // size of the whole zoomed picture along the bar, view pixels
+  int32_t ImgPos = 0;   // position of the visible part in it
+  int32_t Page = 0;     // visible length (the back buffer's size along the bar)
+  int32_t SmallChange = 1;
+  int32_t LargeChange = 10;
+};
+
+// Marking tools the view selects when the mode changes (values of the
+// marking data's TOutil).
+constexpr int kToolNone = 0;
+constexpr int kToolMark = 2;
+constexpr int kToolLayer = 6;
+
+class TVideo : public IVideoView {
+ public:
+  static constexpr int kScrollBarThickness = 20;
+  static constexpr const char* kWaitingText = "Veuillez patienter ...";
+  static constexpr int kWaitingFontHeight = 32;  // pixels
+
+  // The view owns the three back-ends (AVI reader, time-addressed FFmpeg,
+  // bridge plugin).
+  TVideo(std::unique_ptr<TFrameSource> vfw, std::unique_ptr<TFrameSource> ds,
+         std::unique_ptr<TBridgeFrameSource> ffmpeg);
+  ~TVideo() override;
+  TVideo(const TVideo&) = delete;
+  TVideo& operator=(const TVideo&) = delete;
+
+  // ------------------------------------------------------------ links
+  // Wired by the owner; each may stay unset.
+  IMontageMap* Montage = nullptr;
+  IViewClient* Marking = nullptr;
+  IViewClient* Tracking = nullptr;
+  std::function<void(double)> SetRequiredDuration;  // time between two images
+  std::function<void(int)> RecorderNewVideo;         // image count to the recorder
+  std::function<void(int)> SetMarkingTool;           // kToolNone, kToolMark, kToolLayer
+  std::function<void(bool)> SetTrackingOn;
+  std::function<void()> PrepareTracking;
+  std::function<void()> StopTrackingRun;
+  std::function<void()> AskKeepTrackingMarks;
+  std::function<bool()> PrepareCapture;              // false: no working device
+  std::function<void()> LeaveCapture;
+  std::function<bool()> MontageRecording;            // a montage recording runs
+  std::function<void(bool)> SetCapturePreviewVisible;
+  std::function<int()> LastMarkedImage;              // file index, -1 for none
+  // Host services: repaint (now = at once, else when the window is idle),
+  // a repaint request from any thread, the cursor, the mouse position, and
+  // letting the window process its pending messages.
+  std::function<void(bool now)> Invalidate;
+  std::function<void()> PostRepaint;
+  std::function<void(const std::string&)> ShowCursor;
+  std::function<TPixel()> CursorPos;
+  std::function<void(TPixel)> SetCursorPos;
+  std::function<void()> ProcessMessages;
+
+  // ------------------------------------------------------------ notifications
+  TNotifyEvent OnAfterPaint;
+  TNotifyEvent OnZoomChange;
+  TNotifyEvent OnVideoClose;
+  TNotifyEvent OnToolChange;
+  TNotifyEvent OnVideoOpen;
+  TNotifyEvent OnModeChange;
+  TNotifyEvent OnModeRefused;
+
+  // ------------------------------------------------------------ queries
+  TVideoMode Mode() const override { return mode_.load(std::memory_order_relaxed); }
+  TViewTool Tool() const { return tool_; }
+  TVideoFramework Framework() const { return sources_.Framework(); }
+  bool IsOpen() const override { return sources_.Selected().Opened(); }
+  bool IsCapture() const { return Mode() == vmCapture; }
+  bool IsMontage() const { return Mode() == vmMontage; }
+  bool IsTracking() const { return Mode() == vmTracking; }
+  int ImagesNumber() const override { return sources_.Selected().ImagesNumber(); }
+  int DisplayedImagesNumber() const;
+  int CurrentImage() const override { return sources_.Selected().ImageIndex(); }
+  int DisplayedImage() const;
+  int ImageWidth() const override { return sources_.Selected().ImageWidth(); }
+  int ImageHeight() const override { return sources_.Selected().ImageHeight(); }
+  double ImageDuration() const { return sources_.Selected().ImageDuration(); }
+  double ImageRate() const { return sources_.Selected().ImageRate(); }
+  int32_t ZoomValue() const { return zoom_.Value(); }
+  int ViewWidth() const override;
+  int ViewHeight() const override;
+  int ClientWidth() const { return clientWidth_; }
+  int ClientHeight() const { return clientHeight_; }
+  const std::string& FileName() const { return sources_.Selected().FileName(); }
+  TFrameSource& Source() { return sources_.Selected(); }
+  TFrameSources& Sources() { return sources_; }
+
+  const TPixelRect& VisibleRect() const { return visibleRect_; }  // left, top, right, bottom
+  double ScaleX() const { return scaleX_; }
+  double ScaleY() const { return scaleY_; }
+  double OffsetX() const { return offsetX_; }
+  double OffsetY() const { return offsetY_; }
+  int StartImage() const { return startImage_; }
+  int EndImage() const { return endImage_; }
+  bool Playing() const { return playing_.load(); }
+  const TScrollBarState& VertBar() const { return vbar_; }
+  const TScrollBarState& HorzBar() const { return hbar_; }
+  const TZoom& Zoom() const { return zoom_; }
+  const TPan& Pan() const { return pan_; }
+  TLoupe& Loupe() { return loupe_; }
+  const Image& BackBuffer() const { return backBuffer_; }
+  int TitleWidth() const { return titleWidth_; }
+  int TitleHeight() const { return titleHeight_; }
+  bool Waiting() const { return waiting_; }
+  bool ViewVisible() const { return viewVisible_; }
+
+  bool HideImage = false;
+
+  // ------------------------------------------------------------ commands
+  void OpenVideo(const std::string& fileName);
+  void GoToDisplayedImage(int n);
+  void GoToImage(int index) override;
+  void AdvanceImages(int n) override;
+  void GoToLastMarkedImage();
+  void Play(int from, int to);
+  void StopPlay();
+  void SetMode(TVideoMode mode);
+  void SetTool(TViewTool tool);
+  TPictureCoord ScreenToPicture(double x, double y) const override;
+  TPixel PictureToScreen(const TPictureCoord& p) const override;
+  void ZoomAt(int x, int y, int step, bool ctrl, int32_t z0);
+  void ZoomToRect(TMouseButton button, bool ctrl);
+  void ResetZoom();
+  bool DrawCurrentImage(Image& picture);
+  void SetWaiting(bool on);
+  void UpdateTransform();
+  void UpdateCursor() override;
+  void SetViewCursor(const std::string& name) override;
+  void Repaint() override;
+  void LoadFromDocument(const TKeyReader& read);
+  void StoreInDocument(const TKeyWriter& write) const;
+  void ScrollWheelDown();
+  void ScrollWheelUp();
+  void SetTitleSize(int width, int height);
+
+  // ------------------------------------------------------------ host events
+  // The view's client size (scroll bars included) changed.
+  void Resize(int width, int height);
+  // The user moved a scroll bar to `pos`.
+  void ScrollTo(bool vertical, int32_t pos);
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+  void MouseMove(TShiftState shift, int x, int y);
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+  // Keys from the main window: the view's own handling, then the marking
+  // data, then the tracker.  A handled key is set to 0.
+  void KeyDown(int& key, TShiftState shift);
+  void ShowLoupe(bool on);
+
+  // Composes the back buffer: the picture of the visible rectangle (or a
+  // white ground), the rubber band, the overlays and the waiting text.
+  // `canvas` draws onto BackBuffer() (the host wraps the buffer's pixels).
+  // Returns false when nothing was composed (a draw is running, no file is
+  // open, or the view has no size); the host then shows the title picture
+  // when no file is open.
+  bool Paint(Canvas& canvas);
+  // The two halves of Paint, for a host that wraps the buffer's pixels
+  // between them: the picture first (sizes the buffer), then the overlays
+  // drawn through a canvas over MutableBackBuffer().
+  bool ComposePicture();
+  void PaintOverlays(Canvas& canvas);
+  Image& MutableBackBuffer() { return backBuffer_; }
+  // After the host copied the buffer to the screen.
+  void AfterPaint() { OnAfterPaint(this); }
+
+  // One playback tick (called by the playback clock's thread; public so the
+  // tests can step playback without a clock).  Returns false when playback
+  // ends.
+  bool Tick();
+
+ private:
+  void SourceOpened(void* sender);
+  void SourceClosed(void* sender);
+  void LayoutScrollBars();
+  void BoundVisibleRect();
+  void EndDrags();
+  IViewClient* Client() const;
+  int MapToFile(int displayed) const;
+  void Changed(bool now = false) {
+    if (Invalidate) Invalidate(now);
+  }
+  void StartClock(uint16_t periodMs);
+  void ClockLoop(uint16_t periodMs);
+  void DecoderLoop();
+
+  std::unique_ptr<TFrameSource> vfw_;
+  std::unique_ptr<TFrameSource> ds_;
+  std::unique_ptr<TBridgeFrameSource> ffmpeg_;
+  TFrameSources sources_;
+
+  std::atomic<TVideoMode> mode_{vmRepereFixe};
+  TViewTool tool_ = vtNone;
+  TZoom zoom_;
+  TPan pan_;
+  TLoupe loupe_;
+  TPixelRect visibleRect_;
+  double scaleX_ = 0, scaleY_ = 0, offsetX_ = 0, offsetY_ = 0;
+  TScrollBarState vbar_, hbar_;
+  int clientWidth_ = 0, clientHeight_ = 0;
+  int titleWidth_ = 0, titleHeight_ = 0;
+  bool waiting_ = false;
+  bool viewVisible_ = true;
+  bool hasPicture_ = false;
+  Image picture_;     // last good picture of the visible rectangle
+  Image backBuffer_;  // picture plus overlays
+  std::atomic<int> startImage_{0}, endImage_{0};
+
+  // Playback: a steady clock on one thread, decoding on another, so that a
+  // tick never waits for the decoder.
+  std::atomic<bool> playing_{false};
+  std::thread clock_;
+  std::thread decoder_;
+  std::mutex playMutex_;
+  std::condition_variable playCv_;
+  bool stopRequested_ = false;
+  bool clockEnded_ = false;
+  bool decodeRequested_ = false;
+  bool decoderBusy_ = false;
+  // Handed from the decoder to the window thread under playMutex_.
+  TPixelRect drawRect_;
+  int drawWidth_ = 0, drawHeight_ = 0;
+  Image decoded_;
+  int decodedIndex_ = -1;
+  bool decodedReady_ = false;
+};
+
+}  // namespace kinevo

@@ -210,6 +210,7 @@ int TMeanShift::WindowSize() const {
 }
 
 void TMeanShift::ResetCache() {
+  convertedPixels_ = 0;
   cache_.left = cache_.top = cache_.right = cache_.bottom = 0;
   cache_.bins.clear();
 }
@@ -228,7 +229,9 @@ void TMeanShift::PrepareBanMask(int width, int height) {
   banMaskValid_ = true;
 }
 
-void TMeanShift::ConvertRow(const Image& picture, int y, int x0, int x1, int32_t* dest) const {
+void TMeanShift::ConvertRow(const Image& picture, int y, int x0, int x1, int32_t* dest) {
+  if (x1 <= x0) return;
+  convertedPixels_ += x1 - x0;
   const uint8_t* p = picture.Row(y) + static_cast<std::size_t>(x0) * 3;
   const uint8_t* ban =
       banMask_.empty() ? nullptr : banMask_.data() + static_cast<std::size_t>(y) * banMaskWidth_;

@@ -79,6 +79,9 @@ class TMeanShift {
   int WindowSize() const;
   // The window size at the end of the last Track (after any shrinking).
   int LastWindowSize() const { return lastWindowSize_; }
+  // How many picture pixels the last Track converted to bins (each at most
+  // once).
+  long long LastConvertedPixels() const { return convertedPixels_; }
 
   int ModelWidth() const { return modelBitmap_.Width(); }
   int ModelHeight() const { return modelBitmap_.Height(); }
@@ -115,7 +118,7 @@ class TMeanShift {
   void ResetCache();
   // Makes sure that the rectangle (clipped to the picture) is converted.
   void EnsureConverted(const Image& picture, int left, int top, int right, int bottom);
-  void ConvertRow(const Image& picture, int y, int x0, int x1, int32_t* dest) const;
+  void ConvertRow(const Image& picture, int y, int x0, int x1, int32_t* dest);
   // Fills window_ with the bins of the S × S window around p.
   void ExtractWindow(const Image& picture, const TPixel& p, int s);
   void PrepareBanMask(int width, int height);
@@ -138,6 +141,7 @@ class TMeanShift {
   TBinCache cache_;
   TBinMatrix window_;
   int freeBin_ = 0;
+  long long convertedPixels_ = 0;
   std::vector<uint8_t> banMask_;  // W × H, 1 on ban zones; empty without zones
   int banMaskWidth_ = 0, banMaskHeight_ = 0;
   bool banMaskValid_ = false;

@@ -106,6 +106,8 @@ class THistObject {
  protected:
   // For classes that rebuild an object under a known id (reading a file).
   void SetId(int32_t id) { id_ = id; }
+  // For Reset() of classes whose kind is fixed.
+  void SetKind(THistKind kind) { kind_ = kind; }
 
  private:
   friend class THistorique;

@@ -1,0 +1,326 @@
+// Modes and their refusals, routing of mouse and keys, painting, document
+// keys and playback of the video view.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <map>
+#include <thread>
+
+#include "support/recording_canvas.h"
+#include "video_fixture.h"
+
+namespace kinevo {
+namespace {
+
+using test::VideoFixture;
+
+struct ModeFixture : VideoFixture {
+  std::vector<std::string> calls;
+  bool captureWorks = false;
+  bool recording = false;
+  void SetUp() override {
+    VideoFixture::SetUp();
+    video->SetMarkingTool = [this](int t) { calls.push_back("tool " + std::to_string(t)); };
+    video->SetTrackingOn = [this](bool on) { calls.push_back(on ? "tracking on" : "tracking off"); };
+    video->PrepareTracking = [this] { calls.push_back("prepare tracking"); };
+    video->StopTrackingRun = [this] { calls.push_back("stop tracking"); };
+    video->AskKeepTrackingMarks = [this] { calls.push_back("ask marks"); };
+    video->PrepareCapture = [this] { return captureWorks; };
+    video->LeaveCapture = [this] { calls.push_back("leave capture"); };
+    video->MontageRecording = [this] { return recording; };
+  }
+};
+
+TEST_F(ModeFixture, MontageIsRefusedOnAOneImageVideo) {
+  Open(640, 480, 1);
+  events.clear();
+  video->SetMode(vmMontage);
+  EXPECT_EQ(video->Mode(), vmRepereFixe);
+  EXPECT_EQ(events, std::vector<std::string>{"refused"});
+}
+
+TEST_F(ModeFixture, EnteringAndLeavingModesCallsTheParticipants) {
+  Open();
+  EXPECT_EQ(video->Mode(), vmRepereFixe);
+  calls.clear();
+  events.clear();
+  video->SetMode(vmTracking);
+  EXPECT_EQ(calls, (std::vector<std::string>{"tool 0", "tracking on", "prepare tracking"}));
+  calls.clear();
+  video->SetMode(vmTransparent);
+  EXPECT_EQ(calls, (std::vector<std::string>{"stop tracking", "ask marks", "tool 6", "tracking off"}));
+  EXPECT_TRUE(video->IsLayer());
+  calls.clear();
+  video->SetMode(vmMontage);
+  EXPECT_EQ(calls, (std::vector<std::string>{"tool 0", "tracking off"}));
+  // A montage recording keeps the montage mode.
+  recording = true;
+  video->SetMode(vmRepereFixe);
+  EXPECT_EQ(video->Mode(), vmMontage);
+  EXPECT_EQ(montage.leaves, 0);
+  recording = false;
+  calls.clear();
+  video->SetMode(vmRepereFixe);
+  EXPECT_EQ(montage.leaves, 1);
+  EXPECT_EQ(calls, (std::vector<std::string>{"tool 2", "tracking off"}));
+  EXPECT_EQ(events, (std::vector<std::string>{"mode", "mode", "mode", "refused", "mode"}));
+}
+
+TEST_F(ModeFixture, CaptureNeedsAWorkingDeviceAndHidesTheView) {
+  Open();
+  video->SetMode(vmCapture);
+  EXPECT_EQ(video->Mode(), vmRepereFixe);
+  EXPECT_EQ(events.back(), "refused");
+  captureWorks = true;
+  bool preview = false;
+  video->SetCapturePreviewVisible = [&](bool v) { preview = v; };
+  video->SetMode(vmCapture);
+  EXPECT_TRUE(video->IsCapture());
+  EXPECT_FALSE(video->ViewVisible());
+  EXPECT_TRUE(preview);
+  video->SetMode(vmRepereFixe);
+  EXPECT_TRUE(video->ViewVisible());
+  EXPECT_FALSE(preview);
+  EXPECT_EQ(calls.back(), "tracking off");
+  EXPECT_NE(std::find(calls.begin(), calls.end(), "leave capture"), calls.end());
+}
+
+TEST_F(ModeFixture, AFailingParticipantRefusesTheMode) {
+  Open();
+  video->SetTool(vtZoom);
+  video->PrepareTracking = [] { throw ModeException(); };
+  video->SetMode(vmTracking);
+  EXPECT_EQ(video->Mode(), vmRepereFixe);
+  EXPECT_EQ(video->Tool(), vtZoom);  // a refused mode keeps the tool
+  EXPECT_EQ(events.back(), "refused");
+  video->SetMode(vmTransparent);
+  EXPECT_EQ(video->Tool(), vtNone);
+}
+
+TEST_F(VideoFixture, MouseGoesToTheClientOfTheModeAndNowhereWithoutAFile) {
+  video->Resize(640, 480);
+  video->MouseDown(mbLeft, {}, 1, 1);
+  EXPECT_TRUE(marking.log.empty());
+  Open();
+  video->MouseDown(mbLeft, {}, 10, 20);
+  video->MouseMove({}, 11, 21);
+  video->MouseUp(mbLeft, {}, 12, 22);
+  EXPECT_EQ(marking.log, (std::vector<std::string>{"down 0 10,20", "move 11,21", "up 0 12,22"}));
+  video->SetMode(vmTracking);
+  video->MouseDown(mbRight, {}, 3, 4);
+  EXPECT_EQ(tracking.log, std::vector<std::string>{"down 1 3,4"});
+  video->SetMode(vmMontage);
+  video->MouseDown(mbLeft, {}, 3, 4);
+  EXPECT_EQ(tracking.log.size(), 1u);
+  EXPECT_EQ(marking.log.size(), 3u);
+}
+
+TEST_F(VideoFixture, KeysActOnTheToolsThenReachTheMarkingData) {
+  Open();
+  TPixel cursor{100, 80};
+  video->CursorPos = [&] { return cursor; };
+  video->SetCursorPos = [&](TPixel p) { cursor = p; };
+  int key = vkRight;
+  video->KeyDown(key, {false, true, false});
+  EXPECT_EQ(cursor, (TPixel{110, 80}));
+  key = vkUp;
+  video->KeyDown(key, {});
+  EXPECT_EQ(cursor, (TPixel{110, 79}));
+  video->SetTool(vtZoom);
+  key = vkReturn;
+  video->KeyDown(key, {});
+  EXPECT_EQ(key, 0);
+  EXPECT_TRUE(video->Zoom().Dragging);
+  EXPECT_EQ(video->Zoom().BandRect.left, 110);
+  video->SetTool(vtNone);
+  key = vkReturn;
+  video->KeyDown(key, {});
+  EXPECT_EQ(marking.log.back(), "key 13");
+  key = vkEscape;
+  video->KeyDown(key, {});
+  EXPECT_EQ(marking.log[marking.log.size() - 2], "down 1 110,79");
+}
+
+TEST_F(VideoFixture, CursorFollowsToolModeAndOpenFile) {
+  std::string shown = "?";
+  video->ShowCursor = [&](const std::string& n) { shown = n; };
+  video->UpdateCursor();
+  EXPECT_EQ(shown, "");
+  Open();
+  video->UpdateCursor();
+  EXPECT_EQ(shown, "Marque");
+  video->SetTool(vtPan);
+  EXPECT_EQ(shown, "Pan");
+  video->SetTool(vtZoom);
+  EXPECT_EQ(shown, "Zoom");
+  video->SetMode(vmMontage);
+  EXPECT_EQ(shown, "");
+}
+
+TEST_F(VideoFixture, PaintShowsTheVisiblePartThenOverlaysThenWaitingText) {
+  Open(640, 480, 5, 320, 240);
+  fake->decodes = 0;
+  video->GoToImage(3);
+  test::RecordingCanvas canvas;
+  ASSERT_TRUE(video->Paint(canvas));
+  const Image& b = video->BackBuffer();
+  ASSERT_EQ(b.Width(), 320);
+  // Pixel (x, y) of the view shows picture pixel (2x, 2y) of image 3.
+  EXPECT_EQ(b.Pixel(10, 20), test::FakeVideoSource::PixelOf(20, 40, 3));
+  EXPECT_EQ(marking.log.back(), "paint");
+  EXPECT_TRUE(canvas.Of("text").empty());
+
+  video->SetWaiting(true);
+  canvas.Clear();
+  ASSERT_TRUE(video->Paint(canvas));
+  auto texts = canvas.Of("text");
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0].text, "Veuillez patienter ...");
+  EXPECT_TRUE(texts[0].opaque);
+  EXPECT_EQ(texts[0].brush.color, colors::White);
+  // Overlays first, the waiting text last.
+  EXPECT_EQ(canvas.calls.back().op, "text");
+
+  video->HideImage = true;
+  ASSERT_TRUE(video->Paint(canvas));
+  EXPECT_EQ(video->BackBuffer().Pixel(10, 20), colors::White);
+}
+
+TEST_F(VideoFixture, HiddenImageIsInvertedOnlyInMontageMode) {
+  Open(64, 48, 5, 64, 48);
+  montage.visible[2] = false;
+  video->GoToImage(2);
+  test::RecordingCanvas canvas;
+  ASSERT_TRUE(video->Paint(canvas));
+  EXPECT_EQ(video->BackBuffer().Pixel(5, 6), test::FakeVideoSource::PixelOf(5, 6, 2));
+  video->SetMode(vmMontage);
+  ASSERT_TRUE(video->Paint(canvas));
+  EXPECT_EQ(video->BackBuffer().Pixel(5, 6), test::FakeVideoSource::PixelOf(5, 6, 2) ^ 0xFFFFFF);
+  // The tracker and the recorder always get the plain picture.
+  Image full;
+  ASSERT_TRUE(video->DrawCurrentImage(full));
+  EXPECT_EQ(full.Pixel(5, 6), test::FakeVideoSource::PixelOf(5, 6, 2));
+}
+
+TEST_F(VideoFixture, NoPictureWithoutAFileOrASize) {
+  test::RecordingCanvas canvas;
+  video->Resize(640, 480);
+  EXPECT_FALSE(video->Paint(canvas));
+  Open();
+  video->Resize(0, 0);
+  EXPECT_FALSE(video->Paint(canvas));
+  video->OpenVideo("");
+  EXPECT_FALSE(video->IsOpen());
+  EXPECT_EQ(events.back(), "close");
+  EXPECT_EQ(video->DisplayedImagesNumber(), 0);
+}
+
+TEST_F(VideoFixture, NavigationCountsOnlyVisibleImagesOutsideMontage) {
+  Open(64, 48, 10);
+  montage.visible[1] = montage.visible[2] = false;
+  EXPECT_EQ(video->DisplayedImagesNumber(), 8);
+  video->GoToDisplayedImage(1);
+  EXPECT_EQ(video->CurrentImage(), 3);
+  EXPECT_EQ(video->DisplayedImage(), 1);
+  video->AdvanceImages(-1);
+  EXPECT_EQ(video->CurrentImage(), 0);
+  video->AdvanceImages(-1);  // negative target: nothing
+  EXPECT_EQ(video->CurrentImage(), 0);
+  video->GoToDisplayedImage(99);  // beyond the visible images: nothing
+  EXPECT_EQ(video->CurrentImage(), 0);
+  video->SetMode(vmMontage);
+  EXPECT_EQ(video->DisplayedImagesNumber(), 10);
+  video->GoToDisplayedImage(2);
+  EXPECT_EQ(video->CurrentImage(), 2);
+  video->SetMode(vmRepereFixe);
+  video->LastMarkedImage = [] { return 4; };
+  video->GoToLastMarkedImage();
+  EXPECT_EQ(video->CurrentImage(), 4);
+}
+
+TEST_F(VideoFixture, DocumentKeysOfTheVideoSection) {
+  Open(64, 48, 10);
+  std::map<std::string, std::string> keys;
+  TKeyReader read = [&](const std::string& s, const std::string& k) -> std::optional<std::string> {
+    auto it = keys.find(s + "/" + k);
+    if (it == keys.end()) return std::nullopt;
+    return it->second;
+  };
+  video->LoadFromDocument(read);  // defaults: image 1, Grid marking
+  EXPECT_EQ(video->CurrentImage(), 1);
+  EXPECT_TRUE(video->IsGrid());
+  keys = {{"Video/ImageNumber", "7"}, {"Video/MarkingMode", "1"}};
+  video->LoadFromDocument(read);
+  EXPECT_EQ(video->CurrentImage(), 7);
+  EXPECT_TRUE(video->IsLayer());
+  keys["Video/ImageNumber"] = "99999999999";  // bounded to the last image
+  video->LoadFromDocument(read);
+  EXPECT_EQ(video->CurrentImage(), 9);
+  std::map<std::string, std::string> out;
+  video->StoreInDocument([&](const std::string& s, const std::string& k, const std::string& v) {
+    out[s + "/" + k] = v;
+  });
+  EXPECT_EQ(out["Video/ImageNumber"], "9");
+  EXPECT_EQ(out["Video/MarkingMode"], "1");
+}
+
+TEST_F(VideoFixture, TicksSkipHiddenImagesAndStopAtTheEnd) {
+  fake->rate = 0.1;  // a clock of 10 s: the test ticks by hand
+  Open(64, 48, 8);
+  montage.visible[2] = montage.visible[3] = montage.visible[6] = false;
+  video->Play(0, video->DisplayedImagesNumber() - 1);
+  EXPECT_EQ(video->EndImage(), 7);
+  std::vector<int> shown = {video->CurrentImage()};
+  while (video->Tick()) shown.push_back(video->CurrentImage());
+  EXPECT_EQ(shown, (std::vector<int>{0, 1, 4, 5, 7}));
+  // In montage mode every image of the file plays.
+  video->StopPlay();
+  video->SetMode(vmMontage);
+  video->Play(1, 7);
+  EXPECT_TRUE(video->Tick());
+  EXPECT_EQ(video->CurrentImage(), 2);
+  video->StopPlay();
+}
+
+// Waits (at most a few seconds) for playback to end.
+bool WaitForEnd(TVideo& v) {
+  for (int i = 0; i < 500 && v.Playing(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return !v.Playing();
+}
+
+TEST_F(VideoFixture, PlaybackFromTheLastImageStopsAtTheFirstTick) {
+  Open(64, 48, 5);
+  video->Play(4, video->DisplayedImagesNumber() - 1);
+  EXPECT_EQ(video->StartImage(), 4);
+  ASSERT_TRUE(WaitForEnd(*video));
+  EXPECT_EQ(video->CurrentImage(), 4);
+}
+
+TEST_F(VideoFixture, PlaybackOverAMontageShowsOnlyVisibleImagesAndDropsWhenDecodingIsSlow) {
+  fake->rate = 200;  // 5 ms per image
+  fake->decodeDelayMs = 20;
+  Open(64, 48, 60);
+  for (int i = 10; i < 20; ++i) montage.visible[static_cast<std::size_t>(i)] = false;
+  std::atomic<int> posted{0};
+  video->PostRepaint = [&] { ++posted; };
+  fake->decodes = 0;
+  video->Play(0, video->DisplayedImagesNumber() - 1);
+  EXPECT_EQ(video->EndImage(), 59);
+  ASSERT_TRUE(WaitForEnd(*video));
+  EXPECT_EQ(video->CurrentImage(), 59);
+  // The clock did not wait for the decoder: far fewer images were decoded
+  // than played, and each decoded image was announced.
+  EXPECT_LT(fake->decodes.load(), 45);
+  EXPECT_GE(posted.load(), 1);
+  test::RecordingCanvas canvas;
+  EXPECT_TRUE(video->Paint(canvas));
+  // Navigation stops a running playback.
+  video->Play(0, 49);
+  video->GoToDisplayedImage(3);
+  EXPECT_FALSE(video->Playing());
+  EXPECT_EQ(video->CurrentImage(), 3);
+}
+
+}  // namespace
+}  // namespace kinevo

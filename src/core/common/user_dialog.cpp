@@ -33,6 +33,8 @@ int32_t TUserDlg::Execute() {
   c.buttonsSameWidth = ButtonsSameWidth;
   c.checkBoxCaption = CheckBoxCaption;
   c.checkBoxCheck = CheckBoxCheck;
+  c.customIcon = customIcon_;
+  c.buttonsCursor = ButtonsCursor;
   bool check = CheckBoxCheck;
   int32_t answer = presenter_ != nullptr ? presenter_->Present(c, check) : -1;
   // Closing the window without a button keeps the previous result.

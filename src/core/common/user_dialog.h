@@ -10,6 +10,7 @@
 
 #include "core/common/colour.h"
 #include "core/common/canvas.h"
+#include "core/common/image.h"
 
 namespace kinevo {
 
@@ -67,6 +68,11 @@ struct TUserDlgContent {
   bool buttonsSameWidth = false;
   std::string checkBoxCaption;
   bool checkBoxCheck = false;
+  // The picture shown for icCustom (drawn transparent: its bottom-left
+  // pixel's colour is left out).
+  Image customIcon;
+  // Named cursor over the buttons; empty for the default one.
+  std::string buttonsCursor;
 };
 
 class IUserDlgPresenter {
@@ -92,6 +98,14 @@ class TUserDlg {
   bool ButtonsSameWidth = false;
   std::string CheckBoxCaption;
   bool CheckBoxCheck = false;
+  std::string ButtonsCursor;
+
+  // The picture for icCustom; assigning it also sets Icon to icCustom.
+  const Image& CustomIcon() const { return customIcon_; }
+  void SetCustomIcon(const Image& picture) {
+    customIcon_ = picture;
+    Icon = icCustom;
+  }
 
   int32_t ButtonsMinWidth() const { return buttonsMinWidth_; }
   void SetButtonsMinWidth(int32_t w) { buttonsMinWidth_ = w < 20 ? 20 : w; }
@@ -117,6 +131,7 @@ class TUserDlg {
 
  private:
   IUserDlgPresenter* presenter_;
+  Image customIcon_;
   std::vector<TUserButton> buttons_;
   std::vector<TPropLine> lines_;
   int32_t buttonsMinWidth_ = 75;

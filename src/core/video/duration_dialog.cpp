@@ -1,0 +1,133 @@
+#include "core/video/duration_dialog.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "core/common/number_format.h"
+
+namespace kinevo {
+
+std::string FormatGeneral(double x, int digits) {
+  if (std::isnan(x)) return "NAN";
+  if (std::isinf(x)) return x > 0 ? "INF" : "-INF";
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*G", digits, x);
+  std::string s(buf);
+  // "1.5E-07" -> "1.5E-7", with the program's separator.
+  std::string out;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    char c = s[i];
+    if (c == '.') c = DecimalSeparator();
+    out += c;
+    if (c == 'E') {
+      if (i + 1 < s.size() && (s[i + 1] == '-' || s[i + 1] == '+')) {
+        if (s[i + 1] == '-') out += '-';
+        ++i;
+      }
+      while (i + 2 < s.size() && s[i + 1] == '0') ++i;
+    }
+  }
+  return out;
+}
+
+TDurationCheck CheckDuration(const std::string& text, double& value) {
+  double v = 0;
+  if (!TextToFloat(text, v)) return dcNotANumber;
+  if (!(v > 1e-6 && v < 1e9)) return dcOutOfRange;
+  value = v;
+  return dcOk;
+}
+
+void ShowDurationError(TUserDlg& dlg, const std::string& text, TDurationCheck check) {
+  if (check == dcOk) return;
+  dlg.ClearButtons();
+  dlg.AddButton("Ok", btOk);
+  if (check == dcNotANumber) {
+    dlg.Icon = icWarning;
+    dlg.AddLine("Valeur saisie : " + text, lkWrap, colors::Blue);
+    dlg.AddLine("Cette chaîne de caractères ne représente pas un nombre réel acceptable.");
+    dlg.AddLine(
+        "La chaîne de caractères doit être constituée d'un signe (facultatif), de chiffres, "
+        "d'un séparateur décimal (facultatif), puis d'une mantisse (facultative).");
+    dlg.AddLine("La mantisse comprend « E » ou « e » suivi d'un signe (facultatif) et d'un nombre entier.");
+  } else {
+    dlg.Icon = icInformation;
+    dlg.AddLine("Valeur saisie : " + text + " s", lkWrap, colors::Blue);
+    dlg.AddLine("Saisir une valeur comprise dans l'intervalle ci-dessous :");
+    dlg.AddLine(TDurationDialogModel::kStatus);
+  }
+  dlg.Execute();
+}
+
+bool FilterDurationKey(char& key) {
+  if (key >= '0' && key <= '9') return true;
+  switch (key) {
+    case '+':
+    case '-':
+    case 'E':
+    case 'e':
+    case 8:
+    case 13:
+      return true;
+    case '.':
+    case ',':
+      key = DecimalSeparator();
+      return true;
+    default:
+      return false;
+  }
+}
+
+TDurationDialogModel::TDurationDialogModel(double imageDuration, double current)
+    : d_(imageDuration), t_(current), defaultSelected_(current == imageDuration) {
+  text_ = FormatGeneral(defaultSelected_ ? d_ : t_, 10);
+}
+
+std::string TDurationDialogModel::HeaderText() const {
+  const long long rate = d_ > 0 ? std::llround(1.0 / d_) : 0;
+  return "Le fichier vidéo a été capturé avec une fréquence de trame de\n" + std::to_string(rate) +
+         " image(s) / seconde.\nLe temps séparant deux images successives est donc de\nT = " +
+         FormatGeneral(d_, 3) + " s.";
+}
+
+std::string TDurationDialogModel::DefaultCaption() const {
+  return "Utiliser la valeur par défaut T = " + FormatGeneral(d_, 3) + " s";
+}
+
+void TDurationDialogModel::ClickDefault() {
+  defaultSelected_ = true;
+  selectAll_ = false;
+  t_ = d_;
+  if (SetRequiredDuration) SetRequiredDuration(d_);
+  text_ = FormatGeneral(d_, 10);
+}
+
+void TDurationDialogModel::ClickOther() {
+  defaultSelected_ = false;
+  text_ = FormatGeneral(t_, 10);
+  selectAll_ = true;
+}
+
+void TDurationDialogModel::ClickInEdit() {
+  selectAll_ = defaultSelected_;
+  defaultSelected_ = false;
+}
+
+void TDurationDialogModel::Typed(const std::string& text) {
+  text_ = text.substr(0, kMaxLength);
+  defaultSelected_ = false;
+  selectAll_ = false;
+}
+
+bool TDurationDialogModel::TryClose(TUserDlg& dlg) {
+  double v = 0;
+  const TDurationCheck check = CheckDuration(text_, v);
+  if (check != dcOk) {
+    ShowDurationError(dlg, text_, check);
+    return false;
+  }
+  value_ = v;
+  return true;
+}
+
+}  // namespace kinevo

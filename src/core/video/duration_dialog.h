@@ -1,0 +1,69 @@
+#pragma once
+// The choice of T, the time between two images (dialog "Durée entre deux
+// images").  This is the dialog's logic; the Qt window (gui/video) shows it.
+#include <functional>
+#include <string>
+
+#include "core/common/user_dialog.h"
+
+namespace kinevo {
+
+// x in general format with `digits` significant digits and the program's
+// decimal separator ("0,04", "0,0334", "1E-7").
+std::string FormatGeneral(double x, int digits);
+
+enum TDurationCheck : unsigned char { dcOk = 0, dcNotANumber = 1, dcOutOfRange = 2 };
+
+// Reads the typed duration; valid values lie strictly between 1 µs and 1 Gs.
+TDurationCheck CheckDuration(const std::string& text, double& value);
+// Shows the message of a refused text through the message dialog.
+void ShowDurationError(TUserDlg& dlg, const std::string& text, TDurationCheck check);
+
+// The keys the edit box accepts: digits, "+", "-", ".", ",", "E", "e",
+// Backspace (8) and Enter (13).  "." and "," become the decimal separator.
+// Returns false for a refused key.
+bool FilterDurationKey(char& key);
+
+class TDurationDialogModel {
+ public:
+  static constexpr const char* kCaption = "Durée entre deux images";
+  static constexpr const char* kGroupCaption = "Choix de la durée représentée par T";
+  static constexpr const char* kOtherCaption = "Choisir une autre valeur :";
+  static constexpr const char* kUnitLabel = "seconde(s)";
+  static constexpr const char* kStatus = "1 µs < intervalle de temps < 1 Gs";
+  static constexpr int kMaxLength = 16;
+
+  // `imageDuration` is D, the video's own duration; `current` is T.
+  TDurationDialogModel(double imageDuration, double current);
+
+  // Sets T at once when the default button is clicked.
+  std::function<void(double)> SetRequiredDuration;
+
+  std::string HeaderText() const;     // the centred label, lines separated by '\n'
+  std::string DefaultCaption() const; // "Utiliser la valeur par défaut T = 0,04 s"
+
+  bool DefaultSelected() const { return defaultSelected_; }
+  const std::string& Text() const { return text_; }
+  bool SelectAllRequested() const { return selectAll_; }
+
+  // User actions.
+  void ClickDefault();
+  void ClickOther();
+  void ClickInEdit();
+  // The edit box's text changed by typing.
+  void Typed(const std::string& text);
+  // Closing: true when the text is accepted (the value is then Value()),
+  // false after a message, the dialog staying open.
+  bool TryClose(TUserDlg& dlg);
+  double Value() const { return value_; }
+
+ private:
+  double d_;
+  double t_;
+  bool defaultSelected_;
+  bool selectAll_ = false;
+  std::string text_;
+  double value_ = 0;
+};
+
+}  // namespace kinevo

@@ -137,6 +137,9 @@ class TParser {
   bool Evaluate();
 
   double LastValue() const { return lastValue_; }
+  // Whether the text itself is wrong (its analysis or its tree failed), as
+  // opposed to a failure of one evaluation.
+  bool TextFailed() const { return state_ == TState::AnalyseFailed || state_ == TState::BuildFailed; }
 
   bool Radians() const { return radians_; }
   void SetRadians(bool radians) { radians_ = radians; }

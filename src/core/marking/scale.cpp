@@ -36,7 +36,7 @@ std::unique_ptr<THistObject> TEchelle::NewSnapshot() const { return std::make_un
 void TEchelle::SetLength(TScaleKind k, double l) {
   if (SameValue(l, lengths_[k])) return;
   lengths_[k] = l;
-  if (ctx_ != nullptr) ctx_->Invalidate(rtBoth);
+  if (ctx_ != nullptr) ctx_->InvalidateAllResults();
 }
 
 bool TEchelle::SetScaleKind(TScaleKind k) {
@@ -87,7 +87,7 @@ void TEchelle::RemoveLastPoint() {
   if (c == 2 && ctx_ != nullptr) ctx_->ActiveHistory().RecordStep(*this, haEffacer);
   --c;
   drag_ = kNoDrag;
-  if (ctx_ != nullptr) ctx_->Invalidate(rtBoth);
+  if (ctx_ != nullptr) ctx_->InvalidateAllResults();
 }
 
 void TEchelle::Reset(bool separateScales) {
@@ -147,7 +147,7 @@ bool TEchelle::MouseDown(int button, int x, int y) {
     points_[i2] = Constrained(x, y, points_[i1]);
     count = 2;
   }
-  ctx_->Invalidate(rtBoth);
+  ctx_->InvalidateAllResults();
   RecomputePoints();
   view.Repaint();
   return true;
@@ -182,7 +182,7 @@ void TEchelle::MouseMove(int x, int y) {
       // the picture's border: then the segment changed and so did the results.
       if (!SameValue(points_[i2].x - points_[i1].x, old2.x - old1.x) ||
           !SameValue(points_[i2].y - points_[i1].y, old2.y - old1.y))
-        ctx_->Invalidate(rtBoth);
+        ctx_->InvalidateAllResults();
       anchor_ = p;
       RecomputePoints();
       view.Repaint();
@@ -197,7 +197,7 @@ void TEchelle::MouseMove(int x, int y) {
           (kind_ == skVert && y == s.y))
         return;
       points_[moving] = Constrained(x, y, points_[other]);
-      ctx_->Invalidate(rtBoth);
+      ctx_->InvalidateAllResults();
       RecomputePoints();
       view.Repaint();
       return;

@@ -11,7 +11,7 @@
 
 #include "core/common/canvas.h"
 #include "core/common/picture_coord.h"
-#include "core/marking/marking_context.h"
+#include "core/marking/reference_frame.h"
 #include "core/marking/undo_history.h"
 
 namespace kinevo {

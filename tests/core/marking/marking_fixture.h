@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/common/results_target.h"
 #include "core/common/user_dialog.h"
 #include "core/graph/graph_utils.h"
 #include "core/marking/marking_context.h"
@@ -13,7 +14,7 @@
 
 namespace kinevo::test {
 
-class TestContext : public IMarkingContext, public IHistoryOwner {
+class TestContext : public IMarkingHost, public IHistoryOwner {
  public:
   TestContext() : history(this), dialog(&presenter) {}
 
@@ -43,9 +44,11 @@ class TestContext : public IMarkingContext, public IHistoryOwner {
 
   IVideoView& View() override { return view; }
   THistorique& ActiveHistory() override { return history; }
-  void Invalidate(TResultsTarget t) override { invalidations.push_back(t); }
+  void InvalidateActiveResults() override { invalidations.push_back(rtActive); }
+  void InvalidateAllResults() override { invalidations.push_back(rtBoth); }
+  int axesChanged = 0;
+  void AxesChanged() override { ++axesChanged; }
   int ElementSize() const override { return elementSize; }
-  int PenWidth() const override { return 1 + 2 * elementSize; }
   TColor ElementColor() const override { return colors::Yellow; }
   TColor MarkColor(int s) const override {
     return s >= 0 && s < static_cast<int>(colors.size()) ? colors[static_cast<std::size_t>(s)]

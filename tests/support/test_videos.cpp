@@ -1,5 +1,6 @@
 #include "support/test_videos.h"
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -86,15 +87,24 @@ bool WriteVideoWithFfmpeg(const std::string& path, int width, int height, int fr
     // from the list, as a sum of eq(N, i) * t_i.
     std::ostringstream expr;
     expr.precision(17);
-    expr << "setpts='(";
-    for (std::size_t i = 0; i < timestamps.size(); ++i) expr << (i ? "+" : "") << "eq(N," << i << ")*" << timestamps[i];
-    expr << ")/TB'";
-    cmd << " -vf " << expr.str() << " -fps_mode vfr";
+    // Commas inside a filter's arguments are escaped for the filter graph.
+    expr << "setpts=(";
+    for (std::size_t i = 0; i < timestamps.size(); ++i) expr << (i ? "+" : "") << "eq(N\\," << i << ")*" << timestamps[i];
+    expr << ")/TB";
+    cmd << " -vf " << Quote(expr.str()) << " -fps_mode vfr";
   }
   for (const auto& a : outputArgs) cmd << " " << Quote(a);
   cmd << " " << Quote(path) << " 2>" << Quote(logFile);
+  // ffmpeg may stop reading early (a refused option): that must show as a
+  // failure, not kill the test program.
+  struct sigaction ignore {}, previous {};
+  ignore.sa_handler = SIG_IGN;
+  ::sigaction(SIGPIPE, &ignore, &previous);
   std::FILE* pipe = ::popen(cmd.str().c_str(), "w");
-  if (!pipe) return false;
+  if (!pipe) {
+    ::sigaction(SIGPIPE, &previous, nullptr);
+    return false;
+  }
   Image img(width, height);
   bool ok = true;
   for (int i = 0; i < frames && ok; ++i) {
@@ -102,6 +112,7 @@ bool WriteVideoWithFfmpeg(const std::string& path, int width, int height, int fr
     ok = std::fwrite(img.Data(), 1, img.ByteSize(), pipe) == img.ByteSize();
   }
   const int status = ::pclose(pipe);
+  ::sigaction(SIGPIPE, &previous, nullptr);
   ok = ok && status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
   if (log) {
     std::FILE* f = std::fopen(logFile.c_str(), "rb");

@@ -1,0 +1,36 @@
+#pragma once
+// The frame source addressed by time (back-end fwDS): any file the FFmpeg
+// libraries read.  Image n is the picture displayed at n x 1.0001 x
+// ImageDuration seconds (bounded by StreamDuration); ImagesNumber is
+// StreamDuration x ImageRate, rounded.
+#include <atomic>
+
+#include "core/video/frame_source.h"
+#include "platform/ffmpeg/ffmpeg_video.h"
+
+namespace kinevo {
+
+class TDSPlay : public TFrameSource {
+ public:
+  TDSPlay() : TFrameSource(fwDS) {}
+  ~TDSPlay() override { Close(); }
+
+  // Time at which the current image is fetched, in seconds.
+  double StreamPosition() const { return streamPosition_.load(std::memory_order_relaxed); }
+  void GoToImage(int32_t n) override;
+  // Bytes of decoded pictures kept for stepping back.
+  void SetCacheBudget(std::size_t bytes) { video_.SetCacheBudget(bytes); }
+  const ff::TFfmpegVideo& Video() const { return video_; }
+
+ protected:
+  bool OpenFile(const std::string& fileName, TStreamInfo& info) override;
+  void CloseFile() override { video_.Close(); }
+  bool FetchImage(int32_t index, Image& picture) override;
+  bool CloseNotifiesWhenClosed() const override { return true; }
+
+ private:
+  ff::TFfmpegVideo video_;
+  std::atomic<double> streamPosition_{0.0};
+};
+
+}  // namespace kinevo

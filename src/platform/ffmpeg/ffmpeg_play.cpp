@@ -1,0 +1,104 @@
+#include "platform/ffmpeg/ffmpeg_play.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <system_error>
+
+namespace kinevo {
+
+std::string TFFMpegPlay::DefaultBridgeFolder() {
+  std::error_code ec;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return "KvoDll/";
+  return (exe.parent_path() / "KvoDll").string() + "/";
+}
+
+TFFMpegPlay::TFFMpegPlay(std::string bridgeFolder) : TBridgeFrameSource(fwFFMpeg), folder_(std::move(bridgeFolder)) {
+  if (folder_.empty()) folder_ = DefaultBridgeFolder();
+  if (folder_.back() != '/') folder_ += '/';
+  LoadBridgeLibrary();
+}
+
+TFFMpegPlay::~TFFMpegPlay() {
+  Close();
+  if (module_) dlclose(module_);
+}
+
+bool TFFMpegPlay::LoadBridgeLibrary() {
+  if (module_) return true;
+  const std::string path = folder_ + kKvoVffFile;
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return false;
+  module_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!module_) return false;
+  auto sym = [this](auto& fn, const char* name) { fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(module_, name)); };
+  sym(fileName_, "FFwFileName");
+  sym(isOpen_, "FFIsOpen");
+  sym(frameWidth_, "FFFrameWidth");
+  sym(frameHeight_, "FFFrameHeight");
+  sym(rate_, "FFNbImgParSec");
+  sym(duration_, "FFDuration");
+  sym(frameCount_, "FFFrameCount");
+  sym(position_, "FFwPosition");
+  sym(draw_, "FFDraw");
+  sym(comment_, "FFCommentaire");
+  sym(close_, "FFClose");
+  sym(rFileName_, "FFrFileName");
+  sym(rPosition_, "FFrPosition");
+  sym(progress_, "FFwProgress");
+  sym(cacheSize_, "FFwCacheSize");
+  return true;
+}
+
+std::string TFFMpegPlay::FileComment(const std::string& fileName) {
+  if (!module_ || !comment_) return {};
+  const char* c = comment_(fileName.c_str());
+  return c ? std::string(c) : std::string();
+}
+
+void TFFMpegPlay::SetCacheBudget(uint64_t bytes) {
+  if (cacheSize_) cacheSize_(bytes);
+}
+
+void TFFMpegPlay::GoToImage(int32_t n) {
+  if (module_ && position_) position_(n);
+  if (Opened()) SetImageIndex(BoundIndex(n));
+}
+
+bool TFFMpegPlay::OpenFile(const std::string& fileName, TStreamInfo& info) {
+  if (!module_) return false;
+  // A missing entry point refuses the file.
+  if (!fileName_ || !isOpen_ || !frameWidth_ || !frameHeight_ || !rate_ || !duration_ || !frameCount_) return false;
+  if (progress_) {
+    progress_(
+        [](double f, void* self) -> int32_t { return static_cast<TFFMpegPlay*>(self)->ReportProgress(f) ? 1 : 0; },
+        this);
+  }
+  fileName_(fileName.c_str());
+  if (progress_) progress_(nullptr, nullptr);
+  if (!isOpen_()) return false;
+  info.width = frameWidth_();
+  info.height = frameHeight_();
+  info.imageRate = rate_();
+  info.streamDuration = duration_();
+  info.imagesNumber = frameCount_();
+  info.startIndex = 0;
+  if (position_) position_(0);
+  return true;
+}
+
+void TFFMpegPlay::CloseFile() {
+  if (module_ && close_) close_();
+}
+
+bool TFFMpegPlay::FetchImage(int32_t, Image& picture) {
+  if (!draw_) return false;
+  if (picture.Width() != ImageWidth() || picture.Height() != ImageHeight()) picture.Resize(ImageWidth(), ImageHeight());
+  KvoBitmap bmp{picture.Width(), picture.Height(), static_cast<int32_t>(picture.Stride()), picture.Data()};
+  return draw_(&bmp) == 1;
+}
+
+}  // namespace kinevo

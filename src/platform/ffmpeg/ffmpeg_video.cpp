@@ -1,0 +1,475 @@
+#include "platform/ffmpeg/ffmpeg_video.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/dict.h>
+#include <libavutil/imgutils.h>
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <mutex>
+#include <unordered_map>
+
+namespace kinevo::ff {
+
+namespace {
+constexpr int32_t kMaxSide = 16384;
+constexpr int64_t kMaxPixels = int64_t{8192} * 8192;
+// Pictures always kept, whatever the budget: the one asked for and a few
+// around it.
+constexpr std::size_t kMinCachedFrames = 4;
+
+void QuietLibraries() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    if (!std::getenv("KINEVO_FFMPEG_LOG")) av_log_set_level(AV_LOG_QUIET);
+  });
+}
+
+std::size_t FrameBytes(const AVFrame* f) {
+  std::size_t n = 0;
+  for (AVBufferRef* b : f->buf)
+    if (b) n += static_cast<std::size_t>(b->size);
+  return n ? n : static_cast<std::size_t>(f->width) * f->height * 3 / 2;
+}
+}  // namespace
+
+TFfmpegVideo::TFfmpegVideo() { QuietLibraries(); }
+
+TFfmpegVideo::~TFfmpegVideo() { Close(); }
+
+bool TFfmpegVideo::Fail(const std::string& why) {
+  error_ = why;
+  Close();
+  return false;
+}
+
+void TFfmpegVideo::ClearCache() {
+  for (auto& [rank, f] : lru_) av_frame_free(&f);
+  lru_.clear();
+  cache_.clear();
+  cacheBytes_ = 0;
+}
+
+void TFfmpegVideo::Close() {
+  ClearCache();
+  if (dec_) avcodec_free_context(&dec_);
+  if (fmt_) avformat_close_input(&fmt_);
+  if (pkt_) av_packet_free(&pkt_);
+  if (frame_) av_frame_free(&frame_);
+  if (sws_) sws_freeContext(sws_), sws_ = nullptr;
+  open_ = false;
+  stream_ = -1;
+  width_ = height_ = 0;
+  rate_ = duration_ = timeBase_ = 0.0;
+  packets_.clear();
+  packets_.shrink_to_fit();
+  byPts_.clear();
+  byPts_.shrink_to_fit();
+  keyForRank_.clear();
+  keyForRank_.shrink_to_fit();
+  rankOfDecode_.clear();
+  rankOfDecode_.shrink_to_fit();
+  decoderLive_ = false;
+  nextDecode_ = 0;
+  lastOutput_ = -1;
+  framesDecoded_ = 0;
+}
+
+bool TFfmpegVideo::OpenContainer() {
+  if (fmt_) avformat_close_input(&fmt_);
+  if (avformat_open_input(&fmt_, path_.c_str(), nullptr, nullptr) < 0) {
+    fmt_ = nullptr;
+    return false;
+  }
+  // The stream information sets up the parsers that split the data into
+  // pictures; without it packets would not match the index.
+  if (avformat_find_stream_info(fmt_, nullptr) < 0) {
+    avformat_close_input(&fmt_);
+    return false;
+  }
+  if (stream_ >= 0 && (stream_ >= static_cast<int>(fmt_->nb_streams) ||
+                       fmt_->streams[stream_]->codecpar->codec_type != AVMEDIA_TYPE_VIDEO)) {
+    avformat_close_input(&fmt_);
+    return false;
+  }
+  return true;
+}
+
+bool TFfmpegVideo::Open(const std::string& path, const TOpenProgress& progress) {
+  Close();
+  error_.clear();
+  path_ = path;
+  if (path.empty() || !OpenContainer()) return Fail("cannot open the file");
+  const AVCodec* codec = nullptr;
+  stream_ = av_find_best_stream(fmt_, AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
+  if (stream_ < 0 || !codec) return Fail("no decodable video stream");
+  AVStream* st = fmt_->streams[stream_];
+  if (st->disposition & AV_DISPOSITION_ATTACHED_PIC) return Fail("no video stream");
+  const AVCodecParameters* par = st->codecpar;
+  if (par->width <= 0 || par->height <= 0 || par->width > kMaxSide || par->height > kMaxSide ||
+      int64_t{par->width} * par->height > kMaxPixels)
+    return Fail("bad picture size");
+  width_ = par->width;
+  height_ = par->height;
+  timeBase_ = av_q2d(st->time_base);
+  if (!(timeBase_ > 0)) return Fail("bad time base");
+
+  dec_ = avcodec_alloc_context3(codec);
+  if (!dec_ || avcodec_parameters_to_context(dec_, par) < 0) return Fail("decoder unavailable");
+  dec_->thread_count = 0;  // as many as the machine has
+  dec_->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+  dec_->pkt_timebase = st->time_base;
+  if (avcodec_open2(dec_, codec, nullptr) < 0) return Fail("decoder unavailable");
+  pkt_ = av_packet_alloc();
+  frame_ = av_frame_alloc();
+  if (!pkt_ || !frame_) return Fail("out of memory");
+
+  if (!BuildIndex(progress)) return false;
+
+  AVRational r = st->avg_frame_rate;
+  if (r.num <= 0 || r.den <= 0) r = st->r_frame_rate;
+  rate_ = (r.num > 0 && r.den > 0) ? av_q2d(r) : 0.0;
+  if (!(rate_ > 0) || !std::isfinite(rate_)) rate_ = duration_ > 0 ? FrameCount() / duration_ : 0.0;
+  if (!(rate_ > 0)) return Fail("unknown image rate");
+  // The context stays where the index left it (at the end): the first image
+  // asked for seeks.  Its demuxer keeps the positions of the keyframes it
+  // has seen, which makes seeking exact in files without an index of their own.
+  containerFresh_ = false;
+  nextDecode_ = 0;
+  decoderLive_ = false;
+  open_ = true;
+  return true;
+}
+
+bool TFfmpegVideo::BuildIndex(const TOpenProgress& progress) {
+  const int64_t fileSize = fmt_->pb ? avio_size(fmt_->pb) : -1;
+  int64_t lastReport = -1;
+  bool missingPts = false;
+  while (true) {
+    const int ret = av_read_frame(fmt_, pkt_);
+    if (ret == AVERROR(EAGAIN)) continue;
+    if (ret < 0) break;
+    if (pkt_->stream_index == stream_) {
+      Packet p{pkt_->pts, pkt_->dts, pkt_->pos, (pkt_->flags & AV_PKT_FLAG_KEY) != 0};
+      const bool discard = (pkt_->flags & AV_PKT_FLAG_DISCARD) != 0;
+      if (p.dts == AV_NOPTS_VALUE) {
+        // Follows the previous packet.
+        p.dts = packets_.empty() ? (p.pts != AV_NOPTS_VALUE ? p.pts : 0)
+                                 : packets_.back().dts + std::max<int64_t>(pkt_->duration, 1);
+      }
+      if (p.pts == AV_NOPTS_VALUE) missingPts = true;
+      // A packet the container marks as not shown still feeds the decoder,
+      // but is no image: it is kept with pts "none".
+      if (discard) p.pts = INT64_MIN;
+      packets_.push_back(p);
+      if (pkt_->duration > 0 && !discard) duration_ = static_cast<double>(pkt_->duration);
+    }
+    if (progress && fileSize > 0 && pkt_->pos >= 0) {
+      const int64_t step = pkt_->pos * 100 / fileSize;
+      if (step != lastReport) {
+        lastReport = step;
+        if (!progress(static_cast<double>(pkt_->pos) / static_cast<double>(fileSize))) {
+          av_packet_unref(pkt_);
+          return Fail("cancelled");
+        }
+      }
+    }
+    av_packet_unref(pkt_);
+  }
+  const double lastDuration = duration_;  // in time-base units, 0 when unknown
+  if (packets_.empty()) return Fail("no image in the file");
+
+  if (missingPts) {
+    // Some containers (MPEG program streams, AVI with B-frames) leave out the
+    // presentation time of reference pictures.  B-pictures carry pts = dts + c;
+    // a reference picture is shown when the next reference picture is decoded,
+    // at that one's dts + c.
+    int64_t c = INT64_MAX;
+    for (const Packet& p : packets_)
+      if (p.pts != AV_NOPTS_VALUE && p.pts != INT64_MIN) c = std::min(c, p.pts - p.dts);
+    if (c == INT64_MAX) {
+      for (Packet& p : packets_)
+        if (p.pts == AV_NOPTS_VALUE) p.pts = p.dts;
+    } else {
+      const std::size_t n = packets_.size();
+      std::vector<bool> isRef(n);
+      for (std::size_t i = 0; i < n; ++i)
+        isRef[i] = packets_[i].pts == AV_NOPTS_VALUE || (packets_[i].pts != INT64_MIN && packets_[i].pts != packets_[i].dts + c);
+      const int64_t step = n > 1 ? std::max<int64_t>((packets_.back().dts - packets_.front().dts) / static_cast<int64_t>(n - 1), 1) : 1;
+      int64_t nextRefDts = packets_.back().dts + step;
+      for (std::size_t k = n; k-- > 0;) {
+        if (packets_[k].pts == AV_NOPTS_VALUE) packets_[k].pts = nextRefDts + c;
+        if (isRef[k]) nextRefDts = packets_[k].dts;
+      }
+    }
+  }
+
+  // Presentation order.
+  for (const Packet& p : packets_)
+    if (p.pts != INT64_MIN) byPts_.push_back(p.pts);
+  if (byPts_.empty()) return Fail("no image in the file");
+  std::sort(byPts_.begin(), byPts_.end());
+  if (std::adjacent_find(byPts_.begin(), byPts_.end()) != byPts_.end()) {
+    // Times that repeat cannot tell the images apart: the decode order is
+    // then taken as the presentation order.
+    byPts_.clear();
+    for (Packet& p : packets_)
+      if (p.pts != INT64_MIN) p.pts = p.dts, byPts_.push_back(p.dts);
+    std::sort(byPts_.begin(), byPts_.end());
+    byPts_.erase(std::unique(byPts_.begin(), byPts_.end()), byPts_.end());
+  }
+  firstPts_ = byPts_.front();
+  const int64_t span = byPts_.back() - firstPts_;
+  const double lastDur = lastDuration > 0 ? lastDuration
+                                          : (byPts_.size() > 1 ? static_cast<double>(span) / (byPts_.size() - 1) : 0.0);
+  duration_ = (static_cast<double>(span) + lastDur) * timeBase_;
+
+  // Rank of each packet, and the keyframe each image is decoded from: the
+  // last keyframe shown at or before the image and decoded at or before it.
+  rankOfDecode_.assign(packets_.size(), -1);
+  std::vector<int32_t> keys;  // decode indexes
+  std::vector<int64_t> keyPts;
+  for (std::size_t d = 0; d < packets_.size(); ++d) {
+    if (packets_[d].pts != INT64_MIN)
+      rankOfDecode_[d] = RankOf(packets_[d].pts);
+    if (packets_[d].key && (keyPts.empty() || packets_[d].pts > keyPts.back()) && packets_[d].pts != INT64_MIN) {
+      keys.push_back(static_cast<int32_t>(d));
+      keyPts.push_back(packets_[d].pts);
+    }
+  }
+  if (keys.empty() || keys.front() != 0) {
+    // Decoding can always start from the beginning of the file.
+    keys.insert(keys.begin(), 0);
+    keyPts.insert(keyPts.begin(), INT64_MIN);
+  }
+  keyForRank_.assign(byPts_.size(), 0);
+  for (std::size_t d = 0; d < packets_.size(); ++d) {
+    const int32_t r = rankOfDecode_[d];
+    if (r < 0) continue;
+    const std::size_t byTime =
+        static_cast<std::size_t>(std::upper_bound(keyPts.begin(), keyPts.end(), packets_[d].pts) - keyPts.begin());
+    const std::size_t byDecode =
+        static_cast<std::size_t>(std::upper_bound(keys.begin(), keys.end(), static_cast<int32_t>(d)) - keys.begin());
+    const std::size_t k = std::min(byTime, byDecode);
+    keyForRank_[static_cast<std::size_t>(r)] = k ? keys[k - 1] : 0;
+  }
+  return true;
+}
+
+int32_t TFfmpegVideo::KeyframeCount() const {
+  int32_t n = 0;
+  for (const Packet& p : packets_) n += p.key;
+  return n;
+}
+
+int32_t TFfmpegVideo::RankOf(int64_t pts) const {
+  auto it = std::lower_bound(byPts_.begin(), byPts_.end(), pts);
+  if (it == byPts_.end() || *it != pts) return -1;
+  return static_cast<int32_t>(it - byPts_.begin());
+}
+
+double TFfmpegVideo::FrameTime(int32_t n) const {
+  if (byPts_.empty()) return 0.0;
+  n = std::clamp<int32_t>(n, 0, FrameCount() - 1);
+  return static_cast<double>(byPts_[static_cast<std::size_t>(n)] - firstPts_) * timeBase_;
+}
+
+int32_t TFfmpegVideo::FrameAtTime(double seconds) const {
+  if (byPts_.empty()) return 0;
+  // A tiny margin so that a time computed from the image's own timestamp
+  // does not fall just before it by rounding.
+  const double ticks = seconds / timeBase_ + 1e-6;
+  const double limit = static_cast<double>(byPts_.back() - firstPts_);
+  const int64_t t = firstPts_ + static_cast<int64_t>(std::floor(std::clamp(ticks, 0.0, limit)));
+  const auto it = std::upper_bound(byPts_.begin(), byPts_.end(), t);
+  return std::max<int32_t>(static_cast<int32_t>(it - byPts_.begin()) - 1, 0);
+}
+
+void TFfmpegVideo::CacheFrame(int32_t rank, AVFrame* frame) {
+  if (cache_.count(rank)) return;
+  AVFrame* ref = av_frame_clone(frame);
+  if (!ref) return;
+  lru_.emplace_back(rank, ref);
+  cache_[rank] = std::prev(lru_.end());
+  cacheBytes_ += FrameBytes(ref);
+  while (cacheBytes_ > cacheBudget_ && lru_.size() > kMinCachedFrames) {
+    auto& [r, f] = lru_.front();
+    cacheBytes_ -= std::min(cacheBytes_, FrameBytes(f));
+    av_frame_free(&f);
+    cache_.erase(r);
+    lru_.pop_front();
+  }
+}
+
+AVFrame* TFfmpegVideo::Cached(int32_t rank) {
+  auto it = cache_.find(rank);
+  if (it == cache_.end()) return nullptr;
+  lru_.splice(lru_.end(), lru_, it->second);  // most recently used
+  return it->second->second;
+}
+
+int32_t TFfmpegVideo::DecodeIndexOf(const AVPacket& pkt) {
+  // Where a packet read after a seek lies in the index: by decode time,
+  // checked with the byte position when both are known; by position alone
+  // otherwise.
+  if (pkt.dts != AV_NOPTS_VALUE) {
+    auto [lo, hi] = std::equal_range(packets_.begin(), packets_.end(), Packet{0, pkt.dts, 0, false},
+                                     [](const Packet& a, const Packet& b) { return a.dts < b.dts; });
+    for (auto it = lo; it != hi; ++it)
+      if (pkt.pos < 0 || it->pos < 0 || it->pos == pkt.pos) return static_cast<int32_t>(it - packets_.begin());
+  }
+  if (pkt.pos >= 0)
+    for (std::size_t d = 0; d < packets_.size(); ++d)
+      if (packets_[d].pos == pkt.pos) return static_cast<int32_t>(d);
+  return -1;
+}
+
+void TFfmpegVideo::ResetDecoder() {
+  avcodec_flush_buffers(dec_);
+  lastOutput_ = -1;
+  decoderLive_ = true;
+}
+
+bool TFfmpegVideo::SeekToKey(int32_t key) {
+  ResetDecoder();
+  seekKey_ = key;
+  pending_ = false;
+  startRank_ = std::max(rankOfDecode_[static_cast<std::size_t>(key)], 0);
+  if (!(key == 0 && containerFresh_)) {
+    containerFresh_ = false;
+    const Packet& p = packets_[static_cast<std::size_t>(key)];
+    if (av_seek_frame(fmt_, stream_, p.dts, AVSEEK_FLAG_BACKWARD) >= 0) {
+      // Where did it land?  At or before the keyframe is fine (the packets
+      // before it are skipped); after it, or somewhere unknown, is not.
+      while (av_read_frame(fmt_, pkt_) >= 0) {
+        if (pkt_->stream_index != stream_) {
+          av_packet_unref(pkt_);
+          continue;
+        }
+        // Only a keyframe is a safe place to count from: elsewhere some
+        // demuxers make up timestamps that differ from the first reading.
+        const int32_t d = (pkt_->flags & AV_PKT_FLAG_KEY) ? DecodeIndexOf(*pkt_) : -1;
+        if (d >= 0 && d <= key && packets_[static_cast<std::size_t>(d)].key) {
+          nextDecode_ = d;
+          pending_ = true;  // pkt_ holds the first packet to consider
+          return true;
+        }
+        av_packet_unref(pkt_);
+        break;
+      }
+    }
+  }
+  // From the beginning of the file.
+  if (!containerFresh_ && !OpenContainer()) return false;
+  containerFresh_ = false;
+  nextDecode_ = 0;
+  return true;
+}
+
+bool TFfmpegVideo::DecodeUntil(int32_t target) {
+  if (Cached(target)) return true;
+  const int32_t key = keyForRank_[static_cast<std::size_t>(target)];
+  // Go on from where the decoder is when the image lies ahead and its
+  // keyframe has already been sent (or is the next packet); seek otherwise.
+  const bool goOn = decoderLive_ && target > lastOutput_ && key <= nextDecode_ && key >= seekKey_;
+  bool pending = false;  // pkt_ already holds a packet read by the seek
+  if (!goOn) {
+    if (!SeekToKey(key)) return false;
+    pending = pending_;
+  }
+  containerFresh_ = false;
+  const int32_t skipBefore = key;  // packets before the keyframe are not sent
+  bool found = false;
+  bool eof = false;
+  while (!found && !eof) {
+    if (!pending) {
+      const int ret = av_read_frame(fmt_, pkt_);
+      if (ret < 0) {
+        eof = true;
+        avcodec_send_packet(dec_, nullptr);  // drain what the decoder holds
+      }
+    }
+    pending = false;
+    if (!eof && pkt_->stream_index != stream_) {
+      av_packet_unref(pkt_);
+      continue;
+    }
+    if (!eof) {
+      // Packets come back in the order of the index, counted from the one
+      // the seek was checked against.
+      const int32_t d = nextDecode_++;
+      if (static_cast<std::size_t>(d) >= packets_.size()) {
+        av_packet_unref(pkt_);
+        eof = true;
+        avcodec_send_packet(dec_, nullptr);
+      } else if (d < skipBefore) {
+        av_packet_unref(pkt_);
+        continue;
+      } else {
+        const Packet& p = packets_[static_cast<std::size_t>(d)];
+        if (p.pts != INT64_MIN) pkt_->pts = p.pts;
+        const int sent = avcodec_send_packet(dec_, pkt_);
+        av_packet_unref(pkt_);
+        if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_INVALIDDATA) {
+          decoderLive_ = false;
+          return false;
+        }
+      }
+    }
+    while (true) {
+      const int got = avcodec_receive_frame(dec_, frame_);
+      if (got < 0) break;
+      ++framesDecoded_;
+      const int64_t pts = frame_->pts != AV_NOPTS_VALUE ? frame_->pts : frame_->best_effort_timestamp;
+      const int32_t rank = RankOf(pts);
+      if (rank >= startRank_) {
+        CacheFrame(rank, frame_);
+        lastOutput_ = std::max(lastOutput_, rank);
+        if (rank == target) found = true;
+      }
+      av_frame_unref(frame_);
+    }
+  }
+  if (eof) decoderLive_ = false;  // a drained decoder must be flushed before more
+  return found || Cached(target) != nullptr;
+}
+
+bool TFfmpegVideo::Convert(const AVFrame* f, Image& out) {
+  if (out.Width() != width_ || out.Height() != height_) out.Resize(width_, height_);
+  sws_ = sws_getCachedContext(sws_, f->width, f->height, static_cast<AVPixelFormat>(f->format), width_, height_,
+                              AV_PIX_FMT_RGB24, SWS_BICUBIC, nullptr, nullptr, nullptr);
+  if (!sws_) return false;
+  uint8_t* dst[4] = {out.Data(), nullptr, nullptr, nullptr};
+  int dstStride[4] = {width_ * 3, 0, 0, 0};
+  return sws_scale(sws_, f->data, f->linesize, 0, f->height, dst, dstStride) == height_;
+}
+
+bool TFfmpegVideo::ReadFrame(int32_t n, Image& out) {
+  if (!open_ || n < 0 || n >= FrameCount()) return false;
+  if (!DecodeUntil(n)) {
+    // One more try from the keyframe, in case the decoder was left in a
+    // state it could not go on from.
+    decoderLive_ = false;
+    if (!DecodeUntil(n)) return false;
+  }
+  AVFrame* f = Cached(n);
+  return f && Convert(f, out);
+}
+
+std::string TFfmpegVideo::ReadComment(const std::string& path) {
+  QuietLibraries();
+  if (path.empty()) return {};
+  AVFormatContext* fmt = nullptr;
+  if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0) return {};
+  std::string out;
+  if (const AVDictionaryEntry* e = av_dict_get(fmt->metadata, "comment", nullptr, 0)) out = e->value;
+  avformat_close_input(&fmt);
+  return out;
+}
+
+}  // namespace kinevo::ff

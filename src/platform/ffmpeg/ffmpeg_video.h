@@ -1,0 +1,136 @@
+#pragma once
+// Random access to the images of a video file through the FFmpeg libraries,
+// shared by the time-addressed source (fwDS) and the bridge plugin
+// (fwFFMpeg).
+//
+// Opening reads every packet of the video stream once, without decoding, and
+// builds an index: the images are the stream's packets (the count is what
+// the file holds, not a header field), image n is the n-th in presentation
+// order.  Going to image n seeks to the nearest keyframe at or before it and
+// decodes forward; a following image continues the decoding; decoded
+// pictures are kept in a cache bounded in bytes, so stepping back within a
+// group of pictures is served without decoding again.
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "core/common/image.h"
+#include "core/video/frame_source.h"
+
+struct AVFormatContext;
+struct AVCodecContext;
+struct AVFrame;
+struct AVPacket;
+struct SwsContext;
+
+namespace kinevo::ff {
+
+// Default size of the cache of decoded pictures.
+constexpr std::size_t kDefaultCacheBytes = std::size_t{256} << 20;
+
+class TFfmpegVideo {
+ public:
+  TFfmpegVideo();
+  ~TFfmpegVideo();
+  TFfmpegVideo(const TFfmpegVideo&) = delete;
+  TFfmpegVideo& operator=(const TFfmpegVideo&) = delete;
+
+  // Opens the first video stream of a file and builds its index.  `progress`
+  // (may be empty) receives the fraction read and may cancel.
+  bool Open(const std::string& path, const TOpenProgress& progress = {});
+  void Close();
+  bool IsOpen() const { return open_; }
+  const std::string& Error() const { return error_; }
+
+  int32_t Width() const { return width_; }
+  int32_t Height() const { return height_; }
+  int32_t FrameCount() const { return static_cast<int32_t>(byPts_.size()); }
+  // Images per second (the stream's average rate; count / duration when the
+  // file does not give one).
+  double FrameRate() const { return rate_; }
+  // From the first image's start to the last image's end, in seconds.
+  double Duration() const { return duration_; }
+  // Presentation time of image n from the first image, in seconds.
+  double FrameTime(int32_t n) const;
+  // The image displayed at `seconds` after the first one's start (the last
+  // whose time is not after it), bounded to the images.
+  int32_t FrameAtTime(double seconds) const;
+  // Number of keyframes in the index.
+  int32_t KeyframeCount() const;
+
+  // Decodes image n (presentation order) into `out`, resized when its size
+  // differs.  False when it cannot be decoded.
+  bool ReadFrame(int32_t n, Image& out);
+
+  // Bytes of decoded pictures kept for stepping back (at least a few images
+  // are always kept).
+  void SetCacheBudget(std::size_t bytes) { cacheBudget_ = bytes; }
+  std::size_t CacheBudget() const { return cacheBudget_; }
+  std::size_t CacheBytes() const { return cacheBytes_; }
+  // Frames decoded since opening (for tests and benchmarks).
+  int64_t FramesDecoded() const { return framesDecoded_; }
+
+  // The file's "comment" tag (empty when missing or unreadable).
+  static std::string ReadComment(const std::string& path);
+
+ private:
+  struct Packet {
+    int64_t pts;      // filled in when the file did not give it
+    int64_t dts;
+    int64_t pos;      // byte position, -1 when unknown
+    bool key;
+  };
+  bool OpenContainer();
+  bool BuildIndex(const TOpenProgress& progress);
+  bool SeekToKey(int32_t decodeIndex);
+  bool DecodeUntil(int32_t target);
+  int32_t DecodeIndexOf(const AVPacket& pkt);
+  int32_t RankOf(int64_t pts) const;
+  bool Fail(const std::string& why);
+  void CacheFrame(int32_t rank, AVFrame* frame);
+  AVFrame* Cached(int32_t rank);
+  void ClearCache();
+  bool Convert(const AVFrame* frame, Image& out);
+  void ResetDecoder();
+
+  std::string path_;
+  std::string error_;
+  bool open_ = false;
+  AVFormatContext* fmt_ = nullptr;
+  AVCodecContext* dec_ = nullptr;
+  AVPacket* pkt_ = nullptr;
+  AVFrame* frame_ = nullptr;
+  SwsContext* sws_ = nullptr;
+  int stream_ = -1;
+  int32_t width_ = 0, height_ = 0;
+  double rate_ = 0.0, duration_ = 0.0, timeBase_ = 0.0;
+  int64_t firstPts_ = 0;
+
+  std::vector<Packet> packets_;     // decode order
+  std::vector<int64_t> byPts_;      // presentation times, sorted
+  std::vector<int32_t> keyForRank_; // decode index of the keyframe to start from, per image
+  std::vector<int32_t> rankOfDecode_;  // presentation rank of each packet
+
+  // Decoding state: the next packet to read (decode order), the last image
+  // output, and whether the decoder can go on from there.
+  int32_t nextDecode_ = 0;
+  int32_t lastOutput_ = -1;
+  int32_t startRank_ = 0;  // rank of the keyframe decoding started from
+  bool decoderLive_ = false;
+  int32_t seekKey_ = 0;          // decode index decoding last started from
+  bool pending_ = false;         // the seek left a packet to use in pkt_
+  bool containerFresh_ = false;  // nothing read since the file was opened
+
+  // Cache of decoded pictures (references to the decoder's frames), least
+  // recently used first.
+  std::size_t cacheBudget_ = kDefaultCacheBytes;
+  std::size_t cacheBytes_ = 0;
+  std::list<std::pair<int32_t, AVFrame*>> lru_;
+  std::unordered_map<int32_t, std::list<std::pair<int32_t, AVFrame*>>::iterator> cache_;
+  int64_t framesDecoded_ = 0;
+};
+
+}  // namespace kinevo::ff

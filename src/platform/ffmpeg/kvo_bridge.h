@@ -1,0 +1,40 @@
+#pragma once
+// Entry points of the reading bridge plugin KvoVff (a shared library in the
+// KvoDll folder beside the program), resolved by name at run time.  Plain C
+// calling convention; every entry may be missing from a plugin.
+#include <cstdint>
+
+extern "C" {
+
+// The picture the bridge fills: 24-bit RGB, top row first.
+struct KvoBitmap {
+  int32_t width;
+  int32_t height;
+  int32_t stride;   // bytes per row
+  uint8_t* pixels;
+};
+
+using FFwFileNameFn = void (*)(const char* fileName);
+using FFIsOpenFn = uint8_t (*)();
+using FFFrameWidthFn = int32_t (*)();
+using FFFrameHeightFn = int32_t (*)();
+using FFNbImgParSecFn = double (*)();
+using FFDurationFn = double (*)();
+using FFFrameCountFn = int32_t (*)();
+using FFwPositionFn = void (*)(int32_t index);
+// Returns 1 when the picture was drawn (0 when the image could not be decoded).
+using FFDrawFn = int32_t (*)(KvoBitmap* bitmap);
+// The comment tag of a file; the text stays valid until the next call.
+using FFCommentaireFn = const char* (*)(const char* fileName);
+using FFCloseFn = void (*)();
+using FFrFileNameFn = void (*)(const char* fileName);
+using FFrPositionFn = void (*)(int32_t index);
+// Optional: progress of FFwFileName (fraction; return 0 to cancel).
+using FFProgressCallback = int32_t (*)(double fraction, void* user);
+using FFwProgressFn = void (*)(FFProgressCallback callback, void* user);
+// Optional: bytes of decoded pictures kept for stepping back.
+using FFwCacheSizeFn = void (*)(uint64_t bytes);
+}
+
+// File name of the plugin in the KvoDll folder.
+constexpr const char* kKvoVffFile = "KvoVff.so";

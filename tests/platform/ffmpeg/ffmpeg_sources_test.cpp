@@ -1,0 +1,349 @@
+// The three frame sources over real files written by the program's AVI
+// writer and by the FFmpeg encoders: image counts, images fetched in any
+// order, bounds, the time addressing of the FFmpeg source, the bridge plugin,
+// the decoded-picture cache, and broken input.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+
+#include "core/video/frame_sources.h"
+#include "platform/avi/vfw_play.h"
+#include "platform/ffmpeg/ds_play.h"
+#include "platform/ffmpeg/ffmpeg_play.h"
+#include "platform/ffmpeg/ffmpeg_video.h"
+#include "support/test_videos.h"
+#include "support/test_videos_avi.h"
+
+namespace fs = std::filesystem;
+using namespace kinevo;
+using kinevo::test::ReadIndexPattern;
+
+namespace {
+
+constexpr int kW = 160, kH = 120;
+
+struct Sample {
+  std::string name;       // file name in the sample folder
+  int frames;
+  std::vector<double> times;  // presentation times when not 1/25 s apart
+  bool aviReader;         // the built-in reader opens it
+};
+
+// The sample videos, written once for the whole program.
+class Samples : public ::testing::Environment {
+ public:
+  static std::string dir;
+  static std::vector<Sample> list;
+  static std::string Path(const std::string& name) { return dir + "/" + name; }
+
+  void SetUp() override {
+    dir = kinevo::test::MakeTempDir("kinevo-ff");
+    ASSERT_FALSE(dir.empty());
+    avi::TAviWriterOptions mjpeg;
+    mjpeg.codec = avi::TAviCodec::MJPEG;
+    ASSERT_TRUE(kinevo::test::WriteIndexedAvi(Path("rgb.avi"), kW, kH, 30));
+    ASSERT_TRUE(kinevo::test::WriteIndexedAvi(Path("mjpeg.avi"), kW, kH, 30, mjpeg));
+    list.push_back({"rgb.avi", 30, {}, true});
+    list.push_back({"mjpeg.avi", 30, {}, true});
+    auto add = [&](const std::string& name, int frames, std::vector<std::string> args, std::vector<double> times = {}) {
+      std::string log;
+      ASSERT_TRUE(kinevo::test::WriteVideoWithFfmpeg(Path(name), kW, kH, frames, 25, args, times, &log)) << name << log;
+      list.push_back({name, frames, times, false});
+    };
+    add("mpeg4.avi", 40, {"-c:v", "mpeg4", "-q:v", "3", "-bf", "2", "-g", "12"});
+    add("h264.mp4", 60, {"-c:v", "libx264", "-preset", "veryfast", "-bf", "3", "-g", "48", "-sc_threshold", "0", "-pix_fmt", "yuv420p"});
+    add("mpeg2.mpg", 40, {"-c:v", "mpeg2video", "-q:v", "3", "-bf", "2", "-g", "12"});
+    add("h264.MOV", 40, {"-c:v", "libx264", "-preset", "veryfast", "-bf", "2", "-g", "30", "-pix_fmt", "yuv420p"});
+    add("wmv2.wmv", 40, {"-c:v", "wmv2", "-q:v", "3"});
+    // Times on the 1/25 s grid of the encoder's input (others get rounded).
+    std::vector<double> t;
+    for (int i = 0; i < 40; ++i) t.push_back(i == 0 ? 0.0 : t.back() + (i % 3 == 0 ? 0.12 : 0.04));
+    add("vfr.mp4", 40, {"-c:v", "libx264", "-preset", "veryfast", "-bf", "2", "-pix_fmt", "yuv420p", "-video_track_timescale", "1000"}, t);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+};
+std::string Samples::dir;
+std::vector<Sample> Samples::list;
+const auto* const env = ::testing::AddGlobalTestEnvironment(new Samples);
+
+std::string BridgeFolder() { return std::string(KINEVO_BINARY_DIR) + "/KvoDll"; }
+
+std::vector<int> Shuffled(int n, unsigned seed) {
+  std::vector<int> v(n);
+  for (int i = 0; i < n; ++i) v[i] = i;
+  std::shuffle(v.begin(), v.end(), std::mt19937(seed));
+  return v;
+}
+
+// The index shown by a source at its current image.
+int Shown(TFrameSource& s) {
+  Image img(s.ImageWidth(), s.ImageHeight());
+  if (!s.DrawImage(img)) return -2;
+  return ReadIndexPattern(img);
+}
+
+// The source frame displayed at time t.
+int DisplayedAt(const Sample& s, double t) {
+  if (s.times.empty()) return std::min(static_cast<int>(std::floor(t * 25 + 1e-9)), s.frames - 1);
+  int k = 0;
+  while (k + 1 < s.frames && s.times[k + 1] <= t + 1e-9) ++k;
+  return k;
+}
+
+}  // namespace
+
+// Every sample with every back-end: index addressing (AVI reader, bridge)
+// gives image n = frame n; time addressing gives the frame shown at
+// n x 1.0001 x ImageDuration.
+TEST(FrameSources, EverySampleWithEveryBackEnd) {
+  TVfwPlay vfw;
+  TDSPlay ds;
+  TFFMpegPlay bridge(BridgeFolder());
+  ASSERT_TRUE(bridge.LoadBridgeLibrary()) << BridgeFolder();
+  for (const Sample& smp : Samples::list) {
+    for (TFrameSource* src : {static_cast<TFrameSource*>(&vfw), static_cast<TFrameSource*>(&ds),
+                              static_cast<TFrameSource*>(&bridge)}) {
+      SCOPED_TRACE(smp.name + " with back-end " + std::to_string(src->Framework()));
+      src->Open(Samples::Path(smp.name));
+      if (src->Framework() == fwVfw) {
+        EXPECT_EQ(src->Opened(), smp.aviReader);
+        if (!smp.aviReader) continue;
+      }
+      ASSERT_TRUE(src->Opened());
+      EXPECT_EQ(src->ImageWidth(), kW);
+      EXPECT_EQ(src->ImageHeight(), kH);
+      const bool byTime = src->Framework() == fwDS;
+      if (smp.times.empty()) {
+        EXPECT_EQ(src->ImagesNumber(), smp.frames);
+        EXPECT_NEAR(src->ImageRate(), 25.0, 1e-6);
+        EXPECT_EQ(src->ImageDurationMs(), 40);
+      } else if (!byTime) {
+        EXPECT_EQ(src->ImagesNumber(), smp.frames);
+      }
+      const int n = src->ImagesNumber();
+      ASSERT_GT(n, 0);
+      auto expected = [&](int i) {
+        if (!byTime) return i;
+        const double t = std::min(i * 1.0001 * src->ImageDuration(), src->StreamDuration());
+        return DisplayedAt(smp, t);
+      };
+      std::vector<int> order = Shuffled(n, 11);
+      order.insert(order.begin(), {n - 1, 0});
+      for (int i : order) {
+        src->GoToImage(i);
+        ASSERT_EQ(src->ImageIndex(), i);
+        ASSERT_EQ(Shown(*src), expected(i)) << "image " << i;
+      }
+      src->GoToImage(-5);
+      EXPECT_EQ(src->ImageIndex(), 0);
+      EXPECT_EQ(Shown(*src), expected(0));
+      src->GoToImage(n + 10);
+      EXPECT_EQ(src->ImageIndex(), n - 1);
+      EXPECT_EQ(Shown(*src), byTime ? DisplayedAt(smp, src->StreamDuration()) : n - 1);
+    }
+  }
+}
+
+TEST(FrameSources, TimeAddressingFollowsTheStreamPosition) {
+  TDSPlay ds;
+  ds.Open(Samples::Path("h264.mp4"));
+  ASSERT_TRUE(ds.Opened());
+  EXPECT_NEAR(ds.StreamDuration(), 60 / 25.0, 1e-9);
+  ds.GoToImage(10);
+  EXPECT_NEAR(ds.StreamPosition(), 0.40004, 1e-12);
+  ds.GoToImage(500);
+  EXPECT_DOUBLE_EQ(ds.StreamPosition(), ds.StreamDuration());
+  ds.GoToImage(-3);
+  EXPECT_DOUBLE_EQ(ds.StreamPosition(), 0.0);
+}
+
+TEST(FrameSources, ChainOpensEachFileAndFallsBack) {
+  TVfwPlay vfw;
+  TDSPlay ds;
+  TFFMpegPlay bridge(BridgeFolder());
+  TFrameSources chain(vfw, ds, bridge);
+  // MPEG-4 part 2 in AVI: refused by the AVI reader, opened by FFmpeg.
+  EXPECT_EQ(&chain.Open(Samples::Path("mpeg4.avi")), &ds);
+  EXPECT_TRUE(ds.Opened());
+  EXPECT_EQ(&chain.Open(Samples::Path("mjpeg.avi")), &vfw);
+  // Upper-case .MOV goes to the bridge.
+  EXPECT_EQ(&chain.Open(Samples::Path("h264.MOV")), &bridge);
+  EXPECT_TRUE(bridge.Opened());
+  EXPECT_FALSE(vfw.Opened());  // released when another source was chosen
+  // An .mp4 after a .wmv starts with FFmpeg by time.
+  chain.Open(Samples::Path("wmv2.wmv"));
+  EXPECT_EQ(chain.Framework(), fwDS);
+  EXPECT_EQ(&chain.Open(Samples::Path("h264.mp4")), &ds);
+  // Nothing opens a file of random bytes.
+  const std::string junk = Samples::Path("junk.avi");
+  {
+    std::ofstream f(junk, std::ios::binary);
+    std::mt19937 rng(5);
+    for (int i = 0; i < 20000; ++i) f.put(static_cast<char>(rng()));
+  }
+  TFrameSource& s = chain.Open(junk);
+  EXPECT_FALSE(s.Opened());
+  EXPECT_EQ(chain.Framework(), fwFFMpeg);
+  EXPECT_FALSE(vfw.Opened() || ds.Opened() || bridge.Opened());
+}
+
+TEST(FrameSources, OwnRecorderCommentSelectsTheBridge) {
+  const std::string path = Samples::Path("tagged.avi");
+  std::string log;
+  ASSERT_TRUE(kinevo::test::WriteVideoWithFfmpeg(path, kW, kH, 10, 25,
+                                                 {"-c:v", "mpeg4", "-metadata", "comment=Kinevo video FFMpeg MPEG4 codec"},
+                                                 {}, &log)) << log;
+  TVfwPlay vfw;
+  TDSPlay ds;
+  TFFMpegPlay bridge(BridgeFolder());
+  EXPECT_EQ(bridge.FileComment(path), TFrameSources::kOwnRecorderComment);
+  EXPECT_EQ(bridge.FileComment(Samples::Path("h264.mp4")), "");
+  TFrameSources chain(vfw, ds, bridge);
+  EXPECT_EQ(&chain.Open(path), &bridge);
+  EXPECT_TRUE(bridge.Opened());
+}
+
+TEST(FrameSources, BridgeIsMissingWithoutItsFolder) {
+  TFFMpegPlay bridge(Samples::dir + "/nowhere");
+  EXPECT_FALSE(bridge.LoadBridgeLibrary());
+  EXPECT_EQ(bridge.FileComment(Samples::Path("h264.mp4")), "");
+  int closes = 0;
+  bridge.OnClose = [&](void*) { ++closes; };
+  bridge.Open(Samples::Path("h264.MOV"));
+  EXPECT_FALSE(bridge.Opened());
+  EXPECT_EQ(closes, 0);  // without the bridge, Close does nothing
+  TVfwPlay vfw;
+  TDSPlay ds;
+  TFrameSources chain(vfw, ds, bridge);
+  EXPECT_FALSE(chain.Open(Samples::Path("h264.MOV")).Opened());
+  EXPECT_EQ(VideoOpenFailureLines(true, bridge.LoadBridgeLibrary()).size(), 4u);
+}
+
+TEST(FrameSources, EventsAndProgress) {
+  std::vector<std::string> events;  // outlives the source, which reports its closing
+  TFFMpegPlay bridge(BridgeFolder());
+  bridge.OnOpen = [&](void* s) { events.push_back(s == &bridge ? "open" : "?"); };
+  bridge.OnClose = [&](void* s) { events.push_back(s == &bridge ? "close" : "?"); };
+  std::vector<double> fractions;
+  bridge.OnProgress = [&](double f) {
+    fractions.push_back(f);
+    return true;
+  };
+  bridge.Open(Samples::Path("h264.mp4"));
+  ASSERT_TRUE(bridge.Opened());
+  EXPECT_FALSE(fractions.empty());
+  EXPECT_TRUE(std::is_sorted(fractions.begin(), fractions.end()));
+  // The bridge's Close reports on every call.
+  EXPECT_EQ(events, (std::vector<std::string>{"close", "open"}));
+  bridge.OnProgress = [](double) { return false; };  // the user cancels
+  bridge.Open(Samples::Path("wmv2.wmv"));
+  EXPECT_FALSE(bridge.Opened());
+
+  TDSPlay ds;
+  ds.OnProgress = [](double f) { return f < 0.3; };
+  ds.Open(Samples::Path("mpeg2.mpg"));
+  EXPECT_FALSE(ds.Opened());
+}
+
+// The decoder: exact counts and order, seeking, and the cache.
+TEST(FfmpegVideo, SteppingBackIsServedFromTheCache) {
+  ff::TFfmpegVideo v;
+  ASSERT_TRUE(v.Open(Samples::Path("h264.mp4")));
+  ASSERT_EQ(v.FrameCount(), 60);
+  EXPECT_EQ(v.KeyframeCount(), 2);  // groups of 48 images
+  Image img;
+  ASSERT_TRUE(v.ReadFrame(47, img));
+  EXPECT_EQ(ReadIndexPattern(img), 47);
+  const int64_t afterFirst = v.FramesDecoded();
+  for (int i = 46; i >= 0; --i) {
+    ASSERT_TRUE(v.ReadFrame(i, img));
+    ASSERT_EQ(ReadIndexPattern(img), i);
+  }
+  EXPECT_EQ(v.FramesDecoded(), afterFirst);  // nothing decoded again
+
+  // Stepping forward decodes about one image per step.
+  ff::TFfmpegVideo w;
+  ASSERT_TRUE(w.Open(Samples::Path("h264.mp4")));
+  for (int i = 0; i < 60; ++i) {
+    ASSERT_TRUE(w.ReadFrame(i, img));
+    ASSERT_EQ(ReadIndexPattern(img), i);
+  }
+  EXPECT_LE(w.FramesDecoded(), 60 + 4);
+}
+
+TEST(FfmpegVideo, SmallCacheStaysWithinBudgetAndStaysRight) {
+  ff::TFfmpegVideo v;
+  v.SetCacheBudget(100000);  // a handful of 160 x 120 pictures
+  ASSERT_TRUE(v.Open(Samples::Path("h264.mp4")));
+  Image img;
+  for (int i = 59; i >= 0; --i) {
+    ASSERT_TRUE(v.ReadFrame(i, img));
+    ASSERT_EQ(ReadIndexPattern(img), i);
+    ASSERT_LE(v.CacheBytes(), 100000u + 4 * 60000u);
+  }
+  for (int i : Shuffled(60, 3)) {
+    ASSERT_TRUE(v.ReadFrame(i, img));
+    ASSERT_EQ(ReadIndexPattern(img), i);
+  }
+  EXPECT_FALSE(v.ReadFrame(60, img));
+  EXPECT_FALSE(v.ReadFrame(-1, img));
+}
+
+TEST(FfmpegVideo, TimesOfAVariableRateFile) {
+  ff::TFfmpegVideo v;
+  ASSERT_TRUE(v.Open(Samples::Path("vfr.mp4")));
+  const Sample* s = nullptr;
+  for (const auto& x : Samples::list)
+    if (x.name == "vfr.mp4") s = &x;
+  ASSERT_NE(s, nullptr);
+  ASSERT_EQ(v.FrameCount(), s->frames);
+  for (int i = 0; i < s->frames; ++i) {
+    EXPECT_NEAR(v.FrameTime(i), s->times[i], 1e-3) << i;
+    EXPECT_EQ(v.FrameAtTime(s->times[i]), i);
+    if (i + 1 < s->frames) {
+      EXPECT_EQ(v.FrameAtTime((s->times[i] + s->times[i + 1]) / 2), i);
+    }
+  }
+  EXPECT_EQ(v.FrameAtTime(-1), 0);
+  EXPECT_EQ(v.FrameAtTime(1e9), s->frames - 1);
+}
+
+TEST(FfmpegVideo, BrokenInputIsRefused) {
+  const std::string dir = Samples::dir;
+  ff::TFfmpegVideo v;
+  TDSPlay ds;
+  TFFMpegPlay bridge(BridgeFolder());
+  EXPECT_FALSE(v.Open(dir + "/missing.mp4"));
+  EXPECT_FALSE(v.Open(""));
+  { std::ofstream(dir + "/empty.mp4"); }
+  EXPECT_FALSE(v.Open(dir + "/empty.mp4"));
+  ds.Open(dir + "/empty.mp4");
+  EXPECT_FALSE(ds.Opened());
+  // Only sound.
+  const std::string wav = dir + "/sound.mp4";
+  ASSERT_EQ(std::system(("ffmpeg -v error -nostdin -y -f lavfi -i sine=d=0.5 -c:a aac '" + wav + "'").c_str()), 0);
+  EXPECT_FALSE(v.Open(wav));
+  bridge.Open(wav);
+  EXPECT_FALSE(bridge.Opened());
+  // Truncated copies: refused, or every counted image decodes (none hangs).
+  for (const char* name : {"h264.mp4", "mpeg2.mpg", "wmv2.wmv", "mpeg4.avi"}) {
+    std::ifstream in(Samples::Path(name), std::ios::binary);
+    const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+    for (std::size_t len : {bytes.size() / 5, bytes.size() / 2, bytes.size() * 9 / 10, bytes.size() - 1}) {
+      const std::string cut = dir + "/cut-" + name;
+      std::ofstream(cut, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(len));
+      ds.Open(cut);
+      if (!ds.Opened()) continue;
+      Image img(kW, kH);
+      for (int i = 0; i < ds.ImagesNumber(); i += 3) {
+        ds.GoToImage(i);
+        ds.DrawImage(img);
+      }
+    }
+  }
+}

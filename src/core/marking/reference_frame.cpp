@@ -5,6 +5,8 @@
 #include <limits>
 #include <numbers>
 
+#include "core/common/ini_file.h"
+
 namespace kinevo {
 
 namespace {
@@ -169,6 +171,53 @@ void TRepere::SetOrigin(const TPictureCoord& p) {
   if (moved) InvalidateActive();
 }
 
+namespace {
+// A picture fraction read from a file: NaN gives the default, the rest is
+// brought into [0, 1].
+double Fraction(double v, double def) { return std::isnan(v) ? def : std::clamp(v, 0.0, 1.0); }
+}  // namespace
+
+void TRepere::LoadFromFile(const TIniFile& ini, const std::string& section, const std::string& suffix) {
+  directY_ = ini.ReadBool(section, "DirectYAxisDirection" + suffix, true);
+  directX_ = ini.ReadBool(section, "DirectXAxisDirection" + suffix, true);
+  origin_.x = Fraction(ini.ReadFloat(section, "OrigineCurrentXCoordinate" + suffix, 0.5), 0.5);
+  origin_.y = Fraction(ini.ReadFloat(section, "OrigineCurrentYCoordinate" + suffix, 0.5), 0.5);
+}
+
+void TRepere::SaveToFile(TIniFile& ini, const std::string& section, const std::string& suffix) const {
+  ini.WriteBool(section, "DirectYAxisDirection" + suffix, directY_);
+  ini.WriteBool(section, "DirectXAxisDirection" + suffix, directX_);
+  ini.WriteFloat(section, "OrigineCurrentXCoordinate" + suffix, origin_.x);
+  ini.WriteFloat(section, "OrigineCurrentYCoordinate" + suffix, origin_.y);
+}
+
+void TRepere::LoadOriginesFromFile(const TIniFile& ini, const std::string& section, const std::string& suffix) {
+  origines_.clear();
+  const int32_t n = ini.ReadInteger(section, "OriginePositionsNumber" + suffix, 0);
+  for (int32_t i = 0; i < n; ++i) {
+    const std::string k = suffix + "_" + std::to_string(i);
+    // A count larger than the keys present stops at the first missing item
+    // rather than filling the list with defaults.
+    if (!ini.ValueExists(section, "OrigineImageNumber" + k) && !ini.ValueExists(section, "OrigineXCoordinate" + k))
+      break;
+    auto o = std::make_unique<TOrigine>();
+    o->OrigineImageNumber = ini.ReadInteger(section, "OrigineImageNumber" + k, -1);
+    o->Position.x = Fraction(ini.ReadFloat(section, "OrigineXCoordinate" + k, 0), 0);
+    o->Position.y = Fraction(ini.ReadFloat(section, "OrigineYCoordinate" + k, 0), 0);
+    origines_.push_back(std::move(o));
+  }
+}
+
+void TRepere::SaveOriginesToFile(TIniFile& ini, const std::string& section, const std::string& suffix) const {
+  ini.WriteInteger(section, "OriginePositionsNumber" + suffix, static_cast<int64_t>(origines_.size()));
+  for (std::size_t i = 0; i < origines_.size(); ++i) {
+    const std::string k = suffix + "_" + std::to_string(i);
+    ini.WriteInteger(section, "OrigineImageNumber" + k, origines_[i]->OrigineImageNumber);
+    ini.WriteFloat(section, "OrigineXCoordinate" + k, origines_[i]->Position.x);
+    ini.WriteFloat(section, "OrigineYCoordinate" + k, origines_[i]->Position.y);
+  }
+}
+
 TOrigine* TRepere::FindOrigineById(int32_t id) const {
   for (const auto& o : origines_)
     if (o->Id() == id) return o.get();
@@ -216,6 +265,24 @@ std::unique_ptr<THistObject> TRepereFixe::NewSnapshot() const {
 
 void TRepereFixe::Changed() {
   if (Context() != nullptr) Context()->AxesChanged();
+}
+
+void TRepereFixe::LoadFromFile(const TIniFile& ini, const std::string& section, const std::string& suffix) {
+  TRepere::LoadFromFile(ini, section, suffix);
+  originePointsNumber_ = ini.ReadInteger(section, "OriginePointsNumber" + suffix, 0) >= 1 ? 1 : 0;
+  double a = NormaliseAngle(ini.ReadFloat(section, "XAxisAngle" + suffix, 0));
+  if (std::isnan(a)) a = 0;
+  xAxisAngle_ = a;
+  yAxisAngle_ = NormaliseAngle(kHalfPi + a);
+  drag_ = rdNone;
+  RecomputePoints();
+}
+
+void TRepereFixe::SaveToFile(TIniFile& ini, const std::string& section, const std::string& suffix) const {
+  TRepere::SaveToFile(ini, section, suffix);
+  ini.WriteInteger(section, "OriginePointsNumber" + suffix, originePointsNumber_);
+  ini.WriteFloat(section, "XAxisAngle" + suffix, xAxisAngle_);
+  ini.WriteFloat(section, "YAxisAngle" + suffix, yAxisAngle_);
 }
 
 bool TRepereFixe::PlaceOrigin(int x, int y) {

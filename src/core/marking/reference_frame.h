@@ -26,6 +26,8 @@
 
 namespace kinevo {
 
+class TIniFile;
+
 // What the marking objects (frames, scale, marks, layer) need from the
 // marking data that owns them.  The marking data implements it; tests use a
 // small stand-in.
@@ -136,6 +138,21 @@ class TRepere : public THistObject {
   // 1e-100 or more in either coordinate.
   virtual void SetOrigin(const TPictureCoord& p);
 
+  // The frame's keys in the document, in `section`, each name followed by
+  // `suffix` ("_Grid", "_Layer"): DirectYAxisDirection, DirectXAxisDirection
+  // (default true), OrigineCurrentXCoordinate, OrigineCurrentYCoordinate
+  // (default 0.5).  Reading records nothing and invalidates nothing; values
+  // out of the picture are brought back into it.
+  virtual void LoadFromFile(const TIniFile& ini, const std::string& section, const std::string& suffix);
+  virtual void SaveToFile(TIniFile& ini, const std::string& section, const std::string& suffix) const;
+  // The list of origin positions: OriginePositionsNumber<suffix>, then for
+  // each i OrigineImageNumber<suffix>_i (default −1),
+  // OrigineXCoordinate<suffix>_i and OrigineYCoordinate<suffix>_i (default
+  // 0).  Loading replaces the list.  The layer writes these after its own
+  // keys.
+  void LoadOriginesFromFile(const TIniFile& ini, const std::string& section, const std::string& suffix);
+  void SaveOriginesToFile(TIniFile& ini, const std::string& section, const std::string& suffix) const;
+
   // The list of origin positions (the layer's).
   const std::vector<std::unique_ptr<TOrigine>>& Origines() const { return origines_; }
   TOrigine* FindOrigineById(int32_t id) const;
@@ -199,6 +216,12 @@ class TRepereFixe : public TRepere {
   void Assign(const THistObject& source) override;
   bool Equals(const THistObject& other) const override;
   std::unique_ptr<THistObject> NewSnapshot() const override;
+
+  // Adds OriginePointsNumber (0 or 1), XAxisAngle and YAxisAngle (radians,
+  // default 0).  The y angle read back is derived from the x angle, so that
+  // the axes stay square whatever the file says.
+  void LoadFromFile(const TIniFile& ini, const std::string& section, const std::string& suffix) override;
+  void SaveToFile(TIniFile& ini, const std::string& section, const std::string& suffix) const override;
 
   // Places the origin at view pixel (x, y); only when none is placed.
   // Records haChoisir.  Returns whether it was placed.

@@ -6,6 +6,8 @@
 #include <numbers>
 #include <random>
 
+#include "core/common/ini_file.h"
+#include "core/common/number_format.h"
 #include "support/fake_view.h"
 #include "support/recording_canvas.h"
 
@@ -447,4 +449,61 @@ TEST(ReferenceFrame, RandomGesturesUndoBackToTheFirstState) {
   EXPECT_EQ(c.history.UndoCaption(), "");
   EXPECT_TRUE(c.history.Empty());
   EXPECT_TRUE(c.frame.Equals(*first));
+}
+
+TEST(ReferenceFrame, DocumentKeysRoundTripWithEitherSeparator) {
+  for (char sep : {'.', ','}) {
+    ScopedDecimalSeparator scoped(sep);
+    FrameContext c;
+    c.frame.PlaceOrigin(160, 360);
+    c.frame.SetXAxisAngle(-2.25);
+    c.frame.SetDirectY(false);
+    for (int i = 0; i < 3; ++i)
+      c.frame.InsertOrigine(std::make_unique<TOrigine>(i * 5, TPictureCoord{0.125 * i, 0.3}), haPoser);
+    TIniFile ini;
+    c.frame.SaveToFile(ini, "Data", "_Grid");
+    c.frame.SaveOriginesToFile(ini, "Data", "_Grid");
+    const std::string text = ini.Text();
+    EXPECT_NE(text.find("DirectYAxisDirection_Grid=0"), std::string::npos);
+    EXPECT_NE(text.find("OrigineCurrentXCoordinate_Grid=0" + std::string(1, sep) + "25"), std::string::npos) << text;
+    EXPECT_NE(text.find("OrigineImageNumber_Grid_2=10"), std::string::npos);
+
+    FrameContext d;
+    TIniFile back;
+    back.SetText(text);
+    d.frame.LoadFromFile(back, "Data", "_Grid");
+    d.frame.LoadOriginesFromFile(back, "Data", "_Grid");
+    EXPECT_TRUE(d.frame.Equals(c.frame));
+    EXPECT_EQ(d.frame.YAxisAngle(), c.frame.YAxisAngle());
+    EXPECT_EQ(d.frame.OriginPixel(), (TPixel{160, 360})) << "view points recomputed";
+    ASSERT_EQ(d.frame.Origines().size(), 3u);
+    EXPECT_TRUE(d.frame.Origines()[2]->Equals(*c.frame.Origines()[2]));
+    EXPECT_TRUE(d.history.Empty()) << "reading records nothing";
+  }
+}
+
+TEST(ReferenceFrame, DocumentValuesOutOfRangeAreBroughtBack) {
+  TIniFile ini;
+  ini.SetText(
+      "[Data]\n"
+      "OrigineCurrentXCoordinate_Grid=7\n"
+      "OrigineCurrentYCoordinate_Grid=abc\n"
+      "OriginePointsNumber_Grid=5\n"
+      "XAxisAngle_Grid=4\n"
+      "YAxisAngle_Grid=0\n"
+      "OriginePositionsNumber_Grid=2000000000\n"
+      "OrigineImageNumber_Grid_0=3\n"
+      "OrigineXCoordinate_Grid_0=-1\n");
+  FrameContext c;
+  c.frame.LoadFromFile(ini, "Data", "_Grid");
+  EXPECT_EQ(c.frame.Origin(), (TPictureCoord{1.0, 0.5}));
+  EXPECT_EQ(c.frame.OriginePointsNumber(), 1);
+  EXPECT_TRUE(c.frame.DirectXAxisDirection());
+  EXPECT_NEAR(c.frame.XAxisAngle(), 4 - 2 * kPi, 1e-12);
+  EXPECT_NEAR(c.frame.YAxisAngle(), 4 - 2 * kPi + kPi / 2, 1e-12) << "the axes stay square";
+  // A huge count stops at the first missing position.
+  c.frame.LoadOriginesFromFile(ini, "Data", "_Grid");
+  ASSERT_EQ(c.frame.Origines().size(), 1u);
+  EXPECT_EQ(c.frame.Origines()[0]->OrigineImageNumber, 3);
+  EXPECT_EQ(c.frame.Origines()[0]->Position.x, 0.0);
 }

@@ -58,6 +58,13 @@ class IVideoView {
   virtual void SetViewCursor(const std::string& name) = 0;
   // Asks the view to choose its cursor again for the current tool.
   virtual void UpdateCursor() = 0;
+
+  // The view's own pointer tool (zoom, pan), which takes precedence over
+  // the marking tools.
+  virtual TViewTool PointerTool() const { return vtNone; }
+  // The mouse cursor's position in view client pixels (the Enter key acts
+  // there).
+  virtual TPixel PointerPosition() const { return {0, 0}; }
 };
 
 }  // namespace kinevo

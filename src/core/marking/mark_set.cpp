@@ -270,6 +270,14 @@ void TPolyContainer::Clear() {
   if (host_ != nullptr) host_->MarksChanged();
 }
 
+void TPolyContainer::ResetOptions() {
+  systems_ = 1;
+  current_ = 0;
+  MarksNumberPosition = npDown;
+  MarksIsAllDrawn = true;
+  MarksNumberToDraw = 1;
+}
+
 bool TPolyContainer::HasDefaultNames() const {
   for (std::size_t i = 0; i < names_.size() && static_cast<int>(i) < systems_; ++i)
     if (!SameTextNoCase(names_[i], DefaultSystemName(static_cast<int>(i)))) return false;

@@ -59,6 +59,9 @@ class TPolyContainer : public THistObject {
   // Empties every container, the drawing list and the container list; names
   // back to the defaults for the current number of systems.
   virtual void Clear();
+  // Options back to their defaults: one system, system 0 current, numbers
+  // below the marks, all marks drawn, one mark to draw.
+  void ResetOptions();
   virtual bool HasDefaultNames() const;
   // Takes the mark out of its container and renumbers.  With
   // haSupprimerPointage it also shows the container's image and makes the

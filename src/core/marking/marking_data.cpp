@@ -1,0 +1,586 @@
+#include "core/marking/marking_data.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace kinevo {
+
+TData::TData(IVideoView& view, TUserDlg& dialog, const TGraphUtils& graphUtils, TMarkingSettings settings)
+    : view_(view), dialog_(dialog), graphUtils_(graphUtils), settings_(settings) {
+  settings_.elementSize = std::clamp(settings_.elementSize, 0, 2);
+  for (auto& h : histories_) h = std::make_unique<THistorique>(this);
+  fixed_ = std::make_unique<TRepereFixe>(this);
+  layer_ = std::make_unique<TTransparent>(this);
+  scale_ = std::make_unique<TEchelle>(this, settings_.separateScales);
+  gridMarks_ = std::make_unique<TPolyMarqueImgRep>(this, fixed_.get());
+  layerMarks_ = std::make_unique<TPolyMarqueImgTsp>(this, layer_.get());
+  layer_->MarksMoved = [this] { layerMarks_->UpdateScreenPoints(); };
+}
+
+TData::~TData() {
+  // Histories may call back into the parts while being cleared: empty them
+  // while everything still exists.
+  for (auto& h : histories_) h->Clear();
+}
+
+// ---------------------------------------------------------------- lifecycle
+
+void TData::Reset() {
+  CancelGesture();
+  tool_ = otMarque;
+  layer_->SetStage(lsGrab);
+  requiredDuration_ = 0;
+  fixed_->Reset();
+  layer_->Reset();
+  scale_->Reset(settings_.separateScales);
+  for (TPolyContainer* set : {static_cast<TPolyContainer*>(gridMarks_.get()),
+                              static_cast<TPolyContainer*>(layerMarks_.get())})
+    set->ResetOptions();
+  markColors_.assign(1, graphUtils_.ColorA(0));
+  fixed_->ClearOrigines();
+  layer_->ClearOrigines();
+  // The histories hold snapshots bound to the containers: they go first.
+  for (auto& h : histories_) h->Clear();
+  gridMarks_->Clear();
+  layerMarks_->Clear();
+  Invalidate(rtBoth);
+}
+
+void TData::SetTool(TOutil t) {
+  tool_ = t;
+  if (t == otNone) return;
+  if (t == otTsp) layer_->GoHome();
+  CancelGesture();
+  OnToolChanged(this);
+}
+
+void TData::CancelGesture() {
+  gridMarks_->CancelGesture();
+  layerMarks_->CancelGesture();
+  fixed_->CancelGesture();
+  scale_->CancelDrag();
+  layer_->CancelGesture();
+}
+
+void TData::ApplyOptions(const TMarkingSettings& settings) {
+  const bool numbering = settings.numberFromZero != settings_.numberFromZero;
+  settings_ = settings;
+  settings_.elementSize = std::clamp(settings_.elementSize, 0, 2);
+  if (settings_.separateScales && scale_->ScaleKind() == skNormal) SetScaleKind(skVert);
+  if (!settings_.separateScales && scale_->ScaleKind() != skNormal) SetScaleKind(skNormal);
+  if (numbering) Invalidate(rtBoth);
+}
+
+void TData::SetElementSize(int s) { settings_.elementSize = std::clamp(s, 0, 2); }
+
+// ---------------------------------------------------------------- active objects
+
+TPolyContainer& TData::ActiveMarks() {
+  return IsLayerActive() ? static_cast<TPolyContainer&>(*layerMarks_) : *gridMarks_;
+}
+const TPolyContainer& TData::ActiveMarks() const {
+  return IsLayerActive() ? static_cast<const TPolyContainer&>(*layerMarks_) : *gridMarks_;
+}
+TRepere& TData::ActiveFrame() { return IsLayerActive() ? static_cast<TRepere&>(*layer_) : *fixed_; }
+
+THistorique& TData::ActiveHistory() {
+  if (view_.IsMarking() && tool_ == otEchelle) return ScaleHistory();
+  if (view_.IsGrid() && tool_ == otOrigine) return OriginHistory();
+  if (view_.IsLayer()) return LayerHistory();
+  return GridHistory();
+}
+
+// ---------------------------------------------------------------- input
+
+bool TData::PressAllowed() const {
+  if (!view_.IsOpen() || !view_.IsMarking()) return false;
+  if (IsGestureInProgress()) return false;
+  // A press while the scale or the fixed origin is being dragged is ignored.
+  return scale_->DragState() == TEchelle::kNoDrag && !fixed_->IsDragging();
+}
+
+void TData::MouseDown(int button, bool /*ctrl*/, int x, int y) {
+  if (!PressAllowed() || (button != 0 && button != 1)) return;
+  const bool left = button == 0;
+  if (tool_ == otEchelle) {
+    if (scale_->MouseDown(button, x, y)) OnScaleChanged(this);
+    return;
+  }
+  TPolyContainer& set = ActiveMarks();
+  if (tool_ == otDeplacer) {
+    if (left) set.MovePress(x, y);
+    return;
+  }
+  if (tool_ == otEffacer) {
+    if (left) {
+      if (TMarque* hit = set.HitMark({x, y})) {
+        DeleteMark(hit);
+        view_.Repaint();
+      } else {
+        set.OpenEraseRect(x, y);
+      }
+    } else {
+      EraseMarksOfImage(view_.CurrentImage());
+      view_.Repaint();
+    }
+    return;
+  }
+  if (view_.IsGrid()) {
+    if (tool_ == otMarque) {
+      const bool done = left ? gridMarks_->PlaceMark(x, y) : gridMarks_->RemoveLast();
+      if (done) view_.Repaint();
+    } else if (tool_ == otOrigine) {
+      fixed_->MouseDown(button, x, y);
+    }
+    return;
+  }
+  if (tool_ != otTsp) return;
+  switch (layer_->LayerStage()) {
+    case lsGrab:
+      if (left)
+        layer_->Grab(x, y);
+      else if (layerMarks_->RemoveLast())
+        view_.Repaint();
+      break;
+    case lsDrag:
+      if (left) layer_->Drop(x, y);
+      break;
+    case lsPoint:
+      if (left) {
+        if (layerMarks_->PlaceLayerMark(x, y)) view_.Repaint();
+      } else {
+        layer_->GoBack();
+        view_.Repaint();
+      }
+      break;
+  }
+}
+
+void TData::MouseMove(bool /*ctrl*/, int x, int y) {
+  if (!view_.IsOpen() || !view_.IsMarking()) return;
+  TPolyContainer& set = ActiveMarks();
+  switch (tool_) {
+    case otEchelle: scale_->MouseMove(x, y); break;
+    case otDeplacer: set.MoveMove(x, y); break;
+    case otEffacer: set.EraseMove(x, y); break;
+    case otOrigine:
+      if (view_.IsGrid()) fixed_->MouseMove(x, y);
+      break;
+    case otTsp:
+      if (view_.IsLayer()) layer_->DragTo(x, y);
+      break;
+    default: break;
+  }
+}
+
+void TData::EraseToolRelease() {
+  TPolyContainer& set = ActiveMarks();
+  if (!set.IsErasing()) return;
+  const std::vector<TMarque*> inside = set.CloseEraseRect();
+  {
+    THistGroup group(ActiveHistory());
+    for (TMarque* m : inside) DeleteMark(m);
+  }
+  view_.SetViewCursor("Gomme");
+  view_.Repaint();
+}
+
+void TData::MouseUp(int /*button*/, bool /*ctrl*/, int x, int y) {
+  if (!view_.IsOpen() || !view_.IsMarking()) return;
+  switch (tool_) {
+    case otEchelle: scale_->MouseUp(); break;
+    case otDeplacer: ActiveMarks().MoveRelease(); break;
+    case otEffacer: EraseToolRelease(); break;
+    case otOrigine:
+      if (view_.IsGrid()) fixed_->MouseUp();
+      break;
+    case otTsp:
+      if (view_.IsLayer() && layer_->LayerStage() == lsDrag) layer_->Drop(x, y);
+      break;
+    default: break;
+  }
+}
+
+void TData::KeyDown(int key, bool ctrl) {
+  if (view_.Mode() == vmCapture) return;
+  int digit = -1;
+  if (key >= 48 && key <= 57) digit = key - 48;
+  if (key >= 96 && key <= 105) digit = key - 96;
+  if (digit >= 0) {
+    const int step = ctrl ? -1 : 1;
+    if (digit == 0) {
+      elementColor_ = graphUtils_.ColorA(graphUtils_.IndexOfColorA(elementColor_) + step);
+    } else {
+      const int s = digit - 1;
+      if (s < static_cast<int>(markColors_.size()))
+        SetMarkColor(s, graphUtils_.ColorA(graphUtils_.IndexOfColorA(MarkColor(s)) + step));
+    }
+    view_.Repaint();
+  }
+  if (!view_.IsMarking()) return;
+  switch (key) {
+    case 13: {
+      if (view_.PointerTool() != vtNone) return;
+      const TPixel p = view_.PointerPosition();
+      bool release;
+      if (tool_ == otOrigine)
+        release = fixed_->IsDragging();
+      else
+        release = IsGestureInProgress() || scale_->DragState() != TEchelle::kNoDrag ||
+                  (view_.IsLayer() && layer_->LayerStage() == lsDrag);
+      if (release)
+        MouseUp(0, false, p.x, p.y);
+      else
+        MouseDown(0, false, p.x, p.y);
+      break;
+    }
+    case 18:
+      if (tool_ == otMarque) SetCurrentMarkOrderNumber(CurrentMarkOrderNumber() + 1);
+      break;
+    case 54:
+    case 109:
+    case 107:
+    case 187:
+      if (tool_ == otTsp && view_.IsLayer()) layer_->KeyDown(key);
+      break;
+    case 65:
+      if (ctrl) {
+        Undo();
+        view_.Repaint();
+      }
+      break;
+    default: break;
+  }
+}
+
+void TData::Paint(Canvas& canvas) const {
+  if (tool_ == otEchelle) {
+    scale_->Draw(canvas);
+  } else if (IsLayerActive()) {
+    layer_->Draw(canvas);
+    layerMarks_->Draw(canvas);
+  } else {
+    fixed_->Draw(canvas);
+    gridMarks_->Draw(canvas);
+  }
+}
+
+void TData::UpdateScreenPositions() {
+  gridMarks_->UpdateScreenPoints();
+  layerMarks_->UpdateScreenPoints();
+  layer_->RecomputeRect();
+  fixed_->RecomputePoints();
+  scale_->RecomputePoints();
+}
+
+std::string TData::ToolCursor() const {
+  switch (tool_) {
+    case otEchelle: return "Echelle";
+    case otMarque: {
+      if (MarksNumberPerFrame() <= 1) return "Marque";
+      return "Marque" + std::to_string((CurrentMarkOrderNumber() + 1) % 10);
+    }
+    case otOrigine: return "Origine";
+    case otTsp: return layer_->LayerStage() == lsPoint ? "Marque" : "Pan";
+    default: return "";
+  }
+}
+
+// ---------------------------------------------------------------- queries
+
+TSeries TData::GetSeries() const {
+  TSeries r;
+  const TPolyContainer& set = ActiveMarks();
+  std::vector<const TContainer*> marked;
+  for (const auto& c : set.Containers())
+    if (c->Count() > 0) marked.push_back(c.get());
+  const std::size_t n = marked.size();
+  std::vector<int64_t> index(n);
+  for (std::size_t k = 0; k < n; ++k) {
+    const int32_t image = marked[k]->MarksContainerFrameNumber;
+    index[k] = static_cast<int64_t>(image) + (TimeShift ? TimeShift(image) : 0);
+  }
+  if (n > 0) {
+    const int64_t lowest = *std::min_element(index.begin(), index.end());
+    for (auto& t : index) t -= lowest;
+  }
+  std::vector<std::size_t> order(n);
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return index[a] < index[b]; });
+  const int systems = set.MarksNumberPerFrame();
+  r.times.resize(n);
+  r.images.assign(static_cast<std::size_t>(systems), std::vector<int32_t>(n, -1));
+  r.xs.assign(static_cast<std::size_t>(systems), std::vector<double>(n, 0.0));
+  r.ys.assign(static_cast<std::size_t>(systems), std::vector<double>(n, 0.0));
+  for (std::size_t k = 0; k < n; ++k) {
+    const TContainer* c = marked[order[k]];
+    const int64_t t = index[order[k]];
+    r.times[k] = static_cast<double>(t) * requiredDuration_;
+    for (int s = 0; s < systems; ++s)
+      if (const TMarque* m = c->MarkOf(s)) {
+        const TPictureCoord rel = m->GetRelative();
+        r.images[static_cast<std::size_t>(s)][k] = static_cast<int32_t>(t);
+        r.xs[static_cast<std::size_t>(s)][k] = rel.x;
+        r.ys[static_cast<std::size_t>(s)][k] = -rel.y;
+      }
+  }
+  return r;
+}
+
+std::pair<double, double> TData::GetScaleFactors() const {
+  return scale_->GetScaleFactors(settings_.separateScales, view_.ImageWidth(), view_.ImageHeight());
+}
+
+double TData::XAxisAngle() const { return IsLayerActive() ? 0.0 : fixed_->XAxisAngle(); }
+bool TData::DirectXAxisDirection() const {
+  return IsLayerActive() ? layer_->DirectXAxisDirection() : fixed_->DirectXAxisDirection();
+}
+bool TData::DirectYAxisDirection() const {
+  return IsLayerActive() ? layer_->DirectYAxisDirection() : fixed_->DirectYAxisDirection();
+}
+TPictureCoord TData::OriginPosition() const { return IsLayerActive() ? TPictureCoord{} : fixed_->Origin(); }
+int32_t TData::OriginePointsNumber() const { return IsLayerActive() ? 1 : fixed_->OriginePointsNumber(); }
+int32_t TData::MarksNumberPerFrame() const { return IsLayerActive() ? 1 : gridMarks_->MarksNumberPerFrame(); }
+int32_t TData::CurrentMarkOrderNumber() const {
+  return IsLayerActive() ? 0 : gridMarks_->CurrentMarkOrderNumber();
+}
+
+int32_t TData::MarksCountOnImage(int n) const {
+  if (!view_.IsOpen()) return -1;
+  return ActiveMarks().CountOnImage(n);
+}
+
+TColor TData::MarkColor(int system) const {
+  if (system < 0 || system >= static_cast<int>(markColors_.size())) return 255;
+  return markColors_[static_cast<std::size_t>(system)];
+}
+
+void TData::SetMarkColor(int i, TColor c) {
+  if (i < 0 || i >= static_cast<int>(markColors_.size())) return;
+  markColors_[static_cast<std::size_t>(i)] = c;
+  OnMarkColorChanged(this);
+}
+
+void TData::EnsureMarkColors(int n) {
+  for (int i = static_cast<int>(markColors_.size()); i < n; ++i) markColors_.push_back(graphUtils_.ColorA(i));
+}
+
+// ---------------------------------------------------------------- settings
+
+void TData::SetMarksNumberPerFrame(int n) {
+  if (n < 1 || n == gridMarks_->MarksNumberPerFrame()) return;
+  GridHistory().RecordStep(*gridMarks_, haModifier);
+  gridMarks_->SetSystemsCount(n);
+}
+
+void TData::SetMarksIsAllDrawn(bool b) { ActiveMarks().MarksIsAllDrawn = b; }
+void TData::SetMarksNumberToDraw(int n) { ActiveMarks().MarksNumberToDraw = std::max(0, n); }
+void TData::SetMarksNumberPosition(TNumberPosition p) {
+  ActiveMarks().MarksNumberPosition = p <= npRight ? p : npDown;
+}
+void TData::SetDirectXAxisDirection(bool b) { ActiveFrame().SetDirectX(b); }
+void TData::SetDirectYAxisDirection(bool b) { ActiveFrame().SetDirectY(b); }
+
+void TData::SetXAxisAngle(double a) {
+  if (SameValue(a, fixed_->XAxisAngle()) || std::isnan(a)) return;
+  ActiveHistory().RecordStep(*fixed_, haPivoter);
+  fixed_->SetXAxisAngle(a);
+}
+
+void TData::SetScaleKind(TScaleKind k) {
+  if (scale_->SetScaleKind(k)) OnScaleKindChanged(this);
+}
+
+void TData::SetRequiredDuration(double d) {
+  if (SameValue(d, requiredDuration_)) return;
+  requiredDuration_ = d;
+  Invalidate(rtBoth);
+}
+
+// ---------------------------------------------------------------- erasing
+
+void TData::DeleteMark(TMarque* mark) {
+  if (mark == nullptr) return;
+  THistGroup group(ActiveHistory());
+  if (mark->Set() == gridMarks_.get()) {
+    gridMarks_->DeleteMark(mark, haSupprimer);
+  } else if (mark->Set() == layerMarks_.get()) {
+    const int image = mark->Container() != nullptr ? mark->Container()->MarksContainerFrameNumber : -1;
+    if (layerMarks_->DeleteMark(mark, haSupprimer)) layer_->RemoveOrigineOfImage(image);
+  }
+}
+
+void TData::EraseScale() {
+  THistGroup group(ActiveHistory());
+  scale_->RemoveLastPoint();
+  scale_->RemoveLastPoint();
+}
+
+void TData::EraseMarks() {
+  if (tool_ == otMarque || tool_ == otOrigine) {
+    THistGroup group(ActiveHistory());
+    while (!gridMarks_->DrawList().empty()) gridMarks_->DeleteMark(gridMarks_->DrawList().back(), haSupprimer);
+    gridMarks_->SetCurrentSystem(0);
+  } else if (tool_ == otTsp) {
+    THistGroup group(ActiveHistory());
+    while (!layerMarks_->DrawList().empty()) layerMarks_->DeleteMark(layerMarks_->DrawList().back(), haSupprimer);
+    layerMarks_->SetCurrentSystem(0);
+    layer_->RemoveAllOrigins();
+  }
+}
+
+TPolyContainer* TData::SetOfTool() {
+  if (tool_ == otMarque || tool_ == otOrigine) return gridMarks_.get();
+  if (tool_ == otTsp) return layerMarks_.get();
+  // The erase and move tools work on the set of the marking mode.
+  if (tool_ == otEffacer || tool_ == otDeplacer) return &ActiveMarks();
+  return nullptr;
+}
+
+void TData::EraseMarksOfImage(int n) {
+  TPolyContainer* set = SetOfTool();
+  if (set == nullptr) return;
+  THistGroup group(ActiveHistory());
+  if (set == layerMarks_.get()) {
+    if (layerMarks_->RemoveMarkOfImage(n)) layer_->RemoveOrigineOfImage(n);
+  } else {
+    gridMarks_->RemoveMarksOfImage(n);
+  }
+}
+
+void TData::EraseOrigin() {
+  if (tool_ == otMarque || tool_ == otOrigine) fixed_->RemoveOrigin();
+}
+
+void TData::EraseAll() {
+  THistGroup group(ActiveHistory());
+  EraseScale();
+  EraseMarks();
+  if (tool_ != otTsp) fixed_->RemoveOrigin();
+}
+
+void TData::ForgetImage(int n) {
+  // Nothing of it can be undone: no history keeps a step of it.
+  std::array<bool, 4> wasSuspended{};
+  for (std::size_t i = 0; i < histories_.size(); ++i) {
+    wasSuspended[i] = histories_[i]->Suspended();
+    histories_[i]->Suspend();
+  }
+  layerMarks_->RemoveMarkOfImage(n);
+  layer_->RemoveOrigineOfImage(n);
+  gridMarks_->RemoveMarksOfImage(n);
+  LayerMoved();
+  for (std::size_t i = 0; i < histories_.size(); ++i)
+    if (!wasSuspended[i]) histories_[i]->Resume();
+  GridHistory().Clear();
+  LayerHistory().Clear();
+}
+
+// ---------------------------------------------------------------- undo
+
+void TData::Undo() { ActiveHistory().Undo(); }
+std::string TData::UndoCaption() { return ActiveHistory().UndoCaption(); }
+
+THistObject* TData::FindObject(int32_t id) {
+  if (fixed_->Id() == id) return fixed_.get();
+  if (layer_->Id() == id) return layer_.get();
+  if (scale_->Id() == id) return scale_.get();
+  if (gridMarks_->Id() == id) return gridMarks_.get();
+  if (layerMarks_->Id() == id) return layerMarks_.get();
+  if (TMarque* m = gridMarks_->FindMarkById(id)) return m;
+  if (TMarque* m = layerMarks_->FindMarkById(id)) return m;
+  return layer_->FindOrigineById(id);
+}
+
+void TData::LayerMoved() {
+  layer_->RecomputeRect();
+  layerMarks_->UpdateScreenPoints();
+  view_.UpdateCursor();
+}
+
+void TData::AfterUndo(THistObject& live, THistAction action) {
+  switch (live.Kind()) {
+    case hkEchelle:
+      scale_->RecomputePoints();
+      InvalidateAllResults();
+      break;
+    case hkMarqueRep:
+    case hkMarqueTsp: {
+      auto& mark = static_cast<TMarque&>(live);
+      TPolyContainer& set = live.Kind() == hkMarqueRep ? static_cast<TPolyContainer&>(*gridMarks_)
+                                                       : static_cast<TPolyContainer&>(*layerMarks_);
+      if (action == haPoser)
+        set.DeleteMark(&mark, haSupprimer);
+      else if (action == haPoserPointage)
+        set.DeleteMark(&mark, haSupprimerPointage);
+      else
+        mark.UpdateScreenPoint();
+      break;
+    }
+    case hkOrigine: {
+      auto& o = static_cast<TOrigine&>(live);
+      if (action == haDeplacerAjout)
+        layer_->RemoveOrigine(&o, haSupprimer);
+      else if (action == haDeplacerPointage)
+        layer_->RemoveOrigine(&o, haSupprimerPointage);
+      LayerMoved();
+      break;
+    }
+    case hkPolyMarqueImgRep:
+    case hkPolyMarqueImgTsp:
+      InvalidateActiveResults();
+      break;
+    case hkRepereFixe:
+      fixed_->AfterUndo();
+      break;
+    case hkTransparent:
+      LayerMoved();
+      InvalidateActiveResults();
+      break;
+    default: break;
+  }
+}
+
+void TData::AfterUndoDeletion(std::unique_ptr<THistObject> restored, THistAction action) {
+  if (!restored) return;
+  const THistKind kind = restored->Kind();
+  if (kind == hkMarqueRep || kind == hkMarqueTsp) {
+    auto* raw = dynamic_cast<TMarque*>(restored.get());
+    if (raw == nullptr) return;
+    restored.release();
+    std::unique_ptr<TMarque> mark(raw);
+    TPolyContainer& set = kind == hkMarqueRep ? static_cast<TPolyContainer&>(*gridMarks_)
+                                              : static_cast<TPolyContainer&>(*layerMarks_);
+    set.InsertMark(std::move(mark), action == haSupprimerPointage ? haPoserPointage : haPoser);
+  } else if (kind == hkOrigine) {
+    auto* raw = dynamic_cast<TOrigine*>(restored.get());
+    if (raw == nullptr) return;
+    restored.release();
+    std::unique_ptr<TOrigine> o(raw);
+    layer_->InsertOrigine(std::move(o), action == haDeplacerRecul ? haPoserPointage : haDeplacerAjout);
+    LayerMoved();
+  }
+}
+
+// ---------------------------------------------------------------- tracking
+
+void TData::ApplyTrackedPositions(const std::vector<std::vector<TPictureCoord>>& positions,
+                                  const std::vector<std::vector<int32_t>>& images) {
+  THistGroup group(ActiveHistory());
+  const std::size_t systems = std::min(positions.size(), images.size());
+  for (std::size_t s = 0; s < systems; ++s) {
+    if (static_cast<int>(s) >= gridMarks_->MarksNumberPerFrame()) break;
+    const std::size_t n = std::min(positions[s].size(), images[s].size());
+    for (std::size_t j = 0; j < n; ++j) {
+      if (images[s][j] < 0) continue;
+      TPictureCoord p = positions[s][j];
+      p.x = std::clamp(p.x, 0.0, 1.0);
+      p.y = std::clamp(p.y, 0.0, 1.0);
+      gridMarks_->ObtainContainer(images[s][j])->SetMark(static_cast<int>(s), p);
+    }
+  }
+  gridMarks_->Renumber();
+}
+
+}  // namespace kinevo

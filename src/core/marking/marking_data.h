@@ -1,0 +1,233 @@
+#pragma once
+// The marking data (TData): the whole state of one analysis of one video.
+// It owns the fixed frame, the transparent layer, the scale, the Grid and
+// Layer mark sets, the system colours and the four undo histories, routes
+// the pointer and keys of the marking tools, and answers the queries of the
+// results, graphs, tracking, document and dialogs.
+//
+// Grid objects are active in every view mode but vmTransparent, where the
+// Layer objects are.  Nothing here needs a window: the view is reached only
+// through IVideoView.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/common/canvas.h"
+#include "core/common/events.h"
+#include "core/common/results_target.h"
+#include "core/common/user_dialog.h"
+#include "core/common/video_view.h"
+#include "core/graph/graph_utils.h"
+#include "core/marking/layer.h"
+#include "core/marking/mark_set.h"
+#include "core/marking/marking_context.h"
+#include "core/marking/reference_frame.h"
+#include "core/marking/scale.h"
+#include "core/marking/undo_history.h"
+
+namespace kinevo {
+
+enum TOutil : uint8_t {
+  otNone = 0,
+  otEchelle = 1,
+  otMarque = 2,
+  otDeplacer = 3,
+  otOrigine = 4,
+  otEffacer = 5,
+  otTsp = 6,
+};
+
+// The settings the marking reads (from the program's options).
+struct TMarkingSettings {
+  bool separateScales = false;  // separate horizontal and vertical scales
+  int elementSize = 0;          // 0 small, 1 medium, 2 large
+  bool numberFromZero = false;  // mark numbers start at 0
+};
+
+// What GetSeries delivers: times[k] for the k-th marked image in time
+// order, and per system s: images[s][k] (time index, -1 when unmarked) and
+// the position relative to the origin, y upwards (0, 0 when unmarked).
+struct TSeries {
+  std::vector<double> times;
+  std::vector<std::vector<int32_t>> images;
+  std::vector<std::vector<double>> xs;
+  std::vector<std::vector<double>> ys;
+};
+
+class TData : public IMarkingHost, public IHistoryOwner {
+ public:
+  TData(IVideoView& view, TUserDlg& dialog, const TGraphUtils& graphUtils, TMarkingSettings settings = {});
+  ~TData() override;
+  TData(const TData&) = delete;
+  TData& operator=(const TData&) = delete;
+
+  // ------------------------------------------------------------ wiring
+  // The results computation (may be null).
+  void SetResultsInvalidator(IResultsInvalidator* r) { invalidator_ = r; }
+  // The montage's time shift of a file index (identity when unset).
+  std::function<int32_t(int32_t)> TimeShift;
+
+  TNotifyEvent OnAxesChanged;
+  TNotifyEvent OnMarkColorChanged;
+  TNotifyEvent OnScaleChanged;
+  TNotifyEvent OnScaleKindChanged;
+  TNotifyEvent OnMarksChanged;
+  TNotifyEvent OnSystemsCountChanged;
+  TNotifyEvent OnToolChanged;
+
+  // ------------------------------------------------------------ lifecycle and tool
+  void Reset();
+  TOutil Tool() const { return tool_; }
+  void SetTool(TOutil t);
+  void CancelGesture();
+  void ApplyOptions(const TMarkingSettings& settings);
+  const TMarkingSettings& Settings() const { return settings_; }
+
+  // ------------------------------------------------------------ input
+  // button 0 left, 1 right; ctrl: the Ctrl key is held; view pixels.
+  void MouseDown(int button, bool ctrl, int x, int y);
+  void MouseMove(bool ctrl, int x, int y);
+  void MouseUp(int button, bool ctrl, int x, int y);
+  void KeyDown(int key, bool ctrl);
+  void Paint(Canvas& canvas) const;
+  void UpdateScreenPositions();
+  std::string ToolCursor() const;
+
+  // ------------------------------------------------------------ queries
+  TSeries GetSeries() const;
+  std::pair<double, double> GetScaleFactors() const;
+  double XAxisAngle() const;
+  bool DirectXAxisDirection() const;
+  bool DirectYAxisDirection() const;
+  TPictureCoord OriginPosition() const;
+  int32_t OriginePointsNumber() const;
+  int32_t MarksNumberPerFrame() const;
+  int32_t CurrentMarkOrderNumber() const;
+  int32_t MarksCount() const { return ActiveMarks().MarksCount(); }
+  int32_t MinMarksPerSystem() const { return ActiveMarks().MinMarksPerSystem(); }
+  int32_t MarksCountOnImage(int n) const;
+  int32_t LastMarkedImage() const { return ActiveMarks().LastMarkedImage(); }
+  std::string SystemName(int i) const { return ActiveMarks().SystemName(i); }
+  void SetSystemName(int i, const std::string& name) { ActiveMarks().SetSystemName(i, name); }
+  bool HasDefaultSystemNames() const { return ActiveMarks().HasDefaultNames(); }
+  const std::vector<TColor>& MarkColors() const { return markColors_; }
+  void SetMarkColor(int i, TColor c);
+  bool IsScaleComplete() const { return scale_->IsScaleComplete(); }
+  bool IsGeneralScaleComplete() const { return scale_->IsGeneralComplete(); }
+  bool IsHorizScaleComplete() const { return scale_->IsHorizComplete(); }
+  bool IsVertScaleComplete() const { return scale_->IsVertComplete(); }
+  bool IsGestureInProgress() const { return ActiveMarks().IsGestureInProgress(); }
+  int32_t FramesNumberBetweenTwoMarks() const override { return framesBetween_; }
+  double RequiredDuration() const { return requiredDuration_; }
+  bool IsLayerActive() const { return view_.Mode() == vmTransparent; }
+
+  // ------------------------------------------------------------ settings
+  void SetMarksNumberPerFrame(int n);
+  void SetCurrentMarkOrderNumber(int s) { ActiveMarks().SetCurrentSystem(s); }
+  void SetMarksIsAllDrawn(bool b);
+  void SetMarksNumberToDraw(int n);
+  void SetMarksNumberPosition(TNumberPosition p);
+  void SetDirectXAxisDirection(bool b);
+  void SetDirectYAxisDirection(bool b);
+  void SetXAxisAngle(double a);
+  void SetScaleKind(TScaleKind k);
+  void SetScaleLength(double l) { scale_->SetScaleLength(l); }
+  void SetScaleHorizLength(double l) { scale_->SetScaleHorizLength(l); }
+  void SetScaleVertLength(double l) { scale_->SetScaleVertLength(l); }
+  void SetFramesNumberBetweenTwoMarks(int n) { framesBetween_ = n; }
+  void SetRequiredDuration(double d);
+  void SetElementColor(TColor c) { elementColor_ = c; }
+  void SetElementSize(int s);
+
+  // ------------------------------------------------------------ erasing
+  void DeleteMark(TMarque* mark);
+  void EraseScale();
+  void EraseMarks();
+  void EraseMarksOfImage(int n);
+  void EraseOrigin();
+  void EraseAll();
+  void ForgetImage(int n);
+
+  // ------------------------------------------------------------ undo
+  THistorique& ActiveHistory() override;
+  void Undo();
+  std::string UndoCaption();
+  THistObject* FindObject(int32_t id) override;
+  void AfterUndo(THistObject& live, THistAction action) override;
+  void AfterUndoDeletion(std::unique_ptr<THistObject> restored, THistAction action) override;
+  THistorique& GridHistory() { return *histories_[0]; }
+  THistorique& LayerHistory() { return *histories_[1]; }
+  THistorique& ScaleHistory() { return *histories_[2]; }
+  THistorique& OriginHistory() { return *histories_[3]; }
+
+  // ------------------------------------------------------------ tracking
+  // positions[s][j] on image images[s][j] (negative: none) for system s:
+  // Grid marks created or moved, one undo group.
+  void ApplyTrackedPositions(const std::vector<std::vector<TPictureCoord>>& positions,
+                             const std::vector<std::vector<int32_t>>& images);
+
+  // ------------------------------------------------------------ parts
+  TRepereFixe& Fixed() { return *fixed_; }
+  const TRepereFixe& Fixed() const { return *fixed_; }
+  TTransparent& Layer() { return *layer_; }
+  const TTransparent& Layer() const { return *layer_; }
+  TEchelle& Scale() { return *scale_; }
+  const TEchelle& Scale() const { return *scale_; }
+  TPolyMarqueImgRep& GridMarks() { return *gridMarks_; }
+  const TPolyMarqueImgRep& GridMarks() const { return *gridMarks_; }
+  TPolyMarqueImgTsp& LayerMarks() { return *layerMarks_; }
+  const TPolyMarqueImgTsp& LayerMarks() const { return *layerMarks_; }
+  TPolyContainer& ActiveMarks();
+  const TPolyContainer& ActiveMarks() const;
+  TRepere& ActiveFrame();
+
+  // ------------------------------------------------------------ IMarkingHost
+  IVideoView& View() override { return view_; }
+  void InvalidateActiveResults() override { Invalidate(rtActive); }
+  void InvalidateAllResults() override { Invalidate(rtBoth); }
+  void AxesChanged() override { OnAxesChanged(this); }
+  TColor ElementColor() const override { return elementColor_; }
+  int ElementSize() const override { return settings_.elementSize; }
+  TColor MarkColor(int system) const override;
+  const TGraphUtils& GraphUtils() const override { return graphUtils_; }
+  bool NumberFromZero() const override { return settings_.numberFromZero; }
+  TUserDlg& Dialog() override { return dialog_; }
+  void MarksChanged() override { OnMarksChanged(this); }
+  void SystemsCountChanged() override { OnSystemsCountChanged(this); }
+  void EnsureMarkColors(int n) override;
+
+ private:
+  void Invalidate(TResultsTarget t) {
+    if (invalidator_ != nullptr) invalidator_->Invalidate(t);
+  }
+  bool PressAllowed() const;
+  void EraseToolRelease();
+  TPolyContainer* SetOfTool();
+  void LayerMoved();
+
+  IVideoView& view_;
+  TUserDlg& dialog_;
+  const TGraphUtils& graphUtils_;
+  TMarkingSettings settings_;
+  IResultsInvalidator* invalidator_ = nullptr;
+
+  int32_t framesBetween_ = 1;
+  double requiredDuration_ = 0;
+  TOutil tool_ = otMarque;
+  TColor elementColor_ = 65535;
+  std::vector<TColor> markColors_;
+
+  // Created in this order, destroyed in the reverse one.
+  std::array<std::unique_ptr<THistorique>, 4> histories_;
+  std::unique_ptr<TRepereFixe> fixed_;
+  std::unique_ptr<TTransparent> layer_;
+  std::unique_ptr<TEchelle> scale_;
+  std::unique_ptr<TPolyMarqueImgRep> gridMarks_;
+  std::unique_ptr<TPolyMarqueImgTsp> layerMarks_;
+};
+
+}  // namespace kinevo

@@ -1,0 +1,85 @@
+#include "core/results/results_calc.h"
+
+namespace kinevo {
+
+void TResCalc::Invalidate(TResultsTarget target) {
+  switch (target) {
+    case rtBoth:
+      layer_.Invalidate();
+      grid_.Invalidate();
+      break;
+    case rtActive:
+      Active().Invalidate();
+      break;
+    case rtLayer:
+      layer_.Invalidate();
+      break;
+    case rtGrid:
+      grid_.Invalidate();
+      break;
+  }
+}
+
+bool TResCalc::IsStale(TResultsTarget target) const {
+  switch (target) {
+    case rtBoth: return layer_.Stale() || grid_.Stale();
+    case rtLayer: return layer_.Stale();
+    case rtGrid: return grid_.Stale();
+    default: return Active().Stale();
+  }
+}
+
+int TResCalc::Compute(TResultsTarget target) {
+  switch (target) {
+    case rtBoth: {
+      const int code = layer_.Compute(source_, true);
+      const int grid = grid_.Compute(source_, false);
+      return code != 0 ? code : grid;
+    }
+    case rtLayer: return layer_.Compute(source_, true);
+    case rtGrid: return grid_.Compute(source_, false);
+    default: return Active().Compute(source_, source_.IsLayerActive());
+  }
+}
+
+int TResCalc::ComputeDerivatives(TResultsTarget target, int flags) {
+  switch (target) {
+    case rtBoth: {
+      const int code = layer_.ComputeDerivatives(flags);
+      const int grid = grid_.ComputeDerivatives(flags);
+      return code != 0 ? code : grid;
+    }
+    case rtLayer: return layer_.ComputeDerivatives(flags);
+    case rtGrid: return grid_.ComputeDerivatives(flags);
+    default: return Active().ComputeDerivatives(flags);
+  }
+}
+
+void TResCalc::SetSmoothingFlags(int flags) {
+  if (flags == smoothing_) return;
+  smoothing_ = flags;
+  Invalidate(rtBoth);
+}
+
+bool TResCalc::Update(bool derivatives, const std::function<void()>& beforeCompute) {
+  lastCode_ = 0;
+  if (!source_.IsVideoOpen()) {
+    lastCode_ = ccNoVideo;
+    return false;
+  }
+  TCalcul& calc = Active();
+  if (calc.Stale()) {
+    if (beforeCompute) beforeCompute();
+    lastCode_ = Compute(rtActive);
+    if (lastCode_ != 0) return false;
+  }
+  // Derivatives asked for after a computation without them (or after a
+  // failed attempt) are computed now.
+  if (derivatives && !calc.HasDerivatives()) {
+    lastCode_ = calc.ComputeDerivatives(smoothing_);
+    if (lastCode_ != 0) return false;
+  }
+  return true;
+}
+
+}  // namespace kinevo

@@ -1,0 +1,301 @@
+#include "core/results/results_model.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "core/common/math_utils.h"
+#include "core/results/deriv.h"
+
+namespace kinevo {
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+bool PositiveNumber(double v) { return v > 0.0 && std::isfinite(v) && !IsHuge(v); }
+
+}  // namespace
+
+int TCalcul::Compute(const IResultsSource& source, bool layer) {
+  if (!source.IsVideoOpen()) return ccNoVideo;
+  derived_ = false;
+
+  TMarkSeries series;
+  source.GetSeries(layer, series);
+  rows_ = static_cast<int>(series.times.size());
+  systems_ = static_cast<int>(series.images.size());
+  const size_t cells = static_cast<size_t>(systems_) * rows_;
+
+  times_ = std::move(series.times);
+  markImage_.assign(cells, -1);
+  rawX_.assign(cells, 0.0);
+  rawY_.assign(cells, 0.0);
+  for (auto* m : {&x_[0], &x_[1], &y_[0], &y_[1], &vx_[0], &vx_[1], &vy_[0], &vy_[1], &ax_[0],
+                  &ax_[1], &ay_[0], &ay_[1], &v_, &a_, &theta_, &r_, &omega_})
+    m->assign(cells, 0.0);
+  markedRows_.assign(systems_, {});
+
+  for (int s = 0; s < systems_; ++s) {
+    const auto& img = series.images[s];
+    const auto* xs = s < static_cast<int>(series.xs.size()) ? &series.xs[s] : nullptr;
+    const auto* ys = s < static_cast<int>(series.ys.size()) ? &series.ys[s] : nullptr;
+    for (int row = 0; row < rows_ && row < static_cast<int>(img.size()); ++row) {
+      if (img[row] < 0) continue;
+      markImage_[At(s, row)] = img[row];
+      rawX_[At(s, row)] = xs && row < static_cast<int>(xs->size()) ? (*xs)[row] : 0.0;
+      rawY_[At(s, row)] = ys && row < static_cast<int>(ys->size()) ? (*ys)[row] : 0.0;
+      markedRows_[s].push_back(row);
+    }
+  }
+
+  period_ = source.ImagePeriod();
+  const auto [kx, ky] = source.ScaleFactors();
+  scaleX_ = kx;
+  scaleY_ = ky;
+  // Not positive, not a number or beyond 1e100: no usable scale.
+  if (!PositiveNumber(kx) || !PositiveNumber(ky)) return ccBadScale;
+
+  const double alpha = source.XAxisAngle(layer);
+  cos_ = std::cos(alpha);
+  sin_ = std::sin(alpha);
+  directX_ = source.DirectXAxisDirection(layer);
+  directY_ = source.DirectYAxisDirection(layer);
+  for (int s = 0; s < systems_; ++s) {
+    for (int row : markedRows_[s]) {
+      const size_t i = At(s, row);
+      const double X = rawX_[i], Y = rawY_[i];
+      double xa = kx * X * cos_ + ky * Y * sin_;
+      double ya = ky * Y * cos_ - kx * X * sin_;
+      if (!directX_) xa = -xa;
+      if (!directY_) ya = -ya;
+      x_[cfAxes][i] = xa;
+      y_[cfAxes][i] = ya;
+      x_[cfPicture][i] = kx * X;
+      y_[cfPicture][i] = ky * Y;
+    }
+  }
+  stale_ = false;
+  return ccOk;
+}
+
+int TCalcul::ComputeDerivatives(int flags) {
+  derived_ = false;
+  if (systems_ == 0) return ccNoSystem;
+  if (!PositiveNumber(period_)) return ccBadPeriod;
+  const bool smoothV = (flags & kSmoothSpeed) != 0;
+  const bool smoothA = (flags & kSmoothAcceleration) != 0;
+
+  TDeriv deriv;
+  std::vector<double> t, X, Y, dX1, dX2, dY1, dY2, theta;
+  // First derivative with the speed smoothing, second with the acceleration
+  // smoothing; one pass when both smoothings agree.
+  auto derive = [&](const std::vector<double>& z, std::vector<double>& d1, std::vector<double>& d2) {
+    deriv.Load(t, z, period_);
+    int code = deriv.Derive(smoothV);
+    if (code != 0) return code;
+    d1 = deriv.First();
+    if (smoothA != smoothV) {
+      code = deriv.Derive(smoothA);
+      if (code != 0) return code;
+    }
+    d2 = deriv.Second();
+    return 0;
+  };
+
+  for (int s = 0; s < systems_; ++s) {
+    const auto& rows = markedRows_[s];
+    const size_t n = rows.size();
+    t.resize(n);
+    X.resize(n);
+    Y.resize(n);
+    for (size_t k = 0; k < n; ++k) {
+      const size_t i = At(s, rows[k]);
+      t[k] = markImage_[i];
+      X[k] = rawX_[i];
+      Y[k] = rawY_[i];
+    }
+    int code = derive(X, dX1, dX2);
+    if (code == 0) code = derive(Y, dY1, dY2);
+    if (code != 0) return code;
+
+    // Spread to the rows: 0 where unmarked.
+    for (int row = 0; row < rows_; ++row) {
+      const size_t i = At(s, row);
+      for (auto* m : {&vx_[0], &vx_[1], &vy_[0], &vy_[1], &ax_[0], &ax_[1], &ay_[0], &ay_[1], &v_, &a_})
+        (*m)[i] = 0.0;
+    }
+    auto spread = [&](double cx, double cy, std::vector<double>* mx, std::vector<double>* my,
+                      std::vector<double>& mag, size_t i) {
+      mx[cfPicture][i] = cx;
+      my[cfPicture][i] = cy;
+      mag[i] = std::sqrt(cx * cx + cy * cy);
+      double xa = cx * cos_ + cy * sin_;
+      double ya = cy * cos_ - cx * sin_;
+      if (!directX_) xa = -xa;
+      if (!directY_) ya = -ya;
+      mx[cfAxes][i] = xa;
+      my[cfAxes][i] = ya;
+    };
+    for (size_t k = 0; k < n; ++k) {
+      const size_t i = At(s, rows[k]);
+      spread(scaleX_ * dX1[k], scaleY_ * dY1[k], vx_, vy_, v_, i);
+      spread(scaleX_ * dX2[k], scaleY_ * dY2[k], ax_, ay_, a_, i);
+    }
+
+    // Polar quantities: the angle unwrapped across the ±π line.
+    theta.resize(n);
+    double offset = 0.0, previous = 0.0;
+    for (size_t k = 0; k < n; ++k) {
+      const size_t i = At(s, rows[k]);
+      const double raw = std::atan2(y_[cfAxes][i], x_[cfAxes][i]);
+      if (k > 0) {
+        const double d = raw - previous;
+        if (d >= 0.0 && d >= kPi) offset -= 2.0 * kPi;
+        else if (d < 0.0 && d <= -kPi) offset += 2.0 * kPi;
+      }
+      previous = raw;
+      theta[k] = raw + offset;
+    }
+    deriv.Load(t, theta, period_);
+    if (deriv.Derive(smoothV) != 0) continue;  // polar rows left as they were
+    const auto& w = deriv.First();
+    for (int row = 0; row < rows_; ++row) {
+      const size_t i = At(s, row);
+      theta_[i] = r_[i] = omega_[i] = 0.0;
+    }
+    for (size_t k = 0; k < n; ++k) {
+      const size_t i = At(s, rows[k]);
+      const double xa = x_[cfAxes][i], ya = y_[cfAxes][i];
+      theta_[i] = theta[k];
+      r_[i] = std::sqrt(xa * xa + ya * ya);
+      omega_[i] = w[k];
+    }
+  }
+  derived_ = true;
+  return ccOk;
+}
+
+int TCalcul::MarksCount(int s) const {
+  return s >= 0 && s < systems_ ? static_cast<int>(markedRows_[s].size()) : 0;
+}
+
+double TCalcul::RowTime(int row) const {
+  return row >= 0 && row < rows_ ? times_[row] : 0.0;
+}
+
+std::vector<int32_t> TCalcul::RowImages(int s) const {
+  if (s < 0 || s >= systems_) return {};
+  return std::vector<int32_t>(markImage_.begin() + static_cast<std::ptrdiff_t>(At(s, 0)),
+                              markImage_.begin() + static_cast<std::ptrdiff_t>(At(s, 0) + rows_));
+}
+
+bool TCalcul::IsMarked(int s, int row) const {
+  return ValidCell(s, row) && markImage_[At(s, row)] >= 0;
+}
+
+std::vector<int32_t> TCalcul::RowList() const {
+  std::vector<int32_t> list(rows_);
+  for (int i = 0; i < rows_; ++i) list[i] = i;
+  return list;
+}
+
+int TCalcul::FirstMarkedRow(int s) const {
+  return s >= 0 && s < systems_ && !markedRows_[s].empty() ? markedRows_[s].front() : -1;
+}
+
+int TCalcul::LastMarkedRow(int s) const {
+  return s >= 0 && s < systems_ && !markedRows_[s].empty() ? markedRows_[s].back() : -1;
+}
+
+const std::vector<double>* TCalcul::Matrix(int frame, int q) const {
+  if (HasFrames(q) && frame != cfAxes && frame != cfPicture) return nullptr;
+  const int f = frame == cfPicture ? cfPicture : cfAxes;
+  switch (q) {
+    case qtX: return &x_[f];
+    case qtY: return &y_[f];
+    case qtVx: return &vx_[f];
+    case qtVy: return &vy_[f];
+    case qtV: return &v_;
+    case qtAx: return &ax_[f];
+    case qtAy: return &ay_[f];
+    case qtA: return &a_;
+    case qtTheta: return &theta_;
+    case qtR: return &r_;
+    case qtOmega: return &omega_;
+    default: return nullptr;
+  }
+}
+
+double TCalcul::Value(int frame, int s, int q, int row) const {
+  if (q == qtTime) return RowTime(row);
+  const auto* m = Matrix(frame, q);
+  if (!m || !ValidCell(s, row)) return 0.0;
+  return (*m)[At(s, row)];
+}
+
+std::vector<std::vector<double>> TCalcul::QuantityRows(int frame, int q) const {
+  std::vector<std::vector<double>> out(systems_, std::vector<double>(rows_, 0.0));
+  for (int s = 0; s < systems_; ++s)
+    for (int row = 0; row < rows_; ++row) out[s][row] = Value(frame, s, q, row);
+  return out;
+}
+
+double TCalcul::MaxValue(int frame, int s, int q) const {
+  double m = -1e100;
+  if (s < 0 || s >= systems_) return m;
+  for (int row : markedRows_[s]) m = std::max(m, Value(frame, s, q, row));
+  return m;
+}
+
+double TCalcul::MinValue(int frame, int s, int q) const {
+  double m = 1e100;
+  if (s < 0 || s >= systems_) return m;
+  for (int row : markedRows_[s]) m = std::min(m, Value(frame, s, q, row));
+  return m;
+}
+
+double TCalcul::MaxValue(int frame, int q) const {
+  double m = -1e100;
+  for (int s = 0; s < systems_; ++s) m = std::max(m, MaxValue(frame, s, q));
+  return m;
+}
+
+double TCalcul::MinValue(int frame, int q) const {
+  double m = 1e100;
+  for (int s = 0; s < systems_; ++s) m = std::min(m, MinValue(frame, s, q));
+  return m;
+}
+
+std::vector<TLabelledPoint> TCalcul::RelativeTrajectory(int a, int b, bool startByZero) const {
+  const int first = startByZero ? 0 : 1;
+  std::vector<TLabelledPoint> out;
+  if (a < 0 || a >= systems_) return out;
+  if (b == a) {
+    out.push_back({0.0, 0.0, first});
+    return out;
+  }
+  if (b != -1 && (b < 0 || b >= systems_)) return out;
+  for (int row : markedRows_[a]) {
+    const size_t i = At(a, row);
+    if (b == -1) {
+      out.push_back({x_[cfAxes][i], y_[cfAxes][i], row + first});
+    } else if (markImage_[At(b, row)] >= 0) {
+      const size_t j = At(b, row);
+      out.push_back({x_[cfAxes][i] - x_[cfAxes][j], y_[cfAxes][i] - y_[cfAxes][j], row + first});
+    }
+  }
+  return out;
+}
+
+std::vector<TLabelledPoint> TCalcul::CurvePoints(int frame, int s, int qx, int qy,
+                                                 bool startByZero) const {
+  std::vector<TLabelledPoint> out;
+  if (s < 0 || s >= systems_) return out;
+  out.reserve(markedRows_[s].size());
+  for (int row : markedRows_[s])
+    out.push_back({Value(frame, s, qx, row), Value(frame, s, qy, row), row + (startByZero ? 0 : 1)});
+  return out;
+}
+
+}  // namespace kinevo

@@ -1,0 +1,118 @@
+#pragma once
+// The results of one marking mode (TCalcul): one row per marked image and,
+// for every system, its position, speed, acceleration and polar quantities
+// in metres, seconds and radians.
+#include <cstdint>
+#include <vector>
+
+#include "core/results/quantity.h"
+#include "core/results/results_source.h"
+
+namespace kinevo {
+
+// Result codes of Compute and ComputeDerivatives.
+enum TComputeCode : int {
+  ccOk = 0,
+  ccNoSystem = 3,      // no system to derive
+  ccBadScale = 4,      // a scale factor is not a positive number
+  ccNoVideo = 5,       // no video open
+  ccBadPeriod = 6,     // the image period is not a positive number
+};
+
+// A point of a curve with the label of its row.
+struct TLabelledPoint {
+  double x = 0.0;
+  double y = 0.0;
+  int32_t label = 0;
+};
+
+class TCalcul {
+ public:
+  // Smoothing flags of ComputeDerivatives.
+  static constexpr int kSmoothSpeed = 1;         // speeds and angular speeds
+  static constexpr int kSmoothAcceleration = 2;  // accelerations
+
+  // Rebuilds everything but the derivatives from the series of one marking
+  // mode.  Returns ccOk, ccNoVideo or ccBadScale (Stale stays set on
+  // failure).
+  int Compute(const IResultsSource& source, bool layer);
+  // Speeds, accelerations and polar quantities.  Returns ccOk when every
+  // system's speed and acceleration could be derived, else the first failure
+  // code (a TDeriv code, ccNoSystem or ccBadPeriod).  An angular speed that
+  // cannot be derived leaves that system's polar rows as they were.
+  int ComputeDerivatives(int flags);
+
+  bool Stale() const { return stale_; }
+  void Invalidate() { stale_ = true; }
+  // Whether the last ComputeDerivatives since the last Compute succeeded.
+  bool HasDerivatives() const { return derived_; }
+
+  int SystemsCount() const { return systems_; }
+  int RowCount() const { return rows_; }
+  double ScaleX() const { return scaleX_; }
+  double ScaleY() const { return scaleY_; }
+  double Period() const { return period_; }
+
+  // Number of rows in which system s is marked (0 for a bad index).
+  int MarksCount(int s) const;
+  // Copy of the row times; the time of one row (0 outside the table).
+  const std::vector<double>& RowTimes() const { return times_; }
+  double RowTime(int row) const;
+  // The system's relative time index per row (−1 where unmarked); empty for
+  // a bad index.
+  std::vector<int32_t> RowImages(int s) const;
+  bool IsMarked(int s, int row) const;
+  // Row numbers 0 .. rows − 1.
+  std::vector<int32_t> RowList() const;
+  // First and last marked rows of a system (−1 when it has none).
+  int FirstMarkedRow(int s) const;
+  int LastMarkedRow(int s) const;
+
+  // The value stored for a row; 0 outside the table or for an unassigned
+  // code.  qtTime ignores frame and system; magnitudes and polar quantities
+  // ignore the frame.
+  double Value(int frame, int s, int q, int row) const;
+  // The [system][row] matrix of one quantity.
+  std::vector<std::vector<double>> QuantityRows(int frame, int q) const;
+  // Extremes over the marked rows of a system, from −1e100 (max) and
+  // +1e100 (min); the all-systems forms fold the systems.
+  double MaxValue(int frame, int s, int q) const;
+  double MinValue(int frame, int s, int q) const;
+  double MaxValue(int frame, int q) const;
+  double MinValue(int frame, int q) const;
+
+  // Positions of system a seen from system b (translation only), in the
+  // reference frame's axes; b = −1: the positions of a; b = a: one point at
+  // (0, 0).  Labels follow `startByZero`.
+  std::vector<TLabelledPoint> RelativeTrajectory(int a, int b, bool startByZero) const;
+  // One point per marked row of the system: (quantity qx, quantity qy).
+  std::vector<TLabelledPoint> CurvePoints(int frame, int s, int qx, int qy,
+                                          bool startByZero) const;
+
+ private:
+  // Storage index of (s, row) in the [N × rows] matrices.
+  size_t At(int s, int row) const { return static_cast<size_t>(s) * rows_ + row; }
+  const std::vector<double>* Matrix(int frame, int q) const;
+  bool ValidCell(int s, int row) const { return s >= 0 && s < systems_ && row >= 0 && row < rows_; }
+
+  bool stale_ = true;
+  bool derived_ = false;
+  int systems_ = 0;
+  int rows_ = 0;
+  double scaleX_ = 0.0, scaleY_ = 0.0;
+  double period_ = 0.0;
+  // The frame's rotation and direction flags at the last Compute.
+  double cos_ = 1.0, sin_ = 0.0;
+  bool directX_ = true, directY_ = true;
+
+  std::vector<double> times_;
+  std::vector<int32_t> markImage_;          // [N × rows]
+  std::vector<double> rawX_, rawY_;         // [N × rows]
+  std::vector<double> x_[2], y_[2];         // per frame, [N × rows]
+  std::vector<double> vx_[2], vy_[2], ax_[2], ay_[2];
+  std::vector<double> v_, a_, theta_, r_, omega_;
+  // Marked rows of each system, in row order (the per-system samples).
+  std::vector<std::vector<int32_t>> markedRows_;
+};
+
+}  // namespace kinevo

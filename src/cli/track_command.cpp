@@ -1,0 +1,189 @@
+// kinevo-cli track VIDEO --contour X,Y X,Y ... --first N --last M [--step S]
+//                  [--radius R] [--rgb] [--ban X,Y X,Y ...]
+// Follows an object as a tracking run does: the contour (picture pixels on
+// image N) gives the model and the start point, then the mean-shift tracker
+// looks for the object on images N + S, N + 2S, ... up to M, ten steps per
+// image.  Prints one line per image: "image x y", in picture pixels.  Each
+// --ban option adds a ban zone (a polygon in picture pixels).
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/command.h"
+#include "core/tracking/mean_shift.h"
+#include "core/video/frame_sources.h"
+#include "platform/avi/vfw_play.h"
+#include "platform/ffmpeg/ds_play.h"
+#include "platform/ffmpeg/ffmpeg_play.h"
+
+namespace {
+
+using kinevo::TPictureCoord;
+
+constexpr const char* kUsage =
+    "Usage : kinevo-cli track VIDEO --contour X,Y X,Y ... --first N --last M [--step S] "
+    "[--radius R] [--rgb] [--ban X,Y X,Y ...]\n";
+
+bool ParseInt(const std::string& s, int& out) {
+  const char* end = s.data() + s.size();
+  auto [p, ec] = std::from_chars(s.data(), end, out);
+  return ec == std::errc() && p == end;
+}
+
+bool ParseDouble(const std::string& s, double& out) {
+  if (s.empty()) return false;
+  char* end = nullptr;
+  out = std::strtod(s.c_str(), &end);
+  return end == s.c_str() + s.size() && std::isfinite(out);
+}
+
+// "X,Y" in picture pixels.
+bool ParsePoint(const std::string& s, double& x, double& y) {
+  const auto comma = s.find(',');
+  return comma != std::string::npos && ParseDouble(s.substr(0, comma), x) &&
+         ParseDouble(s.substr(comma + 1), y);
+}
+
+struct TPixelPoint {
+  double x, y;
+};
+
+struct TTrackArgs {
+  std::string video;
+  std::vector<TPixelPoint> contour;
+  std::vector<std::vector<TPixelPoint>> bans;
+  int first = -1;
+  int last = -1;
+  int step = 1;
+  int radius = 40;
+  bool rgb = false;
+  bool hasFirst = false, hasLast = false;
+};
+
+int Fail(const std::string& message) {
+  std::cerr << "kinevo-cli track : " << message << "\n";
+  return 2;
+}
+
+// Reads "X,Y" points from args[i] on, up to the next option.
+bool ReadPoints(const std::vector<std::string>& args, std::size_t& i,
+                std::vector<TPixelPoint>& points, std::string& bad) {
+  while (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0) {
+    ++i;
+    TPixelPoint p{};
+    if (!ParsePoint(args[i], p.x, p.y)) {
+      bad = args[i];
+      return false;
+    }
+    points.push_back(p);
+  }
+  return true;
+}
+
+std::vector<TPictureCoord> ToPicture(const std::vector<TPixelPoint>& points, int w, int h) {
+  std::vector<TPictureCoord> out;
+  for (const auto& p : points) out.push_back({p.x / w, p.y / h});
+  return out;
+}
+
+int Track(const std::vector<std::string>& args) {
+  TTrackArgs a;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& s = args[i];
+    std::string bad;
+    auto value = [&](int& out) {
+      if (i + 1 >= args.size() || !ParseInt(args[i + 1], out)) return false;
+      ++i;
+      return true;
+    };
+    if (s == "--contour") {
+      if (!ReadPoints(args, i, a.contour, bad)) return Fail("point incorrect « " + bad + " » (attendu X,Y)");
+    } else if (s == "--ban") {
+      a.bans.emplace_back();
+      if (!ReadPoints(args, i, a.bans.back(), bad)) return Fail("point incorrect « " + bad + " » (attendu X,Y)");
+    } else if (s == "--first") {
+      if (!value(a.first)) return Fail("--first attend un numéro d'image");
+      a.hasFirst = true;
+    } else if (s == "--last") {
+      if (!value(a.last)) return Fail("--last attend un numéro d'image");
+      a.hasLast = true;
+    } else if (s == "--step") {
+      if (!value(a.step) || a.step < 1) return Fail("--step attend un entier positif");
+    } else if (s == "--radius") {
+      if (!value(a.radius)) return Fail("--radius attend un nombre de pixels");
+    } else if (s == "--rgb") {
+      a.rgb = true;
+    } else if (s.rfind("--", 0) == 0 || !a.video.empty()) {
+      std::cerr << kUsage;
+      return Fail("argument inconnu « " + s + " »");
+    } else {
+      a.video = s;
+    }
+  }
+  if (a.video.empty() || a.contour.empty() || !a.hasFirst || !a.hasLast) {
+    std::cerr << kUsage;
+    return 2;
+  }
+
+  kinevo::TVfwPlay vfw;
+  kinevo::TDSPlay ds;
+  kinevo::TFFMpegPlay bridge;
+  kinevo::TFrameSources sources(vfw, ds, bridge);
+  kinevo::TFrameSource& source = sources.Open(a.video);
+  if (!source.Opened()) {
+    std::cerr << "kinevo-cli track : impossible d'ouvrir la vidéo « " << a.video << " »\n";
+    return 1;
+  }
+  const int count = source.ImagesNumber();
+  const int w = source.ImageWidth(), h = source.ImageHeight();
+  // The checks of a tracking run.
+  if (a.first < 0) return Fail("Le numéro de la première image du suivi est incorrect.");
+  if (a.first >= count - 1) return Fail("La séquence débute avec la dernière image de la vidéo (suivi inutile).");
+  if (a.last < 0 || a.last > count - 1 || a.last <= a.first) a.last = count - 1;
+
+  kinevo::Image picture(w, h);
+  auto take = [&](int k) {
+    source.GoToImage(k);
+    return source.DrawImage(picture);
+  };
+  if (!take(a.first)) {
+    std::cerr << "kinevo-cli track : image " << a.first << " illisible\n";
+    return 1;
+  }
+
+  kinevo::TMeanShift tracker;
+  tracker.UseRGB = a.rgb;
+  tracker.SetRadius(a.radius);
+  std::vector<std::vector<TPictureCoord>> zones;
+  for (const auto& zone : a.bans) zones.push_back(ToPicture(zone, w, h));
+  tracker.SetBanZones(zones, w, h);
+  kinevo::TPixel p;
+  if (!tracker.SetModel(picture, ToPicture(a.contour, w, h), p)) {
+    std::cerr << "kinevo-cli track : le contour n'entoure aucun pixel de l'image\n";
+    return 1;
+  }
+  tracker.SetBinCount(20);
+  tracker.BuildModel();
+  std::cout << a.first << " " << p.x << " " << p.y << "\n";
+
+  for (long long k = static_cast<long long>(a.first) + a.step; k <= a.last; k += a.step) {
+    const int image = static_cast<int>(k);
+    if (!take(image)) {
+      std::cerr << "kinevo-cli track : image " << image << " illisible\n";
+      return 1;
+    }
+    tracker.Track(picture, p, 10);
+    std::cout << image << " " << p.x << " " << p.y << "\n";
+  }
+  return 0;
+}
+
+kinevo::cli::Register reg("track",
+                          "track VIDEO --contour X,Y X,Y ... --first N --last M [--step S] "
+                          "[--radius R] [--rgb] [--ban X,Y ...]   suit un objet (mean-shift)",
+                          Track);
+
+}  // namespace

@@ -14,6 +14,7 @@
 #include "core/common/canvas.h"
 #include "core/common/colour.h"
 #include "core/common/user_dialog.h"
+#include "core/common/value_entry.h"
 
 namespace kinevo {
 
@@ -53,32 +54,8 @@ struct TValueDialogContext {
   int32_t framesBetweenTwoMarks = 1;
 };
 
-// Geometry of the window, in pixels (client coordinates).
-struct TValueDialogLayout {
-  int clientWidth = 0, clientHeight = 0;
-  TPixelRect note;      // empty when the kind has no note
-  TPixelRect prompt;
-  TPixelRect edit;
-  TPixelRect line;      // the 2-pixel separating line
-  TPixelRect button;
-  TPixelRect statusBar;
-};
-
-class TBoiteValeur;
-
-class IValueDialogPresenter {
+class TBoiteValeur : public IValueEntry {
  public:
-  virtual ~IValueDialogPresenter() = default;
-  // Shows the window modally.  Each request to close calls
-  // dialog.TryClose(text); the window closes when it answers true.
-  virtual void Present(TBoiteValeur& dialog) = 0;
-};
-
-class TBoiteValeur {
- public:
-  static constexpr int kEditWidth = 120, kEditHeight = 21, kMaxLength = 16;
-  static constexpr int kButtonWidth = 75, kButtonHeight = 25, kStatusHeight = 23;
-
   TBoiteValeur(TUserDlg& messages, IValueDialogPresenter* presenter = nullptr);
 
   void SetPresenter(IValueDialogPresenter* p) { presenter_ = p; }
@@ -96,10 +73,13 @@ class TBoiteValeur {
   TFont Font;
   TColor BackGroundColor = colors::BtnFace;
 
-  const std::string& Prompt() const { return prompt_; }  // with " :"
-  const std::string& Note() const { return note_; }
-  const std::string& RangeText() const { return range_; }
-  const std::string& InitialText() const { return initial_; }
+  const std::string& WindowCaption() const override { return Caption; }
+  const TFont& WindowFont() const override { return Font; }
+  TColor WindowColor() const override { return BackGroundColor; }
+  const std::string& Prompt() const override { return prompt_; }  // with " :"
+  const std::string& Note() const override { return note_; }
+  const std::string& RangeText() const override { return range_; }
+  const std::string& InitialText() const override { return initial_; }
   bool IsIntegerKind() const { return kind_ >= tsDMax; }
 
   // Shows the window when a video is open; afterwards Accepted tells
@@ -114,16 +94,16 @@ class TBoiteValeur {
   // Typing: answers the character to insert (a typed "." or "," becomes
   // the decimal separator) or 0 when it is dropped.  Backspace (8) and
   // Enter (13) pass.
-  char FilterChar(char c) const;
+  char FilterChar(char c) const override;
   // The window's request to close with the text of the edit: converts and
   // checks it, shows the message when it is not acceptable (false, the
   // window stays open), else sets Value and Accepted (true).
-  bool TryClose(const std::string& text);
+  bool TryClose(const std::string& text) override;
 
   // Geometry of the window from the measured prompt width and note height
   // (word-wrapped to the width given) and the work area's width.
   TValueDialogLayout Layout(int promptWidth, const std::function<int(int width)>& noteHeight,
-                            int workAreaWidth) const;
+                            int workAreaWidth) const override;
 
  private:
   TValueDialogContext Context() const;

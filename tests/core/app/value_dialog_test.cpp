@@ -18,7 +18,7 @@ class TypingPresenter : public IValueDialogPresenter {
  public:
   std::deque<std::string> texts;
   int attempts = 0;
-  void Present(TBoiteValeur& d) override {
+  void Present(IValueEntry& d) override {
     while (!texts.empty()) {
       ++attempts;
       std::string t = texts.front();

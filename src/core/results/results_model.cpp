@@ -19,6 +19,7 @@ bool PositiveNumber(double v) { return v > 0.0 && std::isfinite(v) && !IsHuge(v)
 
 int TCalcul::Compute(const IResultsSource& source, bool layer) {
   if (!source.IsVideoOpen()) return ccNoVideo;
+  if (!source.Serves(layer)) return ccInactiveMode;
   derived_ = false;
 
   TMarkSeries series;

@@ -17,6 +17,7 @@ enum TComputeCode : int {
   ccBadScale = 4,      // a scale factor is not a positive number
   ccNoVideo = 5,       // no video open
   ccBadPeriod = 6,     // the image period is not a positive number
+  ccInactiveMode = 7,  // the source cannot give that mode's marks now
 };
 
 // A point of a curve with the label of its row.
@@ -33,8 +34,8 @@ class TCalcul {
   static constexpr int kSmoothAcceleration = 2;  // accelerations
 
   // Rebuilds everything but the derivatives from the series of one marking
-  // mode.  Returns ccOk, ccNoVideo or ccBadScale (Stale stays set on
-  // failure).
+  // mode.  Returns ccOk, ccNoVideo, ccInactiveMode or ccBadScale (Stale
+  // stays set on failure).
   int Compute(const IResultsSource& source, bool layer);
   // Speeds, accelerations and polar quantities.  Returns ccOk when every
   // system's speed and acceleration could be derived, else the first failure

@@ -29,6 +29,10 @@ class IResultsSource {
   virtual bool IsVideoOpen() const = 0;
   // Whether the Layer marking mode is the active one (view in vmTransparent).
   virtual bool IsLayerActive() const = 0;
+  // Whether the series of that mode can be read now.  The marking data
+  // answers for its active set only; the other set is computed when its
+  // mode becomes active.
+  virtual bool Serves(bool layer) const { (void)layer; return true; }
 
   // The series of the Grid (layer = false) or Layer (layer = true) marks.
   virtual void GetSeries(bool layer, TMarkSeries& out) const = 0;

@@ -1,0 +1,30 @@
+#pragma once
+// The results source over the marking data and the video view: the series,
+// scale, axes and time step of the active marking mode.
+#include "core/common/video_view.h"
+#include "core/marking/marking_data.h"
+#include "core/results/results_source.h"
+
+namespace kinevo {
+
+class TMarkingResultsSource : public IResultsSource {
+ public:
+  TMarkingResultsSource(const TData& data, const IVideoView& view) : data_(data), view_(view) {}
+
+  bool IsVideoOpen() const override { return view_.IsOpen(); }
+  bool IsLayerActive() const override { return data_.IsLayerActive(); }
+  bool Serves(bool layer) const override { return layer == data_.IsLayerActive(); }
+  void GetSeries(bool layer, TMarkSeries& out) const override;
+  std::pair<double, double> ScaleFactors() const override { return data_.GetScaleFactors(); }
+  double XAxisAngle(bool) const override { return data_.XAxisAngle(); }
+  bool DirectXAxisDirection(bool) const override { return data_.DirectXAxisDirection(); }
+  bool DirectYAxisDirection(bool) const override { return data_.DirectYAxisDirection(); }
+  double ImagePeriod() const override { return data_.RequiredDuration(); }
+  std::string SystemName(bool, int s) const override { return data_.SystemName(s); }
+
+ private:
+  const TData& data_;
+  const IVideoView& view_;
+};
+
+}  // namespace kinevo

@@ -221,7 +221,9 @@ TEST_F(ParserTest, StructuralErrorsWithMessagesAndPositions) {
     const TOutcome o = Eval(c.text, {{"x", 1}});
     EXPECT_EQ(o.code, c.code) << c.text;
     EXPECT_EQ(o.position, c.position) << c.text;
-    if (!c.message.empty()) EXPECT_EQ(o.message, c.message) << c.text;
+    if (!c.message.empty()) {
+      EXPECT_EQ(o.message, c.message) << c.text;
+    }
   }
 }
 

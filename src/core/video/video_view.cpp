@@ -80,7 +80,6 @@ void TVideo::OpenVideo(const std::string& fileName) {
   TFrameSource& src = sources_.Open(fileName);
   if (src.Opened()) {
     if (SetRequiredDuration) SetRequiredDuration(src.ImageDuration());
-    if (Montage != nullptr) Montage->NewVideo(src.ImagesNumber());
     if (RecorderNewVideo) RecorderNewVideo(src.ImagesNumber());
     visibleRect_ = {0, 0, src.ImageWidth(), src.ImageHeight()};
     hasPicture_ = false;
@@ -92,7 +91,11 @@ void TVideo::OpenVideo(const std::string& fileName) {
   Changed();
 }
 
-void TVideo::SourceOpened(void*) {
+void TVideo::SourceOpened(void* sender) {
+  // The montage is reset first: leaving montage mode below must not apply
+  // the previous file's hidden images to the new file.
+  if (Montage != nullptr && sender != nullptr)
+    Montage->NewVideo(static_cast<TFrameSource*>(sender)->ImagesNumber());
   viewVisible_ = false;
   zoom_.SetValue(100);
   SetTool(vtNone);

@@ -37,7 +37,11 @@ class SimpleMontage : public IMontageMap {
     return f < 0 || f >= static_cast<int>(visible.size()) || visible[static_cast<std::size_t>(f)];
   }
   void NewVideo(int count) override { visible.assign(static_cast<std::size_t>(count), true); }
-  void LeaveMontage() override { ++leaves; }
+  int countAtLeave = -1;
+  void LeaveMontage() override {
+    ++leaves;
+    countAtLeave = VisibleCount();
+  }
 };
 
 // Records what the view hands to the marking data or the tracker.

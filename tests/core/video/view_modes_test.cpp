@@ -66,6 +66,21 @@ TEST_F(ModeFixture, EnteringAndLeavingModesCallsTheParticipants) {
   EXPECT_EQ(events, (std::vector<std::string>{"mode", "mode", "mode", "refused", "mode"}));
 }
 
+TEST_F(ModeFixture, OpeningAnotherVideoInMontageModeResetsTheMontageFirst) {
+  Open(64, 48, 10);
+  video->SetTool(vtZoom);
+  video->SetMode(vmMontage);
+  montage.visible[0] = false;
+  fake->images = 20;
+  video->OpenVideo("fake2.avi");
+  EXPECT_TRUE(video->IsGrid());
+  EXPECT_EQ(video->Tool(), vtNone);
+  EXPECT_EQ(montage.leaves, 1);
+  EXPECT_EQ(montage.countAtLeave, 20);  // the new file's montage, every image visible
+  EXPECT_EQ(video->CurrentImage(), 0);
+  EXPECT_EQ(events.back(), "open");
+}
+
 TEST_F(ModeFixture, CaptureNeedsAWorkingDeviceAndHidesTheView) {
   Open();
   video->SetMode(vmCapture);

@@ -46,14 +46,6 @@ TEST(ColourSpace, RgbToLuvMatchesReferenceValues) {
   }
 }
 
-TEST(ColourSpace, PowerOfUsesBaseTwoLogarithms) {
-  EXPECT_EQ(PowerOf(0.0, 0.33333333333), 0.0);
-  EXPECT_EQ(PowerOf(1.0, 0.33333333333), 1.0);
-  EXPECT_NEAR(PowerOf(8.0, 1.0 / 3.0), 2.0, 1e-12);
-  // The exponent is the decimal 0.33333333333, a little below one third.
-  EXPECT_LT(PowerOf(1000.0, 0.33333333333), 10.0 - 1e-11);
-}
-
 TEST(ColourSpace, LuvToRgbInvertsTheConversion) {
   EXPECT_EQ(LuvToRgb({0.05, 30.0, 30.0}), RGBColor(0, 0, 0));
   const TColor colours[] = {RGBColor(255, 0, 0),   RGBColor(0, 255, 0),   RGBColor(0, 0, 255),
@@ -90,22 +82,6 @@ TEST(ColourSpace, BinsTruncateAndBound) {
   EXPECT_EQ(bins.RgbBin(255, 64, 63), bins.Index(3, 1, 0));
   bins.SetBinCount(0);
   EXPECT_EQ(bins.BinCount(), 1);
-}
-
-TEST(ColourSpace, BinImageConvertsARectangleRowByRow) {
-  Image img(4, 3, RGBColor(0, 0, 0));
-  img.SetPixel(2, 1, RGBColor(255, 255, 255));
-  img.SetPixel(3, 2, RGBColor(255, 0, 0));
-  TColourBins bins(20);
-  TBinMatrix m;
-  bins.BinImage(img, 1, 1, 3, 2, false, m);
-  ASSERT_EQ(m.rows, 2);
-  ASSERT_EQ(m.cols, 3);
-  EXPECT_EQ(m.At(0, 1), bins.ColourBin(colors::White, false));
-  EXPECT_EQ(m.At(1, 2), bins.ColourBin(colors::Red, false));
-  EXPECT_EQ(m.At(0, 0), 0);
-  bins.BinImage(img, 1, 1, 3, 2, true, m);
-  EXPECT_EQ(m.At(1, 2), bins.Index(19, 0, 0));
 }
 
 TEST(KernelHistogramTest, SinglePixelAndEmptyMatrixGiveEmptyHistograms) {

@@ -304,6 +304,24 @@ bool WaitForEnd(TVideo& v) {
   return !v.Playing();
 }
 
+TEST_F(VideoFixture, PaintDuringPlaybackShowsTheImageDecodedByTheWorker) {
+  fake->rate = 10;  // 100 ms per image
+  Open(64, 48, 5, 64, 48);
+  std::atomic<int> posted{0};
+  video->PostRepaint = [&] { ++posted; };
+  video->Play(0, 4);
+  for (int i = 0; i < 300 && posted.load() == 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_GE(posted.load(), 1);
+  test::RecordingCanvas canvas;
+  ASSERT_TRUE(video->Paint(canvas));
+  const int shown = BlueOf(video->BackBuffer().Pixel(3, 4));
+  EXPECT_GE(shown, 1);  // an image the clock moved to, not the start image
+  EXPECT_EQ(video->BackBuffer().Pixel(3, 4), test::FakeVideoSource::PixelOf(3, 4, shown));
+  video->StopPlay();
+  EXPECT_FALSE(video->Playing());
+}
+
 TEST_F(VideoFixture, PlaybackFromTheLastImageStopsAtTheFirstTick) {
   Open(64, 48, 5);
   video->Play(4, video->DisplayedImagesNumber() - 1);

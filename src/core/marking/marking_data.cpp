@@ -427,6 +427,9 @@ void TData::EraseMarks() {
     while (!layerMarks_->DrawList().empty()) layerMarks_->DeleteMark(layerMarks_->DrawList().back(), haSupprimer);
     layerMarks_->SetCurrentSystem(0);
     layer_->RemoveAllOrigins();
+    // With every position gone there is nothing left to point: a mark placed
+    // now would have no layer position.  The next press grabs the layer.
+    layer_->SetStage(lsGrab);
   }
 }
 

@@ -195,6 +195,7 @@ void TMeanShift::BuildModel() {
   TBinMatrix m;
   bins_.BinImage(modelBitmap_, 0, 0, modelBitmap_.Width(), modelBitmap_.Height(), UseRGB, m);
   KernelHistogram(m, &modelMask_, ModelKernel, bins_.BinTotal(), modelHistogram_);
+  modelRgb_ = UseRGB;
   const TColor free = bins_.FreeColour(modelHistogram_, UseRGB);
   if (UseRGB)
     freeColourRGB_ = free;
@@ -290,23 +291,30 @@ void TMeanShift::ExtractWindow(const Image& picture, const TPixel& p, int s) {
   // The source square, from P − S div 2 (included) to P + S div 2 (excluded),
   // is stretched over the S × S window; what lies outside the picture keeps
   // the free colour.
-  const int half = s / 2;
-  const int src = std::max(2 * half, 1);
-  const int left = p.x - half, top = p.y - half;
-  EnsureConverted(picture, left, top, left + src, top + src);
   window_.Resize(s, s);
   const int W = picture.Width(), H = picture.Height();
+  const int half = s / 2;
+  const int src = std::max(2 * half, 1);
+  const long long left = static_cast<long long>(p.x) - half;
+  const long long top = static_cast<long long>(p.y) - half;
+  if (left + src <= 0 || top + src <= 0 || left >= W || top >= H) {
+    std::fill(window_.bins.begin(), window_.bins.end(), freeBin_);
+    return;
+  }
+  EnsureConverted(picture, static_cast<int>(std::max(left, -1LL)), static_cast<int>(std::max(top, -1LL)),
+                  static_cast<int>(std::min(left + src, static_cast<long long>(W))),
+                  static_cast<int>(std::min(top + src, static_cast<long long>(H))));
+  const std::size_t cacheWidth = static_cast<std::size_t>(cache_.right - cache_.left);
   for (int i = 0; i < s; ++i) {
     int32_t* row = &window_.At(i, 0);
-    const int sy = top + static_cast<int>(static_cast<long long>(i) * src / s);
+    const long long sy = top + static_cast<long long>(i) * src / s;
     if (sy < 0 || sy >= H) {
       std::fill(row, row + s, freeBin_);
       continue;
     }
-    const int32_t* crow = cache_.bins.data() +
-                          static_cast<std::size_t>(sy - cache_.top) * (cache_.right - cache_.left);
+    const int32_t* crow = cache_.bins.data() + static_cast<std::size_t>(sy - cache_.top) * cacheWidth;
     for (int j = 0; j < s; ++j) {
-      const int sx = left + static_cast<int>(static_cast<long long>(j) * src / s);
+      const long long sx = left + static_cast<long long>(j) * src / s;
       row[j] = (sx < 0 || sx >= W) ? freeBin_ : crow[sx - cache_.left];
     }
   }
@@ -316,7 +324,8 @@ int TMeanShift::Track(const Image& picture, TPixel& p, int maxIterations) {
   const int mw = ModelWidth(), mh = ModelHeight();
   if (mw <= 0 || mh <= 0 || picture.Empty()) return 0;
   const int total = bins_.BinTotal();
-  if (modelHistogram_.size() != static_cast<std::size_t>(total)) BuildModel();
+  // A model built for another bin count or colour space is rebuilt.
+  if (modelHistogram_.size() != static_cast<std::size_t>(total) || modelRgb_ != UseRGB) BuildModel();
 
   int s = WindowSize();
   lastWindowSize_ = s;

@@ -71,7 +71,8 @@ class TMeanShift {
 
   // Moves `p` towards the object on `picture`, in at most `maxIterations`
   // mean-shift steps.  Returns the number of steps carried out.  Does
-  // nothing without a model.
+  // nothing without a model; a model histogram of another bin count or
+  // colour space is first rebuilt.
   int Track(const Image& picture, TPixel& p, int maxIterations);
 
   // S = max(trunc(1.2 × max(model width, model height)), 2 × Radius + 1),
@@ -133,6 +134,7 @@ class TMeanShift {
   TMask modelMask_;
   TPixelRect modelBox_;
   THistogram modelHistogram_;
+  bool modelRgb_ = false;  // colour space of modelHistogram_
   THistogram candidateHistogram_;
   THistogram cornerWeights_;
   int lastWindowSize_ = 0;

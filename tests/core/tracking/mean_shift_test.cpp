@@ -185,6 +185,19 @@ TEST(MeanShiftTracking, DiscConvergesWithinOnePixelForOffsetsUpToTheRadius) {
       EXPECT_LE(n, 10);
     }
   }
+  // Switching the colour space after the model was built rebuilds it.
+  TMeanShift ms;
+  ms.SetRadius(20);
+  ms.UseRGB = true;
+  const TPixel p = TrackMovedDisc(ms, 6, 6);
+  EXPECT_LE(Distance(p, 106, 86), 1);
+  ms.UseRGB = false;
+  TPixel q{100, 80};
+  Image next = Background(200, 160, 5);
+  Disc(next, 96, 84, 12);
+  ms.Track(next, q, 10);
+  EXPECT_LE(Distance(q, 96, 84), 1);
+  EXPECT_GT(ms.ModelHistogram()[static_cast<std::size_t>(ms.Bins().ColourBin(kRed1, false))], 0.0);
 }
 
 TEST(MeanShiftTracking, ObjectColoursAbsentFromTheCornersStillAttract) {
@@ -216,6 +229,12 @@ TEST(MeanShiftTracking, ObjectAbsentFromTheWindowStaysPut) {
     p = before;
     EXPECT_EQ(ms.Track(next, p, 10), 1);
     EXPECT_EQ(p, before);
+  }
+  // A point far outside the picture sees only the free colour.
+  for (TPixel far : {TPixel{-500, 80}, TPixel{100, 2000000000}, TPixel{-2147483647, -2147483647}}) {
+    p = far;
+    EXPECT_EQ(ms.Track(first, p, 10), 1);
+    EXPECT_EQ(p, far);
   }
 }
 

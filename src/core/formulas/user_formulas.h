@@ -113,6 +113,7 @@ class TFormules {
   // no rows; without a dialog the messages are not shown (CheckRecord still
   // returns its code and LastMessage holds the text).
   void SetTable(const IFormulaTable* table) { table_ = table; }
+  const IFormulaTable* Table() const { return table_; }
   void SetDialog(TUserDlg* dlg) { dlg_ = dlg; }
 
   const TFormulaSettings& Settings() const { return settings_; }

@@ -1,0 +1,36 @@
+// kinevo-cli probe FILE [--backend vfw|ds|ffmpeg]: the properties of a video,
+// one "key: value" per line.
+#include <iomanip>
+#include <iostream>
+
+#include "cli/command.h"
+#include "cli/video_open.h"
+
+namespace {
+
+int Probe(const std::vector<std::string>& argsIn) {
+  std::vector<std::string> args = argsIn;
+  std::string backend;
+  if (!kinevo::cli::TakeBackend(args, backend)) return 2;
+  if (args.size() != 1) {
+    std::cerr << "Usage : kinevo-cli probe FICHIER [--backend vfw|ds|ffmpeg]\n";
+    return 2;
+  }
+  auto video = kinevo::cli::OpenVideo(args[0], backend);
+  if (!video) return 1;
+  const kinevo::TFrameSource& s = video->Source();
+  const double duration = s.StreamDuration() > 0 ? s.StreamDuration() : s.ImagesNumber() * s.ImageDuration();
+  std::cout << std::setprecision(10);
+  std::cout << "backend: " << kinevo::cli::BackendName(s.Framework()) << "\n"
+            << "images: " << s.ImagesNumber() << "\n"
+            << "width: " << s.ImageWidth() << "\n"
+            << "height: " << s.ImageHeight() << "\n"
+            << "rate: " << s.ImageRate() << "\n"
+            << "duration: " << duration << "\n"
+            << "image_duration_ms: " << s.ImageDurationMs() << "\n";
+  return 0;
+}
+
+kinevo::cli::Register reg("probe", "probe FICHIER [--backend vfw|ds|ffmpeg]   propriétés d'une vidéo", Probe);
+
+}  // namespace

@@ -1,0 +1,29 @@
+#pragma once
+// Opening a video for the commands of kinevo-cli: with one back-end named on
+// the command line (--backend vfw|ds|ffmpeg), or through the same choice of
+// back-end as the program's video view.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/video/frame_source.h"
+
+namespace kinevo::cli {
+
+class TOpenedVideo {
+ public:
+  virtual ~TOpenedVideo() = default;
+  virtual TFrameSource& Source() = 0;
+};
+
+// Takes "--backend NAME" out of `args`.  Returns false (with a message on
+// stderr) when the name is unknown or missing.
+bool TakeBackend(std::vector<std::string>& args, std::string& backend);
+
+// Opens `file`; on failure prints the reasons on stderr and returns null.
+std::unique_ptr<TOpenedVideo> OpenVideo(const std::string& file, const std::string& backend);
+
+// "vfw", "ds" or "ffmpeg".
+const char* BackendName(TVideoFramework fw);
+
+}  // namespace kinevo::cli

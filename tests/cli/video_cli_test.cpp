@@ -1,0 +1,142 @@
+// kinevo-cli probe, frame and decode-all on videos written by ffmpeg.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "support/test_videos.h"
+
+namespace fs = std::filesystem;
+using kinevo::Image;
+using kinevo::test::ReadIndexPattern;
+
+namespace {
+
+struct CliRun {
+  int code = -1;
+  std::string out, err;
+};
+
+CliRun Cli(const std::string& args, const std::string& dir) {
+  const std::string errFile = dir + "/stderr.txt";
+  const std::string cmd = std::string(KINEVO_CLI_PATH) + " " + args + " 2>'" + errFile + "'";
+  CliRun r;
+  std::FILE* p = ::popen(cmd.c_str(), "r");
+  if (!p) return r;
+  char buf[4096];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+  const int status = ::pclose(p);
+  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  std::ifstream e(errFile);
+  r.err.assign(std::istreambuf_iterator<char>(e), {});
+  return r;
+}
+
+std::map<std::string, std::string> Keys(const std::string& text) {
+  std::map<std::string, std::string> m;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    const auto c = line.find(": ");
+    if (c != std::string::npos) m[line.substr(0, c)] = line.substr(c + 2);
+  }
+  return m;
+}
+
+Image ReadPpm(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::string magic;
+  int w = 0, h = 0, max = 0;
+  f >> magic >> w >> h >> max;
+  f.get();
+  if (magic != "P6" || w <= 0 || h <= 0) return {};
+  Image img(w, h);
+  f.read(reinterpret_cast<char*>(img.Data()), static_cast<std::streamsize>(img.ByteSize()));
+  return f ? img : Image();
+}
+
+class VideoCli : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir = kinevo::test::MakeTempDir("kinevo-cli");
+    ASSERT_TRUE(kinevo::test::WriteVideoWithFfmpeg(dir + "/raw.avi", 96, 64, 20, 25,
+                                                   {"-c:v", "rawvideo", "-pix_fmt", "bgr24"}));
+    ASSERT_TRUE(kinevo::test::WriteVideoWithFfmpeg(dir + "/gop.mp4", 96, 64, 30, 25,
+                                                   {"-c:v", "libx264", "-bf", "2", "-g", "30", "-pix_fmt", "yuv420p"}));
+  }
+  static void TearDownTestSuite() { fs::remove_all(dir); }
+  static std::string dir;
+};
+std::string VideoCli::dir;
+
+}  // namespace
+
+TEST_F(VideoCli, ProbeNamesTheBackEndAndTheProperties) {
+  CliRun r = Cli("probe '" + dir + "/raw.avi'", dir);
+  ASSERT_EQ(r.code, 0) << r.err;
+  auto k = Keys(r.out);
+  EXPECT_EQ(k["backend"], "vfw");
+  EXPECT_EQ(k["images"], "20");
+  EXPECT_EQ(k["width"], "96");
+  EXPECT_EQ(k["height"], "64");
+  EXPECT_EQ(k["rate"], "25");
+  EXPECT_EQ(k["duration"], "0.8");
+  for (const char* b : {"ds", "ffmpeg"}) {
+    r = Cli("probe '" + dir + "/gop.mp4' --backend " + b, dir);
+    ASSERT_EQ(r.code, 0) << r.err;
+    k = Keys(r.out);
+    EXPECT_EQ(k["backend"], b);
+    EXPECT_EQ(k["images"], "30");
+  }
+}
+
+TEST_F(VideoCli, FailuresGoToStderrWithAnErrorCode) {
+  CliRun r = Cli("probe '" + dir + "/missing.avi'", dir);
+  EXPECT_NE(r.code, 0);
+  EXPECT_TRUE(r.out.empty());
+  EXPECT_NE(r.err.find("Impossible d'ouvrir ce fichier vidéo."), std::string::npos);
+  {
+    std::ofstream(dir + "/junk.avi") << "RIFF this is not a video at all";
+  }
+  r = Cli("probe '" + dir + "/junk.avi'", dir);
+  EXPECT_NE(r.code, 0);
+  EXPECT_NE(r.err.find("suggestions"), std::string::npos);
+  EXPECT_NE(Cli("probe '" + dir + "/raw.avi' --backend dshow", dir).code, 0);
+  EXPECT_NE(Cli("frame '" + dir + "/raw.avi' 20 -o '" + dir + "/x.ppm'", dir).code, 0);  // beyond the last
+  EXPECT_NE(Cli("frame '" + dir + "/raw.avi' 1 2 -o '" + dir + "/x.ppm'", dir).code, 0);  // no %d
+}
+
+TEST_F(VideoCli, FramesAreWrittenInTheOrderGiven) {
+  for (const char* b : {"vfw", "ds", "ffmpeg"}) {
+    const std::string file = std::string(b) == "vfw" ? "/raw.avi" : "/gop.mp4";
+    CliRun r = Cli("frame '" + dir + file + "' 17 3 0 19 -o '" + dir + "/f-%d.ppm' --backend " + b, dir);
+    ASSERT_EQ(r.code, 0) << b << r.err;
+    for (int n : {17, 3, 0, 19}) EXPECT_EQ(ReadIndexPattern(ReadPpm(dir + "/f-" + std::to_string(n) + ".ppm")), n) << b;
+  }
+  CliRun r = Cli("frame '" + dir + "/gop.mp4' 5 -o '" + dir + "/five.png'", dir);
+  ASSERT_EQ(r.code, 0) << r.err;
+  std::ifstream png(dir + "/five.png", std::ios::binary);
+  char sig[8] = {};
+  png.read(sig, 8);
+  EXPECT_EQ(std::string(sig + 1, 3), "PNG");
+}
+
+TEST_F(VideoCli, DecodeAllAgreesAcrossIndexAddressedBackEnds) {
+  CliRun a = Cli("decode-all '" + dir + "/raw.avi' --backend vfw", dir);
+  CliRun b = Cli("decode-all '" + dir + "/raw.avi' --backend ffmpeg", dir);
+  ASSERT_EQ(a.code, 0) << a.err;
+  ASSERT_EQ(b.code, 0) << b.err;
+  EXPECT_EQ(Keys(a.out)["images"], "20");
+  EXPECT_EQ(Keys(a.out)["checksum"].size(), 16u);
+  EXPECT_EQ(a.out, b.out);  // the same pixels, losslessly stored
+  CliRun c = Cli("decode-all '" + dir + "/gop.mp4'", dir);
+  ASSERT_EQ(c.code, 0) << c.err;
+  EXPECT_EQ(Keys(c.out)["images"], "30");
+  EXPECT_NE(Keys(c.out)["checksum"], Keys(a.out)["checksum"]);
+}

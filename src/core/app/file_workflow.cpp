@@ -1,0 +1,358 @@
+#include "core/app/file_workflow.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+#include "core/document/mru_files.h"
+#include "core/document/options.h"
+#include "core/video/frame_sources.h"
+
+namespace kinevo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string LowerExtension(const std::string& path) {
+  std::string ext = fs::path(path).extension().string();
+  for (auto& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext;
+}
+
+std::string FolderOf(const std::string& path) { return fs::path(path).parent_path().string(); }
+std::string NameOf(const std::string& path) { return fs::path(path).filename().string(); }
+
+// Removes a date written as ddmmyyyy (eight digits, possibly preceded by
+// "_") from a document base name, then the trailing "_".
+std::string WithoutDate(std::string base) {
+  for (std::size_t i = 0; i + 8 <= base.size(); ++i) {
+    bool digits = true;
+    for (std::size_t k = 0; k < 8 && digits; ++k)
+      digits = std::isdigit(static_cast<unsigned char>(base[i + k])) != 0;
+    if (!digits) continue;
+    bool before = i == 0 || !std::isdigit(static_cast<unsigned char>(base[i - 1]));
+    bool after = i + 8 == base.size() || !std::isdigit(static_cast<unsigned char>(base[i + 8]));
+    if (!before || !after) continue;
+    int day = (base[i] - '0') * 10 + (base[i + 1] - '0');
+    int month = (base[i + 2] - '0') * 10 + (base[i + 3] - '0');
+    if (day < 1 || day > 31 || month < 1 || month > 12) continue;
+    base.erase(i, 8);
+    break;
+  }
+  while (!base.empty() && base.back() == '_') base.pop_back();
+  return base;
+}
+
+}  // namespace
+
+bool IsVideoExtension(const std::string& path) {
+  std::string e = LowerExtension(path);
+  return e == ".avi" || e == ".mpg" || e == ".mpeg" || e == ".wmv" || e == ".mov";
+}
+
+bool IsDocumentExtension(const std::string& path) { return LowerExtension(path) == ".kvo"; }
+
+TFileWorkflow::TFileWorkflow(IWorkspace& workspace, TUserDlg& dialog, IFileDialogs& files,
+                             TOptions& options, TMRUFiles& recent)
+    : ws_(workspace), dlg_(dialog), files_(files), options_(options), recent_(recent) {
+  Today = [] {
+    std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return tm;
+  };
+  FileExists = [](const std::string& p) {
+    std::error_code ec;
+    return !p.empty() && fs::is_regular_file(p, ec);
+  };
+}
+
+int TFileWorkflow::Ask(TDefaultIcons icon, std::initializer_list<TUserButton> buttons) {
+  dlg_.Icon = icon;
+  dlg_.ClearButtons();
+  for (const auto& b : buttons) dlg_.AddButton(b.caption, b.type);
+  return dlg_.Execute();
+}
+
+void TFileWorkflow::AddVideoSuggestions() {
+  auto lines = VideoOpenFailureLines(true, ws_.BridgeAvailable());
+  for (std::size_t i = 1; i < lines.size(); ++i) dlg_.AddLine(lines[i], lkBullet);
+}
+
+void TFileWorkflow::VideoFailure(const std::string& path, bool selectedPrefix) {
+  auto lines = VideoOpenFailureLines(true, ws_.BridgeAvailable());
+  if (selectedPrefix) {
+    dlg_.AddLine("Fichier sélectionné :");
+    dlg_.AddLine(path, lkKeepEnd, kFileNameColor);
+    dlg_.AddLine(lines[0]);
+  } else {
+    dlg_.AddLine(lines[0]);
+    dlg_.AddLine(path, lkKeepEnd, kFileNameColor);
+  }
+  AddVideoSuggestions();
+}
+
+bool TFileWorkflow::AskSaveWork(TAskKind kind) {
+  if (!ws_.VideoOpen() || !options_.CheckBox4ConfirmationFileChange) return true;
+  dlg_.AddLine("Enregistrer le travail dans un fichier");
+  dlg_.AddLine("");
+  dlg_.AddLine(kind == TAskKind::Opening ? "Annuler l'ouverture" : "Annuler la fermeture");
+  dlg_.AddLine("");
+  dlg_.AddLine("Ignorer la sauvegarde et continuer");
+  int r = Ask(icConfirmation, {{"Enregistrer", btEnregistrer}, {"Annuler", btAnnuler},
+                               {"Ignorer", btIgnorer}});
+  // A save that failed or was cancelled stops the caller: going on would
+  // throw the unsaved work away.
+  if (r == 0) return Save();
+  return r == 2;
+}
+
+bool TFileWorkflow::OpenVideo(const std::string& path) {
+  if (ws_.MontageRecording() || !AskSaveWork(TAskKind::Opening)) return false;
+  if (!FileExists(path)) {
+    dlg_.AddLine("Impossible d'ouvrir ce fichier vidéo.");
+    dlg_.AddLine(path, lkKeepEnd, kFileNameColor);
+    dlg_.AddLine("Vérifier qu'il n'a pas été déplacé.");
+    Ask(icWarning, {{"Ok", btOk}});
+    return false;
+  }
+  recent_.Directory = FolderOf(path);
+  bool opened = ws_.OpenVideo(path);
+  if (!opened) {
+    VideoFailure(path, false);
+    Ask(icWarning, {{"Ok", btOk}});
+  }
+  ws_.WindowStateChanged();
+  return opened;
+}
+
+bool TFileWorkflow::ReadDocumentContent() {
+  try {
+    return ws_.ReadDocument(*kvo_.Ini());
+  } catch (...) {
+    return false;
+  }
+}
+
+bool TFileWorkflow::OpenDocument(const std::string& path) {
+  if (ws_.MontageRecording() || !AskSaveWork(TAskKind::Opening)) return false;
+  if (!FileExists(path)) {
+    dlg_.AddLine("Impossible d'ouvrir ce fichier de sauvegarde.");
+    dlg_.AddLine("Vérifier qu'il n'a pas été déplacé.");
+    Ask(icWarning, {{"Ok", btOk}});
+    return false;
+  }
+  recent_.Directory = FolderOf(path);
+  kvo_.Close();
+  kvo_.Open(path);
+  kvo_.ConvertOldLayout();
+  const std::string expected = kvo_.Ini()->ReadString("Main", "VideoFileName");
+  std::string video = expected;
+  bool pathChanged = false;
+  bool chosenUnusable = false;
+  // The video was moved: ask the user to find it.
+  while (!FileExists(video)) {
+    if (!chosenUnusable) {
+      dlg_.AddLine(expected, lkKeepEnd, kFileNameColor);
+      dlg_.AddLine("Impossible d'ouvrir ce fichier vidéo.");
+      dlg_.AddLine("Vérifier qu'il n'a pas été déplacé.");
+    } else {
+      VideoFailure(video, true);
+    }
+    int r = Ask(icWarning, {{"Annuler", btAnnuler}, {"Rechercher", btCustom}});
+    if (r != 1) {
+      kvo_.Close();
+      return false;
+    }
+    TFileDialogRequest req;
+    req.title = "Ouvrir un fichier vidéo";
+    req.filter = kOpenFilter;
+    req.filterIndex = 1;
+    req.initialDir = recent_.Directory;
+    req.fileName = NameOf(expected);
+    std::string chosen = files_.OpenFile(req);
+    if (chosen.empty()) {
+      kvo_.Close();
+      return false;
+    }
+    video = chosen;
+    chosenUnusable = true;
+    pathChanged = true;
+  }
+  if (pathChanged && NameOf(video) != NameOf(expected)) {
+    dlg_.AddLine("Le fichier sélectionné et le fichier attendu ont des noms différents.");
+    dlg_.AddLine("Fichier sélectionné :");
+    dlg_.AddLine(video, lkKeepEnd, kFileNameColor);
+    dlg_.AddLine("Fichier attendu :");
+    dlg_.AddLine(expected, lkKeepEnd, kFileNameColor);
+    if (Ask(icInformation, {{"Ok", btOk}, {"Annuler", btAnnuler}}) != 0) {
+      kvo_.Close();
+      return false;
+    }
+  }
+  if (!ws_.OpenVideo(video)) {
+    VideoFailure(video, false);
+    Ask(icWarning, {{"Ok", btOk}});
+    ws_.WindowStateChanged();
+    kvo_.Close();
+    return false;
+  }
+  if (!ReadDocumentContent()) {
+    // Never leave the window half-open on a document that could not be read.
+    dlg_.Disable();
+    ws_.CloseVideo();
+    dlg_.Enable();
+    dlg_.AddLine("Erreur de lecture dans le fichier.");
+    Ask(icWarning, {{"Ok", btOk}});
+    ws_.WindowStateChanged();
+    kvo_.Close();
+    return false;
+  }
+  ws_.WindowStateChanged();
+  ws_.InvalidateAllResults();
+  if (pathChanged) {
+    kvo_.Ini()->WriteString("Main", "VideoFileName", video);
+    if (!kvo_.Ini()->UpdateFile()) {
+      dlg_.AddLine("L'enregistrement du nouveau répertoire de la vidéo a échoué.");
+      dlg_.AddLine("Le fichier de sauvegarde est peut-être en lecture seule.");
+      Ask(icWarning, {{"Ok", btOk}});
+    }
+  }
+  kvo_.Close();
+  return true;
+}
+
+bool TFileWorkflow::OpenByExtension(const std::string& path) {
+  if (IsVideoExtension(path)) return OpenVideo(path);
+  if (IsDocumentExtension(path)) return OpenDocument(path);
+  return false;
+}
+
+bool TFileWorkflow::OpenWithDialog(int filterIndex) {
+  TFileDialogRequest req;
+  req.filter = kOpenFilter;
+  req.filterIndex = filterIndex == 2 ? 2 : 1;
+  req.title = req.filterIndex == 1 ? "Ouvrir un fichier vidéo" : "Ouvrir un fichier KVO";
+  req.initialDir = recent_.Directory;
+  std::string chosen = files_.OpenFile(req);
+  if (chosen.empty() || !FileExists(chosen)) return false;
+  bool ok = req.filterIndex == 1 ? OpenVideo(chosen) : OpenDocument(chosen);
+  if (ok) AddToRecent(chosen);
+  return ok;
+}
+
+std::string TFileWorkflow::ProposedDocumentName(const std::string& videoPath,
+                                                const std::tm& today) const {
+  fs::path v(videoPath);
+  std::string base = WithoutDate(v.stem().string());
+  char date[16];
+  std::snprintf(date, sizeof date, "%02d%02d%04d", today.tm_mday, today.tm_mon + 1,
+                today.tm_year + 1900);
+  for (int n = 1;; ++n) {
+    fs::path candidate = v.parent_path() / (base + "_" + std::to_string(n) + "_" + date + ".kvo");
+    if (!FileExists(candidate.string())) return candidate.string();
+  }
+}
+
+bool TFileWorkflow::Save() {
+  if (!ws_.VideoOpen()) {
+    dlg_.AddLine("Ouvrir d'abord un fichier vidéo.");
+    Ask(icInformation, {{"Ok", btOk}});
+    return false;
+  }
+  const std::string video = ws_.VideoFileName();
+  TFileDialogRequest req;
+  req.title = "Enregistrer un travail dans un fichier KVO";
+  req.filter = kSaveFilter;
+  req.defaultExt = "kvo";
+  std::string proposed = ProposedDocumentName(video, Today());
+  req.initialDir = FolderOf(proposed);
+  req.fileName = NameOf(proposed);
+  std::string chosen = files_.SaveFile(req);
+  if (chosen.empty()) return false;
+  if (LowerExtension(chosen) != ".kvo") chosen = fs::path(chosen).replace_extension(".kvo").string();
+  if (FileExists(chosen)) {
+    dlg_.AddLine(chosen, lkKeepEnd, kFileNameColor);
+    dlg_.AddLine("Un fichier portant le même nom existe déjà. Le remplacer ?");
+    if (Ask(icWarning, {{"Annuler", btAnnuler}, {"Ok", btOk}}) != 1) return false;
+  }
+  recent_.Directory = FolderOf(chosen);
+  // The document is built in memory over what the file held (an older
+  // document keeps the keys that the new content does not write), then
+  // written in one atomic step: a failure leaves the previous file intact.
+  kvo_.Close();
+  kvo_.Open(chosen);
+  bool ok = true;
+  bool openFailed = false;
+  try {
+    TIniFile& ini = *kvo_.Ini();
+    ini.WriteInteger("Main", "Version", kKvoVersion);
+    ini.WriteString("Main", "VideoFileName", video);
+    ws_.WriteDocument(ini);
+    ok = kvo_.Save();
+    if (!ok) {
+      std::error_code ec;
+      fs::path folder = fs::path(chosen).parent_path();
+      openFailed = !fs::exists(folder.empty() ? fs::path(".") : folder, ec);
+      if (!openFailed) {
+        auto perms = fs::status(folder.empty() ? fs::path(".") : folder, ec).permissions();
+        openFailed = (perms & fs::perms::owner_write) == fs::perms::none;
+      }
+    }
+  } catch (...) {
+    ok = false;
+  }
+  kvo_.Close();
+  if (!ok) {
+    dlg_.AddLine(chosen, lkKeepEnd, kFileNameColor);
+    dlg_.AddLine("La sauvegarde du fichier a échoué.");
+    if (openFailed) dlg_.AddLine("Vérifier que le support n'est pas protégé en écriture.");
+    Ask(icWarning, {{"Ok", btOk}});
+    return false;
+  }
+  dlg_.AddLine("Le fichier a été enregistré avec succès :");
+  dlg_.AddLine(chosen, lkKeepEnd, kFileNameColor);
+  Ask(icInformation, {{"Ok", btOk}});
+  AddToRecent(chosen);
+  return true;
+}
+
+void TFileWorkflow::AddToRecent(const std::string& path) {
+  if (options_.CheckBox6FreezeMRU || !FileExists(path)) return;
+  recent_.Add(path);
+}
+
+bool TFileWorkflow::CloseVideo() {
+  if (ws_.MontageRecording() || !AskSaveWork(TAskKind::Closing)) return false;
+  ws_.StopActivities();
+  ws_.CloseVideo();
+  ws_.WindowStateChanged();
+  return true;
+}
+
+bool TFileWorkflow::CloseWindow() {
+  if (!options_.CheckBox3ConfirmationQuit) {
+    ws_.StopActivities();
+    return true;
+  }
+  if (ws_.VideoOpen()) {
+    dlg_.AddLine("Enregistrer le travail dans un fichier");
+    dlg_.AddLine("Annuler la fermeture");
+    dlg_.AddLine("Quitter immédiatement le logiciel");
+    int r = Ask(icConfirmation, {{"Enregistrer", btEnregistrer}, {"Annuler", btAnnuler},
+                                 {"Quitter", btQuitter}});
+    if (r == 1) return false;
+    // The window stays open when the save failed or was cancelled.
+    if (r == 0 && !Save()) return false;
+  } else {
+    dlg_.AddLine("Annuler la fermeture");
+    dlg_.AddLine("Quitter immédiatement le logiciel");
+    int r = Ask(icConfirmation, {{"Annuler", btAnnuler}, {"Quitter", btQuitter}});
+    if (r != 1) return false;
+  }
+  ws_.StopActivities();
+  return true;
+}
+
+}  // namespace kinevo

@@ -82,4 +82,11 @@ bool TResCalc::Update(bool derivatives, const std::function<void()>& beforeCompu
   return true;
 }
 
+bool TResCalc::UpdateOrWarn(TUserDlg& dialog, bool derivatives,
+                            const std::function<void()>& beforeCompute) {
+  if (Update(derivatives, beforeCompute)) return true;
+  dialog.Show(icWarning, {{"Ok", btOk}}, {kComputeErrorText});
+  return false;
+}
+
 }  // namespace kinevo

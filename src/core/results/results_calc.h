@@ -6,10 +6,15 @@
 #include <functional>
 
 #include "core/common/results_target.h"
+#include "core/common/user_dialog.h"
 #include "core/results/results_model.h"
 #include "core/results/results_source.h"
 
 namespace kinevo {
+
+// The common failure text of the computations.
+inline constexpr const char* kComputeErrorText =
+    "L'unité de calcul a détecté une erreur. L'opération en cours est annulée.";
 
 class TResCalc : public IResultsInvalidator {
  public:
@@ -50,6 +55,9 @@ class TResCalc : public IResultsInvalidator {
   // `derivatives` is asked for, ComputeDerivatives with the smoothing flags.
   // Returns false on any failure; LastCode() tells which.
   bool Update(bool derivatives, const std::function<void()>& beforeCompute = {});
+  // The same; a failure is shown as (icWarning; "Ok"; kComputeErrorText).
+  bool UpdateOrWarn(TUserDlg& dialog, bool derivatives,
+                    const std::function<void()>& beforeCompute = {});
   int LastCode() const { return lastCode_; }
 
  private:

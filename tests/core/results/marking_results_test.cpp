@@ -97,6 +97,13 @@ TEST_F(MarkedThrow, MarkingChangesMakeTheResultsStale) {
   EXPECT_TRUE(calc.IsStale());
   EXPECT_FALSE(calc.Update(true));
   EXPECT_EQ(calc.LastCode(), ccBadScale);
+  // Through the message dialog.
+  EXPECT_FALSE(calc.UpdateOrWarn(dialog, true));
+  ASSERT_EQ(presenter.Count(), 1u);
+  EXPECT_EQ(presenter.shown[0].icon, icWarning);
+  ASSERT_EQ(presenter.shown[0].buttons.size(), 1u);
+  EXPECT_EQ(presenter.shown[0].buttons[0].caption, "Ok");
+  EXPECT_EQ(presenter.LastText(), "L'unité de calcul a détecté une erreur. L'opération en cours est annulée.");
 }
 
 TEST_F(MarkedThrow, LayerModeHasItsOwnResults) {
@@ -114,6 +121,8 @@ TEST_F(MarkedThrow, LayerModeHasItsOwnResults) {
   view.mode = vmRepereFixe;
   ASSERT_TRUE(calc.Update(true));
   EXPECT_EQ(calc.Active().RowCount(), 4);
+  EXPECT_TRUE(calc.UpdateOrWarn(dialog, true));
+  EXPECT_EQ(presenter.Count(), 0u);
 
   // The table shows the system's name from the marking data.
   data.SetSystemName(0, "balle");

@@ -71,7 +71,8 @@ std::string TFormulaGrid::Cell(int32_t col, int32_t row) const {
 int32_t TFormulaGrid::ColumnWidth(int32_t col) const {
   const int32_t i = FormulaOfColumn(col);
   if (i >= 0 && !f_.Formula(i).Curve.Expanded) return kCollapsedWidth;
-  return col == 0 ? 40 : kDefaultWidth;
+  if (col == 0) return 85;
+  return IsNewColumn(col) ? 130 : kDefaultWidth;
 }
 
 bool TFormulaGrid::ClickControl(int32_t col, int32_t x, int32_t width, bool rightButton) {

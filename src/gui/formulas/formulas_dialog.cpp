@@ -1,0 +1,225 @@
+#include "gui/formulas/formulas_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace kinevo::gui {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+std::string S(const QString& s) { return s.toUtf8().toStdString(); }
+
+const QColor kHeaderColour(0xEC, 0xE9, 0xD8);
+const QColor kLabelColour(0xF4, 0xF2, 0xE8);
+
+const char* kFormulasHelp =
+    "<h3>Formules</h3>"
+    "<p>Une formule calcule une grandeur pour chaque ligne du tableau des résultats. "
+    "Cliquer dans la colonne <b>Saisir une formule</b> pour en créer une.</p>"
+    "<p>Variables prédéfinies : <b>t</b>, <b>x</b>, <b>y</b>, <b>vx</b>, <b>vy</b>, <b>v</b>, "
+    "<b>ax</b>, <b>ay</b>, <b>a</b>, <b>O</b>, <b>R</b>, <b>w</b>, suivies du numéro du système "
+    "(<b>x2</b>, <b>vy3</b>) ; <b>B</b> est l'angle des axes.</p>"
+    "<p>Exemples :</p><ul>"
+    "<li>Ec=0,5*m*v^2</li>"
+    "<li>Ep=m*g*y</li>"
+    "<li>Em=Ec+Ep</li>"
+    "<li>d=sqrt((x2-x1)^2+(y2-y1)^2)</li>"
+    "<li>v_lam[i+1]=v_lam[i]+g*(t[i+1]-t[i]) avec la constante v_lam[1]</li>"
+    "</ul>"
+    "<p>Fonctions : sin, cos, tan, arcsin, arccos, arctan, arctan(y;x), ln, log, exp, abs, sqrt ; "
+    "pi vaut 3,14159…</p>"
+    "<p>Ligne du haut : clic à gauche, un chiffre de moins ; à droite, un chiffre de plus ; au milieu, "
+    "la colonne se replie ; clic droit, la formule est supprimée.</p>";
+
+const char* kConstantsHelp =
+    "<h3>Constantes</h3>"
+    "<p>Une constante a un nom, une valeur et une unité. La valeur est un nombre ou une formule "
+    "d'autres constantes précédée de « = ».</p>"
+    "<p>Exemples :</p><ul>"
+    "<li>g = 9,81 (m/s²)</li>"
+    "<li>m = 0,250 (kg)</li>"
+    "<li>Ray = 0,05 (m)</li>"
+    "<li>Vol = =4*pi*Ray^3/3 (m³)</li>"
+    "<li>v_lam[1] = 0 : valeur initiale d'une formule récurrente</li>"
+    "</ul>"
+    "<p>Effacer le nom supprime la constante.</p>";
+
+}  // namespace
+
+void TConstantCellEditor::keyPressEvent(QKeyEvent* e) {
+  const QString t = e->text();
+  if (t.size() == 1 && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+    const std::string typed = TFormulaGrid::TypedCharacter(column_, t.at(0).unicode());
+    if (typed != S(t)) {
+      if (!typed.empty()) insert(Q(typed));
+      return;
+    }
+  }
+  QLineEdit::keyPressEvent(e);
+}
+
+QWidget* TConstantDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                                         const QModelIndex& index) const {
+  auto* e = new TConstantCellEditor(index.column(), parent);
+  e->setFrame(false);
+  return e;
+}
+
+TBoiteFormules::TBoiteFormules(TFormules& formulas, QWidget* parent)
+    : QDialog(parent), f_(formulas), logic_(formulas) {
+  setWindowTitle(QStringLiteral("Formules et constantes"));
+  resize(860, 460);
+  auto* layout = new QVBoxLayout(this);
+  pages_ = new QTabWidget(this);
+  layout->addWidget(pages_);
+
+  auto makePage = [&](const QString& title, QTableWidget*& grid, QTextBrowser*& help, const char* html) {
+    auto* split = new QSplitter(Qt::Horizontal, pages_);
+    grid = new QTableWidget(split);
+    grid->horizontalHeader()->hide();
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setDefaultSectionSize(20);
+    help = new QTextBrowser(split);
+    help->setHtml(QString::fromUtf8(html));
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 1);
+    pages_->addTab(split, title);
+  };
+  makePage(QStringLiteral("Formules"), gridF_, helpF_, kFormulasHelp);
+  makePage(QStringLiteral("Constantes"), gridC_, helpC_, kConstantsHelp);
+  gridF_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  gridF_->horizontalHeader()->setMinimumSectionSize(TFormulaGrid::kCollapsedWidth);
+  gridF_->viewport()->installEventFilter(this);
+  gridC_->setItemDelegate(new TConstantDelegate(gridC_));
+  gridC_->setEditTriggers(QAbstractItemView::AllEditTriggers);
+  connect(gridC_, &QTableWidget::cellChanged, this, [this](int row, int col) { ConstantEdited(row, col); });
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+  buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("Fermer"));
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  layout->addWidget(buttons);
+  Refresh();
+}
+
+void TBoiteFormules::Refresh() {
+  refreshing_ = true;
+  const int cols = logic_.ColCount(), rows = logic_.RowCount();
+  gridF_->setColumnCount(cols);
+  gridF_->setRowCount(rows);
+  for (int c = 0; c < cols; ++c) {
+    gridF_->setColumnWidth(c, logic_.ColumnWidth(c));
+    for (int r = 0; r < rows; ++r) {
+      auto* item = new QTableWidgetItem(Q(logic_.Cell(c, r)));
+      if (r < TFormulaGrid::kHeaderRows) {
+        item->setBackground(kHeaderColour);
+        if (r == 0) item->setTextAlignment(Qt::AlignCenter);
+      } else if (c == 0) {
+        item->setBackground(kLabelColour);
+      } else {
+        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      }
+      gridF_->setItem(r, c, item);
+    }
+  }
+  const int crow = logic_.ConstantRows();
+  gridC_->setColumnCount(3);
+  gridC_->setRowCount(crow);
+  gridC_->setColumnWidth(0, 110);
+  gridC_->setColumnWidth(1, 160);
+  gridC_->setColumnWidth(2, 110);
+  for (int r = 0; r < crow; ++r) {
+    for (int c = 0; c < 3; ++c) {
+      auto* item = new QTableWidgetItem(Q(logic_.ConstantCell(c, r)));
+      if (r == 0) {
+        item->setBackground(kHeaderColour);
+        item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+      }
+      gridC_->setItem(r, c, item);
+    }
+  }
+  // Expressions show as "=..." once, then as their value.
+  for (int i = 0; i < f_.ConstantCount(); ++i) f_.Constant(i).ShowExpression = false;
+  refreshing_ = false;
+}
+
+void TBoiteFormules::ConstantEdited(int row, int col) {
+  if (refreshing_ || row < 1) return;
+  const std::string text = S(gridC_->item(row, col)->text());
+  std::string beside;
+  if (col == 0 && gridC_->item(row, 1)) beside = S(gridC_->item(row, 1)->text());
+  logic_.ApplyConstantCell(col, row, text, beside);
+  // Refresh after the editor has closed.
+  QMetaObject::invokeMethod(this, [this] { Refresh(); }, Qt::QueuedConnection);
+  if (OnChange) OnChange();
+}
+
+bool TBoiteFormules::DefaultEditor(int page, std::string& formula, std::string& unit, std::string& comment) {
+  QDialog dlg(this);
+  dlg.setWindowTitle(QStringLiteral("Formule"));
+  auto* form = new QFormLayout(&dlg);
+  auto* ef = new QLineEdit(Q(formula), &dlg);
+  auto* eu = new QLineEdit(Q(unit), &dlg);
+  auto* ec = new QLineEdit(Q(comment), &dlg);
+  form->addRow(QStringLiteral("Formule"), ef);
+  form->addRow(QStringLiteral("Unité"), eu);
+  form->addRow(QStringLiteral("Commentaire"), ec);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dlg);
+  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Annuler"));
+  form->addRow(buttons);
+  connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+  (page == 0 ? ef : eu)->setFocus();
+  if (dlg.exec() != QDialog::Accepted) return false;
+  formula = S(ef->text());
+  unit = S(eu->text());
+  comment = S(ec->text());
+  return true;
+}
+
+void TBoiteFormules::ClickFormulaGrid(const QPoint& pos, bool rightButton) {
+  const QModelIndex index = gridF_->indexAt(pos);
+  if (!index.isValid()) return;
+  const int row = index.row(), col = index.column();
+  const QRect rect = gridF_->visualRect(index);
+  if (row == 0) {
+    if (logic_.ClickControl(col, pos.x() - rect.x(), rect.width(), rightButton)) {
+      Refresh();
+      if (OnChange) OnChange();
+    }
+    return;
+  }
+  if (rightButton || row > 3) return;
+  const int i = logic_.FormulaOfColumn(col);
+  const bool isNew = logic_.IsNewColumn(col);
+  if (!isNew && (i < 0 || !f_.Formula(i).Curve.Expanded)) return;
+  std::string formula = isNew ? "" : f_.Formula(i).FormulaText();
+  std::string unit = isNew ? "" : f_.Formula(i).UnitText;
+  std::string comment = isNew ? "" : f_.Formula(i).Comment;
+  const int page = (row == 1 || isNew) ? 0 : 1;
+  const bool accepted = EditTexts ? EditTexts(page, formula, unit, comment) : DefaultEditor(page, formula, unit, comment);
+  if (!accepted) return;
+  logic_.ApplyTexts(col, formula, unit, comment);
+  Refresh();
+  if (OnChange) OnChange();
+}
+
+bool TBoiteFormules::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == gridF_->viewport() && event->type() == QEvent::MouseButtonPress) {
+    auto* me = static_cast<QMouseEvent*>(event);
+    ClickFormulaGrid(me->position().toPoint(), me->button() == Qt::RightButton);
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace kinevo::gui

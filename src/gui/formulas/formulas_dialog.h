@@ -1,0 +1,77 @@
+#pragma once
+// The formulas dialog (TBoiteFormules): the formulas grid (GridExF) and the
+// constants grid (GridExC), each beside a help pane.  The behaviour of the
+// cells lives in core/formulas/formula_grid.h; this window shows it.
+#include <QDialog>
+#include <QLineEdit>
+#include <QStyledItemDelegate>
+#include <functional>
+#include <string>
+
+#include "core/formulas/formula_grid.h"
+#include "core/formulas/user_formulas.h"
+
+class QTableWidget;
+class QTabWidget;
+class QTextBrowser;
+
+namespace kinevo::gui {
+
+// Editor of the constants grid: "." and "," give the decimal separator,
+// "/" the division sign and "~" nothing, in the first two columns.
+class TConstantCellEditor : public QLineEdit {
+ public:
+  TConstantCellEditor(int column, QWidget* parent) : QLineEdit(parent), column_(column) {}
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override;
+
+ private:
+  int column_;
+};
+
+class TConstantDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override;
+};
+
+class TBoiteFormules : public QDialog {
+  Q_OBJECT
+ public:
+  TBoiteFormules(TFormules& formulas, QWidget* parent = nullptr);
+
+  // Edits the three texts of a formula column (page 0: formula, 1: texts).
+  // The keyboard dialog plugs in here; by default a small editor opens.
+  // Returns false when the user cancelled.
+  std::function<bool(int page, std::string& formula, std::string& unit, std::string& comment)> EditTexts;
+  // Called after every accepted change (the results window refreshes).
+  std::function<void()> OnChange;
+
+  void Refresh();
+  QTableWidget* FormulaGrid() const { return gridF_; }
+  QTableWidget* ConstantGrid() const { return gridC_; }
+  QTabWidget* Pages() const { return pages_; }
+  TFormulaGrid& GridLogic() { return logic_; }
+
+  // A click in the formulas grid at a point of its viewport.
+  void ClickFormulaGrid(const QPoint& pos, bool rightButton);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void ConstantEdited(int row, int col);
+  bool DefaultEditor(int page, std::string& formula, std::string& unit, std::string& comment);
+
+  TFormules& f_;
+  TFormulaGrid logic_;
+  QTabWidget* pages_ = nullptr;
+  QTableWidget* gridF_ = nullptr;
+  QTableWidget* gridC_ = nullptr;
+  QTextBrowser* helpF_ = nullptr;
+  QTextBrowser* helpC_ = nullptr;
+  bool refreshing_ = false;
+};
+
+}  // namespace kinevo::gui

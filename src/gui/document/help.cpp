@@ -1,0 +1,22 @@
+#include "gui/document/help.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QUrl>
+
+#include "core/document/options.h"
+
+namespace kinevo::gui {
+
+std::string HelpFolder() { return (QCoreApplication::applicationDirPath() + "/Help").toStdString(); }
+
+bool OpenHelp(TUserDlg& dialog) {
+  return ShowHelp(
+      HelpFolder(),
+      [](const std::string& file) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file)));
+      },
+      dialog);
+}
+
+}  // namespace kinevo::gui

@@ -1,0 +1,189 @@
+#include "gui/document/options_dialog.h"
+
+#include <algorithm>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace kinevo::gui {
+
+namespace {
+QString Q(const char* s) { return QString::fromUtf8(s); }
+}  // namespace
+
+TBoiteOptions::TBoiteOptions(TOptions& options, IFileAssociation& association, TUserDlg& messages,
+                             std::string programPath, QWidget* parent)
+    : QDialog(parent), options_(options), assoc_(association), messages_(messages),
+      programPath_(std::move(programPath)) {
+  setWindowTitle("Options");
+  auto* top = new QVBoxLayout(this);
+  pages_ = new QTabWidget(this);
+  top->addWidget(pages_);
+
+  std::map<TOptionsPage, QVBoxLayout*> pageLayouts;
+  for (int p = opGeneral; p <= opTracking; ++p) {
+    auto* page = new QWidget(pages_);
+    auto* lay = new QVBoxLayout(page);
+    pages_->addTab(page, Q(OptionsPageCaption(static_cast<TOptionsPage>(p))));
+    pageLayouts[static_cast<TOptionsPage>(p)] = lay;
+  }
+
+  // General page: the lock, the association and the numbers first.
+  auto* general = pageLayouts[opGeneral];
+  password_ = new QCheckBox(Q("Restreindre l'accès aux options par un mot de passe"));
+  password_->setObjectName("CheckBox1Password");
+  association_ = new QCheckBox(Q("Associer l'extension .kvo au programme Kinevo"));
+  association_->setObjectName("CheckBox2Association");
+  general->addWidget(password_);
+  general->addWidget(association_);
+  connect(password_, &QCheckBox::toggled, this, &TBoiteOptions::PasswordToggled);
+
+  auto* numbers = new QFormLayout;
+  mru_ = new QSpinBox;
+  mru_->setObjectName("EditMRU");
+  mru_->setRange(0, 99);
+  numbers->addRow(Q("Nombre de fichiers récents (1 à 20) :"), mru_);
+  penSize_ = new QComboBox;
+  penSize_->setObjectName("PenSize");
+  penSize_->addItems({Q("Petite"), Q("Moyenne"), Q("Grande")});
+  numbers->addRow(Q("Taille des dessins sur la vidéo :"), penSize_);
+  penSizeGraph_ = new QComboBox;
+  penSizeGraph_->setObjectName("PenSize4Graph");
+  penSizeGraph_->addItems({Q("Fine"), Q("Moyenne"), Q("Épaisse")});
+  numbers->addRow(Q("Épaisseur des lignes des graphes :"), penSizeGraph_);
+  general->addLayout(numbers);
+
+  auto* trackingNumbers = new QFormLayout;
+  radius_ = new QSpinBox;
+  radius_->setObjectName("TrackingRadius");
+  radius_->setRange(10, 100);
+  radius_->setSuffix(" pixels");
+  trackingNumbers->addRow(Q("Rayon de recherche de la cible :"), radius_);
+  shape_ = new QComboBox;
+  shape_->setObjectName("ShapeNumber");
+  shape_->addItems({Q("Contour libre"), Q("Polygone"), Q("Cercle")});
+  trackingNumbers->addRow(Q("Forme du contour de la cible :"), shape_);
+  pageLayouts[opTracking]->addLayout(trackingNumbers);
+
+  for (const auto& k : OptionCheckBoxes()) {
+    auto* box = new QCheckBox(Q(k.caption));
+    box->setObjectName(k.name);
+    pageLayouts[k.page]->addWidget(box);
+    boxes_[k.name] = box;
+  }
+
+  // Tool buttons: pressed hides the tool from that toolbar of the results window.
+  std::map<TOptionsPage, QHBoxLayout*> toolRows;
+  for (const auto& k : OptionToolButtons()) {
+    if (!toolRows.count(k.page)) {
+      auto* group = new QGroupBox(Q("Outils cachés dans la barre d'outils (bouton enfoncé)"));
+      auto* grid = new QVBoxLayout(group);
+      auto* row = new QHBoxLayout;
+      row->setSpacing(2);
+      grid->addLayout(row);
+      pageLayouts[k.page]->addWidget(group);
+      toolRows[k.page] = row;
+    }
+    auto* b = new QToolButton;
+    b->setObjectName(k.name);
+    b->setCheckable(true);
+    b->setText(Q(k.caption));
+    b->setToolTip(Q(k.caption));
+    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    QHBoxLayout* row = toolRows[k.page];
+    // Seven buttons per row.
+    if (row->count() >= 7) {
+      auto* parentLayout = qobject_cast<QVBoxLayout*>(row->parentWidget() ? row->parentWidget()->layout() : nullptr);
+      if (parentLayout) {
+        row->addStretch();
+        row = new QHBoxLayout;
+        row->setSpacing(2);
+        parentLayout->addLayout(row);
+        toolRows[k.page] = row;
+      }
+    }
+    row->addWidget(b);
+    tools_[k.name] = b;
+  }
+  for (auto& [page, row] : toolRows) row->addStretch();
+  for (auto& [page, lay] : pageLayouts) lay->addStretch();
+
+  auto* buttons = new QDialogButtonBox(this);
+  auto* close = buttons->addButton(Q("&Fermer"), QDialogButtonBox::AcceptRole);
+  close->setDefault(true);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  top->addWidget(buttons);
+
+  LoadFromOptions();
+}
+
+void TBoiteOptions::LoadFromOptions() {
+  const QSignalBlocker block(password_);
+  password_->setChecked(options_.Locked());
+  association_->setChecked(assoc_.IsAssociated());
+  mru_->setValue(options_.EditMRU_Value);
+  radius_->setValue(options_.TrackingRadius_Value);
+  shape_->setCurrentIndex(std::clamp(options_.ShapeNumber_Value, 0, 2));
+  penSize_->setCurrentIndex(std::clamp(options_.PenSize_Value, 0, 2));
+  penSizeGraph_->setCurrentIndex(std::clamp(options_.PenSize4Graph_Value, 0, 2));
+  for (const auto& k : OptionCheckBoxes()) boxes_.at(k.name)->setChecked(options_.*k.member);
+  for (const auto& k : OptionToolButtons()) tools_.at(k.name)->setChecked(options_.*k.member);
+}
+
+TOptionsValues TBoiteOptions::Values() const {
+  TOptionsValues v = options_;
+  v.EditMRU_Value = mru_->value();
+  v.TrackingRadius_Value = radius_->value();
+  v.ShapeNumber_Value = shape_->currentIndex();
+  v.PenSize_Value = penSize_->currentIndex();
+  v.PenSize4Graph_Value = penSizeGraph_->currentIndex();
+  for (const auto& k : OptionCheckBoxes()) v.*k.member = boxes_.at(k.name)->isChecked();
+  for (const auto& k : OptionToolButtons()) v.*k.member = tools_.at(k.name)->isChecked();
+  return v;
+}
+
+QCheckBox* TBoiteOptions::CheckBox(const std::string& name) const {
+  auto it = boxes_.find(name);
+  return it == boxes_.end() ? nullptr : it->second;
+}
+
+QToolButton* TBoiteOptions::ToolButton(const std::string& name) const {
+  auto it = tools_.find(name);
+  return it == tools_.end() ? nullptr : it->second;
+}
+
+void TBoiteOptions::PasswordToggled(bool checked) {
+  if (checked) {
+    if (!options_.AskNewPassword()) {
+      const QSignalBlocker block(password_);
+      password_->setChecked(false);
+    }
+  } else {
+    options_.ClearPassword();
+  }
+}
+
+void TBoiteOptions::done(int result) {
+  options_.Assign(Values());
+  ApplyAssociationChoice(assoc_, association_->isChecked(), programPath_, messages_);
+  saved_ = options_.Save();
+  if (!saved_ && !options_.FileName().empty()) {
+    messages_.Show(icWarning, {{"Ok", btOk}},
+                   {"Impossible d'enregistrer les options.", "", options_.FileName()});
+  }
+  options_.NotifyChanged();
+  QDialog::done(result);
+}
+
+}  // namespace kinevo::gui

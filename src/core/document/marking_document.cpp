@@ -1,0 +1,239 @@
+#include "core/document/marking_document.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "core/common/number_format.h"
+#include "core/marking/marking_data.h"
+
+namespace kinevo {
+
+namespace {
+
+constexpr const char* kData = "Data";
+
+std::string Key(const std::string& base, const std::string& suffix, int i) {
+  return base + suffix + "_" + std::to_string(i);
+}
+std::string Key(const std::string& base, const std::string& suffix, int i, int j) {
+  return Key(base, suffix, i) + "_" + std::to_string(j);
+}
+
+// Documents keep the layer stage as 0 drag, 1 grab, 2 point.
+int StageToFile(TLayerStage s) {
+  switch (s) {
+    case lsDrag: return 0;
+    case lsPoint: return 2;
+    default: return 1;
+  }
+}
+
+void SaveScale(const TEchelle& scale, TIniFile& ini) {
+  struct Kind {
+    TScaleKind kind;
+    const char* name;
+    const char* length;
+  };
+  const Kind kinds[] = {{skNormal, "Scale", "ScaleLength"},
+                        {skHoriz, "ScaleHoriz", "ScaleHorizLength"},
+                        {skVert, "ScaleVert", "ScaleVertLength"}};
+  for (const Kind& k : kinds) {
+    const std::string n = k.name;
+    ini.WriteInteger(kData, n + "PointsNumber", scale.PointsNumber(k.kind));
+    ini.WriteFloat(kData, n + "Point1XCoordinate", scale.Point(k.kind, 0).x);
+    ini.WriteFloat(kData, n + "Point1YCoordinate", scale.Point(k.kind, 0).y);
+    ini.WriteFloat(kData, n + "Point2XCoordinate", scale.Point(k.kind, 1).x);
+    ini.WriteFloat(kData, n + "Point2YCoordinate", scale.Point(k.kind, 1).y);
+    const double len = k.kind == skNormal  ? scale.ScaleLength()
+                       : k.kind == skHoriz ? scale.ScaleHorizLength()
+                                           : scale.ScaleVertLength();
+    ini.WriteFloat(kData, k.length, len);
+  }
+}
+
+void LoadScale(TEchelle& scale, const TIniFile& ini) {
+  struct Kind {
+    TScaleKind kind;
+    const char* name;
+    const char* length;
+  };
+  const Kind kinds[] = {{skNormal, "Scale", "ScaleLength"},
+                        {skHoriz, "ScaleHoriz", "ScaleHorizLength"},
+                        {skVert, "ScaleVert", "ScaleVertLength"}};
+  for (const Kind& k : kinds) {
+    const std::string n = k.name;
+    int32_t count = std::clamp(ini.ReadInteger(kData, n + "PointsNumber", 0), 0, 2);
+    auto frac = [&](const std::string& key) {
+      double v = ini.ReadFloat(kData, key, 0);
+      return std::isfinite(v) ? std::clamp(v, 0.0, 1.0) : 0.0;
+    };
+    TPictureCoord p1{frac(n + "Point1XCoordinate"), frac(n + "Point1YCoordinate")};
+    TPictureCoord p2{frac(n + "Point2XCoordinate"), frac(n + "Point2YCoordinate")};
+    scale.SetSegment(k.kind, count, p1, p2);
+    double len = ini.ReadFloat(kData, k.length, 0);
+    if (!std::isfinite(len) || len < 0) len = 0;
+    if (k.kind == skNormal)
+      scale.SetScaleLength(len);
+    else if (k.kind == skHoriz)
+      scale.SetScaleHorizLength(len);
+    else
+      scale.SetScaleVertLength(len);
+  }
+}
+
+void SaveMarks(const TPolyContainer& set, const std::string& s, bool relative, TIniFile& ini) {
+  ini.WriteInteger(kData, "MarksNumberPosition" + s, set.MarksNumberPosition);
+  ini.WriteBool(kData, "MarksIsAllDrawn" + s, set.MarksIsAllDrawn);
+  ini.WriteInteger(kData, "MarksNumberToDraw" + s, set.MarksNumberToDraw);
+  ini.WriteInteger(kData, "CurrentMarkOrderNumber" + s, set.CurrentMarkOrderNumber());
+  ini.WriteInteger(kData, "MarksNumberPerFrame" + s, set.MarksNumberPerFrame());
+  const auto& names = set.SystemNames();
+  ini.WriteInteger(kData, "SystemNamesNumber" + s, static_cast<int64_t>(names.size()));
+  for (std::size_t i = 0; i < names.size(); ++i)
+    ini.WriteString(kData, Key("SystemName", s, static_cast<int>(i)), names[i]);
+  const auto& containers = set.Containers();
+  ini.WriteInteger(kData, "MarksContainersNumber" + s, static_cast<int64_t>(containers.size()));
+  for (std::size_t i = 0; i < containers.size(); ++i) {
+    const TContainer& c = *containers[i];
+    const int ii = static_cast<int>(i);
+    ini.WriteInteger(kData, Key("MarksContainerFrameNumber", s, ii), c.MarksContainerFrameNumber);
+    ini.WriteInteger(kData, Key("MarksContainerMarkNumber", s, ii), c.MarksContainerMarkNumber);
+    ini.WriteInteger(kData, Key("MarksContainerMarksNumber", s, ii), c.Count());
+    for (int j = 0; j < c.Count(); ++j) {
+      const TMarque& m = *c.Mark(j);
+      const TPictureCoord p = relative ? m.GetRelative() : m.GetPicture();
+      ini.WriteInteger(kData, Key("MarkOrderNumber", s, ii, j), m.MarkOrderNumber);
+      ini.WriteFloat(kData, Key("MarkXCoordinate", s, ii, j), p.x);
+      ini.WriteFloat(kData, Key("MarkYCoordinate", s, ii, j), p.y);
+    }
+  }
+}
+
+void LoadMarks(TPolyContainer& set, const std::string& s, bool keepOneSystem, TData& data,
+               const TIniFile& ini) {
+  int32_t pos = ini.ReadInteger(kData, "MarksNumberPosition" + s, 1);
+  set.MarksNumberPosition = pos == 0 ? npNone : pos == 2 ? npRight : npDown;
+  set.MarksIsAllDrawn = ini.ReadBool(kData, "MarksIsAllDrawn" + s, true);
+  set.MarksNumberToDraw = std::max(1, ini.ReadInteger(kData, "MarksNumberToDraw" + s, 1));
+  const int32_t current = ini.ReadInteger(kData, "CurrentMarkOrderNumber" + s, 0);
+  // The number of systems is bounded as the menus bound it (1 to 32).
+  int32_t systems = std::clamp(ini.ReadInteger(kData, "MarksNumberPerFrame" + s, 1), 1, 32);
+  if (keepOneSystem) systems = 1;
+  std::vector<std::string> names;
+  const int32_t nameCount = ini.ReadInteger(kData, "SystemNamesNumber" + s, 0);
+  for (int32_t i = 0; i < nameCount; ++i) {
+    const std::string k = Key("SystemName", s, i);
+    if (!ini.ValueExists(kData, k)) break;
+    names.push_back(ini.ReadString(kData, k));
+  }
+  data.EnsureMarkColors(systems);
+  set.LoadSystems(systems, names);
+  const int32_t containers = ini.ReadInteger(kData, "MarksContainersNumber" + s, 0);
+  // Ranks are taken as stored, once every container exists (adding a mark
+  // renumbers the set).
+  std::vector<std::pair<TContainer*, int32_t>> ranks;
+  for (int32_t i = 0; i < containers; ++i) {
+    const std::string fk = Key("MarksContainerFrameNumber", s, i);
+    if (!ini.ValueExists(kData, fk)) break;
+    const int32_t image = ini.ReadInteger(kData, fk, 0);
+    const int32_t rank = ini.ReadInteger(kData, Key("MarksContainerMarkNumber", s, i), 0);
+    const int32_t marks = ini.ReadInteger(kData, Key("MarksContainerMarksNumber", s, i), 0);
+    TContainer* container = nullptr;
+    for (int32_t j = 0; j < marks; ++j) {
+      const std::string ok = Key("MarkOrderNumber", s, i, j);
+      if (!ini.ValueExists(kData, ok)) break;
+      const int32_t system = ini.ReadInteger(kData, ok, 0);
+      // A mark of a system that does not exist would be drawn and computed
+      // with no colour and no column: it is left out.
+      if (system < 0 || system >= systems) continue;
+      double x = ini.ReadFloat(kData, Key("MarkXCoordinate", s, i, j), 0);
+      double y = ini.ReadFloat(kData, Key("MarkYCoordinate", s, i, j), 0);
+      if (!std::isfinite(x) || !std::isfinite(y)) continue;
+      TMarque* m = set.LoadMark(image, system, {x, y});
+      if (m != nullptr) container = m->Container();
+    }
+    if (container != nullptr) ranks.emplace_back(container, rank);
+  }
+  for (auto& [container, rank] : ranks) container->MarksContainerMarkNumber = rank;
+  set.SetCurrentSystem(current);
+}
+
+}  // namespace
+
+void SaveMarkingData(const TData& data, TIniFile& ini) {
+  ini.WriteFloat(kData, "RequiredDuration", data.RequiredDuration());
+  ini.WriteInteger(kData, "FramesNumberBetweenTwoMarks", data.FramesNumberBetweenTwoMarks());
+  const auto& colours = data.MarkColors();
+  ini.WriteInteger(kData, "MarkColorsNumber", static_cast<int64_t>(colours.size()));
+  for (std::size_t i = 0; i < colours.size(); ++i)
+    ini.WriteInteger(kData, "MarkColor_" + std::to_string(i), colours[i]);
+  ini.WriteInteger(kData, "ElementColor", data.ElementColor());
+  ini.WriteInteger(kData, "ElementSize", data.ElementSize());
+
+  data.Fixed().SaveToFile(ini, kData, "_Grid");
+
+  const TTransparent& layer = data.Layer();
+  layer.TRepere::SaveToFile(ini, kData, "_Layer");
+  ini.WriteInteger(kData, "LayerStage", StageToFile(layer.LayerStage()));
+  ini.WriteFloat(kData, "LayerWidth", layer.LayerWidth());
+  ini.WriteFloat(kData, "LayerHeight", layer.LayerHeight());
+  layer.SaveOriginesToFile(ini, kData, "_Layer");
+
+  SaveScale(data.Scale(), ini);
+  SaveMarks(data.GridMarks(), "_Grid", false, ini);
+  SaveMarks(data.LayerMarks(), "_Layer", true, ini);
+}
+
+bool LoadMarkingData(TData& data, const TIniFile& ini) {
+  const std::string duration = ini.ReadString(kData, "RequiredDuration");
+  double t = 0;
+  if (duration.empty() || !TextToFloat(duration, t) || !std::isfinite(t) || t <= 0) return false;
+  data.SetRequiredDuration(t);
+  data.SetFramesNumberBetweenTwoMarks(
+      std::max(1, ini.ReadInteger(kData, "FramesNumberBetweenTwoMarks", 1)));
+
+  // Colours: exactly the stored count, a missing entry takes the palette's.
+  const int32_t colours = ini.ReadInteger(kData, "MarkColorsNumber", 0);
+  for (int32_t i = 0; i < colours; ++i) {
+    const std::string k = "MarkColor_" + std::to_string(i);
+    data.EnsureMarkColors(i + 1);
+    if (ini.ValueExists(kData, k))
+      data.SetMarkColor(i, static_cast<TColor>(ini.ReadInt64(kData, k, 0)) & 0xFFFFFF);
+    else if (i > 64)
+      break;  // a huge count without keys: the palette gives the rest on demand
+  }
+  data.SetElementColor(static_cast<TColor>(ini.ReadInt64(kData, "ElementColor", 65535)) & 0xFFFFFF);
+  data.SetElementSize(std::clamp(ini.ReadInteger(kData, "ElementSize", 0), 0, 2));
+
+  data.Fixed().LoadFromFile(ini, kData, "_Grid");
+
+  TTransparent& layer = data.Layer();
+  layer.TRepere::LoadFromFile(ini, kData, "_Layer");
+  switch (ini.ReadInteger(kData, "LayerStage", 1)) {
+    case 0: layer.LoadStage(lsDrag); break;
+    case 1: layer.LoadStage(lsGrab); break;
+    case 2: layer.LoadStage(lsPoint); break;
+    default: break;  // another value leaves the stage as it is
+  }
+  auto size = [&](const char* key) {
+    double v = ini.ReadFloat(kData, key, 0.5);
+    return std::isfinite(v) && v > 0 ? std::min(v, 1.0) : 0.5;
+  };
+  layer.SetLayerWidth(size("LayerWidth"));
+  layer.SetLayerHeight(size("LayerHeight"));
+  layer.LoadOriginesFromFile(ini, kData, "_Layer");
+
+  LoadScale(data.Scale(), ini);
+  LoadMarks(data.GridMarks(), "_Grid", false, data, ini);
+  LoadMarks(data.LayerMarks(), "_Layer", true, data, ini);
+
+  // Opening a document is not an undoable step.
+  for (THistorique* h : {&data.GridHistory(), &data.LayerHistory(), &data.ScaleHistory(),
+                         &data.OriginHistory()})
+    h->Clear();
+  data.UpdateScreenPositions();
+  return true;
+}
+
+}  // namespace kinevo

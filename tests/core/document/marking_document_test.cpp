@@ -1,0 +1,215 @@
+// Reading and writing the marking data of a document.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <set>
+
+#include "core/common/number_format.h"
+#include "core/document/marking_document.h"
+#include "core/marking/marking_data.h"
+#include "support/fake_view.h"
+#include "support/scripted_dialog.h"
+
+using namespace kinevo;
+
+namespace {
+
+struct Analysis {
+  test::FakeView view{640, 480, 500};
+  test::ScriptedDialog script;
+  TUserDlg dialog{&script};
+  TGraphUtils graph;
+  TData data{view, dialog, graph};
+};
+
+// A random [Data] section written key by key in the order of the document
+// format, with values the program keeps exactly.
+std::string RandomDataSection(std::mt19937& rng) {
+  std::uniform_real_distribution<double> frac(0.0, 1.0);
+  std::uniform_real_distribution<double> angle(-3.0, 3.0);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  TIniFile ini;
+  const char* d = "Data";
+  ini.WriteFloat(d, "RequiredDuration", 0.001 + frac(rng));
+  ini.WriteInteger(d, "FramesNumberBetweenTwoMarks", pick(1, 4));
+  const int systems = pick(1, 5);
+  const int colours = pick(systems, systems + 2);
+  ini.WriteInteger(d, "MarkColorsNumber", colours);
+  for (int i = 0; i < colours; ++i) ini.WriteInteger(d, "MarkColor_" + std::to_string(i), pick(0, 0xFFFFFF));
+  ini.WriteInteger(d, "ElementColor", pick(0, 0xFFFFFF));
+  ini.WriteInteger(d, "ElementSize", pick(0, 2));
+  // Fixed frame.
+  ini.WriteBool(d, "DirectYAxisDirection_Grid", pick(0, 1) == 1);
+  ini.WriteBool(d, "DirectXAxisDirection_Grid", pick(0, 1) == 1);
+  ini.WriteFloat(d, "OrigineCurrentXCoordinate_Grid", frac(rng));
+  ini.WriteFloat(d, "OrigineCurrentYCoordinate_Grid", frac(rng));
+  ini.WriteInteger(d, "OriginePointsNumber_Grid", pick(0, 1));
+  const double a = NormaliseAngle(angle(rng));
+  ini.WriteFloat(d, "XAxisAngle_Grid", a);
+  ini.WriteFloat(d, "YAxisAngle_Grid", NormaliseAngle(std::acos(-1.0) / 2 + a));
+  // Layer.
+  ini.WriteBool(d, "DirectYAxisDirection_Layer", pick(0, 1) == 1);
+  ini.WriteBool(d, "DirectXAxisDirection_Layer", pick(0, 1) == 1);
+  ini.WriteFloat(d, "OrigineCurrentXCoordinate_Layer", frac(rng));
+  ini.WriteFloat(d, "OrigineCurrentYCoordinate_Layer", frac(rng));
+  ini.WriteInteger(d, "LayerStage", pick(0, 2));
+  ini.WriteFloat(d, "LayerWidth", 0.05 + 0.9 * frac(rng));
+  ini.WriteFloat(d, "LayerHeight", 0.05 + 0.9 * frac(rng));
+  const int positions = pick(0, 4);
+  ini.WriteInteger(d, "OriginePositionsNumber_Layer", positions);
+  for (int i = 0; i < positions; ++i) {
+    ini.WriteInteger(d, "OrigineImageNumber_Layer_" + std::to_string(i), pick(0, 400));
+    ini.WriteFloat(d, "OrigineXCoordinate_Layer_" + std::to_string(i), frac(rng));
+    ini.WriteFloat(d, "OrigineYCoordinate_Layer_" + std::to_string(i), frac(rng));
+  }
+  // Scales.
+  for (const char* k : {"Scale", "ScaleHoriz", "ScaleVert"}) {
+    const std::string n = k;
+    ini.WriteInteger(d, n + "PointsNumber", pick(0, 2));
+    ini.WriteFloat(d, n + "Point1XCoordinate", frac(rng));
+    ini.WriteFloat(d, n + "Point1YCoordinate", frac(rng));
+    ini.WriteFloat(d, n + "Point2XCoordinate", frac(rng));
+    ini.WriteFloat(d, n + "Point2YCoordinate", frac(rng));
+    ini.WriteFloat(d, n + "Length", 10 * frac(rng));
+  }
+  // Both mark sets: Grid with several systems, Layer with one.
+  for (const std::string s : {"_Grid", "_Layer"}) {
+    const int n = s == "_Grid" ? systems : 1;
+    ini.WriteInteger(d, "MarksNumberPosition" + s, pick(0, 2));
+    ini.WriteBool(d, "MarksIsAllDrawn" + s, pick(0, 1) == 1);
+    ini.WriteInteger(d, "MarksNumberToDraw" + s, pick(1, 9));
+    ini.WriteInteger(d, "CurrentMarkOrderNumber" + s, pick(0, n - 1));
+    ini.WriteInteger(d, "MarksNumberPerFrame" + s, n);
+    ini.WriteInteger(d, "SystemNamesNumber" + s, n);
+    for (int i = 0; i < n; ++i)
+      ini.WriteString(d, "SystemName" + s + "_" + std::to_string(i),
+                      "Objet n°" + std::to_string(i) + (pick(0, 1) ? " = é" : ""));
+    const int containers = pick(0, 12);
+    ini.WriteInteger(d, "MarksContainersNumber" + s, containers);
+    std::set<int> used;
+    for (int i = 0; i < containers; ++i) {
+      int image;
+      do image = pick(0, 499);
+      while (!used.insert(image).second);
+      const std::string si = s + "_" + std::to_string(i);
+      ini.WriteInteger(d, "MarksContainerFrameNumber" + si, image);
+      ini.WriteInteger(d, "MarksContainerMarkNumber" + si, pick(0, containers));
+      std::vector<int> order(static_cast<std::size_t>(n));
+      for (int k = 0; k < n; ++k) order[static_cast<std::size_t>(k)] = k;
+      std::shuffle(order.begin(), order.end(), rng);
+      const int m = pick(1, n);
+      ini.WriteInteger(d, "MarksContainerMarksNumber" + si, m);
+      for (int j = 0; j < m; ++j) {
+        const std::string sj = si + "_" + std::to_string(j);
+        ini.WriteInteger(d, "MarkOrderNumber" + sj, order[static_cast<std::size_t>(j)]);
+        // Layer marks are relative to the layer's origin and may be negative.
+        const double off = s == "_Layer" ? 0.5 : 0.0;
+        ini.WriteFloat(d, "MarkXCoordinate" + sj, frac(rng) - off);
+        ini.WriteFloat(d, "MarkYCoordinate" + sj, frac(rng) - off);
+      }
+    }
+  }
+  return ini.Text();
+}
+
+}  // namespace
+
+TEST(MarkingDocument, RandomAnalysesReadAndWriteBackTheSameKeysUnderBothSeparators) {
+  std::mt19937 rng(20261209);
+  for (int round = 0; round < 60; ++round) {
+    const char writeSep = round % 2 ? ',' : '.';
+    const char readSep = round % 3 ? '.' : ',';
+    std::string text;
+    {
+      ScopedDecimalSeparator sep(writeSep);
+      text = RandomDataSection(rng);
+    }
+    ScopedDecimalSeparator sep(readSep);
+    TIniFile in;
+    in.SetText(text);
+    Analysis a;
+    ASSERT_TRUE(LoadMarkingData(a.data, in)) << text;
+    TIniFile out;
+    SaveMarkingData(a.data, out);
+    // Written with the reading side's separator: compare through a re-read
+    // of the original with the same separator.
+    TIniFile expected;
+    expected.SetText(text);
+    for (const auto& [key, value] : expected.ReadSectionValues("Data")) {
+      ASSERT_TRUE(out.ValueExists("Data", key)) << key;
+      std::string got = out.ReadString("Data", key);
+      double ev = 0, gv = 0;
+      if (TextToFloat(value, ev) && TextToFloat(got, gv))
+        EXPECT_EQ(ev, gv) << key << " round " << round;
+      else
+        EXPECT_EQ(value, got) << key << " round " << round;
+    }
+    EXPECT_EQ(out.ReadSection("Data"), expected.ReadSection("Data")) << "key order, round " << round;
+    EXPECT_TRUE(a.data.GridHistory().Empty());
+    EXPECT_TRUE(a.data.ScaleHistory().Empty());
+  }
+}
+
+TEST(MarkingDocument, MissingOrBadDurationMakesTheDocumentUnreadable) {
+  for (const char* text : {"[Data]\nFramesNumberBetweenTwoMarks=1\n", "[Data]\nRequiredDuration=abc\n",
+                           "[Data]\nRequiredDuration=-1\n", "[Data]\nRequiredDuration=\n"}) {
+    Analysis a;
+    TIniFile ini;
+    ini.SetText(text);
+    EXPECT_FALSE(LoadMarkingData(a.data, ini)) << text;
+  }
+}
+
+TEST(MarkingDocument, FewerStoredColoursThanSystemsTakeThePalette) {
+  Analysis a;
+  TIniFile ini;
+  ini.SetText(
+      "[Data]\nRequiredDuration=0,04\nMarkColorsNumber=1\nMarkColor_0=123\n"
+      "MarksNumberPerFrame_Grid=3\nSystemNamesNumber_Grid=1\nSystemName_Grid_0=Balle\n");
+  ASSERT_TRUE(LoadMarkingData(a.data, ini));
+  ASSERT_GE(a.data.MarkColors().size(), 3u);
+  EXPECT_EQ(a.data.MarkColors()[0], 123u);
+  EXPECT_EQ(a.data.MarkColors()[1], a.graph.ColorA(1));
+  EXPECT_EQ(a.data.MarkColors()[2], a.graph.ColorA(2));
+  EXPECT_EQ(a.data.GridMarks().MarksNumberPerFrame(), 3);
+  EXPECT_EQ(a.data.GridMarks().SystemName(0), "Balle");
+  EXPECT_DOUBLE_EQ(a.data.RequiredDuration(), 0.04);
+}
+
+TEST(MarkingDocument, LayerStageAndOutOfRangeValues) {
+  Analysis a;
+  TIniFile ini;
+  ini.SetText(
+      "[Data]\nRequiredDuration=0.04\nLayerStage=0\nElementSize=7\nMarksNumberPerFrame_Grid=2\n"
+      "MarksContainersNumber_Grid=2147483647\nMarksContainerFrameNumber_Grid_0=4\n"
+      "MarksContainerMarksNumber_Grid_0=2147483647\nMarkOrderNumber_Grid_0_0=9\n"
+      "MarkXCoordinate_Grid_0_0=0.5\nMarkYCoordinate_Grid_0_0=0.5\n"
+      "MarkOrderNumber_Grid_0_1=1\nMarkXCoordinate_Grid_0_1=0.25\nMarkYCoordinate_Grid_0_1=0.75\n"
+      "MarksNumberPerFrame_Layer=4\nCurrentMarkOrderNumber_Grid=12\n");
+  ASSERT_TRUE(LoadMarkingData(a.data, ini));
+  EXPECT_EQ(a.data.Layer().LayerStage(), lsDrag);
+  EXPECT_EQ(a.data.ElementSize(), 2);
+  // A huge count stops at the missing keys; a mark of a system that does not
+  // exist is left out.
+  EXPECT_EQ(a.data.GridMarks().MarksCount(), 1);
+  EXPECT_EQ(a.data.GridMarks().DrawList()[0]->MarkOrderNumber, 1);
+  EXPECT_EQ(a.data.LayerMarks().MarksNumberPerFrame(), 1);
+  EXPECT_LT(a.data.GridMarks().CurrentMarkOrderNumber(), 2);
+}
+
+TEST(MarkingDocument, ThreeSystemsWithCustomColoursComeBack) {
+  Analysis a;
+  a.data.SetMarksNumberPerFrame(3);
+  a.data.EnsureMarkColors(3);
+  a.data.SetMarkColor(0, 0x112233);
+  a.data.SetMarkColor(1, 0x445566);
+  a.data.SetMarkColor(2, 0x778899);
+  a.data.SetRequiredDuration(0.02);
+  TIniFile ini;
+  SaveMarkingData(a.data, ini);
+  Analysis b;
+  ASSERT_TRUE(LoadMarkingData(b.data, ini));
+  EXPECT_EQ(b.data.MarkColors(), a.data.MarkColors());
+  EXPECT_EQ(b.data.GridMarks().MarksNumberPerFrame(), 3);
+}

@@ -1,0 +1,176 @@
+#include "core/app/session.h"
+
+#include <filesystem>
+#include <optional>
+
+#include "core/document/kvo.h"
+#include "core/document/marking_document.h"
+
+namespace kinevo {
+
+namespace {
+
+TKeyReader ReaderOf(const TIniFile& ini) {
+  return [&ini](const std::string& section, const std::string& key) -> std::optional<std::string> {
+    if (!ini.ValueExists(section, key)) return std::nullopt;
+    return ini.ReadString(section, key);
+  };
+}
+
+TKeyWriter WriterOf(TIniFile& ini) {
+  return [&ini](const std::string& section, const std::string& key, const std::string& value) {
+    ini.WriteString(section, key, value);
+  };
+}
+
+}  // namespace
+
+TSession::TSession(TFrameSourceSet sources, std::string settingsPath, IUserDlgPresenter* presenter)
+    : Dialog(presenter),
+      Options(std::move(settingsPath), &Dialog),
+      Video(std::move(sources.vfw), std::move(sources.ds), std::move(sources.ffmpeg)),
+      Montage(Video, Dialog),
+      Data(Video, Dialog, GraphUtils),
+      bridge_(&Video.Sources().Bridge()),
+      markingClient_(Data) {
+  resultsSource_ = std::make_unique<TMarkingResultsSource>(Data, Video);
+  results_ = std::make_unique<TResCalc>(*resultsSource_);
+  workflow_ = std::make_unique<TFileWorkflow>(*this, Dialog, fileDialogs_, Options, Recent);
+
+  Data.SetResultsInvalidator(results_.get());
+  Data.TimeShift = [this](int32_t i) { return Montage.TimeShift(i); };
+
+  Montage.ForgetImage = [this](int n) { Data.ForgetImage(n); };
+  Montage.ImageHasMarks = [this](int n) { return Data.MarksCountOnImage(n) > 0; };
+  Montage.InvalidateResults = [this] { results_->Invalidate(rtBoth); };
+  Montage.RequiredDuration = [this] { return Data.RequiredDuration(); };
+  Montage.AdviceAllowed = [this] { return Options.CheckBox40ShowDialogBoxForHideImage; };
+
+  Video.Montage = &Montage;
+  Video.Marking = &markingClient_;
+  Video.SetRequiredDuration = [this](double d) { Data.SetRequiredDuration(d); };
+  Video.SetMarkingTool = [this](int tool) { Data.SetTool(static_cast<TOutil>(tool)); };
+  Video.LastMarkedImage = [this] { return Data.LastMarkedImage(); };
+  Video.OnVideoOpen = [this](void*) { VideoOpened(); };
+  Video.OnVideoClose = [this](void*) { OnVideoClosed(this); };
+
+  Options.OnChange = [this](void*) { ApplyOptions(); };
+  Options.OnResultsInvalidated = [this](void*) { results_->Invalidate(rtBoth); };
+  Recent.SetMaxEntries(static_cast<uint8_t>(Options.MRUCapacity()));
+  ApplyOptions();
+}
+
+TSession::~TSession() {
+  Video.StopPlay();
+  // The view must not call back into objects being destroyed.
+  Video.Marking = nullptr;
+  Video.Montage = nullptr;
+  Video.OnVideoOpen.Clear();
+  Video.OnVideoClose.Clear();
+  Data.SetResultsInvalidator(nullptr);
+}
+
+void TSession::ApplyOptions() {
+  TMarkingSettings m = Data.Settings();
+  m.separateScales = Options.CheckBox41HorizAndVertScale;
+  m.numberFromZero = Options.CheckBox36StartByZero;
+  Data.ApplyOptions(m);
+  int flags = 0;
+  if (Options.CheckBox54SmoothSpeed) flags |= TCalcul::kSmoothSpeed;
+  if (Options.CheckBox7SmoothAcceleration) flags |= TCalcul::kSmoothAcceleration;
+  results_->SetSmoothingFlags(flags);
+  TResultsOptions ro = results_->Options();
+  ro.hideEdgeSpeed = Options.CheckBox30HideEdgeV;
+  ro.hideEdgeAcceleration = Options.CheckBox31HideEdgeA;
+  ro.startByZero = Options.CheckBox36StartByZero;
+  results_->SetOptions(ro);
+}
+
+void TSession::VideoOpened() {
+  // A new video: a new analysis.  The time between images was given to the
+  // marking data by the view; Reset would clear it, so it is given again.
+  const double t = Video.ImageDuration();
+  Data.Reset();
+  Data.SetRequiredDuration(t);
+  Formulas.Clear();
+  results_->Invalidate(rtBoth);
+  OnVideoOpened(this);
+}
+
+bool TSession::OpenVideo(const std::string& path) {
+  Video.OpenVideo(path);
+  return Video.IsOpen();
+}
+
+void TSession::CloseVideo() {
+  StopActivities();
+  Video.OpenVideo("");
+  Video.SetMode(vmRepereFixe);
+  Data.Reset();
+  results_->Invalidate(rtBoth);
+}
+
+void TSession::StopActivities() { Video.StopPlay(); }
+
+bool TSession::BridgeAvailable() const { return bridge_->LoadBridgeLibrary(); }
+
+bool TSession::ReadDocument(TIniFile& ini) {
+  if (!LoadMarkingData(Data, ini)) return false;
+  Video.LoadFromDocument(ReaderOf(ini));
+  Montage.LoadFromDocument(ReaderOf(ini));
+  Formulas.Load([&ini](const std::string& s, const std::string& k) { return ini.ReadString(s, k); });
+  Data.UpdateScreenPositions();
+  results_->Invalidate(rtBoth);
+  return true;
+}
+
+void TSession::WriteDocument(TIniFile& ini) {
+  SaveMarkingData(Data, ini);
+  Video.StoreInDocument(WriterOf(ini));
+  Montage.StoreInDocument(WriterOf(ini));
+  Formulas.Save([&ini](const std::string& s, const std::string& k, const std::string& v) {
+    ini.WriteString(s, k, v);
+  });
+}
+
+bool TSession::LoadDocumentQuietly(const std::string& path, const std::string& videoOverride,
+                                   std::string& error) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    error = "Impossible d'ouvrir ce fichier de sauvegarde.";
+    return false;
+  }
+  TKvo kvo;
+  kvo.Open(path);
+  kvo.ConvertOldLayout();
+  std::string video = videoOverride.empty() ? kvo.Ini()->ReadString("Main", "VideoFileName") : videoOverride;
+  if (!std::filesystem::is_regular_file(video, ec) || !OpenVideo(video)) {
+    error = "Impossible d'ouvrir ce fichier vidéo. " + video;
+    return false;
+  }
+  bool ok = false;
+  try {
+    ok = ReadDocument(*kvo.Ini());
+  } catch (...) {
+    ok = false;
+  }
+  if (!ok) {
+    CloseVideo();
+    error = "Erreur de lecture dans le fichier.";
+    return false;
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------- marking client
+
+void TSession::MarkingClient::MouseDown(TMouseButton b, TShiftState s, int x, int y) {
+  data_.MouseDown(b == mbRight ? 1 : 0, s.ctrl, x, y);
+}
+void TSession::MarkingClient::MouseMove(TShiftState s, int x, int y) { data_.MouseMove(s.ctrl, x, y); }
+void TSession::MarkingClient::MouseUp(TMouseButton b, TShiftState s, int x, int y) {
+  data_.MouseUp(b == mbRight ? 1 : 0, s.ctrl, x, y);
+}
+void TSession::MarkingClient::KeyDown(int& key, TShiftState s) { data_.KeyDown(key, s.ctrl); }
+
+}  // namespace kinevo

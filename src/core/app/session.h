@@ -1,0 +1,127 @@
+#pragma once
+// One analysis session: every long-lived object of the program (settings,
+// recent files, palette, message dialog, video view with its three frame
+// sources, montage, marking data, results, formulas, document workflow),
+// created in order, wired to each other by reference, and destroyed in the
+// reverse order.  The Qt main window owns one; kinevo-cli and the tests
+// create their own.
+//
+// The view's OnVideoOpen and OnVideoClose notifications belong to the
+// session (they reset the model); a window listens to OnVideoOpened,
+// OnVideoClosed and OnWindowStateChanged below instead.  The view's other
+// notifications are free for the window.
+#include <memory>
+#include <string>
+
+#include "core/app/file_workflow.h"
+#include "core/common/user_dialog.h"
+#include "core/document/mru_files.h"
+#include "core/document/options.h"
+#include "core/formulas/user_formulas.h"
+#include "core/graph/graph_utils.h"
+#include "core/marking/marking_data.h"
+#include "core/montage/montage.h"
+#include "core/results/marking_source.h"
+#include "core/results/results_calc.h"
+#include "core/video/video_view.h"
+
+namespace kinevo {
+
+// The three back-ends the view chooses among, made by the platform layer.
+struct TFrameSourceSet {
+  std::unique_ptr<TFrameSource> vfw;
+  std::unique_ptr<TFrameSource> ds;
+  std::unique_ptr<TBridgeFrameSource> ffmpeg;
+};
+
+class TSession : public IWorkspace {
+ public:
+  // `settingsPath` empty: defaults, nothing written.  `presenter` shows the
+  // message dialog (a Qt window, a scripted answerer, or null for none).
+  TSession(TFrameSourceSet sources, std::string settingsPath,
+           IUserDlgPresenter* presenter = nullptr);
+  ~TSession() override;
+  TSession(const TSession&) = delete;
+  TSession& operator=(const TSession&) = delete;
+
+  // Creation order; destruction runs backwards.
+  TUserDlg Dialog;
+  TOptions Options;
+  TMRUFiles Recent;
+  TGraphUtils GraphUtils;
+  TVideo Video;
+  TMontage Montage;
+  TData Data;
+  TFormules Formulas;
+
+  TResCalc& Results() { return *results_; }
+  TFileWorkflow& Workflow() { return *workflow_; }
+  // The open and save dialogs (the window's, or a test's); unset, every
+  // dialog answers "cancelled".
+  void SetFileDialogs(IFileDialogs* dialogs) { fileDialogs_.target = dialogs; }
+
+  // Applies the settings to the marking data and the results (called at
+  // start-up and whenever the options dialog changed them).
+  void ApplyOptions();
+
+  // Reads a document and its video without asking anything (for the
+  // command line): `videoOverride` replaces the stored video path when not
+  // empty.  False with `error` set to the program's message on failure.
+  bool LoadDocumentQuietly(const std::string& path, const std::string& videoOverride,
+                           std::string& error);
+
+  TNotifyEvent OnVideoOpened;
+  TNotifyEvent OnVideoClosed;
+  TNotifyEvent OnWindowStateChanged;
+
+  // ------------------------------------------------------------ IWorkspace
+  bool VideoOpen() const override { return Video.IsOpen(); }
+  std::string VideoFileName() const override { return Video.IsOpen() ? Video.FileName() : std::string(); }
+  bool OpenVideo(const std::string& path) override;
+  void CloseVideo() override;
+  void StopActivities() override;
+  bool MontageRecording() const override { return false; }
+  bool BridgeAvailable() const override;
+  bool ReadDocument(TIniFile& ini) override;
+  void WriteDocument(TIniFile& ini) override;
+  void InvalidateAllResults() override { results_->Invalidate(rtBoth); }
+  void WindowStateChanged() override { OnWindowStateChanged(this); }
+
+ private:
+  // Routes the view's mouse, keys and painting to the marking data.
+  class MarkingClient : public IViewClient {
+   public:
+    explicit MarkingClient(TData& data) : data_(data) {}
+    void MouseDown(TMouseButton b, TShiftState s, int x, int y) override;
+    void MouseMove(TShiftState s, int x, int y) override;
+    void MouseUp(TMouseButton b, TShiftState s, int x, int y) override;
+    void KeyDown(int& key, TShiftState s) override;
+    void Paint(Canvas& canvas) override { data_.Paint(canvas); }
+    std::string CursorName() const override { return data_.ToolCursor(); }
+    void RecomputeViewPositions() override { data_.UpdateScreenPositions(); }
+
+   private:
+    TData& data_;
+  };
+  // Forwards to the dialogs set with SetFileDialogs.
+  struct FileDialogsProxy : IFileDialogs {
+    IFileDialogs* target = nullptr;
+    std::string OpenFile(const TFileDialogRequest& r) override {
+      return target != nullptr ? target->OpenFile(r) : std::string();
+    }
+    std::string SaveFile(const TFileDialogRequest& r) override {
+      return target != nullptr ? target->SaveFile(r) : std::string();
+    }
+  };
+
+  void VideoOpened();
+
+  TBridgeFrameSource* bridge_;
+  MarkingClient markingClient_;
+  std::unique_ptr<TMarkingResultsSource> resultsSource_;
+  std::unique_ptr<TResCalc> results_;
+  FileDialogsProxy fileDialogs_;
+  std::unique_ptr<TFileWorkflow> workflow_;
+};
+
+}  // namespace kinevo

@@ -1,0 +1,143 @@
+// A whole analysis through the session with the real frame sources: open a
+// video, set the scale, the origin and three systems, mark six images with
+// clicks on the view, undo, save, reopen the document.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <deque>
+#include <filesystem>
+
+#include "core/app/session.h"
+#include "core/document/marking_document.h"
+#include "platform/avi/vfw_play.h"
+#include "platform/ffmpeg/ds_play.h"
+#include "platform/ffmpeg/ffmpeg_play.h"
+#include "support/scripted_dialog.h"
+#include "support/test_videos_avi.h"
+
+using namespace kinevo;
+namespace fs = std::filesystem;
+
+namespace {
+
+TFrameSourceSet RealSources() {
+  TFrameSourceSet s;
+  s.vfw = std::make_unique<TVfwPlay>();
+  s.ds = std::make_unique<TDSPlay>();
+  s.ffmpeg = std::make_unique<TFFMpegPlay>(std::string(KINEVO_BINARY_DIR) + "/KvoDll");
+  return s;
+}
+
+struct ScriptedFiles : IFileDialogs {
+  std::deque<std::string> open, save;
+  std::string OpenFile(const TFileDialogRequest&) override { return Pop(open); }
+  std::string SaveFile(const TFileDialogRequest&) override { return Pop(save); }
+  static std::string Pop(std::deque<std::string>& q) {
+    if (q.empty()) return {};
+    auto s = q.front();
+    q.pop_front();
+    return s;
+  }
+};
+
+struct Fixture {
+  test::ScriptedDialog script;
+  ScriptedFiles files;
+  TSession session{RealSources(), "", &script};
+  Fixture() {
+    session.SetFileDialogs(&files);
+    session.Options.CheckBox4ConfirmationFileChange = false;
+    session.Options.CheckBox3ConfirmationQuit = false;
+    session.Video.Resize(320, 240);
+  }
+  void Click(int x, int y, TMouseButton b = mbLeft) {
+    session.Video.MouseDown(b, {}, x, y);
+    session.Video.MouseUp(b, {}, x, y);
+  }
+};
+
+}  // namespace
+
+TEST(Session, WholeAnalysisIsSavedAndReopenedIdentically) {
+  const std::string dir = test::MakeTempDir("kinevo_session");
+  const std::string video = dir + "/lancer.avi";
+  ASSERT_TRUE(test::WriteIndexedAvi(video, 160, 120, 30));
+  std::string doc = dir + "/travail.kvo";
+  TSeries before;
+  std::pair<double, double> factors;
+  double angle = 0;
+  {
+    Fixture f;
+    TSession& s = f.session;
+    ASSERT_TRUE(s.Workflow().OpenVideo(video));
+    EXPECT_EQ(s.Video.ImagesNumber(), 30);
+    EXPECT_NEAR(s.Data.RequiredDuration(), 0.04, 1e-12);
+    // Scale: two clicks, then the length.
+    s.Data.SetTool(otEchelle);
+    f.Click(20, 200);
+    f.Click(300, 200);
+    s.Data.SetScaleLength(1.0);
+    ASSERT_TRUE(s.Data.IsScaleComplete());
+    // Origin and a rotated x axis.
+    s.Data.SetTool(otOrigine);
+    f.Click(40, 180);
+    s.Data.SetXAxisAngle(0.25);
+    // Three systems, six images: the view advances after the last system.
+    s.Data.SetMarksNumberPerFrame(3);
+    s.Data.SetTool(otMarque);
+    for (int image = 0; image < 6; ++image) {
+      EXPECT_EQ(s.Video.CurrentImage(), image);
+      for (int sys = 0; sys < 3; ++sys) f.Click(50 + 20 * image, 60 + 30 * sys + image);
+    }
+    EXPECT_EQ(s.Data.GridMarks().MarksCount(), 18);
+    s.Data.Undo();
+    s.Data.Undo();
+    EXPECT_EQ(s.Data.GridMarks().MarksCount(), 16);
+    before = s.Data.GetSeries();
+    factors = s.Data.GetScaleFactors();
+    angle = s.Data.XAxisAngle();
+    f.files.save.push_back(doc);
+    ASSERT_TRUE(s.Workflow().Save());
+    ASSERT_TRUE(s.Workflow().CloseVideo());
+    EXPECT_FALSE(s.Video.IsOpen());
+    EXPECT_EQ(s.Data.GridMarks().MarksCount(), 0);
+  }
+  Fixture g;
+  TSession& s = g.session;
+  ASSERT_TRUE(s.Workflow().OpenDocument(doc)) << g.script.LastText();
+  EXPECT_EQ(s.Video.FileName(), video);
+  EXPECT_EQ(s.Data.GridMarks().MarksCount(), 16);
+  EXPECT_EQ(s.Data.GridMarks().MarksNumberPerFrame(), 3);
+  TSeries after = s.Data.GetSeries();
+  EXPECT_EQ(after.times, before.times);
+  EXPECT_EQ(after.images, before.images);
+  EXPECT_EQ(after.xs, before.xs);
+  EXPECT_EQ(after.ys, before.ys);
+  EXPECT_EQ(s.Data.GetScaleFactors(), factors);
+  EXPECT_DOUBLE_EQ(s.Data.XAxisAngle(), angle);
+  // The results of the reopened analysis compute.
+  EXPECT_TRUE(s.Results().Update(true)) << s.Results().LastCode();
+  fs::remove_all(dir);
+}
+
+TEST(Session, DocumentWhoseVideoCannotBeReadLeavesNoVideoOpen) {
+  const std::string dir = test::MakeTempDir("kinevo_session_bad");
+  const std::string video = dir + "/v.avi";
+  ASSERT_TRUE(test::WriteIndexedAvi(video, 64, 48, 10));
+  const std::string doc = dir + "/bad.kvo";
+  {
+    TIniFile ini(doc);
+    ini.WriteString("Main", "VideoFileName", video);
+    ini.WriteString("Data", "MarksContainersNumber_Grid", "3");  // no RequiredDuration
+    ASSERT_TRUE(ini.UpdateFile());
+  }
+  Fixture f;
+  EXPECT_FALSE(f.session.Workflow().OpenDocument(doc));
+  EXPECT_FALSE(f.session.Video.IsOpen());
+  EXPECT_EQ(f.script.LastText(), "Erreur de lecture dans le fichier.");
+  std::string error;
+  EXPECT_FALSE(f.session.LoadDocumentQuietly(doc, "", error));
+  EXPECT_EQ(error, "Erreur de lecture dans le fichier.");
+  EXPECT_FALSE(f.session.Video.IsOpen());
+  fs::remove_all(dir);
+}

@@ -119,10 +119,6 @@ TOpenKind RecentFileKind(const std::string& path);
 // The command-line argument: only .avi as a video and .kvo as a document.
 TOpenKind StartupArgumentKind(const std::string& path);
 
-// The filter of the open dialogs (two entries: videos, documents), as
-// "caption|patterns|caption|patterns".
-inline constexpr const char* kOpenFilter =
-    "Fichier vidéo (*.avi,*.mpg,*.mpeg,*.wmv,*.mov)|*.avi;*.mpg;*.mpeg;*.wmv;*.mov|Fichier Kinevo (*.kvo)|*.kvo";
 inline constexpr const char* kOpenVideoTitle = "Ouvrir un fichier vidéo";
 inline constexpr const char* kOpenDocumentTitle = "Ouvrir un fichier KVO";
 

@@ -517,8 +517,12 @@ void TData::AfterUndo(THistObject& live, THistAction action) {
         set.DeleteMark(&mark, haSupprimer);
       else if (action == haPoserPointage)
         set.DeleteMark(&mark, haSupprimerPointage);
-      else
+      else {
+        // The mark took its former position back: what was computed from
+        // the moved one is stale.
         mark.UpdateScreenPoint();
+        InvalidateActiveResults();
+      }
       break;
     }
     case hkOrigine: {

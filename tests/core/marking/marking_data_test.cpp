@@ -251,8 +251,10 @@ TEST_F(DataTest, MoveToolDragsAMarkAndUndoPutsItBack) {
   data.MouseUp(0, false, 700, -20);
   EXPECT_EQ(data.GridMarks().DrawList()[0]->GetPicture(), (TPictureCoord{1.0, 0.0}));
   EXPECT_EQ(data.UndoCaption(), "Annuler Déplacer Marque");
+  results.seen.clear();
   data.Undo();
   EXPECT_EQ(data.GridMarks().DrawList()[0]->ScreenPoint(), (TPixel{100, 100}));
+  EXPECT_TRUE(results.Saw(rtActive));  // the results of the moved mark are stale
 }
 
 TEST_F(DataTest, ActiveHistoryFollowsToolAndMode) {
@@ -342,6 +344,20 @@ TEST_F(DataTest, BadInputChangesNothing) {
   EXPECT_EQ(data.MarksCount(), 1);
   Click(-50, 9000);  // outside the view: clamped to the picture
   EXPECT_EQ(data.GridMarks().DrawList().back()->GetPicture(), (TPictureCoord{0.0, 1.0}));
+  // Presses while the scale or the origin is being dragged are ignored.
+  data.SetTool(otEchelle);
+  Click(100, 100);
+  Click(300, 100);
+  data.MouseDown(0, false, 300, 100);
+  data.MouseDown(1, false, 300, 100);
+  EXPECT_EQ(data.Scale().ScalePointsNumber(), 2);
+  data.MouseUp(0, false, 300, 100);
+  data.SetTool(otOrigine);
+  Click(320, 240);
+  data.MouseDown(0, false, 320, 240);
+  ASSERT_TRUE(data.Fixed().IsDragging());
+  data.MouseDown(1, false, 320, 240);
+  EXPECT_EQ(data.OriginePointsNumber(), 1);
 }
 
 TEST_F(DataTest, TrackedPositionsCreateOrMoveMarksInOneGroup) {
@@ -389,4 +405,97 @@ TEST_F(DataTest, PaintDrawsScaleOnlyWithTheScaleTool) {
   data.SetTool(otEchelle);
   data.Paint(canvas);
   EXPECT_TRUE(canvas.calls.empty());
+}
+
+TEST_F(DataTest, EveryChangeOfComputedValuesInvalidatesItsResults) {
+  auto last = [&] { return results.seen.empty() ? static_cast<TResultsTarget>(255) : results.seen.back(); };
+  struct Change {
+    const char* what;
+    std::function<void()> act;
+    TResultsTarget expected;
+  } changes[] = {
+      {"mark placed", [&] { Click(100, 100); }, rtActive},
+      {"systems", [&] { data.SetMarksNumberPerFrame(2); }, rtActive},
+      {"mark moved",
+       [&] {
+         data.SetTool(otDeplacer);
+         data.MouseDown(0, false, 100, 100);
+         data.MouseMove(false, 140, 120);
+         data.MouseUp(0, false, 140, 120);
+       },
+       rtActive},
+      {"scale point",
+       [&] {
+         data.SetTool(otEchelle);
+         Click(10, 10);
+       },
+       rtBoth},
+      {"scale length", [&] { data.SetScaleHorizLength(3); }, rtBoth},
+      {"origin",
+       [&] {
+         data.SetTool(otOrigine);
+         Click(320, 240);
+       },
+       rtActive},
+      {"axes turned", [&] { data.SetXAxisAngle(1); }, rtActive},
+      {"direction", [&] { data.SetDirectYAxisDirection(false); }, rtActive},
+      {"time step", [&] { data.SetRequiredDuration(0.5); }, rtBoth},
+      {"numbering", [&] { data.ApplyOptions({false, 0, true}); }, rtBoth},
+      {"mark erased",
+       [&] {
+         data.SetTool(otEffacer);
+         view.current = 0;  // the image of the first mark
+         data.MouseDown(1, false, 0, 0);
+       },
+       rtActive},
+      {"reset", [&] { data.Reset(); }, rtBoth},
+  };
+  for (const Change& c : changes) {
+    results.seen.clear();
+    c.act();
+    EXPECT_EQ(last(), c.expected) << c.what;
+  }
+  // Settings that change nothing computed invalidate nothing.
+  results.seen.clear();
+  data.SetMarksIsAllDrawn(false);
+  data.SetMarksNumberPosition(npRight);
+  data.SetMarkColor(0, 0);
+  data.SetRequiredDuration(data.RequiredDuration());
+  EXPECT_TRUE(results.seen.empty());
+}
+
+TEST_F(DataTest, EventsAreRaisedForTheirChanges) {
+  int marks = 0, systems = 0, colours = 0, kinds = 0;
+  data.OnMarksChanged = [&](void*) { ++marks; };
+  data.OnSystemsCountChanged = [&](void*) { ++systems; };
+  data.OnMarkColorChanged = [&](void*) { ++colours; };
+  data.OnScaleKindChanged = [&](void*) { ++kinds; };
+  Click(10, 10);
+  EXPECT_EQ(marks, 1);
+  Click(10, 10, 1);
+  EXPECT_EQ(marks, 2);
+  data.SetMarksNumberPerFrame(3);
+  data.SetMarksNumberPerFrame(3);
+  EXPECT_EQ(systems, 1);
+  data.SetMarkColor(2, 0x123456);
+  EXPECT_EQ(colours, 1);
+  EXPECT_EQ(data.MarkColor(2), 0x123456u);
+  // Separate scales switch the kind to vertical, and back to the general one.
+  data.ApplyOptions({true, 2, false});
+  EXPECT_EQ(data.Scale().ScaleKind(), skVert);
+  EXPECT_EQ(data.PenWidth(), 5);
+  data.SetScaleKind(skVert);
+  data.ApplyOptions({false, 1, false});
+  EXPECT_EQ(data.Scale().ScaleKind(), skNormal);
+  EXPECT_EQ(kinds, 2);
+}
+
+TEST_F(DataTest, ViewChangesMoveTheCachedPoints) {
+  Click(320, 240);
+  data.SetTool(otEchelle);
+  Click(64, 48);
+  view.SetViewSize(1280, 960);
+  data.UpdateScreenPositions();
+  EXPECT_EQ(data.GridMarks().DrawList()[0]->ScreenPoint(), (TPixel{640, 480}));
+  EXPECT_EQ(data.Scale().ScreenPoint(skNormal, 0), (TPixel{128, 96}));
 }

@@ -65,6 +65,9 @@ std::string TFormulaGrid::Cell(int32_t col, int32_t row) const {
   if (!c.Expanded) return "";
   if (c.Invalid) return kNotANumber;
   if (dataRow < 0 || dataRow >= static_cast<int32_t>(c.RowValid.size()) || c.RowValid[dataRow] != 0) return "";
+  if (HideEdgeSpeed && c.UsesSpeed && (dataRow == c.FirstRow || dataRow == c.LastRow)) return "";
+  if (HideEdgeAcceleration && c.UsesAcceleration && !(c.FirstRow + 1 < dataRow && dataRow < c.LastRow - 1))
+    return "";
   return FormatNumber(c.Digits, c.RowValues[static_cast<size_t>(dataRow)]);
 }
 

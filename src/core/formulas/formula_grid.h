@@ -26,6 +26,11 @@ class TFormulaGrid {
   explicit TFormulaGrid(TFormules& formulas) : f_(formulas) {}
 
   int32_t TimeDigits = 0;
+  // "CheckBox30HideEdgeV_Checked", "CheckBox31HideEdgeA_Checked": formulas
+  // that use speeds hide their first and last values, those that use
+  // accelerations their first two and last two.
+  bool HideEdgeSpeed = false;
+  bool HideEdgeAcceleration = false;
 
   int32_t ColCount() const { return 2 + f_.FormulaCount() + 1; }
   int32_t RowCount() const;

@@ -49,6 +49,22 @@ TEST_F(FormulaGridTest, CellsOfTheFormulasGrid) {
   EXPECT_EQ(grid_.Cell(4, 1), "Saisir une formule");
 }
 
+TEST_F(FormulaGridTest, EdgeValuesOfSpeedsAndAccelerationsCanBeHidden) {
+  ASSERT_TRUE(grid_.ApplyTexts(grid_.ColCount() - 1, "p=vx*2", "", ""));
+  ASSERT_TRUE(grid_.ApplyTexts(grid_.ColCount() - 1, "p+ay", "", ""));  // through p, and directly
+  ASSERT_TRUE(grid_.ApplyTexts(grid_.ColCount() - 1, "t*2", "", ""));
+  EXPECT_NE(grid_.Cell(2, 4), "");
+  grid_.HideEdgeSpeed = true;
+  EXPECT_EQ(grid_.Cell(2, 4), "");  // first row with a value
+  EXPECT_EQ(grid_.Cell(2, 6), "");  // last row with a value
+  EXPECT_NE(grid_.Cell(4, 4), "");  // no speed in t*2
+  grid_.HideEdgeSpeed = false;
+  grid_.HideEdgeAcceleration = true;
+  EXPECT_NE(grid_.Cell(2, 4), "");
+  EXPECT_EQ(grid_.Cell(3, 4), "");
+  EXPECT_EQ(grid_.Cell(3, 6), "");
+}
+
 TEST_F(FormulaGridTest, ControlRowClicks) {
   ASSERT_TRUE(grid_.ApplyTexts(grid_.ColCount() - 1, "x*3", "", ""));
   EXPECT_TRUE(grid_.ClickControl(2, 95, 100, false));  // + one digit

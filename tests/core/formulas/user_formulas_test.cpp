@@ -10,6 +10,7 @@
 #include "core/common/math_utils.h"
 #include "core/common/number_format.h"
 #include "core/common/user_dialog.h"
+#include "core/formulas/formulas_document.h"
 #include "core/results/quantity.h"
 #include "support/scripted_dialog.h"
 
@@ -262,8 +263,10 @@ TEST_F(UserFormulasTest, DocumentSectionsRoundTrip) {
   f_.SetUnit(f_.Formula(0), "J/kg");
   ASSERT_EQ(Type("u[i+1]=u[i]*2"), 0);
   TIniFile ini;
-  f_.Save([&](const std::string& s, const std::string& k, const std::string& v) { ini.WriteString(s, k, v); });
+  ini.WriteString("Record", "RecordFormulePhrase_7", "stale");
+  SaveFormulas(f_, ini);
   const std::string text = ini.Text();
+  EXPECT_EQ(text.find("stale"), std::string::npos);
   EXPECT_NE(text.find("FormulesNumber=2"), std::string::npos);
   EXPECT_NE(text.find("RecordFormulePhrase_1=u[i]*2"), std::string::npos);
   EXPECT_NE(text.find("RecordConstValue_2==g*2"), std::string::npos);
@@ -276,7 +279,7 @@ TEST_F(UserFormulasTest, DocumentSectionsRoundTrip) {
   other.SetTable(&table_);
   TIniFile in;
   in.SetText(text);
-  other.Load([&](const std::string& s, const std::string& k) { return in.ReadString(s, k, ""); });
+  LoadFormulas(other, in);
   ASSERT_EQ(other.FormulaCount(), 2);
   ASSERT_EQ(other.ConstantCount(), 3);
   EXPECT_EQ(other.Constant(0).ValueText, "9.81");

@@ -11,6 +11,7 @@ extern "C" {
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <unordered_map>
 
@@ -68,6 +69,7 @@ void TFfmpegVideo::Close() {
   rate_ = duration_ = timeBase_ = 0.0;
   packets_.clear();
   packets_.shrink_to_fit();
+  palette_.clear();
   byPts_.clear();
   byPts_.shrink_to_fit();
   keyForRank_.clear();
@@ -155,6 +157,11 @@ bool TFfmpegVideo::BuildIndex(const TOpenProgress& progress) {
     if (ret == AVERROR(EAGAIN)) continue;
     if (ret < 0) break;
     if (pkt_->stream_index == stream_) {
+      // A palette sent once with the first packet (8-bit pictures) is kept
+      // to be sent again after every seek.
+      std::size_t palSize = 0;
+      if (const uint8_t* pal = av_packet_get_side_data(pkt_, AV_PKT_DATA_PALETTE, &palSize); pal && palette_.empty())
+        palette_.assign(pal, pal + palSize);
       Packet p{pkt_->pts, pkt_->dts, pkt_->pos, (pkt_->flags & AV_PKT_FLAG_KEY) != 0};
       const bool discard = (pkt_->flags & AV_PKT_FLAG_DISCARD) != 0;
       if (p.dts == AV_NOPTS_VALUE) {
@@ -413,6 +420,10 @@ bool TFfmpegVideo::DecodeUntil(int32_t target) {
       } else {
         const Packet& p = packets_[static_cast<std::size_t>(d)];
         if (p.pts != INT64_MIN) pkt_->pts = p.pts;
+        if (!palette_.empty() && !av_packet_get_side_data(pkt_, AV_PKT_DATA_PALETTE, nullptr)) {
+          if (uint8_t* pal = av_packet_new_side_data(pkt_, AV_PKT_DATA_PALETTE, palette_.size()))
+            std::memcpy(pal, palette_.data(), palette_.size());
+        }
         const int sent = avcodec_send_packet(dec_, pkt_);
         av_packet_unref(pkt_);
         if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_INVALIDDATA) {

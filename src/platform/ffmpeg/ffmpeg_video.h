@@ -110,6 +110,7 @@ class TFfmpegVideo {
   int64_t firstPts_ = 0;
 
   std::vector<Packet> packets_;     // decode order
+  std::vector<uint8_t> palette_;    // palette of 8-bit pictures, when the file has one
   std::vector<int64_t> byPts_;      // presentation times, sorted
   std::vector<int32_t> keyForRank_; // decode index of the keyframe to start from, per image
   std::vector<int32_t> rankOfDecode_;  // presentation rank of each packet

@@ -50,11 +50,13 @@ class Samples : public ::testing::Environment {
     ASSERT_TRUE(kinevo::test::WriteIndexedAvi(Path("mjpeg.avi"), kW, kH, 30, mjpeg));
     list.push_back({"rgb.avi", 30, {}, true});
     list.push_back({"mjpeg.avi", 30, {}, true});
-    auto add = [&](const std::string& name, int frames, std::vector<std::string> args, std::vector<double> times = {}) {
+    auto add = [&](const std::string& name, int frames, std::vector<std::string> args, std::vector<double> times = {},
+                   bool aviReader = false) {
       std::string log;
       ASSERT_TRUE(kinevo::test::WriteVideoWithFfmpeg(Path(name), kW, kH, frames, 25, args, times, &log)) << name << log;
-      list.push_back({name, frames, times, false});
+      list.push_back({name, frames, times, aviReader});
     };
+    add("pal8.avi", 20, {"-c:v", "rawvideo", "-pix_fmt", "pal8"}, {}, true);
     add("mpeg4.avi", 40, {"-c:v", "mpeg4", "-q:v", "3", "-bf", "2", "-g", "12"});
     add("h264.mp4", 60, {"-c:v", "libx264", "-preset", "veryfast", "-bf", "3", "-g", "48", "-sc_threshold", "0", "-pix_fmt", "yuv420p"});
     add("mpeg2.mpg", 40, {"-c:v", "mpeg2video", "-q:v", "3", "-bf", "2", "-g", "12"});
@@ -145,6 +147,26 @@ TEST(FrameSources, EverySampleWithEveryBackEnd) {
       src->GoToImage(n + 10);
       EXPECT_EQ(src->ImageIndex(), n - 1);
       EXPECT_EQ(Shown(*src), byTime ? DisplayedAt(smp, src->StreamDuration()) : n - 1);
+    }
+  }
+}
+
+TEST(FrameSources, LosslessFilesGiveTheSamePixelsEverywhere) {
+  // The AVI reader and FFmpeg agree to the byte on uncompressed pictures,
+  // also on an 8-bit file whose palette FFmpeg sends only once.
+  for (const char* name : {"rgb.avi", "pal8.avi"}) {
+    TVfwPlay vfw;
+    TFFMpegPlay bridge(BridgeFolder());
+    vfw.Open(Samples::Path(name));
+    bridge.Open(Samples::Path(name));
+    ASSERT_TRUE(vfw.Opened() && bridge.Opened()) << name;
+    for (int i : {7, 0, 19}) {
+      vfw.GoToImage(i);
+      bridge.GoToImage(i);
+      Image a(kW, kH), b(kW, kH);
+      ASSERT_TRUE(vfw.DrawImage(a) && bridge.DrawImage(b));
+      EXPECT_EQ(a, b) << name << " image " << i;
+      EXPECT_EQ(ReadIndexPattern(a), i);
     }
   }
 }

@@ -1,0 +1,191 @@
+// Speed and memory of the frame sources on a 1920 x 1080 H.264 file of 600
+// images (written once into $TMPDIR/kinevo-bench by the ffmpeg program):
+// - decoding every image in order, against the ffmpeg program decoding to
+//   raw RGB (target: at most 1.15 times its wall time);
+// - showing a random image, against decoding one group of pictures;
+// - stepping back one image 50 times, against stepping forward 50 times;
+// - opening (index built), against ffprobe -count_packets;
+// - peak memory while stepping through the whole file (cache budget plus a
+//   few images).
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "platform/ffmpeg/ds_play.h"
+#include "platform/ffmpeg/ffmpeg_video.h"
+
+namespace fs = std::filesystem;
+using kinevo::Image;
+using kinevo::ff::TFfmpegVideo;
+
+namespace {
+
+constexpr int kFrames = 600;
+constexpr int kGop = 120;
+
+const std::string& BenchFile() {
+  static const std::string path = [] {
+    const char* tmp = std::getenv("TMPDIR");
+    const fs::path dir = fs::path(tmp ? tmp : "/tmp") / "kinevo-bench";
+    fs::create_directories(dir);
+    const fs::path file = dir / "h264_1080p_600.mp4";
+    if (!fs::exists(file)) {
+      const std::string cmd = "ffmpeg -v error -nostdin -y -f lavfi -i testsrc2=s=1920x1080:r=25 -frames:v " +
+                              std::to_string(kFrames) + " -c:v libx264 -preset superfast -bf 3 -g " +
+                              std::to_string(kGop) + " -sc_threshold 0 -pix_fmt yuv420p '" + file.string() + ".tmp.mp4'";
+      if (std::system(cmd.c_str()) != 0) std::abort();
+      fs::rename(file.string() + ".tmp.mp4", file);
+    }
+    return file.string();
+  }();
+  return path;
+}
+
+double RunSeconds(const std::string& cmd) {
+  const auto t0 = std::chrono::steady_clock::now();
+  if (std::system(cmd.c_str()) != 0) return -1;
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+void BM_DecodeAllKinevo(benchmark::State& state) {
+  for (auto _ : state) {
+    TFfmpegVideo v;
+    if (!v.Open(BenchFile())) state.SkipWithError("cannot open");
+    Image img;
+    for (int i = 0; i < v.FrameCount(); ++i)
+      if (!v.ReadFrame(i, img)) state.SkipWithError("decode failed");
+    benchmark::DoNotOptimize(img.Data());
+  }
+  state.counters["images"] = kFrames;
+}
+BENCHMARK(BM_DecodeAllKinevo)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+void BM_DecodeAllThroughSource(benchmark::State& state) {
+  // The same through the time-addressed source, drawn into a full-size view.
+  for (auto _ : state) {
+    kinevo::TDSPlay ds;
+    ds.Open(BenchFile());
+    if (!ds.Opened()) state.SkipWithError("cannot open");
+    Image view(ds.ImageWidth(), ds.ImageHeight());
+    for (int i = 0; i < ds.ImagesNumber(); ++i) {
+      ds.GoToImage(i);
+      if (!ds.DrawImage(view)) state.SkipWithError("draw failed");
+    }
+  }
+}
+BENCHMARK(BM_DecodeAllThroughSource)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+void BM_DecodeAllFfmpegProgram(benchmark::State& state) {
+  const std::string cmd = "ffmpeg -v error -nostdin -i '" + BenchFile() + "' -f rawvideo -pix_fmt rgb24 -y /dev/null";
+  for (auto _ : state) state.SetIterationTime(RunSeconds(cmd));
+}
+BENCHMARK(BM_DecodeAllFfmpegProgram)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime();
+
+void BM_RandomImage(benchmark::State& state) {
+  TFfmpegVideo v;
+  v.Open(BenchFile());
+  std::mt19937 rng(42);
+  Image img;
+  for (auto _ : state) {
+    const int n = static_cast<int>(rng() % kFrames);
+    state.PauseTiming();
+    v.SetCacheBudget(0);  // a cold cache: the image must be decoded
+    v.ReadFrame((n + kFrames / 2) % kFrames, img);
+    state.ResumeTiming();
+    v.ReadFrame(n, img);
+  }
+}
+BENCHMARK(BM_RandomImage)->Unit(benchmark::kMillisecond)->Iterations(20)->UseRealTime();
+
+void BM_DecodeOneGop(benchmark::State& state) {
+  TFfmpegVideo v;
+  v.Open(BenchFile());
+  Image img;
+  for (auto _ : state) {
+    state.PauseTiming();
+    v.SetCacheBudget(0);
+    v.ReadFrame(kFrames - 1, img);  // decoder elsewhere, cache of other images
+    state.ResumeTiming();
+    v.ReadFrame(kGop + kGop - 1, img);  // the last image of the second group
+  }
+}
+BENCHMARK(BM_DecodeOneGop)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+
+void BM_StepBack50(benchmark::State& state) {
+  Image img;
+  for (auto _ : state) {
+    state.PauseTiming();
+    TFfmpegVideo fresh;
+    fresh.Open(BenchFile());
+    fresh.ReadFrame(2 * kGop + 60, img);  // mid-group
+    state.ResumeTiming();
+    for (int i = 1; i <= 50; ++i) fresh.ReadFrame(2 * kGop + 60 - i, img);
+  }
+}
+BENCHMARK(BM_StepBack50)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+void BM_StepForward50(benchmark::State& state) {
+  Image img;
+  for (auto _ : state) {
+    state.PauseTiming();
+    TFfmpegVideo fresh;
+    fresh.Open(BenchFile());
+    fresh.ReadFrame(2 * kGop + 10, img);
+    state.ResumeTiming();
+    for (int i = 1; i <= 50; ++i) fresh.ReadFrame(2 * kGop + 10 + i, img);
+  }
+}
+BENCHMARK(BM_StepForward50)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+void BM_OpenKinevo(benchmark::State& state) {
+  for (auto _ : state) {
+    TFfmpegVideo v;
+    if (!v.Open(BenchFile())) state.SkipWithError("cannot open");
+  }
+}
+BENCHMARK(BM_OpenKinevo)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+
+void BM_OpenFfprobeCountPackets(benchmark::State& state) {
+  const std::string cmd = "ffprobe -v error -count_packets -select_streams v:0 -show_entries stream=nb_read_packets '" +
+                          BenchFile() + "' >/dev/null";
+  for (auto _ : state) state.SetIterationTime(RunSeconds(cmd));
+}
+BENCHMARK(BM_OpenFfprobeCountPackets)->Unit(benchmark::kMillisecond)->Iterations(5)->UseManualTime();
+
+long PeakRssKb() {
+  std::ifstream f("/proc/self/status");
+  std::string line;
+  while (std::getline(f, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+  return -1;
+}
+
+void BM_PeakMemoryStepping(benchmark::State& state) {
+  const std::size_t budget = static_cast<std::size_t>(state.range(0)) << 20;
+  for (auto _ : state) {
+    state.PauseTiming();
+    { std::ofstream("/proc/self/clear_refs") << "5"; }  // resets the peak
+    const long before = PeakRssKb();
+    state.ResumeTiming();
+    TFfmpegVideo v;
+    v.SetCacheBudget(budget);
+    v.Open(BenchFile());
+    Image img;
+    for (int i = 0; i < v.FrameCount(); ++i) v.ReadFrame(i, img);
+    state.counters["peak_rss_mb"] = (PeakRssKb()) / 1024.0;
+    state.counters["rss_before_mb"] = before / 1024.0;
+    state.counters["cache_budget_mb"] = static_cast<double>(state.range(0));
+    state.counters["cache_used_mb"] = v.CacheBytes() / 1048576.0;
+  }
+}
+BENCHMARK(BM_PeakMemoryStepping)->Arg(256)->Arg(64)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -302,6 +302,8 @@ void TPolyContainer::LoadSystems(int n, const std::vector<std::string>& names) {
   systems_ = std::max(1, n);
   names_ = names;
   for (int i = static_cast<int>(names_.size()); i < systems_; ++i) names_.push_back(DefaultSystemName(i));
+  // The Layer set always holds the name of the point its layer follows.
+  if (Kind() == hkPolyMarqueImgTsp && names_.size() < 2) names_.push_back(DefaultSystemName(1));
   if (current_ >= systems_) current_ = 0;
 }
 

@@ -207,6 +207,10 @@ TEST_F(LayerTest, LayerSetKeepsOneSystemAndASecondName) {
   EXPECT_TRUE(data.HasDefaultSystemNames());  // case does not matter
   data.SetSystemName(1, "wagon");
   EXPECT_FALSE(data.HasDefaultSystemNames());
+  // A document without names still gets both default names.
+  data.LayerMarks().LoadSystems(1, {});
+  EXPECT_TRUE(data.HasDefaultSystemNames());
+  EXPECT_EQ(data.SystemName(1), "du point n°2");
   data.LayerMarks().SetSystemsCount(4);
   data.LayerMarks().SetCurrentSystem(3);
   EXPECT_EQ(data.LayerMarks().MarksNumberPerFrame(), 1);

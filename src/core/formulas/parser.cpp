@@ -711,6 +711,8 @@ bool TParser::ApplyBinary(const TInstr& in, double a, double b, double& out) {
       code = pePower;
       if (IsZero(b)) {
         r = 1.0;
+      } else if (b == 2.0) {
+        r = a * a;  // the common square, exact and without a call to pow
       } else if (a > 0.0) {
         r = std::pow(a, b);
       } else if (a == 0.0) {

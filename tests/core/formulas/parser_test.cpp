@@ -103,6 +103,8 @@ TEST_F(ParserTest, PowersAndDivisions) {
   EXPECT_EQ(Code("(-8)^(1/3)"), peFractionalPower);
   EXPECT_DOUBLE_EQ(Value("(-8)^3"), -512);
   EXPECT_DOUBLE_EQ(Value("(-2)^-2"), 0.25);
+  EXPECT_DOUBLE_EQ(Value("(-3)^2"), 9);
+  EXPECT_EQ(Code("1e200^2"), pePower);
   EXPECT_DOUBLE_EQ(Value("0^0"), 1);
   EXPECT_DOUBLE_EQ(Value("0^2"), 0);
   EXPECT_EQ(Code("0^-1"), pePower);

@@ -55,6 +55,7 @@ class TSession : public IWorkspace {
   TFormules Formulas;
 
   TResCalc& Results() { return *results_; }
+  const IResultsSource& ResultsSource() const { return *resultsSource_; }
   TFileWorkflow& Workflow() { return *workflow_; }
   // The open and save dialogs (the window's, or a test's); unset, every
   // dialog answers "cancelled".

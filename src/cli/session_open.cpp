@@ -1,0 +1,60 @@
+#include "cli/session_open.h"
+
+#include <algorithm>
+#include <iostream>
+
+#include "platform/avi/vfw_play.h"
+#include "platform/ffmpeg/ds_play.h"
+#include "platform/ffmpeg/ffmpeg_play.h"
+
+namespace kinevo::cli {
+
+int32_t TStderrPresenter::Present(const TUserDlgContent& content, bool&) {
+  for (const auto& l : content.lines)
+    if (!l.text.empty()) std::cerr << l.text << "\n";
+  for (std::size_t i = 0; i < content.buttons.size(); ++i)
+    if (content.buttons[i].caption == "Continuer") return static_cast<int32_t>(i);
+  return content.buttons.empty() ? -1 : 0;
+}
+
+bool TakeOption(std::vector<std::string>& args, const std::string& name, std::string& value,
+                bool& missing) {
+  auto it = std::find(args.begin(), args.end(), name);
+  if (it == args.end()) return false;
+  if (it + 1 == args.end()) {
+    missing = true;
+    args.erase(it);
+    return false;
+  }
+  value = *(it + 1);
+  args.erase(it, it + 2);
+  return true;
+}
+
+bool TakeFlag(std::vector<std::string>& args, const std::string& name) {
+  auto it = std::find(args.begin(), args.end(), name);
+  if (it == args.end()) return false;
+  args.erase(it);
+  return true;
+}
+
+std::unique_ptr<TCliSession> OpenDocumentSession(const std::string& document,
+                                                 const std::string& videoOverride) {
+  auto cs = std::make_unique<TCliSession>();
+  TFrameSourceSet sources;
+  sources.vfw = std::make_unique<TVfwPlay>();
+  sources.ds = std::make_unique<TDSPlay>();
+  sources.ffmpeg = std::make_unique<TFFMpegPlay>();
+  cs->session = std::make_unique<TSession>(std::move(sources), "", &cs->presenter);
+  // A view of the picture's size, so that view pixels are picture pixels.
+  std::string error;
+  if (!cs->session->LoadDocumentQuietly(document, videoOverride, error)) {
+    std::cerr << error << "\n";
+    return nullptr;
+  }
+  cs->session->Video.Resize(cs->session->Video.ImageWidth(), cs->session->Video.ImageHeight());
+  cs->session->Data.UpdateScreenPositions();
+  return cs;
+}
+
+}  // namespace kinevo::cli

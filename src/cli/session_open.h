@@ -1,0 +1,35 @@
+#pragma once
+// A session for the commands of kinevo-cli that read documents: the real
+// frame sources, no settings file, and messages printed on stderr.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/app/session.h"
+
+namespace kinevo::cli {
+
+// Prints every message on stderr and answers "Continuer" when offered,
+// otherwise the first button.
+class TStderrPresenter : public IUserDlgPresenter {
+ public:
+  int32_t Present(const TUserDlgContent& content, bool& checkBoxCheck) override;
+};
+
+struct TCliSession {
+  TStderrPresenter presenter;
+  std::unique_ptr<TSession> session;
+};
+
+// Takes "--NAME VALUE" out of `args`; false when absent.  A missing value
+// sets `missing`.
+bool TakeOption(std::vector<std::string>& args, const std::string& name, std::string& value,
+                bool& missing);
+bool TakeFlag(std::vector<std::string>& args, const std::string& name);
+
+// Opens the document with its video (or `videoOverride`); prints the
+// program's message on stderr and returns null on failure.
+std::unique_ptr<TCliSession> OpenDocumentSession(const std::string& document,
+                                                 const std::string& videoOverride);
+
+}  // namespace kinevo::cli

@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QPolygon>
+#include <algorithm>
 
 #include "core/common/image.h"
 
@@ -111,8 +112,17 @@ void QPainterCanvas::Polyline(const std::vector<TPixel>& points) { p_.drawPolyli
 
 void QPainterCanvas::Polygon(const std::vector<TPixel>& points) { p_.drawPolygon(ToPolygon(points)); }
 
+// The box of a shape: pixels left .. right - 1 and top .. bottom - 1.  An
+// aliased outline of QPainter covers width + 1 pixels, a fill without an
+// outline exactly width pixels.
+QRect QPainterCanvas::ShapeBox(int left, int top, int right, int bottom) const {
+  const bool outline = pen_.style != TPenStyle::psClear;
+  const int shrink = outline ? 1 : 0;
+  return QRect(left, top, std::max(0, right - left - shrink), std::max(0, bottom - top - shrink));
+}
+
 void QPainterCanvas::Rectangle(int left, int top, int right, int bottom) {
-  p_.drawRect(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
+  p_.drawRect(ShapeBox(left, top, right, bottom));
 }
 
 void QPainterCanvas::FillRect(const TPixelRect& r) {
@@ -121,7 +131,7 @@ void QPainterCanvas::FillRect(const TPixelRect& r) {
 }
 
 void QPainterCanvas::Ellipse(int left, int top, int right, int bottom) {
-  p_.drawEllipse(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
+  p_.drawEllipse(ShapeBox(left, top, right, bottom));
 }
 
 void QPainterCanvas::FocusRect(const TPixelRect& r) {

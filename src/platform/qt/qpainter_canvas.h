@@ -42,6 +42,7 @@ class QPainterCanvas : public Canvas {
 
  private:
   void ApplyPenMode();
+  QRect ShapeBox(int left, int top, int right, int bottom) const;
   QPainter& p_;
   TPen pen_;
   TBrush brush_;

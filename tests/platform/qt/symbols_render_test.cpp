@@ -123,10 +123,8 @@ TEST(SymbolsRender, RecordedCallsMatchThePaintedDisc) {
   QImage img = RenderOne(g, 14, 2);
   Extent e = InkOf(img);
   // Radius 10 at size 2: 21 pixels across, from the recorded left edge.
-  // The Qt canvas currently paints one pixel beyond the excluded right and
-  // bottom edges of an ellipse, hence the tolerance on the far side.
-  EXPECT_NEAR(e.maxx - e.minx + 1, 21, 1);
-  EXPECT_NEAR(e.maxy - e.miny + 1, 21, 1);
+  EXPECT_EQ(e.maxx - e.minx + 1, 21);
+  EXPECT_EQ(e.maxy - e.miny + 1, 21);
   EXPECT_EQ(rec.calls[0].points[0].x, e.minx);
   EXPECT_EQ(rec.calls[0].points[0].y, e.miny);
 }

@@ -152,7 +152,7 @@ int Results(const std::vector<std::string>& input) {
   mem.adviseNames = false;
   TReadinessInput in = ReadinessInputOf(s.Data, s.Video.Mode(), s.Data.Settings().separateScales, false);
   if (CheckReadiness(in, s.Dialog, mem) == rdStop) return 1;
-  if (!s.Results().Update(true)) {
+  if (!s.UpdateResults(true)) {
     std::cerr << kComputeErrorText << "\n";
     return 1;
   }
@@ -164,6 +164,23 @@ int Results(const std::vector<std::string>& input) {
   grid.Recount();
   std::ostringstream out;
   const int cols = grid.ColCount();
+  // The user formulas follow the quantities, one column each.
+  std::vector<const TRec*> formulas;
+  for (int i = 0; i < s.Formulas.FormulaCount(); ++i)
+    if (!s.Formulas.Formula(i).Identifier.empty()) formulas.push_back(&s.Formulas.Formula(i));
+  auto formulaCell = [&](const TRec& r, int row) -> std::string {
+    switch (row) {
+      case 1: return r.Identifier;
+      case 2: return r.UnitText;
+      case 3: return r.Comment;
+      default: break;
+    }
+    const std::size_t k = static_cast<std::size_t>(row - TGrid::kFixedRows);
+    const TCurve& c = r.Curve;
+    if (c.Invalid) return kNotANumber;
+    if (k >= c.RowValues.size() || k >= c.RowValid.size() || c.RowValid[k] != 0) return {};
+    return FloatToText(c.RowValues[k], 15, decimal[0]);
+  };
   // Identifiers, units and descriptions, then the rows; the row labels are
   // not exported.
   for (int row = 1; row < grid.RowCount(); ++row) {
@@ -171,6 +188,7 @@ int Results(const std::vector<std::string>& input) {
       if (col > 1) out << '\t';
       out << grid.CellText(col, row, false);
     }
+    for (const TRec* r : formulas) out << '\t' << formulaCell(*r, row);
     out << '\n';
   }
   std::cout << out.str();

@@ -99,6 +99,11 @@ class DocumentCli : public ::testing::Test {
       ini.WriteFloat("Data", "MarkXCoordinate" + s + "_0", 0.05 * i);
       ini.WriteFloat("Data", "MarkYCoordinate" + s + "_0", 0.1 + 0.005 * i * i);
     }
+    ini.WriteInteger("Formules", "FormulesNumber", 1);
+    ini.WriteString("Record", "RecordFormuleIdentifier_0", "d");
+    ini.WriteString("Record", "RecordFormulePhrase_0", "2*t+1/2*4");
+    ini.WriteString("Record", "RecordFormuleComment_0", "double du temps");
+    ini.WriteString("Record", "RecordFormuleUnit_0", "s");
     ini.WriteInteger("Video", "ImageNumber", 3);
     ini.WriteInteger("Montage", "VisibleImagesNumber", 12);
     ASSERT_TRUE(ini.UpdateFile());

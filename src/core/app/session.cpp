@@ -5,6 +5,7 @@
 
 #include "core/document/kvo.h"
 #include "core/document/marking_document.h"
+#include "core/formulas/formulas_document.h"
 
 namespace kinevo {
 
@@ -35,6 +36,11 @@ TSession::TSession(TFrameSourceSet sources, std::string settingsPath, IUserDlgPr
       markingClient_(Data) {
   resultsSource_ = std::make_unique<TMarkingResultsSource>(Data, Video);
   results_ = std::make_unique<TResCalc>(*resultsSource_);
+  resultsPtr_ = results_.get();
+  formulaTable_ = std::make_unique<ActiveFormulaTable>(resultsPtr_, Data);
+  Formulas.SetTable(formulaTable_.get());
+  Formulas.SetDialog(&Dialog);
+  Formulas.OnSwitchesChanged = [this] { results_->Invalidate(rtBoth); };
   workflow_ = std::make_unique<TFileWorkflow>(*this, Dialog, fileDialogs_, Options, Recent);
 
   Data.SetResultsInvalidator(results_.get());
@@ -84,6 +90,30 @@ void TSession::ApplyOptions() {
   ro.hideEdgeAcceleration = Options.CheckBox31HideEdgeA;
   ro.startByZero = Options.CheckBox36StartByZero;
   results_->SetOptions(ro);
+  TFormulaSettings fs;
+  fs.speeds = Options.CheckBox9Speed;
+  fs.accelerations = Options.CheckBox8Acceleration;
+  fs.polar = Options.CheckBox53PolarQuantities;
+  fs.startByZero = Options.CheckBox36StartByZero;
+  fs.radians = Options.CheckBox32AngleRadian;
+  Formulas.SetSettings(fs);
+}
+
+bool TSession::UpdateResults(bool derivatives) {
+  if (!results_->Update(derivatives)) return false;
+  Formulas.ComputeAll();
+  return true;
+}
+
+bool TSession::ActiveFormulaTable::HasValue(int32_t q, int32_t s, int32_t row) const {
+  const TCalcul& c = Calc();
+  if (!c.IsMarked(s, row)) return false;
+  // Speeds, accelerations and polar quantities exist once derived.
+  return q == qtX || q == qtY || c.HasDerivatives();
+}
+
+double TSession::ActiveFormulaTable::Value(int32_t q, int32_t s, int32_t row) const {
+  return Calc().Value(cfAxes, s, q, row);
 }
 
 void TSession::VideoOpened() {
@@ -118,7 +148,7 @@ bool TSession::ReadDocument(TIniFile& ini) {
   if (!LoadMarkingData(Data, ini)) return false;
   Video.LoadFromDocument(ReaderOf(ini));
   Montage.LoadFromDocument(ReaderOf(ini));
-  Formulas.Load([&ini](const std::string& s, const std::string& k) { return ini.ReadString(s, k); });
+  LoadFormulas(Formulas, ini);
   Data.UpdateScreenPositions();
   results_->Invalidate(rtBoth);
   return true;
@@ -128,9 +158,7 @@ void TSession::WriteDocument(TIniFile& ini) {
   SaveMarkingData(Data, ini);
   Video.StoreInDocument(WriterOf(ini));
   Montage.StoreInDocument(WriterOf(ini));
-  Formulas.Save([&ini](const std::string& s, const std::string& k, const std::string& v) {
-    ini.WriteString(s, k, v);
-  });
+  SaveFormulas(Formulas, ini);
 }
 
 bool TSession::LoadDocumentQuietly(const std::string& path, const std::string& videoOverride,

@@ -61,6 +61,11 @@ class TSession : public IWorkspace {
   // dialog answers "cancelled".
   void SetFileDialogs(IFileDialogs* dialogs) { fileDialogs_.target = dialogs; }
 
+  // Brings the results of the active marking mode up to date (with the
+  // derivatives when asked), then the user formulas over them.  False when
+  // the computation failed; Results().LastCode() tells why.
+  bool UpdateResults(bool derivatives);
+
   // Applies the settings to the marking data and the results (called at
   // start-up and whenever the options dialog changed them).
   void ApplyOptions();
@@ -104,6 +109,22 @@ class TSession : public IWorkspace {
    private:
     TData& data_;
   };
+  // The results of the active marking mode, as the formulas read them.
+  class ActiveFormulaTable : public IFormulaTable {
+   public:
+    ActiveFormulaTable(TResCalc*& results, TData& data) : results_(results), data_(data) {}
+    int32_t RowCount() const override { return Calc().RowCount(); }
+    int32_t SystemsCount() const override { return Calc().SystemsCount(); }
+    double RowTime(int32_t row) const override { return Calc().RowTime(row); }
+    bool HasValue(int32_t q, int32_t s, int32_t row) const override;
+    double Value(int32_t q, int32_t s, int32_t row) const override;
+    double AxisAngle() const override { return data_.XAxisAngle(); }
+
+   private:
+    const TCalcul& Calc() const { return results_->Active(); }
+    TResCalc*& results_;
+    TData& data_;
+  };
   // Forwards to the dialogs set with SetFileDialogs.
   struct FileDialogsProxy : IFileDialogs {
     IFileDialogs* target = nullptr;
@@ -121,6 +142,8 @@ class TSession : public IWorkspace {
   MarkingClient markingClient_;
   std::unique_ptr<TMarkingResultsSource> resultsSource_;
   std::unique_ptr<TResCalc> results_;
+  TResCalc* resultsPtr_ = nullptr;
+  std::unique_ptr<ActiveFormulaTable> formulaTable_;
   FileDialogsProxy fileDialogs_;
   std::unique_ptr<TFileWorkflow> workflow_;
 };

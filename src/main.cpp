@@ -3,6 +3,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "gui/app/cursor_pictures.h"
 #include "gui/app/main_window.h"
 #include "kinevo_version.h"
 
@@ -15,7 +16,13 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Kinevo"));
+  // The named cursors are registered before any window exists; the message
+  // dialog (title "Kinevo", font "Arial") belongs to the main window's session.
+  kinevo::gui::NamedCursors::Register();
   kinevo::gui::MainWindow w;
   w.show();
+  // Exactly one argument: a ".avi" opens as a video, a ".kvo" as a document.
+  const QStringList args = QApplication::arguments();
+  if (args.size() == 2) w.OpenArgument(args[1]);
   return app.exec();
 }

@@ -1,9 +1,35 @@
 #pragma once
+// The main window (TMainForm): hosts the video view, owns the session with
+// every long-lived object, and turns menu commands, tool buttons, keys and
+// the mouse wheel into calls on the marking data, the view and the file
+// workflow.  Which commands exist, are enabled and are checked is decided
+// by core/app/commands; the readiness checks by core/app/readiness.
+#include <QLabel>
 #include <QMainWindow>
+#include <QWidget>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "core/app/commands.h"
+#include "core/app/readiness.h"
+#include "core/app/session.h"
+#include "core/app/value_dialog.h"
 
 class QSvgRenderer;
+class QAction;
+class QLabel;
+class QMenu;
+class QSlider;
+class QToolBar;
+class QToolButton;
 
 namespace kinevo::gui {
+
+class VideoWidget;
+class TQtUserDlgPresenter;
+class TQtValueDialogPresenter;
 
 // Widget in the middle of the main window; shows the title picture while no
 // video is open.
@@ -19,10 +45,112 @@ class TitleView : public QWidget {
   QSvgRenderer* title_;
 };
 
+// A status field that reports clicks.
+class StatusField : public QLabel {
+  Q_OBJECT
+ public:
+  StatusField(const QString& name, int minWidth, QWidget* parent);
+ signals:
+  void clicked();
+
+ protected:
+  void mousePressEvent(QMouseEvent* e) override;
+};
+
+// What the window is built with; the defaults are the program's.
+struct MainWindowSetup {
+  // The settings file; "" for the user's (SettingsFilePath()).
+  std::string settingsPath;
+  // Null: the program's Qt dialogs.
+  IUserDlgPresenter* messages = nullptr;
+  IValueDialogPresenter* values = nullptr;
+  IFileDialogs* files = nullptr;
+  // The folder of the bridge plugins; "" for the one beside the program.
+  std::string bridgeFolder;
+};
+
 class MainWindow : public QMainWindow {
   Q_OBJECT
  public:
-  explicit MainWindow(QWidget* parent = nullptr);
+  explicit MainWindow(const MainWindowSetup& setup = {}, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  TSession& Session() { return *session_; }
+  VideoWidget* View() const { return view_; }
+  QAction* Action(const std::string& name) const;
+  QMenu* Popup() const { return popup_; }
+  QSlider* TrackBar() const { return trackBar_; }
+  QLabel* Field(const std::string& name) const;
+  QString Hint() const;
+  TMainMem& MainMem() { return mainMem_; }
+  TBoiteValeur& ValueDialog() { return *values_; }
+
+  // Opens the program's argument: ".avi" as a video, ".kvo" as a document.
+  void OpenArgument(const QString& path);
+  // The names and colours dialog, modal; replaceable for tests.
+  std::function<void()> RunNamesDialog;
+  // Brings every button, menu item and status field up to date.
+  void RefreshCommands();
+  // The features this window offers (subsystems present in the program).
+  static TFeatures Features();
+
+  // The readiness checks and, when they pass, the results of a page (the
+  // results window is not part of the program yet: answers the outcome).
+  TReadiness ResultsRequested();
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* e) override;
+
+ private:
+  QAction* MakeAction(const std::string& name, std::function<void()> handler);
+  void BuildActions();
+  void BuildMenus();
+  void BuildToolBars();
+  void BuildStatusBar();
+  void WireEvents();
+  TCommandContext Context() const;
+  void RefreshFields();
+  void RefreshTrackBar();
+  void SetHint(const std::string& hint);
+  void RouteKey(QKeyEvent* e);
+  void RestorePlacement();
+  void SavePlacement();
+  void RebuildRecentMenu();
+  // Command handlers.
+  void ChooseTool(TOutil tool, TScaleKind kind = skNormal);
+  void ChooseViewTool(TViewTool tool);
+  void ChooseMode(TVideoMode mode);
+  bool AskValue(TTypeSaisie kind, TTypeSaisieLongueur lengthKind = slLongueurN);
+  void AskScaleLength(TScaleKind kind);
+  void SetMarksPerFrame(int n);
+  void ShowProperties();
+  void GoToImageNumber();
+  void AskAngle();
+  TValueDialogContext ValueContext() const;
+
+  std::unique_ptr<TQtUserDlgPresenter> qtMessages_;
+  std::unique_ptr<TQtValueDialogPresenter> qtValues_;
+  std::unique_ptr<IFileDialogs> qtFiles_;
+  std::unique_ptr<TSession> session_;
+  std::unique_ptr<TBoiteValeur> values_;
+  TMainMem mainMem_;
+  bool shownOnce_ = false;
+  bool closing_ = false;
+
+  VideoWidget* view_ = nullptr;
+  TitleView* title_ = nullptr;
+  QWidget* centre_ = nullptr;
+  QMenu* popup_ = nullptr;
+  QMenu* recentMenu_ = nullptr;
+  QSlider* trackBar_ = nullptr;
+  QLabel* hint_ = nullptr;
+  std::map<std::string, QAction*> actions_;
+  std::map<std::string, QLabel*> fields_;
+  std::vector<QMenu*> menus_;
+  std::vector<QToolBar*> toolBars_;
 };
 
 }  // namespace kinevo::gui

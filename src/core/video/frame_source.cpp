@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace kinevo {
 
@@ -98,9 +99,17 @@ bool TFrameSource::DrawImage(Image& dest, const TPixelRect& source) {
   } catch (...) {
     drawn = false;
   }
-  if (drawn && !dest.Empty())
-    Image::StretchInto(dest, {0, 0, dest.Width(), dest.Height()}, workBitmap_, source,
-                       copyMode_ == TRasterOp::ropNotSrcCopy);
+  if (drawn && !dest.Empty()) {
+    const bool invert = copyMode_ == TRasterOp::ropNotSrcCopy;
+    if (source == TPixelRect{0, 0, imageWidth_, imageHeight_} && dest.Width() == imageWidth_ &&
+        dest.Height() == imageHeight_) {
+      // The whole picture at its own size: a plain copy.
+      std::memcpy(dest.Data(), workBitmap_.Data(), dest.ByteSize());
+      if (invert) dest.Invert();
+    } else {
+      Image::StretchInto(dest, {0, 0, dest.Width(), dest.Height()}, workBitmap_, source, invert);
+    }
+  }
   drawing_.store(false, std::memory_order_release);
   return drawn;
 }

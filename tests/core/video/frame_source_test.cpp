@@ -167,6 +167,13 @@ TEST(FrameSource, DrawImageStretchesTheRectangleAndInverts) {
   s.SetCopyMode(TRasterOp::ropNotSrcCopy);
   ASSERT_TRUE(s.DrawImage(dest));
   EXPECT_EQ(dest, Image(4, 4, RGBColor(246, 246, 246)));
+  // The whole picture at its own size (the copy without stretching).
+  Image full(8, 6);
+  ASSERT_TRUE(s.DrawImage(full));
+  EXPECT_EQ(full, Image(8, 6, RGBColor(246, 246, 246)));
+  s.SetCopyMode(TRasterOp::ropSrcCopy);
+  ASSERT_TRUE(s.DrawImage(full));
+  EXPECT_EQ(full, Image(8, 6, RGBColor(9, 9, 9)));
   s.failFetch = true;
   EXPECT_FALSE(s.DrawImage(dest));
   EXPECT_EQ(dest, Image(4, 4, RGBColor(246, 246, 246)));

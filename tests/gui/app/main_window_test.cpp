@@ -34,8 +34,15 @@ class QtEnv : public ::testing::Environment {
     static char name[] = "test_gui_app";
     static char* argv[] = {name, nullptr};
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    if (QApplication::instance() == nullptr) new QApplication(argc, argv);
+    if (QApplication::instance() == nullptr) app_ = new QApplication(argc, argv);
   }
+  void TearDown() override {
+    delete app_;
+    app_ = nullptr;
+  }
+
+ private:
+  QApplication* app_ = nullptr;
 };
 const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new QtEnv);
 

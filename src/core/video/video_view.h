@@ -104,6 +104,10 @@ class TVideo : public IVideoView {
   // ------------------------------------------------------------ queries
   TVideoMode Mode() const override { return mode_.load(std::memory_order_relaxed); }
   TViewTool Tool() const { return tool_; }
+  // The view contract: the pointer tool and the mouse position over the
+  // view (from the window, through CursorPos).
+  TViewTool PointerTool() const override { return tool_; }
+  TPixel PointerPosition() const override { return CursorPos ? CursorPos() : TPixel{}; }
   TVideoFramework Framework() const { return sources_.Framework(); }
   bool IsOpen() const override { return sources_.Selected().Opened(); }
   bool IsCapture() const { return Mode() == vmCapture; }

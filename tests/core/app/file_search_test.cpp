@@ -307,15 +307,14 @@ TEST_F(LargeTree, DestroyingARunningSearchCancelsAndJoins) {
   search->OnProgress = [&](const fs::path&, std::size_t n) {
     visited = n;
     started = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   };
   search->OnFinished = [&](const TFileSearchStats&) { ++finished; };
   ASSERT_TRUE(search->Start(Videos()));
   while (!started) std::this_thread::yield();
-  search.reset();
+  search.reset();  // without the join the thread would outlive its object
   EXPECT_EQ(finished.load(), 1);
-  std::size_t after = visited;
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  EXPECT_EQ(visited.load(), after);  // nothing runs any more
+  EXPECT_LT(visited.load(), kFolders);
 }
 
 }  // namespace

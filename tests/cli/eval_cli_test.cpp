@@ -2,6 +2,8 @@
 // stderr with exit code 1.
 #include <gtest/gtest.h>
 
+#include "support/run_program.h"
+
 #include <array>
 #include <cstdio>
 #include <string>
@@ -10,40 +12,12 @@
 
 namespace {
 
-struct TRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) {
-    if (c == '\'') q += "'\\''";
-    else q += c;
-  }
-  return q + "'";
-}
+using TRun = kinevo::test::ProgramRun;
 
 TRun RunEval(const std::vector<std::string>& args) {
-  const std::string errFile = std::string(KINEVO_BINARY_DIR) + "/eval_cli_test_stderr.txt";
-  std::string cmd = std::string(KINEVO_CLI_PATH) + " eval";
-  for (const auto& a : args) cmd += " " + Quote(a);
-  cmd += " 2>" + Quote(errFile);
-  TRun r;
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  std::array<char, 4096> buf{};
-  size_t n;
-  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-  const int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  if (FILE* e = fopen(errFile.c_str(), "r")) {
-    while ((n = fread(buf.data(), 1, buf.size(), e)) > 0) r.err.append(buf.data(), n);
-    fclose(e);
-  }
-  std::remove(errFile.c_str());
-  return r;
+  std::vector<std::string> all = {"eval"};
+  all.insert(all.end(), args.begin(), args.end());
+  return kinevo::test::RunProgram(KINEVO_CLI_PATH, all);
 }
 
 TEST(EvalCliTest, PrintsValuesWithAPointAndUpToSeventeenDigits) {

@@ -3,6 +3,8 @@
 // the built-in reader, FFV1 in Matroska for the FFmpeg source).
 #include <gtest/gtest.h>
 
+#include "support/run_program.h"
+
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -27,41 +29,7 @@ constexpr int kW = 160, kH = 120, kFrames = 8, kR = 10;
 int DiscX(int k) { return 40 + 6 * k; }
 int DiscY(int k) { return 50 + 3 * k; }
 
-struct TRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) {
-    if (c == '\'') q += "'\\''";
-    else q += c;
-  }
-  return q + "'";
-}
-
-TRun RunProgram(const std::string& program, const std::vector<std::string>& args,
-         const std::string& errFile) {
-  std::string cmd = program;
-  for (const auto& a : args) cmd += " " + Quote(a);
-  cmd += " 2>" + Quote(errFile);
-  TRun r;
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  std::array<char, 4096> buf{};
-  size_t n;
-  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-  const int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  if (FILE* e = fopen(errFile.c_str(), "r")) {
-    while ((n = fread(buf.data(), 1, buf.size(), e)) > 0) r.err.append(buf.data(), n);
-    fclose(e);
-  }
-  std::remove(errFile.c_str());
-  return r;
-}
+using TRun = kinevo::test::ProgramRun;
 
 Image Picture(int k) {
   static const kinevo::TColor palette[] = {RGBColor(90, 90, 90), RGBColor(150, 150, 150),
@@ -93,12 +61,15 @@ class TrackCliTest : public ::testing::Test {
     }
     fclose(f);
     const std::string size = std::to_string(kW) + "x" + std::to_string(kH);
-    const std::string input = "ffmpeg -loglevel error -y -f rawvideo -pix_fmt rgb24 -s " + size +
-                              " -r 25 -i " + Quote(raw);
-    aviOk_ = std::system((input + " -c:v rawvideo -pix_fmt bgr24 " + Quote(dir_ + "/disc.avi") +
-                          " >/dev/null 2>&1").c_str()) == 0;
-    mkvOk_ = std::system((input + " -c:v ffv1 -pix_fmt bgr0 " + Quote(dir_ + "/disc.mkv") +
-                          " >/dev/null 2>&1").c_str()) == 0;
+    const std::vector<std::string> input = {"-loglevel", "error", "-y", "-f", "rawvideo", "-pix_fmt",
+                                            "rgb24", "-s", size, "-r", "25", "-i", raw};
+    auto encode = [&](std::vector<std::string> out) {
+      std::vector<std::string> args = input;
+      args.insert(args.end(), out.begin(), out.end());
+      return kinevo::test::RunProgram("ffmpeg", args).status == 0;
+    };
+    aviOk_ = encode({"-c:v", "rawvideo", "-pix_fmt", "bgr24", dir_ + "/disc.avi"});
+    mkvOk_ = encode({"-c:v", "ffv1", "-pix_fmt", "bgr0", dir_ + "/disc.mkv"});
     std::remove(raw.c_str());
   }
 
@@ -110,7 +81,7 @@ class TrackCliTest : public ::testing::Test {
   static TRun Track(const std::vector<std::string>& args) {
     std::vector<std::string> all{"track"};
     all.insert(all.end(), args.begin(), args.end());
-    return RunProgram(KINEVO_CLI_PATH, all, dir_ + "/stderr.txt");
+    return kinevo::test::RunProgram(KINEVO_CLI_PATH, all);
   }
 
   // A contour around the disc on image k, in picture pixels.

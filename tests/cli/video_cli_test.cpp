@@ -1,6 +1,8 @@
 // kinevo-cli probe, frame and decode-all on videos written by ffmpeg.
 #include <gtest/gtest.h>
 
+#include "support/run_program.h"
+
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -22,20 +24,11 @@ struct CliRun {
   std::string out, err;
 };
 
-CliRun Cli(const std::string& args, const std::string& dir) {
-  const std::string errFile = dir + "/stderr.txt";
-  const std::string cmd = std::string(KINEVO_CLI_PATH) + " " + args + " 2>'" + errFile + "'";
-  CliRun r;
-  std::FILE* p = ::popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-  const int status = ::pclose(p);
-  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  std::ifstream e(errFile);
-  r.err.assign(std::istreambuf_iterator<char>(e), {});
-  return r;
+// Runs kinevo-cli with `args` split as a shell would split them.
+CliRun Cli(const std::string& args, const std::string&) {
+  const std::vector<std::string> words = kinevo::test::SplitWords(args);
+  auto r = kinevo::test::RunProgram(KINEVO_CLI_PATH, words);
+  return {r.status, r.out, r.err};
 }
 
 std::map<std::string, std::string> Keys(const std::string& text) {

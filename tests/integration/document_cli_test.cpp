@@ -9,6 +9,7 @@
 
 #include "core/common/ini_file.h"
 #include "core/common/number_format.h"
+#include "support/run_program.h"
 #include "support/test_videos_avi.h"
 
 using namespace kinevo;
@@ -22,16 +23,9 @@ struct CliRun {
 };
 
 CliRun RunCli(const std::string& args) {
-  CliRun r;
-  std::string cmd = std::string(KINEVO_CLI_PATH) + " " + args + " 2>/dev/null";
-  FILE* p = popen(cmd.c_str(), "r");
-  if (p == nullptr) return r;
-  std::array<char, 4096> buf{};
-  std::size_t n;
-  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-  int status = pclose(p);
-  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
+  const std::vector<std::string> words = kinevo::test::SplitWords(args);
+  auto r = test::RunProgram(KINEVO_CLI_PATH, words);
+  return {r.status, r.out};
 }
 
 std::vector<std::string> Lines(const std::string& text) {

@@ -31,6 +31,20 @@ const std::vector<TCommandText> kTexts = {
     {"ButtonModeMontage", "Montage", "Masquer des images et insérer des pauses", true},
     {"ButtonModeTracking", "Suivi", "Suivi automatique des objets", true},
     {"ButtonModeCapture", "Capture", "Filmer avec une caméra", true},
+    // Montage buttons.
+    {"ButtonMontageBasculer", "Masquer", "Masquer ou montrer l'image courante dans le montage", true},
+    {"ButtonMontageBasculerMult", "Groupes", "Masquer ou montrer des groupes d'images", false},
+    {"ButtonMontageInstant", "Image manquante", "Ouvrir ou fermer un intervalle de temps avant l'image courante", false},
+    {"ButtonMontageEnregistrer", "Enregistrer", "Enregistrer le montage dans un fichier vidéo", false},
+    {"ButtonMontageV2p", "Vidéo en images", "Convertir la vidéo en images", false},
+    {"ButtonMontageP2v", "Images en vidéo", "Convertir des images en vidéo", false},
+    // Navigation buttons beside the track bar.
+    {"ButtonNavPremiere", "Première image", "Aller à la première image", false},
+    {"ButtonNavPrecedente", "Image précédente", "Aller à l'image précédente", false},
+    {"ButtonNavLecture", "Lecture", "Lire la vidéo à partir de l'image affichée", false},
+    {"ButtonNavPause", "Pause", "Arrêter la lecture", false},
+    {"ButtonNavSuivante", "Image suivante", "Aller à l'image suivante", false},
+    {"ButtonNavDerniere", "Dernière image", "Aller à la dernière image", false},
     // Result buttons.
     {"ButtonMenuTableau", "Tableau", "Tableau des valeurs", false},
     {"ButtonMenuTemps", "Temps", "Evolution temporelle", false},
@@ -109,6 +123,12 @@ const std::vector<TCommandText> kTexts = {
     {"PopupMenuEffacer", "Gomme", "", true},
 };
 
+const std::vector<std::string> kNavigation = {"ButtonNavPremiere", "ButtonNavPrecedente", "ButtonNavLecture",
+                                              "ButtonNavPause",    "ButtonNavSuivante",   "ButtonNavDerniere"};
+const std::vector<std::string> kMontageButtons = {"ButtonMontageBasculer",    "ButtonMontageBasculerMult",
+                                                  "ButtonMontageInstant",     "ButtonMontageEnregistrer",
+                                                  "ButtonMontageV2p",         "ButtonMontageP2v"};
+
 const std::vector<std::vector<std::string>> kRadioGroups = {
     {"MenuAffichageTaillePetite", "MenuAffichageTailleMoyenne", "MenuAffichageTailleGrande"},
     {"MenuAffichageNumeroterDown", "MenuAffichageNumeroterRight", "MenuAffichageNumeroterNone"},
@@ -144,6 +164,18 @@ std::string FormatG3(double v) {
 
 }  // namespace
 
+TFeatures ProgramFeatures() {
+  TFeatures f;
+  f.optionsDialog = true;
+  f.fileSearch = true;
+  f.timeDialog = true;
+  f.montage = true;
+  f.help = true;
+  f.about = true;
+  f.properties = true;
+  return f;
+}
+
 const std::vector<TCommandText>& CommandTexts() { return kTexts; }
 
 const TCommandText* FindCommandText(const std::string& name) {
@@ -153,6 +185,8 @@ const TCommandText* FindCommandText(const std::string& name) {
 }
 
 const std::vector<std::vector<std::string>>& RadioGroups() { return kRadioGroups; }
+const std::vector<std::string>& NavigationButtons() { return kNavigation; }
+const std::vector<std::string>& MontageButtons() { return kMontageButtons; }
 
 TCommandStates ComputeCommands(const TCommandContext& c) {
   TCommandStates s;
@@ -167,7 +201,7 @@ TCommandStates ComputeCommands(const TCommandContext& c) {
   const bool marking = grid || layer;
   const bool tracking = c.mode == vmTracking && c.features.tracking;
   const bool capture = c.mode == vmCapture;
-  const bool montage = c.mode == vmMontage;
+  const bool montage = c.mode == vmMontage && c.features.montage;
   const bool sep = c.separateScales;
   // The marking tools are pressed only when the view's own tool is off.
   auto toolDown = [&](TOutil t) { return open && marking && c.viewTool == vtNone && c.tool == t; };
@@ -199,6 +233,21 @@ TCommandStates ComputeCommands(const TCommandContext& c) {
   set("ButtonModeMontage", c.allowMontage && c.features.montage, open, montage);
   set("ButtonModeTracking", c.allowTracking && c.features.tracking, open, tracking);
   set("ButtonModeCapture", c.allowCapture && c.features.capture, true, capture);
+
+  // ------------------------------------------------------------ montage buttons
+  // The toggle button is down on a hidden image; the missing-image dialog
+  // runs only on a visible one.
+  set("ButtonMontageBasculer", montage, open, open && c.currentImageHidden);
+  set("ButtonMontageBasculerMult", montage, open);
+  set("ButtonMontageInstant", montage, open && !c.currentImageHidden);
+  const bool recording = montage && c.features.montageRecording;
+  set("ButtonMontageEnregistrer", recording, open);
+  set("ButtonMontageV2p", recording && c.allowVideoToPictures, open);
+  set("ButtonMontageP2v", recording && c.allowPicturesToVideo, true);
+
+  // ------------------------------------------------------------ navigation
+  // Beside the track bar; the camera preview replaces the picture in capture.
+  for (const auto& b : kNavigation) set(b, !capture, open);
 
   // ------------------------------------------------------------ result buttons
   const int segmentPoints = c.scalePoints[std::min<int>(c.scaleKind, 2)];

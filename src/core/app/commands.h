@@ -35,6 +35,11 @@ struct TFeatures {
   bool properties = true;
 };
 
+// The subsystems this program is built with: the options dialog, the file
+// search, the time dialog and montage selection; not yet the results window,
+// tracking, capture, montage recording or the calculator.
+TFeatures ProgramFeatures();
+
 // The state the commands depend on.
 struct TCommandContext {
   TVideoMode mode = vmRepereFixe;
@@ -47,6 +52,8 @@ struct TCommandContext {
   bool allowTracking = true;
   bool allowMontage = true;
   bool allowCapture = true;
+  bool allowVideoToPictures = false;  // settings: offer the video-to-pictures conversion
+  bool allowPicturesToVideo = false;  // settings: offer the pictures-to-video conversion
   std::string undoCaption;  // the marking data's UndoCaption
   int marksCount = 0;       // marks of the active set
   bool hasOrigin = false;   // the active frame has an origin
@@ -61,6 +68,8 @@ struct TCommandContext {
   bool loupe = false;
   bool hideImage = false;
   double imageDuration = 0;
+  // Montage mode: the current image is hidden from the output.
+  bool currentImageHidden = false;
   TFeatures features;
 };
 
@@ -88,6 +97,11 @@ const TCommandText* FindCommandText(const std::string& name);
 
 // Groups of radio items, each listing its members.
 const std::vector<std::vector<std::string>>& RadioGroups();
+
+// The navigation buttons beside the track bar, in their order.
+const std::vector<std::string>& NavigationButtons();
+// The montage buttons of the tool bar, in their order.
+const std::vector<std::string>& MontageButtons();
 
 // The caption of MenuAffichageAnnuler: the undo caption, or "Annuler" when
 // empty, then two spaces and "(Ctrl A)".

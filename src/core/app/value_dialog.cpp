@@ -23,7 +23,7 @@ constexpr TColor kBlue = 0xFF0000;
 
 }  // namespace
 
-std::string FormatGeneral(double value, int digits) {
+std::string FormatValueGeneral(double value, int digits) {
   if (std::isnan(value)) return "NAN";
   if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
   char buf[64];
@@ -59,7 +59,7 @@ void TBoiteValeur::SetTypeSaisie(TTypeSaisie kind) {
     case tsAngle:
       Caption = "Angle de rotation du repère";
       prompt_ = "Angle de rotation du repère en degré(s)";
-      initial_ = FormatGeneral(c.xAxisAngle * 180.0 / std::numbers::pi, 6);
+      initial_ = FormatValueGeneral(c.xAxisAngle * 180.0 / std::numbers::pi, 6);
       lo_ = -180;
       hi_ = 180;
       range_ = "-180° <= angle <= +180° dans le sens trigonométrique";
@@ -67,7 +67,7 @@ void TBoiteValeur::SetTypeSaisie(TTypeSaisie kind) {
     case tsCadence:
       Caption = "Cadence des images";
       prompt_ = "Nombre d'images par seconde";
-      initial_ = FormatGeneral(c.recordingRate, 6);
+      initial_ = FormatValueGeneral(c.recordingRate, 6);
       lo_ = 1;
       hi_ = 100;
       range_ = "1 <= cadence <= 100 images par seconde";
@@ -75,7 +75,7 @@ void TBoiteValeur::SetTypeSaisie(TTypeSaisie kind) {
     case tsLongueur:
       Caption = "Etalonner un segment";
       prompt_ = "Longueur du segment en mètre(s)";
-      initial_ = FormatGeneral(c.scaleLength[lengthKind_ <= slLongueurV ? lengthKind_ : slLongueurN], 10);
+      initial_ = FormatValueGeneral(c.scaleLength[lengthKind_ <= slLongueurV ? lengthKind_ : slLongueurN], 10);
       lo_ = 0.001;
       hi_ = 1.5e13;
       range_ = "1 mm < longueur du segment < 15 Tm";
@@ -148,7 +148,7 @@ void TBoiteValeur::SetTypeSaisieLongueur(TTypeSaisieLongueur kind) {
   lengthKind_ = kind;
   if (kind_ == tsLongueur) {
     const TValueDialogContext c = Context();
-    initial_ = FormatGeneral(c.scaleLength[lengthKind_ <= slLongueurV ? lengthKind_ : slLongueurN], 10);
+    initial_ = FormatValueGeneral(c.scaleLength[lengthKind_ <= slLongueurV ? lengthKind_ : slLongueurN], 10);
   }
 }
 

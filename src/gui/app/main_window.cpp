@@ -23,11 +23,19 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "core/common/ini_file.h"
 #include "core/document/options.h"
+#include "core/montage/missing_image_dialog.h"
 #include "gui/app/cursor_pictures.h"
+#include "gui/app/file_search_window.h"
+#include "gui/document/options_dialog.h"
+#include "gui/document/password_dialog.h"
+#include "gui/montage/group_dialog.h"
+#include "gui/montage/missing_image_dialog.h"
+#include "gui/video/duration_dialog.h"
 #include "gui/common/message_dialog.h"
 #include "gui/common/value_dialog_qt.h"
 #include "gui/marking/names_colours_dialog.h"
@@ -120,7 +128,107 @@ QIcon NamesIcon() {
   return QIcon(QPixmap::fromImage(im));
 }
 
+// The glyphs of the navigation buttons: bars, triangles and pause bars.
+enum class NavGlyph { First, Previous, Play, Pause, Next, Last };
+
+QIcon NavigationIcon(NavGlyph g) {
+  QImage im(20, 20, QImage::Format_ARGB32_Premultiplied);
+  im.fill(Qt::transparent);
+  QPainter p(&im);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(40, 40, 40));
+  auto left = [&p](double x) { p.drawPolygon(QPolygonF({QPointF(x, 10), QPointF(x + 7, 4), QPointF(x + 7, 16)})); };
+  auto right = [&p](double x) { p.drawPolygon(QPolygonF({QPointF(x + 7, 10), QPointF(x, 4), QPointF(x, 16)})); };
+  switch (g) {
+    case NavGlyph::First:
+      p.drawRect(QRectF(4, 4, 2, 12));
+      left(7);
+      break;
+    case NavGlyph::Previous: left(6); break;
+    case NavGlyph::Play:
+      p.setBrush(QColor(0, 120, 0));
+      p.drawPolygon(QPolygonF({QPointF(15, 10), QPointF(6, 4), QPointF(6, 16)}));
+      break;
+    case NavGlyph::Pause:
+      p.drawRect(QRectF(6, 4, 3, 12));
+      p.drawRect(QRectF(11, 4, 3, 12));
+      break;
+    case NavGlyph::Next: right(7); break;
+    case NavGlyph::Last:
+      right(6);
+      p.drawRect(QRectF(14, 4, 2, 12));
+      break;
+  }
+  return QIcon(QPixmap::fromImage(im));
+}
+
+// A film image, in negative when it is hidden from the montage.
+QIcon MontageImageIcon(bool hidden) {
+  QImage im(32, 32, QImage::Format_ARGB32_Premultiplied);
+  im.fill(Qt::transparent);
+  QPainter p(&im);
+  const QColor film = hidden ? QColor(230, 230, 230) : QColor(30, 30, 30);
+  const QColor picture = hidden ? QColor(80, 40, 0) : QColor(175, 215, 255);
+  p.fillRect(QRect(4, 3, 24, 26), film);
+  p.fillRect(QRect(9, 7, 14, 18), picture);
+  p.setBrush(hidden ? QColor(40, 40, 40) : QColor(255, 255, 255));
+  p.setPen(Qt::NoPen);
+  for (int y = 5; y < 28; y += 5) {
+    p.drawRect(5, y, 2, 2);
+    p.drawRect(25, y, 2, 2);
+  }
+  if (hidden) {
+    p.setPen(QPen(QColor(200, 0, 0), 2));
+    p.drawLine(6, 26, 26, 6);
+  }
+  return QIcon(QPixmap::fromImage(im));
+}
+
+QIcon MontageGroupsIcon() {
+  QImage im(32, 32, QImage::Format_ARGB32_Premultiplied);
+  im.fill(Qt::transparent);
+  QPainter p(&im);
+  for (int k = 0; k < 3; ++k) {
+    const bool hidden = k == 1;
+    p.fillRect(QRect(2 + 10 * k, 8, 9, 16), hidden ? QColor(230, 230, 230) : QColor(30, 30, 30));
+    p.fillRect(QRect(4 + 10 * k, 11, 5, 10), hidden ? QColor(80, 40, 0) : QColor(175, 215, 255));
+  }
+  return QIcon(QPixmap::fromImage(im));
+}
+
+QIcon MontageInstantIcon() {
+  QImage im(32, 32, QImage::Format_ARGB32_Premultiplied);
+  im.fill(Qt::transparent);
+  QPainter p(&im);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(QColor(30, 30, 30), 2));
+  p.setBrush(Qt::white);
+  p.drawEllipse(QPointF(16, 16), 12, 12);
+  p.drawLine(QPointF(16, 16), QPointF(16, 8));
+  p.drawLine(QPointF(16, 16), QPointF(22, 19));
+  return QIcon(QPixmap::fromImage(im));
+}
+
 }  // namespace
+
+// ------------------------------------------------------------ HintLabel
+
+void HintLabel::SetFullText(const QString& text) {
+  full_ = text;
+  setToolTip(text);
+  Elide();
+}
+
+void HintLabel::resizeEvent(QResizeEvent* e) {
+  QLabel::resizeEvent(e);
+  Elide();
+}
+
+void HintLabel::Elide() {
+  const int room = contentsRect().width();
+  setText(room > 0 ? fontMetrics().elidedText(full_, Qt::ElideRight, room) : full_);
+}
 
 // ------------------------------------------------------------ TitleView
 
@@ -186,6 +294,26 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent) : QMainWin
   values_ = std::make_unique<TBoiteValeur>(session_->Dialog, values);
   values_->ContextProvider = [this] { return ValueContext(); };
 
+  IPasswordPrompt* passwords = setup.passwords;
+  if (passwords == nullptr) {
+    qtPasswords_ = std::make_unique<TQtPasswordPrompt>(this);
+    passwords = qtPasswords_.get();
+  }
+  session_->Options.SetPasswordPrompt(passwords);
+  association_ = setup.association;
+  if (association_ == nullptr) {
+    ownAssociation_ = std::make_unique<TFreedesktopAssociation>();
+    association_ = ownAssociation_.get();
+  }
+
+  // The time, instant and group dialogs live as long as the window.
+  timeDialog_ = std::make_unique<TBoiteTemps>(session_->Dialog);
+  timeDialog_->SetRequiredDuration = [this](double d) { session_->Data.SetRequiredDuration(d); };
+  groupDialog_ = std::make_unique<TBoiteBasculer>(this);
+  instantDialog_ = std::make_unique<TBoiteInstant>();
+  instantDialog_->Caption = QString::fromUtf8(TMissingImageModel::kCaption);
+  session_->Montage.GroupDialog = groupDialog_.get();
+
   RunNamesDialog = [this] {
     NamesColoursDialog d(session_->Data, session_->GraphUtils, this);
     d.exec();
@@ -219,17 +347,16 @@ MainWindow::~MainWindow() {
   session_->Video.OnZoomChange.Clear();
   session_->Video.OnToolChange.Clear();
   session_->Video.OnAfterPaint.Clear();
+  session_->Montage.OnChange.Clear();
+  session_->Montage.GroupDialog = nullptr;
+  session_->Options.SetPasswordPrompt(nullptr);
+  delete search_;
+  search_ = nullptr;
   delete view_;
   view_ = nullptr;
 }
 
-TFeatures MainWindow::Features() {
-  TFeatures f;
-  f.help = true;
-  f.about = true;
-  f.properties = true;
-  return f;
-}
+TFeatures MainWindow::Features() { return ProgramFeatures(); }
 
 QAction* MainWindow::Action(const std::string& name) const {
   auto it = actions_.find(name);
@@ -241,7 +368,7 @@ QLabel* MainWindow::Field(const std::string& name) const {
   return it == fields_.end() ? nullptr : it->second;
 }
 
-QString MainWindow::Hint() const { return hint_->text(); }
+QString MainWindow::Hint() const { return hint_->FullText(); }
 
 QAction* MainWindow::MakeAction(const std::string& name, std::function<void()> handler) {
   const TCommandText* t = FindCommandText(name);
@@ -310,6 +437,45 @@ void MainWindow::BuildActions() {
   MakeAction("ButtonModeTracking", [this] { ChooseMode(vmTracking); });
   MakeAction("ButtonModeCapture", [this] { ChooseMode(vmCapture); });
 
+  // Montage (the recording commands are not part of the program yet).
+  MakeAction("ButtonMontageBasculer", [this, open] {
+    if (open()) session_->Montage.ToggleCurrent();
+  });
+  MakeAction("ButtonMontageBasculerMult", [this, open] {
+    if (open()) session_->Montage.ToggleGroups();
+  });
+  MakeAction("ButtonMontageInstant", [this] {
+    TSession& ss = *session_;
+    if (!ss.Montage.IsCurrentVisible()) return;
+    instantDialog_->Execute(ss.Montage, [&ss] { return ss.Data.RequiredDuration(); }, this);
+    ss.Video.Repaint();
+  });
+  for (const char* b : {"ButtonMontageEnregistrer", "ButtonMontageV2p", "ButtonMontageP2v"}) MakeAction(b, [] {});
+  {
+    QIcon toggle = MontageImageIcon(false);
+    toggle.addPixmap(MontageImageIcon(true).pixmap(32, 32), QIcon::Normal, QIcon::On);
+    Action("ButtonMontageBasculer")->setIcon(toggle);
+  }
+  Action("ButtonMontageBasculerMult")->setIcon(MontageGroupsIcon());
+  Action("ButtonMontageInstant")->setIcon(MontageInstantIcon());
+
+  // Navigation beside the track bar.
+  MakeAction("ButtonNavPremiere", [this] { Navigate(0); });
+  MakeAction("ButtonNavPrecedente", [this] { Navigate(session_->Video.DisplayedImage() - 1); });
+  MakeAction("ButtonNavLecture", [this, open] {
+    TVideo& v = session_->Video;
+    if (open()) v.Play(v.DisplayedImage(), v.DisplayedImagesNumber() - 1);
+  });
+  MakeAction("ButtonNavPause", [this] { session_->Video.StopPlay(); });
+  MakeAction("ButtonNavSuivante", [this] { Navigate(session_->Video.DisplayedImage() + 1); });
+  MakeAction("ButtonNavDerniere", [this] { Navigate(session_->Video.DisplayedImagesNumber() - 1); });
+  Action("ButtonNavPremiere")->setIcon(NavigationIcon(NavGlyph::First));
+  Action("ButtonNavPrecedente")->setIcon(NavigationIcon(NavGlyph::Previous));
+  Action("ButtonNavLecture")->setIcon(NavigationIcon(NavGlyph::Play));
+  Action("ButtonNavPause")->setIcon(NavigationIcon(NavGlyph::Pause));
+  Action("ButtonNavSuivante")->setIcon(NavigationIcon(NavGlyph::Next));
+  Action("ButtonNavDerniere")->setIcon(NavigationIcon(NavGlyph::Last));
+
   // Results (hidden until the results window is part of the program).
   for (const char* b : {"ButtonMenuTableau", "ButtonMenuTemps", "ButtonMenuReferentiel", "ButtonMenuVecteur",
                         "ButtonMenuFormule"})
@@ -319,7 +485,12 @@ void MainWindow::BuildActions() {
   MakeAction("MenuFichierOuvrirVideo", [this] { session_->Workflow().OpenWithDialog(1); });
   MakeAction("MenuFichierOuvrirKvo", [this] { session_->Workflow().OpenWithDialog(2); });
   MakeAction("MenuFichierRecent", [] {});
-  MakeAction("MenuFichierRechercher", [] {});
+  MakeAction("MenuFichierRechercher", [this] {
+    TFileSearchWindow* w = FileSearch();
+    w->show();
+    w->raise();
+    w->activateWindow();
+  });
   MakeAction("MenuFichierFermerVideo", [this] { session_->Workflow().CloseVideo(); });
   MakeAction("MenuFichierEnregistrer", [this] { session_->Workflow().Save(); });
   MakeAction("MenuFichierProprietes", [this] { ShowProperties(); });
@@ -389,7 +560,7 @@ void MainWindow::BuildActions() {
   MakeAction("MenuAffichageEffacerTout", erase(&TData::EraseAll));
   MakeAction("MenuAffichageEffacerContour", [] {});
   MakeAction("MenuAffichageEffacerBanZones", [] {});
-  MakeAction("MenuAffichageOptions", [] {});
+  MakeAction("MenuAffichageOptions", [this] { ShowOptions(); });
 
   // "Mesures".
   MakeAction("MenuMesuresAngleRotation", [this] { AskAngle(); });
@@ -409,7 +580,7 @@ void MainWindow::BuildActions() {
   MakeAction("MenuMesuresNbImagesEntreMarquesAutres", [this, &s] {
     if (AskValue(tsNbImgStep)) s.Data.SetFramesNumberBetweenTwoMarks(values_->IntValue());
   });
-  MakeAction("MenuMesuresTemps", [] {});
+  MakeAction("MenuMesuresTemps", [this] { AskDuration(); });
   MakeAction("MenuMesuresValeurEchelle", [this] { AskScaleLength(skNormal); });
   MakeAction("MenuMesuresValeurEchelleHoriz", [this] { AskScaleLength(skHoriz); });
   MakeAction("MenuMesuresValeurEchelleVert", [this] { AskScaleLength(skVert); });
@@ -518,6 +689,8 @@ void MainWindow::BuildToolBars() {
                         {"ButtonModeRepereFixe", "ButtonModeTransparent", "ButtonModeMontage", "ButtonModeTracking",
                          "ButtonModeCapture"});
   modes->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  std::vector<std::string> montage = MontageButtons();
+  bar("ToolBarMontage", QStringLiteral("Montage"), Qt::TopToolBarArea, montage);
   QToolBar* results = bar("ToolBarResultats", QStringLiteral("Résultats"), Qt::TopToolBarArea,
                           {"ButtonMenuTableau", "ButtonMenuTemps", "ButtonMenuReferentiel", "ButtonMenuVecteur",
                            "ButtonMenuFormule"});
@@ -526,6 +699,8 @@ void MainWindow::BuildToolBars() {
   // Navigation: the track bar over the displayed images.
   QToolBar* nav = new QToolBar(QStringLiteral("Navigation"), this);
   nav->setObjectName(QStringLiteral("ToolBarNavigation"));
+  nav->setIconSize(QSize(20, 20));
+  for (const auto& name : NavigationButtons()) nav->addAction(Action(name));
   trackBar_ = new QSlider(Qt::Horizontal, nav);
   trackBar_->setObjectName(QStringLiteral("TrackBar"));
   trackBar_->setMinimumWidth(200);
@@ -540,7 +715,7 @@ void MainWindow::BuildToolBars() {
 }
 
 void MainWindow::BuildStatusBar() {
-  hint_ = new QLabel(this);
+  hint_ = new HintLabel(this);
   hint_->setObjectName(QStringLiteral("Hint"));
   hint_->setMinimumWidth(100);
   hint_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -592,13 +767,28 @@ void MainWindow::WireEvents() {
   };
   s.Video.OnZoomChange = [this](void*) { RefreshFields(); };
   s.Video.OnModeChange = [this](void*) {
+    RefreshModeHint();
     RefreshCommands();
     view_->SyncFromView();
   };
   s.Video.OnModeRefused = [this](void*) { RefreshCommands(); };
   s.Video.OnAfterPaint = [this](void*) {
-    RefreshFields();
+    // In montage mode the toggle button and the hint follow the image shown.
+    if (session_->Video.IsMontage()) {
+      RefreshModeHint();
+      RefreshCommands();
+    } else {
+      RefreshFields();
+    }
     RefreshTrackBar();
+  };
+  s.Montage.OnChange = [this](void*) {
+    RefreshModeHint();
+    RefreshCommands();
+  };
+  s.Options.OnChange = [this](void*) {
+    session_->ApplyOptions();
+    OptionsChanged();
   };
   s.OnVideoOpened = [this](void*) {
     SetHint(ToolHint(session_->Data.Tool()));
@@ -632,6 +822,8 @@ TCommandContext MainWindow::Context() const {
   c.allowTracking = s.Options.CheckBox47AllowTracking;
   c.allowMontage = s.Options.CheckBox48AllowMontage;
   c.allowCapture = s.Options.CheckBox49AllowCapture;
+  c.allowVideoToPictures = s.Options.CheckBox55ShowVideoToPictures;
+  c.allowPicturesToVideo = s.Options.CheckBox56ShowPicturesToVideo;
   c.undoCaption = c.videoOpen ? d.UndoCaption() : std::string();
   c.marksCount = c.videoOpen ? d.MarksCount() : 0;
   c.hasOrigin = c.mode == vmTransparent ? d.OriginePointsNumber() > 0 : d.Fixed().HasOrigin();
@@ -646,6 +838,7 @@ TCommandContext MainWindow::Context() const {
   c.loupe = session_->Video.Loupe().Visible;
   c.hideImage = s.Video.HideImage;
   c.imageDuration = c.videoOpen ? session_->Video.ImageDuration() : 0;
+  c.currentImageHidden = c.videoOpen && s.Video.IsMontage() && !s.Montage.IsVisible(s.Video.CurrentImage());
   c.features = Features();
   return c;
 }
@@ -706,8 +899,17 @@ void MainWindow::RefreshTrackBar() {
 void MainWindow::SetHint(const std::string& hint) {
   // The part after "|" is the long hint shown in the status bar.
   const std::size_t bar = hint.find('|');
-  hint_->setText(Q(bar == std::string::npos ? hint : hint.substr(bar + 1)));
-  hint_->setToolTip(hint_->text());
+  const QString text = Q(bar == std::string::npos ? hint : hint.substr(bar + 1));
+  if (text != hint_->FullText()) hint_->SetFullText(text);
+}
+
+void MainWindow::RefreshModeHint() {
+  const TSession& s = *session_;
+  if (!s.Video.IsOpen()) return;
+  if (s.Video.IsMontage())
+    SetHint(s.Montage.CurrentHint());
+  else if (s.Video.IsMarking() && s.Video.Tool() == vtNone)
+    SetHint(ToolHint(s.Data.Tool()));
 }
 
 void MainWindow::RebuildRecentMenu() {
@@ -756,7 +958,61 @@ void MainWindow::ChooseMode(TVideoMode mode) {
     }
   }
   if (s.Video.IsMarking()) SetHint(ToolHint(s.Data.Tool()));
+  RefreshModeHint();
   view_->SyncFromView();
+}
+
+void MainWindow::Navigate(int displayed) {
+  TVideo& v = session_->Video;
+  if (!v.IsOpen()) return;
+  const int last = v.DisplayedImagesNumber() - 1;
+  v.GoToDisplayedImage(std::clamp(displayed, 0, std::max(0, last)));
+  RefreshFields();
+  RefreshTrackBar();
+}
+
+void MainWindow::ShowOptions() {
+  TSession& s = *session_;
+  if (!s.Options.CheckPassword()) return;
+  TBoiteOptions d(s.Options, *association_, s.Dialog, QCoreApplication::applicationFilePath().toStdString(), this);
+  d.exec();
+  // Closing the dialog saved the settings and announced the change.
+}
+
+void MainWindow::OptionsChanged() {
+  TSession& s = *session_;
+  s.Recent.SetMaxEntries(static_cast<uint8_t>(s.Options.MRUCapacity()));
+  RebuildRecentMenu();
+  RefreshCommands();
+  if (s.Video.IsOpen()) {
+    s.Data.UpdateScreenPositions();
+    s.Video.Repaint();
+  }
+}
+
+void MainWindow::AskDuration() {
+  TSession& s = *session_;
+  if (!s.Video.IsOpen()) return;
+  double value = 0;
+  if (timeDialog_->Execute(true, s.Video.ImageDuration(), s.Data.RequiredDuration(), value, this))
+    s.Data.SetRequiredDuration(value);
+  s.Video.Repaint();
+}
+
+TFileSearchWindow* MainWindow::FileSearch() {
+  if (search_ == nullptr) {
+    search_ = new TFileSearchWindow(this);
+    search_->SetFilter(QString::fromUtf8(kOpenFilter), 1);
+    if (!session_->Recent.Directory.empty()) search_->SetFolder(Q(session_->Recent.Directory));
+    connect(search_, &TFileSearchWindow::fileChosen, this, &MainWindow::OpenFoundFile);
+  }
+  return search_;
+}
+
+void MainWindow::OpenFoundFile(const QString& path) {
+  const std::string p = path.toStdString();
+  if (session_->Workflow().OpenByExtension(p)) session_->Workflow().AddToRecent(p);
+  RefreshCommands();
 }
 
 TValueDialogContext MainWindow::ValueContext() const {

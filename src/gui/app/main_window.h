@@ -16,6 +16,8 @@
 #include "core/app/readiness.h"
 #include "core/app/session.h"
 #include "core/app/value_dialog.h"
+#include "core/document/file_association.h"
+#include "core/document/options.h"
 
 class QSvgRenderer;
 class QAction;
@@ -30,6 +32,28 @@ namespace kinevo::gui {
 class VideoWidget;
 class TQtUserDlgPresenter;
 class TQtValueDialogPresenter;
+class TQtPasswordPrompt;
+class TBoiteTemps;
+class TBoiteBasculer;
+class TBoiteInstant;
+class TFileSearchWindow;
+
+// The hint of the status bar: a text too long for its room ends in "...";
+// the whole text stays in the tooltip and in FullText().
+class HintLabel : public QLabel {
+  Q_OBJECT
+ public:
+  explicit HintLabel(QWidget* parent) : QLabel(parent) {}
+  void SetFullText(const QString& text);
+  const QString& FullText() const { return full_; }
+
+ protected:
+  void resizeEvent(QResizeEvent* e) override;
+
+ private:
+  void Elide();
+  QString full_;
+};
 
 // Widget in the middle of the main window; shows the title picture while no
 // video is open.
@@ -65,6 +89,11 @@ struct MainWindowSetup {
   IUserDlgPresenter* messages = nullptr;
   IValueDialogPresenter* values = nullptr;
   IFileDialogs* files = nullptr;
+  // The password prompt of the options lock.
+  IPasswordPrompt* passwords = nullptr;
+  // The ".kvo" association the options dialog shows and changes; null for
+  // the user's freedesktop files.
+  IFileAssociation* association = nullptr;
   // The folder of the bridge plugins; "" for the one beside the program.
   std::string bridgeFolder;
 };
@@ -84,6 +113,12 @@ class MainWindow : public QMainWindow {
   QString Hint() const;
   TMainMem& MainMem() { return mainMem_; }
   TBoiteValeur& ValueDialog() { return *values_; }
+  // The dialogs kept for the life of the window (their test hooks too).
+  TBoiteTemps& TimeDialog() { return *timeDialog_; }
+  TBoiteBasculer& GroupDialog() { return *groupDialog_; }
+  TBoiteInstant& InstantDialog() { return *instantDialog_; }
+  // The file search window, created the first time it is asked for.
+  TFileSearchWindow* FileSearch();
 
   // Opens the program's argument: ".avi" as a video, ".kvo" as a document.
   void OpenArgument(const QString& path);
@@ -130,12 +165,25 @@ class MainWindow : public QMainWindow {
   void GoToImageNumber();
   void AskAngle();
   TValueDialogContext ValueContext() const;
+  void Navigate(int displayed);
+  void ShowOptions();
+  void OptionsChanged();
+  void AskDuration();
+  void OpenFoundFile(const QString& path);
+  void RefreshModeHint();
 
   std::unique_ptr<TQtUserDlgPresenter> qtMessages_;
   std::unique_ptr<TQtValueDialogPresenter> qtValues_;
   std::unique_ptr<IFileDialogs> qtFiles_;
   std::unique_ptr<TSession> session_;
   std::unique_ptr<TBoiteValeur> values_;
+  std::unique_ptr<TQtPasswordPrompt> qtPasswords_;
+  std::unique_ptr<IFileAssociation> ownAssociation_;
+  IFileAssociation* association_ = nullptr;
+  std::unique_ptr<TBoiteTemps> timeDialog_;
+  std::unique_ptr<TBoiteBasculer> groupDialog_;
+  std::unique_ptr<TBoiteInstant> instantDialog_;
+  TFileSearchWindow* search_ = nullptr;
   TMainMem mainMem_;
   bool shownOnce_ = false;
   bool closing_ = false;
@@ -146,7 +194,7 @@ class MainWindow : public QMainWindow {
   QMenu* popup_ = nullptr;
   QMenu* recentMenu_ = nullptr;
   QSlider* trackBar_ = nullptr;
-  QLabel* hint_ = nullptr;
+  HintLabel* hint_ = nullptr;
   std::map<std::string, QAction*> actions_;
   std::map<std::string, QLabel*> fields_;
   std::vector<QMenu*> menus_;

@@ -301,3 +301,103 @@ TEST(Commands, PropertiesLines) {
   EXPECT_EQ(VideoPropertiesLines(p)[4], "- Nombre d'images par seconde : 12,5");
   EXPECT_EQ(VideoPropertiesLines(p)[8], "- Durée de la séquence : 0,8 s");
 }
+
+namespace {
+
+TCommandContext ProgramIn(TVideoMode mode, bool open = true) {
+  TCommandContext c;
+  c.mode = mode;
+  c.videoOpen = open;
+  c.features = ProgramFeatures();
+  return c;
+}
+
+}  // namespace
+
+// The program shows the commands of the subsystems it is built with and
+// none of the others, in every mode.
+TEST(Commands, ProgramShowsExactlyItsSubsystems) {
+  const std::set<std::string> absent = {
+      "ButtonMenuTableau", "ButtonMenuTemps", "ButtonMenuReferentiel", "ButtonMenuVecteur", "ButtonMenuFormule",
+      "ButtonModeTracking", "ButtonModeCapture", "ButtonMontageEnregistrer", "ButtonMontageV2p",
+      "ButtonMontageP2v", "MenuMesuresCalculatrice", "MenuMesuresFormeLibre", "MenuMesuresZone",
+      "MenuAffichageEffacerContour", "MenuAffichageEffacerBanZones"};
+  for (TVideoMode m : {vmRepereFixe, vmTransparent, vmMontage, vmTracking, vmCapture}) {
+    for (bool open : {false, true}) {
+      TCommandContext c = ProgramIn(m, open);
+      c.allowVideoToPictures = c.allowPicturesToVideo = true;
+      const auto s = ComputeCommands(c);
+      for (const auto& name : absent) EXPECT_FALSE(s.at(name).visible) << name << " in mode " << int(m);
+    }
+  }
+  const auto grid = ComputeCommands(ProgramIn(vmRepereFixe));
+  for (const char* name : {"ButtonModeMontage", "MenuAffichageOptions", "MenuFichierRechercher", "MenuMesuresTemps",
+                           "MenuAideKinevo", "ButtonNavLecture"})
+    EXPECT_TRUE(grid.at(name).visible) << name;
+  // The options, the search and the help work without a video.
+  const auto closed = ComputeCommands(ProgramIn(vmRepereFixe, false));
+  EXPECT_TRUE(closed.at("MenuAffichageOptions").enabled);
+  EXPECT_TRUE(closed.at("MenuFichierRechercher").enabled);
+  EXPECT_FALSE(closed.at("MenuMesuresTemps").enabled);
+  EXPECT_FALSE(closed.at("ButtonModeMontage").enabled);
+  // The montage button follows the setting.
+  TCommandContext noMontage = ProgramIn(vmRepereFixe);
+  noMontage.allowMontage = false;
+  EXPECT_FALSE(ComputeCommands(noMontage).at("ButtonModeMontage").visible);
+  // The time dialog belongs to the marking modes.
+  EXPECT_TRUE(ComputeCommands(ProgramIn(vmTransparent)).at("MenuMesuresTemps").visible);
+  EXPECT_FALSE(ComputeCommands(ProgramIn(vmMontage)).at("MenuMesuresTemps").visible);
+}
+
+TEST(Commands, MontageButtonsInMontageModeOnly) {
+  using S = std::set<std::string>;
+  auto montage = ComputeCommands(ProgramIn(vmMontage));
+  EXPECT_EQ(Visible(montage, "ButtonMontage"),
+            (S{"ButtonMontageBasculer", "ButtonMontageBasculerMult", "ButtonMontageInstant"}));
+  EXPECT_TRUE(montage.at("ButtonModeMontage").checked);
+  EXPECT_FALSE(montage.at("ButtonModeRepereFixe").checked);
+  EXPECT_FALSE(montage.at("ButtonMontageBasculer").checked);
+  EXPECT_TRUE(montage.at("ButtonMontageInstant").enabled);
+  for (TVideoMode m : {vmRepereFixe, vmTransparent})
+    EXPECT_TRUE(Visible(ComputeCommands(ProgramIn(m)), "ButtonMontage").empty()) << int(m);
+
+  // On a hidden image the toggle button is down and the missing-image
+  // dialog, which needs a visible image, is off.
+  TCommandContext hidden = ProgramIn(vmMontage);
+  hidden.currentImageHidden = true;
+  montage = ComputeCommands(hidden);
+  EXPECT_TRUE(montage.at("ButtonMontageBasculer").checked);
+  EXPECT_TRUE(montage.at("ButtonMontageBasculer").enabled);
+  EXPECT_FALSE(montage.at("ButtonMontageInstant").enabled);
+  EXPECT_TRUE(montage.at("ButtonMontageBasculerMult").enabled);
+
+  // Without the montage subsystem nothing of it shows, even in its mode.
+  TCommandContext none = OpenIn(vmMontage);
+  EXPECT_TRUE(Visible(ComputeCommands(none), "ButtonMontage").empty());
+
+  // Recording, once built, shows its conversions by their settings.
+  TCommandContext rec = ProgramIn(vmMontage);
+  rec.features.montageRecording = true;
+  rec.allowPicturesToVideo = true;
+  montage = ComputeCommands(rec);
+  EXPECT_TRUE(montage.at("ButtonMontageEnregistrer").visible);
+  EXPECT_FALSE(montage.at("ButtonMontageV2p").visible);
+  EXPECT_TRUE(montage.at("ButtonMontageP2v").visible);
+}
+
+TEST(Commands, NavigationButtonsNeedAVideo) {
+  ASSERT_EQ(NavigationButtons().size(), 6u);
+  const auto closed = ComputeCommands(ProgramIn(vmRepereFixe, false));
+  const auto open = ComputeCommands(ProgramIn(vmMontage));
+  TCommandContext cap = ProgramIn(vmCapture);
+  cap.features.capture = true;
+  const auto capture = ComputeCommands(cap);
+  for (const auto& b : NavigationButtons()) {
+    ASSERT_NE(FindCommandText(b), nullptr) << b;
+    EXPECT_TRUE(closed.at(b).visible) << b;
+    EXPECT_FALSE(closed.at(b).enabled) << b;
+    EXPECT_TRUE(open.at(b).enabled) << b;
+    EXPECT_FALSE(capture.at(b).visible) << b;
+  }
+  for (const auto& b : MontageButtons()) ASSERT_NE(FindCommandText(b), nullptr) << b;
+}

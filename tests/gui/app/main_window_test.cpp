@@ -1,11 +1,23 @@
 // The main window, offscreen, driven by simulated mouse and keys over a real
 // video written by the program's AVI writer: scale, origin and axis,
 // marking with three systems, undo, save, close and reopen; modes and their
-// refusals; the readiness checks; screenshots when KINEVO_SHOTS_DIR is set.
+// refusals; the readiness checks; navigation and playback; the options,
+// time, montage and file search windows opened from their commands (the
+// modal dialogs are driven from their hooks or from a timer); screenshots
+// when KINEVO_SHOTS_DIR is set.
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QToolButton>
+#include <QTreeWidget>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -14,8 +26,16 @@
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
+#include <functional>
+#include <memory>
 
+#include "core/common/ini_file.h"
+#include "gui/app/file_search_window.h"
 #include "gui/app/main_window.h"
+#include "gui/document/options_dialog.h"
+#include "gui/montage/group_dialog.h"
+#include "gui/montage/missing_image_dialog.h"
+#include "gui/video/duration_dialog.h"
 #include "gui/marking/names_colours_dialog.h"
 #include "gui/video/video_widget.h"
 #include "support/scripted_dialog.h"
@@ -65,6 +85,19 @@ struct ScriptedFiles : IFileDialogs {
   std::string SaveFile(const TFileDialogRequest&) override { return save; }
 };
 
+// Types the passwords in order; cancels when none is left.
+struct ScriptedPasswords : IPasswordPrompt {
+  std::deque<std::string> entries;
+  int asked = 0;
+  bool AskPassword(std::string& entered) override {
+    ++asked;
+    if (entries.empty()) return false;
+    entered = entries.front();
+    entries.pop_front();
+    return true;
+  }
+};
+
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -76,6 +109,10 @@ class WindowTest : public ::testing::Test {
     setup.messages = &messages;
     setup.values = &values;
     setup.files = &files;
+    setup.passwords = &passwords;
+    association = std::make_unique<TFreedesktopAssociation>(dir + "/data", dir + "/config");
+    association->SetRunner([](const std::vector<std::string>&) { return 127; });
+    setup.association = association.get();
     window = std::make_unique<MainWindow>(setup);
     window->resize(1000, 760);
     window->show();
@@ -110,10 +147,57 @@ class WindowTest : public ::testing::Test {
     a->trigger();
     QApplication::processEvents();
   }
+  // Runs `drive` on the next modal window that opens (a dialog started by
+  // a command), then closes it if `drive` left it open.
+  // The answer cancels the watch (after a command that opened nothing).
+  std::shared_ptr<bool> OnNextModal(std::function<void(QWidget*)> drive) {
+    auto attempts = std::make_shared<int>(0);
+    auto cancelled = std::make_shared<bool>(false);
+    auto poll = std::make_shared<std::function<void()>>();
+    std::weak_ptr<std::function<void()>> self = poll;
+    *poll = [drive, attempts, cancelled, self] {
+      if (*cancelled) return;
+      QWidget* w = QApplication::activeModalWidget();
+      if (w == nullptr) {
+        if (++*attempts < 500)
+          if (auto p = self.lock()) QTimer::singleShot(10, [p] { (*p)(); });
+        return;
+      }
+      *cancelled = true;
+      drive(w);
+      if (auto* d = qobject_cast<QDialog*>(w); d != nullptr && d->isVisible()) d->reject();
+    };
+    QTimer::singleShot(0, [poll] { (*poll)(); });
+    return cancelled;
+  }
+  std::string ShotsDir() const {
+    const char* out = std::getenv("KINEVO_SHOTS_DIR");
+    return out == nullptr ? std::string() : std::string(out);
+  }
+  void Shot(QWidget* w, const std::string& name) {
+    const std::string out = ShotsDir();
+    if (out.empty()) return;
+    fs::create_directories(out);
+    QApplication::processEvents();
+    w->repaint();
+    w->grab().toImage().save(QString::fromStdString(out + "/" + name + ".png"));
+  }
+  bool WaitUntil(const std::function<bool()>& done, int ms = 10000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) {
+      QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return done();
+  }
+  QString ImageField() const { return window->Field("EditImage")->text(); }
+
   std::string dir, video;
   test::ScriptedDialog messages;
   ScriptedValues values;
   ScriptedFiles files;
+  ScriptedPasswords passwords;
+  std::unique_ptr<TFreedesktopAssociation> association;
   std::unique_ptr<MainWindow> window;
 };
 
@@ -127,6 +211,14 @@ TEST_F(WindowTest, StartsWithoutAVideo) {
   EXPECT_FALSE(window->Action("ButtonMenuTableau")->isVisible());
   EXPECT_FALSE(window->Action("ButtonModeTracking")->isVisible());
   EXPECT_FALSE(window->Action("MenuMesuresCalculatrice")->isVisible());
+  EXPECT_FALSE(window->Action("ButtonMontageEnregistrer")->isVisible());
+  // The wired ones are there; navigation waits for a video.
+  EXPECT_TRUE(window->Action("ButtonModeMontage")->isVisible());
+  EXPECT_TRUE(window->Action("MenuAffichageOptions")->isVisible());
+  EXPECT_TRUE(window->Action("MenuFichierRechercher")->isVisible());
+  EXPECT_TRUE(window->Action("ButtonNavLecture")->isVisible());
+  EXPECT_FALSE(window->Action("ButtonNavLecture")->isEnabled());
+  EXPECT_FALSE(window->Action("ButtonNavDerniere")->isEnabled());
   // Keys do nothing without a video.
   QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
   QApplication::sendEvent(window.get(), &key);
@@ -289,6 +381,260 @@ TEST_F(WindowTest, ReadinessChecksShowTheirDialogs) {
   EXPECT_EQ(window->ResultsRequested(), rdNameFirst);
   EXPECT_TRUE(namesShown);
   EXPECT_TRUE(messages.Contains("nécessite au moins cinq marques"));
+}
+
+TEST_F(WindowTest, NavigationButtonsAndPlayback) {
+  window->OpenArgument(QString::fromStdString(video));
+  ASSERT_TRUE(S().Video.IsOpen());
+  EXPECT_TRUE(window->Action("ButtonNavLecture")->isEnabled());
+  Trigger("ButtonNavDerniere");
+  EXPECT_EQ(S().Video.CurrentImage(), 39);
+  EXPECT_EQ(ImageField(), " 40/40");
+  EXPECT_EQ(window->TrackBar()->value(), 39);
+  Trigger("ButtonNavSuivante");  // nothing after the last image
+  EXPECT_EQ(S().Video.CurrentImage(), 39);
+  Trigger("ButtonNavPrecedente");
+  EXPECT_EQ(ImageField(), " 39/40");
+  Trigger("ButtonNavPremiere");
+  EXPECT_EQ(S().Video.CurrentImage(), 0);
+  EXPECT_EQ(window->TrackBar()->value(), 0);
+  Trigger("ButtonNavPrecedente");  // nothing before the first
+  EXPECT_EQ(S().Video.CurrentImage(), 0);
+  Trigger("ButtonNavSuivante");
+  EXPECT_EQ(ImageField(), " 2/40");
+
+  // Pause stops the playback where it is.
+  Trigger("ButtonNavLecture");
+  EXPECT_TRUE(S().Video.Playing());
+  Trigger("ButtonNavPause");
+  EXPECT_FALSE(S().Video.Playing());
+  EXPECT_LT(S().Video.CurrentImage(), 39);
+
+  // Playback from the image shown to the last one; the field and the track
+  // bar follow it.
+  Trigger("ButtonNavLecture");
+  ASSERT_TRUE(WaitUntil([&] { return !S().Video.Playing(); }));
+  ASSERT_TRUE(WaitUntil([&] { return ImageField() == " 40/40"; }, 2000)) << ImageField().toStdString();
+  EXPECT_EQ(window->TrackBar()->value(), 39);
+  EXPECT_EQ(S().Video.CurrentImage(), 39);
+}
+
+TEST_F(WindowTest, OptionsDialogAppliesTheSettings) {
+  window->OpenArgument(QString::fromStdString(video));
+  ASSERT_TRUE(S().Video.IsOpen());
+  // Three recent files, then a capacity of two.
+  for (int i = 0; i < 3; ++i) {
+    const std::string f = dir + "/film" + std::to_string(i) + ".avi";
+    fs::copy_file(video, f);
+    S().Workflow().AddToRecent(f);
+  }
+  ASSERT_GE(S().Recent.Count(), 3);
+  bool shown = false;
+  OnNextModal([&](QWidget* w) {
+    auto* d = qobject_cast<TBoiteOptions*>(w);
+    ASSERT_NE(d, nullptr);
+    shown = true;
+    Shot(d, "options_dialog");
+    d->MRUEdit()->setValue(2);
+    d->CheckBox("CheckBox48AllowMontage")->setChecked(false);
+    d->CheckBox("CheckBox41HorizAndVertScale")->setChecked(true);
+    d->accept();
+  });
+  Trigger("MenuAffichageOptions");
+  ASSERT_TRUE(shown);
+  EXPECT_EQ(passwords.asked, 0);  // no lock, no question
+  EXPECT_EQ(S().Options.EditMRU_Value, 2);
+  EXPECT_FALSE(S().Options.CheckBox48AllowMontage);
+  // The window re-applied them: recent files, mode and tool buttons.
+  EXPECT_EQ(S().Recent.Count(), 2);
+  QMenu* recent = window->findChild<QMenu*>(QStringLiteral("MenuFichierRecent"));
+  ASSERT_NE(recent, nullptr);
+  EXPECT_EQ(recent->actions().size(), 2);
+  EXPECT_FALSE(window->Action("ButtonModeMontage")->isVisible());
+  EXPECT_FALSE(window->Action("ButtonOutilEchelle")->isVisible());
+  EXPECT_TRUE(window->Action("ButtonOutilEchelleHoriz")->isVisible());
+  // And saved them.
+  TIniFile ini(dir + "/Kinevo.ini");
+  ini.Load();
+  EXPECT_EQ(ini.ReadInteger("Options", "EditMRU_Value", 0), 2);
+  EXPECT_FALSE(ini.ReadBool("Options", "CheckBox48AllowMontage_Checked", true));
+}
+
+TEST_F(WindowTest, OptionsLockedByPassword) {
+  S().Options.SetPassword("secret");
+  // A wrong entry is told and opens nothing.
+  passwords.entries = {"faux"};
+  bool opened = false;
+  auto watch = OnNextModal([&](QWidget*) { opened = true; });
+  Trigger("MenuAffichageOptions");
+  EXPECT_EQ(passwords.asked, 1);
+  EXPECT_EQ(messages.LastText(), "Mot de passe incorrect.");
+  // A cancelled entry opens nothing either, and says nothing.
+  const std::size_t told = messages.Count();
+  Trigger("MenuAffichageOptions");
+  EXPECT_EQ(passwords.asked, 2);
+  EXPECT_EQ(messages.Count(), told);
+  QApplication::processEvents();
+  EXPECT_FALSE(opened);
+  *watch = true;
+  // The right one opens the dialog.
+  passwords.entries = {"secret"};
+  bool shown = false;
+  OnNextModal([&](QWidget* w) {
+    shown = qobject_cast<TBoiteOptions*>(w) != nullptr;
+    static_cast<QDialog*>(w)->reject();
+  });
+  Trigger("MenuAffichageOptions");
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(passwords.asked, 3);
+}
+
+TEST_F(WindowTest, TimeBetweenImages) {
+  EXPECT_FALSE(window->Action("MenuMesuresTemps")->isEnabled());
+  window->OpenArgument(QString::fromStdString(video));
+  ASSERT_TRUE(S().Video.IsOpen());
+  ASSERT_TRUE(window->Action("MenuMesuresTemps")->isEnabled());
+  EXPECT_DOUBLE_EQ(S().Data.RequiredDuration(), 0.04);
+  // Closed without Ok: nothing changes.
+  window->TimeDialog().OnShown = [](QWidget* d) { static_cast<QDialog*>(d)->reject(); };
+  Trigger("MenuMesuresTemps");
+  EXPECT_DOUBLE_EQ(S().Data.RequiredDuration(), 0.04);
+  // A value typed and accepted becomes the time between images.
+  bool defaultSelected = false;
+  window->TimeDialog().OnShown = [&](QWidget* d) {
+    defaultSelected = d->findChild<QAbstractButton*>(QStringLiteral("default"))->isChecked();
+    d->findChild<QLineEdit*>(QStringLiteral("value"))->setText(QStringLiteral("0.001"));
+    d->findChild<QPushButton*>(QStringLiteral("ok"))->click();
+  };
+  Trigger("MenuMesuresTemps");
+  EXPECT_TRUE(defaultSelected);
+  EXPECT_DOUBLE_EQ(S().Data.RequiredDuration(), 0.001);
+  // Next time the other value is the selected one.
+  bool otherSelected = false;
+  window->TimeDialog().OnShown = [&](QWidget* d) {
+    otherSelected = d->findChild<QAbstractButton*>(QStringLiteral("other"))->isChecked();
+    static_cast<QDialog*>(d)->reject();
+  };
+  Trigger("MenuMesuresTemps");
+  EXPECT_TRUE(otherSelected);
+}
+
+TEST_F(WindowTest, MontageMode) {
+  window->OpenArgument(QString::fromStdString(video));
+  ASSERT_TRUE(S().Video.IsOpen());
+  S().Options.CheckBox40ShowDialogBoxForHideImage = false;  // no advice before each toggle
+  Trigger("ButtonModeMontage");
+  ASSERT_EQ(S().Video.Mode(), vmMontage);
+  EXPECT_TRUE(window->Action("ButtonModeMontage")->isChecked());
+  for (const char* b : {"ButtonMontageBasculer", "ButtonMontageBasculerMult", "ButtonMontageInstant"})
+    EXPECT_TRUE(window->Action(b)->isVisible()) << b;
+  for (const char* b : {"ButtonMontageEnregistrer", "ButtonMontageV2p", "ButtonMontageP2v", "ButtonOutilMarque"})
+    EXPECT_FALSE(window->Action(b)->isVisible()) << b;
+  EXPECT_TRUE(window->Hint().startsWith(QStringLiteral("Cette image n'apparaîtra plus")));
+
+  // Hiding the current image: the button is down, the hint changes and the
+  // missing-image dialog is off.
+  Trigger("ButtonNavSuivante");
+  Trigger("ButtonMontageBasculer");
+  EXPECT_FALSE(S().Montage.IsVisible(1));
+  EXPECT_TRUE(window->Action("ButtonMontageBasculer")->isChecked());
+  EXPECT_FALSE(window->Action("ButtonMontageInstant")->isEnabled());
+  EXPECT_TRUE(window->Hint().startsWith(QStringLiteral("Cette image sera visible")));
+  Shot(window.get(), "main_montage_hidden");
+  Trigger("ButtonNavSuivante");  // montage mode shows every image of the file
+  EXPECT_EQ(S().Video.CurrentImage(), 2);
+  EXPECT_FALSE(window->Action("ButtonMontageBasculer")->isChecked());
+  EXPECT_TRUE(window->Action("ButtonMontageInstant")->isEnabled());
+
+  // Groups through the group dialog.
+  window->GroupDialog().OnShown = [](QWidget* d) {
+    d->findChild<QLineEdit*>(QStringLiteral("groups"))->setText(QStringLiteral("5-7 ; 10"));
+    d->findChild<QPushButton*>(QStringLiteral("ok"))->click();
+  };
+  Trigger("ButtonMontageBasculerMult");
+  for (int i : {4, 5, 6, 9}) EXPECT_FALSE(S().Montage.IsVisible(i)) << i;
+  EXPECT_TRUE(S().Montage.IsVisible(7));
+  EXPECT_EQ(S().Montage.VisibleCount(), 35);
+
+  // A gap before image 7 through the missing-image dialog.
+  for (int i = 0; i < 5; ++i) Trigger("ButtonNavSuivante");
+  ASSERT_EQ(S().Video.CurrentImage(), 7);
+  const int before = S().Montage.TimeIndex(7);
+  window->InstantDialog().OnShown = [](QWidget* d) {
+    d->findChild<QToolButton*>(QStringLiteral("up"))->click();
+    d->findChild<QPushButton*>(QStringLiteral("ok"))->click();
+  };
+  Trigger("ButtonMontageInstant");
+  EXPECT_EQ(S().Montage.TimeIndex(7), before + 1);
+
+  // Back to marking: navigation skips the hidden images.
+  Trigger("ButtonModeRepereFixe");
+  ASSERT_EQ(S().Video.Mode(), vmRepereFixe);
+  EXPECT_FALSE(window->Action("ButtonMontageBasculer")->isVisible());
+  EXPECT_EQ(window->TrackBar()->maximum(), 34);
+  Trigger("ButtonNavPremiere");
+  EXPECT_EQ(ImageField(), " 1/35");
+  Trigger("ButtonNavSuivante");
+  EXPECT_EQ(S().Video.CurrentImage(), 2);
+  EXPECT_TRUE(window->Hint().startsWith(QStringLiteral("Bouton gauche (ou Entrée) = poser une marque")));
+}
+
+TEST_F(WindowTest, MontageRefusedOnAOneImageVideo) {
+  const std::string one = dir + "/une.avi";
+  ASSERT_TRUE(test::WriteIndexedAvi(one, 320, 240, 1));
+  window->OpenArgument(QString::fromStdString(one));
+  ASSERT_TRUE(S().Video.IsOpen());
+  Trigger("ButtonModeMontage");
+  EXPECT_EQ(S().Video.Mode(), vmRepereFixe);
+  EXPECT_FALSE(window->Action("ButtonModeMontage")->isChecked());
+  EXPECT_TRUE(window->Action("ButtonModeRepereFixe")->isChecked());
+  EXPECT_FALSE(window->Action("ButtonMontageBasculer")->isVisible());
+}
+
+TEST_F(WindowTest, FileSearchOpensAFoundFile) {
+  const fs::path sub = fs::path(dir) / "classe";
+  fs::create_directories(sub);
+  const std::string found = (sub / "chute libre.avi").string();
+  fs::copy_file(video, found);
+  TFileSearchWindow* w = window->FileSearch();
+  w->SetFolder(QString::fromStdString(dir));
+  w->SetNameFragment(QStringLiteral("libre"));
+  Trigger("MenuFichierRechercher");
+  ASSERT_TRUE(w->isVisible());
+  w->StartSearch();
+  ASSERT_TRUE(WaitUntil([&] { return !w->Searching(); }));
+  auto* list = w->findChild<QTreeWidget*>(QStringLiteral("results"));
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(list->topLevelItemCount(), 1);
+  list->setCurrentItem(list->topLevelItem(0));
+  w->OpenSelected();
+  QApplication::processEvents();
+  ASSERT_TRUE(S().Video.IsOpen()) << messages.LastText();
+  EXPECT_EQ(S().Video.FileName(), found);
+  ASSERT_GT(S().Recent.Count(), 0);
+  EXPECT_EQ(S().Recent.Items().front(), found);
+  EXPECT_TRUE(window->Action("ButtonNavLecture")->isEnabled());
+}
+
+TEST_F(WindowTest, LongHintsEndInAnEllipsis) {
+  window->OpenArgument(QString::fromStdString(video));
+  ASSERT_TRUE(S().Video.IsOpen());
+  Trigger("ButtonOutilZoom");
+  const QString full = window->Hint();
+  EXPECT_TRUE(full.startsWith(QStringLiteral("Bouton gauche = agrandir")));
+  auto* label = window->findChild<QLabel*>(QStringLiteral("Hint"));
+  ASSERT_NE(label, nullptr);
+  window->resize(640, 500);
+  QApplication::processEvents();
+  ASSERT_LT(label->width(), label->fontMetrics().horizontalAdvance(full));
+  EXPECT_NE(label->text(), full);
+  EXPECT_TRUE(label->text().endsWith(QChar(0x2026))) << label->text().toStdString();
+  EXPECT_EQ(label->toolTip(), full);
+  window->resize(1600, 760);
+  QApplication::processEvents();
+  if (label->width() > label->fontMetrics().horizontalAdvance(full) + 10) {
+    EXPECT_EQ(label->text(), full);
+  }
 }
 
 // Screenshots of the demo in each mode at two element sizes, and of the

@@ -1,7 +1,8 @@
 // Speed and memory of the frame sources on a 1920 x 1080 H.264 file of 600
 // images (written once into $TMPDIR/kinevo-bench by the ffmpeg program):
 // - decoding every image in order, against the ffmpeg program decoding to
-//   raw RGB (target: at most 1.15 times its wall time);
+//   raw RGB (target: at most 1.15 times its wall time), also as the command
+//   kinevo-cli decode-all;
 // - showing a random image, against decoding one group of pictures;
 // - stepping back one image 50 times, against stepping forward 50 times;
 // - opening (index built), against ffprobe -count_packets;
@@ -53,6 +54,44 @@ double RunSeconds(const std::string& cmd) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
+// Processor time (user + system) used so far by the finished child processes.
+double ChildrenCpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_CHILDREN, &u);
+  auto sec = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+  return sec(u.ru_utime) + sec(u.ru_stime);
+}
+
+// Wall and processor time of one command.
+struct RunTimes {
+  double wall = -1;
+  double cpu = -1;
+};
+RunTimes Run(const std::string& cmd) {
+  const double c0 = ChildrenCpuSeconds();
+  RunTimes t;
+  t.wall = RunSeconds(cmd);
+  t.cpu = ChildrenCpuSeconds() - c0;
+  return t;
+}
+
+double LoadAverage() {
+  std::ifstream f("/proc/loadavg");
+  double load = -1;
+  f >> load;
+  return load;
+}
+
+// kinevo-cli beside the benchmark's own folder (the build folder).
+std::string CliPath() {
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (ec) return {};
+  for (const fs::path& p : {exe.parent_path() / "kinevo-cli", exe.parent_path().parent_path() / "kinevo-cli"})
+    if (fs::exists(p, ec)) return p.string();
+  return {};
+}
+
 void BM_DecodeAllKinevo(benchmark::State& state) {
   for (auto _ : state) {
     TFfmpegVideo v;
@@ -86,6 +125,43 @@ void BM_DecodeAllFfmpegProgram(benchmark::State& state) {
   for (auto _ : state) state.SetIterationTime(RunSeconds(cmd));
 }
 BENCHMARK(BM_DecodeAllFfmpegProgram)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime();
+
+// The program's command against the ffmpeg program, run in turn so that both
+// see the same load of the machine (shared, often busy): the counters give
+// the ratios of wall time (target: at most 1.15) and of processor time.
+void BM_DecodeAllCliVersusFfmpeg(benchmark::State& state) {
+  const std::string cli = CliPath();
+  if (cli.empty()) {
+    state.SkipWithError("kinevo-cli not found beside the benchmark");
+    return;
+  }
+  const std::string kinevo = "'" + cli + "' decode-all '" + BenchFile() + "' >/dev/null";
+  const std::string ffmpeg = "ffmpeg -v error -nostdin -i '" + BenchFile() + "' -f rawvideo -pix_fmt rgb24 -y /dev/null";
+  RunTimes k, f;
+  double kWall = 0, kCpu = 0, fWall = 0, fCpu = 0, load = 0;
+  int runs = 0;
+  for (auto _ : state) {
+    load += LoadAverage();
+    f = Run(ffmpeg);
+    k = Run(kinevo);
+    if (k.wall < 0 || f.wall < 0) {
+      state.SkipWithError("a command failed");
+      return;
+    }
+    state.SetIterationTime(k.wall);
+    kWall += k.wall, kCpu += k.cpu, fWall += f.wall, fCpu += f.cpu;
+    ++runs;
+  }
+  if (runs == 0) return;
+  state.counters["kinevo_wall_s"] = kWall / runs;
+  state.counters["ffmpeg_wall_s"] = fWall / runs;
+  state.counters["wall_ratio"] = kWall / fWall;
+  state.counters["kinevo_cpu_s"] = kCpu / runs;
+  state.counters["ffmpeg_cpu_s"] = fCpu / runs;
+  state.counters["cpu_ratio"] = kCpu / fCpu;
+  state.counters["load_1min"] = load / runs;
+}
+BENCHMARK(BM_DecodeAllCliVersusFfmpeg)->Unit(benchmark::kMillisecond)->Iterations(5)->UseManualTime();
 
 void BM_RandomImage(benchmark::State& state) {
   TFfmpegVideo v;

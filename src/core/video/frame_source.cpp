@@ -92,7 +92,21 @@ bool TFrameSource::DrawImage(Image& dest, const TPixelRect& source) {
   bool expected = false;
   if (!opened_) return false;
   if (!drawing_.compare_exchange_strong(expected, true, std::memory_order_acq_rel)) return false;
+  const bool invert = copyMode_ == TRasterOp::ropNotSrcCopy;
+  const bool whole = source == TPixelRect{0, 0, imageWidth_, imageHeight_} && dest.Width() == imageWidth_ &&
+                     dest.Height() == imageHeight_;
   bool drawn = false;
+  if (whole && FetchesIntoDestination()) {
+    // The whole picture at its own size, decoded in place.
+    try {
+      drawn = FetchImage(ImageIndex(), dest) && dest.Width() == imageWidth_ && dest.Height() == imageHeight_;
+    } catch (...) {
+      drawn = false;
+    }
+    if (drawn && invert) dest.Invert();
+    drawing_.store(false, std::memory_order_release);
+    return drawn;
+  }
   try {
     drawn = FetchImage(ImageIndex(), workBitmap_) && workBitmap_.Width() == imageWidth_ &&
             workBitmap_.Height() == imageHeight_;
@@ -100,9 +114,7 @@ bool TFrameSource::DrawImage(Image& dest, const TPixelRect& source) {
     drawn = false;
   }
   if (drawn && !dest.Empty()) {
-    const bool invert = copyMode_ == TRasterOp::ropNotSrcCopy;
-    if (source == TPixelRect{0, 0, imageWidth_, imageHeight_} && dest.Width() == imageWidth_ &&
-        dest.Height() == imageHeight_) {
+    if (whole) {
       // The whole picture at its own size: a plain copy.
       std::memcpy(dest.Data(), workBitmap_.Data(), dest.ByteSize());
       if (invert) dest.Invert();

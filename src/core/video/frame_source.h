@@ -100,7 +100,9 @@ class TFrameSource {
   bool Drawing() const { return drawing_.load(std::memory_order_acquire); }
   TRasterOp CopyMode() const { return copyMode_; }
   void SetCopyMode(TRasterOp mode) { copyMode_ = mode; }
-  // The last decoded picture, full size, before it is stretched.
+  // The last picture decoded to be stretched, full size.  A draw of the
+  // whole picture at its own size by a back-end that decodes straight into
+  // the destination (FetchesIntoDestination) does not pass through it.
   const Image& WorkBitmap() const { return workBitmap_; }
 
   // Notifications carrying the sender (this source), installed by the view.
@@ -127,6 +129,10 @@ class TFrameSource {
   virtual bool FetchImage(int32_t index, Image& picture) = 0;
   // Whether Close() releases and fires OnClose also when nothing is open.
   virtual bool CloseNotifiesWhenClosed() const { return false; }
+  // Whether FetchImage leaves `picture` untouched when it fails.  A draw of
+  // the whole picture at its own size then decodes straight into the
+  // destination, which saves copying every picture out of WorkBitmap.
+  virtual bool FetchesIntoDestination() const { return false; }
 
   // Passes progress to OnProgress; false means the user cancelled.
   bool ReportProgress(double fraction) const { return !OnProgress || OnProgress(fraction); }

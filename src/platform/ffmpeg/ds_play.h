@@ -27,6 +27,7 @@ class TDSPlay : public TFrameSource {
   void CloseFile() override { video_.Close(); }
   bool FetchImage(int32_t index, Image& picture) override;
   bool CloseNotifiesWhenClosed() const override { return true; }
+  bool FetchesIntoDestination() const override { return true; }
 
  private:
   ff::TFfmpegVideo video_;

@@ -32,6 +32,8 @@ class TFFMpegPlay : public TBridgeFrameSource {
   void CloseFile() override;
   bool FetchImage(int32_t index, Image& picture) override;
   bool CloseNotifiesWhenClosed() const override { return module_ != nullptr; }
+  // The bridge leaves the bitmap untouched when it cannot draw.
+  bool FetchesIntoDestination() const override { return true; }
 
  private:
   std::string folder_;

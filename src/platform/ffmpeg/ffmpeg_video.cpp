@@ -5,6 +5,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
 #include <libavutil/imgutils.h>
+#include <libavutil/opt.h>
 #include <libswscale/swscale.h>
 }
 
@@ -450,26 +451,65 @@ bool TFfmpegVideo::DecodeUntil(int32_t target) {
   return found || Cached(target) != nullptr;
 }
 
-bool TFfmpegVideo::Convert(const AVFrame* f, Image& out) {
-  if (out.Width() != width_ || out.Height() != height_) out.Resize(width_, height_);
-  sws_ = sws_getCachedContext(sws_, f->width, f->height, static_cast<AVPixelFormat>(f->format), width_, height_,
-                              AV_PIX_FMT_RGB24, SWS_BICUBIC, nullptr, nullptr, nullptr);
-  if (!sws_) return false;
-  uint8_t* dst[4] = {out.Data(), nullptr, nullptr, nullptr};
-  int dstStride[4] = {width_ * 3, 0, 0, 0};
-  return sws_scale(sws_, f->data, f->linesize, 0, f->height, dst, dstStride) == height_;
+bool TFfmpegVideo::Convert(const AVFrame* f, uint8_t* pixels, std::size_t stride) {
+  if (!sws_ || swsWidth_ != f->width || swsHeight_ != f->height || swsFormat_ != f->format) {
+    if (sws_) sws_freeContext(sws_), sws_ = nullptr;
+    swsWidth_ = swsHeight_ = swsFormat_ = -1;
+    SwsContext* c = sws_alloc_context();
+    if (!c) return false;
+    // The conversion of one picture is split into bands converted at the
+    // same time, as many as the machine has processors.
+    if (av_opt_set_int(c, "srcw", f->width, 0) < 0 || av_opt_set_int(c, "srch", f->height, 0) < 0 ||
+        av_opt_set_int(c, "src_format", f->format, 0) < 0 || av_opt_set_int(c, "dstw", width_, 0) < 0 ||
+        av_opt_set_int(c, "dsth", height_, 0) < 0 || av_opt_set_int(c, "dst_format", AV_PIX_FMT_RGB24, 0) < 0 ||
+        av_opt_set_int(c, "sws_flags", SWS_BICUBIC, 0) < 0 || av_opt_set_int(c, "threads", 0, 0) < 0 ||
+        sws_init_context(c, nullptr, nullptr) < 0) {
+      sws_freeContext(c);
+      return false;
+    }
+    sws_ = c;
+    swsWidth_ = f->width;
+    swsHeight_ = f->height;
+    swsFormat_ = f->format;
+  }
+  // The destination wraps the caller's memory (never freed by the library).
+  AVFrame* dst = av_frame_alloc();
+  if (!dst) return false;
+  dst->buf[0] = av_buffer_create(pixels, stride * static_cast<std::size_t>(height_), [](void*, uint8_t*) {}, nullptr, 0);
+  bool ok = false;
+  if (dst->buf[0]) {
+    dst->data[0] = pixels;
+    dst->linesize[0] = static_cast<int>(stride);
+    dst->width = width_;
+    dst->height = height_;
+    dst->format = AV_PIX_FMT_RGB24;
+    ok = sws_scale_frame(sws_, dst, f) >= 0;
+  }
+  av_frame_free(&dst);
+  return ok;
+}
+
+bool TFfmpegVideo::Decoded(int32_t n) {
+  if (!open_ || n < 0 || n >= FrameCount()) return false;
+  if (DecodeUntil(n)) return true;
+  // One more try from the keyframe, in case the decoder was left in a state
+  // it could not go on from.
+  decoderLive_ = false;
+  return DecodeUntil(n);
 }
 
 bool TFfmpegVideo::ReadFrame(int32_t n, Image& out) {
-  if (!open_ || n < 0 || n >= FrameCount()) return false;
-  if (!DecodeUntil(n)) {
-    // One more try from the keyframe, in case the decoder was left in a
-    // state it could not go on from.
-    decoderLive_ = false;
-    if (!DecodeUntil(n)) return false;
-  }
-  AVFrame* f = Cached(n);
-  return f && Convert(f, out);
+  if (!Decoded(n)) return false;
+  const AVFrame* f = Cached(n);
+  if (!f) return false;
+  if (out.Width() != width_ || out.Height() != height_) out.Resize(width_, height_);
+  return Convert(f, out.Data(), out.Stride());
+}
+
+bool TFfmpegVideo::ReadFrame(int32_t n, uint8_t* pixels, std::size_t stride) {
+  if (!pixels || stride < static_cast<std::size_t>(width_) * 3 || stride > INT32_MAX || !Decoded(n)) return false;
+  const AVFrame* f = Cached(n);
+  return f && Convert(f, pixels, stride);
 }
 
 std::string TFfmpegVideo::ReadComment(const std::string& path) {

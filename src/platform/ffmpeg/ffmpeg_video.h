@@ -64,6 +64,10 @@ class TFfmpegVideo {
   // Decodes image n (presentation order) into `out`, resized when its size
   // differs.  False when it cannot be decoded.
   bool ReadFrame(int32_t n, Image& out);
+  // The same into caller-owned memory of Height() rows of `stride` bytes
+  // (at least 3 x Width()), 24-bit RGB, top row first; left untouched when
+  // the image cannot be decoded.
+  bool ReadFrame(int32_t n, uint8_t* pixels, std::size_t stride);
 
   // Bytes of decoded pictures kept for stepping back (at least a few images
   // are always kept).
@@ -93,7 +97,8 @@ class TFfmpegVideo {
   void CacheFrame(int32_t rank, AVFrame* frame);
   AVFrame* Cached(int32_t rank);
   void ClearCache();
-  bool Convert(const AVFrame* frame, Image& out);
+  bool Convert(const AVFrame* frame, uint8_t* pixels, std::size_t stride);
+  bool Decoded(int32_t n);
   void ResetDecoder();
 
   std::string path_;
@@ -104,6 +109,7 @@ class TFfmpegVideo {
   AVPacket* pkt_ = nullptr;
   AVFrame* frame_ = nullptr;
   SwsContext* sws_ = nullptr;
+  int swsWidth_ = -1, swsHeight_ = -1, swsFormat_ = -1;  // source the converter was made for
   int stream_ = -1;
   int32_t width_ = 0, height_ = 0;
   double rate_ = 0.0, duration_ = 0.0, timeBase_ = 0.0;

@@ -22,7 +22,8 @@ using FFNbImgParSecFn = double (*)();
 using FFDurationFn = double (*)();
 using FFFrameCountFn = int32_t (*)();
 using FFwPositionFn = void (*)(int32_t index);
-// Returns 1 when the picture was drawn (0 when the image could not be decoded).
+// Returns 1 when the picture was drawn, 0 when the image could not be decoded;
+// the bitmap is then left untouched.
 using FFDrawFn = int32_t (*)(KvoBitmap* bitmap);
 // The comment tag of a file; the text stays valid until the next call.
 using FFCommentaireFn = const char* (*)(const char* fileName);

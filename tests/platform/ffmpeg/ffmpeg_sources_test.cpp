@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -367,5 +368,131 @@ TEST(FfmpegVideo, BrokenInputIsRefused) {
         ds.DrawImage(img);
       }
     }
+  }
+}
+
+// Pictures converted straight into the caller's memory: rows at any stride,
+// padding and failures leave the memory as it was.
+TEST(FfmpegVideo, ReadsIntoCallerMemoryAtAnyStride) {
+  ff::TFfmpegVideo v;
+  ASSERT_TRUE(v.Open(Samples::Path("h264.mp4")));
+  const std::size_t row = kW * 3;
+  const std::size_t stride = row + 13;  // odd padding after each row
+  std::vector<uint8_t> mem(stride * kH, 0xA5);
+  Image expected;
+  for (int i : {0, 59, 30, 31, 12}) {
+    ASSERT_TRUE(v.ReadFrame(i, mem.data(), stride)) << i;
+    ASSERT_TRUE(v.ReadFrame(i, expected));
+    for (int y = 0; y < kH; ++y) {
+      ASSERT_EQ(std::memcmp(mem.data() + y * stride, expected.Row(y), row), 0) << "image " << i << " row " << y;
+      for (std::size_t x = row; x < stride; ++x) ASSERT_EQ(mem[y * stride + x], 0xA5) << "padding of row " << y;
+    }
+  }
+  const std::vector<uint8_t> before = mem;
+  EXPECT_FALSE(v.ReadFrame(60, mem.data(), stride));
+  EXPECT_FALSE(v.ReadFrame(-1, mem.data(), stride));
+  EXPECT_FALSE(v.ReadFrame(3, mem.data(), row - 1));  // rows too short
+  EXPECT_FALSE(v.ReadFrame(3, nullptr, stride));
+  EXPECT_EQ(mem, before);
+}
+
+namespace {
+// A back-end over one picture per image (grey level = index) that may decode
+// straight into the destination and fails on the images it is told to.
+class InPlaceSource : public TFrameSource {
+ public:
+  explicit InPlaceSource(bool inPlace) : TFrameSource(fwDS), inPlace_(inPlace) {}
+  ~InPlaceSource() override { Close(); }
+  std::vector<const uint8_t*> targets;  // the memory each fetch wrote to
+  int failAt = -1;
+
+ protected:
+  bool OpenFile(const std::string&, TStreamInfo& info) override {
+    info.width = 6;
+    info.height = 4;
+    info.imagesNumber = 10;
+    info.imageRate = 25;
+    return true;
+  }
+  void CloseFile() override {}
+  bool FetchImage(int32_t index, Image& p) override {
+    if (index == failAt) return false;  // untouched, as promised below
+    p.Resize(6, 4);
+    p.Fill(RGBColor(static_cast<uint8_t>(index), static_cast<uint8_t>(index + 100), 7));
+    targets.push_back(p.Data());
+    return true;
+  }
+  bool FetchesIntoDestination() const override { return inPlace_; }
+
+ private:
+  bool inPlace_;
+};
+}  // namespace
+
+TEST(FrameSources, WholePictureIsDecodedStraightIntoTheDestination) {
+  for (bool inPlace : {true, false}) {
+    SCOPED_TRACE(inPlace ? "in place" : "through the work bitmap");
+    InPlaceSource s(inPlace);
+    s.Open("x");
+    ASSERT_TRUE(s.Opened());
+    Image dest(6, 4, RGBColor(1, 2, 3));
+    s.GoToImage(5);
+    ASSERT_TRUE(s.DrawImage(dest));
+    EXPECT_EQ(dest, Image(6, 4, RGBColor(5, 105, 7)));
+    EXPECT_EQ(s.targets.back() == dest.Data(), inPlace);
+    // Inverted colours for a hidden montage image.
+    s.SetCopyMode(TRasterOp::ropNotSrcCopy);
+    s.GoToImage(6);
+    ASSERT_TRUE(s.DrawImage(dest));
+    EXPECT_EQ(dest, Image(6, 4, RGBColor(255 - 6, 255 - 106, 255 - 7)));
+    s.SetCopyMode(TRasterOp::ropSrcCopy);
+    // A failed draw leaves the destination as it was.
+    s.failAt = 7;
+    s.GoToImage(7);
+    const Image before = dest;
+    EXPECT_FALSE(s.DrawImage(dest));
+    EXPECT_EQ(dest, before);
+    // A part of the picture, or another size, is stretched from the work
+    // bitmap, never decoded into the destination.
+    s.GoToImage(8);
+    const std::size_t fetches = s.targets.size();
+    Image half(3, 2, RGBColor(1, 2, 3));
+    ASSERT_TRUE(s.DrawImage(half));
+    EXPECT_EQ(half, Image(3, 2, RGBColor(8, 108, 7)));
+    Image same(6, 4, RGBColor(1, 2, 3));
+    ASSERT_TRUE(s.DrawImage(same, {0, 0, 3, 4}));
+    EXPECT_EQ(same, Image(6, 4, RGBColor(8, 108, 7)));
+    ASSERT_EQ(s.targets.size(), fetches + 2);
+    EXPECT_NE(s.targets[fetches], half.Data());
+    EXPECT_NE(s.targets[fetches + 1], same.Data());
+    EXPECT_EQ(s.WorkBitmap(), Image(6, 4, RGBColor(8, 108, 7)));
+  }
+}
+
+// The real back-ends drawing whole pictures in place give the same pixels as
+// a draw through the work bitmap, inverted or not.
+TEST(FrameSources, InPlaceDrawingMatchesStretchedDrawing) {
+  TDSPlay ds;
+  TFFMpegPlay bridge(BridgeFolder());
+  ASSERT_TRUE(bridge.BridgeLoaded());
+  for (TFrameSource* s : std::initializer_list<TFrameSource*>{&ds, &bridge}) {
+    s->Open(Samples::Path("mpeg4.avi"));
+    ASSERT_TRUE(s->Opened()) << static_cast<int>(s->Framework());
+    Image whole(kW, kH), viaWork(kW, kH), inverted(kW, kH);
+    for (int i : {0, 17, 39, 5}) {
+      s->GoToImage(i);
+      ASSERT_TRUE(s->DrawImage(whole));
+      // Full width but one row short of the picture: through the work bitmap.
+      Image part(kW, kH - 1);
+      ASSERT_TRUE(s->DrawImage(part, {0, 0, kW, kH - 1}));
+      for (int y = 0; y < kH - 1; ++y) ASSERT_EQ(std::memcmp(part.Row(y), whole.Row(y), whole.Stride()), 0);
+      EXPECT_EQ(ReadIndexPattern(whole), i);  // 1.0001 x i images stays within image i
+      s->SetCopyMode(TRasterOp::ropNotSrcCopy);
+      ASSERT_TRUE(s->DrawImage(inverted));
+      s->SetCopyMode(TRasterOp::ropSrcCopy);
+      inverted.Invert();
+      EXPECT_EQ(inverted, whole);
+    }
+    s->Close();
   }
 }

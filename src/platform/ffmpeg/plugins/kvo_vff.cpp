@@ -18,7 +18,6 @@ kinevo::ff::TFfmpegVideo& Video() {
   return video;
 }
 std::atomic<int32_t> position{0};
-kinevo::Image picture;
 std::string comment;
 FFProgressCallback progressCallback = nullptr;
 void* progressUser = nullptr;
@@ -49,10 +48,8 @@ KVO_EXPORT int32_t FFDraw(KvoBitmap* bitmap) {
   if (!bitmap || !bitmap->pixels || !v.IsOpen()) return 0;
   if (bitmap->width != v.Width() || bitmap->height != v.Height() || bitmap->stride < bitmap->width * 3) return 0;
   const int32_t n = std::clamp<int32_t>(position.load(), 0, v.FrameCount() - 1);
-  if (!v.ReadFrame(n, picture)) return 0;
-  for (int32_t y = 0; y < bitmap->height; ++y)
-    std::memcpy(bitmap->pixels + static_cast<std::size_t>(y) * bitmap->stride, picture.Row(y), picture.Stride());
-  return 1;
+  // Converted straight into the caller's bitmap.
+  return v.ReadFrame(n, bitmap->pixels, static_cast<std::size_t>(bitmap->stride)) ? 1 : 0;
 }
 
 KVO_EXPORT const char* FFCommentaire(const char* fileName) {
@@ -63,7 +60,6 @@ KVO_EXPORT const char* FFCommentaire(const char* fileName) {
 KVO_EXPORT void FFClose() {
   Video().Close();
   position = 0;
-  picture = kinevo::Image();
 }
 
 // The writing side lives in its own plugin; these two are resolved by the

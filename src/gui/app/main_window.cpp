@@ -319,10 +319,18 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent) : QMainWin
     d.exec();
   };
 
-  view_ = new VideoWidget(session_->Video, this);
+  // The view keeps the picture's proportions, centred on a dark ground.
+  centre_ = new QWidget(this);
+  centre_->setObjectName(QStringLiteral("Centre"));
+  centre_->setAutoFillBackground(true);
+  QPalette ground = centre_->palette();
+  ground.setColor(QPalette::Window, QColor(0x40, 0x40, 0x40));
+  centre_->setPalette(ground);
+  centre_->installEventFilter(this);
+  view_ = new VideoWidget(session_->Video, centre_);
   view_->CursorForName = [](const std::string& name) { return NamedCursors::Get(name); };
   view_->installEventFilter(this);
-  setCentralWidget(view_);
+  setCentralWidget(centre_);
 
   BuildActions();
   BuildMenus();
@@ -685,6 +693,9 @@ void MainWindow::BuildToolBars() {
       {"ButtonOutilZoom", "ButtonOutilPan", "ButtonOutilEchelle", "ButtonOutilEchelleHoriz",
        "ButtonOutilEchelleVert", "ButtonOutilOrigine", "ButtonOutilMarque", "ButtonOutilTsp", "ButtonOutilDeplacer",
        "ButtonOutilEffacer", "ButtonOutilNom"});
+  // The modes, the montage and the results on a second row: the marking
+  // tools alone fill a narrow window.
+  addToolBarBreak(Qt::TopToolBarArea);
   QToolBar* modes = bar("ToolBarMode", QStringLiteral("Modes"), Qt::TopToolBarArea,
                         {"ButtonModeRepereFixe", "ButtonModeTransparent", "ButtonModeMontage", "ButtonModeTracking",
                          "ButtonModeCapture"});
@@ -791,15 +802,20 @@ void MainWindow::WireEvents() {
     OptionsChanged();
   };
   s.OnVideoOpened = [this](void*) {
+    FitView();
     SetHint(ToolHint(session_->Data.Tool()));
     RefreshTrackBar();
     RefreshCommands();
   };
-  s.OnVideoClosed = [this](void*) { RefreshCommands(); };
+  s.OnVideoClosed = [this](void*) {
+    FitView();
+    RefreshCommands();
+  };
   s.OnWindowStateChanged = [this](void*) {
     const bool open = session_->Video.IsOpen();
     setWindowTitle(open ? QFileInfo(Q(session_->Video.FileName())).fileName() : QStringLiteral("Kinevo"));
     if (!open) SetHint("");
+    FitView();
     RefreshTrackBar();
     RefreshCommands();
     view_->SyncFromView();
@@ -960,6 +976,24 @@ void MainWindow::ChooseMode(TVideoMode mode) {
   if (s.Video.IsMarking()) SetHint(ToolHint(s.Data.Tool()));
   RefreshModeHint();
   view_->SyncFromView();
+}
+
+void MainWindow::FitView() {
+  if (centre_ == nullptr || view_ == nullptr) return;
+  const TVideo& v = session_->Video;
+  const QRect room = centre_->rect();
+  const int w = v.IsOpen() ? v.ImageWidth() : 0;
+  const int h = v.IsOpen() ? v.ImageHeight() : 0;
+  if (w <= 0 || h <= 0 || room.isEmpty()) {
+    view_->setGeometry(room);  // the title picture takes the whole room
+    return;
+  }
+  // The largest size with the picture's proportions, centred.
+  const double k = std::min(static_cast<double>(room.width()) / w, static_cast<double>(room.height()) / h);
+  const int vw = std::max(1, static_cast<int>(w * k));
+  const int vh = std::max(1, static_cast<int>(h * k));
+  const QRect r((room.width() - vw) / 2, (room.height() - vh) / 2, vw, vh);
+  if (view_->geometry() != r) view_->setGeometry(r);
 }
 
 void MainWindow::Navigate(int displayed) {
@@ -1170,6 +1204,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   if (event->type() == QEvent::MouseButtonRelease && watched == view_) RefreshCommands();
+  if (event->type() == QEvent::Resize && watched == centre_) FitView();
   return QMainWindow::eventFilter(watched, event);
 }
 

@@ -166,6 +166,8 @@ class MainWindow : public QMainWindow {
   void AskAngle();
   TValueDialogContext ValueContext() const;
   void Navigate(int displayed);
+  // Gives the view the picture's proportions in the middle of the window.
+  void FitView();
   void ShowOptions();
   void OptionsChanged();
   void AskDuration();

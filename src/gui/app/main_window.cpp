@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -21,7 +20,6 @@
 #include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -31,6 +29,7 @@
 #include "core/montage/missing_image_dialog.h"
 #include "gui/app/cursor_pictures.h"
 #include "gui/app/file_search_window.h"
+#include "gui/document/help.h"
 #include "gui/document/options_dialog.h"
 #include "gui/document/password_dialog.h"
 #include "gui/montage/group_dialog.h"
@@ -598,11 +597,7 @@ void MainWindow::BuildActions() {
     MakeAction(t, [] {});
 
   // "Aide".
-  MakeAction("MenuAideKinevo", [this] {
-    const std::string folder = (QCoreApplication::applicationDirPath() + "/Help").toStdString();
-    ShowHelp(folder, [](const std::string& f) { return QDesktopServices::openUrl(QUrl::fromLocalFile(Q(f))); },
-             session_->Dialog);
-  });
+  MakeAction("MenuAideKinevo", [this] { OpenHelp(session_->Dialog); });
   MakeAction("MenuAideApropos", [this] {
     session_->Dialog.Show(icInformation, {{"Ok", btOk}},
                           {std::string("Kinevo ") + KINEVO_VERSION_STRING, "",

@@ -522,7 +522,9 @@ TEST_F(WindowTest, TimeBetweenImages) {
 TEST_F(WindowTest, MontageMode) {
   window->OpenArgument(QString::fromStdString(video));
   ASSERT_TRUE(S().Video.IsOpen());
-  S().Options.CheckBox40ShowDialogBoxForHideImage = false;  // no advice before each toggle
+  Trigger("ButtonNavSuivante");
+  Click({100, 100});  // a mark on image 1
+  ASSERT_EQ(S().Data.MarksCountOnImage(1), 1);
   Trigger("ButtonModeMontage");
   ASSERT_EQ(S().Video.Mode(), vmMontage);
   EXPECT_TRUE(window->Action("ButtonModeMontage")->isChecked());
@@ -532,11 +534,24 @@ TEST_F(WindowTest, MontageMode) {
     EXPECT_FALSE(window->Action(b)->isVisible()) << b;
   EXPECT_TRUE(window->Hint().startsWith(QStringLiteral("Cette image n'apparaîtra plus")));
 
+  // The advice comes first; cancelling it changes nothing.  A mark on the
+  // image adds the warning that it will be erased.
+  Trigger("ButtonNavPremiere");
+  Trigger("ButtonNavSuivante");
+  ASSERT_EQ(S().Video.CurrentImage(), 1);
+  messages.AnswerCaption("Annuler");
+  Trigger("ButtonMontageBasculer");
+  EXPECT_TRUE(messages.Contains("Cette image ne sera plus visible dans le flux vidéo à la sortie du montage."));
+  EXPECT_TRUE(messages.Contains("Les marques posées sur cette image seront effacées."));
+  EXPECT_TRUE(S().Montage.IsVisible(1));
+  EXPECT_FALSE(window->Action("ButtonMontageBasculer")->isChecked());
   // Hiding the current image: the button is down, the hint changes and the
   // missing-image dialog is off.
-  Trigger("ButtonNavSuivante");
+  messages.checkAnswers.push_back(true);  // no more advice
   Trigger("ButtonMontageBasculer");
   EXPECT_FALSE(S().Montage.IsVisible(1));
+  EXPECT_EQ(S().Data.MarksCountOnImage(1), 0);
+  const std::size_t told = messages.Count();
   EXPECT_TRUE(window->Action("ButtonMontageBasculer")->isChecked());
   EXPECT_FALSE(window->Action("ButtonMontageInstant")->isEnabled());
   EXPECT_TRUE(window->Hint().startsWith(QStringLiteral("Cette image sera visible")));
@@ -555,6 +570,7 @@ TEST_F(WindowTest, MontageMode) {
   for (int i : {4, 5, 6, 9}) EXPECT_FALSE(S().Montage.IsVisible(i)) << i;
   EXPECT_TRUE(S().Montage.IsVisible(7));
   EXPECT_EQ(S().Montage.VisibleCount(), 35);
+  EXPECT_EQ(messages.Count(), told);  // the advice was turned off
 
   // A gap before image 7 through the missing-image dialog.
   for (int i = 0; i < 5; ++i) Trigger("ButtonNavSuivante");
@@ -614,6 +630,14 @@ TEST_F(WindowTest, FileSearchOpensAFoundFile) {
   ASSERT_GT(S().Recent.Count(), 0);
   EXPECT_EQ(S().Recent.Items().front(), found);
   EXPECT_TRUE(window->Action("ButtonNavLecture")->isEnabled());
+}
+
+TEST_F(WindowTest, HelpWithoutItsFolderIsTold) {
+  const fs::path help = fs::path(QCoreApplication::applicationDirPath().toStdString()) / "Help";
+  if (fs::exists(help)) GTEST_SKIP() << "a help folder lies beside the test program";
+  Trigger("MenuAideKinevo");
+  ASSERT_EQ(messages.Count(), 1u);
+  EXPECT_TRUE(messages.Contains("Impossible de lancer l'aide."));
 }
 
 TEST_F(WindowTest, LongHintsEndInAnEllipsis) {

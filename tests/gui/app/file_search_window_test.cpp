@@ -1,6 +1,8 @@
 // The file search window, offscreen, over real folders: a search lists the
 // files, "Arrêter" stops it, opening a file emits fileChosen.
 #include <gtest/gtest.h>
+
+#include "support/qt_test_application.h"
 #include <unistd.h>
 
 #include <QApplication>
@@ -24,24 +26,7 @@ namespace fs = std::filesystem;
 namespace kinevo::gui {
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "test_gui_app";
-    static char* argv[] = {name, nullptr};
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    if (QApplication::instance() == nullptr) app_ = new QApplication(argc, argv);
-  }
-  void TearDown() override {
-    delete app_;
-    app_ = nullptr;
-  }
-
- private:
-  QApplication* app_ = nullptr;
-};
-const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+KINEVO_QT_TEST_APPLICATION("test_gui_app");
 
 class SearchWindow : public ::testing::Test {
  protected:

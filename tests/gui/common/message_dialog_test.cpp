@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/qt_test_application.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -16,24 +18,7 @@ using namespace kinevo::gui;
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "test_gui_common";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance() == nullptr) app_ = new QApplication(argc, argv);
-  }
-  void TearDown() override {
-    delete app_;
-    app_ = nullptr;
-  }
-
- private:
-  QApplication* app_ = nullptr;
-};
-
-const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+KINEVO_QT_TEST_APPLICATION("test_gui_common");
 
 TUserDlg ThreeButtonDialog(TQtUserDlgPresenter& presenter) {
   TUserDlg dlg(&presenter);

@@ -3,6 +3,8 @@
 // typed with blanks, the Layer set's second name, and the hints.
 #include <gtest/gtest.h>
 
+#include "support/qt_test_application.h"
+
 #include <QApplication>
 #include <QPushButton>
 #include <QStatusBar>
@@ -17,24 +19,7 @@
 namespace kinevo::gui {
 namespace {
 
-class QtEnv : public ::testing::Environment {
- public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "test_gui_marking";
-    static char* argv[] = {name, nullptr};
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    if (QApplication::instance() == nullptr) app_ = new QApplication(argc, argv);
-  }
-  void TearDown() override {
-    delete app_;
-    app_ = nullptr;
-  }
-
- private:
-  QApplication* app_ = nullptr;
-};
-const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new QtEnv);
+KINEVO_QT_TEST_APPLICATION("test_gui_marking");
 
 struct NamesDialogTest : ::testing::Test {
   test::FakeView view;

@@ -2,6 +2,8 @@
 // the missing-image dialog's arrows open and close a gap.
 #include <gtest/gtest.h>
 
+#include "support/qt_test_application.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,23 +20,7 @@
 namespace kinevo {
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "test_gui_montage";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance() == nullptr) app_ = new QApplication(argc, argv);
-  }
-  void TearDown() override {
-    delete app_;
-    app_ = nullptr;
-  }
-
- private:
-  QApplication* app_ = nullptr;
-};
-const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+KINEVO_QT_TEST_APPLICATION("test_gui_montage");
 
 TEST(GroupWindow, ReturnsTheChosenActionAndGroups) {
   test::FakeView view(64, 48, 10);

@@ -4,6 +4,8 @@
 // Screenshots go to $KINEVO_SHOT_DIR when it is set.
 #include <gtest/gtest.h>
 
+#include "support/qt_test_application.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
@@ -24,23 +26,7 @@ namespace kinevo {
 namespace {
 
 // One application for the whole program, deleted at the end.
-class QtEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "test_gui_video";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance() == nullptr) app_ = new QApplication(argc, argv);
-  }
-  void TearDown() override {
-    delete app_;
-    app_ = nullptr;
-  }
-
- private:
-  QApplication* app_ = nullptr;
-};
-const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+KINEVO_QT_TEST_APPLICATION("test_gui_video");
 
 void App() {}
 

@@ -7,6 +7,8 @@
 // when KINEVO_SHOTS_DIR is set.
 #include <gtest/gtest.h>
 
+#include "support/qt_test_application.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -47,24 +49,7 @@ namespace fs = std::filesystem;
 namespace kinevo::gui {
 namespace {
 
-class QtEnv : public ::testing::Environment {
- public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "test_gui_app";
-    static char* argv[] = {name, nullptr};
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    if (QApplication::instance() == nullptr) app_ = new QApplication(argc, argv);
-  }
-  void TearDown() override {
-    delete app_;
-    app_ = nullptr;
-  }
-
- private:
-  QApplication* app_ = nullptr;
-};
-const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new QtEnv);
+KINEVO_QT_TEST_APPLICATION("test_gui_app");
 
 // Types the texts in order into the value dialog.
 struct ScriptedValues : IValueDialogPresenter {

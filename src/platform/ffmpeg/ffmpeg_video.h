@@ -10,6 +10,9 @@
 // decodes forward; a following image continues the decoding; decoded
 // pictures are kept in a cache bounded in bytes, so stepping back within a
 // group of pictures is served without decoding again.
+// The decoder runs on FFmpeg's frame threads; the conversion of a picture to
+// RGB is split into bands converted on as many threads as there are
+// processors, straight into the caller's memory.
 #include <cstdint>
 #include <list>
 #include <memory>

@@ -141,3 +141,35 @@ TEST(Session, DocumentWhoseVideoCannotBeReadLeavesNoVideoOpen) {
   EXPECT_FALSE(f.session.Video.IsOpen());
   fs::remove_all(dir);
 }
+
+TEST(Session, OpeningALongVideoReportsProgressAndCanBeCancelled) {
+  const std::string dir = test::MakeTempDir("kinevo_session_cancel");
+  const std::string video = dir + "/long.mpg";
+  std::string log;
+  ASSERT_TRUE(test::WriteVideoWithFfmpeg(video, 64, 48, 120, 25, {"-c:v", "mpeg2video"}, {}, &log)) << log;
+  Fixture f;
+  std::vector<double> seen;
+  f.session.OpenProgress = [&](double fraction) {
+    seen.push_back(fraction);
+    return true;
+  };
+  int finished = 0;
+  f.session.OpenFinished = [&] { ++finished; };
+  ASSERT_TRUE(f.session.Workflow().OpenVideo(video));
+  EXPECT_FALSE(seen.empty());
+  EXPECT_EQ(finished, 1);
+  for (std::size_t i = 1; i < seen.size(); ++i) EXPECT_GE(seen[i], seen[i - 1]);
+  // Cancelled at the first report: nothing opens, nothing is reported as a failure.
+  ASSERT_TRUE(f.session.Workflow().CloseVideo());
+  f.session.OpenProgress = [](double) { return false; };
+  const std::size_t shown = f.script.Count();
+  EXPECT_FALSE(f.session.Workflow().OpenVideo(video));
+  EXPECT_FALSE(f.session.Video.IsOpen());
+  EXPECT_TRUE(f.session.OpenCancelled());
+  EXPECT_EQ(f.script.Count(), shown);
+  EXPECT_EQ(finished, 2);
+  // The next opening is not cancelled by the previous answer.
+  f.session.OpenProgress = nullptr;
+  EXPECT_TRUE(f.session.Workflow().OpenVideo(video));
+  fs::remove_all(dir);
+}

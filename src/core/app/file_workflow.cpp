@@ -119,7 +119,7 @@ bool TFileWorkflow::OpenVideo(const std::string& path) {
   }
   recent_.Directory = FolderOf(path);
   bool opened = ws_.OpenVideo(path);
-  if (!opened) {
+  if (!opened && !ws_.OpenCancelled()) {
     VideoFailure(path, false);
     Ask(icWarning, {{"Ok", btOk}});
   }
@@ -192,8 +192,10 @@ bool TFileWorkflow::OpenDocument(const std::string& path) {
     }
   }
   if (!ws_.OpenVideo(video)) {
-    VideoFailure(video, false);
-    Ask(icWarning, {{"Ok", btOk}});
+    if (!ws_.OpenCancelled()) {
+      VideoFailure(video, false);
+      Ask(icWarning, {{"Ok", btOk}});
+    }
     ws_.WindowStateChanged();
     kvo_.Close();
     return false;

@@ -51,6 +51,9 @@ class IWorkspace {
   // Opens the video in the view (which resets the marking data, the
   // montage, the time base, the results and the formulas); true when it opened.
   virtual bool OpenVideo(const std::string& path) = 0;
+  // True when the last OpenVideo failed because the user cancelled it
+  // (nothing to report then).
+  virtual bool OpenCancelled() const { return false; }
   // Stops playback, tracking and capture and closes the video; the mode
   // goes back to Grid marking.
   virtual void CloseVideo() = 0;

@@ -58,6 +58,14 @@ TSession::TSession(TFrameSourceSet sources, std::string settingsPath, IUserDlgPr
   Video.SetMarkingTool = [this](int tool) { Data.SetTool(static_cast<TOutil>(tool)); };
   Video.LastMarkedImage = [this] { return Data.LastMarkedImage(); };
   Video.OnVideoOpen = [this](void*) { VideoOpened(); };
+  // Once the user cancelled, every back-end the chain falls back to is
+  // cancelled too.
+  for (TVideoFramework fw : {fwVfw, fwDS, fwFFMpeg})
+    Video.Sources().Source(fw).OnProgress = [this](double fraction) {
+      if (openCancelled_) return false;
+      if (OpenProgress && !OpenProgress(fraction)) openCancelled_ = true;
+      return !openCancelled_;
+    };
   Video.OnVideoClose = [this](void*) { OnVideoClosed(this); };
 
   Options.OnChange = [this](void*) { ApplyOptions(); };
@@ -128,7 +136,9 @@ void TSession::VideoOpened() {
 }
 
 bool TSession::OpenVideo(const std::string& path) {
+  openCancelled_ = false;
   Video.OpenVideo(path);
+  if (OpenFinished) OpenFinished();
   return Video.IsOpen();
 }
 

@@ -76,6 +76,12 @@ class TSession : public IWorkspace {
   bool LoadDocumentQuietly(const std::string& path, const std::string& videoOverride,
                            std::string& error);
 
+  // Progress of the opening of a video (building the index of a long file
+  // takes a while): called with the fraction done, answers false to cancel.
+  // OpenFinished is called when the opening ended, opened or not.
+  std::function<bool(double fraction)> OpenProgress;
+  std::function<void()> OpenFinished;
+
   TNotifyEvent OnVideoOpened;
   TNotifyEvent OnVideoClosed;
   TNotifyEvent OnWindowStateChanged;
@@ -84,6 +90,7 @@ class TSession : public IWorkspace {
   bool VideoOpen() const override { return Video.IsOpen(); }
   std::string VideoFileName() const override { return Video.IsOpen() ? Video.FileName() : std::string(); }
   bool OpenVideo(const std::string& path) override;
+  bool OpenCancelled() const override { return openCancelled_; }
   void CloseVideo() override;
   void StopActivities() override;
   bool MontageRecording() const override { return false; }
@@ -139,6 +146,7 @@ class TSession : public IWorkspace {
   void VideoOpened();
 
   TBridgeFrameSource* bridge_;
+  bool openCancelled_ = false;
   MarkingClient markingClient_;
   std::unique_ptr<TMarkingResultsSource> resultsSource_;
   std::unique_ptr<TResCalc> results_;

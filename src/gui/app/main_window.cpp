@@ -1,5 +1,8 @@
 #include "gui/app/main_window.h"
 
+#include <QProgressDialog>
+#include <algorithm>
+
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
@@ -336,6 +339,7 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent) : QMainWin
   BuildToolBars();
   BuildStatusBar();
   WireEvents();
+  InstallOpenProgress();
   RebuildRecentMenu();
   RefreshCommands();
 
@@ -364,6 +368,32 @@ MainWindow::~MainWindow() {
 }
 
 TFeatures MainWindow::Features() { return ProgramFeatures(); }
+
+// Opening a long video builds its index first: after a short while a
+// progress window shows how far it is, and "Annuler" stops the opening.
+void MainWindow::InstallOpenProgress() {
+  session_->OpenProgress = [this](double fraction) {
+    if (progress_ == nullptr) {
+      progress_ = new QProgressDialog(QStringLiteral("Lecture du fichier vidéo ..."), QStringLiteral("Annuler"),
+                                      0, 1000, this);
+      progress_->setObjectName(QStringLiteral("OpenProgress"));
+      progress_->setWindowTitle(QStringLiteral("Kinevo"));
+      progress_->setWindowModality(Qt::WindowModal);
+      progress_->setMinimumDuration(500);
+      progress_->setAutoClose(false);
+      progress_->setAutoReset(false);
+      progress_->setValue(0);
+    }
+    progress_->setValue(std::clamp(static_cast<int>(fraction * 1000), 0, 1000));
+    return !progress_->wasCanceled();
+  };
+  session_->OpenFinished = [this] {
+    if (progress_ == nullptr) return;
+    progress_->hide();
+    progress_->deleteLater();
+    progress_ = nullptr;
+  };
+}
 
 QAction* MainWindow::Action(const std::string& name) const {
   auto it = actions_.find(name);

@@ -19,6 +19,7 @@
 #include "core/document/file_association.h"
 #include "core/document/options.h"
 
+class QProgressDialog;
 class QSvgRenderer;
 class QAction;
 class QLabel;
@@ -146,6 +147,8 @@ class MainWindow : public QMainWindow {
   void BuildToolBars();
   void BuildStatusBar();
   void WireEvents();
+  void InstallOpenProgress();
+  QProgressDialog* progress_ = nullptr;
   TCommandContext Context() const;
   void RefreshFields();
   void RefreshTrackBar();

@@ -81,8 +81,10 @@ std::string RandomDataSection(std::mt19937& rng) {
     ini.WriteInteger(d, "MarksNumberToDraw" + s, pick(1, 9));
     ini.WriteInteger(d, "CurrentMarkOrderNumber" + s, pick(0, n - 1));
     ini.WriteInteger(d, "MarksNumberPerFrame" + s, n);
-    ini.WriteInteger(d, "SystemNamesNumber" + s, n);
-    for (int i = 0; i < n; ++i)
+    // The Layer set has one system but two names (the object and the frame).
+    const int names = s == "_Grid" ? n : 2;
+    ini.WriteInteger(d, "SystemNamesNumber" + s, names);
+    for (int i = 0; i < names; ++i)
       ini.WriteString(d, "SystemName" + s + "_" + std::to_string(i),
                       "Objet n°" + std::to_string(i) + (pick(0, 1) ? " = é" : ""));
     const int containers = pick(0, 12);

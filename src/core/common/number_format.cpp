@@ -28,6 +28,7 @@ void SetDecimalSeparator(char sep) {
 std::string FloatToText(double value) { return FloatToText(value, 17, DecimalSeparator()); }
 
 std::string FloatToText(double value, int maxDigits, char sep) {
+  if (value == 0) value = 0.0;  // no "-0" in files and tables
   char buf[64];
   std::to_chars_result r;
   if (maxDigits >= 17) {

@@ -100,6 +100,8 @@ TEST(NumberFormat, LimitedDigitsForCommandOutput) {
   EXPECT_EQ(FloatToText(1.0 / 3.0, 15, '.'), "0.333333333333333");
   EXPECT_EQ(FloatToText(2.5, 15, ','), "2,5");
   EXPECT_EQ(FloatToText(0.1, 17, '.'), "0.1");
+  EXPECT_EQ(FloatToText(-0.0, 17, '.'), "0");
+  EXPECT_EQ(FloatToText(-0.0), "0");
 }
 
 TEST(UserDlg, ReturnsButtonIndexAndForgetsLinesAndCheckBoxCaption) {

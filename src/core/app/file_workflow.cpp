@@ -248,7 +248,7 @@ std::string TFileWorkflow::ProposedDocumentName(const std::string& videoPath,
                                                 const std::tm& today) const {
   fs::path v(videoPath);
   std::string base = WithoutDate(v.stem().string());
-  char date[16];
+  char date[40];
   std::snprintf(date, sizeof date, "%02d%02d%04d", today.tm_mday, today.tm_mon + 1,
                 today.tm_year + 1900);
   for (int n = 1;; ++n) {

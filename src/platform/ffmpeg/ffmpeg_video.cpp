@@ -304,8 +304,15 @@ void TFfmpegVideo::CacheFrame(int32_t rank, AVFrame* frame) {
   if (!ref) return;
   lru_.emplace_back(rank, ref);
   cache_[rank] = std::prev(lru_.end());
-  cacheBytes_ += FrameBytes(ref);
-  while (cacheBytes_ > cacheBudget_ && lru_.size() > kMinCachedFrames) {
+  const std::size_t bytes = FrameBytes(ref);
+  cacheBytes_ += bytes;
+  // The budget covers every decoded picture the reader holds: the decoder
+  // keeps its reference pictures and one picture per decoding thread besides
+  // the cache, so those are counted against the budget first.
+  const std::size_t held =
+      static_cast<std::size_t>(std::max(dec_->refs, 1) + std::max(dec_->thread_count, 1) + 2) * bytes;
+  const std::size_t limit = cacheBudget_ > held ? cacheBudget_ - held : 0;
+  while (cacheBytes_ > limit && lru_.size() > kMinCachedFrames) {
     auto& [r, f] = lru_.front();
     cacheBytes_ -= std::min(cacheBytes_, FrameBytes(f));
     av_frame_free(&f);

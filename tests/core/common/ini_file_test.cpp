@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/temp_dir.h"
 #include "core/common/ini_file.h"
 #include "core/common/number_format.h"
 
@@ -18,29 +19,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TempDir {
+class TempDir : public test::TempDir {
  public:
-  TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "kinevo-ini-XXXXXX").string();
-    path_ = mkdtemp(tmpl.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::permissions(path_, fs::perms::owner_all, ec);
-    fs::remove_all(path_, ec);
-  }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& Path() const { return path_; }
-  // Names in the folder, to check that no temporary file was left behind.
-  std::vector<std::string> Names() const {
-    std::vector<std::string> n;
-    for (auto& e : fs::directory_iterator(path_)) n.push_back(e.path().filename().string());
-    std::sort(n.begin(), n.end());
-    return n;
-  }
-
- private:
-  std::string path_;
+  TempDir() : test::TempDir("kinevo-ini") {}
 };
 
 void WriteBytes(const std::string& path, const std::string& bytes) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/temp_dir.h"
 #include "core/common/ini_file.h"
 #include "core/document/file_association.h"
 #include "support/scripted_dialog.h"
@@ -15,20 +16,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TempDir {
+class TempDir : public test::TempDir {
  public:
-  TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "kinevo-assoc-XXXXXX").string();
-    path_ = mkdtemp(tmpl.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
+  TempDir() : test::TempDir("kinevo-assoc") {}
 };
 
 std::string Program(const TempDir& dir) {

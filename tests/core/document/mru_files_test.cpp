@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/temp_dir.h"
 #include "core/common/ini_file.h"
 #include "core/document/mru_files.h"
 
@@ -13,22 +14,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TempDir {
+class TempDir : public test::TempDir {
  public:
-  TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "kinevo-mru-XXXXXX").string();
-    path_ = mkdtemp(tmpl.data());
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  // Creates an empty file and gives its path.
-  std::string Touch(const std::string& n) const {
-    std::ofstream(path_ + "/" + n) << "";
-    return path_ + "/" + n;
-  }
-  std::string File(const std::string& n) const { return path_ + "/" + n; }
-
- private:
-  std::string path_;
+  TempDir() : test::TempDir("kinevo-mru") {}
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <set>
 
+#include "support/temp_dir.h"
 #include "core/common/ini_file.h"
 #include "core/document/options.h"
 #include "support/scripted_dialog.h"
@@ -17,18 +18,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TempDir {
+class TempDir : public test::TempDir {
  public:
-  TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "kinevo-opt-XXXXXX").string();
-    path_ = mkdtemp(tmpl.data());
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  std::string File(const std::string& n) const { return path_ + "/" + n; }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
+  TempDir() : test::TempDir("kinevo-opt") {}
 };
 
 // Answers the password dialog from a script; an empty optional is Cancel.

@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <filesystem>
 
+#include "support/temp_dir.h"
 #include "core/common/ini_file.h"
 #include "gui/document/options_dialog.h"
 #include "gui/document/password_dialog.h"
@@ -29,17 +30,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TempDir {
+class TempDir : public test::TempDir {
  public:
-  TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "kinevo-optdlg-XXXXXX").string();
-    path_ = mkdtemp(tmpl.data());
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  std::string File(const std::string& n) const { return path_ + "/" + n; }
-
- private:
-  std::string path_;
+  TempDir() : test::TempDir("kinevo-optdlg") {}
 };
 
 struct Rig {

@@ -1,0 +1,211 @@
+#pragma once
+// The elements a graph draws (TGElem and its kinds): data points, the
+// segments and smooth curve joining them, vectors and the model slot of a
+// curve.  Every element keeps its own copy of the world window and of the
+// plot rectangle and recomputes its pixels when either changes.  The figures
+// the user draws derive from the same base (TGPolyPoint).
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/common/canvas.h"
+#include "core/common/math_utils.h"
+#include "core/graph/graph_utils.h"
+#include "core/graph/world_range.h"
+
+namespace kinevo {
+
+enum TGObjectType : int {
+  obNone = 0,
+  obAngle = 1,
+  obArc = 2,
+  obCercle = 3,
+  obEllipse = 4,
+  obModele = 5,
+  obPoint = 6,
+  obSegment = 7,
+  obSpline = 8,
+  obVecteur = 9,
+};
+
+inline constexpr TColor kDefaultPointColour = colors::Red;
+inline constexpr TColor kDefaultSegmentColour = 0x006400;
+inline constexpr TColor kDefaultSplineColour = 0xE16941;
+inline constexpr TColor kDefaultVectorColour = 0xD30094;
+// Display sizes of the results window: 0 small, 1 large, 2 medium.  The
+// hit tolerance of points is 10 pixels in the large size, else 6; the
+// marker symbols are drawn in their sizes 0 (small) to 2 (large).
+int PointTolerance(int displaySize);
+int MarkerSize(int displaySize);
+
+// What an element needs to draw itself beyond its own state.
+struct TDrawContext {
+  const TGraphUtils& utils;
+  int markerSize = 0;  // TMotif size 0, 1, 2
+};
+
+class TGElem {
+ public:
+  explicit TGElem(TGObjectType kind);
+  virtual ~TGElem() = default;
+  TGElem(const TGElem&) = delete;
+  TGElem& operator=(const TGElem&) = delete;
+
+  int Id() const { return id_; }
+  TGObjectType Kind() const { return kind_; }
+  int curve = -1;          // index of the owning data curve, -1 for none
+  bool userDrawn = false;  // a figure drawn by the user
+  bool selected = false;
+  TColor colour = colors::Black;
+
+  // Effective visibility: requested and not masked.
+  bool Shown() const { return requested_ && !masked_; }
+  bool Masked() const { return masked_; }
+  virtual void SetShown(bool shown) { requested_ = shown; }
+  virtual void SetMasked(bool masked) { masked_ = masked; }
+  virtual void SetColour(TColor c) { colour = c; }
+
+  // New world window and plot; the pixels follow.
+  void SetWorld(const TWorldWindow& w, const TPlotRect& plot);
+  const TWorldWindow& World() const { return world_; }
+  const TPlotRect& Plot() const { return plot_; }
+
+  virtual bool HitTest(TPixel p, int tolerance) const = 0;
+  // Measurement lines shown in the bubble and by the measure tool.
+  virtual std::vector<std::string> InfoLines() const { return {}; }
+  std::string InfoText() const;  // the lines joined by CR LF
+  virtual void Draw(Canvas& canvas, const TDrawContext& ctx) const = 0;
+
+ protected:
+  virtual void UpdatePixels() = 0;
+  TPixel ToPixel(const TWorldPoint& p) const { return WorldToPixel(plot_, world_, p.x, p.y); }
+
+ private:
+  int id_;
+  TGObjectType kind_;
+  bool requested_ = false;
+  bool masked_ = false;
+  TWorldWindow world_;
+  TPlotRect plot_;
+};
+
+// A data point: world position, image number (its label) and marker symbol.
+class TGPoint : public TGElem {
+ public:
+  TGPoint(TWorldPoint p, int number);
+  TWorldPoint world;
+  TPixel pixel;
+  int number = 0;  // the row label shown beside the point
+  int row = -1;    // the results row it comes from (-1: unknown)
+  TColor labelColour = colors::Black;
+  bool labelShown = false;
+  int labelPlace = 1;  // 1 below the point, 2 to its right
+  int symbol = 0;      // TGraphUtils symbol number
+  bool highlighted = false;
+  // Extra width in pixels of the point's hit box (the display size's).
+  int tolerance = 6;
+
+  bool HitTest(TPixel p, int tolerance) const override;
+  std::vector<std::string> InfoLines() const override;
+  void Draw(Canvas& canvas, const TDrawContext& ctx) const override;
+  void DrawLabel(Canvas& canvas) const;
+  void MoveBy(int dx, int dy);
+
+ protected:
+  void UpdatePixels() override { pixel = ToPixel(world); }
+};
+
+// Elements defined by several world points.
+class TGPolyPoint : public TGElem {
+ public:
+  TGPolyPoint(TGObjectType kind, std::vector<TWorldPoint> points);
+  const std::vector<TWorldPoint>& Points() const { return points_; }
+  const std::vector<TPixel>& Pixels() const { return pixels_; }
+  // Recomputes the shape from the defining points (arcs, circles, ellipses).
+  virtual void UpdateGeometry() {}
+  bool InsideRect(const TPixelRect& r) const;
+
+ protected:
+  void UpdatePixels() override;
+  std::vector<TWorldPoint> points_;
+  std::vector<TPixel> pixels_;
+};
+
+class TGSegment : public TGPolyPoint {
+ public:
+  TGSegment(TWorldPoint a, TWorldPoint b) : TGPolyPoint(obSegment, {a, b}) {}
+  bool HitTest(TPixel p, int tolerance) const override;
+  std::vector<std::string> InfoLines() const override;
+  void Draw(Canvas& canvas, const TDrawContext& ctx) const override;
+};
+
+// A smooth curve through every point (Catmull-Rom, sampled in pixels).
+class TGSpline : public TGPolyPoint {
+ public:
+  explicit TGSpline(std::vector<TWorldPoint> points) : TGPolyPoint(obSpline, std::move(points)) {}
+  bool HitTest(TPixel p, int tolerance) const override;
+  void Draw(Canvas& canvas, const TDrawContext& ctx) const override;
+  // The sampled pixel path (a few steps between each pair of points).
+  std::vector<TPixel> Path() const;
+};
+
+// A vector from a world point with world components; its pixel length is
+// value × factor × plot width (the factor of its family).
+class TGVecteur : public TGPolyPoint {
+ public:
+  TGVecteur(TWorldPoint origin, TWorldPoint components, int family);
+  int family = 0;
+  TWorldPoint components;
+  void SetFactor(double factor);
+  double Magnitude() const { return std::hypot(components.x, components.y); }
+  TPixel Tip() const { return tip_; }
+  bool HitTest(TPixel p, int tolerance) const override;
+  std::vector<std::string> InfoLines() const override;
+  void Draw(Canvas& canvas, const TDrawContext& ctx) const override;
+  std::string unit;
+
+ protected:
+  void UpdatePixels() override;
+
+ private:
+  double factor_ = 0.0;
+  TPixel tip_;
+};
+
+// The model of a curve: bound to its points and to the count of masked
+// points at its ends.  Models are fitted and drawn by the modeller; until
+// one is chosen the element draws nothing.
+class TGModele : public TGElem {
+ public:
+  TGModele(std::vector<TWorldPoint> points, int maskedAtEnds);
+  int MaskedAtEnds() const { return maskedAtEnds_; }
+  const std::vector<TWorldPoint>& Points() const { return points_; }
+  int modelKind = 9;
+  std::string abscissaName = "t";
+  std::string ordinateName;
+  bool showEquation = false;
+  bool showStatistics = false;
+  bool HitTest(TPixel, int) const override { return false; }
+  void Draw(Canvas&, const TDrawContext&) const override {}
+
+ protected:
+  void UpdatePixels() override {}
+
+ private:
+  std::vector<TWorldPoint> points_;
+  int maskedAtEnds_;
+};
+
+// A vector family (TParamCom): the scale shared by all vectors of one kind.
+struct TParamCom {
+  int id = 0;
+  std::string unit;
+  int scaleBarPixels = 64;  // LEchelleEnPixels
+  int plotWidth = 0;
+  double value = 0.0;   // physical value of the scale bar
+  double factor = 0.0;  // vector pixel length = value × factor × plot width
+  double minFactor = 0.0, maxFactor = 0.0;
+};
+
+}  // namespace kinevo

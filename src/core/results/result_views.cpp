@@ -1,0 +1,241 @@
+#include "core/results/result_views.h"
+
+#include <algorithm>
+
+#include "core/graph/graph_utils.h"
+
+namespace kinevo {
+namespace {
+
+constexpr int kSpeedFamily = 1;
+constexpr int kAccelerationFamily = 2;
+
+bool Contains(const std::vector<int>& v, int x) {
+  return std::find(v.begin(), v.end(), x) != v.end();
+}
+
+// The extremes of the points that are not masked at the ends.
+void FoldPoints(TWorldWindow& box, const std::vector<TLabelledPoint>& pts, int masked) {
+  const int n = static_cast<int>(pts.size());
+  for (int i = masked; i < n - masked; ++i) {
+    const auto& p = pts[static_cast<std::size_t>(i)];
+    FoldWindow(box, {p.x, p.x, p.y, p.y});
+  }
+}
+
+TCurveInput InputOf(const std::vector<TLabelledPoint>& pts, int masked) {
+  TCurveInput in;
+  in.maskedAtEnds = masked;
+  for (const auto& p : pts) {
+    in.points.push_back({p.x, p.y});
+    in.numbers.push_back(p.label);
+  }
+  return in;
+}
+
+// The rows a system's curve points come from (its marked rows); with a
+// reference system, the rows where both are marked.
+std::vector<int> RowsOf(const TCalcul& calc, int s, int reference = -1) {
+  std::vector<int> out;
+  for (int row = 0; row < calc.RowCount(); ++row)
+    if (calc.IsMarked(s, row) && (reference < 0 || calc.IsMarked(reference, row)))
+      out.push_back(row);
+  return out;
+}
+
+void StyleCurve(TGraphModel& g, int c, TColor colour, const TGraphLook& look, bool polyline) {
+  g.SetCourbeVisible(c, ckPoints, true);
+  g.SetCourbeColour(c, ckPoints, colour);
+  g.SetCourbeColour(c, ckLabels, colour);
+  g.SetCourbeColour(c, ckSegments, colour, kDataDrawn);
+  g.SetCourbeVisible(c, ckSegments, polyline, kDataDrawn);
+  g.SetCourbeVisible(c, ckLabels, look.numbers);
+  g.SetCourbeLabelPlace(c, look.labelPlace);
+}
+
+void Prepare(TGraphModel& g, const TGraphLook& look) {
+  g.ClearGraph();
+  g.DisplaySize = look.displaySize;
+  g.IsOrigineVisible = look.showOrigin;
+}
+
+std::string WithUnit(const std::string& letter, const std::string& unit) {
+  return letter + " (" + unit + ")";
+}
+
+}  // namespace
+
+TColor TSystemsLook::Colour(int s) const {
+  return s >= 0 && s < static_cast<int>(colours.size())
+             ? colours[static_cast<std::size_t>(s)]
+             : kPaletteA[static_cast<std::size_t>(s < 0 ? 0 : s % 65)];
+}
+
+std::string TSystemsLook::Name(int s) const {
+  return s >= 0 && s < static_cast<int>(names.size()) ? names[static_cast<std::size_t>(s)]
+                                                      : "Point n°" + std::to_string(s + 1);
+}
+
+std::vector<int> TimeQuantities(bool speeds, bool accelerations, bool polar) {
+  std::vector<int> q{qtX, qtY};
+  if (speeds) q.insert(q.end(), {qtVx, qtVy, qtV});
+  if (accelerations) q.insert(q.end(), {qtAx, qtAy, qtA});
+  if (polar) q.insert(q.end(), {qtTheta, qtR, qtOmega});
+  return q;
+}
+
+std::string TimeQuantityText(int q) {
+  if (q == qtOmega) return "Vitesse de rotation";
+  return QuantityDescription(q);
+}
+
+std::string QuantityLetter(int q) {
+  if (q == qtX) return "X";
+  if (q == qtY) return "Y";
+  return QuantityIdentifier(q);
+}
+
+int EdgeRows(int q, const TGraphLook& look) {
+  if (InSet(kSpeeds, q)) return look.hideEdgeSpeeds ? 1 : 0;
+  if (InSet(kAccelerations, q)) return look.hideEdgeAccelerations ? 2 : 0;
+  return 0;
+}
+
+TWorldWindow TimeWindow(const TWorldWindow& extremes, int q) {
+  TAxisRule y;
+  y.fromZero = q == qtV || q == qtA || q == qtR;
+  y.includeZero = q == qtTheta || q == qtOmega;
+  return FitRange(extremes, 0.05, {false, true}, y);
+}
+
+TWorldWindow TrajectoryWindow(const TWorldWindow& extremes, double minWidth, double minHeight,
+                              int plotWidth, int plotHeight) {
+  TWorldWindow box = extremes;
+  WidenToAtLeast(box.xmin, box.xmax, minWidth);
+  WidenToAtLeast(box.ymin, box.ymax, minHeight);
+  const TWorldWindow w = FitRange(box, 0.1, {}, {});
+  return MakeIsotropic(w, plotWidth, plotHeight);
+}
+
+TWorldWindow BuildTimeGraph(TGraphModel& g, const TCalcul& calc, const std::vector<int>& systems,
+                            int q, const TSystemsLook& sl, const TGraphLook& look) {
+  Prepare(g, look);
+  TWorldWindow box = kEmptyBox;
+  const int masked = EdgeRows(q, look);
+  for (int s = 0; s < calc.SystemsCount(); ++s) {
+    if (!Contains(systems, s) || calc.MarksCount(s) == 0) continue;
+    const auto pts = calc.CurvePoints(cfAxes, s, qtTime, q, look.startByZero);
+    FoldPoints(box, pts, masked);
+    // x and y (vx and vy, ax and ay) share one vertical range.
+    int partner = -1;
+    if (q == qtX || q == qtVx || q == qtAx) partner = q + 1;
+    if (q == qtY || q == qtVy || q == qtAy) partner = q - 1;
+    if (partner >= 0) {
+      const auto other = calc.CurvePoints(cfAxes, s, qtTime, partner, look.startByZero);
+      FoldPoints(box, other, masked);
+    }
+    TCurveInput in = InputOf(pts, masked);
+    in.rows = RowsOf(calc, s);
+    const int c = g.AddCourbe(in);
+    StyleCurve(g, c, sl.Colour(s), look, look.polyline);
+    g.SetCourbeSymbol(c, TGraphUtils::SymbolForCurve(s));
+  }
+  const std::string unit = QuantityUnit(q);
+  std::string yTitle2 = TimeQuantityText(q);
+  if (systems.size() == 1) yTitle2 += " " + sl.Name(systems[0]);
+  g.AxeX.title = {WithUnit("t", "s"), "temps"};
+  g.AxeY.title = {WithUnit(QuantityLetter(q), unit), yTitle2};
+  const TWorldWindow w = TimeWindow(box, q);
+  g.SetWorld(w, false);
+  return w;
+}
+
+TWorldWindow BuildTrajectoryGraph(TGraphModel& g, const TCalcul& calc,
+                                  const std::vector<int>& systems, int reference,
+                                  const TSystemsLook& sl, const TGraphLook& look) {
+  Prepare(g, look);
+  TWorldWindow box = kEmptyBox;
+  for (int s = 0; s < calc.SystemsCount(); ++s) {
+    if (calc.MarksCount(s) == 0) continue;
+    const auto pts = calc.RelativeTrajectory(s, reference, look.startByZero);
+    FoldPoints(box, pts, 0);
+    if (!Contains(systems, s)) continue;
+    TCurveInput in = InputOf(pts, 0);
+    // Seen from itself, a system is one point that stands for no row.
+    if (reference != s) in.rows = RowsOf(calc, s, reference);
+    const int c = g.AddCourbe(in);
+    StyleCurve(g, c, sl.Colour(s), look, look.polyline);
+    g.SetCourbeSymbol(c, TGraphUtils::SymbolForCurve(s));
+  }
+  g.AxeX.title = {WithUnit("x", "m")};
+  g.AxeY.title = {WithUnit("y", "m")};
+  const TPlotRect& plot = g.Plot();
+  const TWorldWindow w =
+      TrajectoryWindow(box, calc.ScaleX() / 4, calc.ScaleY() / 4, plot.width, plot.height);
+  g.SetWorld(w, true);
+  return w;
+}
+
+TWorldWindow BuildVectorGraph(TGraphModel& g, const TCalcul& calc, const std::vector<int>& systems,
+                              int kind, const TSystemsLook& sl, const TGraphLook& look) {
+  Prepare(g, look);
+  const int frame = look.pictureFrame ? cfPicture : cfAxes;
+  const int qx = kind == vkAcceleration ? qtAx : qtVx;
+  const int masked = EdgeRows(qx, look);
+  TWorldWindow box = kEmptyBox;
+  for (int s = 0; s < calc.SystemsCount(); ++s) {
+    if (calc.MarksCount(s) == 0) continue;
+    FoldWindow(box, {calc.MinValue(frame, s, qtX), calc.MaxValue(frame, s, qtX),
+                     calc.MinValue(frame, s, qtY), calc.MaxValue(frame, s, qtY)});
+    if (!Contains(systems, s)) continue;
+    const auto pts = calc.CurvePoints(frame, s, qtX, qtY, look.startByZero);
+    const auto comps = calc.CurvePoints(frame, s, qx, qx + 1, look.startByZero);
+    TCurveInput in = InputOf(pts, 0);
+    in.rows = RowsOf(calc, s);
+    TVectorSeries v;
+    v.id = kind == vkAcceleration ? kAccelerationFamily : kSpeedFamily;
+    v.unit = kind == vkAcceleration ? "m/s²" : "m/s";
+    v.maskedAtEnds = masked;
+    for (const auto& p : comps) v.values.push_back({p.x, p.y});
+    in.vectors.push_back(std::move(v));
+    const int c = g.AddCourbe(in);
+    StyleCurve(g, c, sl.Colour(s), look, look.polyline);
+    g.SetCourbeSymbol(c, TGraphUtils::SymbolForCurve(s));
+    g.SetCourbeVisible(c, ckVectors, true, kDataDrawn);
+    g.SetCourbeColour(c, ckVectors, sl.Colour(s), kDataDrawn);
+  }
+  g.AxeX.title = {WithUnit("x", "m")};
+  g.AxeY.title = {WithUnit("y", "m")};
+  // Equal scales, so that a vector drawn in pixels keeps its direction.
+  const TPlotRect& plot = g.Plot();
+  const TWorldWindow w = MakeIsotropic(FitRange(box, 0.15, {}, {}), plot.width, plot.height);
+  g.SetWorld(w, true);
+  g.AutoVectorScale();
+  return w;
+}
+
+TWorldWindow BuildFormulaGraph(TGraphModel& g, const std::vector<TFormulaSeries>& series,
+                               const std::string& abscissa, const TGraphLook& look) {
+  Prepare(g, look);
+  TWorldWindow box = kEmptyBox;
+  std::vector<std::string> names;
+  for (const TFormulaSeries& f : series) {
+    TCurveInput in;
+    in.points = f.points;
+    for (const auto& p : f.points) FoldWindow(box, {p.x, p.x, p.y, p.y});
+    const int c = g.AddCourbe(in);
+    StyleCurve(g, c, f.colour, look, look.polyline);
+    g.SetCourbeVisible(c, ckLabels, false);
+    g.SetCourbeSymbol(c, TGraphUtils::SymbolForCurve(c));
+    names.push_back(f.name);
+  }
+  g.AxeX.title = {abscissa};
+  std::string y;
+  for (const auto& n : names) y += (y.empty() ? "" : ", ") + n;
+  g.AxeY.title = {y};
+  const TWorldWindow w = FitRange(box, 0.05, {look.originX, false}, {look.originY, false});
+  g.SetWorld(w, false);
+  return w;
+}
+
+}  // namespace kinevo

@@ -1,0 +1,167 @@
+#include "gui/graph/graph_widget.h"
+
+#include <QCursor>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolTip>
+
+#include "platform/qt/qpainter_canvas.h"
+
+namespace kinevo {
+namespace {
+
+TShiftState ShiftOf(Qt::KeyboardModifiers m) {
+  TShiftState s;
+  s.shift = m & Qt::ShiftModifier;
+  s.ctrl = m & Qt::ControlModifier;
+  s.alt = m & Qt::AltModifier;
+  return s;
+}
+
+TMouseButton ButtonOf(Qt::MouseButton b) {
+  return b == Qt::RightButton ? mbRight : b == Qt::MiddleButton ? mbMiddle : mbLeft;
+}
+
+int KeyOf(int qtKey) {
+  switch (qtKey) {
+    case Qt::Key_Left:
+      return vkLeft;
+    case Qt::Key_Right:
+      return vkRight;
+    case Qt::Key_Up:
+      return vkUp;
+    case Qt::Key_Down:
+      return vkDown;
+    case Qt::Key_Space:
+      return 32;
+    case Qt::Key_Insert:
+      return 45;
+    case Qt::Key_Delete:
+      return 46;
+    case Qt::Key_A:
+      return 65;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+TGraph::TGraph(const TGraphUtils& utils, QWidget* parent) : QWidget(parent), model_(utils) {
+  setMouseTracking(true);
+  setFocusPolicy(Qt::StrongFocus);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setMinimumSize(160, 120);
+  model_.OnWorldChanged = [this] { emit WorldChanged(); };
+  model_.OnObjectClick = [this](TMouseButton b, TGObjectType) {
+    if (b == mbRight) emit ContextMenuWanted(QCursor::pos());
+  };
+}
+
+void TGraph::Render(TGraphModel& model, QPainter& painter) {
+  painter.setRenderHint(QPainter::Antialiasing, true);
+  painter.setRenderHint(QPainter::TextAntialiasing, true);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+  QPainterCanvas canvas(painter);
+  model.Paint(canvas);
+}
+
+QImage TGraph::Grab() { return grab().toImage(); }
+
+void TGraph::EnsureBackground() {
+  const qreal ratio = devicePixelRatioF();
+  model_.SetPixelRatio(ratio);
+  const QSize device = size() * ratio;
+  if (backgroundGeneration_ == model_.BackgroundGeneration() && background_.size() == device)
+    return;
+  background_ = QPixmap(device);
+  background_.setDevicePixelRatio(ratio);
+  QPainter p(&background_);
+  p.setRenderHint(QPainter::Antialiasing, true);
+  p.setRenderHint(QPainter::TextAntialiasing, true);
+  p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+  QPainterCanvas canvas(p);
+  model_.PaintBackground(canvas);
+  backgroundGeneration_ = model_.BackgroundGeneration();
+  ++backgroundRenders_;
+}
+
+void TGraph::paintEvent(QPaintEvent*) {
+  EnsureBackground();
+  QPainter p(this);
+  p.drawPixmap(0, 0, background_);
+  p.setRenderHint(QPainter::Antialiasing, true);
+  p.setRenderHint(QPainter::TextAntialiasing, true);
+  QPainterCanvas canvas(p);
+  model_.PaintElements(canvas);
+}
+
+void TGraph::resizeEvent(QResizeEvent* e) {
+  model_.SetSize(width(), height());
+  QWidget::resizeEvent(e);
+}
+
+void TGraph::RefreshCursor() {
+  const std::string name = model_.CursorName();
+  if (name.empty())
+    unsetCursor();
+  else if (CursorForName)
+    setCursor(CursorForName(name));
+  else
+    setCursor(name == "Pan"         ? Qt::OpenHandCursor
+              : name == "Reticule"  ? Qt::CrossCursor
+              : name == "Detection" ? Qt::PointingHandCursor
+                                    : Qt::CrossCursor);
+}
+
+void TGraph::mousePressEvent(QMouseEvent* e) {
+  const QPoint p = e->position().toPoint();
+  model_.MouseDown(ButtonOf(e->button()), ShiftOf(e->modifiers()), p.x(), p.y());
+  update();
+}
+
+void TGraph::mouseMoveEvent(QMouseEvent* e) {
+  const QPoint p = e->position().toPoint();
+  model_.MouseMove(ShiftOf(e->modifiers()), p.x(), p.y());
+  if (model_.MouseInPlot()) {
+    const TWorldPoint w = model_.ToWorld(p.x(), p.y());
+    emit MouseWorld(w.x, w.y);
+  }
+  if (model_.HintText().empty())
+    QToolTip::hideText();
+  else
+    QToolTip::showText(mapToGlobal(QPoint(model_.HintPosition().x, model_.HintPosition().y)),
+                       QString::fromStdString(model_.HintText()), this);
+  RefreshCursor();
+  update();
+}
+
+void TGraph::mouseReleaseEvent(QMouseEvent* e) {
+  const QPoint p = e->position().toPoint();
+  model_.MouseUp(ButtonOf(e->button()), ShiftOf(e->modifiers()), p.x(), p.y());
+  update();
+}
+
+void TGraph::mouseDoubleClickEvent(QMouseEvent* e) {
+  const QPoint p = e->position().toPoint();
+  if (const TGPoint* pt = model_.PointAt({p.x(), p.y()}); pt && pt->row >= 0)
+    emit PointDoubleClicked(pt->row);
+}
+
+void TGraph::keyPressEvent(QKeyEvent* e) {
+  TPixel move;
+  if (!model_.KeyDown(KeyOf(e->key()), ShiftOf(e->modifiers()), move)) {
+    QWidget::keyPressEvent(e);
+    return;
+  }
+  if (move.x != 0 || move.y != 0) QCursor::setPos(QCursor::pos() + QPoint(move.x, move.y));
+  update();
+}
+
+void TGraph::leaveEvent(QEvent* e) {
+  QToolTip::hideText();
+  QWidget::leaveEvent(e);
+}
+
+}  // namespace kinevo

@@ -1,0 +1,67 @@
+#pragma once
+// TGraph: the chart control of the results window, a Qt widget over the
+// core graph model.  It keeps the background (plot gradient, video picture,
+// axes) in a cached picture at the screen's pixel density, so that a repaint
+// after a mouse move copies it and draws only the elements, anti-aliased.
+#include <QPixmap>
+#include <QWidget>
+#include <functional>
+#include <string>
+
+#include "core/graph/graph_model.h"
+
+namespace kinevo {
+
+class TGraph : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TGraph(const TGraphUtils& utils, QWidget* parent = nullptr);
+
+  TGraphModel& Model() { return model_; }
+  const TGraphModel& Model() const { return model_; }
+
+  // The cursor of a tool's cursor name (empty: the arrow).  Unset, the
+  // standard cursors stand in.
+  std::function<QCursor(const std::string&)> CursorForName;
+
+  // Draws the whole graph (background and elements) with a painter already
+  // open on any device: screen, picture file, SVG, PDF.
+  static void Render(TGraphModel& model, QPainter& painter);
+  // The graph as a picture of the widget's size (for tests and copies).
+  QImage Grab();
+
+  // Background renders since creation (the cache is rebuilt only when the
+  // window, the size or the colours change).
+  int BackgroundRenders() const { return backgroundRenders_; }
+
+ signals:
+  // A double click on a data point: the results row it comes from.
+  void PointDoubleClicked(int row);
+  // The mouse over the plot, in world units (the cross-hair's reading).
+  void MouseWorld(double x, double y);
+  // The window changed through zoom or pan.
+  void WorldChanged();
+  // A right click or Space: the context menu is wanted at `globalPos`.
+  void ContextMenuWanted(QPoint globalPos);
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void leaveEvent(QEvent* e) override;
+
+ private:
+  void EnsureBackground();
+  void RefreshCursor();
+
+  TGraphModel model_;
+  QPixmap background_;
+  uint64_t backgroundGeneration_ = ~uint64_t{0};
+  int backgroundRenders_ = 0;
+};
+
+}  // namespace kinevo

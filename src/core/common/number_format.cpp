@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <locale>
+#include <stdexcept>
 
 namespace kinevo {
 
@@ -89,12 +90,13 @@ char LocaleDecimalSeparator() {
     try {
       std::locale loc(v);
       return std::use_facet<std::numpunct<char>>(loc).decimal_point() == ',' ? ',' : '.';
-    } catch (...) {
+    } catch (const std::runtime_error&) {
       // Locale not installed: guess from the language, as the French, German,
       // Spanish ... conventions use a comma.
       std::string l(v);
-      static const char* commaLangs[] = {"fr", "de", "es", "it", "pt", "nl", "ru", "pl", "sv", "da",
-                                         "fi", "nb", "nn", "cs", "tr", "el", "hu", "ro", "uk", "be"};
+      static const char* commaLangs[] = {"fr", "de", "es", "it", "pt", "nl", "ru",
+                                         "pl", "sv", "da", "fi", "nb", "nn", "cs",
+                                         "tr", "el", "hu", "ro", "uk", "be"};
       for (const char* c : commaLangs)
         if (l.rfind(c, 0) == 0) return ',';
       return '.';

@@ -1,8 +1,11 @@
 #include "core/video/frame_source.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace kinevo {
 
@@ -36,24 +39,82 @@ void TFrameSource::Close() {
   OnClose(this);
 }
 
+std::string FileErrorReason(int errnoValue) {
+  switch (errnoValue) {
+    case EACCES:
+    case EPERM:
+      return "Accès refusé";
+    case ENOENT:
+      return "fichier introuvable";
+    case ENOTDIR:
+      return "un élément du chemin n'est pas un dossier";
+    case EISDIR:
+      return "c'est un dossier, pas un fichier vidéo";
+    case ENOSPC:
+      return "disque plein";
+    case EROFS:
+      return "support en lecture seule";
+    case EMFILE:
+    case ENFILE:
+      return "trop de fichiers ouverts";
+    case ENOMEM:
+      return "mémoire insuffisante";
+    case EIO:
+      return "erreur de lecture ou d'écriture sur le support";
+    case ENAMETOOLONG:
+      return "nom de fichier trop long";
+    default:
+      return "erreur système " + std::to_string(errnoValue);
+  }
+}
+
+TFileCheck TFrameSource::CheckRegularFile(const std::string& path) {
+  // status() only looks at the file; it never opens it, so a FIFO cannot
+  // block here.
+  std::error_code ec;
+  const auto st = std::filesystem::status(path, ec);
+  if (st.type() == std::filesystem::file_type::not_found)
+    return {TOpenFailure::Missing, "fichier introuvable"};
+  if (ec) return {TOpenFailure::Unreadable, FileErrorReason(ec.value())};
+  if (st.type() == std::filesystem::file_type::directory)
+    return {TOpenFailure::Unreadable, "c'est un dossier, pas un fichier vidéo"};
+  if (st.type() != std::filesystem::file_type::regular)
+    return {TOpenFailure::Unreadable,
+            "ce n'est pas un fichier ordinaire (tube, périphérique ou socket)"};
+  return {};
+}
+
+// The checks of the properties a back-end read, with the reason of a refusal.
+static bool CheckStreamInfo(const TStreamInfo& info, uint16_t& ms, std::string& error) {
+  if (info.width <= 0 || info.height <= 0) {
+    error = "taille d'image nulle";
+  } else if (info.imagesNumber <= 0) {
+    error = "aucune image dans le fichier";
+  } else if (!std::isfinite(info.imageRate) || std::fabs(info.imageRate) < 1e-100 ||
+             info.imageRate <= 0.0) {
+    error = "cadence d'images inconnue ou nulle";
+  } else if (!TFrameSource::DurationToMs(1.0 / info.imageRate, ms)) {
+    error = "durée d'une image trop longue (plus de 65535 ms)";
+  } else {
+    return true;
+  }
+  return false;
+}
+
 void TFrameSource::Open(const std::string& fileName) {
   fileName_ = fileName;
   Close();
+  error_.clear();
+  failure_ = TOpenFailure::None;
   if (fileName.empty()) return;
 
   TStreamInfo info;
-  bool ok = false;
-  try {
-    ok = OpenFile(fileName, info);
-  } catch (...) {
-    ok = false;  // platform failures stop inside the source
-  }
   uint16_t ms = 0;
-  if (ok) {
-    ok = info.width > 0 && info.height > 0 && info.imagesNumber > 0 && std::isfinite(info.imageRate) &&
-         std::fabs(info.imageRate) >= 1e-100 && info.imageRate > 0.0 && DurationToMs(1.0 / info.imageRate, ms);
-  }
+  std::string why;
+  const bool ok = OpenFile(fileName, info) && CheckStreamInfo(info, ms, why);
   if (!ok) {
+    if (!why.empty()) SetError(why);
+    if (error_.empty()) SetError("le fichier n'a pas pu être lu");
     CloseFile();
     ResetState();
     return;
@@ -64,20 +125,17 @@ void TFrameSource::Open(const std::string& fileName) {
   imageRate_ = info.imageRate;
   imageDuration_ = 1.0 / info.imageRate;
   imageDurationMs_ = ms;
-  streamDuration_ = std::isfinite(info.streamDuration) && info.streamDuration > 0 ? info.streamDuration : 0.0;
+  streamDuration_ =
+      std::isfinite(info.streamDuration) && info.streamDuration > 0 ? info.streamDuration : 0.0;
   imagesNumber_ = info.imagesNumber;
   SetImageIndex(BoundIndex(info.startIndex));
   opened_ = true;
 
   // The first image is decoded as a test, as the file's picture.
-  bool drawn = false;
-  try {
-    drawn = FetchImage(ImageIndex(), workBitmap_);
-  } catch (...) {
-    drawn = false;
-  }
+  const bool drawn = FetchImage(ImageIndex(), workBitmap_);
   if (!drawn || workBitmap_.Width() != imageWidth_ || workBitmap_.Height() != imageHeight_) {
     Close();
+    SetError("la première image ne peut pas être décodée");
     return;
   }
   OnOpen(this);
@@ -93,26 +151,19 @@ bool TFrameSource::DrawImage(Image& dest, const TPixelRect& source) {
   if (!opened_) return false;
   if (!drawing_.compare_exchange_strong(expected, true, std::memory_order_acq_rel)) return false;
   const bool invert = copyMode_ == TRasterOp::ropNotSrcCopy;
-  const bool whole = source == TPixelRect{0, 0, imageWidth_, imageHeight_} && dest.Width() == imageWidth_ &&
-                     dest.Height() == imageHeight_;
+  const bool whole = source == TPixelRect{0, 0, imageWidth_, imageHeight_} &&
+                     dest.Width() == imageWidth_ && dest.Height() == imageHeight_;
   bool drawn = false;
   if (whole && FetchesIntoDestination()) {
     // The whole picture at its own size, decoded in place.
-    try {
-      drawn = FetchImage(ImageIndex(), dest) && dest.Width() == imageWidth_ && dest.Height() == imageHeight_;
-    } catch (...) {
-      drawn = false;
-    }
+    drawn = FetchImage(ImageIndex(), dest) && dest.Width() == imageWidth_ &&
+            dest.Height() == imageHeight_;
     if (drawn && invert) dest.Invert();
     drawing_.store(false, std::memory_order_release);
     return drawn;
   }
-  try {
-    drawn = FetchImage(ImageIndex(), workBitmap_) && workBitmap_.Width() == imageWidth_ &&
-            workBitmap_.Height() == imageHeight_;
-  } catch (...) {
-    drawn = false;
-  }
+  drawn = FetchImage(ImageIndex(), workBitmap_) && workBitmap_.Width() == imageWidth_ &&
+          workBitmap_.Height() == imageHeight_;
   if (drawn && !dest.Empty()) {
     if (whole) {
       // The whole picture at its own size: a plain copy.

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "core/common/canvas.h"
 #include "core/common/events.h"
@@ -34,14 +35,29 @@ namespace kinevo {
 // the source then stays closed.
 using TOpenProgress = std::function<bool(double fraction)>;
 
+// The kind of a failure to open a file, which decides the message shown.
+enum class TOpenFailure {
+  None,         // opened, or nothing tried
+  Missing,      // the file does not exist
+  Unreadable,   // not a regular file, or no permission to read it
+  Undecodable,  // read, but not understood by the back-end
+};
+
+// The result of the checks made before a file is handed to a decoder.
+struct TFileCheck {
+  TOpenFailure failure = TOpenFailure::None;
+  std::string reason;  // in French; empty when the file passed
+  bool Passed() const { return failure == TOpenFailure::None; }
+};
+
 // What a back-end reports about a file it has opened.
 struct TStreamInfo {
-  int32_t width = 0;           // picture size in pixels, both > 0
+  int32_t width = 0;  // picture size in pixels, both > 0
   int32_t height = 0;
-  int32_t imagesNumber = 0;    // number of images, > 0
-  double imageRate = 0.0;      // images per second, > 0
-  double streamDuration = 0.0; // seconds; 0 when the back-end does not know it
-  int32_t startIndex = 0;      // first current image (bounded to the images)
+  int32_t imagesNumber = 0;     // number of images, > 0
+  double imageRate = 0.0;       // images per second, > 0
+  double streamDuration = 0.0;  // seconds; 0 when the back-end does not know it
+  int32_t startIndex = 0;       // first current image (bounded to the images)
 };
 
 class TFrameSource {
@@ -59,11 +75,22 @@ class TFrameSource {
   TVideoFramework Framework() const { return framework_; }
 
   // Stores the name in FileName, closes, then opens the file.  Reports
-  // nothing: success is Opened() == true, announced by OnOpen.  An empty name
-  // only closes.  A file is refused when its picture size or image rate is
-  // zero, when it has no image, when its image duration rounds to more than
-  // 65535 ms, or when its first image cannot be decoded.
+  // nothing: success is Opened() == true, announced by OnOpen, and a failure
+  // leaves its reason in Error().  An empty name only closes.  A file is
+  // refused when its picture size or image rate is zero, when it has no
+  // image, when its image duration rounds to more than 65535 ms, or when its
+  // first image cannot be decoded.
   void Open(const std::string& fileName);
+
+  // Why the last Open failed, in French, for the detail line of the failure
+  // message and for the command line; empty after a success.
+  const std::string& Error() const { return error_; }
+  TOpenFailure Failure() const { return failure_; }
+
+  // The check every back-end makes before opening anything: the file exists
+  // and is a regular file.  A FIFO, a directory or a device is refused
+  // without being opened (opening a FIFO with no writer would wait forever).
+  static TFileCheck CheckRegularFile(const std::string& path);
 
   // Releases the file, sets Opened to false and ImagesNumber to 0, then fires
   // OnClose.  Whether this happens when nothing is open depends on the
@@ -90,8 +117,8 @@ class TFrameSource {
   int32_t ImageWidth() const { return imageWidth_; }
   int32_t ImageHeight() const { return imageHeight_; }
   int32_t ImageIndex() const { return imageIndex_.load(std::memory_order_relaxed); }
-  double ImageDuration() const { return imageDuration_; }   // seconds per image
-  double ImageRate() const { return imageRate_; }           // images per second
+  double ImageDuration() const { return imageDuration_; }  // seconds per image
+  double ImageRate() const { return imageRate_; }          // images per second
   uint16_t ImageDurationMs() const { return imageDurationMs_; }
   // Length of the stream in seconds as the back-end knows it (0 when unknown).
   double StreamDuration() const { return streamDuration_; }
@@ -117,9 +144,11 @@ class TFrameSource {
   static bool DurationToMs(double seconds, uint16_t& ms);
 
  protected:
-  // Reads the file's properties into `info`; false refuses the file.  The
-  // back-end may call ReportProgress while it works.  On false the back-end
-  // has released whatever it acquired (CloseFile is called as well).
+  // Reads the file's properties into `info`; false refuses the file, with
+  // its reason given to SetError.  The back-end may call ReportProgress while
+  // it works.  On false the back-end has released whatever it acquired
+  // (CloseFile is called as well).  Back-ends raise no exception: failures of
+  // the services they use are turned into a false answer and a reason.
   virtual bool OpenFile(const std::string& fileName, TStreamInfo& info) = 0;
   // Releases everything OpenFile acquired; must be harmless when nothing is
   // open.
@@ -134,6 +163,13 @@ class TFrameSource {
   // destination, which saves copying every picture out of WorkBitmap.
   virtual bool FetchesIntoDestination() const { return false; }
 
+  // Records why the file being opened is refused.
+  void SetError(std::string why, TOpenFailure kind = TOpenFailure::Undecodable) {
+    error_ = std::move(why);
+    failure_ = kind;
+  }
+  void SetError(const TFileCheck& check) { SetError(check.reason, check.failure); }
+
   // Passes progress to OnProgress; false means the user cancelled.
   bool ReportProgress(double fraction) const { return !OnProgress || OnProgress(fraction); }
 
@@ -147,6 +183,8 @@ class TFrameSource {
 
   TVideoFramework framework_;
   std::string fileName_;
+  std::string error_;
+  TOpenFailure failure_ = TOpenFailure::None;
   bool opened_ = false;
   int32_t imagesNumber_ = 0;
   int32_t imageWidth_ = 0;
@@ -163,6 +201,11 @@ class TFrameSource {
   friend class TFrameSources;  // releases passed-over sources quietly
   void ReleaseQuietly();
 };
+
+// The reason shown for a system call on a video file that failed with the
+// error number `errnoValue` (an errno value), in French: "Accès refusé" for
+// a file without read permission, and so on.
+std::string FileErrorReason(int errnoValue);
 
 // The bridge back-end adds the plugin's own operations, which the choice of
 // back-end uses (the comment tag written by the program's own recorder).

@@ -9,9 +9,12 @@ TFrameSources::TFrameSources(TFrameSource& vfw, TFrameSource& ds, TBridgeFrameSo
 
 TFrameSource& TFrameSources::Source(TVideoFramework fw) {
   switch (fw) {
-    case fwDS: return ds_;
-    case fwFFMpeg: return ffmpeg_;
-    default: return vfw_;
+    case fwDS:
+      return ds_;
+    case fwFFMpeg:
+      return ffmpeg_;
+    default:
+      return vfw_;
   }
 }
 
@@ -19,7 +22,8 @@ const TFrameSource& TFrameSources::Source(TVideoFramework fw) const {
   return const_cast<TFrameSources*>(this)->Source(fw);
 }
 
-TVideoFramework TFrameSources::FrameworkForFile(const std::string& fileName, TVideoFramework previous) {
+TVideoFramework TFrameSources::FrameworkForFile(const std::string& fileName,
+                                                TVideoFramework previous) {
   const auto slash = fileName.find_last_of("/\\");
   const auto dot = fileName.find_last_of('.');
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return previous;
@@ -33,37 +37,78 @@ TVideoFramework TFrameSources::FrameworkForFile(const std::string& fileName, TVi
 
 TFrameSource& TFrameSources::Open(const std::string& fileName) {
   framework_ = FrameworkForFile(fileName, framework_);
-  if (!fileName.empty() && ffmpeg_.FileComment(fileName) == kOwnRecorderComment) framework_ = fwFFMpeg;
+  if (!fileName.empty() && ffmpeg_.FileComment(fileName) == kOwnRecorderComment)
+    framework_ = fwFFMpeg;
 
+  error_.clear();
+  failure_ = TOpenFailure::None;
+  // The first refusal is the telling one: the back-ends tried after it were
+  // not meant for the file.
+  auto refused = [this](const TFrameSource& s) {
+    if (failure_ != TOpenFailure::None) return;
+    error_ = s.Error();
+    failure_ = s.Failure();
+  };
   if (framework_ == fwVfw) {
     vfw_.Open(fileName);
-    if (!vfw_.Opened()) framework_ = fwDS;
+    if (!vfw_.Opened()) {
+      refused(vfw_);
+      framework_ = fwDS;
+    }
   }
   if (framework_ == fwDS) {
     ds_.Open(fileName);
-    if (!ds_.Opened()) framework_ = fwFFMpeg;
+    if (!ds_.Opened()) {
+      refused(ds_);
+      framework_ = fwFFMpeg;
+    }
   }
-  if (framework_ == fwFFMpeg) ffmpeg_.Open(fileName);
+  if (framework_ == fwFFMpeg) {
+    ffmpeg_.Open(fileName);
+    if (!ffmpeg_.Opened()) refused(ffmpeg_);
+  }
+  if (fileName.empty() || Selected().Opened()) {
+    error_.clear();
+    failure_ = TOpenFailure::None;
+  }
 
   // Only the selected source keeps a file: the others may hold large caches
   // and, on some systems, a lock on their file.
-  for (TFrameSource* s : {&vfw_, static_cast<TFrameSource*>(&ds_), static_cast<TFrameSource*>(&ffmpeg_)})
+  for (TFrameSource* s :
+       {&vfw_, static_cast<TFrameSource*>(&ds_), static_cast<TFrameSource*>(&ffmpeg_)})
     if (s != &Selected() && s->Opened()) s->ReleaseQuietly();
   return Selected();
 }
 
-std::vector<std::string> VideoOpenFailureLines(bool fileExists, bool bridgeLoaded) {
-  if (!fileExists) return {"Impossible d'ouvrir ce fichier vidéo.", "Vérifier qu'il n'a pas été déplacé."};
+std::string VideoOpenReasonLine(const std::string& reason) { return "Détail : " + reason; }
+
+std::vector<std::string> VideoOpenFailureLines(TOpenFailure failure, bool bridgeLoaded,
+                                               const std::string& reason) {
+  if (failure == TOpenFailure::Unreadable) {
+    std::vector<std::string> lines = {"Impossible d'ouvrir ce fichier vidéo."};
+    if (!reason.empty()) lines.push_back(VideoOpenReasonLine(reason));
+    return lines;
+  }
+  return VideoOpenFailureLines(failure != TOpenFailure::Missing, bridgeLoaded, reason);
+}
+
+std::vector<std::string> VideoOpenFailureLines(bool fileExists, bool bridgeLoaded,
+                                               const std::string& reason) {
+  if (!fileExists)
+    return {"Impossible d'ouvrir ce fichier vidéo.", "Vérifier qu'il n'a pas été déplacé."};
   std::vector<std::string> lines = {
       "Impossible d'ouvrir ce fichier vidéo. Problèmes possibles et suggestions :",
       "le fichier est abîmé ...",
-      "votre ordinateur ne possède pas le codec nécessaire (installer les paquets de codecs FFmpeg de "
+      "votre ordinateur ne possède pas le codec nécessaire (installer les paquets de codecs FFmpeg "
+      "de "
       "votre distribution, par exemple « libavcodec-extra »)",
   };
   if (!bridgeLoaded)
     lines.push_back(
-        "utiliser un autre framework (installer le dossier « KvoDll » contenant les greffons « FFmpeg » "
+        "utiliser un autre framework (installer le dossier « KvoDll » contenant les greffons « "
+        "FFmpeg » "
         "à côté du programme).");
+  if (!reason.empty()) lines.push_back(VideoOpenReasonLine(reason));
   return lines;
 }
 

@@ -28,6 +28,11 @@ class TFrameSources {
   // selected one holds a file.
   TFrameSource& Open(const std::string& fileName);
 
+  // Why the last Open failed: the reason of the first back-end that refused
+  // the file, the one its extension chose (empty after a success).
+  const std::string& Error() const { return error_; }
+  TOpenFailure Failure() const { return failure_; }
+
   // The code and the source selected for the last file (fwVfw at first).
   TVideoFramework Framework() const { return framework_; }
   TFrameSource& Selected() { return Source(framework_); }
@@ -46,11 +51,25 @@ class TFrameSources {
   TFrameSource& ds_;
   TBridgeFrameSource& ffmpeg_;
   TVideoFramework framework_ = fwVfw;
+  std::string error_;
+  TOpenFailure failure_ = TOpenFailure::None;
 };
 
 // The lines of the message shown when a video cannot be opened (the main
 // window shows them as a warning).  `fileExists` false gives the message for
-// a missing file; `bridgeLoaded` false adds the line about the plugins.
-std::vector<std::string> VideoOpenFailureLines(bool fileExists, bool bridgeLoaded);
+// a missing file; `bridgeLoaded` false adds the line about the plugins.  A
+// `reason` (the frame source's Error) is added as a last detail line.
+std::vector<std::string> VideoOpenFailureLines(bool fileExists, bool bridgeLoaded,
+                                               const std::string& reason = {});
+
+// The same by the kind of failure of the frame source: a missing file gives
+// the message for a missing file, a file that cannot be read (a FIFO, a
+// folder, no permission) the first line and its reason only, without the
+// suggestions about damaged files and codecs.
+std::vector<std::string> VideoOpenFailureLines(TOpenFailure failure, bool bridgeLoaded,
+                                               const std::string& reason);
+
+// The detail line that gives the reason of a failure ("Détail : ...").
+std::string VideoOpenReasonLine(const std::string& reason);
 
 }  // namespace kinevo

@@ -6,8 +6,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <string>
 
+#include "core/video/frame_source.h"
 #include "platform/avi/avi_format.h"
 
 namespace kinevo::avi {
@@ -59,6 +62,16 @@ bool IsVideoChunkOf(uint32_t id, int stream) {
 
 constexpr uint64_t Padded(uint64_t size) { return size + (size & 1); }
 
+// A four-character code as text, with anything unprintable shown as "?".
+std::string FourCCText(uint32_t code) {
+  std::string s;
+  for (int i = 0; i < 4; ++i) {
+    const char c = static_cast<char>((code >> (8 * i)) & 0xFF);
+    s += c >= 0x20 && c < 0x7F ? c : '?';
+  }
+  return s;
+}
+
 }  // namespace
 
 TAviReader::TAviReader() = default;
@@ -93,12 +106,22 @@ bool TAviReader::Fail(const std::string& why) {
 bool TAviReader::Open(const std::string& path) {
   Close();
   error_.clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return Fail("cannot open the file");
+  // Without O_NONBLOCK, opening a FIFO that has no writer would wait
+  // forever; the check below then refuses it (reads of a regular file are
+  // not affected by the flag).
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return Fail(FileErrorReason(errno));
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (::fstat(fd, &st) != 0) {
+    const int err = errno;
     ::close(fd);
-    return Fail("not a regular file");
+    return Fail(FileErrorReason(err));
+  }
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return Fail(S_ISDIR(st.st_mode)
+                    ? "c'est un dossier, pas un fichier vidéo"
+                    : "ce n'est pas un fichier ordinaire (tube, périphérique ou socket)");
   }
   src_ = std::make_unique<FileSource>(fd, static_cast<uint64_t>(st.st_size));
   return Parse();
@@ -122,7 +145,10 @@ bool TAviReader::ChunkHeader(uint64_t pos, uint32_t& id, uint32_t& size) {
 bool TAviReader::Parse() {
   const uint64_t fileSize = src_->Size();
   uint8_t h[12];
-  if (!src_->Read(0, h, 12) || Le32(h) != kRIFF || Le32(h + 8) != kAVI) return Fail("not an AVI file");
+  if (src_->Size() < 12)
+    return Fail(src_->Size() == 0 ? "fichier vide" : "fichier trop court pour être une vidéo");
+  if (!src_->Read(0, h, 12)) return Fail("erreur de lecture");
+  if (Le32(h) != kRIFF || Le32(h + 8) != kAVI) return Fail("ce n'est pas un fichier AVI");
 
   // The first RIFF segment, then any "AVIX" segments that follow it.
   uint64_t seg = 0;
@@ -146,20 +172,23 @@ bool TAviReader::Parse() {
         } else if (type == kMovi) {
           moviLists_.emplace_back(pos + 8, dataEnd);
         }
-      } else if (id == kIdx1 && first) {
+      } else if (id == kIdx1 && first && pos + 8 + uint64_t{size} <= end) {
+        // An index cut short by the end of the file lists only some of the
+        // images: the data lists are scanned instead.
         haveIdx1_ = true;
         idx1Pos_ = pos + 8;
         idx1Size_ = dataEnd - (pos + 8);
       }
       pos += 8 + Padded(size);
     }
-    if (first && !videoFound_) return Fail("no video stream");
+    if (first && !videoFound_)
+      return Fail("fichier AVI sans flux vidéo (en-tête abîmé ou tronqué)");
     first = false;
     const uint64_t next = seg + 8 + Padded(Le32(h + 4));
     if (next <= seg) break;
     seg = next;
   }
-  if (!videoFound_) return Fail("no video stream");
+  if (!videoFound_) return Fail("fichier AVI sans flux vidéo (en-tête abîmé ou tronqué)");
 
   // Frames: OpenDML indexes first (they cover every segment), then idx1,
   // then a scan of the data lists.
@@ -172,7 +201,10 @@ bool TAviReader::Parse() {
       for (const auto& [b, e] : moviLists_) ScanMovi(b + 4, e, 0);
     }
   }
-  if (frames_.empty()) return Fail("no image in the file");
+  if (frames_.empty())
+    return Fail(moviLists_.empty()
+                    ? "fichier AVI sans données d'images (fichier tronqué ?)"
+                    : "aucune image lisible dans le fichier AVI (fichier tronqué ou index abîmé)");
   frames_.shrink_to_fit();
   open_ = true;
   return true;
@@ -219,7 +251,7 @@ bool TAviReader::ParseStrl(uint64_t begin, uint64_t end, int streamNumber) {
 
   // This is the first video stream: it is the one shown, whatever it holds.
   videoFound_ = true;
-  if (strf.size() < 40) return Fail("video format missing");
+  if (strf.size() < 40) return Fail("format du flux vidéo absent de l'en-tête AVI");
   const uint8_t* b = strf.data();
   const uint32_t biSize = Le32(b);
   const int32_t w = static_cast<int32_t>(Le32(b + 4));
@@ -227,9 +259,11 @@ bool TAviReader::ParseStrl(uint64_t begin, uint64_t end, int streamNumber) {
   const uint16_t bits = Le16(b + 14);
   const uint32_t compression = Le32(b + 16);
   const uint32_t clrUsed = Le32(b + 32);
-  if (w <= 0 || hRaw == 0 || hRaw == INT32_MIN) return Fail("bad picture size");
+  if (w <= 0 || hRaw == 0 || hRaw == INT32_MIN)
+    return Fail("taille d'image incorrecte dans l'en-tête AVI");
   const int32_t h = hRaw < 0 ? -hRaw : hRaw;
-  if (w > kMaxSide || h > kMaxSide || int64_t{w} * h > kMaxPixels) return Fail("picture too large");
+  if (w > kMaxSide || h > kMaxSide || int64_t{w} * h > kMaxPixels)
+    return Fail("image trop grande (" + std::to_string(w) + " × " + std::to_string(h) + " pixels)");
 
   info_.width = w;
   info_.height = h;
@@ -242,22 +276,26 @@ bool TAviReader::ParseStrl(uint64_t begin, uint64_t end, int streamNumber) {
   info_.streamNumber = streamNumber;
 
   if (compression == kBiRgb) {
-    if (bits != 8 && bits != 24 && bits != 32) return Fail("unsupported bit depth");
+    if (bits != 8 && bits != 24 && bits != 32)
+      return Fail("profondeur de couleur non prise en charge (" + std::to_string(bits) + " bits)");
     info_.topDown = hRaw < 0;
     if (bits == 8) {
       const uint64_t palStart = std::max<uint32_t>(biSize, 40);
       uint64_t n = clrUsed ? clrUsed : 256;
       n = std::min<uint64_t>(n, 256);
-      if (palStart < strf.size()) n = std::min<uint64_t>(n, (strf.size() - palStart) / 4);
-      else n = 0;
-      if (n == 0) return Fail("palette missing");
+      if (palStart < strf.size())
+        n = std::min<uint64_t>(n, (strf.size() - palStart) / 4);
+      else
+        n = 0;
+      if (n == 0) return Fail("palette absente d'une vidéo en 256 couleurs");
       for (uint64_t i = 0; i < n; ++i) {
         const uint8_t* e = strf.data() + palStart + i * 4;  // B, G, R, reserved
         info_.palette.push_back((uint32_t{e[2]} << 16) | (uint32_t{e[1]} << 8) | e[0]);
       }
     }
   } else if (compression != kMJPG && compression != FourCC("mjpg")) {
-    return Fail("unsupported compression");
+    return Fail("compression « " + FourCCText(compression) +
+                " » non prise en charge par le lecteur AVI intégré");
   }
   superIndex_ = std::move(indx);
   return true;
@@ -278,7 +316,8 @@ bool TAviReader::AddChunk(uint64_t offset, uint32_t size) {
 bool TAviReader::ReadStandardIndex(uint64_t chunkPos, uint32_t chunkSize) {
   // A standard index covers one segment of at most a few GiB: 64 MiB of
   // entries is far more than any real one needs.
-  std::vector<uint8_t> ix(static_cast<std::size_t>(std::min<uint64_t>({chunkSize, src_->Size(), 64u << 20})));
+  std::vector<uint8_t> ix(
+      static_cast<std::size_t>(std::min<uint64_t>({chunkSize, src_->Size(), 64u << 20})));
   // Distinct index chunks cannot add up to more than the file: more means
   // the super index repeats itself.
   indexBytesRead_ += ix.size();
@@ -314,7 +353,10 @@ bool TAviReader::ReadSuperIndex() {
     const uint64_t n = std::min<uint64_t>(inUse, (s.size() - 24) / entryBytes);
     for (uint64_t i = 0; i < n; ++i) {
       const uint8_t* e = s.data() + 24 + i * entryBytes;
-      if (!AddChunk(base + Le32(e), Le32(e + 4) & 0x7FFFFFFFu)) return false;
+      const uint64_t offset = base + Le32(e);
+      // An offset that wraps around is a broken index, as in a standard
+      // index chunk.
+      if (offset < base || !AddChunk(offset, Le32(e + 4) & 0x7FFFFFFFu)) return false;
     }
     return true;
   }
@@ -324,7 +366,8 @@ bool TAviReader::ReadSuperIndex() {
     const uint8_t* e = s.data() + 24 + i * 16;
     const uint64_t pos = Le64(e);
     uint32_t id = 0, size = 0;
-    if (!ChunkHeader(pos, id, size)) return !frames_.empty();  // truncated file: keep what was found
+    if (!ChunkHeader(pos, id, size))
+      return !frames_.empty();  // truncated file: keep what was found
     if (!ReadStandardIndex(pos, size)) return false;
   }
   return true;
@@ -346,8 +389,10 @@ bool TAviReader::ReadIdx1() {
     if (!IsVideoChunkOf(id, info_.streamNumber)) continue;
     const uint32_t off = Le32(e + 8);
     uint32_t found = 0, size = 0;
-    if (ChunkHeader(moviPos + off, found, size) && found == id) relative = true;
-    else if (ChunkHeader(off, found, size) && found == id) relative = false;
+    if (ChunkHeader(moviPos + off, found, size) && found == id)
+      relative = true;
+    else if (ChunkHeader(off, found, size) && found == id)
+      relative = false;
     break;
   }
   const uint64_t base = relative ? moviPos : 0;
@@ -384,7 +429,8 @@ bool TAviReader::IsDropped(int32_t index) const {
 
 bool TAviReader::ReadFrame(int32_t index, Image& out) {
   if (!open_ || index < 0 || index >= FrameCount()) return false;
-  if (out.Width() != info_.width || out.Height() != info_.height) out.Resize(info_.width, info_.height);
+  if (out.Width() != info_.width || out.Height() != info_.height)
+    out.Resize(info_.width, info_.height);
   // A dropped image repeats the last stored one before it.
   int32_t i = index;
   while (i >= 0 && frames_[static_cast<std::size_t>(i)].size == 0) --i;
@@ -404,7 +450,8 @@ bool TAviReader::DecodeChunk(const Chunk& c, Image& out) {
     buffer_.resize(static_cast<std::size_t>(need));
     if (!src_->Read(c.offset, buffer_.data(), buffer_.size())) return false;
     for (int32_t y = 0; y < h; ++y) {
-      const uint8_t* s = buffer_.data() + stride * static_cast<uint64_t>(info_.topDown ? y : h - 1 - y);
+      const uint8_t* s =
+          buffer_.data() + stride * static_cast<uint64_t>(info_.topDown ? y : h - 1 - y);
       uint8_t* d = out.Row(y);
       switch (info_.bitCount) {
         case 24:
@@ -442,12 +489,12 @@ bool TAviReader::DecodeChunk(const Chunk& c, Image& out) {
   if (!jpeg_) return false;
   auto* tj = static_cast<tjhandle>(jpeg_);
   int jw = 0, jh = 0, subsamp = 0, colorspace = 0;
-  if (tjDecompressHeader3(tj, buffer_.data(), static_cast<unsigned long>(buffer_.size()), &jw, &jh, &subsamp,
-                          &colorspace) != 0)
+  if (tjDecompressHeader3(tj, buffer_.data(), static_cast<unsigned long>(buffer_.size()), &jw, &jh,
+                          &subsamp, &colorspace) != 0)
     return false;
   if (jw != w || jh != h) return false;
-  if (tjDecompress2(tj, buffer_.data(), static_cast<unsigned long>(buffer_.size()), out.Data(), w, 0, h, TJPF_RGB,
-                    TJFLAG_LIMITSCANS) != 0 &&
+  if (tjDecompress2(tj, buffer_.data(), static_cast<unsigned long>(buffer_.size()), out.Data(), w,
+                    0, h, TJPF_RGB, TJFLAG_LIMITSCANS) != 0 &&
       tjGetErrorCode(tj) != TJERR_WARNING)
     return false;
   return true;

@@ -30,17 +30,17 @@ class TByteSource {
 
 struct TAviVideoInfo {
   int32_t width = 0;
-  int32_t height = 0;            // always positive
-  bool topDown = false;          // rows stored top row first
+  int32_t height = 0;    // always positive
+  bool topDown = false;  // rows stored top row first
   uint16_t bitCount = 0;
-  uint32_t compression = 0;      // 0 (BI_RGB) or MJPG
-  std::vector<uint32_t> palette; // 8-bit pictures: 0x00RRGGBB per entry
-  uint32_t rate = 0;             // dwRate / dwScale images per second
+  uint32_t compression = 0;       // 0 (BI_RGB) or MJPG
+  std::vector<uint32_t> palette;  // 8-bit pictures: 0x00RRGGBB per entry
+  uint32_t rate = 0;              // dwRate / dwScale images per second
   uint32_t scale = 0;
-  uint32_t start = 0;            // dwStart
-  uint32_t headerLength = 0;     // dwLength as written (not trusted)
-  int streamNumber = 0;          // position of the stream among all streams
-  bool openDml = false;          // frames found through OpenDML indexes
+  uint32_t start = 0;         // dwStart
+  uint32_t headerLength = 0;  // dwLength as written (not trusted)
+  int streamNumber = 0;       // position of the stream among all streams
+  bool openDml = false;       // frames found through OpenDML indexes
 };
 
 class TAviReader {
@@ -55,7 +55,8 @@ class TAviReader {
   bool OpenMemory(const uint8_t* data, std::size_t size);
   void Close();
   bool IsOpen() const { return open_; }
-  // Why the last Open failed (plain English, for logs and the CLI).
+  // Why the last Open failed, in French (the detail line of the failure
+  // message and the command line's error output).
   const std::string& Error() const { return error_; }
 
   const TAviVideoInfo& Info() const { return info_; }
@@ -97,8 +98,8 @@ class TAviReader {
   std::vector<uint8_t> superIndex_;  // content of the video stream's indx chunk
   uint64_t indexBytesRead_ = 0;
   bool videoFound_ = false;
-  std::vector<uint8_t> buffer_;      // chunk data, reused for every image
-  void* jpeg_ = nullptr;             // TurboJPEG decompressor
+  std::vector<uint8_t> buffer_;  // chunk data, reused for every image
+  void* jpeg_ = nullptr;         // TurboJPEG decompressor
 };
 
 }  // namespace kinevo::avi

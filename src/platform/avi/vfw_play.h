@@ -18,7 +18,7 @@ class TVfwPlay : public TFrameSource {
  protected:
   bool OpenFile(const std::string& fileName, TStreamInfo& info) override;
   void CloseFile() override { reader_.Close(); }
-  bool FetchImage(int32_t index, Image& picture) override { return reader_.ReadFrame(index, picture); }
+  bool FetchImage(int32_t index, Image& picture) override;
 
  private:
   avi::TAviReader reader_;

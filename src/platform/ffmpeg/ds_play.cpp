@@ -2,17 +2,35 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
+
+#include "platform/avi/video_file_check.h"
 
 namespace kinevo {
 
 bool TDSPlay::OpenFile(const std::string& fileName, TStreamInfo& info) {
-  if (!video_.Open(fileName, [this](double f) { return ReportProgress(f); })) return false;
+  if (const TFileCheck check = CheckVideoFile(fileName); !check.Passed()) {
+    SetError(check);
+    return false;
+  }
+  try {
+    if (!video_.Open(fileName, [this](double f) { return ReportProgress(f); })) {
+      SetError(video_.Error());
+      return false;
+    }
+  } catch (const std::bad_alloc&) {
+    video_.Close();
+    SetError("mémoire insuffisante pour lire le fichier");
+    return false;
+  }
   info.width = video_.Width();
   info.height = video_.Height();
   info.imageRate = video_.FrameRate();
   info.streamDuration = video_.Duration();
-  const double n = std::clamp(info.streamDuration * info.imageRate, -2147483647.0, 2147483647.0);
-  info.imagesNumber = static_cast<int32_t>(std::nearbyint(n));
+  // The images are counted in the packet index built on opening, not as
+  // the stream's duration times its rate: a damaged timestamp would make
+  // that product absurd, and images that cannot be decoded are not counted.
+  info.imagesNumber = video_.FrameCount();
   streamPosition_ = 0.0;
   return true;
 }
@@ -27,7 +45,11 @@ void TDSPlay::GoToImage(int32_t n) {
 }
 
 bool TDSPlay::FetchImage(int32_t, Image& picture) {
-  return video_.ReadFrame(video_.FrameAtTime(StreamPosition()), picture);
+  try {
+    return video_.ReadFrame(video_.FrameAtTime(StreamPosition()), picture);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
 }
 
 }  // namespace kinevo

@@ -1,8 +1,9 @@
 #pragma once
 // The frame source addressed by time (back-end fwDS): any file the FFmpeg
 // libraries read.  Image n is the picture displayed at n x 1.0001 x
-// ImageDuration seconds (bounded by StreamDuration); ImagesNumber is
-// StreamDuration x ImageRate, rounded.
+// ImageDuration seconds (bounded by StreamDuration).  ImagesNumber is the
+// number of images in the index built on opening, which equals
+// StreamDuration x ImageRate for a file whose timestamps are sound.
 #include <atomic>
 
 #include "core/video/frame_source.h"

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/avi/video_file_check.h"
+
 namespace kinevo {
 
 std::string TFFMpegPlay::DefaultBridgeFolder() {
@@ -16,7 +18,8 @@ std::string TFFMpegPlay::DefaultBridgeFolder() {
   return (exe.parent_path() / "KvoDll").string() + "/";
 }
 
-TFFMpegPlay::TFFMpegPlay(std::string bridgeFolder) : TBridgeFrameSource(fwFFMpeg), folder_(std::move(bridgeFolder)) {
+TFFMpegPlay::TFFMpegPlay(std::string bridgeFolder)
+    : TBridgeFrameSource(fwFFMpeg), folder_(std::move(bridgeFolder)) {
   if (folder_.empty()) folder_ = DefaultBridgeFolder();
   if (folder_.back() != '/') folder_ += '/';
   LoadBridgeLibrary();
@@ -34,7 +37,9 @@ bool TFFMpegPlay::LoadBridgeLibrary() {
   if (!std::filesystem::is_regular_file(path, ec)) return false;
   module_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!module_) return false;
-  auto sym = [this](auto& fn, const char* name) { fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(module_, name)); };
+  auto sym = [this](auto& fn, const char* name) {
+    fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(module_, name));
+  };
   sym(fileName_, "FFwFileName");
   sym(isOpen_, "FFIsOpen");
   sym(frameWidth_, "FFFrameWidth");
@@ -50,11 +55,12 @@ bool TFFMpegPlay::LoadBridgeLibrary() {
   sym(rPosition_, "FFrPosition");
   sym(progress_, "FFwProgress");
   sym(cacheSize_, "FFwCacheSize");
+  sym(error_, "FFwError");
   return true;
 }
 
 std::string TFFMpegPlay::FileComment(const std::string& fileName) {
-  if (!module_ || !comment_) return {};
+  if (!module_ || !comment_ || !TFrameSource::CheckRegularFile(fileName).Passed()) return {};
   const char* c = comment_(fileName.c_str());
   return c ? std::string(c) : std::string();
 }
@@ -69,17 +75,35 @@ void TFFMpegPlay::GoToImage(int32_t n) {
 }
 
 bool TFFMpegPlay::OpenFile(const std::string& fileName, TStreamInfo& info) {
-  if (!module_) return false;
+  if (!module_) {
+    SetError("greffon « KvoVff » absent du dossier « KvoDll »");
+    return false;
+  }
   // A missing entry point refuses the file.
-  if (!fileName_ || !isOpen_ || !frameWidth_ || !frameHeight_ || !rate_ || !duration_ || !frameCount_) return false;
+  if (!fileName_ || !isOpen_ || !frameWidth_ || !frameHeight_ || !rate_ || !duration_ ||
+      !frameCount_) {
+    SetError("greffon « KvoVff » incomplet");
+    return false;
+  }
+  // Checked here too, so that a plugin without the check cannot block on a FIFO.
+  if (const TFileCheck check = CheckVideoFile(fileName); !check.Passed()) {
+    SetError(check);
+    return false;
+  }
   if (progress_) {
     progress_(
-        [](double f, void* self) -> int32_t { return static_cast<TFFMpegPlay*>(self)->ReportProgress(f) ? 1 : 0; },
+        [](double f, void* self) -> int32_t {
+          return static_cast<TFFMpegPlay*>(self)->ReportProgress(f) ? 1 : 0;
+        },
         this);
   }
   fileName_(fileName.c_str());
   if (progress_) progress_(nullptr, nullptr);
-  if (!isOpen_()) return false;
+  if (!isOpen_()) {
+    const char* reason = error_ ? error_() : nullptr;
+    SetError(reason && *reason ? reason : "le greffon « KvoVff » ne peut pas lire ce fichier");
+    return false;
+  }
   info.width = frameWidth_();
   info.height = frameHeight_();
   info.imageRate = rate_();
@@ -96,8 +120,10 @@ void TFFMpegPlay::CloseFile() {
 
 bool TFFMpegPlay::FetchImage(int32_t, Image& picture) {
   if (!draw_) return false;
-  if (picture.Width() != ImageWidth() || picture.Height() != ImageHeight()) picture.Resize(ImageWidth(), ImageHeight());
-  KvoBitmap bmp{picture.Width(), picture.Height(), static_cast<int32_t>(picture.Stride()), picture.Data()};
+  if (picture.Width() != ImageWidth() || picture.Height() != ImageHeight())
+    picture.Resize(ImageWidth(), ImageHeight());
+  KvoBitmap bmp{picture.Width(), picture.Height(), static_cast<int32_t>(picture.Stride()),
+                picture.Data()};
   return draw_(&bmp) == 1;
 }
 

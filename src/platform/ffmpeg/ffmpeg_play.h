@@ -53,6 +53,7 @@ class TFFMpegPlay : public TBridgeFrameSource {
   FFrPositionFn rPosition_ = nullptr;
   FFwProgressFn progress_ = nullptr;
   FFwCacheSizeFn cacheSize_ = nullptr;
+  FFwErrorFn error_ = nullptr;
 };
 
 }  // namespace kinevo

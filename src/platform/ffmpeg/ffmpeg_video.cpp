@@ -16,6 +16,8 @@ extern "C" {
 #include <mutex>
 #include <unordered_map>
 
+#include "platform/avi/video_file_check.h"
+
 namespace kinevo::ff {
 
 namespace {
@@ -30,6 +32,27 @@ void QuietLibraries() {
   std::call_once(once, [] {
     if (!std::getenv("KINEVO_FFMPEG_LOG")) av_log_set_level(AV_LOG_QUIET);
   });
+}
+
+// Largest jump between the decoding times of two packets that follow each
+// other, in typical steps, still taken as the file's own timing.  A larger
+// one (a damaged timestamp, a clock that wrapped) is replaced by one step.
+constexpr int64_t kMaxTimeJumpSteps = 16;
+// Images decoded past a target before it counts as dropped by the decoder.
+constexpr int32_t kLostMargin = 16;
+// Images at the end of the file checked for being decodable on opening, and
+// how many such windows are tried when none of them decodes.
+constexpr int32_t kTailImages = 32;
+constexpr int kTailWindows = 4;
+
+// The reason of a failed library call on the file, in French.
+std::string LibraryErrorReason(int err) {
+  if (err == AVERROR_INVALIDDATA)
+    return "format de fichier non reconnu (fichier abîmé ou qui n'est pas une vidéo)";
+  if (err == AVERROR_EOF) return "fichier vide ou tronqué";
+  if (err == AVERROR(ENOMEM)) return "mémoire insuffisante";
+  if (err < 0 && err > -4096) return FileErrorReason(-err);  // AVERROR(errno)
+  return "le fichier ne peut pas être lu (erreur " + std::to_string(err) + ")";
 }
 
 std::size_t FrameBytes(const AVFrame* f) {
@@ -77,6 +100,8 @@ void TFfmpegVideo::Close() {
   keyForRank_.shrink_to_fit();
   rankOfDecode_.clear();
   rankOfDecode_.shrink_to_fit();
+  byFileDts_.clear();
+  byFileDts_.shrink_to_fit();
   decoderLive_ = false;
   nextDecode_ = 0;
   lastOutput_ = -1;
@@ -85,19 +110,27 @@ void TFfmpegVideo::Close() {
 
 bool TFfmpegVideo::OpenContainer() {
   if (fmt_) avformat_close_input(&fmt_);
-  if (avformat_open_input(&fmt_, path_.c_str(), nullptr, nullptr) < 0) {
+  // Checked first: the library would open a FIFO and wait for a writer.
+  if (const TFileCheck check = CheckVideoFile(path_); !check.Passed()) {
+    error_ = check.reason;
+    return false;
+  }
+  if (const int err = avformat_open_input(&fmt_, path_.c_str(), nullptr, nullptr); err < 0) {
     fmt_ = nullptr;
+    error_ = LibraryErrorReason(err);
     return false;
   }
   // The stream information sets up the parsers that split the data into
   // pictures; without it packets would not match the index.
   if (avformat_find_stream_info(fmt_, nullptr) < 0) {
     avformat_close_input(&fmt_);
+    error_ = "les flux du fichier ne peuvent pas être analysés (fichier abîmé)";
     return false;
   }
   if (stream_ >= 0 && (stream_ >= static_cast<int>(fmt_->nb_streams) ||
                        fmt_->streams[stream_]->codecpar->codec_type != AVMEDIA_TYPE_VIDEO)) {
     avformat_close_input(&fmt_);
+    error_ = "le fichier a changé depuis son ouverture";
     return false;
   }
   return true;
@@ -107,30 +140,38 @@ bool TFfmpegVideo::Open(const std::string& path, const TOpenProgress& progress) 
   Close();
   error_.clear();
   path_ = path;
-  if (path.empty() || !OpenContainer()) return Fail("cannot open the file");
-  const AVCodec* codec = nullptr;
-  stream_ = av_find_best_stream(fmt_, AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
-  if (stream_ < 0 || !codec) return Fail("no decodable video stream");
+  if (path.empty()) return Fail("aucun fichier");
+  if (!OpenContainer()) return Fail(error_);
+  stream_ = av_find_best_stream(fmt_, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+  if (stream_ < 0) return Fail("aucun flux vidéo dans le fichier");
   AVStream* st = fmt_->streams[stream_];
-  if (st->disposition & AV_DISPOSITION_ATTACHED_PIC) return Fail("no video stream");
+  if (st->disposition & AV_DISPOSITION_ATTACHED_PIC)
+    return Fail("aucun flux vidéo (seulement une image fixe)");
   const AVCodecParameters* par = st->codecpar;
+  const AVCodec* codec = avcodec_find_decoder(par->codec_id);
+  if (!codec)
+    return Fail(std::string("aucun décodeur pour le codec « ") + avcodec_get_name(par->codec_id) +
+                " »");
   if (par->width <= 0 || par->height <= 0 || par->width > kMaxSide || par->height > kMaxSide ||
       int64_t{par->width} * par->height > kMaxPixels)
-    return Fail("bad picture size");
+    return Fail("taille d'image incorrecte (" + std::to_string(par->width) + " × " +
+                std::to_string(par->height) + ")");
   width_ = par->width;
   height_ = par->height;
   timeBase_ = av_q2d(st->time_base);
-  if (!(timeBase_ > 0)) return Fail("bad time base");
+  if (!(timeBase_ > 0)) return Fail("base de temps du flux vidéo incorrecte");
 
   dec_ = avcodec_alloc_context3(codec);
-  if (!dec_ || avcodec_parameters_to_context(dec_, par) < 0) return Fail("decoder unavailable");
+  if (!dec_ || avcodec_parameters_to_context(dec_, par) < 0)
+    return Fail(std::string("le décodeur « ") + codec->name + " » ne peut pas être préparé");
   dec_->thread_count = 0;  // as many as the machine has
   dec_->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
   dec_->pkt_timebase = st->time_base;
-  if (avcodec_open2(dec_, codec, nullptr) < 0) return Fail("decoder unavailable");
+  if (avcodec_open2(dec_, codec, nullptr) < 0)
+    return Fail(std::string("le décodeur « ") + codec->name + " » ne peut pas être ouvert");
   pkt_ = av_packet_alloc();
   frame_ = av_frame_alloc();
-  if (!pkt_ || !frame_) return Fail("out of memory");
+  if (!pkt_ || !frame_) return Fail("mémoire insuffisante");
 
   if (!BuildIndex(progress)) return false;
 
@@ -138,7 +179,7 @@ bool TFfmpegVideo::Open(const std::string& path, const TOpenProgress& progress) 
   if (r.num <= 0 || r.den <= 0) r = st->r_frame_rate;
   rate_ = (r.num > 0 && r.den > 0) ? av_q2d(r) : 0.0;
   if (!(rate_ > 0) || !std::isfinite(rate_)) rate_ = duration_ > 0 ? FrameCount() / duration_ : 0.0;
-  if (!(rate_ > 0)) return Fail("unknown image rate");
+  if (!(rate_ > 0)) return Fail("cadence d'images inconnue");
   // The context stays where the index left it (at the end): the first image
   // asked for seeks.  Its demuxer keeps the positions of the keyframes it
   // has seen, which makes seeking exact in files without an index of their own.
@@ -146,13 +187,64 @@ bool TFfmpegVideo::Open(const std::string& path, const TOpenProgress& progress) 
   nextDecode_ = 0;
   decoderLive_ = false;
   open_ = true;
+  if (!DropUndecodableTail()) return Fail("aucune image décodable dans le fichier");
+  // What users of the reader decode is counted from here.
+  framesDecoded_ = 0;
   return true;
+}
+
+bool TFfmpegVideo::DropUndecodableTail() {
+  // A truncated file, or one whose index was read as data, ends with
+  // packets that decode to nothing; they are not counted, so that the count
+  // is the number of images that can be shown.  The last images are decoded
+  // once, to the end of the file; the images after the last one that came
+  // out are dropped.  When none came out, the images before are tried, a few
+  // windows at most.
+  for (int window = 0; window < kTailWindows && FrameCount() > 0; ++window) {
+    const int32_t count = FrameCount();
+    const int32_t from = std::max(count - kTailImages, 0);
+    DecodeUntil(count, keyForRank_[static_cast<std::size_t>(from)]);
+    const int32_t last = lastOutput_ >= from ? lastOutput_ : from - 1;
+    while (FrameCount() - 1 > last) DropLastImage();
+    if (last >= from) return true;
+  }
+  return FrameCount() > 0;
+}
+
+void TFfmpegVideo::DropLastImage() {
+  const int32_t last = FrameCount() - 1;
+  for (std::size_t d = 0; d < packets_.size(); ++d)
+    if (rankOfDecode_[d] == last) {
+      rankOfDecode_[d] = -1;
+      packets_[d].pts = INT64_MIN;  // still decoded, no longer shown
+    }
+  if (auto it = cache_.find(last); it != cache_.end()) {
+    cacheBytes_ -= std::min(cacheBytes_, FrameBytes(it->second->second));
+    av_frame_free(&it->second->second);
+    lru_.erase(it->second);
+    cache_.erase(it);
+  }
+  const int64_t removed = byPts_.back();
+  byPts_.pop_back();
+  keyForRank_.pop_back();
+  if (!byPts_.empty())
+    duration_ = std::max(duration_ - static_cast<double>(removed - byPts_.back()) * timeBase_, 0.0);
+  lastOutput_ = std::min(lastOutput_, FrameCount() - 1);
 }
 
 bool TFfmpegVideo::BuildIndex(const TOpenProgress& progress) {
   const int64_t fileSize = fmt_->pb ? avio_size(fmt_->pb) : -1;
   int64_t lastReport = -1;
   bool missingPts = false;
+  // Uncompressed pictures have a known size: a shorter packet (the last one
+  // of a truncated file, or an index read as data) is no picture.
+  int64_t rawPictureBytes = 0;
+  if (const AVCodecParameters* par = fmt_->streams[stream_]->codecpar;
+      par->codec_id == AV_CODEC_ID_RAWVIDEO) {
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(par->format));
+    const int bits = desc ? av_get_bits_per_pixel(desc) : par->bits_per_coded_sample;
+    if (bits > 0) rawPictureBytes = int64_t{width_} * height_ * bits / 8;
+  }
   while (true) {
     const int ret = av_read_frame(fmt_, pkt_);
     if (ret == AVERROR(EAGAIN)) continue;
@@ -161,15 +253,18 @@ bool TFfmpegVideo::BuildIndex(const TOpenProgress& progress) {
       // A palette sent once with the first packet (8-bit pictures) is kept
       // to be sent again after every seek.
       std::size_t palSize = 0;
-      if (const uint8_t* pal = av_packet_get_side_data(pkt_, AV_PKT_DATA_PALETTE, &palSize); pal && palette_.empty())
+      if (const uint8_t* pal = av_packet_get_side_data(pkt_, AV_PKT_DATA_PALETTE, &palSize);
+          pal && palette_.empty())
         palette_.assign(pal, pal + palSize);
       Packet p{pkt_->pts, pkt_->dts, pkt_->pos, (pkt_->flags & AV_PKT_FLAG_KEY) != 0};
-      const bool discard = (pkt_->flags & AV_PKT_FLAG_DISCARD) != 0;
+      p.junk = pkt_->size < rawPictureBytes;
+      const bool discard = (pkt_->flags & AV_PKT_FLAG_DISCARD) != 0 || p.junk;
       if (p.dts == AV_NOPTS_VALUE) {
         // Follows the previous packet.
         p.dts = packets_.empty() ? (p.pts != AV_NOPTS_VALUE ? p.pts : 0)
                                  : packets_.back().dts + std::max<int64_t>(pkt_->duration, 1);
       }
+      p.fileDts = p.dts;
       if (p.pts == AV_NOPTS_VALUE) missingPts = true;
       // A packet the container marks as not shown still feeds the decoder,
       // but is no image: it is kept with pts "none".
@@ -183,14 +278,15 @@ bool TFfmpegVideo::BuildIndex(const TOpenProgress& progress) {
         lastReport = step;
         if (!progress(static_cast<double>(pkt_->pos) / static_cast<double>(fileSize))) {
           av_packet_unref(pkt_);
-          return Fail("cancelled");
+          return Fail("ouverture annulée");
         }
       }
     }
     av_packet_unref(pkt_);
   }
   const double lastDuration = duration_;  // in time-base units, 0 when unknown
-  if (packets_.empty()) return Fail("no image in the file");
+  if (packets_.empty()) return Fail("aucune image dans le fichier");
+  if (RepairTimes()) missingPts = true;
 
   if (missingPts) {
     // Some containers (MPEG program streams, AVI with B-frames) leave out the
@@ -207,8 +303,12 @@ bool TFfmpegVideo::BuildIndex(const TOpenProgress& progress) {
       const std::size_t n = packets_.size();
       std::vector<bool> isRef(n);
       for (std::size_t i = 0; i < n; ++i)
-        isRef[i] = packets_[i].pts == AV_NOPTS_VALUE || (packets_[i].pts != INT64_MIN && packets_[i].pts != packets_[i].dts + c);
-      const int64_t step = n > 1 ? std::max<int64_t>((packets_.back().dts - packets_.front().dts) / static_cast<int64_t>(n - 1), 1) : 1;
+        isRef[i] = packets_[i].pts == AV_NOPTS_VALUE ||
+                   (packets_[i].pts != INT64_MIN && packets_[i].pts != packets_[i].dts + c);
+      const int64_t step =
+          n > 1 ? std::max<int64_t>(
+                      (packets_.back().dts - packets_.front().dts) / static_cast<int64_t>(n - 1), 1)
+                : 1;
       int64_t nextRefDts = packets_.back().dts + step;
       for (std::size_t k = n; k-- > 0;) {
         if (packets_[k].pts == AV_NOPTS_VALUE) packets_[k].pts = nextRefDts + c;
@@ -220,7 +320,7 @@ bool TFfmpegVideo::BuildIndex(const TOpenProgress& progress) {
   // Presentation order.
   for (const Packet& p : packets_)
     if (p.pts != INT64_MIN) byPts_.push_back(p.pts);
-  if (byPts_.empty()) return Fail("no image in the file");
+  if (byPts_.empty()) return Fail("aucune image dans le fichier");
   std::sort(byPts_.begin(), byPts_.end());
   if (std::adjacent_find(byPts_.begin(), byPts_.end()) != byPts_.end()) {
     // Times that repeat cannot tell the images apart: the decode order is
@@ -232,9 +332,16 @@ bool TFfmpegVideo::BuildIndex(const TOpenProgress& progress) {
     byPts_.erase(std::unique(byPts_.begin(), byPts_.end()), byPts_.end());
   }
   firstPts_ = byPts_.front();
+  // Packets read after a seek are found by the decoding time the file gives.
+  byFileDts_.reserve(packets_.size());
+  for (std::size_t d = 0; d < packets_.size(); ++d)
+    byFileDts_.emplace_back(packets_[d].fileDts, static_cast<int32_t>(d));
+  std::sort(byFileDts_.begin(), byFileDts_.end());
   const int64_t span = byPts_.back() - firstPts_;
-  const double lastDur = lastDuration > 0 ? lastDuration
-                                          : (byPts_.size() > 1 ? static_cast<double>(span) / (byPts_.size() - 1) : 0.0);
+  const double lastDur =
+      lastDuration > 0
+          ? lastDuration
+          : (byPts_.size() > 1 ? static_cast<double>(span) / (byPts_.size() - 1) : 0.0);
   duration_ = (static_cast<double>(span) + lastDur) * timeBase_;
 
   // Rank of each packet, and the keyframe each image is decoded from: the
@@ -243,9 +350,9 @@ bool TFfmpegVideo::BuildIndex(const TOpenProgress& progress) {
   std::vector<int32_t> keys;  // decode indexes
   std::vector<int64_t> keyPts;
   for (std::size_t d = 0; d < packets_.size(); ++d) {
-    if (packets_[d].pts != INT64_MIN)
-      rankOfDecode_[d] = RankOf(packets_[d].pts);
-    if (packets_[d].key && (keyPts.empty() || packets_[d].pts > keyPts.back()) && packets_[d].pts != INT64_MIN) {
+    if (packets_[d].pts != INT64_MIN) rankOfDecode_[d] = RankOf(packets_[d].pts);
+    if (packets_[d].key && (keyPts.empty() || packets_[d].pts > keyPts.back()) &&
+        packets_[d].pts != INT64_MIN) {
       keys.push_back(static_cast<int32_t>(d));
       keyPts.push_back(packets_[d].pts);
     }
@@ -259,14 +366,74 @@ bool TFfmpegVideo::BuildIndex(const TOpenProgress& progress) {
   for (std::size_t d = 0; d < packets_.size(); ++d) {
     const int32_t r = rankOfDecode_[d];
     if (r < 0) continue;
-    const std::size_t byTime =
-        static_cast<std::size_t>(std::upper_bound(keyPts.begin(), keyPts.end(), packets_[d].pts) - keyPts.begin());
-    const std::size_t byDecode =
-        static_cast<std::size_t>(std::upper_bound(keys.begin(), keys.end(), static_cast<int32_t>(d)) - keys.begin());
+    const std::size_t byTime = static_cast<std::size_t>(
+        std::upper_bound(keyPts.begin(), keyPts.end(), packets_[d].pts) - keyPts.begin());
+    const std::size_t byDecode = static_cast<std::size_t>(
+        std::upper_bound(keys.begin(), keys.end(), static_cast<int32_t>(d)) - keys.begin());
     const std::size_t k = std::min(byTime, byDecode);
     keyForRank_[static_cast<std::size_t>(r)] = k ? keys[k - 1] : 0;
   }
   return true;
+}
+
+bool TFfmpegVideo::RepairTimes() {
+  // The images are the packets read; their times only put them in order.  A
+  // damaged timestamp (one flipped bit of an MPEG clock is hours) would
+  // otherwise stretch the file's duration and misplace the images after it,
+  // so the times are kept only where they follow from the packets before.
+  std::vector<int64_t> steps;
+  for (std::size_t i = 1; i < packets_.size(); ++i)
+    if (packets_[i].dts > packets_[i - 1].dts)
+      steps.push_back(packets_[i].dts - packets_[i - 1].dts);
+  if (steps.empty()) return false;
+  std::nth_element(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2),
+                   steps.end());
+  const int64_t step = steps[steps.size() / 2];
+  const int64_t maxJump =
+      step > INT64_MAX / kMaxTimeJumpSteps ? INT64_MAX : step * kMaxTimeJumpSteps;
+
+  bool missingPts = false;
+  int64_t previousRaw = packets_.front().dts;
+  int64_t previous = previousRaw;
+  for (std::size_t i = 1; i < packets_.size(); ++i) {
+    Packet& p = packets_[i];
+    const int64_t raw = p.dts;
+    // Differences of far-apart clock values would overflow: such values are
+    // a jump anyway.
+    const bool far =
+        (raw > 0 && previousRaw < raw - INT64_MAX) || (raw < 0 && previousRaw > raw + INT64_MAX);
+    const int64_t jump = far ? INT64_MAX : raw - previousRaw;
+    const bool consistent = !far && jump <= maxJump && jump >= -maxJump;
+    const int64_t dts = consistent ? previous + jump : previous + step;
+    if (p.pts != AV_NOPTS_VALUE && p.pts != INT64_MIN) {
+      // The presentation time keeps its distance to the decoding time when
+      // that distance is a plausible reordering delay; otherwise it is
+      // worked out like a missing one.
+      const bool farPts =
+          (p.pts > 0 && raw < p.pts - INT64_MAX) || (p.pts < 0 && raw > p.pts + INT64_MAX);
+      const int64_t delay = farPts ? INT64_MAX : p.pts - raw;
+      if (!farPts && delay <= maxJump && delay >= -maxJump) {
+        p.pts = dts + delay;
+      } else {
+        p.pts = AV_NOPTS_VALUE;
+        missingPts = true;
+      }
+    }
+    p.dts = dts;
+    previousRaw = raw;
+    previous = dts;
+  }
+  // The first packet's presentation time, against its own decoding time.
+  Packet& first = packets_.front();
+  if (first.pts != AV_NOPTS_VALUE && first.pts != INT64_MIN) {
+    const bool farPts = (first.pts > 0 && first.dts < first.pts - INT64_MAX) ||
+                        (first.pts < 0 && first.dts > first.pts + INT64_MAX);
+    if (farPts || first.pts - first.dts > maxJump || first.pts - first.dts < -maxJump) {
+      first.pts = AV_NOPTS_VALUE;
+      missingPts = true;
+    }
+  }
+  return missingPts;
 }
 
 int32_t TFfmpegVideo::KeyframeCount() const {
@@ -310,7 +477,8 @@ void TFfmpegVideo::CacheFrame(int32_t rank, AVFrame* frame) {
   // keeps its reference pictures and one picture per decoding thread besides
   // the cache, so those are counted against the budget first.
   const std::size_t held =
-      static_cast<std::size_t>(std::max(dec_->refs, 1) + std::max(dec_->thread_count, 1) + 2) * bytes;
+      static_cast<std::size_t>(std::max(dec_->refs, 1) + std::max(dec_->thread_count, 1) + 2) *
+      bytes;
   const std::size_t limit = cacheBudget_ > held ? cacheBudget_ - held : 0;
   while (cacheBytes_ > limit && lru_.size() > kMinCachedFrames) {
     auto& [r, f] = lru_.front();
@@ -333,10 +501,12 @@ int32_t TFfmpegVideo::DecodeIndexOf(const AVPacket& pkt) {
   // checked with the byte position when both are known; by position alone
   // otherwise.
   if (pkt.dts != AV_NOPTS_VALUE) {
-    auto [lo, hi] = std::equal_range(packets_.begin(), packets_.end(), Packet{0, pkt.dts, 0, false},
-                                     [](const Packet& a, const Packet& b) { return a.dts < b.dts; });
-    for (auto it = lo; it != hi; ++it)
-      if (pkt.pos < 0 || it->pos < 0 || it->pos == pkt.pos) return static_cast<int32_t>(it - packets_.begin());
+    auto it = std::lower_bound(byFileDts_.begin(), byFileDts_.end(),
+                               std::pair<int64_t, int32_t>{pkt.dts, INT32_MIN});
+    for (; it != byFileDts_.end() && it->first == pkt.dts; ++it) {
+      const Packet& p = packets_[static_cast<std::size_t>(it->second)];
+      if (pkt.pos < 0 || p.pos < 0 || p.pos == pkt.pos) return it->second;
+    }
   }
   if (pkt.pos >= 0)
     for (std::size_t d = 0; d < packets_.size(); ++d)
@@ -358,7 +528,7 @@ bool TFfmpegVideo::SeekToKey(int32_t key) {
   if (!(key == 0 && containerFresh_)) {
     containerFresh_ = false;
     const Packet& p = packets_[static_cast<std::size_t>(key)];
-    if (av_seek_frame(fmt_, stream_, p.dts, AVSEEK_FLAG_BACKWARD) >= 0) {
+    if (av_seek_frame(fmt_, stream_, p.fileDts, AVSEEK_FLAG_BACKWARD) >= 0) {
       // Where did it land?  At or before the keyframe is fine (the packets
       // before it are skipped); after it, or somewhere unknown, is not.
       while (av_read_frame(fmt_, pkt_) >= 0) {
@@ -386,22 +556,24 @@ bool TFfmpegVideo::SeekToKey(int32_t key) {
   return true;
 }
 
-bool TFfmpegVideo::DecodeUntil(int32_t target) {
-  if (Cached(target)) return true;
-  const int32_t key = keyForRank_[static_cast<std::size_t>(target)];
+bool TFfmpegVideo::DecodeUntil(int32_t target, int32_t fromKey) {
+  if (fromKey < 0 && Cached(target)) return true;
+  const int32_t key = fromKey >= 0 ? fromKey : keyForRank_[static_cast<std::size_t>(target)];
   // Go on from where the decoder is when the image lies ahead and its
   // keyframe has already been sent (or is the next packet); seek otherwise.
-  const bool goOn = decoderLive_ && target > lastOutput_ && key <= nextDecode_ && key >= seekKey_;
+  const bool goOn =
+      fromKey < 0 && decoderLive_ && target > lastOutput_ && key <= nextDecode_ && key >= seekKey_;
   bool pending = false;  // pkt_ already holds a packet read by the seek
   if (!goOn) {
     if (!SeekToKey(key)) return false;
     pending = pending_;
   }
   containerFresh_ = false;
+  lost_ = false;
   const int32_t skipBefore = key;  // packets before the keyframe are not sent
   bool found = false;
   bool eof = false;
-  while (!found && !eof) {
+  while (!found && !eof && !lost_) {
     if (!pending) {
       const int ret = av_read_frame(fmt_, pkt_);
       if (ret < 0) {
@@ -422,7 +594,7 @@ bool TFfmpegVideo::DecodeUntil(int32_t target) {
         av_packet_unref(pkt_);
         eof = true;
         avcodec_send_packet(dec_, nullptr);
-      } else if (d < skipBefore) {
+      } else if (d < skipBefore || packets_[static_cast<std::size_t>(d)].junk) {
         av_packet_unref(pkt_);
         continue;
       } else {
@@ -432,19 +604,18 @@ bool TFfmpegVideo::DecodeUntil(int32_t target) {
           if (uint8_t* pal = av_packet_new_side_data(pkt_, AV_PKT_DATA_PALETTE, palette_.size()))
             std::memcpy(pal, palette_.data(), palette_.size());
         }
-        const int sent = avcodec_send_packet(dec_, pkt_);
+        // A packet the decoder refuses (damaged data) is skipped; the
+        // images after it may still decode.
+        avcodec_send_packet(dec_, pkt_);
         av_packet_unref(pkt_);
-        if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_INVALIDDATA) {
-          decoderLive_ = false;
-          return false;
-        }
       }
     }
     while (true) {
       const int got = avcodec_receive_frame(dec_, frame_);
       if (got < 0) break;
       ++framesDecoded_;
-      const int64_t pts = frame_->pts != AV_NOPTS_VALUE ? frame_->pts : frame_->best_effort_timestamp;
+      const int64_t pts =
+          frame_->pts != AV_NOPTS_VALUE ? frame_->pts : frame_->best_effort_timestamp;
       const int32_t rank = RankOf(pts);
       if (rank >= startRank_) {
         CacheFrame(rank, frame_);
@@ -453,7 +624,12 @@ bool TFfmpegVideo::DecodeUntil(int32_t target) {
       }
       av_frame_unref(frame_);
     }
+    // Pictures come out in presentation order: pictures well past the
+    // target without the target mean the decoder dropped it (damaged data).
+    // (The margin covers a decoder that learns its reordering depth late.)
+    if (!found && lastOutput_ > target + kLostMargin) lost_ = true;
   }
+  if (!found && eof && lastOutput_ > target) lost_ = true;
   if (eof) decoderLive_ = false;  // a drained decoder must be flushed before more
   return found || Cached(target) != nullptr;
 }
@@ -467,10 +643,11 @@ bool TFfmpegVideo::Convert(const AVFrame* f, uint8_t* pixels, std::size_t stride
     // The conversion of one picture is split into bands converted at the
     // same time, as many as the machine has processors.
     if (av_opt_set_int(c, "srcw", f->width, 0) < 0 || av_opt_set_int(c, "srch", f->height, 0) < 0 ||
-        av_opt_set_int(c, "src_format", f->format, 0) < 0 || av_opt_set_int(c, "dstw", width_, 0) < 0 ||
-        av_opt_set_int(c, "dsth", height_, 0) < 0 || av_opt_set_int(c, "dst_format", AV_PIX_FMT_RGB24, 0) < 0 ||
-        av_opt_set_int(c, "sws_flags", SWS_BICUBIC, 0) < 0 || av_opt_set_int(c, "threads", 0, 0) < 0 ||
-        sws_init_context(c, nullptr, nullptr) < 0) {
+        av_opt_set_int(c, "src_format", f->format, 0) < 0 ||
+        av_opt_set_int(c, "dstw", width_, 0) < 0 || av_opt_set_int(c, "dsth", height_, 0) < 0 ||
+        av_opt_set_int(c, "dst_format", AV_PIX_FMT_RGB24, 0) < 0 ||
+        av_opt_set_int(c, "sws_flags", SWS_BICUBIC, 0) < 0 ||
+        av_opt_set_int(c, "threads", 0, 0) < 0 || sws_init_context(c, nullptr, nullptr) < 0) {
       sws_freeContext(c);
       return false;
     }
@@ -482,7 +659,8 @@ bool TFfmpegVideo::Convert(const AVFrame* f, uint8_t* pixels, std::size_t stride
   // The destination wraps the caller's memory (never freed by the library).
   AVFrame* dst = av_frame_alloc();
   if (!dst) return false;
-  dst->buf[0] = av_buffer_create(pixels, stride * static_cast<std::size_t>(height_), [](void*, uint8_t*) {}, nullptr, 0);
+  dst->buf[0] = av_buffer_create(
+      pixels, stride * static_cast<std::size_t>(height_), [](void*, uint8_t*) {}, nullptr, 0);
   bool ok = false;
   if (dst->buf[0]) {
     dst->data[0] = pixels;
@@ -499,33 +677,47 @@ bool TFfmpegVideo::Convert(const AVFrame* f, uint8_t* pixels, std::size_t stride
 bool TFfmpegVideo::Decoded(int32_t n) {
   if (!open_ || n < 0 || n >= FrameCount()) return false;
   if (DecodeUntil(n)) return true;
+  if (lost_) return false;
   // One more try from the keyframe, in case the decoder was left in a state
   // it could not go on from.
   decoderLive_ = false;
   return DecodeUntil(n);
 }
 
+const AVFrame* TFfmpegVideo::Shown(int32_t n) {
+  if (Decoded(n)) return Cached(n);
+  if (!lost_) return nullptr;
+  // The decoder dropped this picture: the nearest one decoded before it
+  // stands in (as an empty chunk of an AVI file shows the previous image),
+  // else the nearest after it.
+  for (int32_t r = n - 1; r >= std::max(startRank_, 0); --r)
+    if (AVFrame* f = Cached(r)) return f;
+  for (int32_t r = n + 1; r <= lastOutput_; ++r)
+    if (AVFrame* f = Cached(r)) return f;
+  return nullptr;
+}
+
 bool TFfmpegVideo::ReadFrame(int32_t n, Image& out) {
-  if (!Decoded(n)) return false;
-  const AVFrame* f = Cached(n);
+  const AVFrame* f = Shown(n);
   if (!f) return false;
   if (out.Width() != width_ || out.Height() != height_) out.Resize(width_, height_);
   return Convert(f, out.Data(), out.Stride());
 }
 
 bool TFfmpegVideo::ReadFrame(int32_t n, uint8_t* pixels, std::size_t stride) {
-  if (!pixels || stride < static_cast<std::size_t>(width_) * 3 || stride > INT32_MAX || !Decoded(n)) return false;
-  const AVFrame* f = Cached(n);
+  if (!pixels || stride < static_cast<std::size_t>(width_) * 3 || stride > INT32_MAX) return false;
+  const AVFrame* f = Shown(n);
   return f && Convert(f, pixels, stride);
 }
 
 std::string TFfmpegVideo::ReadComment(const std::string& path) {
   QuietLibraries();
-  if (path.empty()) return {};
+  if (path.empty() || !TFrameSource::CheckRegularFile(path).Passed()) return {};
   AVFormatContext* fmt = nullptr;
   if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0) return {};
   std::string out;
-  if (const AVDictionaryEntry* e = av_dict_get(fmt->metadata, "comment", nullptr, 0)) out = e->value;
+  if (const AVDictionaryEntry* e = av_dict_get(fmt->metadata, "comment", nullptr, 0))
+    out = e->value;
   avformat_close_input(&fmt);
   return out;
 }

@@ -6,18 +6,20 @@
 // Opening reads every packet of the video stream once, without decoding, and
 // builds an index: the images are the stream's packets (the count is what
 // the file holds, not a header field), image n is the n-th in presentation
-// order.  Going to image n seeks to the nearest keyframe at or before it and
-// decodes forward; a following image continues the decoding; decoded
-// pictures are kept in a cache bounded in bytes, so stepping back within a
-// group of pictures is served without decoding again.
-// The decoder runs on FFmpeg's frame threads; the conversion of a picture to
-// RGB is split into bands converted on as many threads as there are
-// processors, straight into the caller's memory.
+// order.  Timestamps that do not follow from the packets before them (a
+// damaged file) are put back in line, and images at the end that cannot be
+// decoded (a truncated file) are not counted.  Going to image n seeks to the nearest keyframe at or
+// before it and decodes forward; a following image continues the decoding; decoded pictures are
+// kept in a cache bounded in bytes, so stepping back within a group of pictures is served without
+// decoding again. The decoder runs on FFmpeg's frame threads; the conversion of a picture to RGB is
+// split into bands converted on as many threads as there are processors, straight into the caller's
+// memory.
 #include <cstdint>
 #include <list>
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "core/common/image.h"
@@ -46,6 +48,7 @@ class TFfmpegVideo {
   bool Open(const std::string& path, const TOpenProgress& progress = {});
   void Close();
   bool IsOpen() const { return open_; }
+  // Why the last Open failed, in French.
   const std::string& Error() const { return error_; }
 
   int32_t Width() const { return width_; }
@@ -77,7 +80,8 @@ class TFfmpegVideo {
   void SetCacheBudget(std::size_t bytes) { cacheBudget_ = bytes; }
   std::size_t CacheBudget() const { return cacheBudget_; }
   std::size_t CacheBytes() const { return cacheBytes_; }
-  // Frames decoded since opening (for tests and benchmarks).
+  // Frames decoded since opening (for tests and benchmarks); the check of
+  // the last images made while opening is not counted.
   int64_t FramesDecoded() const { return framesDecoded_; }
 
   // The file's "comment" tag (empty when missing or unreadable).
@@ -85,15 +89,25 @@ class TFfmpegVideo {
 
  private:
   struct Packet {
-    int64_t pts;      // filled in when the file did not give it
-    int64_t dts;
-    int64_t pos;      // byte position, -1 when unknown
+    int64_t pts;  // filled in when the file did not give it
+    int64_t dts;  // put back in line when the file's was damaged
+    int64_t pos;  // byte position, -1 when unknown
     bool key;
+    bool junk = false;    // not a picture: neither shown nor sent to the decoder
+    int64_t fileDts = 0;  // the decoding time as the file gives it (seeking)
   };
   bool OpenContainer();
   bool BuildIndex(const TOpenProgress& progress);
+  // Puts damaged timestamps back in line; true when presentation times were
+  // dropped and must be worked out again.
+  bool RepairTimes();
+  bool DropUndecodableTail();
+  void DropLastImage();
   bool SeekToKey(int32_t decodeIndex);
-  bool DecodeUntil(int32_t target);
+  // Decodes until image `target` is in the cache.  With `fromKey` (a decode
+  // index) decoding starts from that keyframe whatever the decoder's state,
+  // and `target` may be FrameCount(): decoding then goes to the end.
+  bool DecodeUntil(int32_t target, int32_t fromKey = -1);
   int32_t DecodeIndexOf(const AVPacket& pkt);
   int32_t RankOf(int64_t pts) const;
   bool Fail(const std::string& why);
@@ -102,6 +116,9 @@ class TFfmpegVideo {
   void ClearCache();
   bool Convert(const AVFrame* frame, uint8_t* pixels, std::size_t stride);
   bool Decoded(int32_t n);
+  // The picture shown for image n: its own, or a neighbour's when the
+  // decoder dropped it; null when nothing can be shown.
+  const AVFrame* Shown(int32_t n);
   void ResetDecoder();
 
   std::string path_;
@@ -118,11 +135,13 @@ class TFfmpegVideo {
   double rate_ = 0.0, duration_ = 0.0, timeBase_ = 0.0;
   int64_t firstPts_ = 0;
 
-  std::vector<Packet> packets_;     // decode order
-  std::vector<uint8_t> palette_;    // palette of 8-bit pictures, when the file has one
-  std::vector<int64_t> byPts_;      // presentation times, sorted
-  std::vector<int32_t> keyForRank_; // decode index of the keyframe to start from, per image
+  std::vector<Packet> packets_;        // decode order
+  std::vector<uint8_t> palette_;       // palette of 8-bit pictures, when the file has one
+  std::vector<int64_t> byPts_;         // presentation times, sorted
+  std::vector<int32_t> keyForRank_;    // decode index of the keyframe to start from, per image
   std::vector<int32_t> rankOfDecode_;  // presentation rank of each packet
+  std::vector<std::pair<int64_t, int32_t>>
+      byFileDts_;  // (file's decoding time, decode index), sorted
 
   // Decoding state: the next packet to read (decode order), the last image
   // output, and whether the decoder can go on from there.
@@ -130,6 +149,7 @@ class TFfmpegVideo {
   int32_t lastOutput_ = -1;
   int32_t startRank_ = 0;  // rank of the keyframe decoding started from
   bool decoderLive_ = false;
+  bool lost_ = false;            // the last decoding passed its target by
   int32_t seekKey_ = 0;          // decode index decoding last started from
   bool pending_ = false;         // the seek left a packet to use in pkt_
   bool containerFresh_ = false;  // nothing read since the file was opened

@@ -10,7 +10,7 @@ extern "C" {
 struct KvoBitmap {
   int32_t width;
   int32_t height;
-  int32_t stride;   // bytes per row
+  int32_t stride;  // bytes per row
   uint8_t* pixels;
 };
 
@@ -35,6 +35,9 @@ using FFProgressCallback = int32_t (*)(double fraction, void* user);
 using FFwProgressFn = void (*)(FFProgressCallback callback, void* user);
 // Optional: bytes of decoded pictures kept for stepping back.
 using FFwCacheSizeFn = void (*)(uint64_t bytes);
+// Optional: why the last FFwFileName failed (UTF-8, French; empty after a
+// success); the text stays valid until the next call.
+using FFwErrorFn = const char* (*)();
 }
 
 // File name of the plugin in the KvoDll folder.

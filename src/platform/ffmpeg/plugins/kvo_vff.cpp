@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "platform/ffmpeg/ffmpeg_video.h"
@@ -19,6 +20,7 @@ kinevo::ff::TFfmpegVideo& Video() {
 }
 std::atomic<int32_t> position{0};
 std::string comment;
+std::string failure;  // why the last FFwFileName failed
 FFProgressCallback progressCallback = nullptr;
 void* progressUser = nullptr;
 }  // namespace
@@ -31,8 +33,18 @@ KVO_EXPORT void FFwFileName(const char* fileName) {
     void* user = progressUser;
     progress = [cb, user](double f) { return cb(f, user) != 0; };
   }
-  Video().Open(fileName ? fileName : "", progress);
+  // No exception crosses the plugin's C interface.
+  try {
+    Video().Open(fileName ? fileName : "", progress);
+  } catch (const std::bad_alloc&) {
+    Video().Close();
+    failure = "mémoire insuffisante pour lire le fichier";
+    return;
+  }
+  failure = Video().IsOpen() ? std::string() : Video().Error();
 }
+
+KVO_EXPORT const char* FFwError() { return failure.c_str(); }
 
 KVO_EXPORT uint8_t FFIsOpen() { return Video().IsOpen() ? 1 : 0; }
 KVO_EXPORT int32_t FFFrameWidth() { return Video().Width(); }
@@ -46,10 +58,16 @@ KVO_EXPORT void FFwPosition(int32_t index) { position = index; }
 KVO_EXPORT int32_t FFDraw(KvoBitmap* bitmap) {
   auto& v = Video();
   if (!bitmap || !bitmap->pixels || !v.IsOpen()) return 0;
-  if (bitmap->width != v.Width() || bitmap->height != v.Height() || bitmap->stride < bitmap->width * 3) return 0;
+  if (bitmap->width != v.Width() || bitmap->height != v.Height() ||
+      bitmap->stride < bitmap->width * 3)
+    return 0;
   const int32_t n = std::clamp<int32_t>(position.load(), 0, v.FrameCount() - 1);
   // Converted straight into the caller's bitmap.
-  return v.ReadFrame(n, bitmap->pixels, static_cast<std::size_t>(bitmap->stride)) ? 1 : 0;
+  try {
+    return v.ReadFrame(n, bitmap->pixels, static_cast<std::size_t>(bitmap->stride)) ? 1 : 0;
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
 }
 
 KVO_EXPORT const char* FFCommentaire(const char* fileName) {
@@ -72,4 +90,6 @@ KVO_EXPORT void FFwProgress(FFProgressCallback callback, void* user) {
   progressUser = user;
 }
 
-KVO_EXPORT void FFwCacheSize(uint64_t bytes) { Video().SetCacheBudget(static_cast<std::size_t>(bytes)); }
+KVO_EXPORT void FFwCacheSize(uint64_t bytes) {
+  Video().SetCacheBudget(static_cast<std::size_t>(bytes));
+}

@@ -12,6 +12,8 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+#include "gui/formulas/keyboard_window.h"
+
 namespace kinevo::gui {
 
 namespace {
@@ -106,6 +108,12 @@ TBoiteFormules::TBoiteFormules(TFormules& formulas, QWidget* parent)
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
   buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("Fermer"));
+  auto* calculator =
+      buttons->addButton(QStringLiteral("Calculatrice"), QDialogButtonBox::ActionRole);
+  calculator->setObjectName(QStringLiteral("ButtonCalculatrice"));
+  connect(calculator, &QPushButton::clicked, this, [this] {
+    if (ShowCalculator) ShowCalculator();
+  });
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
   Refresh();
@@ -206,9 +214,67 @@ void TBoiteFormules::ClickFormulaGrid(const QPoint& pos, bool rightButton) {
   std::string unit = isNew ? "" : f_.Formula(i).UnitText;
   std::string comment = isNew ? "" : f_.Formula(i).Comment;
   const int page = (row == 1 || isNew) ? 0 : 1;
+  if (keyboard_ != nullptr) {
+    EditWithKeyboard(col, page, rect);
+    return;
+  }
   const bool accepted = EditTexts ? EditTexts(page, formula, unit, comment) : DefaultEditor(page, formula, unit, comment);
   if (!accepted) return;
   logic_.ApplyTexts(col, formula, unit, comment);
+  Refresh();
+  if (OnChange) OnChange();
+}
+
+void TBoiteFormules::SetKeyboard(TClavier* keyboard) {
+  keyboard_ = keyboard;
+  keyboardValidated_ =
+      keyboard != nullptr
+          ? keyboard->Model().OnValidate.Connect([this](void*) { KeyboardValidated(); })
+          : TConnection();
+}
+
+int32_t TBoiteFormules::ColumnOfFormula(int32_t index) const {
+  if (index < 0) return logic_.ColCount() - 1;  // the new formula's column
+  for (int32_t c = 0; c < logic_.ColCount(); ++c)
+    if (logic_.FormulaOfColumn(c) == index) return c;
+  return logic_.ColCount() - 1;
+}
+
+// The keyboard stays open over the cell: each formula validated there is
+// applied at once, and a refused one leaves the keyboard open for a fix.
+void TBoiteFormules::EditWithKeyboard(int col, int page, const QRect& cell) {
+  TClavier& k = *keyboard_;
+  editedFormula_ = logic_.IsNewColumn(col) ? -1 : logic_.FormulaOfColumn(col);
+  const bool isNew = editedFormula_ < 0;
+  k.SetFormulaText(isNew ? "" : f_.Formula(editedFormula_).FormulaText());
+  k.SetUnitText(isNew ? "" : f_.Formula(editedFormula_).UnitText);
+  k.SetCommentText(isNew ? "" : f_.Formula(editedFormula_).Comment);
+  k.SetPage(page);
+  k.SetPositionFenetre(QRect(gridF_->viewport()->mapToGlobal(cell.topLeft()), cell.size()));
+  keyboardOpen_ = true;
+  k.exec();
+  keyboardOpen_ = false;
+  if (editedFormula_ >= 0 && editedFormula_ < f_.FormulaCount()) {
+    TRec& r = f_.Formula(editedFormula_);
+    TFormules::SetUnit(r, k.UnitText());
+    TFormules::SetComment(r, k.CommentText());
+  }
+  Refresh();
+  if (OnChange) OnChange();
+}
+
+void TBoiteFormules::KeyboardValidated() {
+  if (!keyboardOpen_) return;
+  TClavier& k = *keyboard_;
+  const int32_t before = f_.FormulaCount();
+  logic_.ApplyTexts(ColumnOfFormula(editedFormula_), k.FormulaText(), k.UnitText(),
+                    k.CommentText());
+  // A formula typed in the new column now has a column of its own; an
+  // emptied formula is gone, and the next one typed is new.
+  if (editedFormula_ < 0 && f_.FormulaCount() > before)
+    editedFormula_ = f_.FormulaCount() - 1;
+  else if (editedFormula_ >= 0 && f_.FormulaCount() < before)
+    editedFormula_ = -1;
   Refresh();
   if (OnChange) OnChange();
 }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "core/common/signal.h"
 #include "core/formulas/formula_grid.h"
 #include "core/formulas/user_formulas.h"
 
@@ -36,6 +37,8 @@ class TConstantDelegate : public QStyledItemDelegate {
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override;
 };
 
+class TClavier;
+
 class TBoiteFormules : public QDialog {
   Q_OBJECT
  public:
@@ -47,6 +50,12 @@ class TBoiteFormules : public QDialog {
   std::function<bool(int page, std::string& formula, std::string& unit, std::string& comment)> EditTexts;
   // Called after every accepted change (the results window refreshes).
   std::function<void()> OnChange;
+  // The formula keyboard edits the texts when set (null: EditTexts or the
+  // small editor).  Every formula it validates is checked and applied at
+  // once; the unit and comment it holds are stored when it closes.
+  void SetKeyboard(TClavier* keyboard);
+  // Shows the calculator (button "Calculatrice").
+  std::function<void()> ShowCalculator;
 
   void Refresh();
   QTableWidget* FormulaGrid() const { return gridF_; }
@@ -63,6 +72,9 @@ class TBoiteFormules : public QDialog {
  private:
   void ConstantEdited(int row, int col);
   bool DefaultEditor(int page, std::string& formula, std::string& unit, std::string& comment);
+  void EditWithKeyboard(int col, int page, const QRect& cell);
+  void KeyboardValidated();
+  int32_t ColumnOfFormula(int32_t index) const;
 
   TFormules& f_;
   TFormulaGrid logic_;
@@ -72,6 +84,11 @@ class TBoiteFormules : public QDialog {
   QTextBrowser* helpF_ = nullptr;
   QTextBrowser* helpC_ = nullptr;
   bool refreshing_ = false;
+  TClavier* keyboard_ = nullptr;
+  TConnection keyboardValidated_;
+  // While the keyboard is open: the formula it edits, -1 for a new one.
+  bool keyboardOpen_ = false;
+  int32_t editedFormula_ = -1;
 };
 
 }  // namespace kinevo::gui

@@ -156,6 +156,12 @@ TEST(KeyboardWindowTest, PadKeysHistoriesAndClipboardActOnTheirLines) {
   EXPECT_FALSE(k.isVisible());
   EXPECT_EQ(k.Model().UnitHistory.Items(), std::vector<std::string>{"m/s.2"});
   EXPECT_EQ(k.Model().CommentHistory.Items(), std::vector<std::string>{"vitesse"});
+
+  // Escape in the formula line closes the window without validating.
+  k.show();
+  Key(k.MemoF(), Qt::Key_Escape, QStringLiteral("\x1b"));
+  EXPECT_FALSE(k.isVisible());
+  EXPECT_EQ(validated, 3);
 }
 
 TEST(KeyboardWindowTest, ScreenshotsOfBothPages) {

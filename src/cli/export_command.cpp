@@ -1,0 +1,105 @@
+// kinevo-cli export DOC.kvo --format txt|csv|xlsx|ods -o FILE: the values
+// table of a document as the results window holds it, every group of
+// quantities shown, written as tab-separated text, CSV or a spreadsheet.
+#include <ctime>
+#include <filesystem>
+#include <iostream>
+
+#include "cli/command.h"
+#include "cli/session_open.h"
+#include "core/app/readiness.h"
+#include "core/common/ini_file.h"
+#include "core/common/number_format.h"
+#include "core/export/table_export.h"
+#include "core/results/values_grid.h"
+#include "platform/spreadsheet/ods_writer.h"
+#include "platform/spreadsheet/xlsx_writer.h"
+
+namespace kinevo::cli {
+namespace {
+
+constexpr const char* kUsage =
+    "Usage : kinevo-cli export DOC.kvo --format txt|csv|xlsx|ods -o FICHIER [--layer] "
+    "[--video CHEMIN] [--decimal ,|.]\n";
+
+std::string ProgramPath() {
+  std::error_code ec;
+  const auto p = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string("kinevo-cli") : p.string();
+}
+
+std::string Now() {
+  const std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char buf[64];
+  const std::size_t n = std::strftime(buf, sizeof buf, "%d/%m/%Y %H:%M:%S", &tm);
+  return std::string(buf, n);
+}
+
+int Export(const std::vector<std::string>& input) {
+  std::vector<std::string> args = input;
+  std::string format, output, video, decimal = ".";
+  bool missing = false;
+  TakeOption(args, "--format", format, missing);
+  TakeOption(args, "-o", output, missing);
+  TakeOption(args, "--video", video, missing);
+  TakeOption(args, "--decimal", decimal, missing);
+  const bool layer = TakeFlag(args, "--layer");
+  if (missing || args.size() != 1 || output.empty() || (decimal != "." && decimal != ",") ||
+      (format != "txt" && format != "csv" && format != "xlsx" && format != "ods")) {
+    std::cerr << kUsage;
+    return 2;
+  }
+  auto cs = OpenDocumentSession(args[0], video);
+  if (!cs) return 1;
+  TSession& s = *cs->session;
+  s.Video.SetMode(layer ? vmTransparent : vmRepereFixe);
+  if (s.Video.IsLayer() != layer) {
+    std::cerr << "Le mode de pointage demandé n'est pas disponible.\n";
+    return 1;
+  }
+  TMainMem mem;
+  mem.adviseNames = false;
+  TReadinessInput in =
+      ReadinessInputOf(s.Data, s.Video.Mode(), s.Data.Settings().separateScales, false);
+  if (CheckReadiness(in, s.Dialog, mem) == rdStop) return 1;
+  if (!s.UpdateResults(true)) {
+    std::cerr << kComputeErrorText << "\n";
+    return 1;
+  }
+  ScopedDecimalSeparator sep(decimal[0]);
+  TGrid grid(layer ? s.Results().Layer() : s.Results().Grid(), s.ResultsSource(), layer,
+             s.Results().Options());
+  grid.ResetColumns();
+  grid.SetKindsVisible(true, kPositions | kSpeeds | kAccelerations | kPolar);
+  grid.Recount();
+  const TExportTable table = ValuesTable(grid, s.ResultsSource().XAxisAngle(layer));
+
+  std::string error;
+  bool ok = false;
+  if (format == "txt") {
+    ok = WriteFileAtomically(output, LinesText(TableText(table, ProgramPath(), Now())), &error);
+  } else if (format == "csv") {
+    ok = WriteFileAtomically(output, CsvText(table, decimal[0]), &error);
+  } else if (format == "xlsx") {
+    ok = TXlsxWriter().Write(TableMatrix(table), output, error);
+  } else {
+    ok = TOdsWriter().Write(TableMatrix(table), output, error);
+  }
+  if (!ok) {
+    std::cerr << "Le fichier " << output << " n'a pas pu être écrit"
+              << (error.empty() ? "" : " : " + error) << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+Register exportCommand(
+    "export",
+    "export DOC.kvo --format txt|csv|xlsx|ods -o FICHIER [--layer] [--video CHEMIN] [--decimal ,|.]"
+    "   tableau des valeurs dans un fichier",
+    Export);
+
+}  // namespace
+}  // namespace kinevo::cli

@@ -63,6 +63,14 @@ void TGraphModel::SetSize(int width, int height) {
   PushWorld();
 }
 
+void TGraphModel::SetMargins(int left, int right, int top, int bottom) {
+  AxeYFromLeft = left;
+  AxeYFromRight = right;
+  AxeXFromTop = top;
+  AxeXFromBottom = bottom;
+  SetSize(width_, height_);
+}
+
 void TGraphModel::SetPixelRatio(double ratio) {
   if (ratio > 0 && ratio != ratio_) {
     ratio_ = ratio;

@@ -163,6 +163,8 @@ class TGraphModel {
 
   // ------------------------------------------------------------ size and world
   void SetSize(int width, int height);
+  // AxeYFromLeft, AxeYFromRight, AxeXFromTop, AxeXFromBottom at once.
+  void SetMargins(int left, int right, int top, int bottom);
   int Width() const { return width_; }
   int Height() const { return height_; }
   const TPlotRect& Plot() const { return plot_; }

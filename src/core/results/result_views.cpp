@@ -53,10 +53,15 @@ void StyleCurve(TGraphModel& g, int c, TColor colour, const TGraphLook& look, bo
   g.SetCourbeLabelPlace(c, look.labelPlace);
 }
 
-void Prepare(TGraphModel& g, const TGraphLook& look) {
+// Margins wide enough for the tick labels and `titleLines` lines of title
+// on each axis.
+void Prepare(TGraphModel& g, const TGraphLook& look, int titleLines) {
   g.ClearGraph();
   g.DisplaySize = look.displaySize;
   g.IsOrigineVisible = look.showOrigin;
+  g.IsDessinerEchelle = false;
+  g.AxeX.visible = g.AxeY.visible = true;
+  g.SetMargins(65 + 20 * titleLines, 20, 20, 35 + 20 * titleLines);
 }
 
 std::string WithUnit(const std::string& letter, const std::string& unit) {
@@ -119,7 +124,7 @@ TWorldWindow TrajectoryWindow(const TWorldWindow& extremes, double minWidth, dou
 
 TWorldWindow BuildTimeGraph(TGraphModel& g, const TCalcul& calc, const std::vector<int>& systems,
                             int q, const TSystemsLook& sl, const TGraphLook& look) {
-  Prepare(g, look);
+  Prepare(g, look, 2);
   TWorldWindow box = kEmptyBox;
   const int masked = EdgeRows(q, look);
   for (int s = 0; s < calc.SystemsCount(); ++s) {
@@ -153,7 +158,7 @@ TWorldWindow BuildTimeGraph(TGraphModel& g, const TCalcul& calc, const std::vect
 TWorldWindow BuildTrajectoryGraph(TGraphModel& g, const TCalcul& calc,
                                   const std::vector<int>& systems, int reference,
                                   const TSystemsLook& sl, const TGraphLook& look) {
-  Prepare(g, look);
+  Prepare(g, look, 1);
   TWorldWindow box = kEmptyBox;
   for (int s = 0; s < calc.SystemsCount(); ++s) {
     if (calc.MarksCount(s) == 0) continue;
@@ -178,7 +183,12 @@ TWorldWindow BuildTrajectoryGraph(TGraphModel& g, const TCalcul& calc,
 
 TWorldWindow BuildVectorGraph(TGraphModel& g, const TCalcul& calc, const std::vector<int>& systems,
                               int kind, const TSystemsLook& sl, const TGraphLook& look) {
-  Prepare(g, look);
+  // Drawn as on the video: no margins, no axes, the scale bar of the
+  // vectors in the corner.
+  Prepare(g, look, 0);
+  g.SetMargins(0, 0, 0, 0);
+  g.AxeX.visible = g.AxeY.visible = false;
+  g.IsDessinerEchelle = true;
   const int frame = look.pictureFrame ? cfPicture : cfAxes;
   const int qx = kind == vkAcceleration ? qtAx : qtVx;
   const int masked = EdgeRows(qx, look);
@@ -216,7 +226,7 @@ TWorldWindow BuildVectorGraph(TGraphModel& g, const TCalcul& calc, const std::ve
 
 TWorldWindow BuildFormulaGraph(TGraphModel& g, const std::vector<TFormulaSeries>& series,
                                const std::string& abscissa, const TGraphLook& look) {
-  Prepare(g, look);
+  Prepare(g, look, 1);
   TWorldWindow box = kEmptyBox;
   std::vector<std::string> names;
   for (const TFormulaSeries& f : series) {

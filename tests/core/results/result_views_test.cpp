@@ -84,7 +84,8 @@ TEST_F(ResultViews, ShortTrajectoryIsAQuarterOfThePictureWithEqualScales) {
   for (int i = 0; i < 4; ++i) source.Mark(0, i, 0.5 + 0.001 * i, 0.5);
   Compute();
   const TWorldWindow w = BuildTrajectoryGraph(graph, calc, {0}, -1, look, display);
-  const double ux = (w.xmax - w.xmin) / 400, uy = (w.ymax - w.ymin) / 200;
+  const double ux = (w.xmax - w.xmin) / graph.Plot().width;
+  const double uy = (w.ymax - w.ymin) / graph.Plot().height;
   EXPECT_NEAR(ux, uy, 1e-15);
   EXPECT_GE(w.xmax - w.xmin, 0.5 * 1.2 - 1e-12);
   EXPECT_GE(w.ymax - w.ymin, 0.25 * 1.2 - 1e-12);

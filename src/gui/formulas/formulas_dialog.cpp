@@ -18,7 +18,9 @@ namespace kinevo::gui {
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString Q(const std::string& s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 std::string S(const QString& s) { return s.toUtf8().toStdString(); }
 
 const QColor kHeaderColour(0xEC, 0xE9, 0xD8);
@@ -40,7 +42,8 @@ const char* kFormulasHelp =
     "</ul>"
     "<p>Fonctions : sin, cos, tan, arcsin, arccos, arctan, arctan(y;x), ln, log, exp, abs, sqrt ; "
     "pi vaut 3,14159…</p>"
-    "<p>Ligne du haut : clic à gauche, un chiffre de moins ; à droite, un chiffre de plus ; au milieu, "
+    "<p>Ligne du haut : clic à gauche, un chiffre de moins ; à droite, un chiffre de plus ; au "
+    "milieu, "
     "la colonne se replie ; clic droit, la formule est supprimée.</p>";
 
 const char* kConstantsHelp =
@@ -85,7 +88,8 @@ TBoiteFormules::TBoiteFormules(TFormules& formulas, QWidget* parent)
   pages_ = new QTabWidget(this);
   layout->addWidget(pages_);
 
-  auto makePage = [&](const QString& title, QTableWidget*& grid, QTextBrowser*& help, const char* html) {
+  auto makePage = [&](const QString& title, QTableWidget*& grid, QTextBrowser*& help,
+                      const char* html) {
     auto* split = new QSplitter(Qt::Horizontal, pages_);
     grid = new QTableWidget(split);
     grid->horizontalHeader()->hide();
@@ -104,10 +108,16 @@ TBoiteFormules::TBoiteFormules(TFormules& formulas, QWidget* parent)
   gridF_->viewport()->installEventFilter(this);
   gridC_->setItemDelegate(new TConstantDelegate(gridC_));
   gridC_->setEditTriggers(QAbstractItemView::AllEditTriggers);
-  connect(gridC_, &QTableWidget::cellChanged, this, [this](int row, int col) { ConstantEdited(row, col); });
+  connect(gridC_, &QTableWidget::cellChanged, this,
+          [this](int row, int col) { ConstantEdited(row, col); });
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
   buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("Fermer"));
+  auto* exportButton = buttons->addButton(QStringLiteral("Exporter"), QDialogButtonBox::ActionRole);
+  auto* copyButton =
+      buttons->addButton(QStringLiteral("Copier le tableau"), QDialogButtonBox::ActionRole);
+  connect(exportButton, &QPushButton::clicked, this, &TBoiteFormules::ExportTable);
+  connect(copyButton, &QPushButton::clicked, this, &TBoiteFormules::CopyTable);
   auto* calculator =
       buttons->addButton(QStringLiteral("Calculatrice"), QDialogButtonBox::ActionRole);
   calculator->setObjectName(QStringLiteral("ButtonCalculatrice"));
@@ -160,6 +170,16 @@ void TBoiteFormules::Refresh() {
   refreshing_ = false;
 }
 
+void TBoiteFormules::ExportTable() {
+  exporter_.SetDialog(Messages ? *Messages : ownMessages_);
+  exporter_.SaveAsText(FormulasTable(f_, logic_), VideoFileName ? VideoFileName() : std::string());
+}
+
+void TBoiteFormules::CopyTable() {
+  exporter_.SetDialog(Messages ? *Messages : ownMessages_);
+  exporter_.Copy(FormulasTable(f_, logic_));
+}
+
 void TBoiteFormules::ConstantEdited(int row, int col) {
   if (refreshing_ || row < 1) return;
   const std::string text = S(gridC_->item(row, col)->text());
@@ -167,11 +187,13 @@ void TBoiteFormules::ConstantEdited(int row, int col) {
   if (col == 0 && gridC_->item(row, 1)) beside = S(gridC_->item(row, 1)->text());
   logic_.ApplyConstantCell(col, row, text, beside);
   // Refresh after the editor has closed.
-  QMetaObject::invokeMethod(this, [this] { Refresh(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this] { Refresh(); }, Qt::QueuedConnection);
   if (OnChange) OnChange();
 }
 
-bool TBoiteFormules::DefaultEditor(int page, std::string& formula, std::string& unit, std::string& comment) {
+bool TBoiteFormules::DefaultEditor(int page, std::string& formula, std::string& unit,
+                                   std::string& comment) {
   QDialog dlg(this);
   dlg.setWindowTitle(QStringLiteral("Formule"));
   auto* form = new QFormLayout(&dlg);
@@ -218,7 +240,8 @@ void TBoiteFormules::ClickFormulaGrid(const QPoint& pos, bool rightButton) {
     EditWithKeyboard(col, page, rect);
     return;
   }
-  const bool accepted = EditTexts ? EditTexts(page, formula, unit, comment) : DefaultEditor(page, formula, unit, comment);
+  const bool accepted = EditTexts ? EditTexts(page, formula, unit, comment)
+                                  : DefaultEditor(page, formula, unit, comment);
   if (!accepted) return;
   logic_.ApplyTexts(col, formula, unit, comment);
   Refresh();

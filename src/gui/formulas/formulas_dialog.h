@@ -11,6 +11,8 @@
 #include "core/common/signal.h"
 #include "core/formulas/formula_grid.h"
 #include "core/formulas/user_formulas.h"
+#include "gui/common/message_dialog.h"
+#include "gui/export/table_exporter.h"
 
 class QTableWidget;
 class QTabWidget;
@@ -34,7 +36,8 @@ class TConstantCellEditor : public QLineEdit {
 class TConstantDelegate : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
-  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override;
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                        const QModelIndex& index) const override;
 };
 
 class TClavier;
@@ -47,7 +50,8 @@ class TBoiteFormules : public QDialog {
   // Edits the three texts of a formula column (page 0: formula, 1: texts).
   // The keyboard dialog plugs in here; by default a small editor opens.
   // Returns false when the user cancelled.
-  std::function<bool(int page, std::string& formula, std::string& unit, std::string& comment)> EditTexts;
+  std::function<bool(int page, std::string& formula, std::string& unit, std::string& comment)>
+      EditTexts;
   // Called after every accepted change (the results window refreshes).
   std::function<void()> OnChange;
   // The formula keyboard edits the texts when set (null: EditTexts or the
@@ -56,6 +60,15 @@ class TBoiteFormules : public QDialog {
   void SetKeyboard(TClavier* keyboard);
   // Shows the calculator (button "Calculatrice").
   std::function<void()> ShowCalculator;
+
+  // "Exporter" and "Copier le tableau" report through `Messages` (the
+  // program's message dialog; by default the window's own), and propose a
+  // file named after `VideoFileName`.
+  TUserDlg* Messages = nullptr;
+  std::function<std::string()> VideoFileName;
+  TTableExporter& Exporter() { return exporter_; }
+  void ExportTable();
+  void CopyTable();
 
   void Refresh();
   QTableWidget* FormulaGrid() const { return gridF_; }
@@ -89,6 +102,9 @@ class TBoiteFormules : public QDialog {
   // While the keyboard is open: the formula it edits, -1 for a new one.
   bool keyboardOpen_ = false;
   int32_t editedFormula_ = -1;
+  TQtUserDlgPresenter presenter_{this};
+  TUserDlg ownMessages_{&presenter_};
+  TTableExporter exporter_{ownMessages_, this};
 };
 
 }  // namespace kinevo::gui

@@ -1,0 +1,265 @@
+// kinevo-cli graph DOC.kvo --view ...: draws a graph view of the results
+// window, headless, into an SVG, PNG or PDF file.
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSvgGenerator>
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+
+#include "cli/command.h"
+#include "cli/session_open.h"
+#include "core/app/readiness.h"
+#include "core/common/number_format.h"
+#include "gui/graph/graph_widget.h"
+#include "gui/results/results_look.h"
+
+namespace kinevo::cli {
+namespace {
+
+constexpr const char* kUsage =
+    "Usage : kinevo-cli graph DOC.kvo --view time|trajectory|vectors|formulas "
+    "[--quantity x|y|vx|vy|v|ax|ay|a|theta|R|omega] [--systems 0,1,...] [--reference N] "
+    "[--vector speed|acceleration] [--layer] [--size LxH] [--ranges] -o SORTIE.svg|.png|.pdf\n";
+
+struct TGraphRequest {
+  std::string document, output, video;
+  int view = rvTime;
+  int quantity = qtX;
+  bool allSystems = true;
+  std::vector<int> systems;
+  int reference = -1;
+  int vectorKind = vkSpeed;
+  bool layer = false;
+  int width = 800, height = 600;
+  bool ranges = false;
+};
+
+bool ParseView(const std::string& v, int& view) {
+  if (v == "time")
+    view = rvTime;
+  else if (v == "trajectory")
+    view = rvTrajectory;
+  else if (v == "vectors")
+    view = rvVectors;
+  else if (v == "formulas")
+    view = rvFormulas;
+  else
+    return false;
+  return true;
+}
+
+bool ParseQuantity(const std::string& v, int& q) {
+  static const std::pair<const char*, int> names[] = {
+      {"x", qtX},   {"y", qtY}, {"vx", qtVx},       {"vy", qtVy}, {"v", qtV},        {"ax", qtAx},
+      {"ay", qtAy}, {"a", qtA}, {"theta", qtTheta}, {"R", qtR},   {"omega", qtOmega}};
+  for (const auto& [name, code] : names)
+    if (v == name) {
+      q = code;
+      return true;
+    }
+  return false;
+}
+
+bool ParseInt(const std::string& text, int& out) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  const long v = std::strtol(text.c_str(), &end, 10);
+  if (*end != '\0' || v < -1 || v > 1000000) return false;
+  out = static_cast<int>(v);
+  return true;
+}
+
+bool ParseSystems(const std::string& text, std::vector<int>& out) {
+  std::stringstream ss(text);
+  std::string item;
+  while (std::getline(ss, item, ',')) {
+    int v = 0;
+    if (!ParseInt(item, v) || v < 0) return false;
+    out.push_back(v);
+  }
+  return !out.empty();
+}
+
+bool ParseSize(const std::string& text, int& w, int& h) {
+  const auto x = text.find('x');
+  return x != std::string::npos && ParseInt(text.substr(0, x), w) &&
+         ParseInt(text.substr(x + 1), h) && w >= 50 && h >= 50 && w <= 10000 && h <= 10000;
+}
+
+bool EndsWith(const std::string& s, const std::string& suffix) {
+  return s.size() >= suffix.size() &&
+         s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+bool ParseRequest(std::vector<std::string> args, TGraphRequest& r) {
+  std::string view, quantity, systems, reference, vector, size;
+  bool missing = false;
+  const bool hasView = TakeOption(args, "--view", view, missing);
+  const bool hasQuantity = TakeOption(args, "--quantity", quantity, missing);
+  const bool hasSystems = TakeOption(args, "--systems", systems, missing);
+  const bool hasReference = TakeOption(args, "--reference", reference, missing);
+  const bool hasVector = TakeOption(args, "--vector", vector, missing);
+  const bool hasSize = TakeOption(args, "--size", size, missing);
+  TakeOption(args, "-o", r.output, missing);
+  TakeOption(args, "--video", r.video, missing);
+  r.layer = TakeFlag(args, "--layer");
+  r.ranges = TakeFlag(args, "--ranges");
+  if (missing || args.size() != 1 || !hasView || !ParseView(view, r.view) || r.output.empty())
+    return false;
+  r.document = args[0];
+  if (hasQuantity && !ParseQuantity(quantity, r.quantity)) return false;
+  if (hasSystems) {
+    r.allSystems = false;
+    if (!ParseSystems(systems, r.systems)) return false;
+  }
+  if (hasReference && !ParseInt(reference, r.reference)) return false;
+  if (hasVector) {
+    if (vector != "speed" && vector != "acceleration") return false;
+    r.vectorKind = vector == "speed" ? vkSpeed : vkAcceleration;
+  }
+  if (hasSize && !ParseSize(size, r.width, r.height)) return false;
+  return EndsWith(r.output, ".svg") || EndsWith(r.output, ".png") || EndsWith(r.output, ".pdf");
+}
+
+// The plotted formulas (all of them when none is ticked in the document).
+std::vector<TFormulaSeries> FormulaSeries(const TSession& s, std::string& abscissa) {
+  std::vector<int32_t> plotted = s.Formulas.PlottedFormulas();
+  if (plotted.empty())
+    for (int32_t i = 0; i < s.Formulas.FormulaCount(); ++i) plotted.push_back(i);
+  std::vector<TFormulaSeries> out;
+  for (int32_t i : plotted) {
+    const TRec& r = s.Formulas.Formula(i);
+    TFormulaSeries f;
+    for (const auto& [x, y] : s.Formulas.FormulaPoints(i)) f.points.push_back({x, y});
+    f.name = r.Identifier.empty() ? r.Phrase : r.Identifier;
+    f.colour = kPaletteA[static_cast<std::size_t>(out.size() % kPaletteA.size())];
+    out.push_back(std::move(f));
+  }
+  const int32_t a = s.Formulas.AbscissaFormula();
+  abscissa = a >= 0 ? s.Formulas.Formula(a).Identifier : "t";
+  return out;
+}
+
+TWorldWindow BuildView(TSession& s, TGraphModel& g, const TGraphRequest& r) {
+  const TCalcul& calc = s.Results().Active();
+  std::vector<int> systems = r.systems;
+  if (r.allSystems)
+    for (int i = 0; i < calc.SystemsCount(); ++i) systems.push_back(i);
+  TSystemsLook sl;
+  for (int i = 0; i < calc.SystemsCount(); ++i) {
+    sl.names.push_back(s.Data.SystemName(i));
+    sl.colours.push_back(s.Data.MarkColor(i));
+  }
+  const TGraphLook look = GraphLookFor(r.view, s.Options);
+  switch (r.view) {
+    case rvTime:
+      return BuildTimeGraph(g, calc, systems, r.quantity, sl, look);
+    case rvTrajectory:
+      return BuildTrajectoryGraph(g, calc, systems, r.reference, sl, look);
+    case rvVectors:
+      return BuildVectorGraph(g, calc, systems, r.vectorKind, sl, look);
+    default: {
+      std::string abscissa;
+      const auto series = FormulaSeries(s, abscissa);
+      return BuildFormulaGraph(g, series, abscissa, look);
+    }
+  }
+}
+
+bool Write(TGraphModel& g, const TGraphRequest& r) {
+  const QString path = QString::fromStdString(r.output);
+  if (EndsWith(r.output, ".png")) {
+    QImage img(r.width, r.height, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    TGraph::Render(g, p);
+    p.end();
+    return img.save(path, "PNG");
+  }
+  if (EndsWith(r.output, ".svg")) {
+    QSvgGenerator svg;
+    svg.setFileName(path);
+    svg.setSize(QSize(r.width, r.height));
+    svg.setViewBox(QRect(0, 0, r.width, r.height));
+    svg.setTitle("Kinevo");
+    QPainter p;
+    if (!p.begin(&svg)) return false;
+    TGraph::Render(g, p);
+    return p.end();
+  }
+  QPdfWriter pdf(path);
+  pdf.setPageSize(QPageSize(QSizeF(r.width, r.height), QPageSize::Point));
+  pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+  pdf.setResolution(72);
+  QPainter p;
+  if (!p.begin(&pdf)) return false;
+  TGraph::Render(g, p);
+  return p.end();
+}
+
+int Graph(const std::vector<std::string>& args) {
+  TGraphRequest r;
+  if (!ParseRequest(args, r)) {
+    std::cerr << kUsage;
+    return 2;
+  }
+  // Headless: no display is needed to draw into files.
+  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  static int argc = 1;
+  static char name[] = "kinevo-cli";
+  static char* argv[] = {name, nullptr};
+  QGuiApplication app(argc, argv);
+
+  auto cs = OpenDocumentSession(r.document, r.video);
+  if (!cs) return 1;
+  TSession& s = *cs->session;
+  s.Video.SetMode(r.layer ? vmTransparent : vmRepereFixe);
+  if (s.Video.IsLayer() != r.layer) {
+    std::cerr << "Le mode de pointage demandé n'est pas disponible.\n";
+    return 1;
+  }
+  TMainMem mem;
+  mem.adviseNames = false;
+  TReadinessInput in =
+      ReadinessInputOf(s.Data, s.Video.Mode(), s.Data.Settings().separateScales, false);
+  if (CheckReadiness(in, s.Dialog, mem) == rdStop) return 1;
+  if (!s.UpdateResults(true)) {
+    std::cerr << kComputeErrorText << "\n";
+    return 1;
+  }
+  const TCalcul& calc = s.Results().Active();
+  for (int sys : r.systems)
+    if (sys >= calc.SystemsCount()) {
+      std::cerr << "Le point " << sys << " n'existe pas.\n";
+      return 1;
+    }
+  if (r.reference >= calc.SystemsCount()) {
+    std::cerr << "Le point de référence " << r.reference << " n'existe pas.\n";
+    return 1;
+  }
+  TGraphModel g(s.GraphUtils);
+  g.SetSize(r.width, r.height);
+  const TWorldWindow w = BuildView(s, g, r);
+  if (!Write(g, r)) {
+    std::cerr << "Impossible d'écrire le fichier « " << r.output << " ».\n";
+    return 1;
+  }
+  if (r.ranges)
+    std::cout << "ranges: xmin=" << FloatToText(w.xmin, 15, '.')
+              << " xmax=" << FloatToText(w.xmax, 15, '.')
+              << " ymin=" << FloatToText(w.ymin, 15, '.')
+              << " ymax=" << FloatToText(w.ymax, 15, '.') << "\n";
+  return 0;
+}
+
+}  // namespace
+
+Register graphCommand("graph",
+                      "graph DOC.kvo --view time|trajectory|vectors|formulas [...] -o SORTIE   "
+                      "dessine un graphe des résultats",
+                      Graph);
+
+}  // namespace kinevo::cli

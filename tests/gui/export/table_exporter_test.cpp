@@ -8,10 +8,14 @@
 #include <QClipboard>
 #include <QFile>
 #include <QMimeData>
+#include <QPushButton>
+#include <filesystem>
 
 #include "core/common/number_format.h"
+#include "gui/common/message_dialog.h"
 #include "support/qt_test_application.h"
 #include "support/scripted_dialog.h"
+#include "support/shots.h"
 #include "support/temp_dir.h"
 
 using namespace kinevo;
@@ -78,6 +82,39 @@ TEST(TableExporter, SaveDialogProposesTheVideoNameAndTheFileGetsTxt) {
   const std::size_t before = shown.Count();
   EXPECT_FALSE(exporter.SaveAsText(Sample(), dir.File("chute.avi")));
   EXPECT_EQ(shown.Count(), before);
+}
+
+struct NoProgramDesktop : IDesktop {
+  TOpenResult OpenWithDefaultProgram(const std::string&) override { return orNoProgram; }
+  bool CanStartProgram(const std::string&) override { return false; }
+  bool StartProgram(const std::string&) override { return false; }
+};
+
+TEST(TableExporter, WithoutASpreadsheetProgramTheMessageSaysWhereTheFileIs) {
+  TQtUserDlgPresenter presenter;
+  TUserDlg dlg(&presenter);
+  QImage shot;
+  std::vector<std::string> lines;
+  presenter.onShown = [&](TMessageDialog& w) {
+    shot = w.grab().toImage();
+    for (const auto& r : w.Memo()->Layout().rows) lines.push_back(r.text);
+    w.Button(0)->click();
+  };
+  NoProgramDesktop desktop;
+  TTableExporter exporter(dlg);
+  exporter.Desktop = &desktop;
+  test::TempDir dir;
+  exporter.SpreadsheetFolder = dir.Path();
+  std::string written;
+  EXPECT_FALSE(exporter.SendToSpreadsheet(srOpenDocument, Sample(), "/films/chute.avi", &written));
+  EXPECT_EQ(written, dir.File("chute.ods"));
+  EXPECT_TRUE(std::filesystem::is_regular_file(written));
+  ASSERT_FALSE(shot.isNull());
+  EXPECT_TRUE(test::SaveShot(shot, "export_no_program"));
+  std::string all;
+  for (const auto& l : lines) all += l + " ";
+  EXPECT_NE(all.find("enregistré dans le fichier"), std::string::npos) << all;
+  EXPECT_NE(all.find("chute.ods"), std::string::npos) << all;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "core/common/number_format.h"
 #include "gui/formulas/formulas_dialog.h"
 #include "support/scripted_dialog.h"
+#include "support/shots.h"
 #include "support/temp_dir.h"
 
 using namespace kinevo;
@@ -53,6 +54,8 @@ TEST(FormulasExport, ButtonsCopyAndSaveTheFormulasTable) {
   QPushButton* save = ButtonCalled(box, QStringLiteral("Exporter"));
   ASSERT_NE(copy, nullptr);
   ASSERT_NE(save, nullptr);
+  box.resize(900, 420);
+  EXPECT_TRUE(test::Shot(box, "formulas_dialog_export"));
   copy->click();
   const QStringList lines = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
   ASSERT_GE(lines.size(), 9);

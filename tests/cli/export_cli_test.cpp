@@ -178,28 +178,6 @@ TEST_F(ExportCli, TextHoldsTheSevenKindsOfLines) {
   EXPECT_NE(lines[10].find("\t\t"), std::string::npos);  // image 4
 }
 
-TEST_F(ExportCli, CsvWithCommaDecimalsParsesBackToTheResults) {
-  const std::string out = dir + "/tableau.csv";
-  ASSERT_EQ(Export({"--format", "csv", "-o", out, "--decimal", ","}).status, 0);
-  const std::string text = ReadFile(out);
-  EXPECT_NE(text.find("\r\n"), std::string::npos);
-  const auto lines = Lines(text);
-  ASSERT_EQ(lines.size(), 1u + 10u);
-  EXPECT_EQ(Fields(lines[0], ';'), Fields(results[0], '\t'));
-  for (std::size_t r = 1; r < lines.size(); ++r) {
-    const auto got = Fields(lines[r], ';');
-    const auto want = Fields(results[r + 2], '\t');
-    ASSERT_EQ(got.size(), want.size());
-    for (std::size_t c = 0; c < got.size(); ++c) {
-      EXPECT_EQ(got[c].find('.'), std::string::npos);
-      double g = 0, w = 0;
-      EXPECT_EQ(TextToFloat(got[c], g), TextToFloat(want[c], w)) << got[c];
-      EXPECT_EQ(g, w);
-    }
-  }
-  EXPECT_EQ(Fields(lines[5], ';')[3], "");  // image 4, x2
-}
-
 TEST_F(ExportCli, SpreadsheetsHoldTheResultsAsNumbers) {
   const std::string xlsx = dir + "/tableau.xlsx", ods = dir + "/tableau.ods";
   ASSERT_EQ(Export({"--format", "xlsx", "-o", xlsx}).status, 0);

@@ -58,6 +58,9 @@ TOpenResult TQtDesktop::OpenWithDefaultProgram(const std::string& path) {
   // The desktop opener starts even when no program handles the type, so the
   // handler is looked up first.
   const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+  // Without the desktop's tools nothing can open the file.
+  if (xdgMime.isEmpty() && QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty())
+    return orNoProgram;
   if (!xdgMime.isEmpty()) {
     const QString type = QMimeDatabase().mimeTypeForFile(file).name();
     QProcess query;

@@ -5,6 +5,7 @@
 
 #include "gui/app/cursor_pictures.h"
 #include "gui/app/main_window.h"
+#include "gui/app/resources.h"
 #include "kinevo_version.h"
 
 int main(int argc, char** argv) {
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Kinevo"));
   // The named cursors are registered before any window exists; the message
   // dialog (title "Kinevo", font "Arial") belongs to the main window's session.
+  kinevo::gui::LoadResources();
   kinevo::gui::NamedCursors::Register();
   kinevo::gui::MainWindow w;
   w.show();

@@ -1,13 +1,14 @@
 // A whole analysis through the session with the real frame sources: open a
 // video, set the scale, the origin and three systems, mark six images with
 // clicks on the view, undo, save, reopen the document.
+#include "core/app/session.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <deque>
 #include <filesystem>
 
-#include "core/app/session.h"
 #include "core/document/marking_document.h"
 #include "platform/avi/vfw_play.h"
 #include "platform/ffmpeg/ds_play.h"
@@ -146,7 +147,8 @@ TEST(Session, OpeningALongVideoReportsProgressAndCanBeCancelled) {
   const std::string dir = test::MakeTempDir("kinevo_session_cancel");
   const std::string video = dir + "/long.mpg";
   std::string log;
-  ASSERT_TRUE(test::WriteVideoWithFfmpeg(video, 64, 48, 120, 25, {"-c:v", "mpeg2video"}, {}, &log)) << log;
+  ASSERT_TRUE(test::WriteVideoWithFfmpeg(video, 64, 48, 120, 25, {"-c:v", "mpeg2video"}, {}, &log))
+      << log;
   Fixture f;
   std::vector<double> seen;
   f.session.OpenProgress = [&](double fraction) {
@@ -172,4 +174,39 @@ TEST(Session, OpeningALongVideoReportsProgressAndCanBeCancelled) {
   f.session.OpenProgress = nullptr;
   EXPECT_TRUE(f.session.Workflow().OpenVideo(video));
   fs::remove_all(dir);
+}
+
+TEST(Session, AWindowListeningToTheModelsLeavesTheSessionItsOwnListeners) {
+  Fixture f;
+  TSession& s = f.session;
+  // A window hears the settings change, and the session still applies them.
+  int windowHeard = 0;
+  TConnection window = s.Options.OnChange.Connect([&](void*) { ++windowHeard; });
+  s.Options.CheckBox54SmoothSpeed = false;
+  s.Options.CheckBox7SmoothAcceleration = true;
+  s.Options.NotifyChanged();
+  EXPECT_EQ(windowHeard, 1);
+  EXPECT_EQ(s.Results().SmoothingFlags(), TCalcul::kSmoothAcceleration);
+  s.Options.CheckBox54SmoothSpeed = true;
+  s.Options.NotifyChanged();
+  EXPECT_EQ(windowHeard, 2);
+  EXPECT_EQ(s.Results().SmoothingFlags(), TCalcul::kSmoothSpeed | TCalcul::kSmoothAcceleration);
+
+  // A results window learns that its tables are stale.
+  std::vector<TResultsTarget> stale;
+  TConnection results =
+      s.Results().OnInvalidated.Connect([&](TResultsTarget t) { stale.push_back(t); });
+  s.Data.SetRequiredDuration(0.5);
+  ASSERT_FALSE(stale.empty());
+  EXPECT_EQ(stale.back(), rtBoth);
+
+  // A drawing setting repaints the view without the window asking.
+  int repaints = 0;
+  s.Video.Invalidate = [&](bool now) { repaints += now ? 1 : 0; };
+  s.Data.SetMarksIsAllDrawn(false);
+  EXPECT_EQ(repaints, 1);
+  s.Data.EnsureMarkColors(2);
+  s.Data.SetMarkColor(1, 0x00FF00);
+  EXPECT_EQ(repaints, 2);
+  s.Video.Invalidate = nullptr;
 }

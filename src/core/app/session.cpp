@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "core/common/text_encoding.h"
 #include "core/document/kvo.h"
 #include "core/document/marking_document.h"
 #include "core/formulas/formulas_document.h"
@@ -40,7 +41,6 @@ TSession::TSession(TFrameSourceSet sources, std::string settingsPath, IUserDlgPr
   formulaTable_ = std::make_unique<ActiveFormulaTable>(resultsPtr_, Data);
   Formulas.SetTable(formulaTable_.get());
   Formulas.SetDialog(&Dialog);
-  Formulas.OnSwitchesChanged = [this] { results_->Invalidate(rtBoth); };
   workflow_ = std::make_unique<TFileWorkflow>(*this, Dialog, fileDialogs_, Options, Recent);
 
   Data.SetResultsInvalidator(results_.get());
@@ -57,7 +57,6 @@ TSession::TSession(TFrameSourceSet sources, std::string settingsPath, IUserDlgPr
   Video.SetRequiredDuration = [this](double d) { Data.SetRequiredDuration(d); };
   Video.SetMarkingTool = [this](int tool) { Data.SetTool(static_cast<TOutil>(tool)); };
   Video.LastMarkedImage = [this] { return Data.LastMarkedImage(); };
-  Video.OnVideoOpen = [this](void*) { VideoOpened(); };
   // Once the user cancelled, every back-end the chain falls back to is
   // cancelled too.
   for (TVideoFramework fw : {fwVfw, fwDS, fwFFMpeg})
@@ -66,10 +65,7 @@ TSession::TSession(TFrameSourceSet sources, std::string settingsPath, IUserDlgPr
       if (OpenProgress && !OpenProgress(fraction)) openCancelled_ = true;
       return !openCancelled_;
     };
-  Video.OnVideoClose = [this](void*) { OnVideoClosed(this); };
-
-  Options.OnChange = [this](void*) { ApplyOptions(); };
-  Options.OnResultsInvalidated = [this](void*) { results_->Invalidate(rtBoth); };
+  Wire();
   Recent.SetMaxEntries(static_cast<uint8_t>(Options.MRUCapacity()));
   ApplyOptions();
 }
@@ -79,9 +75,27 @@ TSession::~TSession() {
   // The view must not call back into objects being destroyed.
   Video.Marking = nullptr;
   Video.Montage = nullptr;
-  Video.OnVideoOpen.Clear();
-  Video.OnVideoClose.Clear();
+  links_.DisconnectAll();
   Data.SetResultsInvalidator(nullptr);
+}
+
+void TSession::Wire() {
+  links_ += Video.OnVideoOpen.Connect([this](void*) { VideoOpened(); });
+  links_ += Video.OnVideoClose.Connect([this](void*) { OnVideoClosed(this); });
+  links_ += Options.OnChange.Connect([this](void*) { ApplyOptions(); });
+  links_ += Options.OnResultsInvalidated.Connect([this](void*) { results_->Invalidate(rtBoth); });
+  links_ += Formulas.OnSwitchesChanged.Connect([this] { results_->Invalidate(rtBoth); });
+  // The view shows the marking data.
+  auto repaint = [this](void*) { Video.Repaint(); };
+  links_ += Data.OnChange.Connect(repaint);
+  links_ += Data.OnMarkColorChanged.Connect(repaint);
+  links_ += Data.OnSystemsCountChanged.Connect(repaint);
+  // Choosing a marking tool ends the view's pointer tool.
+  links_ += Data.OnToolChanged.Connect([this](void*) {
+    if (Video.Tool() != vtNone) Video.SetTool(vtNone);
+    Video.UpdateCursor();
+    Video.Repaint();
+  });
 }
 
 void TSession::ApplyOptions() {
@@ -180,10 +194,18 @@ bool TSession::LoadDocumentQuietly(const std::string& path, const std::string& v
   }
   TKvo kvo;
   kvo.Open(path);
-  kvo.ConvertOldLayout();
-  std::string video = videoOverride.empty() ? kvo.Ini()->ReadString("Main", "VideoFileName") : videoOverride;
+  if (!kvo.ReadError().empty()) {
+    error = "Impossible d'ouvrir ce fichier de sauvegarde. " + kvo.ReadError();
+    return false;
+  }
+  if (kvo.ConvertOldLayout() == TKvo::kcNotADocument) {
+    error = "Erreur de lecture dans le fichier.";
+    return false;
+  }
+  std::string video =
+      videoOverride.empty() ? kvo.Ini()->ReadString("Main", "VideoFileName") : videoOverride;
   if (!std::filesystem::is_regular_file(video, ec) || !OpenVideo(video)) {
-    error = "Impossible d'ouvrir ce fichier vidéo. " + video;
+    error = "Impossible d'ouvrir ce fichier vidéo. " + DisplayText(video);
     return false;
   }
   bool ok = false;
@@ -205,7 +227,9 @@ bool TSession::LoadDocumentQuietly(const std::string& path, const std::string& v
 void TSession::MarkingClient::MouseDown(TMouseButton b, TShiftState s, int x, int y) {
   data_.MouseDown(b == mbRight ? 1 : 0, s.ctrl, x, y);
 }
-void TSession::MarkingClient::MouseMove(TShiftState s, int x, int y) { data_.MouseMove(s.ctrl, x, y); }
+void TSession::MarkingClient::MouseMove(TShiftState s, int x, int y) {
+  data_.MouseMove(s.ctrl, x, y);
+}
 void TSession::MarkingClient::MouseUp(TMouseButton b, TShiftState s, int x, int y) {
   data_.MouseUp(b == mbRight ? 1 : 0, s.ctrl, x, y);
 }

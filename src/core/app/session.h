@@ -6,10 +6,12 @@
 // reverse order.  The Qt main window owns one; kinevo-cli and the tests
 // create their own.
 //
-// The view's OnVideoOpen and OnVideoClose notifications belong to the
-// session (they reset the model); a window listens to OnVideoOpened,
-// OnVideoClosed and OnWindowStateChanged below instead.  The view's other
-// notifications are free for the window.
+// Every notification has any number of listeners.  The session listens to
+// the view's OnVideoOpen and OnVideoClose (they reset the model); a window
+// rather listens to OnVideoOpened, OnVideoClosed and OnWindowStateChanged
+// below, which come after that reset.  The session also repaints the view
+// whenever the marking data changes what the picture shows, so a window
+// never repaints after calling a setter.
 #include <memory>
 #include <string>
 
@@ -23,7 +25,7 @@
 #include "core/montage/montage.h"
 #include "core/results/marking_source.h"
 #include "core/results/results_calc.h"
-#include "core/video/video_view.h"
+#include "core/video/video.h"
 
 namespace kinevo {
 
@@ -88,7 +90,9 @@ class TSession : public IWorkspace {
 
   // ------------------------------------------------------------ IWorkspace
   bool VideoOpen() const override { return Video.IsOpen(); }
-  std::string VideoFileName() const override { return Video.IsOpen() ? Video.FileName() : std::string(); }
+  std::string VideoFileName() const override {
+    return Video.IsOpen() ? Video.FileName() : std::string();
+  }
   bool OpenVideo(const std::string& path) override;
   bool OpenCancelled() const override { return openCancelled_; }
   void CloseVideo() override;
@@ -144,6 +148,7 @@ class TSession : public IWorkspace {
   };
 
   void VideoOpened();
+  void Wire();
 
   TBridgeFrameSource* bridge_;
   bool openCancelled_ = false;
@@ -154,6 +159,8 @@ class TSession : public IWorkspace {
   std::unique_ptr<ActiveFormulaTable> formulaTable_;
   FileDialogsProxy fileDialogs_;
   std::unique_ptr<TFileWorkflow> workflow_;
+  // Last, so the subscriptions end before anything they reach goes.
+  TConnections links_;
 };
 
 }  // namespace kinevo

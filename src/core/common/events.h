@@ -1,32 +1,13 @@
 #pragma once
-// Single-subscriber notifications from model objects to the windows.  An
-// event is a std::function member; firing an unset event does nothing.
-#include <functional>
-#include <utility>
+// The notifications of the model objects, named after what changed
+// (OnToolChanged, OnAxesChanged, OnMarksChanged, OnChange ...).  Each is a
+// TSignal: any number of listeners, each holding the TConnection that ends
+// its subscription.
+#include "core/common/signal.h"
 
 namespace kinevo {
 
-template <typename... Args>
-class TEvent {
- public:
-  using Handler = std::function<void(Args...)>;
-  TEvent() = default;
-  TEvent& operator=(Handler h) {
-    handler_ = std::move(h);
-    return *this;
-  }
-  void Set(Handler h) { handler_ = std::move(h); }
-  void Clear() { handler_ = nullptr; }
-  explicit operator bool() const { return static_cast<bool>(handler_); }
-  void operator()(Args... args) const {
-    if (handler_) handler_(std::forward<Args>(args)...);
-  }
-
- private:
-  Handler handler_;
-};
-
-// The usual shapes: sender only, or sender plus a value.
-using TNotifyEvent = TEvent<void*>;
+// The usual shape: the sender only.
+using TNotifyEvent = TSignal<void*>;
 
 }  // namespace kinevo

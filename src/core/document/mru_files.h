@@ -60,7 +60,7 @@ class TMRUFiles {
   // Raises OnClick with the path of entry `index` (from a menu item's tag).
   void Click(int index) const;
 
-  TEvent<const std::string&> OnClick;
+  TSignal<const std::string&> OnClick;
   // The list changed: the menu must be rebuilt from MenuItems().
   TNotifyEvent OnMenuChanged;
 

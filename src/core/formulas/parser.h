@@ -16,11 +16,10 @@
 // some messages, and the 1-based character position in the typed text where
 // the problem lies (0 when none applies).
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "core/common/events.h"
 
 namespace kinevo {
 
@@ -53,24 +52,24 @@ enum TTokenKind : uint8_t {
 // One token of an analysed text.
 struct TElemPile {
   TTokenKind Kind = tkNone;
-  int32_t Level = 0;     // parenthesis depth
-  int32_t Index = 0;     // number between brackets (variables)
-  std::string Text;      // operator character or variable name (UTF-8)
-  double Value = 0.0;    // number, or the value of a variable at analysis
-  bool Absolute = false; // x[3] rather than x[i+3]
-  bool Negate = false;   // operator whose right operand has a leading minus
-  bool Indexed = false;  // the name was followed by brackets
-  int32_t Position = 0;  // 1-based character position in the typed text
-  int32_t Tag = -1;      // owner's tag for the variable (see TVariableQuery)
+  int32_t Level = 0;      // parenthesis depth
+  int32_t Index = 0;      // number between brackets (variables)
+  std::string Text;       // operator character or variable name (UTF-8)
+  double Value = 0.0;     // number, or the value of a variable at analysis
+  bool Absolute = false;  // x[3] rather than x[i+3]
+  bool Negate = false;    // operator whose right operand has a leading minus
+  bool Indexed = false;   // the name was followed by brackets
+  int32_t Position = 0;   // 1-based character position in the typed text
+  int32_t Tag = -1;       // owner's tag for the variable (see TVariableQuery)
 };
 
 // The question asked to the owner about a variable, and its answer.
 struct TVariableQuery {
-  std::string_view Name;  // as typed, case preserved; valid during the call only
-  bool Indexed = false;   // followed by brackets
-  bool Absolute = false;  // x[3] (true) or x[i+3] (false)
-  int32_t Index = 0;      // 3 for x[3] and x[i+3], 0 for x[i], -2 for x[i-2]
-  bool Analysing = false; // asked while the text is analysed (not evaluated)
+  std::string_view Name;   // as typed, case preserved; valid during the call only
+  bool Indexed = false;    // followed by brackets
+  bool Absolute = false;   // x[3] (true) or x[i+3] (false)
+  int32_t Index = 0;       // 3 for x[3] and x[i+3], 0 for x[i], -2 for x[i-2]
+  bool Analysing = false;  // asked while the text is analysed (not evaluated)
   // Answer.
   bool IsConstant = false;
   bool Found = false;
@@ -120,8 +119,8 @@ enum TParserError : int32_t {
 class TParser {
  public:
   // Limits that keep hostile or accidental input harmless.
-  static constexpr int32_t kMaxDepth = 100;      // nested parentheses
-  static constexpr int32_t kMaxLength = 10000;   // characters of a text
+  static constexpr int32_t kMaxDepth = 100;     // nested parentheses
+  static constexpr int32_t kMaxLength = 10000;  // characters of a text
 
   TParser();
 
@@ -139,7 +138,9 @@ class TParser {
   double LastValue() const { return lastValue_; }
   // Whether the text itself is wrong (its analysis or its tree failed), as
   // opposed to a failure of one evaluation.
-  bool TextFailed() const { return state_ == TState::AnalyseFailed || state_ == TState::BuildFailed; }
+  bool TextFailed() const {
+    return state_ == TState::AnalyseFailed || state_ == TState::BuildFailed;
+  }
 
   bool Radians() const { return radians_; }
   void SetRadians(bool radians) { radians_ = radians; }
@@ -158,7 +159,7 @@ class TParser {
   const std::vector<TElemPile>& Tokens() const { return tokens_; }
 
   // Answers the questions about variables.  Unset: every name is unknown.
-  TEvent<const TParser&, TVariableQuery&> OnVariable;
+  std::function<void(const TParser&, TVariableQuery&)> OnVariable;
 
  private:
   enum class TState : uint8_t { Fresh, AnalyseFailed, Analysed, BuildFailed, Built };

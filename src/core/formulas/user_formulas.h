@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/common/signal.h"
 #include "core/formulas/parser.h"
 
 namespace kinevo {
@@ -65,12 +66,12 @@ struct TRec {
   std::string IndexText = "0";
   std::string ValueText = "0";
   std::string UnitText = kNoUnit;
-  int32_t IndexOffset = 0;      // formula: k of name[i+k]; constant: its index
+  int32_t IndexOffset = 0;  // formula: k of name[i+k]; constant: its index
   double ConstValue = 0.0;
   bool Indexed = false;
   bool NameValid = true;
   bool IndexValid = true;
-  bool Brackets = false;        // the typed name carries brackets
+  bool Brackets = false;  // the typed name carries brackets
   TCurve Curve;
   bool ShowExpression = false;
   TRecKind RecKind = rkFormula;
@@ -121,7 +122,7 @@ class TFormules {
   void SetSettings(const TFormulaSettings& s);
   // Called when a switch of speeds, accelerations or polar quantities
   // changes (the results of both marking modes are then stale).
-  std::function<void()> OnSwitchesChanged;
+  TSignal<> OnSwitchesChanged;
 
   // ---- records
   int32_t FormulaCount() const { return static_cast<int32_t>(formulas_.size()); }
@@ -133,8 +134,8 @@ class TFormules {
 
   // Appends a constant: its typed name, its expression (empty for a
   // number), its unit and the text of its value.  Returns its index.
-  int32_t AddConstant(std::string_view typedIdentifier, std::string_view expression, std::string_view unit,
-                      std::string_view valueText);
+  int32_t AddConstant(std::string_view typedIdentifier, std::string_view expression,
+                      std::string_view unit, std::string_view valueText);
   // Appends a formula from "name=phrase" or a bare phrase.  Returns its index.
   int32_t AddFormula(std::string_view text, std::string_view comment, std::string_view unit);
   void DeleteFormula(int32_t i);
@@ -181,8 +182,8 @@ class TFormules {
 
   // ---- document
   using TReadValue = std::function<std::string(const std::string& section, const std::string& key)>;
-  using TWriteValue =
-      std::function<void(const std::string& section, const std::string& key, const std::string& value)>;
+  using TWriteValue = std::function<void(const std::string& section, const std::string& key,
+                                         const std::string& value)>;
   // Sections "Formules" and "Record".  Loading replaces every record.
   void Load(const TReadValue& read);
   void Save(const TWriteValue& write) const;
@@ -210,6 +211,7 @@ class TFormules {
 };
 
 // Whether `name` plus an optional system number 1..n is one of the letters.
-bool IsNameWithSystem(std::string_view name, std::string_view letters, int32_t systems, int32_t* system = nullptr);
+bool IsNameWithSystem(std::string_view name, std::string_view letters, int32_t systems,
+                      int32_t* system = nullptr);
 
 }  // namespace kinevo

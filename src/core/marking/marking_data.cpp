@@ -6,7 +6,8 @@
 
 namespace kinevo {
 
-TData::TData(IVideoView& view, TUserDlg& dialog, const TGraphUtils& graphUtils, TMarkingSettings settings)
+TData::TData(IVideoView& view, TUserDlg& dialog, const TGraphUtils& graphUtils,
+             TMarkingSettings settings)
     : view_(view), dialog_(dialog), graphUtils_(graphUtils), settings_(settings) {
   settings_.elementSize = std::clamp(settings_.elementSize, 0, 2);
   for (auto& h : histories_) h = std::make_unique<THistorique>(this);
@@ -64,15 +65,21 @@ void TData::CancelGesture() {
 }
 
 void TData::ApplyOptions(const TMarkingSettings& settings) {
+  ChangeScope change(*this);
   const bool numbering = settings.numberFromZero != settings_.numberFromZero;
   settings_ = settings;
   settings_.elementSize = std::clamp(settings_.elementSize, 0, 2);
   if (settings_.separateScales && scale_->ScaleKind() == skNormal) SetScaleKind(skVert);
   if (!settings_.separateScales && scale_->ScaleKind() != skNormal) SetScaleKind(skNormal);
   if (numbering) Invalidate(rtBoth);
+  if (view_.IsOpen()) UpdateScreenPositions();
 }
 
-void TData::SetElementSize(int s) { settings_.elementSize = std::clamp(s, 0, 2); }
+void TData::SetElementSize(int s) {
+  ChangeScope change(*this);
+  settings_.elementSize = std::clamp(s, 0, 2);
+  if (view_.IsOpen()) UpdateScreenPositions();
+}
 
 // ---------------------------------------------------------------- active objects
 
@@ -161,16 +168,23 @@ void TData::MouseMove(bool /*ctrl*/, int x, int y) {
   if (!view_.IsOpen() || !view_.IsMarking()) return;
   TPolyContainer& set = ActiveMarks();
   switch (tool_) {
-    case otEchelle: scale_->MouseMove(x, y); break;
-    case otDeplacer: set.MoveMove(x, y); break;
-    case otEffacer: set.EraseMove(x, y); break;
+    case otEchelle:
+      scale_->MouseMove(x, y);
+      break;
+    case otDeplacer:
+      set.MoveMove(x, y);
+      break;
+    case otEffacer:
+      set.EraseMove(x, y);
+      break;
     case otOrigine:
       if (view_.IsGrid()) fixed_->MouseMove(x, y);
       break;
     case otTsp:
       if (view_.IsLayer()) layer_->DragTo(x, y);
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -189,16 +203,23 @@ void TData::EraseToolRelease() {
 void TData::MouseUp(int /*button*/, bool /*ctrl*/, int x, int y) {
   if (!view_.IsOpen() || !view_.IsMarking()) return;
   switch (tool_) {
-    case otEchelle: scale_->MouseUp(); break;
-    case otDeplacer: ActiveMarks().MoveRelease(); break;
-    case otEffacer: EraseToolRelease(); break;
+    case otEchelle:
+      scale_->MouseUp();
+      break;
+    case otDeplacer:
+      ActiveMarks().MoveRelease();
+      break;
+    case otEffacer:
+      EraseToolRelease();
+      break;
     case otOrigine:
       if (view_.IsGrid()) fixed_->MouseUp();
       break;
     case otTsp:
       if (view_.IsLayer() && layer_->LayerStage() == lsDrag) layer_->Drop(x, y);
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -250,7 +271,8 @@ void TData::KeyDown(int key, bool ctrl) {
         view_.Repaint();
       }
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -276,14 +298,18 @@ void TData::UpdateScreenPositions() {
 
 std::string TData::ToolCursor() const {
   switch (tool_) {
-    case otEchelle: return "Echelle";
+    case otEchelle:
+      return "Echelle";
     case otMarque: {
       if (MarksNumberPerFrame() <= 1) return "Marque";
       return "Marque" + std::to_string((CurrentMarkOrderNumber() + 1) % 10);
     }
-    case otOrigine: return "Origine";
-    case otTsp: return layer_->LayerStage() == lsPoint ? "Marque" : "Pan";
-    default: return "";
+    case otOrigine:
+      return "Origine";
+    case otTsp:
+      return layer_->LayerStage() == lsPoint ? "Marque" : "Pan";
+    default:
+      return "";
   }
 }
 
@@ -307,7 +333,8 @@ TSeries TData::GetSeries() const {
   }
   std::vector<std::size_t> order(n);
   std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return index[a] < index[b]; });
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return index[a] < index[b]; });
   const int systems = set.MarksNumberPerFrame();
   r.times.resize(n);
   r.images.assign(static_cast<std::size_t>(systems), std::vector<int32_t>(n, -1));
@@ -339,9 +366,15 @@ bool TData::DirectXAxisDirection() const {
 bool TData::DirectYAxisDirection() const {
   return IsLayerActive() ? layer_->DirectYAxisDirection() : fixed_->DirectYAxisDirection();
 }
-TPictureCoord TData::OriginPosition() const { return IsLayerActive() ? TPictureCoord{} : fixed_->Origin(); }
-int32_t TData::OriginePointsNumber() const { return IsLayerActive() ? 1 : fixed_->OriginePointsNumber(); }
-int32_t TData::MarksNumberPerFrame() const { return IsLayerActive() ? 1 : gridMarks_->MarksNumberPerFrame(); }
+TPictureCoord TData::OriginPosition() const {
+  return IsLayerActive() ? TPictureCoord{} : fixed_->Origin();
+}
+int32_t TData::OriginePointsNumber() const {
+  return IsLayerActive() ? 1 : fixed_->OriginePointsNumber();
+}
+int32_t TData::MarksNumberPerFrame() const {
+  return IsLayerActive() ? 1 : gridMarks_->MarksNumberPerFrame();
+}
 int32_t TData::CurrentMarkOrderNumber() const {
   return IsLayerActive() ? 0 : gridMarks_->CurrentMarkOrderNumber();
 }
@@ -363,27 +396,55 @@ void TData::SetMarkColor(int i, TColor c) {
 }
 
 void TData::EnsureMarkColors(int n) {
-  for (int i = static_cast<int>(markColors_.size()); i < n; ++i) markColors_.push_back(graphUtils_.ColorA(i));
+  for (int i = static_cast<int>(markColors_.size()); i < n; ++i)
+    markColors_.push_back(graphUtils_.ColorA(i));
 }
 
 // ---------------------------------------------------------------- settings
 
 void TData::SetMarksNumberPerFrame(int n) {
   if (n < 1 || n == gridMarks_->MarksNumberPerFrame()) return;
+  ChangeScope change(*this);
   GridHistory().RecordStep(*gridMarks_, haModifier);
   gridMarks_->SetSystemsCount(n);
 }
 
-void TData::SetMarksIsAllDrawn(bool b) { ActiveMarks().MarksIsAllDrawn = b; }
-void TData::SetMarksNumberToDraw(int n) { ActiveMarks().MarksNumberToDraw = std::max(0, n); }
+void TData::SetMarksIsAllDrawn(bool b) {
+  ChangeScope change(*this);
+  ActiveMarks().MarksIsAllDrawn = b;
+}
+void TData::SetMarksNumberToDraw(int n) {
+  ChangeScope change(*this);
+  ActiveMarks().MarksNumberToDraw = std::max(0, n);
+}
 void TData::SetMarksNumberPosition(TNumberPosition p) {
+  ChangeScope change(*this);
   ActiveMarks().MarksNumberPosition = p <= npRight ? p : npDown;
 }
-void TData::SetDirectXAxisDirection(bool b) { ActiveFrame().SetDirectX(b); }
-void TData::SetDirectYAxisDirection(bool b) { ActiveFrame().SetDirectY(b); }
+void TData::SetDirectXAxisDirection(bool b) {
+  ChangeScope change(*this);
+  ActiveFrame().SetDirectX(b);
+}
+void TData::SetDirectYAxisDirection(bool b) {
+  ChangeScope change(*this);
+  ActiveFrame().SetDirectY(b);
+}
+void TData::SetScaleLength(double l) {
+  ChangeScope change(*this);
+  scale_->SetScaleLength(l);
+}
+void TData::SetScaleHorizLength(double l) {
+  ChangeScope change(*this);
+  scale_->SetScaleHorizLength(l);
+}
+void TData::SetScaleVertLength(double l) {
+  ChangeScope change(*this);
+  scale_->SetScaleVertLength(l);
+}
 
 void TData::SetXAxisAngle(double a) {
   if (SameValue(a, fixed_->XAxisAngle()) || std::isnan(a)) return;
+  ChangeScope change(*this);
   ActiveHistory().RecordStep(*fixed_, haPivoter);
   fixed_->SetXAxisAngle(a);
 }
@@ -396,6 +457,7 @@ void TData::SetRequiredDuration(double d) {
   if (SameValue(d, requiredDuration_)) return;
   requiredDuration_ = d;
   Invalidate(rtBoth);
+  OnDurationChanged(this);
 }
 
 // ---------------------------------------------------------------- erasing
@@ -406,25 +468,30 @@ void TData::DeleteMark(TMarque* mark) {
   if (mark->Set() == gridMarks_.get()) {
     gridMarks_->DeleteMark(mark, haSupprimer);
   } else if (mark->Set() == layerMarks_.get()) {
-    const int image = mark->Container() != nullptr ? mark->Container()->MarksContainerFrameNumber : -1;
+    const int image =
+        mark->Container() != nullptr ? mark->Container()->MarksContainerFrameNumber : -1;
     if (layerMarks_->DeleteMark(mark, haSupprimer)) layer_->RemoveOrigineOfImage(image);
   }
 }
 
 void TData::EraseScale() {
+  ChangeScope change(*this);
   THistGroup group(ActiveHistory());
   scale_->RemoveLastPoint();
   scale_->RemoveLastPoint();
 }
 
 void TData::EraseMarks() {
+  ChangeScope change(*this);
   if (tool_ == otMarque || tool_ == otOrigine) {
     THistGroup group(ActiveHistory());
-    while (!gridMarks_->DrawList().empty()) gridMarks_->DeleteMark(gridMarks_->DrawList().back(), haSupprimer);
+    while (!gridMarks_->DrawList().empty())
+      gridMarks_->DeleteMark(gridMarks_->DrawList().back(), haSupprimer);
     gridMarks_->SetCurrentSystem(0);
   } else if (tool_ == otTsp) {
     THistGroup group(ActiveHistory());
-    while (!layerMarks_->DrawList().empty()) layerMarks_->DeleteMark(layerMarks_->DrawList().back(), haSupprimer);
+    while (!layerMarks_->DrawList().empty())
+      layerMarks_->DeleteMark(layerMarks_->DrawList().back(), haSupprimer);
     layerMarks_->SetCurrentSystem(0);
     layer_->RemoveAllOrigins();
     // With every position gone there is nothing left to point: a mark placed
@@ -453,10 +520,12 @@ void TData::EraseMarksOfImage(int n) {
 }
 
 void TData::EraseOrigin() {
+  ChangeScope change(*this);
   if (tool_ == otMarque || tool_ == otOrigine) fixed_->RemoveOrigin();
 }
 
 void TData::EraseAll() {
+  ChangeScope change(*this);
   THistGroup group(ActiveHistory());
   EraseScale();
   EraseMarks();
@@ -482,7 +551,10 @@ void TData::ForgetImage(int n) {
 
 // ---------------------------------------------------------------- undo
 
-void TData::Undo() { ActiveHistory().Undo(); }
+void TData::Undo() {
+  ChangeScope change(*this);
+  ActiveHistory().Undo();
+}
 std::string TData::UndoCaption() { return ActiveHistory().UndoCaption(); }
 
 THistObject* TData::FindObject(int32_t id) {
@@ -500,6 +572,7 @@ void TData::LayerMoved() {
   layer_->RecomputeRect();
   layerMarks_->UpdateScreenPoints();
   view_.UpdateCursor();
+  OnLayerChanged(this);
 }
 
 void TData::AfterUndo(THistObject& live, THistAction action) {
@@ -545,7 +618,8 @@ void TData::AfterUndo(THistObject& live, THistAction action) {
       LayerMoved();
       InvalidateActiveResults();
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -565,7 +639,8 @@ void TData::AfterUndoDeletion(std::unique_ptr<THistObject> restored, THistAction
     if (raw == nullptr) return;
     restored.release();
     std::unique_ptr<TOrigine> o(raw);
-    layer_->InsertOrigine(std::move(o), action == haDeplacerRecul ? haPoserPointage : haDeplacerAjout);
+    layer_->InsertOrigine(std::move(o),
+                          action == haDeplacerRecul ? haPoserPointage : haDeplacerAjout);
     LayerMoved();
   }
 }

@@ -60,7 +60,8 @@ struct TSeries {
 
 class TData : public IMarkingHost, public IHistoryOwner {
  public:
-  TData(IVideoView& view, TUserDlg& dialog, const TGraphUtils& graphUtils, TMarkingSettings settings = {});
+  TData(IVideoView& view, TUserDlg& dialog, const TGraphUtils& graphUtils,
+        TMarkingSettings settings = {});
   ~TData() override;
   TData(const TData&) = delete;
   TData& operator=(const TData&) = delete;
@@ -71,6 +72,7 @@ class TData : public IMarkingHost, public IHistoryOwner {
   // The montage's time shift of a file index (identity when unset).
   std::function<int32_t(int32_t)> TimeShift;
 
+  // Each with any number of listeners (the view's host, the windows).
   TNotifyEvent OnAxesChanged;
   TNotifyEvent OnMarkColorChanged;
   TNotifyEvent OnScaleChanged;
@@ -78,6 +80,15 @@ class TData : public IMarkingHost, public IHistoryOwner {
   TNotifyEvent OnMarksChanged;
   TNotifyEvent OnSystemsCountChanged;
   TNotifyEvent OnToolChanged;
+  // The layer was moved, deformed, reset or restored.
+  TNotifyEvent OnLayerChanged;
+  // The time between two images changed.
+  TNotifyEvent OnDurationChanged;
+  // A command changed what the picture shows beyond the events above: how
+  // marks are drawn and numbered, element size, axis directions, scale
+  // lengths, marks per image, an erasing or an undo.  Raised once per
+  // command.
+  TNotifyEvent OnChange;
 
   // ------------------------------------------------------------ lifecycle and tool
   void Reset();
@@ -135,9 +146,9 @@ class TData : public IMarkingHost, public IHistoryOwner {
   void SetDirectYAxisDirection(bool b);
   void SetXAxisAngle(double a);
   void SetScaleKind(TScaleKind k);
-  void SetScaleLength(double l) { scale_->SetScaleLength(l); }
-  void SetScaleHorizLength(double l) { scale_->SetScaleHorizLength(l); }
-  void SetScaleVertLength(double l) { scale_->SetScaleVertLength(l); }
+  void SetScaleLength(double l);
+  void SetScaleHorizLength(double l);
+  void SetScaleVertLength(double l);
   void SetFramesNumberBetweenTwoMarks(int n) { framesBetween_ = n; }
   void SetRequiredDuration(double d);
   void SetElementColor(TColor c) { elementColor_ = c; }
@@ -204,6 +215,20 @@ class TData : public IMarkingHost, public IHistoryOwner {
   void Invalidate(TResultsTarget t) {
     if (invalidator_ != nullptr) invalidator_->Invalidate(t);
   }
+  // Raises OnChange, once for the outermost command when commands nest
+  // (EraseAll erases the scale, the marks and the origin).
+  class ChangeScope {
+   public:
+    explicit ChangeScope(TData& d) : d_(d) { ++d_.changeDepth_; }
+    ~ChangeScope() {
+      if (--d_.changeDepth_ == 0) d_.OnChange(&d_);
+    }
+    ChangeScope(const ChangeScope&) = delete;
+    ChangeScope& operator=(const ChangeScope&) = delete;
+
+   private:
+    TData& d_;
+  };
   bool PressAllowed() const;
   void EraseToolRelease();
   TPolyContainer* SetOfTool();
@@ -215,6 +240,7 @@ class TData : public IMarkingHost, public IHistoryOwner {
   TMarkingSettings settings_;
   IResultsInvalidator* invalidator_ = nullptr;
 
+  int changeDepth_ = 0;
   int32_t framesBetween_ = 1;
   double requiredDuration_ = 0;
   TOutil tool_ = otMarque;

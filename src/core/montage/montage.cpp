@@ -158,7 +158,8 @@ void TMontage::ToggleCurrent() {
         dlg_.AddLine("Les marques posées sur cette image seront effacées.");
       }
     } else {
-      dlg_.AddLine("Cette image sera de nouveau visible dans le flux vidéo à la sortie du montage.");
+      dlg_.AddLine(
+          "Cette image sera de nouveau visible dans le flux vidéo à la sortie du montage.");
     }
     const int32_t answer = dlg_.Execute();
     ShowToggleAdvice = !dlg_.CheckBoxCheck;
@@ -229,6 +230,7 @@ bool TMontage::ShiftTimes(int delta) {
   if (last > std::numeric_limits<int32_t>::max()) return false;
   Changed();
   for (std::size_t i = static_cast<std::size_t>(c); i < shifts_.size(); ++i) shifts_[i] += delta;
+  OnChange(this);
   return true;
 }
 
@@ -290,8 +292,8 @@ void TMontage::LoadFromDocument(const TKeyReader& read) {
   const int ns = static_cast<int>(std::clamp<long long>(shiftKeys, 0, n));
   for (int i = 0; i < ns; ++i) {
     const long long s = ReadIntKey(read, kSection, "TimeShift_" + std::to_string(i), 0);
-    shifts_[static_cast<std::size_t>(i)] = static_cast<int32_t>(
-        std::clamp<long long>(s, -static_cast<long long>(n), std::numeric_limits<int32_t>::max() / 2));
+    shifts_[static_cast<std::size_t>(i)] = static_cast<int32_t>(std::clamp<long long>(
+        s, -static_cast<long long>(n), std::numeric_limits<int32_t>::max() / 2));
   }
   // The visible images must keep strictly increasing, non-negative time
   // indexes; damaged shifts are replaced by those the hidden images imply.

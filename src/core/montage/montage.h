@@ -45,14 +45,15 @@ class TMontage : public IMontageMap {
 
   // Links to the marking data, the results and the settings, wired by the
   // owner.  Each may stay unset.
-  std::function<void(int)> ForgetImage;       // erase the marks of a file image
-  std::function<bool(int)> ImageHasMarks;     // a file image carries marks
-  std::function<void()> InvalidateResults;    // results must be recomputed
-  std::function<double()> RequiredDuration;   // T, seconds between two images
-  std::function<bool()> AdviceAllowed;        // the settings allow the toggle advice
+  std::function<void(int)> ForgetImage;      // erase the marks of a file image
+  std::function<bool(int)> ImageHasMarks;    // a file image carries marks
+  std::function<void()> InvalidateResults;   // results must be recomputed
+  std::function<double()> RequiredDuration;  // T, seconds between two images
+  std::function<bool()> AdviceAllowed;       // the settings allow the toggle advice
   IGroupDialog* GroupDialog = nullptr;
 
   bool ShowToggleAdvice = true;
+  // The visible images or the time shifts changed.
   TNotifyEvent OnChange;
 
   int32_t ImagesCount() const { return static_cast<int32_t>(visible_.size()); }
@@ -92,7 +93,9 @@ class TMontage : public IMontageMap {
 
  private:
   void Rebuild();
-  void Changed() { if (InvalidateResults) InvalidateResults(); }
+  void Changed() {
+    if (InvalidateResults) InvalidateResults();
+  }
   IVideoView& view_;
   TUserDlg& dlg_;
   std::vector<bool> visible_;

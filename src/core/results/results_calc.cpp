@@ -18,14 +18,19 @@ void TResCalc::Invalidate(TResultsTarget target) {
       grid_.Invalidate();
       break;
   }
+  OnInvalidated(target);
 }
 
 bool TResCalc::IsStale(TResultsTarget target) const {
   switch (target) {
-    case rtBoth: return layer_.Stale() || grid_.Stale();
-    case rtLayer: return layer_.Stale();
-    case rtGrid: return grid_.Stale();
-    default: return Active().Stale();
+    case rtBoth:
+      return layer_.Stale() || grid_.Stale();
+    case rtLayer:
+      return layer_.Stale();
+    case rtGrid:
+      return grid_.Stale();
+    default:
+      return Active().Stale();
   }
 }
 
@@ -36,9 +41,12 @@ int TResCalc::Compute(TResultsTarget target) {
       const int grid = grid_.Compute(source_, false);
       return code != 0 ? code : grid;
     }
-    case rtLayer: return layer_.Compute(source_, true);
-    case rtGrid: return grid_.Compute(source_, false);
-    default: return Active().Compute(source_, source_.IsLayerActive());
+    case rtLayer:
+      return layer_.Compute(source_, true);
+    case rtGrid:
+      return grid_.Compute(source_, false);
+    default:
+      return Active().Compute(source_, source_.IsLayerActive());
   }
 }
 
@@ -49,9 +57,12 @@ int TResCalc::ComputeDerivatives(TResultsTarget target, int flags) {
       const int grid = grid_.ComputeDerivatives(flags);
       return code != 0 ? code : grid;
     }
-    case rtLayer: return layer_.ComputeDerivatives(flags);
-    case rtGrid: return grid_.ComputeDerivatives(flags);
-    default: return Active().ComputeDerivatives(flags);
+    case rtLayer:
+      return layer_.ComputeDerivatives(flags);
+    case rtGrid:
+      return grid_.ComputeDerivatives(flags);
+    default:
+      return Active().ComputeDerivatives(flags);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "core/common/results_target.h"
+#include "core/common/signal.h"
 #include "core/common/user_dialog.h"
 #include "core/results/results_model.h"
 #include "core/results/results_source.h"
@@ -21,8 +22,11 @@ class TResCalc : public IResultsInvalidator {
   explicit TResCalc(const IResultsSource& source) : source_(source) {}
 
   // Marks the target's results stale (rtBoth: the Layer results, then the
-  // Grid results; rtActive: those of the marking mode now active).
+  // Grid results; rtActive: those of the marking mode now active), then
+  // raises OnInvalidated with the target.
   void Invalidate(TResultsTarget target) override;
+  // A window showing results listens here to know they are out of date.
+  TSignal<TResultsTarget> OnInvalidated;
   // rtBoth: true when either set is stale.
   bool IsStale(TResultsTarget target = rtActive) const;
 

@@ -18,24 +18,26 @@ namespace {
 // pens at their point, the magnifier at the centre of its lens.
 std::vector<TCursorDef> MakeDefs() {
   std::vector<TCursorDef> d = {
-      {1, "AmortiExpHaut", 15, 15},  {2, "AmortiExpBas", 15, 15},     {3, "AmortiLinHaut", 15, 15},
-      {4, "AmortiLinBas", 15, 15},   {5, "DeformBasDroit", 15, 15},   {6, "DeformBasGauche", 15, 15},
-      {7, "DeformHautDroit", 15, 15}, {8, "DeformHautGauche", 15, 15}, {9, "Deformer", 15, 15},
-      {10, "Deplacer", 15, 15},      {11, "Detection", 15, 15},       {12, "Dupliquer", 1, 1},
-      {13, "Echelle", 15, 15},       {14, "Gomme", 4, 27},            {15, "Inverser", 15, 15},
-      {16, "Marque", 15, 15},
+      {1, "AmortiExpHaut", 15, 15},   {2, "AmortiExpBas", 15, 15},
+      {3, "AmortiLinHaut", 15, 15},   {4, "AmortiLinBas", 15, 15},
+      {5, "DeformBasDroit", 15, 15},  {6, "DeformBasGauche", 15, 15},
+      {7, "DeformHautDroit", 15, 15}, {8, "DeformHautGauche", 15, 15},
+      {9, "Deformer", 15, 15},        {10, "Deplacer", 15, 15},
+      {11, "Detection", 15, 15},      {12, "Dupliquer", 1, 1},
+      {13, "Echelle", 15, 15},        {14, "Gomme", 4, 27},
+      {15, "Inverser", 15, 15},       {16, "Marque", 15, 15},
   };
   for (int i = 0; i <= 9; ++i) d.push_back({17 + i, "Marque" + std::to_string(i), 15, 15});
   const std::vector<TCursorDef> rest = {
-      {27, "Nesw", 15, 15}, {28, "Nwse", 15, 15}, {29, "Origine", 15, 15}, {30, "Pan", 15, 15},
-      {31, "Pen", 2, 29},   {32, "Pen0", 2, 29},
+      {27, "Nesw", 15, 15}, {28, "Nwse", 15, 15}, {29, "Origine", 15, 15},
+      {30, "Pan", 15, 15},  {31, "Pen", 2, 29},   {32, "Pen0", 2, 29},
   };
   d.insert(d.end(), rest.begin(), rest.end());
   for (int i = 1; i <= 9; ++i) d.push_back({32 + i, "Pen" + std::to_string(i), 2, 29});
   const std::vector<TCursorDef> last = {
-      {42, "Reticule", 15, 15},   {43, "Rotation", 15, 15}, {44, "SelDeformer", 1, 1}, {45, "Selection", 1, 1},
-      {46, "SelRotation", 1, 1}, {47, "SelGomme", 1, 1},   {48, "Zoom", 12, 12},      {49, "ZoomX", 12, 12},
-      {50, "ZoomY", 12, 12},
+      {42, "Reticule", 15, 15}, {43, "Rotation", 15, 15},  {44, "SelDeformer", 1, 1},
+      {45, "Selection", 1, 1},  {46, "SelRotation", 1, 1}, {47, "SelGomme", 1, 1},
+      {48, "Zoom", 12, 12},     {49, "ZoomX", 12, 12},     {50, "ZoomY", 12, 12},
   };
   d.insert(d.end(), last.begin(), last.end());
   return d;
@@ -216,7 +218,8 @@ QImage DrawCursorPicture(const std::string& name) {
     // An open hand: palm and four fingers.
     QPainterPath h;
     h.addRoundedRect(QRectF(8, 14, 15, 13), 5, 5);
-    for (int i = 0; i < 4; ++i) h.addRoundedRect(QRectF(8 + i * 4, 5 + (i == 0 || i == 3 ? 3 : 0), 3.5, 12), 1.7, 1.7);
+    for (int i = 0; i < 4; ++i)
+      h.addRoundedRect(QRectF(8 + i * 4, 5 + (i == 0 || i == 3 ? 3 : 0), 3.5, 12), 1.7, 1.7);
     h.addRoundedRect(QRectF(3, 15, 8, 3.5), 1.7, 1.7);
     p.setPen(QPen(Qt::black, 1.2));
     p.setBrush(Qt::white);

@@ -110,7 +110,8 @@ TFileSearchWindow::TFileSearchWindow(QWidget* parent) : QDialog(parent) {
   layout->addLayout(buttons);
 
   ChooseFolder = [](QWidget* p, const QString& current) {
-    return QFileDialog::getExistingDirectory(p, QStringLiteral("Choisir le dossier de recherche"), current);
+    return QFileDialog::getExistingDirectory(p, QStringLiteral("Choisir le dossier de recherche"),
+                                             current);
   };
 
   connect(search_, &QPushButton::clicked, this, &TFileSearchWindow::StartSearch);
@@ -120,9 +121,12 @@ TFileSearchWindow::TFileSearchWindow(QWidget* parent) : QDialog(parent) {
   connect(browse_, &QPushButton::clicked, this, &TFileSearchWindow::Browse);
   connect(results_, &QTreeWidget::itemDoubleClicked, this, &TFileSearchWindow::OpenSelected);
   connect(results_, &QTreeWidget::itemSelectionChanged, this, &TFileSearchWindow::UpdateButtons);
-  connect(this, &TFileSearchWindow::workerFound, this, &TFileSearchWindow::OnFound, Qt::QueuedConnection);
-  connect(this, &TFileSearchWindow::workerProgress, this, &TFileSearchWindow::OnProgress, Qt::QueuedConnection);
-  connect(this, &TFileSearchWindow::workerFinished, this, &TFileSearchWindow::OnFinished, Qt::QueuedConnection);
+  connect(this, &TFileSearchWindow::workerFound, this, &TFileSearchWindow::OnFound,
+          Qt::QueuedConnection);
+  connect(this, &TFileSearchWindow::workerProgress, this, &TFileSearchWindow::OnProgress,
+          Qt::QueuedConnection);
+  connect(this, &TFileSearchWindow::workerFinished, this, &TFileSearchWindow::OnFinished,
+          Qt::QueuedConnection);
 
   SetFilter(QString::fromUtf8(kOpenFilter));
   resize(580, 420);
@@ -142,7 +146,9 @@ void TFileSearchWindow::SetFilter(const QString& filter, int index) {
   if (index >= 1 && index <= filter_->count()) filter_->setCurrentIndex(index - 1);
 }
 
-void TFileSearchWindow::SetFolder(const QString& folder) { folder_->setText(QDir::toNativeSeparators(folder)); }
+void TFileSearchWindow::SetFolder(const QString& folder) {
+  folder_->setText(QDir::toNativeSeparators(folder));
+}
 
 QString TFileSearchWindow::Folder() const { return folder_->text(); }
 
@@ -166,14 +172,16 @@ void TFileSearchWindow::StartSearch() {
   }
   folder = QDir::cleanPath(QDir::fromNativeSeparators(folder));
   if (!QFileInfo(folder).isDir()) {
-    ShowStatus(QStringLiteral("Le dossier « %1 » est introuvable.").arg(QDir::toNativeSeparators(folder)));
+    ShowStatus(
+        QStringLiteral("Le dossier « %1 » est introuvable.").arg(QDir::toNativeSeparators(folder)));
     return;
   }
 
   TFileSearchOptions options;
   options.folder = fs::path(QFile::encodeName(folder).toStdString());
   int entry = filter_->currentIndex();
-  if (entry >= 0 && entry < static_cast<int>(entries_.size())) options.patterns = entries_[entry].patterns;
+  if (entry >= 0 && entry < static_cast<int>(entries_.size()))
+    options.patterns = entries_[entry].patterns;
   options.nameFragment = name_->text().toStdString();
   options.maxResults = maxResults_ > 0 ? static_cast<std::size_t>(maxResults_) : 0;
 
@@ -193,7 +201,8 @@ void TFileSearchWindow::StartSearch() {
   };
   worker_.OnFound = [d, flush](const fs::path& file) {
     d->found << FromPath(file);
-    if (d->found.size() >= kBatchSize || std::chrono::steady_clock::now() - d->lastFound >= kDeliveryPeriod)
+    if (d->found.size() >= kBatchSize ||
+        std::chrono::steady_clock::now() - d->lastFound >= kDeliveryPeriod)
       flush();
   };
   worker_.OnProgress = [this, run, d, flush](const fs::path& f, std::size_t visited) {
@@ -289,8 +298,10 @@ void TFileSearchWindow::OnFinished(quint64 run, int end, qulonglong visited, qul
   QString text;
   switch (end) {
     case seCompleted:
-      text = QStringLiteral("Recherche terminée : %1 dans %2.").arg(found, Plural(visited, "dossier", "dossiers"));
-      if (skipped > 0) text += QStringLiteral(" %1 : accès refusé.").arg(Plural(skipped, "dossier", "dossiers"));
+      text = QStringLiteral("Recherche terminée : %1 dans %2.")
+                 .arg(found, Plural(visited, "dossier", "dossiers"));
+      if (skipped > 0)
+        text += QStringLiteral(" %1 : accès refusé.").arg(Plural(skipped, "dossier", "dossiers"));
       break;
     case seCancelled:
       text = QStringLiteral("Recherche arrêtée : %1.").arg(found);
@@ -325,7 +336,8 @@ void TFileSearchWindow::UpdateButtons() {
 
 QString TFileSearchWindow::CountText() const {
   int n = FoundCount();
-  QString count = n == 0 ? QStringLiteral("aucun fichier trouvé") : Plural(n, "fichier trouvé", "fichiers trouvés");
+  QString count = n == 0 ? QStringLiteral("aucun fichier trouvé")
+                         : Plural(n, "fichier trouvé", "fichiers trouvés");
   if (!searching_) return count;
   return QStringLiteral("%1 - recherche dans : %2").arg(count, searchedFolder_);
 }

@@ -1,48 +1,35 @@
 #include "gui/app/main_window.h"
 
-#include <QProgressDialog>
-#include <algorithm>
-
-#include <QActionGroup>
-#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDialog>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QMenuBar>
-#include <QPainter>
+#include <QProgressDialog>
 #include <QScreen>
 #include <QSlider>
 #include <QStatusBar>
-#include <QSvgRenderer>
-#include <QTextEdit>
 #include <QToolBar>
-#include <QToolButton>
-#include <QVBoxLayout>
 #include <algorithm>
-#include <cmath>
 
 #include "core/common/ini_file.h"
 #include "core/document/options.h"
 #include "core/montage/missing_image_dialog.h"
 #include "gui/app/cursor_pictures.h"
 #include "gui/app/file_search_window.h"
-#include "gui/document/help.h"
+#include "gui/app/properties_dialog.h"
+#include "gui/app/resources.h"
+#include "gui/common/file_dialogs_qt.h"
+#include "gui/common/message_dialog.h"
+#include "gui/common/value_dialog_qt.h"
 #include "gui/document/options_dialog.h"
 #include "gui/document/password_dialog.h"
+#include "gui/marking/names_colours_dialog.h"
 #include "gui/montage/group_dialog.h"
 #include "gui/montage/missing_image_dialog.h"
 #include "gui/video/duration_dialog.h"
-#include "gui/common/message_dialog.h"
-#include "gui/common/value_dialog_qt.h"
-#include "gui/marking/names_colours_dialog.h"
 #include "gui/video/video_widget.h"
-#include "kinevo_version.h"
 #include "platform/avi/vfw_play.h"
 #include "platform/ffmpeg/ds_play.h"
 #include "platform/ffmpeg/ffmpeg_play.h"
@@ -53,46 +40,6 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-// "caption|patterns|caption|patterns" -> "caption (p1 p2);;caption (p)".
-QString QtFilter(const std::string& filter, int index, QString* selected) {
-  const QStringList parts = Q(filter).split('|');
-  QStringList out;
-  for (int i = 0; i + 1 < parts.size(); i += 2) {
-    QString patterns = parts[i + 1];
-    patterns.replace(';', ' ');
-    const QString entry = parts[i] + " (" + patterns + ")";
-    out << entry;
-    if (i / 2 + 1 == index && selected != nullptr) *selected = entry;
-  }
-  return out.join(";;");
-}
-
-class QtFileDialogs : public IFileDialogs {
- public:
-  explicit QtFileDialogs(QWidget* parent) : parent_(parent) {}
-  std::string OpenFile(const TFileDialogRequest& r) override {
-    QString selected;
-    const QString filter = QtFilter(r.filter, r.filterIndex, &selected);
-    QString start = Q(r.initialDir);
-    if (!r.fileName.empty()) start = start.isEmpty() ? Q(r.fileName) : start + "/" + Q(r.fileName);
-    return QFileDialog::getOpenFileName(parent_, Q(r.title), start, filter, &selected).toStdString();
-  }
-  std::string SaveFile(const TFileDialogRequest& r) override {
-    QString selected;
-    const QString filter = QtFilter(r.filter, r.filterIndex, &selected);
-    QFileDialog d(parent_, Q(r.title), Q(r.initialDir), filter);
-    d.setAcceptMode(QFileDialog::AcceptSave);
-    d.setDefaultSuffix(Q(r.defaultExt));
-    d.setOption(QFileDialog::DontConfirmOverwrite);  // the workflow asks itself
-    if (!r.fileName.empty()) d.selectFile(Q(r.fileName));
-    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return "";
-    return d.selectedFiles().first().toStdString();
-  }
-
- private:
-  QWidget* parent_;
-};
-
 TFrameSourceSet MakeSources(const std::string& bridgeFolder) {
   TFrameSourceSet s;
   s.vfw = std::make_unique<TVfwPlay>();
@@ -101,171 +48,13 @@ TFrameSourceSet MakeSources(const std::string& bridgeFolder) {
   return s;
 }
 
-QIcon CursorIcon(const char* name) { return QIcon(QPixmap::fromImage(DrawCursorPicture(name))); }
-
-// The layer button's picture: a sheet with a cross at its centre.
-QIcon LayerIcon() {
-  QImage im(32, 32, QImage::Format_ARGB32_Premultiplied);
-  im.fill(Qt::transparent);
-  QPainter p(&im);
-  p.setPen(QPen(QColor(0, 128, 0), 2));
-  p.setBrush(QColor(200, 255, 200, 120));
-  p.drawRect(5, 5, 22, 22);
-  p.drawLine(12, 16, 20, 16);
-  p.drawLine(16, 12, 16, 20);
-  return QIcon(QPixmap::fromImage(im));
-}
-
-QIcon NamesIcon() {
-  QImage im(32, 32, QImage::Format_ARGB32_Premultiplied);
-  im.fill(Qt::transparent);
-  QPainter p(&im);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setBrush(QColor(240, 110, 20));
-  p.setPen(Qt::black);
-  p.drawEllipse(QPointF(9, 16), 5, 5);
-  p.setPen(QPen(Qt::blue, 2));
-  p.drawLine(17, 12, 29, 12);
-  p.drawLine(17, 20, 26, 20);
-  return QIcon(QPixmap::fromImage(im));
-}
-
-// The glyphs of the navigation buttons: bars, triangles and pause bars.
-enum class NavGlyph { First, Previous, Play, Pause, Next, Last };
-
-QIcon NavigationIcon(NavGlyph g) {
-  QImage im(20, 20, QImage::Format_ARGB32_Premultiplied);
-  im.fill(Qt::transparent);
-  QPainter p(&im);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(Qt::NoPen);
-  p.setBrush(QColor(40, 40, 40));
-  auto left = [&p](double x) { p.drawPolygon(QPolygonF({QPointF(x, 10), QPointF(x + 7, 4), QPointF(x + 7, 16)})); };
-  auto right = [&p](double x) { p.drawPolygon(QPolygonF({QPointF(x + 7, 10), QPointF(x, 4), QPointF(x, 16)})); };
-  switch (g) {
-    case NavGlyph::First:
-      p.drawRect(QRectF(4, 4, 2, 12));
-      left(7);
-      break;
-    case NavGlyph::Previous: left(6); break;
-    case NavGlyph::Play:
-      p.setBrush(QColor(0, 120, 0));
-      p.drawPolygon(QPolygonF({QPointF(15, 10), QPointF(6, 4), QPointF(6, 16)}));
-      break;
-    case NavGlyph::Pause:
-      p.drawRect(QRectF(6, 4, 3, 12));
-      p.drawRect(QRectF(11, 4, 3, 12));
-      break;
-    case NavGlyph::Next: right(7); break;
-    case NavGlyph::Last:
-      right(6);
-      p.drawRect(QRectF(14, 4, 2, 12));
-      break;
-  }
-  return QIcon(QPixmap::fromImage(im));
-}
-
-// A film image, in negative when it is hidden from the montage.
-QIcon MontageImageIcon(bool hidden) {
-  QImage im(32, 32, QImage::Format_ARGB32_Premultiplied);
-  im.fill(Qt::transparent);
-  QPainter p(&im);
-  const QColor film = hidden ? QColor(230, 230, 230) : QColor(30, 30, 30);
-  const QColor picture = hidden ? QColor(80, 40, 0) : QColor(175, 215, 255);
-  p.fillRect(QRect(4, 3, 24, 26), film);
-  p.fillRect(QRect(9, 7, 14, 18), picture);
-  p.setBrush(hidden ? QColor(40, 40, 40) : QColor(255, 255, 255));
-  p.setPen(Qt::NoPen);
-  for (int y = 5; y < 28; y += 5) {
-    p.drawRect(5, y, 2, 2);
-    p.drawRect(25, y, 2, 2);
-  }
-  if (hidden) {
-    p.setPen(QPen(QColor(200, 0, 0), 2));
-    p.drawLine(6, 26, 26, 6);
-  }
-  return QIcon(QPixmap::fromImage(im));
-}
-
-QIcon MontageGroupsIcon() {
-  QImage im(32, 32, QImage::Format_ARGB32_Premultiplied);
-  im.fill(Qt::transparent);
-  QPainter p(&im);
-  for (int k = 0; k < 3; ++k) {
-    const bool hidden = k == 1;
-    p.fillRect(QRect(2 + 10 * k, 8, 9, 16), hidden ? QColor(230, 230, 230) : QColor(30, 30, 30));
-    p.fillRect(QRect(4 + 10 * k, 11, 5, 10), hidden ? QColor(80, 40, 0) : QColor(175, 215, 255));
-  }
-  return QIcon(QPixmap::fromImage(im));
-}
-
-QIcon MontageInstantIcon() {
-  QImage im(32, 32, QImage::Format_ARGB32_Premultiplied);
-  im.fill(Qt::transparent);
-  QPainter p(&im);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QPen(QColor(30, 30, 30), 2));
-  p.setBrush(Qt::white);
-  p.drawEllipse(QPointF(16, 16), 12, 12);
-  p.drawLine(QPointF(16, 16), QPointF(16, 8));
-  p.drawLine(QPointF(16, 16), QPointF(22, 19));
-  return QIcon(QPixmap::fromImage(im));
-}
-
 }  // namespace
-
-// ------------------------------------------------------------ HintLabel
-
-void HintLabel::SetFullText(const QString& text) {
-  full_ = text;
-  setToolTip(text);
-  Elide();
-}
-
-void HintLabel::resizeEvent(QResizeEvent* e) {
-  QLabel::resizeEvent(e);
-  Elide();
-}
-
-void HintLabel::Elide() {
-  const int room = contentsRect().width();
-  setText(room > 0 ? fontMetrics().elidedText(full_, Qt::ElideRight, room) : full_);
-}
-
-// ------------------------------------------------------------ TitleView
-
-TitleView::TitleView(QWidget* parent) : QWidget(parent), title_(new QSvgRenderer(QStringLiteral(":/title.svg"), this)) {
-  setAutoFillBackground(true);
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, QColor(0x40, 0x40, 0x40));
-  setPalette(pal);
-}
-
-void TitleView::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  QSizeF pic = title_->defaultSize();
-  if (pic.isEmpty()) return;
-  double k = std::min(width() / pic.width(), height() / pic.height());
-  QSizeF s = pic * k;
-  QRectF r((width() - s.width()) / 2, (height() - s.height()) / 2, s.width(), s.height());
-  title_->render(&p, r);
-}
-
-StatusField::StatusField(const QString& name, int minWidth, QWidget* parent) : QLabel(parent) {
-  setObjectName(name);
-  setMinimumWidth(minWidth);
-  setFrameStyle(QFrame::Panel | QFrame::Sunken);
-}
-
-void StatusField::mousePressEvent(QMouseEvent* e) {
-  QLabel::mousePressEvent(e);
-  emit clicked();
-}
 
 // ------------------------------------------------------------ MainWindow
 
 MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent) : QMainWindow(parent) {
   // The named cursors exist before any window.
+  LoadResources();
   if (!NamedCursors::Registered()) NamedCursors::Register();
   setWindowTitle(QStringLiteral("Kinevo"));
   setMinimumSize(632, 452);
@@ -283,7 +72,7 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent) : QMainWin
 
   IFileDialogs* files = setup.files;
   if (files == nullptr) {
-    qtFiles_ = std::make_unique<QtFileDialogs>(this);
+    qtFiles_ = std::make_unique<TQtFileDialogs>(this);
     files = qtFiles_.get();
   }
   session_->SetFileDialogs(files);
@@ -353,12 +142,8 @@ MainWindow::~MainWindow() {
   SavePlacement();
   // The view's host services point at this window's widgets.
   session_->Video.StopPlay();
-  session_->Video.OnModeChange.Clear();
-  session_->Video.OnModeRefused.Clear();
-  session_->Video.OnZoomChange.Clear();
-  session_->Video.OnToolChange.Clear();
-  session_->Video.OnAfterPaint.Clear();
-  session_->Montage.OnChange.Clear();
+  // The notifications must not reach the widgets going below.
+  links_.DisconnectAll();
   session_->Montage.GroupDialog = nullptr;
   session_->Options.SetPasswordPrompt(nullptr);
   delete search_;
@@ -374,8 +159,8 @@ TFeatures MainWindow::Features() { return ProgramFeatures(); }
 void MainWindow::InstallOpenProgress() {
   session_->OpenProgress = [this](double fraction) {
     if (progress_ == nullptr) {
-      progress_ = new QProgressDialog(QStringLiteral("Lecture du fichier vidéo ..."), QStringLiteral("Annuler"),
-                                      0, 1000, this);
+      progress_ = new QProgressDialog(QStringLiteral("Lecture du fichier vidéo ..."),
+                                      QStringLiteral("Annuler"), 0, 1000, this);
       progress_->setObjectName(QStringLiteral("OpenProgress"));
       progress_->setWindowTitle(QStringLiteral("Kinevo"));
       progress_->setWindowModality(Qt::WindowModal);
@@ -407,349 +192,6 @@ QLabel* MainWindow::Field(const std::string& name) const {
 
 QString MainWindow::Hint() const { return hint_->FullText(); }
 
-QAction* MainWindow::MakeAction(const std::string& name, std::function<void()> handler) {
-  const TCommandText* t = FindCommandText(name);
-  auto* a = new QAction(t != nullptr ? QString::fromUtf8(t->caption) : Q(name), this);
-  a->setObjectName(Q(name));
-  if (t != nullptr) {
-    a->setCheckable(t->checkable);
-    a->setStatusTip(QString::fromUtf8(t->hint));
-    a->setToolTip(QString::fromUtf8(t->hint));
-  }
-  connect(a, &QAction::triggered, this, [this, handler = std::move(handler)] {
-    handler();
-    RefreshCommands();
-  });
-  actions_[name] = a;
-  return a;
-}
-
-void MainWindow::BuildActions() {
-  TSession& s = *session_;
-  auto open = [this] { return session_->Video.IsOpen(); };
-  auto repaint = [this] { session_->Video.Repaint(); };
-  // Tools (the pop-up items do the same).
-  auto tool = [this, open](TOutil t, TScaleKind k) {
-    return [this, open, t, k] {
-      if (open()) ChooseTool(t, k);
-    };
-  };
-  const std::vector<std::tuple<std::string, std::string, std::function<void()>>> tools = {
-      {"ButtonOutilZoom", "PopupMenuZoom", [this, open] { if (open()) ChooseViewTool(vtZoom); }},
-      {"ButtonOutilPan", "PopupMenuPan", [this, open] { if (open()) ChooseViewTool(vtPan); }},
-      {"ButtonOutilEchelle", "PopupMenuEchelle", tool(otEchelle, skNormal)},
-      {"ButtonOutilEchelleHoriz", "PopupMenuEchelleHoriz", tool(otEchelle, skHoriz)},
-      {"ButtonOutilEchelleVert", "PopupMenuEchelleVert", tool(otEchelle, skVert)},
-      {"ButtonOutilMarque", "PopupMenuMarque", tool(otMarque, skNormal)},
-      {"ButtonOutilOrigine", "PopupMenuOrigine", tool(otOrigine, skNormal)},
-      {"ButtonOutilTsp", "PopupMenuTsp", tool(otTsp, skNormal)},
-      {"ButtonOutilDeplacer", "PopupMenuDeplacer", tool(otDeplacer, skNormal)},
-      {"ButtonOutilEffacer", "PopupMenuEffacer", tool(otEffacer, skNormal)},
-  };
-  for (const auto& [button, popup, handler] : tools) {
-    MakeAction(button, handler);
-    MakeAction(popup, handler);
-  }
-  MakeAction("ButtonOutilNom", [this, open] {
-    if (!open()) return;
-    RunNamesDialog();
-    session_->Video.Repaint();
-  });
-  Action("ButtonOutilZoom")->setIcon(CursorIcon("Zoom"));
-  Action("ButtonOutilPan")->setIcon(CursorIcon("Pan"));
-  Action("ButtonOutilEchelle")->setIcon(CursorIcon("Echelle"));
-  Action("ButtonOutilEchelleHoriz")->setIcon(CursorIcon("Echelle"));
-  Action("ButtonOutilEchelleVert")->setIcon(CursorIcon("Echelle"));
-  Action("ButtonOutilMarque")->setIcon(CursorIcon("Marque1"));
-  Action("ButtonOutilOrigine")->setIcon(CursorIcon("Origine"));
-  Action("ButtonOutilTsp")->setIcon(LayerIcon());
-  Action("ButtonOutilDeplacer")->setIcon(CursorIcon("Deplacer"));
-  Action("ButtonOutilEffacer")->setIcon(CursorIcon("Gomme"));
-  Action("ButtonOutilNom")->setIcon(NamesIcon());
-
-  // Modes.
-  MakeAction("ButtonModeRepereFixe", [this] { ChooseMode(vmRepereFixe); });
-  MakeAction("ButtonModeTransparent", [this] { ChooseMode(vmTransparent); });
-  MakeAction("ButtonModeMontage", [this] { ChooseMode(vmMontage); });
-  MakeAction("ButtonModeTracking", [this] { ChooseMode(vmTracking); });
-  MakeAction("ButtonModeCapture", [this] { ChooseMode(vmCapture); });
-
-  // Montage (the recording commands are not part of the program yet).
-  MakeAction("ButtonMontageBasculer", [this, open] {
-    if (open()) session_->Montage.ToggleCurrent();
-  });
-  MakeAction("ButtonMontageBasculerMult", [this, open] {
-    if (open()) session_->Montage.ToggleGroups();
-  });
-  MakeAction("ButtonMontageInstant", [this] {
-    TSession& ss = *session_;
-    if (!ss.Montage.IsCurrentVisible()) return;
-    instantDialog_->Execute(ss.Montage, [&ss] { return ss.Data.RequiredDuration(); }, this);
-    ss.Video.Repaint();
-  });
-  for (const char* b : {"ButtonMontageEnregistrer", "ButtonMontageV2p", "ButtonMontageP2v"}) MakeAction(b, [] {});
-  {
-    QIcon toggle = MontageImageIcon(false);
-    toggle.addPixmap(MontageImageIcon(true).pixmap(32, 32), QIcon::Normal, QIcon::On);
-    Action("ButtonMontageBasculer")->setIcon(toggle);
-  }
-  Action("ButtonMontageBasculerMult")->setIcon(MontageGroupsIcon());
-  Action("ButtonMontageInstant")->setIcon(MontageInstantIcon());
-
-  // Navigation beside the track bar.
-  MakeAction("ButtonNavPremiere", [this] { Navigate(0); });
-  MakeAction("ButtonNavPrecedente", [this] { Navigate(session_->Video.DisplayedImage() - 1); });
-  MakeAction("ButtonNavLecture", [this, open] {
-    TVideo& v = session_->Video;
-    if (open()) v.Play(v.DisplayedImage(), v.DisplayedImagesNumber() - 1);
-  });
-  MakeAction("ButtonNavPause", [this] { session_->Video.StopPlay(); });
-  MakeAction("ButtonNavSuivante", [this] { Navigate(session_->Video.DisplayedImage() + 1); });
-  MakeAction("ButtonNavDerniere", [this] { Navigate(session_->Video.DisplayedImagesNumber() - 1); });
-  Action("ButtonNavPremiere")->setIcon(NavigationIcon(NavGlyph::First));
-  Action("ButtonNavPrecedente")->setIcon(NavigationIcon(NavGlyph::Previous));
-  Action("ButtonNavLecture")->setIcon(NavigationIcon(NavGlyph::Play));
-  Action("ButtonNavPause")->setIcon(NavigationIcon(NavGlyph::Pause));
-  Action("ButtonNavSuivante")->setIcon(NavigationIcon(NavGlyph::Next));
-  Action("ButtonNavDerniere")->setIcon(NavigationIcon(NavGlyph::Last));
-
-  // Results (hidden until the results window is part of the program).
-  for (const char* b : {"ButtonMenuTableau", "ButtonMenuTemps", "ButtonMenuReferentiel", "ButtonMenuVecteur",
-                        "ButtonMenuFormule"})
-    MakeAction(b, [this] { ResultsRequested(); });
-
-  // "Fichier".
-  MakeAction("MenuFichierOuvrirVideo", [this] { session_->Workflow().OpenWithDialog(1); });
-  MakeAction("MenuFichierOuvrirKvo", [this] { session_->Workflow().OpenWithDialog(2); });
-  MakeAction("MenuFichierRecent", [] {});
-  MakeAction("MenuFichierRechercher", [this] {
-    TFileSearchWindow* w = FileSearch();
-    w->show();
-    w->raise();
-    w->activateWindow();
-  });
-  MakeAction("MenuFichierFermerVideo", [this] { session_->Workflow().CloseVideo(); });
-  MakeAction("MenuFichierEnregistrer", [this] { session_->Workflow().Save(); });
-  MakeAction("MenuFichierProprietes", [this] { ShowProperties(); });
-  MakeAction("MenuFichierQuitter", [this] { close(); });
-
-  // "Affichage".
-  MakeAction("MenuAffichageAnnuler", [this, repaint] {
-    session_->Data.Undo();
-    repaint();
-  });
-  MakeAction("MenuAffichageLoupe", [this, &s] {
-    s.Video.ShowLoupe(!s.Video.Loupe().Visible);
-    view_->SyncFromView();
-  });
-  MakeAction("MenuAffichageCacherImage", [&s] {
-    s.Video.HideImage = !s.Video.HideImage;
-    s.Video.Repaint();
-  });
-  MakeAction("MenuAffichageAllerDerniereImagePointee", [&s] { s.Video.GoToLastMarkedImage(); });
-  MakeAction("MenuAffichageAllerImageNumero", [this] { GoToImageNumber(); });
-  MakeAction("MenuAffichageCouleur", [this, repaint] {
-    RunNamesDialog();
-    repaint();
-  });
-  const std::vector<std::pair<std::string, int>> sizes = {
-      {"MenuAffichageTaillePetite", 0}, {"MenuAffichageTailleMoyenne", 1}, {"MenuAffichageTailleGrande", 2}};
-  for (const auto& [name, size] : sizes)
-    MakeAction(name, [&s, size = size] {
-      s.Data.SetElementSize(size);
-      s.Data.UpdateScreenPositions();
-      s.Video.Repaint();
-    });
-  const std::vector<std::pair<std::string, TNumberPosition>> numbering = {
-      {"MenuAffichageNumeroterDown", npDown}, {"MenuAffichageNumeroterRight", npRight},
-      {"MenuAffichageNumeroterNone", npNone}};
-  for (const auto& [name, pos] : numbering)
-    MakeAction(name, [&s, pos = pos] {
-      s.Data.SetMarksNumberPosition(pos);
-      s.Video.Repaint();
-    });
-  MakeAction("MenuAffichageDessinerToutesLesMarques", [&s] {
-    s.Data.SetMarksIsAllDrawn(true);
-    s.Video.Repaint();
-  });
-  MakeAction("MenuAffichageDessinerDerniereMarque", [&s] {
-    s.Data.SetMarksIsAllDrawn(false);
-    s.Data.SetMarksNumberToDraw(1);
-    s.Video.Repaint();
-  });
-  MakeAction("MenuAffichageDessinerAutres", [this, &s] {
-    if (!AskValue(tsNbMqDrawn)) return;
-    s.Data.SetMarksIsAllDrawn(false);
-    s.Data.SetMarksNumberToDraw(values_->IntValue());
-    s.Video.Repaint();
-  });
-  auto erase = [&s](void (TData::*f)()) {
-    return [&s, f] {
-      if (!s.Video.IsOpen()) return;
-      (s.Data.*f)();
-      s.Video.Repaint();
-    };
-  };
-  MakeAction("MenuAffichageEffacerMarques", erase(&TData::EraseMarks));
-  MakeAction("MenuAffichageEffacerTransparent", erase(&TData::EraseMarks));
-  MakeAction("MenuAffichageEffacerRepere", erase(&TData::EraseOrigin));
-  MakeAction("MenuAffichageEffacerEchelle", erase(&TData::EraseScale));
-  MakeAction("MenuAffichageEffacerTout", erase(&TData::EraseAll));
-  MakeAction("MenuAffichageEffacerContour", [] {});
-  MakeAction("MenuAffichageEffacerBanZones", [] {});
-  MakeAction("MenuAffichageOptions", [this] { ShowOptions(); });
-
-  // "Mesures".
-  MakeAction("MenuMesuresAngleRotation", [this] { AskAngle(); });
-  MakeAction("MenuMesuresInverserAxeX", [&s] {
-    s.Data.SetDirectXAxisDirection(!s.Data.DirectXAxisDirection());
-    s.Video.Repaint();
-  });
-  MakeAction("MenuMesuresInverserAxeY", [&s] {
-    s.Data.SetDirectYAxisDirection(!s.Data.DirectYAxisDirection());
-    s.Video.Repaint();
-  });
-  MakeAction("MenuMesuresNbMarqueParImageUne", [this] { SetMarksPerFrame(1); });
-  MakeAction("MenuMesuresNbMarqueParImageDeux", [this] { SetMarksPerFrame(2); });
-  MakeAction("MenuMesuresNbMarqueParImageTrois", [this] { SetMarksPerFrame(3); });
-  MakeAction("MenuMesuresNbMarqueParImageAutres", [this] { SetMarksPerFrame(0); });
-  MakeAction("MenuMesuresNbImagesEntreMarquesUne", [&s] { s.Data.SetFramesNumberBetweenTwoMarks(1); });
-  MakeAction("MenuMesuresNbImagesEntreMarquesAutres", [this, &s] {
-    if (AskValue(tsNbImgStep)) s.Data.SetFramesNumberBetweenTwoMarks(values_->IntValue());
-  });
-  MakeAction("MenuMesuresTemps", [this] { AskDuration(); });
-  MakeAction("MenuMesuresValeurEchelle", [this] { AskScaleLength(skNormal); });
-  MakeAction("MenuMesuresValeurEchelleHoriz", [this] { AskScaleLength(skHoriz); });
-  MakeAction("MenuMesuresValeurEchelleVert", [this] { AskScaleLength(skVert); });
-  for (const char* t : {"MenuMesuresFormeLibre", "MenuMesuresFormePolygone", "MenuMesuresFormeCercle",
-                        "MenuMesuresEspaceChoix1", "MenuMesuresEspaceChoix2", "MenuMesuresEspaceChoix3",
-                        "MenuMesuresEspaceChoixAutres", "MenuMesuresZone", "MenuMesuresCalculatrice"})
-    MakeAction(t, [] {});
-
-  // "Aide".
-  MakeAction("MenuAideKinevo", [this] { OpenHelp(session_->Dialog); });
-  MakeAction("MenuAideApropos", [this] {
-    session_->Dialog.Show(icInformation, {{"Ok", btOk}},
-                          {std::string("Kinevo ") + KINEVO_VERSION_STRING, "",
-                           "Etude du mouvement à partir d'une vidéo."});
-  });
-
-  // Radio groups show one ticked item each.
-  for (const auto& group : RadioGroups()) {
-    auto* g = new QActionGroup(this);
-    g->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
-    for (const auto& name : group) g->addAction(Action(name));
-  }
-}
-
-void MainWindow::BuildMenus() {
-  auto add = [this](QMenu* m, const std::vector<std::string>& names) {
-    for (const auto& n : names) {
-      if (n == "-")
-        m->addSeparator();
-      else
-        m->addAction(Action(n));
-    }
-  };
-  QMenu* file = menuBar()->addMenu(QStringLiteral("&Fichier"));
-  add(file, {"MenuFichierOuvrirVideo", "MenuFichierOuvrirKvo"});
-  recentMenu_ = file->addMenu(Action("MenuFichierRecent")->text());
-  recentMenu_->setObjectName(QStringLiteral("MenuFichierRecent"));
-  add(file, {"MenuFichierRechercher", "-", "MenuFichierFermerVideo", "MenuFichierEnregistrer", "-",
-             "MenuFichierProprietes", "-", "MenuFichierQuitter"});
-  QMenu* view = menuBar()->addMenu(QStringLiteral("&Affichage"));
-  add(view, {"MenuAffichageAnnuler", "-", "MenuAffichageLoupe", "MenuAffichageCacherImage", "-",
-             "MenuAffichageAllerDerniereImagePointee", "MenuAffichageAllerImageNumero", "-", "MenuAffichageCouleur"});
-  QMenu* size = view->addMenu(QStringLiteral("&Taille des marques et des axes"));
-  add(size, {"MenuAffichageTaillePetite", "MenuAffichageTailleMoyenne", "MenuAffichageTailleGrande"});
-  QMenu* num = view->addMenu(QStringLiteral("N&uméroter les marques"));
-  add(num, {"MenuAffichageNumeroterDown", "MenuAffichageNumeroterRight", "MenuAffichageNumeroterNone"});
-  QMenu* draw = view->addMenu(QStringLiteral("&Dessiner"));
-  add(draw, {"MenuAffichageDessinerToutesLesMarques", "MenuAffichageDessinerDerniereMarque",
-             "MenuAffichageDessinerAutres"});
-  view->addSeparator();
-  QMenu* erase = view->addMenu(QStringLiteral("&Effacer"));
-  add(erase, {"MenuAffichageEffacerMarques", "MenuAffichageEffacerTransparent", "MenuAffichageEffacerRepere",
-              "MenuAffichageEffacerEchelle", "MenuAffichageEffacerContour", "MenuAffichageEffacerBanZones", "-",
-              "MenuAffichageEffacerTout"});
-  add(view, {"-", "MenuAffichageOptions"});
-  QMenu* mes = menuBar()->addMenu(QStringLiteral("&Mesures"));
-  add(mes, {"MenuMesuresAngleRotation", "MenuMesuresInverserAxeX", "MenuMesuresInverserAxeY", "-"});
-  QMenu* per = mes->addMenu(QStringLiteral("Nombre de &marques par image"));
-  add(per, {"MenuMesuresNbMarqueParImageUne", "MenuMesuresNbMarqueParImageDeux", "MenuMesuresNbMarqueParImageTrois",
-            "MenuMesuresNbMarqueParImageAutres"});
-  QMenu* step = mes->addMenu(QStringLiteral("Nombre d'&images entre deux pointages"));
-  add(step, {"MenuMesuresNbImagesEntreMarquesUne", "MenuMesuresNbImagesEntreMarquesAutres"});
-  add(mes, {"MenuMesuresTemps", "-", "MenuMesuresValeurEchelle", "MenuMesuresValeurEchelleHoriz",
-            "MenuMesuresValeurEchelleVert"});
-  QMenu* shape = mes->addMenu(QStringLiteral("&Forme du contour"));
-  add(shape, {"MenuMesuresFormeLibre", "MenuMesuresFormePolygone", "MenuMesuresFormeCercle"});
-  QMenu* radius = mes->addMenu(QStringLiteral("&Rayon de recherche"));
-  add(radius, {"MenuMesuresEspaceChoix1", "MenuMesuresEspaceChoix2", "MenuMesuresEspaceChoix3",
-               "MenuMesuresEspaceChoixAutres"});
-  add(mes, {"MenuMesuresZone", "-", "MenuMesuresCalculatrice"});
-  QMenu* help = menuBar()->addMenu(QStringLiteral("A&ide"));
-  add(help, {"MenuAideKinevo", "MenuAideApropos"});
-  menus_ = {file, view, size, num, draw, erase, mes, per, step, shape, radius, help, recentMenu_};
-  // Visibility follows the mode each time a menu opens.
-  for (QMenu* m : menus_) connect(m, &QMenu::aboutToShow, this, &MainWindow::RefreshCommands);
-
-  popup_ = new QMenu(this);
-  popup_->setObjectName(QStringLiteral("PopupMenu"));
-  add(popup_, {"PopupMenuZoom", "PopupMenuPan", "-", "PopupMenuEchelle", "PopupMenuEchelleHoriz",
-               "PopupMenuEchelleVert", "PopupMenuMarque", "PopupMenuOrigine", "PopupMenuTsp", "PopupMenuDeplacer",
-               "PopupMenuEffacer"});
-  connect(popup_, &QMenu::aboutToShow, this, &MainWindow::RefreshCommands);
-}
-
-void MainWindow::BuildToolBars() {
-  auto bar = [this](const char* name, const QString& title, Qt::ToolBarArea area,
-                    const std::vector<std::string>& names) {
-    QToolBar* t = new QToolBar(title, this);
-    t->setObjectName(QString::fromUtf8(name));
-    t->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    t->setIconSize(QSize(24, 24));
-    for (const auto& n : names) t->addAction(Action(n));
-    addToolBar(area, t);
-    toolBars_.push_back(t);
-    return t;
-  };
-  bar("ToolBarOutils", QStringLiteral("Outils"), Qt::TopToolBarArea,
-      {"ButtonOutilZoom", "ButtonOutilPan", "ButtonOutilEchelle", "ButtonOutilEchelleHoriz",
-       "ButtonOutilEchelleVert", "ButtonOutilOrigine", "ButtonOutilMarque", "ButtonOutilTsp", "ButtonOutilDeplacer",
-       "ButtonOutilEffacer", "ButtonOutilNom"});
-  // The modes, the montage and the results on a second row: the marking
-  // tools alone fill a narrow window.
-  addToolBarBreak(Qt::TopToolBarArea);
-  QToolBar* modes = bar("ToolBarMode", QStringLiteral("Modes"), Qt::TopToolBarArea,
-                        {"ButtonModeRepereFixe", "ButtonModeTransparent", "ButtonModeMontage", "ButtonModeTracking",
-                         "ButtonModeCapture"});
-  modes->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  std::vector<std::string> montage = MontageButtons();
-  bar("ToolBarMontage", QStringLiteral("Montage"), Qt::TopToolBarArea, montage);
-  QToolBar* results = bar("ToolBarResultats", QStringLiteral("Résultats"), Qt::TopToolBarArea,
-                          {"ButtonMenuTableau", "ButtonMenuTemps", "ButtonMenuReferentiel", "ButtonMenuVecteur",
-                           "ButtonMenuFormule"});
-  results->setToolButtonStyle(Qt::ToolButtonTextOnly);
-
-  // Navigation: the track bar over the displayed images.
-  QToolBar* nav = new QToolBar(QStringLiteral("Navigation"), this);
-  nav->setObjectName(QStringLiteral("ToolBarNavigation"));
-  nav->setIconSize(QSize(20, 20));
-  for (const auto& name : NavigationButtons()) nav->addAction(Action(name));
-  trackBar_ = new QSlider(Qt::Horizontal, nav);
-  trackBar_->setObjectName(QStringLiteral("TrackBar"));
-  trackBar_->setMinimumWidth(200);
-  trackBar_->installEventFilter(this);
-  nav->addWidget(trackBar_);
-  addToolBar(Qt::BottomToolBarArea, nav);
-  connect(trackBar_, &QSlider::valueChanged, this, [this](int v) {
-    if (trackBar_->signalsBlocked() || !session_->Video.IsOpen()) return;
-    if (v != session_->Video.DisplayedImage()) session_->Video.GoToDisplayedImage(v);
-    RefreshFields();
-  });
-}
-
 void MainWindow::BuildStatusBar() {
   hint_ = new HintLabel(this);
   hint_->setObjectName(QStringLiteral("Hint"));
@@ -774,41 +216,36 @@ void MainWindow::BuildStatusBar() {
 void MainWindow::WireEvents() {
   TSession& s = *session_;
   TData& d = s.Data;
-  d.OnAxesChanged = [this](void*) { RefreshFields(); };
-  d.OnMarkColorChanged = [this](void*) { session_->Video.Repaint(); };
-  d.OnScaleChanged = [this](void*) {
+  links_ += d.OnAxesChanged.Connect([this](void*) { RefreshFields(); });
+  links_ += d.OnScaleChanged.Connect([this](void*) {
     RefreshCommands();
     TData& data = session_->Data;
     const TScaleKind kind = data.Scale().ScaleKind();
     if (data.Scale().PointsNumber(kind) == 2 && session_->Video.IsOpen()) AskScaleLength(kind);
-  };
-  d.OnScaleKindChanged = [this](void*) { RefreshCommands(); };
-  d.OnMarksChanged = [this](void*) {
+  });
+  links_ += d.OnScaleKindChanged.Connect([this](void*) { RefreshCommands(); });
+  links_ += d.OnMarksChanged.Connect([this](void*) {
     RefreshFields();
     RefreshCommands();
-  };
-  d.OnSystemsCountChanged = [this](void*) { session_->Video.Repaint(); };
-  d.OnToolChanged = [this](void*) {
-    TSession& ss = *session_;
-    if (ss.Video.Tool() != vtNone) ss.Video.SetTool(vtNone);
-    SetHint(ToolHint(ss.Data.Tool()));
+  });
+  // The session already ended the view's pointer tool and repainted.
+  links_ += d.OnToolChanged.Connect([this](void*) {
+    SetHint(ToolHint(session_->Data.Tool()));
     RefreshCommands();
-    ss.Video.UpdateCursor();
-    ss.Video.Repaint();
-  };
-  s.Video.OnToolChange = [this](void*) {
+  });
+  links_ += s.Video.OnToolChange.Connect([this](void*) {
     const TViewTool t = session_->Video.Tool();
     SetHint(t == vtNone ? ToolHint(session_->Data.Tool()) : ViewToolHint(t));
     RefreshCommands();
-  };
-  s.Video.OnZoomChange = [this](void*) { RefreshFields(); };
-  s.Video.OnModeChange = [this](void*) {
+  });
+  links_ += s.Video.OnZoomChange.Connect([this](void*) { RefreshFields(); });
+  links_ += s.Video.OnModeChange.Connect([this](void*) {
     RefreshModeHint();
     RefreshCommands();
     view_->SyncFromView();
-  };
-  s.Video.OnModeRefused = [this](void*) { RefreshCommands(); };
-  s.Video.OnAfterPaint = [this](void*) {
+  });
+  links_ += s.Video.OnModeRefused.Connect([this](void*) { RefreshCommands(); });
+  links_ += s.Video.OnAfterPaint.Connect([this](void*) {
     // In montage mode the toggle button and the hint follow the image shown.
     if (session_->Video.IsMontage()) {
       RefreshModeHint();
@@ -817,36 +254,36 @@ void MainWindow::WireEvents() {
       RefreshFields();
     }
     RefreshTrackBar();
-  };
-  s.Montage.OnChange = [this](void*) {
+  });
+  links_ += s.Montage.OnChange.Connect([this](void*) {
     RefreshModeHint();
     RefreshCommands();
-  };
-  s.Options.OnChange = [this](void*) {
-    session_->ApplyOptions();
-    OptionsChanged();
-  };
-  s.OnVideoOpened = [this](void*) {
+  });
+  // The session applies the new settings to the models first.
+  links_ += s.Options.OnChange.Connect([this](void*) { OptionsChanged(); });
+  links_ += s.OnVideoOpened.Connect([this](void*) {
     FitView();
     SetHint(ToolHint(session_->Data.Tool()));
     RefreshTrackBar();
     RefreshCommands();
-  };
-  s.OnVideoClosed = [this](void*) {
+  });
+  links_ += s.OnVideoClosed.Connect([this](void*) {
     FitView();
     RefreshCommands();
-  };
-  s.OnWindowStateChanged = [this](void*) {
+  });
+  links_ += s.OnWindowStateChanged.Connect([this](void*) {
     const bool open = session_->Video.IsOpen();
-    setWindowTitle(open ? QFileInfo(Q(session_->Video.FileName())).fileName() : QStringLiteral("Kinevo"));
+    setWindowTitle(open ? QFileInfo(Q(session_->Video.FileName())).fileName()
+                        : QStringLiteral("Kinevo"));
     if (!open) SetHint("");
     FitView();
     RefreshTrackBar();
     RefreshCommands();
     view_->SyncFromView();
-  };
-  s.Recent.OnMenuChanged = [this](void*) { RebuildRecentMenu(); };
-  s.Recent.OnClick = [this](const std::string& path) { session_->Workflow().OpenByExtension(path); };
+  });
+  links_ += s.Recent.OnMenuChanged.Connect([this](void*) { RebuildRecentMenu(); });
+  links_ += s.Recent.OnClick.Connect(
+      [this](const std::string& path) { session_->Workflow().OpenByExtension(path); });
 }
 
 TCommandContext MainWindow::Context() const {
@@ -879,7 +316,8 @@ TCommandContext MainWindow::Context() const {
   c.loupe = session_->Video.Loupe().Visible;
   c.hideImage = s.Video.HideImage;
   c.imageDuration = c.videoOpen ? session_->Video.ImageDuration() : 0;
-  c.currentImageHidden = c.videoOpen && s.Video.IsMontage() && !s.Montage.IsVisible(s.Video.CurrentImage());
+  c.currentImageHidden =
+      c.videoOpen && s.Video.IsMontage() && !s.Montage.IsVisible(s.Video.CurrentImage());
   c.features = Features();
   return c;
 }
@@ -919,11 +357,11 @@ void MainWindow::RefreshFields() {
   if (closing_ || fields_.empty()) return;
   const TSession& s = *session_;
   const bool open = s.Video.IsOpen();
-  fields_["EditImage"]->setText(
-      Q(ImageFieldText(open, open ? s.Video.DisplayedImage() : 0, open ? s.Video.DisplayedImagesNumber() : 0)));
+  fields_["EditImage"]->setText(Q(ImageFieldText(open, open ? s.Video.DisplayedImage() : 0,
+                                                 open ? s.Video.DisplayedImagesNumber() : 0)));
   fields_["EditMarque"]->setText(Q(MarksFieldText(open, open ? session_->Data.MarksCount() : 0)));
-  fields_["EditAngle"]->setText(
-      Q(AngleFieldText(open, session_->Data.Fixed().HasOrigin() && s.Video.IsGrid(), session_->Data.XAxisAngle())));
+  fields_["EditAngle"]->setText(Q(AngleFieldText(
+      open, session_->Data.Fixed().HasOrigin() && s.Video.IsGrid(), session_->Data.XAxisAngle())));
   fields_["EditZoom"]->setText(Q(ZoomFieldText(open, s.Video.ZoomValue())));
 }
 
@@ -975,9 +413,6 @@ void MainWindow::ChooseTool(TOutil tool, TScaleKind kind) {
   s.Video.SetTool(vtNone);
   if (tool == otEchelle) s.Data.SetScaleKind(kind);
   s.Data.SetTool(tool);
-  SetHint(ToolHint(tool));
-  s.Video.UpdateCursor();
-  s.Video.Repaint();
 }
 
 void MainWindow::ChooseViewTool(TViewTool tool) {
@@ -991,13 +426,9 @@ void MainWindow::ChooseViewTool(TViewTool tool) {
 void MainWindow::ChooseMode(TVideoMode mode) {
   TSession& s = *session_;
   const int target = ModeRequest(s.Video.Mode(), mode, s.Video.IsOpen());
-  if (target != 0) {
-    try {
-      s.Video.SetMode(static_cast<TVideoMode>(target));
-    } catch (const ModeException&) {
-      // Refused by the view: the buttons show the mode that stays.
-    }
-  }
+  // A refusal is announced by the view (OnModeRefused); the buttons then
+  // show the mode that stays.
+  if (target != 0) s.Video.SetMode(static_cast<TVideoMode>(target));
   if (s.Video.IsMarking()) SetHint(ToolHint(s.Data.Tool()));
   RefreshModeHint();
   view_->SyncFromView();
@@ -1014,7 +445,8 @@ void MainWindow::FitView() {
     return;
   }
   // The largest size with the picture's proportions, centred.
-  const double k = std::min(static_cast<double>(room.width()) / w, static_cast<double>(room.height()) / h);
+  const double k =
+      std::min(static_cast<double>(room.width()) / w, static_cast<double>(room.height()) / h);
   const int vw = std::max(1, static_cast<int>(w * k));
   const int vh = std::max(1, static_cast<int>(h * k));
   const QRect r((room.width() - vw) / 2, (room.height() - vh) / 2, vw, vh);
@@ -1033,7 +465,8 @@ void MainWindow::Navigate(int displayed) {
 void MainWindow::ShowOptions() {
   TSession& s = *session_;
   if (!s.Options.CheckPassword()) return;
-  TBoiteOptions d(s.Options, *association_, s.Dialog, QCoreApplication::applicationFilePath().toStdString(), this);
+  TBoiteOptions d(s.Options, *association_, s.Dialog,
+                  QCoreApplication::applicationFilePath().toStdString(), this);
   d.exec();
   // Closing the dialog saved the settings and announced the change.
 }
@@ -1043,10 +476,6 @@ void MainWindow::OptionsChanged() {
   s.Recent.SetMaxEntries(static_cast<uint8_t>(s.Options.MRUCapacity()));
   RebuildRecentMenu();
   RefreshCommands();
-  if (s.Video.IsOpen()) {
-    s.Data.UpdateScreenPositions();
-    s.Video.Repaint();
-  }
 }
 
 void MainWindow::AskDuration() {
@@ -1055,7 +484,6 @@ void MainWindow::AskDuration() {
   double value = 0;
   if (timeDialog_->Execute(true, s.Video.ImageDuration(), s.Data.RequiredDuration(), value, this))
     s.Data.SetRequiredDuration(value);
-  s.Video.Repaint();
 }
 
 TFileSearchWindow* MainWindow::FileSearch() {
@@ -1102,7 +530,9 @@ bool MainWindow::AskValue(TTypeSaisie kind, TTypeSaisieLongueur lengthKind) {
 void MainWindow::AskScaleLength(TScaleKind kind) {
   TData& d = session_->Data;
   if (d.Scale().PointsNumber(kind) != 2) return;
-  const TTypeSaisieLongueur lk = kind == skHoriz ? slLongueurH : kind == skVert ? slLongueurV : slLongueurN;
+  const TTypeSaisieLongueur lk = kind == skHoriz  ? slLongueurH
+                                 : kind == skVert ? slLongueurV
+                                                  : slLongueurN;
   if (!AskValue(tsLongueur, lk)) return;
   const double v = values_->Value();
   if (kind == skHoriz)
@@ -1111,7 +541,6 @@ void MainWindow::AskScaleLength(TScaleKind kind) {
     d.SetScaleVertLength(v);
   else
     d.SetScaleLength(v);
-  session_->Video.Repaint();
 }
 
 void MainWindow::AskAngle() {
@@ -1119,7 +548,6 @@ void MainWindow::AskAngle() {
   if (!s.Video.IsOpen() || !s.Video.IsGrid() || !s.Data.Fixed().HasOrigin()) return;
   if (!AskValue(tsAngle)) return;
   s.Data.SetXAxisAngle(values_->Value());  // radians
-  s.Video.Repaint();
   RefreshFields();
 }
 
@@ -1135,7 +563,6 @@ void MainWindow::SetMarksPerFrame(int n) {
     n = values_->IntValue();
   }
   s.Data.SetMarksNumberPerFrame(n);
-  s.Video.Repaint();
 }
 
 void MainWindow::GoToImageNumber() {
@@ -1146,56 +573,32 @@ void MainWindow::GoToImageNumber() {
 }
 
 void MainWindow::ShowProperties() {
-  const TSession& s = *session_;
-  if (!s.Video.IsOpen() || s.Video.ImageDuration() == 0) return;
-  TVideoProperties p;
-  p.path = s.Video.FileName();
-  p.imageRate = s.Video.ImageRate();
-  p.width = s.Video.ImageWidth();
-  p.height = s.Video.ImageHeight();
-  p.displayedImages = s.Video.DisplayedImagesNumber();
-  p.imageDuration = s.Video.ImageDuration();
-  const auto lines = VideoPropertiesLines(p);
-  QDialog d(this);
-  d.setObjectName(QStringLiteral("Proprietes"));
-  d.setWindowTitle(QStringLiteral("Propriétés"));
-  d.setFixedSize(320, 250);
-  auto* text = new QTextEdit(&d);
-  text->setReadOnly(true);
-  text->setFrameStyle(QFrame::NoFrame);
-  QPalette pal = text->palette();
-  pal.setColor(QPalette::Base, pal.color(QPalette::ToolTipBase));
-  text->setPalette(pal);
-  QString html = "<p align=center><b>" + Q(lines[0]).toHtmlEscaped() + "</b></p><p align=center><font color=blue>" +
-                 Q(lines[2]).toHtmlEscaped() + "</font></p>";
-  for (std::size_t i = 4; i < lines.size(); ++i) html += "<div>" + Q(lines[i]).toHtmlEscaped() + "</div>";
-  text->setHtml(html);
-  auto* lay = new QVBoxLayout(&d);
-  lay->setContentsMargins(12, 14, 12, 14);
-  lay->addWidget(text);
-  if (const QScreen* sc = screen()) d.move(sc->availableGeometry().center() - QPoint(160, 125));
-  d.exec();
+  const TVideo& v = session_->Video;
+  if (v.IsOpen() && v.ImageDuration() != 0) ShowVideoProperties(v, this);
 }
 
 TReadiness MainWindow::ResultsRequested() {
   TSession& s = *session_;
   if (!s.Video.IsOpen()) return rdStop;
-  const TReadinessInput in = ReadinessInputOf(s.Data, s.Video.Mode(), s.Options.CheckBox41HorizAndVertScale,
-                                              s.Options.CheckBox38ChangeDefaultObjectsName);
+  const TReadinessInput in =
+      ReadinessInputOf(s.Data, s.Video.Mode(), s.Options.CheckBox41HorizAndVertScale,
+                       s.Options.CheckBox38ChangeDefaultObjectsName);
   const TReadiness r = CheckReadiness(in, s.Dialog, mainMem_);
-  if (r == rdNameFirst) {
-    RunNamesDialog();
-    s.Video.Repaint();
-  }
+  if (r == rdNameFirst) RunNamesDialog();
   return r;
 }
 
 void MainWindow::OpenArgument(const QString& path) {
   const std::string p = path.toStdString();
   switch (StartupArgumentKind(p)) {
-    case okVideo: session_->Workflow().OpenVideo(p); break;
-    case okDocument: session_->Workflow().OpenDocument(p); break;
-    case okNone: break;
+    case okVideo:
+      session_->Workflow().OpenVideo(p);
+      break;
+    case okDocument:
+      session_->Workflow().OpenDocument(p);
+      break;
+    case okNone:
+      break;
   }
   RefreshCommands();
 }
@@ -1223,8 +626,8 @@ void MainWindow::keyPressEvent(QKeyEvent* e) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress &&
-      (watched == view_ || watched == trackBar_ || qobject_cast<StatusField*>(watched) != nullptr)) {
+  if (event->type() == QEvent::KeyPress && (watched == view_ || watched == trackBar_ ||
+                                            qobject_cast<StatusField*>(watched) != nullptr)) {
     RouteKey(static_cast<QKeyEvent*>(event));
     return true;
   }

@@ -4,6 +4,7 @@
 // the mouse wheel into calls on the marking data, the view and the file
 // workflow.  Which commands exist, are enabled and are checked is decided
 // by core/app/commands; the readiness checks by core/app/readiness.
+#include <QIcon>
 #include <QLabel>
 #include <QMainWindow>
 #include <QWidget>
@@ -11,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/app/commands.h"
 #include "core/app/readiness.h"
@@ -18,9 +20,9 @@
 #include "core/app/value_dialog.h"
 #include "core/document/file_association.h"
 #include "core/document/options.h"
+#include "gui/app/status_fields.h"
 
 class QProgressDialog;
-class QSvgRenderer;
 class QAction;
 class QLabel;
 class QMenu;
@@ -38,49 +40,6 @@ class TBoiteTemps;
 class TBoiteBasculer;
 class TBoiteInstant;
 class TFileSearchWindow;
-
-// The hint of the status bar: a text too long for its room ends in "...";
-// the whole text stays in the tooltip and in FullText().
-class HintLabel : public QLabel {
-  Q_OBJECT
- public:
-  explicit HintLabel(QWidget* parent) : QLabel(parent) {}
-  void SetFullText(const QString& text);
-  const QString& FullText() const { return full_; }
-
- protected:
-  void resizeEvent(QResizeEvent* e) override;
-
- private:
-  void Elide();
-  QString full_;
-};
-
-// Widget in the middle of the main window; shows the title picture while no
-// video is open.
-class TitleView : public QWidget {
-  Q_OBJECT
- public:
-  explicit TitleView(QWidget* parent = nullptr);
-
- protected:
-  void paintEvent(QPaintEvent* e) override;
-
- private:
-  QSvgRenderer* title_;
-};
-
-// A status field that reports clicks.
-class StatusField : public QLabel {
-  Q_OBJECT
- public:
-  StatusField(const QString& name, int minWidth, QWidget* parent);
- signals:
-  void clicked();
-
- protected:
-  void mousePressEvent(QMouseEvent* e) override;
-};
 
 // What the window is built with; the defaults are the program's.
 struct MainWindowSetup {
@@ -141,8 +100,24 @@ class MainWindow : public QMainWindow {
   void showEvent(QShowEvent* e) override;
 
  private:
+  // One command of a menu or tool bar: its name (caption, hint and
+  // checkability come from core/app/commands), what it does, its picture.
+  struct ActionEntry {
+    const char* name;
+    std::function<void()> run;
+    QIcon icon = {};
+  };
   QAction* MakeAction(const std::string& name, std::function<void()> handler);
+  void AddActions(const std::vector<ActionEntry>& table);
+  // `run`, only while a video is open.
+  std::function<void()> WhenOpen(std::function<void()> run);
   void BuildActions();
+  void BuildToolActions();
+  void BuildModeActions();
+  void BuildNavigationActions();
+  void BuildFileActions();
+  void BuildViewActions();
+  void BuildMeasureActions();
   void BuildMenus();
   void BuildToolBars();
   void BuildStatusBar();
@@ -181,6 +156,8 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<TQtValueDialogPresenter> qtValues_;
   std::unique_ptr<IFileDialogs> qtFiles_;
   std::unique_ptr<TSession> session_;
+  // The window's subscriptions to the models; they end before the session.
+  TConnections links_;
   std::unique_ptr<TBoiteValeur> values_;
   std::unique_ptr<TQtPasswordPrompt> qtPasswords_;
   std::unique_ptr<IFileAssociation> ownAssociation_;
@@ -194,7 +171,6 @@ class MainWindow : public QMainWindow {
   bool closing_ = false;
 
   VideoWidget* view_ = nullptr;
-  TitleView* title_ = nullptr;
   QWidget* centre_ = nullptr;
   QMenu* popup_ = nullptr;
   QMenu* recentMenu_ = nullptr;

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "core/video/video_view.h"
+#include "core/video/video.h"
 
 class QScrollBar;
 class QSvgRenderer;

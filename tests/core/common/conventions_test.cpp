@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "core/common/colour.h"
-#include "core/common/events.h"
 #include "core/common/image.h"
 #include "core/common/number_format.h"
 #include "core/common/user_dialog.h"
@@ -15,18 +14,6 @@ TEST(Colour, LayoutIsRedInTheLowByte) {
   EXPECT_EQ(RedOf(0x123456), 0x56);
   EXPECT_EQ(GreenOf(0x123456), 0x34);
   EXPECT_EQ(BlueOf(0x123456), 0x12);
-}
-
-TEST(Event, UnsetEventDoesNothingAndSetEventIsCalled) {
-  TEvent<int> ev;
-  ev(3);
-  int got = 0;
-  ev = [&](int v) { got = v; };
-  ev(7);
-  EXPECT_EQ(got, 7);
-  ev.Clear();
-  ev(9);
-  EXPECT_EQ(got, 7);
 }
 
 TEST(Image, StretchIsNearestNeighbourAndInvertFlipsBytes) {

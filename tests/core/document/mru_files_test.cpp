@@ -1,13 +1,13 @@
-#include <gtest/gtest.h>
+#include "core/document/mru_files.h"
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "support/temp_dir.h"
 #include "core/common/ini_file.h"
-#include "core/document/mru_files.h"
+#include "support/temp_dir.h"
 
 using namespace kinevo;
 namespace fs = std::filesystem;
@@ -24,7 +24,7 @@ class TempDir : public test::TempDir {
 TEST(MRUFiles, AddMovesToTheTopWithoutDuplicatesAndKeepsTheMaximum) {
   TMRUFiles mru;
   int changes = 0;
-  mru.OnMenuChanged = [&](void*) { ++changes; };
+  TConnection onMenuChangedLink = mru.OnMenuChanged.Connect([&](void*) { ++changes; });
   EXPECT_EQ(mru.MaxEntries(), 9);
   mru.SetMaxEntries(3);
   mru.Add("");
@@ -108,7 +108,7 @@ TEST(MRUFiles, MenuItemsAndClicks) {
   EXPECT_EQ(mru.MenuItems()[1].caption, "/home/eleve/chute.kvo");
 
   std::string clicked;
-  mru.OnClick = [&](const std::string& p) { clicked = p; };
+  TConnection onClickLink = mru.OnClick.Connect([&](const std::string& p) { clicked = p; });
   mru.Click(1);
   EXPECT_EQ(clicked, "/home/eleve/pendule.avi");
   clicked.clear();

@@ -1,17 +1,17 @@
-#include <gtest/gtest.h>
+#include "core/document/options.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <deque>
-#include <optional>
 #include <filesystem>
+#include <optional>
 #include <set>
 
-#include "support/temp_dir.h"
 #include "core/common/ini_file.h"
-#include "core/document/options.h"
 #include "support/scripted_dialog.h"
+#include "support/temp_dir.h"
 
 using namespace kinevo;
 namespace fs = std::filesystem;
@@ -259,18 +259,20 @@ TEST(OptionsPassword, AskNewPasswordKeepsTheOldOneOnEmptyOrCancel) {
 TEST(Options, AssignInvalidatesResultsOnlyForComputationSettings) {
   TOptions opt("");
   int invalidated = 0, changed = 0;
-  opt.OnResultsInvalidated = [&](void*) { ++invalidated; };
-  opt.OnChange = [&](void*) { ++changed; };
+  TConnection onResultsInvalidatedLink =
+      opt.OnResultsInvalidated.Connect([&](void*) { ++invalidated; });
+  TConnection onChangeLink = opt.OnChange.Connect([&](void*) { ++changed; });
   TOptionsValues v = opt;
   v.CheckBox15TimeShowItem = false;
   v.ToolButtonVecteurArc = true;
   opt.Assign(v);
   EXPECT_EQ(invalidated, 0);
   EXPECT_TRUE(opt.ToolButtonVecteurArc);
-  for (auto member : {&TOptionsValues::CheckBox54SmoothSpeed, &TOptionsValues::CheckBox7SmoothAcceleration,
-                      &TOptionsValues::CheckBox9Speed, &TOptionsValues::CheckBox8Acceleration,
-                      &TOptionsValues::CheckBox30HideEdgeV, &TOptionsValues::CheckBox31HideEdgeA,
-                      &TOptionsValues::CheckBox36StartByZero, &TOptionsValues::CheckBox41HorizAndVertScale}) {
+  for (auto member :
+       {&TOptionsValues::CheckBox54SmoothSpeed, &TOptionsValues::CheckBox7SmoothAcceleration,
+        &TOptionsValues::CheckBox9Speed, &TOptionsValues::CheckBox8Acceleration,
+        &TOptionsValues::CheckBox30HideEdgeV, &TOptionsValues::CheckBox31HideEdgeA,
+        &TOptionsValues::CheckBox36StartByZero, &TOptionsValues::CheckBox41HorizAndVertScale}) {
     TOptionsValues w = opt;
     w.*member = !(w.*member);
     const int before = invalidated;
@@ -323,6 +325,7 @@ TEST(Help, FirstExistingFileIsOpenedOrTheWarningShown) {
   EXPECT_EQ(FindHelpFile(dir.Path()), dir.File("Help_es.html"));
   EXPECT_TRUE(ShowHelp(dir.Path(), open, dlg));
   EXPECT_EQ(opened, dir.File("Help_es.html"));
-  EXPECT_FALSE(ShowHelp(dir.Path(), [](const std::string&) { return false; }, dlg));
+  EXPECT_FALSE(ShowHelp(
+      dir.Path(), [](const std::string&) { return false; }, dlg));
   EXPECT_EQ(presenter.Count(), 2u);
 }

@@ -31,7 +31,9 @@ class TFakeTable : public IFormulaTable {
     if (row < 0 || row >= rows) return false;
     return s == 0 ? row != 2 : row >= 3;
   }
-  double Value(int32_t q, int32_t s, int32_t row) const override { return 100.0 * q + 10.0 * s + row; }
+  double Value(int32_t q, int32_t s, int32_t row) const override {
+    return 100.0 * q + 10.0 * s + row;
+  }
   double AxisAngle() const override { return angle; }
 };
 
@@ -80,7 +82,8 @@ TEST_F(UserFormulasTest, TableVariablesWithSystemNumbers) {
   EXPECT_EQ(shown_.Count(), 1u);
   EXPECT_EQ(shown_.shown.back().icon, icError);
   EXPECT_EQ(shown_.LastText(),
-            "Nom identique à celui d'une variable prédéfinie (la comparaison ne tient pas compte de la casse). "
+            "Nom identique à celui d'une variable prédéfinie (la comparaison ne tient pas compte "
+            "de la casse). "
             "Variable concernée : x2");
 }
 
@@ -145,13 +148,15 @@ TEST_F(UserFormulasTest, RecurrencesStartFromAnIndexedConstant) {
 TEST_F(UserFormulasTest, NameChecks) {
   EXPECT_EQ(Type("v[2]=t"), ckBadIndex);
   EXPECT_EQ(shown_.LastText(),
-            "L'indice d'une variable ou d'une constante est placée entre crochets. L'indice entre crochets n'est "
+            "L'indice d'une variable ou d'une constante est placée entre crochets. L'indice entre "
+            "crochets n'est "
             "pas reconnu. Variable ou constante d'indice incorrect : v[2]");
   EXPECT_EQ(TypeConstant("v[i]", "", "1"), ckBadIndex);
   EXPECT_EQ(TypeConstant("k[i+1]", "", "1"), ckBadIndex);
   EXPECT_EQ(Type("2v=t"), ckBadName);
   EXPECT_EQ(shown_.LastText(),
-            "Un nom ne doit pas commencer par un chiffre et ne contient que des lettres ou des chiffres. Variable ou "
+            "Un nom ne doit pas commencer par un chiffre et ne contient que des lettres ou des "
+            "chiffres. Variable ou "
             "constante incorrecte : 2v");
   EXPECT_EQ(Type("a-b=t"), ckBadName);
   EXPECT_EQ(Type("v[]=t"), ckBadName);
@@ -164,13 +169,15 @@ TEST_F(UserFormulasTest, NameChecks) {
   EXPECT_EQ(f_.Formula(1).IndexOffset, 1);
   EXPECT_EQ(Type("U=t*4"), ckNameUsed);
   EXPECT_EQ(shown_.LastText(),
-            "Nom déjà utilisé (la comparaison ne tient pas compte de la casse). Variable ou constante répétée : U");
+            "Nom déjà utilisé (la comparaison ne tient pas compte de la casse). Variable ou "
+            "constante répétée : U");
   f_.Formula(0).Curve.Expanded = false;
   EXPECT_EQ(Type("U=t*4"), ckHiddenName);
   EXPECT_EQ(shown_.LastText(), "Nom de variable déjà utilisé dans une colonne cachée : U");
   EXPECT_EQ(Type("T*2"), ckSamePhrase);
-  EXPECT_EQ(shown_.LastText(),
-            "Formules identiques détectées (la comparaison ne tient pas compte de la casse) : T*2.");
+  EXPECT_EQ(
+      shown_.LastText(),
+      "Formules identiques détectées (la comparaison ne tient pas compte de la casse) : T*2.");
   EXPECT_EQ(TypeConstant("u", "", "1"), ckNameUsed);
   EXPECT_EQ(TypeConstant("c1", "", "1,2,3"), ckBadNumber);
   ASSERT_EQ(TypeConstant("k[-2]", "", "1"), 0);
@@ -189,7 +196,8 @@ TEST_F(UserFormulasTest, CyclesAndMissingColumns) {
   EXPECT_TRUE(f_.Formula(1).Curve.Invalid);
   EXPECT_EQ(f_.CheckRecord(f_.Formula(1)), ckParser);
   EXPECT_EQ(shown_.LastText(),
-            "Variable dont la valeur est inconnue : p. Vérifier que la valeur initiale (p[0] ou p[1]) est déclarée "
+            "Variable dont la valeur est inconnue : p. Vérifier que la valeur initiale (p[0] ou "
+            "p[1]) est déclarée "
             "dans le tableau des constantes.");
   f_.DeleteFormula(1);
   f_.DeleteFormula(0);
@@ -199,7 +207,7 @@ TEST_F(UserFormulasTest, CyclesAndMissingColumns) {
   TFormulaSettings s = f_.Settings();
   s.accelerations = false;
   int changed = 0;
-  f_.OnSwitchesChanged = [&] { ++changed; };
+  TConnection onSwitchesChangedLink = f_.OnSwitchesChanged.Connect([&] { ++changed; });
   f_.SetSettings(s);
   EXPECT_EQ(changed, 1);
   EXPECT_EQ(Type("ax*2"), ckParser);
@@ -207,7 +215,8 @@ TEST_F(UserFormulasTest, CyclesAndMissingColumns) {
   // An index beyond the table.
   EXPECT_EQ(Type("far[i+9]=t"), ckNoValue);
   EXPECT_EQ(shown_.LastText(),
-            "Aucune valeur calculable (l'indice est probablement trop grand). Variable non calculable : far[i+9]");
+            "Aucune valeur calculable (l'indice est probablement trop grand). Variable non "
+            "calculable : far[i+9]");
   // A formula whose every row fails stays invalid.
   EXPECT_EQ(Type("1/(t-t)"), ckParser);
   EXPECT_EQ(shown_.LastText(), "Division par zéro.");
@@ -292,8 +301,8 @@ TEST_F(UserFormulasTest, DocumentSectionsRoundTrip) {
 
 TEST_F(UserFormulasTest, HostileDocumentValues) {
   std::map<std::string, std::string> values = {
-      {"FormulesNumber", "2147483647"}, {"ConstantesNumber", "-5"},
-      {"RecordFormulePhrase_0", " 2*t "},  {"RecordFormuleIdentifier_3", "zz"},
+      {"FormulesNumber", "2147483647"},   {"ConstantesNumber", "-5"},
+      {"RecordFormulePhrase_0", " 2*t "}, {"RecordFormuleIdentifier_3", "zz"},
       {"RecordFormulePhrase_3", "((("},
   };
   f_.AddFormula("old", "", "");

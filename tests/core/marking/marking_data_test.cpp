@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 
 #include "support/fake_view.h"
 #include "support/recording_canvas.h"
@@ -273,7 +274,7 @@ TEST_F(DataTest, ActiveHistoryFollowsToolAndMode) {
 TEST_F(DataTest, ScaleAndOriginChangesInvalidateTheRightResults) {
   data.SetTool(otEchelle);
   int scaleEvents = 0;
-  data.OnScaleChanged = [&](void*) { ++scaleEvents; };
+  TConnection onScaleChangedLink = data.OnScaleChanged.Connect([&](void*) { ++scaleEvents; });
   Click(160, 240);
   Click(480, 240);
   EXPECT_EQ(scaleEvents, 2);
@@ -285,7 +286,7 @@ TEST_F(DataTest, ScaleAndOriginChangesInvalidateTheRightResults) {
   results.seen.clear();
   data.SetTool(otOrigine);
   int axes = 0;
-  data.OnAxesChanged = [&](void*) { ++axes; };
+  TConnection onAxesChangedLink = data.OnAxesChanged.Connect([&](void*) { ++axes; });
   Click(320, 240);
   EXPECT_EQ(axes, 1);
   ASSERT_FALSE(results.seen.empty());
@@ -375,7 +376,7 @@ TEST_F(DataTest, TrackedPositionsCreateOrMoveMarksInOneGroup) {
 
 TEST_F(DataTest, ToolCursorsAndToolEvents) {
   int toolEvents = 0;
-  data.OnToolChanged = [&](void*) { ++toolEvents; };
+  TConnection onToolChangedLink = data.OnToolChanged.Connect([&](void*) { ++toolEvents; });
   data.SetTool(otNone);
   EXPECT_EQ(toolEvents, 0);
   EXPECT_EQ(data.ToolCursor(), "");
@@ -408,7 +409,9 @@ TEST_F(DataTest, PaintDrawsScaleOnlyWithTheScaleTool) {
 }
 
 TEST_F(DataTest, EveryChangeOfComputedValuesInvalidatesItsResults) {
-  auto last = [&] { return results.seen.empty() ? static_cast<TResultsTarget>(255) : results.seen.back(); };
+  auto last = [&] {
+    return results.seen.empty() ? static_cast<TResultsTarget>(255) : results.seen.back();
+  };
   struct Change {
     const char* what;
     std::function<void()> act;
@@ -440,7 +443,11 @@ TEST_F(DataTest, EveryChangeOfComputedValuesInvalidatesItsResults) {
       {"axes turned", [&] { data.SetXAxisAngle(1); }, rtActive},
       {"direction", [&] { data.SetDirectYAxisDirection(false); }, rtActive},
       {"time step", [&] { data.SetRequiredDuration(0.5); }, rtBoth},
-      {"numbering", [&] { data.ApplyOptions({false, 0, true}); }, rtBoth},
+      {"numbering",
+       [&] {
+         data.ApplyOptions({false, 0, true});
+       },
+       rtBoth},
       {"mark erased",
        [&] {
          data.SetTool(otEffacer);
@@ -466,10 +473,11 @@ TEST_F(DataTest, EveryChangeOfComputedValuesInvalidatesItsResults) {
 
 TEST_F(DataTest, EventsAreRaisedForTheirChanges) {
   int marks = 0, systems = 0, colours = 0, kinds = 0;
-  data.OnMarksChanged = [&](void*) { ++marks; };
-  data.OnSystemsCountChanged = [&](void*) { ++systems; };
-  data.OnMarkColorChanged = [&](void*) { ++colours; };
-  data.OnScaleKindChanged = [&](void*) { ++kinds; };
+  TConnection onMarksChangedLink = data.OnMarksChanged.Connect([&](void*) { ++marks; });
+  TConnection onSystemsCountChangedLink =
+      data.OnSystemsCountChanged.Connect([&](void*) { ++systems; });
+  TConnection onMarkColorChangedLink = data.OnMarkColorChanged.Connect([&](void*) { ++colours; });
+  TConnection onScaleKindChangedLink = data.OnScaleKindChanged.Connect([&](void*) { ++kinds; });
   Click(10, 10);
   EXPECT_EQ(marks, 1);
   Click(10, 10, 1);
@@ -488,6 +496,45 @@ TEST_F(DataTest, EventsAreRaisedForTheirChanges) {
   data.ApplyOptions({false, 1, false});
   EXPECT_EQ(data.Scale().ScaleKind(), skNormal);
   EXPECT_EQ(kinds, 2);
+}
+
+TEST_F(DataTest, EveryListenerHearsACommandOnce) {
+  int first = 0, second = 0, durations = 0;
+  TConnection a = data.OnChange.Connect([&](void*) { ++first; });
+  TConnection b = data.OnChange.Connect([&](void*) { ++second; });
+  TConnection d = data.OnDurationChanged.Connect([&](void*) { ++durations; });
+  data.SetTool(otEchelle);
+  Click(10, 10);
+  Click(100, 10);
+  data.SetTool(otMarque);
+  Click(50, 50);
+  first = second = 0;
+  // Erasing all erases the scale, the marks and the origin: one change.
+  data.EraseAll();
+  EXPECT_EQ(first, 1);
+  EXPECT_EQ(second, 1);
+  data.Undo();
+  data.SetElementSize(2);
+  data.SetMarksNumberPosition(npRight);
+  data.SetDirectXAxisDirection(false);
+  data.SetScaleLength(2.5);
+  EXPECT_EQ(first, 6);
+  EXPECT_EQ(second, 6);
+  data.SetRequiredDuration(0.04);
+  data.SetRequiredDuration(0.04);
+  EXPECT_EQ(durations, 1);
+}
+
+TEST_F(DataTest, AListenerGoneBeforeTheDataIsNotCalled) {
+  auto counter = std::make_unique<int>(0);
+  auto link = std::make_unique<TConnection>(
+      data.OnMarksChanged.Connect([c = counter.get()](void*) { ++*c; }));
+  Click(10, 10);
+  EXPECT_EQ(*counter, 1);
+  link.reset();
+  counter.reset();  // the handler would now write to freed memory
+  Click(30, 30);
+  EXPECT_EQ(data.MarksCount(), 2);
 }
 
 TEST_F(DataTest, ViewChangesMoveTheCachedPoints) {

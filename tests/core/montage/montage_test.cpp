@@ -34,13 +34,14 @@ struct MontageFixture : ::testing::Test {
   std::vector<int> forgotten;
   int invalidations = 0;
   int changes = 0;
+  TConnections links;
 
   void SetUp() override {
     view.mode = vmMontage;
     m.NewVideo(10);
     m.ForgetImage = [this](int i) { forgotten.push_back(i); };
     m.InvalidateResults = [this] { ++invalidations; };
-    m.OnChange = [this](void*) { ++changes; };
+    links += m.OnChange.Connect([this](void*) { ++changes; });
     m.RequiredDuration = [] { return 0.04; };
   }
 };
@@ -160,8 +161,8 @@ TEST(ImageGroups, ParsesNumbersRangesAndRejectsBadGroups) {
   std::vector<bool> sel;
   std::string bad;
   ASSERT_TRUE(ParseImageGroups("1-3 ; 7", 10, sel, bad));
-  EXPECT_EQ(sel, (std::vector<bool>{true, true, true, false, false, false, true, false, false,
-                                    false}));
+  EXPECT_EQ(sel,
+            (std::vector<bool>{true, true, true, false, false, false, true, false, false, false}));
   ASSERT_TRUE(ParseImageGroups(" 10;;2 - 2 ;", 10, sel, bad));
   EXPECT_TRUE(sel[9]);
   EXPECT_TRUE(sel[1]);
@@ -256,10 +257,11 @@ TEST_F(MontageFixture, DocumentKeysRoundTripAndDefaults) {
 }
 
 TEST_F(MontageFixture, DamagedDocumentKeepsTheInvariants) {
-  std::map<std::string, std::string> keys = {
-      {"VisibleImagesNumber", "50000"}, {"TimeShiftsNumber", "3"},
-      {"TimeShift_0", "5"},             {"TimeShift_1", "2147483647"},
-      {"TimeShift_2", "zz"}};
+  std::map<std::string, std::string> keys = {{"VisibleImagesNumber", "50000"},
+                                             {"TimeShiftsNumber", "3"},
+                                             {"TimeShift_0", "5"},
+                                             {"TimeShift_1", "2147483647"},
+                                             {"TimeShift_2", "zz"}};
   for (int i = 0; i < 10; ++i) keys["IsVisibleImage_" + std::to_string(i)] = "0";
   TKeyReader read = [&](const std::string&, const std::string& k) -> std::optional<std::string> {
     auto it = keys.find(k);
@@ -267,8 +269,8 @@ TEST_F(MontageFixture, DamagedDocumentKeepsTheInvariants) {
     return it->second;
   };
   m.LoadFromDocument(read);
-  EXPECT_EQ(m.ImagesCount(), 10);  // a longer list does not resize the tables
-  EXPECT_EQ(m.VisibleCount(), 10); // never every image hidden
+  EXPECT_EQ(m.ImagesCount(), 10);   // a longer list does not resize the tables
+  EXPECT_EQ(m.VisibleCount(), 10);  // never every image hidden
   // Shifts that would break the time order are rebuilt from the visibility.
   for (int i = 0; i < 10; ++i) EXPECT_EQ(m.TimeIndex(i), i);
 }

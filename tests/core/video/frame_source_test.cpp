@@ -1,11 +1,12 @@
 // The shared behaviour of frame sources (opening checks, bounds, drawing,
 // events, re-entrance) and the choice of back-end, against fake back-ends.
+#include "core/video/frame_source.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <map>
 
-#include "core/video/frame_source.h"
 #include "core/video/frame_sources.h"
 
 using namespace kinevo;
@@ -45,7 +46,8 @@ class FakeSource : public TBridgeFrameSource {
     if (duringFetch) duringFetch();
     if (failFetch) return false;
     p.Resize(ImageWidth(), ImageHeight());
-    p.Fill(RGBColor(static_cast<uint8_t>(index), static_cast<uint8_t>(index), static_cast<uint8_t>(index)));
+    p.Fill(RGBColor(static_cast<uint8_t>(index), static_cast<uint8_t>(index),
+                    static_cast<uint8_t>(index)));
     return true;
   }
   bool CloseNotifiesWhenClosed() const override { return notifyWhenClosed; }
@@ -67,7 +69,7 @@ TEST(FrameSource, OpensAndKeepsTheFileProperties) {
   s.files["a.avi"] = Info(50, 25);
   int opens = 0;
   void* sender = nullptr;
-  s.OnOpen = [&](void* p) { ++opens, sender = p; };
+  TConnection onOpenLink = s.OnOpen.Connect([&](void* p) { ++opens, sender = p; });
   s.Open("a.avi");
   ASSERT_TRUE(s.Opened());
   EXPECT_EQ(opens, 1);
@@ -106,7 +108,7 @@ TEST(FrameSource, RefusesFilesItCannotShow) {
   s.files["no-size"] = Info(5, 25, 0, 6);
   s.files["ok"] = Info(5, 25);
   int opens = 0;
-  s.OnOpen = [&](void*) { ++opens; };
+  TConnection onOpenLink = s.OnOpen.Connect([&](void*) { ++opens; });
   for (const char* f : {"slow", "zero-rate", "tiny-rate", "no-image", "no-size", "missing", ""}) {
     s.Open(f);
     EXPECT_FALSE(s.Opened()) << f;
@@ -126,8 +128,8 @@ TEST(FrameSource, CloseNotifiesAsTheBackEndSays) {
   FakeSource vfw(fwVfw), ds(fwDS);
   ds.notifyWhenClosed = true;
   int vfwCloses = 0, dsCloses = 0;
-  vfw.OnClose = [&](void*) { ++vfwCloses; };
-  ds.OnClose = [&](void*) { ++dsCloses; };
+  TConnection vfwLink = vfw.OnClose.Connect([&](void*) { ++vfwCloses; });
+  TConnection dsLink = ds.OnClose.Connect([&](void*) { ++dsCloses; });
   vfw.Close();
   ds.Close();
   EXPECT_EQ(vfwCloses, 0);  // nothing open: nothing to say
@@ -230,7 +232,8 @@ class Chain : public ::testing::Test {
     std::vector<std::string> t;
     for (auto* s : {&vfw, &ds, &ff})
       for (const auto& l : s->log)
-        if (l.rfind("open ", 0) == 0) t.push_back(std::to_string(s->Framework()) + ":" + l.substr(5));
+        if (l.rfind("open ", 0) == 0)
+          t.push_back(std::to_string(s->Framework()) + ":" + l.substr(5));
     for (auto* s : {&vfw, &ds, &ff}) s->log.clear();
     return t;
   }
@@ -289,7 +292,8 @@ TEST_F(Chain, NothingOpensAndTheMessageSaysSo) {
   EXPECT_NE(lines[3].find("KvoDll"), std::string::npos);
   EXPECT_EQ(VideoOpenFailureLines(true, true).size(), 3u);
   EXPECT_EQ(VideoOpenFailureLines(false, false),
-            (std::vector<std::string>{"Impossible d'ouvrir ce fichier vidéo.", "Vérifier qu'il n'a pas été déplacé."}));
+            (std::vector<std::string>{"Impossible d'ouvrir ce fichier vidéo.",
+                                      "Vérifier qu'il n'a pas été déplacé."}));
 }
 
 TEST_F(Chain, OwnRecorderCommentSelectsTheBridge) {
@@ -304,7 +308,7 @@ TEST_F(Chain, OnlyTheSelectedSourceKeepsAFile) {
   vfw.files["a.avi"] = Info(5, 25);
   ds.files["b.wmv"] = Info(5, 25);
   int vfwCloses = 0;
-  vfw.OnClose = [&](void*) { ++vfwCloses; };
+  TConnection onCloseLink = vfw.OnClose.Connect([&](void*) { ++vfwCloses; });
   chain.Open("a.avi");
   chain.Open("b.wmv");
   EXPECT_TRUE(ds.Opened());

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/video/video_view.h"
+#include "core/video/video.h"
 #include "fake_video_source.h"
 
 namespace kinevo::test {
@@ -16,7 +16,8 @@ class SimpleMontage : public IMontageMap {
   std::vector<bool> visible;
   int leaves = 0;
   int ToDisplayed(int f) const override {
-    if (f < 0 || f >= static_cast<int>(visible.size()) || !visible[static_cast<std::size_t>(f)]) return -1;
+    if (f < 0 || f >= static_cast<int>(visible.size()) || !visible[static_cast<std::size_t>(f)])
+      return -1;
     int k = 0;
     for (int i = 0; i < f; ++i) k += visible[static_cast<std::size_t>(i)] ? 1 : 0;
     return k;
@@ -75,6 +76,7 @@ struct VideoFixture : ::testing::Test {
   SimpleMontage montage;
   RecordingClient marking, tracking;
   std::vector<std::string> events;
+  TConnections links;
   double requiredDuration = 0;
 
   void SetUp() override {
@@ -86,12 +88,12 @@ struct VideoFixture : ::testing::Test {
     video->Marking = &marking;
     video->Tracking = &tracking;
     video->SetRequiredDuration = [this](double t) { requiredDuration = t; };
-    video->OnModeRefused = [this](void*) { events.push_back("refused"); };
-    video->OnModeChange = [this](void*) { events.push_back("mode"); };
-    video->OnVideoOpen = [this](void*) { events.push_back("open"); };
-    video->OnVideoClose = [this](void*) { events.push_back("close"); };
-    video->OnZoomChange = [this](void*) { events.push_back("zoom"); };
-    video->OnToolChange = [this](void*) { events.push_back("tool"); };
+    links += video->OnModeRefused.Connect([this](void*) { events.push_back("refused"); });
+    links += video->OnModeChange.Connect([this](void*) { events.push_back("mode"); });
+    links += video->OnVideoOpen.Connect([this](void*) { events.push_back("open"); });
+    links += video->OnVideoClose.Connect([this](void*) { events.push_back("close"); });
+    links += video->OnZoomChange.Connect([this](void*) { events.push_back("zoom"); });
+    links += video->OnToolChange.Connect([this](void*) { events.push_back("tool"); });
   }
   // Opens a fake video of the given size in a view of the given size.
   void Open(int w = 640, int h = 480, int images = 50, int viewW = 640, int viewH = 480) {

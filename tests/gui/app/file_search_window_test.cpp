@@ -1,8 +1,8 @@
 // The file search window, offscreen, over real folders: a search lists the
 // files, "Arrêter" stops it, opening a file emits fileChosen.
-#include <gtest/gtest.h>
+#include "gui/app/file_search_window.h"
 
-#include "support/qt_test_application.h"
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -19,7 +19,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "gui/app/file_search_window.h"
+#include "support/qt_test_application.h"
+#include "support/shots.h"
 
 namespace fs = std::filesystem;
 
@@ -35,8 +36,9 @@ class SearchWindow : public ::testing::Test {
             ("kinevo_window_" + std::to_string(::getpid()) + "_" +
              ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(root_);
-    for (const char* f : {"Chute.AVI", "pendule.mov", "notes.kvo", "notes.txt", "classe/TP1/balle.mpg",
-                          "classe/TP1/balle.kvo", "classe/TP2/Chute libre.wmv"})
+    for (const char* f :
+         {"Chute.AVI", "pendule.mov", "notes.kvo", "notes.txt", "classe/TP1/balle.mpg",
+          "classe/TP1/balle.kvo", "classe/TP2/Chute libre.wmv"})
       File(f);
   }
   void TearDown() override { fs::remove_all(root_); }
@@ -109,8 +111,10 @@ TEST_F(SearchWindow, SearchListsFilesWithTheirFolders) {
   w.SetFolder(Root());
   Child<QPushButton>(w, "search")->click();
   ASSERT_TRUE(WaitForEnd(w));
-  EXPECT_EQ(Column(w, 0), (QStringList{"Chute.AVI", "pendule.mov", "balle.mpg", "Chute libre.wmv"}));
-  EXPECT_EQ(Column(w, 1), (QStringList{Root(), Root(), Root() + "/classe/TP1", Root() + "/classe/TP2"}));
+  EXPECT_EQ(Column(w, 0),
+            (QStringList{"Chute.AVI", "pendule.mov", "balle.mpg", "Chute libre.wmv"}));
+  EXPECT_EQ(Column(w, 1),
+            (QStringList{Root(), Root(), Root() + "/classe/TP1", Root() + "/classe/TP2"}));
   EXPECT_EQ(Child<QLabel>(w, "status")->toolTip(),
             QStringLiteral("Recherche terminée : 4 fichiers trouvés dans 4 dossiers."));
   EXPECT_TRUE(Child<QPushButton>(w, "search")->isEnabled());
@@ -140,19 +144,20 @@ TEST_F(SearchWindow, SearchListsFilesWithTheirFolders) {
   Child<QPushButton>(w, "search")->click();
   ASSERT_TRUE(WaitForEnd(w));
   EXPECT_EQ(w.FoundCount(), 2);
-  EXPECT_TRUE(Child<QLabel>(w, "status")->toolTip().contains(QStringLiteral("nombre maximal atteint")));
+  EXPECT_TRUE(
+      Child<QLabel>(w, "status")->toolTip().contains(QStringLiteral("nombre maximal atteint")));
 
   w.SetMaxResults(0);
   Child<QPushButton>(w, "search")->click();
   ASSERT_TRUE(WaitForEnd(w));
   w.show();
-  QDir().mkpath(QStringLiteral("/tmp/shots"));
-  EXPECT_TRUE(w.grab().save(QStringLiteral("/tmp/shots/file_search.png")));
+  EXPECT_TRUE(test::Shot(w, "file_search"));
 }
 
 TEST_F(SearchWindow, StopEndsALargeSearchAndANewOneStartsClean) {
   for (int i = 0; i < 20; ++i)
-    for (int j = 0; j < 20; ++j) File("big/d" + std::to_string(i) + "/e" + std::to_string(j) + "/v.avi");
+    for (int j = 0; j < 20; ++j)
+      File("big/d" + std::to_string(i) + "/e" + std::to_string(j) + "/v.avi");
   TFileSearchWindow w;
   w.SetFolder(Root() + "/big");
   Child<QPushButton>(w, "search")->click();
@@ -162,7 +167,8 @@ TEST_F(SearchWindow, StopEndsALargeSearchAndANewOneStartsClean) {
   Child<QPushButton>(w, "stop")->click();
   ASSERT_TRUE(WaitForEnd(w));
   EXPECT_LT(w.FoundCount(), 400);
-  EXPECT_TRUE(Child<QLabel>(w, "status")->toolTip().startsWith(QStringLiteral("Recherche arrêtée : ")));
+  EXPECT_TRUE(
+      Child<QLabel>(w, "status")->toolTip().startsWith(QStringLiteral("Recherche arrêtée : ")));
   EXPECT_TRUE(Child<QPushButton>(w, "search")->isEnabled());
 
   // The next search lists every file once.

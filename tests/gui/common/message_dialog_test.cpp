@@ -2,16 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include "support/qt_test_application.h"
-
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFrame>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QKeyEvent>
+
+#include "support/qt_test_application.h"
+#include "support/shots.h"
 
 using namespace kinevo;
 using namespace kinevo::gui;
@@ -154,8 +155,12 @@ TEST(MessageDialog, ScreenshotOfAThreeButtonDialog) {
   TUserDlg dlg = ThreeButtonDialog(presenter);
   dlg.AddLine("Le travail en cours a été modifié.", lkWrap, colors::Navy);
   dlg.AddLine("");
-  dlg.AddLine("Voulez-vous enregistrer les modifications dans le fichier suivant avant de fermer la vidéo ?");
-  dlg.AddLine("/home/utilisateur/Documents/Kinevo/mouvements/chute_libre_balle_de_tennis_essai_12.kvo", lkKeepEnd);
+  dlg.AddLine(
+      "Voulez-vous enregistrer les modifications dans le fichier suivant avant de fermer la vidéo "
+      "?");
+  dlg.AddLine(
+      "/home/utilisateur/Documents/Kinevo/mouvements/chute_libre_balle_de_tennis_essai_12.kvo",
+      lkKeepEnd);
   dlg.AddLine("les pointages,", lkBullet);
   dlg.AddLine("l'échelle et le repère.", lkBullet, colors::Maroon);
   dlg.CheckBoxCaption = "Toujours enregistrer sans demander";
@@ -170,8 +175,7 @@ TEST(MessageDialog, ScreenshotOfAThreeButtonDialog) {
   };
   EXPECT_EQ(dlg.Execute(), 2);
   ASSERT_FALSE(shot.isNull());
-  QDir().mkpath("/tmp/shots");
-  shot.save("/tmp/shots/message_dialog.png");
+  EXPECT_TRUE(test::SaveShot(shot, "message_dialog"));
   EXPECT_EQ(shot.width(), 422);
   // The icon is drawn, the text block is below its top and right of it, the
   // buttons are centred under everything.

@@ -1,5 +1,6 @@
-#include <gtest/gtest.h>
+#include "gui/document/options_dialog.h"
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QCheckBox>
@@ -11,12 +12,11 @@
 #include <QToolButton>
 #include <filesystem>
 
-#include "support/temp_dir.h"
 #include "core/common/ini_file.h"
-#include "gui/document/options_dialog.h"
 #include "gui/document/password_dialog.h"
 #include "qt_app.h"
 #include "support/scripted_dialog.h"
+#include "support/temp_dir.h"
 
 // Text drawing loads the system's font configuration, whose caches live
 // until the process ends; they are not leaks of this program.
@@ -43,7 +43,9 @@ struct Rig {
   TOptions options{dir.File("Kinevo.ini"), &dlg, &prompt};
   TFreedesktopAssociation assoc{dir.File("data"), dir.File("config")};
   std::string program = QCoreApplication::applicationFilePath().toStdString();
-  Rig() { assoc.SetRunner([](const std::vector<std::string>&) { return 127; }); }
+  Rig() {
+    assoc.SetRunner([](const std::vector<std::string>&) { return 127; });
+  }
 };
 
 }  // namespace
@@ -55,8 +57,9 @@ TEST(OptionsDialog, ShowsEveryOptionAndClosingSavesAndAnnounces) {
   s.options.ToolButtonTempsModeleSinus = true;
   s.options.EditMRU_Value = 5;
   int changed = 0, invalidated = 0;
-  s.options.OnChange = [&](void*) { ++changed; };
-  s.options.OnResultsInvalidated = [&](void*) { ++invalidated; };
+  TConnection onChangeLink = s.options.OnChange.Connect([&](void*) { ++changed; });
+  TConnection onResultsInvalidatedLink =
+      s.options.OnResultsInvalidated.Connect([&](void*) { ++invalidated; });
 
   TBoiteOptions d(s.options, s.assoc, s.dlg, s.program);
   EXPECT_EQ(d.Pages()->count(), 8);

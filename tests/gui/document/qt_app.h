@@ -6,6 +6,8 @@
 #include <QWidget>
 #include <cstdlib>
 
+#include "support/shots.h"
+
 namespace kinevo::test {
 
 inline QApplication& QtApp() {
@@ -17,12 +19,6 @@ inline QApplication& QtApp() {
     return new QApplication(argc, argv);
   }();
   return *app;
-}
-
-// Grabs a window into /tmp/shots/<name>.png.
-inline bool Shot(QWidget& w, const char* name) {
-  QDir().mkpath("/tmp/shots");
-  return w.grab().save(QString("/tmp/shots/%1.png").arg(name));
 }
 
 }  // namespace kinevo::test

@@ -29,10 +29,10 @@ namespace {
 constexpr int kW = 160, kH = 120;
 
 struct Sample {
-  std::string name;       // file name in the sample folder
+  std::string name;  // file name in the sample folder
   int frames;
   std::vector<double> times;  // presentation times when not 1/25 s apart
-  bool aviReader;         // the built-in reader opens it
+  bool aviReader;             // the built-in reader opens it
 };
 
 // The sample videos, written once for the whole program.
@@ -51,22 +51,30 @@ class Samples : public ::testing::Environment {
     ASSERT_TRUE(kinevo::test::WriteIndexedAvi(Path("mjpeg.avi"), kW, kH, 30, mjpeg));
     list.push_back({"rgb.avi", 30, {}, true});
     list.push_back({"mjpeg.avi", 30, {}, true});
-    auto add = [&](const std::string& name, int frames, std::vector<std::string> args, std::vector<double> times = {},
-                   bool aviReader = false) {
+    auto add = [&](const std::string& name, int frames, std::vector<std::string> args,
+                   std::vector<double> times = {}, bool aviReader = false) {
       std::string log;
-      ASSERT_TRUE(kinevo::test::WriteVideoWithFfmpeg(Path(name), kW, kH, frames, 25, args, times, &log)) << name << log;
+      ASSERT_TRUE(
+          kinevo::test::WriteVideoWithFfmpeg(Path(name), kW, kH, frames, 25, args, times, &log))
+          << name << log;
       list.push_back({name, frames, times, aviReader});
     };
     add("pal8.avi", 20, {"-c:v", "rawvideo", "-pix_fmt", "pal8"}, {}, true);
     add("mpeg4.avi", 40, {"-c:v", "mpeg4", "-q:v", "3", "-bf", "2", "-g", "12"});
-    add("h264.mp4", 60, {"-c:v", "libx264", "-preset", "veryfast", "-bf", "3", "-g", "48", "-sc_threshold", "0", "-pix_fmt", "yuv420p"});
+    add("h264.mp4", 60,
+        {"-c:v", "libx264", "-preset", "veryfast", "-bf", "3", "-g", "48", "-sc_threshold", "0",
+         "-pix_fmt", "yuv420p"});
     add("mpeg2.mpg", 40, {"-c:v", "mpeg2video", "-q:v", "3", "-bf", "2", "-g", "12"});
-    add("h264.MOV", 40, {"-c:v", "libx264", "-preset", "veryfast", "-bf", "2", "-g", "30", "-pix_fmt", "yuv420p"});
+    add("h264.MOV", 40,
+        {"-c:v", "libx264", "-preset", "veryfast", "-bf", "2", "-g", "30", "-pix_fmt", "yuv420p"});
     add("wmv2.wmv", 40, {"-c:v", "wmv2", "-q:v", "3"});
     // Times on the 1/25 s grid of the encoder's input (others get rounded).
     std::vector<double> t;
     for (int i = 0; i < 40; ++i) t.push_back(i == 0 ? 0.0 : t.back() + (i % 3 == 0 ? 0.12 : 0.04));
-    add("vfr.mp4", 40, {"-c:v", "libx264", "-preset", "veryfast", "-bf", "2", "-pix_fmt", "yuv420p", "-video_track_timescale", "1000"}, t);
+    add("vfr.mp4", 40,
+        {"-c:v", "libx264", "-preset", "veryfast", "-bf", "2", "-pix_fmt", "yuv420p",
+         "-video_track_timescale", "1000"},
+        t);
   }
   void TearDown() override { fs::remove_all(dir); }
 };
@@ -218,9 +226,10 @@ TEST(FrameSources, ChainOpensEachFileAndFallsBack) {
 TEST(FrameSources, OwnRecorderCommentSelectsTheBridge) {
   const std::string path = Samples::Path("tagged.avi");
   std::string log;
-  ASSERT_TRUE(kinevo::test::WriteVideoWithFfmpeg(path, kW, kH, 10, 25,
-                                                 {"-c:v", "mpeg4", "-metadata", "comment=Kinevo video FFMpeg MPEG4 codec"},
-                                                 {}, &log)) << log;
+  ASSERT_TRUE(kinevo::test::WriteVideoWithFfmpeg(
+      path, kW, kH, 10, 25,
+      {"-c:v", "mpeg4", "-metadata", "comment=Kinevo video FFMpeg MPEG4 codec"}, {}, &log))
+      << log;
   TVfwPlay vfw;
   TDSPlay ds;
   TFFMpegPlay bridge(BridgeFolder());
@@ -236,7 +245,7 @@ TEST(FrameSources, BridgeIsMissingWithoutItsFolder) {
   EXPECT_FALSE(bridge.LoadBridgeLibrary());
   EXPECT_EQ(bridge.FileComment(Samples::Path("h264.mp4")), "");
   int closes = 0;
-  bridge.OnClose = [&](void*) { ++closes; };
+  TConnection onCloseLink = bridge.OnClose.Connect([&](void*) { ++closes; });
   bridge.Open(Samples::Path("h264.MOV"));
   EXPECT_FALSE(bridge.Opened());
   EXPECT_EQ(closes, 0);  // without the bridge, Close does nothing
@@ -250,8 +259,10 @@ TEST(FrameSources, BridgeIsMissingWithoutItsFolder) {
 TEST(FrameSources, EventsAndProgress) {
   std::vector<std::string> events;  // outlives the source, which reports its closing
   TFFMpegPlay bridge(BridgeFolder());
-  bridge.OnOpen = [&](void* s) { events.push_back(s == &bridge ? "open" : "?"); };
-  bridge.OnClose = [&](void* s) { events.push_back(s == &bridge ? "close" : "?"); };
+  TConnection onOpenLink =
+      bridge.OnOpen.Connect([&](void* s) { events.push_back(s == &bridge ? "open" : "?"); });
+  TConnection onCloseLink =
+      bridge.OnClose.Connect([&](void* s) { events.push_back(s == &bridge ? "close" : "?"); });
   std::vector<double> fractions;
   bridge.OnProgress = [&](double f) {
     fractions.push_back(f);
@@ -349,7 +360,10 @@ TEST(FfmpegVideo, BrokenInputIsRefused) {
   EXPECT_FALSE(ds.Opened());
   // Only sound.
   const std::string wav = dir + "/sound.mp4";
-  ASSERT_EQ(std::system(("ffmpeg -v error -nostdin -y -f lavfi -i sine=d=0.5 -c:a aac '" + wav + "'").c_str()), 0);
+  ASSERT_EQ(
+      std::system(
+          ("ffmpeg -v error -nostdin -y -f lavfi -i sine=d=0.5 -c:a aac '" + wav + "'").c_str()),
+      0);
   EXPECT_FALSE(v.Open(wav));
   bridge.Open(wav);
   EXPECT_FALSE(bridge.Opened());
@@ -357,7 +371,8 @@ TEST(FfmpegVideo, BrokenInputIsRefused) {
   for (const char* name : {"h264.mp4", "mpeg2.mpg", "wmv2.wmv", "mpeg4.avi"}) {
     std::ifstream in(Samples::Path(name), std::ios::binary);
     const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
-    for (std::size_t len : {bytes.size() / 5, bytes.size() / 2, bytes.size() * 9 / 10, bytes.size() - 1}) {
+    for (std::size_t len :
+         {bytes.size() / 5, bytes.size() / 2, bytes.size() * 9 / 10, bytes.size() - 1}) {
       const std::string cut = dir + "/cut-" + name;
       std::ofstream(cut, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(len));
       ds.Open(cut);
@@ -384,8 +399,10 @@ TEST(FfmpegVideo, ReadsIntoCallerMemoryAtAnyStride) {
     ASSERT_TRUE(v.ReadFrame(i, mem.data(), stride)) << i;
     ASSERT_TRUE(v.ReadFrame(i, expected));
     for (int y = 0; y < kH; ++y) {
-      ASSERT_EQ(std::memcmp(mem.data() + y * stride, expected.Row(y), row), 0) << "image " << i << " row " << y;
-      for (std::size_t x = row; x < stride; ++x) ASSERT_EQ(mem[y * stride + x], 0xA5) << "padding of row " << y;
+      ASSERT_EQ(std::memcmp(mem.data() + y * stride, expected.Row(y), row), 0)
+          << "image " << i << " row " << y;
+      for (std::size_t x = row; x < stride; ++x)
+        ASSERT_EQ(mem[y * stride + x], 0xA5) << "padding of row " << y;
     }
   }
   const std::vector<uint8_t> before = mem;
@@ -485,7 +502,8 @@ TEST(FrameSources, InPlaceDrawingMatchesStretchedDrawing) {
       // Full width but one row short of the picture: through the work bitmap.
       Image part(kW, kH - 1);
       ASSERT_TRUE(s->DrawImage(part, {0, 0, kW, kH - 1}));
-      for (int y = 0; y < kH - 1; ++y) ASSERT_EQ(std::memcmp(part.Row(y), whole.Row(y), whole.Stride()), 0);
+      for (int y = 0; y < kH - 1; ++y)
+        ASSERT_EQ(std::memcmp(part.Row(y), whole.Row(y), whole.Stride()), 0);
       EXPECT_EQ(ReadIndexPattern(whole), i);  // 1.0001 x i images stays within image i
       s->SetCopyMode(TRasterOp::ropNotSrcCopy);
       ASSERT_TRUE(s->DrawImage(inverted));

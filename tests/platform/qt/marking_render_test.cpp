@@ -1,5 +1,5 @@
 // Renders marking scenes through the QPainter canvas at the three element
-// sizes and writes them to /tmp/shots/marking_*.png for a look; the checks
+// sizes and writes them as shots marking_*.png for a look; the checks
 // are made on the same scenes drawn on a recording canvas (positions,
 // colours, pen widths), plus a few pixels of the real picture.
 #include <gtest/gtest.h>
@@ -14,6 +14,7 @@
 #include "support/fake_view.h"
 #include "support/recording_canvas.h"
 #include "support/scripted_dialog.h"
+#include "support/shots.h"
 
 // Text drawing loads the system's font configuration, whose caches live
 // until the process ends; they are not leaks of this program.
@@ -90,10 +91,7 @@ struct Scene {
     p.end();
     return img;
   }
-  void Save(const QImage& img, const std::string& name) {
-    QDir().mkpath("/tmp/shots");
-    img.save(QString::fromStdString("/tmp/shots/" + name + ".png"));
-  }
+  void Save(const QImage& img, const std::string& name) { EXPECT_TRUE(test::SaveShot(img, name)); }
 };
 
 }  // namespace
@@ -174,6 +172,7 @@ TEST(MarkingRender, LayerSceneAtEachSize) {
     EXPECT_EQ(texts[2].text, "1");
     // The layer's y axis on the real picture, away from the mark and letters.
     const int axisX = r.left + (r.right - r.left) / 2;
-    EXPECT_EQ(img.pixel(axisX, (r.top + r.bottom) / 2 + 60), QPainterCanvas::ToQColor(colors::Yellow).rgb());
+    EXPECT_EQ(img.pixel(axisX, (r.top + r.bottom) / 2 + 60),
+              QPainterCanvas::ToQColor(colors::Yellow).rgb());
   }
 }

@@ -1,5 +1,5 @@
 // Renders the 18 marker symbols at their three sizes through the QPainter
-// canvas, writes the sheet to /tmp/shots/symbols.png, and checks the drawn
+// canvas, writes the sheet as the shot symbols.png, and checks the drawn
 // pixels: centred on the point, filled with the colour (white for 17), and
 // all different from each other.
 #include <gtest/gtest.h>
@@ -13,6 +13,7 @@
 #include "core/graph/graph_utils.h"
 #include "platform/qt/qpainter_canvas.h"
 #include "support/recording_canvas.h"
+#include "support/shots.h"
 
 using namespace kinevo;
 
@@ -81,10 +82,10 @@ TEST(SymbolsRender, SheetIsWrittenAndEverySymbolIsCentredAndDistinct) {
     // A tick under every fifth column to count symbols by (no text: font
     // loading is not needed here).
     c.SetPen(TPen{});
-    for (int n = 0; n < 18; n += 5) c.Line(n * kCell + kCell / 2, 3 * kCell + 4, n * kCell + kCell / 2, 3 * kCell + 14);
+    for (int n = 0; n < 18; n += 5)
+      c.Line(n * kCell + kCell / 2, 3 * kCell + 4, n * kCell + kCell / 2, 3 * kCell + 14);
   }
-  QDir().mkpath("/tmp/shots");
-  ASSERT_TRUE(sheet.save("/tmp/shots/symbols.png"));
+  ASSERT_TRUE(test::SaveShot(sheet, "symbols"));
 
   for (int size = 0; size < 3; ++size) {
     std::set<QByteArray> masks;
@@ -106,9 +107,11 @@ TEST(SymbolsRender, SheetIsWrittenAndEverySymbolIsCentredAndDistinct) {
       // The pixel mask, to compare symbols with each other.
       QByteArray mask;
       for (int y = 0; y < kCell; ++y)
-        for (int x = 0; x < kCell; ++x) mask.append(img.pixel(x, y) == qRgb(255, 255, 255) ? '0' : '1');
+        for (int x = 0; x < kCell; ++x)
+          mask.append(img.pixel(x, y) == qRgb(255, 255, 255) ? '0' : '1');
       if (n == 17) mask.append("white");
-      EXPECT_TRUE(masks.insert(mask).second) << "symbol " << n << " looks like another at size " << size;
+      EXPECT_TRUE(masks.insert(mask).second)
+          << "symbol " << n << " looks like another at size " << size;
     }
   }
 }

@@ -1,4 +1,4 @@
-#include "core/video/video_view.h"
+#include "core/video/video.h"
 
 #include <algorithm>
 #include <chrono>
@@ -16,22 +16,28 @@ constexpr const char* kVideoSection = "Video";
 
 TVideo::TVideo(std::unique_ptr<TFrameSource> vfw, std::unique_ptr<TFrameSource> ds,
                std::unique_ptr<TBridgeFrameSource> ffmpeg)
-    : vfw_(std::move(vfw)), ds_(std::move(ds)), ffmpeg_(std::move(ffmpeg)),
-      sources_(*vfw_, *ds_, *ffmpeg_) {
+    : vfw_(std::move(vfw)),
+      ds_(std::move(ds)),
+      ffmpeg_(std::move(ffmpeg)),
+      sources_(*vfw_, *ds_, *ffmpeg_),
+      playback_({[this] { return Tick(); },
+                 [this](Image& picture, const TPixelRect& rect, int& index) {
+                   index = Source().ImageIndex();
+                   return Source().DrawImage(picture, rect);
+                 },
+                 [this] {
+                   if (PostRepaint) PostRepaint();
+                 }}) {
   for (TFrameSource* s : {vfw_.get(), ds_.get(), static_cast<TFrameSource*>(ffmpeg_.get())}) {
-    s->OnOpen = [this](void* sender) { SourceOpened(sender); };
-    s->OnClose = [this](void* sender) { SourceClosed(sender); };
+    sourceLinks_ += s->OnOpen.Connect([this](void* sender) { SourceOpened(sender); });
+    sourceLinks_ += s->OnClose.Connect([this](void* sender) { SourceClosed(sender); });
   }
 }
 
 TVideo::~TVideo() {
   StopPlay();
-  // The sources close their files when they are destroyed, after this
-  // object: their notifications must not reach it any more.
-  for (TFrameSource* s : {vfw_.get(), ds_.get(), static_cast<TFrameSource*>(ffmpeg_.get())}) {
-    s->OnOpen.Clear();
-    s->OnClose.Clear();
-  }
+  // The sources close their files when they are destroyed, after
+  // sourceLinks_: their notifications no longer reach this object.
 }
 
 // ------------------------------------------------------------------ queries
@@ -159,109 +165,19 @@ void TVideo::Play(int from, int to) {
   Source().SetCopyMode(TRasterOp::ropSrcCopy);
   Source().GoToImage(startImage_);
   Changed();
-  StartClock(std::max<uint16_t>(Source().ImageDurationMs(), 1));
+  playback_.SetTarget(visibleRect_, ViewWidth(), ViewHeight());
+  playback_.Start(std::max<uint16_t>(Source().ImageDurationMs(), 1));
 }
 
-void TVideo::StartClock(uint16_t periodMs) {
-  {
-    std::lock_guard<std::mutex> lk(playMutex_);
-    stopRequested_ = false;
-    clockEnded_ = false;
-    decodeRequested_ = false;
-    decoderBusy_ = false;
-    decodedReady_ = false;
-    drawRect_ = visibleRect_;
-    drawWidth_ = ViewWidth();
-    drawHeight_ = ViewHeight();
-  }
-  playing_ = true;
-  decoder_ = std::thread([this] { DecoderLoop(); });
-  clock_ = std::thread([this, periodMs] { ClockLoop(periodMs); });
-}
-
-void TVideo::StopPlay() {
-  {
-    std::lock_guard<std::mutex> lk(playMutex_);
-    stopRequested_ = true;
-  }
-  playCv_.notify_all();
-  if (clock_.joinable()) clock_.join();
-  if (decoder_.joinable()) decoder_.join();
-  playing_ = false;
-}
-
-void TVideo::ClockLoop(uint16_t periodMs) {
-  using Clock = std::chrono::steady_clock;
-  const auto period = std::chrono::milliseconds(periodMs);
-  auto next = Clock::now() + period;
-  for (;;) {
-    {
-      std::unique_lock<std::mutex> lk(playMutex_);
-      if (playCv_.wait_until(lk, next, [this] { return stopRequested_; })) return;
-    }
-    // Ticks follow the clock: when the thread was held up, the missed ticks
-    // run at once (each only moves the image number), so that playback keeps
-    // the video's pace and shows fewer images instead of slowing down.
-    bool more = true;
-    const auto now = Clock::now();
-    while (more && next <= now) {
-      more = Tick();
-      next += period;
-    }
-    if (!more) break;
-  }
-  playing_ = false;
-  {
-    std::lock_guard<std::mutex> lk(playMutex_);
-    clockEnded_ = true;
-  }
-  playCv_.notify_all();
-}
+void TVideo::StopPlay() { playback_.Stop(); }
 
 bool TVideo::Tick() {
   if (!IsOpen()) return false;
   const int next = IsMontage() ? CurrentImage() + 1 : MapToFile(DisplayedImage() + 1);
   if (next < 0 || next < startImage_ || next > endImage_) return false;
   Source().GoToImage(next);
-  {
-    std::lock_guard<std::mutex> lk(playMutex_);
-    // A decoder still busy with an earlier image makes this image a dropped one.
-    if (decoderBusy_) return true;
-    decodeRequested_ = true;
-  }
-  playCv_.notify_all();
+  playback_.RequestDecode();  // refused: the decoder is busy, this image is dropped
   return true;
-}
-
-void TVideo::DecoderLoop() {
-  Image staging;
-  for (;;) {
-    TPixelRect rect;
-    int w, h;
-    {
-      std::unique_lock<std::mutex> lk(playMutex_);
-      playCv_.wait(lk, [this] { return stopRequested_ || decodeRequested_ || clockEnded_; });
-      if (stopRequested_ || !decodeRequested_) return;
-      decodeRequested_ = false;
-      decoderBusy_ = true;
-      rect = drawRect_;
-      w = drawWidth_;
-      h = drawHeight_;
-    }
-    if (staging.Width() != w || staging.Height() != h) staging.Resize(w, h);
-    const int index = Source().ImageIndex();
-    const bool ok = !staging.Empty() && Source().DrawImage(staging, rect);
-    {
-      std::lock_guard<std::mutex> lk(playMutex_);
-      decoderBusy_ = false;
-      if (ok) {
-        std::swap(decoded_, staging);
-        decodedIndex_ = index;
-        decodedReady_ = true;
-      }
-    }
-    if (ok && PostRepaint) PostRepaint();
-  }
 }
 
 // ------------------------------------------------------------------ modes and tools
@@ -341,7 +257,8 @@ void TVideo::EndDrags() {
 
 TPictureCoord TVideo::ScreenToPicture(double x, double y) const {
   if (scaleX_ == 0.0 || scaleY_ == 0.0) return {0.0, 0.0};
-  return {std::clamp(x / scaleX_ + offsetX_, 0.0, 1.0), std::clamp(y / scaleY_ + offsetY_, 0.0, 1.0)};
+  return {std::clamp(x / scaleX_ + offsetX_, 0.0, 1.0),
+          std::clamp(y / scaleY_ + offsetY_, 0.0, 1.0)};
 }
 
 TPixel TVideo::PictureToScreen(const TPictureCoord& p) const {
@@ -357,12 +274,7 @@ void TVideo::UpdateTransform() {
     offsetX_ = static_cast<double>(visibleRect_.left) / w;
     offsetY_ = static_cast<double>(visibleRect_.top) / h;
   }
-  {
-    std::lock_guard<std::mutex> lk(playMutex_);
-    drawRect_ = visibleRect_;
-    drawWidth_ = ViewWidth();
-    drawHeight_ = ViewHeight();
-  }
+  playback_.SetTarget(visibleRect_, ViewWidth(), ViewHeight());
   if (Marking != nullptr) Marking->RecomputeViewPositions();
   if (Tracking != nullptr) Tracking->RecomputeViewPositions();
 }
@@ -399,8 +311,9 @@ void TVideo::Resize(int width, int height) {
   clientHeight_ = std::max(height, 0);
   LayoutScrollBars();
   UpdateTransform();
-  loupe_.SetBounds({clientWidth_ - clientWidth_ / 5 - 2, 2, clientWidth_ - 2, 2 + clientHeight_ / 5},
-                   ViewWidth(), ViewHeight());
+  loupe_.SetBounds(
+      {clientWidth_ - clientWidth_ / 5 - 2, 2, clientWidth_ - 2, 2 + clientHeight_ / 5},
+      ViewWidth(), ViewHeight());
   Changed();
 }
 
@@ -435,8 +348,10 @@ void TVideo::ScrollWheelUp() {
 void TVideo::ZoomAt(int x, int y, int step, bool ctrl, int32_t z0) {
   const int w = ImageWidth(), h = ImageHeight();
   if (w <= 0 || h <= 0 || z0 <= 0) return;
-  if (step == 1) zoom_.ZoomIn(ctrl);
-  else if (step == 2) zoom_.ZoomOut(ctrl);
+  if (step == 1)
+    zoom_.ZoomIn(ctrl);
+  else if (step == 2)
+    zoom_.ZoomOut(ctrl);
   const double z = zoom_.Value();
   // The point under the mouse becomes the centre of the visible part.
   if (clientWidth_ > 0)
@@ -456,8 +371,8 @@ void TVideo::ZoomToRect(TMouseButton button, bool ctrl) {
   const int bw = std::abs(b.right - b.left), bh = std::abs(b.bottom - b.top);
   const int32_t z0 = zoom_.Value();
   if (bw >= 10 && bh >= 10) {
-    const double k = std::min(static_cast<double>(ViewWidth()) / bw,
-                              static_cast<double>(ViewHeight()) / bh);
+    const double k =
+        std::min(static_cast<double>(ViewWidth()) / bw, static_cast<double>(ViewHeight()) / bh);
     zoom_.Multiply(k);
     ZoomAt((b.left + b.right) / 2, (b.top + b.bottom) / 2, 0, ctrl, z0);
   } else if (button == mbLeft) {
@@ -560,10 +475,14 @@ void TVideo::KeyDown(int& key, TShiftState shift) {
       case vkDown: {
         const int d = shift.ctrl ? 10 : 1;
         TPixel p = at;
-        if (key == vkLeft) p.x -= d;
-        else if (key == vkRight) p.x += d;
-        else if (key == vkUp) p.y -= d;
-        else p.y += d;
+        if (key == vkLeft)
+          p.x -= d;
+        else if (key == vkRight)
+          p.x += d;
+        else if (key == vkUp)
+          p.y -= d;
+        else
+          p.y += d;
         if (SetCursorPos) SetCursorPos(p);
         break;
       }
@@ -624,7 +543,7 @@ bool TVideo::ComposePicture() {
   const int bw = ViewWidth(), bh = ViewHeight();
   if (bw <= 0 || bh <= 0) return false;
   // A playback that ended by itself leaves its threads to be collected.
-  if (!playing_ && (clock_.joinable() || decoder_.joinable())) StopPlay();
+  if (playback_.EndedByItself()) StopPlay();
   if (!Playing() && Source().Drawing()) return false;
   if (picture_.Width() != bw || picture_.Height() != bh) {
     picture_.Resize(bw, bh);
@@ -638,12 +557,10 @@ bool TVideo::ComposePicture() {
     return IsMontage() && Montage != nullptr && !Montage->IsVisible(index);
   };
   if (Playing()) {
-    std::lock_guard<std::mutex> lk(playMutex_);
-    if (decodedReady_ && decoded_.Width() == bw && decoded_.Height() == bh) {
-      std::swap(picture_, decoded_);
-      decodedReady_ = false;
+    int index = -1;
+    if (playback_.TakeDecoded(picture_, bw, bh, index)) {
       hasPicture_ = true;
-      if (hidden(decodedIndex_)) picture_.Invert();
+      if (hidden(index)) picture_.Invert();
     }
   } else {
     Source().SetCopyMode(hidden(CurrentImage()) ? TRasterOp::ropNotSrcCopy : TRasterOp::ropSrcCopy);
@@ -659,7 +576,10 @@ void TVideo::PaintOverlays(Canvas& canvas) {
     const TPixelRect& b = zoom_.BandRect;
     canvas.SetPen({RGBColor(128, 128, 128), 1, TPenStyle::psDot, TPenMode::pmCopy});
     canvas.SetBrush({colors::White, TBrushStyle::bsClear});
-    canvas.Polyline({{b.left, b.top}, {b.right, b.top}, {b.right, b.bottom}, {b.left, b.bottom},
+    canvas.Polyline({{b.left, b.top},
+                     {b.right, b.top},
+                     {b.right, b.bottom},
+                     {b.left, b.bottom},
                      {b.left, b.top}});
   }
   IViewClient* overlays = IsTracking() ? Tracking : Marking;
@@ -686,7 +606,8 @@ bool TVideo::Paint(Canvas& canvas) {
 
 void TVideo::LoadFromDocument(const TKeyReader& read) {
   const long long index = ReadIntKey(read, kVideoSection, "ImageNumber", 1);
-  Source().GoToImage(static_cast<int32_t>(std::clamp<long long>(index, -1, static_cast<long long>(INT32_MAX))));
+  Source().GoToImage(
+      static_cast<int32_t>(std::clamp<long long>(index, -1, static_cast<long long>(INT32_MAX))));
   const long long marking = ReadIntKey(read, kVideoSection, "MarkingMode", 0);
   SetMode(marking == 1 ? vmTransparent : vmRepereFixe);
   UpdateTransform();

@@ -7,14 +7,11 @@
 // back buffer.  A Qt widget (gui/video) hosts it and only forwards events and
 // copies the back buffer to the screen.
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "core/common/canvas.h"
 #include "core/common/events.h"
@@ -24,6 +21,7 @@
 #include "core/video/frame_source.h"
 #include "core/video/frame_sources.h"
 #include "core/video/montage_map.h"
+#include "core/video/playback.h"
 #include "core/video/view_client.h"
 #include "core/video/view_tools.h"
 
@@ -71,17 +69,17 @@ class TVideo : public IVideoView {
   IViewClient* Marking = nullptr;
   IViewClient* Tracking = nullptr;
   std::function<void(double)> SetRequiredDuration;  // time between two images
-  std::function<void(int)> RecorderNewVideo;         // image count to the recorder
-  std::function<void(int)> SetMarkingTool;           // kToolNone, kToolMark, kToolLayer
+  std::function<void(int)> RecorderNewVideo;        // image count to the recorder
+  std::function<void(int)> SetMarkingTool;          // kToolNone, kToolMark, kToolLayer
   std::function<void(bool)> SetTrackingOn;
   std::function<void()> PrepareTracking;
   std::function<void()> StopTrackingRun;
   std::function<void()> AskKeepTrackingMarks;
-  std::function<bool()> PrepareCapture;              // false: no working device
+  std::function<bool()> PrepareCapture;  // false: no working device
   std::function<void()> LeaveCapture;
-  std::function<bool()> MontageRecording;            // a montage recording runs
+  std::function<bool()> MontageRecording;  // a montage recording runs
   std::function<void(bool)> SetCapturePreviewVisible;
-  std::function<int()> LastMarkedImage;              // file index, -1 for none
+  std::function<int()> LastMarkedImage;  // file index, -1 for none
   // Host services: repaint (now = at once, else when the window is idle),
   // a repaint request from any thread, the cursor, the mouse position, and
   // letting the window process its pending messages.
@@ -93,6 +91,8 @@ class TVideo : public IVideoView {
   std::function<void()> ProcessMessages;
 
   // ------------------------------------------------------------ notifications
+  // Any number of listeners each.  The session listens to OnVideoOpen and
+  // OnVideoClose to reset the analysis.
   TNotifyEvent OnAfterPaint;
   TNotifyEvent OnZoomChange;
   TNotifyEvent OnVideoClose;
@@ -137,7 +137,7 @@ class TVideo : public IVideoView {
   double OffsetY() const { return offsetY_; }
   int StartImage() const { return startImage_; }
   int EndImage() const { return endImage_; }
-  bool Playing() const { return playing_.load(); }
+  bool Playing() const { return playback_.Playing(); }
   const TScrollBarState& VertBar() const { return vbar_; }
   const TScrollBarState& HorzBar() const { return hbar_; }
   const TZoom& Zoom() const { return zoom_; }
@@ -223,14 +223,12 @@ class TVideo : public IVideoView {
   void Changed(bool now = false) {
     if (Invalidate) Invalidate(now);
   }
-  void StartClock(uint16_t periodMs);
-  void ClockLoop(uint16_t periodMs);
-  void DecoderLoop();
 
   std::unique_ptr<TFrameSource> vfw_;
   std::unique_ptr<TFrameSource> ds_;
   std::unique_ptr<TBridgeFrameSource> ffmpeg_;
   TFrameSources sources_;
+  TConnections sourceLinks_;  // ends before the sources go
 
   std::atomic<TVideoMode> mode_{vmRepereFixe};
   TViewTool tool_ = vtNone;
@@ -249,23 +247,8 @@ class TVideo : public IVideoView {
   Image backBuffer_;  // picture plus overlays
   std::atomic<int> startImage_{0}, endImage_{0};
 
-  // Playback: a steady clock on one thread, decoding on another, so that a
-  // tick never waits for the decoder.
-  std::atomic<bool> playing_{false};
-  std::thread clock_;
-  std::thread decoder_;
-  std::mutex playMutex_;
-  std::condition_variable playCv_;
-  bool stopRequested_ = false;
-  bool clockEnded_ = false;
-  bool decodeRequested_ = false;
-  bool decoderBusy_ = false;
-  // Handed from the decoder to the window thread under playMutex_.
-  TPixelRect drawRect_;
-  int drawWidth_ = 0, drawHeight_ = 0;
-  Image decoded_;
-  int decodedIndex_ = -1;
-  bool decodedReady_ = false;
+  // Built last: its threads end before anything they reach goes.
+  TPlayback playback_;
 };
 
 }  // namespace kinevo

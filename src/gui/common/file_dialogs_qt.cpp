@@ -1,0 +1,45 @@
+#include "gui/common/file_dialogs_qt.h"
+
+#include <QFileDialog>
+#include <QStringList>
+
+namespace kinevo::gui {
+
+namespace {
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+}  // namespace
+
+QString QtFileFilter(const std::string& filter, int index, QString* selected) {
+  const QStringList parts = Q(filter).split('|');
+  QStringList out;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1];
+    patterns.replace(';', ' ');
+    const QString entry = parts[i] + " (" + patterns + ")";
+    out << entry;
+    if (i / 2 + 1 == index && selected != nullptr) *selected = entry;
+  }
+  return out.join(";;");
+}
+
+std::string TQtFileDialogs::OpenFile(const TFileDialogRequest& r) {
+  QString selected;
+  const QString filter = QtFileFilter(r.filter, r.filterIndex, &selected);
+  QString start = Q(r.initialDir);
+  if (!r.fileName.empty()) start = start.isEmpty() ? Q(r.fileName) : start + "/" + Q(r.fileName);
+  return QFileDialog::getOpenFileName(parent_, Q(r.title), start, filter, &selected).toStdString();
+}
+
+std::string TQtFileDialogs::SaveFile(const TFileDialogRequest& r) {
+  QString selected;
+  const QString filter = QtFileFilter(r.filter, r.filterIndex, &selected);
+  QFileDialog d(parent_, Q(r.title), Q(r.initialDir), filter);
+  d.setAcceptMode(QFileDialog::AcceptSave);
+  d.setDefaultSuffix(Q(r.defaultExt));
+  d.setOption(QFileDialog::DontConfirmOverwrite);  // the workflow asks itself
+  if (!r.fileName.empty()) d.selectFile(Q(r.fileName));
+  if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return "";
+  return d.selectedFiles().first().toStdString();
+}
+
+}  // namespace kinevo::gui

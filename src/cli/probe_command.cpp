@@ -1,5 +1,6 @@
 // kinevo-cli probe FILE [--backend vfw|ds|ffmpeg]: the properties of a video,
-// one "key: value" per line.
+// one "key: value" per line.  A file that cannot be opened gives the
+// program's failure message on stderr, with the reason as its last line.
 #include <iomanip>
 #include <iostream>
 
@@ -19,7 +20,8 @@ int Probe(const std::vector<std::string>& argsIn) {
   auto video = kinevo::cli::OpenVideo(args[0], backend);
   if (!video) return 1;
   const kinevo::TFrameSource& s = video->Source();
-  const double duration = s.StreamDuration() > 0 ? s.StreamDuration() : s.ImagesNumber() * s.ImageDuration();
+  const double duration =
+      s.StreamDuration() > 0 ? s.StreamDuration() : s.ImagesNumber() * s.ImageDuration();
   std::cout << std::setprecision(10);
   std::cout << "backend: " << kinevo::cli::BackendName(s.Framework()) << "\n"
             << "images: " << s.ImagesNumber() << "\n"
@@ -31,6 +33,8 @@ int Probe(const std::vector<std::string>& argsIn) {
   return 0;
 }
 
-kinevo::cli::Register reg("probe", "probe FICHIER [--backend vfw|ds|ffmpeg]   propriétés d'une vidéo", Probe);
+kinevo::cli::Register reg("probe",
+                          "probe FICHIER [--backend vfw|ds|ffmpeg]   propriétés d'une vidéo",
+                          Probe);
 
 }  // namespace

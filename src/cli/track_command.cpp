@@ -100,10 +100,12 @@ int Track(const std::vector<std::string>& args) {
       return true;
     };
     if (s == "--contour") {
-      if (!ReadPoints(args, i, a.contour, bad)) return Fail("point incorrect « " + bad + " » (attendu X,Y)");
+      if (!ReadPoints(args, i, a.contour, bad))
+        return Fail("point incorrect « " + bad + " » (attendu X,Y)");
     } else if (s == "--ban") {
       a.bans.emplace_back();
-      if (!ReadPoints(args, i, a.bans.back(), bad)) return Fail("point incorrect « " + bad + " » (attendu X,Y)");
+      if (!ReadPoints(args, i, a.bans.back(), bad))
+        return Fail("point incorrect « " + bad + " » (attendu X,Y)");
     } else if (s == "--first") {
       if (!value(a.first)) return Fail("--first attend un numéro d'image");
       a.hasFirst = true;
@@ -135,13 +137,15 @@ int Track(const std::vector<std::string>& args) {
   kinevo::TFrameSource& source = sources.Open(a.video);
   if (!source.Opened()) {
     std::cerr << "kinevo-cli track : impossible d'ouvrir la vidéo « " << a.video << " »\n";
+    if (!sources.Error().empty()) std::cerr << kinevo::VideoOpenReasonLine(sources.Error()) << "\n";
     return 1;
   }
   const int count = source.ImagesNumber();
   const int w = source.ImageWidth(), h = source.ImageHeight();
   // The checks of a tracking run.
   if (a.first < 0) return Fail("Le numéro de la première image du suivi est incorrect.");
-  if (a.first >= count - 1) return Fail("La séquence débute avec la dernière image de la vidéo (suivi inutile).");
+  if (a.first >= count - 1)
+    return Fail("La séquence débute avec la dernière image de la vidéo (suivi inutile).");
   if (a.last < 0 || a.last > count - 1 || a.last <= a.first) a.last = count - 1;
 
   kinevo::Image picture(w, h);

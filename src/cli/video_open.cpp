@@ -1,6 +1,5 @@
 #include "cli/video_open.h"
 
-#include <filesystem>
 #include <iostream>
 
 #include "core/video/frame_sources.h"
@@ -24,9 +23,12 @@ class Opened : public TOpenedVideo {
 
 const char* BackendName(TVideoFramework fw) {
   switch (fw) {
-    case fwDS: return "ds";
-    case fwFFMpeg: return "ffmpeg";
-    default: return "vfw";
+    case fwDS:
+      return "ds";
+    case fwFFMpeg:
+      return "ffmpeg";
+    default:
+      return "vfw";
   }
 }
 
@@ -38,7 +40,8 @@ bool TakeBackend(std::vector<std::string>& args, std::string& backend) {
       return false;
     }
     backend = args[i + 1];
-    args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+    args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
+               args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
     if (backend != "vfw" && backend != "ds" && backend != "ffmpeg") {
       std::cerr << "kinevo-cli : back-end inconnu « " << backend << " » (vfw, ds ou ffmpeg)\n";
       return false;
@@ -50,16 +53,30 @@ bool TakeBackend(std::vector<std::string>& args, std::string& backend) {
 
 std::unique_ptr<TOpenedVideo> OpenVideo(const std::string& file, const std::string& backend) {
   auto v = std::make_unique<Opened>();
-  if (backend == "vfw") v->selected = &v->vfw;
-  else if (backend == "ds") v->selected = &v->ds;
-  else if (backend == "ffmpeg") v->selected = &v->ffmpeg;
-  if (v->selected) v->selected->Open(file);
-  else v->selected = &v->chain.Open(file);
+  if (backend == "vfw")
+    v->selected = &v->vfw;
+  else if (backend == "ds")
+    v->selected = &v->ds;
+  else if (backend == "ffmpeg")
+    v->selected = &v->ffmpeg;
+  std::string reason;
+  TOpenFailure failure = TOpenFailure::Undecodable;
+  if (v->selected) {
+    v->selected->Open(file);
+    reason = v->selected->Error();
+    failure = v->selected->Failure();
+  } else {
+    v->selected = &v->chain.Open(file);
+    reason = v->chain.Error();
+    failure = v->chain.Failure();
+  }
   if (v->selected->Opened()) return v;
 
-  std::error_code ec;
-  const bool exists = std::filesystem::exists(file, ec);
-  for (const std::string& line : VideoOpenFailureLines(exists, v->ffmpeg.LoadBridgeLibrary()))
+  // A missing file gets its own message, a file that cannot be read (a
+  // FIFO, a folder, no permission) the first line and its reason, a damaged
+  // one the suggestions and its reason as the last line.
+  for (const std::string& line :
+       VideoOpenFailureLines(failure, v->ffmpeg.LoadBridgeLibrary(), reason))
     std::cerr << line << "\n";
   return nullptr;
 }

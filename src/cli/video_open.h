@@ -20,7 +20,9 @@ class TOpenedVideo {
 // stderr) when the name is unknown or missing.
 bool TakeBackend(std::vector<std::string>& args, std::string& backend);
 
-// Opens `file`; on failure prints the reasons on stderr and returns null.
+// Opens `file`; on failure prints the failure message of the program, with
+// the back-end's reason as its last line, on stderr and returns null.  A
+// FIFO, a folder or a device is refused at once, never opened.
 std::unique_ptr<TOpenedVideo> OpenVideo(const std::string& file, const std::string& backend);
 
 // "vfw", "ds" or "ffmpeg".

@@ -7,7 +7,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +16,7 @@
 #include "platform/ffmpeg/ds_play.h"
 #include "platform/ffmpeg/ffmpeg_play.h"
 #include "platform/ffmpeg/ffmpeg_video.h"
+#include "support/damaged_files.h"
 #include "support/fifo_watch.h"
 #include "support/temp_dir.h"
 #include "support/test_videos.h"
@@ -31,13 +31,9 @@ constexpr int kW = 64, kH = 48;
 
 std::string BridgeFolder() { return std::string(KINEVO_BINARY_DIR) + "/KvoDll"; }
 
-std::vector<char> ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-void WriteAll(const std::string& path, const std::vector<char>& bytes, std::size_t size) {
-  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(size));
-}
+using kinevo::test::ReadBytes;
+
+using kinevo::test::WriteBytes;
 
 struct Sources {
   TVfwPlay vfw;
@@ -76,7 +72,7 @@ TEST(DamagedSources, TruncatedAviFilesCountTheImagesThatDecode) {
   Sources src;
   ASSERT_TRUE(src.bridge.LoadBridgeLibrary()) << BridgeFolder();
   for (const std::string& original : {ffRaw, ownRaw, mjpeg}) {
-    const std::vector<char> bytes = ReadAll(original);
+    const std::vector<char> bytes = ReadBytes(original);
     struct Cut {
       std::string name;
       std::vector<char> bytes;
@@ -98,7 +94,7 @@ TEST(DamagedSources, TruncatedAviFilesCountTheImagesThatDecode) {
     for (const Cut& cut : cuts) {
       SCOPED_TRACE(original + " " + cut.name);
       const std::string path = dir.File("cut.avi");
-      WriteAll(path, cut.bytes, cut.bytes.size());
+      WriteBytes(path, cut.bytes);
       std::vector<int> counts;
       for (TFrameSource* s : src.All()) {
         SCOPED_TRACE("back-end " + std::to_string(s->Framework()));
@@ -127,21 +123,9 @@ TEST(DamagedSources, DamagedTimestampKeepsTheCountAndTheOrder) {
   ASSERT_TRUE(kinevo::test::WriteVideoWithFfmpeg(
       path, 160, 120, frames, 25,
       {"-c:v", "mpeg2video", "-q:v", "2", "-g", "12", "-bf", "2", "-f", "vob"}));
-  std::vector<char> bytes = ReadAll(path);
-  // The video packets' headers (00 00 01 E0) in the middle third; the first
-  // byte of a presentation time holds its bits 32 to 30.
-  int flipped = 0;
-  for (std::size_t i = bytes.size() / 3; i + 14 < bytes.size() * 2 / 3 && flipped < 2; ++i) {
-    const auto u = [&](std::size_t k) { return static_cast<uint8_t>(bytes[i + k]); };
-    if (u(0) == 0 && u(1) == 0 && u(2) == 1 && u(3) == 0xE0 && (u(6) & 0xC0) == 0x80 &&
-        (u(7) & 0x80)) {
-      bytes[i + 9] = static_cast<char>(u(9) ^ 0x08);
-      ++flipped;
-      i += 2048;
-    }
-  }
-  ASSERT_GT(flipped, 0);
-  WriteAll(path, bytes, bytes.size());
+  std::vector<char> bytes = ReadBytes(path);
+  ASSERT_GT(kinevo::test::FlipMpegPresentationTimes(bytes, 2), 0);
+  WriteBytes(path, bytes);
 
   Sources src;
   for (TFrameSource* s :

@@ -6,9 +6,11 @@
 #include <random>
 
 #include "core/app/session.h"
+#include "core/common/sha256.h"
 #include "platform/avi/vfw_play.h"
 #include "platform/ffmpeg/ds_play.h"
 #include "platform/ffmpeg/ffmpeg_play.h"
+#include "support/run_program.h"
 #include "support/scripted_dialog.h"
 #include "support/test_videos_avi.h"
 
@@ -153,4 +155,81 @@ TEST_F(DocumentRobustness, TruncatedAndGarbledDocumentsNeverLeaveAHalfOpenVideo)
   }
   EXPECT_GT(opened, 0);
   EXPECT_GT(refused, 0);
+}
+
+// Opening reads: whatever is given as a document, in the window's workflow
+// or in any command of kinevo-cli, the file is the same afterwards.
+TEST_F(DocumentRobustness, OpeningAnyFileNeverChangesIt) {
+  const std::string doc = Write("bon.kvo", 3);
+  std::string good;
+  ASSERT_TRUE(ReadWholeFile(doc, good));
+  std::string crOnly = good, utf16 = "\xFF\xFE";
+  for (char& c : crOnly)
+    if (c == '\n') c = '\r';
+  for (char c : good) {
+    utf16 += c;
+    utf16 += '\0';
+  }
+  std::string videoBytes;
+  ASSERT_TRUE(ReadWholeFile(video, videoBytes));
+  const std::string oldLayout = video + "\r\n0,04\r\n0\r\n0\r\n";
+  const std::vector<std::pair<std::string, std::string>> inputs = {
+      {"video.kvo", videoBytes},
+      {"vide.kvo", ""},
+      {"notes.kvo", "Ceci n'est pas une analyse.\nMais un texte.\n"},
+      {"cr.kvo", crOnly},
+      {"utf16.kvo", utf16},
+      {"tronque.kvo", good.substr(0, good.size() / 2)},
+      {"ancien.kvo", oldLayout},
+      {"sans_saut.kvo", std::string(300000, 'k')},
+  };
+  for (const auto& [name, bytes] : inputs) {
+    const std::string path = dir + "/" + name;
+    ASSERT_TRUE(WriteFileAtomically(path, bytes));
+    const std::string before = Sha256Hex(bytes);
+    auto same = [&](const std::string& how) {
+      std::string after;
+      ASSERT_TRUE(ReadWholeFile(path, after));
+      EXPECT_EQ(Sha256Hex(after), before) << name << " after " << how;
+    };
+    session->Workflow().OpenDocument(path);
+    session->Workflow().CloseVideo();
+    same("opening in the workflow");
+    for (const char* command : {"dump", "results"}) {
+      const auto r = test::RunCli(KINEVO_CLI_PATH, {command, path});
+      same(command);
+      // Messages never carry the file's raw bytes.
+      EXPECT_LT(r.err.size(), 2000u) << name;
+      for (unsigned char c : r.err) EXPECT_TRUE(c >= 0x20 || c == '\n' || c == '\t') << name;
+    }
+  }
+  // The readable ones are read: CR-only and UTF-16 documents open.
+  EXPECT_TRUE(session->Workflow().OpenDocument(dir + "/cr.kvo")) << script.LastText();
+  EXPECT_EQ(session->Data.GridMarks().MarksCount(), 3);
+  session->Workflow().CloseVideo();
+  EXPECT_TRUE(session->Workflow().OpenDocument(dir + "/utf16.kvo")) << script.LastText();
+  session->Workflow().CloseVideo();
+  // Not a document: said so, never taken for a moved video.
+  EXPECT_FALSE(session->Workflow().OpenDocument(dir + "/notes.kvo"));
+  EXPECT_EQ(script.LastText(), "Erreur de lecture dans le fichier.");
+  EXPECT_FALSE(session->Workflow().OpenDocument(dir + "/video.kvo"));
+  EXPECT_EQ(script.LastText(), "Erreur de lecture dans le fichier.");
+}
+
+TEST_F(DocumentRobustness, AnOldDocumentOpenedAndSavedIsInTheCurrentLayout) {
+  const std::string old = dir + "/ancien.kvo";
+  const std::string bytes = video + "\r\n0,04\r\n0\r\n0\r\n";
+  ASSERT_TRUE(WriteFileAtomically(old, bytes));
+  ASSERT_TRUE(session->Workflow().OpenDocument(old)) << script.LastText();
+  std::string now;
+  ASSERT_TRUE(ReadWholeFile(old, now));
+  EXPECT_EQ(now, bytes);
+  files.path = old;
+  script.Answer(1);  // replace the existing file
+  ASSERT_TRUE(session->Workflow().Save()) << script.LastText();
+  ASSERT_TRUE(ReadWholeFile(old, now));
+  EXPECT_EQ(now.rfind("[Main]", 0), 0u) << now.substr(0, 60);
+  TIniFile saved(old);
+  EXPECT_EQ(saved.ReadInteger("Main", "Version", 0), 340000);
+  EXPECT_EQ(saved.ReadString("Main", "VideoFileName"), video);
 }

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <filesystem>
 
+#include "core/common/text_encoding.h"
 #include "core/document/mru_files.h"
 #include "core/document/options.h"
 #include "core/video/frame_sources.h"
@@ -146,7 +147,20 @@ bool TFileWorkflow::OpenDocument(const std::string& path) {
   recent_.Directory = FolderOf(path);
   kvo_.Close();
   kvo_.Open(path);
-  kvo_.ConvertOldLayout();
+  if (!kvo_.ReadError().empty()) {
+    dlg_.AddLine("Impossible d'ouvrir ce fichier de sauvegarde.");
+    dlg_.AddLine(kvo_.ReadError());
+    Ask(icWarning, {{"Ok", btOk}});
+    kvo_.Close();
+    return false;
+  }
+  const TKvo::TConversion conversion = kvo_.ConvertOldLayout();
+  if (conversion == TKvo::kcNotADocument) {
+    dlg_.AddLine("Erreur de lecture dans le fichier.");
+    Ask(icWarning, {{"Ok", btOk}});
+    kvo_.Close();
+    return false;
+  }
   const std::string expected = kvo_.Ini()->ReadString("Main", "VideoFileName");
   std::string video = expected;
   bool pathChanged = false;
@@ -154,7 +168,7 @@ bool TFileWorkflow::OpenDocument(const std::string& path) {
   // The video was moved: ask the user to find it.
   while (!FileExists(video)) {
     if (!chosenUnusable) {
-      dlg_.AddLine(expected, lkKeepEnd, kFileNameColor);
+      dlg_.AddLine(DisplayText(expected), lkKeepEnd, kFileNameColor);
       dlg_.AddLine("Impossible d'ouvrir ce fichier vidéo.");
       dlg_.AddLine("Vérifier qu'il n'a pas été déplacé.");
     } else {
@@ -185,7 +199,7 @@ bool TFileWorkflow::OpenDocument(const std::string& path) {
     dlg_.AddLine("Fichier sélectionné :");
     dlg_.AddLine(video, lkKeepEnd, kFileNameColor);
     dlg_.AddLine("Fichier attendu :");
-    dlg_.AddLine(expected, lkKeepEnd, kFileNameColor);
+    dlg_.AddLine(DisplayText(expected), lkKeepEnd, kFileNameColor);
     if (Ask(icInformation, {{"Ok", btOk}, {"Annuler", btAnnuler}}) != 0) {
       kvo_.Close();
       return false;
@@ -213,7 +227,10 @@ bool TFileWorkflow::OpenDocument(const std::string& path) {
   }
   ws_.WindowStateChanged();
   ws_.InvalidateAllResults();
-  if (pathChanged) {
+  // The video's new place goes into the document at once, as one key, in a
+  // document read as it stands.  A converted older document keeps its file
+  // until the user saves it: writing one key into it would leave a mixture.
+  if (pathChanged && conversion == TKvo::kcCurrent) {
     kvo_.Ini()->WriteString("Main", "VideoFileName", video);
     if (!kvo_.Ini()->UpdateFile()) {
       dlg_.AddLine("L'enregistrement du nouveau répertoire de la vidéo a échoué.");

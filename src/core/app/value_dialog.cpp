@@ -8,6 +8,7 @@
 #include <numbers>
 
 #include "core/common/number_format.h"
+#include "core/marking/scale.h"
 
 namespace kinevo {
 
@@ -76,8 +77,8 @@ void TBoiteValeur::SetTypeSaisie(TTypeSaisie kind) {
       Caption = "Etalonner un segment";
       prompt_ = "Longueur du segment en mètre(s)";
       initial_ = FormatValueGeneral(c.scaleLength[lengthKind_ <= slLongueurV ? lengthKind_ : slLongueurN], 10);
-      lo_ = 0.001;
-      hi_ = 1.5e13;
+      lo_ = kMinScaleLength;
+      hi_ = kMaxScaleLength;
       range_ = "1 mm < longueur du segment < 15 Tm";
       break;
     case tsDMax:

@@ -9,6 +9,8 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_set>
+#include <algorithm>
 
 #include "core/common/number_format.h"
 #include "core/common/text_encoding.h"
@@ -64,10 +66,42 @@ std::string ErrnoText(const char* what, int err) {
 // ---------------------------------------------------------------------------
 // Whole-file helpers
 
-bool ReadWholeFile(const std::string& path, std::string& out) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+namespace {
+
+std::string OpenFailure(int err) {
+  switch (err) {
+    case EACCES:
+    case EPERM: return "Accès refusé.";
+    case ENOENT: return "Le fichier n'existe pas.";
+    case EISDIR: return "Ce n'est pas un fichier ordinaire.";
+    default: return std::string("Lecture impossible : ") + std::strerror(err);
+  }
+}
+
+}  // namespace
+
+bool ReadWholeFile(const std::string& path, std::string& out, std::string* error) {
+  auto fail = [&](const std::string& why) {
+    if (error) *error = why;
+    return false;
+  };
+  // Opened without waiting: a pipe with no writer would otherwise block here
+  // for ever.  Anything but a regular file is then refused.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    const int err = errno;
+    const std::string why = OpenFailure(err);
+    errno = err;
+    return fail(why);
+  }
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    errno = EINVAL;
+    return fail("Ce n'est pas un fichier ordinaire.");
+  }
   std::string data;
+  if (st.st_size > 0) data.reserve(static_cast<size_t>(st.st_size));
   char buf[65536];
   for (;;) {
     const ssize_t n = read(fd, buf, sizeof buf);
@@ -76,17 +110,25 @@ bool ReadWholeFile(const std::string& path, std::string& out) {
       const int err = errno;
       close(fd);
       errno = err;
-      return false;
+      return fail(std::string("Lecture impossible : ") + std::strerror(err));
     }
     if (n == 0) break;
     data.append(buf, static_cast<size_t>(n));
   }
   close(fd);
   out = std::move(data);
+  if (error) error->clear();
   return true;
 }
 
 bool WriteFileAtomically(const std::string& path, std::string_view data, std::string* error) {
+  return WriteFileAtomicallyFrom(
+      path, [&](const TPieceWriter& write) { return write(data); }, error);
+}
+
+bool WriteFileAtomicallyFrom(const std::string& path,
+                             const std::function<bool(const TPieceWriter& write)>& produce,
+                             std::string* error) {
   auto fail = [&](const std::string& why) {
     if (error) *error = why;
     return false;
@@ -127,18 +169,23 @@ bool WriteFileAtomically(const std::string& path, std::string_view data, std::st
   struct stat st {};
   if (stat(target.c_str(), &st) == 0) fchmod(fd, st.st_mode & 07777);
 
-  const char* p = data.data();
-  size_t left = data.size();
-  while (left > 0) {
-    const ssize_t n = write(fd, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return abandon(ErrnoText("write failed", errno));
+  std::string writeError;
+  const TPieceWriter write = [&](std::string_view piece) {
+    const char* p = piece.data();
+    size_t left = piece.size();
+    while (left > 0) {
+      const ssize_t n = ::write(fd, p, left);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        writeError = n < 0 ? ErrnoText("write failed", errno) : "write failed";
+        return false;
+      }
+      p += n;
+      left -= static_cast<size_t>(n);
     }
-    if (n == 0) return abandon("write failed");
-    p += n;
-    left -= static_cast<size_t>(n);
-  }
+    return true;
+  };
+  if (!produce(write)) return abandon(writeError.empty() ? "write abandoned" : writeError);
   if (fsync(fd) != 0) return abandon(ErrnoText("flush failed", errno));
   const int rc = close(fd);
   fd = -1;
@@ -156,53 +203,155 @@ bool WriteFileAtomically(const std::string& path, std::string_view data, std::st
 }
 
 // ---------------------------------------------------------------------------
+// Key index
+
+namespace {
+
+// FNV-1a over the lower-case bytes.
+uint64_t NameHash(std::string_view s) {
+  uint64_t h = 1469598103934665603ull;
+  for (char c : s) {
+    h ^= static_cast<unsigned char>(Lower(c));
+    h *= 1099511628211ull;
+  }
+  return h;
+}
+
+}  // namespace
+
+int32_t TIniFile::KeyIndex::Find(const std::vector<Line>& lines, std::string_view key) const {
+  if (slots_.empty()) return -1;
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = NameHash(key) & mask;; i = (i + 1) & mask) {
+    const uint32_t s = slots_[i];
+    if (s == 0) return -1;
+    if (SameName(lines[s - 1].Key(), key)) return static_cast<int32_t>(s - 1);
+  }
+}
+
+void TIniFile::KeyIndex::Add(const std::vector<Line>& lines, uint32_t line) {
+  if ((used_ + 1) * 2 > slots_.size()) Grow(lines);
+  const std::string_view key = lines[line].Key();
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = NameHash(key) & mask;; i = (i + 1) & mask) {
+    const uint32_t s = slots_[i];
+    if (s == 0) {
+      slots_[i] = line + 1;
+      ++used_;
+      return;
+    }
+    if (SameName(lines[s - 1].Key(), key)) return;
+  }
+}
+
+void TIniFile::KeyIndex::Grow(const std::vector<Line>& lines) {
+  std::vector<uint32_t> old = std::move(slots_);
+  slots_.assign(std::max<std::size_t>(16, old.size() * 2), 0);
+  used_ = 0;
+  // Re-adding in line order keeps the first of two equal keys.
+  std::sort(old.begin(), old.end());
+  for (uint32_t s : old)
+    if (s != 0) Add(lines, s - 1);
+}
+
+void TIniFile::KeyIndex::Rebuild(const std::vector<Line>& lines) {
+  slots_.clear();
+  used_ = 0;
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    if (lines[i].keySize != 0) Add(lines, static_cast<uint32_t>(i));
+}
+
+// ---------------------------------------------------------------------------
 // TIniFile
 
 TIniFile::TIniFile(std::string path) : path_(std::move(path)) {
   if (!path_.empty()) Load();
 }
 
-bool TIniFile::Load() {
+void TIniFile::Clear() {
   header_.clear();
   sections_.clear();
+  store_.clear();
+  storeUsed_ = storeSize_ = 0;
+  fileText_.reset();
   pending_.clear();
+}
+
+bool TIniFile::Load() {
+  Clear();
   error_.clear();
   if (path_.empty()) return true;
   std::string bytes;
-  if (!ReadWholeFile(path_, bytes)) {
+  std::string why;
+  if (!ReadWholeFile(path_, bytes, &why)) {
     struct stat st {};
     if (stat(path_.c_str(), &st) != 0 && errno == ENOENT) return true;  // not there yet
-    error_ = "cannot read " + path_;
+    error_ = why.empty() ? "cannot read " + path_ : why;
     return false;
   }
-  Parse(bytes);
+  Parse(TakeFileText(std::move(bytes)));
   return true;
 }
 
 void TIniFile::SetText(std::string_view text) {
-  header_.clear();
-  sections_.clear();
-  pending_.clear();
-  Parse(text);
+  Clear();
+  Parse(DecodeFileText(text));
 }
 
-void TIniFile::Parse(std::string_view bytes) {
-  const std::string text = DecodeFileText(bytes);
-  crlf_ = text.find("\r\n") != std::string::npos;
+std::string_view TIniFile::Store(std::string_view text) {
+  constexpr std::size_t kChunk = 1 << 20;
+  if (store_.empty() || storeSize_ - storeUsed_ < text.size()) {
+    storeSize_ = std::max(kChunk, text.size());
+    store_.push_back(std::make_unique<char[]>(storeSize_));
+    storeUsed_ = 0;
+  }
+  char* at = store_.back().get() + storeUsed_;
+  std::copy(text.begin(), text.end(), at);
+  storeUsed_ += text.size();
+  return {at, text.size()};
+}
+
+TIniFile::Line TIniFile::MakeLine(std::string_view raw) const {
+  Line l;
+  l.text = raw.data();
+  l.size = static_cast<uint32_t>(raw.size());
+  const std::string_view t = Trim(raw);
+  if (t.empty() || t.front() == ';' || t.front() == '#') return l;
+  const auto eq = t.find('=');
+  if (eq == std::string_view::npos) return l;
+  const std::string_view key = Trim(t.substr(0, eq));
+  if (key.empty()) return l;
+  const std::string_view value = Trim(t.substr(eq + 1));
+  l.keyBegin = static_cast<uint32_t>(key.data() - raw.data());
+  l.keySize = static_cast<uint32_t>(key.size());
+  l.valueBegin = static_cast<uint32_t>(value.data() - raw.data());
+  l.valueSize = static_cast<uint32_t>(value.size());
+  return l;
+}
+
+void TIniFile::Parse(std::string text) {
+  fileText_ = std::make_unique<std::string>(std::move(text));
+  const std::string& t = *fileText_;
+  crlf_ = t.find("\r\n") != std::string::npos;
   Section* current = nullptr;
   size_t pos = 0;
-  while (pos < text.size()) {
-    size_t end = text.find('\n', pos);
-    if (end == std::string::npos) end = text.size();
-    std::string_view line(text.data() + pos, end - pos);
-    pos = end + 1;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-
-    const std::string_view t = Trim(line);
-    if (!t.empty() && t.front() == '[') {
-      const auto close = t.find(']');
+  while (pos < t.size()) {
+    // Lines end with LF, CR LF, or a lone CR (older Mac editors).
+    size_t end = t.find_first_of("\r\n", pos);
+    size_t next;
+    if (end == std::string::npos) {
+      end = next = t.size();
+    } else {
+      next = end + 1;
+      if (t[end] == '\r' && next < t.size() && t[next] == '\n') ++next;
+    }
+    const std::string_view line(t.data() + pos, end - pos);
+    pos = next;
+    const std::string_view trimmed = Trim(line);
+    if (!trimmed.empty() && trimmed.front() == '[') {
+      const auto close = trimmed.find(']');
       if (close != std::string_view::npos) {
-        sections_.push_back({std::string(Trim(t.substr(1, close - 1))), {}});
+        sections_.push_back({std::string(Trim(trimmed.substr(1, close - 1))), {}, {}});
         current = &sections_.back();
         continue;
       }
@@ -211,39 +360,43 @@ void TIniFile::Parse(std::string_view bytes) {
       header_.emplace_back(line);
       continue;
     }
-    Line l;
-    l.raw = std::string(line);
-    if (!t.empty() && t.front() != ';' && t.front() != '#') {
-      const auto eq = t.find('=');
-      if (eq != std::string_view::npos) {
-        const auto key = Trim(t.substr(0, eq));
-        if (!key.empty()) {
-          l.key = std::string(key);
-          l.value = std::string(Trim(t.substr(eq + 1)));
-        }
-      }
-    }
-    current->lines.push_back(std::move(l));
+    current->lines.push_back(MakeLine(line));
+    if (current->lines.back().keySize != 0)
+      current->index.Add(current->lines, static_cast<uint32_t>(current->lines.size() - 1));
   }
 }
 
-std::string TIniFile::Text() const {
-  const char* nl = crlf_ ? "\r\n" : "\n";
-  std::string out;
+template <typename Sink>
+void TIniFile::WriteText(Sink&& out) const {
+  const std::string_view nl = crlf_ ? "\r\n" : "\n";
+  std::string buf;
+  auto put = [&](std::string_view piece) {
+    buf += piece;
+    if (buf.size() >= (1u << 20)) {
+      out(std::string_view(buf));
+      buf.clear();
+    }
+  };
   for (const auto& h : header_) {
-    out += h;
-    out += nl;
+    put(h);
+    put(nl);
   }
   for (const auto& s : sections_) {
-    out += '[';
-    out += s.name;
-    out += ']';
-    out += nl;
+    put("[");
+    put(s.name);
+    put("]");
+    put(nl);
     for (const auto& l : s.lines) {
-      out += l.raw;
-      out += nl;
+      put(l.Raw());
+      put(nl);
     }
   }
+  if (!buf.empty()) out(std::string_view(buf));
+}
+
+std::string TIniFile::Text() const {
+  std::string out;
+  WriteText([&](std::string_view piece) { out += piece; });
   return out;
 }
 
@@ -264,8 +417,8 @@ const TIniFile::Line* TIniFile::FindKey(std::string_view section, std::string_vi
   // occurrence of the key wins.
   for (const auto& s : sections_) {
     if (!SameName(s.name, section)) continue;
-    for (const auto& l : s.lines)
-      if (!l.key.empty() && SameName(l.key, key)) return &l;
+    const int32_t i = s.index.Find(s.lines, key);
+    if (i >= 0) return &s.lines[static_cast<size_t>(i)];
   }
   return nullptr;
 }
@@ -276,13 +429,21 @@ bool TIniFile::ValueExists(std::string_view section, std::string_view key) const
   return FindKey(section, key) != nullptr;
 }
 
+namespace {
+
+std::string LowerName(std::string_view s) {
+  std::string out(s);
+  for (auto& c : out) c = Lower(c);
+  return out;
+}
+
+}  // namespace
+
 std::vector<std::string> TIniFile::ReadSections() const {
   std::vector<std::string> names;
-  for (const auto& s : sections_) {
-    bool seen = false;
-    for (const auto& n : names) seen = seen || SameName(n, s.name);
-    if (!seen) names.push_back(s.name);
-  }
+  std::unordered_set<std::string> seen;
+  for (const auto& s : sections_)
+    if (seen.insert(LowerName(s.name)).second) names.push_back(s.name);
   return names;
 }
 
@@ -295,13 +456,12 @@ std::vector<std::string> TIniFile::ReadSection(std::string_view section) const {
 std::vector<std::pair<std::string, std::string>> TIniFile::ReadSectionValues(
     std::string_view section) const {
   std::vector<std::pair<std::string, std::string>> out;
+  std::unordered_set<std::string> seen;
   for (const auto& s : sections_) {
     if (!SameName(s.name, section)) continue;
     for (const auto& l : s.lines) {
-      if (l.key.empty()) continue;
-      bool seen = false;
-      for (const auto& kv : out) seen = seen || SameName(kv.first, l.key);
-      if (!seen) out.emplace_back(l.key, l.value);
+      if (l.keySize == 0) continue;
+      if (seen.insert(LowerName(l.Key())).second) out.emplace_back(l.Key(), l.Value());
     }
   }
   return out;
@@ -310,13 +470,13 @@ std::vector<std::pair<std::string, std::string>> TIniFile::ReadSectionValues(
 std::string TIniFile::ReadString(std::string_view section, std::string_view key,
                                  std::string_view def) const {
   const Line* l = FindKey(section, key);
-  return l ? l->value : std::string(def);
+  return std::string(l ? l->Value() : def);
 }
 
 int64_t TIniFile::ReadInt64(std::string_view section, std::string_view key, int64_t def) const {
   const Line* l = FindKey(section, key);
   if (!l) return def;
-  std::string_view v = Trim(l->value);
+  std::string_view v = Trim(l->Value());
   bool neg = false;
   std::string_view digits = v;
   if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) {
@@ -366,14 +526,14 @@ double TIniFile::ReadFloat(std::string_view section, std::string_view key, doubl
   const Line* l = FindKey(section, key);
   if (!l) return def;
   double v = 0;
-  return TextToFloat(l->value, v) ? v : def;
+  return TextToFloat(std::string(l->Value()), v) ? v : def;
 }
 
 bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool def) const {
   const Line* l = FindKey(section, key);
   if (!l) return def;
-  if (SameName(Trim(l->value), "true")) return true;
-  if (SameName(Trim(l->value), "false")) return false;
+  if (SameName(Trim(l->Value()), "true")) return true;
+  if (SameName(Trim(l->Value()), "false")) return false;
   return ReadInt64(section, key, def ? 1 : 0) != 0;
 }
 
@@ -384,51 +544,54 @@ void TIniFile::Apply(const Op& op) {
       for (auto& s : sections_) {
         if (!SameName(s.name, op.section)) continue;
         if (!first) first = &s;
-        for (auto& l : s.lines) {
-          if (!l.key.empty() && SameName(l.key, op.key)) {
-            l.value = op.value;
-            l.raw = l.key + "=" + op.value;
-            return;
-          }
-        }
+        const int32_t i = s.index.Find(s.lines, op.key);
+        if (i < 0) continue;
+        Line& l = s.lines[static_cast<size_t>(i)];
+        // Rewriting a value that is already there costs no storage: saving
+        // over the document just read stays within its memory.
+        if (l.Value() == op.value && l.size == l.keySize + 1 + l.valueSize) return;
+        const std::string_view key = l.Key();
+        std::string raw;
+        raw.reserve(key.size() + 1 + op.value.size());
+        raw.append(key).append("=").append(op.value);
+        l = MakeLine(Store(raw));
+        return;
       }
       if (!first) {
         // A blank line before a new section, when the file already has content.
         if (!sections_.empty()) {
           auto& prev = sections_.back().lines;
-          if (prev.empty() || !Trim(prev.back().raw).empty()) prev.push_back({});
+          if (prev.empty() || !Trim(prev.back().Raw()).empty()) prev.push_back({});
         } else if (!header_.empty() && !Trim(header_.back()).empty()) {
           header_.emplace_back();
         }
-        sections_.push_back({op.section, {}});
+        sections_.push_back({op.section, {}, {}});
         first = &sections_.back();
       }
       // A new key goes after the last non-blank line of the section, so that
-      // the blank lines between sections stay where they are.
+      // the blank lines between sections stay where they are.  Only blank
+      // lines move, and they are not in the index.
       auto& lines = first->lines;
-      auto it = lines.end();
-      while (it != lines.begin() && Trim((it - 1)->raw).empty()) --it;
-      lines.insert(it, Line{op.key + "=" + op.value, op.key, op.value});
+      std::size_t at = lines.size();
+      while (at > 0 && Trim(lines[at - 1].Raw()).empty()) --at;
+      lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), MakeLine(Store(op.key + "=" + op.value)));
+      first->index.Add(lines, static_cast<uint32_t>(at));
       return;
     }
     case OpKind::Delete:
       for (auto& s : sections_) {
         if (!SameName(s.name, op.section)) continue;
-        for (auto it = s.lines.begin(); it != s.lines.end();) {
-          if (!it->key.empty() && SameName(it->key, op.key))
-            it = s.lines.erase(it);
-          else
-            ++it;
-        }
+        const auto before = s.lines.size();
+        s.lines.erase(std::remove_if(s.lines.begin(), s.lines.end(),
+                                     [&](const Line& l) { return l.keySize != 0 && SameName(l.Key(), op.key); }),
+                      s.lines.end());
+        if (s.lines.size() != before) s.index.Rebuild(s.lines);
       }
       return;
     case OpKind::Erase:
-      for (auto it = sections_.begin(); it != sections_.end();) {
-        if (SameName(it->name, op.section))
-          it = sections_.erase(it);
-        else
-          ++it;
-      }
+      sections_.erase(std::remove_if(sections_.begin(), sections_.end(),
+                                     [&](const Section& s) { return SameName(s.name, op.section); }),
+                      sections_.end());
       return;
   }
 }
@@ -475,22 +638,22 @@ bool TIniFile::UpdateFile() {
   TIniFile merged;
   merged.path_ = path_;
   std::string bytes;
-  if (ReadWholeFile(path_, bytes)) {
-    merged.Parse(bytes);
+  std::string why;
+  if (ReadWholeFile(path_, bytes, &why)) {
+    merged.Parse(TakeFileText(std::move(bytes)));
   } else {
     struct stat st {};
     if (stat(path_.c_str(), &st) == 0 || errno != ENOENT) {
-      error_ = "cannot read " + path_ + " before updating it";
+      error_ = "cannot read " + path_ + " before updating it: " + why;
       return false;
     }
     merged.crlf_ = crlf_;
   }
   for (const auto& op : pending_) merged.Apply(op);
   if (!WriteFileAtomically(path_, merged.Text(), &error_)) return false;
-  header_ = std::move(merged.header_);
-  sections_ = std::move(merged.sections_);
-  crlf_ = merged.crlf_;
-  pending_.clear();
+  merged.pending_.clear();
+  merged.error_.clear();
+  *this = std::move(merged);
   return true;
 }
 
@@ -501,7 +664,15 @@ bool TIniFile::SaveToFile(const std::string& path) {
     error_ = "no file name";
     return false;
   }
-  if (!WriteFileAtomically(target, Text(), &error_)) return false;
+  const bool ok = WriteFileAtomicallyFrom(
+      target,
+      [&](const TPieceWriter& write) {
+        bool good = true;
+        WriteText([&](std::string_view piece) { good = good && write(piece); });
+        return good;
+      },
+      &error_);
+  if (!ok) return false;
   if (target == path_) pending_.clear();
   return true;
 }

@@ -18,6 +18,8 @@
 // during the save leaves the previous file as it was, and the save answers
 // false.
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -30,6 +32,11 @@ class TIniFile {
   // Reads `path` when it exists.  An empty path gives an object that only
   // answers defaults and never writes.
   explicit TIniFile(std::string path = {});
+  // Lines point into storage of the object's own: it moves, it is not copied.
+  TIniFile(const TIniFile&) = delete;
+  TIniFile& operator=(const TIniFile&) = delete;
+  TIniFile(TIniFile&&) = default;
+  TIniFile& operator=(TIniFile&&) = default;
 
   const std::string& FileName() const { return path_; }
 
@@ -82,6 +89,17 @@ class TIniFile {
   // empty), atomically, replacing what was there.  Used for documents.
   bool SaveToFile(const std::string& path = {});
 
+  // Takes the changes made since the last load as if they had been read:
+  // they are no longer pending for UpdateFile, and the lines above the first
+  // section are dropped.  For content converted in memory from an older
+  // layout, which only a whole save writes.
+  void KeepChangesInMemory() {
+    pending_.clear();
+    DropHeader();
+  }
+  // Drops the lines above the first section, which are never read.
+  void DropHeader() { header_.clear(); }
+
   bool Modified() const { return !pending_.empty(); }
   // The reason of the last failed load or save, in English, for logs and tests.
   const std::string& LastError() const { return error_; }
@@ -90,14 +108,36 @@ class TIniFile {
   void SetUsesCrLf(bool crlf) { crlf_ = crlf; }
 
  private:
+  // A line is a piece of the text store: the file's own bytes, or text
+  // appended by a write.  Lines never own their characters, which keeps a
+  // document of millions of keys within a few tens of bytes a line.
   struct Line {
-    std::string raw;    // the line as read (kept for comments and blanks)
-    std::string key;    // empty for lines that are not keys
-    std::string value;
+    const char* text = nullptr;
+    uint32_t size = 0;
+    uint32_t keyBegin = 0, keySize = 0;  // keySize 0: a comment, a blank or a stray line
+    uint32_t valueBegin = 0, valueSize = 0;
+    std::string_view Raw() const { return {text, size}; }
+    std::string_view Key() const { return {text + keyBegin, keySize}; }
+    std::string_view Value() const { return {text + valueBegin, valueSize}; }
+  };
+  // Finds a section's keys in constant time, without regard to case: open
+  // addressing over line numbers (0 is an empty slot, n is line n - 1).
+  class KeyIndex {
+   public:
+    int32_t Find(const std::vector<Line>& lines, std::string_view key) const;
+    // Adds line `i` unless its key is already there (the first one wins).
+    void Add(const std::vector<Line>& lines, uint32_t i);
+    void Rebuild(const std::vector<Line>& lines);
+
+   private:
+    void Grow(const std::vector<Line>& lines);
+    std::vector<uint32_t> slots_;
+    std::size_t used_ = 0;
   };
   struct Section {
     std::string name;
     std::vector<Line> lines;
+    KeyIndex index;
   };
   enum class OpKind { Write, Delete, Erase };
   struct Op {
@@ -105,15 +145,25 @@ class TIniFile {
     std::string section, key, value;
   };
 
-  void Parse(std::string_view bytes);
+  void Parse(std::string text);
   void Apply(const Op& op);
+  void Clear();
+  // Copies `text` into the store; the copy lives as long as this object.
+  std::string_view Store(std::string_view text);
+  Line MakeLine(std::string_view raw) const;
   Section* FindSection(std::string_view name);
   const Section* FindSection(std::string_view name) const;
   const Line* FindKey(std::string_view section, std::string_view key) const;
+  // Writes the content to `out` in pieces of about a megabyte.
+  template <typename Sink>
+  void WriteText(Sink&& out) const;
 
   std::string path_;
   std::vector<std::string> header_;  // lines before the first section
   std::vector<Section> sections_;
+  std::vector<std::unique_ptr<char[]>> store_;
+  std::size_t storeUsed_ = 0, storeSize_ = 0;
+  std::unique_ptr<std::string> fileText_;  // the text read, which the lines of the file point into
   std::vector<Op> pending_;
   bool crlf_ = false;
   std::string error_;
@@ -126,8 +176,17 @@ class TIniFile {
 // answered and `error` (when given) says why.
 bool WriteFileAtomically(const std::string& path, std::string_view data,
                          std::string* error = nullptr);
+// The same, with the content handed over in pieces: `produce` calls `write`
+// for each piece and answers false to abandon the file.
+using TPieceWriter = std::function<bool(std::string_view piece)>;
+bool WriteFileAtomicallyFrom(const std::string& path,
+                             const std::function<bool(const TPieceWriter& write)>& produce,
+                             std::string* error = nullptr);
 
-// Reads a whole file.  False when it cannot be opened or read.
-bool ReadWholeFile(const std::string& path, std::string& out);
+// Reads a whole file.  False when it cannot be opened or read, or when it is
+// not a regular file (a folder, a device, or a pipe that would wait for a
+// writer for ever); `error`, when given, then says why in French, as the
+// user is told ("Accès refusé", "Ce n'est pas un fichier ordinaire" ...).
+bool ReadWholeFile(const std::string& path, std::string& out, std::string* error = nullptr);
 
 }  // namespace kinevo

@@ -1,7 +1,9 @@
 #include "core/common/text_encoding.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace kinevo {
 
@@ -124,12 +126,119 @@ std::string Utf8ToCp1252(std::string_view text) {
   return out;
 }
 
+namespace {
+
+bool HasUtf8Mark(std::string_view b) {
+  return b.size() >= 3 && static_cast<uint8_t>(b[0]) == 0xEF && static_cast<uint8_t>(b[1]) == 0xBB &&
+         static_cast<uint8_t>(b[2]) == 0xBF;
+}
+
+// 0: no UTF-16 mark, 1: little-endian, 2: big-endian.
+int Utf16Mark(std::string_view b) {
+  if (b.size() < 2) return 0;
+  const auto b0 = static_cast<uint8_t>(b[0]), b1 = static_cast<uint8_t>(b[1]);
+  if (b0 == 0xFF && b1 == 0xFE) return 1;
+  if (b0 == 0xFE && b1 == 0xFF) return 2;
+  return 0;
+}
+
+// UTF-16 after its mark; unpaired surrogates become U+FFFD, a last odd byte
+// is dropped.
+std::string Utf16ToUtf8(std::string_view b, bool little) {
+  std::string out;
+  out.reserve(b.size());
+  auto unit = [&](std::size_t i) -> char32_t {
+    const auto lo = static_cast<uint8_t>(b[little ? i : i + 1]);
+    const auto hi = static_cast<uint8_t>(b[little ? i + 1 : i]);
+    return static_cast<char32_t>(hi << 8 | lo);
+  };
+  for (std::size_t i = 2; i + 1 < b.size(); i += 2) {
+    char32_t u = unit(i);
+    if (u >= 0xD800 && u <= 0xDBFF && i + 3 < b.size()) {
+      const char32_t v = unit(i + 2);
+      if (v >= 0xDC00 && v <= 0xDFFF) {
+        AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (v - 0xDC00));
+        i += 2;
+        continue;
+      }
+    }
+    if (u >= 0xD800 && u <= 0xDFFF) u = 0xFFFD;
+    AppendUtf8(out, u);
+  }
+  return out;
+}
+
+}  // namespace
+
 std::string DecodeFileText(std::string_view bytes) {
-  if (bytes.size() >= 3 && static_cast<uint8_t>(bytes[0]) == 0xEF &&
-      static_cast<uint8_t>(bytes[1]) == 0xBB && static_cast<uint8_t>(bytes[2]) == 0xBF)
-    bytes.remove_prefix(3);
+  if (const int m = Utf16Mark(bytes)) return Utf16ToUtf8(bytes, m == 1);
+  if (HasUtf8Mark(bytes)) bytes.remove_prefix(3);
   if (IsValidUtf8(bytes)) return std::string(bytes);
   return Cp1252ToUtf8(bytes);
+}
+
+std::string TakeFileText(std::string&& bytes) {
+  if (Utf16Mark(bytes) == 0 && !HasUtf8Mark(bytes) && IsValidUtf8(bytes)) return std::move(bytes);
+  return DecodeFileText(std::string_view(bytes));
+}
+
+namespace {
+
+// Each character of `text` as it is shown: itself, or its bytes escaped when
+// it is a control character or not valid UTF-8.
+std::vector<std::string> ShownCharacters(std::string_view text) {
+  static const char* hex = "0123456789abcdef";
+  auto escape = [](std::string& out, uint8_t b) {
+    out += "\\x";
+    out += hex[b >> 4];
+    out += hex[b & 15];
+  };
+  std::vector<std::string> pieces;
+  for (std::size_t i = 0; i < text.size();) {
+    char32_t cp = 0;
+    const std::size_t n = DecodeOne(text, i, cp);
+    std::string piece;
+    if (n == 0) {
+      escape(piece, static_cast<uint8_t>(text[i]));
+      ++i;
+    } else if (cp < 0x20 || cp == 0x7F || (cp >= 0x80 && cp < 0xA0)) {
+      for (std::size_t k = 0; k < n; ++k) escape(piece, static_cast<uint8_t>(text[i + k]));
+      i += n;
+    } else {
+      piece.assign(text.substr(i, n));
+      i += n;
+    }
+    pieces.push_back(std::move(piece));
+  }
+  return pieces;
+}
+
+std::string Join(const std::vector<std::string>& pieces, std::size_t from, std::size_t to) {
+  std::string out;
+  for (std::size_t i = from; i < to && i < pieces.size(); ++i) out += pieces[i];
+  return out;
+}
+
+}  // namespace
+
+std::string DisplayText(std::string_view text, std::size_t maxChars) {
+  maxChars = std::max<std::size_t>(maxChars, 3);
+  const std::size_t head = (maxChars - 1) / 2, tail = maxChars - 1 - head;
+  // At most four bytes a character: a window of that many bytes at each end
+  // holds every character that can be shown, whatever the file's size.
+  const std::size_t window = 4 * maxChars + 4;
+  std::vector<std::string> front, back;
+  if (text.size() <= 2 * window) {
+    front = ShownCharacters(text);
+    if (front.size() <= maxChars) return Join(front, 0, front.size());
+    back = front;
+  } else {
+    front = ShownCharacters(text.substr(0, window));
+    std::size_t start = text.size() - window;
+    for (int k = 0; k < 3 && (static_cast<uint8_t>(text[start]) & 0xC0) == 0x80; ++k) ++start;
+    back = ShownCharacters(text.substr(start));
+  }
+  return Join(front, 0, head) + "\u2026" + Join(back, back.size() - tail, back.size());
 }
 
 }  // namespace kinevo

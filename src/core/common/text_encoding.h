@@ -20,8 +20,19 @@ std::string Cp1252ToUtf8(std::string_view text);
 // become '?'.  Invalid sequences are taken byte by byte.
 std::string Utf8ToCp1252(std::string_view text);
 
-// The text of a file as UTF-8: a UTF-8 byte-order mark is dropped, valid
-// UTF-8 is kept as it is, anything else is read as Windows-1252.
+// The text of a file as UTF-8: a UTF-8 byte-order mark is dropped; UTF-16
+// with its byte-order mark (what Windows editors save as "Unicode") is
+// converted; valid UTF-8 is kept as it is; anything else is read as
+// Windows-1252.
 std::string DecodeFileText(std::string_view bytes);
+// The same, taking the bytes over: valid UTF-8 without a mark is kept
+// without a copy (documents can hold hundreds of megabytes).
+std::string TakeFileText(std::string&& bytes);
+
+// A name or value read from a file, made fit for a message: invalid UTF-8
+// and control characters are escaped ("\x07"), and text longer than
+// `maxChars` characters is cut in its middle with an ellipsis, so that a
+// binary file given by mistake never floods a dialog or a terminal.
+std::string DisplayText(std::string_view text, std::size_t maxChars = 160);
 
 }  // namespace kinevo

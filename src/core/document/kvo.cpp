@@ -23,6 +23,9 @@ bool TKvo::Save() {
     return false;
   }
   ini_->SetUsesCrLf(false);
+  // Lines above the first section are never read; in a document they can
+  // only be an older layout, which this save replaces.
+  ini_->DropHeader();
   bool ok = ini_->SaveToFile(fileName_);
   error_ = ok ? std::string() : ini_->LastError();
   return ok;
@@ -32,21 +35,36 @@ const std::string& TKvo::LastError() const { return error_; }
 
 namespace {
 
+// Lines end with LF, CR LF or a lone CR.
 std::vector<std::string> SplitLines(const std::string& text) {
   std::vector<std::string> lines;
   std::size_t start = 0;
-  while (start <= text.size()) {
-    std::size_t end = text.find('\n', start);
+  while (start < text.size()) {
+    std::size_t end = text.find_first_of("\r\n", start);
     if (end == std::string::npos) {
-      if (start < text.size()) lines.push_back(text.substr(start));
+      lines.push_back(text.substr(start));
       break;
     }
-    std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
+    lines.push_back(text.substr(start, end - start));
     start = end + 1;
+    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
   }
   return lines;
+}
+
+// The first line of an old document is the path of its video: printable
+// text of a sane length, with a folder separator or an extension.
+bool LooksLikePath(const std::string& line) {
+  const std::size_t b = line.find_first_not_of(" \t");
+  if (b == std::string::npos || line.size() > 4096) return false;
+  for (unsigned char c : line)
+    if (c < 0x20 || c == 0x7F) return false;
+  if (line.find('/') != std::string::npos || line.find('\\') != std::string::npos) return true;
+  const std::size_t dot = line.rfind('.');
+  if (dot == std::string::npos || dot + 1 >= line.size() || line.size() - dot > 6) return false;
+  for (std::size_t i = dot + 1; i < line.size(); ++i)
+    if (!std::isalnum(static_cast<unsigned char>(line[i]))) return false;
+  return true;
 }
 
 bool SameText(std::string a, std::string b) {
@@ -75,15 +93,27 @@ class OldLayoutReader {
   void Skip(std::size_t n) {
     for (std::size_t i = 0; i < n && Inside(); ++i) Advance();
   }
-  // The integer value of line p; 0 when it is not one (or the file ended).
-  // Counts are bounded by the lines left, so that a huge count in a damaged
-  // file cannot make the conversion loop for ever.
+  // The integer value of line p; 0 when the file ended.  A line that is not
+  // a number marks the lines as not being an old document.
   long long Count() {
     if (!Inside()) return 0;
     long long v = 0;
-    if (!TextToInt(Line(), v)) return 0;
+    if (!TextToInt(Line(), v)) {
+      implausible_ = true;
+      return 0;
+    }
     return v;
   }
+  // A count of items still to come: more than the lines left, or below
+  // zero, is not an old document either.
+  long long Checked(long long n) {
+    if (n < 0 || n > static_cast<long long>(LinesLeft())) {
+      implausible_ = true;
+      return 0;
+    }
+    return n;
+  }
+  bool Implausible() const { return implausible_; }
   std::size_t LinesLeft() const { return Inside() ? lines_.size() - p_ : 0; }
   void Replace(std::string text) {
     if (!Inside()) return;
@@ -100,17 +130,12 @@ class OldLayoutReader {
   const std::vector<std::string>& lines_;
   TIniFile& ini_;
   std::size_t p_ = 0;
+  bool implausible_ = false;
   std::string override_;
   bool overridden_ = false;
 };
 
 std::string Idx(const std::string& key, long long i) { return key + std::to_string(i); }
-
-// A count read from the file, bounded by what the file could still hold.
-long long Bounded(long long n, const OldLayoutReader& r) {
-  if (n < 0) return 0;
-  return std::min<long long>(n, static_cast<long long>(r.LinesLeft()));
-}
 
 void WriteDirections(OldLayoutReader& r, const std::string& ykey, const std::string& xkey) {
   std::string line = r.Inside() ? r.Line() : std::string();
@@ -128,13 +153,13 @@ void WriteDirections(OldLayoutReader& r, const std::string& ykey, const std::str
 long long WriteMarks(OldLayoutReader& r, const std::string& s) {
   r.Write("Data", "MarksIsAllDrawn" + s);
   r.Write("Data", "MarksNumberToDraw" + s);
-  long long c = Bounded(r.Count(), r);
+  long long c = r.Checked(r.Count());
   r.Write("Data", "MarksContainersNumber" + s);
   for (long long i = 0; i < c && r.Inside(); ++i) {
     std::string si = s + "_" + std::to_string(i);
     r.Write("Data", "MarksContainerFrameNumber" + si);
     r.Write("Data", "MarksContainerMarkNumber" + si);
-    long long m = Bounded(r.Count(), r);
+    long long m = r.Checked(r.Count());
     r.Write("Data", "MarksContainerMarksNumber" + si);
     for (long long j = 0; j < m && r.Inside(); ++j) {
       std::string sj = si + "_" + std::to_string(j);
@@ -148,14 +173,15 @@ long long WriteMarks(OldLayoutReader& r, const std::string& s) {
 
 }  // namespace
 
-void ConvertOldLayoutLines(const std::vector<std::string>& lines, TIniFile& ini) {
+namespace {
+
+void ConvertLines(OldLayoutReader& r, TIniFile& ini) {
   ini.WriteInteger("Main", "Version", kKvoConvertedVersion);
-  OldLayoutReader r(lines, ini);
   // 1. Video and time between images.
   r.Write("Main", "VideoFileName");
   r.Write("Data", "RequiredDuration");
   // 2. Formulas.
-  long long n = Bounded(r.Count(), r);
+  long long n = r.Checked(r.Count());
   r.Write("Formules", "FormulesNumber");
   for (long long i = 0; i < n && r.Inside(); ++i) {
     r.Write("Record", Idx("RecordFormuleIdentifier_", i));
@@ -164,7 +190,7 @@ void ConvertOldLayoutLines(const std::vector<std::string>& lines, TIniFile& ini)
     r.Write("Record", Idx("RecordFormuleUnit_", i));
   }
   // 3. Constants.
-  n = Bounded(r.Count(), r);
+  n = r.Checked(r.Count());
   r.Write("Formules", "ConstantesNumber");
   for (long long i = 0; i < n && r.Inside(); ++i) {
     r.Write("Record", Idx("RecordConstIdentifier_", i));
@@ -190,11 +216,11 @@ void ConvertOldLayoutLines(const std::vector<std::string>& lines, TIniFile& ini)
   if (r.Inside()) r.Replace(std::to_string(f - 1));
   r.Write("Data", "MarkColorsNumber");
   r.Write("Data", "ElementColor");
-  long long colours = Bounded(f - 1, r);
+  long long colours = r.Checked(std::max(0LL, f - 1));  // 0 when the file ended
   for (long long i = 0; i < colours && r.Inside(); ++i) r.Write("Data", Idx("MarkColor_", i));
   // 8. System names of both sets.
   for (const char* s : {"_Grid", "_Layer"}) {
-    n = Bounded(r.Count(), r);
+    n = r.Checked(r.Count());
     r.Write("Data", std::string("SystemNamesNumber") + s);
     for (long long i = 0; i < n && r.Inside(); ++i)
       r.Write("Data", std::string("SystemName") + s + "_" + std::to_string(i));
@@ -220,7 +246,7 @@ void ConvertOldLayoutLines(const std::vector<std::string>& lines, TIniFile& ini)
   if (r.Inside()) r.Replace(std::to_string(u - 1));
   r.Write("Data", "OriginePositionsNumber_Layer");
   r.Skip(2);
-  long long positions = Bounded(u - 1, r);
+  long long positions = r.Checked(std::max(0LL, u - 1));
   for (long long i = 0; i < positions && r.Inside(); ++i) {
     r.Write("Data", Idx("OrigineXCoordinate_Layer_", i));
     r.Write("Data", Idx("OrigineYCoordinate_Layer_", i));
@@ -254,10 +280,10 @@ void ConvertOldLayoutLines(const std::vector<std::string>& lines, TIniFile& ini)
   r.Skip(1);
   long long cl = WriteMarks(r, "_Layer");
   // 17. Montage.
-  n = Bounded(r.Count(), r);
+  n = r.Checked(r.Count());
   r.Write("Montage", "VisibleImagesNumber");
   for (long long i = 0; i < n && r.Inside(); ++i) r.Write("Montage", Idx("IsVisibleImage_", i));
-  n = Bounded(r.Count(), r);
+  n = r.Checked(r.Count());
   r.Write("Montage", "TimeShiftsNumber");
   for (long long i = 0; i < n && r.Inside(); ++i) r.Write("Montage", Idx("TimeShift_", i));
   // 18. Each Layer container's image is also the image of its layer origin.
@@ -266,13 +292,28 @@ void ConvertOldLayoutLines(const std::vector<std::string>& lines, TIniFile& ini)
                     ini.ReadString("Data", Idx("MarksContainerFrameNumber_Layer_", i), "0"));
 }
 
-bool TKvo::ConvertOldLayout() {
-  if (!ini_) return false;
-  if (!ini_->ReadString("Main", "Version").empty()) return false;
+}  // namespace
+
+bool ConvertOldLayoutLines(const std::vector<std::string>& lines, TIniFile& ini) {
+  if (lines.empty() || !LooksLikePath(lines.front())) return false;
+  // Converted apart first, so that lines that turn out not to be an old
+  // document leave `ini` untouched.
+  TIniFile converted;
+  OldLayoutReader r(lines, converted);
+  ConvertLines(r, converted);
+  if (r.Implausible()) return false;
+  for (const std::string& section : converted.ReadSections())
+    for (const auto& [key, value] : converted.ReadSectionValues(section))
+      ini.WriteString(section, key, value);
+  return true;
+}
+
+TKvo::TConversion TKvo::ConvertOldLayout() {
+  if (!ini_ || !ini_->ReadString("Main", "Version").empty()) return kcCurrent;
   std::string bytes;
   std::vector<std::string> lines;
   if (ReadWholeFile(fileName_, bytes)) {
-    std::string text = DecodeFileText(bytes);
+    std::string text = TakeFileText(std::move(bytes));
     // Only the lines before the first section are the old layout.
     for (auto& l : SplitLines(text)) {
       std::size_t b = l.find_first_not_of(" \t");
@@ -280,11 +321,11 @@ bool TKvo::ConvertOldLayout() {
       lines.push_back(std::move(l));
     }
   }
-  ConvertOldLayoutLines(lines, *ini_);
-  // The converted keys go into the file at once; the old lines stay above
-  // the first section.  A read-only document is still read from memory.
-  ini_->UpdateFile();
-  return true;
+  if (!ConvertOldLayoutLines(lines, *ini_)) return kcNotADocument;
+  // The conversion lives in memory: the old lines and the converted keys
+  // reach the file only through a save, which writes the current layout.
+  ini_->KeepChangesInMemory();
+  return kcConverted;
 }
 
 }  // namespace kinevo

@@ -21,8 +21,11 @@ class TKvo {
 
   // Opens the INI object on `fileName` unless one is already open; answers
   // whether it did.  A file that exists but cannot be read still opens (its
-  // content is empty): reading it then fails on its missing keys.
+  // content is empty) and ReadError says why.
   bool Open(const std::string& fileName);
+  // Why the file could not be read ("Accès refusé." ...); empty when it was
+  // read or does not exist yet.
+  std::string ReadError() const { return ini_ ? ini_->LastError() : std::string(); }
   // Drops the INI object (without saving).
   void Close();
   bool IsOpen() const { return ini_ != nullptr; }
@@ -33,11 +36,13 @@ class TKvo {
   const TIniFile* Ini() const { return ini_.get(); }
 
   // Documents of the oldest versions kept one value per line in a fixed
-  // order; they are recognised by a missing [Main] Version and converted in
-  // place into keys (the old lines stay above the first section, where they
-  // are never read).  Does nothing for a current document.  Answers whether
-  // a conversion took place.
-  bool ConvertOldLayout();
+  // order; they are recognised by a missing [Main] Version and converted
+  // into keys in memory only: the file changes when the user saves it, in
+  // the current layout.  A file without a version whose lines do not look
+  // like that layout (a video or any other file opened by mistake) is left
+  // as it was and answered kcNotADocument.
+  enum TConversion { kcCurrent, kcConverted, kcNotADocument };
+  TConversion ConvertOldLayout();
 
   // Writes the content held to the document's file, atomically: on failure
   // the previous file is left as it was and false is answered.
@@ -51,8 +56,10 @@ class TKvo {
 };
 
 // Converts the old line-per-value layout held in `lines` into keys of `ini`,
-// as ConvertOldLayout does for an open document.  Exposed for tests and the
-// fuzzer.
-void ConvertOldLayoutLines(const std::vector<std::string>& lines, TIniFile& ini);
+// as ConvertOldLayout does for an open document.  Answers false, having
+// written nothing, when the lines are not that layout: the first line must
+// be the path of a video, and every count a number that the lines left can
+// hold.  Exposed for tests and the fuzzer.
+bool ConvertOldLayoutLines(const std::vector<std::string>& lines, TIniFile& ini);
 
 }  // namespace kinevo

@@ -6,6 +6,7 @@
 
 #include "core/common/number_format.h"
 #include "core/marking/marking_data.h"
+#include "core/video/duration_dialog.h"
 
 namespace kinevo {
 
@@ -52,7 +53,8 @@ void SaveScale(const TEchelle& scale, TIniFile& ini) {
   }
 }
 
-void LoadScale(TEchelle& scale, const TIniFile& ini) {
+// False when a length is beyond what the length dialog accepts.
+bool LoadScale(TEchelle& scale, const TIniFile& ini) {
   struct Kind {
     TScaleKind kind;
     const char* name;
@@ -72,7 +74,8 @@ void LoadScale(TEchelle& scale, const TIniFile& ini) {
     TPictureCoord p2{frac(n + "Point2XCoordinate"), frac(n + "Point2YCoordinate")};
     scale.SetSegment(k.kind, count, p1, p2);
     double len = ini.ReadFloat(kData, k.length, 0);
-    if (!std::isfinite(len) || len < 0) len = 0;
+    if (std::isnan(len) || len < 0) len = 0;
+    if (len != 0 && !(len > kMinScaleLength && len < kMaxScaleLength)) return false;
     if (k.kind == skNormal)
       scale.SetScaleLength(len);
     else if (k.kind == skHoriz)
@@ -80,6 +83,7 @@ void LoadScale(TEchelle& scale, const TIniFile& ini) {
     else
       scale.SetScaleVertLength(len);
   }
+  return true;
 }
 
 void SaveMarks(const TPolyContainer& set, const std::string& s, bool relative, TIniFile& ini) {
@@ -121,12 +125,10 @@ void LoadMarks(TPolyContainer& set, const std::string& s, bool keepOneSystem, TD
   int32_t systems = std::clamp(ini.ReadInteger(kData, "MarksNumberPerFrame" + s, 1), 1, 32);
   if (keepOneSystem) systems = 1;
   std::vector<std::string> names;
-  const int32_t nameCount = ini.ReadInteger(kData, "SystemNamesNumber" + s, 0);
-  for (int32_t i = 0; i < nameCount; ++i) {
-    const std::string k = Key("SystemName", s, i);
-    if (!ini.ValueExists(kData, k)) break;
-    names.push_back(ini.ReadString(kData, k));
-  }
+  // A name missing from the file leaves that system's name empty, and only
+  // that one.  No set has more than 32 systems to name.
+  const int32_t nameCount = std::clamp(ini.ReadInteger(kData, "SystemNamesNumber" + s, 0), 0, 32);
+  for (int32_t i = 0; i < nameCount; ++i) names.push_back(ini.ReadString(kData, Key("SystemName", s, i)));
   data.EnsureMarkColors(systems);
   set.LoadSystems(systems, names);
   const int32_t containers = ini.ReadInteger(kData, "MarksContainersNumber" + s, 0);
@@ -139,7 +141,9 @@ void LoadMarks(TPolyContainer& set, const std::string& s, bool keepOneSystem, TD
     const int32_t image = ini.ReadInteger(kData, fk, 0);
     const int32_t rank = ini.ReadInteger(kData, Key("MarksContainerMarkNumber", s, i), 0);
     const int32_t marks = ini.ReadInteger(kData, Key("MarksContainerMarksNumber", s, i), 0);
-    TContainer* container = nullptr;
+    // A container without marks is kept as it was saved: it counts for the
+    // last marked image and for the containers written at the next save.
+    TContainer* container = marks == 0 ? set.ObtainContainer(image) : nullptr;
     for (int32_t j = 0; j < marks; ++j) {
       const std::string ok = Key("MarkOrderNumber", s, i, j);
       if (!ini.ValueExists(kData, ok)) break;
@@ -186,9 +190,11 @@ void SaveMarkingData(const TData& data, TIniFile& ini) {
 }
 
 bool LoadMarkingData(TData& data, const TIniFile& ini) {
+  // The time between images within the range its dialog accepts: a value
+  // beyond it would give times of "inf" or 0 everywhere.
   const std::string duration = ini.ReadString(kData, "RequiredDuration");
   double t = 0;
-  if (duration.empty() || !TextToFloat(duration, t) || !std::isfinite(t) || t <= 0) return false;
+  if (duration.empty() || !TextToFloat(duration, t) || !(t > kMinDuration && t < kMaxDuration)) return false;
   data.SetRequiredDuration(t);
   data.SetFramesNumberBetweenTwoMarks(
       std::max(1, ini.ReadInteger(kData, "FramesNumberBetweenTwoMarks", 1)));
@@ -216,15 +222,17 @@ bool LoadMarkingData(TData& data, const TIniFile& ini) {
     case 2: layer.LoadStage(lsPoint); break;
     default: break;  // another value leaves the stage as it is
   }
+  // The layer may be enlarged beyond the picture; its size is kept as saved
+  // within a few pictures.
   auto size = [&](const char* key) {
     double v = ini.ReadFloat(kData, key, 0.5);
-    return std::isfinite(v) && v > 0 ? std::min(v, 1.0) : 0.5;
+    return std::isfinite(v) && v > 0 ? std::min(v, kLayerReach) : 0.5;
   };
   layer.SetLayerWidth(size("LayerWidth"));
   layer.SetLayerHeight(size("LayerHeight"));
   layer.LoadOriginesFromFile(ini, kData, "_Layer");
 
-  LoadScale(data.Scale(), ini);
+  if (!LoadScale(data.Scale(), ini)) return false;
   LoadMarks(data.GridMarks(), "_Grid", false, data, ini);
   LoadMarks(data.LayerMarks(), "_Layer", true, data, ini);
 

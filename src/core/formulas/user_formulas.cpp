@@ -1,8 +1,10 @@
 #include "core/formulas/user_formulas.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <limits>
+#include <unordered_map>
 
 #include "core/common/math_utils.h"
 #include "core/common/number_format.h"
@@ -27,8 +29,7 @@ std::string WithoutBlanks(std::string_view s) {
 std::string Trim(std::string_view s) {
   size_t b = 0, e = s.size();
   while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r' || s[b] == '\n')) ++b;
-  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r' || s[e - 1] == '\n'))
-    --e;
+  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r' || s[e - 1] == '\n')) --e;
   return std::string(s.substr(b, e - b));
 }
 
@@ -40,8 +41,7 @@ size_t NameCharAt(const std::string& s, size_t i) {
   const char c = s[i];
   if (IsLetter(c) || IsDigit(c) || c == '_') return 1;
   if (static_cast<unsigned char>(c) == 0xC2 && i + 1 < s.size() &&
-      (static_cast<unsigned char>(s[i + 1]) == 0xB2 ||
-       static_cast<unsigned char>(s[i + 1]) == 0xB3))
+      (static_cast<unsigned char>(s[i + 1]) == 0xB2 || static_cast<unsigned char>(s[i + 1]) == 0xB3))
     return 2;
   return 0;
 }
@@ -73,8 +73,7 @@ TIdentifierParts ParseIdentifier(const std::string& typed) {
     ReplaceAll(s, "++", "+");
   }
   const size_t close = s.find(']');
-  r.nameValid = !s.empty() && IsLetter(s[0]) &&
-                (close == std::string::npos || close == s.size() - 1) &&
+  r.nameValid = !s.empty() && IsLetter(s[0]) && (close == std::string::npos || close == s.size() - 1) &&
                 s.find("[]") == std::string::npos;
   size_t i = 0;
   while (i < s.size()) {
@@ -116,6 +115,12 @@ TIdentifierParts ParseIdentifier(const std::string& typed) {
   return r;
 }
 
+std::string LowerAscii(std::string_view s) {
+  std::string out(s);
+  for (auto& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
 bool ContainsName(const std::vector<std::string>& names, std::string_view n) {
   for (const auto& s : names)
     if (SameName(s, n)) return true;
@@ -133,10 +138,8 @@ constexpr TTableName kPolarNames[] = {{"O", qtTheta}, {"R", qtR}, {"w", qtOmega}
 
 }  // namespace
 
-bool IsNameWithSystem(std::string_view name, std::string_view letters, int32_t systems,
-                      int32_t* system) {
-  if (name.size() < letters.size() || !SameName(name.substr(0, letters.size()), letters))
-    return false;
+bool IsNameWithSystem(std::string_view name, std::string_view letters, int32_t systems, int32_t* system) {
+  if (name.size() < letters.size() || !SameName(name.substr(0, letters.size()), letters)) return false;
   const std::string_view rest = name.substr(letters.size());
   int32_t s = 1;
   if (!rest.empty()) {
@@ -164,10 +167,9 @@ TFormules::TFormules() {
 }
 
 void TFormules::SetSettings(const TFormulaSettings& s) {
-  const bool switches = s.speeds != settings_.speeds ||
-                        s.accelerations != settings_.accelerations || s.polar != settings_.polar;
-  const bool recompute =
-      switches || s.radians != settings_.radians || s.startByZero != settings_.startByZero;
+  const bool switches = s.speeds != settings_.speeds || s.accelerations != settings_.accelerations ||
+                        s.polar != settings_.polar;
+  const bool recompute = switches || s.radians != settings_.radians || s.startByZero != settings_.startByZero;
   settings_ = s;
   parser_.SetRadians(s.radians);
   if (switches) OnSwitchesChanged();
@@ -255,22 +257,20 @@ void TFormules::SetUnit(TRec& r, std::string_view text) {
   r.UnitText = s.empty() ? kNoUnit : s;
 }
 
-int32_t TFormules::AddConstant(std::string_view typedIdentifier, std::string_view expression,
-                               std::string_view unit, std::string_view valueText) {
+int32_t TFormules::AddConstant(std::string_view typedIdentifier, std::string_view expression, std::string_view unit,
+                               std::string_view valueText) {
   auto r = std::make_unique<TRec>();
   r->RecKind = rkConstant;
   SetIdentifier(*r, typedIdentifier);
   r->Phrase = WithoutBlanks(expression);
   SetUnit(*r, unit);
-  if (r->Phrase.empty())
-    SetConstantValueText(*r, valueText.empty() ? std::string_view("0") : valueText);
+  if (r->Phrase.empty()) SetConstantValueText(*r, valueText.empty() ? std::string_view("0") : valueText);
   r->ShowExpression = !r->Phrase.empty();
   constants_.push_back(std::move(r));
   return ConstantCount() - 1;
 }
 
-int32_t TFormules::AddFormula(std::string_view text, std::string_view comment,
-                              std::string_view unit) {
+int32_t TFormules::AddFormula(std::string_view text, std::string_view comment, std::string_view unit) {
   auto r = std::make_unique<TRec>();
   r->RecKind = rkFormula;
   SetFormulaText(*r, text);
@@ -284,10 +284,8 @@ int32_t TFormules::AddFormula(std::string_view text, std::string_view comment,
 void TFormules::DeleteFormula(int32_t i) {
   if (i < 0 || i >= FormulaCount()) return;
   formulas_.erase(formulas_.begin() + i);
-  if (abscissa_ == i)
-    abscissa_ = -1;
-  else if (abscissa_ > i)
-    --abscissa_;
+  if (abscissa_ == i) abscissa_ = -1;
+  else if (abscissa_ > i) --abscissa_;
 }
 
 void TFormules::DeleteConstant(int32_t i) {
@@ -312,8 +310,7 @@ bool TFormules::IsPredefinedName(std::string_view name) const {
     return false;
   };
   return any(kPositionNames) || (settings_.speeds && any(kSpeedNames)) ||
-         (settings_.accelerations && any(kAccelerationNames)) ||
-         (settings_.polar && any(kPolarNames));
+         (settings_.accelerations && any(kAccelerationNames)) || (settings_.polar && any(kPolarNames));
 }
 
 bool TFormules::ResolveTable(TVariableQuery& q, int32_t row) const {
@@ -344,8 +341,7 @@ bool TFormules::ResolveTable(TVariableQuery& q, int32_t row) const {
     return false;
   };
   return tryList(kPositionNames) || (settings_.speeds && tryList(kSpeedNames)) ||
-         (settings_.accelerations && tryList(kAccelerationNames)) ||
-         (settings_.polar && tryList(kPolarNames));
+         (settings_.accelerations && tryList(kAccelerationNames)) || (settings_.polar && tryList(kPolarNames));
 }
 
 void TFormules::ResolveVariable(TVariableQuery& q) const {
@@ -355,12 +351,9 @@ void TFormules::ResolveVariable(TVariableQuery& q) const {
     if (c->Identifier.empty() || !SameName(c->Identifier, q.Name)) continue;
     known = true;
     bool match = false;
-    if (!q.Indexed && !c->Indexed)
-      match = true;
-    else if (q.Indexed && c->Indexed && q.Absolute)
-      match = q.Index == c->IndexOffset;
-    else if (q.Indexed && c->Indexed)
-      match = static_cast<int64_t>(currentRow_) + q.Index + s == c->IndexOffset;
+    if (!q.Indexed && !c->Indexed) match = true;
+    else if (q.Indexed && c->Indexed && q.Absolute) match = q.Index == c->IndexOffset;
+    else if (q.Indexed && c->Indexed) match = static_cast<int64_t>(currentRow_) + q.Index + s == c->IndexOffset;
     if (match) {
       q.Found = true;
       q.IsConstant = true;
@@ -379,21 +372,29 @@ void TFormules::ResolveVariable(TVariableQuery& q) const {
     q.Value = settings_.radians ? b : RadToDeg(b);
     return;
   }
-  const int64_t row64 = q.Indexed && q.Absolute
-                            ? static_cast<int64_t>(q.Index) - s
-                            : static_cast<int64_t>(currentRow_) + (q.Indexed ? q.Index : 0);
+  const int64_t row64 = q.Indexed && q.Absolute ? static_cast<int64_t>(q.Index) - s
+                                                : static_cast<int64_t>(currentRow_) + (q.Indexed ? q.Index : 0);
   const int32_t row = row64 < 0 || row64 > 2147483647 ? -1 : static_cast<int32_t>(row64);
   if (ResolveTable(q, row)) return;
+  if (!formulaByName_.empty()) {
+    auto it = formulaByName_.find(LowerAscii(q.Name));
+    if (it != formulaByName_.end()) ResolveFormula(*it->second, row, q);
+    return;
+  }
   for (const auto& f : formulas_) {
     if (f->Identifier.empty() || !SameName(f->Identifier, q.Name)) continue;
-    q.IsConstant = true;
-    const auto& c = f->Curve;
-    if (row >= 0 && row < static_cast<int32_t>(c.RowValid.size()) &&
-        c.RowValid[static_cast<size_t>(row)] == 0) {
-      q.Found = true;
-      q.Value = c.RowValues[static_cast<size_t>(row)];
-    }
+    ResolveFormula(*f, row, q);
     return;
+  }
+}
+
+// A formula's name is known even on the rows where it has no value.
+void TFormules::ResolveFormula(const TRec& f, int32_t row, TVariableQuery& q) {
+  q.IsConstant = true;
+  const auto& c = f.Curve;
+  if (row >= 0 && row < static_cast<int32_t>(c.RowValid.size()) && c.RowValid[static_cast<size_t>(row)] == 0) {
+    q.Found = true;
+    q.Value = c.RowValues[static_cast<size_t>(row)];
   }
 }
 
@@ -454,11 +455,18 @@ int32_t TFormules::ComputeFormula(TRec& r) {
     };
     c.UsesSpeed = uses(kSpeedNames, std::size(kSpeedNames));
     c.UsesAcceleration = uses(kAccelerationNames, std::size(kAccelerationNames));
-    for (const auto& f : formulas_) {
-      if (f.get() == &r || f->Identifier.empty() || !ContainsName(r.Dependencies, f->Identifier))
-        continue;
-      c.UsesSpeed |= f->Curve.UsesSpeed;
-      c.UsesAcceleration |= f->Curve.UsesAcceleration;
+    auto inherit = [&](const TRec& f) {
+      c.UsesSpeed |= f.Curve.UsesSpeed;
+      c.UsesAcceleration |= f.Curve.UsesAcceleration;
+    };
+    if (!formulaByName_.empty()) {
+      for (const auto& name : r.Dependencies) {
+        auto it = formulaByName_.find(LowerAscii(name));
+        if (it != formulaByName_.end() && it->second != &r) inherit(*it->second);
+      }
+    } else {
+      for (const auto& f : formulas_)
+        if (f.get() != &r && !f->Identifier.empty() && ContainsName(r.Dependencies, f->Identifier)) inherit(*f);
     }
     for (int32_t row = 0; row < rows; ++row) {
       if (c.RowValid[static_cast<size_t>(row)] != 0) continue;
@@ -497,8 +505,81 @@ int32_t TFormules::ComputeConstant(TRec& r) {
   return ckOk;
 }
 
+namespace {
+
+// The order in which records are computed: a record after every record it
+// uses.  Records that no cycle reaches go by depth, the most used first
+// (then in list order); records in a cycle, and what they use, go before
+// them, each after what it uses.  Linear in the records and their uses, so
+// that thousands of formulas in one cycle cost no more than a list.
+std::vector<size_t> ComputationOrder(const std::vector<std::string>& names,
+                                     const std::vector<std::vector<std::string>>& deps) {
+  const size_t n = names.size();
+  std::unordered_map<std::string, size_t> byName;
+  for (size_t k = 0; k < n; ++k) byName.emplace(LowerAscii(names[k]), k);
+  std::vector<std::vector<size_t>> uses(n);  // uses[p]: the records p reads
+  std::vector<size_t> users(n, 0);           // how many records read k
+  for (size_t p = 0; p < n; ++p)
+    for (const auto& d : deps[p]) {
+      auto it = byName.find(LowerAscii(d));
+      if (it == byName.end() || it->second == p) continue;
+      if (std::find(uses[p].begin(), uses[p].end(), it->second) != uses[p].end()) continue;
+      uses[p].push_back(it->second);
+      ++users[it->second];
+    }
+  // From the records nobody reads down to what they use: depth = longest
+  // chain of users above.
+  std::vector<int32_t> depth(n, 0);
+  std::vector<bool> placed(n, false);
+  std::vector<size_t> ready;
+  for (size_t k = 0; k < n; ++k)
+    if (users[k] == 0) ready.push_back(k);
+  while (!ready.empty()) {
+    const size_t p = ready.back();
+    ready.pop_back();
+    placed[p] = true;
+    for (size_t k : uses[p]) {
+      depth[k] = std::max(depth[k], depth[p] + 1);
+      if (--users[k] == 0) ready.push_back(k);
+    }
+  }
+  // What is left is in a cycle or used by one: each after what it uses.
+  std::vector<size_t> order;
+  std::vector<uint8_t> state(n, 0);  // 0 new, 1 on the path, 2 done
+  for (size_t root = 0; root < n; ++root) {
+    if (placed[root] || state[root] != 0) continue;
+    std::vector<std::pair<size_t, size_t>> path{{root, 0}};
+    state[root] = 1;
+    while (!path.empty()) {
+      auto& [k, next] = path.back();
+      if (next < uses[k].size()) {
+        const size_t u = uses[k][next++];
+        if (!placed[u] && state[u] == 0) {
+          state[u] = 1;
+          path.emplace_back(u, 0);
+        }
+        continue;
+      }
+      state[k] = 2;
+      order.push_back(k);
+      path.pop_back();
+    }
+  }
+  std::vector<size_t> rest;
+  for (size_t k = 0; k < n; ++k)
+    if (placed[k]) rest.push_back(k);
+  std::stable_sort(rest.begin(), rest.end(), [&](size_t a, size_t b) { return depth[a] > depth[b]; });
+  order.insert(order.end(), rest.begin(), rest.end());
+  return order;
+}
+
+}  // namespace
+
 void TFormules::ComputeList(std::vector<std::unique_ptr<TRec>>& list, bool constants) {
   const size_t n = list.size();
+  if (!constants)
+    for (const auto& f : formulas_)
+      if (!f->Identifier.empty()) formulaByName_.emplace(LowerAscii(f->Identifier), f.get());
   std::vector<std::string> names(n);
   std::vector<std::vector<std::string>> deps(n);
   for (size_t k = 0; k < n; ++k) {
@@ -523,23 +604,8 @@ void TFormules::ComputeList(std::vector<std::unique_ptr<TRec>>& list, bool const
       std::fill(r->Curve.RowValid.begin(), r->Curve.RowValid.end(), -1);
     }
   }
-  std::vector<int32_t> level(n, 0);
-  for (size_t pass = 0; pass <= n; ++pass) {
-    bool changed = false;
-    for (size_t k = 0; k < n; ++k)
-      for (size_t p = 0; p < n; ++p) {
-        if (k == p || !ContainsName(deps[p], names[k])) continue;
-        if (level[p] + 1 > level[k]) {
-          level[k] = level[p] + 1;
-          changed = true;
-        }
-      }
-    if (!changed) break;
-  }
-  const int32_t top = n ? *std::max_element(level.begin(), level.end()) : 0;
-  for (int32_t l = top; l >= 0; --l)
-    for (size_t k = 0; k < n; ++k)
-      if (level[k] == l) ComputeRecord(*list[k]);
+  for (size_t k : ComputationOrder(names, deps)) ComputeRecord(*list[k]);
+  formulaByName_.clear();
 }
 
 void TFormules::ComputeConstants() { ComputeList(constants_, true); }
@@ -549,46 +615,28 @@ void TFormules::ComputeFormulas() { ComputeList(formulas_, false); }
 
 std::string TFormules::CheckMessage(int32_t code, const std::string& a) {
   switch (code) {
-    case ckOk:
-      return "";
-    case ckHiddenName:
-      return "Nom de variable déjà utilisé dans une colonne cachée : " + a;
+    case ckOk: return "";
+    case ckHiddenName: return "Nom de variable déjà utilisé dans une colonne cachée : " + a;
     case ckBadName:
-      return "Un nom ne doit pas commencer par un chiffre et ne contient que des lettres ou des "
-             "chiffres. "
-             "Variable ou constante incorrecte : " +
-             a;
+      return "Un nom ne doit pas commencer par un chiffre et ne contient que des lettres ou des chiffres. "
+             "Variable ou constante incorrecte : " + a;
     case ckNameUsed:
-      return "Nom déjà utilisé (la comparaison ne tient pas compte de la casse). Variable ou "
-             "constante répétée : " +
-             a;
-    case ckSamePhrase:
-      return "Formules identiques détectées (la comparaison ne tient pas compte de la casse) : " +
-             a + ".";
-    case ckParser:
-      return a;
+      return "Nom déjà utilisé (la comparaison ne tient pas compte de la casse). Variable ou constante répétée : " + a;
+    case ckSamePhrase: return "Formules identiques détectées (la comparaison ne tient pas compte de la casse) : " + a + ".";
+    case ckParser: return a;
     case ckBadIndex:
-      return "L'indice d'une variable ou d'une constante est placée entre crochets. L'indice entre "
-             "crochets n'est "
-             "pas reconnu. Variable ou constante d'indice incorrect : " +
-             a;
+      return "L'indice d'une variable ou d'une constante est placée entre crochets. L'indice entre crochets n'est "
+             "pas reconnu. Variable ou constante d'indice incorrect : " + a;
     case ckBadNumber:
-      return "La chaîne de caractères doit être constituée d'un signe (facultatif), de chiffres, "
-             "d'un séparateur "
-             "décimal (facultatif), puis d'une mantisse (facultative).\nLa mantisse comprend « E » "
-             "ou « e » suivi "
+      return "La chaîne de caractères doit être constituée d'un signe (facultatif), de chiffres, d'un séparateur "
+             "décimal (facultatif), puis d'une mantisse (facultative).\nLa mantisse comprend « E » ou « e » suivi "
              "d'un signe (facultatif) et d'un nombre entier.";
     case ckPredefined:
-      return "Nom identique à celui d'une variable prédéfinie (la comparaison ne tient pas compte "
-             "de la casse). "
-             "Variable concernée : " +
-             a;
+      return "Nom identique à celui d'une variable prédéfinie (la comparaison ne tient pas compte de la casse). "
+             "Variable concernée : " + a;
     case ckNoValue:
-      return "Aucune valeur calculable (l'indice est probablement trop grand). Variable non "
-             "calculable : " +
-             a;
-    default:
-      return "Erreur non répertoriée.";
+      return "Aucune valeur calculable (l'indice est probablement trop grand). Variable non calculable : " + a;
+    default: return "Erreur non répertoriée.";
   }
 }
 
@@ -598,8 +646,7 @@ int32_t TFormules::Show(int32_t code, const std::string& argument) {
   if (dlg_) {
     std::vector<std::string> lines;
     size_t start = 0;
-    for (size_t p = lastMessage_.find('\n'); p != std::string::npos;
-         p = lastMessage_.find('\n', start)) {
+    for (size_t p = lastMessage_.find('\n'); p != std::string::npos; p = lastMessage_.find('\n', start)) {
       lines.push_back(lastMessage_.substr(start, p - start));
       start = p + 1;
     }
@@ -639,16 +686,14 @@ int32_t TFormules::CheckRecord(TRec& r) {
     if (!f->Identifier.empty() && SameName(f->Identifier, r.TypedIdentifier))
       return Show(ckNameUsed, r.TypedIdentifier);
   for (const auto& c : constants_)
-    if (c.get() != &r && SameName(c->TypedIdentifier, r.TypedIdentifier))
-      return Show(ckNameUsed, r.TypedIdentifier);
+    if (c.get() != &r && SameName(c->TypedIdentifier, r.TypedIdentifier)) return Show(ckNameUsed, r.TypedIdentifier);
   if (!r.Phrase.empty()) {
     if (samePhrase()) return Show(ckSamePhrase, r.Phrase);
     const int32_t code = ComputeConstant(r);
     return Show(code, code == ckParser ? parser_.ErrorMessage() : r.TypedIdentifier);
   }
   double v = 0;
-  if (r.ValueText == kNotANumber || !TextToFloat(r.ValueText, v))
-    return Show(ckBadNumber, r.ValueText);
+  if (r.ValueText == kNotANumber || !TextToFloat(r.ValueText, v)) return Show(ckBadNumber, r.ValueText);
   return ckOk;
 }
 
@@ -659,8 +704,7 @@ int32_t TFormules::PlottedCount() const { return static_cast<int32_t>(PlottedFor
 std::vector<int32_t> TFormules::PlottedFormulas() const {
   std::vector<int32_t> out;
   for (int32_t i = 0; i < FormulaCount(); ++i)
-    if (formulas_[static_cast<size_t>(i)]->Curve.Plotted &&
-        !formulas_[static_cast<size_t>(i)]->Curve.Invalid)
+    if (formulas_[static_cast<size_t>(i)]->Curve.Plotted && !formulas_[static_cast<size_t>(i)]->Curve.Invalid)
       out.push_back(i);
   return out;
 }
@@ -673,8 +717,7 @@ std::vector<std::pair<double, double>> TFormules::FormulaPoints(int32_t i) const
   std::vector<std::pair<double, double>> out;
   if (i < 0 || i >= FormulaCount()) return out;
   const TCurve& c = Formula(i).Curve;
-  const TCurve* ax =
-      abscissa_ >= 0 && abscissa_ < FormulaCount() ? &Formula(abscissa_).Curve : nullptr;
+  const TCurve* ax = abscissa_ >= 0 && abscissa_ < FormulaCount() ? &Formula(abscissa_).Curve : nullptr;
   for (size_t row = 0; row < c.RowValid.size(); ++row) {
     if (c.RowValid[row] != 0) continue;
     double x = 0;

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/common/signal.h"
@@ -200,6 +201,11 @@ class TFormules {
 
   std::vector<std::unique_ptr<TRec>> formulas_;
   std::vector<std::unique_ptr<TRec>> constants_;
+  // While a whole list is computed: each formula by its lower-case name, so
+  // that resolving a name costs the same with ten formulas or thousands.
+  // Empty otherwise (names may be edited between computations).
+  std::unordered_map<std::string, const TRec*> formulaByName_;
+  static void ResolveFormula(const TRec& f, int32_t row, TVariableQuery& q);
   TParser parser_;
   const IFormulaTable* table_ = nullptr;
   TUserDlg* dlg_ = nullptr;

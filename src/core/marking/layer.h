@@ -19,6 +19,10 @@ enum TLayerStage : uint8_t {
   lsPoint = 2,  // the next left press marks the object
 };
 
+// Positions and half sizes of the layer kept from a document are bounded to
+// a few pictures around the picture: enough for any drag, finite for any file.
+inline constexpr double kLayerReach = 4.0;
+
 class TTransparent : public TRepere {
  public:
   explicit TTransparent(IMarkingContext* context);
@@ -88,6 +92,9 @@ class TTransparent : public TRepere {
   void Reset();
   // For reading a document: the stage without a cursor update.
   void LoadStage(TLayerStage s) { stage_ = s; }
+
+ protected:
+  double ReachBeyondPicture() const override { return kLayerReach; }
 
  private:
   void AppendOrigine(std::unique_ptr<TOrigine> o);

@@ -171,11 +171,10 @@ void TRepere::SetOrigin(const TPictureCoord& p) {
   if (moved) InvalidateActive();
 }
 
-namespace {
-// A picture fraction read from a file: NaN gives the default, the rest is
-// brought into [0, 1].
-double Fraction(double v, double def) { return std::isnan(v) ? def : std::clamp(v, 0.0, 1.0); }
-}  // namespace
+double TRepere::Fraction(double v, double def) const {
+  const double reach = ReachBeyondPicture();
+  return std::isnan(v) ? def : std::clamp(v, -reach, 1.0 + reach);
+}
 
 void TRepere::LoadFromFile(const TIniFile& ini, const std::string& section, const std::string& suffix) {
   directY_ = ini.ReadBool(section, "DirectYAxisDirection" + suffix, true);

@@ -142,7 +142,8 @@ class TRepere : public THistObject {
   // `suffix` ("_Grid", "_Layer"): DirectYAxisDirection, DirectXAxisDirection
   // (default true), OrigineCurrentXCoordinate, OrigineCurrentYCoordinate
   // (default 0.5).  Reading records nothing and invalidates nothing; values
-  // out of the picture are brought back into it.
+  // out of the frame's reach (the picture, see ReachBeyondPicture) are
+  // brought back into it.
   virtual void LoadFromFile(const TIniFile& ini, const std::string& section, const std::string& suffix);
   virtual void SaveToFile(TIniFile& ini, const std::string& section, const std::string& suffix) const;
   // The list of origin positions: OriginePositionsNumber<suffix>, then for
@@ -173,6 +174,15 @@ class TRepere : public THistObject {
     directX_ = directX;
     directY_ = directY;
   }
+
+ protected:
+  // How far past the picture's edges, in pictures, positions read from a
+  // document may lie: a frame's origin lies on the picture; the layer may be
+  // dragged partly out of it.
+  virtual double ReachBeyondPicture() const { return 0; }
+  // A picture fraction read from a file: NaN gives the default, the rest is
+  // brought within the reach above.
+  double Fraction(double v, double def) const;
 
  private:
   IMarkingContext* context_;

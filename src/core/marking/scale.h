@@ -18,6 +18,12 @@ namespace kinevo {
 
 enum TScaleKind : uint8_t { skNormal = 0, skHoriz = 1, skVert = 2 };
 
+// Lengths a scale may have, in metres, both bounds excluded (0 stands for a
+// length not yet given): what the length dialog accepts and what a
+// document may hold.
+inline constexpr double kMinScaleLength = 0.001;
+inline constexpr double kMaxScaleLength = 1.5e13;
+
 class TEchelle : public THistObject {
  public:
   // Drag states.

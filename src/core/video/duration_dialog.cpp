@@ -33,7 +33,7 @@ std::string FormatGeneral(double x, int digits) {
 TDurationCheck CheckDuration(const std::string& text, double& value) {
   double v = 0;
   if (!TextToFloat(text, v)) return dcNotANumber;
-  if (!(v > 1e-6 && v < 1e9)) return dcOutOfRange;
+  if (!(v > kMinDuration && v < kMaxDuration)) return dcOutOfRange;
   value = v;
   return dcOk;
 }

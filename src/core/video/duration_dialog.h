@@ -15,6 +15,11 @@ std::string FormatGeneral(double x, int digits);
 enum TDurationCheck : unsigned char { dcOk = 0, dcNotANumber = 1, dcOutOfRange = 2 };
 
 // Reads the typed duration; valid values lie strictly between 1 µs and 1 Gs.
+// Times between two images that the program accepts, in seconds, both
+// bounds excluded.
+inline constexpr double kMinDuration = 1e-6;
+inline constexpr double kMaxDuration = 1e9;
+
 TDurationCheck CheckDuration(const std::string& text, double& value);
 // Shows the message of a refused text through the message dialog.
 void ShowDurationError(TUserDlg& dlg, const std::string& text, TDurationCheck check);

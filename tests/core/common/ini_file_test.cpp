@@ -299,3 +299,102 @@ TEST(IniFileAtomicity, FullDiskDuringTheWriteLeavesThePreviousFileByteForByte) {
   EXPECT_EQ(check.ReadInteger("Options", "EditMRU_Value", 0), 8);
   EXPECT_EQ(check.ReadString("Keyboard", "Favourite199"), "v*t + 1/2*a*t^2");
 }
+
+TEST(IniFile, LineEndsAndEncodingsOfOtherEditors) {
+  const std::string body = "[Main]\rVersion=340000\r[Data]\rNom=Élève\r";
+  TempDir d;
+  const std::string utf16 = [] {
+    // "[Main]\r\nVersion=340000\r\n[Data]\r\nNom=Élève\r\n" in UTF-16 LE with its mark.
+    std::u16string text = u"[Main]\r\nVersion=340000\r\n[Data]\r\nNom=Élève 𝄞\r\n";
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : text) {
+      bytes += static_cast<char>(c & 0xFF);
+      bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+  }();
+  struct Case {
+    const char* what;
+    std::string bytes;
+    const char* name;
+  } cases[] = {
+      {"CR only", body, "Élève"},
+      {"LF", "[Main]\nVersion=340000\n[Data]\nNom=Élève\n", "Élève"},
+      {"CR LF", "[Main]\r\nVersion=340000\r\n[Data]\r\nNom=Élève\r\n", "Élève"},
+      {"UTF-8 with its mark", "\xEF\xBB\xBF[Main]\nVersion=340000\n[Data]\nNom=Élève\n", "Élève"},
+      {"UTF-16 LE", utf16, "Élève 𝄞"},
+      {"Windows-1252", "[Main]\nVersion=340000\n[Data]\nNom=\xC9l\xE8ve\n", "Élève"},
+  };
+  for (const auto& c : cases) {
+    WriteBytes(d.File("doc.kvo"), c.bytes);
+    TIniFile ini(d.File("doc.kvo"));
+    EXPECT_EQ(ini.ReadInteger("Main", "Version", 0), 340000) << c.what;
+    EXPECT_EQ(ini.ReadString("Data", "Nom"), c.name) << c.what;
+  }
+  // UTF-16 big-endian, and a mixed file where a lone CR ends one line and
+  // CR LF the next.
+  std::string be = "\xFE\xFF";
+  for (char ch : std::string("[A]\nk=v\n")) {
+    be += '\0';
+    be += ch;
+  }
+  TIniFile a;
+  a.SetText(be);
+  EXPECT_EQ(a.ReadString("A", "k"), "v");
+  a.SetText("[A]\rk=1\r\nj=2\n\rm=3");
+  EXPECT_EQ(a.ReadString("A", "k"), "1");
+  EXPECT_EQ(a.ReadString("A", "j"), "2");
+  EXPECT_EQ(a.ReadString("A", "m"), "3");
+}
+
+TEST(IniFile, IndexFindsEveryKeyOfAHugeSectionAndFollowsEdits) {
+  TIniFile ini;
+  constexpr int n = 50000;
+  for (int i = 0; i < n; ++i) ini.WriteInteger("Data", "Mark_" + std::to_string(i), i);
+  for (int i = 0; i < n; i += 997) EXPECT_EQ(ini.ReadInteger("data", "MARK_" + std::to_string(i), -1), i);
+  EXPECT_FALSE(ini.ValueExists("Data", "Mark_" + std::to_string(n)));
+  // In place: the line keeps its place and its count.
+  ini.WriteInteger("Data", "mark_7", 70);
+  EXPECT_EQ(ini.ReadInteger("Data", "Mark_7", -1), 70);
+  EXPECT_EQ(ini.ReadSection("Data").size(), static_cast<size_t>(n));
+  EXPECT_EQ(ini.ReadSection("Data")[7], "Mark_7");
+  // Deleting moves the lines after it; the index must follow.
+  ini.DeleteKey("Data", "Mark_3");
+  EXPECT_FALSE(ini.ValueExists("Data", "Mark_3"));
+  EXPECT_EQ(ini.ReadInteger("Data", "Mark_4", -1), 4);
+  EXPECT_EQ(ini.ReadInteger("Data", "Mark_49999", -1), 49999);
+  ini.WriteInteger("Data", "Mark_3", 33);
+  EXPECT_EQ(ini.ReadSection("Data").back(), "Mark_3");
+
+  // A section twice and a key twice in a hand-edited file: the first wins,
+  // and a write goes to the first.
+  TIniFile twice;
+  twice.SetText("[S]\nk=1\nk=2\n\n[T]\nx=0\n\n[s]\nk=3\nj=4\n");
+  EXPECT_EQ(twice.ReadString("S", "k"), "1");
+  EXPECT_EQ(twice.ReadString("S", "j"), "4");
+  twice.WriteString("S", "k", "5");
+  twice.WriteString("S", "new", "6");
+  EXPECT_EQ(twice.Text(), "[S]\nk=5\nk=2\nnew=6\n\n[T]\nx=0\n\n[s]\nk=3\nj=4\n");
+  EXPECT_EQ(twice.ReadSectionValues("S").size(), 3u);
+}
+
+TEST(IniFile, PipesFoldersAndUnreadableFilesAreRefusedAtOnce) {
+  TempDir d;
+  const std::string fifo = d.File("tube.kvo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::string out, why;
+  // A pipe with no writer: refused without waiting for one.
+  EXPECT_FALSE(ReadWholeFile(fifo, out, &why));
+  EXPECT_EQ(why, "Ce n'est pas un fichier ordinaire.");
+  TIniFile ini(fifo);
+  EXPECT_FALSE(ini.LastError().empty());
+  EXPECT_FALSE(ReadWholeFile(d.Path(), out, &why));
+  EXPECT_EQ(why, "Ce n'est pas un fichier ordinaire.");
+  EXPECT_FALSE(ReadWholeFile(d.File("absent"), out, &why));
+  EXPECT_EQ(why, "Le fichier n'existe pas.");
+  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+  WriteBytes(d.File("secret.kvo"), "[Main]\n");
+  chmod(d.File("secret.kvo").c_str(), 0);
+  EXPECT_FALSE(ReadWholeFile(d.File("secret.kvo"), out, &why));
+  EXPECT_EQ(why, "Accès refusé.");
+}

@@ -36,3 +36,24 @@ TEST(TextEncoding, FileTextDetection) {
   EXPECT_EQ(DecodeFileText("Dossier=C:\\Vid\xC3\xA9os"), "Dossier=C:\\Vid\xC3\xA9os");
   EXPECT_EQ(DecodeFileText("Dossier=C:\\Vid\xE9os"), "Dossier=C:\\Vid\xC3\xA9os");
 }
+
+TEST(TextEncoding, DisplayTextNeverShowsRawBytes) {
+  EXPECT_EQ(DisplayText("/home/élève/chute.avi"), "/home/élève/chute.avi");
+  // Control characters and bytes that are not UTF-8 are escaped.
+  EXPECT_EQ(DisplayText(std::string("a\x01\x1b[2Jb\x7f\xff\n", 10)), "a\\x01\\x1b[2Jb\\x7f\\xff\\x0a");
+  EXPECT_EQ(DisplayText(std::string("nul\0x", 5)), "nul\\x00x");
+  // A long text is cut in its middle to the number of characters asked,
+  // whatever its size, and keeps its two ends.
+  const std::string huge = "DEBUT" + std::string(50'000'000, 'x') + "\x80" + "FIN";
+  const std::string shown = DisplayText(huge, 40);
+  EXPECT_EQ(shown.rfind("DEBUT", 0), 0u);
+  EXPECT_EQ(shown.substr(shown.size() - 7), "\\x80FIN");
+  EXPECT_NE(shown.find("\u2026"), std::string::npos);
+  EXPECT_LT(shown.size(), 60u);
+  // Multi-byte characters are never split by the cut.
+  std::string accents;
+  for (int i = 0; i < 500; ++i) accents += "é";
+  const std::string cut = DisplayText(accents, 21);
+  EXPECT_TRUE(IsValidUtf8(cut));
+  EXPECT_EQ(cut, std::string(DisplayText(accents.substr(0, 20), 100)) + "\u2026" + DisplayText(accents.substr(0, 20), 100));
+}

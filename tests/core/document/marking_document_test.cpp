@@ -71,7 +71,7 @@ std::string RandomDataSection(std::mt19937& rng) {
     ini.WriteFloat(d, n + "Point1YCoordinate", frac(rng));
     ini.WriteFloat(d, n + "Point2XCoordinate", frac(rng));
     ini.WriteFloat(d, n + "Point2YCoordinate", frac(rng));
-    ini.WriteFloat(d, n + "Length", 10 * frac(rng));
+    ini.WriteFloat(d, n + "Length", 0.002 + 10 * frac(rng));
   }
   // Both mark sets: Grid with several systems, Layer with one.
   for (const std::string s : {"_Grid", "_Layer"}) {
@@ -155,7 +155,11 @@ TEST(MarkingDocument, RandomAnalysesReadAndWriteBackTheSameKeysUnderBothSeparato
 
 TEST(MarkingDocument, MissingOrBadDurationMakesTheDocumentUnreadable) {
   for (const char* text : {"[Data]\nFramesNumberBetweenTwoMarks=1\n", "[Data]\nRequiredDuration=abc\n",
-                           "[Data]\nRequiredDuration=-1\n", "[Data]\nRequiredDuration=\n"}) {
+                           "[Data]\nRequiredDuration=-1\n", "[Data]\nRequiredDuration=\n",
+                           // Beyond what the time and length dialogs accept.
+                           "[Data]\nRequiredDuration=1e308\n", "[Data]\nRequiredDuration=1e-9\n",
+                           "[Data]\nRequiredDuration=0.04\nScaleLength=1e308\n",
+                           "[Data]\nRequiredDuration=0.04\nScaleVertLength=0.0001\n"}) {
     Analysis a;
     TIniFile ini;
     ini.SetText(text);
@@ -214,4 +218,44 @@ TEST(MarkingDocument, ThreeSystemsWithCustomColoursComeBack) {
   ASSERT_TRUE(LoadMarkingData(b.data, ini));
   EXPECT_EQ(b.data.MarkColors(), a.data.MarkColors());
   EXPECT_EQ(b.data.GridMarks().MarksNumberPerFrame(), 3);
+}
+
+TEST(MarkingDocument, LayerBeyondThePictureAndMissingNamesComeBackAsSaved) {
+  Analysis a;
+  TIniFile ini;
+  ini.SetText(
+      "[Data]\nRequiredDuration=0.04\nLayerWidth=1.07\nLayerHeight=0.6\n"
+      "OrigineCurrentXCoordinate_Layer=-0.2\nOrigineCurrentYCoordinate_Layer=1.3\n"
+      "OriginePositionsNumber_Layer=1\nOrigineImageNumber_Layer_0=3\n"
+      "OrigineXCoordinate_Layer_0=-0.2\nOrigineYCoordinate_Layer_0=1.3\n"
+      "MarksNumberPerFrame_Grid=3\nSystemNamesNumber_Grid=3\nSystemName_Grid_0=Balle\n"
+      "SystemName_Grid_2=Chariot\n"
+      "MarksContainersNumber_Grid=2\nMarksContainerFrameNumber_Grid_0=5\nMarksContainerMarksNumber_Grid_0=0\n"
+      "MarksContainerFrameNumber_Grid_1=9\nMarksContainerMarksNumber_Grid_1=1\nMarkOrderNumber_Grid_1_0=0\n"
+      "MarkXCoordinate_Grid_1_0=0.5\nMarkYCoordinate_Grid_1_0=0.5\n");
+  ASSERT_TRUE(LoadMarkingData(a.data, ini));
+  EXPECT_DOUBLE_EQ(a.data.Layer().LayerWidth(), 1.07);
+  EXPECT_DOUBLE_EQ(a.data.Layer().Origin().x, -0.2);
+  EXPECT_DOUBLE_EQ(a.data.Layer().Origin().y, 1.3);
+  ASSERT_EQ(a.data.Layer().Origines().size(), 1u);
+  EXPECT_DOUBLE_EQ(a.data.Layer().Origines()[0]->Position.x, -0.2);
+  // The missing name is empty; the names after it are kept.
+  EXPECT_EQ(a.data.GridMarks().SystemName(0), "Balle");
+  EXPECT_EQ(a.data.GridMarks().SystemName(1), "");
+  EXPECT_EQ(a.data.GridMarks().SystemName(2), "Chariot");
+  // The container without marks is kept, and written back.
+  TIniFile out;
+  SaveMarkingData(a.data, out);
+  EXPECT_EQ(out.ReadInteger("Data", "MarksContainersNumber_Grid", 0), 2);
+  EXPECT_DOUBLE_EQ(out.ReadFloat("Data", "LayerWidth", 0), 1.07);
+  EXPECT_DOUBLE_EQ(out.ReadFloat("Data", "OrigineYCoordinate_Layer_0", 0), 1.3);
+  // Far beyond any drag, values are brought back to a few pictures.
+  TIniFile far;
+  far.SetText("[Data]\nRequiredDuration=0.04\nLayerWidth=1e300\nOrigineCurrentXCoordinate_Layer=-1e300\n"
+              "OrigineCurrentXCoordinate_Grid=7\n");
+  Analysis b;
+  ASSERT_TRUE(LoadMarkingData(b.data, far));
+  EXPECT_DOUBLE_EQ(b.data.Layer().LayerWidth(), kLayerReach);
+  EXPECT_DOUBLE_EQ(b.data.Layer().Origin().x, -kLayerReach);
+  EXPECT_DOUBLE_EQ(b.data.Fixed().Origin().x, 1.0);
 }

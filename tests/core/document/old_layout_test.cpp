@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "core/document/kvo.h"
+#include "support/temp_dir.h"
 
 using namespace kinevo;
 
@@ -115,41 +116,81 @@ TEST(OldLayout, StarsConvertTheXDirectionAndTheSeparateScales) {
   EXPECT_EQ(ini.ReadInteger("Montage", "TimeShiftsNumber", -1), 2);
 }
 
-TEST(OldLayout, TruncatedOrHugeCountsEndQuietly) {
+TEST(OldLayout, TruncatedDocumentsConvertWholeOrNotAtAll) {
+  // A cut document converts while its counts fit in what is left; past
+  // that it is not taken for an old document, and nothing is written.
   auto full = OldDocument(false, false);
-  for (std::size_t n = 0; n < full.size(); ++n) {
+  int converted = 0;
+  for (std::size_t n = 1; n <= full.size(); ++n) {
     TIniFile ini;
     std::vector<std::string> part(full.begin(), full.begin() + static_cast<long>(n));
-    ConvertOldLayoutLines(part, ini);
-    EXPECT_EQ(ini.ReadInteger("Main", "Version", 0), kKvoConvertedVersion);
+    if (ConvertOldLayoutLines(part, ini)) {
+      ++converted;
+      EXPECT_EQ(ini.ReadInteger("Main", "Version", 0), kKvoConvertedVersion);
+    } else {
+      EXPECT_TRUE(ini.ReadSections().empty()) << n << " lines";
+    }
   }
-  std::vector<std::string> huge = {"v.avi", "0.04", "2147483647", "a", "b"};
+  EXPECT_GT(converted, 2);
   TIniFile ini;
-  ConvertOldLayoutLines(huge, ini);
-  EXPECT_EQ(ini.ReadString("Record", "RecordFormuleIdentifier_0"), "a");
-  EXPECT_FALSE(ini.ValueExists("Record", "RecordFormuleIdentifier_1"));
+  EXPECT_TRUE(ConvertOldLayoutLines(full, ini));
 }
 
-TEST(OldLayout, DocumentIsConvertedOnDiskOnceKeepingItsOldLines) {
-  namespace fs = std::filesystem;
-  fs::path dir = fs::temp_directory_path() / "kinevo_old_layout_test";
-  fs::create_directories(dir);
-  fs::path file = dir / "ancien.kvo";
-  {
-    std::ofstream out(file, std::ios::binary);
-    for (const auto& l : OldDocument(false, false)) out << l << "\r\n";
+TEST(OldLayout, LinesThatAreNotAnOldDocumentAreRefused) {
+  const std::vector<std::vector<std::string>> refused = {
+      {},                                                  // empty file
+      {"RIFF\x01\x02\x03 AVI LIST", "\x7f\x01"},          // a video given by mistake
+      {"Bonjour tout le monde", "0.04", "0", "0"},        // a note: not a path
+      {"v.avi", "0.04", "2147483647", "a", "b"},          // a count beyond the file
+      {"v.avi", "0.04", "-3"},                            // a negative count
+      {"v.avi", "0.04", "deux", "a", "b"},                // a count that is no number
+      {std::string(5000, 'a') + ".avi"},                  // no path is that long
+  };
+  for (const auto& lines : refused) {
+    TIniFile ini;
+    ini.WriteString("Main", "Kept", "1");
+    EXPECT_FALSE(ConvertOldLayoutLines(lines, ini)) << (lines.empty() ? "" : lines[0].substr(0, 30));
+    EXPECT_EQ(ini.Text(), "[Main]\nKept=1\n");
   }
+  TIniFile ini;
+  EXPECT_TRUE(ConvertOldLayoutLines({"/home/élève/chute.mpg", "0.04"}, ini));
+  EXPECT_EQ(ini.ReadString("Main", "VideoFileName"), "/home/élève/chute.mpg");
+}
+
+TEST(OldLayout, ConversionNeverWritesTheFileUntilSaved) {
+  test::TempDir dir;
+  const std::string file = dir.File("ancien.kvo");
+  std::string original;
+  for (const auto& l : OldDocument(false, false)) original += l + "\r\n";
+  ASSERT_TRUE(WriteFileAtomically(file, original));
+  auto content = [&] {
+    std::string bytes;
+    ReadWholeFile(file, bytes);
+    return bytes;
+  };
+
   TKvo kvo;
-  ASSERT_TRUE(kvo.Open(file.string()));
-  EXPECT_FALSE(kvo.Open(file.string()));  // already open
-  EXPECT_TRUE(kvo.ConvertOldLayout());
+  ASSERT_TRUE(kvo.Open(file));
+  EXPECT_FALSE(kvo.Open(file));  // already open
+  EXPECT_EQ(kvo.ConvertOldLayout(), TKvo::kcConverted);
   EXPECT_EQ(kvo.Ini()->ReadInteger("Data", "MarksContainerFrameNumber_Grid_0", -1), 7);
+  // Nothing is pending: a later update of one key cannot carry the
+  // conversion into the file.
+  EXPECT_FALSE(kvo.Ini()->Modified());
   kvo.Close();
-  // Reopened, it is a current document: no second conversion, same keys.
-  ASSERT_TRUE(kvo.Open(file.string()));
-  EXPECT_FALSE(kvo.ConvertOldLayout());
+  EXPECT_EQ(content(), original);
+
+  // Opened again, it is still the old document, converted again in memory.
+  ASSERT_TRUE(kvo.Open(file));
+  EXPECT_EQ(kvo.ConvertOldLayout(), TKvo::kcConverted);
+  // Saved, it is in the current layout, without the old lines.
+  ASSERT_TRUE(kvo.Save());
+  kvo.Close();
+  const std::string saved = content();
+  EXPECT_EQ(saved.rfind("[Main]", 0), 0u) << saved.substr(0, 40);
+  ASSERT_TRUE(kvo.Open(file));
+  EXPECT_EQ(kvo.ConvertOldLayout(), TKvo::kcCurrent);
   EXPECT_EQ(kvo.Ini()->ReadString("Main", "VideoFileName"), "C:\\videos\\chute.avi");
   EXPECT_EQ(kvo.Ini()->ReadString("Data", "SystemName_Layer_0"), "Repère");
   kvo.Close();
-  fs::remove_all(dir);
 }

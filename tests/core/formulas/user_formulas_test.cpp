@@ -222,6 +222,32 @@ TEST_F(UserFormulasTest, CyclesAndMissingColumns) {
   EXPECT_EQ(shown_.LastText(), "Division par zéro.");
 }
 
+// Order of computation on long chains: a chain typed backwards is computed
+// from its start, a cycle of thousands ends at once with no value, and a
+// formula that the cycle uses still gets its own.
+TEST_F(UserFormulasTest, LongChainsAndCyclesAreOrderedInOnePass) {
+  constexpr int n = 4096;
+  // f0 = f1 + 1, f1 = f2 + 1, ..., f(n-1) = t: typed from f0 on.
+  for (int i = 0; i < n; ++i) {
+    const std::string next = i + 1 < n ? "f" + std::to_string(i + 1) : "t";
+    f_.AddFormula("f" + std::to_string(i) + "=" + next + "+1", "", "");
+  }
+  f_.ComputeFormulas();
+  EXPECT_FALSE(f_.Formula(0).Curve.Invalid);
+  EXPECT_NEAR(f_.Formula(0).Curve.RowValues[3], 0.12 + n, 1e-9);
+  // Close the chain into a cycle through f(n-1), with a helper h that the
+  // cycle uses and a formula u that uses the cycle.
+  f_.AddFormula("u=f7*2", "", "");
+  f_.AddFormula("h=t*10", "", "");
+  f_.Formula(n - 1).Phrase = "f0+h";
+  f_.ComputeFormulas();
+  for (int i : {0, 1, n / 2, n - 1}) EXPECT_TRUE(f_.Formula(i).Curve.Invalid) << i;
+  EXPECT_TRUE(f_.Formula(n).Curve.Invalid);
+  const TRec& h = f_.Formula(n + 1);
+  EXPECT_FALSE(h.Curve.Invalid);
+  EXPECT_NEAR(h.Curve.RowValues[4], 1.6, 1e-12);
+}
+
 // A variable missing in the first rows only leaves those rows empty.
 TEST_F(UserFormulasTest, NameWithoutValueInTheFirstRows) {
   ASSERT_EQ(Type("y2*2"), 0) << f_.LastMessage();

@@ -100,6 +100,7 @@ void TGraph::paintEvent(QPaintEvent*) {
 void TGraph::resizeEvent(QResizeEvent* e) {
   model_.SetSize(width(), height());
   QWidget::resizeEvent(e);
+  emit Resized();
 }
 
 void TGraph::RefreshCursor() {

@@ -41,6 +41,8 @@ class TGraph : public QWidget {
   void MouseWorld(double x, double y);
   // The window changed through zoom or pan.
   void WorldChanged();
+  // The widget's size changed (the model already has the new size).
+  void Resized();
   // A right click or Space: the context menu is wanted at `globalPos`.
   void ContextMenuWanted(QPoint globalPos);
 

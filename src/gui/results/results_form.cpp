@@ -1,0 +1,846 @@
+#include "gui/results/results_form.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDoubleValidator>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "core/common/math_utils.h"
+#include "core/common/number_format.h"
+#include "gui/graph/graph_widget.h"
+#include "gui/results/results_look.h"
+#include "gui/results/results_table_model.h"
+
+namespace kinevo {
+namespace {
+
+constexpr int kControlZone = 12;  // pixels at each end of a control-row cell
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// The texts of the hints start with "|": the long part of a short|long hint.
+QString LongHint(const char* hint) { return QString::fromUtf8(hint).section('|', 1); }
+
+}  // namespace
+
+TControlClick ControlRowClick(int displayedColumn, int x, int width) {
+  if (displayedColumn < 1) return ccNothing;
+  if (width > kControlZone) {
+    if (x < kControlZone) return ccFewerDigits;
+    if (x >= width - kControlZone) return ccMoreDigits;
+  }
+  // The time column can never be hidden.
+  return displayedColumn == 1 ? ccNothing : ccHideColumn;
+}
+
+QString TResForm::ViewTitle(int view) {
+  switch (view) {
+    case rvTable:
+      return QStringLiteral("Tableau des valeurs");
+    case rvTime:
+      return QStringLiteral("Evolution en fonction du temps");
+    case rvTrajectory:
+      return QStringLiteral("Trajectoire dans un référentiel");
+    case rvVectors:
+      return QStringLiteral("Représentation des vecteurs");
+    default:
+      return QStringLiteral("Formules personnelles");
+  }
+}
+
+TResForm::TResForm(TSession& session, QWidget* parent)
+    : QMainWindow(parent), session_(session), grids_(session.Results(), session.ResultsSource()) {
+  setObjectName("ResForm");
+  resize(900, 620);
+  BuildPages();
+  BuildMenus();
+  BuildToolBar();
+  status_ = new QLabel(this);
+  statusBar()->addWidget(status_, 1);
+  Connect();
+  ApplyOptions();
+  setWindowTitle(ViewTitle(view_));
+}
+
+TResForm::~TResForm() { links_.DisconnectAll(); }
+
+// ---------------------------------------------------------------- building
+
+QAction* TResForm::AddAction(QMenu* menu, const char* name, const QString& text, bool checkable) {
+  QAction* a = menu->addAction(text);
+  a->setObjectName(QString::fromLatin1(name));
+  a->setCheckable(checkable);
+  return a;
+}
+
+QAction* TResForm::Action(const char* name) const {
+  return findChild<QAction*>(QString::fromLatin1(name));
+}
+
+void TResForm::BuildMenus() {
+  auto& o = session_.Options;
+  QMenu* file = menuBar()->addMenu("Fichier");
+  // Exporting and printing come with their own windows.
+  AddAction(file, "MenuExporter", "Exporter")->setVisible(false);
+  AddAction(file, "MenuImprimer", "Imprimer")->setVisible(false);
+  connect(AddAction(file, "MenuFermer", "Fermer"), &QAction::triggered, this, &QWidget::close);
+
+  QMenu* edit = menuBar()->addMenu("Edition");
+  AddAction(edit, "MenuAnnuler", "Annuler")->setVisible(false);
+  AddAction(edit, "MenuCopierImage", "Copier l'image dans le presse-papier")->setVisible(false);
+  AddAction(edit, "MenuCopierTableau", "Copier le tableau dans le presse-papier")
+      ->setVisible(false);
+  QMenu* launch = edit->addMenu("Copier et lancer");
+  launch->menuAction()->setVisible(false);
+  AddAction(launch, "MenuExcel", "Excel");
+  AddAction(launch, "MenuOpenOffice", "OpenOffice");
+  AddAction(launch, "MenuRegressi", "Regressi");
+  connect(AddAction(edit, "MenuRestaurerGraphe", "Restaurer le graphe"), &QAction::triggered, this,
+          [this] { RebuildGraph(); });
+  connect(AddAction(edit, "MenuRestaurerTableau", "Restaurer le tableau"), &QAction::triggered,
+          this, [this] {
+            ApplyTableGroups();
+            FillTable();
+          });
+
+  QMenu* show = menuBar()->addMenu("Affichage");
+  struct Group {
+    const char* name;
+    const char* text;
+    bool TOptionsValues::*setting;
+  };
+  for (const Group& g :
+       {Group{"MenuCoordonnees", "Coordonnées", &TOptionsValues::CheckBox29GridShowCoordinates},
+        Group{"MenuVitesse", "Vitesse", &TOptionsValues::CheckBox10GridShowSpeed},
+        Group{"MenuAcceleration", "Accélération", &TOptionsValues::CheckBox11GridShowAcceleration},
+        Group{"MenuPolaires", "Grandeurs polaires",
+              &TOptionsValues::CheckBox57GridShowPolarQuantities}}) {
+    QAction* a = AddAction(show, g.name, QString::fromUtf8(g.text), true);
+    a->setChecked(o.*g.setting);
+    connect(a, &QAction::toggled, this, [this, setting = g.setting](bool on) {
+      session_.Options.*setting = on;
+      ApplyTableGroups();
+      FillTable();
+    });
+  }
+  show->addSeparator();
+  QMenu* draw = show->addMenu("Dessiner");
+  connect(AddAction(draw, "MenuDessinerOrigine", "l'origine du repère", true), &QAction::toggled,
+          this, [this](bool on) {
+            session_.Options.CheckBox33VectorOrigin = on;
+            RebuildGraph();
+          });
+  connect(AddAction(draw, "MenuDessinerLigne", "une ligne brisée", true), &QAction::toggled, this,
+          [this](bool on) {
+            auto& op = session_.Options;
+            (view_ == rvTime         ? op.CheckBox14TimePolyline
+             : view_ == rvTrajectory ? op.CheckBox17TrajectoryPolyline
+             : view_ == rvVectors    ? op.CheckBox21VectorPolyline
+                                     : op.CheckBox26FormulaPolyline) = on;
+            RebuildGraph();
+          });
+  QMenu* numbers = show->addMenu("Numérotation");
+  auto* numberGroup = new QActionGroup(this);
+  for (int place : {1, 2}) {
+    QAction* a = AddAction(numbers, place == 1 ? "MenuNumSous" : "MenuNumDroite",
+                           place == 1 ? "sous la marque" : "à droite de la marque", true);
+    a->setChecked(place == 1);
+    numberGroup->addAction(a);
+    connect(a, &QAction::triggered, this, [this] { RebuildGraph(); });
+  }
+  QMenu* trajectory = show->addMenu("Trajectoire");
+  auto* frameGroup = new QActionGroup(this);
+  QAction* tilted = AddAction(trajectory, "MenuRepere", "dans le repère (O, x, y)", true);
+  QAction* video = AddAction(trajectory, "MenuCommeVideo", "présentée comme sur la vidéo", true);
+  frameGroup->addAction(tilted);
+  frameGroup->addAction(video);
+  tilted->setChecked(o.CheckBox35VectorTilted);
+  video->setChecked(!o.CheckBox35VectorTilted);
+  connect(tilted, &QAction::toggled, this, [this](bool on) {
+    session_.Options.CheckBox35VectorTilted = on;
+    RebuildGraph();
+  });
+  QMenu* size = show->addMenu("Taille");
+  auto* sizeGroup = new QActionGroup(this);
+  for (auto [name, text] :
+       {std::pair{"MenuTailleGrande", "grande"}, std::pair{"MenuTailleMoyenne", "moyenne"},
+        std::pair{"MenuTaillePetite", "petite"}}) {
+    QAction* a = AddAction(size, name, text, true);
+    sizeGroup->addAction(a);
+    a->setChecked(std::string(name) == "MenuTaillePetite");
+    connect(a, &QAction::triggered, this, [this] { RebuildGraph(); });
+  }
+  show->addSeparator();
+  QMenu* zoom = show->addMenu("Zoom");
+  AddAction(zoom, "MenuZoomX", "des abscisses", true);
+  AddAction(zoom, "MenuZoomY", "des ordonnées", true);
+  for (const char* n : {"MenuZoomX", "MenuZoomY"})
+    connect(Action(n), &QAction::toggled, this, [this, n](bool on) {
+      auto& op = session_.Options;
+      const bool x = std::string(n) == "MenuZoomX";
+      if (view_ == rvTime) (x ? op.CheckBox12TimeZoomX : op.CheckBox13TimeZoomY) = on;
+      if (view_ == rvFormulas) (x ? op.CheckBox23FormulaZoomX : op.CheckBox24FormulaZoomY) = on;
+      if (TGraph* g = CurrentGraph()) (x ? g->Model().IsZoomX : g->Model().IsZoomY) = on;
+    });
+  QMenu* origin = show->addMenu("Origine");
+  connect(AddAction(origin, "MenuOrigineX", "des abscisses", true), &QAction::toggled, this,
+          [this](bool on) {
+            session_.Options.CheckBox34FormulaOriginX = on;
+            RebuildGraph();
+          });
+  connect(AddAction(origin, "MenuOrigineY", "des ordonnées", true), &QAction::toggled, this,
+          [this](bool on) {
+            session_.Options.CheckBox25FormulaOriginY = on;
+            RebuildGraph();
+          });
+  QMenu* bubble = show->addMenu("Bulle des valeurs");
+  auto* bubbleGroup = new QActionGroup(this);
+  const std::pair<const char*, TBullePlace> corners[] = {{"en haut à gauche", bpUpLeft},
+                                                         {"en haut à droite", bpUpRight},
+                                                         {"en bas à gauche", bpDownLeft},
+                                                         {"en bas à droite", bpDownRight},
+                                                         {"aucune", bpNone}};
+  for (auto [text, place] : corners) {
+    QAction* a = bubble->addAction(QString::fromUtf8(text));
+    a->setCheckable(true);
+    a->setChecked(place == bpUpRight);
+    bubbleGroup->addAction(a);
+    connect(a, &QAction::triggered, this, [this, place] {
+      for (TGraph* g : graph_) {
+        g->Model().Bulle.place = place;
+        g->update();
+      }
+    });
+  }
+  // The model's equation and statistics come with the models.
+  AddAction(show, "MenuEquation", "Afficher l'équation", true)->setVisible(false);
+  AddAction(show, "MenuStatistiques", "les statistiques", true)->setVisible(false);
+
+  QMenu* calc = menuBar()->addMenu("Calculs");
+  AddAction(calc, "MenuCalculatrice", "Calculatrice")->setVisible(false);
+  connect(AddAction(calc, "MenuFormules", "Saisir des formules ou des constantes"),
+          &QAction::triggered, this, [this] {
+            if (OpenFormulas) OpenFormulas();
+          });
+  connect(AddAction(calc, "MenuTemps", "Temps séparant deux images"), &QAction::triggered, this,
+          [this] {
+            if (OpenTimeBetweenImages) OpenTimeBetweenImages();
+          });
+  calc->addSeparator();
+  for (auto [name, text, bit] :
+       {std::tuple{"MenuLisserVitesse", "Lisser les valeurs de la vitesse", TCalcul::kSmoothSpeed},
+        std::tuple{"MenuLisserAcceleration", "Lisser les valeurs de l'accélération",
+                   TCalcul::kSmoothAcceleration}}) {
+    QAction* a = AddAction(calc, name, QString::fromUtf8(text), true);
+    connect(a, &QAction::triggered, this, [this, bit = bit](bool on) {
+      TResCalc& r = session_.Results();
+      r.SetSmoothingFlags(on ? (r.SmoothingFlags() | bit) : (r.SmoothingFlags() & ~bit));
+      Refresh();
+    });
+  }
+}
+
+void TResForm::BuildToolBar() {
+  QToolBar* bar = addToolBar("Résultats");
+  bar->setObjectName("ToolBarResultats");
+  const std::pair<int, const char*> views[] = {{rvTable, "Tableau"},
+                                               {rvTime, "Temps"},
+                                               {rvTrajectory, "Référentiel"},
+                                               {rvVectors, "Vecteurs"},
+                                               {rvFormulas, "Formules"}};
+  auto* group = new QActionGroup(this);
+  for (auto [view, text] : views) {
+    QAction* a = bar->addAction(QString::fromUtf8(text));
+    a->setCheckable(true);
+    a->setToolTip(ViewTitle(view));
+    group->addAction(a);
+    viewActions_[static_cast<std::size_t>(view)] = a;
+    connect(a, &QAction::triggered, this, [this, view = view] { ShowView(view); });
+  }
+  bar->addSeparator();
+  auto* tools = new QActionGroup(this);
+  const std::pair<int, const char*> graphTools[] = {{gtNone, "Aucun outil"},
+                                                    {gtZoom, "Zoom"},
+                                                    {gtPan, "Déplacer"},
+                                                    {gtReticule, "Réticule"},
+                                                    {gtMesurer, "Mesurer"}};
+  for (auto [tool, text] : graphTools) {
+    QAction* a = bar->addAction(QString::fromUtf8(text));
+    a->setObjectName(QStringLiteral("GraphTool%1").arg(tool));
+    a->setCheckable(true);
+    a->setChecked(tool == gtNone);
+    tools->addAction(a);
+    connect(a, &QAction::triggered, this, [this, tool = tool] { SetGraphTool(tool); });
+  }
+}
+
+void TResForm::BuildPages() {
+  pages_ = new QStackedWidget(this);
+  setCentralWidget(pages_);
+
+  table_ = new QTableView(pages_);
+  tableModel_ = std::make_unique<TResultsTableModel>();
+  table_->setModel(tableModel_.get());
+  table_->horizontalHeader()->hide();
+  table_->verticalHeader()->hide();
+  table_->setSelectionMode(QAbstractItemView::NoSelection);
+  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->setToolTip("Cacher la colonne ou modifier le nombre de chiffres significatifs");
+  connect(table_, &QTableView::clicked, this, &TResForm::OnTableClicked);
+  connect(table_, &QTableView::doubleClicked, this, &TResForm::OnTableDoubleClicked);
+  pages_->addWidget(table_);
+
+  graphPage_ = new QWidget(pages_);
+  auto* row = new QHBoxLayout(graphPage_);
+  auto* panel = new QWidget(graphPage_);
+  panel->setFixedWidth(210);
+  auto* col = new QVBoxLayout(panel);
+  col->setContentsMargins(0, 0, 0, 0);
+  systemsTitle_ = new QLabel("Points", panel);
+  col->addWidget(systemsTitle_);
+  systems_ = new QListWidget(panel);
+  connect(systems_, &QListWidget::itemChanged, this, [this] { OnSystemTicked(); });
+  col->addWidget(systems_, 1);
+  choiceLabel_ = new QLabel(panel);
+  col->addWidget(choiceLabel_);
+  choice_ = new QComboBox(panel);
+  connect(choice_, &QComboBox::currentIndexChanged, this, &TResForm::OnChoice);
+  col->addWidget(choice_);
+  referenceLabel_ = new QLabel("Référentiel", panel);
+  col->addWidget(referenceLabel_);
+  reference_ = new QComboBox(panel);
+  connect(reference_, &QComboBox::currentIndexChanged, this, &TResForm::OnReference);
+  col->addWidget(reference_);
+  scalePanel_ = new QWidget(panel);
+  auto* scaleRow = new QHBoxLayout(scalePanel_);
+  scaleRow->setContentsMargins(0, 0, 0, 0);
+  scaleRow->addWidget(new QLabel("Echelle :", scalePanel_));
+  scaleRow->addWidget(new QLabel("représente", scalePanel_));
+  scaleEdit_ = new QLineEdit(scalePanel_);
+  connect(scaleEdit_, &QLineEdit::editingFinished, this, &TResForm::OnScaleEdited);
+  scaleRow->addWidget(scaleEdit_, 1);
+  scaleUnit_ = new QLabel("m/s", scalePanel_);
+  scaleRow->addWidget(scaleUnit_);
+  col->addWidget(scalePanel_);
+  hint_ = new QLabel(panel);
+  hint_->setWordWrap(true);
+  col->addWidget(hint_);
+  row->addWidget(panel);
+
+  graphs_ = new QStackedWidget(graphPage_);
+  for (std::size_t slot = 0; slot < graph_.size(); ++slot) {
+    TGraph* g = graph_[slot] = new TGraph(session_.GraphUtils, graphs_);
+    graphs_->addWidget(g);
+    connect(g, &TGraph::WorldChanged, this, [this, slot] { fitted_[slot] = false; });
+    connect(g, &TGraph::Resized, this, [this, g, slot] {
+      if (fitted_[slot] && g == CurrentGraph() && isVisible()) RebuildGraph();
+    });
+    connect(g, &TGraph::PointDoubleClicked, this, [this](int r) { GoToRow(r); });
+    connect(g, &TGraph::MouseWorld, this, [this](double x, double y) {
+      status_->setText(
+          QStringLiteral("x = %1    y = %2").arg(Q(FormatNumber(0, x)), Q(FormatNumber(0, y))));
+    });
+  }
+  row->addWidget(graphs_, 1);
+  pages_->addWidget(graphPage_);
+}
+
+void TResForm::Connect() {
+  // Every change that alters results invalidates them: marks, systems,
+  // scale, axes, time base, montage, options.  One redraw per burst.
+  auto later = [this] {
+    stale_ = true;
+    QTimer::singleShot(0, this, [this] {
+      if (stale_) Refresh();
+    });
+  };
+  links_ += session_.Results().OnInvalidated.Connect([later](TResultsTarget) { later(); });
+  links_ += session_.Data.OnMarkColorChanged.Connect([later](void*) { later(); });
+  links_ += session_.Data.OnChange.Connect([later](void*) { later(); });
+  links_ += session_.Options.OnChange.Connect([this](void*) { ApplyOptions(); });
+  links_ += session_.Video.OnModeChange.Connect([later](void*) { later(); });
+  links_ += session_.Video.OnAfterPaint.Connect([this](void*) {
+    if (session_.Video.IsOpen()) SetCurrentImage(session_.Video.CurrentImage());
+  });
+  links_ += session_.OnVideoOpened.Connect([this](void*) { ResetMemories(); });
+  links_ += session_.OnVideoClosed.Connect([this](void*) {
+    ResetMemories();
+    hide();
+  });
+}
+
+// ---------------------------------------------------------------- state
+
+void TResForm::ApplyOptions() {
+  const auto& o = session_.Options;
+  speedShown_ = o.CheckBox9Speed;
+  accelerationShown_ = o.CheckBox8Acceleration;
+  polarShown_ = o.CheckBox53PolarQuantities;
+  const bool shown[5] = {o.CheckBox28FormulaShowItem, o.CheckBox18TrajectoryShowItem,
+                         o.CheckBox37GridShowItem, o.CheckBox15TimeShowItem,
+                         o.CheckBox22VectorShowItem};
+  for (int v = 0; v < 5; ++v) viewActions_[static_cast<std::size_t>(v)]->setVisible(shown[v]);
+  Action("MenuLisserVitesse")
+      ->setChecked(session_.Results().SmoothingFlags() & TCalcul::kSmoothSpeed);
+  Action("MenuLisserAcceleration")
+      ->setChecked(session_.Results().SmoothingFlags() & TCalcul::kSmoothAcceleration);
+  Refresh();
+}
+
+void TResForm::ResetMemories() {
+  memories_.Clear();
+  grids_.ResetDigits(rtBoth);
+  stale_ = true;
+}
+
+std::vector<int>& TResForm::TickedSystems() {
+  TMemory& m = memories_.Active(Layer());
+  return view_ == rvTime      ? m.timeSystems
+         : view_ == rvVectors ? m.vectorSystems
+                              : m.trajectorySystems;
+}
+
+TSystemsLook TResForm::SystemsLook() const {
+  TSystemsLook sl;
+  const TCalcul& calc = session_.Results().Active();
+  for (int i = 0; i < calc.SystemsCount(); ++i) {
+    sl.names.push_back(session_.Data.SystemName(i));
+    sl.colours.push_back(session_.Data.MarkColor(i));
+  }
+  return sl;
+}
+
+TGraphLook TResForm::LookFor(int view) const {
+  TGraphLook look = GraphLookFor(view, session_.Options);
+  if (Action("MenuNumDroite")->isChecked()) look.labelPlace = 2;
+  look.displaySize = Action("MenuTailleGrande")->isChecked()    ? 1
+                     : Action("MenuTailleMoyenne")->isChecked() ? 2
+                                                                : 0;
+  return look;
+}
+
+int TResForm::GraphSlot(int view, bool layer) const {
+  if (view == rvFormulas) return 6;
+  const int base = view == rvTime ? 0 : view == rvTrajectory ? 1 : 2;
+  return base + (layer ? 3 : 0);
+}
+
+TGraph* TResForm::Graph(int view, bool layer) const {
+  if (view == rvTable) return nullptr;
+  return graph_[static_cast<std::size_t>(GraphSlot(view, layer))];
+}
+
+TGraph* TResForm::CurrentGraph() const { return Graph(view_, session_.Video.IsLayer()); }
+
+// ---------------------------------------------------------------- showing
+
+bool TResForm::UpdateResults() {
+  const bool derivatives = speedShown_ || accelerationShown_ || polarShown_;
+  if (session_.UpdateResults(derivatives)) return true;
+  // A failed derivative: those groups are off for the rest of the run.
+  if (derivatives && session_.Results().LastCode() != ccNoVideo) {
+    speedShown_ = accelerationShown_ = polarShown_ = false;
+  }
+  session_.Dialog.Show(icWarning, {{"Ok", btOk}}, {kComputeErrorText});
+  return false;
+}
+
+bool TResForm::ShowView(int view) {
+  if (view < rvFormulas || view > rvVectors) return false;
+  if (!UpdateResults()) return false;
+  view_ = view;
+  for (int v = 0; v < 5; ++v) viewActions_[static_cast<std::size_t>(v)]->setChecked(v == view);
+  setWindowTitle(ViewTitle(view));
+  stale_ = false;
+  RedrawView();
+  show();
+  raise();
+  activateWindow();
+  return true;
+}
+
+void TResForm::Refresh() {
+  if (!isVisible()) {
+    stale_ = true;
+    return;
+  }
+  stale_ = false;
+  if (!UpdateResults()) {
+    hide();
+    return;
+  }
+  RedrawView();
+}
+
+void TResForm::showEvent(QShowEvent* e) {
+  QMainWindow::showEvent(e);
+  if (stale_) QTimer::singleShot(0, this, [this] { Refresh(); });
+}
+
+void TResForm::closeEvent(QCloseEvent* e) {
+  // Closing only hides: the selections stay.
+  e->accept();
+}
+
+void TResForm::RedrawView() {
+  UpdateRowImages();
+  if (view_ == rvTable) {
+    pages_->setCurrentWidget(table_);
+    FillTable();
+  } else {
+    pages_->setCurrentWidget(graphPage_);
+    graphs_->setCurrentWidget(CurrentGraph());
+    FillPanel();
+    RebuildGraph();
+  }
+  const bool graph = view_ != rvTable;
+  Action("MenuRestaurerGraphe")->setVisible(graph);
+  Action("MenuRestaurerTableau")->setVisible(!graph);
+  for (const char* n : {"MenuCoordonnees", "MenuVitesse", "MenuAcceleration", "MenuPolaires"})
+    Action(n)->setEnabled(!graph);
+  Action("MenuVitesse")->setVisible(speedShown_);
+  Action("MenuAcceleration")->setVisible(accelerationShown_);
+  Action("MenuPolaires")->setVisible(polarShown_);
+  auto& o = session_.Options;
+  const QSignalBlocker b1(Action("MenuDessinerLigne")), b2(Action("MenuDessinerOrigine")),
+      b3(Action("MenuZoomX")), b4(Action("MenuZoomY")), b5(Action("MenuOrigineX")),
+      b6(Action("MenuOrigineY"));
+  if (graph) Action("MenuDessinerLigne")->setChecked(LookFor(view_).polyline);
+  Action("MenuDessinerOrigine")->setChecked(o.CheckBox33VectorOrigin);
+  const TZoomAxes z = ZoomAxesFor(view_, o);
+  Action("MenuZoomX")->setChecked(z.x);
+  Action("MenuZoomY")->setChecked(z.y);
+  Action("MenuOrigineX")->setChecked(o.CheckBox34FormulaOriginX);
+  Action("MenuOrigineY")->setChecked(o.CheckBox25FormulaOriginY);
+}
+
+// ---------------------------------------------------------------- table
+
+void TResForm::ApplyTableGroups() {
+  auto& o = session_.Options;
+  TGrid& g = grids_.Active();
+  g.ResetColumns();
+  g.SetKindsVisible(o.CheckBox29GridShowCoordinates, kPositions);
+  g.SetKindsVisible(o.CheckBox10GridShowSpeed && speedShown_, kSpeeds);
+  g.SetKindsVisible(o.CheckBox11GridShowAcceleration && accelerationShown_, kAccelerations);
+  g.SetKindsVisible(o.CheckBox57GridShowPolarQuantities && polarShown_, kPolar);
+}
+
+void TResForm::FillTable() {
+  TGrid& g = grids_.Active();
+  const std::size_t before = g.Columns().size();
+  g.ResetColumns();
+  // New systems bring new columns: show them as the menu says.
+  if (g.Columns().size() != before) ApplyTableGroups();
+  tableModel_->SetGrid(&g);
+  tableModel_->Reset();
+  tableModel_->SetHighlightedRow(RowOfImage(currentImage_));
+  table_->resizeColumnsToContents();
+}
+
+void TResForm::OnTableClicked(const QModelIndex& index) {
+  if (index.row() != 0) return;
+  const int col = index.column();
+  const int x =
+      table_->viewport()->mapFromGlobal(QCursor::pos()).x() - table_->columnViewportPosition(col);
+  TGrid& g = grids_.Active();
+  switch (ControlRowClick(col, x, table_->columnWidth(col))) {
+    case ccFewerDigits:
+      g.FewerDigits(col);
+      break;
+    case ccMoreDigits:
+      g.MoreDigits(col);
+      break;
+    case ccHideColumn:
+      g.SetColumnVisible(false, col);
+      break;
+    case ccNothing:
+      return;
+  }
+  FillTable();
+}
+
+void TResForm::OnTableDoubleClicked(const QModelIndex& index) {
+  GoToRow(TResultsTableModel::ResultsRow(index.row()));
+}
+
+// ---------------------------------------------------------------- link with the video
+
+void TResForm::UpdateRowImages() {
+  // Rows are the images carrying a mark of the active mode, in the order of
+  // their time index.
+  std::vector<std::pair<int, int>> byTime;
+  const TPolyContainer& marks = Layer()
+                                    ? static_cast<const TPolyContainer&>(session_.Data.LayerMarks())
+                                    : static_cast<const TPolyContainer&>(session_.Data.GridMarks());
+  for (const auto& c : marks.Containers())
+    if (c->Count() > 0) {
+      const int image = c->MarksContainerFrameNumber;
+      byTime.emplace_back(session_.Montage.TimeIndex(image), image);
+    }
+  std::sort(byTime.begin(), byTime.end());
+  rowImages_.clear();
+  for (const auto& [t, image] : byTime) rowImages_.push_back(image);
+}
+
+int TResForm::RowOfImage(int image) const {
+  const auto it = std::find(rowImages_.begin(), rowImages_.end(), image);
+  return it == rowImages_.end() ? -1 : static_cast<int>(it - rowImages_.begin());
+}
+
+int TResForm::ImageOfRow(int row) const {
+  return row >= 0 && row < static_cast<int>(rowImages_.size())
+             ? rowImages_[static_cast<std::size_t>(row)]
+             : -1;
+}
+
+void TResForm::GoToRow(int row) {
+  const int image = ImageOfRow(row);
+  if (image < 0) return;
+  if (ShowImage)
+    ShowImage(image);
+  else if (session_.Video.IsOpen())
+    session_.Video.GoToImage(image);
+}
+
+void TResForm::SetCurrentImage(int image) {
+  if (image == currentImage_) return;
+  currentImage_ = image;
+  const int row = RowOfImage(image);
+  tableModel_->SetHighlightedRow(row);
+  for (TGraph* g : graph_) {
+    g->Model().SetHighlightedRow(row);
+    if (g->isVisible()) g->update();
+  }
+}
+
+// ---------------------------------------------------------------- graph views
+
+void TResForm::FillPanel() {
+  filling_ = true;
+  const TCalcul& calc = session_.Results().Active();
+  TMemory& m = memories_.Active(Layer());
+  if (!m.initialised) {
+    for (int s = 0; s < calc.SystemsCount(); ++s) {
+      m.timeSystems.push_back(s);
+      m.trajectorySystems.push_back(s);
+      m.vectorSystems.push_back(s);
+    }
+    m.vectorOrigin = session_.Options.CheckBox33VectorOrigin;
+    m.vectorNumber = session_.Options.CheckBox19VectorNumber;
+    m.trajectoryNumber = session_.Options.CheckBox16TrajectoryNumber;
+    m.initialised = true;
+  }
+  systems_->clear();
+  if (view_ == rvFormulas) {
+    const TFormules& f = session_.Formulas;
+    for (int i = 0; i < f.FormulaCount(); ++i) {
+      const TRec& r = f.Formula(i);
+      auto* item = new QListWidgetItem(Q(r.Identifier.empty() ? r.Phrase : r.Identifier), systems_);
+      item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+      item->setCheckState(r.Curve.Plotted ? Qt::Checked : Qt::Unchecked);
+    }
+  } else {
+    const std::vector<int>& ticked = TickedSystems();
+    for (int s = 0; s < calc.SystemsCount(); ++s) {
+      auto* item = new QListWidgetItem(Q(session_.Data.SystemName(s)), systems_);
+      item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+      const bool on = std::find(ticked.begin(), ticked.end(), s) != ticked.end();
+      item->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+    }
+  }
+  choice_->clear();
+  reference_->clear();
+  const bool vectors = view_ == rvVectors;
+  choiceLabel_->setVisible(view_ != rvTrajectory);
+  choice_->setVisible(view_ != rvTrajectory);
+  referenceLabel_->setVisible(view_ == rvTrajectory);
+  reference_->setVisible(view_ == rvTrajectory);
+  scalePanel_->setVisible(vectors);
+  if (view_ == rvTime) {
+    choiceLabel_->setText("Grandeur");
+    const auto qs = TimeQuantities(speedShown_, accelerationShown_, polarShown_);
+    for (int q : qs) choice_->addItem(Q(TimeQuantityText(q)), q);
+    if (std::find(qs.begin(), qs.end(), m.quantity) == qs.end()) m.quantity = qtX;
+    choice_->setCurrentIndex(choice_->findData(m.quantity));
+    hint_->setText(LongHint(
+        Layer()
+            ? "|La vitesse et l'accélération sont calculées dans un référentiel lié au transparent"
+            : "|La vitesse et l'accélération sont calculées dans un référentiel lié à la caméra"));
+  } else if (view_ == rvTrajectory) {
+    const std::vector<std::string> layerNames = session_.Data.LayerMarks().SystemNames();
+    reference_->addItem(Layer() && layerNames.size() > 1 ? Q(layerNames[1])
+                                                         : QString("de la caméra"));
+    for (int s = 0; s < calc.SystemsCount(); ++s)
+      reference_->addItem(Q(session_.Data.SystemName(s)));
+    if (m.reference > calc.SystemsCount()) m.reference = 0;
+    reference_->setCurrentIndex(m.reference);
+    hint_->setText(
+        LongHint("|Les référentiels sont en translation les uns par rapport aux autres"));
+  } else if (vectors) {
+    choiceLabel_->setText("Vecteur");
+    if (speedShown_) choice_->addItem("vitesse", vkSpeed);
+    if (accelerationShown_) choice_->addItem("accélération", vkAcceleration);
+    if (choice_->findData(m.vectorKind) < 0 && choice_->count() > 0)
+      m.vectorKind = choice_->itemData(0).toInt();
+    choice_->setCurrentIndex(choice_->findData(m.vectorKind));
+    scaleUnit_->setText(m.vectorKind == vkAcceleration ? "m/s²" : "m/s");
+    hint_->setText("Modifier la valeur de l'échelle pour ajuster la taille des vecteurs");
+  } else {
+    choiceLabel_->setText("Abscisse");
+    choice_->addItem("t", -1);
+    for (int i = 0; i < session_.Formulas.FormulaCount(); ++i)
+      choice_->addItem(systems_->item(i)->text(), i);
+    choice_->setCurrentIndex(std::max(0, choice_->findData(session_.Formulas.AbscissaFormula())));
+    hint_->clear();
+  }
+  filling_ = false;
+}
+
+void TResForm::RebuildGraph() {
+  TGraph* graph = CurrentGraph();
+  if (!graph || view_ == rvTable) return;
+  TGraphModel& g = graph->Model();
+  const TCalcul& calc = session_.Results().Active();
+  const TMemory& m = memories_.Active(Layer());
+  const TGraphLook look = LookFor(view_);
+  g.SetSize(graph->width(), graph->height());
+  const TZoomAxes z = ZoomAxesFor(view_, session_.Options);
+  g.IsZoomX = z.x;
+  g.IsZoomY = z.y;
+  g.IsSourceImgVisible = false;
+  switch (view_) {
+    case rvTime:
+      BuildTimeGraph(g, calc, m.timeSystems, m.quantity, SystemsLook(), look);
+      break;
+    case rvTrajectory:
+      BuildTrajectoryGraph(g, calc, m.trajectorySystems, m.reference - 1, SystemsLook(), look);
+      break;
+    case rvVectors: {
+      BuildVectorGraph(g, calc, m.vectorSystems, m.vectorKind, SystemsLook(), look);
+      ShowVideoPicture(g, look);
+      scaleEdit_->setText(Q(FormatNumber(0, g.VectorScaleValue())));
+      break;
+    }
+    default: {
+      std::vector<TFormulaSeries> series;
+      const TFormules& f = session_.Formulas;
+      for (int32_t i : f.PlottedFormulas()) {
+        TFormulaSeries s;
+        for (const auto& [x, y] : f.FormulaPoints(i)) s.points.push_back({x, y});
+        s.name = f.Formula(i).Identifier.empty() ? f.Formula(i).Phrase : f.Formula(i).Identifier;
+        s.colour = session_.GraphUtils.ColorA(static_cast<int>(series.size()));
+        series.push_back(std::move(s));
+      }
+      const int a = f.AbscissaFormula();
+      BuildFormulaGraph(g, series, a >= 0 ? f.Formula(a).Identifier : "t", look);
+      break;
+    }
+  }
+  g.SetHighlightedRow(RowOfImage(currentImage_));
+  g.InvalidateBackground();
+  fitted_[static_cast<std::size_t>(GraphSlot(view_, Layer()))] = true;
+  graph->update();
+  UpdateSystemsTitle();
+}
+
+void TResForm::UpdateSystemsTitle() {
+  if (view_ == rvFormulas) {
+    systemsTitle_->setText("Formules");
+    return;
+  }
+  const std::vector<int>& ticked = TickedSystems();
+  if (ticked.size() > 1)
+    systemsTitle_->setText("de plusieurs points");
+  else if (ticked.size() == 1)
+    systemsTitle_->setText(Q(session_.Data.SystemName(ticked[0])));
+  else
+    systemsTitle_->setText("Points");
+}
+
+void TResForm::ShowVideoPicture(TGraphModel& g, const TGraphLook& look) {
+  // The picture of the image shown, under the vectors, when the settings ask
+  // for it; the Layer's origin moves from image to image, so Grid only.
+  auto picture = std::make_shared<Image>();
+  g.IsSourceImgVisible = session_.Options.CheckBox46VectorVideoImage && !Layer() &&
+                         session_.Data.Fixed().HasOrigin() &&
+                         session_.Video.DrawCurrentImage(*picture);
+  if (!g.IsSourceImgVisible) return;
+  const TCalcul& calc = session_.Results().Active();
+  TSourceImage src{picture, session_.Data.Fixed().Origin(), calc.ScaleX(), calc.ScaleY()};
+  if (!look.pictureFrame) {
+    src.angle = session_.Data.XAxisAngle();
+    src.invertX = !session_.Data.DirectXAxisDirection();
+    src.invertY = !session_.Data.DirectYAxisDirection();
+  }
+  g.SetSourceImage(std::move(src));
+}
+
+void TResForm::OnSystemTicked() {
+  if (filling_) return;
+  if (view_ == rvFormulas) {
+    for (int i = 0; i < systems_->count(); ++i)
+      session_.Formulas.Formula(i).Curve.Plotted = systems_->item(i)->checkState() == Qt::Checked;
+  } else {
+    std::vector<int>& ticked = TickedSystems();
+    ticked.clear();
+    for (int i = 0; i < systems_->count(); ++i)
+      if (systems_->item(i)->checkState() == Qt::Checked) ticked.push_back(i);
+  }
+  RebuildGraph();
+}
+
+void TResForm::OnChoice(int index) {
+  if (filling_ || index < 0) return;
+  TMemory& m = memories_.Active(Layer());
+  const int value = choice_->itemData(index).toInt();
+  if (view_ == rvTime) m.quantity = value;
+  if (view_ == rvVectors) {
+    m.vectorKind = value;
+    scaleUnit_->setText(value == vkAcceleration ? "m/s²" : "m/s");
+  }
+  if (view_ == rvFormulas) {
+    session_.Formulas.SetAbscissaFormula(value);
+    m.abscissaFormula = session_.Formulas.AbscissaFormula();
+  }
+  RebuildGraph();
+}
+
+void TResForm::OnReference(int index) {
+  if (filling_ || index < 0) return;
+  memories_.Active(Layer()).reference = index;
+  RebuildGraph();
+}
+
+void TResForm::OnScaleEdited() {
+  TGraph* graph = CurrentGraph();
+  if (!graph || view_ != rvVectors) return;
+  bool ok = false;
+  const double v = QString::fromStdString(NormaliseDecimal(scaleEdit_->text().toStdString()))
+                       .replace(QChar(DecimalSeparator()), '.')
+                       .toDouble(&ok);
+  if (!ok || !graph->Model().SetVectorScaleValue(v)) QApplication::beep();
+  scaleEdit_->setText(Q(FormatNumber(0, graph->Model().VectorScaleValue())));
+  graph->update();
+}
+
+void TResForm::SetGraphTool(int tool) {
+  for (TGraph* g : graph_) g->Model().SetTool(tool);
+}
+
+}  // namespace kinevo

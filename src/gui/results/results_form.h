@@ -1,0 +1,155 @@
+#pragma once
+// TResForm: the window in which the user reads the results of the current
+// marking mode, in five views: the values table, the evolution of a
+// quantity with time, the trajectory seen from a reference, the vectors
+// along the trajectory and the user formulas.  It is created once, hidden
+// or shown; it listens to the results, the marks, the options and the view
+// so that a shown view is redrawn after every change, and it follows the
+// image shown in the main window.
+#include <QMainWindow>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "core/app/session.h"
+#include "core/results/result_views.h"
+#include "core/results/values_grid.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QStackedWidget;
+class QTableView;
+class QToolButton;
+
+namespace kinevo {
+
+class TGraph;
+class TResultsTableModel;
+
+// What a click in the control row of the table does.
+enum TControlClick { ccNothing, ccFewerDigits, ccMoreDigits, ccHideColumn };
+// `x` is the click's offset in a displayed column `width` pixels wide.
+TControlClick ControlRowClick(int displayedColumn, int x, int width);
+
+class TResForm : public QMainWindow {
+  Q_OBJECT
+ public:
+  TResForm(TSession& session, QWidget* parent = nullptr);
+  ~TResForm() override;
+
+  // The titles of the five views, by ResultsView.
+  static QString ViewTitle(int view);
+
+  // Brings the results up to date (with the message on failure); false when
+  // the computation failed, and the window is then not shown.
+  bool UpdateResults();
+  // Brings the window forward in a view.
+  bool ShowView(int view);
+  int View() const { return view_; }
+  // Redraws the current view after the results changed (later, when hidden).
+  void Refresh();
+  // Applies the settings: groups shown, smoothing, buttons, menu states.
+  void ApplyOptions();
+  // Forgets both modes' selections and digits (a video opened or closed).
+  void ResetMemories();
+
+  // The main window shows an image: `ShowImage` is called for a double
+  // click on a point or a row.  Unset, the session's view goes there.
+  std::function<void(int image)> ShowImage;
+  // "Saisir des formules ou des constantes" and "Temps séparant deux images".
+  std::function<void()> OpenFormulas;
+  std::function<void()> OpenTimeBetweenImages;
+
+  // For tests and the main window.
+  TGraph* CurrentGraph() const;
+  TGraph* Graph(int view, bool layer) const;
+  QTableView* Table() const { return table_; }
+  QListWidget* SystemList() const { return systems_; }
+  QComboBox* ChoiceBox() const { return choice_; }
+  QComboBox* ReferenceBox() const { return reference_; }
+  QLineEdit* ScaleEdit() const { return scaleEdit_; }
+  QLabel* HintLabel() const { return hint_; }
+  QLabel* SystemsTitle() const { return systemsTitle_; }
+  TResMem& Memories() { return memories_; }
+  TResGrid& Grids() { return grids_; }
+  // The results row of an image of the active mode (-1 when none), and back.
+  int RowOfImage(int image) const;
+  int ImageOfRow(int row) const;
+  // Follows the image shown in the main window.
+  void SetCurrentImage(int image);
+  bool SpeedShown() const { return speedShown_; }
+  bool AccelerationShown() const { return accelerationShown_; }
+  bool PolarShown() const { return polarShown_; }
+  QAction* Action(const char* name) const;
+
+ protected:
+  void showEvent(QShowEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  void BuildMenus();
+  void BuildToolBar();
+  void BuildPages();
+  void Connect();
+  QAction* AddAction(QMenu* menu, const char* name, const QString& text, bool checkable = false);
+  void RedrawView();
+  void FillTable();
+  void FillPanel();
+  void RebuildGraph();
+  void ShowVideoPicture(TGraphModel& g, const TGraphLook& look);
+  void OnSystemTicked();
+  void OnChoice(int index);
+  void OnReference(int index);
+  void OnScaleEdited();
+  void OnTableClicked(const QModelIndex& index);
+  void OnTableDoubleClicked(const QModelIndex& index);
+  void GoToRow(int row);
+  void SetGraphTool(int tool);
+  void ApplyTableGroups();
+  void UpdateRowImages();
+  void UpdateSystemsTitle();
+  std::vector<int>& TickedSystems();
+  TSystemsLook SystemsLook() const;
+  TGraphLook LookFor(int view) const;
+  bool Layer() const { return session_.Video.IsLayer(); }
+  int GraphSlot(int view, bool layer) const;
+
+  TSession& session_;
+  TResGrid grids_;
+  TResMem memories_;
+  int view_ = rvTable;
+  bool stale_ = true;
+  bool filling_ = false;
+  bool speedShown_ = true, accelerationShown_ = true, polarShown_ = true;
+  int currentImage_ = -1;
+  std::vector<int> rowImages_;  // image of each results row of the active mode
+
+  QStackedWidget* pages_ = nullptr;
+  QTableView* table_ = nullptr;
+  std::unique_ptr<TResultsTableModel> tableModel_;
+  QWidget* graphPage_ = nullptr;
+  QStackedWidget* graphs_ = nullptr;
+  std::array<TGraph*, 7> graph_{};
+  // Whether each graph still shows its fitted window (not zoomed or moved):
+  // a resize then fits it again, so that equal scales fill the new plot.
+  std::array<bool, 7> fitted_{};
+  QLabel* systemsTitle_ = nullptr;
+  QListWidget* systems_ = nullptr;
+  QLabel* choiceLabel_ = nullptr;
+  QComboBox* choice_ = nullptr;
+  QLabel* referenceLabel_ = nullptr;
+  QComboBox* reference_ = nullptr;
+  QWidget* scalePanel_ = nullptr;
+  QLineEdit* scaleEdit_ = nullptr;
+  QLabel* scaleUnit_ = nullptr;
+  QLabel* hint_ = nullptr;
+  QLabel* status_ = nullptr;
+  std::array<QAction*, 5> viewActions_{};
+  TConnections links_;
+};
+
+}  // namespace kinevo

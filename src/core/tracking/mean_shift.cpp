@@ -83,8 +83,7 @@ void DrawSegment(const TPixel& a, const TPixel& b, int w, int h, std::vector<uin
   const int sx = x < x1 ? 1 : -1, sy = y < y1 ? 1 : -1;
   int err = dx + dy;
   for (;;) {
-    if (x >= 0 && y >= 0 && x < w && y < h)
-      mask[static_cast<std::size_t>(y) * w + x] = 1;
+    if (x >= 0 && y >= 0 && x < w && y < h) mask[static_cast<std::size_t>(y) * w + x] = 1;
     if (x == x1 && y == y1) break;
     const int e2 = 2 * err;
     if (e2 >= dy) {
@@ -133,7 +132,8 @@ void TMeanShift::FillPolygon(const TPixelPolygon& polygon, int width, int height
   });
   if (!outline) return;
   const std::size_t n = polygon.size();
-  for (std::size_t k = 0; k < n; ++k) DrawSegment(polygon[k], polygon[(k + 1) % n], width, height, mask);
+  for (std::size_t k = 0; k < n; ++k)
+    DrawSegment(polygon[k], polygon[(k + 1) % n], width, height, mask);
 }
 
 bool TMeanShift::SetModel(const Image& picture, const TPicturePolygon& contour, TPixel& start) {
@@ -185,6 +185,8 @@ bool TMeanShift::SetModel(const Image& picture, const TPicturePolygon& contour, 
               modelBitmap_.Row(y - box.top) + static_cast<std::size_t>(x0 - box.left) * 3);
   }
   modelHistogram_.clear();
+  modelCentre_ = {sumCol / static_cast<double>(count) + box.left,
+                  sumRow / static_cast<double>(count) + box.top};
   start.x = RoundToInt(sumCol / static_cast<double>(count)) + box.left;
   start.y = RoundToInt(sumRow / static_cast<double>(count)) + box.top;
   return true;
@@ -208,6 +210,11 @@ int TMeanShift::WindowSize() const {
   int s = std::max(static_cast<int>(std::trunc(kWindowFactor * maxDim)), 2 * radius_ + 1);
   if (s % 2 == 0) ++s;
   return s;
+}
+
+int TMeanShift::SimilarityWindowSize() const {
+  const int maxDim = std::max(ModelWidth(), ModelHeight());
+  return std::max(static_cast<int>(std::trunc(kWindowFactor * maxDim)), 3) | 1;
 }
 
 void TMeanShift::ResetCache() {
@@ -301,7 +308,8 @@ void TMeanShift::ExtractWindow(const Image& picture, const TPixel& p, int s) {
     std::fill(window_.bins.begin(), window_.bins.end(), freeBin_);
     return;
   }
-  EnsureConverted(picture, static_cast<int>(std::max(left, -1LL)), static_cast<int>(std::max(top, -1LL)),
+  EnsureConverted(picture, static_cast<int>(std::max(left, -1LL)),
+                  static_cast<int>(std::max(top, -1LL)),
                   static_cast<int>(std::min(left + src, static_cast<long long>(W))),
                   static_cast<int>(std::min(top + src, static_cast<long long>(H))));
   const std::size_t cacheWidth = static_cast<std::size_t>(cache_.right - cache_.left);
@@ -312,7 +320,8 @@ void TMeanShift::ExtractWindow(const Image& picture, const TPixel& p, int s) {
       std::fill(row, row + s, freeBin_);
       continue;
     }
-    const int32_t* crow = cache_.bins.data() + static_cast<std::size_t>(sy - cache_.top) * cacheWidth;
+    const int32_t* crow =
+        cache_.bins.data() + static_cast<std::size_t>(sy - cache_.top) * cacheWidth;
     for (int j = 0; j < s; ++j) {
       const long long sx = left + static_cast<long long>(j) * src / s;
       row[j] = (sx < 0 || sx >= W) ? freeBin_ : crow[sx - cache_.left];
@@ -320,44 +329,100 @@ void TMeanShift::ExtractWindow(const Image& picture, const TPixel& p, int s) {
   }
 }
 
+double TMeanShift::PixelWeight(std::size_t u) const {
+  // Pixel weights sqrt(q × c / p).  A colour absent from the window's
+  // corners (the background) weighs as much as the rarest background
+  // colour, 1: it is the object's most telling colour.
+  const double q = modelHistogram_[u];
+  const double cand = candidateHistogram_[u];
+  if (!(q > 0.0) || !(cand > 0.0)) return 0.0;
+  const double corner = cornerWeights_[u] > 0.0 ? cornerWeights_[u] : 1.0;
+  const double w = q * corner / cand;
+  return UseSquareRoot ? std::sqrt(w) : w;
+}
+
+TPixelF TMeanShift::WeightedMean(const Image& picture, const TPixel& p, int s) {
+  // The picture pixels of the square around p, each once (the stretched
+  // window repeats one row and one column, which would pull the mean
+  // towards the top-left), weighted as in the last step.
+  const int half = s / 2;
+  const long long l = std::max<long long>(static_cast<long long>(p.x) - half, 0);
+  const long long t = std::max<long long>(static_cast<long long>(p.y) - half, 0);
+  const long long r = std::min<long long>(static_cast<long long>(p.x) + half + 1, picture.Width());
+  const long long b = std::min<long long>(static_cast<long long>(p.y) + half + 1, picture.Height());
+  TPixelF mean{static_cast<double>(p.x), static_cast<double>(p.y)};
+  if (l >= r || t >= b) return mean;
+  EnsureConverted(picture, static_cast<int>(l), static_cast<int>(t), static_cast<int>(r),
+                  static_cast<int>(b));
+  double sumW = 0.0, sumX = 0.0, sumY = 0.0;
+  for (int y = static_cast<int>(t); y < b; ++y)
+    for (int x = static_cast<int>(l); x < r; ++x) {
+      const double w = PixelWeight(static_cast<std::size_t>(cache_.At(x, y)));
+      if (!(w > 0.0)) continue;
+      sumW += w;
+      sumX += w * x;
+      sumY += w * y;
+    }
+  if (!IsZero(sumW)) mean = {sumX / sumW, sumY / sumW};
+  return mean;
+}
+
+void TMeanShift::BeginPicture(const Image& picture) {
+  ResetCache();
+  PrepareBanMask(picture.Width(), picture.Height());
+  freeBin_ = bins_.ColourBin(FreeColour(), UseRGB);
+}
+
+double TMeanShift::WindowSimilarity(const Image& picture, const TPixel& p, int s) {
+  ExtractWindow(picture, p, s);
+  KernelHistogram(window_, nullptr, CandidateKernel, bins_.BinTotal(), candidateHistogram_);
+  double rho = 0.0;
+  for (std::size_t u = 0; u < modelHistogram_.size(); ++u) {
+    const double q = modelHistogram_[u], c = candidateHistogram_[u];
+    if (q > 0.0 && c > 0.0) rho += std::sqrt(q * c);
+  }
+  return rho;
+}
+
+double TMeanShift::Similarity(const Image& picture, const TPixel& p) {
+  if (ModelWidth() <= 0 || ModelHeight() <= 0 || picture.Empty()) return 0.0;
+  if (modelHistogram_.size() != static_cast<std::size_t>(bins_.BinTotal()) || modelRgb_ != UseRGB)
+    BuildModel();
+  BeginPicture(picture);
+  return WindowSimilarity(picture, p, SimilarityWindowSize());
+}
+
 int TMeanShift::Track(const Image& picture, TPixel& p, int maxIterations) {
+  lastPosition_ = {static_cast<double>(p.x), static_cast<double>(p.y)};
+  lastSimilarity_ = 0.0;
   const int mw = ModelWidth(), mh = ModelHeight();
   if (mw <= 0 || mh <= 0 || picture.Empty()) return 0;
   const int total = bins_.BinTotal();
   // A model built for another bin count or colour space is rebuilt.
-  if (modelHistogram_.size() != static_cast<std::size_t>(total) || modelRgb_ != UseRGB) BuildModel();
+  if (modelHistogram_.size() != static_cast<std::size_t>(total) || modelRgb_ != UseRGB)
+    BuildModel();
 
   int s = WindowSize();
   lastWindowSize_ = s;
   const int maxDim = std::max(mw, mh);
   const double ratio = std::min(static_cast<double>(s) / mw, static_cast<double>(s) / mh);
 
-  ResetCache();
-  PrepareBanMask(picture.Width(), picture.Height());
-  freeBin_ = bins_.ColourBin(FreeColour(), UseRGB);
+  BeginPicture(picture);
 
   int done = 0;
+  bool found = false;
   for (int k = 1; k <= maxIterations; ++k) {
     ++done;
     ExtractWindow(picture, p, s);
     KernelHistogram(window_, nullptr, CandidateKernel, total, candidateHistogram_);
     if (k == 1) CornerHistogram(window_, mw, mh, total, cornerWeights_, kWindowFactor);
 
-    // Pixel weights sqrt(q × c / p).  A colour absent from the window's
-    // corners (the background) weighs as much as the rarest background
-    // colour, 1: it is the object's most telling colour.
     const double c0 = s / 2.0;
     double sumW = 0.0, sumX = 0.0, sumY = 0.0;
     for (int i = 0; i < s; ++i) {
       const int32_t* row = &window_.At(i, 0);
       for (int j = 0; j < s; ++j) {
-        const auto u = static_cast<std::size_t>(row[j]);
-        const double q = modelHistogram_[u];
-        const double cand = candidateHistogram_[u];
-        if (!(q > 0.0) || !(cand > 0.0)) continue;
-        const double corner = cornerWeights_[u] > 0.0 ? cornerWeights_[u] : 1.0;
-        double w = q * corner / cand;
-        if (UseSquareRoot) w = std::sqrt(w);
+        const double w = PixelWeight(static_cast<std::size_t>(row[j]));
         if (!(w > 0.0)) continue;
         sumW += w;
         sumX += w * (j - c0);
@@ -365,6 +430,7 @@ int TMeanShift::Track(const Image& picture, TPixel& p, int maxIterations) {
       }
     }
     if (IsZero(sumW)) break;
+    found = true;
     const double dx = sumX / sumW, dy = sumY / sumW;
     p.x += RoundToInt(dx);
     p.y += RoundToInt(dy);
@@ -378,6 +444,12 @@ int TMeanShift::Track(const Image& picture, TPixel& p, int maxIterations) {
     }
   }
   lastWindowSize_ = s;
+  // A lost object (no weight at all) stays where it was, as a whole pixel.
+  // The mean is taken over twice the model's size: the object often
+  // reaches beyond the contour drawn inside it, and a window cut through
+  // the object would pull the mean towards its centre.
+  if (found) lastPosition_ = WeightedMean(picture, p, std::max(s, 2 * maxDim + 1));
+  lastSimilarity_ = WindowSimilarity(picture, p, SimilarityWindowSize());
   return done;
 }
 

@@ -25,6 +25,11 @@
 namespace kinevo {
 
 using TPixelPolygon = std::vector<TPixel>;
+// A picture position in pixels, not rounded.
+struct TPixelF {
+  double x = 0.0;
+  double y = 0.0;
+};
 using TPicturePolygon = std::vector<TPictureCoord>;
 
 class TMeanShift {
@@ -38,10 +43,10 @@ class TMeanShift {
   TMeanShift();
 
   // Settings (public members, as the controller sets them directly).
-  bool UseSquareRoot = true;     // pixel weights are square roots
-  bool ModelKernel = false;      // Epanechnikov weights for the model histogram
-  bool CandidateKernel = true;   // Epanechnikov weights for candidate histograms
-  bool UseRGB = false;           // RGB when true, L*u*v* when false
+  bool UseSquareRoot = true;    // pixel weights are square roots
+  bool ModelKernel = false;     // Epanechnikov weights for the model histogram
+  bool CandidateKernel = true;  // Epanechnikov weights for candidate histograms
+  bool UseRGB = false;          // RGB when true, L*u*v* when false
 
   // Search radius in pixels, bounded to [kMinRadius, kMaxRadius].
   void SetRadius(int r);
@@ -73,7 +78,22 @@ class TMeanShift {
   // mean-shift steps.  Returns the number of steps carried out.  Does
   // nothing without a model; a model histogram of another bin count or
   // colour space is first rebuilt.
+  // After the steps, LastPosition() holds the weighted mean of the pixels of
+  // the last window (not rounded) and LastSimilarity() how well the colours
+  // around the final point match the model.
   int Track(const Image& picture, TPixel& p, int maxIterations);
+
+  // The Bhattacharyya coefficient between the model histogram and the
+  // kernel-weighted histogram of the window around `p` (1 for identical
+  // distributions, 0 for disjoint ones).  0 without a model.  The window is
+  // the object's size (SimilarityWindowSize), whatever the search radius,
+  // so that values of different images compare.
+  int SimilarityWindowSize() const;
+  double Similarity(const Image& picture, const TPixel& p);
+  double LastSimilarity() const { return lastSimilarity_; }
+  const TPixelF& LastPosition() const { return lastPosition_; }
+  // The centroid of the model's pixels, not rounded (picture pixels).
+  const TPixelF& ModelCentre() const { return modelCentre_; }
 
   // S = max(trunc(1.2 × max(model width, model height)), 2 × Radius + 1),
   // made odd.
@@ -123,6 +143,13 @@ class TMeanShift {
   // Fills window_ with the bins of the S × S window around p.
   void ExtractWindow(const Image& picture, const TPixel& p, int s);
   void PrepareBanMask(int width, int height);
+  double PixelWeight(std::size_t bin) const;
+  // The weighted mean of the picture pixels of the S × S square around p.
+  TPixelF WeightedMean(const Image& picture, const TPixel& p, int s);
+  // Prepares the working state of one measurement on `picture`.
+  void BeginPicture(const Image& picture);
+  // Similarity of the S × S window around p (the working state prepared).
+  double WindowSimilarity(const Image& picture, const TPixel& p, int s);
 
   TColourBins bins_;
   int radius_ = 20;
@@ -138,6 +165,9 @@ class TMeanShift {
   THistogram candidateHistogram_;
   THistogram cornerWeights_;
   int lastWindowSize_ = 0;
+  double lastSimilarity_ = 0.0;
+  TPixelF lastPosition_;
+  TPixelF modelCentre_;
 
   // Working state of Track.
   TBinCache cache_;

@@ -1,0 +1,220 @@
+#pragma once
+// TTracking: what the user works with in the view's tracking mode.  For one
+// system at a time the user draws the object's contour on one image
+// (freehand, polygon or circle), optionally ban zones that the tracker must
+// ignore, chooses the last image, and starts the run.  The run goes image by
+// image through the video, lets the mean-shift tracker find the object, and
+// keeps the positions as automatic marks with how sure the tracker was of
+// each.  Leaving the mode offers to turn them into Grid marks.
+//
+// The controller reaches the view through ITrackingHost, the marking data for
+// the systems, their colours and the step between marks, and the message and
+// value dialogs for its checks and questions.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/common/canvas.h"
+#include "core/common/events.h"
+#include "core/common/image.h"
+#include "core/common/user_dialog.h"
+#include "core/common/video_view.h"
+#include "core/tracking/mean_shift.h"
+#include "core/video/view_client.h"
+
+namespace kinevo {
+
+class TData;
+
+// What the controller needs of the view beyond the marking contract:
+// displayed image numbers (through the montage), the full-resolution
+// picture, and letting the window process its pending events.
+class ITrackingHost {
+ public:
+  virtual ~ITrackingHost() = default;
+  virtual IVideoView& View() = 0;
+  virtual int DisplayedImagesNumber() const = 0;
+  virtual int DisplayedImage() const = 0;
+  virtual void GoToDisplayedImage(int n) = 0;
+  virtual bool DrawCurrentImage(Image& picture) = 0;
+  virtual void ProcessMessages() = 0;
+};
+
+enum TDrawTool : unsigned char { dtNone = 0, dtContour = 1, dtBanZone = 2 };
+enum TDrawState : unsigned char { dsIdle = 0, dsBanZone = 1, dsContour = 2 };
+enum TContourShape : unsigned char { csFreehand = 0, csPolygon = 1, csCircle = 2 };
+
+// The settings the controller reads.
+struct TTrackingSettings {
+  TContourShape shape = csCircle;
+  bool showSearchZone = true;
+  int radius = 40;
+  // An image is uncertain when its similarity falls below this fraction of
+  // the first image's.  On generated scenes a clearly visible ball keeps
+  // 0.95 to 1.05 of it, a half-hidden one about 0.65 (and its position is
+  // then several pixels off), a hidden one under 0.3.
+  double uncertainFraction = 0.7;
+  // The run stops at the first uncertain image.
+  bool stopAtUncertain = false;
+};
+
+// The setting value of the contour shape: 1 polygon, 2 freehand, any other
+// value the circle.
+TContourShape ContourShapeFromSetting(int value);
+
+// One polygon both as picture positions and as view pixels.
+struct TTrackPolygon {
+  std::vector<TPictureCoord> picture;
+  std::vector<TPixel> view;
+};
+
+// An automatic mark: the position found on a displayed image, the file
+// index of that image (-1: none) and how similar the colours were.
+struct TAutoMark {
+  TPictureCoord position;
+  TPixel view;
+  int32_t fileIndex = -1;
+  double similarity = 0.0;
+  bool uncertain = false;
+};
+
+struct TTrackedSystem {
+  TTrackPolygon contour;  // no points: no contour
+  int firstImage = 0;     // displayed number of the image the contour was drawn on
+  std::vector<TTrackPolygon> banZones;
+  std::vector<TAutoMark> marks;  // one per displayed image
+};
+
+// "17 à 19, 25" from sorted image numbers (1-based as shown); runs of
+// consecutive numbers, or of numbers `step` apart, are joined.
+std::string FormatImageRuns(const std::vector<int>& images, int step, const std::string& to,
+                            const std::string& separator);
+
+class TTracking : public IViewClient {
+ public:
+  static constexpr int kIterations = 10;
+  static constexpr int kBinCount = 20;
+  static constexpr int kMinRadius = 10, kMaxRadius = 100;
+
+  TTracking(ITrackingHost& host, TData& data, TUserDlg& dialog, TTrackingSettings settings = {});
+
+  // ------------------------------------------------------------ settings
+  void ApplySettings(const TTrackingSettings& settings);
+  const TTrackingSettings& Settings() const { return settings_; }
+  void SetContourShape(TContourShape shape);
+  void SetShowSearchZone(bool on);
+  void SetRadius(int r);
+  int Radius() const { return settings_.radius; }
+  void SetUncertainFraction(double f) { settings_.uncertainFraction = f; }
+  void SetStopAtUncertain(bool on) { settings_.stopAtUncertain = on; }
+  bool UseRGB() const { return tracker_.UseRGB; }
+  void SetUseRGB(bool on) { tracker_.UseRGB = on; }
+
+  // ------------------------------------------------------------ state
+  TDrawTool DrawTool() const { return drawTool_; }
+  void SetDrawTool(TDrawTool tool);
+  TDrawState DrawState() const { return drawState_; }
+  int CurrentSystem() const { return currentSystem_; }
+  void SetCurrentSystem(int n);
+  int LastImage() const { return lastImage_; }
+  void SetLastImage(int n);
+  bool Running() const { return running_; }
+  int SystemsCount() const { return static_cast<int>(systems_.size()); }
+  const TTrackedSystem& System(int s) const { return systems_[static_cast<std::size_t>(s)]; }
+  const TTrackedSystem& Current() const { return System(currentSystem_); }
+  bool HasContour() const { return !Current().contour.picture.empty(); }
+  bool HasAutomaticMarks() const;
+  // The points of the outline being drawn (view pixels).
+  const std::vector<TPixel>& Drawing() const { return drawing_; }
+  const TMeanShift& Tracker() const { return tracker_; }
+
+  // Stores a finished contour for the current system on the current image,
+  // as closing a drawn outline does (fewer than 3 points are dropped).
+  // Returns whether it was kept.
+  bool SetContour(const std::vector<TPictureCoord>& contour);
+  void AddBanZone(const std::vector<TPictureCoord>& zone);
+
+  // ------------------------------------------------------------ checks and dialogs
+  // False, with the message shown, when no run may start.  A last image out
+  // of bounds becomes the last displayed image.
+  bool CheckRun();
+  // Before the sequence dialog (core/app/tracking_dialogs.h).
+  bool CheckContour();
+
+  // ------------------------------------------------------------ the run
+  // Checks, then runs (the start button).  Returns whether a run took place.
+  bool Start();
+  // The run itself, image by image (see Start).
+  void Run();
+  // The stop button: the run ends before its next image.
+  void Stop() { running_ = false; }
+  // Images (1-based) found uncertain by the last run, in order.
+  const std::vector<int>& UncertainImages() const { return uncertain_; }
+  // "Suivi incertain sur les images 17 à 19" or "" when all were sure.
+  std::string UncertainText() const;
+
+  // ------------------------------------------------------------ erasing
+  void EraseContour();
+  void EraseLastBanZone();
+  void EraseAutomaticMarks();
+  // Clears every system and sizes the tables to the current numbers of
+  // displayed images and systems.
+  void Reset();
+
+  // ------------------------------------------------------------ leaving the mode
+  // The question asked when tracking mode is left: "Enregistrer" turns the
+  // automatic marks into Grid marks (one undoable step).  Returns whether
+  // they were applied.
+  bool CommitOffer();
+  // The marks of every system as the marking data takes them.
+  void ApplyToMarkingData();
+
+  // ------------------------------------------------------------ view client
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  void MouseUp(TMouseButton, TShiftState, int, int) override {}
+  void DoubleClick(int x, int y);
+  void KeyDown(int&, TShiftState) override {}
+  void Paint(Canvas& canvas) override;
+  std::string CursorName() const override;
+  void RecomputeViewPositions() override;
+
+  // ------------------------------------------------------------ notifications
+  TNotifyEvent OnRunningChanged;  // the buttons change with Running
+  TNotifyEvent OnToolChanged;
+  // During a run: image k of n (1-based count of images done).
+  TSignal<std::pair<int, int>> OnProgress;
+
+ private:
+  TTrackedSystem& Cur() { return systems_[static_cast<std::size_t>(currentSystem_)]; }
+  IVideoView& View() { return host_.View(); }
+  void Changed() { View().Repaint(); }
+  void StoreMark(int displayed, const TPixelF& p, int width, int height, double similarity);
+  void CloseContour();
+  void CloseBanZone();
+  void AbandonDrawing();
+  void StartOrExtend(int x, int y);
+  void DrawingMouseDown(int x, int y);
+  std::vector<TPixel> CirclePoints() const;
+  TTrackPolygon FromView(const std::vector<TPixel>& pts) const;
+  void Warn(TDefaultIcons icon, const std::string& text);
+  void SetRunning(bool on);
+
+  ITrackingHost& host_;
+  TData& data_;
+  TUserDlg& dialog_;
+  TTrackingSettings settings_;
+  TMeanShift tracker_;
+  std::vector<TTrackedSystem> systems_;
+  int currentSystem_ = 0;
+  int lastImage_ = 0;
+  TDrawTool drawTool_ = dtNone;
+  TDrawState drawState_ = dsIdle;
+  std::vector<TPixel> drawing_;
+  TPixel mouse_;
+  int circleRadius_ = 0;
+  bool running_ = false;
+  std::vector<int> uncertain_;
+};
+
+}  // namespace kinevo

@@ -1,0 +1,310 @@
+// The tracking controller: bounds, drawing contours and zones, the checks
+// before a run, runs over generated pictures (steps, stop, occlusion), the
+// offer when leaving the mode, and painting.
+#include "core/tracking/tracking.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+#include "core/marking/marking_data.h"
+#include "support/ball_scene.h"
+#include "support/fake_view.h"
+#include "support/recording_canvas.h"
+#include "support/scripted_dialog.h"
+
+namespace kinevo {
+namespace {
+
+using test::BallScene;
+using test::FakeView;
+using test::ScriptedDialog;
+
+constexpr int kW = 160, kH = 120;
+
+// A ball moving 6 pixels right per image; on the images in `hidden` a
+// screen stands between x = 69 and 99, which hides the ball on images 8 to
+// 10 and half of it on images 7 and 11.
+struct SceneHost : ITrackingHost {
+  FakeView view{kW, kH, 20};
+  std::function<void()> onMessages;
+  std::vector<int> hidden;
+  int pumps = 0;
+  static double BallX(int k) { return 30.5 + 6 * k; }
+  IVideoView& View() override { return view; }
+  int DisplayedImagesNumber() const override { return view.ImagesNumber(); }
+  int DisplayedImage() const override { return view.current; }
+  void GoToDisplayedImage(int n) override { view.GoToImage(n); }
+  bool DrawCurrentImage(Image& picture) override {
+    const int k = view.current;
+    const bool behind = std::find(hidden.begin(), hidden.end(), k) != hidden.end();
+    const test::TScreenRect screen{69, 30, 99, 90};
+    picture = BallScene(kW, kH, BallX(k), 60.5, 8, behind ? &screen : nullptr);
+    return true;
+  }
+  void ProcessMessages() override {
+    ++pumps;
+    if (onMessages) onMessages();
+  }
+};
+
+struct TrackingTest : ::testing::Test {
+  SceneHost host;
+  ScriptedDialog presenter;
+  TUserDlg dialog{&presenter};
+  TGraphUtils graph;
+  TData data{host.view, dialog, graph};
+  TTracking tracking{host, data, dialog};
+
+  void SetUp() override {
+    host.view.mode = vmTracking;
+    data.Reset();
+    tracking.Reset();
+  }
+  // A square contour inside the ball on image k.
+  void ContourOn(int k) {
+    host.view.current = k;
+    const double x = SceneHost::BallX(k) - 0.5, y = 60;
+    ASSERT_TRUE(tracking.SetContour({{(x - 5) / kW, (y - 5) / kH},
+                                     {(x + 5) / kW, (y - 5) / kH},
+                                     {(x + 5) / kW, (y + 5) / kH},
+                                     {(x - 5) / kW, (y + 5) / kH}}));
+  }
+  std::vector<int> MarkedImages() const {
+    std::vector<int> out;
+    const auto& marks = tracking.Current().marks;
+    for (std::size_t i = 0; i < marks.size(); ++i)
+      if (marks[i].fileIndex >= 0) out.push_back(static_cast<int>(i));
+    return out;
+  }
+  void Click(int x, int y, TMouseButton b = mbLeft) { tracking.MouseDown(b, {}, x, y); }
+};
+
+TEST_F(TrackingTest, SystemLastImageAndRadiusAreBounded) {
+  data.SetMarksNumberPerFrame(3);
+  tracking.Reset();
+  tracking.SetCurrentSystem(5);
+  EXPECT_EQ(tracking.CurrentSystem(), 2);
+  tracking.SetCurrentSystem(-1);
+  EXPECT_EQ(tracking.CurrentSystem(), 0);
+
+  ContourOn(4);
+  tracking.SetLastImage(0);
+  EXPECT_EQ(tracking.LastImage(), 5);
+  tracking.SetLastImage(10000);
+  EXPECT_EQ(tracking.LastImage(), 19);
+
+  tracking.SetRadius(5);
+  EXPECT_EQ(tracking.Tracker().Radius(), 10);
+  tracking.SetRadius(500);
+  EXPECT_EQ(tracking.Radius(), 100);
+}
+
+TEST_F(TrackingTest, CursorFollowsTheSystemAndTool) {
+  EXPECT_EQ(tracking.CursorName(), "");
+  tracking.SetDrawTool(dtContour);
+  EXPECT_EQ(tracking.CursorName(), "Pen");
+  data.SetMarksNumberPerFrame(11);
+  tracking.Reset();
+  tracking.SetCurrentSystem(0);
+  EXPECT_EQ(tracking.CursorName(), "Pen1");
+  tracking.SetCurrentSystem(9);
+  EXPECT_EQ(tracking.CursorName(), "Pen0");
+  tracking.SetCurrentSystem(10);
+  EXPECT_EQ(tracking.CursorName(), "Pen1");
+  EXPECT_EQ(ContourShapeFromSetting(1), csPolygon);
+  EXPECT_EQ(ContourShapeFromSetting(2), csFreehand);
+  EXPECT_EQ(ContourShapeFromSetting(7), csCircle);
+}
+
+TEST_F(TrackingTest, ContoursInTheThreeShapes) {
+  host.view.current = 2;
+  tracking.SetDrawTool(dtContour);
+  // Polygon: a two-point outline is dropped, a triangle kept.
+  tracking.SetContourShape(csPolygon);
+  Click(10, 10);
+  tracking.DoubleClick(40, 10);
+  EXPECT_FALSE(tracking.HasContour());
+  Click(10, 10);
+  Click(40, 10);
+  tracking.DoubleClick(25, 40);
+  ASSERT_TRUE(tracking.HasContour());
+  EXPECT_EQ(tracking.Current().contour.picture.size(), 3u);
+  EXPECT_EQ(tracking.Current().firstImage, 2);
+  EXPECT_DOUBLE_EQ(tracking.Current().contour.picture[2].y, 40.0 / kH);
+
+  // Freehand: press, moves, press; the new outline replaced the triangle.
+  tracking.SetContourShape(csFreehand);
+  Click(50, 50);
+  EXPECT_FALSE(tracking.HasContour());
+  for (auto [x, y] : {std::pair{60, 50}, {60, 50}, {60, 60}, {50, 60}})
+    tracking.MouseMove({}, x, y);
+  Click(50, 60);
+  EXPECT_EQ(tracking.Current().contour.view.size(), 4u);
+
+  // Circle: centre, radius by the mouse, closing press; every point at the
+  // radius, within rasterisation.
+  tracking.SetContourShape(csCircle);
+  Click(80, 60);
+  tracking.MouseMove({}, 88, 66);  // radius 10
+  Click(88, 66);
+  const auto& pts = tracking.Current().contour.view;
+  ASSERT_GT(pts.size(), 40u);
+  for (const TPixel& p : pts) EXPECT_NEAR(std::hypot(p.x - 80, p.y - 60), 10.0, 0.75);
+
+  // A right press erases it.
+  Click(0, 0, mbRight);
+  EXPECT_FALSE(tracking.HasContour());
+}
+
+TEST_F(TrackingTest, BanZonesAreAddedAndRemovedLastFirst) {
+  tracking.SetDrawTool(dtBanZone);
+  for (int z = 0; z < 2; ++z) {
+    Click(10 + z * 50, 10);
+    Click(40 + z * 50, 10);
+    tracking.DoubleClick(25 + z * 50, 40);
+  }
+  ASSERT_EQ(tracking.Current().banZones.size(), 2u);
+  Click(5, 5);
+  Click(0, 0, mbRight);  // abandons the zone being drawn
+  EXPECT_EQ(tracking.DrawState(), dsIdle);
+  EXPECT_EQ(tracking.Current().banZones.size(), 2u);
+  tracking.EraseLastBanZone();
+  ASSERT_EQ(tracking.Current().banZones.size(), 1u);
+  EXPECT_EQ(tracking.Current().banZones[0].view[0], (TPixel{10, 10}));
+}
+
+TEST_F(TrackingTest, ChecksRefuseARunWithTheirMessages) {
+  host.view.open = false;
+  EXPECT_FALSE(tracking.Start());
+  EXPECT_EQ(presenter.LastText(), "Ouvrir, au prélable, un fichier vidéo");
+  host.view.open = true;
+  EXPECT_FALSE(tracking.Start());
+  EXPECT_EQ(presenter.LastText(), "Dessiner, au préalable, le contour de l'objet à suivre.");
+  EXPECT_EQ(presenter.shown.back().icon, icWarning);
+  EXPECT_FALSE(tracking.CheckContour());
+  EXPECT_EQ(presenter.shown.back().icon, icInformation);
+  ContourOn(19);
+  EXPECT_FALSE(tracking.Start());
+  EXPECT_EQ(presenter.LastText(),
+            "La séquence débute avec la dernière image de la vidéo (suivi inutile).");
+  EXPECT_FALSE(MarkedImages().size());
+}
+
+TEST_F(TrackingTest, StepTwoMarksEveryOtherImageNearTheBall) {
+  data.SetFramesNumberBetweenTwoMarks(2);
+  ContourOn(3);
+  tracking.SetLastImage(9);
+  host.view.current = 0;
+  std::vector<std::pair<int, int>> progress;
+  auto link = tracking.OnProgress.Connect([&](std::pair<int, int> p) { progress.push_back(p); });
+  ASSERT_TRUE(tracking.Start());
+  EXPECT_THAT(MarkedImages(), ::testing::ElementsAre(3, 5, 7, 9));
+  EXPECT_EQ(progress.back(), (std::pair{4, 4}));
+  for (int k : {5, 7, 9}) {
+    const TAutoMark& m = tracking.Current().marks[k];
+    EXPECT_EQ(m.fileIndex, k);
+    EXPECT_NEAR(m.position.x * kW, SceneHost::BallX(k) - 0.5, 0.5) << k;
+    EXPECT_NEAR(m.position.y * kH, 60.0, 0.5) << k;
+    EXPECT_FALSE(m.uncertain);
+  }
+  EXPECT_FALSE(tracking.Running());
+  EXPECT_EQ(tracking.UncertainText(), "");
+}
+
+TEST_F(TrackingTest, StopEndsTheRunBeforeTheNextImage) {
+  ContourOn(0);
+  tracking.SetLastImage(19);
+  host.onMessages = [&] {
+    if (host.view.current == 6) tracking.Stop();
+  };
+  ASSERT_TRUE(tracking.Start());
+  EXPECT_THAT(MarkedImages(), ::testing::ElementsAre(0, 1, 2, 3, 4, 5));
+  EXPECT_FALSE(tracking.Running());
+}
+
+TEST_F(TrackingTest, ImagesBehindAScreenAreUncertainAndTheOthersNot) {
+  host.hidden = {7, 8, 9, 10, 11};
+  ContourOn(0);
+  tracking.SetLastImage(15);
+  ASSERT_TRUE(tracking.Start());
+  // Hidden: uncertain; clearly visible: not; half hidden (7 and 11) either.
+  for (int k = 0; k <= 15; ++k) {
+    const bool hidden = k >= 8 && k <= 10, clear = k <= 6 || k >= 12;
+    if (hidden || clear) EXPECT_EQ(tracking.Current().marks[k].uncertain, hidden) << k;
+  }
+  const auto& list = tracking.UncertainImages();
+  ASSERT_GE(list.size(), 3u);
+  EXPECT_EQ(tracking.UncertainText(), "Suivi incertain sur les images " +
+                                          std::to_string(list.front() + 1) + " à " +
+                                          std::to_string(list.back() + 1));
+  // Found again once it comes out.
+  EXPECT_NEAR(tracking.Current().marks[15].position.x * kW, SceneHost::BallX(15) - 0.5, 0.5);
+
+  // The option stops at the first uncertain image.
+  tracking.EraseAutomaticMarks();
+  EXPECT_EQ(host.view.current, 0);
+  tracking.SetStopAtUncertain(true);
+  ASSERT_TRUE(tracking.Start());
+  EXPECT_EQ(MarkedImages().back(), list.front());
+  EXPECT_THAT(tracking.UncertainImages(), ::testing::ElementsAre(list.front()));
+}
+
+TEST_F(TrackingTest, IgnorerKeepsTheMarkingDataAndEnregistrerAppliesOneUndoableStep) {
+  ContourOn(2);
+  tracking.SetLastImage(5);
+  ASSERT_TRUE(tracking.Start());
+
+  presenter.AnswerCaption("Ignorer");
+  EXPECT_FALSE(tracking.CommitOffer());
+  EXPECT_EQ(presenter.shown.back().icon, icConfirmation);
+  EXPECT_EQ(data.GridMarks().MarksCount(), 0);
+
+  presenter.AnswerCaption("Enregistrer");
+  EXPECT_TRUE(tracking.CommitOffer());
+  EXPECT_EQ(data.GridMarks().MarksCount(), 4);
+  data.GridHistory().Undo();
+  EXPECT_EQ(data.GridMarks().MarksCount(), 0);
+
+  // Nothing to offer without automatic marks.
+  tracking.Reset();
+  const auto shown = presenter.Count();
+  EXPECT_FALSE(tracking.CommitOffer());
+  EXPECT_EQ(presenter.Count(), shown);
+}
+
+TEST_F(TrackingTest, PaintsContourZonesSearchWindowAndWarningMarks) {
+  host.hidden = {9};
+  ContourOn(5);
+  tracking.AddBanZone({{0.1, 0.1}, {0.2, 0.1}, {0.15, 0.2}});
+  tracking.SetLastImage(9);
+  ASSERT_TRUE(tracking.Start());
+  test::RecordingCanvas canvas;
+  tracking.Paint(canvas);
+  int contours = 0, zones = 0, rects = 0, filled = 0, hollow = 0, warnings = 0;
+  for (const auto& c : canvas.calls) {
+    if (c.op == "polyline" && c.pen.color == data.MarkColor(0)) ++contours;
+    if (c.op == "polyline" && c.pen.color == data.ElementColor()) ++zones;
+    if (c.op == "rectangle" && c.pen.color == data.ElementColor()) ++rects;
+    if (c.op == "ellipse") ++(c.brush.style == TBrushStyle::bsSolid ? filled : hollow);
+    if (c.op == "polygon") ++warnings;
+  }
+  EXPECT_EQ(contours, 1);
+  EXPECT_EQ(zones, 1);
+  EXPECT_EQ(rects, 1);
+  EXPECT_EQ(filled, 4);  // images 5 to 8
+  EXPECT_EQ(hollow, 1);
+  EXPECT_EQ(warnings, 1);
+}
+
+TEST(TrackingText, ImageRunsJoinConsecutiveImagesAndSteps) {
+  EXPECT_EQ(FormatImageRuns({17, 18, 19}, 1, " à ", ", "), "17 à 19");
+  EXPECT_EQ(FormatImageRuns({3, 5, 7, 12}, 2, "-", ","), "3-7,12");
+  EXPECT_EQ(FormatImageRuns({4}, 1, "-", ","), "4");
+  EXPECT_EQ(FormatImageRuns({}, 1, "-", ","), "");
+}
+
+}  // namespace
+}  // namespace kinevo

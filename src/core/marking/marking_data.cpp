@@ -151,13 +151,17 @@ void TData::MouseDown(int button, bool /*ctrl*/, int x, int y) {
         view_.Repaint();
       break;
     case lsDrag:
-      if (left) layer_->Drop(x, y);
+      if (left) {
+        layer_->Drop(x, y);
+        OnLayerChanged(this);
+      }
       break;
     case lsPoint:
       if (left) {
         if (layerMarks_->PlaceLayerMark(x, y)) view_.Repaint();
       } else {
         layer_->GoBack();
+        OnLayerChanged(this);
         view_.Repaint();
       }
       break;
@@ -216,7 +220,10 @@ void TData::MouseUp(int /*button*/, bool /*ctrl*/, int x, int y) {
       if (view_.IsGrid()) fixed_->MouseUp();
       break;
     case otTsp:
-      if (view_.IsLayer() && layer_->LayerStage() == lsDrag) layer_->Drop(x, y);
+      if (view_.IsLayer() && layer_->LayerStage() == lsDrag) {
+        layer_->Drop(x, y);
+        OnLayerChanged(this);
+      }
       break;
     default:
       break;
@@ -263,7 +270,10 @@ void TData::KeyDown(int key, bool ctrl) {
     case 109:
     case 107:
     case 187:
-      if (tool_ == otTsp && view_.IsLayer()) layer_->KeyDown(key);
+      if (tool_ == otTsp && view_.IsLayer()) {
+        layer_->KeyDown(key);
+        OnLayerChanged(this);
+      }
       break;
     case 65:
       if (ctrl) {

@@ -80,7 +80,8 @@ class TData : public IMarkingHost, public IHistoryOwner {
   TNotifyEvent OnMarksChanged;
   TNotifyEvent OnSystemsCountChanged;
   TNotifyEvent OnToolChanged;
-  // The layer was moved, deformed, reset or restored.
+  // The layer was dropped at a new place, sent back, changed by a key,
+  // restored by an undo or recomputed after a forgotten image.
   TNotifyEvent OnLayerChanged;
   // The time between two images changed.
   TNotifyEvent OnDurationChanged;

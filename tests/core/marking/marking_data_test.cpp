@@ -525,6 +525,21 @@ TEST_F(DataTest, EveryListenerHearsACommandOnce) {
   EXPECT_EQ(durations, 1);
 }
 
+TEST_F(DataTest, MovingTheLayerIsAnnounced) {
+  int moved = 0;
+  TConnection c = data.OnLayerChanged.Connect([&](void*) { ++moved; });
+  view.mode = vmTransparent;
+  data.SetTool(otTsp);
+  data.MouseDown(0, false, 100, 100);
+  data.MouseMove(false, 150, 120);
+  EXPECT_EQ(moved, 0);  // still dragged
+  data.MouseUp(0, false, 150, 120);
+  EXPECT_EQ(moved, 1);
+  ASSERT_EQ(data.Layer().LayerStage(), lsPoint);
+  data.MouseDown(1, false, 150, 120);  // sent back
+  EXPECT_EQ(moved, 2);
+}
+
 TEST_F(DataTest, AListenerGoneBeforeTheDataIsNotCalled) {
   auto counter = std::make_unique<int>(0);
   auto link = std::make_unique<TConnection>(

@@ -223,7 +223,8 @@ void TVideo::SetMode(TVideoMode mode) {
         tracking(false);
         break;
     }
-  } catch (...) {
+  } catch (const ModeException&) {
+    // A refusal; any other exception is a fault and goes on to the caller.
     OnModeRefused(this);
     return;
   }

@@ -109,6 +109,8 @@ class TVideo : public IVideoView {
   TViewTool PointerTool() const override { return tool_; }
   TPixel PointerPosition() const override { return CursorPos ? CursorPos() : TPixel{}; }
   TVideoFramework Framework() const { return sources_.Framework(); }
+  // Why the last OpenVideo failed (empty when it opened).
+  const std::string& OpenError() const { return sources_.Error(); }
   bool IsOpen() const override { return sources_.Selected().Opened(); }
   bool IsCapture() const { return Mode() == vmCapture; }
   bool IsMontage() const { return Mode() == vmMontage; }

@@ -165,6 +165,11 @@ TEST_F(ParserTest, NamesAndNumbers) {
   EXPECT_EQ(Code("1..2"), peBadNumber);
   EXPECT_EQ(Code("1.2.3"), peBadNumber);
   EXPECT_EQ(Code("1e999"), peBadNumber);
+  // A literal too small for a double is refused, not read as 0; one that
+  // only loses precision is kept.
+  EXPECT_EQ(Code("1e-400"), peBadNumber);
+  EXPECT_EQ(Code("2*1e-400"), peBadNumber);
+  EXPECT_GT(Value("1e-320"), 0.0);
   EXPECT_EQ(Code("1,5"), peBadCharacter);
 }
 

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <map>
+#include <stdexcept>
 #include <thread>
 
 #include "support/recording_canvas.h"
@@ -21,7 +22,9 @@ struct ModeFixture : VideoFixture {
   void SetUp() override {
     VideoFixture::SetUp();
     video->SetMarkingTool = [this](int t) { calls.push_back("tool " + std::to_string(t)); };
-    video->SetTrackingOn = [this](bool on) { calls.push_back(on ? "tracking on" : "tracking off"); };
+    video->SetTrackingOn = [this](bool on) {
+      calls.push_back(on ? "tracking on" : "tracking off");
+    };
     video->PrepareTracking = [this] { calls.push_back("prepare tracking"); };
     video->StopTrackingRun = [this] { calls.push_back("stop tracking"); };
     video->AskKeepTrackingMarks = [this] { calls.push_back("ask marks"); };
@@ -48,7 +51,8 @@ TEST_F(ModeFixture, EnteringAndLeavingModesCallsTheParticipants) {
   EXPECT_EQ(calls, (std::vector<std::string>{"tool 0", "tracking on", "prepare tracking"}));
   calls.clear();
   video->SetMode(vmTransparent);
-  EXPECT_EQ(calls, (std::vector<std::string>{"stop tracking", "ask marks", "tool 6", "tracking off"}));
+  EXPECT_EQ(calls,
+            (std::vector<std::string>{"stop tracking", "ask marks", "tool 6", "tracking off"}));
   EXPECT_TRUE(video->IsLayer());
   calls.clear();
   video->SetMode(vmMontage);
@@ -110,6 +114,15 @@ TEST_F(ModeFixture, AFailingParticipantRefusesTheMode) {
   EXPECT_EQ(events.back(), "refused");
   video->SetMode(vmTransparent);
   EXPECT_EQ(video->Tool(), vtNone);
+}
+
+// Only a refusal refuses a mode: a participant that fails otherwise is a
+// fault, which reaches the caller instead of passing for a refusal.
+TEST_F(ModeFixture, AFaultOfAParticipantIsNotTakenForARefusal) {
+  Open();
+  video->PrepareTracking = [] { throw std::logic_error("fault"); };
+  EXPECT_THROW(video->SetMode(vmTracking), std::logic_error);
+  EXPECT_TRUE(events.empty() || events.back() != "refused");
 }
 
 TEST_F(VideoFixture, MouseGoesToTheClientOfTheModeAndNowhereWithoutAFile) {

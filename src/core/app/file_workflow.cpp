@@ -101,8 +101,8 @@ bool TFileWorkflow::AskSaveWork(TAskKind kind) {
   dlg_.AddLine(kind == TAskKind::Opening ? "Annuler l'ouverture" : "Annuler la fermeture");
   dlg_.AddLine("");
   dlg_.AddLine("Ignorer la sauvegarde et continuer");
-  int r = Ask(icConfirmation, {{"Enregistrer", btEnregistrer}, {"Annuler", btAnnuler},
-                               {"Ignorer", btIgnorer}});
+  int r = Ask(icConfirmation,
+              {{"Enregistrer", btEnregistrer}, {"Annuler", btAnnuler}, {"Ignorer", btIgnorer}});
   // A save that failed or was cancelled stops the caller: going on would
   // throw the unsaved work away.
   if (r == 0) return Save();
@@ -122,6 +122,8 @@ bool TFileWorkflow::OpenVideo(const std::string& path) {
   bool opened = ws_.OpenVideo(path);
   if (!opened && !ws_.OpenCancelled()) {
     VideoFailure(path, false);
+    if (const std::string reason = ws_.VideoOpenError(); !reason.empty())
+      dlg_.AddLine(VideoOpenReasonLine(reason));
     Ask(icWarning, {{"Ok", btOk}});
   }
   ws_.WindowStateChanged();
@@ -208,6 +210,8 @@ bool TFileWorkflow::OpenDocument(const std::string& path) {
   if (!ws_.OpenVideo(video)) {
     if (!ws_.OpenCancelled()) {
       VideoFailure(video, false);
+      if (const std::string reason = ws_.VideoOpenError(); !reason.empty())
+        dlg_.AddLine(VideoOpenReasonLine(reason));
       Ask(icWarning, {{"Ok", btOk}});
     }
     ws_.WindowStateChanged();
@@ -290,7 +294,8 @@ bool TFileWorkflow::Save() {
   req.fileName = NameOf(proposed);
   std::string chosen = files_.SaveFile(req);
   if (chosen.empty()) return false;
-  if (LowerExtension(chosen) != ".kvo") chosen = fs::path(chosen).replace_extension(".kvo").string();
+  if (LowerExtension(chosen) != ".kvo")
+    chosen = fs::path(chosen).replace_extension(".kvo").string();
   if (FileExists(chosen)) {
     dlg_.AddLine(chosen, lkKeepEnd, kFileNameColor);
     dlg_.AddLine("Un fichier portant le même nom existe déjà. Le remplacer ?");
@@ -359,8 +364,8 @@ bool TFileWorkflow::CloseWindow() {
     dlg_.AddLine("Enregistrer le travail dans un fichier");
     dlg_.AddLine("Annuler la fermeture");
     dlg_.AddLine("Quitter immédiatement le logiciel");
-    int r = Ask(icConfirmation, {{"Enregistrer", btEnregistrer}, {"Annuler", btAnnuler},
-                                 {"Quitter", btQuitter}});
+    int r = Ask(icConfirmation,
+                {{"Enregistrer", btEnregistrer}, {"Annuler", btAnnuler}, {"Quitter", btQuitter}});
     if (r == 1) return false;
     // The window stays open when the save failed or was cancelled.
     if (r == 0 && !Save()) return false;

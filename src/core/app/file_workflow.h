@@ -26,8 +26,8 @@ inline constexpr TColor kFileNameColor = 0xFF0000;
 
 struct TFileDialogRequest {
   std::string title;
-  std::string filter;      // "caption|patterns|caption|patterns"
-  int filterIndex = 1;     // from 1
+  std::string filter;   // "caption|patterns|caption|patterns"
+  int filterIndex = 1;  // from 1
   std::string initialDir;
   std::string fileName;    // preselected name
   std::string defaultExt;  // without the dot
@@ -54,6 +54,8 @@ class IWorkspace {
   // True when the last OpenVideo failed because the user cancelled it
   // (nothing to report then).
   virtual bool OpenCancelled() const { return false; }
+  // Why the last OpenVideo failed, for the detail line of the message.
+  virtual std::string VideoOpenError() const { return {}; }
   // Stops playback, tracking and capture and closes the video; the mode
   // goes back to Grid marking.
   virtual void CloseVideo() = 0;

@@ -204,8 +204,11 @@ bool TSession::LoadDocumentQuietly(const std::string& path, const std::string& v
   }
   std::string video =
       videoOverride.empty() ? kvo.Ini()->ReadString("Main", "VideoFileName") : videoOverride;
-  if (!std::filesystem::is_regular_file(video, ec) || !OpenVideo(video)) {
+  const bool regular = std::filesystem::is_regular_file(video, ec);
+  if (!regular || !OpenVideo(video)) {
     error = "Impossible d'ouvrir ce fichier vidéo. " + DisplayText(video);
+    if (regular && !Video.OpenError().empty())
+      error += "\n" + VideoOpenReasonLine(Video.OpenError());
     return false;
   }
   bool ok = false;

@@ -95,6 +95,7 @@ class TSession : public IWorkspace {
   }
   bool OpenVideo(const std::string& path) override;
   bool OpenCancelled() const override { return openCancelled_; }
+  std::string VideoOpenError() const override { return Video.OpenError(); }
   void CloseVideo() override;
   void StopActivities() override;
   bool MontageRecording() const override { return false; }

@@ -1,12 +1,13 @@
 // The file workflow: opening videos and documents, the search for a moved
 // video, offering to save, saving, closing.
+#include "core/app/file_workflow.h"
+
 #include <gtest/gtest.h>
 
 #include <deque>
 #include <filesystem>
 #include <fstream>
 
-#include "core/app/file_workflow.h"
 #include "core/document/mru_files.h"
 #include "core/document/options.h"
 #include "support/scripted_dialog.h"
@@ -20,11 +21,12 @@ class FakeWorkspace : public IWorkspace {
  public:
   bool open = false;
   std::string video;
-  bool opens = true;        // OpenVideo succeeds
-  bool readable = true;     // ReadDocument succeeds
-  bool throws = false;      // ReadDocument raises
+  bool opens = true;      // OpenVideo succeeds
+  std::string openError;  // the reason of a failed OpenVideo
+  bool readable = true;   // ReadDocument succeeds
+  bool throws = false;    // ReadDocument raises
   bool recording = false;
-  int marks = 0;            // stands for the analysis
+  int marks = 0;  // stands for the analysis
   int resets = 0, closes = 0, stops = 0, invalidations = 0, stateChanges = 0;
 
   bool VideoOpen() const override { return open; }
@@ -45,6 +47,7 @@ class FakeWorkspace : public IWorkspace {
   void StopActivities() override { ++stops; }
   bool MontageRecording() const override { return recording; }
   bool BridgeAvailable() const override { return true; }
+  std::string VideoOpenError() const override { return openError; }
   bool ReadDocument(TIniFile& ini) override {
     if (throws) throw std::runtime_error("bad");
     if (!readable || !ini.ValueExists("Data", "RequiredDuration")) return false;
@@ -111,7 +114,8 @@ class FileWorkflowTest : public ::testing::Test {
   }
   std::string Document(const std::string& name, const std::string& videoPath, int marks) {
     return Touch(name, "[Main]\nVersion=340000\nVideoFileName=" + videoPath +
-                           "\n[Data]\nRequiredDuration=0,04\nMarks=" + std::to_string(marks) + "\n");
+                           "\n[Data]\nRequiredDuration=0,04\nMarks=" + std::to_string(marks) +
+                           "\n");
   }
 
   fs::path dir;
@@ -143,6 +147,19 @@ TEST_F(FileWorkflowTest, VideoThatDoesNotOpenShowsSuggestionsAndLeavesNoVideo) {
   EXPECT_NE(script.LastText().find("Problèmes possibles et suggestions"), std::string::npos);
   EXPECT_FALSE(ws.open);
   EXPECT_GE(ws.stateChanges, 1);
+}
+
+TEST_F(FileWorkflowTest, VideoThatDoesNotOpenEndsWithItsReason) {
+  ws.opens = false;
+  ws.openError = "Accès refusé";
+  EXPECT_FALSE(flow.OpenVideo(video));
+  ASSERT_EQ(script.Count(), 1u);
+  const auto& lines = script.shown[0].lines;
+  ASSERT_GE(lines.size(), 4u);
+  EXPECT_EQ(lines[0].text,
+            "Impossible d'ouvrir ce fichier vidéo. Problèmes possibles et suggestions :");
+  EXPECT_EQ(lines[2].text, "le fichier est abîmé ...");
+  EXPECT_EQ(lines.back().text, "Détail : Accès refusé");
 }
 
 TEST_F(FileWorkflowTest, OfferToSaveCanCancelIgnoreOrSave) {
@@ -183,9 +200,10 @@ TEST_F(FileWorkflowTest, SavingTwiceTheSameDayProposesTheNextNumber) {
   EXPECT_FALSE(flow.Save());
   EXPECT_EQ(files.asked.back().fileName, "chute_2_09122026.kvo");
   // A date already in the video's name is not repeated.
-  EXPECT_EQ(fs::path(flow.ProposedDocumentName((dir / "essai_01022020_.avi").string(), flow.Today()))
-                .filename(),
-            "essai_1_09122026.kvo");
+  EXPECT_EQ(
+      fs::path(flow.ProposedDocumentName((dir / "essai_01022020_.avi").string(), flow.Today()))
+          .filename(),
+      "essai_1_09122026.kvo");
 }
 
 TEST_F(FileWorkflowTest, ReplacingAnExistingDocumentAsksFirst) {
@@ -265,7 +283,8 @@ TEST_F(FileWorkflowTest, MovedVideoIsSearchedAndAnotherNameIsConfirmedThenPathRe
   script.Answer(0);  // Ok to the different names
   ASSERT_TRUE(flow.OpenDocument(doc));
   EXPECT_EQ(files.asked.back().fileName, "chute.avi");
-  EXPECT_TRUE(script.Contains("Le fichier sélectionné et le fichier attendu ont des noms différents."));
+  EXPECT_TRUE(
+      script.Contains("Le fichier sélectionné et le fichier attendu ont des noms différents."));
   EXPECT_EQ(ws.video, other);
   EXPECT_EQ(ws.marks, 6);
   TIniFile reread(doc);
@@ -279,7 +298,7 @@ TEST_F(FileWorkflowTest, MovedVideoSearchCancelledAbandonsTheOpening) {
   EXPECT_FALSE(ws.open);
   script.Answer(1);  // Rechercher, then the dialog is cancelled
   EXPECT_FALSE(flow.OpenDocument(doc));
-  script.Answer(1);  // Rechercher, same name chosen
+  script.Answer(1);                                       // Rechercher, same name chosen
   files.openAnswers.push_back((dir / "v.avi").string());  // does not exist: asked again
   script.Answer(0);
   EXPECT_FALSE(flow.OpenDocument(doc));

@@ -5,6 +5,8 @@
 #include <system_error>
 #include <unordered_set>
 
+#include "core/common/text_utils.h"
+
 namespace kinevo {
 
 namespace fs = std::filesystem;
@@ -91,13 +93,6 @@ bool GlobMatch(const std::u32string& name, const std::u32string& pattern) {
   return p == pattern.size();
 }
 
-std::string_view Trim(std::string_view s) {
-  const char* ws = " \t\r\n";
-  std::size_t b = s.find_first_not_of(ws);
-  if (b == std::string_view::npos) return {};
-  std::size_t e = s.find_last_not_of(ws);
-  return s.substr(b, e - b + 1);
-}
 
 bool IsMatchAll(std::string_view pattern) { return pattern == "*" || pattern == "*.*"; }
 
@@ -114,16 +109,16 @@ std::vector<TFileFilterEntry> ParseFileFilter(std::string_view filter) {
   }
   std::vector<TFileFilterEntry> entries;
   for (std::size_t i = 0; i < parts.size(); i += 2) {
-    std::string_view caption = Trim(parts[i]);
+    std::string_view caption = TrimBlanks(parts[i]);
     std::string_view masks = i + 1 < parts.size() ? parts[i + 1] : caption;
-    if (caption.empty() && Trim(masks).empty()) continue;
+    if (caption.empty() && TrimBlanks(masks).empty()) continue;
     TFileFilterEntry entry;
-    entry.caption = std::string(caption.empty() ? Trim(masks) : caption);
+    entry.caption = std::string(caption.empty() ? TrimBlanks(masks) : caption);
     std::size_t s = 0;
     while (s <= masks.size()) {
       std::size_t semi = masks.find(';', s);
       if (semi == std::string_view::npos) semi = masks.size();
-      std::string_view one = Trim(masks.substr(s, semi - s));
+      std::string_view one = TrimBlanks(masks.substr(s, semi - s));
       if (!one.empty()) entry.patterns.emplace_back(one);
       s = semi + 1;
     }
@@ -138,7 +133,7 @@ bool MatchesPattern(std::string_view name, std::string_view pattern) {
 }
 
 TFileNameMatcher::TFileNameMatcher(const std::vector<std::string>& patterns, std::string_view fragment)
-    : fragment_(Fold(Trim(fragment))) {
+    : fragment_(Fold(TrimBlanks(fragment))) {
   all_ = patterns.empty();
   for (const std::string& p : patterns) {
     if (IsMatchAll(p)) all_ = true;

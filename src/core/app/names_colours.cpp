@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/common/text_utils.h"
 #include "core/marking/marking_data.h"
 
 namespace kinevo {
@@ -15,13 +16,6 @@ const std::vector<TNameExample>& NameExamples() {
   return examples;
 }
 
-std::string TrimBlanks(const std::string& s) {
-  const char* blanks = " \t\r\n\f\v";
-  const std::size_t b = s.find_first_not_of(blanks);
-  if (b == std::string::npos) return "";
-  const std::size_t e = s.find_last_not_of(blanks);
-  return s.substr(b, e - b + 1);
-}
 
 TNamesColours::TNamesColours(TData& data)
     : data_(data), layer_(data.IsLayerActive()), n_(std::max(1, data.MarksNumberPerFrame())) {}
@@ -67,8 +61,9 @@ std::string TNamesColours::Hint(int row, int col, bool editing) const {
 
 void TNamesColours::Apply(const std::vector<std::string>& texts) {
   auto text = [&texts](int row) {
-    return row >= 0 && row < static_cast<int>(texts.size()) ? TrimBlanks(texts[static_cast<std::size_t>(row)])
-                                                            : std::string();
+    return row >= 0 && row < static_cast<int>(texts.size())
+               ? std::string(TrimBlanks(texts[static_cast<std::size_t>(row)]))
+               : std::string();
   };
   for (int i = 0; i < n_; ++i) data_.SetSystemName(i, text(i + 1));
   if (layer_) data_.SetSystemName(1, text(n_ + 2));

@@ -87,7 +87,4 @@ class TNamesColours {
   int n_;
 };
 
-// Leading and trailing blanks (spaces, tabs, line ends) dropped.
-std::string TrimBlanks(const std::string& s);
-
 }  // namespace kinevo

@@ -24,25 +24,6 @@ constexpr TColor kBlue = 0xFF0000;
 
 }  // namespace
 
-std::string FormatValueGeneral(double value, int digits) {
-  if (std::isnan(value)) return "NAN";
-  if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*G", std::clamp(digits, 1, 17), value);
-  std::string s(buf);
-  // "1E-07" -> "1E-7", "1E+20" -> "1E+20" (no leading zeros in the exponent).
-  const auto e = s.find('E');
-  if (e != std::string::npos) {
-    std::string mant = s.substr(0, e);
-    const int exp = std::atoi(s.c_str() + e + 1);
-    s = mant + "E" + (exp < 0 ? "-" : "+") + std::to_string(std::abs(exp));
-  }
-  const char sep = DecimalSeparator();
-  for (auto& c : s)
-    if (c == '.') c = sep;
-  return s;
-}
-
 TBoiteValeur::TBoiteValeur(TUserDlg& messages, IValueDialogPresenter* presenter)
     : messages_(messages), presenter_(presenter) {}
 
@@ -60,7 +41,7 @@ void TBoiteValeur::SetTypeSaisie(TTypeSaisie kind) {
     case tsAngle:
       Caption = "Angle de rotation du repère";
       prompt_ = "Angle de rotation du repère en degré(s)";
-      initial_ = FormatValueGeneral(c.xAxisAngle * 180.0 / std::numbers::pi, 6);
+      initial_ = FormatGeneral(c.xAxisAngle * 180.0 / std::numbers::pi, 6);
       lo_ = -180;
       hi_ = 180;
       range_ = "-180° <= angle <= +180° dans le sens trigonométrique";
@@ -68,7 +49,7 @@ void TBoiteValeur::SetTypeSaisie(TTypeSaisie kind) {
     case tsCadence:
       Caption = "Cadence des images";
       prompt_ = "Nombre d'images par seconde";
-      initial_ = FormatValueGeneral(c.recordingRate, 6);
+      initial_ = FormatGeneral(c.recordingRate, 6);
       lo_ = 1;
       hi_ = 100;
       range_ = "1 <= cadence <= 100 images par seconde";
@@ -76,7 +57,7 @@ void TBoiteValeur::SetTypeSaisie(TTypeSaisie kind) {
     case tsLongueur:
       Caption = "Etalonner un segment";
       prompt_ = "Longueur du segment en mètre(s)";
-      initial_ = FormatValueGeneral(c.scaleLength[lengthKind_ <= slLongueurV ? lengthKind_ : slLongueurN], 10);
+      initial_ = FormatGeneral(c.scaleLength[lengthKind_ <= slLongueurV ? lengthKind_ : slLongueurN], 10);
       lo_ = kMinScaleLength;
       hi_ = kMaxScaleLength;
       range_ = "1 mm < longueur du segment < 15 Tm";
@@ -149,7 +130,7 @@ void TBoiteValeur::SetTypeSaisieLongueur(TTypeSaisieLongueur kind) {
   lengthKind_ = kind;
   if (kind_ == tsLongueur) {
     const TValueDialogContext c = Context();
-    initial_ = FormatValueGeneral(c.scaleLength[lengthKind_ <= slLongueurV ? lengthKind_ : slLongueurN], 10);
+    initial_ = FormatGeneral(c.scaleLength[lengthKind_ <= slLongueurV ? lengthKind_ : slLongueurN], 10);
   }
 }
 

@@ -123,9 +123,5 @@ class TBoiteValeur : public IValueEntry {
   bool videoOpen_ = false;
 };
 
-// A float in general format with `digits` significant digits and the
-// program's decimal separator ("12.5", "1E-7", "1.23457E+6"), as the value
-// dialog shows it (the time base writes positive exponents without "+").
-std::string FormatValueGeneral(double value, int digits);
 
 }  // namespace kinevo

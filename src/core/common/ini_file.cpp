@@ -9,31 +9,19 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <unordered_set>
 #include <algorithm>
 
 #include "core/common/number_format.h"
 #include "core/common/text_encoding.h"
+#include "core/common/text_utils.h"
 
 namespace kinevo {
 
 namespace {
 
-std::string_view Trim(std::string_view s) {
-  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; };
-  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  return true;
-}
 
 // Names and values never carry line breaks into the file.
 std::string OneLine(std::string_view s) {
@@ -44,17 +32,17 @@ std::string OneLine(std::string_view s) {
 }
 
 std::string SectionName(std::string_view s) {
-  std::string out = OneLine(Trim(s));
+  std::string out = OneLine(TrimBlanks(s));
   for (auto& c : out)
     if (c == ']') c = ' ';
-  return std::string(Trim(out));
+  return std::string(TrimBlanks(out));
 }
 
 std::string KeyName(std::string_view s) {
-  std::string out = OneLine(Trim(s));
+  std::string out = OneLine(TrimBlanks(s));
   for (auto& c : out)
     if (c == '=') c = ' ';
-  return std::string(Trim(out));
+  return std::string(TrimBlanks(out));
 }
 
 std::string ErrnoText(const char* what, int err) {
@@ -119,6 +107,22 @@ bool ReadWholeFile(const std::string& path, std::string& out, std::string* error
   out = std::move(data);
   if (error) error->clear();
   return true;
+}
+
+bool MakeFolders(const std::string& path) {
+  if (path.empty()) return false;
+  std::error_code ec;
+  const std::filesystem::path folder(path);
+  if (!std::filesystem::is_directory(folder, ec)) {
+    // Made one level at a time, so that each new folder gets the mode.
+    std::filesystem::path partial;
+    for (const auto& part : folder) {
+      partial /= part;
+      if (std::filesystem::is_directory(partial, ec)) continue;
+      if (mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    }
+  }
+  return std::filesystem::is_directory(folder, ec);
 }
 
 bool WriteFileAtomically(const std::string& path, std::string_view data, std::string* error) {
@@ -315,13 +319,13 @@ TIniFile::Line TIniFile::MakeLine(std::string_view raw) const {
   Line l;
   l.text = raw.data();
   l.size = static_cast<uint32_t>(raw.size());
-  const std::string_view t = Trim(raw);
+  const std::string_view t = TrimBlanks(raw);
   if (t.empty() || t.front() == ';' || t.front() == '#') return l;
   const auto eq = t.find('=');
   if (eq == std::string_view::npos) return l;
-  const std::string_view key = Trim(t.substr(0, eq));
+  const std::string_view key = TrimBlanks(t.substr(0, eq));
   if (key.empty()) return l;
-  const std::string_view value = Trim(t.substr(eq + 1));
+  const std::string_view value = TrimBlanks(t.substr(eq + 1));
   l.keyBegin = static_cast<uint32_t>(key.data() - raw.data());
   l.keySize = static_cast<uint32_t>(key.size());
   l.valueBegin = static_cast<uint32_t>(value.data() - raw.data());
@@ -347,11 +351,11 @@ void TIniFile::Parse(std::string text) {
     }
     const std::string_view line(t.data() + pos, end - pos);
     pos = next;
-    const std::string_view trimmed = Trim(line);
+    const std::string_view trimmed = TrimBlanks(line);
     if (!trimmed.empty() && trimmed.front() == '[') {
       const auto close = trimmed.find(']');
       if (close != std::string_view::npos) {
-        sections_.push_back({std::string(Trim(trimmed.substr(1, close - 1))), {}, {}});
+        sections_.push_back({std::string(TrimBlanks(trimmed.substr(1, close - 1))), {}, {}});
         current = &sections_.back();
         continue;
       }
@@ -429,21 +433,11 @@ bool TIniFile::ValueExists(std::string_view section, std::string_view key) const
   return FindKey(section, key) != nullptr;
 }
 
-namespace {
-
-std::string LowerName(std::string_view s) {
-  std::string out(s);
-  for (auto& c : out) c = Lower(c);
-  return out;
-}
-
-}  // namespace
-
 std::vector<std::string> TIniFile::ReadSections() const {
   std::vector<std::string> names;
   std::unordered_set<std::string> seen;
   for (const auto& s : sections_)
-    if (seen.insert(LowerName(s.name)).second) names.push_back(s.name);
+    if (seen.insert(LowerAscii(s.name)).second) names.push_back(s.name);
   return names;
 }
 
@@ -461,7 +455,7 @@ std::vector<std::pair<std::string, std::string>> TIniFile::ReadSectionValues(
     if (!SameName(s.name, section)) continue;
     for (const auto& l : s.lines) {
       if (l.keySize == 0) continue;
-      if (seen.insert(LowerName(l.Key())).second) out.emplace_back(l.Key(), l.Value());
+      if (seen.insert(LowerAscii(l.Key())).second) out.emplace_back(l.Key(), l.Value());
     }
   }
   return out;
@@ -476,7 +470,7 @@ std::string TIniFile::ReadString(std::string_view section, std::string_view key,
 int64_t TIniFile::ReadInt64(std::string_view section, std::string_view key, int64_t def) const {
   const Line* l = FindKey(section, key);
   if (!l) return def;
-  std::string_view v = Trim(l->Value());
+  std::string_view v = TrimBlanks(l->Value());
   bool neg = false;
   std::string_view digits = v;
   if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) {
@@ -532,8 +526,8 @@ double TIniFile::ReadFloat(std::string_view section, std::string_view key, doubl
 bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool def) const {
   const Line* l = FindKey(section, key);
   if (!l) return def;
-  if (SameName(Trim(l->Value()), "true")) return true;
-  if (SameName(Trim(l->Value()), "false")) return false;
+  if (SameName(TrimBlanks(l->Value()), "true")) return true;
+  if (SameName(TrimBlanks(l->Value()), "false")) return false;
   return ReadInt64(section, key, def ? 1 : 0) != 0;
 }
 
@@ -561,8 +555,8 @@ void TIniFile::Apply(const Op& op) {
         // A blank line before a new section, when the file already has content.
         if (!sections_.empty()) {
           auto& prev = sections_.back().lines;
-          if (prev.empty() || !Trim(prev.back().Raw()).empty()) prev.push_back({});
-        } else if (!header_.empty() && !Trim(header_.back()).empty()) {
+          if (prev.empty() || !TrimBlanks(prev.back().Raw()).empty()) prev.push_back({});
+        } else if (!header_.empty() && !TrimBlanks(header_.back()).empty()) {
           header_.emplace_back();
         }
         sections_.push_back({op.section, {}, {}});
@@ -573,7 +567,7 @@ void TIniFile::Apply(const Op& op) {
       // lines move, and they are not in the index.
       auto& lines = first->lines;
       std::size_t at = lines.size();
-      while (at > 0 && Trim(lines[at - 1].Raw()).empty()) --at;
+      while (at > 0 && TrimBlanks(lines[at - 1].Raw()).empty()) --at;
       lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), MakeLine(Store(op.key + "=" + op.value)));
       first->index.Add(lines, static_cast<uint32_t>(at));
       return;
@@ -597,7 +591,7 @@ void TIniFile::Apply(const Op& op) {
 }
 
 void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-  Op op{OpKind::Write, SectionName(section), KeyName(key), std::string(Trim(OneLine(value)))};
+  Op op{OpKind::Write, SectionName(section), KeyName(key), std::string(TrimBlanks(OneLine(value)))};
   if (op.key.empty()) return;
   Apply(op);
   pending_.push_back(std::move(op));

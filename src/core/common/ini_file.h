@@ -183,6 +183,12 @@ bool WriteFileAtomicallyFrom(const std::string& path,
                              const std::function<bool(const TPieceWriter& write)>& produce,
                              std::string* error = nullptr);
 
+// Creates `path` and the folders above it that are missing, private to the
+// user (0700) as the desktop's folder conventions ask: the settings, the
+// program's associations and its temporary files are the user's own.
+// Answers whether `path` is then a folder.
+bool MakeFolders(const std::string& path);
+
 // Reads a whole file.  False when it cannot be opened or read, or when it is
 // not a regular file (a folder, a device, or a pipe that would wait for a
 // writer for ever); `error`, when given, then says why in French, as the

@@ -1,23 +1,22 @@
 #include "core/common/number_format.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cmath>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <locale>
 #include <stdexcept>
 
+#include "core/common/text_utils.h"
+
 namespace kinevo {
 
 namespace {
 std::atomic<char> g_separator{'.'};
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-  return s;
-}
 }  // namespace
 
 char DecimalSeparator() { return g_separator.load(std::memory_order_relaxed); }
@@ -28,26 +27,60 @@ void SetDecimalSeparator(char sep) {
 
 std::string FloatToText(double value) { return FloatToText(value, 17, DecimalSeparator()); }
 
-std::string FloatToText(double value, int maxDigits, char sep) {
-  if (value == 0) value = 0.0;  // no "-0" in files and tables
+namespace {
+
+// The significant digits of |x| > 0 without trailing zeros, and its decimal
+// exponent (x = d.ddd × 10^exponent); `digits` 0 asks for the shortest exact.
+void SignificantDigits(double ax, int digits, std::string& ds, int& exponent) {
   char buf[64];
-  std::to_chars_result r;
-  if (maxDigits >= 17) {
-    r = std::to_chars(buf, buf + sizeof buf, value);
+  const auto r = digits == 0 ? std::to_chars(buf, buf + sizeof buf, ax, std::chars_format::scientific)
+                             : std::to_chars(buf, buf + sizeof buf, ax, std::chars_format::scientific, digits - 1);
+  const std::string_view t(buf, static_cast<std::size_t>(r.ptr - buf));
+  const std::size_t e = t.find('e');
+  ds.clear();
+  for (char c : t.substr(0, e))
+    if (c != '.') ds += c;
+  while (ds.size() > 1 && ds.back() == '0') ds.pop_back();
+  exponent = std::atoi(std::string(t.substr(e + 1)).c_str());
+}
+
+}  // namespace
+
+std::string FormatGeneral(double x, int digits, char sep) {
+  if (std::isnan(x)) return "NAN";
+  if (std::isinf(x)) return x > 0 ? "INF" : "-INF";
+  if (x == 0) return "0";
+  digits = std::clamp(digits, 0, 17);
+  std::string ds;
+  int exponent = 0;
+  SignificantDigits(std::fabs(x), digits, ds, exponent);
+  const int widest = digits == 0 ? 15 : digits;
+  std::string out = x < 0 ? "-" : "";
+  if (exponent < -5 || exponent >= widest) {
+    out += ds[0];
+    if (ds.size() > 1) out += sep + ds.substr(1);
+    out += "E" + std::to_string(exponent);
+  } else if (exponent >= 0) {
+    const std::size_t whole = static_cast<std::size_t>(exponent) + 1;
+    out += ds.substr(0, whole);
+    if (ds.size() < whole) out += std::string(whole - ds.size(), '0');
+    if (ds.size() > whole) out += sep + ds.substr(whole);
   } else {
-    if (maxDigits < 1) maxDigits = 1;
-    r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, maxDigits);
+    out += "0";
+    out += sep;
+    out += std::string(static_cast<std::size_t>(-exponent - 1), '0') + ds;
   }
-  std::string s(buf, r.ptr);
-  if (sep != '.') {
-    for (auto& c : s)
-      if (c == '.') c = sep;
-  }
-  return s;
+  return out;
+}
+
+std::string FormatGeneral(double x, int digits) { return FormatGeneral(x, digits, DecimalSeparator()); }
+
+std::string FloatToText(double value, int maxDigits, char sep) {
+  return FormatGeneral(value, maxDigits >= 17 ? 0 : std::max(maxDigits, 1), sep);
 }
 
 bool TextToFloat(std::string_view text, double& out) {
-  text = Trim(text);
+  text = TrimBlanks(text);
   if (text.empty()) return false;
   std::string s(text);
   for (auto& c : s)
@@ -70,7 +103,7 @@ bool TextToFloat(std::string_view text, double& out) {
 }
 
 bool TextToInt(std::string_view text, long long& out) {
-  text = Trim(text);
+  text = TrimBlanks(text);
   if (text.empty()) return false;
   const char* b = text.data();
   const char* e = b + text.size();

@@ -26,8 +26,18 @@ class ScopedDecimalSeparator {
   char previous_;
 };
 
+// The program's one general number format: `digits` significant digits at
+// most (1 to 17; 0 for the shortest text that reads back exactly), trailing
+// zeros dropped, fixed notation unless the integer part would need more
+// digits than that or the magnitude is below 0.00001, then an exponent
+// written "E" with its sign only when negative and no leading zeros
+// ("1E20", "1,5E-7").  Not-a-number and infinities give "NAN", "INF" and
+// "-INF"; zero is never negative.
+std::string FormatGeneral(double x, int digits, char sep);
+std::string FormatGeneral(double x, int digits);  // with the current separator
+
 // Shortest text that reads back to exactly `value` (at most 17 significant
-// digits), with the current separator.  Used for files.
+// digits), in the general format with the current separator.  Used for files.
 std::string FloatToText(double value);
 // Same with `maxDigits` significant digits at most (1 to 17) and an explicit
 // separator; used by the command-line output.

@@ -7,6 +7,9 @@
 
 namespace kinevo {
 
+// Appends code point `cp` (below 0x110000) to `out` in UTF-8.
+void AppendUtf8(std::string& out, char32_t cp);
+
 // True when `text` is well-formed UTF-8 (no overlong forms, no surrogates,
 // nothing above U+10FFFF).
 bool IsValidUtf8(std::string_view text);

@@ -5,6 +5,7 @@
 
 #include "core/common/number_format.h"
 #include "core/common/text_encoding.h"
+#include "core/common/text_utils.h"
 
 namespace kinevo {
 
@@ -67,14 +68,6 @@ bool LooksLikePath(const std::string& line) {
   return true;
 }
 
-bool SameText(std::string a, std::string b) {
-  auto lower = [](std::string& s) {
-    for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  };
-  lower(a);
-  lower(b);
-  return a == b;
-}
 
 // Walks the old lines with a cursor, writing each line read as one key.
 class OldLayoutReader {
@@ -199,12 +192,12 @@ void ConvertLines(OldLayoutReader& r, TIniFile& ini) {
     r.Write("Record", Idx("RecordConstUnit_", i));
   }
   // 4. Marking mode.
-  if (r.Inside()) r.Replace(SameText(r.Line(), "Tsp") ? "1" : "0");
+  if (r.Inside()) r.Replace(SameName(r.Line(), "Tsp") ? "1" : "0");
   r.Write("Video", "MarkingMode");
   // 5. Layer stage.
   if (r.Inside()) {
     std::string l = r.Line();
-    r.Replace(SameText(l, "Glisser") ? "0" : SameText(l, "Pointer") ? "2" : "1");
+    r.Replace(SameName(l, "Glisser") ? "0" : SameName(l, "Pointer") ? "2" : "1");
   }
   r.Write("Data", "LayerStage");
   // 6.

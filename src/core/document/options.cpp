@@ -172,20 +172,6 @@ std::string RandomSaltHex() {
   return ToHex(salt, sizeof salt);
 }
 
-bool MakeFolders(const std::string& path) {
-  if (path.empty()) return false;
-  std::string partial;
-  size_t pos = 0;
-  while (pos != std::string::npos) {
-    pos = path.find('/', pos + 1);
-    partial = path.substr(0, pos);
-    if (partial.empty()) continue;
-    if (mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) return false;
-  }
-  struct stat st {};
-  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 }  // namespace
 
 const std::vector<TOptionKey>& OptionCheckBoxes() {

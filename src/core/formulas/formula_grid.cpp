@@ -4,22 +4,14 @@
 
 #include "core/common/math_utils.h"
 #include "core/common/number_format.h"
+#include "core/common/text_encoding.h"
 
 namespace kinevo {
 
 namespace {
 std::string Utf8(char32_t c) {
   std::string s;
-  if (c < 0x80) {
-    s += static_cast<char>(c);
-  } else if (c < 0x800) {
-    s += static_cast<char>(0xC0 | (c >> 6));
-    s += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    s += static_cast<char>(0xE0 | (c >> 12));
-    s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    s += static_cast<char>(0x80 | (c & 0x3F));
-  }
+  AppendUtf8(s, c);
   return s;
 }
 }  // namespace

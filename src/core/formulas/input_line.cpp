@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/common/number_format.h"
+#include "core/common/text_encoding.h"
 
 namespace kinevo {
 
@@ -188,21 +189,7 @@ std::string TranslateTypedCharacter(char32_t c) {
   if (c == ',' || c == '.') return std::string(1, DecimalSeparator());
   if (c == '/') return PadButtonText(pbDiv, false);
   std::string out;
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
+  AppendUtf8(out, c);
   return out;
 }
 

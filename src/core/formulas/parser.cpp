@@ -8,6 +8,7 @@
 
 #include "core/common/math_utils.h"
 #include "core/common/number_format.h"
+#include "core/common/text_encoding.h"
 
 namespace kinevo {
 
@@ -26,24 +27,13 @@ constexpr char32_t kDivisionSign = 0xF7;   // ÷
 constexpr char32_t kSquare = 0xB2;         // ²
 constexpr char32_t kCube = 0xB3;           // ³
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c >= kInvalidByte) {
+// Invalid bytes kept as code points above the Unicode range go back as the
+// bytes they were.
+void AppendChar(std::string& out, char32_t c) {
+  if (c >= kInvalidByte)
     out += static_cast<char>(c - kInvalidByte);
-  } else if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
+  else
+    AppendUtf8(out, c);
 }
 
 // Strict UTF-8 decoding (no overlong forms, no surrogates); every byte of a
@@ -111,13 +101,13 @@ std::string Quote(char32_t c) {
     return buf;
   }
   std::string s;
-  AppendUtf8(s, c);
+  AppendChar(s, c);
   return s;
 }
 
 std::string ToUtf8(const std::vector<TChar>& w, size_t from, size_t to) {
   std::string s;
-  for (size_t i = from; i < to && i < w.size(); ++i) AppendUtf8(s, w[i].c);
+  for (size_t i = from; i < to && i < w.size(); ++i) AppendChar(s, w[i].c);
   return s;
 }
 
@@ -178,17 +168,6 @@ int Priority(TTokenKind k) {
 bool Finite(double v) { return std::isfinite(v); }
 
 }  // namespace
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 TParser::TParser() {
   tokens_.reserve(128);
@@ -342,7 +321,7 @@ bool TParser::Analyse() {
           Fail(peBadCharacter, Quote(c), w[p].pos);
           return false;
       }
-      AppendUtf8(t.Text, c);
+      AppendChar(t.Text, c);
       ++p;
       if ((t.Kind == tkMultiply || t.Kind == tkDivide || t.Kind == tkSemicolon || t.Kind == tkPower) &&
           at(p) == '-') {

@@ -21,6 +21,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/common/text_utils.h"
+
 namespace kinevo {
 
 // Token kinds; codes 1 to 6 are also the operator priorities.
@@ -192,7 +194,5 @@ class TParser {
   std::vector<double> stack_;
 };
 
-// Case-insensitive comparison of names (ASCII letters; other bytes exact).
-bool SameName(std::string_view a, std::string_view b);
 
 }  // namespace kinevo

@@ -6,6 +6,7 @@
 #include <limits>
 #include <unordered_map>
 
+#include "core/common/text_utils.h"
 #include "core/common/math_utils.h"
 #include "core/common/number_format.h"
 #include "core/common/user_dialog.h"
@@ -26,12 +27,6 @@ std::string WithoutBlanks(std::string_view s) {
   return out;
 }
 
-std::string Trim(std::string_view s) {
-  size_t b = 0, e = s.size();
-  while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r' || s[b] == '\n')) ++b;
-  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r' || s[e - 1] == '\n')) --e;
-  return std::string(s.substr(b, e - b));
-}
 
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -115,11 +110,6 @@ TIdentifierParts ParseIdentifier(const std::string& typed) {
   return r;
 }
 
-std::string LowerAscii(std::string_view s) {
-  std::string out(s);
-  for (auto& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
 
 bool ContainsName(const std::vector<std::string>& names, std::string_view n) {
   for (const auto& s : names)
@@ -248,12 +238,12 @@ void TFormules::SetConstantIndexText(TRec& r, std::string_view text) {
 }
 
 void TFormules::SetComment(TRec& r, std::string_view text) {
-  const std::string s = Trim(text);
+  const std::string s = std::string(TrimBlanks(text));
   r.Comment = s.empty() ? kNoComment : s;
 }
 
 void TFormules::SetUnit(TRec& r, std::string_view text) {
-  const std::string s = Trim(text);
+  const std::string s = std::string(TrimBlanks(text));
   r.UnitText = s.empty() ? kNoUnit : s;
 }
 
@@ -776,16 +766,16 @@ void TFormules::Load(const TReadValue& read) {
   Clear();
   auto count = [&](const char* key) {
     long long v = 0;
-    if (!TextToInt(Trim(read("Formules", key)), v) || v < 0) return 0;
+    if (!TextToInt(std::string(TrimBlanks(read("Formules", key))), v) || v < 0) return 0;
     return static_cast<int32_t>(std::min<long long>(v, kMaxRecords));
   };
   const int32_t nf = count("FormulesNumber");
   const int32_t nc = count("ConstantesNumber");
   for (int32_t n = 0; n < nc; ++n) {
     const std::string k = "_" + std::to_string(n);
-    const std::string id = NormaliseDecimal(Trim(read("Record", "RecordConstIdentifier" + k)));
-    const std::string value = Trim(read("Record", "RecordConstValue" + k));
-    const std::string unit = Trim(read("Record", "RecordConstUnit" + k));
+    const std::string id = NormaliseDecimal(std::string(TrimBlanks(read("Record", "RecordConstIdentifier" + k))));
+    const std::string value = std::string(TrimBlanks(read("Record", "RecordConstValue" + k)));
+    const std::string unit = std::string(TrimBlanks(read("Record", "RecordConstUnit" + k)));
     if (id.empty()) continue;
     if (!value.empty() && value[0] == '=')
       AddConstant(id, NormaliseDecimal(value.substr(1)), unit, "");
@@ -794,11 +784,11 @@ void TFormules::Load(const TReadValue& read) {
   }
   for (int32_t n = 0; n < nf; ++n) {
     const std::string k = "_" + std::to_string(n);
-    const std::string id = NormaliseDecimal(Trim(read("Record", "RecordFormuleIdentifier" + k)));
-    const std::string phrase = NormaliseDecimal(Trim(read("Record", "RecordFormulePhrase" + k)));
+    const std::string id = NormaliseDecimal(std::string(TrimBlanks(read("Record", "RecordFormuleIdentifier" + k))));
+    const std::string phrase = NormaliseDecimal(std::string(TrimBlanks(read("Record", "RecordFormulePhrase" + k))));
     if (phrase.empty()) continue;
-    const std::string comment = Trim(read("Record", "RecordFormuleComment" + k));
-    const std::string unit = Trim(read("Record", "RecordFormuleUnit" + k));
+    const std::string comment = std::string(TrimBlanks(read("Record", "RecordFormuleComment" + k)));
+    const std::string unit = std::string(TrimBlanks(read("Record", "RecordFormuleUnit" + k)));
     AddFormula(id.empty() ? phrase : id + "=" + phrase, comment, unit);
   }
   ComputeAll();

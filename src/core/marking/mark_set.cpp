@@ -4,6 +4,7 @@
 #include <cctype>
 #include <climits>
 
+#include "core/common/text_utils.h"
 #include "core/graph/graph_utils.h"
 #include "core/marking/layer.h"
 
@@ -13,13 +14,6 @@ std::string DefaultSystemName(int i) { return "du point n°" + std::to_string(i 
 
 namespace {
 
-bool SameTextNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
 
 }  // namespace
 
@@ -280,7 +274,7 @@ void TPolyContainer::ResetOptions() {
 
 bool TPolyContainer::HasDefaultNames() const {
   for (std::size_t i = 0; i < names_.size() && static_cast<int>(i) < systems_; ++i)
-    if (!SameTextNoCase(names_[i], DefaultSystemName(static_cast<int>(i)))) return false;
+    if (!SameName(names_[i], DefaultSystemName(static_cast<int>(i)))) return false;
   return true;
 }
 
@@ -537,7 +531,7 @@ void TPolyMarqueImgTsp::Clear() {
 
 bool TPolyMarqueImgTsp::HasDefaultNames() const {
   return TPolyContainer::HasDefaultNames() && names_.size() >= 2 &&
-         SameTextNoCase(names_[1], DefaultSystemName(1));
+         SameName(names_[1], DefaultSystemName(1));
 }
 
 bool TPolyMarqueImgTsp::DeleteMark(TMarque* mark, THistAction action) {

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <limits>
 
+#include "core/common/text_utils.h"
 #include "core/common/number_format.h"
 
 namespace kinevo {
@@ -12,16 +13,10 @@ namespace {
 
 constexpr const char* kSection = "Montage";
 
-std::string Trim(const std::string& s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-  while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
-  return s.substr(b, e - b);
-}
 
 // A whole positive number made of digits only.
 bool ReadNumber(const std::string& text, long long& out) {
-  std::string t = Trim(text);
+  std::string t = std::string(TrimBlanks(text));
   if (t.empty() || t.size() > 10) return false;
   for (char c : t)
     if (!std::isdigit(static_cast<unsigned char>(c))) return false;
@@ -39,7 +34,7 @@ bool ParseImageGroups(const std::string& text, int count, std::vector<bool>& sel
   while (start <= text.size()) {
     std::size_t end = text.find(';', start);
     if (end == std::string::npos) end = text.size();
-    const std::string group = Trim(text.substr(start, end - start));
+    const std::string group = std::string(TrimBlanks(text.substr(start, end - start)));
     start = end + 1;
     if (group.empty()) continue;
     long long a = 0, b = 0;
@@ -61,7 +56,7 @@ bool ParseImageGroups(const std::string& text, int count, std::vector<bool>& sel
     any = true;
   }
   if (!any) {
-    badGroup = Trim(text);
+    badGroup = std::string(TrimBlanks(text));
     return false;
   }
   selection = std::move(sel);

@@ -7,29 +7,6 @@
 
 namespace kinevo {
 
-std::string FormatGeneral(double x, int digits) {
-  if (std::isnan(x)) return "NAN";
-  if (std::isinf(x)) return x > 0 ? "INF" : "-INF";
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*G", digits, x);
-  std::string s(buf);
-  // "1.5E-07" -> "1.5E-7", with the program's separator.
-  std::string out;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    char c = s[i];
-    if (c == '.') c = DecimalSeparator();
-    out += c;
-    if (c == 'E') {
-      if (i + 1 < s.size() && (s[i + 1] == '-' || s[i + 1] == '+')) {
-        if (s[i + 1] == '-') out += '-';
-        ++i;
-      }
-      while (i + 2 < s.size() && s[i + 1] == '0') ++i;
-    }
-  }
-  return out;
-}
-
 TDurationCheck CheckDuration(const std::string& text, double& value) {
   double v = 0;
   if (!TextToFloat(text, v)) return dcNotANumber;

@@ -4,13 +4,12 @@
 #include <functional>
 #include <string>
 
+#include "core/common/number_format.h"
+
 #include "core/common/user_dialog.h"
 
 namespace kinevo {
 
-// x in general format with `digits` significant digits and the program's
-// decimal separator ("0,04", "0,0334", "1E-7").
-std::string FormatGeneral(double x, int digits);
 
 enum TDurationCheck : unsigned char { dcOk = 0, dcNotANumber = 1, dcOutOfRange = 2 };
 

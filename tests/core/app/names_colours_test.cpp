@@ -1,4 +1,5 @@
 #include "core/app/names_colours.h"
+#include "core/common/text_utils.h"
 
 #include <gtest/gtest.h>
 

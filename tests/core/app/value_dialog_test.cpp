@@ -248,9 +248,9 @@ TEST(ValueDialog, LayoutFollowsThePromptAndTheNote) {
 
 TEST(ValueDialog, GeneralFormat) {
   ScopedDecimalSeparator sep('.');
-  EXPECT_EQ(FormatValueGeneral(30.000000000000004, 6), "30");
-  EXPECT_EQ(FormatValueGeneral(-12.3456789, 6), "-12.3457");
-  EXPECT_EQ(FormatValueGeneral(1e-7, 6), "1E-7");
-  EXPECT_EQ(FormatValueGeneral(1234567, 6), "1.23457E+6");
-  EXPECT_EQ(FormatValueGeneral(0.5, 10), "0.5");
+  EXPECT_EQ(FormatGeneral(30.000000000000004, 6), "30");
+  EXPECT_EQ(FormatGeneral(-12.3456789, 6), "-12.3457");
+  EXPECT_EQ(FormatGeneral(1e-7, 6), "1E-7");
+  EXPECT_EQ(FormatGeneral(1234567, 6), "1.23457E6");
+  EXPECT_EQ(FormatGeneral(0.5, 10), "0.5");
 }

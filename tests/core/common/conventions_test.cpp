@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
+#include <random>
+
 #include "core/common/colour.h"
 #include "core/common/image.h"
 #include "core/common/number_format.h"
@@ -89,6 +93,46 @@ TEST(NumberFormat, LimitedDigitsForCommandOutput) {
   EXPECT_EQ(FloatToText(0.1, 17, '.'), "0.1");
   EXPECT_EQ(FloatToText(-0.0, 17, '.'), "0");
   EXPECT_EQ(FloatToText(-0.0), "0");
+}
+
+// The one general format of files, tables, dialogs and the calculator.
+TEST(NumberFormat, GeneralFormatOfFilesTablesAndDialogs) {
+  struct Case {
+    double x;
+    int digits;
+    const char* text;
+  } cases[] = {
+      {0.04, 3, "0,04"},
+      {1.0 / 3, 10, "0,3333333333"},
+      {1.5e-7, 3, "1,5E-7"},
+      {2e12, 3, "2E12"},
+      {1e20, 15, "1E20"},
+      {-1234567, 6, "-1,23457E6"},
+      {123456, 6, "123456"},
+      {0.00001, 15, "0,00001"},     // fixed down to 0.00001 ...
+      {0.000009, 15, "9E-6"},       // ... and an exponent below
+      {1.04083408558608e-16, 15, "1,04083408558608E-16"},
+      {30.000000000000004, 6, "30"},
+      {-0.0, 6, "0"},
+      {0.1, 0, "0,1"},              // the shortest exact text
+      {0.15000000000000002, 0, "0,15000000000000002"},
+      {1e-300, 0, "1E-300"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FormatGeneral(c.x, c.digits, ','), c.text) << c.x;
+  EXPECT_EQ(FormatGeneral(std::nan(""), 15, ','), "NAN");
+  EXPECT_EQ(FormatGeneral(-INFINITY, 15, ','), "-INF");
+  // Files: every text reads back to the same number.
+  std::mt19937_64 rng(5);
+  for (int i = 0; i < 2000; ++i) {
+    double v = 0;
+    const uint64_t bits = rng();
+    std::memcpy(&v, &bits, sizeof v);
+    if (!std::isfinite(v)) continue;
+    double back = 0;
+    const std::string t = FormatGeneral(v, 0, '.');
+    ASSERT_TRUE(TextToFloat(t, back)) << t;
+    EXPECT_EQ(back, v) << t;
+  }
 }
 
 TEST(UserDlg, ReturnsButtonIndexAndForgetsLinesAndCheckBoxCaption) {

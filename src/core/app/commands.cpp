@@ -173,6 +173,7 @@ TFeatures ProgramFeatures() {
   f.help = true;
   f.about = true;
   f.properties = true;
+  f.calculator = true;
   return f;
 }
 

@@ -25,6 +25,7 @@
 #include "gui/common/value_dialog_qt.h"
 #include "gui/document/options_dialog.h"
 #include "gui/document/password_dialog.h"
+#include "gui/formulas/formula_tools.h"
 #include "gui/marking/names_colours_dialog.h"
 #include "gui/montage/group_dialog.h"
 #include "gui/montage/missing_image_dialog.h"
@@ -100,6 +101,9 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent) : QMainWin
   // The time, instant and group dialogs live as long as the window.
   timeDialog_ = std::make_unique<TBoiteTemps>(session_->Dialog);
   timeDialog_->SetRequiredDuration = [this](double d) { session_->Data.SetRequiredDuration(d); };
+  formulaTools_ = std::make_unique<TFormulaTools>(
+      session_->Options.FileName(), [this] { return session_->Options.CheckBox5ChangeFormulae; });
+  timeDialog_->ShowCalculator = [this] { formulaTools_->ShowCalculator(); };
   groupDialog_ = std::make_unique<TBoiteBasculer>(this);
   instantDialog_ = std::make_unique<TBoiteInstant>();
   instantDialog_->Caption = QString::fromUtf8(TMissingImageModel::kCaption);

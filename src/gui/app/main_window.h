@@ -40,6 +40,7 @@ class TBoiteTemps;
 class TBoiteBasculer;
 class TBoiteInstant;
 class TFileSearchWindow;
+class TFormulaTools;
 
 // What the window is built with; the defaults are the program's.
 struct MainWindowSetup {
@@ -77,6 +78,9 @@ class MainWindow : public QMainWindow {
   TBoiteTemps& TimeDialog() { return *timeDialog_; }
   TBoiteBasculer& GroupDialog() { return *groupDialog_; }
   TBoiteInstant& InstantDialog() { return *instantDialog_; }
+  // The calculator (ShowCalculator, also for the results window's
+  // "Calculatrice") and the formula keyboard.
+  TFormulaTools& FormulaTools() { return *formulaTools_; }
   // The file search window, created the first time it is asked for.
   TFileSearchWindow* FileSearch();
 
@@ -165,6 +169,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<TBoiteTemps> timeDialog_;
   std::unique_ptr<TBoiteBasculer> groupDialog_;
   std::unique_ptr<TBoiteInstant> instantDialog_;
+  std::unique_ptr<TFormulaTools> formulaTools_;
   TFileSearchWindow* search_ = nullptr;
   TMainMem mainMem_;
   bool shownOnce_ = false;

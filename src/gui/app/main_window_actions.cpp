@@ -11,6 +11,7 @@
 #include "gui/app/file_search_window.h"
 #include "gui/app/main_window.h"
 #include "gui/document/help.h"
+#include "gui/formulas/formula_tools.h"
 #include "gui/montage/missing_image_dialog.h"
 #include "gui/video/video_widget.h"
 #include "kinevo_version.h"
@@ -254,11 +255,12 @@ void MainWindow::BuildMeasureActions() {
                         "Etude du mouvement à partir d'une vidéo."});
        }},
   });
-  // Tracking and the calculator are not part of the program yet.
+  AddActions({{"MenuMesuresCalculatrice", [this] { formulaTools_->ShowCalculator(); }}});
+  // Tracking is not part of the program yet.
   for (const char* t :
        {"MenuMesuresFormeLibre", "MenuMesuresFormePolygone", "MenuMesuresFormeCercle",
         "MenuMesuresEspaceChoix1", "MenuMesuresEspaceChoix2", "MenuMesuresEspaceChoix3",
-        "MenuMesuresEspaceChoixAutres", "MenuMesuresZone", "MenuMesuresCalculatrice"})
+        "MenuMesuresEspaceChoixAutres", "MenuMesuresZone"})
     AddActions({{t, [] {}}});
 }
 

@@ -320,7 +320,7 @@ TEST(Commands, ProgramShowsExactlyItsSubsystems) {
   const std::set<std::string> absent = {
       "ButtonMenuTableau", "ButtonMenuTemps", "ButtonMenuReferentiel", "ButtonMenuVecteur", "ButtonMenuFormule",
       "ButtonModeTracking", "ButtonModeCapture", "ButtonMontageEnregistrer", "ButtonMontageV2p",
-      "ButtonMontageP2v", "MenuMesuresCalculatrice", "MenuMesuresFormeLibre", "MenuMesuresZone",
+      "ButtonMontageP2v", "MenuMesuresFormeLibre", "MenuMesuresZone",
       "MenuAffichageEffacerContour", "MenuAffichageEffacerBanZones"};
   for (TVideoMode m : {vmRepereFixe, vmTransparent, vmMontage, vmTracking, vmCapture}) {
     for (bool open : {false, true}) {
@@ -332,7 +332,7 @@ TEST(Commands, ProgramShowsExactlyItsSubsystems) {
   }
   const auto grid = ComputeCommands(ProgramIn(vmRepereFixe));
   for (const char* name : {"ButtonModeMontage", "MenuAffichageOptions", "MenuFichierRechercher", "MenuMesuresTemps",
-                           "MenuAideKinevo", "ButtonNavLecture"})
+                           "MenuAideKinevo", "ButtonNavLecture", "MenuMesuresCalculatrice"})
     EXPECT_TRUE(grid.at(name).visible) << name;
   // The options, the search and the help work without a video.
   const auto closed = ComputeCommands(ProgramIn(vmRepereFixe, false));

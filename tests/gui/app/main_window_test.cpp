@@ -35,6 +35,8 @@
 #include "gui/app/file_search_window.h"
 #include "gui/app/main_window.h"
 #include "gui/document/options_dialog.h"
+#include "gui/formulas/calculator_window.h"
+#include "gui/formulas/formula_tools.h"
 #include "gui/montage/group_dialog.h"
 #include "gui/montage/missing_image_dialog.h"
 #include "gui/video/duration_dialog.h"
@@ -195,12 +197,13 @@ TEST_F(WindowTest, StartsWithoutAVideo) {
   // The commands of subsystems not in the program are hidden.
   EXPECT_FALSE(window->Action("ButtonMenuTableau")->isVisible());
   EXPECT_FALSE(window->Action("ButtonModeTracking")->isVisible());
-  EXPECT_FALSE(window->Action("MenuMesuresCalculatrice")->isVisible());
   EXPECT_FALSE(window->Action("ButtonMontageEnregistrer")->isVisible());
   // The wired ones are there; navigation waits for a video.
   EXPECT_TRUE(window->Action("ButtonModeMontage")->isVisible());
   EXPECT_TRUE(window->Action("MenuAffichageOptions")->isVisible());
   EXPECT_TRUE(window->Action("MenuFichierRechercher")->isVisible());
+  window->Action("MenuMesuresCalculatrice")->trigger();
+  EXPECT_TRUE(window->FormulaTools().Calculator().isVisible());
   EXPECT_TRUE(window->Action("ButtonNavLecture")->isVisible());
   EXPECT_FALSE(window->Action("ButtonNavLecture")->isEnabled());
   EXPECT_FALSE(window->Action("ButtonNavDerniere")->isEnabled());

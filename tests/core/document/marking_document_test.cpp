@@ -259,3 +259,20 @@ TEST(MarkingDocument, LayerBeyondThePictureAndMissingNamesComeBackAsSaved) {
   EXPECT_DOUBLE_EQ(b.data.Layer().Origin().x, -kLayerReach);
   EXPECT_DOUBLE_EQ(b.data.Fixed().Origin().x, 1.0);
 }
+
+// A hand-made list of 100,000 colours, and counts that announce far more
+// than the file holds: read in one pass, nothing large allocated for what
+// is not there.
+TEST(MarkingDocument, HugeListsAndEmptyPromisesReadInOnePass) {
+  std::string text = "[Data]\nRequiredDuration=0.04\nMarkColorsNumber=100000\n";
+  for (int i = 0; i < 100000; ++i) text += "MarkColor_" + std::to_string(i) + "=" + std::to_string(i) + "\n";
+  text += "MarksContainersNumber_Grid=2000000000\nOriginePositionsNumber_Layer=2000000000\n";
+  TIniFile ini;
+  ini.SetText(text);
+  Analysis a;
+  ASSERT_TRUE(LoadMarkingData(a.data, ini));
+  ASSERT_EQ(a.data.MarkColors().size(), 100000u);
+  EXPECT_EQ(a.data.MarkColors()[99999], 99999u);
+  EXPECT_EQ(a.data.GridMarks().Containers().size(), 0u);
+  EXPECT_TRUE(a.data.Layer().Origines().empty());
+}

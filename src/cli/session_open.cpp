@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iostream>
 
+#include "core/document/kvo.h"
 #include "platform/avi/vfw_play.h"
 #include "platform/ffmpeg/ds_play.h"
 #include "platform/ffmpeg/ffmpeg_play.h"
@@ -38,14 +39,19 @@ bool TakeFlag(std::vector<std::string>& args, const std::string& name) {
   return true;
 }
 
-std::unique_ptr<TCliSession> OpenDocumentSession(const std::string& document,
-                                                 const std::string& videoOverride) {
+std::unique_ptr<TCliSession> NewCliSession() {
   auto cs = std::make_unique<TCliSession>();
   TFrameSourceSet sources;
   sources.vfw = std::make_unique<TVfwPlay>();
   sources.ds = std::make_unique<TDSPlay>();
   sources.ffmpeg = std::make_unique<TFFMpegPlay>();
   cs->session = std::make_unique<TSession>(std::move(sources), "", &cs->presenter);
+  return cs;
+}
+
+std::unique_ptr<TCliSession> OpenDocumentSession(const std::string& document,
+                                                 const std::string& videoOverride) {
+  auto cs = NewCliSession();
   // A view of the picture's size, so that view pixels are picture pixels.
   std::string error;
   if (!cs->session->LoadDocumentQuietly(document, videoOverride, error)) {
@@ -55,6 +61,18 @@ std::unique_ptr<TCliSession> OpenDocumentSession(const std::string& document,
   cs->session->Video.Resize(cs->session->Video.ImageWidth(), cs->session->Video.ImageHeight());
   cs->session->Data.UpdateScreenPositions();
   return cs;
+}
+
+bool SaveDocumentQuietly(TSession& session, const std::string& path, std::string& error) {
+  TKvo kvo;
+  kvo.Open(path);
+  TIniFile& ini = *kvo.Ini();
+  ini.WriteInteger("Main", "Version", kKvoVersion);
+  ini.WriteString("Main", "VideoFileName", session.VideoFileName());
+  session.WriteDocument(ini);
+  if (kvo.Save()) return true;
+  error = "La sauvegarde du fichier a échoué : " + path;
+  return false;
 }
 
 }  // namespace kinevo::cli

@@ -27,9 +27,17 @@ bool TakeOption(std::vector<std::string>& args, const std::string& name, std::st
                 bool& missing);
 bool TakeFlag(std::vector<std::string>& args, const std::string& name);
 
+// A session over the real frame sources, no settings file, messages on
+// stderr.
+std::unique_ptr<TCliSession> NewCliSession();
+
 // Opens the document with its video (or `videoOverride`); prints the
 // program's message on stderr and returns null on failure.
 std::unique_ptr<TCliSession> OpenDocumentSession(const std::string& document,
                                                  const std::string& videoOverride);
+
+// Writes the session's analysis as a document at `path`, as saving it in
+// the program does, without asking anything; false with `error` set.
+bool SaveDocumentQuietly(TSession& session, const std::string& path, std::string& error);
 
 }  // namespace kinevo::cli

@@ -3,17 +3,32 @@
 // Follows an object as a tracking run does: the contour (picture pixels on
 // image N) gives the model and the start point, then the mean-shift tracker
 // looks for the object on images N + S, N + 2S, ... up to M, ten steps per
-// image.  Prints one line per image: "image x y", in picture pixels.  Each
-// --ban option adds a ban zone (a polygon in picture pixels).
+// image.  Prints one line per image: "image x y similarity", the position in
+// picture pixels (not rounded) and how well the colours matched the model.
+// Each --ban option adds a ban zone (a polygon in picture pixels).
+//
+// kinevo-cli track DOC.kvo --system N --contour ... --first N --last M
+//                  [--ban ...]... [--radius R] [--rgb] [--stop-uncertain]
+//                  [--threshold F] -o OUT.kvo
+// Runs the program's tracking controller on the document's video, with the
+// document's step between marks, keeps the positions as "Enregistrer" does
+// and saves OUT.kvo.  Prints the same lines, then "uncertain: a-b,c" when
+// some images were uncertain.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/session_open.h"
+#include "core/app/file_workflow.h"
 #include "core/tracking/mean_shift.h"
+#include "core/tracking/tracking.h"
+#include "core/tracking/video_tracking_host.h"
 #include "core/video/frame_sources.h"
 #include "platform/avi/vfw_play.h"
 #include "platform/ffmpeg/ds_play.h"
@@ -25,7 +40,9 @@ using kinevo::TPictureCoord;
 
 constexpr const char* kUsage =
     "Usage : kinevo-cli track VIDEO --contour X,Y X,Y ... --first N --last M [--step S] "
-    "[--radius R] [--rgb] [--ban X,Y X,Y ...]\n";
+    "[--radius R] [--rgb] [--ban X,Y X,Y ...]\n"
+    "        kinevo-cli track DOC.kvo --system N --contour X,Y ... --first N --last M "
+    "[--ban X,Y ...]... [--radius R] [--rgb] [--stop-uncertain] [--threshold F] -o OUT.kvo\n";
 
 bool ParseInt(const std::string& s, int& out) {
   const char* end = s.data() + s.size();
@@ -61,7 +78,18 @@ struct TTrackArgs {
   int radius = 40;
   bool rgb = false;
   bool hasFirst = false, hasLast = false;
+  // The document form.
+  int system = 1;
+  bool stopUncertain = false;
+  double threshold = kinevo::TTrackingSettings{}.uncertainFraction;
+  std::string output;
 };
+
+// One line of the output: the image, the position in picture pixels, the
+// similarity.
+void PrintLine(int image, double x, double y, double similarity) {
+  std::printf("%d %.3f %.3f %.4f\n", image, x, y, similarity);
+}
 
 int Fail(const std::string& message) {
   std::cerr << "kinevo-cli track : " << message << "\n";
@@ -87,6 +115,60 @@ std::vector<TPictureCoord> ToPicture(const std::vector<TPixelPoint>& points, int
   std::vector<TPictureCoord> out;
   for (const auto& p : points) out.push_back({p.x / w, p.y / h});
   return out;
+}
+
+// The document form: the controller on the document's video.
+int TrackDocument(const TTrackArgs& a) {
+  if (a.output.empty()) {
+    std::cerr << kUsage;
+    return Fail("-o attend le nom du document à écrire");
+  }
+  auto cs = kinevo::cli::OpenDocumentSession(a.video, "");
+  if (!cs) return 1;
+  kinevo::TSession& s = *cs->session;
+  const int w = s.Video.ImageWidth(), h = s.Video.ImageHeight();
+  if (a.system > s.Data.MarksNumberPerFrame())
+    return Fail("le document ne suit que " + std::to_string(s.Data.MarksNumberPerFrame()) +
+                " objet(s)");
+
+  kinevo::TVideoTrackingHost host(s.Video);
+  kinevo::TTrackingSettings settings;
+  settings.radius = a.radius;
+  settings.uncertainFraction = a.threshold;
+  settings.stopAtUncertain = a.stopUncertain;
+  kinevo::TTracking tracking(host, s.Data, s.Dialog, settings);
+  tracking.SetUseRGB(a.rgb);
+  tracking.SetCurrentSystem(a.system - 1);
+  // The contour is drawn on the first image (view pixels are picture pixels).
+  if (a.first >= 0 && a.first < s.Video.DisplayedImagesNumber())
+    s.Video.GoToDisplayedImage(a.first);
+  if (!tracking.SetContour(ToPicture(a.contour, w, h)))
+    return Fail("le contour doit avoir au moins trois points");
+  for (const auto& zone : a.bans) tracking.AddBanZone(ToPicture(zone, w, h));
+  tracking.SetLastImage(a.last);
+  if (!tracking.Start()) return 1;  // the check's message is on stderr
+
+  const auto& marks = tracking.Current().marks;
+  if (marks.empty() || marks[static_cast<std::size_t>(tracking.Current().firstImage)].fileIndex < 0)
+    return Fail("le contour n'entoure aucun pixel de l'image");
+  for (std::size_t k = 0; k < marks.size(); ++k)
+    if (marks[k].fileIndex >= 0)
+      PrintLine(static_cast<int>(k), marks[k].position.x * w, marks[k].position.y * h,
+                marks[k].similarity);
+  if (!tracking.UncertainImages().empty())
+    std::printf("uncertain: %s\n",
+                kinevo::FormatImageRuns(tracking.UncertainImages(),
+                                        std::max(s.Data.FramesNumberBetweenTwoMarks(), 1), "-", ",")
+                    .c_str());
+  std::fflush(stdout);
+
+  tracking.ApplyToMarkingData();
+  std::string error;
+  if (!kinevo::cli::SaveDocumentQuietly(s, a.output, error)) {
+    std::cerr << "kinevo-cli track : " << error << "\n";
+    return 1;
+  }
+  return 0;
 }
 
 int Track(const std::vector<std::string>& args) {
@@ -118,6 +200,19 @@ int Track(const std::vector<std::string>& args) {
       if (!value(a.radius)) return Fail("--radius attend un nombre de pixels");
     } else if (s == "--rgb") {
       a.rgb = true;
+    } else if (s == "--system") {
+      if (!value(a.system) || a.system < 1)
+        return Fail("--system attend un numéro d'objet (1, 2 ...)");
+    } else if (s == "--stop-uncertain") {
+      a.stopUncertain = true;
+    } else if (s == "--threshold") {
+      if (i + 1 >= args.size() || !ParseDouble(args[i + 1], a.threshold) || a.threshold < 0 ||
+          a.threshold > 1)
+        return Fail("--threshold attend une fraction entre 0 et 1");
+      ++i;
+    } else if (s == "-o") {
+      if (i + 1 >= args.size()) return Fail("-o attend le nom du document à écrire");
+      a.output = args[++i];
     } else if (s.rfind("--", 0) == 0 || !a.video.empty()) {
       std::cerr << kUsage;
       return Fail("argument inconnu « " + s + " »");
@@ -129,6 +224,7 @@ int Track(const std::vector<std::string>& args) {
     std::cerr << kUsage;
     return 2;
   }
+  if (kinevo::IsDocumentExtension(a.video)) return TrackDocument(a);
 
   kinevo::TVfwPlay vfw;
   kinevo::TDSPlay ds;
@@ -171,7 +267,8 @@ int Track(const std::vector<std::string>& args) {
   }
   tracker.SetBinCount(20);
   tracker.BuildModel();
-  std::cout << a.first << " " << p.x << " " << p.y << "\n";
+  PrintLine(a.first, tracker.ModelCentre().x, tracker.ModelCentre().y,
+            tracker.Similarity(picture, p));
 
   for (long long k = static_cast<long long>(a.first) + a.step; k <= a.last; k += a.step) {
     const int image = static_cast<int>(k);
@@ -180,14 +277,15 @@ int Track(const std::vector<std::string>& args) {
       return 1;
     }
     tracker.Track(picture, p, 10);
-    std::cout << image << " " << p.x << " " << p.y << "\n";
+    PrintLine(image, tracker.LastPosition().x, tracker.LastPosition().y, tracker.LastSimilarity());
   }
   return 0;
 }
 
 kinevo::cli::Register reg("track",
-                          "track VIDEO --contour X,Y X,Y ... --first N --last M [--step S] "
-                          "[--radius R] [--rgb] [--ban X,Y ...]   suit un objet (mean-shift)",
+                          "track VIDEO|DOC.kvo --contour X,Y X,Y ... --first N --last M [--step S] "
+                          "[--radius R] [--rgb] [--ban X,Y ...] [--system N --stop-uncertain "
+                          "--threshold F -o OUT.kvo]   suit un objet (mean-shift)",
                           Track);
 
 }  // namespace

@@ -2,21 +2,20 @@
 // background, written losslessly by the ffmpeg program (raw BI_RGB AVI for
 // the built-in reader, FFV1 in Matroska for the FFmpeg source).
 #include <gtest/gtest.h>
-
-#include "support/run_program.h"
+#include <sys/wait.h>
 
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <cstdio>
 #include <random>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 #include "core/common/image.h"
+#include "support/run_program.h"
 #include "support/test_videos.h"
 
 namespace {
@@ -61,8 +60,9 @@ class TrackCliTest : public ::testing::Test {
     }
     fclose(f);
     const std::string size = std::to_string(kW) + "x" + std::to_string(kH);
-    const std::vector<std::string> input = {"-loglevel", "error", "-y", "-f", "rawvideo", "-pix_fmt",
-                                            "rgb24", "-s", size, "-r", "25", "-i", raw};
+    const std::vector<std::string> input = {"-loglevel", "error", "-y", "-f", "rawvideo",
+                                            "-pix_fmt",  "rgb24", "-s", size, "-r",
+                                            "25",        "-i",    raw};
     auto encode = [&](std::vector<std::string> out) {
       std::vector<std::string> args = input;
       args.insert(args.end(), out.begin(), out.end());
@@ -96,13 +96,14 @@ class TrackCliTest : public ::testing::Test {
   }
 
   struct TLine {
-    int image, x, y;
+    int image;
+    double x, y, similarity;
   };
   static std::vector<TLine> Lines(const std::string& out) {
     std::vector<TLine> lines;
     std::istringstream in(out);
     TLine l{};
-    while (in >> l.image >> l.x >> l.y) lines.push_back(l);
+    while (in >> l.image >> l.x >> l.y >> l.similarity) lines.push_back(l);
     return lines;
   }
 

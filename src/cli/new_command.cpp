@@ -1,0 +1,120 @@
+// kinevo-cli new VIDEO -o DOC.kvo [--scale X1,Y1,X2,Y2,LENGTH] [--origin X,Y[,ANGLE]]
+//                [--systems N] [--duration SECONDS]
+// Writes the document that opening the video in the program and saving it
+// gives, with the same defaults, optionally with a scale, an origin, a
+// number of systems and a time between images.  Positions are pixels of the
+// picture as shown (x to the right, y down), ANGLE is in degrees
+// (counter-clockwise) and LENGTH in metres.
+#include <cmath>
+#include <cstdlib>
+#include <iostream>
+#include <numbers>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/command.h"
+#include "cli/session_open.h"
+#include "core/video/frame_sources.h"
+
+namespace {
+
+using kinevo::TPictureCoord;
+
+constexpr const char* kUsage =
+    "Usage : kinevo-cli new VIDEO -o DOC.kvo [--scale X1,Y1,X2,Y2,LENGTH] [--origin X,Y[,ANGLE]] "
+    "[--systems N] [--duration SECONDS]\n";
+
+int Fail(const std::string& message) {
+  std::cerr << "kinevo-cli new : " << message << "\n";
+  return 2;
+}
+
+// Comma-separated finite numbers.
+bool ParseNumbers(const std::string& text, std::vector<double>& out) {
+  out.clear();
+  std::istringstream in(text);
+  std::string item;
+  while (std::getline(in, item, ',')) {
+    char* end = nullptr;
+    const double v = std::strtod(item.c_str(), &end);
+    if (item.empty() || end != item.c_str() + item.size() || !std::isfinite(v)) return false;
+    out.push_back(v);
+  }
+  return !out.empty();
+}
+
+struct TNewArgs {
+  std::string video, output, scale, origin, systems, duration;
+};
+
+int New(const std::vector<std::string>& argsIn) {
+  std::vector<std::string> args = argsIn;
+  TNewArgs a;
+  bool missing = false;
+  kinevo::cli::TakeOption(args, "-o", a.output, missing);
+  kinevo::cli::TakeOption(args, "--scale", a.scale, missing);
+  kinevo::cli::TakeOption(args, "--origin", a.origin, missing);
+  kinevo::cli::TakeOption(args, "--systems", a.systems, missing);
+  kinevo::cli::TakeOption(args, "--duration", a.duration, missing);
+  if (missing || args.size() != 1 || args[0].rfind("--", 0) == 0 || a.output.empty()) {
+    std::cerr << kUsage;
+    return 2;
+  }
+  a.video = args[0];
+
+  std::vector<double> scale, origin, systems, duration;
+  if (!a.scale.empty() && (!ParseNumbers(a.scale, scale) || scale.size() != 5 || !(scale[4] > 0)))
+    return Fail("--scale attend X1,Y1,X2,Y2,LONGUEUR (longueur positive, en mètres)");
+  if (!a.origin.empty() &&
+      (!ParseNumbers(a.origin, origin) || (origin.size() != 2 && origin.size() != 3)))
+    return Fail("--origin attend X,Y ou X,Y,ANGLE");
+  if (!a.systems.empty() &&
+      (!ParseNumbers(a.systems, systems) || systems.size() != 1 ||
+       systems[0] != std::floor(systems[0]) || systems[0] < 1 || systems[0] > 32))
+    return Fail("--systems attend un nombre de 1 à 32");
+  if (!a.duration.empty() &&
+      (!ParseNumbers(a.duration, duration) || duration.size() != 1 || !(duration[0] > 0)))
+    return Fail("--duration attend une durée positive en secondes");
+
+  auto cs = kinevo::cli::NewCliSession();
+  kinevo::TSession& s = *cs->session;
+  if (!s.OpenVideo(a.video)) {
+    std::cerr << "kinevo-cli new : impossible d'ouvrir la vidéo « " << a.video << " »\n";
+    if (!s.Video.Sources().Error().empty())
+      std::cerr << kinevo::VideoOpenReasonLine(s.Video.Sources().Error()) << "\n";
+    return 1;
+  }
+  // View pixels are picture pixels.
+  const int w = s.Video.ImageWidth(), h = s.Video.ImageHeight();
+  s.Video.Resize(w, h);
+  auto picture = [w, h](double x, double y) { return TPictureCoord{x / w, y / h}; };
+  if (!systems.empty()) s.Data.SetMarksNumberPerFrame(static_cast<int>(systems[0]));
+  if (!duration.empty()) s.Data.SetRequiredDuration(duration[0]);
+  if (!scale.empty()) {
+    s.Data.Scale().SetSegment(kinevo::skNormal, 2, picture(scale[0], scale[1]),
+                              picture(scale[2], scale[3]));
+    s.Data.SetScaleLength(scale[4]);
+  }
+  if (!origin.empty()) {
+    // Placed as a click does, then moved to the exact position given.
+    s.Data.Fixed().PlaceOrigin(static_cast<int>(std::lround(origin[0])),
+                               static_cast<int>(std::lround(origin[1])));
+    s.Data.Fixed().SetOrigin(picture(origin[0], origin[1]));
+    if (origin.size() == 3) s.Data.SetXAxisAngle(origin[2] * std::numbers::pi / 180.0);
+  }
+  std::string error;
+  if (!kinevo::cli::SaveDocumentQuietly(s, a.output, error)) {
+    std::cerr << "kinevo-cli new : " << error << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+kinevo::cli::Register reg(
+    "new",
+    "new VIDEO -o DOC.kvo [--scale X1,Y1,X2,Y2,LENGTH] [--origin X,Y[,ANGLE]] "
+    "[--systems N] [--duration SECONDS]   crée le document d'une vidéo",
+    New);
+
+}  // namespace

@@ -565,7 +565,12 @@ void TData::Undo() {
   ChangeScope change(*this);
   ActiveHistory().Undo();
 }
-std::string TData::UndoCaption() { return ActiveHistory().UndoCaption(); }
+std::string TData::UndoCaption() { return ActiveHistory().UndoCaption(!IsDragUnderway()); }
+
+bool TData::IsDragUnderway() const {
+  return IsGestureInProgress() || fixed_->IsDragging() ||
+         scale_->DragState() != TEchelle::kNoDrag || layer_->LayerStage() == lsDrag;
+}
 
 THistObject* TData::FindObject(int32_t id) {
   if (fixed_->Id() == id) return fixed_.get();

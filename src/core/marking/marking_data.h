@@ -133,6 +133,8 @@ class TData : public IMarkingHost, public IHistoryOwner {
   bool IsHorizScaleComplete() const { return scale_->IsHorizComplete(); }
   bool IsVertScaleComplete() const { return scale_->IsVertComplete(); }
   bool IsGestureInProgress() const { return ActiveMarks().IsGestureInProgress(); }
+  // A mark, the origin, a scale end or the layer follows the pointer.
+  bool IsDragUnderway() const;
   int32_t FramesNumberBetweenTwoMarks() const override { return framesBetween_; }
   double RequiredDuration() const { return requiredDuration_; }
   bool IsLayerActive() const { return view_.Mode() == vmTransparent; }

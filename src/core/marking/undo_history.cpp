@@ -28,36 +28,52 @@ class TSuspension {
 
 std::string HistActionVerb(THistAction a) {
   switch (a) {
-    case haChoisir: return "Choisir";
+    case haChoisir:
+      return "Choisir";
     case haPoser:
-    case haPoserPointage: return "Poser";
+    case haPoserPointage:
+      return "Poser";
     case haDeplacerAjout:
     case haDeplacerPointage:
     case haDeplacer:
     case haDeplacerRetrait:
-    case haDeplacerRecul: return "Déplacer";
-    case haDefinir: return "Définir";
-    case haDeformer: return "Déformer";
-    case haEffacer: return "Effacer";
-    case haChangerSens: return "Changer sens";
-    case haModifier: return "Modifier";
-    case haPivoter: return "Pivoter";
+    case haDeplacerRecul:
+      return "Déplacer";
+    case haDefinir:
+      return "Définir";
+    case haDeformer:
+      return "Déformer";
+    case haEffacer:
+      return "Effacer";
+    case haChangerSens:
+      return "Changer sens";
+    case haModifier:
+      return "Modifier";
+    case haPivoter:
+      return "Pivoter";
     case haSupprimer:
-    case haSupprimerPointage: return "Supprimer";
-    case haNone: break;
+    case haSupprimerPointage:
+      return "Supprimer";
+    case haNone:
+      break;
   }
   return "";
 }
 
 std::string HistKindNoun(THistKind k) {
   switch (k) {
-    case hkEchelle: return "Echelle";
+    case hkEchelle:
+      return "Echelle";
     case hkMarqueRep:
-    case hkMarqueTsp: return "Marque";
+    case hkMarqueTsp:
+      return "Marque";
     case hkOrigine:
-    case hkTransparent: return "Transparent";
-    case hkRepereFixe: return "Repère";
-    default: return "";
+    case hkTransparent:
+      return "Transparent";
+    case hkRepereFixe:
+      return "Repère";
+    default:
+      return "";
   }
 }
 
@@ -150,13 +166,14 @@ void THistorique::Undo() {
   }
 }
 
-std::string THistorique::UndoCaption() {
-  Purge();
+std::string THistorique::UndoCaption(bool purge) {
+  if (purge) Purge();
   if (steps_.empty()) return "";
   std::string r = "Annuler";
   const THistObject& last = *steps_.back();
   bool sameAction = true, sameKind = true;
-  for (auto it = steps_.rbegin(); it != steps_.rend() && (*it)->groupNumber_ == last.groupNumber_; ++it) {
+  for (auto it = steps_.rbegin(); it != steps_.rend() && (*it)->groupNumber_ == last.groupNumber_;
+       ++it) {
     sameAction = sameAction && (*it)->action_ == last.action_;
     sameKind = sameKind && (*it)->kind_ == last.kind_;
   }

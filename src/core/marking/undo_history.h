@@ -157,7 +157,9 @@ class THistorique {
   void Undo();
   // "Annuler", then the verb when the whole last group has one action, then
   // the noun when it also has one kind; "" when nothing can be undone.
-  std::string UndoCaption();
+  // With purge false the trailing steps are kept: a step recorded when a drag
+  // began still equals its object until the drag moves it, and must survive.
+  std::string UndoCaption(bool purge = true);
   // Empties the history; the suspended state is kept.
   void Clear();
 
@@ -173,7 +175,9 @@ class THistorique {
 
  private:
   void Purge();
-  THistObject* Find(int32_t id) const { return owner_ != nullptr ? owner_->FindObject(id) : nullptr; }
+  THistObject* Find(int32_t id) const {
+    return owner_ != nullptr ? owner_->FindObject(id) : nullptr;
+  }
 
   IHistoryOwner* owner_;
   std::deque<std::unique_ptr<THistObject>> steps_;

@@ -258,6 +258,44 @@ TEST_F(DataTest, MoveToolDragsAMarkAndUndoPutsItBack) {
   EXPECT_TRUE(results.Saw(rtActive));  // the results of the moved mark are stale
 }
 
+// The window asks for the undo caption after every key.  A drag taken with
+// Enter has recorded its step, still equal to the object until the drop: the
+// question must not drop that step, or undo would take back the step before.
+TEST_F(DataTest, DragsTakenWithEnterAreUndoneEvenWhenTheCaptionIsAskedMidway) {
+  auto keyDrag = [&](TPixel from, TPixel to) {
+    view.pointer = from;
+    data.MouseMove(false, from.x, from.y);
+    data.KeyDown(13, false);
+    EXPECT_TRUE(data.IsDragUnderway());
+    data.UndoCaption();
+    view.pointer = to;
+    data.MouseMove(false, to.x, to.y);
+    data.UndoCaption();
+    data.KeyDown(13, false);
+    EXPECT_FALSE(data.IsDragUnderway());
+    EXPECT_NE(data.UndoCaption(), "");
+    data.Undo();
+  };
+  Click(100, 100);
+  data.SetTool(otDeplacer);
+  keyDrag({100, 100}, {200, 150});
+  ASSERT_EQ(data.MarksCount(), 1);
+  EXPECT_EQ(data.GridMarks().DrawList()[0]->ScreenPoint(), (TPixel{100, 100}));
+
+  data.SetTool(otOrigine);
+  Click(320, 240);
+  keyDrag({320, 240}, {400, 300});
+  ASSERT_TRUE(data.Fixed().HasOrigin());
+  EXPECT_EQ(data.Fixed().Origin(), (TPictureCoord{0.5, 0.5}));
+
+  data.SetTool(otEchelle);
+  Click(160, 240);
+  Click(480, 240);
+  keyDrag({480, 240}, {500, 260});
+  ASSERT_EQ(data.Scale().PointsNumber(data.Scale().ScaleKind()), 2);
+  EXPECT_EQ(data.Scale().ScreenPoint(data.Scale().ScaleKind(), 1), (TPixel{480, 240}));
+}
+
 TEST_F(DataTest, ActiveHistoryFollowsToolAndMode) {
   EXPECT_EQ(&data.ActiveHistory(), &data.GridHistory());
   data.SetTool(otEchelle);

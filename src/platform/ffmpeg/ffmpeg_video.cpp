@@ -188,7 +188,10 @@ bool TFfmpegVideo::Open(const std::string& path, const TOpenProgress& progress) 
   decoderLive_ = false;
   open_ = true;
   if (!DropUndecodableTail()) return Fail("aucune image décodable dans le fichier");
-  // What users of the reader decode is counted from here.
+  // The pictures of that check are let go (the first image shown is
+  // usually far from them), and what users of the reader decode is counted
+  // from here.
+  ClearCache();
   framesDecoded_ = 0;
   return true;
 }
@@ -200,14 +203,19 @@ bool TFfmpegVideo::DropUndecodableTail() {
   // once, to the end of the file; the images after the last one that came
   // out are dropped.  When none came out, the images before are tried, a few
   // windows at most.
-  for (int window = 0; window < kTailWindows && FrameCount() > 0; ++window) {
+  // Only which images come out matters: the cache keeps its minimum.
+  const std::size_t budget = cacheBudget_;
+  cacheBudget_ = 0;
+  bool found = false;
+  for (int window = 0; window < kTailWindows && FrameCount() > 0 && !found; ++window) {
     const int32_t count = FrameCount();
     const int32_t from = std::max(count - kTailImages, 0);
     DecodeUntil(count, keyForRank_[static_cast<std::size_t>(from)]);
     const int32_t last = lastOutput_ >= from ? lastOutput_ : from - 1;
     while (FrameCount() - 1 > last) DropLastImage();
-    if (last >= from) return true;
+    found = last >= from;
   }
+  cacheBudget_ = budget;
   return FrameCount() > 0;
 }
 

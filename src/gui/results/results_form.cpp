@@ -22,6 +22,7 @@
 
 #include "core/common/math_utils.h"
 #include "core/common/number_format.h"
+#include "gui/formulas/formulas_dialog.h"
 #include "gui/graph/graph_widget.h"
 #include "gui/results/results_look.h"
 #include "gui/results/results_table_model.h"
@@ -46,6 +47,21 @@ TControlClick ControlRowClick(int displayedColumn, int x, int width) {
   }
   // The time column can never be hidden.
   return displayedColumn == 1 ? ccNothing : ccHideColumn;
+}
+
+bool TResForm::ViewAllowed(int view, const TOptionsValues& o) {
+  switch (view) {
+    case rvTable:
+      return o.CheckBox37GridShowItem;
+    case rvTime:
+      return o.CheckBox15TimeShowItem;
+    case rvTrajectory:
+      return o.CheckBox18TrajectoryShowItem;
+    case rvVectors:
+      return o.CheckBox22VectorShowItem;
+    default:
+      return o.CheckBox28FormulaShowItem;
+  }
 }
 
 QString TResForm::ViewTitle(int view) {
@@ -234,9 +250,7 @@ void TResForm::BuildMenus() {
   QMenu* calc = menuBar()->addMenu("Calculs");
   AddAction(calc, "MenuCalculatrice", "Calculatrice")->setVisible(false);
   connect(AddAction(calc, "MenuFormules", "Saisir des formules ou des constantes"),
-          &QAction::triggered, this, [this] {
-            if (OpenFormulas) OpenFormulas();
-          });
+          &QAction::triggered, this, [this] { ShowFormulasDialog(); });
   connect(AddAction(calc, "MenuTemps", "Temps séparant deux images"), &QAction::triggered, this,
           [this] {
             if (OpenTimeBetweenImages) OpenTimeBetweenImages();
@@ -391,10 +405,8 @@ void TResForm::ApplyOptions() {
   speedShown_ = o.CheckBox9Speed;
   accelerationShown_ = o.CheckBox8Acceleration;
   polarShown_ = o.CheckBox53PolarQuantities;
-  const bool shown[5] = {o.CheckBox28FormulaShowItem, o.CheckBox18TrajectoryShowItem,
-                         o.CheckBox37GridShowItem, o.CheckBox15TimeShowItem,
-                         o.CheckBox22VectorShowItem};
-  for (int v = 0; v < 5; ++v) viewActions_[static_cast<std::size_t>(v)]->setVisible(shown[v]);
+  for (int v = 0; v < 5; ++v)
+    viewActions_[static_cast<std::size_t>(v)]->setVisible(ViewAllowed(v, o));
   Action("MenuLisserVitesse")
       ->setChecked(session_.Results().SmoothingFlags() & TCalcul::kSmoothSpeed);
   Action("MenuLisserAcceleration")
@@ -837,6 +849,23 @@ void TResForm::OnScaleEdited() {
   if (!ok || !graph->Model().SetVectorScaleValue(v)) QApplication::beep();
   scaleEdit_->setText(Q(FormatNumber(0, graph->Model().VectorScaleValue())));
   graph->update();
+}
+
+void TResForm::ShowFormulasDialog() {
+  if (!formulasDialog_) {
+    formulasDialog_ = std::make_unique<gui::TBoiteFormules>(session_.Formulas, this);
+    formulasDialog_->Messages = &session_.Dialog;
+    formulasDialog_->VideoFileName = [this] { return session_.VideoFileName(); };
+    // The formulas are result columns: the views follow every change.
+    formulasDialog_->OnChange = [this] {
+      session_.Results().Invalidate(rtBoth);
+      Refresh();
+    };
+    if (FormulasDialogCreated) FormulasDialogCreated(*formulasDialog_);
+  }
+  formulasDialog_->Refresh();
+  formulasDialog_->show();
+  formulasDialog_->raise();
 }
 
 void TResForm::SetGraphTool(int tool) {

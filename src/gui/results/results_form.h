@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include "core/app/session.h"
 #include "core/results/result_views.h"
@@ -25,10 +26,22 @@ class QStackedWidget;
 class QTableView;
 class QToolButton;
 
+namespace kinevo::gui {
+class TBoiteFormules;
+}
+
 namespace kinevo {
 
 class TGraph;
 class TResultsTableModel;
+
+// The result buttons of the main window and the view each shows.
+inline constexpr std::array<std::pair<const char*, int>, 5> kResultButtons{
+    {{"ButtonMenuTableau", rvTable},
+     {"ButtonMenuTemps", rvTime},
+     {"ButtonMenuReferentiel", rvTrajectory},
+     {"ButtonMenuVecteur", rvVectors},
+     {"ButtonMenuFormule", rvFormulas}}};
 
 // What a click in the control row of the table does.
 enum TControlClick { ccNothing, ccFewerDigits, ccMoreDigits, ccHideColumn };
@@ -43,6 +56,8 @@ class TResForm : public QMainWindow {
 
   // The titles of the five views, by ResultsView.
   static QString ViewTitle(int view);
+  // Whether the settings show the result button of a view.
+  static bool ViewAllowed(int view, const TOptionsValues& o);
 
   // Brings the results up to date (with the message on failure); false when
   // the computation failed, and the window is then not shown.
@@ -60,9 +75,12 @@ class TResForm : public QMainWindow {
   // The main window shows an image: `ShowImage` is called for a double
   // click on a point or a row.  Unset, the session's view goes there.
   std::function<void(int image)> ShowImage;
-  // "Saisir des formules ou des constantes" and "Temps séparant deux images".
-  std::function<void()> OpenFormulas;
+  // "Temps séparant deux images".
   std::function<void()> OpenTimeBetweenImages;
+  // "Saisir des formules ou des constantes" opens the formulas dialog (made
+  // the first time); the owner plugs its calculator and keyboard in here.
+  std::function<void(gui::TBoiteFormules&)> FormulasDialogCreated;
+  gui::TBoiteFormules* FormulasDialog() const { return formulasDialog_.get(); }
 
   // For tests and the main window.
   TGraph* CurrentGraph() const;
@@ -109,6 +127,7 @@ class TResForm : public QMainWindow {
   void OnTableDoubleClicked(const QModelIndex& index);
   void GoToRow(int row);
   void SetGraphTool(int tool);
+  void ShowFormulasDialog();
   void ApplyTableGroups();
   void UpdateRowImages();
   void UpdateSystemsTitle();
@@ -131,6 +150,7 @@ class TResForm : public QMainWindow {
   QStackedWidget* pages_ = nullptr;
   QTableView* table_ = nullptr;
   std::unique_ptr<TResultsTableModel> tableModel_;
+  std::unique_ptr<gui::TBoiteFormules> formulasDialog_;
   QWidget* graphPage_ = nullptr;
   QStackedWidget* graphs_ = nullptr;
   std::array<TGraph*, 7> graph_{};

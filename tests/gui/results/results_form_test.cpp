@@ -16,6 +16,7 @@
 #include <QToolBar>
 #include <cstdlib>
 
+#include "gui/formulas/formulas_dialog.h"
 #include "gui/graph/graph_widget.h"
 #include "platform/avi/vfw_play.h"
 #include "platform/ffmpeg/ds_play.h"
@@ -228,6 +229,11 @@ TEST_F(ResultsForm, ButtonsFollowTheSettings) {
   EXPECT_FALSE(form->Action("MenuExporter")->isVisible());
   EXPECT_FALSE(form->Action("MenuCalculatrice")->isVisible());
   EXPECT_TRUE(form->Action("MenuFormules")->isVisible());
+  // "Saisir des formules ou des constantes" opens the formulas dialog.
+  EXPECT_EQ(form->FormulasDialog(), nullptr);
+  form->Action("MenuFormules")->trigger();
+  ASSERT_NE(form->FormulasDialog(), nullptr);
+  EXPECT_TRUE(form->FormulasDialog()->isVisible());
 }
 
 TEST_F(ResultsForm, TheImageShownIsHighlightedAndADoubleClickGoesBack) {

@@ -1,0 +1,136 @@
+// Repaint of a graph widget after a mouse move (the cached background is
+// copied, the elements are drawn again, anti-aliased): a time graph of 10
+// curves and a trajectory with vectors over a 1920x1080 video picture, and
+// how the time grows with the number of points.  The widget is real, on
+// Qt's offscreen platform.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+
+#include "gui/graph/graph_widget.h"
+
+namespace kinevo {
+namespace {
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "bench_graph";
+  static char* argv[] = {name, nullptr};
+  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  static QApplication app(argc, argv);
+  return app;
+}
+
+struct Fixture {
+  TGraphUtils utils;
+  std::unique_ptr<TGraph> graph;
+  QImage screen{1000, 700, QImage::Format_ARGB32_Premultiplied};
+  Fixture() {
+    App();
+    graph = std::make_unique<TGraph>(utils);
+    graph->resize(1000, 700);
+    graph->show();
+    graph->Model().SetSize(1000, 700);
+  }
+  // One mouse move with the cross-hair, and the repaint it asks for (the
+  // widget's own paint event, into a picture of the screen's format).
+  void MoveAndRepaint(int i) {
+    graph->Model().MouseMove({}, 200 + i % 500, 300);
+    graph->render(&screen);
+  }
+};
+
+void BM_TimeGraphRepaint(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  Fixture f;
+  TGraphModel& m = f.graph->Model();
+  for (int c = 0; c < 10; ++c) {
+    TCurveInput in;
+    for (int i = 0; i < n; ++i) {
+      const double t = i * 0.01;
+      in.points.push_back({t, std::sin(t * 0.05 + c) * (1 + c)});
+    }
+    const int k = m.AddCourbe(in);
+    m.SetCourbeVisible(k, ckPoints, true);
+    m.SetCourbeVisible(k, ckSegments, true, kDataDrawn);
+    m.SetCourbeColour(k, ckPoints, f.utils.ColorA(k));
+  }
+  m.SetWorld(FitRange({0, n * 0.01, -10, 10}, 0.05, {false, true}, {}), false);
+  m.SetTool(gtReticule);
+  f.MoveAndRepaint(0);
+  int i = 0;
+  for (auto _ : state) f.MoveAndRepaint(++i);
+  state.SetComplexityN(n);
+  state.counters["points"] = 10.0 * n;
+}
+BENCHMARK(BM_TimeGraphRepaint)
+    ->Arg(1000)
+    ->Arg(2500)
+    ->Arg(5000)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+
+void BM_TrajectoryVectorsRepaint(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  Fixture f;
+  TGraphModel& m = f.graph->Model();
+  for (int c = 0; c < 2; ++c) {
+    TCurveInput in;
+    TVectorSeries v{1, "m/s", {}, 1};
+    for (int i = 0; i < n; ++i) {
+      const double a = i * 6.28 / n;
+      in.points.push_back({(1 + c) * std::cos(a), 0.5 * std::sin(a)});
+      v.values.push_back({-(1 + c) * std::sin(a), 0.5 * std::cos(a)});
+    }
+    in.vectors.push_back(v);
+    const int k = m.AddCourbe(in);
+    m.SetCourbeVisible(k, ckPoints, true);
+    m.SetCourbeVisible(k, ckLabels, true);
+    m.SetCourbeVisible(k, ckSegments, true, kDataDrawn);
+    m.SetCourbeVisible(k, ckVectors, true, kDataDrawn);
+  }
+  auto picture = std::make_shared<Image>(1920, 1080);
+  for (int y = 0; y < 1080; ++y)
+    for (int x = 0; x < 1920; ++x)
+      picture->SetPixel(x, y, RGBColor(x & 255, y & 255, (x ^ y) & 255));
+  m.IsSourceImgVisible = true;
+  m.IsDessinerEchelle = true;
+  m.SetWorld(MakeIsotropic({-2.5, 2.5, -1.4, 1.4}, m.Plot().width, m.Plot().height), true);
+  m.SetSourceImage({picture, {0.5, 0.5}, 4.8, 2.7, false, false, 0.1});
+  m.AutoVectorScale();
+  m.SetTool(gtReticule);
+  f.MoveAndRepaint(0);
+  int i = 0;
+  for (auto _ : state) f.MoveAndRepaint(++i);
+  state.counters["points"] = 2.0 * n;
+}
+BENCHMARK(BM_TrajectoryVectorsRepaint)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// A pan redraws the background too (the picture under the trajectory is
+// mapped again): the cost of one step of a drag.
+void BM_TrajectoryPanStep(benchmark::State& state) {
+  Fixture f;
+  TGraphModel& m = f.graph->Model();
+  auto picture = std::make_shared<Image>(1920, 1080, RGBColor(90, 120, 150));
+  m.IsSourceImgVisible = true;
+  m.SetWorld(MakeIsotropic({-2.5, 2.5, -1.4, 1.4}, m.Plot().width, m.Plot().height), true);
+  m.SetSourceImage({picture, {0.5, 0.5}, 4.8, 2.7, false, false, 0.1});
+  m.SetTool(gtPan);
+  m.MouseDown(mbLeft, {}, 500, 300);
+  int i = 0;
+  for (auto _ : state) {
+    m.MouseMove({}, 500 + (++i % 2), 300);
+    f.graph->render(&f.screen);
+  }
+}
+BENCHMARK(BM_TrajectoryPanStep)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace kinevo
+
+BENCHMARK_MAIN();

@@ -174,6 +174,7 @@ TFeatures ProgramFeatures() {
   f.about = true;
   f.properties = true;
   f.calculator = true;
+  f.tracking = true;
   return f;
 }
 

@@ -29,6 +29,7 @@
 #include "gui/marking/names_colours_dialog.h"
 #include "gui/montage/group_dialog.h"
 #include "gui/montage/missing_image_dialog.h"
+#include "gui/tracking/tracking_ui.h"
 #include "gui/video/duration_dialog.h"
 #include "gui/video/video_widget.h"
 #include "platform/avi/vfw_play.h"
@@ -134,6 +135,8 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent) : QMainWin
   WireEvents();
   InstallOpenProgress();
   RebuildRecentMenu();
+  // The tracking mode: the controller, its tool bar and its menu.
+  tracking_ = std::make_unique<TrackingUi>(*this, *session_, *view_, *values_);
   RefreshCommands();
 
   if (settings.empty())

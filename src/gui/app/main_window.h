@@ -41,6 +41,7 @@ class TBoiteBasculer;
 class TBoiteInstant;
 class TFileSearchWindow;
 class TFormulaTools;
+class TrackingUi;
 
 // What the window is built with; the defaults are the program's.
 struct MainWindowSetup {
@@ -81,6 +82,8 @@ class MainWindow : public QMainWindow {
   // The calculator (ShowCalculator, also for the results window's
   // "Calculatrice") and the formula keyboard.
   TFormulaTools& FormulaTools() { return *formulaTools_; }
+  // The tracking mode's controller, tool bar and menu.
+  TrackingUi& Tracking() { return *tracking_; }
   // The file search window, created the first time it is asked for.
   TFileSearchWindow* FileSearch();
 
@@ -185,6 +188,8 @@ class MainWindow : public QMainWindow {
   std::map<std::string, QLabel*> fields_;
   std::vector<QMenu*> menus_;
   std::vector<QToolBar*> toolBars_;
+  // Last: it goes first, while the session and the view it reaches exist.
+  std::unique_ptr<TrackingUi> tracking_;
 };
 
 }  // namespace kinevo::gui

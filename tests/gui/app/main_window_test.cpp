@@ -196,10 +196,10 @@ TEST_F(WindowTest, StartsWithoutAVideo) {
   EXPECT_EQ(window->Field("EditImage")->text(), "");
   // The commands of subsystems not in the program are hidden.
   EXPECT_FALSE(window->Action("ButtonMenuTableau")->isVisible());
-  EXPECT_FALSE(window->Action("ButtonModeTracking")->isVisible());
   EXPECT_FALSE(window->Action("ButtonMontageEnregistrer")->isVisible());
   // The wired ones are there; navigation waits for a video.
   EXPECT_TRUE(window->Action("ButtonModeMontage")->isVisible());
+  EXPECT_TRUE(window->Action("ButtonModeTracking")->isVisible());
   EXPECT_TRUE(window->Action("MenuAffichageOptions")->isVisible());
   EXPECT_TRUE(window->Action("MenuFichierRechercher")->isVisible());
   window->Action("MenuMesuresCalculatrice")->trigger();

@@ -1,0 +1,241 @@
+#include "gui/tracking/tracking_ui.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QEvent>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "core/app/tracking_dialogs.h"
+
+namespace kinevo::gui {
+
+namespace {
+
+TTrackingSettings SettingsOf(const TOptions& o) {
+  TTrackingSettings s;
+  s.shape = ContourShapeFromSetting(o.ShapeNumber_Value);
+  s.showSearchZone = o.CheckBox52ShowRadiusSearch;
+  s.radius = o.TrackingRadius_Value;
+  return s;
+}
+
+}  // namespace
+
+TrackingUi::TrackingUi(QMainWindow& window, TSession& session, QWidget& view, TBoiteValeur& values)
+    : QObject(&window),
+      window_(window),
+      session_(session),
+      view_(view),
+      values_(values),
+      host_(session.Video) {
+  tracking_ =
+      std::make_unique<TTracking>(host_, session.Data, session.Dialog, SettingsOf(session.Options));
+  BuildToolBar();
+  BuildMenu();
+  Wire();
+  view_.installEventFilter(this);
+  Refresh();
+}
+
+TrackingUi::~TrackingUi() {
+  links_.DisconnectAll();
+  TVideo& v = session_.Video;
+  if (v.Tracking == tracking_.get()) v.Tracking = nullptr;
+  v.SetTrackingOn = nullptr;
+  v.PrepareTracking = nullptr;
+  v.StopTrackingRun = nullptr;
+  v.AskKeepTrackingMarks = nullptr;
+}
+
+QAction* TrackingUi::Action(const std::string& name) const {
+  auto it = actions_.find(name);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+QAction* TrackingUi::Add(const std::string& name, const QString& caption, const QString& hint,
+                         bool checkable, std::function<void()> run) {
+  auto* a = new QAction(caption, &window_);
+  a->setObjectName(QString::fromStdString(name));
+  a->setToolTip(hint);
+  a->setStatusTip(hint);
+  a->setCheckable(checkable);
+  connect(a, &QAction::triggered, this, [run] { run(); });
+  actions_[name] = a;
+  return a;
+}
+
+void TrackingUi::BuildToolBar() {
+  TTracking& t = *tracking_;
+  toolBar_ = new QToolBar(QStringLiteral("Suivi"), &window_);
+  toolBar_->setObjectName(QStringLiteral("ToolBarTracking"));
+  toolBar_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  const std::vector<QAction*> buttons = {
+      Add("ButtonTrackContour", QStringLiteral("Contour"),
+          QStringLiteral("Dessiner le contour de l'objet à suivre"), true,
+          [this] { ChooseDrawTool(dtContour); }),
+      Add("ButtonTrackBanZone", QStringLiteral("Zone ignorée"),
+          QStringLiteral("Dessiner une zone que le suivi doit ignorer"), true,
+          [this] { ChooseDrawTool(dtBanZone); }),
+      Add("ButtonTrackNumMarque", QStringLiteral("Objet"), QStringLiteral("Choisir l'objet suivi"),
+          false, [this] { ChooseTrackingSystem(*tracking_, values_); }),
+      Add("ButtonTrackSequence", QStringLiteral("Séquence"),
+          QStringLiteral("Définir la dernière image du suivi"), false,
+          [this] { ChooseTrackingLastImage(*tracking_, values_); }),
+      Add("ButtonTrackSuivi", QStringLiteral("Démarrer"),
+          QStringLiteral("Démarrer ou arrêter le suivi"), false, [this] { StartOrStop(); }),
+      Add("ButtonTrackEffacerContour", QStringLiteral("Effacer le contour"),
+          QStringLiteral("Effacer le contour de l'objet"), false, [&t] { t.EraseContour(); }),
+      Add("ButtonTrackEffacerTrack", QStringLiteral("Effacer le suivi"),
+          QStringLiteral("Effacer les marques du suivi automatique"), false,
+          [&t] { t.EraseAutomaticMarks(); }),
+      Add("ButtonTrackEffacerBanZone", QStringLiteral("Effacer la zone"),
+          QStringLiteral("Effacer la dernière zone ignorée"), false,
+          [&t] { t.EraseLastBanZone(); }),
+  };
+  for (QAction* a : buttons) toolBar_->addAction(a);
+  window_.addToolBar(Qt::TopToolBarArea, toolBar_);
+}
+
+void TrackingUi::BuildMenu() {
+  TTracking& t = *tracking_;
+  menu_ = new QMenu(QStringLiteral("Suivi"), &window_);
+  menu_->setObjectName(QStringLiteral("MenuSuivi"));
+  auto* shapes = new QActionGroup(this);
+  for (auto [name, caption, shape] :
+       {std::tuple{"MenuSuiviFormeLibre", "Contour à main levée", csFreehand},
+        std::tuple{"MenuSuiviFormePolygone", "Contour polygonal", csPolygon},
+        std::tuple{"MenuSuiviFormeCercle", "Contour circulaire", csCircle}}) {
+    QAction* a =
+        Add(name, QString::fromUtf8(caption), {}, true, [&t, s = shape] { t.SetContourShape(s); });
+    shapes->addAction(a);
+    menu_->addAction(a);
+  }
+  menu_->addSeparator();
+  auto* radii = new QActionGroup(this);
+  for (int r : {20, 40, 60}) {
+    QAction* a = Add("MenuSuiviRayon" + std::to_string(r),
+                     QStringLiteral("Rayon de recherche : %1 pixels").arg(r), {}, true, [this, r] {
+                       tracking_->SetRadius(r);
+                       Refresh();
+                     });
+    radii->addAction(a);
+    menu_->addAction(a);
+  }
+  QAction* other =
+      Add("MenuSuiviRayonAutre", QStringLiteral("Autre rayon de recherche ..."), {}, true, [this] {
+        ChooseTrackingRadius(*tracking_, values_);
+        Refresh();
+      });
+  radii->addAction(other);
+  menu_->addAction(other);
+  menu_->addSeparator();
+  menu_->addAction(
+      Add("MenuSuiviZone", QStringLiteral("Afficher la zone de recherche"), {}, true,
+          [this] { tracking_->SetShowSearchZone(Action("MenuSuiviZone")->isChecked()); }));
+  menu_->addAction(Add(
+      "MenuSuiviArretIncertain", QStringLiteral("Arrêter à la première image incertaine"), {}, true,
+      [this] { tracking_->SetStopAtUncertain(Action("MenuSuiviArretIncertain")->isChecked()); }));
+  window_.menuBar()->addMenu(menu_);
+  // The same commands in the window's "Mesures" menu.
+  for (auto [from, to] : {std::pair{"MenuMesuresFormeLibre", "MenuSuiviFormeLibre"},
+                          {"MenuMesuresFormePolygone", "MenuSuiviFormePolygone"},
+                          {"MenuMesuresFormeCercle", "MenuSuiviFormeCercle"},
+                          {"MenuMesuresEspaceChoix1", "MenuSuiviRayon20"},
+                          {"MenuMesuresEspaceChoix2", "MenuSuiviRayon40"},
+                          {"MenuMesuresEspaceChoix3", "MenuSuiviRayon60"},
+                          {"MenuMesuresEspaceChoixAutres", "MenuSuiviRayonAutre"},
+                          {"MenuMesuresZone", "MenuSuiviZone"}})
+    if (auto* a = window_.findChild<QAction*>(QString::fromUtf8(from)))
+      connect(a, &QAction::triggered, Action(to), &QAction::trigger);
+}
+
+void TrackingUi::Wire() {
+  TVideo& v = session_.Video;
+  TTracking& t = *tracking_;
+  v.Tracking = &t;
+  v.SetTrackingOn = [this](bool) { Refresh(); };
+  v.PrepareTracking = [&t] {
+    t.SetDrawTool(dtNone);
+    t.Reset();
+  };
+  v.StopTrackingRun = [&t] { t.Stop(); };
+  v.AskKeepTrackingMarks = [&t] { t.CommitOffer(); };
+  links_ += v.OnModeChange.Connect([this](void*) { Refresh(); });
+  links_ += t.OnRunningChanged.Connect([this](void*) { Refresh(); });
+  links_ += t.OnToolChanged.Connect([this](void*) { Refresh(); });
+  links_ += t.OnProgress.Connect([this](std::pair<int, int> p) {
+    window_.statusBar()->showMessage(QStringLiteral("image %1 / %2").arg(p.first).arg(p.second));
+  });
+  links_ += session_.Data.OnMarksChanged.Connect([this](void*) {
+    // The number of systems may have changed: the tables follow it.
+    if (session_.Video.IsTracking() && !tracking_->Running() &&
+        tracking_->SystemsCount() != session_.Data.MarksNumberPerFrame())
+      tracking_->Reset();
+  });
+}
+
+void TrackingUi::ChooseDrawTool(TDrawTool tool) {
+  tracking_->SetDrawTool(tracking_->DrawTool() == tool ? dtNone : tool);
+  Refresh();
+}
+
+void TrackingUi::StartOrStop() {
+  if (tracking_->Running()) {
+    tracking_->Stop();
+    return;
+  }
+  if (!tracking_->Start()) return;
+  const std::string text = tracking_->UncertainText();
+  if (text.empty()) {
+    window_.statusBar()->showMessage(QStringLiteral("Suivi terminé"));
+  } else {
+    window_.statusBar()->showMessage(QString::fromStdString(text));
+    session_.Dialog.Show(icWarning, {{"Ok", btOk}}, {text});
+  }
+}
+
+void TrackingUi::Refresh() {
+  const bool on = session_.Video.IsTracking();
+  const bool open = session_.Video.IsOpen();
+  const bool running = tracking_->Running();
+  toolBar_->setVisible(on);
+  menu_->menuAction()->setVisible(on);
+  for (auto& [name, a] : actions_) a->setEnabled(open && (!running || name == "ButtonTrackSuivi"));
+  Action("ButtonTrackSuivi")
+      ->setText(running ? QStringLiteral("Arrêter") : QStringLiteral("Démarrer"));
+  Action("ButtonTrackContour")->setChecked(tracking_->DrawTool() == dtContour);
+  Action("ButtonTrackBanZone")->setChecked(tracking_->DrawTool() == dtBanZone);
+  const TTrackingSettings& s = tracking_->Settings();
+  Action("MenuSuiviFormeLibre")->setChecked(s.shape == csFreehand);
+  Action("MenuSuiviFormePolygone")->setChecked(s.shape == csPolygon);
+  Action("MenuSuiviFormeCercle")->setChecked(s.shape == csCircle);
+  const bool preset = s.radius == 20 || s.radius == 40 || s.radius == 60;
+  for (int r : {20, 40, 60})
+    Action("MenuSuiviRayon" + std::to_string(r))->setChecked(s.radius == r);
+  Action("MenuSuiviRayonAutre")->setChecked(!preset);
+  Action("MenuSuiviZone")->setChecked(s.showSearchZone);
+  Action("MenuSuiviArretIncertain")->setChecked(s.stopAtUncertain);
+}
+
+bool TrackingUi::eventFilter(QObject* watched, QEvent* event) {
+  // A double click closes a polygon or a ban zone; the view itself would
+  // take it for a second press.
+  if (watched == &view_ && event->type() == QEvent::MouseButtonDblClick &&
+      session_.Video.IsTracking()) {
+    auto* e = static_cast<QMouseEvent*>(event);
+    if (e->button() == Qt::LeftButton) {
+      const QPoint p = e->position().toPoint();
+      tracking_->DoubleClick(p.x(), p.y());
+      view_.update();
+      return true;
+    }
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+}  // namespace kinevo::gui

@@ -1,0 +1,64 @@
+#pragma once
+// The tracking mode in the main window: the tracking controller over the
+// session's view and marking data, its tool bar (contour, ban zone, object,
+// sequence, start or stop, the three erase buttons) and its "Suivi" menu
+// (contour shape, search radius, search zone, stop at the first uncertain
+// image).  The tool bar and the menu are shown in tracking mode only.  A run
+// processes the window's events once per image, shows "image k / n" in the
+// status bar, and lists the uncertain images when it ends.
+#include <QObject>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "core/app/session.h"
+#include "core/app/value_dialog.h"
+#include "core/tracking/tracking.h"
+#include "core/tracking/video_tracking_host.h"
+
+class QAction;
+class QMainWindow;
+class QMenu;
+class QToolBar;
+class QWidget;
+
+namespace kinevo::gui {
+
+class TrackingUi : public QObject {
+  Q_OBJECT
+ public:
+  TrackingUi(QMainWindow& window, TSession& session, QWidget& view, TBoiteValeur& values);
+  ~TrackingUi() override;
+
+  TTracking& Tracking() { return *tracking_; }
+  QAction* Action(const std::string& name) const;
+  QToolBar* ToolBar() const { return toolBar_; }
+  QMenu* Menu() const { return menu_; }
+  // Shows the tool bar and menu in tracking mode and updates their states.
+  void Refresh();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QAction* Add(const std::string& name, const QString& caption, const QString& hint, bool checkable,
+               std::function<void()> run);
+  void BuildToolBar();
+  void BuildMenu();
+  void Wire();
+  void StartOrStop();
+  void ChooseDrawTool(TDrawTool tool);
+
+  QMainWindow& window_;
+  TSession& session_;
+  QWidget& view_;
+  TBoiteValeur& values_;
+  TVideoTrackingHost host_;
+  std::unique_ptr<TTracking> tracking_;
+  std::map<std::string, QAction*> actions_;
+  QToolBar* toolBar_ = nullptr;
+  QMenu* menu_ = nullptr;
+  TConnections links_;
+};
+
+}  // namespace kinevo::gui

@@ -1,0 +1,181 @@
+// The tracking mode in a real window over a real video: a circle contour
+// and a ban zone drawn with the mouse, a whole run with the stop button
+// pressed half-way, then a full run past a screen that hides the ball, with
+// screenshots of the contour, the zones and the uncertain marks.
+#include "gui/tracking/tracking_ui.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMainWindow>
+#include <QMouseEvent>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <cstdio>
+#include <filesystem>
+
+#include "gui/video/video_widget.h"
+#include "platform/avi/vfw_play.h"
+#include "platform/ffmpeg/ds_play.h"
+#include "platform/ffmpeg/ffmpeg_play.h"
+#include "support/ball_scene.h"
+#include "support/qt_test_application.h"
+#include "support/run_program.h"
+#include "support/scripted_dialog.h"
+#include "support/shots.h"
+#include "support/temp_dir.h"
+
+namespace kinevo {
+namespace {
+
+::testing::Environment* const kApp =
+    ::testing::AddGlobalTestEnvironment(new test::QtTestApplication("test_gui_tracking"));
+
+constexpr int kW = 320, kH = 240, kFrames = 24;
+double BallX(int k) { return 40.5 + 6 * k; }
+// The screen hides the ball on images 15 and 16, and part of it on images
+// 14, 17 and 18.
+const test::TScreenRect kScreen{120, 60, 150, 200};
+bool Hidden(int k) { return k >= 14 && k <= 18; }
+
+std::string WriteVideo(const std::string& dir) {
+  const std::string raw = dir + "/frames.rgb", avi = dir + "/balle.avi";
+  FILE* f = std::fopen(raw.c_str(), "wb");
+  if (f == nullptr) return {};
+  for (int k = 0; k < kFrames; ++k) {
+    const Image img = test::BallScene(kW, kH, BallX(k), 120.5, 8, Hidden(k) ? &kScreen : nullptr);
+    std::fwrite(img.Data(), 1, img.ByteSize(), f);
+  }
+  std::fclose(f);
+  const auto r = test::RunProgram(
+      "ffmpeg", {"-loglevel", "error", "-y", "-f", "rawvideo", "-pix_fmt", "rgb24", "-s", "320x240",
+                 "-r", "25", "-i", raw, "-c:v", "rawvideo", "-pix_fmt", "bgr24", avi});
+  std::remove(raw.c_str());
+  return r.status == 0 ? avi : std::string();
+}
+
+struct NoValues : IValueDialogPresenter {
+  void Present(IValueEntry&) override {}
+};
+
+struct TrackingWindowTest : ::testing::Test {
+  test::TempDir dir{"kinevo_track_ui"};
+  test::ScriptedDialog presenter;
+  NoValues noValues;
+  std::unique_ptr<TSession> session;
+  std::unique_ptr<QMainWindow> window;
+  gui::VideoWidget* view = nullptr;
+  std::unique_ptr<TBoiteValeur> values;
+  std::unique_ptr<gui::TrackingUi> ui;
+
+  void SetUp() override {
+    TFrameSourceSet sources;
+    sources.vfw = std::make_unique<TVfwPlay>();
+    sources.ds = std::make_unique<TDSPlay>();
+    sources.ffmpeg = std::make_unique<TFFMpegPlay>();
+    session = std::make_unique<TSession>(std::move(sources), "", &presenter);
+    window = std::make_unique<QMainWindow>();
+    view = new gui::VideoWidget(session->Video, window.get());
+    window->setCentralWidget(view);
+    values = std::make_unique<TBoiteValeur>(session->Dialog, &noValues);
+    ui = std::make_unique<gui::TrackingUi>(*window, *session, *view, *values);
+    window->resize(kW + 40, kH + 140);
+    window->show();
+    QApplication::processEvents();
+  }
+  void TearDown() override {
+    ui.reset();
+    window.reset();
+    session.reset();
+  }
+  // A mouse event on the view at a picture position in pixels.
+  void Mouse(QEvent::Type type, double px, double py, Qt::MouseButton b = Qt::LeftButton) {
+    const TPixel v = session->Video.PictureToScreen({px / kW, py / kH});
+    QMouseEvent e(type, QPointF(v.x, v.y), view->mapToGlobal(QPointF(v.x, v.y)), b,
+                  type == QEvent::MouseMove ? Qt::NoButton : b, Qt::NoModifier);
+    QApplication::sendEvent(view, &e);
+  }
+  int Marked() const {
+    int n = 0;
+    for (const auto& m : ui->Tracking().Current().marks) n += m.fileIndex >= 0;
+    return n;
+  }
+  void Shot(const std::string& name) {
+    QApplication::processEvents();
+    const QImage img = window->grab().toImage();
+    ASSERT_TRUE(test::SaveShot(img, name));
+    img.save(QString::fromStdString("/tmp/" + name + ".png"));
+  }
+};
+
+TEST_F(TrackingWindowTest, DrawRunStopHalfWayThenListTheHiddenImages) {
+  const std::string video = WriteVideo(dir.Path());
+  ASSERT_FALSE(video.empty()) << "the ffmpeg program could not write the video";
+  ASSERT_TRUE(session->OpenVideo(video));
+  EXPECT_FALSE(ui->ToolBar()->isVisible());
+  session->Video.SetMode(vmTracking);
+  QApplication::processEvents();
+  EXPECT_TRUE(ui->ToolBar()->isVisible());
+
+  // A circle around the ball on image 0, then a ban zone closed by a
+  // double click, all with the mouse.
+  ui->Action("MenuSuiviFormeCercle")->trigger();
+  ui->Action("ButtonTrackContour")->trigger();
+  Mouse(QEvent::MouseButtonPress, BallX(0) - 0.5, 120);
+  Mouse(QEvent::MouseMove, BallX(0) + 5.5, 120);
+  Mouse(QEvent::MouseButtonPress, BallX(0) + 5.5, 120);
+  ASSERT_TRUE(ui->Tracking().HasContour());
+  ui->Action("ButtonTrackBanZone")->trigger();
+  for (auto [x, y] : {std::pair{20.0, 20.0}, {90.0, 20.0}}) Mouse(QEvent::MouseButtonPress, x, y);
+  Mouse(QEvent::MouseButtonDblClick, 55, 60);
+  ASSERT_EQ(ui->Tracking().Current().banZones.size(), 1u);
+  ui->Action("ButtonTrackBanZone")->trigger();  // tool off
+  ui->Tracking().SetLastImage(kFrames - 1);
+  Shot("tracking-contour-zone");
+
+  // The stop button, pressed from the event loop when image 10 of 24 is
+  // done, ends the run before the next image.
+  QStringList messages;
+  QObject::connect(window->statusBar(), &QStatusBar::messageChanged,
+                   [&](const QString& m) { messages << m; });
+  QString captionDuringRun;
+  auto link = ui->Tracking().OnProgress.Connect([&](std::pair<int, int> p) {
+    if (p.first == 10) {
+      captionDuringRun = ui->Action("ButtonTrackSuivi")->text();
+      QTimer::singleShot(0, [&] { ui->Action("ButtonTrackSuivi")->trigger(); });
+    }
+  });
+  ui->Action("ButtonTrackSuivi")->trigger();
+  EXPECT_FALSE(ui->Tracking().Running());
+  EXPECT_EQ(Marked(), 10);
+  EXPECT_EQ(captionDuringRun, QStringLiteral("Arrêter"));
+  EXPECT_EQ(ui->Action("ButtonTrackSuivi")->text(), QStringLiteral("Démarrer"));
+  EXPECT_TRUE(messages.contains(QStringLiteral("image 5 / 24")))
+      << messages.join("|").toStdString();
+  link.Disconnect();
+
+  // A full run: the hidden images are listed and drawn with warning marks.
+  ui->Action("ButtonTrackEffacerTrack")->trigger();
+  EXPECT_EQ(Marked(), 0);
+  ui->Action("ButtonTrackSuivi")->trigger();
+  EXPECT_EQ(Marked(), kFrames);
+  const auto& uncertain = ui->Tracking().UncertainImages();
+  for (int k : {15, 16})
+    EXPECT_NE(std::find(uncertain.begin(), uncertain.end(), k), uncertain.end()) << k;
+  for (int k : uncertain) EXPECT_TRUE(Hidden(k)) << k;
+  EXPECT_TRUE(presenter.Contains("Suivi incertain sur les images")) << presenter.LastText();
+  EXPECT_EQ(window->statusBar()->currentMessage().toStdString(), ui->Tracking().UncertainText());
+  session->Video.GoToImage(16);
+  Shot("tracking-uncertain-marks");
+
+  // Leaving the mode: "Enregistrer" makes Grid marks.
+  presenter.AnswerCaption("Enregistrer");
+  session->Video.SetMode(vmRepereFixe);
+  EXPECT_EQ(session->Data.GridMarks().MarksCount(), kFrames);
+  EXPECT_FALSE(ui->ToolBar()->isVisible());
+}
+
+}  // namespace
+}  // namespace kinevo

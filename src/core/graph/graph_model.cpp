@@ -384,7 +384,7 @@ bool TGraphModel::ToolAvailable(int tool) {
 bool TGraphModel::SetTool(int tool) {
   if (!ToolAvailable(tool)) return false;
   tool_ = tool;
-  drag_ = dsIdle;
+  drag_ = gdIdle;
   rubber_ = false;
   hint_.clear();
   if (OnOptionChange) OnOptionChange();
@@ -416,7 +416,7 @@ bool TGraphModel::MouseInPlot() const {
 
 void TGraphModel::MouseDown(TMouseButton b, TShiftState, int x, int y) {
   mouse_ = dragFrom_ = dragLast_ = {x, y};
-  if (tool_ == gtPan && b == mbLeft) drag_ = dsPan;
+  if (tool_ == gtPan && b == mbLeft) drag_ = gdPan;
   if (tool_ == gtZoom && b == mbLeft) rubber_ = true;
   if (tool_ != gtZoom && tool_ != gtPan && OnObjectClick) {
     const TGPoint* p = PointAt({x, y});
@@ -426,7 +426,7 @@ void TGraphModel::MouseDown(TMouseButton b, TShiftState, int x, int y) {
 
 void TGraphModel::MouseMove(TShiftState, int x, int y) {
   mouse_ = {x, y};
-  if (drag_ == dsPan && width_ > 0 && height_ > 0) {
+  if (drag_ == gdPan && width_ > 0 && height_ > 0) {
     const double dx = -(world_.xmax - world_.xmin) * (x - dragLast_.x) / width_;
     const double dy = (world_.ymax - world_.ymin) * (y - dragLast_.y) / height_;
     dragLast_ = mouse_;
@@ -457,7 +457,7 @@ void TGraphModel::MouseUp(TMouseButton b, TShiftState s, int x, int y) {
     rubber_ = false;
     return;
   }
-  drag_ = dsIdle;
+  drag_ = gdIdle;
 }
 
 void TGraphModel::UpdateHint() {

@@ -47,15 +47,15 @@ enum TGraphTool : int {
   gtZoom = 18,
 };
 
-enum TDragState : int {
-  dsIdle = 0,
-  dsHandle,
-  dsDeform,
-  dsPan,
-  dsVectors,
-  dsFigures,
-  dsRotate,
-  dsRubber
+enum TGraphDrag : int {
+  gdIdle = 0,
+  gdHandle,
+  gdDeform,
+  gdPan,
+  gdVectors,
+  gdFigures,
+  gdRotate,
+  gdRubber
 };
 
 // Attribute kinds of a curve (the selector of SetCourbeVisible and
@@ -296,7 +296,7 @@ class TGraphModel {
   std::vector<uint8_t> drawnMask_;  // pixels already holding a symbol
 
   int tool_ = gtNone;
-  int drag_ = dsIdle;
+  int drag_ = gdIdle;
   TPixel mouse_{-1, -1}, dragFrom_, dragLast_;
   bool rubber_ = false;
   std::string hint_;

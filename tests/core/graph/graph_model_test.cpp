@@ -201,7 +201,7 @@ TEST_F(GraphModelTest, ZoomAndPanToolsMoveTheWindow) {
   g.MouseMove({}, 199, 153);  // 53 of 265: a fifth upwards
   EXPECT_NEAR(g.World().ymin, 2.0, 1e-12);
   g.MouseUp(mbLeft, {}, 199, 153);
-  EXPECT_EQ(g.DragState(), dsIdle);
+  EXPECT_EQ(g.DragState(), gdIdle);
 }
 
 TEST_F(GraphModelTest, MeasureToolShowsTheInfoOfTheElementUnderTheMouse) {

@@ -169,6 +169,7 @@ TFeatures ProgramFeatures() {
   f.optionsDialog = true;
   f.fileSearch = true;
   f.timeDialog = true;
+  f.resultsWindow = true;
   f.montage = true;
   f.help = true;
   f.about = true;

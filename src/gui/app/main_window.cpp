@@ -29,6 +29,7 @@
 #include "gui/marking/names_colours_dialog.h"
 #include "gui/montage/group_dialog.h"
 #include "gui/montage/missing_image_dialog.h"
+#include "gui/results/results_form.h"
 #include "gui/tracking/tracking_ui.h"
 #include "gui/video/duration_dialog.h"
 #include "gui/video/video_widget.h"
@@ -129,6 +130,15 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent) : QMainWin
   setCentralWidget(centre_);
 
   BuildActions();
+  // The results window, hidden until a result button asks for a page.
+  resForm_ = std::make_unique<TResForm>(*session_);
+  resForm_->ShowImage = [this](int image) {
+    session_->Video.GoToImage(image);
+    RefreshFields();
+    RefreshTrackBar();
+  };
+  resForm_->OpenTimeBetweenImages = [this] { AskDuration(); };
+
   BuildMenus();
   BuildToolBars();
   BuildStatusBar();
@@ -341,6 +351,10 @@ void MainWindow::RefreshCommands() {
     if (a->isCheckable()) a->setChecked(st.checked);
   }
   Action("MenuAffichageAnnuler")->setText(Q(UndoMenuCaption(c.undoCaption)));
+  // The settings choose which result buttons exist.
+  for (const auto& [name, view] : kResultButtons)
+    if (QAction* a = Action(name))
+      a->setVisible(a->isVisible() && TResForm::ViewAllowed(view, session_->Options));
   recentMenu_->menuAction()->setVisible(states.at("MenuFichierRecent").visible);
   recentMenu_->setEnabled(session_->Recent.MenuEnabled());
   // A submenu or a tool bar without a visible command is hidden.
@@ -596,6 +610,10 @@ TReadiness MainWindow::ResultsRequested() {
 }
 
 void MainWindow::OpenArgument(const QString& path) {
+void MainWindow::ShowResults(int view) {
+  if (ResultsRequested() != rdStop) resForm_->ShowView(view);
+}
+
   const std::string p = path.toStdString();
   switch (StartupArgumentKind(p)) {
     case okVideo:

@@ -30,6 +30,10 @@ class QSlider;
 class QToolBar;
 class QToolButton;
 
+namespace kinevo {
+class TResForm;
+}
+
 namespace kinevo::gui {
 
 class VideoWidget;
@@ -96,9 +100,12 @@ class MainWindow : public QMainWindow {
   // The features this window offers (subsystems present in the program).
   static TFeatures Features();
 
-  // The readiness checks and, when they pass, the results of a page (the
-  // results window is not part of the program yet: answers the outcome).
+  // The readiness checks of the result buttons: answers the outcome.
   TReadiness ResultsRequested();
+  // A result button: the readiness checks, then the page of `view` (a
+  // ResultsView) in the results window.
+  void ShowResults(int view);
+  TResForm& ResultsWindow() { return *resForm_; }
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -176,6 +183,8 @@ class MainWindow : public QMainWindow {
   TFileSearchWindow* search_ = nullptr;
   TMainMem mainMem_;
   bool shownOnce_ = false;
+  // The results window goes before the session it reads.
+  std::unique_ptr<TResForm> resForm_;
   bool closing_ = false;
 
   VideoWidget* view_ = nullptr;

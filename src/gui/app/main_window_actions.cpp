@@ -13,6 +13,7 @@
 #include "gui/document/help.h"
 #include "gui/formulas/formula_tools.h"
 #include "gui/montage/missing_image_dialog.h"
+#include "gui/results/results_form.h"
 #include "gui/video/video_widget.h"
 #include "kinevo_version.h"
 
@@ -135,10 +136,8 @@ void MainWindow::BuildModeActions() {
       {"ButtonMontageV2p", [] {}},
       {"ButtonMontageP2v", [] {}},
   });
-  // Hidden until the results window is part of the program.
-  for (const char* b : {"ButtonMenuTableau", "ButtonMenuTemps", "ButtonMenuReferentiel",
-                        "ButtonMenuVecteur", "ButtonMenuFormule"})
-    AddActions({{b, [this] { ResultsRequested(); }}});
+  for (const auto& [b, view] : kResultButtons)
+    AddActions({{b, [this, view = view] { ShowResults(view); }}});
 }
 
 // The buttons beside the track bar.

@@ -32,6 +32,7 @@
 #include "gui/results/results_form.h"
 #include "gui/tracking/tracking_ui.h"
 #include "gui/video/duration_dialog.h"
+#include "gui/video/key_codes.h"
 #include "gui/video/video_widget.h"
 #include "platform/avi/vfw_play.h"
 #include "platform/ffmpeg/ds_play.h"
@@ -637,9 +638,7 @@ void MainWindow::RouteKey(QKeyEvent* e) {
     if (view_->rect().contains(view_->mapFromGlobal(QCursor::pos()))) popup_->popup(QCursor::pos());
     return;
   }
-  int key = VideoWidget::KeyCode(e->key());
-  if ((e->modifiers() & Qt::KeypadModifier) && e->key() >= Qt::Key_0 && e->key() <= Qt::Key_9)
-    key = 96 + (e->key() - Qt::Key_0);
+  int key = CoreKeyCode(*e);
   s.Video.KeyDown(key, ShiftOf(e->modifiers()));
   view_->SyncFromView();
   RefreshCommands();

@@ -9,6 +9,7 @@
 #include <QSvgRenderer>
 #include <QWheelEvent>
 
+#include "gui/video/key_codes.h"
 #include "platform/qt/qpainter_canvas.h"
 
 namespace kinevo::gui {
@@ -43,7 +44,8 @@ QImage WritableView(Image& img) {
 }  // namespace
 
 TShiftState ShiftOf(Qt::KeyboardModifiers m) {
-  return {m.testFlag(Qt::ShiftModifier), m.testFlag(Qt::ControlModifier), m.testFlag(Qt::AltModifier)};
+  return {m.testFlag(Qt::ShiftModifier), m.testFlag(Qt::ControlModifier),
+          m.testFlag(Qt::AltModifier)};
 }
 
 // ------------------------------------------------------------------ loupe
@@ -96,8 +98,11 @@ void LoupeWidget::mouseReleaseEvent(QMouseEvent*) { video_.Loupe().MouseUp(); }
 // ------------------------------------------------------------------ view
 
 VideoWidget::VideoWidget(TVideo& video, QWidget* parent)
-    : QWidget(parent), video_(video), vbar_(new QScrollBar(Qt::Vertical, this)),
-      hbar_(new QScrollBar(Qt::Horizontal, this)), title_(new QSvgRenderer(this)) {
+    : QWidget(parent),
+      video_(video),
+      vbar_(new QScrollBar(Qt::Vertical, this)),
+      hbar_(new QScrollBar(Qt::Horizontal, this)),
+      title_(new QSvgRenderer(this)) {
   // Everything is painted from the back buffer: no background erase, so the
   // picture never flickers.
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -124,7 +129,8 @@ VideoWidget::VideoWidget(TVideo& video, QWidget* parent)
     if (now) repaint();
   };
   video_.PostRepaint = [this] {
-    QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { update(); }, Qt::QueuedConnection);
   };
   video_.ShowCursor = [this](const std::string& name) {
     setCursor(CursorForName ? CursorForName(name) : DefaultCursorFor(name));
@@ -151,26 +157,6 @@ VideoWidget::~VideoWidget() {
 void VideoWidget::SetTitleFile(const QString& path) {
   title_->load(path);
   update();
-}
-
-int VideoWidget::KeyCode(int qtKey) {
-  switch (qtKey) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-      return vkReturn;
-    case Qt::Key_Escape:
-      return vkEscape;
-    case Qt::Key_Left:
-      return vkLeft;
-    case Qt::Key_Right:
-      return vkRight;
-    case Qt::Key_Up:
-      return vkUp;
-    case Qt::Key_Down:
-      return vkDown;
-    default:
-      return qtKey;
-  }
 }
 
 void VideoWidget::SyncBars() {
@@ -259,17 +245,22 @@ void VideoWidget::mouseReleaseEvent(QMouseEvent* e) {
 }
 
 void VideoWidget::wheelEvent(QWheelEvent* e) {
-  if (e->angleDelta().y() < 0) video_.ScrollWheelDown();
-  else if (e->angleDelta().y() > 0) video_.ScrollWheelUp();
+  if (e->angleDelta().y() < 0)
+    video_.ScrollWheelDown();
+  else if (e->angleDelta().y() > 0)
+    video_.ScrollWheelUp();
   SyncBars();
   e->accept();
 }
 
 void VideoWidget::keyPressEvent(QKeyEvent* e) {
-  int key = KeyCode(e->key());
+  int key = CoreKeyCode(*e);
+  if (key == 0) return QWidget::keyPressEvent(e);
   video_.KeyDown(key, ShiftOf(e->modifiers()));
-  if (key == 0) e->accept();
-  else QWidget::keyPressEvent(e);
+  if (key == 0)
+    e->accept();
+  else
+    QWidget::keyPressEvent(e);
 }
 
 }  // namespace kinevo::gui

@@ -55,9 +55,6 @@ class VideoWidget : public QWidget {
   // Brings the scroll bars, the loupe and the window's visibility in line
   // with the view's state, then repaints.
   void SyncFromView();
-  // The view's Qt key code mapped to the key numbers the view knows
-  // (Return, Escape, arrows); other keys keep their Qt code.
-  static int KeyCode(int qtKey);
 
  protected:
   void paintEvent(QPaintEvent* e) override;

@@ -319,9 +319,7 @@ TCommandContext ProgramIn(TVideoMode mode, bool open = true) {
 TEST(Commands, ProgramShowsExactlyItsSubsystems) {
   const std::set<std::string> absent = {
       "ButtonMenuTableau", "ButtonMenuTemps", "ButtonMenuReferentiel", "ButtonMenuVecteur", "ButtonMenuFormule",
-      "ButtonModeTracking", "ButtonModeCapture", "ButtonMontageEnregistrer", "ButtonMontageV2p",
-      "ButtonMontageP2v", "MenuMesuresFormeLibre", "MenuMesuresZone",
-      "MenuAffichageEffacerContour", "MenuAffichageEffacerBanZones"};
+      "ButtonModeCapture", "ButtonMontageEnregistrer", "ButtonMontageV2p", "ButtonMontageP2v"};
   for (TVideoMode m : {vmRepereFixe, vmTransparent, vmMontage, vmTracking, vmCapture}) {
     for (bool open : {false, true}) {
       TCommandContext c = ProgramIn(m, open);
@@ -332,8 +330,13 @@ TEST(Commands, ProgramShowsExactlyItsSubsystems) {
   }
   const auto grid = ComputeCommands(ProgramIn(vmRepereFixe));
   for (const char* name : {"ButtonModeMontage", "MenuAffichageOptions", "MenuFichierRechercher", "MenuMesuresTemps",
-                           "MenuAideKinevo", "ButtonNavLecture", "MenuMesuresCalculatrice"})
+                           "MenuAideKinevo", "ButtonNavLecture", "MenuMesuresCalculatrice", "ButtonModeTracking"})
     EXPECT_TRUE(grid.at(name).visible) << name;
+  // Tracking is built in: its menu items show in its mode.
+  const auto tracking = ComputeCommands(ProgramIn(vmTracking));
+  for (const char* name : {"MenuMesuresFormeLibre", "MenuMesuresZone", "MenuAffichageEffacerContour",
+                           "MenuAffichageEffacerBanZones"})
+    EXPECT_TRUE(tracking.at(name).visible) << name;
   // The options, the search and the help work without a video.
   const auto closed = ComputeCommands(ProgramIn(vmRepereFixe, false));
   EXPECT_TRUE(closed.at("MenuAffichageOptions").enabled);

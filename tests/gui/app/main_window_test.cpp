@@ -5,25 +5,25 @@
 // time, montage and file search windows opened from their commands (the
 // modal dialogs are driven from their hooks or from a timer); screenshots
 // when KINEVO_SHOTS_DIR is set.
-#include <gtest/gtest.h>
+#include "gui/app/main_window.h"
 
-#include "support/qt_test_application.h"
+#include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QToolButton>
-#include <QTreeWidget>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
 #include <cmath>
 #include <cstdlib>
 #include <deque>
@@ -33,15 +33,15 @@
 
 #include "core/common/ini_file.h"
 #include "gui/app/file_search_window.h"
-#include "gui/app/main_window.h"
 #include "gui/document/options_dialog.h"
 #include "gui/formulas/calculator_window.h"
 #include "gui/formulas/formula_tools.h"
+#include "gui/marking/names_colours_dialog.h"
 #include "gui/montage/group_dialog.h"
 #include "gui/montage/missing_image_dialog.h"
 #include "gui/video/duration_dialog.h"
-#include "gui/marking/names_colours_dialog.h"
 #include "gui/video/video_widget.h"
+#include "support/qt_test_application.h"
 #include "support/scripted_dialog.h"
 #include "support/test_videos.h"
 #include "support/test_videos_avi.h"
@@ -123,8 +123,8 @@ class WindowTest : public ::testing::Test {
   }
   void Drag(QPoint from, QPoint to) {
     Press(window->View(), QEvent::MouseButtonPress, from);
-    QMouseEvent move(QEvent::MouseMove, QPointF(to), window->View()->mapToGlobal(QPointF(to)), Qt::NoButton,
-                     Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(to), window->View()->mapToGlobal(QPointF(to)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(window->View(), &move);
     Press(window->View(), QEvent::MouseButtonRelease, to);
   }
@@ -352,7 +352,8 @@ TEST_F(WindowTest, ReadinessChecksShowTheirDialogs) {
   window->OpenArgument(QString::fromStdString(video));
   ASSERT_TRUE(S().Video.IsOpen());
   EXPECT_EQ(window->ResultsRequested(), rdStop);
-  EXPECT_TRUE(messages.LastText().find("l'échelle à l'aide d'une longueur connue") != std::string::npos);
+  EXPECT_TRUE(messages.LastText().find("l'échelle à l'aide d'une longueur connue") !=
+              std::string::npos);
   S().Data.Scale().SetSegment(skNormal, 2, {0.1, 0.5}, {0.6, 0.5});
   S().Data.SetScaleLength(1);
   EXPECT_EQ(window->ResultsRequested(), rdStop);
@@ -402,7 +403,8 @@ TEST_F(WindowTest, NavigationButtonsAndPlayback) {
   // bar follow it.
   Trigger("ButtonNavLecture");
   ASSERT_TRUE(WaitUntil([&] { return !S().Video.Playing(); }));
-  ASSERT_TRUE(WaitUntil([&] { return ImageField() == " 40/40"; }, 2000)) << ImageField().toStdString();
+  ASSERT_TRUE(WaitUntil([&] { return ImageField() == " 40/40"; }, 2000))
+      << ImageField().toStdString();
   EXPECT_EQ(window->TrackBar()->value(), 39);
   EXPECT_EQ(S().Video.CurrentImage(), 39);
 }
@@ -516,9 +518,11 @@ TEST_F(WindowTest, MontageMode) {
   Trigger("ButtonModeMontage");
   ASSERT_EQ(S().Video.Mode(), vmMontage);
   EXPECT_TRUE(window->Action("ButtonModeMontage")->isChecked());
-  for (const char* b : {"ButtonMontageBasculer", "ButtonMontageBasculerMult", "ButtonMontageInstant"})
+  for (const char* b :
+       {"ButtonMontageBasculer", "ButtonMontageBasculerMult", "ButtonMontageInstant"})
     EXPECT_TRUE(window->Action(b)->isVisible()) << b;
-  for (const char* b : {"ButtonMontageEnregistrer", "ButtonMontageV2p", "ButtonMontageP2v", "ButtonOutilMarque"})
+  for (const char* b :
+       {"ButtonMontageEnregistrer", "ButtonMontageV2p", "ButtonMontageP2v", "ButtonOutilMarque"})
     EXPECT_FALSE(window->Action(b)->isVisible()) << b;
   EXPECT_TRUE(window->Hint().startsWith(QStringLiteral("Cette image n'apparaîtra plus")));
 
@@ -529,7 +533,8 @@ TEST_F(WindowTest, MontageMode) {
   ASSERT_EQ(S().Video.CurrentImage(), 1);
   messages.AnswerCaption("Annuler");
   Trigger("ButtonMontageBasculer");
-  EXPECT_TRUE(messages.Contains("Cette image ne sera plus visible dans le flux vidéo à la sortie du montage."));
+  EXPECT_TRUE(messages.Contains(
+      "Cette image ne sera plus visible dans le flux vidéo à la sortie du montage."));
   EXPECT_TRUE(messages.Contains("Les marques posées sur cette image seront effacées."));
   EXPECT_TRUE(S().Montage.IsVisible(1));
   EXPECT_FALSE(window->Action("ButtonMontageBasculer")->isChecked());
@@ -580,7 +585,8 @@ TEST_F(WindowTest, MontageMode) {
   EXPECT_EQ(ImageField(), " 1/35");
   Trigger("ButtonNavSuivante");
   EXPECT_EQ(S().Video.CurrentImage(), 2);
-  EXPECT_TRUE(window->Hint().startsWith(QStringLiteral("Bouton gauche (ou Entrée) = poser une marque")));
+  EXPECT_TRUE(
+      window->Hint().startsWith(QStringLiteral("Bouton gauche (ou Entrée) = poser une marque")));
 }
 
 TEST_F(WindowTest, MontageRefusedOnAOneImageVideo) {
@@ -684,6 +690,84 @@ TEST_F(WindowTest, Screenshots) {
   QApplication::processEvents();
   d.grab().toImage().save(QString::fromStdString(std::string(out) + "/names_colours_dialog.png"));
   d.reject();
+}
+
+// Keys reach the marking through the view as the physical keys of the
+// keyboard: Alt, the '+' key, the digit row of a French keyboard.
+TEST_F(WindowTest, KeysCycleTheSystemResizeTheLayerAndStepColours) {
+  window->OpenArgument(QString::fromStdString(video));
+  ASSERT_TRUE(S().Video.IsOpen());
+  TData& d = S().Data;
+  auto key = [&](int qtKey, Qt::KeyboardModifiers mods, quint32 scan) {
+    QKeyEvent e(QEvent::KeyPress, qtKey, mods, scan, 0, 0);
+    QApplication::sendEvent(window->View(), &e);
+  };
+  Trigger("MenuMesuresNbMarqueParImageDeux");
+  Trigger("ButtonOutilMarque");
+  key(Qt::Key_Alt, Qt::AltModifier, 64);
+  EXPECT_EQ(d.CurrentMarkOrderNumber(), 1);
+  key(Qt::Key_Alt, Qt::AltModifier, 64);
+  EXPECT_EQ(d.CurrentMarkOrderNumber(), 0);
+
+  // '&' on a French keyboard is digit 1: system 0's colour steps on.
+  const TColor before = d.MarkColor(0);
+  key(Qt::Key_Ampersand, Qt::NoModifier, 10);
+  EXPECT_NE(d.MarkColor(0), before);
+  // '(' is the digit 5 key, not the down arrow; it changes nothing here.
+  const std::size_t marks = d.MarksCount();
+  key(Qt::Key_ParenLeft, Qt::NoModifier, 14);
+  EXPECT_EQ(d.MarksCount(), marks);
+
+  Trigger("ButtonModeTransparent");
+  Trigger("ButtonOutilTsp");
+  ASSERT_EQ(d.Tool(), otTsp);
+  d.Layer().SetLayerWidth(0.5);
+  key(Qt::Key_Plus, Qt::ShiftModifier, 21);
+  EXPECT_NEAR(d.Layer().LayerWidth(), 0.55, 1e-12);
+  key(Qt::Key_Minus, Qt::KeypadModifier, 82);
+  EXPECT_NEAR(d.Layer().LayerWidth(), 0.495, 1e-12);
+}
+
+// A mark moved with the keyboard (Enter to take it, arrows, Enter to drop
+// it) goes back with Ctrl+A, though the window refreshes its commands after
+// every key.
+TEST_F(WindowTest, KeyboardMoveOfAMarkIsUndone) {
+  window->OpenArgument(QString::fromStdString(video));
+  ASSERT_TRUE(S().Video.IsOpen());
+  TData& d = S().Data;
+  Trigger("ButtonOutilMarque");
+  Click({120, 100});
+  ASSERT_EQ(d.MarksCount(), 1);
+  const TPictureCoord placed = d.GridMarks().DrawList()[0]->GetPicture();
+  Trigger("ButtonOutilDeplacer");
+  auto key = [&](int qtKey, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QKeyEvent e(QEvent::KeyPress, qtKey, mods);
+    QApplication::sendEvent(window->View(), &e);
+  };
+  QCursor::setPos(window->View()->mapToGlobal(QPoint(120, 100)));
+  if (window->View()->mapFromGlobal(QCursor::pos()) != QPoint(120, 100))
+    GTEST_SKIP() << "this platform cannot place the pointer";
+  QMouseEvent hover(QEvent::MouseMove, QPointF(120, 100),
+                    window->View()->mapToGlobal(QPointF(120, 100)), Qt::NoButton, Qt::NoButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(window->View(), &hover);
+  key(Qt::Key_Return);
+  // The arrows move the pointer; a desktop then sends the motion, which
+  // the offscreen platform does not.
+  for (int i = 0; i < 3; ++i) {
+    key(Qt::Key_Right, Qt::ControlModifier);
+    const QPoint at = window->View()->mapFromGlobal(QCursor::pos());
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), window->View()->mapToGlobal(QPointF(at)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(window->View(), &move);
+  }
+  EXPECT_EQ(window->View()->mapFromGlobal(QCursor::pos()), QPoint(150, 100));
+  key(Qt::Key_Return);
+  ASSERT_EQ(d.MarksCount(), 1);
+  EXPECT_NE(d.GridMarks().DrawList()[0]->GetPicture(), placed);
+  key(Qt::Key_A, Qt::ControlModifier);
+  ASSERT_EQ(d.MarksCount(), 1);
+  EXPECT_EQ(d.GridMarks().DrawList()[0]->GetPicture(), placed);
 }
 
 }  // namespace

@@ -194,8 +194,10 @@ TEST_F(WindowTest, StartsWithoutAVideo) {
   EXPECT_FALSE(window->Action("ButtonModeTransparent")->isEnabled());
   EXPECT_TRUE(window->Action("MenuFichierOuvrirVideo")->isEnabled());
   EXPECT_EQ(window->Field("EditImage")->text(), "");
-  // The commands of subsystems not in the program are hidden.
-  EXPECT_FALSE(window->Action("ButtonMenuTableau")->isVisible());
+  // The commands of subsystems not in the program are hidden; the result
+  // buttons are there and wait for a video.
+  EXPECT_TRUE(window->Action("ButtonMenuTableau")->isVisible());
+  EXPECT_FALSE(window->Action("ButtonMenuTableau")->isEnabled());
   EXPECT_FALSE(window->Action("ButtonMontageEnregistrer")->isVisible());
   // The wired ones are there; navigation waits for a video.
   EXPECT_TRUE(window->Action("ButtonModeMontage")->isVisible());

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <numbers>
 #include <cstdio>
+#include <numbers>
 
 #include "core/common/number_format.h"
 
@@ -21,7 +21,8 @@ const std::vector<TCommandText> kTexts = {
     {"ButtonOutilEchelleVert", "Echelle verticale", "Définir l'échelle verticale", true},
     {"ButtonOutilMarque", "Marques", "Pointer les positions des objets", true},
     {"ButtonOutilOrigine", "Repère", "Placer l'origine du repère et orienter ses axes", true},
-    {"ButtonOutilTsp", "Transparent", "Glisser-déposer le transparent puis pointer la position de l'objet", true},
+    {"ButtonOutilTsp", "Transparent",
+     "Glisser-déposer le transparent puis pointer la position de l'objet", true},
     {"ButtonOutilDeplacer", "Déplacer", "Déplacer une marque", true},
     {"ButtonOutilEffacer", "Gomme", "Supprimer des marques", true},
     {"ButtonOutilNom", "Noms", "Modifier le nom et la couleur de chaque marque", false},
@@ -32,10 +33,13 @@ const std::vector<TCommandText> kTexts = {
     {"ButtonModeTracking", "Suivi", "Suivi automatique des objets", true},
     {"ButtonModeCapture", "Capture", "Filmer avec une caméra", true},
     // Montage buttons.
-    {"ButtonMontageBasculer", "Masquer", "Masquer ou montrer l'image courante dans le montage", true},
+    {"ButtonMontageBasculer", "Masquer", "Masquer ou montrer l'image courante dans le montage",
+     true},
     {"ButtonMontageBasculerMult", "Groupes", "Masquer ou montrer des groupes d'images", false},
-    {"ButtonMontageInstant", "Image manquante", "Ouvrir ou fermer un intervalle de temps avant l'image courante", false},
-    {"ButtonMontageEnregistrer", "Enregistrer", "Enregistrer le montage dans un fichier vidéo", false},
+    {"ButtonMontageInstant", "Image manquante",
+     "Ouvrir ou fermer un intervalle de temps avant l'image courante", false},
+    {"ButtonMontageEnregistrer", "Enregistrer", "Enregistrer le montage dans un fichier vidéo",
+     false},
     {"ButtonMontageV2p", "Vidéo en images", "Convertir la vidéo en images", false},
     {"ButtonMontageP2v", "Images en vidéo", "Convertir des images en vidéo", false},
     // Navigation buttons beside the track bar.
@@ -55,29 +59,39 @@ const std::vector<TCommandText> kTexts = {
     {"MenuFichierOuvrirVideo", "Ouvrir un fichier &vidéo...", "Ouvrir un fichier vidéo", false},
     {"MenuFichierOuvrirKvo", "Ouvrir un fichier &KVO...", "Ouvrir un travail enregistré", false},
     {"MenuFichierRecent", "Fichiers &récents", "Ouvrir un fichier récemment utilisé", false},
-    {"MenuFichierRechercher", "Rec&hercher un fichier...", "Rechercher un fichier vidéo ou KVO", false},
+    {"MenuFichierRechercher", "Rec&hercher un fichier...", "Rechercher un fichier vidéo ou KVO",
+     false},
     {"MenuFichierFermerVideo", "&Fermer la vidéo", "Fermer le fichier vidéo", false},
-    {"MenuFichierEnregistrer", "&Enregistrer...", "Enregistrer le travail dans un fichier KVO", false},
+    {"MenuFichierEnregistrer", "&Enregistrer...", "Enregistrer le travail dans un fichier KVO",
+     false},
     {"MenuFichierProprietes", "&Propriétés...", "Propriétés du fichier vidéo", false},
     {"MenuFichierQuitter", "&Quitter", "Quitter le logiciel", false},
     // Menu "Affichage".
     {"MenuAffichageAnnuler", "Annuler  (Ctrl A)", "Annuler la dernière action", false},
     {"MenuAffichageLoupe", "&Loupe", "Afficher ou masquer la loupe", true},
-    {"MenuAffichageCacherImage", "&Cacher l'image", "Cacher ou montrer l'image (les marques restent visibles)", true},
-    {"MenuAffichageAllerDerniereImagePointee", "Aller à la dernière image &pointée", "Aller à la dernière image pointée", false},
-    {"MenuAffichageAllerImageNumero", "Aller à l'image &numéro...", "Aller à une image de numéro donné", false},
-    {"MenuAffichageCouleur", "&Noms et couleurs des marques...", "Modifier le nom et la couleur de chaque marque", false},
+    {"MenuAffichageCacherImage", "&Cacher l'image",
+     "Cacher ou montrer l'image (les marques restent visibles)", true},
+    {"MenuAffichageAllerDerniereImagePointee", "Aller à la dernière image &pointée",
+     "Aller à la dernière image pointée", false},
+    {"MenuAffichageAllerImageNumero", "Aller à l'image &numéro...",
+     "Aller à une image de numéro donné", false},
+    {"MenuAffichageCouleur", "&Noms et couleurs des marques...",
+     "Modifier le nom et la couleur de chaque marque", false},
     {"MenuAffichageTaillePetite", "Petite", "Petite taille des marques et des axes", true},
     {"MenuAffichageTailleMoyenne", "Moyenne", "Taille moyenne des marques et des axes", true},
     {"MenuAffichageTailleGrande", "Grande", "Grande taille des marques et des axes", true},
     {"MenuAffichageNumeroterDown", "Sous la marque", "Numéro sous la marque", true},
     {"MenuAffichageNumeroterRight", "A droite de la marque", "Numéro à droite de la marque", true},
     {"MenuAffichageNumeroterNone", "Aucun numéro", "Pas de numéro", true},
-    {"MenuAffichageDessinerToutesLesMarques", "Toutes les marques", "Dessiner toutes les marques", true},
-    {"MenuAffichageDessinerDerniereMarque", "La dernière marque", "Dessiner seulement la dernière marque", true},
-    {"MenuAffichageDessinerAutres", "Les dernières marques...", "Dessiner seulement les dernières marques", true},
+    {"MenuAffichageDessinerToutesLesMarques", "Toutes les marques", "Dessiner toutes les marques",
+     true},
+    {"MenuAffichageDessinerDerniereMarque", "La dernière marque",
+     "Dessiner seulement la dernière marque", true},
+    {"MenuAffichageDessinerAutres", "Les dernières marques...",
+     "Dessiner seulement les dernières marques", true},
     {"MenuAffichageEffacerMarques", "Les marques", "Effacer toutes les marques", false},
-    {"MenuAffichageEffacerTransparent", "Le transparent", "Effacer les marques du transparent", false},
+    {"MenuAffichageEffacerTransparent", "Le transparent", "Effacer les marques du transparent",
+     false},
     {"MenuAffichageEffacerRepere", "Le repère", "Effacer l'origine du repère", false},
     {"MenuAffichageEffacerEchelle", "L'échelle", "Effacer l'échelle", false},
     {"MenuAffichageEffacerTout", "Tout", "Tout effacer", false},
@@ -85,19 +99,27 @@ const std::vector<TCommandText> kTexts = {
     {"MenuAffichageEffacerBanZones", "Les zones ignorées", "Effacer les zones ignorées", false},
     {"MenuAffichageOptions", "&Options...", "Préférences du logiciel", false},
     // Menu "Mesures".
-    {"MenuMesuresAngleRotation", "&Angle de rotation du repère...", "Saisir l'angle de l'axe des x", false},
-    {"MenuMesuresInverserAxeX", "Axe des x vers la droite", "Inverser le sens de l'axe des x", true},
+    {"MenuMesuresAngleRotation", "&Angle de rotation du repère...", "Saisir l'angle de l'axe des x",
+     false},
+    {"MenuMesuresInverserAxeX", "Axe des x vers la droite", "Inverser le sens de l'axe des x",
+     true},
     {"MenuMesuresInverserAxeY", "Axe des y vers le haut", "Inverser le sens de l'axe des y", true},
     {"MenuMesuresNbMarqueParImageUne", "Une", "Une marque par image", true},
     {"MenuMesuresNbMarqueParImageDeux", "Deux", "Deux marques par image", true},
     {"MenuMesuresNbMarqueParImageTrois", "Trois", "Trois marques par image", true},
     {"MenuMesuresNbMarqueParImageAutres", "Autre...", "Autre nombre de marques par image", true},
-    {"MenuMesuresNbImagesEntreMarquesUne", "Une", "Avancer d'une image après chaque pointage", true},
-    {"MenuMesuresNbImagesEntreMarquesAutres", "Autre...", "Autre nombre d'images entre deux pointages", true},
-    {"MenuMesuresTemps", "&Temps entre deux images...", "Durée entre deux images successives", false},
-    {"MenuMesuresValeurEchelle", "Longueur de l'é&chelle...", "Longueur du segment de l'échelle", false},
-    {"MenuMesuresValeurEchelleHoriz", "Longueur de l'échelle &horizontale...", "Longueur de l'échelle horizontale", false},
-    {"MenuMesuresValeurEchelleVert", "Longueur de l'échelle &verticale...", "Longueur de l'échelle verticale", false},
+    {"MenuMesuresNbImagesEntreMarquesUne", "Une", "Avancer d'une image après chaque pointage",
+     true},
+    {"MenuMesuresNbImagesEntreMarquesAutres", "Autre...",
+     "Autre nombre d'images entre deux pointages", true},
+    {"MenuMesuresTemps", "&Temps entre deux images...", "Durée entre deux images successives",
+     false},
+    {"MenuMesuresValeurEchelle", "Longueur de l'é&chelle...", "Longueur du segment de l'échelle",
+     false},
+    {"MenuMesuresValeurEchelleHoriz", "Longueur de l'échelle &horizontale...",
+     "Longueur de l'échelle horizontale", false},
+    {"MenuMesuresValeurEchelleVert", "Longueur de l'échelle &verticale...",
+     "Longueur de l'échelle verticale", false},
     {"MenuMesuresFormeLibre", "Forme libre", "Contour à main levée", true},
     {"MenuMesuresFormePolygone", "Polygone", "Contour polygonal", true},
     {"MenuMesuresFormeCercle", "Cercle", "Contour circulaire", true},
@@ -123,19 +145,20 @@ const std::vector<TCommandText> kTexts = {
     {"PopupMenuEffacer", "Gomme", "", true},
 };
 
-const std::vector<std::string> kNavigation = {"ButtonNavPremiere", "ButtonNavPrecedente", "ButtonNavLecture",
-                                              "ButtonNavPause",    "ButtonNavSuivante",   "ButtonNavDerniere"};
-const std::vector<std::string> kMontageButtons = {"ButtonMontageBasculer",    "ButtonMontageBasculerMult",
-                                                  "ButtonMontageInstant",     "ButtonMontageEnregistrer",
-                                                  "ButtonMontageV2p",         "ButtonMontageP2v"};
+const std::vector<std::string> kNavigation = {"ButtonNavPremiere", "ButtonNavPrecedente",
+                                              "ButtonNavLecture",  "ButtonNavPause",
+                                              "ButtonNavSuivante", "ButtonNavDerniere"};
+const std::vector<std::string> kMontageButtons = {
+    "ButtonMontageBasculer",    "ButtonMontageBasculerMult", "ButtonMontageInstant",
+    "ButtonMontageEnregistrer", "ButtonMontageV2p",          "ButtonMontageP2v"};
 
 const std::vector<std::vector<std::string>> kRadioGroups = {
     {"MenuAffichageTaillePetite", "MenuAffichageTailleMoyenne", "MenuAffichageTailleGrande"},
     {"MenuAffichageNumeroterDown", "MenuAffichageNumeroterRight", "MenuAffichageNumeroterNone"},
     {"MenuAffichageDessinerToutesLesMarques", "MenuAffichageDessinerDerniereMarque",
      "MenuAffichageDessinerAutres"},
-    {"MenuMesuresNbMarqueParImageUne", "MenuMesuresNbMarqueParImageDeux", "MenuMesuresNbMarqueParImageTrois",
-     "MenuMesuresNbMarqueParImageAutres"},
+    {"MenuMesuresNbMarqueParImageUne", "MenuMesuresNbMarqueParImageDeux",
+     "MenuMesuresNbMarqueParImageTrois", "MenuMesuresNbMarqueParImageAutres"},
     {"MenuMesuresNbImagesEntreMarquesUne", "MenuMesuresNbImagesEntreMarquesAutres"},
 };
 
@@ -211,16 +234,22 @@ TCommandStates ComputeCommands(const TCommandContext& c) {
 
   // ------------------------------------------------------------ tool buttons
   const std::vector<std::pair<std::string, std::string>> pairs = {
-      {"ButtonOutilZoom", "PopupMenuZoom"},         {"ButtonOutilPan", "PopupMenuPan"},
-      {"ButtonOutilEchelle", "PopupMenuEchelle"},   {"ButtonOutilEchelleHoriz", "PopupMenuEchelleHoriz"},
-      {"ButtonOutilEchelleVert", "PopupMenuEchelleVert"}, {"ButtonOutilMarque", "PopupMenuMarque"},
-      {"ButtonOutilOrigine", "PopupMenuOrigine"},   {"ButtonOutilTsp", "PopupMenuTsp"},
-      {"ButtonOutilDeplacer", "PopupMenuDeplacer"}, {"ButtonOutilEffacer", "PopupMenuEffacer"},
+      {"ButtonOutilZoom", "PopupMenuZoom"},
+      {"ButtonOutilPan", "PopupMenuPan"},
+      {"ButtonOutilEchelle", "PopupMenuEchelle"},
+      {"ButtonOutilEchelleHoriz", "PopupMenuEchelleHoriz"},
+      {"ButtonOutilEchelleVert", "PopupMenuEchelleVert"},
+      {"ButtonOutilMarque", "PopupMenuMarque"},
+      {"ButtonOutilOrigine", "PopupMenuOrigine"},
+      {"ButtonOutilTsp", "PopupMenuTsp"},
+      {"ButtonOutilDeplacer", "PopupMenuDeplacer"},
+      {"ButtonOutilEffacer", "PopupMenuEffacer"},
   };
   set("ButtonOutilZoom", !capture, open, open && c.viewTool == vtZoom);
   set("ButtonOutilPan", !capture, open, open && c.viewTool == vtPan);
   set("ButtonOutilEchelle", marking && !sep, open, toolDown(otEchelle) && c.scaleKind == skNormal);
-  set("ButtonOutilEchelleHoriz", marking && sep, open, toolDown(otEchelle) && c.scaleKind == skHoriz);
+  set("ButtonOutilEchelleHoriz", marking && sep, open,
+      toolDown(otEchelle) && c.scaleKind == skHoriz);
   set("ButtonOutilEchelleVert", marking && sep, open, toolDown(otEchelle) && c.scaleKind == skVert);
   set("ButtonOutilMarque", grid, open, toolDown(otMarque));
   set("ButtonOutilOrigine", grid, open, toolDown(otOrigine));
@@ -255,8 +284,8 @@ TCommandStates ComputeCommands(const TCommandContext& c) {
   // ------------------------------------------------------------ result buttons
   const int segmentPoints = c.scalePoints[std::min<int>(c.scaleKind, 2)];
   const bool resultsEnabled = open && segmentPoints != 1;
-  for (const char* b : {"ButtonMenuTableau", "ButtonMenuTemps", "ButtonMenuReferentiel", "ButtonMenuVecteur",
-                        "ButtonMenuFormule"})
+  for (const char* b : {"ButtonMenuTableau", "ButtonMenuTemps", "ButtonMenuReferentiel",
+                        "ButtonMenuVecteur", "ButtonMenuFormule"})
     set(b, c.features.resultsWindow, resultsEnabled);
 
   // ------------------------------------------------------------ "Fichier"
@@ -274,7 +303,8 @@ TCommandStates ComputeCommands(const TCommandContext& c) {
   set("MenuAffichageAnnuler", marking, open && !c.undoCaption.empty());
   set("MenuAffichageLoupe", marking, open, c.loupe);
   set("MenuAffichageCacherImage", !capture, open, c.hideImage);
-  set("MenuAffichageAllerDerniereImagePointee", marking, open && c.tool != otEchelle && c.marksCount > 0);
+  set("MenuAffichageAllerDerniereImagePointee", marking,
+      open && c.tool != otEchelle && c.marksCount > 0);
   set("MenuAffichageAllerImageNumero", marking, open);
   set("MenuAffichageCouleur", marking, open);
   set("MenuAffichageTaillePetite", marking, open, c.elementSize == 0);
@@ -297,8 +327,10 @@ TCommandStates ComputeCommands(const TCommandContext& c) {
 
   // ------------------------------------------------------------ "Mesures"
   set("MenuMesuresAngleRotation", grid, open && c.hasOrigin);
-  set("MenuMesuresInverserAxeX", marking, open && c.hasOrigin, !c.directX);
-  set("MenuMesuresInverserAxeY", marking, open && c.hasOrigin, !c.directY);
+  // The items read "Axe des x vers la droite" and "Axe des y vers le haut":
+  // ticked while the axis points that way, as the frame draws it.
+  set("MenuMesuresInverserAxeX", marking, open && c.hasOrigin, c.directX);
+  set("MenuMesuresInverserAxeY", marking, open && c.hasOrigin, c.directY);
   const bool perImage = marking || tracking;
   const int n = c.marksNumberPerFrame;
   set("MenuMesuresNbMarqueParImageUne", perImage, open, n == 1);
@@ -311,9 +343,10 @@ TCommandStates ComputeCommands(const TCommandContext& c) {
   set("MenuMesuresValeurEchelle", marking && !sep, open && c.scalePoints[skNormal] == 2);
   set("MenuMesuresValeurEchelleHoriz", marking && sep, open && c.scalePoints[skHoriz] == 2);
   set("MenuMesuresValeurEchelleVert", marking && sep, open && c.scalePoints[skVert] == 2);
-  for (const char* t : {"MenuMesuresFormeLibre", "MenuMesuresFormePolygone", "MenuMesuresFormeCercle",
-                        "MenuMesuresEspaceChoix1", "MenuMesuresEspaceChoix2", "MenuMesuresEspaceChoix3",
-                        "MenuMesuresEspaceChoixAutres", "MenuMesuresZone"})
+  for (const char* t :
+       {"MenuMesuresFormeLibre", "MenuMesuresFormePolygone", "MenuMesuresFormeCercle",
+        "MenuMesuresEspaceChoix1", "MenuMesuresEspaceChoix2", "MenuMesuresEspaceChoix3",
+        "MenuMesuresEspaceChoixAutres", "MenuMesuresZone"})
     set(t, tracking, open);
   set("MenuMesuresCalculatrice", c.features.calculator, true);
 
@@ -330,14 +363,21 @@ std::string UndoMenuCaption(const std::string& undoCaption) {
 std::string ToolButton(TOutil tool, TScaleKind kind) {
   switch (tool) {
     case otEchelle:
-      return kind == skHoriz ? "ButtonOutilEchelleHoriz" : kind == skVert ? "ButtonOutilEchelleVert"
-                                                                          : "ButtonOutilEchelle";
-    case otMarque: return "ButtonOutilMarque";
-    case otDeplacer: return "ButtonOutilDeplacer";
-    case otOrigine: return "ButtonOutilOrigine";
-    case otEffacer: return "ButtonOutilEffacer";
-    case otTsp: return "ButtonOutilTsp";
-    case otNone: break;
+      return kind == skHoriz  ? "ButtonOutilEchelleHoriz"
+             : kind == skVert ? "ButtonOutilEchelleVert"
+                              : "ButtonOutilEchelle";
+    case otMarque:
+      return "ButtonOutilMarque";
+    case otDeplacer:
+      return "ButtonOutilDeplacer";
+    case otOrigine:
+      return "ButtonOutilOrigine";
+    case otEffacer:
+      return "ButtonOutilEffacer";
+    case otTsp:
+      return "ButtonOutilTsp";
+    case otNone:
+      break;
   }
   return "";
 }
@@ -345,12 +385,14 @@ std::string ToolButton(TOutil tool, TScaleKind kind) {
 std::string ToolHint(TOutil tool) {
   switch (tool) {
     case otEchelle:
-      return "|Bouton gauche (ou Entrée) = définir une extrémité ; bouton droit (ou Echap) = annuler ; "
+      return "|Bouton gauche (ou Entrée) = définir une extrémité ; bouton droit (ou Echap) = "
+             "annuler ; "
              "Ctrl + touche de direction = déplacer le pointeur de la souris";
     case otMarque:
       return "|Bouton gauche (ou Entrée) = poser une marque ; bouton droit (ou Echap) = annuler ; "
              "Ctrl + touche de direction = déplacer le pointeur de la souris";
-    case otDeplacer: return "|Bouton gauche = glisser-déposer la marque sous le pointeur de la souris";
+    case otDeplacer:
+      return "|Bouton gauche = glisser-déposer la marque sous le pointeur de la souris";
     case otOrigine:
       return "|Bouton gauche (ou Entrée) = poser l'origine ; bouton droit (ou Echap) = annuler ; "
              "Ctrl + touche de direction = déplacer le pointeur de la souris";
@@ -358,9 +400,11 @@ std::string ToolHint(TOutil tool) {
       return "|Bouton gauche = supprimer la marque sous le pointeur de la souris ; bouton droit = "
              "supprimer les marques de l'image";
     case otTsp:
-      return "|Bouton gauche = glisser-déposer ; bouton droit ou Echap = annuler ; touches + et - = "
+      return "|Bouton gauche = glisser-déposer ; bouton droit ou Echap = annuler ; touches + et - "
+             "= "
              "taille du transparent";
-    case otNone: break;
+    case otNone:
+      break;
   }
   return "";
 }
@@ -368,10 +412,13 @@ std::string ToolHint(TOutil tool) {
 std::string ViewToolHint(TViewTool tool) {
   switch (tool) {
     case vtZoom:
-      return "|Bouton gauche = agrandir ; bouton droit = réduire ; appuyer simultanément sur la touche Ctrl "
+      return "|Bouton gauche = agrandir ; bouton droit = réduire ; appuyer simultanément sur la "
+             "touche Ctrl "
              "pour ralentir la progression";
-    case vtPan: return "|Déplacer l'image dans son cadre";
-    case vtNone: break;
+    case vtPan:
+      return "|Déplacer l'image dans son cadre";
+    case vtNone:
+      break;
   }
   return "";
 }

@@ -30,13 +30,15 @@ std::set<std::string> Visible(const TCommandStates& s, const std::string& prefix
 
 TEST(Commands, ToolButtonsFollowTheMode) {
   using S = std::set<std::string>;
-  EXPECT_EQ(Visible(ComputeCommands(OpenIn(vmRepereFixe)), "ButtonOutil"),
-            (S{"ButtonOutilZoom", "ButtonOutilPan", "ButtonOutilEchelle", "ButtonOutilMarque", "ButtonOutilOrigine",
-               "ButtonOutilDeplacer", "ButtonOutilEffacer", "ButtonOutilNom"}));
+  EXPECT_EQ(
+      Visible(ComputeCommands(OpenIn(vmRepereFixe)), "ButtonOutil"),
+      (S{"ButtonOutilZoom", "ButtonOutilPan", "ButtonOutilEchelle", "ButtonOutilMarque",
+         "ButtonOutilOrigine", "ButtonOutilDeplacer", "ButtonOutilEffacer", "ButtonOutilNom"}));
   EXPECT_EQ(Visible(ComputeCommands(OpenIn(vmTransparent)), "ButtonOutil"),
-            (S{"ButtonOutilZoom", "ButtonOutilPan", "ButtonOutilEchelle", "ButtonOutilTsp", "ButtonOutilDeplacer",
-               "ButtonOutilEffacer", "ButtonOutilNom"}));
-  EXPECT_EQ(Visible(ComputeCommands(OpenIn(vmMontage)), "ButtonOutil"), (S{"ButtonOutilZoom", "ButtonOutilPan"}));
+            (S{"ButtonOutilZoom", "ButtonOutilPan", "ButtonOutilEchelle", "ButtonOutilTsp",
+               "ButtonOutilDeplacer", "ButtonOutilEffacer", "ButtonOutilNom"}));
+  EXPECT_EQ(Visible(ComputeCommands(OpenIn(vmMontage)), "ButtonOutil"),
+            (S{"ButtonOutilZoom", "ButtonOutilPan"}));
   EXPECT_TRUE(Visible(ComputeCommands(OpenIn(vmCapture)), "ButtonOutil").empty());
   // The pop-up menu mirrors the buttons.
   const auto s = ComputeCommands(OpenIn(vmTransparent));
@@ -58,9 +60,10 @@ TEST(Commands, ToolButtonsFollowTheMode) {
 TEST(Commands, NothingActsWithoutAVideo) {
   TCommandContext c;  // no video
   const auto s = ComputeCommands(c);
-  for (const char* name : {"ButtonOutilZoom", "ButtonOutilMarque", "ButtonOutilNom", "ButtonModeRepereFixe",
-                           "ButtonModeTransparent", "MenuFichierFermerVideo", "MenuAffichageEffacerTout",
-                           "MenuMesuresNbMarqueParImageDeux", "MenuFichierProprietes"})
+  for (const char* name :
+       {"ButtonOutilZoom", "ButtonOutilMarque", "ButtonOutilNom", "ButtonModeRepereFixe",
+        "ButtonModeTransparent", "MenuFichierFermerVideo", "MenuAffichageEffacerTout",
+        "MenuMesuresNbMarqueParImageDeux", "MenuFichierProprietes"})
     EXPECT_FALSE(s.at(name).enabled) << name;
   EXPECT_FALSE(s.at("ButtonOutilMarque").checked);
   // Opening and saving stay available (saving explains that a video is needed).
@@ -146,16 +149,18 @@ TEST(Commands, MenusFollowTheMode) {
   EXPECT_TRUE(grid.at("MenuMesuresAngleRotation").visible);
   EXPECT_FALSE(layer.at("MenuMesuresAngleRotation").visible);
   EXPECT_TRUE(layer.at("MenuMesuresInverserAxeX").visible);
-  for (const char* m : {"MenuAffichageAnnuler", "MenuAffichageLoupe", "MenuAffichageTailleGrande",
-                        "MenuAffichageNumeroterNone", "MenuAffichageDessinerAutres", "MenuAffichageEffacerEchelle",
-                        "MenuMesuresInverserAxeY", "MenuMesuresNbMarqueParImageUne"})
+  for (const char* m :
+       {"MenuAffichageAnnuler", "MenuAffichageLoupe", "MenuAffichageTailleGrande",
+        "MenuAffichageNumeroterNone", "MenuAffichageDessinerAutres", "MenuAffichageEffacerEchelle",
+        "MenuMesuresInverserAxeY", "MenuMesuresNbMarqueParImageUne"})
     EXPECT_FALSE(montage.at(m).visible) << m;
   EXPECT_TRUE(montage.at("MenuFichierEnregistrer").visible);
   EXPECT_FALSE(capture.at("MenuFichierOuvrirVideo").visible);
   EXPECT_FALSE(capture.at("MenuFichierEnregistrer").visible);
   EXPECT_TRUE(capture.at("MenuFichierQuitter").visible);
   // Tracking items stay hidden while the tracker is not part of the program.
-  for (const char* m : {"MenuMesuresFormeLibre", "MenuMesuresEspaceChoix2", "MenuAffichageEffacerContour"})
+  for (const char* m :
+       {"MenuMesuresFormeLibre", "MenuMesuresEspaceChoix2", "MenuAffichageEffacerContour"})
     EXPECT_FALSE(grid.at(m).visible) << m;
   TCommandContext tr = OpenIn(vmTracking);
   tr.features.tracking = true;
@@ -191,8 +196,9 @@ TEST(Commands, EnablingAndTicks) {
   EXPECT_TRUE(s.at("MenuAffichageAnnuler").enabled);
   EXPECT_TRUE(s.at("MenuAffichageAllerDerniereImagePointee").enabled);
   EXPECT_TRUE(s.at("MenuMesuresAngleRotation").enabled);
-  EXPECT_TRUE(s.at("MenuMesuresInverserAxeX").checked);  // ticked when the flag is false
-  EXPECT_FALSE(s.at("MenuMesuresInverserAxeY").checked);
+  // "Axe des x vers la droite" is not ticked when x points left; y still points up.
+  EXPECT_FALSE(s.at("MenuMesuresInverserAxeX").checked);
+  EXPECT_TRUE(s.at("MenuMesuresInverserAxeY").checked);
   EXPECT_TRUE(s.at("MenuMesuresValeurEchelle").enabled);
   EXPECT_TRUE(s.at("MenuMesuresNbMarqueParImageAutres").checked);
   EXPECT_FALSE(s.at("MenuMesuresNbMarqueParImageTrois").checked);
@@ -241,10 +247,13 @@ TEST(Commands, EveryCommandHasATextAndEveryRadioItemExists) {
 
 TEST(Commands, CaptionsAndHints) {
   EXPECT_EQ(UndoMenuCaption(""), "Annuler  (Ctrl A)");
-  EXPECT_EQ(UndoMenuCaption("Annuler la pose de la marque"), "Annuler la pose de la marque  (Ctrl A)");
-  EXPECT_EQ(ToolHint(otDeplacer), "|Bouton gauche = glisser-déposer la marque sous le pointeur de la souris");
+  EXPECT_EQ(UndoMenuCaption("Annuler la pose de la marque"),
+            "Annuler la pose de la marque  (Ctrl A)");
+  EXPECT_EQ(ToolHint(otDeplacer),
+            "|Bouton gauche = glisser-déposer la marque sous le pointeur de la souris");
   EXPECT_EQ(ToolHint(otTsp),
-            "|Bouton gauche = glisser-déposer ; bouton droit ou Echap = annuler ; touches + et - = taille du "
+            "|Bouton gauche = glisser-déposer ; bouton droit ou Echap = annuler ; touches + et - = "
+            "taille du "
             "transparent");
   EXPECT_EQ(ToolHint(otNone), "");
   EXPECT_EQ(ViewToolHint(vtPan), "|Déplacer l'image dans son cadre");
@@ -318,24 +327,27 @@ TCommandContext ProgramIn(TVideoMode mode, bool open = true) {
 // none of the others, in every mode.
 TEST(Commands, ProgramShowsExactlyItsSubsystems) {
   const std::set<std::string> absent = {
-      "ButtonMenuTableau", "ButtonMenuTemps", "ButtonMenuReferentiel", "ButtonMenuVecteur", "ButtonMenuFormule",
-      "ButtonModeCapture", "ButtonMontageEnregistrer", "ButtonMontageV2p", "ButtonMontageP2v"};
+      "ButtonMenuTableau",        "ButtonMenuTemps",   "ButtonMenuReferentiel",
+      "ButtonMenuVecteur",        "ButtonMenuFormule", "ButtonModeCapture",
+      "ButtonMontageEnregistrer", "ButtonMontageV2p",  "ButtonMontageP2v"};
   for (TVideoMode m : {vmRepereFixe, vmTransparent, vmMontage, vmTracking, vmCapture}) {
     for (bool open : {false, true}) {
       TCommandContext c = ProgramIn(m, open);
       c.allowVideoToPictures = c.allowPicturesToVideo = true;
       const auto s = ComputeCommands(c);
-      for (const auto& name : absent) EXPECT_FALSE(s.at(name).visible) << name << " in mode " << int(m);
+      for (const auto& name : absent)
+        EXPECT_FALSE(s.at(name).visible) << name << " in mode " << int(m);
     }
   }
   const auto grid = ComputeCommands(ProgramIn(vmRepereFixe));
-  for (const char* name : {"ButtonModeMontage", "MenuAffichageOptions", "MenuFichierRechercher", "MenuMesuresTemps",
-                           "MenuAideKinevo", "ButtonNavLecture", "MenuMesuresCalculatrice", "ButtonModeTracking"})
+  for (const char* name :
+       {"ButtonModeMontage", "MenuAffichageOptions", "MenuFichierRechercher", "MenuMesuresTemps",
+        "MenuAideKinevo", "ButtonNavLecture", "MenuMesuresCalculatrice", "ButtonModeTracking"})
     EXPECT_TRUE(grid.at(name).visible) << name;
   // Tracking is built in: its menu items show in its mode.
   const auto tracking = ComputeCommands(ProgramIn(vmTracking));
-  for (const char* name : {"MenuMesuresFormeLibre", "MenuMesuresZone", "MenuAffichageEffacerContour",
-                           "MenuAffichageEffacerBanZones"})
+  for (const char* name : {"MenuMesuresFormeLibre", "MenuMesuresZone",
+                           "MenuAffichageEffacerContour", "MenuAffichageEffacerBanZones"})
     EXPECT_TRUE(tracking.at(name).visible) << name;
   // The options, the search and the help work without a video.
   const auto closed = ComputeCommands(ProgramIn(vmRepereFixe, false));

@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QSvgRenderer>
 #include <QWheelEvent>
+#include <algorithm>
 
 #include "gui/video/key_codes.h"
 #include "platform/qt/qpainter_canvas.h"
@@ -121,6 +122,17 @@ VideoWidget::VideoWidget(TVideo& video, QWidget* parent)
       video_.ScrollTo(bar == vbar_, value);
       SyncBars();
       update();
+    });
+    // The page step also sizes the handle, so it stays the visible length;
+    // a click in the trough moves by the view's large change instead.
+    connect(bar, &QScrollBar::actionTriggered, this, [this, bar](int action) {
+      if (action != QAbstractSlider::SliderPageStepAdd &&
+          action != QAbstractSlider::SliderPageStepSub)
+        return;
+      const TScrollBarState& s = bar == vbar_ ? video_.VertBar() : video_.HorzBar();
+      const int step =
+          action == QAbstractSlider::SliderPageStepAdd ? s.LargeChange : -s.LargeChange;
+      bar->setSliderPosition(std::clamp(bar->value() + step, bar->minimum(), bar->maximum()));
     });
   }
 

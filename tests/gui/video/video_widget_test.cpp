@@ -2,9 +2,9 @@
 // picture reaches the screen, the scroll bars and the loupe show, the mouse
 // reaches the view, and the time-base dialog accepts and refuses values.
 // Screenshots go to $KINEVO_SHOT_DIR when it is set.
-#include <gtest/gtest.h>
+#include "gui/video/video_widget.h"
 
-#include "support/qt_test_application.h"
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDir>
@@ -17,8 +17,8 @@
 
 #include "core/common/number_format.h"
 #include "gui/video/duration_dialog.h"
-#include "gui/video/video_widget.h"
 #include "platform/avi/vfw_play.h"
+#include "support/qt_test_application.h"
 #include "support/scripted_dialog.h"
 #include "support/test_videos_avi.h"
 
@@ -67,8 +67,9 @@ struct WidgetFixture : ::testing::Test {
     App();
     folder = test::MakeTempDir("kinevo-view");
     ASSERT_TRUE(test::WriteIndexedAvi(folder + "/clip.avi", 320, 240, 12));
-    video = std::make_unique<TVideo>(std::make_unique<TVfwPlay>(), std::make_unique<NullSource>(fwDS),
-                                     std::make_unique<NullSource>(fwFFMpeg));
+    video =
+        std::make_unique<TVideo>(std::make_unique<TVfwPlay>(), std::make_unique<NullSource>(fwDS),
+                                 std::make_unique<NullSource>(fwFFMpeg));
     widget = std::make_unique<gui::VideoWidget>(*video);
     widget->SetTitleFile(QString::fromUtf8(KINEVO_SOURCE_DIR "/resources/title.svg"));
     widget->resize(320, 240);
@@ -120,6 +121,15 @@ TEST_F(WidgetFixture, ZoomShowsScrollBarsAndTheCornerSquare) {
   // Moving the bar moves the visible part.
   widget->HorizontalBar()->setValue(widget->HorizontalBar()->maximum());
   EXPECT_EQ(video->VisibleRect().right, 320);
+  // A click in the trough moves 10 view pixels, either way.
+  QScrollBar* bar = widget->VerticalBar();
+  bar->setValue(100);
+  bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+  EXPECT_EQ(bar->value(), 110);
+  EXPECT_EQ(video->VertBar().ImgPos, 110);
+  bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+  bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+  EXPECT_EQ(bar->value(), 90);
 }
 
 TEST_F(WidgetFixture, LoupeAndWaitingText) {
@@ -136,8 +146,8 @@ TEST_F(WidgetFixture, LoupeAndWaitingText) {
   QApplication::sendEvent(widget.get(), &move);
   EXPECT_EQ(video->Loupe().Center, (TPixel{40, 30}));
   Image shot = Grab();
-  EXPECT_EQ(shot.Pixel(b.left, b.top + 20), colors::Black);           // frame
-  EXPECT_EQ(shot.Pixel(b.left + 32, b.top + 5), colors::White);       // cross-hair
+  EXPECT_EQ(shot.Pixel(b.left, b.top + 20), colors::Black);      // frame
+  EXPECT_EQ(shot.Pixel(b.left + 32, b.top + 5), colors::White);  // cross-hair
   Shot(*widget, "view_loupe.png");
   video->SetWaiting(true);
   Shot(*widget, "view_waiting.png");

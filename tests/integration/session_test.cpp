@@ -8,12 +8,14 @@
 #include <cmath>
 #include <deque>
 #include <filesystem>
+#include <fstream>
 
 #include "core/document/marking_document.h"
 #include "platform/avi/vfw_play.h"
 #include "platform/ffmpeg/ds_play.h"
 #include "platform/ffmpeg/ffmpeg_play.h"
 #include "support/scripted_dialog.h"
+#include "support/test_videos.h"
 #include "support/test_videos_avi.h"
 
 using namespace kinevo;
@@ -209,4 +211,21 @@ TEST(Session, AWindowListeningToTheModelsLeavesTheSessionItsOwnListeners) {
   s.Data.SetMarkColor(1, 0x00FF00);
   EXPECT_EQ(repaints, 2);
   s.Video.Invalidate = nullptr;
+}
+
+// The drawing size of the settings reaches the marking at start-up and
+// whenever the settings change.
+TEST(Session, DrawingSizeOfTheSettingsIsApplied) {
+  const std::string dir = test::MakeTempDir("kinevo_pen");
+  const std::string ini = dir + "/Kinevo.ini";
+  std::ofstream(ini) << "[Options]\nPenSize_Value=2\n";
+  {
+    test::ScriptedDialog script;
+    TSession s{RealSources(), ini, &script};
+    EXPECT_EQ(s.Data.ElementSize(), 2);
+    s.Options.PenSize_Value = 1;
+    s.Options.NotifyChanged();
+    EXPECT_EQ(s.Data.ElementSize(), 1);
+  }
+  std::filesystem::remove_all(dir);
 }

@@ -102,6 +102,7 @@ void TSession::ApplyOptions() {
   TMarkingSettings m = Data.Settings();
   m.separateScales = Options.CheckBox41HorizAndVertScale;
   m.numberFromZero = Options.CheckBox36StartByZero;
+  m.elementSize = Options.PenSize_Value;  // "Taille des dessins sur la vidéo"
   Data.ApplyOptions(m);
   int flags = 0;
   if (Options.CheckBox54SmoothSpeed) flags |= TCalcul::kSmoothSpeed;

@@ -126,6 +126,7 @@ void BM_SaveDocument(benchmark::State& state) {
   const std::string out = path + ".saved";
   for (auto _ : state) {
     TIniFile ini;
+    ini.SaveWholeOnly();
     SaveMarkingData(a.data, ini);
     if (!ini.SaveToFile(out)) state.SkipWithError("document not saved");
   }

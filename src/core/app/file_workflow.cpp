@@ -311,6 +311,7 @@ bool TFileWorkflow::Save() {
   bool openFailed = false;
   try {
     TIniFile& ini = *kvo_.Ini();
+    ini.SaveWholeOnly();
     ini.WriteInteger("Main", "Version", kKvoVersion);
     ini.WriteString("Main", "VideoFileName", video);
     ws_.WriteDocument(ini);

@@ -211,13 +211,17 @@ bool WriteFileAtomicallyFrom(const std::string& path,
 
 namespace {
 
-// FNV-1a over the lower-case bytes.
+// FNV-1a over the lower-case bytes, mixed so that the low bits used by the
+// table spread keys that differ only in their last digits.
 uint64_t NameHash(std::string_view s) {
   uint64_t h = 1469598103934665603ull;
   for (char c : s) {
     h ^= static_cast<unsigned char>(Lower(c));
     h *= 1099511628211ull;
   }
+  h ^= h >> 33;
+  h *= 0xff51afd7ed558ccdull;
+  h ^= h >> 33;
   return h;
 }
 
@@ -251,15 +255,21 @@ void TIniFile::KeyIndex::Add(const std::vector<Line>& lines, uint32_t line) {
 void TIniFile::KeyIndex::Grow(const std::vector<Line>& lines) {
   std::vector<uint32_t> old = std::move(slots_);
   slots_.assign(std::max<std::size_t>(16, old.size() * 2), 0);
-  used_ = 0;
-  // Re-adding in line order keeps the first of two equal keys.
-  std::sort(old.begin(), old.end());
-  for (uint32_t s : old)
-    if (s != 0) Add(lines, s - 1);
+  // The keys held are all different: each goes to the first free slot.
+  const std::size_t mask = slots_.size() - 1;
+  for (uint32_t s : old) {
+    if (s == 0) continue;
+    std::size_t i = NameHash(lines[s - 1].Key()) & mask;
+    while (slots_[i] != 0) i = (i + 1) & mask;
+    slots_[i] = s;
+  }
 }
 
 void TIniFile::KeyIndex::Rebuild(const std::vector<Line>& lines) {
-  slots_.clear();
+  // Sized once for every line, so that no key is placed twice.
+  std::size_t size = 16;
+  while (size < 2 * lines.size() + 2) size *= 2;
+  slots_.assign(size, 0);
   used_ = 0;
   for (std::size_t i = 0; i < lines.size(); ++i)
     if (lines[i].keySize != 0) Add(lines, static_cast<uint32_t>(i));
@@ -341,11 +351,10 @@ void TIniFile::Parse(std::string text) {
   size_t pos = 0;
   while (pos < t.size()) {
     // Lines end with LF, CR LF, or a lone CR (older Mac editors).
-    size_t end = t.find_first_of("\r\n", pos);
-    size_t next;
-    if (end == std::string::npos) {
-      end = next = t.size();
-    } else {
+    size_t end = pos;
+    while (end < t.size() && t[end] != '\n' && t[end] != '\r') ++end;
+    size_t next = end;
+    if (end < t.size()) {
       next = end + 1;
       if (t[end] == '\r' && next < t.size() && t[next] == '\n') ++next;
     }
@@ -365,9 +374,8 @@ void TIniFile::Parse(std::string text) {
       continue;
     }
     current->lines.push_back(MakeLine(line));
-    if (current->lines.back().keySize != 0)
-      current->index.Add(current->lines, static_cast<uint32_t>(current->lines.size() - 1));
   }
+  for (auto& section : sections_) section.index.Rebuild(section.lines);
 }
 
 template <typename Sink>
@@ -520,7 +528,7 @@ double TIniFile::ReadFloat(std::string_view section, std::string_view key, doubl
   const Line* l = FindKey(section, key);
   if (!l) return def;
   double v = 0;
-  return TextToFloat(std::string(l->Value()), v) ? v : def;
+  return TextToFloat(l->Value(), v) ? v : def;
 }
 
 bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool def) const {
@@ -594,7 +602,7 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
   Op op{OpKind::Write, SectionName(section), KeyName(key), std::string(TrimBlanks(OneLine(value)))};
   if (op.key.empty()) return;
   Apply(op);
-  pending_.push_back(std::move(op));
+  if (!wholeOnly_) pending_.push_back(std::move(op));
 }
 
 void TIniFile::WriteInteger(std::string_view section, std::string_view key, int64_t value) {
@@ -612,19 +620,23 @@ void TIniFile::WriteBool(std::string_view section, std::string_view key, bool va
 void TIniFile::DeleteKey(std::string_view section, std::string_view key) {
   Op op{OpKind::Delete, SectionName(section), KeyName(key), {}};
   Apply(op);
-  pending_.push_back(std::move(op));
+  if (!wholeOnly_) pending_.push_back(std::move(op));
 }
 
 void TIniFile::EraseSection(std::string_view section) {
   Op op{OpKind::Erase, SectionName(section), {}, {}};
   Apply(op);
-  pending_.push_back(std::move(op));
+  if (!wholeOnly_) pending_.push_back(std::move(op));
 }
 
 bool TIniFile::UpdateFile() {
   error_.clear();
   if (path_.empty()) {
     error_ = "no file name";
+    return false;
+  }
+  if (wholeOnly_) {
+    error_ = "saved whole only";
     return false;
   }
   if (pending_.empty()) return true;

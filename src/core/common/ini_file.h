@@ -100,6 +100,14 @@ class TIniFile {
   // Drops the lines above the first section, which are never read.
   void DropHeader() { header_.clear(); }
 
+  // A document is only ever saved whole (SaveToFile): its writes need not
+  // be kept for UpdateFile, which would hold every key of a large analysis
+  // twice.  After this call UpdateFile refuses.
+  void SaveWholeOnly() {
+    wholeOnly_ = true;
+    pending_.clear();
+  }
+
   bool Modified() const { return !pending_.empty(); }
   // The reason of the last failed load or save, in English, for logs and tests.
   const std::string& LastError() const { return error_; }
@@ -166,6 +174,7 @@ class TIniFile {
   std::unique_ptr<std::string> fileText_;  // the text read, which the lines of the file point into
   std::vector<Op> pending_;
   bool crlf_ = false;
+  bool wholeOnly_ = false;
   std::string error_;
 };
 

@@ -82,11 +82,21 @@ std::string FloatToText(double value, int maxDigits, char sep) {
 bool TextToFloat(std::string_view text, double& out) {
   text = TrimBlanks(text);
   if (text.empty()) return false;
-  std::string s(text);
-  for (auto& c : s)
-    if (c == ',') c = '.';
-  const char* b = s.data();
-  const char* e = b + s.size();
+  // Numbers of files are short: copied to the stack, not the heap, since a
+  // large document reads millions of them.
+  char local[64];
+  std::string heap;
+  char* d = local;
+  if (text.size() > sizeof local) {
+    heap.assign(text);
+    d = heap.data();
+  } else {
+    std::copy(text.begin(), text.end(), local);
+  }
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (d[i] == ',') d[i] = '.';
+  const char* b = d;
+  const char* e = b + text.size();
   if (*b == '+') ++b;
   if (b == e) return false;
   double v = 0;

@@ -398,3 +398,14 @@ TEST(IniFile, PipesFoldersAndUnreadableFilesAreRefusedAtOnce) {
   EXPECT_FALSE(ReadWholeFile(d.File("secret.kvo"), out, &why));
   EXPECT_EQ(why, "Accès refusé.");
 }
+
+TEST(IniFile, ContentSavedWholeKeepsNoChangeList) {
+  TempDir d;
+  TIniFile ini(d.File("doc.kvo"));
+  ini.SaveWholeOnly();
+  ini.WriteInteger("Data", "MarkOrderNumber_Grid_0_0", 1);
+  EXPECT_FALSE(ini.Modified());
+  EXPECT_FALSE(ini.UpdateFile());  // nothing would be written: refused, not reported as done
+  ASSERT_TRUE(ini.SaveToFile());
+  EXPECT_EQ(TIniFile(d.File("doc.kvo")).ReadInteger("Data", "MarkOrderNumber_Grid_0_0", 0), 1);
+}

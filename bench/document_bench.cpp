@@ -56,17 +56,20 @@ class BenchView : public IVideoView {
 };
 
 std::string DocumentPath(int images) {
-  return (std::filesystem::temp_directory_path() / ("kinevo_bench_" + std::to_string(images) + ".kvo"))
+  return (std::filesystem::temp_directory_path() /
+          ("kinevo_bench_" + std::to_string(images) + ".kvo"))
       .string();
 }
 
 // The document text, written once per size: scale, origin, and every system
 // marked on every image.
 void WriteDocument(int images, const std::string& path) {
-  std::string t = "[Main]\nVersion=340000\nVideoFileName=/tmp/bench.avi\n\n[Data]\nRequiredDuration=0.04\n";
+  std::string t =
+      "[Main]\nVersion=340000\nVideoFileName=/tmp/bench.avi\n\n[Data]\nRequiredDuration=0.04\n";
   t += "ScalePointsNumber=2\nScalePoint1XCoordinate=0.1\nScalePoint1YCoordinate=0.9\n";
   t += "ScalePoint2XCoordinate=0.9\nScalePoint2YCoordinate=0.9\nScaleLength=1\n";
-  t += "OriginePointsNumber_Grid=1\nOrigineCurrentXCoordinate_Grid=0.5\nOrigineCurrentYCoordinate_Grid=0.5\n";
+  t += "OriginePointsNumber_Grid=1\nOrigineCurrentXCoordinate_Grid=0.5\nOrigineCurrentYCoordinate_"
+       "Grid=0.5\n";
   t += "MarksNumberPerFrame_Grid=" + std::to_string(kSystems) + "\n";
   t += "MarksContainersNumber_Grid=" + std::to_string(images) + "\n";
   for (int i = 0; i < images; ++i) {
@@ -155,12 +158,30 @@ void BM_ComputeResults(benchmark::State& state) {
   state.SetComplexityN(images);
 }
 
-BENCHMARK(BM_OpenDocument)->Arg(10000)->Arg(20000)->Arg(50000)->Arg(100000)->Unit(benchmark::kMillisecond)
-    ->Iterations(1)->Complexity(benchmark::oN);
-BENCHMARK(BM_SaveDocument)->Arg(10000)->Arg(20000)->Arg(50000)->Arg(100000)->Unit(benchmark::kMillisecond)
-    ->Iterations(1)->Complexity(benchmark::oN);
-BENCHMARK(BM_ComputeResults)->Arg(10000)->Arg(20000)->Arg(50000)->Arg(100000)->Unit(benchmark::kMillisecond)
-    ->Iterations(1)->Complexity(benchmark::oN);
+BENCHMARK(BM_OpenDocument)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Arg(50000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Complexity(benchmark::oN);
+BENCHMARK(BM_SaveDocument)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Arg(50000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Complexity(benchmark::oN);
+BENCHMARK(BM_ComputeResults)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Arg(50000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Complexity(benchmark::oN);
 
 }  // namespace
 

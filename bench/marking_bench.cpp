@@ -78,7 +78,8 @@ void BM_MarkTenThousandImagesInRandomOrder(benchmark::State& state) {
     }
     const auto s0 = std::chrono::steady_clock::now();
     TSeries s = data.GetSeries();
-    series += std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - s0).count();
+    series +=
+        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - s0).count();
     benchmark::DoNotOptimize(s.times.data());
     if (data.MarksCount() != kImages || s.times.size() != static_cast<std::size_t>(kImages))
       state.SkipWithError("not every image was marked");

@@ -86,10 +86,10 @@ void BM_EvaluateEnergyPerRow(benchmark::State& state) {
     evaluations += kRows;
   }
   benchmark::DoNotOptimize(sum);
-  state.counters["ns_per_row"] =
-      benchmark::Counter(static_cast<double>(evaluations), benchmark::Counter::kIsRate |
-                                                              benchmark::Counter::kInvert);
-  state.counters["allocs_per_eval"] = static_cast<double>(allocations) / static_cast<double>(evaluations);
+  state.counters["ns_per_row"] = benchmark::Counter(
+      static_cast<double>(evaluations), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["allocs_per_eval"] =
+      static_cast<double>(allocations) / static_cast<double>(evaluations);
   state.SetItemsProcessed(evaluations);
 }
 BENCHMARK(BM_EvaluateEnergyPerRow)->Unit(benchmark::kMillisecond);

@@ -61,7 +61,8 @@ void BM_ComputeAndSmoothedDerivatives(benchmark::State& state) {
   for (auto _ : state) {
     calc.Invalidate(rtBoth);
     if (calc.Compute() != ccOk) state.SkipWithError("Compute failed");
-    if (calc.ComputeDerivatives(rtActive, TCalcul::kSmoothSpeed | TCalcul::kSmoothAcceleration) != ccOk)
+    if (calc.ComputeDerivatives(rtActive, TCalcul::kSmoothSpeed | TCalcul::kSmoothAcceleration) !=
+        ccOk)
       state.SkipWithError("ComputeDerivatives failed");
     benchmark::DoNotOptimize(calc.Active().Value(cfAxes, 0, qtA, rows / 2));
   }
@@ -89,7 +90,11 @@ void BM_ComputeAndPlainDerivatives(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * rows);
   state.SetComplexityN(rows);
 }
-BENCHMARK(BM_ComputeAndPlainDerivatives)->Arg(50000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_ComputeAndPlainDerivatives)
+    ->Arg(50000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
 
 // One smoothed derivative of a million samples whose speed is nearly
 // constant: the sliding three-point slope runs over every sample.
@@ -108,7 +113,11 @@ void BM_DerivSlidingSlope(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * n);
   state.SetComplexityN(n);
 }
-BENCHMARK(BM_DerivSlidingSlope)->Arg(500000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_DerivSlidingSlope)
+    ->Arg(500000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
 
 }  // namespace
 

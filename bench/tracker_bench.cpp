@@ -39,8 +39,9 @@ void Object(Image& img, int x0, int y0) {
   std::uniform_int_distribution<int> d(0, 40);
   for (int y = y0; y < y0 + kSide; ++y)
     for (int x = x0; x < x0 + kSide; ++x)
-      img.SetPixel(x, y, RGBColor(static_cast<uint8_t>(215 + d(gen)), static_cast<uint8_t>(100 + d(gen)),
-                                  static_cast<uint8_t>(20 + d(gen))));
+      img.SetPixel(x, y,
+                   RGBColor(static_cast<uint8_t>(215 + d(gen)), static_cast<uint8_t>(100 + d(gen)),
+                            static_cast<uint8_t>(20 + d(gen))));
 }
 
 void BM_TrackOneImage(benchmark::State& state) {
@@ -56,7 +57,8 @@ void BM_TrackOneImage(benchmark::State& state) {
   ms.SetRadius(40);
   kinevo::TPixel start;
   const double w = kWidth, h = kHeight;
-  if (!ms.SetModel(first, {{900 / w, 500 / h}, {959 / w, 500 / h}, {959 / w, 559 / h}, {900 / w, 559 / h}},
+  if (!ms.SetModel(first,
+                   {{900 / w, 500 / h}, {959 / w, 500 / h}, {959 / w, 559 / h}, {900 / w, 559 / h}},
                    start)) {
     state.SkipWithError("model refused");
     return;
@@ -74,7 +76,8 @@ void BM_TrackOneImage(benchmark::State& state) {
   state.counters["steps"] = steps;
   state.counters["window"] = ms.WindowSize();
   state.counters["converted_px"] = static_cast<double>(ms.LastConvertedPixels());
-  state.counters["error_px"] = std::max(std::abs(p.x - (start.x + move)), std::abs(p.y - (start.y + move / 2)));
+  state.counters["error_px"] =
+      std::max(std::abs(p.x - (start.x + move)), std::abs(p.y - (start.y + move / 2)));
 }
 
 BENCHMARK(BM_TrackOneImage)

@@ -39,9 +39,11 @@ const std::string& BenchFile() {
     fs::create_directories(dir);
     const fs::path file = dir / "h264_1080p_600.mp4";
     if (!fs::exists(file)) {
-      const std::string cmd = "ffmpeg -v error -nostdin -y -f lavfi -i testsrc2=s=1920x1080:r=25 -frames:v " +
-                              std::to_string(kFrames) + " -c:v libx264 -preset superfast -bf 3 -g " +
-                              std::to_string(kGop) + " -sc_threshold 0 -pix_fmt yuv420p '" + file.string() + ".tmp.mp4'";
+      const std::string cmd =
+          "ffmpeg -v error -nostdin -y -f lavfi -i testsrc2=s=1920x1080:r=25 -frames:v " +
+          std::to_string(kFrames) + " -c:v libx264 -preset superfast -bf 3 -g " +
+          std::to_string(kGop) + " -sc_threshold 0 -pix_fmt yuv420p '" + file.string() +
+          ".tmp.mp4'";
       if (std::system(cmd.c_str()) != 0) std::abort();
       fs::rename(file.string() + ".tmp.mp4", file);
     }
@@ -89,7 +91,8 @@ std::string CliPath() {
   std::error_code ec;
   const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
   if (ec) return {};
-  for (const fs::path& p : {exe.parent_path() / "kinevo-cli", exe.parent_path().parent_path() / "kinevo-cli"})
+  for (const fs::path& p :
+       {exe.parent_path() / "kinevo-cli", exe.parent_path().parent_path() / "kinevo-cli"})
     if (fs::exists(p, ec)) return p.string();
   return {};
 }
@@ -123,7 +126,8 @@ void BM_DecodeAllThroughSource(benchmark::State& state) {
 BENCHMARK(BM_DecodeAllThroughSource)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 void BM_DecodeAllFfmpegProgram(benchmark::State& state) {
-  const std::string cmd = "ffmpeg -v error -nostdin -i '" + BenchFile() + "' -f rawvideo -pix_fmt rgb24 -y /dev/null";
+  const std::string cmd =
+      "ffmpeg -v error -nostdin -i '" + BenchFile() + "' -f rawvideo -pix_fmt rgb24 -y /dev/null";
   for (auto _ : state) state.SetIterationTime(RunSeconds(cmd));
 }
 BENCHMARK(BM_DecodeAllFfmpegProgram)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime();
@@ -138,7 +142,8 @@ void BM_DecodeAllCliVersusFfmpeg(benchmark::State& state) {
     return;
   }
   const std::string kinevo = "'" + cli + "' decode-all '" + BenchFile() + "' >/dev/null";
-  const std::string ffmpeg = "ffmpeg -v error -nostdin -i '" + BenchFile() + "' -f rawvideo -pix_fmt rgb24 -y /dev/null";
+  const std::string ffmpeg =
+      "ffmpeg -v error -nostdin -i '" + BenchFile() + "' -f rawvideo -pix_fmt rgb24 -y /dev/null";
   RunTimes k, f;
   double kWall = 0, kCpu = 0, fWall = 0, fCpu = 0, load = 0;
   int runs = 0;
@@ -163,7 +168,10 @@ void BM_DecodeAllCliVersusFfmpeg(benchmark::State& state) {
   state.counters["cpu_ratio"] = kCpu / fCpu;
   state.counters["load_1min"] = load / runs;
 }
-BENCHMARK(BM_DecodeAllCliVersusFfmpeg)->Unit(benchmark::kMillisecond)->Iterations(5)->UseManualTime();
+BENCHMARK(BM_DecodeAllCliVersusFfmpeg)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->UseManualTime();
 
 void BM_RandomImage(benchmark::State& state) {
   TFfmpegVideo v;
@@ -230,11 +238,15 @@ void BM_OpenKinevo(benchmark::State& state) {
 BENCHMARK(BM_OpenKinevo)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 
 void BM_OpenFfprobeCountPackets(benchmark::State& state) {
-  const std::string cmd = "ffprobe -v error -count_packets -select_streams v:0 -show_entries stream=nb_read_packets '" +
-                          BenchFile() + "' >/dev/null";
+  const std::string cmd =
+      "ffprobe -v error -count_packets -select_streams v:0 -show_entries stream=nb_read_packets '" +
+      BenchFile() + "' >/dev/null";
   for (auto _ : state) state.SetIterationTime(RunSeconds(cmd));
 }
-BENCHMARK(BM_OpenFfprobeCountPackets)->Unit(benchmark::kMillisecond)->Iterations(5)->UseManualTime();
+BENCHMARK(BM_OpenFfprobeCountPackets)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->UseManualTime();
 
 long StatusKb(const char* key) {
   std::ifstream f("/proc/self/status");
@@ -301,7 +313,12 @@ void BM_PeakMemoryStepping(benchmark::State& state) {
     state.counters["extra_images"] = (growthMb - static_cast<double>(state.range(0))) / rgbMb;
   }
 }
-BENCHMARK(BM_PeakMemoryStepping)->Arg(256)->Arg(64)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_PeakMemoryStepping)
+    ->Arg(256)
+    ->Arg(64)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
 
 }  // namespace
 

@@ -1,11 +1,12 @@
 // libFuzzer target for the built-in AVI reader: any input must be refused or
 // read without a crash, a hang or an unbounded allocation.
+#include "platform/avi/avi_reader.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
 #include "core/common/image.h"
-#include "platform/avi/avi_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   kinevo::avi::TAviReader reader;

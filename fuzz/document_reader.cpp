@@ -22,7 +22,9 @@ class FuzzView : public kinevo::IVideoView {
   int ImagesNumber() const override { return 1000; }
   void GoToImage(int) override {}
   void AdvanceImages(int) override {}
-  kinevo::TPictureCoord ScreenToPicture(double x, double y) const override { return {x / 640, y / 480}; }
+  kinevo::TPictureCoord ScreenToPicture(double x, double y) const override {
+    return {x / 640, y / 480};
+  }
   kinevo::TPixel PictureToScreen(const kinevo::TPictureCoord& p) const override {
     return {static_cast<int>(p.x * 640), static_cast<int>(p.y * 480)};
   }

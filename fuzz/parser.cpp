@@ -1,6 +1,8 @@
 // libFuzzer target for the expression parser: any bytes, as typed text, with
 // both decimal separators, both angle units and a few known names.  The
 // parser must answer with a value or an error code, never crash or hang.
+#include "core/formulas/parser.h"
+
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -8,7 +10,6 @@
 #include <string_view>
 
 #include "core/common/number_format.h"
-#include "core/formulas/parser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;

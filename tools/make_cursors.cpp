@@ -10,7 +10,8 @@
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
-  const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(KINEVO_CURSORS_DIR);
+  const QString dir =
+      argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(KINEVO_CURSORS_DIR);
   QDir().mkpath(dir);
   int written = 0;
   for (const auto& d : kinevo::gui::CursorDefs()) {

@@ -24,7 +24,7 @@ constexpr int kImages = 28;
 constexpr double kRate = 25;
 constexpr double kPixelsPerMetre = 200;
 constexpr int kRulerLeft = 220, kRulerRight = 420, kRulerTop = 448, kRulerBottom = 462;
-constexpr double kStartX = 60, kStartY = 420;  // ball centre at t = 0, pixels
+constexpr double kStartX = 60, kStartY = 420;      // ball centre at t = 0, pixels
 constexpr double kVx = 2.5, kVy = 4.9, kG = 9.81;  // m/s, m/s, m/s^2
 constexpr int kBallRadius = 10;
 constexpr int kMarkedImages = 10;
@@ -54,7 +54,8 @@ Image Picture(int k) {
   // The ruler: ten alternating decimetres, with a tick every 5 cm.
   for (int d = 0; d < 10; ++d) {
     const int x0 = kRulerLeft + d * 20;
-    FillRect(im, x0, kRulerTop, x0 + 20, kRulerBottom, d % 2 == 0 ? RGBColor(250, 250, 250) : RGBColor(30, 30, 30));
+    FillRect(im, x0, kRulerTop, x0 + 20, kRulerBottom,
+             d % 2 == 0 ? RGBColor(250, 250, 250) : RGBColor(30, 30, 30));
   }
   FillRect(im, kRulerLeft - 1, kRulerTop - 6, kRulerLeft + 1, kRulerBottom, RGBColor(200, 0, 0));
   FillRect(im, kRulerRight - 1, kRulerTop - 6, kRulerRight + 1, kRulerBottom, RGBColor(200, 0, 0));
@@ -64,7 +65,8 @@ Image Picture(int k) {
   for (int y = -kBallRadius; y <= kBallRadius; ++y)
     for (int x = -kBallRadius; x <= kBallRadius; ++x) {
       if (x * x + y * y > kBallRadius * kBallRadius) continue;
-      const int px = static_cast<int>(std::lround(bx)) + x, py = static_cast<int>(std::lround(by)) + y;
+      const int px = static_cast<int>(std::lround(bx)) + x,
+                py = static_cast<int>(std::lround(by)) + y;
       if (px < 0 || py < 0 || px >= kWidth || py >= kHeight) continue;
       const bool spot = (x + 4) * (x + 4) + (y + 4) * (y + 4) < 10;
       im.SetPixel(px, py, spot ? RGBColor(255, 220, 180) : RGBColor(240, 110, 20));
@@ -142,7 +144,8 @@ bool WriteDocument(const std::string& path, const std::string& video) {
   ini.WriteInteger("Video", "ImageNumber", kMarkedImages);
   ini.WriteInteger("Video", "MarkingMode", 0);
   ini.WriteInteger("Montage", "VisibleImagesNumber", kImages);
-  for (int i = 0; i < kImages; ++i) ini.WriteBool("Montage", "IsVisibleImage_" + std::to_string(i), true);
+  for (int i = 0; i < kImages; ++i)
+    ini.WriteBool("Montage", "IsVisibleImage_" + std::to_string(i), true);
   ini.WriteInteger("Montage", "TimeShiftsNumber", 0);
   ini.WriteInteger("Formules", "FormulesNumber", 0);
   ini.WriteInteger("Formules", "ConstantesNumber", 0);

@@ -64,7 +64,8 @@ int DecodeAll(const std::vector<std::string>& argsIn) {
   return 0;
 }
 
-kinevo::cli::Register reg("decode-all", "decode-all FICHIER [--backend vfw|ds|ffmpeg]   décode toutes les images",
+kinevo::cli::Register reg("decode-all",
+                          "decode-all FICHIER [--backend vfw|ds|ffmpeg]   décode toutes les images",
                           DecodeAll);
 
 }  // namespace

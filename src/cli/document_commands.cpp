@@ -26,9 +26,12 @@ std::string Join(const std::vector<T>& values, F&& text) {
 
 const char* ScaleKindName(TScaleKind k) {
   switch (k) {
-    case skHoriz: return "horiz";
-    case skVert: return "vert";
-    default: return "normal";
+    case skHoriz:
+      return "horiz";
+    case skVert:
+      return "vert";
+    default:
+      return "normal";
   }
 }
 
@@ -71,18 +74,23 @@ int Dump(const std::vector<std::string>& input) {
     out << "layer name " << i << ": \"" << d.LayerMarks().SystemNames()[static_cast<std::size_t>(i)]
         << "\"\n";
   auto [kx, ky] = d.GetScaleFactors();
-  out << "scale: kind=" << (d.Settings().separateScales ? "separate" : ScaleKindName(d.Scale().ScaleKind()))
+  out << "scale: kind="
+      << (d.Settings().separateScales ? "separate" : ScaleKindName(d.Scale().ScaleKind()))
       << " complete=" << (d.IsScaleComplete() ? 1 : 0) << " kx=" << Num(kx) << " ky=" << Num(ky)
       << " length=" << Num(d.Scale().ScaleLength()) << "\n";
   const TRepereFixe& f = d.Fixed();
   out << "origin: placed=" << (f.HasOrigin() ? 1 : 0) << " x=" << Num(f.Origin().x)
       << " y=" << Num(f.Origin().y) << " angle=" << Num(d.XAxisAngle())
-      << " directx=" << (f.DirectXAxisDirection() ? 1 : 0) << " directy=" << (f.DirectYAxisDirection() ? 1 : 0) << "\n";
+      << " directx=" << (f.DirectXAxisDirection() ? 1 : 0)
+      << " directy=" << (f.DirectYAxisDirection() ? 1 : 0) << "\n";
   PrintMarks(grid, "grid", false, out);
   const TTransparent& layer = d.Layer();
-  const char* stage = layer.LayerStage() == lsDrag ? "drag" : layer.LayerStage() == lsPoint ? "point" : "grab";
+  const char* stage = layer.LayerStage() == lsDrag    ? "drag"
+                      : layer.LayerStage() == lsPoint ? "point"
+                                                      : "grab";
   out << "layer: stage=" << stage << " width=" << Num(layer.LayerWidth())
-      << " height=" << Num(layer.LayerHeight()) << " directx=" << (layer.DirectXAxisDirection() ? 1 : 0)
+      << " height=" << Num(layer.LayerHeight())
+      << " directx=" << (layer.DirectXAxisDirection() ? 1 : 0)
       << " directy=" << (layer.DirectYAxisDirection() ? 1 : 0) << "\n";
   for (const auto& o : layer.Origines())
     out << "layer origin: image=" << o->OrigineImageNumber << " x=" << Num(o->Position.x)
@@ -143,14 +151,17 @@ int Results(const std::vector<std::string>& input) {
   }
   // Settings of a fresh installation, with the smoothing overrides.
   int flags = s.Results().SmoothingFlags();
-  if (hasSpeed) flags = smoothSpeed == "1" ? (flags | TCalcul::kSmoothSpeed) : (flags & ~TCalcul::kSmoothSpeed);
+  if (hasSpeed)
+    flags = smoothSpeed == "1" ? (flags | TCalcul::kSmoothSpeed) : (flags & ~TCalcul::kSmoothSpeed);
   if (hasAcc)
-    flags = smoothAcc == "1" ? (flags | TCalcul::kSmoothAcceleration) : (flags & ~TCalcul::kSmoothAcceleration);
+    flags = smoothAcc == "1" ? (flags | TCalcul::kSmoothAcceleration)
+                             : (flags & ~TCalcul::kSmoothAcceleration);
   s.Results().SetSmoothingFlags(flags);
 
   TMainMem mem;
   mem.adviseNames = false;
-  TReadinessInput in = ReadinessInputOf(s.Data, s.Video.Mode(), s.Data.Settings().separateScales, false);
+  TReadinessInput in =
+      ReadinessInputOf(s.Data, s.Video.Mode(), s.Data.Settings().separateScales, false);
   if (CheckReadiness(in, s.Dialog, mem) == rdStop) return 1;
   if (!s.UpdateResults(true)) {
     std::cerr << kComputeErrorText << "\n";
@@ -170,10 +181,14 @@ int Results(const std::vector<std::string>& input) {
     if (!s.Formulas.Formula(i).Identifier.empty()) formulas.push_back(&s.Formulas.Formula(i));
   auto formulaCell = [&](const TRec& r, int row) -> std::string {
     switch (row) {
-      case 1: return r.Identifier;
-      case 2: return r.UnitText;
-      case 3: return r.Comment;
-      default: break;
+      case 1:
+        return r.Identifier;
+      case 2:
+        return r.UnitText;
+      case 3:
+        return r.Comment;
+      default:
+        break;
     }
     const std::size_t k = static_cast<std::size_t>(row - TGrid::kFixedRows);
     const TCurve& c = r.Curve;
@@ -195,7 +210,8 @@ int Results(const std::vector<std::string>& input) {
   return 0;
 }
 
-Register dumpCommand("dump", "dump DOC.kvo [--video CHEMIN]            affiche l'analyse d'un document",
+Register dumpCommand("dump",
+                     "dump DOC.kvo [--video CHEMIN]            affiche l'analyse d'un document",
                      Dump);
 Register resultsCommand(
     "results",

@@ -35,7 +35,8 @@ int Eval(const std::vector<std::string>& args) {
     const auto eq = rest[i].find('=');
     double v = 0;
     if (eq == std::string::npos || eq == 0 || !kinevo::TextToFloat(rest[i].substr(eq + 1), v)) {
-      std::cerr << "kinevo-cli eval : affectation incorrecte « " << rest[i] << " » (attendu NOM=VALEUR)\n";
+      std::cerr << "kinevo-cli eval : affectation incorrecte « " << rest[i]
+                << " » (attendu NOM=VALEUR)\n";
       return 2;
     }
     values.push_back({rest[i].substr(0, eq), v});
@@ -65,6 +66,8 @@ int Eval(const std::vector<std::string>& args) {
   return 0;
 }
 
-kinevo::cli::Register reg("eval", "eval EXPRESSION [NOM=VALEUR ...] [--degres]   calcule une expression", Eval);
+kinevo::cli::Register reg("eval",
+                          "eval EXPRESSION [NOM=VALEUR ...] [--degres]   calcule une expression",
+                          Eval);
 
 }  // namespace

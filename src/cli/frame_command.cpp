@@ -29,7 +29,8 @@ int Frame(const std::vector<std::string>& argsIn) {
   for (std::size_t i = 0; i < args.size(); ++i)
     if (args[i] == "-o" && i + 1 < args.size()) {
       out = args[i + 1];
-      args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+      args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
+                 args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
       break;
     }
   std::vector<int> indexes;
@@ -56,7 +57,8 @@ int Frame(const std::vector<std::string>& argsIn) {
   kinevo::Image picture(s.ImageWidth(), s.ImageHeight());
   for (int n : indexes) {
     if (n < 0 || n >= s.ImagesNumber()) {
-      std::cerr << "kinevo-cli : l'image " << n << " n'existe pas (0 à " << s.ImagesNumber() - 1 << ")\n";
+      std::cerr << "kinevo-cli : l'image " << n << " n'existe pas (0 à " << s.ImagesNumber() - 1
+                << ")\n";
       return 1;
     }
     s.GoToImage(n);
@@ -73,8 +75,8 @@ int Frame(const std::vector<std::string>& argsIn) {
   return 0;
 }
 
-kinevo::cli::Register reg("frame",
-                          "frame FICHIER N [N ...] -o SORTIE [--backend vfw|ds|ffmpeg]   image(s) en PNG ou PPM",
-                          Frame);
+kinevo::cli::Register reg(
+    "frame", "frame FICHIER N [N ...] -o SORTIE [--backend vfw|ds|ffmpeg]   image(s) en PNG ou PPM",
+    Frame);
 
 }  // namespace

@@ -1,14 +1,14 @@
 // kinevo-cli eval: value on stdout, or the parser's message and position on
 // stderr with exit code 1.
 #include <gtest/gtest.h>
-
-#include "support/run_program.h"
+#include <sys/wait.h>
 
 #include <array>
 #include <cstdio>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
+
+#include "support/run_program.h"
 
 namespace {
 
@@ -41,11 +41,13 @@ TEST(EvalCliTest, ReportsTheMessageAndPositionOnFailure) {
   const TRun unknown = RunEval({"2*vitesse"});
   EXPECT_EQ(unknown.status, 1);
   EXPECT_EQ(unknown.err,
-            "Erreur 20 à la position 3 : La formule contient une variable ou une constante inconnue : vitesse\n");
+            "Erreur 20 à la position 3 : La formule contient une variable ou une constante "
+            "inconnue : vitesse\n");
   const TRun empty = RunEval({""});
   EXPECT_EQ(empty.status, 1);
   EXPECT_EQ(empty.err, "Erreur 26 : La formule est vide.\n");
-  EXPECT_EQ(RunEval({"(1+2"}).err, "Erreur 1 à la position 1 : Une parenthèse ouverte n'a pas été fermée.\n");
+  EXPECT_EQ(RunEval({"(1+2"}).err,
+            "Erreur 1 à la position 1 : Une parenthèse ouverte n'a pas été fermée.\n");
 }
 
 TEST(EvalCliTest, RefusesMalformedArguments) {

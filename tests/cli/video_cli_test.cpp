@@ -1,8 +1,5 @@
 // kinevo-cli probe, frame and decode-all on videos written by ffmpeg.
 #include <gtest/gtest.h>
-
-#include "support/run_program.h"
-
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -11,6 +8,7 @@
 #include <map>
 #include <sstream>
 
+#include "support/run_program.h"
 #include "support/test_videos.h"
 
 namespace fs = std::filesystem;
@@ -60,8 +58,9 @@ class VideoCli : public ::testing::Test {
     dir = kinevo::test::MakeTempDir("kinevo-cli");
     ASSERT_TRUE(kinevo::test::WriteVideoWithFfmpeg(dir + "/raw.avi", 96, 64, 20, 25,
                                                    {"-c:v", "rawvideo", "-pix_fmt", "bgr24"}));
-    ASSERT_TRUE(kinevo::test::WriteVideoWithFfmpeg(dir + "/gop.mp4", 96, 64, 30, 25,
-                                                   {"-c:v", "libx264", "-bf", "2", "-g", "30", "-pix_fmt", "yuv420p"}));
+    ASSERT_TRUE(kinevo::test::WriteVideoWithFfmpeg(
+        dir + "/gop.mp4", 96, 64, 30, 25,
+        {"-c:v", "libx264", "-bf", "2", "-g", "30", "-pix_fmt", "yuv420p"}));
   }
   static void TearDownTestSuite() { fs::remove_all(dir); }
   static std::string dir;
@@ -94,23 +93,24 @@ TEST_F(VideoCli, FailuresGoToStderrWithAnErrorCode) {
   EXPECT_NE(r.code, 0);
   EXPECT_TRUE(r.out.empty());
   EXPECT_NE(r.err.find("Impossible d'ouvrir ce fichier vidéo."), std::string::npos);
-  {
-    std::ofstream(dir + "/junk.avi") << "RIFF this is not a video at all";
-  }
+  { std::ofstream(dir + "/junk.avi") << "RIFF this is not a video at all"; }
   r = Cli("probe '" + dir + "/junk.avi'", dir);
   EXPECT_NE(r.code, 0);
   EXPECT_NE(r.err.find("suggestions"), std::string::npos);
   EXPECT_NE(Cli("probe '" + dir + "/raw.avi' --backend dshow", dir).code, 0);
-  EXPECT_NE(Cli("frame '" + dir + "/raw.avi' 20 -o '" + dir + "/x.ppm'", dir).code, 0);  // beyond the last
+  EXPECT_NE(Cli("frame '" + dir + "/raw.avi' 20 -o '" + dir + "/x.ppm'", dir).code,
+            0);  // beyond the last
   EXPECT_NE(Cli("frame '" + dir + "/raw.avi' 1 2 -o '" + dir + "/x.ppm'", dir).code, 0);  // no %d
 }
 
 TEST_F(VideoCli, FramesAreWrittenInTheOrderGiven) {
   for (const char* b : {"vfw", "ds", "ffmpeg"}) {
     const std::string file = std::string(b) == "vfw" ? "/raw.avi" : "/gop.mp4";
-    CliRun r = Cli("frame '" + dir + file + "' 17 3 0 19 -o '" + dir + "/f-%d.ppm' --backend " + b, dir);
+    CliRun r =
+        Cli("frame '" + dir + file + "' 17 3 0 19 -o '" + dir + "/f-%d.ppm' --backend " + b, dir);
     ASSERT_EQ(r.code, 0) << b << r.err;
-    for (int n : {17, 3, 0, 19}) EXPECT_EQ(ReadIndexPattern(ReadPpm(dir + "/f-" + std::to_string(n) + ".ppm")), n) << b;
+    for (int n : {17, 3, 0, 19})
+      EXPECT_EQ(ReadIndexPattern(ReadPpm(dir + "/f-" + std::to_string(n) + ".ppm")), n) << b;
   }
   CliRun r = Cli("frame '" + dir + "/gop.mp4' 5 -o '" + dir + "/five.png'", dir);
   ASSERT_EQ(r.code, 0) << r.err;

@@ -118,14 +118,18 @@ TEST_F(DocumentCli, DumpPrintsTheAnalysisAsRead) {
   EXPECT_EQ(lines[2], "size: 200x100");
   EXPECT_EQ(lines[3], "duration: 0.04");
   EXPECT_EQ(lines[4], "mode: grid");
-  EXPECT_NE(r.out.find("series grid: t=0.12 images=3 x=0.15000000000000002 y=-0.14500000000000002\n"),
-            std::string::npos);
+  EXPECT_NE(
+      r.out.find("series grid: t=0.12 images=3 x=0.15000000000000002 y=-0.14500000000000002\n"),
+      std::string::npos);
   EXPECT_NE(r.out.find("layer: stage=grab width=0.5 height=0.5"), std::string::npos);
   EXPECT_NE(r.out.find("montage: hidden= shifts=\n"), std::string::npos);
   EXPECT_NE(r.out.find("system 0: name=\"Balle n°1\" colour=255\n"), std::string::npos);
-  EXPECT_NE(r.out.find("scale: kind=normal complete=1 kx=2 ky=1 length=2\n"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("origin: placed=1 x=0 y=0 angle=0 directx=1 directy=1\n"), std::string::npos);
-  EXPECT_NE(r.out.find("mark grid: image=3 system=0 x=0.15000000000000002 y=0.14500000000000002\n"), std::string::npos)
+  EXPECT_NE(r.out.find("scale: kind=normal complete=1 kx=2 ky=1 length=2\n"), std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("origin: placed=1 x=0 y=0 angle=0 directx=1 directy=1\n"),
+            std::string::npos);
+  EXPECT_NE(r.out.find("mark grid: image=3 system=0 x=0.15000000000000002 y=0.14500000000000002\n"),
+            std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("series grid: t=0 images=0 x=0 y=-0.1\n"), std::string::npos) << r.out;
 }
@@ -152,7 +156,8 @@ TEST_F(DocumentCli, ResultsOfAUniformlyAcceleratedFallAreExact) {
   for (int n = 1; n < 9; ++n) {
     auto f = Fields(lines[static_cast<std::size_t>(3 + n)]);
     double y = 0, vy = 0, ay = 0;
-    ASSERT_TRUE(TextToFloat(f[static_cast<std::size_t>(cy)], y)) << lines[static_cast<std::size_t>(3 + n)];
+    ASSERT_TRUE(TextToFloat(f[static_cast<std::size_t>(cy)], y))
+        << lines[static_cast<std::size_t>(3 + n)];
     ASSERT_TRUE(TextToFloat(f[static_cast<std::size_t>(cvy)], vy));
     ASSERT_TRUE(TextToFloat(f[static_cast<std::size_t>(cay)], ay));
     EXPECT_NEAR(y, -(0.1 + 0.005 * n * n), 1e-12);

@@ -68,7 +68,8 @@ class DocumentRobustness : public ::testing::Test {
     }
     ini.WriteInteger("Video", "ImageNumber", 2);
     ini.WriteInteger("Montage", "VisibleImagesNumber", 20);
-    for (int i = 0; i < 20; ++i) ini.WriteBool("Montage", "IsVisibleImage_" + std::to_string(i), i != 7);
+    for (int i = 0; i < 20; ++i)
+      ini.WriteBool("Montage", "IsVisibleImage_" + std::to_string(i), i != 7);
     ini.WriteInteger("Formules", "FormulesNumber", 1);
     ini.WriteString("Record", "RecordFormuleIdentifier_0", "u");
     ini.WriteString("Record", "RecordFormulePhrase_0", "3*t");

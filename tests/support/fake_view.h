@@ -11,8 +11,11 @@ namespace kinevo::test {
 class FakeView : public IVideoView {
  public:
   FakeView(int imageWidth = 640, int imageHeight = 480, int images = 100)
-      : imageWidth_(imageWidth), imageHeight_(imageHeight), images_(images),
-        viewWidth_(imageWidth), viewHeight_(imageHeight) {}
+      : imageWidth_(imageWidth),
+        imageHeight_(imageHeight),
+        images_(images),
+        viewWidth_(imageWidth),
+        viewHeight_(imageHeight) {}
 
   // Settings of the fake.
   TVideoMode mode = vmRepereFixe;
@@ -20,7 +23,10 @@ class FakeView : public IVideoView {
   int current = 0;
   // Displayed order of file indexes (a montage); empty means identity.
   std::vector<int> displayed;
-  void SetViewSize(int w, int h) { viewWidth_ = w; viewHeight_ = h; }
+  void SetViewSize(int w, int h) {
+    viewWidth_ = w;
+    viewHeight_ = h;
+  }
   void SetImagesNumber(int n) { images_ = n; }
 
   // What was asked.

@@ -30,6 +30,6 @@ class QtTestApplication : public ::testing::Environment {
 
 }  // namespace kinevo::test
 
-#define KINEVO_QT_TEST_APPLICATION(name)                        \
+#define KINEVO_QT_TEST_APPLICATION(name)                         \
   [[maybe_unused]] static const auto* const kQtTestApplication = \
       ::testing::AddGlobalTestEnvironment(new ::kinevo::test::QtTestApplication(name))

@@ -10,14 +10,14 @@
 namespace kinevo::test {
 
 struct DrawCall {
-  std::string op;            // "line", "polyline", "polygon", "rectangle", "fillrect",
-                             // "ellipse", "focusrect", "pixel", "text", "stretch", "clip", "clearclip"
+  std::string op;  // "line", "polyline", "polygon", "rectangle", "fillrect",
+                   // "ellipse", "focusrect", "pixel", "text", "stretch", "clip", "clearclip"
   std::vector<TPixel> points;  // line: two points; shapes: two corners; polyline/polygon: all
   std::string text;
   TPen pen;
   TBrush brush;
   TFont font;
-  TColor color = 0;           // for "pixel"
+  TColor color = 0;  // for "pixel"
   bool opaque = false;
   TRasterOp rop = TRasterOp::ropSrcCopy;
   int imageWidth = 0, imageHeight = 0;  // for "stretch"

@@ -35,7 +35,8 @@ class TempDir {
   // Names in the folder, sorted.
   std::vector<std::string> Names() const {
     std::vector<std::string> n;
-    for (auto& e : std::filesystem::directory_iterator(path_)) n.push_back(e.path().filename().string());
+    for (auto& e : std::filesystem::directory_iterator(path_))
+      n.push_back(e.path().filename().string());
     std::sort(n.begin(), n.end());
     return n;
   }

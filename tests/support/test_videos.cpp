@@ -25,8 +25,10 @@ void CellRect(const Image& p, int cx, int cy, int& x0, int& y0, int& x1, int& y1
 std::string Quote(const std::string& s) {
   std::string out = "'";
   for (char c : s) {
-    if (c == '\'') out += "'\\''";
-    else out += c;
+    if (c == '\'')
+      out += "'\\''";
+    else
+      out += c;
   }
   return out + "'";
 }
@@ -68,20 +70,22 @@ int ReadIndexPattern(const Image& picture) {
         }
       if (n == 0) return -1;
       r /= n, g /= n, b /= n;
-      if (r > 170 && g > 170 && b > 170) index |= 1 << (cy * kGrid + cx);
-      else if (!(r > 150 && g < 90 && b < 90)) return -1;
+      if (r > 170 && g > 170 && b > 170)
+        index |= 1 << (cy * kGrid + cx);
+      else if (!(r > 150 && g < 90 && b < 90))
+        return -1;
     }
   return index;
 }
 
 bool WriteVideoWithFfmpeg(const std::string& path, int width, int height, int frames, double rate,
-                          const std::vector<std::string>& outputArgs, const std::vector<double>& timestamps,
-                          std::string* log) {
+                          const std::vector<std::string>& outputArgs,
+                          const std::vector<double>& timestamps, std::string* log) {
   std::ostringstream cmd;
   cmd.precision(17);
   const std::string logFile = path + ".log";
-  cmd << "ffmpeg -hide_banner -loglevel error -nostdin -y -f rawvideo -pix_fmt rgb24 -s " << width << "x" << height
-      << " -framerate " << rate << " -i -";
+  cmd << "ffmpeg -hide_banner -loglevel error -nostdin -y -f rawvideo -pix_fmt rgb24 -s " << width
+      << "x" << height << " -framerate " << rate << " -i -";
   if (!timestamps.empty()) {
     // Presentation times given per image: setpts picks the time of image N
     // from the list, as a sum of eq(N, i) * t_i.
@@ -89,7 +93,8 @@ bool WriteVideoWithFfmpeg(const std::string& path, int width, int height, int fr
     expr.precision(17);
     // Commas inside a filter's arguments are escaped for the filter graph.
     expr << "setpts=(";
-    for (std::size_t i = 0; i < timestamps.size(); ++i) expr << (i ? "+" : "") << "eq(N\\," << i << ")*" << timestamps[i];
+    for (std::size_t i = 0; i < timestamps.size(); ++i)
+      expr << (i ? "+" : "") << "eq(N\\," << i << ")*" << timestamps[i];
     expr << ")/TB";
     cmd << " -vf " << Quote(expr.str()) << " -fps_mode vfr";
   }
@@ -97,7 +102,8 @@ bool WriteVideoWithFfmpeg(const std::string& path, int width, int height, int fr
   cmd << " " << Quote(path) << " 2>" << Quote(logFile);
   // ffmpeg may stop reading early (a refused option): that must show as a
   // failure, not kill the test program.
-  struct sigaction ignore {}, previous {};
+  struct sigaction ignore {
+  }, previous{};
   ignore.sa_handler = SIG_IGN;
   ::sigaction(SIGPIPE, &ignore, &previous);
   std::FILE* pipe = ::popen(cmd.str().c_str(), "w");

@@ -44,7 +44,7 @@ TFeatures ProgramFeatures();
 struct TCommandContext {
   TVideoMode mode = vmRepereFixe;
   bool videoOpen = false;
-  TOutil tool = otMarque;      // the marking data's tool
+  TOutil tool = otMarque;       // the marking data's tool
   TViewTool viewTool = vtNone;  // the view's own pointer tool
   TScaleKind scaleKind = skNormal;
   int scalePoints[3] = {0, 0, 0};  // points of the general, horizontal and vertical segments
@@ -54,10 +54,10 @@ struct TCommandContext {
   bool allowCapture = true;
   bool allowVideoToPictures = false;  // settings: offer the video-to-pictures conversion
   bool allowPicturesToVideo = false;  // settings: offer the pictures-to-video conversion
-  std::string undoCaption;  // the marking data's UndoCaption
-  int marksCount = 0;       // marks of the active set
-  bool hasOrigin = false;   // the active frame has an origin
-  bool directX = true;      // direction flags of the active frame
+  std::string undoCaption;            // the marking data's UndoCaption
+  int marksCount = 0;                 // marks of the active set
+  bool hasOrigin = false;             // the active frame has an origin
+  bool directX = true;                // direction flags of the active frame
   bool directY = true;
   int marksNumberPerFrame = 1;
   int framesBetween = 1;
@@ -149,7 +149,8 @@ std::vector<std::string> VideoPropertiesLines(const TVideoProperties& p);
 
 // The texts of the pan refusal and of the marks-per-image refusal.
 inline constexpr const char* kPanRefusedText =
-    "Le déplacement de l'image dans son cadre n'est possible que si le taux d'agrandissement est supérieur à 100%.";
+    "Le déplacement de l'image dans son cadre n'est possible que si le taux d'agrandissement est "
+    "supérieur à 100%.";
 inline constexpr const char* kOneMarkOnLayerText =
     "Par souci de clarté, on ne peut poser qu'une marque par image sur le transparent.";
 

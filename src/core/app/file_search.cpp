@@ -58,8 +58,8 @@ std::u32string Fold(std::string_view s) {
       c = (c << 6) | (cb & 0x3F);
     }
     // Overlong forms and surrogates are not valid UTF-8.
-    if (valid && ((len == 2 && c < 0x80) || (len == 3 && c < 0x800) || (len == 4 && (c < 0x10000 || c > 0x10FFFF)) ||
-                  (c >= 0xD800 && c <= 0xDFFF)))
+    if (valid && ((len == 2 && c < 0x80) || (len == 3 && c < 0x800) ||
+                  (len == 4 && (c < 0x10000 || c > 0x10FFFF)) || (c >= 0xD800 && c <= 0xDFFF)))
       valid = false;
     if (!valid) {
       out.push_back(0xDC00 + b);
@@ -92,7 +92,6 @@ bool GlobMatch(const std::u32string& name, const std::u32string& pattern) {
   while (p < pattern.size() && pattern[p] == U'*') ++p;
   return p == pattern.size();
 }
-
 
 bool IsMatchAll(std::string_view pattern) { return pattern == "*" || pattern == "*.*"; }
 
@@ -132,7 +131,8 @@ bool MatchesPattern(std::string_view name, std::string_view pattern) {
   return GlobMatch(Fold(name), Fold(pattern));
 }
 
-TFileNameMatcher::TFileNameMatcher(const std::vector<std::string>& patterns, std::string_view fragment)
+TFileNameMatcher::TFileNameMatcher(const std::vector<std::string>& patterns,
+                                   std::string_view fragment)
     : fragment_(Fold(TrimBlanks(fragment))) {
   all_ = patterns.empty();
   for (const std::string& p : patterns) {
@@ -150,7 +150,8 @@ bool TFileNameMatcher::Matches(std::string_view name) const {
                      [&](const std::u32string& p) { return GlobMatch(folded, p); });
 }
 
-TFileSearchStats SearchFiles(const TFileSearchOptions& options, const TFileSearchCallbacks& callbacks,
+TFileSearchStats SearchFiles(const TFileSearchOptions& options,
+                             const TFileSearchCallbacks& callbacks,
                              const std::atomic<bool>& cancel) {
   TFileSearchStats stats;
   TFileNameMatcher matcher(options.patterns, options.nameFragment);
@@ -238,7 +239,8 @@ TFileSearchStats SearchFiles(const TFileSearchOptions& options, const TFileSearc
         return stats;
       }
     }
-    std::sort(folders.begin(), folders.end(), [](const Entry& a, const Entry& b) { return a.path < b.path; });
+    std::sort(folders.begin(), folders.end(),
+              [](const Entry& a, const Entry& b) { return a.path < b.path; });
     for (auto f = folders.rbegin(); f != folders.rend(); ++f) {
       if (!f->link) {
         stack.push_back({f->path, folder.real / f->path.filename()});

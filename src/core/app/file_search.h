@@ -85,7 +85,8 @@ struct TFileSearchCallbacks {
 };
 
 // Walks the tree on the calling thread; `cancel` is read between entries.
-TFileSearchStats SearchFiles(const TFileSearchOptions& options, const TFileSearchCallbacks& callbacks,
+TFileSearchStats SearchFiles(const TFileSearchOptions& options,
+                             const TFileSearchCallbacks& callbacks,
                              const std::atomic<bool>& cancel);
 
 // A search running on a thread of its own.  The callbacks are set before

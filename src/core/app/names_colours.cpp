@@ -16,7 +16,6 @@ const std::vector<TNameExample>& NameExamples() {
   return examples;
 }
 
-
 TNamesColours::TNamesColours(TData& data)
     : data_(data), layer_(data.IsLayerActive()), n_(std::max(1, data.MarksNumberPerFrame())) {}
 
@@ -70,9 +69,11 @@ void TNamesColours::Apply(const std::vector<std::string>& texts) {
 }
 
 TNamesColoursSizes TNamesColours::Sizes(int workAreaHeight, int defaultRowHeight, int gridLineWidth,
-                                        int pictureHeight, int buttonHeight, int statusBarHeight) const {
+                                        int pictureHeight, int buttonHeight,
+                                        int statusBarHeight) const {
   TNamesColoursSizes s;
-  s.gridClientHeight = std::min(workAreaHeight / 3, (defaultRowHeight + gridLineWidth) * RowCount());
+  s.gridClientHeight =
+      std::min(workAreaHeight / 3, (defaultRowHeight + gridLineWidth) * RowCount());
   s.clientHeight = s.gridClientHeight + pictureHeight + buttonHeight + statusBarHeight + 14;
   s.buttonTop = (s.clientHeight - statusBarHeight) - buttonHeight - 7;
   return s;

@@ -23,7 +23,8 @@ inline constexpr const char* kHeaderName = "la marque repère les positions ..."
 inline constexpr const char* kLayerCentreText = "Le milieu du transparent suit les positions";
 inline constexpr const char* kElementColourText = "Couleur des axes et de l'échelle";
 inline constexpr const char* kHintNumber = "|Numéro de la marque";
-inline constexpr const char* kHintColour = "|Utiliser les touches du pavé numérique depuis la fenêtre pricipale";
+inline constexpr const char* kHintColour =
+    "|Utiliser les touches du pavé numérique depuis la fenêtre pricipale";
 inline constexpr const char* kHintName = "|Ne pas oublier l'article devant le nom";
 inline constexpr const char* kHintOther = "|Les noms seront utilisés pour clarifier les résultats";
 // Background of the even rows.
@@ -78,8 +79,8 @@ class TNamesColours {
 
   // Width of the name column for a grid client width.
   static int NameColumnWidth(int gridClientWidth) { return gridClientWidth - 90 + 12; }
-  TNamesColoursSizes Sizes(int workAreaHeight, int defaultRowHeight, int gridLineWidth, int pictureHeight,
-                           int buttonHeight, int statusBarHeight) const;
+  TNamesColoursSizes Sizes(int workAreaHeight, int defaultRowHeight, int gridLineWidth,
+                           int pictureHeight, int buttonHeight, int statusBarHeight) const;
 
  private:
   TData& data_;

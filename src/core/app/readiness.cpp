@@ -25,8 +25,8 @@ void Line(Image& im, int x0, int y0, int x1, int y1, TColor c, int r = 0) {
   const int n = std::max(std::abs(x1 - x0), std::abs(y1 - y0));
   for (int i = 0; i <= n; ++i) {
     const double t = n == 0 ? 0 : static_cast<double>(i) / n;
-    Dot(im, static_cast<int>(std::lround(x0 + (x1 - x0) * t)), static_cast<int>(std::lround(y0 + (y1 - y0) * t)),
-        c, r);
+    Dot(im, static_cast<int>(std::lround(x0 + (x1 - x0) * t)),
+        static_cast<int>(std::lround(y0 + (y1 - y0) * t)), c, r);
   }
 }
 
@@ -99,7 +99,8 @@ Image ReadinessPicture(TReadinessPicture which) {
   return im;
 }
 
-TReadinessInput ReadinessInputOf(const TData& data, TVideoMode mode, bool separateScales, bool adviseNames) {
+TReadinessInput ReadinessInputOf(const TData& data, TVideoMode mode, bool separateScales,
+                                 bool adviseNames) {
   TReadinessInput in;
   in.mode = mode;
   in.scaleComplete = data.IsScaleComplete();
@@ -116,17 +117,18 @@ TReadinessInput ReadinessInputOf(const TData& data, TVideoMode mode, bool separa
 
 namespace {
 
-int32_t ShowCustom(TUserDlg& dialog, TReadinessPicture picture, const std::vector<TUserButton>& buttons,
-                   const std::vector<std::string>& lines) {
+int32_t ShowCustom(TUserDlg& dialog, TReadinessPicture picture,
+                   const std::vector<TUserButton>& buttons, const std::vector<std::string>& lines) {
   dialog.SetCustomIcon(ReadinessPicture(picture));
   return dialog.Show(icCustom, buttons, lines);
 }
 
 // The warning below five marks: only "Continuer" goes on.
 bool FewMarksAccepted(TUserDlg& dialog) {
-  const int32_t r = dialog.Show(icInformation, {{"Annuler", btAnnuler}, {"Continuer", btIgnorer}},
-                                {"Le calcul de la vitesse ou de l'accélération nécessite au moins cinq marques "
-                                 "sur la trajectoire pour être fiable."});
+  const int32_t r =
+      dialog.Show(icInformation, {{"Annuler", btAnnuler}, {"Continuer", btIgnorer}},
+                  {"Le calcul de la vitesse ou de l'accélération nécessite au moins cinq marques "
+                   "sur la trajectoire pour être fiable."});
   return r == 1;
 }
 
@@ -147,7 +149,8 @@ TReadiness CheckReadiness(const TReadinessInput& in, TUserDlg& dialog, TMainMem&
       std::vector<std::string> lines;
       if (in.systems > 1) {
         char buf[160];
-        std::snprintf(buf, sizeof buf, "Vous avez choisi de pointer simultanément les positions de %u objets.",
+        std::snprintf(buf, sizeof buf,
+                      "Vous avez choisi de pointer simultanément les positions de %u objets.",
                       static_cast<unsigned>(in.systems));
         lines.emplace_back(buf);
       }
@@ -158,7 +161,8 @@ TReadiness CheckReadiness(const TReadinessInput& in, TUserDlg& dialog, TMainMem&
     }
     if (!in.hasOrigin) {
       ShowCustom(dialog, rpFrame, ok,
-                 {"Poser, au préalable, l'origine d'un repère.", "Utiliser le bouton poussoir « Repère »."});
+                 {"Poser, au préalable, l'origine d'un repère.",
+                  "Utiliser le bouton poussoir « Repère »."});
       return rdStop;
     }
     if (in.minMarksPerSystem <= 4 && !FewMarksAccepted(dialog)) return rdStop;
@@ -166,7 +170,8 @@ TReadiness CheckReadiness(const TReadinessInput& in, TUserDlg& dialog, TMainMem&
     if (in.marksCount <= 2) {
       ShowCustom(dialog, rpLayer, ok,
                  {"Poser, au préalable, au moins trois marques sur la trajectoire.",
-                  "A l'aide de la souris, glisser-déposer le transparent puis pointer la position de l'objet."});
+                  "A l'aide de la souris, glisser-déposer le transparent puis pointer la position "
+                  "de l'objet."});
       return rdStop;
     }
     if (in.marksCount <= 4 && !FewMarksAccepted(dialog)) return rdStop;
@@ -176,11 +181,12 @@ TReadiness CheckReadiness(const TReadinessInput& in, TUserDlg& dialog, TMainMem&
   if (in.adviseNames && in.defaultNames && mem.adviseNames) {
     dialog.CheckBoxCaption = "Ne plus afficher cette boîte de dialogue";
     dialog.CheckBoxCheck = false;
-    const int32_t r = ShowCustom(dialog, rpNames,
-                                 {{"Donner un nom", btCustom}, {"Annuler", btAnnuler}, {"Ignorer", btIgnorer}},
-                                 {"Le nom d'un objet est attribué par défaut (« Point n°1 » par exemple).",
-                                  "Pour rendre les résultats plus clairs, il est fortement recommandé de nommer "
-                                  "l'objet de manière plus explicite."});
+    const int32_t r =
+        ShowCustom(dialog, rpNames,
+                   {{"Donner un nom", btCustom}, {"Annuler", btAnnuler}, {"Ignorer", btIgnorer}},
+                   {"Le nom d'un objet est attribué par défaut (« Point n°1 » par exemple).",
+                    "Pour rendre les résultats plus clairs, il est fortement recommandé de nommer "
+                    "l'objet de manière plus explicite."});
     if (dialog.CheckBoxCheck) mem.adviseNames = false;
     dialog.CheckBoxCheck = false;
     if (r == 0) return rdNameFirst;

@@ -28,7 +28,8 @@ struct TReadinessInput {
   bool defaultNames = false;        // HasDefaultSystemNames
 };
 
-TReadinessInput ReadinessInputOf(const TData& data, TVideoMode mode, bool separateScales, bool adviseNames);
+TReadinessInput ReadinessInputOf(const TData& data, TVideoMode mode, bool separateScales,
+                                 bool adviseNames);
 
 // One boolean kept for the run: the advice to name the systems may still be
 // shown.

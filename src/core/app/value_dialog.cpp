@@ -57,7 +57,8 @@ void TBoiteValeur::SetTypeSaisie(TTypeSaisie kind) {
     case tsLongueur:
       Caption = "Etalonner un segment";
       prompt_ = "Longueur du segment en mètre(s)";
-      initial_ = FormatGeneral(c.scaleLength[lengthKind_ <= slLongueurV ? lengthKind_ : slLongueurN], 10);
+      initial_ =
+          FormatGeneral(c.scaleLength[lengthKind_ <= slLongueurV ? lengthKind_ : slLongueurN], 10);
       lo_ = kMinScaleLength;
       hi_ = kMaxScaleLength;
       range_ = "1 mm < longueur du segment < 15 Tm";
@@ -65,7 +66,9 @@ void TBoiteValeur::SetTypeSaisie(TTypeSaisie kind) {
     case tsDMax:
       Caption = "Rayon de recherche de la cible";
       prompt_ = "Rayon de recherche (en pixels)";
-      note_ = "Distance maximale entre deux positions successives de la cible exprimée en nombre de pixels de l'image non transformée.";
+      note_ =
+          "Distance maximale entre deux positions successives de la cible exprimée en nombre de "
+          "pixels de l'image non transformée.";
       initial_ = std::to_string(c.searchRadius);
       lo_ = 10;
       hi_ = 100;
@@ -116,7 +119,9 @@ void TBoiteValeur::SetTypeSaisie(TTypeSaisie kind) {
     case tsNbImgStep:
       Caption = "Nombre d'images séparant deux marques semblables";
       prompt_ = "Nombre d'image(s) à faire avancer";
-      note_ = "La vidéo avance automatiquement d'une ou plusieurs images après la pose de la dernière marque.";
+      note_ =
+          "La vidéo avance automatiquement d'une ou plusieurs images après la pose de la dernière "
+          "marque.";
       initial_ = std::to_string(c.framesBetweenTwoMarks);
       lo_ = 1;
       hi_ = static_cast<double>(n) - 1;  // 1 <= v < N
@@ -130,7 +135,8 @@ void TBoiteValeur::SetTypeSaisieLongueur(TTypeSaisieLongueur kind) {
   lengthKind_ = kind;
   if (kind_ == tsLongueur) {
     const TValueDialogContext c = Context();
-    initial_ = FormatGeneral(c.scaleLength[lengthKind_ <= slLongueurV ? lengthKind_ : slLongueurN], 10);
+    initial_ =
+        FormatGeneral(c.scaleLength[lengthKind_ <= slLongueurV ? lengthKind_ : slLongueurN], 10);
   }
 }
 
@@ -197,7 +203,8 @@ void TBoiteValeur::ShowBadText(const std::string& text) {
     messages_.AddLine(
         "La chaîne de caractères doit être constituée d'un signe (facultatif), de chiffres, "
         "d'un séparateur décimal (facultatif), puis d'une mantisse (facultative).");
-    messages_.AddLine("La mantisse comprend « E » ou « e » suivi d'un signe (facultatif) et d'un nombre entier.");
+    messages_.AddLine(
+        "La mantisse comprend « E » ou « e » suivi d'un signe (facultatif) et d'un nombre entier.");
   }
   messages_.Execute();
 }
@@ -231,7 +238,8 @@ TValueDialogLayout TBoiteValeur::Layout(int promptWidth, const std::function<int
   }
   const int shownPrompt = std::max(0, std::min(promptWidth, l.clientWidth - kEditWidth - 36));
   l.prompt = {12, promptTop, 12 + shownPrompt, promptTop + kEditHeight - 4};
-  l.edit = {l.prompt.right + 12, promptTop - 2, l.prompt.right + 12 + kEditWidth, promptTop - 2 + kEditHeight};
+  l.edit = {l.prompt.right + 12, promptTop - 2, l.prompt.right + 12 + kEditWidth,
+            promptTop - 2 + kEditHeight};
   l.statusBar = {0, l.clientHeight - kStatusHeight, l.clientWidth, l.clientHeight};
   const int buttonBottom = l.statusBar.top - 10;
   const int buttonLeft = (l.clientWidth - kButtonWidth) / 2;

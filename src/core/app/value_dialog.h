@@ -40,15 +40,15 @@ enum TTypeSaisieLongueur : unsigned char {
 // What the dialog reads from the program when a kind is set.
 struct TValueDialogContext {
   bool videoOpen = false;
-  double xAxisAngle = 0;             // radians
-  double recordingRate = 25;         // image rate of the montage recording
-  double scaleLength[3] = {1, 1, 1}; // lengths of the scales H, N, V, in metres
-  int32_t searchRadius = 40;         // the tracker's search radius
-  int32_t trackerFirstImage = 0;     // first image of the tracked object (f)
-  int32_t trackerLastImage = 0;      // the tracker's last image (0-based)
-  int32_t trackerObject = 0;         // the tracker's current object (0-based)
-  int32_t imagesCount = 0;           // N, the displayed number of images
-  int32_t currentImage = 0;          // displayed number of the current image (0-based)
+  double xAxisAngle = 0;              // radians
+  double recordingRate = 25;          // image rate of the montage recording
+  double scaleLength[3] = {1, 1, 1};  // lengths of the scales H, N, V, in metres
+  int32_t searchRadius = 40;          // the tracker's search radius
+  int32_t trackerFirstImage = 0;      // first image of the tracked object (f)
+  int32_t trackerLastImage = 0;       // the tracker's last image (0-based)
+  int32_t trackerObject = 0;          // the tracker's current object (0-based)
+  int32_t imagesCount = 0;            // N, the displayed number of images
+  int32_t currentImage = 0;           // displayed number of the current image (0-based)
   int32_t marksNumberToDraw = 1;
   int32_t marksNumberPerFrame = 1;
   int32_t framesBetweenTwoMarks = 1;
@@ -122,6 +122,5 @@ class TBoiteValeur : public IValueEntry {
   int32_t intValue_ = 0;
   bool videoOpen_ = false;
 };
-
 
 }  // namespace kinevo

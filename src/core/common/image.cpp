@@ -74,7 +74,8 @@ void Image::StretchInto(Image& dest, const TPixelRect& destRect, const Image& sr
     const uint8_t* srow = src.Row(static_cast<int>(sy));
     uint8_t* drow = dest.Row(y) + static_cast<std::size_t>(x0) * 3;
     for (int x = x0; x < x1; ++x) {
-      const uint8_t* s = srow + static_cast<std::size_t>(srcX[static_cast<std::size_t>(x - x0)]) * 3;
+      const uint8_t* s =
+          srow + static_cast<std::size_t>(srcX[static_cast<std::size_t>(x - x0)]) * 3;
       drow[0] = s[0] ^ mask;
       drow[1] = s[1] ^ mask;
       drow[2] = s[2] ^ mask;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -11,7 +12,6 @@
 #include <cstring>
 #include <filesystem>
 #include <unordered_set>
-#include <algorithm>
 
 #include "core/common/number_format.h"
 #include "core/common/text_encoding.h"
@@ -59,10 +59,14 @@ namespace {
 std::string OpenFailure(int err) {
   switch (err) {
     case EACCES:
-    case EPERM: return "Accès refusé.";
-    case ENOENT: return "Le fichier n'existe pas.";
-    case EISDIR: return "Ce n'est pas un fichier ordinaire.";
-    default: return std::string("Lecture impossible : ") + std::strerror(err);
+    case EPERM:
+      return "Accès refusé.";
+    case ENOENT:
+      return "Le fichier n'existe pas.";
+    case EISDIR:
+      return "Ce n'est pas un fichier ordinaire.";
+    default:
+      return std::string("Lecture impossible : ") + std::strerror(err);
   }
 }
 
@@ -150,7 +154,8 @@ bool WriteFileAtomicallyFrom(const std::string& path,
   }
 
   const auto slash = target.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
+  const std::string dir =
+      slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
   const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
   if (base.empty()) return fail("no file name");
 
@@ -435,7 +440,9 @@ const TIniFile::Line* TIniFile::FindKey(std::string_view section, std::string_vi
   return nullptr;
 }
 
-bool TIniFile::SectionExists(std::string_view section) const { return FindSection(section) != nullptr; }
+bool TIniFile::SectionExists(std::string_view section) const {
+  return FindSection(section) != nullptr;
+}
 
 bool TIniFile::ValueExists(std::string_view section, std::string_view key) const {
   return FindKey(section, key) != nullptr;
@@ -576,7 +583,8 @@ void TIniFile::Apply(const Op& op) {
       auto& lines = first->lines;
       std::size_t at = lines.size();
       while (at > 0 && TrimBlanks(lines[at - 1].Raw()).empty()) --at;
-      lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), MakeLine(Store(op.key + "=" + op.value)));
+      lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at),
+                   MakeLine(Store(op.key + "=" + op.value)));
       first->index.Add(lines, static_cast<uint32_t>(at));
       return;
     }
@@ -585,15 +593,18 @@ void TIniFile::Apply(const Op& op) {
         if (!SameName(s.name, op.section)) continue;
         const auto before = s.lines.size();
         s.lines.erase(std::remove_if(s.lines.begin(), s.lines.end(),
-                                     [&](const Line& l) { return l.keySize != 0 && SameName(l.Key(), op.key); }),
+                                     [&](const Line& l) {
+                                       return l.keySize != 0 && SameName(l.Key(), op.key);
+                                     }),
                       s.lines.end());
         if (s.lines.size() != before) s.index.Rebuild(s.lines);
       }
       return;
     case OpKind::Erase:
-      sections_.erase(std::remove_if(sections_.begin(), sections_.end(),
-                                     [&](const Section& s) { return SameName(s.name, op.section); }),
-                      sections_.end());
+      sections_.erase(
+          std::remove_if(sections_.begin(), sections_.end(),
+                         [&](const Section& s) { return SameName(s.name, op.section); }),
+          sections_.end());
       return;
   }
 }

@@ -55,7 +55,8 @@ class TIniFile {
   std::vector<std::string> ReadSections() const;
   // The keys of a section, in file order.
   std::vector<std::string> ReadSection(std::string_view section) const;
-  std::vector<std::pair<std::string, std::string>> ReadSectionValues(std::string_view section) const;
+  std::vector<std::pair<std::string, std::string>> ReadSectionValues(
+      std::string_view section) const;
 
   // A missing key gives the default; a key present with an empty value
   // gives "".

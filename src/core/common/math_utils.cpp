@@ -74,7 +74,9 @@ double AngleAtVertex(const TPixel& p1, const TPixel& p2, const TPixel& p3) {
 
 // ---------------------------------------------------------------- distances
 
-double Distance(const TWorldPoint& a, const TWorldPoint& b) { return std::hypot(b.x - a.x, b.y - a.y); }
+double Distance(const TWorldPoint& a, const TWorldPoint& b) {
+  return std::hypot(b.x - a.x, b.y - a.y);
+}
 
 double Distance(const TPixel& a, const TPixel& b) {
   return std::hypot(double(b.x) - a.x, double(b.y) - a.y);
@@ -134,7 +136,8 @@ struct TDecimal {
   int exp = 0;
 
   char Digit(int i) const {
-    return i >= 0 && i < static_cast<int>(digits.size()) ? digits[static_cast<std::size_t>(i)] : '0';
+    return i >= 0 && i < static_cast<int>(digits.size()) ? digits[static_cast<std::size_t>(i)]
+                                                         : '0';
   }
 };
 
@@ -202,7 +205,8 @@ std::string ExponentText(double ax, int precision, int expDigits, char sep) {
   s.push_back('E');
   s.push_back(d.exp < 0 ? '-' : '+');
   std::string e = std::to_string(std::abs(d.exp));
-  if (static_cast<int>(e.size()) < expDigits) e.insert(0, static_cast<std::size_t>(expDigits) - e.size(), '0');
+  if (static_cast<int>(e.size()) < expDigits)
+    e.insert(0, static_cast<std::size_t>(expDigits) - e.size(), '0');
   return s + e;
 }
 
@@ -247,8 +251,8 @@ bool NearPoint(const TPixel& p, const TPixel& c, int t) {
 bool NearSegment(const TPixel& p, const TPixel& a, const TPixel& b, int t) {
   const long h = std::max(6, t) / 2;
   // Quick refusal outside the segment's box widened by the tolerance.
-  if (p.x < std::min(a.x, b.x) - h || p.x > std::max(a.x, b.x) + h || p.y < std::min(a.y, b.y) - h ||
-      p.y > std::max(a.y, b.y) + h)
+  if (p.x < std::min(a.x, b.x) - h || p.x > std::max(a.x, b.x) + h ||
+      p.y < std::min(a.y, b.y) - h || p.y > std::max(a.y, b.y) + h)
     return false;
   const long dx = long(b.x) - a.x, dy = long(b.y) - a.y;
   const long n = std::max(std::labs(dx), std::labs(dy));

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <cmath>
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <locale>
@@ -33,8 +33,10 @@ namespace {
 // exponent (x = d.ddd × 10^exponent); `digits` 0 asks for the shortest exact.
 void SignificantDigits(double ax, int digits, std::string& ds, int& exponent) {
   char buf[64];
-  const auto r = digits == 0 ? std::to_chars(buf, buf + sizeof buf, ax, std::chars_format::scientific)
-                             : std::to_chars(buf, buf + sizeof buf, ax, std::chars_format::scientific, digits - 1);
+  const auto r =
+      digits == 0
+          ? std::to_chars(buf, buf + sizeof buf, ax, std::chars_format::scientific)
+          : std::to_chars(buf, buf + sizeof buf, ax, std::chars_format::scientific, digits - 1);
   const std::string_view t(buf, static_cast<std::size_t>(r.ptr - buf));
   const std::size_t e = t.find('e');
   ds.clear();
@@ -73,7 +75,9 @@ std::string FormatGeneral(double x, int digits, char sep) {
   return out;
 }
 
-std::string FormatGeneral(double x, int digits) { return FormatGeneral(x, digits, DecimalSeparator()); }
+std::string FormatGeneral(double x, int digits) {
+  return FormatGeneral(x, digits, DecimalSeparator());
+}
 
 std::string FloatToText(double value, int maxDigits, char sep) {
   return FormatGeneral(value, maxDigits >= 17 ? 0 : std::max(maxDigits, 1), sep);

@@ -129,8 +129,8 @@ std::string Utf8ToCp1252(std::string_view text) {
 namespace {
 
 bool HasUtf8Mark(std::string_view b) {
-  return b.size() >= 3 && static_cast<uint8_t>(b[0]) == 0xEF && static_cast<uint8_t>(b[1]) == 0xBB &&
-         static_cast<uint8_t>(b[2]) == 0xBF;
+  return b.size() >= 3 && static_cast<uint8_t>(b[0]) == 0xEF &&
+         static_cast<uint8_t>(b[1]) == 0xBB && static_cast<uint8_t>(b[2]) == 0xBF;
 }
 
 // 0: no UTF-16 mark, 1: little-endian, 2: big-endian.

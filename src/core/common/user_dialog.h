@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "core/common/colour.h"
 #include "core/common/canvas.h"
+#include "core/common/colour.h"
 #include "core/common/image.h"
 
 namespace kinevo {

@@ -90,6 +90,7 @@ struct TUserDlgMetrics {
 
 // Lays out the whole window.  The canvas is used to measure text: its font
 // is set to content.font.
-TUserDlgLayout LayoutUserDlg(Canvas& canvas, const TUserDlgContent& content, const TUserDlgMetrics& metrics);
+TUserDlgLayout LayoutUserDlg(Canvas& canvas, const TUserDlgContent& content,
+                             const TUserDlgMetrics& metrics);
 
 }  // namespace kinevo

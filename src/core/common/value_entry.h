@@ -40,7 +40,8 @@ class IValueEntry {
   virtual char FilterChar(char c) const = 0;
   // The window asks to close with the edit's text: true lets it close.
   virtual bool TryClose(const std::string& text) = 0;
-  virtual TValueDialogLayout Layout(int promptWidth, const std::function<int(int width)>& noteHeight,
+  virtual TValueDialogLayout Layout(int promptWidth,
+                                    const std::function<int(int width)>& noteHeight,
                                     int workAreaWidth) const = 0;
 };
 

@@ -33,7 +33,8 @@ std::string FolderOf(const std::string& path) {
 
 bool IsExecutableFile(const std::string& path) {
   struct stat st {};
-  return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
+  return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+         access(path.c_str(), X_OK) == 0;
 }
 
 bool RemoveFile(const std::string& path, std::string& error) {
@@ -65,7 +66,9 @@ std::string TFreedesktopAssociation::DesktopFilePath() const {
 std::string TFreedesktopAssociation::MimePackagePath() const {
   return dataHome_ + "/mime/packages/kinevo-kvo.xml";
 }
-std::string TFreedesktopAssociation::MimeAppsListPath() const { return configHome_ + "/mimeapps.list"; }
+std::string TFreedesktopAssociation::MimeAppsListPath() const {
+  return configHome_ + "/mimeapps.list";
+}
 
 std::string TFreedesktopAssociation::DesktopEntryText(const std::string& programPath) {
   // Exec argument: quoted, with ", `, $ and \ escaped inside the quotes;
@@ -91,17 +94,22 @@ std::string TFreedesktopAssociation::DesktopEntryText(const std::string& program
          "Name=Kinevo\n"
          "GenericName=Étude du mouvement sur vidéo\n"
          "Comment=Étudier le mouvement d'objets filmés\n"
-         "Exec=" + exec + " %f\n"
+         "Exec=" +
+         exec +
+         " %f\n"
          "Icon=kinevo\n"
          "Terminal=false\n"
          "Categories=Education;Science;Physics;\n"
-         "MimeType=" + std::string(kMimeType) + ";\n";
+         "MimeType=" +
+         std::string(kMimeType) + ";\n";
 }
 
 std::string TFreedesktopAssociation::MimePackageText() {
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
          "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-         "  <mime-type type=\"" + std::string(kMimeType) + "\">\n"
+         "  <mime-type type=\"" +
+         std::string(kMimeType) +
+         "\">\n"
          "    <comment>Kinevo document</comment>\n"
          "    <comment xml:lang=\"fr\">Document Kinevo</comment>\n"
          "    <glob pattern=\"*.kvo\"/>\n"
@@ -132,7 +140,8 @@ int TFreedesktopAssociation::RunProgram(const std::vector<std::string>& argv) {
 bool TFreedesktopAssociation::IsAssociated() const {
   if (dataHome_.empty() || configHome_.empty()) return false;
   std::string desktop, mime;
-  if (!ReadWholeFile(DesktopFilePath(), desktop) || !ReadWholeFile(MimePackagePath(), mime)) return false;
+  if (!ReadWholeFile(DesktopFilePath(), desktop) || !ReadWholeFile(MimePackagePath(), mime))
+    return false;
   if (desktop.find(std::string("MimeType=") + kMimeType) == std::string::npos) return false;
   if (mime.find("*.kvo") == std::string::npos) return false;
   TIniFile apps(MimeAppsListPath());
@@ -235,8 +244,8 @@ bool TFreedesktopAssociation::Dissociate(std::string& error) {
   return true;
 }
 
-bool ApplyAssociationChoice(IFileAssociation& association, bool wanted, const std::string& programPath,
-                            TUserDlg& dialog) {
+bool ApplyAssociationChoice(IFileAssociation& association, bool wanted,
+                            const std::string& programPath, TUserDlg& dialog) {
   const bool present = association.IsAssociated();
   std::string error;
   bool ok = true;
@@ -249,7 +258,8 @@ bool ApplyAssociationChoice(IFileAssociation& association, bool wanted, const st
   if (!ok) {
     dialog.Show(icWarning, {{"Ok", btOk}},
                 {"Erreur d'écriture de l'association des fichiers « .kvo ».", "",
-                 "Vérifier les droits d'écriture dans le dossier personnel de l'utilisateur (" + error + ")."});
+                 "Vérifier les droits d'écriture dans le dossier personnel de l'utilisateur (" +
+                     error + ")."});
   }
   return ok;
 }

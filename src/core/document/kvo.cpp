@@ -68,7 +68,6 @@ bool LooksLikePath(const std::string& line) {
   return true;
 }
 
-
 // Walks the old lines with a cursor, writing each line read as one key.
 class OldLayoutReader {
  public:
@@ -256,12 +255,11 @@ void ConvertLines(OldLayoutReader& r, TIniFile& ini) {
     r.Replace(line);
     r.Write("Data", "ScaleLength");
     r.Skip(1);
-    for (const char* k : {"ScaleHorizPointsNumber", "ScaleHorizPoint1XCoordinate",
-                          "ScaleHorizPoint1YCoordinate", "ScaleHorizPoint2XCoordinate",
-                          "ScaleHorizPoint2YCoordinate", "ScaleHorizLength",
-                          "ScaleVertPointsNumber", "ScaleVertPoint1XCoordinate",
-                          "ScaleVertPoint1YCoordinate", "ScaleVertPoint2XCoordinate",
-                          "ScaleVertPoint2YCoordinate", "ScaleVertLength"})
+    for (const char* k :
+         {"ScaleHorizPointsNumber", "ScaleHorizPoint1XCoordinate", "ScaleHorizPoint1YCoordinate",
+          "ScaleHorizPoint2XCoordinate", "ScaleHorizPoint2YCoordinate", "ScaleHorizLength",
+          "ScaleVertPointsNumber", "ScaleVertPoint1XCoordinate", "ScaleVertPoint1YCoordinate",
+          "ScaleVertPoint2XCoordinate", "ScaleVertPoint2YCoordinate", "ScaleVertLength"})
       r.Write("Data", k);
     r.Skip(1);
   } else {

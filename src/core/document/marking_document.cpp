@@ -24,9 +24,12 @@ std::string Key(const std::string& base, const std::string& suffix, int i, int j
 // Documents keep the layer stage as 0 drag, 1 grab, 2 point.
 int StageToFile(TLayerStage s) {
   switch (s) {
-    case lsDrag: return 0;
-    case lsPoint: return 2;
-    default: return 1;
+    case lsDrag:
+      return 0;
+    case lsPoint:
+      return 2;
+    default:
+      return 1;
   }
 }
 
@@ -128,7 +131,8 @@ void LoadMarks(TPolyContainer& set, const std::string& s, bool keepOneSystem, TD
   // A name missing from the file leaves that system's name empty, and only
   // that one.  No set has more than 32 systems to name.
   const int32_t nameCount = std::clamp(ini.ReadInteger(kData, "SystemNamesNumber" + s, 0), 0, 32);
-  for (int32_t i = 0; i < nameCount; ++i) names.push_back(ini.ReadString(kData, Key("SystemName", s, i)));
+  for (int32_t i = 0; i < nameCount; ++i)
+    names.push_back(ini.ReadString(kData, Key("SystemName", s, i)));
   data.EnsureMarkColors(systems);
   set.LoadSystems(systems, names);
   const int32_t containers = ini.ReadInteger(kData, "MarksContainersNumber" + s, 0);
@@ -194,7 +198,8 @@ bool LoadMarkingData(TData& data, const TIniFile& ini) {
   // beyond it would give times of "inf" or 0 everywhere.
   const std::string duration = ini.ReadString(kData, "RequiredDuration");
   double t = 0;
-  if (duration.empty() || !TextToFloat(duration, t) || !(t > kMinDuration && t < kMaxDuration)) return false;
+  if (duration.empty() || !TextToFloat(duration, t) || !(t > kMinDuration && t < kMaxDuration))
+    return false;
   data.SetRequiredDuration(t);
   data.SetFramesNumberBetweenTwoMarks(
       std::max(1, ini.ReadInteger(kData, "FramesNumberBetweenTwoMarks", 1)));
@@ -217,10 +222,17 @@ bool LoadMarkingData(TData& data, const TIniFile& ini) {
   TTransparent& layer = data.Layer();
   layer.TRepere::LoadFromFile(ini, kData, "_Layer");
   switch (ini.ReadInteger(kData, "LayerStage", 1)) {
-    case 0: layer.LoadStage(lsDrag); break;
-    case 1: layer.LoadStage(lsGrab); break;
-    case 2: layer.LoadStage(lsPoint); break;
-    default: break;  // another value leaves the stage as it is
+    case 0:
+      layer.LoadStage(lsDrag);
+      break;
+    case 1:
+      layer.LoadStage(lsGrab);
+      break;
+    case 2:
+      layer.LoadStage(lsPoint);
+      break;
+    default:
+      break;  // another value leaves the stage as it is
   }
   // The layer may be enlarged beyond the picture; its size is kept as saved
   // within a few pictures.
@@ -237,8 +249,8 @@ bool LoadMarkingData(TData& data, const TIniFile& ini) {
   LoadMarks(data.LayerMarks(), "_Layer", true, data, ini);
 
   // Opening a document is not an undoable step.
-  for (THistorique* h : {&data.GridHistory(), &data.LayerHistory(), &data.ScaleHistory(),
-                         &data.OriginHistory()})
+  for (THistorique* h :
+       {&data.GridHistory(), &data.LayerHistory(), &data.ScaleHistory(), &data.OriginHistory()})
     h->Clear();
   data.UpdateScreenPositions();
   return true;

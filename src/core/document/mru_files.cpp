@@ -58,7 +58,8 @@ void TMRUFiles::LoadFromIni(const TIniFile& ini, const std::string& section) {
 
 void TMRUFiles::SaveToIni(TIniFile& ini, const std::string& section) const {
   ini.EraseSection(section);
-  for (size_t i = 0; i < items_.size(); ++i) ini.WriteString(section, "File" + std::to_string(i + 1), items_[i]);
+  for (size_t i = 0; i < items_.size(); ++i)
+    ini.WriteString(section, "File" + std::to_string(i + 1), items_[i]);
 }
 
 void TMRUFiles::LoadDirectory(const TIniFile& ini, const std::string& section) {
@@ -75,7 +76,8 @@ std::vector<TMRUMenuItem> TMRUFiles::MenuItems() const {
   menu.push_back({"-", "", -1});
   for (size_t i = 0; i < items_.size(); ++i) {
     TMRUMenuItem item;
-    item.caption = numbered_ ? "&" + std::to_string(i + 1) + " " + " :  " + FileNameOf(items_[i]) : items_[i];
+    item.caption =
+        numbered_ ? "&" + std::to_string(i + 1) + " " + " :  " + FileNameOf(items_[i]) : items_[i];
     item.hint = items_[i];
     item.tag = static_cast<int>(i);
     menu.push_back(std::move(item));

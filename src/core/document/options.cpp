@@ -28,9 +28,12 @@ CheckBoxInfo InfoOf(std::string_view name) {
   };
   static const Row rows[] = {
       {"CheckBox3ConfirmationQuit", "Demander une confirmation avant de quitter Kinevo", opGeneral},
-      {"CheckBox4ConfirmationFileChange", "Proposer d'enregistrer le travail avant d'ouvrir un autre fichier ou de fermer la vidéo", opGeneral},
+      {"CheckBox4ConfirmationFileChange",
+       "Proposer d'enregistrer le travail avant d'ouvrir un autre fichier ou de fermer la vidéo",
+       opGeneral},
       {"CheckBox5ChangeFormulae", "Ajouter ou supprimer vos formules favorites", opFormula},
-      {"CheckBox6FreezeMRU", "Ne plus mettre à jour la liste des derniers fichiers ouverts", opGeneral},
+      {"CheckBox6FreezeMRU", "Ne plus mettre à jour la liste des derniers fichiers ouverts",
+       opGeneral},
       {"CheckBox7SmoothAcceleration", "Lisser les valeurs de l'accélération", opResults},
       {"CheckBox8Acceleration", "Montrer l'accélération dans les résultats", opResults},
       {"CheckBox9Speed", "Montrer la vitesse dans les résultats", opResults},
@@ -38,49 +41,67 @@ CheckBoxInfo InfoOf(std::string_view name) {
       {"CheckBox11GridShowAcceleration", "Montrer les colonnes liées à l'accélération", opGrid},
       {"CheckBox12TimeZoomX", "Autoriser le zoom des abscisses", opTime},
       {"CheckBox13TimeZoomY", "Autoriser le zoom des ordonnées", opTime},
-      {"CheckBox14TimePolyline", "Dessiner des segments qui relient les points (ligne brisée)", opTime},
-      {"CheckBox15TimeShowItem", "Proposer cette commande dans la barre d'outils « Résultats »", opTime},
+      {"CheckBox14TimePolyline", "Dessiner des segments qui relient les points (ligne brisée)",
+       opTime},
+      {"CheckBox15TimeShowItem", "Proposer cette commande dans la barre d'outils « Résultats »",
+       opTime},
       {"CheckBox16TrajectoryNumber", "Numéroter les points", opTrajectory},
-      {"CheckBox17TrajectoryPolyline", "Dessiner des segments qui relient les points (ligne brisée)", opTrajectory},
-      {"CheckBox18TrajectoryShowItem", "Proposer cette commande dans la barre d'outils « Résultats »", opTrajectory},
+      {"CheckBox17TrajectoryPolyline",
+       "Dessiner des segments qui relient les points (ligne brisée)", opTrajectory},
+      {"CheckBox18TrajectoryShowItem",
+       "Proposer cette commande dans la barre d'outils « Résultats »", opTrajectory},
       {"CheckBox19VectorNumber", "Numéroter les points", opVector},
       {"CheckBox20VectorDraw", "Dessiner les vecteurs initiaux", opVector},
       {"CheckBox21VectorPolyline", "Dessiner les segments initiaux", opVector},
-      {"CheckBox22VectorShowItem", "Proposer cette commande dans la barre d'outils « Résultats »", opVector},
+      {"CheckBox22VectorShowItem", "Proposer cette commande dans la barre d'outils « Résultats »",
+       opVector},
       {"CheckBox23FormulaZoomX", "Autoriser le zoom des abscisses", opFormula},
       {"CheckBox24FormulaZoomY", "Autoriser le zoom des ordonnées", opFormula},
       {"CheckBox25FormulaOriginY", "Imposer la valeur zéro sur l'axe des ordonnées", opFormula},
-      {"CheckBox26FormulaPolyline", "Dessiner des segments qui relient les points (ligne brisée)", opFormula},
+      {"CheckBox26FormulaPolyline", "Dessiner des segments qui relient les points (ligne brisée)",
+       opFormula},
       {"CheckBox27ProfShowItem", "Proposer cette commande dans le calcul de formules", opFormula},
-      {"CheckBox28FormulaShowItem", "Proposer cette commande dans la barre d'outils « Résultats »", opFormula},
+      {"CheckBox28FormulaShowItem", "Proposer cette commande dans la barre d'outils « Résultats »",
+       opFormula},
       {"CheckBox29GridShowCoordinates", "Montrer les colonnes liées aux coordonnées", opGrid},
       {"CheckBox30HideEdgeV", "Cacher la vitesse au début et à la fin (une marque)", opResults},
-      {"CheckBox31HideEdgeA", "Cacher l'accélération au début et à la fin (deux marques)", opResults},
+      {"CheckBox31HideEdgeA", "Cacher l'accélération au début et à la fin (deux marques)",
+       opResults},
       {"CheckBox32AngleRadian", "Exprimer les angles en radians (en degrés par défaut)", opResults},
       {"CheckBox33VectorOrigin", "Dessiner l'origine du repère", opVector},
       {"CheckBox34FormulaOriginX", "Imposer la valeur zéro sur l'axe des abscisses", opFormula},
       {"CheckBox35VectorTilted", "Présenter la trajectoire comme sur la vidéo", opVector},
       {"CheckBox36StartByZero", "Numéroter les marques à partir de zéro", opGeneral},
-      {"CheckBox37GridShowItem", "Proposer cette commande dans la barre d'outils « Résultats »", opGrid},
-      {"CheckBox38ChangeDefaultObjectsName", "Conseiller de renommer les objets qui portent encore leur nom par défaut", opGeneral},
-      {"CheckBox40ShowDialogBoxForHideImage", "Afficher une boîte de dialogue quand une image est masquée", opTracking},
-      {"CheckBox41HorizAndVertScale", "Utiliser deux échelles distinctes, horizontale et verticale", opGeneral},
+      {"CheckBox37GridShowItem", "Proposer cette commande dans la barre d'outils « Résultats »",
+       opGrid},
+      {"CheckBox38ChangeDefaultObjectsName",
+       "Conseiller de renommer les objets qui portent encore leur nom par défaut", opGeneral},
+      {"CheckBox40ShowDialogBoxForHideImage",
+       "Afficher une boîte de dialogue quand une image est masquée", opTracking},
+      {"CheckBox41HorizAndVertScale", "Utiliser deux échelles distinctes, horizontale et verticale",
+       opGeneral},
       {"CheckBox42TempsEquation", "Afficher l'équation durant la modification du modèle", opTime},
-      {"CheckBox43TempsStatistics", "Afficher les statistiques durant la modification du modèle", opTime},
-      {"CheckBox44FormulaEquation", "Afficher l'équation durant la modification du modèle", opFormula},
-      {"CheckBox45FormulaStatistics", "Afficher les statistiques durant la modification du modèle", opFormula},
+      {"CheckBox43TempsStatistics", "Afficher les statistiques durant la modification du modèle",
+       opTime},
+      {"CheckBox44FormulaEquation", "Afficher l'équation durant la modification du modèle",
+       opFormula},
+      {"CheckBox45FormulaStatistics", "Afficher les statistiques durant la modification du modèle",
+       opFormula},
       {"CheckBox46VectorVideoImage", "Dessiner l'image vidéo", opVector},
       {"CheckBox47AllowTracking", "Proposer le suivi automatique", opTracking},
       {"CheckBox48AllowMontage", "Proposer le montage de la vidéo", opTracking},
       {"CheckBox49AllowCapture", "Proposer la capture vidéo", opTracking},
       {"CheckBox50VectorSpline", "Dessiner les courbes initiales", opVector},
-      {"CheckBox51DeformationBubble", "Afficher une bulle des valeurs de l'objet pendant sa modification", opGeneral},
+      {"CheckBox51DeformationBubble",
+       "Afficher une bulle des valeurs de l'objet pendant sa modification", opGeneral},
       {"CheckBox52ShowRadiusSearch", "Dessiner la zone de recherche de la cible", opTracking},
       {"CheckBox53PolarQuantities", "Montrer les grandeurs polaires dans les résultats", opResults},
       {"CheckBox54SmoothSpeed", "Lisser les valeurs de la vitesse", opResults},
-      {"CheckBox55ShowVideoToPictures", "Autoriser la conversion de la vidéo en images", opTracking},
+      {"CheckBox55ShowVideoToPictures", "Autoriser la conversion de la vidéo en images",
+       opTracking},
       {"CheckBox56ShowPicturesToVideo", "Autoriser la conversion d'images en vidéo", opTracking},
-      {"CheckBox57GridShowPolarQuantities", "Montrer les colonnes liées aux grandeurs polaires", opGrid},
+      {"CheckBox57GridShowPolarQuantities", "Montrer les colonnes liées aux grandeurs polaires",
+       opGrid},
   };
   for (const auto& r : rows)
     if (name == r.name) return {r.caption, r.page};
@@ -133,11 +154,11 @@ TOptionsPage ToolPage(std::string_view name) {
 
 std::vector<TOptionKey> BuildCheckBoxes() {
   std::vector<TOptionKey> v;
-#define KINEVO_OPTION_ROW(name, def)                                                     \
-  {                                                                                      \
-    const auto info = InfoOf(#name);                                                     \
-    v.push_back({#name, std::string(#name) + "_Checked", &TOptionsValues::name, def,     \
-                 info.caption, info.page});                                              \
+#define KINEVO_OPTION_ROW(name, def)                                                               \
+  {                                                                                                \
+    const auto info = InfoOf(#name);                                                               \
+    v.push_back({#name, std::string(#name) + "_Checked", &TOptionsValues::name, def, info.caption, \
+                 info.page});                                                                      \
   }
   KINEVO_OPTION_CHECKBOXES(KINEVO_OPTION_ROW)
 #undef KINEVO_OPTION_ROW
@@ -146,8 +167,9 @@ std::vector<TOptionKey> BuildCheckBoxes() {
 
 std::vector<TOptionKey> BuildToolButtons() {
   std::vector<TOptionKey> v;
-#define KINEVO_OPTION_ROW(name) \
-  v.push_back({#name, std::string(#name) + "_Down", &TOptionsValues::name, false, ToolHint(#name), ToolPage(#name)});
+#define KINEVO_OPTION_ROW(name)                                                                    \
+  v.push_back({#name, std::string(#name) + "_Down", &TOptionsValues::name, false, ToolHint(#name), \
+               ToolPage(#name)});
   KINEVO_OPTION_TOOLBUTTONS(KINEVO_OPTION_ROW)
 #undef KINEVO_OPTION_ROW
   return v;
@@ -157,9 +179,8 @@ constexpr int kHashIterations = 10000;
 constexpr const char* kHashPrefix = "sha256$";
 
 bool IsHex(std::string_view s) {
-  return std::all_of(s.begin(), s.end(), [](char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
-  });
+  return std::all_of(s.begin(), s.end(),
+                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
 std::string RandomSaltHex() {
@@ -186,14 +207,22 @@ const std::vector<TOptionKey>& OptionToolButtons() {
 
 const char* OptionsPageCaption(TOptionsPage page) {
   switch (page) {
-    case opGeneral: return "Général";
-    case opResults: return "Calculs";
-    case opGrid: return "Tableau";
-    case opTime: return "Temps";
-    case opTrajectory: return "Trajectoire";
-    case opVector: return "Vecteurs";
-    case opFormula: return "Formules";
-    case opTracking: return "Suivi et montage";
+    case opGeneral:
+      return "Général";
+    case opResults:
+      return "Calculs";
+    case opGrid:
+      return "Tableau";
+    case opTime:
+      return "Temps";
+    case opTrajectory:
+      return "Trajectoire";
+    case opVector:
+      return "Vecteurs";
+    case opFormula:
+      return "Formules";
+    case opTracking:
+      return "Suivi et montage";
   }
   return "";
 }
@@ -201,8 +230,10 @@ const char* OptionsPageCaption(TOptionsPage page) {
 bool OptionsChangeResults(const TOptionsValues& a, const TOptionsValues& b) {
   return a.CheckBox54SmoothSpeed != b.CheckBox54SmoothSpeed ||
          a.CheckBox7SmoothAcceleration != b.CheckBox7SmoothAcceleration ||
-         a.CheckBox9Speed != b.CheckBox9Speed || a.CheckBox8Acceleration != b.CheckBox8Acceleration ||
-         a.CheckBox30HideEdgeV != b.CheckBox30HideEdgeV || a.CheckBox31HideEdgeA != b.CheckBox31HideEdgeA ||
+         a.CheckBox9Speed != b.CheckBox9Speed ||
+         a.CheckBox8Acceleration != b.CheckBox8Acceleration ||
+         a.CheckBox30HideEdgeV != b.CheckBox30HideEdgeV ||
+         a.CheckBox31HideEdgeA != b.CheckBox31HideEdgeA ||
          a.CheckBox36StartByZero != b.CheckBox36StartByZero ||
          a.CheckBox41HorizAndVertScale != b.CheckBox41HorizAndVertScale;
 }
@@ -241,7 +272,8 @@ bool SplitHash(const std::string& stored, int& iterations, std::string& salt, st
   const std::string it = rest.substr(0, a);
   salt = rest.substr(a + 1, b - a - 1);
   hash = rest.substr(b + 1);
-  if (it.empty() || it.size() > 7 || !std::all_of(it.begin(), it.end(), [](char c) { return c >= '0' && c <= '9'; }))
+  if (it.empty() || it.size() > 7 ||
+      !std::all_of(it.begin(), it.end(), [](char c) { return c >= '0' && c <= '9'; }))
     return false;
   iterations = std::atoi(it.c_str());
   return iterations >= 1 && salt.size() == 32 && IsHex(salt) && hash.size() == 64 && IsHex(hash);
@@ -362,7 +394,8 @@ std::string SettingsFilePath() {
 }
 
 std::string FindHelpFile(const std::string& helpFolder) {
-  static const char* names[] = {"Help_fr.html", "Help_cz.html", "Help_es.html", "Help_en.html", "Help.html"};
+  static const char* names[] = {"Help_fr.html", "Help_cz.html", "Help_es.html", "Help_en.html",
+                                "Help.html"};
   if (helpFolder.empty()) return {};
   std::string folder = helpFolder;
   if (folder.back() != '/') folder += '/';

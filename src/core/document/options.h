@@ -17,108 +17,108 @@ namespace kinevo {
 
 // Check boxes of the options dialog, in number order: name (the key is the
 // name followed by "_Checked") and default.
-#define KINEVO_OPTION_CHECKBOXES(X)             \
-  X(CheckBox3ConfirmationQuit, true)            \
-  X(CheckBox4ConfirmationFileChange, true)      \
-  X(CheckBox5ChangeFormulae, true)              \
-  X(CheckBox6FreezeMRU, false)                  \
-  X(CheckBox7SmoothAcceleration, true)          \
-  X(CheckBox8Acceleration, true)                \
-  X(CheckBox9Speed, true)                       \
-  X(CheckBox10GridShowSpeed, true)              \
-  X(CheckBox11GridShowAcceleration, true)       \
-  X(CheckBox12TimeZoomX, false)                 \
-  X(CheckBox13TimeZoomY, true)                  \
-  X(CheckBox14TimePolyline, true)               \
-  X(CheckBox15TimeShowItem, true)               \
-  X(CheckBox16TrajectoryNumber, true)           \
-  X(CheckBox17TrajectoryPolyline, true)         \
-  X(CheckBox18TrajectoryShowItem, true)         \
-  X(CheckBox19VectorNumber, true)               \
-  X(CheckBox20VectorDraw, true)                 \
-  X(CheckBox21VectorPolyline, false)            \
-  X(CheckBox22VectorShowItem, true)             \
-  X(CheckBox23FormulaZoomX, false)              \
-  X(CheckBox24FormulaZoomY, true)               \
-  X(CheckBox25FormulaOriginY, true)             \
-  X(CheckBox26FormulaPolyline, true)            \
-  X(CheckBox27ProfShowItem, true)               \
-  X(CheckBox28FormulaShowItem, true)            \
-  X(CheckBox29GridShowCoordinates, true)        \
-  X(CheckBox30HideEdgeV, false)                 \
-  X(CheckBox31HideEdgeA, false)                 \
-  X(CheckBox32AngleRadian, false)               \
-  X(CheckBox33VectorOrigin, true)               \
-  X(CheckBox34FormulaOriginX, false)            \
-  X(CheckBox35VectorTilted, true)               \
-  X(CheckBox36StartByZero, false)               \
-  X(CheckBox37GridShowItem, true)               \
-  X(CheckBox38ChangeDefaultObjectsName, true)   \
-  X(CheckBox40ShowDialogBoxForHideImage, true)  \
-  X(CheckBox41HorizAndVertScale, false)         \
-  X(CheckBox42TempsEquation, true)              \
-  X(CheckBox43TempsStatistics, false)           \
-  X(CheckBox44FormulaEquation, true)            \
-  X(CheckBox45FormulaStatistics, false)         \
-  X(CheckBox46VectorVideoImage, false)          \
-  X(CheckBox47AllowTracking, true)              \
-  X(CheckBox48AllowMontage, true)               \
-  X(CheckBox49AllowCapture, true)               \
-  X(CheckBox50VectorSpline, false)              \
-  X(CheckBox51DeformationBubble, true)          \
-  X(CheckBox52ShowRadiusSearch, true)           \
-  X(CheckBox53PolarQuantities, true)            \
-  X(CheckBox54SmoothSpeed, true)                \
-  X(CheckBox55ShowVideoToPictures, false)       \
-  X(CheckBox56ShowPicturesToVideo, false)       \
+#define KINEVO_OPTION_CHECKBOXES(X)            \
+  X(CheckBox3ConfirmationQuit, true)           \
+  X(CheckBox4ConfirmationFileChange, true)     \
+  X(CheckBox5ChangeFormulae, true)             \
+  X(CheckBox6FreezeMRU, false)                 \
+  X(CheckBox7SmoothAcceleration, true)         \
+  X(CheckBox8Acceleration, true)               \
+  X(CheckBox9Speed, true)                      \
+  X(CheckBox10GridShowSpeed, true)             \
+  X(CheckBox11GridShowAcceleration, true)      \
+  X(CheckBox12TimeZoomX, false)                \
+  X(CheckBox13TimeZoomY, true)                 \
+  X(CheckBox14TimePolyline, true)              \
+  X(CheckBox15TimeShowItem, true)              \
+  X(CheckBox16TrajectoryNumber, true)          \
+  X(CheckBox17TrajectoryPolyline, true)        \
+  X(CheckBox18TrajectoryShowItem, true)        \
+  X(CheckBox19VectorNumber, true)              \
+  X(CheckBox20VectorDraw, true)                \
+  X(CheckBox21VectorPolyline, false)           \
+  X(CheckBox22VectorShowItem, true)            \
+  X(CheckBox23FormulaZoomX, false)             \
+  X(CheckBox24FormulaZoomY, true)              \
+  X(CheckBox25FormulaOriginY, true)            \
+  X(CheckBox26FormulaPolyline, true)           \
+  X(CheckBox27ProfShowItem, true)              \
+  X(CheckBox28FormulaShowItem, true)           \
+  X(CheckBox29GridShowCoordinates, true)       \
+  X(CheckBox30HideEdgeV, false)                \
+  X(CheckBox31HideEdgeA, false)                \
+  X(CheckBox32AngleRadian, false)              \
+  X(CheckBox33VectorOrigin, true)              \
+  X(CheckBox34FormulaOriginX, false)           \
+  X(CheckBox35VectorTilted, true)              \
+  X(CheckBox36StartByZero, false)              \
+  X(CheckBox37GridShowItem, true)              \
+  X(CheckBox38ChangeDefaultObjectsName, true)  \
+  X(CheckBox40ShowDialogBoxForHideImage, true) \
+  X(CheckBox41HorizAndVertScale, false)        \
+  X(CheckBox42TempsEquation, true)             \
+  X(CheckBox43TempsStatistics, false)          \
+  X(CheckBox44FormulaEquation, true)           \
+  X(CheckBox45FormulaStatistics, false)        \
+  X(CheckBox46VectorVideoImage, false)         \
+  X(CheckBox47AllowTracking, true)             \
+  X(CheckBox48AllowMontage, true)              \
+  X(CheckBox49AllowCapture, true)              \
+  X(CheckBox50VectorSpline, false)             \
+  X(CheckBox51DeformationBubble, true)         \
+  X(CheckBox52ShowRadiusSearch, true)          \
+  X(CheckBox53PolarQuantities, true)           \
+  X(CheckBox54SmoothSpeed, true)               \
+  X(CheckBox55ShowVideoToPictures, false)      \
+  X(CheckBox56ShowPicturesToVideo, false)      \
   X(CheckBox57GridShowPolarQuantities, true)
 
 // Tool buttons of the options dialog, in the order written (key: name
 // followed by "_Down"); pressed hides the tool from that toolbar of the
 // results window.  All released by default.
-#define KINEVO_OPTION_TOOLBUTTONS(X)          \
-  X(ToolButtonFormuleReticule)                \
-  X(ToolButtonFormuleModeleConstant)          \
-  X(ToolButtonFormuleModeleAffine)            \
-  X(ToolButtonFormuleModeleProportionnel)     \
-  X(ToolButtonFormuleModeleParabole)          \
-  X(ToolButtonFormuleModeleSinus)             \
-  X(ToolButtonFormuleModeleSinusAl)           \
-  X(ToolButtonFormuleModeleExponentiel)       \
-  X(ToolButtonReferentielAngle)               \
-  X(ToolButtonReferentielArc)                 \
-  X(ToolButtonReferentielCercle)              \
-  X(ToolButtonReferentielCurveArc)            \
-  X(ToolButtonReferentielDupliquer)           \
-  X(ToolButtonReferentielEllipse)             \
-  X(ToolButtonReferentielMesurer)             \
-  X(ToolButtonReferentielReticule)            \
-  X(ToolButtonReferentielSegment)             \
-  X(ToolButtonReferentielSelection)           \
-  X(ToolButtonReferentielSpline)              \
-  X(ToolButtonReferentielSupprimer)           \
-  X(ToolButtonTempsReticule)                  \
-  X(ToolButtonTempsModeleConstant)            \
-  X(ToolButtonTempsModeleAffine)              \
-  X(ToolButtonTempsModeleProportionnel)       \
-  X(ToolButtonTempsModeleParabole)            \
-  X(ToolButtonTempsModeleSinus)               \
-  X(ToolButtonTempsModeleSinusAl)             \
-  X(ToolButtonTempsModeleExponentiel)         \
-  X(ToolButtonVecteurAngle)                   \
-  X(ToolButtonVecteurArc)                     \
-  X(ToolButtonVecteurCercle)                  \
-  X(ToolButtonVecteurCurveArc)                \
-  X(ToolButtonVecteurDupliquer)               \
-  X(ToolButtonVecteurEllipse)                 \
-  X(ToolButtonVecteurMesurer)                 \
-  X(ToolButtonVecteurReticule)                \
-  X(ToolButtonVecteurSegment)                 \
-  X(ToolButtonVecteurSelection)               \
-  X(ToolButtonVecteurSens)                    \
-  X(ToolButtonVecteurSpline)                  \
-  X(ToolButtonVecteurSupprimer)               \
-  X(ToolButtonVecteurVecteur)                 \
+#define KINEVO_OPTION_TOOLBUTTONS(X)      \
+  X(ToolButtonFormuleReticule)            \
+  X(ToolButtonFormuleModeleConstant)      \
+  X(ToolButtonFormuleModeleAffine)        \
+  X(ToolButtonFormuleModeleProportionnel) \
+  X(ToolButtonFormuleModeleParabole)      \
+  X(ToolButtonFormuleModeleSinus)         \
+  X(ToolButtonFormuleModeleSinusAl)       \
+  X(ToolButtonFormuleModeleExponentiel)   \
+  X(ToolButtonReferentielAngle)           \
+  X(ToolButtonReferentielArc)             \
+  X(ToolButtonReferentielCercle)          \
+  X(ToolButtonReferentielCurveArc)        \
+  X(ToolButtonReferentielDupliquer)       \
+  X(ToolButtonReferentielEllipse)         \
+  X(ToolButtonReferentielMesurer)         \
+  X(ToolButtonReferentielReticule)        \
+  X(ToolButtonReferentielSegment)         \
+  X(ToolButtonReferentielSelection)       \
+  X(ToolButtonReferentielSpline)          \
+  X(ToolButtonReferentielSupprimer)       \
+  X(ToolButtonTempsReticule)              \
+  X(ToolButtonTempsModeleConstant)        \
+  X(ToolButtonTempsModeleAffine)          \
+  X(ToolButtonTempsModeleProportionnel)   \
+  X(ToolButtonTempsModeleParabole)        \
+  X(ToolButtonTempsModeleSinus)           \
+  X(ToolButtonTempsModeleSinusAl)         \
+  X(ToolButtonTempsModeleExponentiel)     \
+  X(ToolButtonVecteurAngle)               \
+  X(ToolButtonVecteurArc)                 \
+  X(ToolButtonVecteurCercle)              \
+  X(ToolButtonVecteurCurveArc)            \
+  X(ToolButtonVecteurDupliquer)           \
+  X(ToolButtonVecteurEllipse)             \
+  X(ToolButtonVecteurMesurer)             \
+  X(ToolButtonVecteurReticule)            \
+  X(ToolButtonVecteurSegment)             \
+  X(ToolButtonVecteurSelection)           \
+  X(ToolButtonVecteurSens)                \
+  X(ToolButtonVecteurSpline)              \
+  X(ToolButtonVecteurSupprimer)           \
+  X(ToolButtonVecteurVecteur)             \
   X(ToolButtonVecteurVideo)
 
 // Every value of the options, as the options dialog shows and edits them.
@@ -140,22 +140,22 @@ struct TOptionsValues {
 
 // Where the options dialog shows a setting.
 enum TOptionsPage : unsigned char {
-  opGeneral = 0,    // "Général"
-  opResults = 1,    // "Calculs"
-  opGrid = 2,       // "Tableau"
-  opTime = 3,       // "Temps"
-  opTrajectory = 4, // "Trajectoire"
-  opVector = 5,     // "Vecteurs"
-  opFormula = 6,    // "Formules"
-  opTracking = 7,   // "Suivi et montage"
+  opGeneral = 0,     // "Général"
+  opResults = 1,     // "Calculs"
+  opGrid = 2,        // "Tableau"
+  opTime = 3,        // "Temps"
+  opTrajectory = 4,  // "Trajectoire"
+  opVector = 5,      // "Vecteurs"
+  opFormula = 6,     // "Formules"
+  opTracking = 7,    // "Suivi et montage"
 };
 
 struct TOptionKey {
-  const char* name;             // "CheckBox3ConfirmationQuit"
-  std::string key;              // "CheckBox3ConfirmationQuit_Checked"
+  const char* name;  // "CheckBox3ConfirmationQuit"
+  std::string key;   // "CheckBox3ConfirmationQuit_Checked"
   bool TOptionsValues::*member;
   bool def;
-  const char* caption;          // French caption of the check box / hint of the button
+  const char* caption;  // French caption of the check box / hint of the button
   TOptionsPage page;
 };
 

@@ -23,7 +23,9 @@ class TCalculFormulaTable : public IFormulaTable {
     // Speeds, accelerations and polar quantities exist once derived.
     return q == qtX || q == qtY || calcul_.HasDerivatives();
   }
-  double Value(int32_t q, int32_t s, int32_t row) const override { return calcul_.Value(cfAxes, s, q, row); }
+  double Value(int32_t q, int32_t s, int32_t row) const override {
+    return calcul_.Value(cfAxes, s, q, row);
+  }
   double AxisAngle() const override { return axisAngle_ ? axisAngle_() : 0.0; }
 
  private:

@@ -48,17 +48,24 @@ std::string TFormulaGrid::Cell(int32_t col, int32_t row) const {
   const TRec& r = f_.Formula(i);
   const TCurve& c = r.Curve;
   switch (row) {
-    case 0: return c.Expanded ? "-   +" : "";
-    case 1: return r.FormulaText();
-    case 2: return r.UnitText;
-    case 3: return r.Comment;
-    default: break;
+    case 0:
+      return c.Expanded ? "-   +" : "";
+    case 1:
+      return r.FormulaText();
+    case 2:
+      return r.UnitText;
+    case 3:
+      return r.Comment;
+    default:
+      break;
   }
   if (!c.Expanded) return "";
   if (c.Invalid) return kNotANumber;
-  if (dataRow < 0 || dataRow >= static_cast<int32_t>(c.RowValid.size()) || c.RowValid[dataRow] != 0) return "";
+  if (dataRow < 0 || dataRow >= static_cast<int32_t>(c.RowValid.size()) || c.RowValid[dataRow] != 0)
+    return "";
   if (HideEdgeSpeed && c.UsesSpeed && (dataRow == c.FirstRow || dataRow == c.LastRow)) return "";
-  if (HideEdgeAcceleration && c.UsesAcceleration && !(c.FirstRow + 1 < dataRow && dataRow < c.LastRow - 1))
+  if (HideEdgeAcceleration && c.UsesAcceleration &&
+      !(c.FirstRow + 1 < dataRow && dataRow < c.LastRow - 1))
     return "";
   return FormatNumber(c.Digits, c.RowValues[static_cast<size_t>(dataRow)]);
 }
@@ -146,14 +153,19 @@ std::string TFormulaGrid::ConstantCell(int32_t col, int32_t row) const {
   if (i >= f_.ConstantCount()) return "";
   const TRec& r = f_.Constant(i);
   switch (col) {
-    case 0: return r.TypedIdentifier;
-    case 1: return r.Phrase.empty() ? r.ValueText : (r.ShowExpression ? "=" + r.Phrase : r.ValueText);
-    case 2: return r.UnitText;
-    default: return "";
+    case 0:
+      return r.TypedIdentifier;
+    case 1:
+      return r.Phrase.empty() ? r.ValueText : (r.ShowExpression ? "=" + r.Phrase : r.ValueText);
+    case 2:
+      return r.UnitText;
+    default:
+      return "";
   }
 }
 
-bool TFormulaGrid::ApplyConstantCell(int32_t col, int32_t row, const std::string& text, const std::string& beside) {
+bool TFormulaGrid::ApplyConstantCell(int32_t col, int32_t row, const std::string& text,
+                                     const std::string& beside) {
   std::string t;
   for (char c : text)
     if (c != ' ') t += c;

@@ -45,14 +45,16 @@ class TFormulaGrid {
   bool ClickControl(int32_t col, int32_t x, int32_t width, bool rightButton);
   // The three texts of a column after the editor closed.  Returns false
   // (and changes nothing) when the check refused the formula.
-  bool ApplyTexts(int32_t col, const std::string& formula, const std::string& unit, const std::string& comment);
+  bool ApplyTexts(int32_t col, const std::string& formula, const std::string& unit,
+                  const std::string& comment);
 
   // ---- constants grid
   int32_t ConstantRows() const { return 1 + f_.ConstantCount() + 1; }
   std::string ConstantCell(int32_t col, int32_t row) const;
   // Applies a cell; `beside` is the value typed next to a new name.
   // Returns false when the check refused it.
-  bool ApplyConstantCell(int32_t col, int32_t row, const std::string& text, const std::string& beside = "");
+  bool ApplyConstantCell(int32_t col, int32_t row, const std::string& text,
+                         const std::string& beside = "");
   // What typing a character gives in the first two columns: "." and ","
   // become the decimal separator, "/" the division sign, "~" nothing.
   static std::string TypedCharacter(int32_t col, char32_t c);

@@ -9,7 +9,9 @@ namespace kinevo {
 inline void SaveFormulas(const TFormules& f, TIniFile& ini) {
   ini.EraseSection("Formules");
   ini.EraseSection("Record");
-  f.Save([&ini](const std::string& s, const std::string& k, const std::string& v) { ini.WriteString(s, k, v); });
+  f.Save([&ini](const std::string& s, const std::string& k, const std::string& v) {
+    ini.WriteString(s, k, v);
+  });
 }
 
 inline void LoadFormulas(TFormules& f, const TIniFile& ini) {

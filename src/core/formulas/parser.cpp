@@ -23,9 +23,9 @@ struct TChar {
 };
 
 constexpr char32_t kInvalidByte = 0x110000;
-constexpr char32_t kDivisionSign = 0xF7;   // ÷
-constexpr char32_t kSquare = 0xB2;         // ²
-constexpr char32_t kCube = 0xB3;           // ³
+constexpr char32_t kDivisionSign = 0xF7;  // ÷
+constexpr char32_t kSquare = 0xB2;        // ²
+constexpr char32_t kCube = 0xB3;          // ³
 
 // Invalid bytes kept as code points above the Unicode range go back as the
 // bytes they were.
@@ -67,7 +67,8 @@ std::vector<TChar> Decode(std::string_view s) {
       cp = (cp << 6) | (b & 0x3F);
     }
     if (ok) {
-      if ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
+      if ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+          (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
         ok = false;
     }
     if (ok) {
@@ -86,14 +87,17 @@ bool IsDigit(char32_t c) { return c >= '0' && c <= '9'; }
 bool IsLetter(char32_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 // Characters of a name, digits included (a name never starts with a digit,
 // since a digit starts a number).
-bool IsNameChar(char32_t c) { return IsLetter(c) || IsDigit(c) || c == '_' || c == kSquare || c == kCube; }
+bool IsNameChar(char32_t c) {
+  return IsLetter(c) || IsDigit(c) || c == '_' || c == kSquare || c == kCube;
+}
 
 // How a character is quoted in a message: itself when printable, its code
 // otherwise.
 std::string Quote(char32_t c) {
   char buf[32];
   if (c >= kInvalidByte) {
-    std::snprintf(buf, sizeof buf, "octet non valide 0x%02X", static_cast<unsigned>(c - kInvalidByte));
+    std::snprintf(buf, sizeof buf, "octet non valide 0x%02X",
+                  static_cast<unsigned>(c - kInvalidByte));
     return buf;
   }
   if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0)) {
@@ -143,8 +147,8 @@ struct TFunctionName {
   TTokenKind kind;
 };
 constexpr TFunctionName kFunctions[] = {
-    {"sin", tkSin},   {"cos", tkCos},   {"ln", tkLn},         {"log", tkLog},
-    {"exp", tkExp},   {"abs", tkAbs},   {"tan", tkTan},       {"sqrt", tkSqrt},
+    {"sin", tkSin},       {"cos", tkCos},       {"ln", tkLn},         {"log", tkLog},
+    {"exp", tkExp},       {"abs", tkAbs},       {"tan", tkTan},       {"sqrt", tkSqrt},
     {"arcsin", tkArcSin}, {"arccos", tkArcCos}, {"arctan", tkArcTan},
 };
 
@@ -155,13 +159,19 @@ bool IsFunction(TTokenKind k) { return k >= tkSin && k <= tkArcTan; }
 // together (so that a/b*c is (a/b)*c, as everyone reads it), then "^".
 int Priority(TTokenKind k) {
   switch (k) {
-    case tkSemicolon: return 1;
-    case tkPlus: return 2;
-    case tkMinus: return 3;
+    case tkSemicolon:
+      return 1;
+    case tkPlus:
+      return 2;
+    case tkMinus:
+      return 3;
     case tkDivide:
-    case tkMultiply: return 4;
-    case tkPower: return 5;
-    default: return 99;
+    case tkMultiply:
+      return 4;
+    case tkPower:
+      return 5;
+    default:
+      return 99;
   }
 }
 
@@ -215,8 +225,9 @@ bool TParser::Analyse() {
 
   // Signs that follow each other collapse, until nothing changes.
   static constexpr char32_t kPairs[][3] = {
-      {';', '+', ';'}, {'+', '-', '-'}, {'-', '+', '-'}, {'-', '-', '+'},         {'+', '+', '+'},
-      {'*', '+', '*'}, {'/', '+', '/'}, {kDivisionSign, '+', kDivisionSign}, {'^', '+', '^'},
+      {';', '+', ';'}, {'+', '-', '-'}, {'-', '+', '-'}, {'-', '-', '+'},
+      {'+', '+', '+'}, {'*', '+', '*'}, {'/', '+', '/'}, {kDivisionSign, '+', kDivisionSign},
+      {'^', '+', '^'},
   };
   for (bool changed = true; changed;) {
     changed = false;
@@ -310,20 +321,33 @@ bool TParser::Analyse() {
           t.Kind = tkClose;
           --depth;
           break;
-        case '+': t.Kind = tkPlus; break;
-        case '-': t.Kind = tkMinus; break;
-        case '*': t.Kind = tkMultiply; break;
+        case '+':
+          t.Kind = tkPlus;
+          break;
+        case '-':
+          t.Kind = tkMinus;
+          break;
+        case '*':
+          t.Kind = tkMultiply;
+          break;
         case '/':
-        case kDivisionSign: t.Kind = tkDivide; break;
-        case ';': t.Kind = tkSemicolon; break;
-        case '^': t.Kind = tkPower; break;
+        case kDivisionSign:
+          t.Kind = tkDivide;
+          break;
+        case ';':
+          t.Kind = tkSemicolon;
+          break;
+        case '^':
+          t.Kind = tkPower;
+          break;
         default:
           Fail(peBadCharacter, Quote(c), w[p].pos);
           return false;
       }
       AppendChar(t.Text, c);
       ++p;
-      if ((t.Kind == tkMultiply || t.Kind == tkDivide || t.Kind == tkSemicolon || t.Kind == tkPower) &&
+      if ((t.Kind == tkMultiply || t.Kind == tkDivide || t.Kind == tkSemicolon ||
+           t.Kind == tkPower) &&
           at(p) == '-') {
         t.Negate = true;
         ++p;
@@ -444,8 +468,8 @@ bool TParser::Build() {
   state_ = TState::BuildFailed;
   program_.clear();
   struct TFrame {
-    int32_t lo, hi;        // token range [lo, hi)
-    int32_t op = -1;       // token index of the operator
+    int32_t lo, hi;   // token range [lo, hi)
+    int32_t op = -1;  // token index of the operator
     int32_t stage = 0;
     size_t funcBegin = 0;  // functions of this node in `funcs`, outermost first
   };
@@ -572,11 +596,21 @@ bool TParser::Build() {
     in.Position = op.Position;
     size_t funcEnd = funcs.size();
     switch (op.Kind) {
-      case tkPlus: in.Op = TOp::Add; break;
-      case tkMinus: in.Op = TOp::Sub; break;
-      case tkMultiply: in.Op = TOp::Mul; break;
-      case tkDivide: in.Op = TOp::Div; break;
-      case tkPower: in.Op = TOp::Pow; break;
+      case tkPlus:
+        in.Op = TOp::Add;
+        break;
+      case tkMinus:
+        in.Op = TOp::Sub;
+        break;
+      case tkMultiply:
+        in.Op = TOp::Mul;
+        break;
+      case tkDivide:
+        in.Op = TOp::Div;
+        break;
+      case tkPower:
+        in.Op = TOp::Pow;
+        break;
       default:
         // ";": the ArcTan peeled last takes both operands.
         in.Op = TOp::Atan2;
@@ -676,9 +710,15 @@ bool TParser::ApplyBinary(const TInstr& in, double a, double b, double& out) {
   double r = 0.0;
   int32_t code = peOverflow;
   switch (in.Op) {
-    case TOp::Add: r = a + b; break;
-    case TOp::Sub: r = a - b; break;
-    case TOp::Mul: r = a * b; break;
+    case TOp::Add:
+      r = a + b;
+      break;
+    case TOp::Sub:
+      r = a - b;
+      break;
+    case TOp::Mul:
+      r = a * b;
+      break;
     case TOp::Div:
       if (IsZero(b)) {
         Fail(peDivisionByZero, "", in.Position);
@@ -770,47 +810,79 @@ bool TParser::Run(double& result) {
 
 std::string TParser::MessageOf(int32_t code, const std::string& arg) {
   switch (code) {
-    case 0: return "";
-    case 1: return "Une parenthèse ouverte n'a pas été fermée.";
-    case 2: return "Une parenthèse fermée n'a pas été ouverte.";
-    case 3: return "Paranthèses vides.";
-    case 4: return "Nombre incorrect : " + arg;
-    case 5: return "Le calcul d'un cosinus a échoué.";
-    case 6: return "Le calcul d'un sinus a échoué.";
-    case 7: return "Le calcul d'une tangente a échoué.";
-    case 8: return "Le calcul d'un arc cosinus a échoué.";
-    case 9: return "Le calcul d'un arc sinus a échoué.";
-    case 10: return "Le calcul d'une arc tangente a échoué.";
-    case 11: return "Calcul du logarithme d'un nombre négatif ou nul.";
-    case 13: return "Calcul de la racine carrée d'un nombre négatif.";
-    case 14: return "Division par zéro.";
-    case 15: return "Calcul de la puissance fractionnaire d'un nombre négatif.";
-    case 16: return "Le calcul d'une exponentielle a échoué.";
-    case 17: return "Le calcul d'une puissance a échoué.";
-    case 18: return "Chaîne de caractères vide";
-    case 19: return "Le résultat d'un calcul est un nombre trop grand ou trop petit.";
-    case 20: return "La formule contient une variable ou une constante inconnue : " + arg;
-    case 21: return "La formule contient un caractère non autorisé ou inapproprié : " + arg;
+    case 0:
+      return "";
+    case 1:
+      return "Une parenthèse ouverte n'a pas été fermée.";
+    case 2:
+      return "Une parenthèse fermée n'a pas été ouverte.";
+    case 3:
+      return "Paranthèses vides.";
+    case 4:
+      return "Nombre incorrect : " + arg;
+    case 5:
+      return "Le calcul d'un cosinus a échoué.";
+    case 6:
+      return "Le calcul d'un sinus a échoué.";
+    case 7:
+      return "Le calcul d'une tangente a échoué.";
+    case 8:
+      return "Le calcul d'un arc cosinus a échoué.";
+    case 9:
+      return "Le calcul d'un arc sinus a échoué.";
+    case 10:
+      return "Le calcul d'une arc tangente a échoué.";
+    case 11:
+      return "Calcul du logarithme d'un nombre négatif ou nul.";
+    case 13:
+      return "Calcul de la racine carrée d'un nombre négatif.";
+    case 14:
+      return "Division par zéro.";
+    case 15:
+      return "Calcul de la puissance fractionnaire d'un nombre négatif.";
+    case 16:
+      return "Le calcul d'une exponentielle a échoué.";
+    case 17:
+      return "Le calcul d'une puissance a échoué.";
+    case 18:
+      return "Chaîne de caractères vide";
+    case 19:
+      return "Le résultat d'un calcul est un nombre trop grand ou trop petit.";
+    case 20:
+      return "La formule contient une variable ou une constante inconnue : " + arg;
+    case 21:
+      return "La formule contient un caractère non autorisé ou inapproprié : " + arg;
     case 22:
-      return "L'indice d'une variable ou d'une constante est placée entre crochets. L'indice entre crochets "
+      return "L'indice d'une variable ou d'une constante est placée entre crochets. L'indice entre "
+             "crochets "
              "n'est pas reconnu. Variable ou constante d'indice incorrect : " +
              arg;
-    case 23: return "Fonction sans argument.";
-    case 24: return "Opérateur sans opérande(s) : " + arg;
-    case 25: return "Opérandes sans opérateur.";
-    case 26: return "La formule est vide.";
+    case 23:
+      return "Fonction sans argument.";
+    case 24:
+      return "Opérateur sans opérande(s) : " + arg;
+    case 25:
+      return "Opérandes sans opérateur.";
+    case 26:
+      return "La formule est vide.";
     case 28:
-      return "Variable dont la valeur est inconnue : " + arg + ". Vérifier que la valeur initiale (" + arg +
-             "[0] ou " + arg + "[1]) est déclarée dans le tableau des constantes.";
+      return "Variable dont la valeur est inconnue : " + arg +
+             ". Vérifier que la valeur initiale (" + arg + "[0] ou " + arg +
+             "[1]) est déclarée dans le tableau des constantes.";
     case 29:
-      return "L'indice d'une variable ou d'une constante est placé entre crochets. Le crochet fermant est "
+      return "L'indice d'une variable ou d'une constante est placé entre crochets. Le crochet "
+             "fermant est "
              "absent ou mal placé. Variable ou constante concernée : " +
              arg;
     case 30:
-      return "Utiliser le point virgule pour séparer les deux variables d'une fonction. Exemple : ArcTan(x;y).";
-    case 31: return "Trop de parenthèses imbriquées (" + arg + " niveaux au plus).";
-    case 32: return "La formule est trop longue (" + arg + " caractères au plus).";
-    default: return "Erreur non répertoriée.";
+      return "Utiliser le point virgule pour séparer les deux variables d'une fonction. Exemple : "
+             "ArcTan(x;y).";
+    case 31:
+      return "Trop de parenthèses imbriquées (" + arg + " niveaux au plus).";
+    case 32:
+      return "La formule est trop longue (" + arg + " caractères au plus).";
+    default:
+      return "Erreur non répertoriée.";
   }
 }
 

@@ -194,5 +194,4 @@ class TParser {
   std::vector<double> stack_;
 };
 
-
 }  // namespace kinevo

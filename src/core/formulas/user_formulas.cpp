@@ -6,9 +6,9 @@
 #include <limits>
 #include <unordered_map>
 
-#include "core/common/text_utils.h"
 #include "core/common/math_utils.h"
 #include "core/common/number_format.h"
+#include "core/common/text_utils.h"
 #include "core/common/user_dialog.h"
 #include "core/results/quantity.h"
 
@@ -27,7 +27,6 @@ std::string WithoutBlanks(std::string_view s) {
   return out;
 }
 
-
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -36,7 +35,8 @@ size_t NameCharAt(const std::string& s, size_t i) {
   const char c = s[i];
   if (IsLetter(c) || IsDigit(c) || c == '_') return 1;
   if (static_cast<unsigned char>(c) == 0xC2 && i + 1 < s.size() &&
-      (static_cast<unsigned char>(s[i + 1]) == 0xB2 || static_cast<unsigned char>(s[i + 1]) == 0xB3))
+      (static_cast<unsigned char>(s[i + 1]) == 0xB2 ||
+       static_cast<unsigned char>(s[i + 1]) == 0xB3))
     return 2;
   return 0;
 }
@@ -68,7 +68,8 @@ TIdentifierParts ParseIdentifier(const std::string& typed) {
     ReplaceAll(s, "++", "+");
   }
   const size_t close = s.find(']');
-  r.nameValid = !s.empty() && IsLetter(s[0]) && (close == std::string::npos || close == s.size() - 1) &&
+  r.nameValid = !s.empty() && IsLetter(s[0]) &&
+                (close == std::string::npos || close == s.size() - 1) &&
                 s.find("[]") == std::string::npos;
   size_t i = 0;
   while (i < s.size()) {
@@ -110,7 +111,6 @@ TIdentifierParts ParseIdentifier(const std::string& typed) {
   return r;
 }
 
-
 bool ContainsName(const std::vector<std::string>& names, std::string_view n) {
   for (const auto& s : names)
     if (SameName(s, n)) return true;
@@ -128,8 +128,10 @@ constexpr TTableName kPolarNames[] = {{"O", qtTheta}, {"R", qtR}, {"w", qtOmega}
 
 }  // namespace
 
-bool IsNameWithSystem(std::string_view name, std::string_view letters, int32_t systems, int32_t* system) {
-  if (name.size() < letters.size() || !SameName(name.substr(0, letters.size()), letters)) return false;
+bool IsNameWithSystem(std::string_view name, std::string_view letters, int32_t systems,
+                      int32_t* system) {
+  if (name.size() < letters.size() || !SameName(name.substr(0, letters.size()), letters))
+    return false;
   const std::string_view rest = name.substr(letters.size());
   int32_t s = 1;
   if (!rest.empty()) {
@@ -157,9 +159,10 @@ TFormules::TFormules() {
 }
 
 void TFormules::SetSettings(const TFormulaSettings& s) {
-  const bool switches = s.speeds != settings_.speeds || s.accelerations != settings_.accelerations ||
-                        s.polar != settings_.polar;
-  const bool recompute = switches || s.radians != settings_.radians || s.startByZero != settings_.startByZero;
+  const bool switches = s.speeds != settings_.speeds ||
+                        s.accelerations != settings_.accelerations || s.polar != settings_.polar;
+  const bool recompute =
+      switches || s.radians != settings_.radians || s.startByZero != settings_.startByZero;
   settings_ = s;
   parser_.SetRadians(s.radians);
   if (switches) OnSwitchesChanged();
@@ -247,20 +250,22 @@ void TFormules::SetUnit(TRec& r, std::string_view text) {
   r.UnitText = s.empty() ? kNoUnit : s;
 }
 
-int32_t TFormules::AddConstant(std::string_view typedIdentifier, std::string_view expression, std::string_view unit,
-                               std::string_view valueText) {
+int32_t TFormules::AddConstant(std::string_view typedIdentifier, std::string_view expression,
+                               std::string_view unit, std::string_view valueText) {
   auto r = std::make_unique<TRec>();
   r->RecKind = rkConstant;
   SetIdentifier(*r, typedIdentifier);
   r->Phrase = WithoutBlanks(expression);
   SetUnit(*r, unit);
-  if (r->Phrase.empty()) SetConstantValueText(*r, valueText.empty() ? std::string_view("0") : valueText);
+  if (r->Phrase.empty())
+    SetConstantValueText(*r, valueText.empty() ? std::string_view("0") : valueText);
   r->ShowExpression = !r->Phrase.empty();
   constants_.push_back(std::move(r));
   return ConstantCount() - 1;
 }
 
-int32_t TFormules::AddFormula(std::string_view text, std::string_view comment, std::string_view unit) {
+int32_t TFormules::AddFormula(std::string_view text, std::string_view comment,
+                              std::string_view unit) {
   auto r = std::make_unique<TRec>();
   r->RecKind = rkFormula;
   SetFormulaText(*r, text);
@@ -274,8 +279,10 @@ int32_t TFormules::AddFormula(std::string_view text, std::string_view comment, s
 void TFormules::DeleteFormula(int32_t i) {
   if (i < 0 || i >= FormulaCount()) return;
   formulas_.erase(formulas_.begin() + i);
-  if (abscissa_ == i) abscissa_ = -1;
-  else if (abscissa_ > i) --abscissa_;
+  if (abscissa_ == i)
+    abscissa_ = -1;
+  else if (abscissa_ > i)
+    --abscissa_;
 }
 
 void TFormules::DeleteConstant(int32_t i) {
@@ -300,7 +307,8 @@ bool TFormules::IsPredefinedName(std::string_view name) const {
     return false;
   };
   return any(kPositionNames) || (settings_.speeds && any(kSpeedNames)) ||
-         (settings_.accelerations && any(kAccelerationNames)) || (settings_.polar && any(kPolarNames));
+         (settings_.accelerations && any(kAccelerationNames)) ||
+         (settings_.polar && any(kPolarNames));
 }
 
 bool TFormules::ResolveTable(TVariableQuery& q, int32_t row) const {
@@ -331,7 +339,8 @@ bool TFormules::ResolveTable(TVariableQuery& q, int32_t row) const {
     return false;
   };
   return tryList(kPositionNames) || (settings_.speeds && tryList(kSpeedNames)) ||
-         (settings_.accelerations && tryList(kAccelerationNames)) || (settings_.polar && tryList(kPolarNames));
+         (settings_.accelerations && tryList(kAccelerationNames)) ||
+         (settings_.polar && tryList(kPolarNames));
 }
 
 void TFormules::ResolveVariable(TVariableQuery& q) const {
@@ -341,9 +350,12 @@ void TFormules::ResolveVariable(TVariableQuery& q) const {
     if (c->Identifier.empty() || !SameName(c->Identifier, q.Name)) continue;
     known = true;
     bool match = false;
-    if (!q.Indexed && !c->Indexed) match = true;
-    else if (q.Indexed && c->Indexed && q.Absolute) match = q.Index == c->IndexOffset;
-    else if (q.Indexed && c->Indexed) match = static_cast<int64_t>(currentRow_) + q.Index + s == c->IndexOffset;
+    if (!q.Indexed && !c->Indexed)
+      match = true;
+    else if (q.Indexed && c->Indexed && q.Absolute)
+      match = q.Index == c->IndexOffset;
+    else if (q.Indexed && c->Indexed)
+      match = static_cast<int64_t>(currentRow_) + q.Index + s == c->IndexOffset;
     if (match) {
       q.Found = true;
       q.IsConstant = true;
@@ -362,8 +374,9 @@ void TFormules::ResolveVariable(TVariableQuery& q) const {
     q.Value = settings_.radians ? b : RadToDeg(b);
     return;
   }
-  const int64_t row64 = q.Indexed && q.Absolute ? static_cast<int64_t>(q.Index) - s
-                                                : static_cast<int64_t>(currentRow_) + (q.Indexed ? q.Index : 0);
+  const int64_t row64 = q.Indexed && q.Absolute
+                            ? static_cast<int64_t>(q.Index) - s
+                            : static_cast<int64_t>(currentRow_) + (q.Indexed ? q.Index : 0);
   const int32_t row = row64 < 0 || row64 > 2147483647 ? -1 : static_cast<int32_t>(row64);
   if (ResolveTable(q, row)) return;
   if (!formulaByName_.empty()) {
@@ -382,7 +395,8 @@ void TFormules::ResolveVariable(TVariableQuery& q) const {
 void TFormules::ResolveFormula(const TRec& f, int32_t row, TVariableQuery& q) {
   q.IsConstant = true;
   const auto& c = f.Curve;
-  if (row >= 0 && row < static_cast<int32_t>(c.RowValid.size()) && c.RowValid[static_cast<size_t>(row)] == 0) {
+  if (row >= 0 && row < static_cast<int32_t>(c.RowValid.size()) &&
+      c.RowValid[static_cast<size_t>(row)] == 0) {
     q.Found = true;
     q.Value = c.RowValues[static_cast<size_t>(row)];
   }
@@ -456,7 +470,8 @@ int32_t TFormules::ComputeFormula(TRec& r) {
       }
     } else {
       for (const auto& f : formulas_)
-        if (f.get() != &r && !f->Identifier.empty() && ContainsName(r.Dependencies, f->Identifier)) inherit(*f);
+        if (f.get() != &r && !f->Identifier.empty() && ContainsName(r.Dependencies, f->Identifier))
+          inherit(*f);
     }
     for (int32_t row = 0; row < rows; ++row) {
       if (c.RowValid[static_cast<size_t>(row)] != 0) continue;
@@ -558,7 +573,8 @@ std::vector<size_t> ComputationOrder(const std::vector<std::string>& names,
   std::vector<size_t> rest;
   for (size_t k = 0; k < n; ++k)
     if (placed[k]) rest.push_back(k);
-  std::stable_sort(rest.begin(), rest.end(), [&](size_t a, size_t b) { return depth[a] > depth[b]; });
+  std::stable_sort(rest.begin(), rest.end(),
+                   [&](size_t a, size_t b) { return depth[a] > depth[b]; });
   order.insert(order.end(), rest.begin(), rest.end());
   return order;
 }
@@ -605,28 +621,46 @@ void TFormules::ComputeFormulas() { ComputeList(formulas_, false); }
 
 std::string TFormules::CheckMessage(int32_t code, const std::string& a) {
   switch (code) {
-    case ckOk: return "";
-    case ckHiddenName: return "Nom de variable déjà utilisé dans une colonne cachée : " + a;
+    case ckOk:
+      return "";
+    case ckHiddenName:
+      return "Nom de variable déjà utilisé dans une colonne cachée : " + a;
     case ckBadName:
-      return "Un nom ne doit pas commencer par un chiffre et ne contient que des lettres ou des chiffres. "
-             "Variable ou constante incorrecte : " + a;
+      return "Un nom ne doit pas commencer par un chiffre et ne contient que des lettres ou des "
+             "chiffres. "
+             "Variable ou constante incorrecte : " +
+             a;
     case ckNameUsed:
-      return "Nom déjà utilisé (la comparaison ne tient pas compte de la casse). Variable ou constante répétée : " + a;
-    case ckSamePhrase: return "Formules identiques détectées (la comparaison ne tient pas compte de la casse) : " + a + ".";
-    case ckParser: return a;
+      return "Nom déjà utilisé (la comparaison ne tient pas compte de la casse). Variable ou "
+             "constante répétée : " +
+             a;
+    case ckSamePhrase:
+      return "Formules identiques détectées (la comparaison ne tient pas compte de la casse) : " +
+             a + ".";
+    case ckParser:
+      return a;
     case ckBadIndex:
-      return "L'indice d'une variable ou d'une constante est placée entre crochets. L'indice entre crochets n'est "
-             "pas reconnu. Variable ou constante d'indice incorrect : " + a;
+      return "L'indice d'une variable ou d'une constante est placée entre crochets. L'indice entre "
+             "crochets n'est "
+             "pas reconnu. Variable ou constante d'indice incorrect : " +
+             a;
     case ckBadNumber:
-      return "La chaîne de caractères doit être constituée d'un signe (facultatif), de chiffres, d'un séparateur "
-             "décimal (facultatif), puis d'une mantisse (facultative).\nLa mantisse comprend « E » ou « e » suivi "
+      return "La chaîne de caractères doit être constituée d'un signe (facultatif), de chiffres, "
+             "d'un séparateur "
+             "décimal (facultatif), puis d'une mantisse (facultative).\nLa mantisse comprend « E » "
+             "ou « e » suivi "
              "d'un signe (facultatif) et d'un nombre entier.";
     case ckPredefined:
-      return "Nom identique à celui d'une variable prédéfinie (la comparaison ne tient pas compte de la casse). "
-             "Variable concernée : " + a;
+      return "Nom identique à celui d'une variable prédéfinie (la comparaison ne tient pas compte "
+             "de la casse). "
+             "Variable concernée : " +
+             a;
     case ckNoValue:
-      return "Aucune valeur calculable (l'indice est probablement trop grand). Variable non calculable : " + a;
-    default: return "Erreur non répertoriée.";
+      return "Aucune valeur calculable (l'indice est probablement trop grand). Variable non "
+             "calculable : " +
+             a;
+    default:
+      return "Erreur non répertoriée.";
   }
 }
 
@@ -636,7 +670,8 @@ int32_t TFormules::Show(int32_t code, const std::string& argument) {
   if (dlg_) {
     std::vector<std::string> lines;
     size_t start = 0;
-    for (size_t p = lastMessage_.find('\n'); p != std::string::npos; p = lastMessage_.find('\n', start)) {
+    for (size_t p = lastMessage_.find('\n'); p != std::string::npos;
+         p = lastMessage_.find('\n', start)) {
       lines.push_back(lastMessage_.substr(start, p - start));
       start = p + 1;
     }
@@ -676,14 +711,16 @@ int32_t TFormules::CheckRecord(TRec& r) {
     if (!f->Identifier.empty() && SameName(f->Identifier, r.TypedIdentifier))
       return Show(ckNameUsed, r.TypedIdentifier);
   for (const auto& c : constants_)
-    if (c.get() != &r && SameName(c->TypedIdentifier, r.TypedIdentifier)) return Show(ckNameUsed, r.TypedIdentifier);
+    if (c.get() != &r && SameName(c->TypedIdentifier, r.TypedIdentifier))
+      return Show(ckNameUsed, r.TypedIdentifier);
   if (!r.Phrase.empty()) {
     if (samePhrase()) return Show(ckSamePhrase, r.Phrase);
     const int32_t code = ComputeConstant(r);
     return Show(code, code == ckParser ? parser_.ErrorMessage() : r.TypedIdentifier);
   }
   double v = 0;
-  if (r.ValueText == kNotANumber || !TextToFloat(r.ValueText, v)) return Show(ckBadNumber, r.ValueText);
+  if (r.ValueText == kNotANumber || !TextToFloat(r.ValueText, v))
+    return Show(ckBadNumber, r.ValueText);
   return ckOk;
 }
 
@@ -694,7 +731,8 @@ int32_t TFormules::PlottedCount() const { return static_cast<int32_t>(PlottedFor
 std::vector<int32_t> TFormules::PlottedFormulas() const {
   std::vector<int32_t> out;
   for (int32_t i = 0; i < FormulaCount(); ++i)
-    if (formulas_[static_cast<size_t>(i)]->Curve.Plotted && !formulas_[static_cast<size_t>(i)]->Curve.Invalid)
+    if (formulas_[static_cast<size_t>(i)]->Curve.Plotted &&
+        !formulas_[static_cast<size_t>(i)]->Curve.Invalid)
       out.push_back(i);
   return out;
 }
@@ -707,7 +745,8 @@ std::vector<std::pair<double, double>> TFormules::FormulaPoints(int32_t i) const
   std::vector<std::pair<double, double>> out;
   if (i < 0 || i >= FormulaCount()) return out;
   const TCurve& c = Formula(i).Curve;
-  const TCurve* ax = abscissa_ >= 0 && abscissa_ < FormulaCount() ? &Formula(abscissa_).Curve : nullptr;
+  const TCurve* ax =
+      abscissa_ >= 0 && abscissa_ < FormulaCount() ? &Formula(abscissa_).Curve : nullptr;
   for (size_t row = 0; row < c.RowValid.size(); ++row) {
     if (c.RowValid[row] != 0) continue;
     double x = 0;
@@ -773,7 +812,8 @@ void TFormules::Load(const TReadValue& read) {
   const int32_t nc = count("ConstantesNumber");
   for (int32_t n = 0; n < nc; ++n) {
     const std::string k = "_" + std::to_string(n);
-    const std::string id = NormaliseDecimal(std::string(TrimBlanks(read("Record", "RecordConstIdentifier" + k))));
+    const std::string id =
+        NormaliseDecimal(std::string(TrimBlanks(read("Record", "RecordConstIdentifier" + k))));
     const std::string value = std::string(TrimBlanks(read("Record", "RecordConstValue" + k)));
     const std::string unit = std::string(TrimBlanks(read("Record", "RecordConstUnit" + k)));
     if (id.empty()) continue;
@@ -784,8 +824,10 @@ void TFormules::Load(const TReadValue& read) {
   }
   for (int32_t n = 0; n < nf; ++n) {
     const std::string k = "_" + std::to_string(n);
-    const std::string id = NormaliseDecimal(std::string(TrimBlanks(read("Record", "RecordFormuleIdentifier" + k))));
-    const std::string phrase = NormaliseDecimal(std::string(TrimBlanks(read("Record", "RecordFormulePhrase" + k))));
+    const std::string id =
+        NormaliseDecimal(std::string(TrimBlanks(read("Record", "RecordFormuleIdentifier" + k))));
+    const std::string phrase =
+        NormaliseDecimal(std::string(TrimBlanks(read("Record", "RecordFormulePhrase" + k))));
     if (phrase.empty()) continue;
     const std::string comment = std::string(TrimBlanks(read("Record", "RecordFormuleComment" + k)));
     const std::string unit = std::string(TrimBlanks(read("Record", "RecordFormuleUnit" + k)));

@@ -92,8 +92,8 @@ TModelFunction::TModelFunction(int kind, std::span<const double> q) : kind_(kind
   // and keeps the value reached there.  A growing envelope (k > 0) never
   // stops.
   const double amp = q_[0], omega = q_[1], phi = q_[2], k = q_[3];
-  if (IsZero(k) || !(k < 0.0) || !(omega > 0.0) || !std::isfinite(amp) ||
-      !std::isfinite(omega) || !std::isfinite(phi) || !std::isfinite(k))
+  if (IsZero(k) || !(k < 0.0) || !(omega > 0.0) || !std::isfinite(amp) || !std::isfinite(omega) ||
+      !std::isfinite(phi) || !std::isfinite(k))
     return;
   const double t0 = -1.0 / k;
   const double h = std::numbers::pi / (2.0 * omega);

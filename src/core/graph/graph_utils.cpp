@@ -42,11 +42,31 @@ const std::vector<UnitPoint>& UnitOutline(int n) {
       // 3 triangle pointing down
       {{-1, -1}, {1, -1}, {0, 1}},
       // 4 plus sign
-      {{-0.3, -1}, {0.3, -1}, {0.3, -0.3}, {1, -0.3}, {1, 0.3}, {0.3, 0.3},
-       {0.3, 1}, {-0.3, 1}, {-0.3, 0.3}, {-1, 0.3}, {-1, -0.3}, {-0.3, -0.3}},
+      {{-0.3, -1},
+       {0.3, -1},
+       {0.3, -0.3},
+       {1, -0.3},
+       {1, 0.3},
+       {0.3, 0.3},
+       {0.3, 1},
+       {-0.3, 1},
+       {-0.3, 0.3},
+       {-1, 0.3},
+       {-1, -0.3},
+       {-0.3, -0.3}},
       // 5 diagonal cross
-      {{0, -0.4}, {0.6, -1}, {1, -0.6}, {0.4, 0}, {1, 0.6}, {0.6, 1},
-       {0, 0.4}, {-0.6, 1}, {-1, 0.6}, {-0.4, 0}, {-1, -0.6}, {-0.6, -1}},
+      {{0, -0.4},
+       {0.6, -1},
+       {1, -0.6},
+       {0.4, 0},
+       {1, 0.6},
+       {0.6, 1},
+       {0, 0.4},
+       {-0.6, 1},
+       {-1, 0.6},
+       {-0.4, 0},
+       {-1, -0.6},
+       {-0.6, -1}},
       // 6 triangle pointing left
       {{-1, 0}, {1, -1}, {1, 1}},
       // 7 triangle pointing right
@@ -54,8 +74,16 @@ const std::vector<UnitPoint>& UnitOutline(int n) {
       // 8 hexagon
       {{-0.5, -0.87}, {0.5, -0.87}, {1, 0}, {0.5, 0.87}, {-0.5, 0.87}, {-1, 0}},
       // 9 five-pointed star
-      {{0, -0.9045}, {0.225, -0.2135}, {0.951, -0.2135}, {0.363, 0.2135}, {0.588, 0.9045},
-       {0, 0.4775}, {-0.588, 0.9045}, {-0.363, 0.2135}, {-0.951, -0.2135}, {-0.225, -0.2135}},
+      {{0, -0.9045},
+       {0.225, -0.2135},
+       {0.951, -0.2135},
+       {0.363, 0.2135},
+       {0.588, 0.9045},
+       {0, 0.4775},
+       {-0.588, 0.9045},
+       {-0.363, 0.2135},
+       {-0.951, -0.2135},
+       {-0.225, -0.2135}},
       // 10 pentagon
       {{0, -1}, {1, -0.25}, {0.62, 1}, {-0.62, 1}, {-1, -0.25}},
       // 11 horizontal bar
@@ -69,10 +97,26 @@ const std::vector<UnitPoint>& UnitOutline(int n) {
       // 15 hourglass
       {{-1, -1}, {1, -1}, {0.15, 0}, {1, 1}, {-1, 1}, {-0.15, 0}},
       // 16 six-pointed star (origin marker)
-      {{0, -1}, {0.25, -0.433}, {0.866, -0.5}, {0.5, 0}, {0.866, 0.5}, {0.25, 0.433},
-       {0, 1}, {-0.25, 0.433}, {-0.866, 0.5}, {-0.5, 0}, {-0.866, -0.5}, {-0.25, -0.433}},
+      {{0, -1},
+       {0.25, -0.433},
+       {0.866, -0.5},
+       {0.5, 0},
+       {0.866, 0.5},
+       {0.25, 0.433},
+       {0, 1},
+       {-0.25, 0.433},
+       {-0.866, 0.5},
+       {-0.5, 0},
+       {-0.866, -0.5},
+       {-0.25, -0.433}},
       // 17 octagon, white fill
-      {{-0.41, -1}, {0.41, -1}, {1, -0.41}, {1, 0.41}, {0.41, 1}, {-0.41, 1}, {-1, 0.41},
+      {{-0.41, -1},
+       {0.41, -1},
+       {1, -0.41},
+       {1, 0.41},
+       {0.41, 1},
+       {-0.41, 1},
+       {-1, 0.41},
        {-1, -0.41}},
   };
   return outlines[static_cast<size_t>(n)];
@@ -149,9 +193,13 @@ TGraphUtils::TGraphUtils() {
   for (int n = 0; n < kSymbolCount; ++n) motifs_.emplace_back(n);
 }
 
-TColor TGraphUtils::ColorA(int i) const { return kPaletteA[static_cast<size_t>(Wrap(i, kPaletteASize))]; }
+TColor TGraphUtils::ColorA(int i) const {
+  return kPaletteA[static_cast<size_t>(Wrap(i, kPaletteASize))];
+}
 
-TColor TGraphUtils::ColorB(int i) const { return kPaletteB[static_cast<size_t>(Wrap(i, kPaletteBSize))]; }
+TColor TGraphUtils::ColorB(int i) const {
+  return kPaletteB[static_cast<size_t>(Wrap(i, kPaletteBSize))];
+}
 
 int TGraphUtils::IndexOfColorA(TColor c) const {
   for (int i = 0; i < kPaletteASize; ++i)
@@ -280,7 +328,8 @@ std::string FormatFloatExponent(double value, int precision, int digits, char se
   std::string mant = s.substr(0, epos);
   int exp = std::atoi(s.c_str() + epos + 1);
   std::string ed = std::to_string(std::abs(exp));
-  if (static_cast<int>(ed.size()) < digits) ed.insert(0, static_cast<size_t>(digits) - ed.size(), '0');
+  if (static_cast<int>(ed.size()) < digits)
+    ed.insert(0, static_cast<size_t>(digits) - ed.size(), '0');
   for (auto& c : mant)
     if (c == '.') c = sep;
   return mant + "E" + (exp < 0 ? "-" : "+") + ed;

@@ -92,8 +92,8 @@ int TLeastSquares::Fit(int m, std::span<const double> x, std::span<const double>
   for (const auto& row : normal_)
     if (!AllFinite(row)) return pfSingular;
 
-  if (SolveLinear(normal_, rhs_, solution_) != 0 ||
-      static_cast<int>(solution_.size()) != m || !AllFinite(solution_))
+  if (SolveLinear(normal_, rhs_, solution_) != 0 || static_cast<int>(solution_.size()) != m ||
+      !AllFinite(solution_))
     return pfSingular;
 
   // Explained ratio from the Chebyshev form, which is the accurate one.

@@ -14,10 +14,10 @@ namespace kinevo {
 // Result codes of the polynomial fit.
 enum TPolyFitCode : int {
   pfOk = 0,
-  pfSingular = 1,      // the normal equations are singular
-  pfTooFewPoints = 2,  // fewer than 2 points
-  pfNoCoefficient = 3, // fewer than 1 coefficient after adjustment
-  pfSameAbscissa = 4,  // all abscissas equal
+  pfSingular = 1,       // the normal equations are singular
+  pfTooFewPoints = 2,   // fewer than 2 points
+  pfNoCoefficient = 3,  // fewer than 1 coefficient after adjustment
+  pfSameAbscissa = 4,   // all abscissas equal
 };
 
 // One fitter keeps its working arrays between fits, so that many small fits

@@ -12,7 +12,7 @@ namespace {
 
 constexpr double kChi2Cap = 1e30;
 constexpr double kGold = 1.618033988749895;
-constexpr double kSection = 0.38196601125010515;  // 2 − golden ratio
+constexpr double kSection = 0.38196601125010515;         // 2 − golden ratio
 constexpr double kMinTolerance = 1.4901161193847656e-8;  // 2^-26
 constexpr double kPivotEpsilon = 2.220446049250313e-16;
 constexpr int kMaxSectionSteps = 100;

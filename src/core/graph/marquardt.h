@@ -10,10 +10,10 @@ namespace kinevo {
 
 enum TNonLinearCode : int {
   nlOk = 0,
-  nlSingular = -1,        // singular curvature matrix
-  nlDampingExceeded = -2, // the damping factor passed 1000
-  nlIterationLimit = -3,  // 50 iterations, or a line search of more than 100 steps
-  nlArithmetic = 4,       // a value that is not a number appeared
+  nlSingular = -1,         // singular curvature matrix
+  nlDampingExceeded = -2,  // the damping factor passed 1000
+  nlIterationLimit = -3,   // 50 iterations, or a line search of more than 100 steps
+  nlArithmetic = 4,        // a value that is not a number appeared
 };
 
 // Fits the model of `kind` (2, 6, 7 or 8; see curve_models.h) to (x, y).

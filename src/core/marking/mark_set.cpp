@@ -12,10 +12,7 @@ namespace kinevo {
 
 std::string DefaultSystemName(int i) { return "du point n°" + std::to_string(i + 1); }
 
-namespace {
-
-
-}  // namespace
+namespace {}  // namespace
 
 // ---------------------------------------------------------------- TPolyContainer
 
@@ -51,9 +48,10 @@ void TPolyContainer::SetSystemName(int i, const std::string& name) {
 // between its old and new places.
 
 std::size_t TPolyContainer::SortedPosition(const TContainer* c) const {
-  auto it = std::lower_bound(sorted_.begin(), sorted_.end(), c, [](const TContainer* a, const TContainer* b) {
-    return a->sortKey_ != b->sortKey_ ? a->sortKey_ < b->sortKey_ : a->sequence_ < b->sequence_;
-  });
+  auto it = std::lower_bound(
+      sorted_.begin(), sorted_.end(), c, [](const TContainer* a, const TContainer* b) {
+        return a->sortKey_ != b->sortKey_ ? a->sortKey_ < b->sortKey_ : a->sequence_ < b->sequence_;
+      });
   return static_cast<std::size_t>(it - sorted_.begin());
 }
 
@@ -166,7 +164,8 @@ int TPolyContainer::MinMarksPerSystem() const {
   if (systems_ <= 0) return INT32_MAX;
   std::vector<int> counts(static_cast<std::size_t>(systems_), 0);
   for (const TMarque* m : drawList_)
-    if (m->MarkOrderNumber >= 0 && m->MarkOrderNumber < systems_) ++counts[static_cast<std::size_t>(m->MarkOrderNumber)];
+    if (m->MarkOrderNumber >= 0 && m->MarkOrderNumber < systems_)
+      ++counts[static_cast<std::size_t>(m->MarkOrderNumber)];
   return *std::min_element(counts.begin(), counts.end());
 }
 
@@ -295,7 +294,8 @@ TMarque* TPolyContainer::LoadMark(int imageNumber, int system, const TPictureCoo
 void TPolyContainer::LoadSystems(int n, const std::vector<std::string>& names) {
   systems_ = std::max(1, n);
   names_ = names;
-  for (int i = static_cast<int>(names_.size()); i < systems_; ++i) names_.push_back(DefaultSystemName(i));
+  for (int i = static_cast<int>(names_.size()); i < systems_; ++i)
+    names_.push_back(DefaultSystemName(i));
   // The Layer set always holds the name of the point its layer follows.
   if (Kind() == hkPolyMarqueImgTsp && names_.size() < 2) names_.push_back(DefaultSystemName(1));
   if (current_ >= systems_) current_ = 0;
@@ -323,7 +323,8 @@ void TPolyContainer::Assign(const THistObject& source) {
     TContainer* c = ObtainContainer(sc->MarksContainerFrameNumber);
     // Marks that the source does not hold leave without being recorded.
     for (std::size_t i = c->marks_.size(); i-- > 0;)
-      if (!wanted.count(c->marks_[i]->Id())) c->marks_.erase(c->marks_.begin() + static_cast<std::ptrdiff_t>(i));
+      if (!wanted.count(c->marks_[i]->Id()))
+        c->marks_.erase(c->marks_.begin() + static_cast<std::ptrdiff_t>(i));
     std::vector<std::unique_ptr<TMarque>> ordered;
     for (const auto& sm : sc->marks_) {
       std::unique_ptr<TMarque> mine;
@@ -359,17 +360,20 @@ void TPolyContainer::Assign(const THistObject& source) {
 
 bool TPolyContainer::Equals(const THistObject& other) const {
   const auto* s = dynamic_cast<const TPolyContainer*>(&other);
-  if (s == nullptr || systems_ != s->systems_ || names_ != s->names_ || drawList_.size() != s->drawList_.size())
+  if (s == nullptr || systems_ != s->systems_ || names_ != s->names_ ||
+      drawList_.size() != s->drawList_.size())
     return false;
   for (std::size_t i = 0; i < drawList_.size(); ++i)
-    if (drawList_[i]->Id() != s->drawList_[i]->Id() || !drawList_[i]->Equals(*s->drawList_[i])) return false;
+    if (drawList_[i]->Id() != s->drawList_[i]->Id() || !drawList_[i]->Equals(*s->drawList_[i]))
+      return false;
   return true;
 }
 
 // ------------------------------------------------------------ tools
 
 TMarque* TPolyContainer::MovedMark() const {
-  if (!moving_ || movedIndex_ < 0 || movedIndex_ >= static_cast<int>(drawList_.size())) return nullptr;
+  if (!moving_ || movedIndex_ < 0 || movedIndex_ >= static_cast<int>(drawList_.size()))
+    return nullptr;
   return drawList_[static_cast<std::size_t>(movedIndex_)];
 }
 
@@ -441,8 +445,8 @@ void TPolyContainer::Draw(Canvas& canvas) const {
   if (host_ == nullptr) return;
   if (erasing_) {
     const TPixelRect& r = eraseRect_;
-    canvas.FocusRect({std::min(r.left, r.right), std::min(r.top, r.bottom), std::max(r.left, r.right),
-                      std::max(r.top, r.bottom)});
+    canvas.FocusRect({std::min(r.left, r.right), std::min(r.top, r.bottom),
+                      std::max(r.left, r.right), std::max(r.top, r.bottom)});
   }
   const int count = static_cast<int>(drawList_.size());
   const int first = MarksIsAllDrawn ? 0 : std::max(0, count - MarksNumberToDraw);

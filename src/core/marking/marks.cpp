@@ -26,7 +26,8 @@ bool TMarque::Equals(const THistObject& other) const {
   if (m == nullptr) return false;
   const TPictureCoord a = GetPicture(), b = m->GetPicture();
   const TPictureCoord ra = GetRelative(), rb = m->GetRelative();
-  return SameValue(a.x, b.x) && SameValue(a.y, b.y) && SameValue(ra.x, rb.x) && SameValue(ra.y, rb.y);
+  return SameValue(a.x, b.x) && SameValue(a.y, b.y) && SameValue(ra.x, rb.x) &&
+         SameValue(ra.y, rb.y);
 }
 
 void TMarque::StoredChanged() {
@@ -110,10 +111,12 @@ TMarque* TContainer::MarkOf(int system) const {
 
 bool TContainer::Equals(const TContainer& other) const {
   if (MarksContainerFrameNumber != other.MarksContainerFrameNumber ||
-      MarksContainerMarkNumber != other.MarksContainerMarkNumber || marks_.size() != other.marks_.size())
+      MarksContainerMarkNumber != other.MarksContainerMarkNumber ||
+      marks_.size() != other.marks_.size())
     return false;
   for (std::size_t i = 0; i < marks_.size(); ++i)
-    if (marks_[i]->MarkOrderNumber != other.marks_[i]->MarkOrderNumber || !marks_[i]->Equals(*other.marks_[i]))
+    if (marks_[i]->MarkOrderNumber != other.marks_[i]->MarkOrderNumber ||
+        !marks_[i]->Equals(*other.marks_[i]))
       return false;
   return true;
 }
@@ -147,7 +150,8 @@ bool TContainer::AddMark(std::unique_ptr<TMarque> mark) {
 }
 
 bool TContainer::RemoveMark(TMarque* mark, THistAction action) {
-  auto it = std::find_if(marks_.begin(), marks_.end(), [&](const auto& m) { return m.get() == mark; });
+  auto it =
+      std::find_if(marks_.begin(), marks_.end(), [&](const auto& m) { return m.get() == mark; });
   if (it == marks_.end()) return false;
   if (set_ != nullptr) {
     const int index = set_->RemoveFromDrawList(mark);

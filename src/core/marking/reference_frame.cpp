@@ -35,8 +35,8 @@ TWorldPoint OffsetToPhysical(double rx, double ry, double kx, double ky, double 
   return {x, y};
 }
 
-TWorldPoint PictureToPhysical(const TPictureCoord& p, const TPictureCoord& origin, double kx, double ky,
-                              double angle, bool directX, bool directY) {
+TWorldPoint PictureToPhysical(const TPictureCoord& p, const TPictureCoord& origin, double kx,
+                              double ky, double angle, bool directX, bool directY) {
   const TWorldPoint r = OffsetFromOrigin(p, origin);
   return OffsetToPhysical(r.x, r.y, kx, ky, angle, directX, directY);
 }
@@ -80,8 +80,8 @@ TAxisLine AxisLine(const TPixel& o, double a, int w, int h) {
     pts = {{0.0, yAt(0.0)}, {double(w), yAt(double(w))}};
   }
   auto along = [&](const Cross& c) { return (c.x - o.x) * dx + (c.y - o.y) * dy; };
-  const auto [lo, hi] =
-      std::minmax_element(pts.begin(), pts.end(), [&](const Cross& p, const Cross& q) { return along(p) < along(q); });
+  const auto [lo, hi] = std::minmax_element(
+      pts.begin(), pts.end(), [&](const Cross& p, const Cross& q) { return along(p) < along(q); });
   return {RoundPixel(lo->x, lo->y), RoundPixel(hi->x, hi->y)};
 }
 
@@ -97,8 +97,9 @@ void TOrigine::Assign(const THistObject& source) {
 
 bool TOrigine::Equals(const THistObject& other) const {
   const auto* o = dynamic_cast<const TOrigine*>(&other);
-  return o != nullptr && THistObject::Equals(other) && OrigineImageNumber == o->OrigineImageNumber &&
-         SameValue(Position.x, o->Position.x) && SameValue(Position.y, o->Position.y);
+  return o != nullptr && THistObject::Equals(other) &&
+         OrigineImageNumber == o->OrigineImageNumber && SameValue(Position.x, o->Position.x) &&
+         SameValue(Position.y, o->Position.y);
 }
 
 // ---------------------------------------------------------------- TRepere
@@ -118,8 +119,9 @@ void TRepere::Assign(const THistObject& source) {
 
 bool TRepere::Equals(const THistObject& other) const {
   const auto* r = dynamic_cast<const TRepere*>(&other);
-  return r != nullptr && THistObject::Equals(other) && directX_ == r->directX_ && directY_ == r->directY_ &&
-         SameValue(origin_.x, r->origin_.x) && SameValue(origin_.y, r->origin_.y);
+  return r != nullptr && THistObject::Equals(other) && directX_ == r->directX_ &&
+         directY_ == r->directY_ && SameValue(origin_.x, r->origin_.x) &&
+         SameValue(origin_.y, r->origin_.y);
 }
 
 void TRepere::Record(THistAction action) {
@@ -143,7 +145,8 @@ bool TRepere::InsertOrigine(std::unique_ptr<TOrigine> origine, THistAction /*act
 
 bool TRepere::RemoveOrigine(const TOrigine* origine, THistAction action) {
   if (origine == nullptr) return false;
-  auto it = std::find_if(origines_.begin(), origines_.end(), [&](const auto& p) { return p.get() == origine; });
+  auto it = std::find_if(origines_.begin(), origines_.end(),
+                         [&](const auto& p) { return p.get() == origine; });
   if (it == origines_.end()) return false;
   (*it)->SetListIndex(static_cast<int32_t>(it - origines_.begin()));
   if (context_ != nullptr) context_->ActiveHistory().RecordStep(**it, action);
@@ -176,28 +179,32 @@ double TRepere::Fraction(double v, double def) const {
   return std::isnan(v) ? def : std::clamp(v, -reach, 1.0 + reach);
 }
 
-void TRepere::LoadFromFile(const TIniFile& ini, const std::string& section, const std::string& suffix) {
+void TRepere::LoadFromFile(const TIniFile& ini, const std::string& section,
+                           const std::string& suffix) {
   directY_ = ini.ReadBool(section, "DirectYAxisDirection" + suffix, true);
   directX_ = ini.ReadBool(section, "DirectXAxisDirection" + suffix, true);
   origin_.x = Fraction(ini.ReadFloat(section, "OrigineCurrentXCoordinate" + suffix, 0.5), 0.5);
   origin_.y = Fraction(ini.ReadFloat(section, "OrigineCurrentYCoordinate" + suffix, 0.5), 0.5);
 }
 
-void TRepere::SaveToFile(TIniFile& ini, const std::string& section, const std::string& suffix) const {
+void TRepere::SaveToFile(TIniFile& ini, const std::string& section,
+                         const std::string& suffix) const {
   ini.WriteBool(section, "DirectYAxisDirection" + suffix, directY_);
   ini.WriteBool(section, "DirectXAxisDirection" + suffix, directX_);
   ini.WriteFloat(section, "OrigineCurrentXCoordinate" + suffix, origin_.x);
   ini.WriteFloat(section, "OrigineCurrentYCoordinate" + suffix, origin_.y);
 }
 
-void TRepere::LoadOriginesFromFile(const TIniFile& ini, const std::string& section, const std::string& suffix) {
+void TRepere::LoadOriginesFromFile(const TIniFile& ini, const std::string& section,
+                                   const std::string& suffix) {
   origines_.clear();
   const int32_t n = ini.ReadInteger(section, "OriginePositionsNumber" + suffix, 0);
   for (int32_t i = 0; i < n; ++i) {
     const std::string k = suffix + "_" + std::to_string(i);
     // A count larger than the keys present stops at the first missing item
     // rather than filling the list with defaults.
-    if (!ini.ValueExists(section, "OrigineImageNumber" + k) && !ini.ValueExists(section, "OrigineXCoordinate" + k))
+    if (!ini.ValueExists(section, "OrigineImageNumber" + k) &&
+        !ini.ValueExists(section, "OrigineXCoordinate" + k))
       break;
     auto o = std::make_unique<TOrigine>();
     o->OrigineImageNumber = ini.ReadInteger(section, "OrigineImageNumber" + k, -1);
@@ -207,8 +214,10 @@ void TRepere::LoadOriginesFromFile(const TIniFile& ini, const std::string& secti
   }
 }
 
-void TRepere::SaveOriginesToFile(TIniFile& ini, const std::string& section, const std::string& suffix) const {
-  ini.WriteInteger(section, "OriginePositionsNumber" + suffix, static_cast<int64_t>(origines_.size()));
+void TRepere::SaveOriginesToFile(TIniFile& ini, const std::string& section,
+                                 const std::string& suffix) const {
+  ini.WriteInteger(section, "OriginePositionsNumber" + suffix,
+                   static_cast<int64_t>(origines_.size()));
   for (std::size_t i = 0; i < origines_.size(); ++i) {
     const std::string k = suffix + "_" + std::to_string(i);
     ini.WriteInteger(section, "OrigineImageNumber" + k, origines_[i]->OrigineImageNumber);
@@ -253,7 +262,8 @@ void TRepereFixe::Assign(const THistObject& source) {
 
 bool TRepereFixe::Equals(const THistObject& other) const {
   const auto* r = dynamic_cast<const TRepereFixe*>(&other);
-  return r != nullptr && TRepere::Equals(other) && originePointsNumber_ == r->originePointsNumber_ &&
+  return r != nullptr && TRepere::Equals(other) &&
+         originePointsNumber_ == r->originePointsNumber_ &&
          SameValue(xAxisAngle_, r->xAxisAngle_) && SameValue(yAxisAngle_, r->yAxisAngle_);
 }
 
@@ -266,7 +276,8 @@ void TRepereFixe::Changed() {
   if (Context() != nullptr) Context()->AxesChanged();
 }
 
-void TRepereFixe::LoadFromFile(const TIniFile& ini, const std::string& section, const std::string& suffix) {
+void TRepereFixe::LoadFromFile(const TIniFile& ini, const std::string& section,
+                               const std::string& suffix) {
   TRepere::LoadFromFile(ini, section, suffix);
   originePointsNumber_ = ini.ReadInteger(section, "OriginePointsNumber" + suffix, 0) >= 1 ? 1 : 0;
   double a = NormaliseAngle(ini.ReadFloat(section, "XAxisAngle" + suffix, 0));
@@ -277,7 +288,8 @@ void TRepereFixe::LoadFromFile(const TIniFile& ini, const std::string& section, 
   RecomputePoints();
 }
 
-void TRepereFixe::SaveToFile(TIniFile& ini, const std::string& section, const std::string& suffix) const {
+void TRepereFixe::SaveToFile(TIniFile& ini, const std::string& section,
+                             const std::string& suffix) const {
   TRepere::SaveToFile(ini, section, suffix);
   ini.WriteInteger(section, "OriginePointsNumber" + suffix, originePointsNumber_);
   ini.WriteFloat(section, "XAxisAngle" + suffix, xAxisAngle_);
@@ -481,7 +493,8 @@ void TRepereFixe::Draw(Canvas& canvas) const {
     // top-left corner.
     const double from = direct ? -(s + ext.cx) : s;
     const double gap = s / 2.0 + 2 + ext.cy;
-    canvas.TextOut(RoundToInt(tip.x + ux * from + nx * gap), RoundToInt(tip.y + uy * from + ny * gap), letter);
+    canvas.TextOut(RoundToInt(tip.x + ux * from + nx * gap),
+                   RoundToInt(tip.y + uy * from + ny * gap), letter);
   };
   drawAxis(xAxis_, xAxisAngle_, DirectXAxisDirection(), "x");
   drawAxis(yAxis_, yAxisAngle_, DirectYAxisDirection(), "y");

@@ -69,8 +69,8 @@ TWorldPoint OffsetToPhysical(double rx, double ry, double kx, double ky, double 
 // The same from a picture position and the origin it is measured against
 // (Grid: the fixed origin and XAxisAngle; Layer: the layer origin of the
 // mark's image and angle 0).
-TWorldPoint PictureToPhysical(const TPictureCoord& p, const TPictureCoord& origin, double kx, double ky,
-                              double angle, bool directX, bool directY);
+TWorldPoint PictureToPhysical(const TPictureCoord& p, const TPictureCoord& origin, double kx,
+                              double ky, double angle, bool directX, bool directY);
 
 // Brings an angle into [−π, π]: while a < −π add 2π, then while a > π
 // subtract 2π.  NaN and infinities give NaN.
@@ -144,15 +144,19 @@ class TRepere : public THistObject {
   // (default 0.5).  Reading records nothing and invalidates nothing; values
   // out of the frame's reach (the picture, see ReachBeyondPicture) are
   // brought back into it.
-  virtual void LoadFromFile(const TIniFile& ini, const std::string& section, const std::string& suffix);
-  virtual void SaveToFile(TIniFile& ini, const std::string& section, const std::string& suffix) const;
+  virtual void LoadFromFile(const TIniFile& ini, const std::string& section,
+                            const std::string& suffix);
+  virtual void SaveToFile(TIniFile& ini, const std::string& section,
+                          const std::string& suffix) const;
   // The list of origin positions: OriginePositionsNumber<suffix>, then for
   // each i OrigineImageNumber<suffix>_i (default −1),
   // OrigineXCoordinate<suffix>_i and OrigineYCoordinate<suffix>_i (default
   // 0).  Loading replaces the list.  The layer writes these after its own
   // keys.
-  void LoadOriginesFromFile(const TIniFile& ini, const std::string& section, const std::string& suffix);
-  void SaveOriginesToFile(TIniFile& ini, const std::string& section, const std::string& suffix) const;
+  void LoadOriginesFromFile(const TIniFile& ini, const std::string& section,
+                            const std::string& suffix);
+  void SaveOriginesToFile(TIniFile& ini, const std::string& section,
+                          const std::string& suffix) const;
 
   // The list of origin positions (the layer's).
   const std::vector<std::unique_ptr<TOrigine>>& Origines() const { return origines_; }
@@ -230,8 +234,10 @@ class TRepereFixe : public TRepere {
   // Adds OriginePointsNumber (0 or 1), XAxisAngle and YAxisAngle (radians,
   // default 0).  The y angle read back is derived from the x angle, so that
   // the axes stay square whatever the file says.
-  void LoadFromFile(const TIniFile& ini, const std::string& section, const std::string& suffix) override;
-  void SaveToFile(TIniFile& ini, const std::string& section, const std::string& suffix) const override;
+  void LoadFromFile(const TIniFile& ini, const std::string& section,
+                    const std::string& suffix) override;
+  void SaveToFile(TIniFile& ini, const std::string& section,
+                  const std::string& suffix) const override;
 
   // Places the origin at view pixel (x, y); only when none is placed.
   // Records haChoisir.  Returns whether it was placed.

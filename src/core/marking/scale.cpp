@@ -31,7 +31,9 @@ bool TEchelle::Equals(const THistObject& other) const {
   return true;
 }
 
-std::unique_ptr<THistObject> TEchelle::NewSnapshot() const { return std::make_unique<TEchelle>(nullptr); }
+std::unique_ptr<THistObject> TEchelle::NewSnapshot() const {
+  return std::make_unique<TEchelle>(nullptr);
+}
 
 void TEchelle::SetLength(TScaleKind k, double l) {
   if (SameValue(l, lengths_[k])) return;
@@ -55,7 +57,7 @@ void TEchelle::SetSegment(TScaleKind k, int32_t count, TPictureCoord p1, TPictur
 }
 
 std::pair<double, double> TEchelle::GetScaleFactors(bool separate, int imageWidth,
-                                                   int imageHeight) const {
+                                                    int imageHeight) const {
   double kx = -1, ky = -1;
   if (separate) {
     const TPictureCoord h1 = points_[2], h2 = points_[3], v1 = points_[4], v2 = points_[5];
@@ -74,7 +76,9 @@ std::pair<double, double> TEchelle::GetScaleFactors(bool separate, int imageWidt
   return {w * lengths_[skNormal] / d, h * lengths_[skNormal] / d};
 }
 
-bool TEchelle::IsGeneralComplete() const { return counts_[skNormal] == 2 && lengths_[skNormal] > 0; }
+bool TEchelle::IsGeneralComplete() const {
+  return counts_[skNormal] == 2 && lengths_[skNormal] > 0;
+}
 bool TEchelle::IsHorizComplete() const { return counts_[skHoriz] == 2 && lengths_[skHoriz] > 0; }
 bool TEchelle::IsVertComplete() const { return counts_[skVert] == 2 && lengths_[skVert] > 0; }
 bool TEchelle::IsScaleComplete() const {
@@ -102,7 +106,8 @@ void TEchelle::Reset(bool separateScales) {
 
 void TEchelle::RecomputePoints() {
   if (ctx_ == nullptr) return;
-  for (std::size_t i = 0; i < points_.size(); ++i) screen_[i] = ctx_->View().PictureToScreen(points_[i]);
+  for (std::size_t i = 0; i < points_.size(); ++i)
+    screen_[i] = ctx_->View().PictureToScreen(points_[i]);
 }
 
 TPictureCoord TEchelle::Constrained(double x, double y, const TPictureCoord& other) const {

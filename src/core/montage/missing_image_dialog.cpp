@@ -13,7 +13,8 @@ std::string TMissingImageModel::Intro() const {
 
 std::string TMissingImageModel::DurationLine() const {
   const double t = duration_ ? duration_() : 0.0;
-  return "L'intervalle de temps entre deux images successives est T = " + FormatNumber(0, t) + " s.";
+  return "L'intervalle de temps entre deux images successives est T = " + FormatNumber(0, t) +
+         " s.";
 }
 
 std::string TMissingImageModel::OriginLine() const {

@@ -23,12 +23,12 @@ class TMissingImageModel {
   // The dialog runs only in montage mode on a visible current image.
   bool CanRun() const { return montage_.IsCurrentVisible(); }
 
-  std::string Intro() const;          // the first sentence
-  std::string DurationLine() const;   // "L'intervalle de temps ... T = 0,04000 s."
+  std::string Intro() const;         // the first sentence
+  std::string DurationLine() const;  // "L'intervalle de temps ... T = 0,04000 s."
   std::string OriginLine() const;
-  std::string PreviousLine() const;   // "" when there is no previous visible image
+  std::string PreviousLine() const;  // "" when there is no previous visible image
   std::string CurrentLabel() const;
-  std::string CurrentValue() const;   // the read-only edit box
+  std::string CurrentValue() const;  // the read-only edit box
   std::string NextLine() const;
 
   // The arrows: true when the gap changed (the times are then shown again).

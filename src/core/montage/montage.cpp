@@ -4,15 +4,14 @@
 #include <cctype>
 #include <limits>
 
-#include "core/common/text_utils.h"
 #include "core/common/number_format.h"
+#include "core/common/text_utils.h"
 
 namespace kinevo {
 
 namespace {
 
 constexpr const char* kSection = "Montage";
-
 
 // A whole positive number made of digits only.
 bool ReadNumber(const std::string& text, long long& out) {

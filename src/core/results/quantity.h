@@ -41,7 +41,9 @@ constexpr bool InSet(TQuantitySet set, int q) {
 }
 
 // A code that names a quantity (0..8, 11..13).
-constexpr bool IsQuantity(int q) { return (q >= qtTime && q <= qtA) || (q >= qtTheta && q <= qtOmega); }
+constexpr bool IsQuantity(int q) {
+  return (q >= qtTime && q <= qtA) || (q >= qtTheta && q <= qtOmega);
+}
 // Quantities that exist along both component frames.
 constexpr bool HasFrames(int q) {
   return q == qtX || q == qtY || q == qtVx || q == qtVy || q == qtAx || q == qtAy;

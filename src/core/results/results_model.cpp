@@ -91,7 +91,8 @@ int TCalcul::ComputeDerivatives(int flags) {
   std::vector<double> t, X, Y, dX1, dX2, dY1, dY2, theta;
   // First derivative with the speed smoothing, second with the acceleration
   // smoothing; one pass when both smoothings agree.
-  auto derive = [&](const std::vector<double>& z, std::vector<double>& d1, std::vector<double>& d2) {
+  auto derive = [&](const std::vector<double>& z, std::vector<double>& d1,
+                    std::vector<double>& d2) {
     deriv.Load(t, z, period_);
     int code = deriv.Derive(smoothV);
     if (code != 0) return code;
@@ -123,7 +124,8 @@ int TCalcul::ComputeDerivatives(int flags) {
     // Spread to the rows: 0 where unmarked.
     for (int row = 0; row < rows_; ++row) {
       const size_t i = At(s, row);
-      for (auto* m : {&vx_[0], &vx_[1], &vy_[0], &vy_[1], &ax_[0], &ax_[1], &ay_[0], &ay_[1], &v_, &a_})
+      for (auto* m :
+           {&vx_[0], &vx_[1], &vy_[0], &vy_[1], &ax_[0], &ax_[1], &ay_[0], &ay_[1], &v_, &a_})
         (*m)[i] = 0.0;
     }
     auto spread = [&](double cx, double cy, std::vector<double>* mx, std::vector<double>* my,
@@ -152,8 +154,10 @@ int TCalcul::ComputeDerivatives(int flags) {
       const double raw = std::atan2(y_[cfAxes][i], x_[cfAxes][i]);
       if (k > 0) {
         const double d = raw - previous;
-        if (d >= 0.0 && d >= kPi) offset -= 2.0 * kPi;
-        else if (d < 0.0 && d <= -kPi) offset += 2.0 * kPi;
+        if (d >= 0.0 && d >= kPi)
+          offset -= 2.0 * kPi;
+        else if (d < 0.0 && d <= -kPi)
+          offset += 2.0 * kPi;
       }
       previous = raw;
       theta[k] = raw + offset;
@@ -181,9 +185,7 @@ int TCalcul::MarksCount(int s) const {
   return s >= 0 && s < systems_ ? static_cast<int>(markedRows_[s].size()) : 0;
 }
 
-double TCalcul::RowTime(int row) const {
-  return row >= 0 && row < rows_ ? times_[row] : 0.0;
-}
+double TCalcul::RowTime(int row) const { return row >= 0 && row < rows_ ? times_[row] : 0.0; }
 
 std::vector<int32_t> TCalcul::RowImages(int s) const {
   if (s < 0 || s >= systems_) return {};
@@ -213,18 +215,30 @@ const std::vector<double>* TCalcul::Matrix(int frame, int q) const {
   if (HasFrames(q) && frame != cfAxes && frame != cfPicture) return nullptr;
   const int f = frame == cfPicture ? cfPicture : cfAxes;
   switch (q) {
-    case qtX: return &x_[f];
-    case qtY: return &y_[f];
-    case qtVx: return &vx_[f];
-    case qtVy: return &vy_[f];
-    case qtV: return &v_;
-    case qtAx: return &ax_[f];
-    case qtAy: return &ay_[f];
-    case qtA: return &a_;
-    case qtTheta: return &theta_;
-    case qtR: return &r_;
-    case qtOmega: return &omega_;
-    default: return nullptr;
+    case qtX:
+      return &x_[f];
+    case qtY:
+      return &y_[f];
+    case qtVx:
+      return &vx_[f];
+    case qtVy:
+      return &vy_[f];
+    case qtV:
+      return &v_;
+    case qtAx:
+      return &ax_[f];
+    case qtAy:
+      return &ay_[f];
+    case qtA:
+      return &a_;
+    case qtTheta:
+      return &theta_;
+    case qtR:
+      return &r_;
+    case qtOmega:
+      return &omega_;
+    default:
+      return nullptr;
   }
 }
 
@@ -295,7 +309,8 @@ std::vector<TLabelledPoint> TCalcul::CurvePoints(int frame, int s, int qx, int q
   if (s < 0 || s >= systems_) return out;
   out.reserve(markedRows_[s].size());
   for (int row : markedRows_[s])
-    out.push_back({Value(frame, s, qx, row), Value(frame, s, qy, row), row + (startByZero ? 0 : 1)});
+    out.push_back(
+        {Value(frame, s, qx, row), Value(frame, s, qy, row), row + (startByZero ? 0 : 1)});
   return out;
 }
 

@@ -87,8 +87,7 @@ class TCalcul {
   // (0, 0).  Labels follow `startByZero`.
   std::vector<TLabelledPoint> RelativeTrajectory(int a, int b, bool startByZero) const;
   // One point per marked row of the system: (quantity qx, quantity qy).
-  std::vector<TLabelledPoint> CurvePoints(int frame, int s, int qx, int qy,
-                                          bool startByZero) const;
+  std::vector<TLabelledPoint> CurvePoints(int frame, int s, int qx, int qy, bool startByZero) const;
 
  private:
   // Storage index of (s, row) in the [N × rows] matrices.
@@ -107,9 +106,9 @@ class TCalcul {
   bool directX_ = true, directY_ = true;
 
   std::vector<double> times_;
-  std::vector<int32_t> markImage_;          // [N × rows]
-  std::vector<double> rawX_, rawY_;         // [N × rows]
-  std::vector<double> x_[2], y_[2];         // per frame, [N × rows]
+  std::vector<int32_t> markImage_;   // [N × rows]
+  std::vector<double> rawX_, rawY_;  // [N × rows]
+  std::vector<double> x_[2], y_[2];  // per frame, [N × rows]
   std::vector<double> vx_[2], vy_[2], ax_[2], ay_[2];
   std::vector<double> v_, a_, theta_, r_, omega_;
   // Marked rows of each system, in row order (the per-system samples).

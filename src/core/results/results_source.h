@@ -32,7 +32,10 @@ class IResultsSource {
   // Whether the series of that mode can be read now.  The marking data
   // answers for its active set only; the other set is computed when its
   // mode becomes active.
-  virtual bool Serves(bool layer) const { (void)layer; return true; }
+  virtual bool Serves(bool layer) const {
+    (void)layer;
+    return true;
+  }
 
   // The series of the Grid (layer = false) or Layer (layer = true) marks.
   virtual void GetSeries(bool layer, TMarkSeries& out) const = 0;

@@ -34,18 +34,30 @@ int TGrid::DataColumnOf(int quantity, int system, int n) {
   if (quantity == qtTime) return 0;
   if (system < 0 || system >= n) return -1;
   switch (quantity) {
-    case qtX: return 2 * system + 1;
-    case qtY: return 2 * system + 2;
-    case qtVx: return 2 * n + 3 * system + 1;
-    case qtVy: return 2 * n + 3 * system + 2;
-    case qtV: return 2 * n + 3 * system + 3;
-    case qtAx: return 5 * n + 3 * system + 1;
-    case qtAy: return 5 * n + 3 * system + 2;
-    case qtA: return 5 * n + 3 * system + 3;
-    case qtTheta: return 8 * n + 3 * system + 1;
-    case qtR: return 8 * n + 3 * system + 2;
-    case qtOmega: return 8 * n + 3 * system + 3;
-    default: return -1;
+    case qtX:
+      return 2 * system + 1;
+    case qtY:
+      return 2 * system + 2;
+    case qtVx:
+      return 2 * n + 3 * system + 1;
+    case qtVy:
+      return 2 * n + 3 * system + 2;
+    case qtV:
+      return 2 * n + 3 * system + 3;
+    case qtAx:
+      return 5 * n + 3 * system + 1;
+    case qtAy:
+      return 5 * n + 3 * system + 2;
+    case qtA:
+      return 5 * n + 3 * system + 3;
+    case qtTheta:
+      return 8 * n + 3 * system + 1;
+    case qtR:
+      return 8 * n + 3 * system + 2;
+    case qtOmega:
+      return 8 * n + 3 * system + 3;
+    default:
+      return -1;
   }
 }
 
@@ -101,11 +113,16 @@ std::string TGrid::CellText(int col, int row, bool formatted) const {
   const TColumnInfo info = ColumnInfo(c);
   if (info.quantity < 0) return "";
   switch (row) {
-    case 0: return "";
-    case 1: return info.identifier;
-    case 2: return info.unit;
-    case 3: return info.description;
-    default: break;
+    case 0:
+      return "";
+    case 1:
+      return info.identifier;
+    case 2:
+      return info.unit;
+    case 3:
+      return info.description;
+    default:
+      break;
   }
   const int i = row - kFixedRows;
   const int digits = columns_[c].digits;
@@ -167,9 +184,15 @@ void TResGrid::ResetDigits(TResultsTarget target) {
       layer_.ResetDigits();
       grid_.ResetDigits();
       break;
-    case rtLayer: layer_.ResetDigits(); break;
-    case rtGrid: grid_.ResetDigits(); break;
-    default: Active().ResetDigits(); break;
+    case rtLayer:
+      layer_.ResetDigits();
+      break;
+    case rtGrid:
+      grid_.ResetDigits();
+      break;
+    default:
+      Active().ResetDigits();
+      break;
   }
 }
 

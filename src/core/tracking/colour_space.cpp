@@ -130,8 +130,8 @@ TColor TColourBins::FreeColour(const THistogram& histogram, bool rgb) const {
   return colors::White;
 }
 
-void TColourBins::BinImage(const Image& picture, int left, int top, int width, int height,
-                           bool rgb, TBinMatrix& out) const {
+void TColourBins::BinImage(const Image& picture, int left, int top, int width, int height, bool rgb,
+                           TBinMatrix& out) const {
   out.Resize(height, width);
   for (int i = 0; i < out.rows; ++i) {
     const uint8_t* p = picture.Row(top + i) + static_cast<std::size_t>(left) * 3;
@@ -158,8 +158,7 @@ void KernelHistogram(const TBinMatrix& m, const TMask* mask, bool kernel, int bi
   for (int i = 0; i < m.rows; ++i) {
     const double di2 = (i - cy) * (i - cy);
     const int32_t* row = &m.bins[static_cast<std::size_t>(i) * m.cols];
-    const int32_t* mrow =
-        mask ? &mask->values[static_cast<std::size_t>(i) * mask->cols] : nullptr;
+    const int32_t* mrow = mask ? &mask->values[static_cast<std::size_t>(i) * mask->cols] : nullptr;
     for (int j = 0; j < m.cols; ++j) {
       if (mrow && mrow[j] == 0) continue;
       const double w = kernel ? 1.0 - (di2 + (j - cx) * (j - cx)) / denom : 1.0;

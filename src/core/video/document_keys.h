@@ -11,8 +11,8 @@ namespace kinevo {
 // Value of `key` in `section`, or nothing when the key is missing.
 using TKeyReader =
     std::function<std::optional<std::string>(const std::string& section, const std::string& key)>;
-using TKeyWriter =
-    std::function<void(const std::string& section, const std::string& key, const std::string& value)>;
+using TKeyWriter = std::function<void(const std::string& section, const std::string& key,
+                                      const std::string& value)>;
 
 // Integer of a key: the default when the key is missing or is not a whole
 // number (as the private-profile services read integers).

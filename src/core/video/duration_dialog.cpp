@@ -26,7 +26,8 @@ void ShowDurationError(TUserDlg& dlg, const std::string& text, TDurationCheck ch
     dlg.AddLine(
         "La chaîne de caractères doit être constituée d'un signe (facultatif), de chiffres, "
         "d'un séparateur décimal (facultatif), puis d'une mantisse (facultative).");
-    dlg.AddLine("La mantisse comprend « E » ou « e » suivi d'un signe (facultatif) et d'un nombre entier.");
+    dlg.AddLine(
+        "La mantisse comprend « E » ou « e » suivi d'un signe (facultatif) et d'un nombre entier.");
   } else {
     dlg.Icon = icInformation;
     dlg.AddLine("Valeur saisie : " + text + " s", lkWrap, colors::Blue);

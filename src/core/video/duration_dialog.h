@@ -5,11 +5,9 @@
 #include <string>
 
 #include "core/common/number_format.h"
-
 #include "core/common/user_dialog.h"
 
 namespace kinevo {
-
 
 enum TDurationCheck : unsigned char { dcOk = 0, dcNotANumber = 1, dcOutOfRange = 2 };
 
@@ -43,8 +41,8 @@ class TDurationDialogModel {
   // Sets T at once when the default button is clicked.
   std::function<void(double)> SetRequiredDuration;
 
-  std::string HeaderText() const;     // the centred label, lines separated by '\n'
-  std::string DefaultCaption() const; // "Utiliser la valeur par défaut T = 0,04 s"
+  std::string HeaderText() const;      // the centred label, lines separated by '\n'
+  std::string DefaultCaption() const;  // "Utiliser la valeur par défaut T = 0,04 s"
 
   bool DefaultSelected() const { return defaultSelected_; }
   const std::string& Text() const { return text_; }

@@ -14,12 +14,18 @@ void TZoom::ZoomIn(bool ctrl) {
     SetValue(value_ + 10);
     return;
   }
-  if (value_ < 200) SetValue(200);
-  else if (value_ < 300) SetValue(300);
-  else if (value_ < 400) SetValue(400);
-  else if (value_ < 500) SetValue(500);
-  else if (value_ < 600) SetValue(600);
-  else SetValue(800);
+  if (value_ < 200)
+    SetValue(200);
+  else if (value_ < 300)
+    SetValue(300);
+  else if (value_ < 400)
+    SetValue(400);
+  else if (value_ < 500)
+    SetValue(500);
+  else if (value_ < 600)
+    SetValue(600);
+  else
+    SetValue(800);
 }
 
 void TZoom::ZoomOut(bool ctrl) {
@@ -27,12 +33,18 @@ void TZoom::ZoomOut(bool ctrl) {
     SetValue(value_ - 10);
     return;
   }
-  if (value_ <= 200) SetValue(100);
-  else if (value_ <= 300) SetValue(200);
-  else if (value_ <= 400) SetValue(300);
-  else if (value_ <= 500) SetValue(400);
-  else if (value_ <= 600) SetValue(500);
-  else SetValue(600);
+  if (value_ <= 200)
+    SetValue(100);
+  else if (value_ <= 300)
+    SetValue(200);
+  else if (value_ <= 400)
+    SetValue(300);
+  else if (value_ <= 500)
+    SetValue(400);
+  else if (value_ <= 600)
+    SetValue(500);
+  else
+    SetValue(600);
 }
 
 void TZoom::Multiply(double k) {
@@ -71,8 +83,10 @@ bool TLoupe::MouseDown(TMouseButton button, int x, int y, TPixel screen) {
     return false;
   }
   const int32_t before = factor_;
-  if (button == mbLeft) SetFactor(factor_ + 100);
-  else if (button == mbRight) SetFactor(factor_ - 100);
+  if (button == mbLeft)
+    SetFactor(factor_ + 100);
+  else if (button == mbRight)
+    SetFactor(factor_ - 100);
   return factor_ != before;
 }
 

@@ -45,9 +45,9 @@ class TLoupe {
   static constexpr int kBorderGrip = 20;  // pixels along the border that move the loupe
 
   bool Visible = false;
-  TPixel Center;          // view pixels of the mouse
+  TPixel Center;  // view pixels of the mouse
   bool Moving = false;
-  TPixel MoveAnchor;      // screen point of the last move
+  TPixel MoveAnchor;  // screen point of the last move
 
   int32_t Factor() const { return factor_; }
   void SetFactor(int32_t f);

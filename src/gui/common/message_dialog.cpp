@@ -108,8 +108,8 @@ QPixmap StandardIconPicture(TDefaultIcons icon) {
 
 QPixmap TransparentPicture(const Image& picture) {
   if (picture.Empty()) return {};
-  QImage img(picture.Data(), picture.Width(), picture.Height(), static_cast<qsizetype>(picture.Stride()),
-             QImage::Format_RGB888);
+  QImage img(picture.Data(), picture.Width(), picture.Height(),
+             static_cast<qsizetype>(picture.Stride()), QImage::Format_RGB888);
   QPixmap pm = QPixmap::fromImage(img.copy());
   const QColor key = Q(picture.Pixel(0, picture.Height() - 1));
   pm.setMask(pm.createMaskFromColor(key, Qt::MaskInColor));
@@ -121,7 +121,9 @@ QPixmap DrawnGlyph(TButtonType type) {
   QPixmap pm = Blank(kGlyphSize);
   QPainter p(&pm);
   p.setRenderHint(QPainter::Antialiasing);
-  const auto pen = [](const QColor& c, double w) { return QPen(c, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin); };
+  const auto pen = [](const QColor& c, double w) {
+    return QPen(c, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+  };
   switch (type) {
     case btOk:  // a green tick
       p.setPen(pen(QColor(20, 140, 40), 2.6));
@@ -188,13 +190,25 @@ QPixmap DrawnGlyph(TButtonType type) {
 QIcon ButtonGlyph(TButtonType type, const QStyle* style) {
   QStyle::StandardPixmap sp;
   switch (type) {
-    case btOk: sp = QStyle::SP_DialogOkButton; break;
-    case btAbandonner: sp = QStyle::SP_DialogCancelButton; break;
-    case btTous: sp = QStyle::SP_DialogYesToAllButton; break;
-    case btAide: sp = QStyle::SP_DialogHelpButton; break;
-    case btRecommencer: sp = QStyle::SP_DialogRetryButton; break;
-    case btCustom: return {};
-    default: return QIcon(DrawnGlyph(type));
+    case btOk:
+      sp = QStyle::SP_DialogOkButton;
+      break;
+    case btAbandonner:
+      sp = QStyle::SP_DialogCancelButton;
+      break;
+    case btTous:
+      sp = QStyle::SP_DialogYesToAllButton;
+      break;
+    case btAide:
+      sp = QStyle::SP_DialogHelpButton;
+      break;
+    case btRecommencer:
+      sp = QStyle::SP_DialogRetryButton;
+      break;
+    case btCustom:
+      return {};
+    default:
+      return QIcon(DrawnGlyph(type));
   }
   if (style != nullptr) {
     QIcon icon = style->standardIcon(sp);
@@ -224,7 +238,8 @@ void TSimMemo::paintEvent(QPaintEvent* /*event*/) {
 
 // ---------------------------------------------------------------- TMessageDialog
 
-TMessageDialog::TMessageDialog(const TUserDlgContent& c, QWidget* parent, int screenWidth) : QDialog(parent) {
+TMessageDialog::TMessageDialog(const TUserDlgContent& c, QWidget* parent, int screenWidth)
+    : QDialog(parent) {
   setObjectName("UserDlg");
   setWindowTitle(QString::fromStdString(c.title));
   const QFont font = ToQFont(c.font);
@@ -235,10 +250,12 @@ TMessageDialog::TMessageDialog(const TUserDlgContent& c, QWidget* parent, int sc
   setPalette(pal);
   setAutoFillBackground(true);
 
-  QScreen* screen = parent != nullptr && parent->screen() != nullptr ? parent->screen()
-                                                                       : QGuiApplication::primaryScreen();
+  QScreen* screen = parent != nullptr && parent->screen() != nullptr
+                        ? parent->screen()
+                        : QGuiApplication::primaryScreen();
   TUserDlgMetrics m;
-  m.screenWidth = screenWidth > 0 ? screenWidth : (screen != nullptr ? screen->geometry().width() : 1024);
+  m.screenWidth =
+      screenWidth > 0 ? screenWidth : (screen != nullptr ? screen->geometry().width() : 1024);
 
   // Pictures.
   QPixmap picture;
@@ -327,7 +344,9 @@ TMessageDialog::TMessageDialog(const TUserDlgContent& c, QWidget* parent, int sc
   }
 }
 
-bool TMessageDialog::CheckBoxChecked() const { return checkBox_ != nullptr && checkBox_->isChecked(); }
+bool TMessageDialog::CheckBoxChecked() const {
+  return checkBox_ != nullptr && checkBox_->isChecked();
+}
 
 QPushButton* TMessageDialog::Button(int index) const {
   return index >= 0 && index < ButtonCount() ? buttons_[static_cast<std::size_t>(index)] : nullptr;

@@ -60,7 +60,8 @@ class TMessageDialog : public QDialog {
   Q_OBJECT
  public:
   // `screenWidth` 0 takes the width of the screen the dialog will show on.
-  explicit TMessageDialog(const TUserDlgContent& content, QWidget* parent = nullptr, int screenWidth = 0);
+  explicit TMessageDialog(const TUserDlgContent& content, QWidget* parent = nullptr,
+                          int screenWidth = 0);
 
   // Index of the button pressed, −1 when none was.
   int Result() const { return result_; }

@@ -27,7 +27,8 @@ QRect ToQRect(const TPixelRect& r) { return QRect(r.left, r.top, r.Width(), r.He
 
 }  // namespace
 
-TValueEdit::TValueEdit(const IValueEntry& entry, QWidget* parent) : QLineEdit(parent), entry_(entry) {}
+TValueEdit::TValueEdit(const IValueEntry& entry, QWidget* parent)
+    : QLineEdit(parent), entry_(entry) {}
 
 void TValueEdit::keyPressEvent(QKeyEvent* event) {
   const QString text = event->text();
@@ -48,7 +49,8 @@ void TValueEdit::keyPressEvent(QKeyEvent* event) {
 }
 
 TValueDialog::TValueDialog(IValueEntry& entry, QWidget* parent, int workAreaWidth)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint),
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::MSWindowsFixedSizeDialogHint),
       entry_(entry) {
   setWindowTitle(QString::fromStdString(entry.WindowCaption()));
   setFont(ToQFont(entry.WindowFont()));
@@ -67,7 +69,9 @@ TValueDialog::TValueDialog(IValueEntry& entry, QWidget* parent, int workAreaWidt
   const int promptWidth = fm.horizontalAdvance(promptText);
   layout_ = entry.Layout(
       promptWidth,
-      [&](int width) { return fm.boundingRect(QRect(0, 0, width, 10000), Qt::TextWordWrap, noteText).height(); },
+      [&](int width) {
+        return fm.boundingRect(QRect(0, 0, width, 10000), Qt::TextWordWrap, noteText).height();
+      },
       workAreaWidth);
 
   if (!noteText.isEmpty()) {
@@ -76,7 +80,8 @@ TValueDialog::TValueDialog(IValueEntry& entry, QWidget* parent, int workAreaWidt
     note_->setGeometry(ToQRect(layout_.note));
   }
   prompt_ = new QLabel(promptText, this);
-  prompt_->setGeometry(QRect(layout_.prompt.left, layout_.edit.top, layout_.prompt.Width(), IValueEntry::kEditHeight));
+  prompt_->setGeometry(QRect(layout_.prompt.left, layout_.edit.top, layout_.prompt.Width(),
+                             IValueEntry::kEditHeight));
   prompt_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
   edit_ = new TValueEdit(entry, this);

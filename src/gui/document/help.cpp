@@ -8,7 +8,9 @@
 
 namespace kinevo::gui {
 
-std::string HelpFolder() { return (QCoreApplication::applicationDirPath() + "/Help").toStdString(); }
+std::string HelpFolder() {
+  return (QCoreApplication::applicationDirPath() + "/Help").toStdString();
+}
 
 bool OpenHelp(TUserDlg& dialog) {
   return ShowHelp(

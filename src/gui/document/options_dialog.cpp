@@ -1,7 +1,5 @@
 #include "gui/document/options_dialog.h"
 
-#include <algorithm>
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -15,6 +13,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace kinevo::gui {
 
@@ -24,7 +23,10 @@ QString Q(const char* s) { return QString::fromUtf8(s); }
 
 TBoiteOptions::TBoiteOptions(TOptions& options, IFileAssociation& association, TUserDlg& messages,
                              std::string programPath, QWidget* parent)
-    : QDialog(parent), options_(options), assoc_(association), messages_(messages),
+    : QDialog(parent),
+      options_(options),
+      assoc_(association),
+      messages_(messages),
       programPath_(std::move(programPath)) {
   setWindowTitle("Options");
   auto* top = new QVBoxLayout(this);
@@ -104,7 +106,8 @@ TBoiteOptions::TBoiteOptions(TOptions& options, IFileAssociation& association, T
     QHBoxLayout* row = toolRows[k.page];
     // Seven buttons per row.
     if (row->count() >= 7) {
-      auto* parentLayout = qobject_cast<QVBoxLayout*>(row->parentWidget() ? row->parentWidget()->layout() : nullptr);
+      auto* parentLayout =
+          qobject_cast<QVBoxLayout*>(row->parentWidget() ? row->parentWidget()->layout() : nullptr);
       if (parentLayout) {
         row->addStretch();
         row = new QHBoxLayout;

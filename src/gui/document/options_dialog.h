@@ -30,8 +30,8 @@ class TBoiteOptions : public QDialog {
   // The values the controls show.
   TOptionsValues Values() const;
 
-  QCheckBox* CheckBox(const std::string& name) const;        // "CheckBox36StartByZero"
-  QToolButton* ToolButton(const std::string& name) const;    // "ToolButtonVecteurArc"
+  QCheckBox* CheckBox(const std::string& name) const;      // "CheckBox36StartByZero"
+  QToolButton* ToolButton(const std::string& name) const;  // "ToolButtonVecteurArc"
   QCheckBox* PasswordBox() const { return password_; }
   QCheckBox* AssociationBox() const { return association_; }
   QSpinBox* MRUEdit() const { return mru_; }

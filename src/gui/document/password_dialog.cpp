@@ -40,7 +40,8 @@ QPixmap TPasswordDlg::KeyPixmap(int size) {
 }
 
 TPasswordDlg::TPasswordDlg(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint) {
   setWindowTitle("Saisie du mot de passe");
   key_ = new QLabel(this);
   key_->setPixmap(KeyPixmap(48));

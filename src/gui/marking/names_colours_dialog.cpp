@@ -19,13 +19,16 @@ namespace kinevo::gui {
 
 QColor ToQColor(TColor c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); }
 TColor FromQColor(const QColor& c) {
-  return RGBColor(static_cast<uint8_t>(c.red()), static_cast<uint8_t>(c.green()), static_cast<uint8_t>(c.blue()));
+  return RGBColor(static_cast<uint8_t>(c.red()), static_cast<uint8_t>(c.green()),
+                  static_cast<uint8_t>(c.blue()));
 }
 
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
-QString HintText(const std::string& hint) { return Q(hint.size() > 0 && hint[0] == '|' ? hint.substr(1) : hint); }
+QString HintText(const std::string& hint) {
+  return Q(hint.size() > 0 && hint[0] == '|' ? hint.substr(1) : hint);
+}
 
 // Draws every cell as the dialog wants it.
 class CellDelegate : public QStyledItemDelegate {
@@ -33,7 +36,8 @@ class CellDelegate : public QStyledItemDelegate {
   CellDelegate(const TNamesColours& model, const TGraphUtils& graph, QObject* parent)
       : QStyledItemDelegate(parent), model_(model), graph_(graph) {}
 
-  void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+  void paint(QPainter* p, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
     const int row = index.row(), col = index.column();
     const QRect r = option.rect;
     const QPalette& pal = option.palette;
@@ -58,7 +62,8 @@ class CellDelegate : public QStyledItemDelegate {
       p->drawLine(c.x(), c.y() - 6, c.x(), c.y() + 4);
       p->setBrush(Qt::red);
       p->setPen(Qt::NoPen);
-      p->drawPolygon(QPolygon({QPoint(c.x() - 4, c.y() + 1), QPoint(c.x() + 5, c.y() + 1), QPoint(c.x(), c.y() + 7)}));
+      p->drawPolygon(QPolygon(
+          {QPoint(c.x() - 4, c.y() + 1), QPoint(c.x() + 5, c.y() + 1), QPoint(c.x(), c.y() + 7)}));
     } else if (col == ncColour && model_.HasColour(row)) {
       const QRect sw = r.adjusted(10, 2, -10, -2);
       p->setPen(Qt::black);
@@ -66,10 +71,13 @@ class CellDelegate : public QStyledItemDelegate {
       p->drawRect(sw.adjusted(0, 0, -1, -1));
     } else if (col == ncSymbol && model_.IsSystemRow(row)) {
       QPainterCanvas canvas(*p);
-      graph_.DrawSymbolCycled(canvas, TPixel{r.center().x(), r.center().y()}, model_.Colour(row), 0, row - 1);
+      graph_.DrawSymbolCycled(canvas, TPixel{r.center().x(), r.center().y()}, model_.Colour(row), 0,
+                              row - 1);
     } else {
       QString text = index.data(Qt::DisplayRole).toString();
-      p->setPen(row == 0 && col == ncName ? QColor(Qt::red) : pal.color(fixed ? QPalette::ButtonText : QPalette::Text));
+      p->setPen(row == 0 && col == ncName
+                    ? QColor(Qt::red)
+                    : pal.color(fixed ? QPalette::ButtonText : QPalette::Text));
       const int dx = row == 0 && col == ncName ? 7 : 2;
       QRect tr = r.adjusted(dx, 0, -2, 0);
       if (col == ncNumber)
@@ -164,9 +172,11 @@ NamesColoursDialog::NamesColoursDialog(TData& data, const TGraphUtils& graph, QW
       item->setFlags(flags);
       grid_->setItem(row, col, item);
     }
-  connect(grid_, &QTableWidget::cellPressed, this, [this](int row, int col) { PressCell(row, col); });
+  connect(grid_, &QTableWidget::cellPressed, this,
+          [this](int row, int col) { PressCell(row, col); });
   connect(grid_, &QTableWidget::cellEntered, this, [this](int row, int col) {
-    status_->showMessage(HintText(model_->Hint(row, col, grid_->indexWidget(grid_->currentIndex()) != nullptr)));
+    status_->showMessage(
+        HintText(model_->Hint(row, col, grid_->indexWidget(grid_->currentIndex()) != nullptr)));
   });
 
   picture_ = new NameExamplesPicture(graph_, this);
@@ -206,9 +216,10 @@ void NamesColoursDialog::Layout() {
   for (int row = 0; row < model_->RowCount(); ++row) grid_->setRowHeight(row, rowHeight);
   grid_->setFixedHeight(sizes.gridClientHeight + 2 * grid_->frameWidth());
   const QFontMetrics fm(font());
-  const int width = std::max(420, fm.horizontalAdvance(QStringLiteral(
-                                       "la marque  repère les positions de la pointe d'un javelot")) +
-                                      60);
+  const int width = std::max(
+      420, fm.horizontalAdvance(
+               QStringLiteral("la marque  repère les positions de la pointe d'un javelot")) +
+               60);
   resize(width, sizes.clientHeight + 2 * grid_->frameWidth());
 }
 
@@ -248,7 +259,8 @@ bool NamesColoursDialog::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
     if (watched == picture_) status_->showMessage(HintText(kHintOther));
   }
-  if (event->type() == QEvent::Leave && watched == grid_->viewport()) status_->showMessage(HintText(kHintOther));
+  if (event->type() == QEvent::Leave && watched == grid_->viewport())
+    status_->showMessage(HintText(kHintOther));
   return QDialog::eventFilter(watched, event);
 }
 

@@ -40,9 +40,11 @@ bool TBoiteBasculer::Execute(TGroupChoice& choice) {
   list->setObjectName("list");
   auto* text = new QLineEdit(QString::fromStdString(choice.text), which);
   text->setObjectName("groups");
-  auto* even = new QRadioButton(QStringLiteral("Toutes les images paires (2 ; 4 ; 6 ; ...)"), which);
+  auto* even =
+      new QRadioButton(QStringLiteral("Toutes les images paires (2 ; 4 ; 6 ; ...)"), which);
   even->setObjectName("even");
-  auto* odd = new QRadioButton(QStringLiteral("Toutes les images impaires (1 ; 3 ; 5 ; ...)"), which);
+  auto* odd =
+      new QRadioButton(QStringLiteral("Toutes les images impaires (1 ; 3 ; 5 ; ...)"), which);
   odd->setObjectName("odd");
   w->addWidget(list);
   w->addWidget(text);
@@ -52,11 +54,14 @@ bool TBoiteBasculer::Execute(TGroupChoice& choice) {
   QObject::connect(text, &QLineEdit::textEdited, &dialog, [list] { list->setChecked(true); });
   layout->addWidget(which);
 
-  layout->addWidget(new QLabel(QString::fromUtf8("Les images masquées apparaissent en négatif dans le montage."), &dialog));
-  layout->addWidget(new QLabel(QString::fromUtf8("Les marques posées sur les images masquées seront supprimées"), &dialog));
+  layout->addWidget(new QLabel(
+      QString::fromUtf8("Les images masquées apparaissent en négatif dans le montage."), &dialog));
+  layout->addWidget(new QLabel(
+      QString::fromUtf8("Les marques posées sur les images masquées seront supprimées"), &dialog));
   auto* buttons = new QDialogButtonBox(&dialog);
   buttons->addButton(QStringLiteral("Ok"), QDialogButtonBox::AcceptRole)->setObjectName("ok");
-  buttons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole)->setObjectName("cancel");
+  buttons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole)
+      ->setObjectName("cancel");
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   layout->addWidget(buttons);

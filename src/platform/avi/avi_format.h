@@ -8,7 +8,8 @@
 namespace kinevo::avi {
 
 constexpr uint32_t FourCC(const char (&s)[5]) {
-  return static_cast<uint32_t>(static_cast<uint8_t>(s[0])) | (static_cast<uint32_t>(static_cast<uint8_t>(s[1])) << 8) |
+  return static_cast<uint32_t>(static_cast<uint8_t>(s[0])) |
+         (static_cast<uint32_t>(static_cast<uint8_t>(s[1])) << 8) |
          (static_cast<uint32_t>(static_cast<uint8_t>(s[2])) << 16) |
          (static_cast<uint32_t>(static_cast<uint8_t>(s[3])) << 24);
 }
@@ -41,10 +42,12 @@ constexpr uint8_t kAviIndexOfChunks = 0x01;
 
 inline uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 inline uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
-inline uint64_t Le64(const uint8_t* p) { return Le32(p) | (static_cast<uint64_t>(Le32(p + 4)) << 32); }
+inline uint64_t Le64(const uint8_t* p) {
+  return Le32(p) | (static_cast<uint64_t>(Le32(p + 4)) << 32);
+}
 
 inline void Put16(uint8_t* p, uint16_t v) {
   p[0] = static_cast<uint8_t>(v);
@@ -65,7 +68,8 @@ inline uint64_t DibStride(int64_t width, int bitCount) {
 
 // Chunk id of stream n's video data: "NNdb" (uncompressed) or "NNdc".
 inline uint32_t StreamChunkId(int stream, bool compressed) {
-  const char tens = static_cast<char>('0' + (stream / 10) % 10), units = static_cast<char>('0' + stream % 10);
+  const char tens = static_cast<char>('0' + (stream / 10) % 10),
+             units = static_cast<char>('0' + stream % 10);
   const char kind[5] = {tens, units, 'd', compressed ? 'c' : 'b', 0};
   return FourCC(kind);
 }

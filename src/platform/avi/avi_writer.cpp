@@ -57,12 +57,15 @@ bool TAviWriter::Open(const std::string& path, int width, int height, uint32_t r
   openDml_ = false;
   segments_.clear();
   opt_ = options;
-  if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide || int64_t{width} * height > kMaxPixels)
+  if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
+      int64_t{width} * height > kMaxPixels)
     return Fail("bad picture size");
   if (rate == 0 || scale == 0) return Fail("bad image rate");
-  if (opt_.codec == TAviCodec::Raw && opt_.bitCount != 8 && opt_.bitCount != 24 && opt_.bitCount != 32)
+  if (opt_.codec == TAviCodec::Raw && opt_.bitCount != 8 && opt_.bitCount != 24 &&
+      opt_.bitCount != 32)
     return Fail("bad bit depth");
-  if (opt_.codec == TAviCodec::Raw && opt_.bitCount == 8 && (opt_.palette.empty() || opt_.palette.size() > 256))
+  if (opt_.codec == TAviCodec::Raw && opt_.bitCount == 8 &&
+      (opt_.palette.empty() || opt_.palette.size() > 256))
     return Fail("bad palette");
   if (opt_.codec == TAviCodec::MJPEG) opt_.bitCount = 24, opt_.topDown = false;
   width_ = width;
@@ -120,9 +123,9 @@ bool TAviWriter::Open(const std::string& path, int width, int height, uint32_t r
   Put32(p + 4, strfSize);
   {
     uint8_t* b = p + 8;
-    const uint64_t imageSize = opt_.codec == TAviCodec::MJPEG
-                                   ? uint64_t(width) * height * 3
-                                   : DibStride(width, opt_.bitCount) * static_cast<uint64_t>(height);
+    const uint64_t imageSize = opt_.codec == TAviCodec::MJPEG ? uint64_t(width) * height * 3
+                                                              : DibStride(width, opt_.bitCount) *
+                                                                    static_cast<uint64_t>(height);
     Put32(b, 40);
     Put32(b + 4, static_cast<uint32_t>(width));
     Put32(b + 8, static_cast<uint32_t>(opt_.topDown ? -height : height));
@@ -223,7 +226,8 @@ bool TAviWriter::WriteChunk(const uint8_t* data, uint32_t size) {
   const uint64_t padded = size + (size & 1);
   Segment* s = &segments_.back();
   // Leave room for the indexes that close a segment.
-  const uint64_t indexRoom = 8 + 24 + 8 * (s->entries.size() + 1) + (segments_.size() == 1 ? 8 + 16 * (s->entries.size() + 1) : 0);
+  const uint64_t indexRoom = 8 + 24 + 8 * (s->entries.size() + 1) +
+                             (segments_.size() == 1 ? 8 + 16 * (s->entries.size() + 1) : 0);
   if (!s->entries.empty() && Tell() + 8 + padded + indexRoom - s->riffPos > opt_.segmentLimit) {
     if (segments_.size() >= kSuperEntries) return Fail("file too large");
     openDml_ = true;
@@ -252,8 +256,8 @@ bool TAviWriter::Encode(const Image& pic) {
     if (!jpeg_) return Fail("JPEG encoder unavailable");
     unsigned char* out = nullptr;
     unsigned long outSize = 0;
-    if (tjCompress2(static_cast<tjhandle>(jpeg_), pic.Data(), w, 0, h, TJPF_RGB, &out, &outSize, TJSAMP_420,
-                    std::clamp(opt_.quality, 1, 100), 0) != 0) {
+    if (tjCompress2(static_cast<tjhandle>(jpeg_), pic.Data(), w, 0, h, TJPF_RGB, &out, &outSize,
+                    TJSAMP_420, std::clamp(opt_.quality, 1, 100), 0) != 0) {
       if (out) tjFree(out);
       return Fail("JPEG encoding failed");
     }
@@ -276,7 +280,8 @@ bool TAviWriter::Encode(const Image& pic) {
           long best = -1;
           for (std::size_t i = 0; i < opt_.palette.size(); ++i) {
             const uint32_t c = opt_.palette[i];
-            const long dr = long(c >> 16 & 255) - s[0], dg = long(c >> 8 & 255) - s[1], db = long(c & 255) - s[2];
+            const long dr = long(c >> 16 & 255) - s[0], dg = long(c >> 8 & 255) - s[1],
+                       db = long(c & 255) - s[2];
             const long dist = dr * dr + dg * dg + db * db;
             if (best < 0 || dist < best) best = dist, lastIndex = static_cast<uint8_t>(i);
           }
@@ -287,8 +292,10 @@ bool TAviWriter::Encode(const Image& pic) {
         d[0] = s[2];
         d[1] = s[1];
         d[2] = s[0];
-        if (opt_.bitCount == 32) d[3] = 0, d += 4;
-        else d += 3;
+        if (opt_.bitCount == 32)
+          d[3] = 0, d += 4;
+        else
+          d += 3;
       }
     }
   }

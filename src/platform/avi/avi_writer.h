@@ -18,10 +18,10 @@ enum class TAviCodec { Raw, MJPEG };
 
 struct TAviWriterOptions {
   TAviCodec codec = TAviCodec::Raw;
-  int bitCount = 24;                // Raw: 8, 24 or 32
-  bool topDown = false;             // Raw: rows stored top row first
-  std::vector<uint32_t> palette;    // 8 bits: 0x00RRGGBB entries (at most 256)
-  int quality = 90;                 // MJPEG quality, 1 to 100
+  int bitCount = 24;                          // Raw: 8, 24 or 32
+  bool topDown = false;                       // Raw: rows stored top row first
+  std::vector<uint32_t> palette;              // 8 bits: 0x00RRGGBB entries (at most 256)
+  int quality = 90;                           // MJPEG quality, 1 to 100
   uint64_t segmentLimit = uint64_t{1} << 30;  // bytes of one RIFF segment
 };
 
@@ -56,7 +56,7 @@ class TAviWriter {
   struct Segment {
     uint64_t riffPos, moviPos;  // "RIFF" header; "movi" code
     std::vector<Entry> entries;
-    uint64_t ixPos = 0;         // its standard index chunk
+    uint64_t ixPos = 0;  // its standard index chunk
     uint32_t ixSize = 0;
   };
   bool WriteChunk(const uint8_t* data, uint32_t size);

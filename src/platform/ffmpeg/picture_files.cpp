@@ -21,8 +21,10 @@ bool WritePpm(const Image& picture, const std::string& path) {
   if (picture.Empty()) return false;
   std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "wb"));
   if (!f) return false;
-  if (std::fprintf(f.get(), "P6\n%d %d\n255\n", picture.Width(), picture.Height()) < 0) return false;
-  if (std::fwrite(picture.Data(), 1, picture.ByteSize(), f.get()) != picture.ByteSize()) return false;
+  if (std::fprintf(f.get(), "P6\n%d %d\n255\n", picture.Width(), picture.Height()) < 0)
+    return false;
+  if (std::fwrite(picture.Data(), 1, picture.ByteSize(), f.get()) != picture.ByteSize())
+    return false;
   return std::fclose(f.release()) == 0;
 }
 
@@ -53,8 +55,9 @@ bool WritePng(const Image& picture, const std::string& path) {
   }
   if (ok) {
     std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "wb"));
-    ok = f && std::fwrite(pkt->data, 1, static_cast<std::size_t>(pkt->size), f.get()) ==
-                  static_cast<std::size_t>(pkt->size) &&
+    ok = f &&
+         std::fwrite(pkt->data, 1, static_cast<std::size_t>(pkt->size), f.get()) ==
+             static_cast<std::size_t>(pkt->size) &&
          std::fclose(f.release()) == 0;
   }
   if (frame) frame->data[0] = nullptr;

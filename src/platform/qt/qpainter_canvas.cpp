@@ -46,12 +46,24 @@ void QPainterCanvas::SetPen(const TPen& pen) {
   QPen qp(ToQColor(pen.color));
   qp.setWidth(pen.width < 1 ? 1 : pen.width);
   switch (pen.style) {
-    case TPenStyle::psSolid: qp.setStyle(Qt::SolidLine); break;
-    case TPenStyle::psDash: qp.setStyle(Qt::DashLine); break;
-    case TPenStyle::psDot: qp.setStyle(Qt::DotLine); break;
-    case TPenStyle::psDashDot: qp.setStyle(Qt::DashDotLine); break;
-    case TPenStyle::psDashDotDot: qp.setStyle(Qt::DashDotDotLine); break;
-    case TPenStyle::psClear: qp.setStyle(Qt::NoPen); break;
+    case TPenStyle::psSolid:
+      qp.setStyle(Qt::SolidLine);
+      break;
+    case TPenStyle::psDash:
+      qp.setStyle(Qt::DashLine);
+      break;
+    case TPenStyle::psDot:
+      qp.setStyle(Qt::DotLine);
+      break;
+    case TPenStyle::psDashDot:
+      qp.setStyle(Qt::DashDotLine);
+      break;
+    case TPenStyle::psDashDotDot:
+      qp.setStyle(Qt::DashDotDotLine);
+      break;
+    case TPenStyle::psClear:
+      qp.setStyle(Qt::NoPen);
+      break;
   }
   qp.setCapStyle(Qt::FlatCap);
   qp.setJoinStyle(Qt::MiterJoin);
@@ -108,9 +120,13 @@ static QPolygon ToPolygon(const std::vector<TPixel>& points) {
   return poly;
 }
 
-void QPainterCanvas::Polyline(const std::vector<TPixel>& points) { p_.drawPolyline(ToPolygon(points)); }
+void QPainterCanvas::Polyline(const std::vector<TPixel>& points) {
+  p_.drawPolyline(ToPolygon(points));
+}
 
-void QPainterCanvas::Polygon(const std::vector<TPixel>& points) { p_.drawPolygon(ToPolygon(points)); }
+void QPainterCanvas::Polygon(const std::vector<TPixel>& points) {
+  p_.drawPolygon(ToPolygon(points));
+}
 
 // The box of a shape: pixels left .. right - 1 and top .. bottom - 1.  An
 // aliased outline of QPainter covers width + 1 pixels, a fill without an

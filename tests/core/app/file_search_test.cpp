@@ -1,5 +1,7 @@
 // The file search: filter parsing and name matching, then real folder trees
 // in a temporary directory (links, unreadable folders, cancellation).
+#include "core/app/file_search.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -11,7 +13,6 @@
 #include <mutex>
 #include <set>
 
-#include "core/app/file_search.h"
 #include "core/app/file_workflow.h"
 
 using namespace kinevo;
@@ -35,7 +36,8 @@ TEST(FileFilter, ParsesTheOpenFilterAndBareMasks) {
   auto bare = ParseFileFilter("Regressi.exe");
   ASSERT_EQ(bare.size(), 1u);
   EXPECT_EQ(bare[0].patterns, std::vector<std::string>{"Regressi.exe"});
-  EXPECT_EQ(ParseFileFilter(" a | *.x ;; *.y ")[0].patterns, (std::vector<std::string>{"*.x", "*.y"}));
+  EXPECT_EQ(ParseFileFilter(" a | *.x ;; *.y ")[0].patterns,
+            (std::vector<std::string>{"*.x", "*.y"}));
   EXPECT_TRUE(ParseFileFilter("").empty());
 }
 
@@ -88,15 +90,16 @@ class FolderTree : public ::testing::Test {
   }
   // Video files in the sample tree, in the order of the walk.
   void SampleTree() {
-    for (const char* f : {"a.avi", "B.AVI", "c.txt", "notes.kvo", "sub1/film.Mpeg", "sub1/x.wmv.bak",
-                          "sub1/deep/d.mov", "sub1/deep/deeper/e.kvo", "sub2/Chute libre.avi",
-                          "dossier.avi/z.mov", "sub2/vide/.keep"})
+    for (const char* f : {"a.avi", "B.AVI", "c.txt", "notes.kvo", "sub1/film.Mpeg",
+                          "sub1/x.wmv.bak", "sub1/deep/d.mov", "sub1/deep/deeper/e.kvo",
+                          "sub2/Chute libre.avi", "dossier.avi/z.mov", "sub2/vide/.keep"})
       File(f);
   }
   static std::vector<fs::path> Run(const TFileSearchOptions& o, TFileSearchStats* stats = nullptr) {
     std::vector<fs::path> found;
     std::atomic<bool> cancel{false};
-    TFileSearchStats s = SearchFiles(o, {[&](const fs::path& f) { found.push_back(f); }, nullptr}, cancel);
+    TFileSearchStats s =
+        SearchFiles(o, {[&](const fs::path& f) { found.push_back(f); }, nullptr}, cancel);
     if (stats) *stats = s;
     return found;
   }
@@ -122,19 +125,21 @@ TEST_F(FolderTree, FindsWhatADirectListingFindsInWalkOrder) {
   for (auto& e : fs::recursive_directory_iterator(root_)) {
     std::string ext = e.path().extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
-    if (e.is_regular_file() && std::set<std::string>{".avi", ".mpg", ".mpeg", ".wmv", ".mov"}.count(ext))
+    if (e.is_regular_file() &&
+        std::set<std::string>{".avi", ".mpg", ".mpeg", ".wmv", ".mov"}.count(ext))
       listing.insert(e.path());
   }
   EXPECT_EQ(std::set<fs::path>(found.begin(), found.end()), listing);
   // Files of a folder first, in name order, then the subfolders in name order.
-  std::vector<fs::path> order = {root_ / "B.AVI", root_ / "a.avi", root_ / "dossier.avi/z.mov",
-                                 root_ / "sub1/film.Mpeg", root_ / "sub1/deep/d.mov",
-                                 root_ / "sub2/Chute libre.avi"};
+  std::vector<fs::path> order = {
+      root_ / "B.AVI",          root_ / "a.avi",           root_ / "dossier.avi/z.mov",
+      root_ / "sub1/film.Mpeg", root_ / "sub1/deep/d.mov", root_ / "sub2/Chute libre.avi"};
   EXPECT_EQ(found, order);
 
   TFileSearchOptions kvo = Videos();
   kvo.patterns = {"*.kvo"};
-  EXPECT_EQ(Run(kvo), (std::vector<fs::path>{root_ / "notes.kvo", root_ / "sub1/deep/deeper/e.kvo"}));
+  EXPECT_EQ(Run(kvo),
+            (std::vector<fs::path>{root_ / "notes.kvo", root_ / "sub1/deep/deeper/e.kvo"}));
   kvo.patterns = kVideo;
   kvo.nameFragment = "CHUTE";
   EXPECT_EQ(Run(kvo), std::vector<fs::path>{root_ / "sub2/Chute libre.avi"});
@@ -179,11 +184,11 @@ TEST_F(FolderTree, LinkLoopsEndAndEachFolderIsWalkedOnce) {
   SampleTree();
   fs::path more = root_ / "sub2/vide/more";
   File("sub2/vide/more/v.avi");
-  fs::create_directory_symlink(root_, root_ / "sub1/loop");            // to an ancestor
-  fs::create_directory_symlink(root_ / "sub1", root_ / "aa_first");    // walked before sub1 by name
-  fs::create_directory_symlink("self", root_ / "sub2/self");           // to itself
-  fs::create_symlink(root_ / "nowhere.avi", root_ / "ghost.avi");      // dangling
-  fs::create_symlink(root_ / "a.avi", root_ / "sub2/alias.avi");       // to a file: openable
+  fs::create_directory_symlink(root_, root_ / "sub1/loop");          // to an ancestor
+  fs::create_directory_symlink(root_ / "sub1", root_ / "aa_first");  // walked before sub1 by name
+  fs::create_directory_symlink("self", root_ / "sub2/self");         // to itself
+  fs::create_symlink(root_ / "nowhere.avi", root_ / "ghost.avi");    // dangling
+  fs::create_symlink(root_ / "a.avi", root_ / "sub2/alias.avi");     // to a file: openable
   TFileSearchStats stats;
   auto found = Run(Videos(), &stats);
   EXPECT_EQ(stats.end, seCompleted);
@@ -244,7 +249,8 @@ class LargeTree : public FolderTree {
   void SetUp() override {
     FolderTree::SetUp();
     for (int i = 0; i < 20; ++i)
-      for (int j = 0; j < 20; ++j) File("d" + std::to_string(i) + "/e" + std::to_string(j) + "/v.avi");
+      for (int j = 0; j < 20; ++j)
+        File("d" + std::to_string(i) + "/e" + std::to_string(j) + "/v.avi");
   }
   static constexpr std::size_t kFolders = 1 + 20 + 20 * 20;
 };
@@ -253,9 +259,12 @@ TEST_F(LargeTree, CancellationStopsAtTheNextEntry) {
   // From the worker's own callback: not one more folder is read.
   std::atomic<bool> cancel{false};
   std::size_t found = 0;
-  TFileSearchStats stats = SearchFiles(
-      Videos(), {[&](const fs::path&) { ++found; }, [&](const fs::path&, std::size_t n) { if (n == 5) cancel = true; }},
-      cancel);
+  TFileSearchStats stats = SearchFiles(Videos(),
+                                       {[&](const fs::path&) { ++found; },
+                                        [&](const fs::path&, std::size_t n) {
+                                          if (n == 5) cancel = true;
+                                        }},
+                                       cancel);
   EXPECT_EQ(stats.end, seCancelled);
   EXPECT_EQ(stats.foldersVisited, 5u);
   EXPECT_EQ(found, 2u);  // folders 3 and 4; the fifth folder's file is not reported

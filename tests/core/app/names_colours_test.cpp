@@ -1,8 +1,8 @@
 #include "core/app/names_colours.h"
-#include "core/common/text_utils.h"
 
 #include <gtest/gtest.h>
 
+#include "core/common/text_utils.h"
 #include "core/marking/marking_data.h"
 #include "support/fake_view.h"
 #include "support/scripted_dialog.h"
@@ -30,7 +30,8 @@ TEST_F(NamesTest, GridWithThreeSystems) {
   EXPECT_FALSE(m.LayerMode());
   EXPECT_EQ(m.RowCount(), 6);
   for (int row = 0; row < 6; ++row)
-    for (int col = 0; col < 4; ++col) EXPECT_EQ(m.CanEdit(row, col), col == ncName && row >= 1 && row <= 3);
+    for (int col = 0; col < 4; ++col)
+      EXPECT_EQ(m.CanEdit(row, col), col == ncName && row >= 1 && row <= 3);
   EXPECT_EQ(m.Text(0, ncName), "la marque repère les positions ...");
   EXPECT_EQ(m.Text(2, ncNumber), "2");
   EXPECT_EQ(m.Text(2, ncName), "du point n°2");
@@ -83,8 +84,10 @@ TEST_F(NamesTest, Hints) {
   data.SetMarksNumberPerFrame(2);
   TNamesColours m(data);
   EXPECT_EQ(m.Hint(1, ncNumber), "|Numéro de la marque");
-  EXPECT_EQ(m.Hint(2, ncColour), "|Utiliser les touches du pavé numérique depuis la fenêtre pricipale");
-  EXPECT_EQ(m.Hint(4, ncColour), "|Utiliser les touches du pavé numérique depuis la fenêtre pricipale");
+  EXPECT_EQ(m.Hint(2, ncColour),
+            "|Utiliser les touches du pavé numérique depuis la fenêtre pricipale");
+  EXPECT_EQ(m.Hint(4, ncColour),
+            "|Utiliser les touches du pavé numérique depuis la fenêtre pricipale");
   EXPECT_EQ(m.Hint(3, ncColour), "|Les noms seront utilisés pour clarifier les résultats");
   EXPECT_EQ(m.Hint(1, ncName), "|Ne pas oublier l'article devant le nom");
   EXPECT_EQ(m.Hint(4, ncName), "|Les noms seront utilisés pour clarifier les résultats");

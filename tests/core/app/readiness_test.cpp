@@ -32,7 +32,8 @@ struct ReadinessTest : ::testing::Test {
 };
 
 constexpr const char* kFiveMarks =
-    "Le calcul de la vitesse ou de l'accélération nécessite au moins cinq marques sur la trajectoire pour être "
+    "Le calcul de la vitesse ou de l'accélération nécessite au moins cinq marques sur la "
+    "trajectoire pour être "
     "fiable.";
 
 }  // namespace
@@ -50,7 +51,8 @@ TEST_F(ReadinessTest, TheScaleComesFirstWithThePictureOfTheMissingSegment) {
   EXPECT_EQ(CheckReadiness(in, dialog, mem), rdStop);
   ASSERT_EQ(shown.Count(), 1u);
   EXPECT_EQ(shown.LastText(),
-            "Définir, au préalable, l'échelle à l'aide d'une longueur connue.\nUtiliser le bouton poussoir « Echelle ».");
+            "Définir, au préalable, l'échelle à l'aide d'une longueur connue.\nUtiliser le bouton "
+            "poussoir « Echelle ».");
   EXPECT_EQ(shown.shown[0].icon, icCustom);
   ASSERT_EQ(shown.shown[0].buttons.size(), 1u);
   EXPECT_EQ(shown.shown[0].buttons[0].caption, "Ok");
@@ -88,14 +90,16 @@ TEST_F(ReadinessTest, ThreeSystemsOneWithTwoMarks) {
   in.systems = 1;
   CheckReadiness(in, dialog, mem);
   EXPECT_EQ(shown.LastText(),
-            "Poser, au préalable, au moins trois marques par objet.\nUtiliser le bouton poussoir « Marques ».");
+            "Poser, au préalable, au moins trois marques par objet.\nUtiliser le bouton poussoir « "
+            "Marques ».");
 }
 
 TEST_F(ReadinessTest, GridNeedsAnOriginAfterTheMarks) {
   TReadinessInput in = Ready();
   in.hasOrigin = false;
   EXPECT_EQ(CheckReadiness(in, dialog, mem), rdStop);
-  EXPECT_EQ(shown.LastText(), "Poser, au préalable, l'origine d'un repère.\nUtiliser le bouton poussoir « Repère ».");
+  EXPECT_EQ(shown.LastText(),
+            "Poser, au préalable, l'origine d'un repère.\nUtiliser le bouton poussoir « Repère ».");
   EXPECT_EQ(shown.shown[0].customIcon, ReadinessPicture(rpFrame));
   // The layer does not need the fixed origin.
   in.mode = vmTransparent;
@@ -130,9 +134,10 @@ TEST_F(ReadinessTest, LayerCountsAllItsMarks) {
   in.hasOrigin = false;
   in.marksCount = 2;
   EXPECT_EQ(CheckReadiness(in, dialog, mem), rdStop);
-  EXPECT_EQ(shown.LastText(),
-            "Poser, au préalable, au moins trois marques sur la trajectoire.\n"
-            "A l'aide de la souris, glisser-déposer le transparent puis pointer la position de l'objet.");
+  EXPECT_EQ(
+      shown.LastText(),
+      "Poser, au préalable, au moins trois marques sur la trajectoire.\n"
+      "A l'aide de la souris, glisser-déposer le transparent puis pointer la position de l'objet.");
   EXPECT_EQ(shown.shown[0].customIcon, ReadinessPicture(rpLayer));
   // Exactly four: the warning, and "Annuler" shows nothing more.
   in.marksCount = 4;
@@ -157,7 +162,8 @@ TEST_F(ReadinessTest, AdviceToNameTheSystems) {
   EXPECT_EQ(c.buttons[2].type, btIgnorer);
   EXPECT_EQ(shown.LastText(),
             "Le nom d'un objet est attribué par défaut (« Point n°1 » par exemple).\n"
-            "Pour rendre les résultats plus clairs, il est fortement recommandé de nommer l'objet de manière plus "
+            "Pour rendre les résultats plus clairs, il est fortement recommandé de nommer l'objet "
+            "de manière plus "
             "explicite.");
   shown.AnswerCaption("Annuler");
   EXPECT_EQ(CheckReadiness(in, dialog, mem), rdStop);

@@ -1,10 +1,11 @@
+#include "core/app/value_dialog.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <deque>
 #include <numbers>
 
-#include "core/app/value_dialog.h"
 #include "core/common/number_format.h"
 #include "support/scripted_dialog.h"
 
@@ -85,12 +86,13 @@ TEST(ValueDialog, BadRealTextShowsTheRealNumberMessageAndStaysOpen) {
   EXPECT_EQ(m.lines[0].text, "Valeur saisie : 1e");
   EXPECT_EQ(m.lines[0].color, 0xFF0000u);
   EXPECT_EQ(m.lines[0].kind, lkKeepStart);
-  EXPECT_EQ(f.messages.AllText(0),
-            "Valeur saisie : 1e\n\n"
-            "Cette chaîne de caractères ne représente pas un nombre réel acceptable.\n\n"
-            "La chaîne de caractères doit être constituée d'un signe (facultatif), de chiffres, "
-            "d'un séparateur décimal (facultatif), puis d'une mantisse (facultative).\n"
-            "La mantisse comprend « E » ou « e » suivi d'un signe (facultatif) et d'un nombre entier.");
+  EXPECT_EQ(
+      f.messages.AllText(0),
+      "Valeur saisie : 1e\n\n"
+      "Cette chaîne de caractères ne représente pas un nombre réel acceptable.\n\n"
+      "La chaîne de caractères doit être constituée d'un signe (facultatif), de chiffres, "
+      "d'un séparateur décimal (facultatif), puis d'une mantisse (facultative).\n"
+      "La mantisse comprend « E » ou « e » suivi d'un signe (facultatif) et d'un nombre entier.");
 }
 
 TEST(ValueDialog, AngleRangeAndItsMessage) {
@@ -146,8 +148,9 @@ TEST(ValueDialog, IntegerKindsFilterTypingAndCheckTheirRanges) {
   ASSERT_EQ(f.messages.Count(), 4u);
   EXPECT_EQ(f.messages.shown[0].icon, icInformation);
   EXPECT_EQ(f.messages.shown[2].icon, icWarning);
-  EXPECT_EQ(f.messages.AllText(2),
-            "Valeur saisie : 4.5\n\nCette chaîne de caractères ne représente pas un entier acceptable.");
+  EXPECT_EQ(
+      f.messages.AllText(2),
+      "Valeur saisie : 4.5\n\nCette chaîne de caractères ne représente pas un entier acceptable.");
   EXPECT_EQ(f.messages.shown[3].icon, icWarning);  // beyond 32 bits is not an integer here
 }
 
@@ -170,12 +173,18 @@ TEST(ValueDialog, EveryKindHasItsTextsBoundsAndInitialValue) {
     const char* accepted;
     bool note;
   } cases[] = {
-      {tsCadence, "Cadence des images", "12.5", "1 <= cadence <= 100 images par seconde", "100.5", "1", false},
-      {tsDMax, "Rayon de recherche de la cible", "40", "10 <= distance maximale <= 100", "9", "100", true},
-      {tsLastImg, "Définir le numéro de la dernière image du suivi", "20", "7 <= numéro <= 50", "6", "7", true},
-      {tsNbMqDrawn, "Dessiner les dernières marques posées", "4", "nombre >= 1", "0", "100000", false},
-      {tsNbMqParImg, "Définir le nombre de points suivis", "3", "1 <= nombre <= 32", "33", "32", false},
-      {tsNumImg, "Rechercher une image avec son numéro", "10", "1 <= numéro <= 50", "51", "50", false},
+      {tsCadence, "Cadence des images", "12.5", "1 <= cadence <= 100 images par seconde", "100.5",
+       "1", false},
+      {tsDMax, "Rayon de recherche de la cible", "40", "10 <= distance maximale <= 100", "9", "100",
+       true},
+      {tsLastImg, "Définir le numéro de la dernière image du suivi", "20", "7 <= numéro <= 50", "6",
+       "7", true},
+      {tsNbMqDrawn, "Dessiner les dernières marques posées", "4", "nombre >= 1", "0", "100000",
+       false},
+      {tsNbMqParImg, "Définir le nombre de points suivis", "3", "1 <= nombre <= 32", "33", "32",
+       false},
+      {tsNumImg, "Rechercher une image avec son numéro", "10", "1 <= numéro <= 50", "51", "50",
+       false},
       {tsNumOrdre, "Définir le numéro de l'objet suivi", "2", "1 <= numéro <= 3", "4", "3", true},
   };
   ScopedDecimalSeparator sep('.');
@@ -238,7 +247,13 @@ TEST(ValueDialog, LayoutFollowsThePromptAndTheNote) {
 
   f.box.SetTypeSaisie(tsDMax);
   int askedWidth = 0;
-  auto withNote = f.box.Layout(200, [&](int w) { askedWidth = w; return 30; }, 1600);
+  auto withNote = f.box.Layout(
+      200,
+      [&](int w) {
+        askedWidth = w;
+        return 30;
+      },
+      1600);
   EXPECT_EQ(askedWidth, withNote.clientWidth - 24);
   EXPECT_EQ(withNote.note.top, 14);
   EXPECT_EQ(withNote.clientHeight, l.clientHeight + 30 + 14);

@@ -1,6 +1,7 @@
-#include <gtest/gtest.h>
+#include "core/common/ini_file.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -10,9 +11,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "support/temp_dir.h"
-#include "core/common/ini_file.h"
 #include "core/common/number_format.h"
+#include "support/temp_dir.h"
 
 using namespace kinevo;
 namespace fs = std::filesystem;
@@ -154,8 +154,9 @@ TEST(IniFile, OldWindowsFileIsReadAsCp1252AndWrittenBackInUtf8) {
   EXPECT_TRUE(ini.UsesCrLf());
   ini.WriteString("MainForm", "Other", "\xC3\xA0");
   ASSERT_TRUE(ini.UpdateFile()) << ini.LastError();
-  EXPECT_EQ(ReadBytes(path),
-            "[MainForm]\r\nDirectory=C:\\Mes vid\xC3\xA9os\\\xC3\x89t\xC3\xA9\r\nOther=\xC3\xA0\r\n");
+  EXPECT_EQ(
+      ReadBytes(path),
+      "[MainForm]\r\nDirectory=C:\\Mes vid\xC3\xA9os\\\xC3\x89t\xC3\xA9\r\nOther=\xC3\xA0\r\n");
   TIniFile again(path);
   EXPECT_EQ(again.ReadString("MainForm", "Directory"), "C:\\Mes vid\xC3\xA9os\\\xC3\x89t\xC3\xA9");
 }
@@ -273,7 +274,8 @@ TEST(IniFileAtomicity, FullDiskDuringTheWriteLeavesThePreviousFileByteForByte) {
 
   TIniFile ini(path);
   // Enough new content that the write cannot finish under the limit below.
-  for (int i = 0; i < 200; ++i) ini.WriteString("Keyboard", "Favourite" + std::to_string(i), "v*t + 1/2*a*t^2");
+  for (int i = 0; i < 200; ++i)
+    ini.WriteString("Keyboard", "Favourite" + std::to_string(i), "v*t + 1/2*a*t^2");
 
   // A file-size limit makes the kernel refuse the write half-way (EFBIG),
   // as a full disk would (ENOSPC).
@@ -351,7 +353,8 @@ TEST(IniFile, IndexFindsEveryKeyOfAHugeSectionAndFollowsEdits) {
   TIniFile ini;
   constexpr int n = 50000;
   for (int i = 0; i < n; ++i) ini.WriteInteger("Data", "Mark_" + std::to_string(i), i);
-  for (int i = 0; i < n; i += 997) EXPECT_EQ(ini.ReadInteger("data", "MARK_" + std::to_string(i), -1), i);
+  for (int i = 0; i < n; i += 997)
+    EXPECT_EQ(ini.ReadInteger("data", "MARK_" + std::to_string(i), -1), i);
   EXPECT_FALSE(ini.ValueExists("Data", "Mark_" + std::to_string(n)));
   // In place: the line keeps its place and its count.
   ini.WriteInteger("Data", "mark_7", 70);

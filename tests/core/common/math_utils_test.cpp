@@ -291,6 +291,8 @@ TEST(MathUtils, RootSearchByBisection) {
   EXPECT_FALSE(RootSearch(f, 2, 0, 1e-9, 30).found);
   EXPECT_FALSE(RootSearch(f, 1, 1, 1e-9, 30).found);
   EXPECT_FALSE(RootSearch(f, 2, 3, 1e-9, 30).found);  // same sign at both ends
-  EXPECT_FALSE(RootSearch([](double) -> double { throw std::runtime_error("x"); }, 0, 1, 1e-9, 30).found);
-  EXPECT_FALSE(RootSearch([](double v) { return std::log(v); }, -1, 2, 1e-9, 30).found);  // NaN at lo
+  EXPECT_FALSE(
+      RootSearch([](double) -> double { throw std::runtime_error("x"); }, 0, 1, 1e-9, 30).found);
+  EXPECT_FALSE(
+      RootSearch([](double v) { return std::log(v); }, -1, 2, 1e-9, 30).found);  // NaN at lo
 }

@@ -12,7 +12,8 @@ using kinevo::test::RecordingCanvas;
 
 namespace {
 
-TUserDlgContent Content(std::vector<TUserButton> buttons, std::vector<TPropLine> lines = {{"Bonjour"}}) {
+TUserDlgContent Content(std::vector<TUserButton> buttons,
+                        std::vector<TPropLine> lines = {{"Bonjour"}}) {
   TUserDlgContent c;
   c.buttons = std::move(buttons);
   c.lines = std::move(lines);

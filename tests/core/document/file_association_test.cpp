@@ -1,15 +1,15 @@
-#include <gtest/gtest.h>
+#include "core/document/file_association.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "support/temp_dir.h"
 #include "core/common/ini_file.h"
-#include "core/document/file_association.h"
 #include "support/scripted_dialog.h"
+#include "support/temp_dir.h"
 
 using namespace kinevo;
 namespace fs = std::filesystem;
@@ -64,7 +64,8 @@ TEST(FileAssociation, AssociateWritesTheFreedesktopFilesAndDissociateRemovesThem
 
   std::string desktop;
   ASSERT_TRUE(ReadWholeFile(assoc.DesktopFilePath(), desktop));
-  EXPECT_NE(desktop.find("Exec=\"" + dir.Path() + "/bin/kinevo\" %f\n"), std::string::npos) << desktop;
+  EXPECT_NE(desktop.find("Exec=\"" + dir.Path() + "/bin/kinevo\" %f\n"), std::string::npos)
+      << desktop;
   EXPECT_NE(desktop.find("MimeType=application/x-kinevo;\n"), std::string::npos);
   TIniFile apps(assoc.MimeAppsListPath());
   EXPECT_EQ(apps.ReadString("Default Applications", "application/x-kinevo"), "kinevo.desktop");
@@ -96,7 +97,8 @@ TEST(FileAssociation, RealMimeDatabaseIsBuiltWhenTheToolExists) {
 
 TEST(FileAssociation, ExecLineIsQuotedForOddPaths) {
   const auto text = TFreedesktopAssociation::DesktopEntryText("/opt/my $app/ki\"nevo 100%");
-  EXPECT_NE(text.find("Exec=\"/opt/my \\\\$app/ki\\\\\"nevo 100%%\" %f\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("Exec=\"/opt/my \\\\$app/ki\\\\\"nevo 100%%\" %f\n"), std::string::npos)
+      << text;
   std::string error;
   TempDir dir;
   TFreedesktopAssociation assoc(dir.Path() + "/d", dir.Path() + "/c");

@@ -1,4 +1,6 @@
 // Reading and writing the marking data of a document.
+#include "core/document/marking_document.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -6,7 +8,6 @@
 #include <set>
 
 #include "core/common/number_format.h"
-#include "core/document/marking_document.h"
 #include "core/marking/marking_data.h"
 #include "support/fake_view.h"
 #include "support/scripted_dialog.h"
@@ -36,7 +37,8 @@ std::string RandomDataSection(std::mt19937& rng) {
   const int systems = pick(1, 5);
   const int colours = pick(systems, systems + 2);
   ini.WriteInteger(d, "MarkColorsNumber", colours);
-  for (int i = 0; i < colours; ++i) ini.WriteInteger(d, "MarkColor_" + std::to_string(i), pick(0, 0xFFFFFF));
+  for (int i = 0; i < colours; ++i)
+    ini.WriteInteger(d, "MarkColor_" + std::to_string(i), pick(0, 0xFFFFFF));
   ini.WriteInteger(d, "ElementColor", pick(0, 0xFFFFFF));
   ini.WriteInteger(d, "ElementSize", pick(0, 2));
   // Fixed frame.
@@ -147,19 +149,21 @@ TEST(MarkingDocument, RandomAnalysesReadAndWriteBackTheSameKeysUnderBothSeparato
       else
         EXPECT_EQ(value, got) << key << " round " << round;
     }
-    EXPECT_EQ(out.ReadSection("Data"), expected.ReadSection("Data")) << "key order, round " << round;
+    EXPECT_EQ(out.ReadSection("Data"), expected.ReadSection("Data"))
+        << "key order, round " << round;
     EXPECT_TRUE(a.data.GridHistory().Empty());
     EXPECT_TRUE(a.data.ScaleHistory().Empty());
   }
 }
 
 TEST(MarkingDocument, MissingOrBadDurationMakesTheDocumentUnreadable) {
-  for (const char* text : {"[Data]\nFramesNumberBetweenTwoMarks=1\n", "[Data]\nRequiredDuration=abc\n",
-                           "[Data]\nRequiredDuration=-1\n", "[Data]\nRequiredDuration=\n",
-                           // Beyond what the time and length dialogs accept.
-                           "[Data]\nRequiredDuration=1e308\n", "[Data]\nRequiredDuration=1e-9\n",
-                           "[Data]\nRequiredDuration=0.04\nScaleLength=1e308\n",
-                           "[Data]\nRequiredDuration=0.04\nScaleVertLength=0.0001\n"}) {
+  for (const char* text :
+       {"[Data]\nFramesNumberBetweenTwoMarks=1\n", "[Data]\nRequiredDuration=abc\n",
+        "[Data]\nRequiredDuration=-1\n", "[Data]\nRequiredDuration=\n",
+        // Beyond what the time and length dialogs accept.
+        "[Data]\nRequiredDuration=1e308\n", "[Data]\nRequiredDuration=1e-9\n",
+        "[Data]\nRequiredDuration=0.04\nScaleLength=1e308\n",
+        "[Data]\nRequiredDuration=0.04\nScaleVertLength=0.0001\n"}) {
     Analysis a;
     TIniFile ini;
     ini.SetText(text);
@@ -230,8 +234,10 @@ TEST(MarkingDocument, LayerBeyondThePictureAndMissingNamesComeBackAsSaved) {
       "OrigineXCoordinate_Layer_0=-0.2\nOrigineYCoordinate_Layer_0=1.3\n"
       "MarksNumberPerFrame_Grid=3\nSystemNamesNumber_Grid=3\nSystemName_Grid_0=Balle\n"
       "SystemName_Grid_2=Chariot\n"
-      "MarksContainersNumber_Grid=2\nMarksContainerFrameNumber_Grid_0=5\nMarksContainerMarksNumber_Grid_0=0\n"
-      "MarksContainerFrameNumber_Grid_1=9\nMarksContainerMarksNumber_Grid_1=1\nMarkOrderNumber_Grid_1_0=0\n"
+      "MarksContainersNumber_Grid=2\nMarksContainerFrameNumber_Grid_0=5\nMarksContainerMarksNumber_"
+      "Grid_0=0\n"
+      "MarksContainerFrameNumber_Grid_1=9\nMarksContainerMarksNumber_Grid_1=1\nMarkOrderNumber_"
+      "Grid_1_0=0\n"
       "MarkXCoordinate_Grid_1_0=0.5\nMarkYCoordinate_Grid_1_0=0.5\n");
   ASSERT_TRUE(LoadMarkingData(a.data, ini));
   EXPECT_DOUBLE_EQ(a.data.Layer().LayerWidth(), 1.07);
@@ -251,8 +257,9 @@ TEST(MarkingDocument, LayerBeyondThePictureAndMissingNamesComeBackAsSaved) {
   EXPECT_DOUBLE_EQ(out.ReadFloat("Data", "OrigineYCoordinate_Layer_0", 0), 1.3);
   // Far beyond any drag, values are brought back to a few pictures.
   TIniFile far;
-  far.SetText("[Data]\nRequiredDuration=0.04\nLayerWidth=1e300\nOrigineCurrentXCoordinate_Layer=-1e300\n"
-              "OrigineCurrentXCoordinate_Grid=7\n");
+  far.SetText(
+      "[Data]\nRequiredDuration=0.04\nLayerWidth=1e300\nOrigineCurrentXCoordinate_Layer=-1e300\n"
+      "OrigineCurrentXCoordinate_Grid=7\n");
   Analysis b;
   ASSERT_TRUE(LoadMarkingData(b.data, far));
   EXPECT_DOUBLE_EQ(b.data.Layer().LayerWidth(), kLayerReach);
@@ -265,7 +272,8 @@ TEST(MarkingDocument, LayerBeyondThePictureAndMissingNamesComeBackAsSaved) {
 // is not there.
 TEST(MarkingDocument, HugeListsAndEmptyPromisesReadInOnePass) {
   std::string text = "[Data]\nRequiredDuration=0.04\nMarkColorsNumber=100000\n";
-  for (int i = 0; i < 100000; ++i) text += "MarkColor_" + std::to_string(i) + "=" + std::to_string(i) + "\n";
+  for (int i = 0; i < 100000; ++i)
+    text += "MarkColor_" + std::to_string(i) + "=" + std::to_string(i) + "\n";
   text += "MarksContainersNumber_Grid=2000000000\nOriginePositionsNumber_Layer=2000000000\n";
   TIniFile ini;
   ini.SetText(text);

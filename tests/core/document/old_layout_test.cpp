@@ -16,16 +16,28 @@ namespace {
 // systems, two colours plus the element colour, one Grid container with two
 // marks, one Layer container with one mark, a three-image montage.
 std::vector<std::string> OldDocument(bool starredDirections, bool starredScale) {
-  std::vector<std::string> l = {
-      "C:\\videos\\chute.avi", "0,04",
-      "1", "Ec", "0.5*m*v^2", "énergie", "J",
-      "0",
-      "tsp",
-      "Pointer",
-      "2", "1", "12",
-      "3", "65535", "255", "16711680",
-      "2", "Balle", "Caisse",
-      "1", "Repère"};
+  std::vector<std::string> l = {"C:\\videos\\chute.avi",
+                                "0,04",
+                                "1",
+                                "Ec",
+                                "0.5*m*v^2",
+                                "énergie",
+                                "J",
+                                "0",
+                                "tsp",
+                                "Pointer",
+                                "2",
+                                "1",
+                                "12",
+                                "3",
+                                "65535",
+                                "255",
+                                "16711680",
+                                "2",
+                                "Balle",
+                                "Caisse",
+                                "1",
+                                "Repère"};
   if (starredDirections) {
     l.insert(l.end(), {"*0", "ignored", "1"});
   } else {
@@ -39,8 +51,8 @@ std::vector<std::string> OldDocument(bool starredDirections, bool starredScale) 
   l.insert(l.end(), {"3", "skip", "skip", "0.11", "0.12", "0.21", "0.22"});
   l.insert(l.end(), {"2", "0.1", "0.2", "0.3", "0.4"});
   if (starredScale) {
-    l.insert(l.end(), {"*1.5", "skip", "2", "0", "0", "1", "0", "3", "2", "0", "0", "0", "1", "4",
-                       "skip"});
+    l.insert(l.end(),
+             {"*1.5", "skip", "2", "0", "0", "1", "0", "3", "2", "0", "0", "0", "1", "4", "skip"});
   } else {
     l.push_back("1.5");
   }
@@ -138,18 +150,19 @@ TEST(OldLayout, TruncatedDocumentsConvertWholeOrNotAtAll) {
 
 TEST(OldLayout, LinesThatAreNotAnOldDocumentAreRefused) {
   const std::vector<std::vector<std::string>> refused = {
-      {},                                                  // empty file
-      {"RIFF\x01\x02\x03 AVI LIST", "\x7f\x01"},          // a video given by mistake
-      {"Bonjour tout le monde", "0.04", "0", "0"},        // a note: not a path
-      {"v.avi", "0.04", "2147483647", "a", "b"},          // a count beyond the file
-      {"v.avi", "0.04", "-3"},                            // a negative count
-      {"v.avi", "0.04", "deux", "a", "b"},                // a count that is no number
-      {std::string(5000, 'a') + ".avi"},                  // no path is that long
+      {},                                           // empty file
+      {"RIFF\x01\x02\x03 AVI LIST", "\x7f\x01"},    // a video given by mistake
+      {"Bonjour tout le monde", "0.04", "0", "0"},  // a note: not a path
+      {"v.avi", "0.04", "2147483647", "a", "b"},    // a count beyond the file
+      {"v.avi", "0.04", "-3"},                      // a negative count
+      {"v.avi", "0.04", "deux", "a", "b"},          // a count that is no number
+      {std::string(5000, 'a') + ".avi"},            // no path is that long
   };
   for (const auto& lines : refused) {
     TIniFile ini;
     ini.WriteString("Main", "Kept", "1");
-    EXPECT_FALSE(ConvertOldLayoutLines(lines, ini)) << (lines.empty() ? "" : lines[0].substr(0, 30));
+    EXPECT_FALSE(ConvertOldLayoutLines(lines, ini))
+        << (lines.empty() ? "" : lines[0].substr(0, 30));
     EXPECT_EQ(ini.Text(), "[Main]\nKept=1\n");
   }
   TIniFile ini;

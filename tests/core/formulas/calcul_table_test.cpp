@@ -38,7 +38,8 @@ TEST(CalculFormulaTableTest, FormulasOverTheResultsModel) {
   const TCurve& c = f.Formula(0).Curve;
   ASSERT_EQ(c.RowValid, (std::vector<int32_t>{-1, 0, 0, -1}));
   for (int row = 1; row <= 2; ++row)
-    EXPECT_DOUBLE_EQ(c.RowValues[row], calcul.Value(cfAxes, 1, qtX, row) - calcul.Value(cfAxes, 0, qtX, row));
+    EXPECT_DOUBLE_EQ(c.RowValues[row],
+                     calcul.Value(cfAxes, 1, qtX, row) - calcul.Value(cfAxes, 0, qtX, row));
   EXPECT_NE(c.RowValues[1], 0.0);
   ASSERT_EQ(f.CheckRecord(f.Formula(f.AddFormula("t*B", "", ""))), 0);
   EXPECT_DOUBLE_EQ(f.Formula(1).Curve.RowValues[3], 0.12 * 0.25);

@@ -70,7 +70,7 @@ TEST_F(FormulaGridTest, ControlRowClicks) {
   EXPECT_TRUE(grid_.ClickControl(2, 95, 100, false));  // + one digit
   EXPECT_EQ(f_.Formula(0).Curve.Digits, 1);
   EXPECT_EQ(grid_.Cell(2, 6), FormatNumber(1, 12.0));
-  EXPECT_TRUE(grid_.ClickControl(2, 3, 100, false));  // - one digit
+  EXPECT_TRUE(grid_.ClickControl(2, 3, 100, false));   // - one digit
   EXPECT_FALSE(grid_.ClickControl(2, 3, 100, false));  // already 0
   for (int k = 0; k < 10; ++k) grid_.ClickControl(1, 99, 100, false);
   EXPECT_EQ(grid_.TimeDigits, 8);

@@ -19,14 +19,15 @@ struct TVar {
   double value;
 };
 // The owner knows these names (without regard to case).
-const TVar kVars[] = {{"a", 2.5}, {"b2", -3.0}, {"v_x", 0.0}, {"t²", 0.5}, {"Masse", 1e200}, {"x³", -0.75}};
+const TVar kVars[] = {{"a", 2.5},  {"b2", -3.0},     {"v_x", 0.0},
+                      {"t²", 0.5}, {"Masse", 1e200}, {"x³", -0.75}};
 
 struct TNode {
   enum TKind { Num, Var, Neg, Bin, Fn, Atan2 } kind = Num;
   double value = 0;
   int var = 0;
   char op = '+';
-  bool negRight = false;   // written "op-" before the right operand
+  bool negRight = false;  // written "op-" before the right operand
   bool divisionSign = false;
   bool extraParens = false;
   TTokenKind fn = tkNone;
@@ -46,8 +47,10 @@ TResult Finish(double r, int32_t code) { return std::isfinite(r) ? TResult{0, r}
 
 TResult Reference(const TNode& n, bool radians) {
   switch (n.kind) {
-    case TNode::Num: return {0, n.value};
-    case TNode::Var: return {0, kVars[n.var].value};
+    case TNode::Num:
+      return {0, n.value};
+    case TNode::Var:
+      return {0, kVars[n.var].value};
     case TNode::Neg: {
       TResult e = Reference(*n.a, radians);
       if (e.code) return e;
@@ -60,18 +63,30 @@ TResult Reference(const TNode& n, bool radians) {
       const double angle = radians ? x : DegToRad(x);
       auto toAngle = [&](double r) { return radians ? r : RadToDeg(r); };
       switch (n.fn) {
-        case tkSin: return Finish(std::sin(angle), peSin);
-        case tkCos: return Finish(std::cos(angle), peCos);
-        case tkTan: return Finish(std::tan(angle), peTan);
-        case tkArcSin: return std::fabs(x) > 1 ? Fail(peArcSin) : Finish(toAngle(std::asin(x)), peArcSin);
-        case tkArcCos: return std::fabs(x) > 1 ? Fail(peArcCos) : Finish(toAngle(std::acos(x)), peArcCos);
-        case tkArcTan: return Finish(toAngle(std::atan(x)), peArcTan);
-        case tkLn: return x <= 0 ? Fail(peLogarithm) : Finish(std::log(x), peLogarithm);
-        case tkLog: return x <= 0 ? Fail(peLogarithm) : Finish(std::log10(x), peLogarithm);
-        case tkExp: return Finish(std::exp(x), peExp);
-        case tkAbs: return {0, std::fabs(x)};
-        case tkSqrt: return x < 0 ? Fail(peSqrt) : Finish(std::sqrt(x), peSqrt);
-        default: return Fail(-1);
+        case tkSin:
+          return Finish(std::sin(angle), peSin);
+        case tkCos:
+          return Finish(std::cos(angle), peCos);
+        case tkTan:
+          return Finish(std::tan(angle), peTan);
+        case tkArcSin:
+          return std::fabs(x) > 1 ? Fail(peArcSin) : Finish(toAngle(std::asin(x)), peArcSin);
+        case tkArcCos:
+          return std::fabs(x) > 1 ? Fail(peArcCos) : Finish(toAngle(std::acos(x)), peArcCos);
+        case tkArcTan:
+          return Finish(toAngle(std::atan(x)), peArcTan);
+        case tkLn:
+          return x <= 0 ? Fail(peLogarithm) : Finish(std::log(x), peLogarithm);
+        case tkLog:
+          return x <= 0 ? Fail(peLogarithm) : Finish(std::log10(x), peLogarithm);
+        case tkExp:
+          return Finish(std::exp(x), peExp);
+        case tkAbs:
+          return {0, std::fabs(x)};
+        case tkSqrt:
+          return x < 0 ? Fail(peSqrt) : Finish(std::sqrt(x), peSqrt);
+        default:
+          return Fail(-1);
       }
     }
     case TNode::Atan2:
@@ -82,12 +97,17 @@ TResult Reference(const TNode& n, bool radians) {
       if (r.code) return r;
       const double x = l.value;
       const double y = n.negRight ? -r.value : r.value;
-      if (n.kind == TNode::Atan2) return Finish(radians ? std::atan2(x, y) : RadToDeg(std::atan2(x, y)), peArcTan);
+      if (n.kind == TNode::Atan2)
+        return Finish(radians ? std::atan2(x, y) : RadToDeg(std::atan2(x, y)), peArcTan);
       switch (n.op) {
-        case '+': return Finish(x + y, peOverflow);
-        case '-': return Finish(x - y, peOverflow);
-        case '*': return Finish(x * y, peOverflow);
-        case '/': return std::fabs(y) < 1e-100 ? Fail(peDivisionByZero) : Finish(x / y, peOverflow);
+        case '+':
+          return Finish(x + y, peOverflow);
+        case '-':
+          return Finish(x - y, peOverflow);
+        case '*':
+          return Finish(x * y, peOverflow);
+        case '/':
+          return std::fabs(y) < 1e-100 ? Fail(peDivisionByZero) : Finish(x / y, peOverflow);
         default: {
           if (std::fabs(y) < 1e-100) return {0, 1.0};
           if (x > 0) return Finish(std::pow(x, y), pePower);
@@ -109,11 +129,15 @@ TResult Reference(const TNode& n, bool radians) {
 int ClassOf(const TNode& n) {
   if (n.extraParens || n.kind != TNode::Bin) return 99;
   switch (n.op) {
-    case '+': return 2;
-    case '-': return 3;
+    case '+':
+      return 2;
+    case '-':
+      return 3;
     case '*':
-    case '/': return 4;
-    default: return 5;
+    case '/':
+      return 4;
+    default:
+      return 5;
   }
 }
 
@@ -125,7 +149,8 @@ std::string Wrapped(const TNode& n, bool parens, std::mt19937& rng) {
 }
 
 std::string FunctionName(TTokenKind f, std::mt19937& rng) {
-  static const char* names[] = {"sin", "cos", "ln", "log", "exp", "abs", "tan", "sqrt", "arcsin", "arccos", "arctan"};
+  static const char* names[] = {"sin", "cos",  "ln",     "log",    "exp",   "abs",
+                                "tan", "sqrt", "arcsin", "arccos", "arctan"};
   std::string s = names[f - tkSin];
   for (auto& c : s)
     if (rng() % 3 == 0) c = static_cast<char>(c - 'a' + 'A');
@@ -135,13 +160,18 @@ std::string FunctionName(TTokenKind f, std::mt19937& rng) {
 std::string Print(const TNode& n, std::mt19937& rng) {
   std::string s;
   switch (n.kind) {
-    case TNode::Num: s = FloatToText(n.value, 17, '.'); break;
+    case TNode::Num:
+      s = FloatToText(n.value, 17, '.');
+      break;
     case TNode::Var: {
       s = kVars[n.var].name;
-      if (rng() % 4 == 0 && (s[0] >= 'a' && s[0] <= 'z')) s[0] = static_cast<char>(s[0] - 'a' + 'A');
+      if (rng() % 4 == 0 && (s[0] >= 'a' && s[0] <= 'z'))
+        s[0] = static_cast<char>(s[0] - 'a' + 'A');
       break;
     }
-    case TNode::Neg: s = "(-" + Wrapped(*n.a, ClassOf(*n.a) <= 3, rng) + ")"; break;
+    case TNode::Neg:
+      s = "(-" + Wrapped(*n.a, ClassOf(*n.a) <= 3, rng) + ")";
+      break;
     case TNode::Fn: {
       std::string inner = Print(*n.a, rng);
       if (rng() % 8 == 0) inner = "((" + inner + "))";
@@ -149,8 +179,8 @@ std::string Print(const TNode& n, std::mt19937& rng) {
       break;
     }
     case TNode::Atan2:
-      s = FunctionName(tkArcTan, rng) + "(" + Print(*n.a, rng) + ";" + (n.negRight ? "-" : "") + Print(*n.b, rng) +
-          ")";
+      s = FunctionName(tkArcTan, rng) + "(" + Print(*n.a, rng) + ";" + (n.negRight ? "-" : "") +
+          Print(*n.b, rng) + ")";
       break;
     case TNode::Bin: {
       const int c = ClassOf(n);
@@ -171,7 +201,8 @@ std::unique_ptr<TNode> Generate(std::mt19937& rng, int depth) {
   std::uniform_int_distribution<int> pick(0, 99);
   const int k = depth <= 0 ? pick(rng) % 40 : pick(rng);
   if (k < 20) {
-    static const double numbers[] = {0, 1, 2, 3, 0.5, 10, 0.1, 1e-3, 180, 1e200, 1e-120, 7.25, 90, 2.5e-7};
+    static const double numbers[] = {0,    1,   2,     3,      0.5,  10, 0.1,
+                                     1e-3, 180, 1e200, 1e-120, 7.25, 90, 2.5e-7};
     n->kind = TNode::Num;
     n->value = numbers[rng() % std::size(numbers)];
     if (rng() % 4 == 0) n->value = std::uniform_real_distribution<double>(0, 100)(rng);

@@ -39,7 +39,8 @@ struct TOwner {
   }
 };
 
-TOutcome Eval(const std::string& text, std::map<std::string, double> vars = {}, bool radians = true) {
+TOutcome Eval(const std::string& text, std::map<std::string, double> vars = {},
+              bool radians = true) {
   TParser p;
   TOwner owner;
   owner.values = std::move(vars);
@@ -54,7 +55,8 @@ TOutcome Eval(const std::string& text, std::map<std::string, double> vars = {}, 
   return o;
 }
 
-double Value(const std::string& text, std::map<std::string, double> vars = {}, bool radians = true) {
+double Value(const std::string& text, std::map<std::string, double> vars = {},
+             bool radians = true) {
   const TOutcome o = Eval(text, std::move(vars), radians);
   EXPECT_EQ(o.code, 0) << text << ": " << o.message;
   return o.value;
@@ -208,19 +210,23 @@ TEST_F(ParserTest, StructuralErrorsWithMessagesAndPositions) {
       {"+", 26, 0, "La formule est vide."},
       {"", 26, 0, "La formule est vide."},
       {"(1;2)", 30, 3,
-       "Utiliser le point virgule pour séparer les deux variables d'une fonction. Exemple : ArcTan(x;y)."},
+       "Utiliser le point virgule pour séparer les deux variables d'une fonction. Exemple : "
+       "ArcTan(x;y)."},
       {"2+y", 20, 3, "La formule contient une variable ou une constante inconnue : y"},
       {"1+#", 21, 3, "La formule contient un caractère non autorisé ou inapproprié : #"},
       {"x[]", 22, 1,
-       "L'indice d'une variable ou d'une constante est placée entre crochets. L'indice entre crochets n'est pas "
+       "L'indice d'une variable ou d'une constante est placée entre crochets. L'indice entre "
+       "crochets n'est pas "
        "reconnu. Variable ou constante d'indice incorrect : x[]"},
       {"x[1", 29, 1,
-       "L'indice d'une variable ou d'une constante est placé entre crochets. Le crochet fermant est absent ou mal "
+       "L'indice d'une variable ou d'une constante est placé entre crochets. Le crochet fermant "
+       "est absent ou mal "
        "placé. Variable ou constante concernée : x[1"},
       {"x[i+]", 22, 1, ""},
       {"x[i+1", 29, 1, ""},
       {"é+1", 21, 1, "La formule contient un caractère non autorisé ou inapproprié : é"},
-      {"1+\xF7", 21, 3, "La formule contient un caractère non autorisé ou inapproprié : octet non valide 0xF7"},
+      {"1+\xF7", 21, 3,
+       "La formule contient un caractère non autorisé ou inapproprié : octet non valide 0xF7"},
       {"1\t", 21, 2, "La formule contient un caractère non autorisé ou inapproprié : U+0009"},
       {"(2)(3)", 25, 2, "Opérandes sans opérateur."},
   };
@@ -317,7 +323,8 @@ TEST_F(ParserTest, AfterAnErrorTheLastValueStays) {
   EXPECT_FALSE(p.Evaluate());
   EXPECT_EQ(p.ErrorCode(), peUnknownValue);
   EXPECT_EQ(p.ErrorMessage(),
-            "Variable dont la valeur est inconnue : x. Vérifier que la valeur initiale (x[0] ou x[1]) est déclarée "
+            "Variable dont la valeur est inconnue : x. Vérifier que la valeur initiale (x[0] ou "
+            "x[1]) est déclarée "
             "dans le tableau des constantes.");
   known = true;
   x = std::nan("");
@@ -352,12 +359,14 @@ TEST_F(ParserTest, MessagesOfEveryCode) {
   EXPECT_EQ(TParser::MessageOf(10, ""), "Le calcul d'une arc tangente a échoué.");
   EXPECT_EQ(TParser::MessageOf(16, ""), "Le calcul d'une exponentielle a échoué.");
   EXPECT_EQ(TParser::MessageOf(17, ""), "Le calcul d'une puissance a échoué.");
-  EXPECT_EQ(TParser::MessageOf(19, ""), "Le résultat d'un calcul est un nombre trop grand ou trop petit.");
+  EXPECT_EQ(TParser::MessageOf(19, ""),
+            "Le résultat d'un calcul est un nombre trop grand ou trop petit.");
   EXPECT_EQ(TParser::MessageOf(8, ""), "Le calcul d'un arc cosinus a échoué.");
   EXPECT_EQ(TParser::MessageOf(9, ""), "Le calcul d'un arc sinus a échoué.");
   EXPECT_EQ(TParser::MessageOf(11, ""), "Calcul du logarithme d'un nombre négatif ou nul.");
   EXPECT_EQ(TParser::MessageOf(14, ""), "Division par zéro.");
-  EXPECT_EQ(TParser::MessageOf(15, ""), "Calcul de la puissance fractionnaire d'un nombre négatif.");
+  EXPECT_EQ(TParser::MessageOf(15, ""),
+            "Calcul de la puissance fractionnaire d'un nombre négatif.");
 }
 
 TEST_F(ParserTest, HostileInput) {

@@ -30,7 +30,8 @@ TEST(CurveModels, LinearModelsFitAsTheirDefinitionsSay) {
   EXPECT_EQ(p[0], 0.0);
   // ... and with a zero mean abscissa the parameters stay.
   p = {0.0, 5.0};
-  EXPECT_NE(FitModel(mkProportional, std::vector<double>{-1, 0, 1}, std::vector<double>{1, 2, 3}, p), 0);
+  EXPECT_NE(
+      FitModel(mkProportional, std::vector<double>{-1, 0, 1}, std::vector<double>{1, 2, 3}, p), 0);
   EXPECT_EQ(p, (std::vector<double>{0.0, 5.0}));
 
   // Affine and parabola recover exact data.
@@ -72,7 +73,8 @@ TEST(CurveModels, ExponentialStartFollowsTheSenseOfTheLargerChange) {
   p = InitialParameters(mkExponential, std::vector<double>{0, 1, 2, 3, 4},
                         std::vector<double>{9, 8.5, 7.5, 5, 1});
   EXPECT_EQ(p, (std::vector<double>{9.0, -8.0, 1.0}));
-  EXPECT_TRUE(InitialParameters(mkExponential, std::vector<double>{}, std::vector<double>{}).empty());
+  EXPECT_TRUE(
+      InitialParameters(mkExponential, std::vector<double>{}, std::vector<double>{}).empty());
 }
 
 TEST(CurveModels, SinusoidStartEstimatesFrequencyFromZeroCrossings) {
@@ -105,8 +107,9 @@ TEST(CurveModels, SinusoidStartEstimatesFrequencyFromZeroCrossings) {
   EXPECT_EQ(p[3], 0.0);
 
   // A sample exactly at zero counts as a sign change on both sides.
-  EXPECT_NEAR(ZeroCrossingFrequency(std::vector<double>{0, 1, 2, 3}, std::vector<double>{-1, 0, 1, 1}, 9.0),
-              kPi / 1.0, 1e-15);
+  EXPECT_NEAR(
+      ZeroCrossingFrequency(std::vector<double>{0, 1, 2, 3}, std::vector<double>{-1, 0, 1, 1}, 9.0),
+      kPi / 1.0, 1e-15);
   EXPECT_EQ(ZeroCrossingFrequency(std::vector<double>{0, 1}, std::vector<double>{-1, 1}, 9.0), 9.0);
 }
 
@@ -131,7 +134,8 @@ TEST(CurveModels, AnalyticDerivativesMatchFiniteDifferences) {
         const double h = 1e-6 * std::max(1.0, std::fabs(pr.q[j]));
         qp[j] += h;
         qm[j] -= h;
-        const double fd = (TModelFunction(pr.kind, qp).Value(x) - TModelFunction(pr.kind, qm).Value(x)) / (2 * h);
+        const double fd =
+            (TModelFunction(pr.kind, qp).Value(x) - TModelFunction(pr.kind, qm).Value(x)) / (2 * h);
         EXPECT_NEAR(grad[j], fd, 1e-5 * (1.0 + std::fabs(fd)))
             << "kind " << pr.kind << " x " << x << " parameter " << j;
       }
@@ -164,7 +168,8 @@ TEST(CurveModels, LinearlyDampedSinusoidStopsAtATurningPoint) {
     EXPECT_NEAR(free.Value(30.0), std::sin(60.3) * (1 + k * 30.0), 1e-12);
   }
   // Model values add the offset.
-  EXPECT_NEAR(ModelValue(mkSinusAl, std::vector<double>{5.0, 1.0, 2.0, 0.3, -0.1}, 1.0), 5.0 + g(1.0), 1e-15);
+  EXPECT_NEAR(ModelValue(mkSinusAl, std::vector<double>{5.0, 1.0, 2.0, 0.3, -0.1}, 1.0),
+              5.0 + g(1.0), 1e-15);
 }
 
 TEST(CurveModels, DryFrictionCoefficientsOfTheLinearDamping) {

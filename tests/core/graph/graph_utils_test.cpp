@@ -1,3 +1,5 @@
+#include "core/graph/graph_utils.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -5,7 +7,6 @@
 #include <set>
 
 #include "core/common/number_format.h"
-#include "core/graph/graph_utils.h"
 #include "support/recording_canvas.h"
 
 using namespace kinevo;
@@ -196,8 +197,8 @@ TEST(AxisTicks, SymmetricAroundZero) {
 TEST(AxisTicks, StepMultiplierBoundaries) {
   struct Case {
     double min, max, step;
-  } cases[] = {{0, 1.2, 0.2},  {0, 1.3, 0.4},  {0, 2.4, 0.4}, {0, 2.5, 0.6}, {0, 3.6, 0.6},
-               {0, 3.7, 0.8},  {0, 4, 1},      {0, 6, 1},     {0, 6.1, 2},   {0, 9.9, 2},
+  } cases[] = {{0, 1.2, 0.2},   {0, 1.3, 0.4},    {0, 2.4, 0.4}, {0, 2.5, 0.6}, {0, 3.6, 0.6},
+               {0, 3.7, 0.8},   {0, 4, 1},        {0, 6, 1},     {0, 6.1, 2},   {0, 9.9, 2},
                {0, 0.05, 0.01}, {0, 35000, 6000}, {-7, -1, 1}};
   for (auto c : cases) {
     auto t = ComputeAxisTicks(c.min, c.max);

@@ -52,7 +52,8 @@ std::vector<double> Grid(double from, double to, double step) {
 // Phase that makes the oscillating part of a damped sinusoid sum to zero over
 // the samples, so that the offset fixed at the mean of the data is the true
 // offset: Σ sin(c·t + d)·env(t) = cos d·S + sin d·C = 0.
-double ZeroMeanPhase(const std::vector<double>& x, double c, const std::function<double(double)>& env) {
+double ZeroMeanPhase(const std::vector<double>& x, double c,
+                     const std::function<double(double)>& env) {
   double s = 0.0, co = 0.0;
   for (double t : x) {
     s += std::sin(c * t) * env(t);
@@ -92,9 +93,7 @@ std::vector<Case> Cases() {
   return cases;
 }
 
-double AngleDistance(double a, double b) {
-  return std::fabs(std::remainder(a - b, 2.0 * kPi));
-}
+double AngleDistance(double a, double b) { return std::fabs(std::remainder(a - b, 2.0 * kPi)); }
 
 TEST(NonLinearFit, RecoversNoiselessModelsFromTheirInitialValues) {
   for (const Case& c : Cases()) {
@@ -107,8 +106,8 @@ TEST(NonLinearFit, RecoversNoiselessModelsFromTheirInitialValues) {
     for (size_t j = 0; j < p.size(); ++j) {
       const bool phase = HasFixedOffset(c.kind) && j == 3;
       const double err = phase ? AngleDistance(p[j], c.p[j]) : std::fabs(p[j] - c.p[j]);
-      EXPECT_LE(err, 1e-6 * std::fabs(c.p[j])) << "parameter " << j << " = " << p[j]
-                                                << ", expected " << c.p[j];
+      EXPECT_LE(err, 1e-6 * std::fabs(c.p[j]))
+          << "parameter " << j << " = " << p[j] << ", expected " << c.p[j];
     }
   }
 }

@@ -40,7 +40,9 @@ struct LayerTest : ::testing::Test {
   }
 };
 
-bool Near(TPictureCoord a, TPictureCoord b) { return std::fabs(a.x - b.x) < 1e-9 && std::fabs(a.y - b.y) < 1e-9; }
+bool Near(TPictureCoord a, TPictureCoord b) {
+  return std::fabs(a.x - b.x) < 1e-9 && std::fabs(a.y - b.y) < 1e-9;
+}
 
 }  // namespace
 
@@ -311,7 +313,8 @@ TEST_F(MarksTest, EraseAllAndUndoRestoresIdsContainersAndOrder) {
   EXPECT_EQ(data.MarksCount(), 0);
   data.Undo();
   ASSERT_EQ(data.MarksCount(), 4);
-  for (std::size_t i = 0; i < ids.size(); ++i) EXPECT_EQ(data.GridMarks().DrawList()[i]->Id(), ids[i]);
+  for (std::size_t i = 0; i < ids.size(); ++i)
+    EXPECT_EQ(data.GridMarks().DrawList()[i]->Id(), ids[i]);
   EXPECT_EQ(data.GridMarks().ContainerOf(5)->Count(), 2);
   EXPECT_EQ(data.GridMarks().DrawList()[3]->ScreenPoint(), (TPixel{40, 40}));
   EXPECT_EQ(data.MinMarksPerSystem(), 2);
@@ -340,8 +343,9 @@ TEST_F(MarksTest, NumbersArePlacedBySizeAndPosition) {
     TNumberPosition pos;
     TPixel at;
     int font;
-  } cases[] = {{0, npDown, {98, 104}, 10},  {1, npDown, {96, 108}, 12}, {2, npDown, {95, 111}, 15},
-               {0, npRight, {108, 93}, 10}, {1, npRight, {112, 91}, 12}, {2, npRight, {115, 90}, 15}};
+  } cases[] = {{0, npDown, {98, 104}, 10},  {1, npDown, {96, 108}, 12},
+               {2, npDown, {95, 111}, 15},  {0, npRight, {108, 93}, 10},
+               {1, npRight, {112, 91}, 12}, {2, npRight, {115, 90}, 15}};
   for (const Case& c : cases) {
     data.SetElementSize(c.size);
     data.SetMarksNumberPosition(c.pos);

@@ -27,7 +27,9 @@ class TestContext : public IMarkingHost, public IHistoryOwner {
     return nullptr;
   }
   void AfterUndo(THistObject&, THistAction a) override { undone.push_back(a); }
-  void AfterUndoDeletion(std::unique_ptr<THistObject>, THistAction a) override { undone.push_back(a); }
+  void AfterUndoDeletion(std::unique_ptr<THistObject>, THistAction a) override {
+    undone.push_back(a);
+  }
 
   FakeView view;
   THistorique history;
@@ -52,7 +54,7 @@ class TestContext : public IMarkingHost, public IHistoryOwner {
   TColor ElementColor() const override { return colors::Yellow; }
   TColor MarkColor(int s) const override {
     return s >= 0 && s < static_cast<int>(colors.size()) ? colors[static_cast<std::size_t>(s)]
-                                                          : colors::Red;
+                                                         : colors::Red;
   }
   const TGraphUtils& GraphUtils() const override { return graph; }
   bool NumberFromZero() const override { return fromZero; }
@@ -61,7 +63,8 @@ class TestContext : public IMarkingHost, public IHistoryOwner {
   void MarksChanged() override { ++marksChanged; }
   void SystemsCountChanged() override { ++systemsChanged; }
   void EnsureMarkColors(int n) override {
-    while (static_cast<int>(colors.size()) < n) colors.push_back(graph.ColorA(static_cast<int>(colors.size())));
+    while (static_cast<int>(colors.size()) < n)
+      colors.push_back(graph.ColorA(static_cast<int>(colors.size())));
   }
   bool Invalidated(TResultsTarget t) const {
     for (auto x : invalidations)

@@ -40,7 +40,8 @@ class Harness {
   TPixel SomeMarkPoint() {
     const auto& list = data.ActiveMarks().DrawList();
     if (list.empty() || Rand(0, 3) == 0) return {X(), Y()};
-    return list[static_cast<std::size_t>(Rand(0, static_cast<int>(list.size()) - 1))]->ScreenPoint();
+    return list[static_cast<std::size_t>(Rand(0, static_cast<int>(list.size()) - 1))]
+        ->ScreenPoint();
   }
   void Click(int button, int x, int y) {
     data.MouseDown(button, false, x, y);
@@ -60,7 +61,10 @@ class Harness {
     view.mode = Rand(0, 15) == 0 ? vmTracking : vmRepereFixe;
     if (Rand(0, 4) == 0) view.current = Rand(0, 59);
     switch (Rand(0, 17)) {
-      case 0: case 1: case 2: case 3:
+      case 0:
+      case 1:
+      case 2:
+      case 3:
         data.SetTool(otMarque);
         Click(0, X(), Y());
         break;
@@ -124,7 +128,8 @@ class Harness {
         std::vector<std::vector<int32_t>> img(static_cast<std::size_t>(systems));
         for (int s = 0; s < systems; ++s)
           for (int j = Rand(0, 4); j > 0; --j) {
-            pos[static_cast<std::size_t>(s)].push_back({Rand(-10, 110) / 100.0, Rand(-10, 110) / 100.0});
+            pos[static_cast<std::size_t>(s)].push_back(
+                {Rand(-10, 110) / 100.0, Rand(-10, 110) / 100.0});
             img[static_cast<std::size_t>(s)].push_back(Rand(-2, 59));
           }
         data.ApplyTrackedPositions(pos, img);
@@ -150,7 +155,11 @@ class Harness {
     const int c = Rand(0, 12);
     trace.push_back(c);
     switch (c) {
-      case 0: case 1: case 2: case 3: case 4:
+      case 0:
+      case 1:
+      case 2:
+      case 3:
+      case 4:
         if (data.Tool() != otTsp) data.SetTool(otTsp);
         Click(0, X(), Y());
         break;
@@ -208,7 +217,8 @@ class Harness {
     std::vector<const TContainer*> sorted;
     std::set<int> images;
     for (const auto& c : set.Containers()) {
-      ASSERT_TRUE(images.insert(c->MarksContainerFrameNumber).second) << "two containers for one image";
+      ASSERT_TRUE(images.insert(c->MarksContainerFrameNumber).second)
+          << "two containers for one image";
       std::set<int> seen;
       for (int i = 0; i < c->Count(); ++i) {
         const int s = c->Mark(i)->MarkOrderNumber;
@@ -229,8 +239,10 @@ class Harness {
       return ka < kb;
     });
     for (std::size_t i = 0; i < sorted.size(); ++i)
-      ASSERT_EQ(sorted[i]->MarksContainerMarkNumber, static_cast<int>(i)) << "rank of image " << sorted[i]->MarksContainerFrameNumber;
-    for (const TMarque* m : set.DrawList()) ASSERT_EQ(m->Container()->MarkOf(m->MarkOrderNumber), m);
+      ASSERT_EQ(sorted[i]->MarksContainerMarkNumber, static_cast<int>(i))
+          << "rank of image " << sorted[i]->MarksContainerFrameNumber;
+    for (const TMarque* m : set.DrawList())
+      ASSERT_EQ(m->Container()->MarkOf(m->MarkOrderNumber), m);
   }
 
   void CheckSeries() {
@@ -288,7 +300,8 @@ class Harness {
   }
 
   void CheckBackToReset() {
-    for (THistorique* h : {&data.GridHistory(), &data.LayerHistory(), &data.ScaleHistory(), &data.OriginHistory()})
+    for (THistorique* h :
+         {&data.GridHistory(), &data.LayerHistory(), &data.ScaleHistory(), &data.OriginHistory()})
       EXPECT_TRUE(h->Empty());
     EXPECT_EQ(data.GridMarks().MarksCount(), 0);
     EXPECT_EQ(data.LayerMarks().MarksCount(), 0);
@@ -334,8 +347,11 @@ TEST(MarkingProperties, RandomLayerGesturesKeepTheRulesAndUndoToReset) {
     ASSERT_NO_FATAL_FAILURE(h.CheckAll()) << "step " << step;
     // Every Layer mark's image has its origin position.
     for (const TMarque* m : h.data.LayerMarks().DrawList())
-      ASSERT_NE(h.data.Layer().FindOrigineOfImage(m->Container()->MarksContainerFrameNumber), nullptr)
-          << "step " << step << " " << ::testing::PrintToString(std::vector<int>(h.trace.end() - std::min<long>(12, (long)h.trace.size()), h.trace.end()));
+      ASSERT_NE(h.data.Layer().FindOrigineOfImage(m->Container()->MarksContainerFrameNumber),
+                nullptr)
+          << "step " << step << " "
+          << ::testing::PrintToString(std::vector<int>(
+                 h.trace.end() - std::min<long>(12, (long)h.trace.size()), h.trace.end()));
   }
   EXPECT_GT(h.data.LayerMarks().MarksCount(), 3);
   ASSERT_NO_FATAL_FAILURE(h.UndoEverything());

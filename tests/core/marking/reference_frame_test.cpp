@@ -50,7 +50,8 @@ class FrameContext : public IMarkingContext, public IHistoryOwner {
   }
   void AfterUndoDeletion(std::unique_ptr<THistObject> restored, THistAction action) override {
     if (restored->Kind() != hkOrigine) return;
-    frame.InsertOrigine(std::unique_ptr<TOrigine>(static_cast<TOrigine*>(restored.release())), action);
+    frame.InsertOrigine(std::unique_ptr<TOrigine>(static_cast<TOrigine*>(restored.release())),
+                        action);
   }
 
   std::unique_ptr<THistObject> State() const {
@@ -89,7 +90,8 @@ TEST(PhysicalCoordinates, APointOnTheDrawnXAxisHasYZeroAndPositiveX) {
     for (bool direct : {true, false}) {
       // 100 pixels from the origin towards the arrow head of the x axis.
       const double sign = direct ? 1.0 : -1.0;
-      const TPictureCoord p{o.x + sign * 100 * std::cos(a) / 640, o.y - sign * 100 * std::sin(a) / 480};
+      const TPictureCoord p{o.x + sign * 100 * std::cos(a) / 640,
+                            o.y - sign * 100 * std::sin(a) / 480};
       const TWorldPoint r = PictureToPhysical(p, o, kx, ky, a, direct, true);
       EXPECT_NEAR(r.x, 0.1, 1e-12) << a;
       EXPECT_NEAR(r.y, 0.0, 1e-12) << a;
@@ -335,7 +337,8 @@ TEST(ReferenceFrame, DrawingTheAxes) {
 TEST(ReferenceFrame, OriginPositionsListAndItsUndo) {
   FrameContext c;
   for (int i = 0; i < 3; ++i)
-    EXPECT_TRUE(c.frame.InsertOrigine(std::make_unique<TOrigine>(i * 10, TPictureCoord{0.1 * i, 0.2}), haPoser));
+    EXPECT_TRUE(c.frame.InsertOrigine(
+        std::make_unique<TOrigine>(i * 10, TPictureCoord{0.1 * i, 0.2}), haPoser));
   EXPECT_EQ(c.history.UndoCaption(), "Annuler Déplacer Transparent");
   EXPECT_FALSE(c.frame.InsertOrigine(nullptr, haPoser));
   const int32_t firstId = c.frame.Origines()[0]->Id();
@@ -434,7 +437,8 @@ TEST(ReferenceFrame, RandomGesturesUndoBackToTheFirstState) {
       }
     }
     ASSERT_LE(std::fabs(c.frame.XAxisAngle()), kPi);
-    ASSERT_NEAR(std::remainder(c.frame.YAxisAngle() - c.frame.XAxisAngle() - kPi / 2, 2 * kPi), 0, 1e-12);
+    ASSERT_NEAR(std::remainder(c.frame.YAxisAngle() - c.frame.XAxisAngle() - kPi / 2, 2 * kPi), 0,
+                1e-12);
     if (!c.frame.Equals(*b)) {
       before.push_back(std::move(b));
       ++changes;
@@ -459,13 +463,16 @@ TEST(ReferenceFrame, DocumentKeysRoundTripWithEitherSeparator) {
     c.frame.SetXAxisAngle(-2.25);
     c.frame.SetDirectY(false);
     for (int i = 0; i < 3; ++i)
-      c.frame.InsertOrigine(std::make_unique<TOrigine>(i * 5, TPictureCoord{0.125 * i, 0.3}), haPoser);
+      c.frame.InsertOrigine(std::make_unique<TOrigine>(i * 5, TPictureCoord{0.125 * i, 0.3}),
+                            haPoser);
     TIniFile ini;
     c.frame.SaveToFile(ini, "Data", "_Grid");
     c.frame.SaveOriginesToFile(ini, "Data", "_Grid");
     const std::string text = ini.Text();
     EXPECT_NE(text.find("DirectYAxisDirection_Grid=0"), std::string::npos);
-    EXPECT_NE(text.find("OrigineCurrentXCoordinate_Grid=0" + std::string(1, sep) + "25"), std::string::npos) << text;
+    EXPECT_NE(text.find("OrigineCurrentXCoordinate_Grid=0" + std::string(1, sep) + "25"),
+              std::string::npos)
+        << text;
     EXPECT_NE(text.find("OrigineImageNumber_Grid_2=10"), std::string::npos);
 
     FrameContext d;

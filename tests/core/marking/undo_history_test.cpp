@@ -15,7 +15,8 @@ namespace {
 // A small undoable object with a position, standing for a mark.
 class TItem : public THistObject {
  public:
-  explicit TItem(THistKind kind = hkMarqueRep, double x = 0, double y = 0) : THistObject(kind), x(x), y(y) {}
+  explicit TItem(THistKind kind = hkMarqueRep, double x = 0, double y = 0)
+      : THistObject(kind), x(x), y(y) {}
   double x, y;
   void Assign(const THistObject& source) override {
     THistObject::Assign(source);
@@ -27,7 +28,9 @@ class TItem : public THistObject {
     const auto& o = static_cast<const TItem&>(other);
     return THistObject::Equals(other) && SameValue(x, o.x) && SameValue(y, o.y);
   }
-  std::unique_ptr<THistObject> NewSnapshot() const override { return std::make_unique<TItem>(Kind()); }
+  std::unique_ptr<THistObject> NewSnapshot() const override {
+    return std::make_unique<TItem>(Kind());
+  }
 };
 
 // A class that is never recorded (like an image container).
@@ -72,8 +75,7 @@ class TOwner : public IHistoryOwner {
   }
   void AfterUndo(THistObject& live, THistAction action) override {
     Note(live.Id(), action);
-    if (IsCreation(action))
-      std::erase_if(items, [&](const auto& p) { return p.get() == &live; });
+    if (IsCreation(action)) std::erase_if(items, [&](const auto& p) { return p.get() == &live; });
   }
   void AfterUndoDeletion(std::unique_ptr<THistObject> restored, THistAction action) override {
     Note(restored->Id(), action);

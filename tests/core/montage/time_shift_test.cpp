@@ -99,7 +99,7 @@ TEST_F(TimeFixture, BlankCountIsZeroForAPlainFileAndCountsEveryGap) {
 
 TEST_F(TimeFixture, VisibleTimeIndexesStayStrictlyIncreasing) {
   // A mixed sequence of operations never breaks the order of the time line.
-  const int ops[][3] = {{1, 3, 0}, {2, 5, 1}, {2, 5, -1}, {1, 7, 0}, {2, 8, -1},
+  const int ops[][3] = {{1, 3, 0}, {2, 5, 1},  {2, 5, -1}, {1, 7, 0},  {2, 8, -1},
                         {1, 0, 0}, {2, 1, -1}, {1, 3, 1},  {2, 9, -1}, {2, 4, 1}};
   for (const auto& op : ops) {
     if (op[0] == 1) {

@@ -103,7 +103,8 @@ TEST_F(MarkedThrow, MarkingChangesMakeTheResultsStale) {
   EXPECT_EQ(presenter.shown[0].icon, icWarning);
   ASSERT_EQ(presenter.shown[0].buttons.size(), 1u);
   EXPECT_EQ(presenter.shown[0].buttons[0].caption, "Ok");
-  EXPECT_EQ(presenter.LastText(), "L'unité de calcul a détecté une erreur. L'opération en cours est annulée.");
+  EXPECT_EQ(presenter.LastText(),
+            "L'unité de calcul a détecté une erreur. L'opération en cours est annulée.");
 }
 
 TEST_F(MarkedThrow, LayerModeHasItsOwnResults) {

@@ -82,7 +82,8 @@ TEST(ResultsCalc, SmoothingKeepsAStrongParabolaExact) {
   ASSERT_TRUE(calc.Update(true));
   for (int row = 0; row < 60; ++row) {
     const double t = row * 0.02;
-    ExpectRel(calc.Active().Value(cfPicture, 0, qtVy, row), 1.5 * (th.vy + th.ay * t), 1e-9, "vy'", row);
+    ExpectRel(calc.Active().Value(cfPicture, 0, qtVy, row), 1.5 * (th.vy + th.ay * t), 1e-9, "vy'",
+              row);
     ExpectRel(calc.Active().Value(cfPicture, 0, qtAy, row), 1.5 * th.ay, 1e-9, "ay'", row);
   }
   // Smoothing only the speeds: the accelerations are the plain differences
@@ -161,7 +162,8 @@ TEST(ResultsCalc, CircularMotionAngleIsUnwrapped) {
   ASSERT_TRUE(calc2.Update(true));
   for (int row = 1; row < 20; ++row)
     EXPECT_NEAR(calc2.Active().Value(cfAxes, 0, qtTheta, row) -
-                    calc2.Active().Value(cfAxes, 0, qtTheta, row - 1), -0.3, 1e-9);
+                    calc2.Active().Value(cfAxes, 0, qtTheta, row - 1),
+                -0.3, 1e-9);
 }
 
 TEST(ResultsCalc, RowsAreTheUnionOfMarkedImagesInTimeOrder) {
@@ -261,8 +263,8 @@ TEST(ResultsCalc, BadInputGivesCodesNotNumbers) {
   src.open = true;
 
   // Degenerate scales: not positive, not a number, huge.
-  for (auto scale : {std::pair{-1.0, -1.0}, std::pair{1.0, 0.0},
-                     std::pair{std::nan(""), 1.0}, std::pair{1.0, 1e200}}) {
+  for (auto scale : {std::pair{-1.0, -1.0}, std::pair{1.0, 0.0}, std::pair{std::nan(""), 1.0},
+                     std::pair{1.0, 1e200}}) {
     src.scale = scale;
     EXPECT_EQ(calc.Compute(), ccBadScale);
     EXPECT_TRUE(calc.IsStale());

@@ -18,10 +18,11 @@ TEST(ValuesGrid, ColumnLayoutOfThreeSystems) {
   struct Want {
     int c, q, s;
   };
-  for (Want w : {Want{0, qtTime, -1}, Want{1, qtX, 0}, Want{2, qtY, 0}, Want{5, qtX, 2},
-                 Want{6, qtY, 2}, Want{7, qtVx, 0}, Want{9, qtV, 0}, Want{11, qtVy, 1},
-                 Want{15, qtV, 2}, Want{16, qtAx, 0}, Want{24, qtA, 2}, Want{25, qtTheta, 0},
-                 Want{29, qtR, 1}, Want{30, qtOmega, 1}, Want{33, qtOmega, 2}, Want{34, -1, -1}, Want{-1, -1, -1}}) {
+  for (Want w :
+       {Want{0, qtTime, -1}, Want{1, qtX, 0}, Want{2, qtY, 0}, Want{5, qtX, 2}, Want{6, qtY, 2},
+        Want{7, qtVx, 0}, Want{9, qtV, 0}, Want{11, qtVy, 1}, Want{15, qtV, 2}, Want{16, qtAx, 0},
+        Want{24, qtA, 2}, Want{25, qtTheta, 0}, Want{29, qtR, 1}, Want{30, qtOmega, 1},
+        Want{33, qtOmega, 2}, Want{34, -1, -1}, Want{-1, -1, -1}}) {
     int q, s;
     TGrid::ColumnQuantity(w.c, n, q, s);
     EXPECT_EQ(q, w.q) << "column " << w.c;

@@ -29,7 +29,10 @@ TEST(ColourSpace, RgbToLuvMatchesReferenceValues) {
   EXPECT_NEAR(white.v, 0.0, 1e-6);
 
   // Values computed independently from the conversion's constants.
-  struct Case { uint8_t r, g, b; double L, u, v; };
+  struct Case {
+    uint8_t r, g, b;
+    double L, u, v;
+  };
   const Case cases[] = {
       {255, 0, 0, 53.22202513214292, 175.20548332511572, 37.704966464968706},
       {0, 255, 0, 87.74670231829369, -83.13763039345203, 107.4144039421046},
@@ -48,7 +51,7 @@ TEST(ColourSpace, RgbToLuvMatchesReferenceValues) {
 
 TEST(ColourSpace, LuvToRgbInvertsTheConversion) {
   EXPECT_EQ(LuvToRgb({0.05, 30.0, 30.0}), RGBColor(0, 0, 0));
-  const TColor colours[] = {RGBColor(255, 0, 0),   RGBColor(0, 255, 0),   RGBColor(0, 0, 255),
+  const TColor colours[] = {RGBColor(255, 0, 0),   RGBColor(0, 255, 0),    RGBColor(0, 0, 255),
                             RGBColor(128, 64, 32), RGBColor(20, 200, 180), RGBColor(240, 240, 240),
                             RGBColor(5, 3, 2)};
   for (TColor c : colours) {
@@ -95,8 +98,8 @@ TEST(KernelHistogramTest, SinglePixelAndEmptyMatrixGiveEmptyHistograms) {
 
 TEST(KernelHistogramTest, EpanechnikovWeightsAndNormalisation) {
   // 3 × 3: centre weight 1, edge midpoints 1 − 1/2, corners 0.
-  TBinMatrix m = Matrix(3, 3, 2);  // edges in bin 2
-  m.At(1, 1) = 1;                  // centre
+  TBinMatrix m = Matrix(3, 3, 2);                         // edges in bin 2
+  m.At(1, 1) = 1;                                         // centre
   m.At(0, 0) = m.At(0, 2) = m.At(2, 0) = m.At(2, 2) = 3;  // corners
   THistogram h;
   KernelHistogram(m, nullptr, true, 8, h);
@@ -147,9 +150,9 @@ TEST(CornerHistogramTest, CountsOnlyTheFourCorners) {
   TBinMatrix m = Matrix(11, 11, 1);
   for (int i : {0, 1, 8, 9, 10})
     for (int j : {0, 1, 8, 9, 10}) m.At(i, j) = 2;
-  m.At(5, 0) = 3;   // left edge, middle row: not a corner
-  m.At(0, 5) = 3;   // top edge, middle column: not a corner
-  m.At(10, 10) = 4; // one corner pixel of its own
+  m.At(5, 0) = 3;    // left edge, middle row: not a corner
+  m.At(0, 5) = 3;    // top edge, middle column: not a corner
+  m.At(10, 10) = 4;  // one corner pixel of its own
   THistogram h;
   CornerHistogram(m, 5, 4, 8, h);
   EXPECT_DOUBLE_EQ(h[2], 1.0 / 24.0);

@@ -16,9 +16,9 @@ constexpr TColor kRed2 = RGBColor(200, 40, 30);
 
 // A textured background: every pixel one of a few greys, greens and blues.
 Image Background(int w, int h, unsigned seed) {
-  static const TColor palette[] = {RGBColor(90, 90, 90),   RGBColor(150, 150, 150),
-                                   RGBColor(40, 120, 50),  RGBColor(60, 170, 80),
-                                   RGBColor(40, 60, 160),  RGBColor(200, 200, 210)};
+  static const TColor palette[] = {RGBColor(90, 90, 90),  RGBColor(150, 150, 150),
+                                   RGBColor(40, 120, 50), RGBColor(60, 170, 80),
+                                   RGBColor(40, 60, 160), RGBColor(200, 200, 210)};
   std::mt19937 gen(seed);
   std::uniform_int_distribution<int> pick(0, 5);
   Image img(w, h);
@@ -50,7 +50,9 @@ TPicturePolygon Box(double x0, double y0, double x1, double y1, int w, int h) {
   return {{x0 / w, y0 / h}, {x1 / w, y0 / h}, {x1 / w, y1 / h}, {x0 / w, y1 / h}};
 }
 
-int Distance(const TPixel& a, int x, int y) { return std::max(std::abs(a.x - x), std::abs(a.y - y)); }
+int Distance(const TPixel& a, int x, int y) {
+  return std::max(std::abs(a.x - x), std::abs(a.y - y));
+}
 
 TEST(MeanShiftModel, WindowSizeRule) {
   TMeanShift ms;
@@ -127,7 +129,6 @@ TEST(MeanShiftModel, MaskBitmapAndStartPoint) {
   // The bitmap is the box cut from the picture.
   EXPECT_EQ(ms.ModelBitmap().Pixel(0, 0), pic.Pixel(10, 20));
   EXPECT_EQ(ms.ModelBitmap().Pixel(20, 10), pic.Pixel(30, 30));
-
 }
 
 TEST(MeanShiftModel, BanZonesAreFilledAndOutlined) {

@@ -13,9 +13,10 @@ TEST(DurationDialog, TwentyFiveImagesPerSecondSelectsTheDefault) {
   ScopedDecimalSeparator sep(',');
   TDurationDialogModel m(0.04, 0.04);
   EXPECT_TRUE(m.DefaultSelected());
-  EXPECT_EQ(m.HeaderText(),
-            "Le fichier vidéo a été capturé avec une fréquence de trame de\n25 image(s) / seconde.\n"
-            "Le temps séparant deux images successives est donc de\nT = 0,04 s.");
+  EXPECT_EQ(
+      m.HeaderText(),
+      "Le fichier vidéo a été capturé avec une fréquence de trame de\n25 image(s) / seconde.\n"
+      "Le temps séparant deux images successives est donc de\nT = 0,04 s.");
   EXPECT_EQ(m.DefaultCaption(), "Utiliser la valeur par défaut T = 0,04 s");
   EXPECT_EQ(m.Text(), "0,04");
   TDurationDialogModel other(1 / 29.97, 0.001);

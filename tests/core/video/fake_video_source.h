@@ -19,8 +19,8 @@ class FakeVideoSource : public TBridgeFrameSource {
 
   int width = 640, height = 480, images = 50;
   double rate = 25.0;
-  int decodeDelayMs = 0;         // time each decode takes
-  std::atomic<int> decodes{0};   // images decoded so far
+  int decodeDelayMs = 0;        // time each decode takes
+  std::atomic<int> decodes{0};  // images decoded so far
 
   static TColor PixelOf(int x, int y, int index) {
     return RGBColor(static_cast<uint8_t>(x % 256), static_cast<uint8_t>(y % 256),

@@ -242,7 +242,8 @@ TEST_F(VideoFixture, LoupeSitsInTheTopRightAndMagnifiesTheBackBuffer) {
   }
   EXPECT_EQ(white, 4);
   EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const test::DrawCall& c) {
-    return c.pen.color == colors::Black && c.points[0] == TPixel{63, 0} && c.points[1] == TPixel{63, 46};
+    return c.pen.color == colors::Black && c.points[0] == TPixel{63, 0} &&
+           c.points[1] == TPixel{63, 46};
   }));
   ASSERT_EQ(canvas.Of("rectangle").size(), 1u);
   // While the loupe is being moved, the view's mouse does not move its centre.

@@ -1,10 +1,11 @@
+#include "gui/document/password_dialog.h"
+
 #include <gtest/gtest.h>
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "gui/document/password_dialog.h"
 #include "qt_app.h"
 
 using namespace kinevo;
@@ -25,7 +26,9 @@ TEST(PasswordDialog, ShowsStarsAndAnswersTheTextOrCancel) {
   };
   std::string typed;
   ASSERT_TRUE(prompt.AskPassword(typed));
-  EXPECT_EQ(typed, "m\xC3\xA9" "canique");
+  EXPECT_EQ(typed,
+            "m\xC3\xA9"
+            "canique");
 
   prompt.onShown = [](TPasswordDlg& d) {
     d.Edit()->setText("x");

@@ -1,5 +1,7 @@
 // The Qt window of the value entry dialog, driven with real key events over
 // the real dialog logic.
+#include "gui/common/value_dialog_qt.h"
+
 #include <gtest/gtest.h>
 
 #include <QKeyEvent>
@@ -10,7 +12,6 @@
 
 #include "core/app/value_dialog.h"
 #include "core/common/number_format.h"
-#include "gui/common/value_dialog_qt.h"
 #include "qt_app.h"
 #include "support/scripted_dialog.h"
 
@@ -58,7 +59,8 @@ TEST(ValueDialogQt, TypingIsFilteredAndOnlyAValidValueCloses) {
     EXPECT_EQ(d.Edit()->text(), "0");
     EXPECT_EQ(d.Edit()->selectedText(), "0");  // all selected on showing
     EXPECT_EQ(d.NoteLabel(), nullptr);
-    EXPECT_EQ(d.StatusBar()->text(), QString::fromUtf8("-180° <= angle <= +180° dans le sens trigonométrique"));
+    EXPECT_EQ(d.StatusBar()->text(),
+              QString::fromUtf8("-180° <= angle <= +180° dans le sens trigonométrique"));
     EXPECT_EQ(d.size(), QSize(d.Layout().clientWidth, d.Layout().clientHeight));
     EXPECT_EQ(d.Edit()->geometry().width(), 120);
     EXPECT_EQ(d.Edit()->maxLength(), 16);

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "support/qt_test_application.h"
-
 #include <QApplication>
 #include <QDir>
 #include <QImage>
@@ -15,6 +13,7 @@
 #include "core/common/math_utils.h"
 #include "core/common/number_format.h"
 #include "core/common/user_dialog.h"
+#include "support/qt_test_application.h"
 #include "support/scripted_dialog.h"
 
 using namespace kinevo;
@@ -56,7 +55,8 @@ class FormulasDialogTest : public ::testing::Test {
     const QRect r = grid->visualRect(grid->model()->index(row, col));
     const QPointF p(r.x() + dx, r.center().y());
     QMouseEvent e(QEvent::MouseButtonPress, p, grid->viewport()->mapToGlobal(p),
-                  right ? Qt::RightButton : Qt::LeftButton, right ? Qt::RightButton : Qt::LeftButton, Qt::NoModifier);
+                  right ? Qt::RightButton : Qt::LeftButton,
+                  right ? Qt::RightButton : Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(grid->viewport(), &e);
   }
 
@@ -79,7 +79,8 @@ TEST_F(FormulasDialogTest, ShowsTheGridsAndTakesScreenshots) {
   EXPECT_EQ(g->item(1, 5)->text(), QStringLiteral("Saisir une formule"));
   EXPECT_EQ(g->item(4 + 5, 2)->text(), QString());  // unmarked row
   EXPECT_EQ(g->item(4 + 2, 4)->text().toStdString(),
-            FormatNumber(0, 0.5 * 0.25 * (9.81 * 0.08) * (9.81 * 0.08) + 0.25 * 9.81 * (1.2 - 4.905 * 0.08 * 0.08)));
+            FormatNumber(0, 0.5 * 0.25 * (9.81 * 0.08) * (9.81 * 0.08) +
+                                0.25 * 9.81 * (1.2 - 4.905 * 0.08 * 0.08)));
   QDir().mkpath(QStringLiteral("/tmp/shots"));
   EXPECT_TRUE(box.grab().save(QStringLiteral("/tmp/shots/formulas_dialog.png")));
   box.Pages()->setCurrentIndex(1);

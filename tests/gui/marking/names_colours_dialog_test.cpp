@@ -1,9 +1,9 @@
 // The names and colours dialog, offscreen, over real marking data: which
 // cells can be edited, the colour chooser (confirmed and cancelled), names
 // typed with blanks, the Layer set's second name, and the hints.
-#include <gtest/gtest.h>
+#include "gui/marking/names_colours_dialog.h"
 
-#include "support/qt_test_application.h"
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QPushButton>
@@ -12,8 +12,8 @@
 #include <cstdlib>
 
 #include "core/marking/marking_data.h"
-#include "gui/marking/names_colours_dialog.h"
 #include "support/fake_view.h"
+#include "support/qt_test_application.h"
 #include "support/scripted_dialog.h"
 
 namespace kinevo::gui {
@@ -39,7 +39,8 @@ TEST_F(NamesDialogTest, GridWithThreeSystems) {
   ASSERT_EQ(g->columnCount(), 4);
   for (int row = 0; row < 6; ++row)
     for (int col = 0; col < 4; ++col)
-      EXPECT_EQ(bool(g->item(row, col)->flags() & Qt::ItemIsEditable), col == 3 && row >= 1 && row <= 3)
+      EXPECT_EQ(bool(g->item(row, col)->flags() & Qt::ItemIsEditable),
+                col == 3 && row >= 1 && row <= 3)
           << row << "," << col;
   EXPECT_EQ(g->item(5, 3)->text(), QStringLiteral("Couleur des axes et de l'échelle"));
 
@@ -99,7 +100,8 @@ TEST_F(NamesDialogTest, StartsWithTheGeneralHintAndFitsItsRows) {
   NamesColoursDialog d(data, graph);
   d.show();
   QApplication::processEvents();
-  EXPECT_EQ(d.Status()->currentMessage(), QStringLiteral("Les noms seront utilisés pour clarifier les résultats"));
+  EXPECT_EQ(d.Status()->currentMessage(),
+            QStringLiteral("Les noms seront utilisés pour clarifier les résultats"));
   // The grid shows its six rows without scrolling on a usual screen.
   EXPECT_GE(d.Grid()->viewport()->height(), 6 * d.Grid()->rowHeight(0) - 1);
   d.reject();

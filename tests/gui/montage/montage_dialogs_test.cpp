@@ -2,8 +2,6 @@
 // the missing-image dialog's arrows open and close a gap.
 #include <gtest/gtest.h>
 
-#include "support/qt_test_application.h"
-
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +13,7 @@
 #include "gui/montage/group_dialog.h"
 #include "gui/montage/missing_image_dialog.h"
 #include "support/fake_view.h"
+#include "support/qt_test_application.h"
 #include "support/scripted_dialog.h"
 
 namespace kinevo {

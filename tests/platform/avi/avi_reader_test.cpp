@@ -1,6 +1,8 @@
 // The built-in AVI reader and writer: every supported layout written and read
 // back, OpenDML segments, dropped images, files without index, and broken
 // input that must be refused without crashing or allocating without bound.
+#include "platform/avi/avi_reader.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +12,6 @@
 #include <random>
 
 #include "platform/avi/avi_format.h"
-#include "platform/avi/avi_reader.h"
 #include "platform/avi/avi_writer.h"
 #include "support/test_videos.h"
 #include "support/test_videos_avi.h"
@@ -89,8 +90,10 @@ TEST_P(AviLayouts, ImagesReadBackInAnyOrder) {
   Image img;
   for (int i : Shuffled(n)) {
     ASSERT_TRUE(r.ReadFrame(i, img)) << i;
-    if (l.exact) EXPECT_EQ(img, IndexedImage(w, h, i)) << "image " << i;
-    else EXPECT_EQ(ReadIndexPattern(img), i);
+    if (l.exact)
+      EXPECT_EQ(img, IndexedImage(w, h, i)) << "image " << i;
+    else
+      EXPECT_EQ(ReadIndexPattern(img), i);
   }
   EXPECT_FALSE(r.ReadFrame(-1, img));
   EXPECT_FALSE(r.ReadFrame(n, img));
@@ -113,8 +116,10 @@ TEST_F(AviFiles, OwnFilesAreReadByFfmpegToo) {
     o.segmentLimit = limit;
     const std::string path = Path("probe.avi");
     ASSERT_TRUE(WriteIndexedAvi(path, 160, 120, 23, o));
-    const std::string cmd = "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                            "stream=nb_read_frames -of csv=p=0 '" + path + "' > '" + path + ".txt'";
+    const std::string cmd =
+        "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+        "stream=nb_read_frames -of csv=p=0 '" +
+        path + "' > '" + path + ".txt'";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     std::ifstream f(path + ".txt");
     int count = 0;
@@ -205,7 +210,9 @@ struct RiffBuilder {
   void U32(uint32_t v) {
     for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
   }
-  void U16(uint16_t v) { b.push_back(static_cast<uint8_t>(v)), b.push_back(static_cast<uint8_t>(v >> 8)); }
+  void U16(uint16_t v) {
+    b.push_back(static_cast<uint8_t>(v)), b.push_back(static_cast<uint8_t>(v >> 8));
+  }
   void Begin(const char* list, const char* type) {
     Id(list);
     open.push_back(b.size());
@@ -224,7 +231,8 @@ struct RiffBuilder {
     if (data.size() & 1) b.push_back(0);
   }
   // Headers of one stream.
-  void Strl(const char* type, int w, int h, uint16_t bits, uint32_t compression, uint32_t length = 0) {
+  void Strl(const char* type, int w, int h, uint16_t bits, uint32_t compression,
+            uint32_t length = 0) {
     Begin("LIST", "strl");
     std::vector<uint8_t> strh(56, 0);
     std::copy_n(type, 4, strh.begin());
@@ -299,10 +307,8 @@ TEST_F(AviFiles, UnsupportedOrMissingVideoIsRefused) {
     int w, h;
   };
   const Case cases[] = {
-      {"audio only", "auds", 0, 0, 0, 0},
-      {"16 bits", "vids", 16, 0, 32, 32},
-      {"xvid", "vids", 24, FourCC("XVID"), 32, 32},
-      {"huge picture", "vids", 24, 0, 100000, 100000},
+      {"audio only", "auds", 0, 0, 0, 0},           {"16 bits", "vids", 16, 0, 32, 32},
+      {"xvid", "vids", 24, FourCC("XVID"), 32, 32}, {"huge picture", "vids", 24, 0, 100000, 100000},
       {"zero width", "vids", 24, 0, 0, 32},
   };
   for (const Case& c : cases) {
@@ -368,7 +374,8 @@ TEST_F(AviFiles, BrokenFilesNeverCrash) {
     std::vector<uint8_t> bytes(whole.begin(), whole.end());
     const int flips = 1 + static_cast<int>(rng() % 20);
     for (int k = 0; k < flips; ++k) bytes[rng() % bytes.size()] = static_cast<uint8_t>(rng());
-    if (round % 4 == 0) std::generate(bytes.begin() + 12, bytes.end(), [&] { return static_cast<uint8_t>(rng()); });
+    if (round % 4 == 0)
+      std::generate(bytes.begin() + 12, bytes.end(), [&] { return static_cast<uint8_t>(rng()); });
     TAviReader r;
     if (r.OpenMemory(bytes.data(), bytes.size()))
       for (int i = 0; i < r.FrameCount(); ++i) r.ReadFrame(i, img);

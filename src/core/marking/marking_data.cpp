@@ -416,7 +416,12 @@ void TData::SetMarksNumberPerFrame(int n) {
   if (n < 1 || n == gridMarks_->MarksNumberPerFrame()) return;
   ChangeScope change(*this);
   GridHistory().RecordStep(*gridMarks_, haModifier);
+  const int m = gridMarks_->MarksNumberPerFrame();
   gridMarks_->SetSystemsCount(n);
+  // Systems that come back take the palette's colours again, not the ones
+  // they had before they were dropped (a loaded document keeps its own).
+  for (int i = m; i < n && i < static_cast<int>(markColors_.size()); ++i)
+    markColors_[static_cast<std::size_t>(i)] = graphUtils_.ColorA(i);
 }
 
 void TData::SetMarksIsAllDrawn(bool b) {

@@ -296,6 +296,17 @@ TEST_F(DataTest, DragsTakenWithEnterAreUndoneEvenWhenTheCaptionIsAskedMidway) {
   EXPECT_EQ(data.Scale().ScreenPoint(data.Scale().ScaleKind(), 1), (TPixel{480, 240}));
 }
 
+TEST_F(DataTest, ReturningSystemsTakeThePaletteColoursAgain) {
+  data.SetMarksNumberPerFrame(3);
+  data.SetMarkColor(1, colors::Black);
+  data.SetMarkColor(2, colors::Black);
+  data.SetMarksNumberPerFrame(2);
+  EXPECT_EQ(data.MarkColor(1), colors::Black);  // a system still there keeps its colour
+  data.SetMarksNumberPerFrame(3);
+  EXPECT_EQ(data.MarkColor(1), colors::Black);
+  EXPECT_EQ(data.MarkColor(2), graph.ColorA(2));
+}
+
 TEST_F(DataTest, ActiveHistoryFollowsToolAndMode) {
   EXPECT_EQ(&data.ActiveHistory(), &data.GridHistory());
   data.SetTool(otEchelle);

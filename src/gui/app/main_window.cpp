@@ -130,7 +130,6 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent) : QMainWin
   view_->installEventFilter(this);
   setCentralWidget(centre_);
 
-  BuildActions();
   // The results window, hidden until a result button asks for a page.
   resForm_ = std::make_unique<TResForm>(*session_);
   resForm_->ShowImage = [this](int image) {
@@ -140,6 +139,7 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent) : QMainWin
   };
   resForm_->OpenTimeBetweenImages = [this] { AskDuration(); };
 
+  BuildActions();
   BuildMenus();
   BuildToolBars();
   BuildStatusBar();
@@ -351,11 +351,11 @@ void MainWindow::RefreshCommands() {
     a->setEnabled(st.enabled);
     if (a->isCheckable()) a->setChecked(st.checked);
   }
-  Action("MenuAffichageAnnuler")->setText(Q(UndoMenuCaption(c.undoCaption)));
   // The settings choose which result buttons exist.
   for (const auto& [name, view] : kResultButtons)
     if (QAction* a = Action(name))
       a->setVisible(a->isVisible() && TResForm::ViewAllowed(view, session_->Options));
+  Action("MenuAffichageAnnuler")->setText(Q(UndoMenuCaption(c.undoCaption)));
   recentMenu_->menuAction()->setVisible(states.at("MenuFichierRecent").visible);
   recentMenu_->setEnabled(session_->Recent.MenuEnabled());
   // A submenu or a tool bar without a visible command is hidden.
@@ -610,11 +610,11 @@ TReadiness MainWindow::ResultsRequested() {
   return r;
 }
 
-void MainWindow::OpenArgument(const QString& path) {
 void MainWindow::ShowResults(int view) {
   if (ResultsRequested() != rdStop) resForm_->ShowView(view);
 }
 
+void MainWindow::OpenArgument(const QString& path) {
   const std::string p = path.toStdString();
   switch (StartupArgumentKind(p)) {
     case okVideo:

@@ -138,6 +138,8 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent) : QMainWin
     RefreshTrackBar();
   };
   resForm_->OpenTimeBetweenImages = [this] { AskDuration(); };
+  resForm_->ShowCalculator = [this] { formulaTools_->ShowCalculator(); };
+  resForm_->FormulasDialogCreated = [this](gui::TBoiteFormules& d) { formulaTools_->Attach(d); };
 
   BuildActions();
   BuildMenus();

@@ -248,7 +248,9 @@ void TResForm::BuildMenus() {
   AddAction(show, "MenuStatistiques", "les statistiques", true)->setVisible(false);
 
   QMenu* calc = menuBar()->addMenu("Calculs");
-  AddAction(calc, "MenuCalculatrice", "Calculatrice")->setVisible(false);
+  connect(AddAction(calc, "MenuCalculatrice", "Calculatrice"), &QAction::triggered, this, [this] {
+    if (ShowCalculator) ShowCalculator();
+  });
   connect(AddAction(calc, "MenuFormules", "Saisir des formules ou des constantes"),
           &QAction::triggered, this, [this] { ShowFormulasDialog(); });
   connect(AddAction(calc, "MenuTemps", "Temps séparant deux images"), &QAction::triggered, this,

@@ -77,6 +77,8 @@ class TResForm : public QMainWindow {
   std::function<void(int image)> ShowImage;
   // "Temps séparant deux images".
   std::function<void()> OpenTimeBetweenImages;
+  // "Calculatrice": the owner shows its calculator.
+  std::function<void()> ShowCalculator;
   // "Saisir des formules ou des constantes" opens the formulas dialog (made
   // the first time); the owner plugs its calculator and keyboard in here.
   std::function<void(gui::TBoiteFormules&)> FormulasDialogCreated;

@@ -227,8 +227,12 @@ TEST_F(ResultsForm, ButtonsFollowTheSettings) {
   EXPECT_TRUE(ToolBarAction("Temps")->isVisible());
   // Later windows' menu items stay hidden; the formulas dialog is offered.
   EXPECT_FALSE(form->Action("MenuExporter")->isVisible());
-  EXPECT_FALSE(form->Action("MenuCalculatrice")->isVisible());
   EXPECT_TRUE(form->Action("MenuFormules")->isVisible());
+  // "Calculatrice" asks the owner for its calculator.
+  int calculators = 0;
+  form->ShowCalculator = [&] { ++calculators; };
+  form->Action("MenuCalculatrice")->trigger();
+  EXPECT_EQ(calculators, 1);
   // "Saisir des formules ou des constantes" opens the formulas dialog.
   EXPECT_EQ(form->FormulasDialog(), nullptr);
   form->Action("MenuFormules")->trigger();

@@ -158,15 +158,7 @@ int Results(const std::vector<std::string>& input) {
                              : (flags & ~TCalcul::kSmoothAcceleration);
   s.Results().SetSmoothingFlags(flags);
 
-  TMainMem mem;
-  mem.adviseNames = false;
-  TReadinessInput in =
-      ReadinessInputOf(s.Data, s.Video.Mode(), s.Data.Settings().separateScales, false);
-  if (CheckReadiness(in, s.Dialog, mem) == rdStop) return 1;
-  if (!s.UpdateResults(true)) {
-    std::cerr << kComputeErrorText << "\n";
-    return 1;
-  }
+  if (!ComputeResultsQuietly(s)) return 1;
   ScopedDecimalSeparator sep(decimal[0]);
   TGrid grid(layer ? s.Results().Layer() : s.Results().Grid(), s.ResultsSource(), layer,
              s.Results().Options());

@@ -221,15 +221,7 @@ int Graph(const std::vector<std::string>& args) {
     std::cerr << "Le mode de pointage demandé n'est pas disponible.\n";
     return 1;
   }
-  TMainMem mem;
-  mem.adviseNames = false;
-  TReadinessInput in =
-      ReadinessInputOf(s.Data, s.Video.Mode(), s.Data.Settings().separateScales, false);
-  if (CheckReadiness(in, s.Dialog, mem) == rdStop) return 1;
-  if (!s.UpdateResults(true)) {
-    std::cerr << kComputeErrorText << "\n";
-    return 1;
-  }
+  if (!ComputeResultsQuietly(s)) return 1;
   const TCalcul& calc = s.Results().Active();
   for (int sys : r.systems)
     if (sys >= calc.SystemsCount()) {

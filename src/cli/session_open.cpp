@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iostream>
 
+#include "core/app/readiness.h"
 #include "core/document/kvo.h"
 #include "platform/avi/vfw_play.h"
 #include "platform/ffmpeg/ds_play.h"
@@ -73,6 +74,19 @@ bool SaveDocumentQuietly(TSession& session, const std::string& path, std::string
   if (kvo.Save()) return true;
   error = "La sauvegarde du fichier a échoué : " + path;
   return false;
+}
+
+bool ComputeResultsQuietly(TSession& s) {
+  TMainMem mem;
+  mem.adviseNames = false;
+  TReadinessInput in =
+      ReadinessInputOf(s.Data, s.Video.Mode(), s.Data.Settings().separateScales, false);
+  if (CheckReadiness(in, s.Dialog, mem) == rdStop) return false;
+  if (!s.UpdateResults(true)) {
+    std::cerr << kComputeErrorText << "\n";
+    return false;
+  }
+  return true;
 }
 
 }  // namespace kinevo::cli

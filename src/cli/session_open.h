@@ -40,4 +40,9 @@ std::unique_ptr<TCliSession> OpenDocumentSession(const std::string& document,
 // the program does, without asking anything; false with `error` set.
 bool SaveDocumentQuietly(TSession& session, const std::string& path, std::string& error);
 
+// Runs the readiness checks of the result buttons (their messages go to
+// stderr) and computes the results with derivatives; false, with the
+// message printed, when the results cannot be shown.
+bool ComputeResultsQuietly(TSession& session);
+
 }  // namespace kinevo::cli

@@ -1,0 +1,458 @@
+#include "core/capture/capture.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+
+#include "core/common/ini_file.h"
+
+namespace kinevo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kSaveTitle = "Enregistrer une vidéo";
+constexpr const char* kSaveFilter = "Fichier vidéo (*.avi)|*.avi";
+
+std::string ClockDate() {
+  const std::time_t now = std::time(nullptr);
+  std::tm t{};
+  localtime_r(&now, &t);
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%02d%02d%04d", t.tm_mday, t.tm_mon + 1, t.tm_year + 1900);
+  return buf;
+}
+
+bool Exists(const std::string& path) {
+  std::error_code ec;
+  return fs::exists(path, ec);
+}
+
+bool HasAviExtension(const std::string& path) {
+  std::string ext = fs::path(path).extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext == ".avi";
+}
+
+// A rename, or a copy then a removal when the two folders are on different
+// file systems.
+bool MoveFile(const std::string& from, const std::string& to) {
+  std::error_code ec;
+  fs::rename(from, to, ec);
+  if (!ec) return true;
+  fs::copy_file(from, to, fs::copy_options::none, ec);
+  if (ec) {
+    fs::remove(to, ec);
+    return false;
+  }
+  fs::remove(from, ec);
+  return true;
+}
+
+}  // namespace
+
+const std::vector<int>& TCapture::Rates() {
+  static const std::vector<int> r = {60, 30, 25, 20, 15, 10};
+  return r;
+}
+const std::vector<int>& TCapture::DelayChoices() {
+  static const std::vector<int> r = {2, 5, 10, 15, 30, 45};
+  return r;
+}
+const std::vector<int>& TCapture::DurationChoices() {
+  static const std::vector<int> r = {5, 10, 15, 20, 30, 45, 60};
+  return r;
+}
+
+TCapture::TCapture(std::vector<ICaptureBackend*> backends, ICaptureTimer& timer, TUserDlg& dialog,
+                   std::string tempFolder, std::string settingsPath)
+    : backends_(std::move(backends)),
+      timer_(timer),
+      dialog_(dialog),
+      tempFolder_(std::move(tempFolder)),
+      settingsPath_(std::move(settingsPath)) {}
+
+TCapture::~TCapture() {
+  if (!firstUse_) SaveSettings();
+}
+
+// ------------------------------------------------------------------ lists
+
+std::vector<std::string> TCapture::Devices() const {
+  std::vector<std::string> all;
+  for (ICaptureBackend* b : backends_) {
+    if (b == nullptr) continue;
+    for (auto& d : b->Devices()) all.push_back(std::move(d));
+  }
+  return all;
+}
+
+// The back-end of a position of the merged list, and the position in it.
+ICaptureBackend* TCapture::BackendOf(int index, int& local) const {
+  if (index < 0) return nullptr;
+  for (ICaptureBackend* b : backends_) {
+    if (b == nullptr) continue;
+    const int n = static_cast<int>(b->Devices().size());
+    if (index < n) {
+      local = index;
+      return b;
+    }
+    index -= n;
+  }
+  return nullptr;
+}
+
+ICaptureBackend* TCapture::Backend() const {
+  if (framework_ < 0 || framework_ >= static_cast<int>(backends_.size())) return nullptr;
+  return backends_[framework_];
+}
+
+std::string TCapture::DeviceName() const {
+  const auto all = Devices();
+  return device_ >= 0 && device_ < static_cast<int>(all.size()) ? all[device_] : std::string();
+}
+
+std::vector<std::string> TCapture::Formats() const {
+  int local = 0;
+  ICaptureBackend* b = BackendOf(device_, local);
+  return b != nullptr ? b->Formats(local) : std::vector<std::string>{};
+}
+
+std::string TCapture::FormatName() const {
+  const auto f = Formats();
+  return format_ >= 0 && format_ < static_cast<int>(f.size()) ? f[format_] : std::string();
+}
+
+std::vector<std::string> TCapture::Codecs() const {
+  ICaptureBackend* b = Backend();
+  return b != nullptr ? b->Codecs() : std::vector<std::string>{};
+}
+
+std::string TCapture::CodecName() const {
+  const auto c = Codecs();
+  return codec_ >= 0 && codec_ < static_cast<int>(c.size()) ? c[codec_] : std::string();
+}
+
+// ------------------------------------------------------------------ selection
+
+bool TCapture::SelectDevice(int index) {
+  const auto all = Devices();
+  if (index < 0 || index >= static_cast<int>(all.size())) return false;
+  const int oldFramework = framework_;
+  // The position in the merged list decides the back-end.
+  int before = 0;
+  for (int i = 0; i < static_cast<int>(backends_.size()); ++i) {
+    const int n = backends_[i] != nullptr ? static_cast<int>(backends_[i]->Devices().size()) : 0;
+    if (index < before + n) {
+      framework_ = i;
+      break;
+    }
+    before += n;
+  }
+  const bool changed = index != device_;
+  device_ = index;
+  if (changed) format_ = 0;
+  if (framework_ != oldFramework) codec_ = 0;
+  if (!changed || !Connected()) return true;
+  Disconnect();
+  return ConnectSelected();
+}
+
+bool TCapture::SelectFormat(int index) {
+  if (index < 0 || index >= static_cast<int>(Formats().size()) || index == format_) return true;
+  format_ = index;
+  if (!Connected()) return true;
+  Disconnect();
+  return ConnectSelected();
+}
+
+void TCapture::SelectCodec(int index) {
+  if (index >= 0 && index < static_cast<int>(Codecs().size())) codec_ = index;
+}
+
+bool TCapture::SetRate(double rate) {
+  if (!(rate > 0) || rate == rate_) return true;
+  rate_ = rate;
+  if (!Connected()) return true;
+  Disconnect();
+  return ConnectSelected();
+}
+
+// ------------------------------------------------------------------ settings
+
+void TCapture::ReadSettings() {
+  if (settingsPath_.empty()) return;
+  TIniFile ini(settingsPath_);
+  // Codes other than those of the back-ends keep the previous one.
+  const int fw = ini.ReadInteger(kSection, "Framework", 1);
+  if (fw >= 0 && fw < static_cast<int>(backends_.size())) framework_ = fw;
+  const std::string device = ini.ReadString(kSection, "Device");
+  const auto all = Devices();
+  for (int i = 0; i < static_cast<int>(all.size()); ++i)
+    if (all[i] == device) {
+      SelectDevice(i);
+      break;
+    }
+  const std::string format = ini.ReadString(kSection, "Format");
+  const auto formats = Formats();
+  for (int i = 0; i < static_cast<int>(formats.size()); ++i)
+    if (formats[i] == format) format_ = i;
+  const std::string codec = ini.ReadString(kSection, "Codec");
+  const auto codecs = Codecs();
+  for (int i = 0; i < static_cast<int>(codecs.size()); ++i)
+    if (codecs[i] == codec) codec_ = i;
+}
+
+void TCapture::SaveSettings() const {
+  if (settingsPath_.empty()) return;
+  TIniFile ini(settingsPath_);
+  ini.WriteInteger(kSection, "Framework", framework_);
+  ini.WriteString(kSection, "Device", DeviceName());
+  ini.WriteString(kSection, "Format", FormatName());
+  ini.WriteString(kSection, "Codec", CodecName());
+  ini.UpdateFile();
+}
+
+// ------------------------------------------------------------------ mode
+
+bool TCapture::Prepare() {
+  if (firstUse_) {
+    firstUse_ = false;
+    ReadSettings();
+  }
+  if (Devices().empty()) {
+    Warn({"Aucun périphérique de capture détecté."});
+    return false;
+  }
+  if (device_ < 0) SelectDevice(0);
+  if (!Connected() && !ConnectSelected()) return false;
+  active_ = true;
+  return true;
+}
+
+bool TCapture::ConnectSelected() {
+  int local = 0;
+  ICaptureBackend* b = BackendOf(device_, local);
+  if (b == nullptr) {
+    Warn({"Aucun périphérique de capture sélectionné."});
+    return false;
+  }
+  std::string error;
+  if (b->Connect(local, FormatName(), rate_, error)) return true;
+  std::vector<std::string> lines = {"Le périphérique de capture choisi ne fonctionne pas."};
+  if (!error.empty()) lines.push_back(error);
+  Warn(lines);
+  return false;
+}
+
+void TCapture::Disconnect() {
+  if (started_ || countingDown_) {
+    active_ = false;  // no new preview after the save
+    Stop();
+  }
+  active_ = false;
+  for (ICaptureBackend* b : backends_)
+    if (b != nullptr && b->Connected()) b->Disconnect();
+}
+
+bool TCapture::Connected() const {
+  ICaptureBackend* b = Backend();
+  return b != nullptr && b->Connected();
+}
+
+// ------------------------------------------------------------------ recording
+
+bool TCapture::Recording() const {
+  ICaptureBackend* b = Backend();
+  return b != nullptr && b->Recording();
+}
+
+TCaptureCounts TCapture::Counts() const {
+  ICaptureBackend* b = Backend();
+  return b != nullptr ? b->Counts() : TCaptureCounts{};
+}
+
+void TCapture::ChooseTempFile() {
+  // A file left by an earlier run is deleted and its name taken again.
+  for (int i = 0;; ++i) {
+    const std::string name = (fs::path(tempFolder_) / (kTempBase + std::to_string(i))).string();
+    std::error_code ec;
+    if (Exists(name)) fs::remove(name, ec);
+    if (!Exists(name)) {
+      tempFileName_ = name;
+      return;
+    }
+  }
+}
+
+bool TCapture::StartBackendRecording() {
+  ICaptureBackend* b = Backend();
+  std::string error;
+  if (b == nullptr || !b->Connected()) {
+    Warn({"Aucun périphérique de capture sélectionné."});
+    return false;
+  }
+  if (!b->StartRecording(tempFileName_, CodecName(), error)) {
+    std::vector<std::string> lines = {"La capture n'a pas pu démarrer."};
+    if (!error.empty()) lines.push_back(error);
+    Warn(lines);
+    return false;
+  }
+  started_ = true;
+  OnRecordStarted(this);
+  return true;
+}
+
+void TCapture::Record() {
+  if (started_) {
+    Stop();
+    return;
+  }
+  if (countingDown_) {
+    // Pressed again during the countdown: the recording is called off.
+    countingDown_ = false;
+    timer_.SetEnabled(false);
+    ticks_ = 0;
+    OnStatus(this);
+    return;
+  }
+  if (!Connected()) {
+    Warn({"Aucun périphérique de capture sélectionné."});
+    return;
+  }
+  ChooseTempFile();
+  ticks_ = 0;
+  const bool countdown = UseDelay && DelaySeconds > 0;
+  if (!countdown && !StartBackendRecording()) return;
+  countingDown_ = countdown;
+  timer_.SetEnabled(true);
+  OnStatus(this);
+}
+
+void TCapture::Tick() {
+  ++ticks_;
+  CheckDevice();
+  if (!timer_.Enabled()) return;  // stopped by a lost device
+  OnStatus(this);
+  if (!UseDelay && !UseDuration) return;
+  const int delay = UseDelay ? DelaySeconds : 0;
+  if (UseDelay && ticks_ < delay) return;
+  if (!started_) {
+    if (!countingDown_) return;
+    countingDown_ = false;
+    if (UseDelay && BeepOn && Beep) Beep();
+    if (!StartBackendRecording()) {
+      timer_.SetEnabled(false);
+      return;
+    }
+    OnStatus(this);
+  }
+  if (UseDuration && static_cast<int64_t>(ticks_) >= static_cast<int64_t>(delay) + DurationSeconds)
+    Stop();
+}
+
+void TCapture::CheckDevice() {
+  ICaptureBackend* b = Backend();
+  std::string why;
+  if (b == nullptr || !b->DeviceLost(why)) return;
+  if (!started_ && !countingDown_) return;
+  lastFailure_ = why;
+  Stop();
+}
+
+void TCapture::Stop() {
+  timer_.SetEnabled(false);
+  countingDown_ = false;
+  ICaptureBackend* b = Backend();
+  const bool was = b != nullptr && b->Recording();
+  if (b != nullptr) {
+    b->StopRecording();
+    b->Disconnect();
+  }
+  if (was) OnRecordStopped(this);
+  OnStatus(this);
+  if (!lastFailure_.empty()) {
+    // The device went away: what was recorded until then is offered below.
+    Warn({"Un périphérique Plug and Play a été déconnecté.", lastFailure_,
+          "La capture est arrêtée ; les images déjà capturées sont conservées."});
+    lastFailure_.clear();
+  }
+  if (started_) SaveStep();
+  started_ = false;
+  tempFileName_.clear();
+  // Still in capture mode: the preview comes back for the next recording.
+  if (active_ && !Connected()) {
+    std::string why;
+    if (b != nullptr && b->DeviceLost(why)) return;
+    ConnectSelected();
+  }
+}
+
+std::string TCapture::ProposedName(const std::string& folder) const {
+  const std::string date = Today ? Today() : ClockDate();
+  for (int n = 1;; ++n) {
+    const std::string name = (fs::path(folder) / (std::string(kTempBase) + "_" + std::to_string(n) +
+                                                  "_" + date + ".avi"))
+                                 .string();
+    if (!Exists(name)) return name;
+  }
+}
+
+void TCapture::SaveStep() {
+  if (tempFileName_.empty() || !Exists(tempFileName_)) {
+    Warn({"La capture a échoué. Le fichier n'a pas été enregistré."});
+    return;
+  }
+  const std::string folder = SaveFolder ? SaveFolder() : std::string();
+  std::error_code ec;
+  for (;;) {
+    TCaptureSaveRequest r{kSaveTitle, kSaveFilter, "avi", folder, ProposedName(folder)};
+    std::string chosen = AskSaveName ? AskSaveName(r) : std::string();
+    if (chosen.empty()) {
+      fs::remove(tempFileName_, ec);
+      OnFileDiscarded(this);
+      return;
+    }
+    if (!HasAviExtension(chosen)) chosen += ".avi";
+    if (Exists(chosen)) {
+      dialog_.Icon = icWarning;
+      dialog_.ClearButtons();
+      dialog_.AddButton("Ok", btOk);
+      dialog_.AddLine("Un fichier portant ce nom existe déjà dans le répertoire choisi.");
+      dialog_.AddLine(chosen, lkKeepEnd, colors::Blue);
+      dialog_.AddLine("Veuillez choisir un nom de fichier différent ou un autre répertoire.");
+      dialog_.Execute();
+      continue;
+    }
+    if (MoveFile(tempFileName_, chosen)) {
+      OnFileSaved(chosen);
+      return;
+    }
+    Warn({"La création du fichier vidéo dans le répertoire choisi a échoué.",
+          "Vérifiez vos droits d'accès à ce répertoire."});
+    fs::remove(tempFileName_, ec);
+    return;
+  }
+}
+
+std::string TCapture::StatusText() const {
+  if (countingDown_) {
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "La capture va démarrer dans %d seconde(s)",
+                  DelaySeconds - ticks_);
+    return buf;
+  }
+  if (!Recording()) return {};
+  const TCaptureCounts c = Counts();
+  return "Nombre d'images capturées : " + std::to_string(c.captured) + "   " +
+         "Nombre d'images perdues : " + std::to_string(c.dropped);
+}
+
+void TCapture::Warn(const std::vector<std::string>& lines) {
+  dialog_.Show(icWarning, {{"Ok", btOk}}, lines);
+}
+
+}  // namespace kinevo

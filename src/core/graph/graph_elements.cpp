@@ -203,9 +203,4 @@ void TGVecteur::Draw(Canvas& canvas, const TDrawContext&) const {
   }
 }
 
-// ---------------------------------------------------------------- TGModele
-
-TGModele::TGModele(std::vector<TWorldPoint> points, int maskedAtEnds)
-    : TGElem(obModele), points_(std::move(points)), maskedAtEnds_(maskedAtEnds) {}
-
 }  // namespace kinevo

@@ -173,30 +173,6 @@ class TGVecteur : public TGPolyPoint {
   TPixel tip_;
 };
 
-// The model of a curve: bound to its points and to the count of masked
-// points at its ends.  Models are fitted and drawn by the modeller; until
-// one is chosen the element draws nothing.
-class TGModele : public TGElem {
- public:
-  TGModele(std::vector<TWorldPoint> points, int maskedAtEnds);
-  int MaskedAtEnds() const { return maskedAtEnds_; }
-  const std::vector<TWorldPoint>& Points() const { return points_; }
-  int modelKind = 9;
-  std::string abscissaName = "t";
-  std::string ordinateName;
-  bool showEquation = false;
-  bool showStatistics = false;
-  bool HitTest(TPixel, int) const override { return false; }
-  void Draw(Canvas&, const TDrawContext&) const override {}
-
- protected:
-  void UpdatePixels() override {}
-
- private:
-  std::vector<TWorldPoint> points_;
-  int maskedAtEnds_;
-};
-
 // A vector family (TParamCom): the scale shared by all vectors of one kind.
 struct TParamCom {
   int id = 0;

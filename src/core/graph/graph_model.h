@@ -16,6 +16,7 @@
 #include "core/common/image.h"
 #include "core/graph/axis.h"
 #include "core/graph/graph_elements.h"
+#include "core/graph/graph_model_element.h"
 #include "core/graph/graph_utils.h"
 #include "core/graph/world_range.h"
 #include "core/graph/zoom.h"

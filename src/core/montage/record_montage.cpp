@@ -1,0 +1,365 @@
+#include "core/montage/record_montage.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
+#include "core/common/ini_file.h"
+
+namespace kinevo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Blue, for file names in the messages.
+constexpr TColor kFileNameColour = 0xFF0000;
+
+bool FileExists(const std::string& path) {
+  std::error_code ec;
+  return fs::exists(path, ec);
+}
+
+void RemoveQuietly(const std::string& path) {
+  std::error_code ec;
+  fs::remove(path, ec);
+}
+
+std::string LowerExtension(const std::string& path) {
+  std::string ext = fs::path(path).extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return std::tolower(c); });
+  return ext;
+}
+
+}  // namespace
+
+class TRecordMontage::TRun {
+ public:
+  explicit TRun(TRecordMontage& owner) : owner_(owner), saved_(owner.view_.CurrentImage()) {
+    owner_.busy_ = true;
+    owner_.cancelled_ = false;
+    owner_.error_.clear();
+    if (owner_.SetWaiting) owner_.SetWaiting(true);
+  }
+  ~TRun() {
+    if (owner_.view_.IsOpen()) {
+      owner_.view_.GoToImage(saved_);
+      owner_.view_.Repaint();
+    }
+    if (owner_.SetWaiting) owner_.SetWaiting(false);
+    owner_.busy_ = false;
+  }
+  TRun(const TRun&) = delete;
+  TRun& operator=(const TRun&) = delete;
+
+ private:
+  TRecordMontage& owner_;
+  int saved_;
+};
+
+TRecordMontage::TRecordMontage(IVideoView& view, TMontage& montage, TUserDlg& dlg)
+    : view_(view), montage_(montage), dlg_(dlg) {}
+
+TRecordMontage::~TRecordMontage() = default;
+
+void TRecordMontage::SetRecorder(std::unique_ptr<TRecorder> recorder) {
+  if (!recorder) return;
+  const int fw = recorder->Framework();
+  if (fw >= 0 && fw < 3) recorders_[fw] = std::move(recorder);
+}
+
+TRecorder* TRecordMontage::Recorder(TVideoFramework fw) const {
+  return fw < 3 ? recorders_[fw].get() : nullptr;
+}
+
+std::tm TRecordMontage::Now() const {
+  if (Today) return Today();
+  const std::time_t t = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&t, &local);
+  return local;
+}
+
+// ------------------------------------------------------------ settings
+
+void TRecordMontage::LoadSettings() {
+  settingsRead_ = true;
+  if (SettingsPath.empty()) return;
+  TIniFile ini(SettingsPath);
+  if (!ini.Load()) return;
+  TVideoFramework fw;
+  if (FrameworkFromName(ini.ReadString(kSettingsSection, "Framework", ""), fw))
+    Choices.framework = fw;
+  const std::string codec = ini.ReadString(kSettingsSection, "Codec", "");
+  if (!codec.empty()) Choices.codec = codec;
+}
+
+void TRecordMontage::SaveSettings() const {
+  if (SettingsPath.empty()) return;
+  TIniFile ini(SettingsPath);
+  ini.Load();  // a missing file is created
+  ini.WriteString(kSettingsSection, "Framework", FrameworkName(Choices.framework));
+  ini.WriteString(kSettingsSection, "Codec", Choices.codec);
+  ini.UpdateFile();
+}
+
+// ------------------------------------------------------------ plan
+
+std::vector<int> TRecordMontage::Plan(bool emptyImages) const {
+  std::vector<int> steps;
+  steps.reserve(static_cast<std::size_t>(montage_.VisibleCount()));
+  // The first visible image is compared with time index -1, as the blank
+  // count of the time base does: a gap opened before it is written too.
+  int64_t prev = -1;
+  for (int i = 0; i < montage_.ImagesCount(); ++i) {
+    if (!montage_.IsVisible(i)) continue;
+    const int64_t ti = montage_.TimeIndex(i);
+    if (emptyImages)
+      for (int64_t k = prev + 1; k < ti; ++k) steps.push_back(-1);
+    prev = ti;
+    steps.push_back(i);
+  }
+  return steps;
+}
+
+// ------------------------------------------------------------ writing
+
+bool TRecordMontage::Fail(const std::string& header, const std::string& why) {
+  error_ = why;
+  dlg_.Show(icWarning, {{"Ok", btOk}}, {header, why});
+  return false;
+}
+
+bool TRecordMontage::WriteVideo(const std::string& path, const TRecordChoices& c, int width,
+                                int height, const std::vector<int>& steps,
+                                const std::function<bool(int, Image&)>& fetch) {
+  TRecorder* rec = Recorder(c.framework);
+  if (!rec) return Fail(kErrorHeader, VfwRecordErrorText(10));
+  const TPixel size = OutputSize(c, width, height);
+  if (size.x <= 0 || size.y <= 0)
+    return Fail(kErrorHeader, "Les dimensions choisies ne laissent aucune image.");
+  if (!(c.rate > 0)) return Fail(kErrorHeader, "La cadence des images doit être positive.");
+  if (!rec->Open(path, size.x, size.y, c.rate, c.codec)) {
+    const std::string why = rec->Error();
+    rec->Abort();
+    return Fail(kErrorHeader, why);
+  }
+  const Image grey(size.x, size.y, kEmptyImageColour);
+  Image full(width, height), out;
+  const int64_t total = static_cast<int64_t>(steps.size());
+  std::string why;
+  for (int64_t k = 0; k < total && why.empty(); ++k) {
+    const int step = steps[static_cast<std::size_t>(k)];
+    if (step < 0) {
+      if (!rec->AddFrame(grey)) why = rec->Error();
+    } else if (!fetch(step, full) || full.Width() != width || full.Height() != height) {
+      why = VfwRecordErrorText(3);
+    } else {
+      ComposeOutput(c, full, out);
+      if (!rec->AddFrame(out)) why = rec->Error();
+    }
+    if (why.empty() && !Report(k + 1, total)) {
+      cancelled_ = true;
+      break;
+    }
+  }
+  if (why.empty() && !cancelled_ && !rec->Close()) why = rec->Error();
+  if (why.empty() && !cancelled_) return true;
+  // A file that was not finished cannot be read: it is not left behind.
+  rec->Abort();
+  RemoveQuietly(path);
+  if (cancelled_) return false;
+  return Fail(kErrorHeader, why.empty() ? VfwRecordErrorText(0) : why);
+}
+
+bool TRecordMontage::RecordMontageTo(const std::string& path, const TRecordChoices& choices) {
+  if (busy_ || !view_.IsOpen()) return false;
+  TRun run(*this);
+  const std::vector<int> steps = Plan(choices.emptyImages);
+  return WriteVideo(path, choices, view_.ImageWidth(), view_.ImageHeight(), steps,
+                    [this](int index, Image& full) {
+                      view_.GoToImage(index);
+                      return DrawCurrent && DrawCurrent(full);
+                    });
+}
+
+bool TRecordMontage::WritePictures(const std::string& basePath) {
+  if (busy_ || !view_.IsOpen()) return false;
+  TRun run(*this);
+  const std::string ext = LowerExtension(basePath) == ".png" ? ".png" : ".bmp";
+  fs::path base(basePath);
+  base.replace_extension();
+  const int count = montage_.VisibleCount();
+  std::vector<std::string> written;
+  Image full(view_.ImageWidth(), view_.ImageHeight());
+  for (int n = 0; n < count; ++n) {
+    const std::string name = PictureFileName(base.string(), ext, n + 1, count);
+    view_.GoToImage(montage_.ToFileIndex(n));
+    if (!DrawCurrent || !DrawCurrent(full)) {
+      for (const auto& w : written) RemoveQuietly(w);
+      return Fail(kPicturesErrorHeader, VfwRecordErrorText(3));
+    }
+    if (!WritePicture || !WritePicture(full, name)) {
+      for (const auto& w : written) RemoveQuietly(w);
+      RemoveQuietly(name);
+      return Fail(kPicturesErrorHeader, "Impossible d'écrire le fichier image " + name);
+    }
+    written.push_back(name);
+    if (!Report(n + 1, count)) {
+      cancelled_ = true;
+      for (const auto& w : written) RemoveQuietly(w);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool TRecordMontage::JoinPictures(const std::vector<std::string>& pictures, const std::string& path,
+                                  const TRecordChoices& choices) {
+  if (busy_) return false;
+  TRun run(*this);
+  Image first;
+  if (pictures.empty() || !ReadPicture || !ReadPicture(pictures.front(), first) || first.Empty())
+    return Fail(kErrorHeader, VfwRecordErrorText(3));
+  const int w = first.Width(), h = first.Height();
+  std::vector<int> steps(pictures.size());
+  for (std::size_t i = 0; i < steps.size(); ++i) steps[i] = static_cast<int>(i);
+  Image picture;
+  return WriteVideo(path, choices, w, h, steps, [&](int i, Image& full) {
+    if (!ReadPicture(pictures[static_cast<std::size_t>(i)], picture) || picture.Empty())
+      return false;
+    if (picture.Width() == w && picture.Height() == h)
+      std::swap(full, picture);
+    else
+      full = Image::Stretch(picture, w, h);
+    return true;
+  });
+}
+
+// ------------------------------------------------------------ dialogs
+
+TRecordRequest TRecordMontage::Request(TRecordOperation op, int width, int height, int32_t images,
+                                       int64_t blanks) {
+  static const char* const kTitles[] = {kTitleMontage, kTitleVideoToPictures,
+                                        kTitlePicturesToVideo};
+  TRecordRequest r;
+  r.operation = op;
+  r.title = kTitles[op];
+  r.width = width;
+  r.height = height;
+  r.images = images;
+  r.blanks = blanks;
+  // Pictures become a video through the AVI writer only.
+  for (TVideoFramework fw : {fwVfw, fwDS, fwFFMpeg}) {
+    TRecorder* rec = Recorder(fw);
+    if (!rec || (op == roPicturesToVideo && fw != fwVfw)) continue;
+    r.backends.push_back({fw, FrameworkName(fw), rec->Codecs()});
+  }
+  return r;
+}
+
+std::string TRecordMontage::ChooseOutputFile() {
+  if (!Ui) return {};
+  const std::string folder = RecentFolder ? RecentFolder() : std::string();
+  for (;;) {
+    const std::string proposed = ProposedVideoName(folder, kProposedBase, Now(), FileExists);
+    TSaveRequest req;
+    req.title = "Enregistrer un fichier vidéo";
+    req.filter = "Fichier vidéo (*.avi)|*.avi";
+    req.defaultExt = "avi";
+    req.initialDir = fs::path(proposed).parent_path().string();
+    req.fileName = fs::path(proposed).filename().string();
+    std::string chosen = Ui->SaveFile(req);
+    if (chosen.empty()) return {};
+    if (LowerExtension(chosen) != ".avi") chosen += ".avi";
+    if (!FileExists(chosen)) return chosen;
+    dlg_.Icon = icWarning;
+    dlg_.ClearButtons();
+    dlg_.AddButton("Ok", btOk);
+    dlg_.AddLine("Un fichier portant ce nom existe déjà dans le répertoire choisi.");
+    dlg_.AddLine(chosen, lkKeepEnd, kFileNameColour);
+    dlg_.AddLine("Veuillez choisir un nom de fichier différent ou un autre répertoire.");
+    dlg_.Execute();
+  }
+}
+
+bool TRecordMontage::RecordMontage() {
+  if (busy_ || !Ui || !view_.IsOpen() || view_.Mode() != vmMontage) return false;
+  if (!settingsRead_) LoadSettings();
+  TRecordChoices c = Choices;
+  c.rate = VideoRate ? VideoRate() : c.rate;
+  const TRecordRequest req = Request(roMontage, view_.ImageWidth(), view_.ImageHeight(),
+                                     montage_.VisibleCount(), montage_.BlankCount());
+  if (!Ui->RecordDialog(req, c)) return false;
+  Choices = c;
+  SaveSettings();
+  const std::string path = ChooseOutputFile();
+  if (path.empty()) return false;
+  return RecordMontageTo(path, c);
+}
+
+bool TRecordMontage::VideoToPictures() {
+  if (busy_ || !Ui || !view_.IsOpen()) return false;
+  TRecordChoices c = Choices;
+  const TRecordRequest req = Request(roVideoToPictures, view_.ImageWidth(), view_.ImageHeight(),
+                                     montage_.VisibleCount(), 0);
+  if (!Ui->RecordDialog(req, c)) return false;
+  TSaveRequest save;
+  save.title = "Enregistrer la vidéo sous forme de fichiers images";
+  save.filter = "Ficher bitmap (*.bmp)|*.bmp|Fichier PNG (*.png)|*.png";
+  save.defaultExt = "bmp";
+  save.initialDir = RecentFolder ? RecentFolder() : std::string();
+  const std::string base = Ui->SaveFile(save);
+  if (base.empty()) return false;
+  return WritePictures(base);
+}
+
+bool TRecordMontage::PicturesToVideo() {
+  if (busy_ || !Ui) return false;
+  if (ShowPicturesAdvice) {
+    dlg_.Icon = icInformation;
+    dlg_.ClearButtons();
+    dlg_.AddButton("Ok", btOk);
+    dlg_.AddButton("Annuler", btAnnuler);
+    dlg_.CheckBoxCaption = "Ne plus afficher cette boîte de dialogue";
+    dlg_.CheckBoxCheck = false;
+    dlg_.AddLine("Vous allez sélectionner plusieurs fichiers images.");
+    dlg_.AddLine("");
+    dlg_.AddLine("Quelques raccourcis clavier utiles sous Windows :");
+    dlg_.AddLine("Ctrl + A : sélectionner tout", lkBullet);
+    dlg_.AddLine("Maj (ou Shift) + touche de direction : sélectionner plusieurs éléments contigus",
+                 lkBullet);
+    dlg_.AddLine(
+        "Ctrl + clic gauche de la souris : sélectionner un élément indépendamment des autres",
+        lkBullet);
+    const int answer = dlg_.Execute();
+    const bool dontShow = dlg_.CheckBoxCheck;
+    dlg_.CheckBoxCaption.clear();
+    if (answer != 0) return false;
+    ShowPicturesAdvice = !dontShow;
+  }
+  TSaveRequest open;
+  open.title = "Sélectionner des fichiers images";
+  open.filter = "Ficher bitmap (*.bmp)|*.bmp|Fichier PNG (*.png)|*.png";
+  open.initialDir = RecentFolder ? RecentFolder() : std::string();
+  std::vector<std::string> pictures = Ui->OpenFiles(open);
+  if (pictures.empty()) return false;
+  NaturalSort(pictures);
+  Image first;
+  if (!ReadPicture || !ReadPicture(pictures.front(), first) || first.Empty())
+    return Fail(kErrorHeader, VfwRecordErrorText(3));
+  TRecordChoices c = Choices;
+  c.framework = fwVfw;
+  c.rate = 25.0;
+  const TRecordRequest req = Request(roPicturesToVideo, first.Width(), first.Height(),
+                                     static_cast<int32_t>(pictures.size()), 0);
+  if (!Ui->RecordDialog(req, c)) return false;
+  c.framework = fwVfw;
+  const std::string path = ChooseOutputFile();
+  if (path.empty()) return false;
+  return JoinPictures(pictures, path, c);
+}
+
+}  // namespace kinevo

@@ -14,17 +14,13 @@ constexpr TColor kOriginColour = RGBColor(128, 128, 128);
 constexpr int kVkSpace = 32, kVkInsert = 45, kVkDelete = 46, kVkA = 65;
 
 TColor Blend(TColor a, TColor b, double t) {
-  auto mix = [t](int x, int y) {
-    return static_cast<uint8_t>(std::lround(x + (y - x) * t));
-  };
-  return RGBColor(mix(RedOf(a), RedOf(b)), mix(GreenOf(a), GreenOf(b)),
-                  mix(BlueOf(a), BlueOf(b)));
+  auto mix = [t](int x, int y) { return static_cast<uint8_t>(std::lround(x + (y - x) * t)); };
+  return RGBColor(mix(RedOf(a), RedOf(b)), mix(GreenOf(a), GreenOf(b)), mix(BlueOf(a), BlueOf(b)));
 }
 
-} // namespace
+}  // namespace
 
-TGraphModel::TGraphModel(const TGraphUtils &utils)
-    : utils_(utils), origin_({0, 0}, 0) {
+TGraphModel::TGraphModel(const TGraphUtils& utils) : utils_(utils), origin_({0, 0}, 0) {
   models_ = std::make_unique<TModelTools>(*this);
   origin_.colour = kOriginColour;
   origin_.symbol = TGraphUtils::kOriginSymbol;
@@ -38,12 +34,10 @@ TGraphModel::TGraphModel(const TGraphUtils &utils)
 
 TGraphModel::~TGraphModel() = default;
 
-// ---------------------------------------------------------------- size and
-// world
+// ---------------------------------------------------------------- size and world
 
 void TGraphModel::Layout() {
-  plot_ = {AxeYFromLeft, AxeXFromTop,
-           std::max(0, width_ - AxeYFromLeft - AxeYFromRight),
+  plot_ = {AxeYFromLeft, AxeXFromTop, std::max(0, width_ - AxeYFromLeft - AxeYFromRight),
            std::max(0, height_ - AxeXFromTop - AxeXFromBottom)};
   AxeX.SetBounds({0, plot_.Bottom(), width_, height_}, width_, height_);
   AxeY.SetBounds({0, 0, plot_.left, plot_.Bottom()}, width_, height_);
@@ -56,20 +50,17 @@ void TGraphModel::SetSize(int width, int height) {
   width_ = std::max(0, width);
   height_ = std::max(0, height);
   Layout();
-  if (equalScale_ && before.width > 0 && before.height > 0 && plot_.width > 0 &&
-      plot_.height > 0) {
+  if (equalScale_ && before.width > 0 && before.height > 0 && plot_.width > 0 && plot_.height > 0) {
     // Keep the units per pixel of both axes, about the same centre.
     const double ux = (world_.xmax - world_.xmin) / before.width;
     const double uy = (world_.ymax - world_.ymin) / before.height;
-    const double cx = (world_.xmin + world_.xmax) / 2,
-                 cy = (world_.ymin + world_.ymax) / 2;
-    world_ = {cx - ux * plot_.width / 2, cx + ux * plot_.width / 2,
-              cy - uy * plot_.height / 2, cy + uy * plot_.height / 2};
+    const double cx = (world_.xmin + world_.xmax) / 2, cy = (world_.ymin + world_.ymax) / 2;
+    world_ = {cx - ux * plot_.width / 2, cx + ux * plot_.width / 2, cy - uy * plot_.height / 2,
+              cy + uy * plot_.height / 2};
   }
-  for (auto &f : families_) {
+  for (auto& f : families_) {
     f.plotWidth = plot_.width;
-    if (f.factor > 0 && plot_.width > 0)
-      f.value = f.scaleBarPixels / (f.factor * plot_.width);
+    if (f.factor > 0 && plot_.width > 0) f.value = f.scaleBarPixels / (f.factor * plot_.width);
   }
   PushWorld();
 }
@@ -89,21 +80,20 @@ void TGraphModel::SetPixelRatio(double ratio) {
   }
 }
 
-void TGraphModel::SetWorld(const TWorldWindow &w, bool equalScale) {
+void TGraphModel::SetWorld(const TWorldWindow& w, bool equalScale) {
   zoom_.Reset();
   equalScale_ = equalScale;
   ApplyWorld(w);
 }
 
-void TGraphModel::ApplyWorld(const TWorldWindow &w) {
+void TGraphModel::ApplyWorld(const TWorldWindow& w) {
   world_ = w;
   PushWorld();
 }
 
 void TGraphModel::PushWorld() {
   origin_.SetWorld(world_, plot_);
-  for (auto &e : elements_)
-    e->SetWorld(world_, plot_);
+  for (auto& e : elements_) e->SetWorld(world_, plot_);
   PushFactor();
   AxeX.min = world_.xmin;
   AxeX.max = world_.xmax;
@@ -112,18 +102,17 @@ void TGraphModel::PushWorld() {
   InvalidateBackground();
 }
 
-void TGraphModel::ChangeWorld(const TWorldWindow &w) {
+void TGraphModel::ChangeWorld(const TWorldWindow& w) {
   ApplyWorld(w);
-  if (OnWorldChanged)
-    OnWorldChanged();
+  if (OnWorldChanged) OnWorldChanged();
 }
 
 // ---------------------------------------------------------------- curves
 
-int TGraphModel::AddCourbe(const TCurveInput &in) {
+int TGraphModel::AddCourbe(const TCurveInput& in) {
   const int index = static_cast<int>(curves_.size());
   curves_.emplace_back();
-  TCourbe &c = curves_.back();
+  TCourbe& c = curves_.back();
   c.symbol = TGraphUtils::SymbolForCurve(index);
   const int n = static_cast<int>(in.points.size());
   const int last = n - 1, m = in.maskedAtEnds;
@@ -134,22 +123,20 @@ int TGraphModel::AddCourbe(const TCurveInput &in) {
     return elements_.back().get();
   };
   for (int i = 0; i < n; ++i) {
-    const int number =
-        i < static_cast<int>(in.numbers.size()) ? in.numbers[i] : i + 1;
+    const int number = i < static_cast<int>(in.numbers.size()) ? in.numbers[i] : i + 1;
     auto p = std::make_unique<TGPoint>(in.points[i], number);
     p->row = i < static_cast<int>(in.rows.size()) ? in.rows[i] : -1;
     p->SetMasked(i < m || i > last - m);
-    c.points.push_back(static_cast<TGPoint *>(add(std::move(p))));
+    c.points.push_back(static_cast<TGPoint*>(add(std::move(p))));
   }
   for (int i = 0; i + 1 < n; ++i) {
     auto s = std::make_unique<TGSegment>(in.points[i], in.points[i + 1]);
     s->SetMasked(i < m || i > last - m - 1);
-    c.segments.push_back(static_cast<TGSegment *>(add(std::move(s))));
+    c.segments.push_back(static_cast<TGSegment*>(add(std::move(s))));
   }
   if (n > 0)
-    c.splines.push_back(
-        static_cast<TGSpline *>(add(std::make_unique<TGSpline>(in.points))));
-  for (const TVectorSeries &fam : in.vectors) {
+    c.splines.push_back(static_cast<TGSpline*>(add(std::make_unique<TGSpline>(in.points))));
+  for (const TVectorSeries& fam : in.vectors) {
     if (!FamilyById(fam.id)) {
       TParamCom p;
       p.id = fam.id;
@@ -163,13 +150,11 @@ int TGraphModel::AddCourbe(const TCurveInput &in) {
       auto v = std::make_unique<TGVecteur>(in.points[i], fam.values[i], fam.id);
       v->unit = fam.unit;
       v->SetMasked(i < fam.maskedAtEnds || i > last - fam.maskedAtEnds);
-      c.vectors.push_back(static_cast<TGVecteur *>(add(std::move(v))));
+      c.vectors.push_back(static_cast<TGVecteur*>(add(std::move(v))));
     }
   }
-  if (!families_.empty())
-    c.currentFamily = families_[static_cast<std::size_t>(currentFamily_)].id;
-  c.model =
-      static_cast<TGModele *>(add(std::make_unique<TGModele>(in.points, m)));
+  if (!families_.empty()) c.currentFamily = families_[static_cast<std::size_t>(currentFamily_)].id;
+  c.model = static_cast<TGModele*>(add(std::make_unique<TGModele>(in.points, m)));
   ApplyCurveColours(c);
   ApplyCurveVisibility(c);
   PushFactor();
@@ -185,80 +170,59 @@ void TGraphModel::ClearGraph() {
   curves_.clear();
 }
 
-void TGraphModel::ApplyCurveVisibility(TCourbe &c) {
-  for (TGPoint *p : c.points)
-    p->SetShown(c.visible[ckPoints]);
-  for (TGPoint *p : c.points)
-    p->labelShown = c.visible[ckLabels];
-  for (TGSegment *s : c.segments)
-    s->SetShown(c.dataVisible[ckSegments]);
-  for (TGSpline *s : c.splines)
-    s->SetShown(c.dataVisible[ckSplines]);
-  for (TGVecteur *v : c.vectors)
+void TGraphModel::ApplyCurveVisibility(TCourbe& c) {
+  for (TGPoint* p : c.points) p->SetShown(c.visible[ckPoints]);
+  for (TGPoint* p : c.points) p->labelShown = c.visible[ckLabels];
+  for (TGSegment* s : c.segments) s->SetShown(c.dataVisible[ckSegments]);
+  for (TGSpline* s : c.splines) s->SetShown(c.dataVisible[ckSplines]);
+  for (TGVecteur* v : c.vectors)
     v->SetShown(c.dataVisible[ckVectors] && v->family == c.currentFamily);
-  if (c.model)
-    c.model->SetShown(c.visible[ckModel]);
+  if (c.model) c.model->SetShown(c.visible[ckModel]);
 }
 
-void TGraphModel::ApplyCurveColours(TCourbe &c) {
-  for (TGPoint *p : c.points) {
+void TGraphModel::ApplyCurveColours(TCourbe& c) {
+  for (TGPoint* p : c.points) {
     p->SetColour(c.colour[ckPoints]);
     p->labelColour = c.colour[ckLabels];
     p->symbol = c.symbol;
     p->labelPlace = c.labelPlace;
     p->tolerance = PointTolerance(DisplaySize);
   }
-  for (TGSegment *s : c.segments)
-    s->SetColour(c.dataColour[ckSegments]);
-  for (TGSpline *s : c.splines)
-    s->SetColour(c.dataColour[ckSplines]);
-  for (TGVecteur *v : c.vectors)
-    v->SetColour(c.dataColour[ckVectors]);
+  for (TGSegment* s : c.segments) s->SetColour(c.dataColour[ckSegments]);
+  for (TGSpline* s : c.splines) s->SetColour(c.dataColour[ckSplines]);
+  for (TGVecteur* v : c.vectors) v->SetColour(c.dataColour[ckVectors]);
 }
 
-void TGraphModel::SetCourbeVisible(int curve, int kind, bool visible,
-                                   int which) {
-  if (kind < 0 || kind > ckVectors)
-    return;
+void TGraphModel::SetCourbeVisible(int curve, int kind, bool visible, int which) {
+  if (kind < 0 || kind > ckVectors) return;
   const bool isFree = curve < 0 || curve >= CurveCount() || kind <= ckEllipses;
-  TCourbe &c = isFree ? free_ : curves_[static_cast<std::size_t>(curve)];
-  if (kind < ckSegments || (which & kUserDrawn))
-    c.visible[kind] = visible;
-  if (kind >= ckSegments && (which & kDataDrawn))
-    c.dataVisible[kind] = visible;
-  if (!isFree)
-    ApplyCurveVisibility(c);
+  TCourbe& c = isFree ? free_ : curves_[static_cast<std::size_t>(curve)];
+  if (kind < ckSegments || (which & kUserDrawn)) c.visible[kind] = visible;
+  if (kind >= ckSegments && (which & kDataDrawn)) c.dataVisible[kind] = visible;
+  if (!isFree) ApplyCurveVisibility(c);
 }
 
 void TGraphModel::SetAllCourbesVisible(int kind, bool visible, int which) {
-  for (int i = 0; i < CurveCount(); ++i)
-    SetCourbeVisible(i, kind, visible, which);
+  for (int i = 0; i < CurveCount(); ++i) SetCourbeVisible(i, kind, visible, which);
 }
 
-void TGraphModel::SetCourbeColour(int curve, int kind, TColor colour,
-                                  int which) {
-  if (kind < 0 || kind > ckVectors || kind == ckModel)
-    return;
+void TGraphModel::SetCourbeColour(int curve, int kind, TColor colour, int which) {
+  if (kind < 0 || kind > ckVectors || kind == ckModel) return;
   const bool isFree = curve < 0 || curve >= CurveCount() || kind <= ckEllipses;
-  TCourbe &c = isFree ? free_ : curves_[static_cast<std::size_t>(curve)];
-  if (kind < ckSegments || (which & kUserDrawn))
-    c.colour[kind] = colour;
-  if (kind >= ckSegments && (which & kDataDrawn))
-    c.dataColour[kind] = colour;
-  if (!isFree)
-    ApplyCurveColours(c);
+  TCourbe& c = isFree ? free_ : curves_[static_cast<std::size_t>(curve)];
+  if (kind < ckSegments || (which & kUserDrawn)) c.colour[kind] = colour;
+  if (kind >= ckSegments && (which & kDataDrawn)) c.dataColour[kind] = colour;
+  if (!isFree) ApplyCurveColours(c);
 }
 
 void TGraphModel::SetCourbeSymbol(int curve, int symbol) {
-  if (curve < 0 || curve >= CurveCount())
-    return;
+  if (curve < 0 || curve >= CurveCount()) return;
   curves_[static_cast<std::size_t>(curve)].symbol = symbol;
   ApplyCurveColours(curves_[static_cast<std::size_t>(curve)]);
 }
 
 void TGraphModel::SetCourbeLabelPlace(int curve, int place) {
-  if (curve < 0 || curve >= CurveCount())
-    return;
+  if (curve < 0 || curve >= CurveCount()) return;
   curves_[static_cast<std::size_t>(curve)].labelPlace = place;
   ApplyCurveColours(curves_[static_cast<std::size_t>(curve)]);
 }
@@ -266,8 +230,7 @@ void TGraphModel::SetCourbeLabelPlace(int curve, int place) {
 std::vector<int> TGraphModel::ShownCurves() const {
   std::vector<int> out;
   for (int i = 0; i < CurveCount(); ++i)
-    if (curves_[static_cast<std::size_t>(i)].visible[ckPoints])
-      out.push_back(i);
+    if (curves_[static_cast<std::size_t>(i)].visible[ckPoints]) out.push_back(i);
   return out;
 }
 
@@ -277,57 +240,51 @@ int TGraphModel::SingleCurve() const {
 }
 
 void TGraphModel::SetHighlightedRow(int row) {
-  for (auto &c : curves_)
-    for (TGPoint *p : c.points)
-      p->highlighted = row >= 0 && p->row == row;
+  for (auto& c : curves_)
+    for (TGPoint* p : c.points) p->highlighted = row >= 0 && p->row == row;
 }
 
-const TGPoint *TGraphModel::PointAt(TPixel px) const {
+const TGPoint* TGraphModel::PointAt(TPixel px) const {
   const int t = PointTolerance(DisplaySize);
   for (auto it = elements_.rbegin(); it != elements_.rend(); ++it)
     if ((*it)->Kind() == obPoint && (*it)->HitTest(px, t))
-      return static_cast<const TGPoint *>(it->get());
+      return static_cast<const TGPoint*>(it->get());
   return nullptr;
 }
 
 // ---------------------------------------------------------------- vectors
 
-TParamCom *TGraphModel::FamilyById(int id) {
-  for (auto &f : families_)
-    if (f.id == id)
-      return &f;
+TParamCom* TGraphModel::FamilyById(int id) {
+  for (auto& f : families_)
+    if (f.id == id) return &f;
   return nullptr;
 }
 
 void TGraphModel::PushFactor() {
-  for (auto &c : curves_)
-    for (TGVecteur *v : c.vectors) {
-      const TParamCom *f = FamilyById(v->family);
+  for (auto& c : curves_)
+    for (TGVecteur* v : c.vectors) {
+      const TParamCom* f = FamilyById(v->family);
       v->SetFactor(f ? f->factor : 0.0);
     }
 }
 
 void TGraphModel::SelectFamily(int index) {
-  if (index < 0 || index >= static_cast<int>(families_.size()))
-    return;
+  if (index < 0 || index >= static_cast<int>(families_.size())) return;
   currentFamily_ = index;
-  for (auto &c : curves_) {
+  for (auto& c : curves_) {
     c.currentFamily = families_[static_cast<std::size_t>(index)].id;
     ApplyCurveVisibility(c);
   }
 }
 
 void TGraphModel::AutoVectorScale() {
-  if (families_.empty() || plot_.width <= 0)
-    return;
-  TParamCom &f = families_[static_cast<std::size_t>(currentFamily_)];
+  if (families_.empty() || plot_.width <= 0) return;
+  TParamCom& f = families_[static_cast<std::size_t>(currentFamily_)];
   double m = -1e100;
-  for (auto &c : curves_)
-    for (TGVecteur *v : c.vectors)
-      if (v->family == f.id && !v->Masked())
-        m = std::max(m, v->Magnitude());
-  if (IsZero(m) || std::isnan(m) || m <= 0)
-    return;
+  for (auto& c : curves_)
+    for (TGVecteur* v : c.vectors)
+      if (v->family == f.id && !v->Masked()) m = std::max(m, v->Magnitude());
+  if (IsZero(m) || std::isnan(m) || m <= 0) return;
   f.factor = 0.1 / m;
   f.maxFactor = 10 * f.factor;
   f.minFactor = 0.2 * f.factor;
@@ -337,13 +294,10 @@ void TGraphModel::AutoVectorScale() {
 }
 
 bool TGraphModel::SetVectorScaleValue(double value) {
-  if (families_.empty() || plot_.width <= 0 || IsZero(value) ||
-      !std::isfinite(value))
-    return false;
-  TParamCom &f = families_[static_cast<std::size_t>(currentFamily_)];
+  if (families_.empty() || plot_.width <= 0 || IsZero(value) || !std::isfinite(value)) return false;
+  TParamCom& f = families_[static_cast<std::size_t>(currentFamily_)];
   const double factor = f.scaleBarPixels / (value * plot_.width);
-  if (!std::isfinite(factor) || factor > f.maxFactor || factor < f.minFactor)
-    return false;
+  if (!std::isfinite(factor) || factor > f.maxFactor || factor < f.minFactor) return false;
   f.factor = factor;
   f.value = value;
   PushFactor();
@@ -351,24 +305,20 @@ bool TGraphModel::SetVectorScaleValue(double value) {
 }
 
 double TGraphModel::VectorScaleValue() const {
-  return families_.empty()
-             ? 0.0
-             : families_[static_cast<std::size_t>(currentFamily_)].value;
+  return families_.empty() ? 0.0 : families_[static_cast<std::size_t>(currentFamily_)].value;
 }
 
 std::string TGraphModel::ScaleBarText() const {
-  if (families_.empty())
-    return {};
-  const TParamCom &f = families_[static_cast<std::size_t>(currentFamily_)];
+  if (families_.empty()) return {};
+  const TParamCom& f = families_[static_cast<std::size_t>(currentFamily_)];
   return FloatToText(f.value, 4, DecimalSeparator()) + " " + f.unit;
 }
 
 void TGraphModel::SetScaleBarPixels(int pixels) {
   scaleBarPixels_ = pixels;
-  for (auto &f : families_) {
+  for (auto& f : families_) {
     f.scaleBarPixels = pixels;
-    if (f.factor > 0 && plot_.width > 0)
-      f.value = pixels / (f.factor * plot_.width);
+    if (f.factor > 0 && plot_.width > 0) f.value = pixels / (f.factor * plot_.width);
   }
 }
 
@@ -379,29 +329,26 @@ void TGraphModel::SetSourceImage(TSourceImage source) {
   InvalidateBackground();
 }
 
-void TGraphModel::DrawSourceImage(Image &img) const {
-  const Image *pic = source_.picture.get();
-  if (!pic || pic->Empty() || IsZero(source_.width) || IsZero(source_.height))
-    return;
+void TGraphModel::DrawSourceImage(Image& img) const {
+  const Image* pic = source_.picture.get();
+  if (!pic || pic->Empty() || IsZero(source_.width) || IsZero(source_.height)) return;
   const double c = std::cos(source_.angle), s = std::sin(source_.angle);
   const double sx = source_.invertX ? -1 : 1, sy = source_.invertY ? -1 : 1;
   const int w = img.Width(), h = img.Height();
   // World point of a device pixel's centre, then back to the picture: undo
   // the direction flags, turn back by the axis angle, scale to fractions.
   const double wx0 = world_.xmin, wy1 = world_.ymax;
-  const double dwx = (world_.xmax - world_.xmin) / w,
-               dwy = (world_.ymax - world_.ymin) / h;
+  const double dwx = (world_.xmax - world_.xmin) / w, dwy = (world_.ymax - world_.ymin) / h;
   for (int j = 0; j < h; ++j) {
-    uint8_t *row = img.Row(j);
+    uint8_t* row = img.Row(j);
     const double y = sy * (wy1 - (j + 0.5) * dwy);
     for (int i = 0; i < w; ++i) {
       const double x = sx * (wx0 + (i + 0.5) * dwx);
       const double u = x * c - y * s, v = x * s + y * c;
       const double fx = source_.origin.x + u / source_.width;
       const double fy = source_.origin.y - v / source_.height;
-      if (fx < 0 || fx >= 1 || fy < 0 || fy >= 1)
-        continue;
-      const uint8_t *src = pic->Row(static_cast<int>(fy * pic->Height())) +
+      if (fx < 0 || fx >= 1 || fy < 0 || fy >= 1) continue;
+      const uint8_t* src = pic->Row(static_cast<int>(fy * pic->Height())) +
                            3 * static_cast<std::size_t>(fx * pic->Width());
       std::memcpy(row + 3 * static_cast<std::size_t>(i), src, 3);
     }
@@ -409,78 +356,67 @@ void TGraphModel::DrawSourceImage(Image &img) const {
 }
 
 void TGraphModel::BuildPlotPicture() {
-  const int w = RoundToInt(plot_.width * ratio_),
-            h = RoundToInt(plot_.height * ratio_);
+  const int w = RoundToInt(plot_.width * ratio_), h = RoundToInt(plot_.height * ratio_);
   plotPicture_.Resize(w, h);
   for (int j = 0; j < h; ++j) {
-    const TColor c =
-        Blend(ColorBegin, ColorEnd, h > 1 ? double(j) / (h - 1) : 0.0);
-    uint8_t *row = plotPicture_.Row(j);
+    const TColor c = Blend(ColorBegin, ColorEnd, h > 1 ? double(j) / (h - 1) : 0.0);
+    uint8_t* row = plotPicture_.Row(j);
     for (int i = 0; i < w; ++i) {
       row[3 * i] = RedOf(c);
       row[3 * i + 1] = GreenOf(c);
       row[3 * i + 2] = BlueOf(c);
     }
   }
-  if (IsSourceImgVisible)
-    DrawSourceImage(plotPicture_);
+  if (IsSourceImgVisible) DrawSourceImage(plotPicture_);
   pictureGeneration_ = bgGeneration_;
 }
 
-const Image &TGraphModel::PlotPicture() {
-  if (pictureGeneration_ != bgGeneration_)
-    BuildPlotPicture();
+const Image& TGraphModel::PlotPicture() {
+  if (pictureGeneration_ != bgGeneration_) BuildPlotPicture();
   return plotPicture_;
 }
 
 // ---------------------------------------------------------------- tools
 
 bool TGraphModel::ToolAvailable(int tool) {
-  return tool == gtNone || tool == gtPan || tool == gtReticule ||
-         tool == gtMesurer || tool == gtZoom || TModelTools::IsModelTool(tool);
+  return tool == gtNone || tool == gtPan || tool == gtReticule || tool == gtMesurer ||
+         tool == gtZoom || TModelTools::IsModelTool(tool);
 }
 
 bool TGraphModel::SetTool(int tool) {
-  if (!ToolAvailable(tool))
-    return false;
-  if (tool == gtModifierModele && !models_->ActiveModel())
-    return false;
+  if (!ToolAvailable(tool)) return false;
+  if (tool == gtModifierModele && !models_->ActiveModel()) return false;
   models_->ToolChanged();
   tool_ = tool;
   drag_ = gdIdle;
   rubber_ = false;
   hint_.clear();
-  if (OnOptionChange)
-    OnOptionChange();
+  if (OnOptionChange) OnOptionChange();
   return true;
 }
 
 std::string TGraphModel::CursorName() const {
-  if (TModelTools::IsModelTool(tool_))
-    return models_->CursorName();
+  if (TModelTools::IsModelTool(tool_)) return models_->CursorName();
   switch (tool_) {
-  case gtPan:
-    return "Pan";
-  case gtReticule:
-    return "Reticule";
-  case gtMesurer:
-    return hint_.empty() ? std::string() : "Detection";
-  case gtZoom:
-    if (IsZoomX && IsZoomY)
-      return "Zoom";
-    if (IsZoomX)
-      return "ZoomX";
-    if (IsZoomY)
-      return "ZoomY";
-    return {};
-  default:
-    return {};
+    case gtPan:
+      return "Pan";
+    case gtReticule:
+      return "Reticule";
+    case gtMesurer:
+      return hint_.empty() ? std::string() : "Detection";
+    case gtZoom:
+      if (IsZoomX && IsZoomY) return "Zoom";
+      if (IsZoomX) return "ZoomX";
+      if (IsZoomY) return "ZoomY";
+      return {};
+    default:
+      return {};
   }
 }
 
 bool TGraphModel::MouseInPlot() const {
-  return mouse_.x >= plot_.left && mouse_.x < plot_.Right() &&
-         mouse_.y >= plot_.top && mouse_.y < plot_.Bottom();
+  return mouse_.x >= plot_.left && mouse_.x < plot_.Right() && mouse_.y >= plot_.top &&
+         mouse_.y < plot_.Bottom();
 }
 
 void TGraphModel::MouseDown(TMouseButton b, TShiftState, int x, int y) {
@@ -489,12 +425,10 @@ void TGraphModel::MouseDown(TMouseButton b, TShiftState, int x, int y) {
     models_->MouseDown({x, y});
     return;
   }
-  if (tool_ == gtPan && b == mbLeft)
-    drag_ = gdPan;
-  if (tool_ == gtZoom && b == mbLeft)
-    rubber_ = true;
+  if (tool_ == gtPan && b == mbLeft) drag_ = gdPan;
+  if (tool_ == gtZoom && b == mbLeft) rubber_ = true;
   if (tool_ != gtZoom && tool_ != gtPan && OnObjectClick) {
-    const TGPoint *p = PointAt({x, y});
+    const TGPoint* p = PointAt({x, y});
     OnObjectClick(b, p ? obPoint : obNone);
   }
 }
@@ -511,17 +445,14 @@ void TGraphModel::MouseMove(TShiftState s, int x, int y) {
     const double dx = -(world_.xmax - world_.xmin) * (x - dragLast_.x) / width_;
     const double dy = (world_.ymax - world_.ymin) * (y - dragLast_.y) / height_;
     dragLast_ = mouse_;
-    ChangeWorld({world_.xmin + dx, world_.xmax + dx, world_.ymin + dy,
-                 world_.ymax + dy});
+    ChangeWorld({world_.xmin + dx, world_.xmax + dx, world_.ymin + dy, world_.ymax + dy});
     return;
   }
-  if (tool_ == gtMesurer)
-    UpdateHint();
+  if (tool_ == gtMesurer) UpdateHint();
   if (tool_ == gtReticule && MouseInPlot()) {
     // The bubble of values reads the cross-hair in world units.
     const TWorldPoint w = ToWorld(x, y);
-    Bulle.SetLines(
-        {"x = " + FormatNumber(0, w.x), "y = " + FormatNumber(0, w.y)});
+    Bulle.SetLines({"x = " + FormatNumber(0, w.x), "y = " + FormatNumber(0, w.y)});
     Bulle.Show();
   } else {
     Bulle.Hide();
@@ -539,12 +470,9 @@ void TGraphModel::MouseUp(TMouseButton b, TShiftState s, int x, int y) {
     const bool dragged = std::abs(x - dragFrom_.x) >= TGraphZoom::kMinRect &&
                          std::abs(y - dragFrom_.y) >= TGraphZoom::kMinRect;
     if (b == mbLeft && rubber_ && dragged)
-      ChangeWorld(
-          zoom_.Rect(world_, plot_, dragFrom_, mouse_, equalScale_, axes));
-    else if (b == mbLeft ||
-             b == mbRight) // a click, or a drag too small to zoom to
-      ChangeWorld(zoom_.Step(world_, ToWorld(x, y), b == mbLeft, s.ctrl,
-                             equalScale_, axes));
+      ChangeWorld(zoom_.Rect(world_, plot_, dragFrom_, mouse_, equalScale_, axes));
+    else if (b == mbLeft || b == mbRight)  // a click, or a drag too small to zoom to
+      ChangeWorld(zoom_.Step(world_, ToWorld(x, y), b == mbLeft, s.ctrl, equalScale_, axes));
     rubber_ = false;
     return;
   }
@@ -554,59 +482,55 @@ void TGraphModel::MouseUp(TMouseButton b, TShiftState s, int x, int y) {
 void TGraphModel::UpdateHint() {
   hint_.clear();
   const int t = PointTolerance(DisplaySize);
-  const TGElem *found = nullptr;
-  for (TGElem *e : selection_)
-    if (e->HitTest(mouse_, t))
-      found = e;
+  const TGElem* found = nullptr;
+  for (TGElem* e : selection_)
+    if (e->HitTest(mouse_, t)) found = e;
   for (auto it = elements_.rbegin(); !found && it != elements_.rend(); ++it)
-    if ((*it)->HitTest(mouse_, t))
-      found = it->get();
+    if ((*it)->HitTest(mouse_, t)) found = it->get();
   if (found) {
     hint_ = found->InfoText();
     hintPos_ = {mouse_.x, mouse_.y + 10};
   }
 }
 
-bool TGraphModel::KeyDown(int key, TShiftState s, TPixel &move) {
+bool TGraphModel::KeyDown(int key, TShiftState s, TPixel& move) {
   move = {0, 0};
   const int step = s.ctrl ? 10 : 1;
   switch (key) {
-  case kVkSpace:
-    if (OnObjectClick)
-      OnObjectClick(mbRight, obNone);
-    return true;
-  case vkLeft:
-    move = {-step, 0};
-    return true;
-  case vkRight:
-    move = {step, 0};
-    return true;
-  case vkUp:
-    move = {0, -step};
-    return true;
-  case vkDown:
-    move = {0, step};
-    return true;
-  case kVkInsert:
-  case kVkDelete:
-    // Only drawn figures can be deleted; the data stays.
-    selection_.clear();
-    return true;
-  case kVkA:
-    return s.ctrl; // undo: nothing drawn to undo yet
-  default:
-    return false;
+    case kVkSpace:
+      if (OnObjectClick) OnObjectClick(mbRight, obNone);
+      return true;
+    case vkLeft:
+      move = {-step, 0};
+      return true;
+    case vkRight:
+      move = {step, 0};
+      return true;
+    case vkUp:
+      move = {0, -step};
+      return true;
+    case vkDown:
+      move = {0, step};
+      return true;
+    case kVkInsert:
+    case kVkDelete:
+      // Only drawn figures can be deleted; the data stays.
+      selection_.clear();
+      return true;
+    case kVkA:
+      return s.ctrl;  // undo: nothing drawn to undo yet
+    default:
+      return false;
   }
 }
 
 // ---------------------------------------------------------------- painting
 
-void TGraphModel::PaintBackground(Canvas &canvas) {
+void TGraphModel::PaintBackground(Canvas& canvas) {
   canvas.ClearClip();
   canvas.SetBrush({ColorAxe, TBrushStyle::bsSolid});
   canvas.FillRect({0, 0, width_, height_});
-  if (plot_.width > 0 && plot_.height > 0)
-    canvas.StretchDraw(plot_.Rect(), PlotPicture());
+  if (plot_.width > 0 && plot_.height > 0) canvas.StretchDraw(plot_.Rect(), PlotPicture());
   AxeX.colour = AxeY.colour = ColorAxe;
   AxeX.Draw(canvas, plot_);
   AxeY.Draw(canvas, plot_);
@@ -617,94 +541,78 @@ void TGraphModel::PaintBackground(Canvas &canvas) {
   }
 }
 
-void TGraphModel::PaintCurveSegments(Canvas &canvas, const TCourbe &c) {
+void TGraphModel::PaintCurveSegments(Canvas& canvas, const TCourbe& c) {
   // The data segments of a curve as runs of one polyline each.
   std::vector<TPixel> run;
   auto flush = [&] {
-    if (run.size() >= 2)
-      canvas.Polyline(run);
+    if (run.size() >= 2) canvas.Polyline(run);
     run.clear();
   };
   canvas.SetPen({c.dataColour[ckSegments], 1, TPenStyle::psSolid});
-  for (const TGSegment *s : c.segments) {
+  for (const TGSegment* s : c.segments) {
     if (!s->Shown()) {
       flush();
       continue;
     }
-    const auto &px = s->Pixels();
-    if (run.empty())
-      run.push_back(px[0]);
-    if (!(run.back() == px[1]))
-      run.push_back(px[1]);
+    const auto& px = s->Pixels();
+    if (run.empty()) run.push_back(px[0]);
+    if (!(run.back() == px[1])) run.push_back(px[1]);
   }
   flush();
 }
 
-void TGraphModel::PaintCurvePoints(Canvas &canvas, const TCourbe &c,
-                                   const TDrawContext &ctx) {
+void TGraphModel::PaintCurvePoints(Canvas& canvas, const TCourbe& c, const TDrawContext& ctx) {
   // A symbol drawn again on the same pixel changes nothing: skip it, which
   // keeps dense curves quick to draw.
   const std::size_t w = static_cast<std::size_t>(plot_.width) + 1;
   drawnMask_.assign(w * (static_cast<std::size_t>(plot_.height) + 1), 0);
   const int margin = TMotif::DiscRadius(2);
-  for (const TGPoint *p : c.points) {
-    if (!p->Shown())
-      continue;
+  for (const TGPoint* p : c.points) {
+    if (!p->Shown()) continue;
     const int x = p->pixel.x - plot_.left, y = p->pixel.y - plot_.top;
-    if (x < -margin || y < -margin || x > plot_.width + margin ||
-        y > plot_.height + margin)
+    if (x < -margin || y < -margin || x > plot_.width + margin || y > plot_.height + margin)
       continue;
-    if (x >= 0 && y >= 0 && x <= plot_.width && y <= plot_.height &&
-        !p->highlighted) {
-      uint8_t &seen = drawnMask_[static_cast<std::size_t>(y) * w +
-                                 static_cast<std::size_t>(x)];
-      if (seen)
-        continue;
+    if (x >= 0 && y >= 0 && x <= plot_.width && y <= plot_.height && !p->highlighted) {
+      uint8_t& seen = drawnMask_[static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x)];
+      if (seen) continue;
       seen = 1;
     }
     p->Draw(canvas, ctx);
-    if (p->labelShown)
-      p->DrawLabel(canvas);
+    if (p->labelShown) p->DrawLabel(canvas);
   }
 }
 
-void TGraphModel::PaintElements(Canvas &canvas) {
+void TGraphModel::PaintElements(Canvas& canvas) {
   const TDrawContext ctx{utils_, MarkerSize(DisplaySize)};
   canvas.SetFont(font);
   canvas.SetClip(plot_.Rect());
   int segmentsDone = -1, pointsDone = -1;
-  for (const auto &e : elements_) {
-    if (!e->Shown())
-      continue;
+  for (const auto& e : elements_) {
+    if (!e->Shown()) continue;
     const bool data = !e->userDrawn && e->curve >= 0 && e->curve < CurveCount();
     if (data && e->Kind() == obSegment) {
-      if (segmentsDone == e->curve)
-        continue;
+      if (segmentsDone == e->curve) continue;
       segmentsDone = e->curve;
       PaintCurveSegments(canvas, curves_[static_cast<std::size_t>(e->curve)]);
     } else if (data && e->Kind() == obPoint) {
-      if (pointsDone == e->curve)
-        continue;
+      if (pointsDone == e->curve) continue;
       pointsDone = e->curve;
-      PaintCurvePoints(canvas, curves_[static_cast<std::size_t>(e->curve)],
-                       ctx);
+      PaintCurvePoints(canvas, curves_[static_cast<std::size_t>(e->curve)], ctx);
     } else {
       e->Draw(canvas, ctx);
     }
   }
   canvas.ClearClip();
   PaintToolMarks(canvas);
-  if (IsDessinerEchelle)
-    PaintScaleBar(canvas);
+  if (IsDessinerEchelle) PaintScaleBar(canvas);
   Bulle.Draw(canvas, font, width_, height_);
   PaintFrames(canvas);
 }
 
-void TGraphModel::PaintToolMarks(Canvas &canvas) {
+void TGraphModel::PaintToolMarks(Canvas& canvas) {
   if (tool_ == gtZoom && rubber_ && !(mouse_ == dragFrom_)) {
-    canvas.FocusRect(
-        {std::min(dragFrom_.x, mouse_.x), std::min(dragFrom_.y, mouse_.y),
-         std::max(dragFrom_.x, mouse_.x), std::max(dragFrom_.y, mouse_.y)});
+    canvas.FocusRect({std::min(dragFrom_.x, mouse_.x), std::min(dragFrom_.y, mouse_.y),
+                      std::max(dragFrom_.x, mouse_.x), std::max(dragFrom_.y, mouse_.y)});
   }
   if (tool_ == gtReticule && MouseInPlot()) {
     canvas.SetPen({colors::Black, 1, TPenStyle::psDot});
@@ -713,9 +621,8 @@ void TGraphModel::PaintToolMarks(Canvas &canvas) {
   }
 }
 
-void TGraphModel::PaintScaleBar(Canvas &canvas) {
-  if (families_.empty())
-    return;
+void TGraphModel::PaintScaleBar(Canvas& canvas) {
+  if (families_.empty()) return;
   const int x0 = 20, y0 = 20, x1 = x0 + scaleBarPixels_;
   canvas.SetPen({colors::Black, 1, TPenStyle::psSolid});
   canvas.Line(x0, y0 - 4, x0, y0 + 1);
@@ -732,13 +639,11 @@ void TGraphModel::PaintScaleBar(Canvas &canvas) {
   canvas.TextOut(x0 + (scaleBarPixels_ - sz.cx) / 2, y0 - 5 - sz.cy, text);
 }
 
-void TGraphModel::PaintFrames(Canvas &canvas) {
+void TGraphModel::PaintFrames(Canvas& canvas) {
   canvas.SetBrush({colors::White, TBrushStyle::bsClear});
   canvas.SetPen({colors::Black, 1, TPenStyle::psSolid});
-  canvas.Rectangle(plot_.left, plot_.top, plot_.Right() + 1,
-                   plot_.Bottom() + 1);
-  if (width_ < 2 || height_ < 2)
-    return;
+  canvas.Rectangle(plot_.left, plot_.top, plot_.Right() + 1, plot_.Bottom() + 1);
+  if (width_ < 2 || height_ < 2) return;
   canvas.SetPen({colors::White, 1, TPenStyle::psSolid});
   canvas.Line(0, height_ - 1, 0, 0);
   canvas.LineTo(width_ - 1, 0);
@@ -747,4 +652,4 @@ void TGraphModel::PaintFrames(Canvas &canvas) {
   canvas.LineTo(0, height_ - 1);
 }
 
-} // namespace kinevo
+}  // namespace kinevo

@@ -25,6 +25,7 @@
 namespace kinevo {
 
 class TModelTools;
+
 // Tool modes of a graph.  The figure tools (1 to 11, 14, 15, 17) belong to
 // the drawn figures and the modeller and are refused until those exist.
 enum TGraphTool : int {
@@ -102,14 +103,14 @@ struct TCurveInput {
 
 // A data curve (TCourbe): its elements by kind and their attributes.
 struct TCourbe {
-  std::vector<TGPoint *> points;
-  std::vector<TGSegment *> segments;
-  std::vector<TGSpline *> splines;
-  std::vector<TGVecteur *> vectors;
-  TGModele *model = nullptr;
-  int currentFamily = 0;     // id of the family shown
-  bool visible[10] = {};     // kinds 0..6; user-drawn 7..9
-  bool dataVisible[10] = {}; // data elements of kinds 7..9
+  std::vector<TGPoint*> points;
+  std::vector<TGSegment*> segments;
+  std::vector<TGSpline*> splines;
+  std::vector<TGVecteur*> vectors;
+  TGModele* model = nullptr;
+  int currentFamily = 0;      // id of the family shown
+  bool visible[10] = {};      // kinds 0..6; user-drawn 7..9
+  bool dataVisible[10] = {};  // data elements of kinds 7..9
   TColor colour[10] = {0,
                        0,
                        0,
@@ -120,16 +121,8 @@ struct TCourbe {
                        kDefaultSegmentColour,
                        kDefaultSplineColour,
                        kDefaultVectorColour};
-  TColor dataColour[10] = {0,
-                           0,
-                           0,
-                           0,
-                           0,
-                           0,
-                           0,
-                           kDefaultSegmentColour,
-                           kDefaultSplineColour,
-                           kDefaultVectorColour};
+  TColor dataColour[10] = {
+      0, 0, 0, 0, 0, 0, 0, kDefaultSegmentColour, kDefaultSplineColour, kDefaultVectorColour};
   int symbol = 0;
   int labelPlace = 1;
 };
@@ -137,22 +130,21 @@ struct TCourbe {
 // The video picture under a trajectory.
 struct TSourceImage {
   std::shared_ptr<const Image> picture;
-  TPictureCoord origin; // the axes' origin, as fractions of the picture
-  double width = 0.0;   // picture size in world units
+  TPictureCoord origin;  // the axes' origin, as fractions of the picture
+  double width = 0.0;    // picture size in world units
   double height = 0.0;
-  bool invertX = false; // the axes' direction flags are off
+  bool invertX = false;  // the axes' direction flags are off
   bool invertY = false;
-  double angle = 0.0; // axis angle, radians
+  double angle = 0.0;  // axis angle, radians
 };
 
 class TGraphModel {
-public:
-  explicit TGraphModel(const TGraphUtils &utils);
+ public:
+  explicit TGraphModel(const TGraphUtils& utils);
   ~TGraphModel();
 
   // ------------------------------------------------------------ properties
-  int AxeXFromBottom = 45, AxeXFromTop = 20, AxeYFromLeft = 75,
-      AxeYFromRight = 20;
+  int AxeXFromBottom = 45, AxeXFromTop = 20, AxeYFromLeft = 75, AxeYFromRight = 20;
   TColor ColorAxe = colors::BtnFace;
   TColor ColorBegin = colors::White;
   TColor ColorEnd = 0xF0CAA6;
@@ -161,15 +153,15 @@ public:
   bool IsSourceImgVisible = false;
   bool IsZoomX = true, IsZoomY = true;
   int TitreAxeXFromEdge = 10, TitreAxeYFromEdge = 10;
-  int DisplaySize = 0; // marker size: 0 small, 1 large, 2 medium
-  TFont font;          // Arial 10
+  int DisplaySize = 0;  // marker size: 0 small, 1 large, 2 medium
+  TFont font;           // Arial 10
   TAxe AxeX{TAxe::aoHorizontal};
   TAxe AxeY{TAxe::aoVertical};
   TBulle Bulle;
   // The properties above change the background: call after setting them.
   void InvalidateBackground() { ++bgGeneration_; }
   uint64_t BackgroundGeneration() const { return bgGeneration_; }
-  void SetScaleBarPixels(int pixels); // LEchelleEnPixels
+  void SetScaleBarPixels(int pixels);  // LEchelleEnPixels
   int ScaleBarPixels() const { return scaleBarPixels_; }
 
   // ------------------------------------------------------------ size and world
@@ -178,38 +170,29 @@ public:
   void SetMargins(int left, int right, int top, int bottom);
   int Width() const { return width_; }
   int Height() const { return height_; }
-  const TPlotRect &Plot() const { return plot_; }
+  const TPlotRect& Plot() const { return plot_; }
   // Device pixels per pixel, for a sharp background on dense screens.
   void SetPixelRatio(double ratio);
   double PixelRatio() const { return ratio_; }
 
   // Resets both zoom factors, applies the window and keeps the flag.
-  void SetWorld(const TWorldWindow &w, bool equalScale);
-  void ApplyWorld(const TWorldWindow &w);
-  const TWorldWindow &World() const { return world_; }
+  void SetWorld(const TWorldWindow& w, bool equalScale);
+  void ApplyWorld(const TWorldWindow& w);
+  const TWorldWindow& World() const { return world_; }
   bool EqualScale() const { return equalScale_; }
-  const TGraphZoom &Zoom() const { return zoom_; }
-  TWorldPoint ToWorld(int px, int py) const {
-    return PixelToWorld(plot_, world_, px, py);
-  }
+  const TGraphZoom& Zoom() const { return zoom_; }
+  TWorldPoint ToWorld(int px, int py) const { return PixelToWorld(plot_, world_, px, py); }
 
   // ------------------------------------------------------------ curves
-  int AddCourbe(const TCurveInput &input);
+  int AddCourbe(const TCurveInput& input);
   void ClearGraph();
   int CurveCount() const { return static_cast<int>(curves_.size()); }
-  const TCourbe &Curve(int i) const {
-    return curves_[static_cast<std::size_t>(i)];
-  }
-  const std::vector<std::unique_ptr<TGElem>> &Elements() const {
-    return elements_;
-  }
+  const TCourbe& Curve(int i) const { return curves_[static_cast<std::size_t>(i)]; }
+  const std::vector<std::unique_ptr<TGElem>>& Elements() const { return elements_; }
   // Kinds 0..3 of any curve, and a bad index, address the free curve.
-  void SetCourbeVisible(int curve, int kind, bool visible,
-                        int which = kUserDrawn | kDataDrawn);
-  void SetAllCourbesVisible(int kind, bool visible,
-                            int which = kUserDrawn | kDataDrawn);
-  void SetCourbeColour(int curve, int kind, TColor colour,
-                       int which = kUserDrawn | kDataDrawn);
+  void SetCourbeVisible(int curve, int kind, bool visible, int which = kUserDrawn | kDataDrawn);
+  void SetAllCourbesVisible(int kind, bool visible, int which = kUserDrawn | kDataDrawn);
+  void SetCourbeColour(int curve, int kind, TColor colour, int which = kUserDrawn | kDataDrawn);
   void SetCourbeSymbol(int curve, int symbol);
   void SetCourbeLabelPlace(int curve, int place);
   // Curves whose points are shown; the single one, or -1.
@@ -219,10 +202,10 @@ public:
   // The points of this results row are drawn with a ring (-1: none).
   void SetHighlightedRow(int row);
   // The shown data point under a pixel (the topmost), or null.
-  const TGPoint *PointAt(TPixel p) const;
+  const TGPoint* PointAt(TPixel p) const;
 
   // ------------------------------------------------------------ vectors
-  const std::vector<TParamCom> &Families() const { return families_; }
+  const std::vector<TParamCom>& Families() const { return families_; }
   int CurrentFamily() const { return currentFamily_; }
   void SelectFamily(int index);
   void AutoVectorScale();
@@ -232,7 +215,7 @@ public:
 
   // ------------------------------------------------------------ source image
   void SetSourceImage(TSourceImage source);
-  const TSourceImage &SourceImage() const { return source_; }
+  const TSourceImage& SourceImage() const { return source_; }
 
   // ------------------------------------------------------------ tools
   // False (and no change) for a tool that is not available.
@@ -243,7 +226,7 @@ public:
   int DragState() const { return drag_; }
   std::string CursorName() const;
   // The hint under the mouse (measure tool), empty when hidden.
-  const std::string &HintText() const { return hint_; }
+  const std::string& HintText() const { return hint_; }
   TPixel HintPosition() const { return hintPos_; }
   // Last mouse position, and whether it is over the plot.
   TPixel Mouse() const { return mouse_; }
@@ -254,7 +237,7 @@ public:
   void MouseUp(TMouseButton b, TShiftState s, int x, int y);
   // Keys when the graph has focus.  The arrows ask the window to move the
   // mouse pointer by `pointerMove`.  True when the key was used.
-  bool KeyDown(int key, TShiftState s, TPixel &pointerMove);
+  bool KeyDown(int key, TShiftState s, TPixel& pointerMove);
 
   // Raised for a click on an element or the background (button, kind).
   std::function<void(TMouseButton, TGObjectType)> OnObjectClick;
@@ -263,41 +246,40 @@ public:
   std::function<void()> OnWorldChanged;
 
   // The model tools: reading and modifying the model of the curve shown.
-  TModelTools &Models() { return *models_; }
-  const TModelTools &Models() const { return *models_; }
+  TModelTools& Models() { return *models_; }
+  const TModelTools& Models() const { return *models_; }
 
   // ------------------------------------------------------------ painting
   // Background: plot gradient (with the video picture), margins, axes and
   // the origin marker.  Elements: every element in list order, the tools'
   // marks, the scale bar, the bubble and the frames.
-  void PaintBackground(Canvas &canvas);
-  void PaintElements(Canvas &canvas);
-  void Paint(Canvas &canvas) {
+  void PaintBackground(Canvas& canvas);
+  void PaintElements(Canvas& canvas);
+  void Paint(Canvas& canvas) {
     PaintBackground(canvas);
     PaintElements(canvas);
   }
   // The plot's picture: gradient and video picture (device pixels).
-  const Image &PlotPicture();
+  const Image& PlotPicture();
 
-private:
+ private:
   void Layout();
   void PushWorld();
-  void ApplyCurveVisibility(TCourbe &c);
-  void ApplyCurveColours(TCourbe &c);
-  TParamCom *FamilyById(int id);
+  void ApplyCurveVisibility(TCourbe& c);
+  void ApplyCurveColours(TCourbe& c);
+  TParamCom* FamilyById(int id);
   void PushFactor();
   void BuildPlotPicture();
-  void DrawSourceImage(Image &img) const;
-  void PaintCurvePoints(Canvas &canvas, const TCourbe &c,
-                        const TDrawContext &ctx);
-  void PaintCurveSegments(Canvas &canvas, const TCourbe &c);
-  void PaintScaleBar(Canvas &canvas);
-  void PaintFrames(Canvas &canvas);
-  void PaintToolMarks(Canvas &canvas);
+  void DrawSourceImage(Image& img) const;
+  void PaintCurvePoints(Canvas& canvas, const TCourbe& c, const TDrawContext& ctx);
+  void PaintCurveSegments(Canvas& canvas, const TCourbe& c);
+  void PaintScaleBar(Canvas& canvas);
+  void PaintFrames(Canvas& canvas);
+  void PaintToolMarks(Canvas& canvas);
   void UpdateHint();
-  void ChangeWorld(const TWorldWindow &w);
+  void ChangeWorld(const TWorldWindow& w);
 
-  const TGraphUtils &utils_;
+  const TGraphUtils& utils_;
   int width_ = 0, height_ = 0;
   double ratio_ = 1.0;
   TPlotRect plot_;
@@ -311,14 +293,14 @@ private:
   std::vector<std::unique_ptr<TGElem>> elements_;
   std::vector<TParamCom> families_;
   int currentFamily_ = 0;
-  std::vector<TGElem *> selection_;
+  std::vector<TGElem*> selection_;
   TGPoint origin_;
 
   TSourceImage source_;
   Image plotPicture_;
   uint64_t pictureGeneration_ = ~uint64_t{0};
   uint64_t bgGeneration_ = 0;
-  std::vector<uint8_t> drawnMask_; // pixels already holding a symbol
+  std::vector<uint8_t> drawnMask_;  // pixels already holding a symbol
 
   int tool_ = gtNone;
   int drag_ = gdIdle;
@@ -329,4 +311,4 @@ private:
   std::unique_ptr<TModelTools> models_;
 };
 
-} // namespace kinevo
+}  // namespace kinevo

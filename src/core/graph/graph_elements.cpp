@@ -25,6 +25,21 @@ void TGElem::SetWorld(const TWorldWindow& w, const TPlotRect& plot) {
   UpdatePixels();
 }
 
+void TGElem::Assign(const TGElem& src) {
+  curve = src.curve;
+  userDrawn = src.userDrawn;
+  colour = src.colour;
+  requested_ = src.requested_;
+  masked_ = src.masked_;
+  world_ = src.world_;
+  plot_ = src.plot_;
+}
+
+bool TGElem::Equals(const TGElem& o) const {
+  return kind_ == o.kind_ && curve == o.curve && userDrawn == o.userDrawn && colour == o.colour &&
+         requested_ == o.requested_ && masked_ == o.masked_;
+}
+
 std::string TGElem::InfoText() const {
   std::string out;
   for (const auto& l : InfoLines()) {
@@ -97,6 +112,63 @@ bool TGPolyPoint::InsideRect(const TPixelRect& r) const {
   return std::all_of(pixels_.begin(), pixels_.end(), [&](const TPixel& p) {
     return p.x >= r.left && p.x <= r.right && p.y >= r.top && p.y <= r.bottom;
   });
+}
+
+int TGPolyPoint::PickHandle(TPixel p, int t) {
+  const std::vector<TPixel> handles = Handles();
+  currentHandle = -2;
+  if (!Shown()) return currentHandle;
+  for (std::size_t i = 0; i < handles.size(); ++i)
+    if (NearPoint(p, handles[i], t)) return currentHandle = static_cast<int>(i);
+  if (HitTest(p, t)) currentHandle = -1;
+  return currentHandle;
+}
+
+void TGPolyPoint::MoveBy(double dx, double dy) {
+  const TWorldPoint o = ToWorld(0, 0), d = ToWorld(dx, dy);
+  for (TWorldPoint& w : points_) {
+    w.x += d.x - o.x;
+    w.y += d.y - o.y;
+  }
+  UpdatePixels();
+}
+
+void TGPolyPoint::MoveHandleTo(int handle, TPixel p) {
+  if (handle < 0 || handle >= static_cast<int>(points_.size())) return;
+  points_[static_cast<std::size_t>(handle)] = ToWorld(p.x, p.y);
+  UpdatePixels();
+}
+
+void TGPolyPoint::RotateAbout(TPixel c, double sin, double cos) {
+  for (TWorldPoint& w : points_) {
+    double px, py;
+    WorldToPixelF(Plot(), World(), w.x, w.y, px, py);
+    // Counter-clockwise on the screen, whose y axis points down.
+    const double dx = px - c.x, dy = py - c.y;
+    w = ToWorld(c.x + dx * cos + dy * sin, c.y - dx * sin + dy * cos);
+  }
+  UpdatePixels();
+}
+
+void TGPolyPoint::SnapPoint(int i, const TWorldPoint& w) {
+  if (i < 0 || i >= static_cast<int>(points_.size())) return;
+  points_[static_cast<std::size_t>(i)] = w;
+  UpdatePixels();
+}
+
+void TGPolyPoint::Assign(const TGElem& src) {
+  TGElem::Assign(src);
+  if (const auto* p = dynamic_cast<const TGPolyPoint*>(&src)) points_ = p->points_;
+  UpdatePixels();
+}
+
+bool TGPolyPoint::Equals(const TGElem& o) const {
+  if (!TGElem::Equals(o)) return false;
+  const auto* p = dynamic_cast<const TGPolyPoint*>(&o);
+  if (!p || p->points_.size() != points_.size()) return false;
+  for (std::size_t i = 0; i < points_.size(); ++i)
+    if (!SamePoint(points_[i], p->points_[i])) return false;
+  return true;
 }
 
 // ---------------------------------------------------------------- TGSegment

@@ -6,6 +6,7 @@
 // the user draws derive from the same base (TGPolyPoint).
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -77,9 +78,22 @@ class TGElem {
   std::string InfoText() const;  // the lines joined by CR LF
   virtual void Draw(Canvas& canvas, const TDrawContext& ctx) const = 0;
 
+  // Copies of the drawn figures, for their duplicates and the undo history.
+  // Clone gives an element of the same class and state under a new serial
+  // id (nullptr for elements generated from data, which are never copied).
+  virtual std::unique_ptr<TGElem> Clone() const { return nullptr; }
+  // Copies the state of an element of the same class (not the serial id,
+  // nor the selection, which belongs to the graph's selection list).
+  virtual void Assign(const TGElem& source);
+  // Same class and same state (the selection is not compared).
+  virtual bool Equals(const TGElem& other) const;
+
  protected:
   virtual void UpdatePixels() = 0;
   TPixel ToPixel(const TWorldPoint& p) const { return WorldToPixel(plot_, world_, p.x, p.y); }
+  // The undo history keeps its copies under the id of the live element.
+  void TakeIdOf(const TGElem& other) { id_ = other.id_; }
+  friend class TGraphHistory;
 
  private:
   int id_;
@@ -126,8 +140,30 @@ class TGPolyPoint : public TGElem {
   virtual void UpdateGeometry() {}
   bool InsideRect(const TPixelRect& r) const;
 
+  // Editing of a drawn figure, in pixels of the plot.  Handles are the
+  // points the user can grab (the defining points unless a kind says
+  // otherwise).
+  virtual std::vector<TPixel> Handles() const { return pixels_; }
+  // The handle under a pixel (>= 0), -1 on the figure's body, -2 on
+  // nothing; the answer is kept as the current handle.
+  virtual int PickHandle(TPixel p, int tolerance);
+  int currentHandle = -2;
+  // Moves the whole figure by a pixel offset (a world shift, so that its
+  // size stays exact).
+  virtual void MoveBy(double dx, double dy);
+  // Drags one handle to a pixel.
+  virtual void MoveHandleTo(int handle, TPixel p);
+  // Turns the figure about a pixel centre by an angle given as (sin, cos),
+  // counter-clockwise on the screen.
+  virtual void RotateAbout(TPixel centre, double sin, double cos);
+  // Puts defining point i exactly on a world point (snapping).
+  virtual void SnapPoint(int i, const TWorldPoint& w);
+  void Assign(const TGElem& source) override;
+  bool Equals(const TGElem& other) const override;
+
  protected:
   void UpdatePixels() override;
+  TWorldPoint ToWorld(double px, double py) const { return PixelToWorld(Plot(), World(), px, py); }
   std::vector<TWorldPoint> points_;
   std::vector<TPixel> pixels_;
 };
@@ -167,10 +203,11 @@ class TGVecteur : public TGPolyPoint {
 
  protected:
   void UpdatePixels() override;
+  double Factor() const { return factor_; }
+  TPixel tip_;
 
  private:
   double factor_ = 0.0;
-  TPixel tip_;
 };
 
 // A vector family (TParamCom): the scale shared by all vectors of one kind.

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/common/number_format.h"
+#include "core/graph/figure_tools.h"
 #include "core/graph/model_tools.h"
 
 namespace kinevo {
@@ -20,7 +21,8 @@ TColor Blend(TColor a, TColor b, double t) {
 
 }  // namespace
 
-TGraphModel::TGraphModel(const TGraphUtils& utils) : utils_(utils), origin_({0, 0}, 0) {
+TGraphModel::TGraphModel(const TGraphUtils& utils)
+    : utils_(utils), origin_({0, 0}, 0), figures_(std::make_unique<TFigureTools>(*this)) {
   models_ = std::make_unique<TModelTools>(*this);
   origin_.colour = kOriginColour;
   origin_.symbol = TGraphUtils::kOriginSymbol;
@@ -163,6 +165,7 @@ int TGraphModel::AddCourbe(const TCurveInput& in) {
 
 void TGraphModel::ClearGraph() {
   free_ = TCourbe{};
+  figures_->Clear();
   selection_.clear();
   elements_.clear();
   families_.clear();
@@ -200,6 +203,7 @@ void TGraphModel::SetCourbeVisible(int curve, int kind, bool visible, int which)
   if (kind < ckSegments || (which & kUserDrawn)) c.visible[kind] = visible;
   if (kind >= ckSegments && (which & kDataDrawn)) c.dataVisible[kind] = visible;
   if (!isFree) ApplyCurveVisibility(c);
+  figures_->ApplyVisibility();
 }
 
 void TGraphModel::SetAllCourbesVisible(int kind, bool visible, int which) {
@@ -213,6 +217,7 @@ void TGraphModel::SetCourbeColour(int curve, int kind, TColor colour, int which)
   if (kind < ckSegments || (which & kUserDrawn)) c.colour[kind] = colour;
   if (kind >= ckSegments && (which & kDataDrawn)) c.dataColour[kind] = colour;
   if (!isFree) ApplyCurveColours(c);
+  figures_->ApplyColours();
 }
 
 void TGraphModel::SetCourbeSymbol(int curve, int symbol) {
@@ -266,6 +271,7 @@ void TGraphModel::PushFactor() {
       const TParamCom* f = FamilyById(v->family);
       v->SetFactor(f ? f->factor : 0.0);
     }
+  figures_->PushFactor();
 }
 
 void TGraphModel::SelectFamily(int index) {
@@ -275,6 +281,7 @@ void TGraphModel::SelectFamily(int index) {
     c.currentFamily = families_[static_cast<std::size_t>(index)].id;
     ApplyCurveVisibility(c);
   }
+  figures_->ApplyVisibility();
 }
 
 void TGraphModel::AutoVectorScale() {
@@ -380,13 +387,14 @@ const Image& TGraphModel::PlotPicture() {
 
 bool TGraphModel::ToolAvailable(int tool) {
   return tool == gtNone || tool == gtPan || tool == gtReticule || tool == gtMesurer ||
-         tool == gtZoom || TModelTools::IsModelTool(tool);
+         tool == gtZoom || TModelTools::IsModelTool(tool) || TFigureTools::IsFigureTool(tool);
 }
 
 bool TGraphModel::SetTool(int tool) {
   if (!ToolAvailable(tool)) return false;
   if (tool == gtModifierModele && !models_->ActiveModel()) return false;
   models_->ToolChanged();
+  figures_->ToolChanged();
   tool_ = tool;
   drag_ = gdIdle;
   rubber_ = false;
@@ -410,7 +418,7 @@ std::string TGraphModel::CursorName() const {
       if (IsZoomY) return "ZoomY";
       return {};
     default:
-      return {};
+      return TFigureTools::IsFigureTool(tool_) ? figures_->CursorName() : std::string();
   }
 }
 
@@ -419,10 +427,14 @@ bool TGraphModel::MouseInPlot() const {
          mouse_.y < plot_.Bottom();
 }
 
-void TGraphModel::MouseDown(TMouseButton b, TShiftState, int x, int y) {
+void TGraphModel::MouseDown(TMouseButton b, TShiftState s, int x, int y) {
   mouse_ = dragFrom_ = dragLast_ = {x, y};
   if (TModelTools::IsModelTool(tool_) && b == mbLeft) {
     models_->MouseDown({x, y});
+    return;
+  }
+  if (TFigureTools::IsFigureTool(tool_) && b == mbLeft) {
+    figures_->MouseDown(b, s, {x, y});
     return;
   }
   if (tool_ == gtPan && b == mbLeft) drag_ = gdPan;
@@ -448,6 +460,10 @@ void TGraphModel::MouseMove(TShiftState s, int x, int y) {
     ChangeWorld({world_.xmin + dx, world_.xmax + dx, world_.ymin + dy, world_.ymax + dy});
     return;
   }
+  if (TFigureTools::IsFigureTool(tool_)) {
+    figures_->MouseMove(s, {x, y});
+    return;
+  }
   if (tool_ == gtMesurer) UpdateHint();
   if (tool_ == gtReticule && MouseInPlot()) {
     // The bubble of values reads the cross-hair in world units.
@@ -465,6 +481,10 @@ void TGraphModel::MouseUp(TMouseButton b, TShiftState s, int x, int y) {
     models_->MouseUp();
     return;
   }
+  if (TFigureTools::IsFigureTool(tool_)) {
+    figures_->MouseUp(b, s, {x, y});
+    return;
+  }
   if (tool_ == gtZoom) {
     const TZoomAxes axes{IsZoomX, IsZoomY};
     const bool dragged = std::abs(x - dragFrom_.x) >= TGraphZoom::kMinRect &&
@@ -477,6 +497,11 @@ void TGraphModel::MouseUp(TMouseButton b, TShiftState s, int x, int y) {
     return;
   }
   drag_ = gdIdle;
+}
+
+void TGraphModel::DoubleClick(int x, int y) {
+  mouse_ = {x, y};
+  figures_->DoubleClick({x, y});
 }
 
 void TGraphModel::UpdateHint() {
@@ -515,10 +540,11 @@ bool TGraphModel::KeyDown(int key, TShiftState s, TPixel& move) {
     case kVkInsert:
     case kVkDelete:
       // Only drawn figures can be deleted; the data stays.
-      selection_.clear();
+      figures_->DeleteSelection();
       return true;
     case kVkA:
-      return s.ctrl;  // undo: nothing drawn to undo yet
+      if (s.ctrl) figures_->Undo();
+      return s.ctrl;
     default:
       return false;
   }
@@ -614,6 +640,7 @@ void TGraphModel::PaintToolMarks(Canvas& canvas) {
     canvas.FocusRect({std::min(dragFrom_.x, mouse_.x), std::min(dragFrom_.y, mouse_.y),
                       std::max(dragFrom_.x, mouse_.x), std::max(dragFrom_.y, mouse_.y)});
   }
+  figures_->PaintMarks(canvas);
   if (tool_ == gtReticule && MouseInPlot()) {
     canvas.SetPen({colors::Black, 1, TPenStyle::psDot});
     canvas.Line(plot_.left, mouse_.y, plot_.Right(), mouse_.y);

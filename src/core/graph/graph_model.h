@@ -25,9 +25,10 @@
 namespace kinevo {
 
 class TModelTools;
+class TFigureTools;
 
-// Tool modes of a graph.  The figure tools (1 to 11, 14, 15, 17) belong to
-// the drawn figures and the modeller and are refused until those exist.
+// Tool modes of a graph.  Tools 1 to 10, 14 and 17 draw and edit figures
+// (TFigureTools); 11 and 15 read and adjust the model (TModelTools).
 enum TGraphTool : int {
   gtNone = 0,
   gtAngle = 1,
@@ -235,6 +236,7 @@ class TGraphModel {
   void MouseDown(TMouseButton b, TShiftState s, int x, int y);
   void MouseMove(TShiftState s, int x, int y);
   void MouseUp(TMouseButton b, TShiftState s, int x, int y);
+  void DoubleClick(int x, int y);
   // Keys when the graph has focus.  The arrows ask the window to move the
   // mouse pointer by `pointerMove`.  True when the key was used.
   bool KeyDown(int key, TShiftState s, TPixel& pointerMove);
@@ -244,6 +246,10 @@ class TGraphModel {
   std::function<void()> OnOptionChange;
   // The window changed through the zoom or pan tools.
   std::function<void()> OnWorldChanged;
+
+  // The drawn figures: their tools, selection, commands and undo.
+  TFigureTools& Figures() { return *figures_; }
+  const TFigureTools& Figures() const { return *figures_; }
 
   // The model tools: reading and modifying the model of the curve shown.
   TModelTools& Models() { return *models_; }
@@ -278,6 +284,7 @@ class TGraphModel {
   void PaintToolMarks(Canvas& canvas);
   void UpdateHint();
   void ChangeWorld(const TWorldWindow& w);
+  friend class TFigureTools;
 
   const TGraphUtils& utils_;
   int width_ = 0, height_ = 0;
@@ -309,6 +316,7 @@ class TGraphModel {
   std::string hint_;
   TPixel hintPos_;
   std::unique_ptr<TModelTools> models_;
+  std::unique_ptr<TFigureTools> figures_;
 };
 
 }  // namespace kinevo

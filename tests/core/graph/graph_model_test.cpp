@@ -179,7 +179,7 @@ TEST_F(GraphModelTest, EqualScaleResizeKeepsUnitsPerPixelAboutTheCentre) {
 TEST_F(GraphModelTest, ZoomAndPanToolsMoveTheWindow) {
   int changes = 0;
   g.OnWorldChanged = [&] { ++changes; };
-  EXPECT_FALSE(g.SetTool(gtSegment));  // figures are not available
+  EXPECT_FALSE(g.SetTool(gtModifierModele));  // no model to adjust
   EXPECT_EQ(g.Tool(), gtNone);
   ASSERT_TRUE(g.SetTool(gtZoom));
   EXPECT_EQ(g.CursorName(), "Zoom");

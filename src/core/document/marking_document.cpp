@@ -89,7 +89,43 @@ bool LoadScale(TEchelle& scale, const TIniFile& ini) {
   return true;
 }
 
-void SaveMarks(const TPolyContainer& set, const std::string& s, bool relative, TIniFile& ini) {
+TContainersCopy CopyContainers(const TPolyContainer& set, bool relative) {
+  TContainersCopy copy;
+  const auto& containers = set.Containers();
+  copy.containers.reserve(containers.size());
+  for (const auto& c : containers) {
+    copy.containers.push_back(
+        {c->MarksContainerFrameNumber, c->MarksContainerMarkNumber, c->Count()});
+    for (int j = 0; j < c->Count(); ++j) {
+      const TMarque& m = *c->Mark(j);
+      const TPictureCoord p = relative ? m.GetRelative() : m.GetPicture();
+      copy.marks.push_back({m.MarkOrderNumber, p.x, p.y});
+    }
+  }
+  return copy;
+}
+
+void SaveContainers(const TContainersCopy& copy, const std::string& s, TIniFile& ini) {
+  ini.WriteInteger(kData, "MarksContainersNumber" + s,
+                   static_cast<int64_t>(copy.containers.size()));
+  std::size_t next = 0;
+  for (std::size_t i = 0; i < copy.containers.size(); ++i) {
+    const TContainersCopy::Container& c = copy.containers[i];
+    const int ii = static_cast<int>(i);
+    ini.WriteInteger(kData, Key("MarksContainerFrameNumber", s, ii), c.frame);
+    ini.WriteInteger(kData, Key("MarksContainerMarkNumber", s, ii), c.rank);
+    ini.WriteInteger(kData, Key("MarksContainerMarksNumber", s, ii), c.marks);
+    for (int j = 0; j < c.marks; ++j, ++next) {
+      const TContainersCopy::Mark& m = copy.marks[next];
+      ini.WriteInteger(kData, Key("MarkOrderNumber", s, ii, j), m.system);
+      ini.WriteFloat(kData, Key("MarkXCoordinate", s, ii, j), m.x);
+      ini.WriteFloat(kData, Key("MarkYCoordinate", s, ii, j), m.y);
+    }
+  }
+}
+
+void SaveMarks(const TPolyContainer& set, const std::string& s, bool relative, bool withContainers,
+               TIniFile& ini) {
   ini.WriteInteger(kData, "MarksNumberPosition" + s, set.MarksNumberPosition);
   ini.WriteBool(kData, "MarksIsAllDrawn" + s, set.MarksIsAllDrawn);
   ini.WriteInteger(kData, "MarksNumberToDraw" + s, set.MarksNumberToDraw);
@@ -99,22 +135,7 @@ void SaveMarks(const TPolyContainer& set, const std::string& s, bool relative, T
   ini.WriteInteger(kData, "SystemNamesNumber" + s, static_cast<int64_t>(names.size()));
   for (std::size_t i = 0; i < names.size(); ++i)
     ini.WriteString(kData, Key("SystemName", s, static_cast<int>(i)), names[i]);
-  const auto& containers = set.Containers();
-  ini.WriteInteger(kData, "MarksContainersNumber" + s, static_cast<int64_t>(containers.size()));
-  for (std::size_t i = 0; i < containers.size(); ++i) {
-    const TContainer& c = *containers[i];
-    const int ii = static_cast<int>(i);
-    ini.WriteInteger(kData, Key("MarksContainerFrameNumber", s, ii), c.MarksContainerFrameNumber);
-    ini.WriteInteger(kData, Key("MarksContainerMarkNumber", s, ii), c.MarksContainerMarkNumber);
-    ini.WriteInteger(kData, Key("MarksContainerMarksNumber", s, ii), c.Count());
-    for (int j = 0; j < c.Count(); ++j) {
-      const TMarque& m = *c.Mark(j);
-      const TPictureCoord p = relative ? m.GetRelative() : m.GetPicture();
-      ini.WriteInteger(kData, Key("MarkOrderNumber", s, ii, j), m.MarkOrderNumber);
-      ini.WriteFloat(kData, Key("MarkXCoordinate", s, ii, j), p.x);
-      ini.WriteFloat(kData, Key("MarkYCoordinate", s, ii, j), p.y);
-    }
-  }
+  if (withContainers) SaveContainers(CopyContainers(set, relative), s, ini);
 }
 
 void LoadMarks(TPolyContainer& set, const std::string& s, bool keepOneSystem, TData& data,
@@ -169,7 +190,16 @@ void LoadMarks(TPolyContainer& set, const std::string& s, bool keepOneSystem, TD
 
 }  // namespace
 
-void SaveMarkingData(const TData& data, TIniFile& ini) {
+TMarkContainersCopy CopyMarkContainers(const TData& data) {
+  return {CopyContainers(data.GridMarks(), false), CopyContainers(data.LayerMarks(), true)};
+}
+
+void SaveMarkContainers(const TMarkContainersCopy& copy, TIniFile& ini) {
+  SaveContainers(copy.grid, "_Grid", ini);
+  SaveContainers(copy.layer, "_Layer", ini);
+}
+
+void SaveMarkingData(const TData& data, TIniFile& ini, bool withContainers) {
   ini.WriteFloat(kData, "RequiredDuration", data.RequiredDuration());
   ini.WriteInteger(kData, "FramesNumberBetweenTwoMarks", data.FramesNumberBetweenTwoMarks());
   const auto& colours = data.MarkColors();
@@ -189,8 +219,8 @@ void SaveMarkingData(const TData& data, TIniFile& ini) {
   layer.SaveOriginesToFile(ini, kData, "_Layer");
 
   SaveScale(data.Scale(), ini);
-  SaveMarks(data.GridMarks(), "_Grid", false, ini);
-  SaveMarks(data.LayerMarks(), "_Layer", true, ini);
+  SaveMarks(data.GridMarks(), "_Grid", false, withContainers, ini);
+  SaveMarks(data.LayerMarks(), "_Layer", true, withContainers, ini);
 }
 
 bool LoadMarkingData(TData& data, const TIniFile& ini) {

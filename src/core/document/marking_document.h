@@ -1,14 +1,40 @@
 #pragma once
 // The [Data] section of a document: the marking data with its fixed frame,
 // layer, scale and both mark sets, in the order a new file receives them.
+#include <cstdint>
+#include <vector>
+
 #include "core/common/ini_file.h"
 
 namespace kinevo {
 
 class TData;
+class TPolyContainer;
 
-// Writes every key of the marking data into [Data].
-void SaveMarkingData(const TData& data, TIniFile& ini);
+// The image containers of one mark set as plain values, in file order: a
+// copy taken on the window thread, which another thread may write out while
+// the marking goes on.
+struct TContainersCopy {
+  struct Mark {
+    int32_t system;
+    double x, y;  // as the document keeps them (relative to the layer for Layer marks)
+  };
+  struct Container {
+    int32_t frame, rank, marks;  // `marks` entries of `marks` below, in order
+  };
+  std::vector<Container> containers;
+  std::vector<Mark> marks;
+};
+struct TMarkContainersCopy {
+  TContainersCopy grid, layer;
+};
+TMarkContainersCopy CopyMarkContainers(const TData& data);
+
+// Writes every key of the marking data into [Data].  With `withContainers`
+// false the image containers of both sets are left out, for
+// SaveMarkContainers to write them from a copy.
+void SaveMarkingData(const TData& data, TIniFile& ini, bool withContainers = true);
+void SaveMarkContainers(const TMarkContainersCopy& copy, TIniFile& ini);
 
 // Reads the marking data back (the data was reset by the opening of the
 // video).  False, with the data left as far as it was read, when the

@@ -4,12 +4,13 @@
 #include <QDesktopServices>
 #include <QUrl>
 
+#include "core/common/install_layout.h"
 #include "core/document/options.h"
 
 namespace kinevo::gui {
 
 std::string HelpFolder() {
-  return (QCoreApplication::applicationDirPath() + "/Help").toStdString();
+  return HelpFolderFor(QCoreApplication::applicationDirPath().toStdString());
 }
 
 bool OpenHelp(TUserDlg& dialog) {

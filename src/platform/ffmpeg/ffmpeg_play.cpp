@@ -7,16 +7,12 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/common/install_layout.h"
 #include "platform/avi/video_file_check.h"
 
 namespace kinevo {
 
-std::string TFFMpegPlay::DefaultBridgeFolder() {
-  std::error_code ec;
-  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return "KvoDll/";
-  return (exe.parent_path() / "KvoDll").string() + "/";
-}
+std::string TFFMpegPlay::DefaultBridgeFolder() { return PluginFolderFor(ProgramFolder()); }
 
 TFFMpegPlay::TFFMpegPlay(std::string bridgeFolder)
     : TBridgeFrameSource(fwFFMpeg), folder_(std::move(bridgeFolder)) {

@@ -24,7 +24,7 @@ class TFFMpegPlay : public TBridgeFrameSource {
   void SetCacheBudget(uint64_t bytes);
   const std::string& BridgeFolder() const { return folder_; }
 
-  // The folder KvoDll beside the running program.
+  // The folder KvoDll beside the running program, or the installed one.
   static std::string DefaultBridgeFolder();
 
  protected:

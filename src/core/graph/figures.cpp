@@ -326,8 +326,8 @@ void TGFigVecteur::Assign(const TGElem& src) {
   unit = v->unit;
   components = v->components;
   worldUnits = v->worldUnits;
-  previous = v->previous;
-  next = v->next;
+  // The chain links stay those of this vector: a link copied back from an
+  // older state could name a vector that has gone since.
   SetFactor(v->Factor());
 }
 

@@ -1,6 +1,7 @@
 // kinevo-cli probe FILE [--backend vfw|ds|ffmpeg]: the properties of a video,
-// one "key: value" per line.  A file that cannot be opened gives the
-// program's failure message on stderr, with the reason as its last line.
+// one "key: value" per line.  Width and height are those of the upright
+// picture; rotation is the clockwise turn the file asks for to show it so.  A file that cannot be
+// opened gives the program's failure message on stderr, with the reason as its last line.
 #include <iomanip>
 #include <iostream>
 
@@ -29,7 +30,9 @@ int Probe(const std::vector<std::string>& argsIn) {
             << "height: " << s.ImageHeight() << "\n"
             << "rate: " << s.ImageRate() << "\n"
             << "duration: " << duration << "\n"
-            << "image_duration_ms: " << s.ImageDurationMs() << "\n";
+            << "image_duration_ms: " << s.ImageDurationMs() << "\n"
+            << "variable_rate: " << (s.VariableRate() ? "yes" : "no") << "\n"
+            << "rotation: " << s.Rotation() << "\n";
   return 0;
 }
 

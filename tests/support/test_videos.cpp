@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace kinevo::test {
@@ -81,6 +83,14 @@ int ReadIndexPattern(const Image& picture) {
 bool WriteVideoWithFfmpeg(const std::string& path, int width, int height, int frames, double rate,
                           const std::vector<std::string>& outputArgs,
                           const std::vector<double>& timestamps, std::string* log) {
+  return WritePicturesWithFfmpeg(path, width, height, frames, rate, DrawIndexPattern, outputArgs,
+                                 timestamps, log);
+}
+
+bool WritePicturesWithFfmpeg(const std::string& path, int width, int height, int frames,
+                             double rate, const std::function<void(Image&, int)>& draw,
+                             const std::vector<std::string>& outputArgs,
+                             const std::vector<double>& timestamps, std::string* log) {
   std::ostringstream cmd;
   cmd.precision(17);
   const std::string logFile = path + ".log";
@@ -114,7 +124,7 @@ bool WriteVideoWithFfmpeg(const std::string& path, int width, int height, int fr
   Image img(width, height);
   bool ok = true;
   for (int i = 0; i < frames && ok; ++i) {
-    DrawIndexPattern(img, i);
+    draw(img, i);
     ok = std::fwrite(img.Data(), 1, img.ByteSize(), pipe) == img.ByteSize();
   }
   const int status = ::pclose(pipe);
@@ -132,6 +142,58 @@ bool WriteVideoWithFfmpeg(const std::string& path, int width, int height, int fr
   }
   std::remove(logFile.c_str());
   return ok && std::filesystem::exists(path) && std::filesystem::file_size(path) > 0;
+}
+
+bool SetDisplayRotation(const std::string& in, const std::string& out, int degrees,
+                        std::string* log) {
+  // The stream copy of this ffmpeg writes the "rotate" value as the
+  // display matrix's anticlockwise angle; players turn the other way.
+  const int tag = (360 - degrees % 360) % 360;
+  const std::string logFile = out + ".log";
+  const std::string cmd = "ffmpeg -hide_banner -loglevel error -nostdin -y -i " + Quote(in) +
+                          " -map 0 -c copy -metadata:s:v:0 rotate=" + std::to_string(tag) + " " +
+                          Quote(out) + " 2>" + Quote(logFile);
+  const int status = std::system(cmd.c_str());
+  if (log) {
+    std::ifstream f(logFile);
+    *log = std::string(std::istreambuf_iterator<char>(f), {});
+  }
+  std::remove(logFile.c_str());
+  return status == 0 && std::filesystem::exists(out) && std::filesystem::file_size(out) > 0;
+}
+
+Image TurnedClockwise(const Image& picture, int degrees) {
+  const int w = picture.Width(), h = picture.Height();
+  const bool quarter = degrees == 90 || degrees == 270;
+  Image out(quarter ? h : w, quarter ? w : h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      int dx = x, dy = y;
+      if (degrees == 90) dx = h - 1 - y, dy = x;
+      if (degrees == 180) dx = w - 1 - x, dy = h - 1 - y;
+      if (degrees == 270) dx = y, dy = w - 1 - x;
+      out.SetPixel(dx, dy, picture.Pixel(x, y));
+    }
+  return out;
+}
+
+bool WriteRotatedIndexedVideo(const std::string& path, int width, int height, int frames,
+                              double rate, int degrees, const std::vector<std::string>& outputArgs,
+                              std::string* log) {
+  const bool quarter = degrees == 90 || degrees == 270;
+  const int storedW = quarter ? height : width, storedH = quarter ? width : height;
+  const auto dot = path.find_last_of('.');
+  const std::string stored =
+      path.substr(0, dot) + ".stored" + (dot == std::string::npos ? "" : path.substr(dot));
+  const bool ok = WritePicturesWithFfmpeg(
+      stored, storedW, storedH, frames, rate,
+      [&](Image& img, int i) {
+        img = TurnedClockwise(IndexedImage(width, height, i), (360 - degrees) % 360);
+      },
+      outputArgs, {}, log);
+  const bool rotated = ok && SetDisplayRotation(stored, path, degrees, log);
+  std::remove(stored.c_str());
+  return rotated;
 }
 
 std::string MakeTempDir(const std::string& prefix) {

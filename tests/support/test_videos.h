@@ -5,6 +5,7 @@
 // k (row by row from the top-left) is white when bit k of the index is set
 // and red otherwise, so a picture upside down or with red and blue swapped
 // reads as another index (or as none).
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,30 @@ int ReadIndexPattern(const Image& picture);
 bool WriteVideoWithFfmpeg(const std::string& path, int width, int height, int frames, double rate,
                           const std::vector<std::string>& outputArgs,
                           const std::vector<double>& timestamps = {}, std::string* log = nullptr);
+
+// The same for any pictures: `draw(picture, i)` draws image i on a picture
+// of `width` x `height` (already sized; its previous content is left).
+bool WritePicturesWithFfmpeg(const std::string& path, int width, int height, int frames,
+                             double rate, const std::function<void(Image&, int)>& draw,
+                             const std::vector<std::string>& outputArgs,
+                             const std::vector<double>& timestamps = {},
+                             std::string* log = nullptr);
+
+// Copies the MP4 or MOV file `in` into `out` (streams copied, not encoded
+// again) with a display matrix that makes players turn its pictures
+// clockwise by `degrees` (90, 180 or 270), as phones mark portrait videos.
+bool SetDisplayRotation(const std::string& in, const std::string& out, int degrees,
+                        std::string* log = nullptr);
+
+// `picture` turned clockwise by `degrees` (0, 90, 180, 270).
+Image TurnedClockwise(const Image& picture, int degrees);
+
+// A phone-like video (MP4 or MOV, by `path`): each image is stored lying on
+// its side, so that once turned clockwise by `degrees` as the file asks, the
+// upright picture of `width` x `height` shows the index pattern.
+bool WriteRotatedIndexedVideo(const std::string& path, int width, int height, int frames,
+                              double rate, int degrees, const std::vector<std::string>& outputArgs,
+                              std::string* log = nullptr);
 
 // A fresh empty folder for a test's files (removed by the caller or left in
 // the temporary folder).

@@ -25,6 +25,10 @@ int32_t TFrameSource::BoundIndex(int64_t n) const {
 void TFrameSource::ResetState() {
   opened_ = false;
   imagesNumber_ = 0;
+  imageTimes_.clear();
+  imageTimes_.shrink_to_fit();
+  variableRate_ = false;
+  rotation_ = 0;
 }
 
 void TFrameSource::ReleaseQuietly() {
@@ -128,6 +132,11 @@ void TFrameSource::Open(const std::string& fileName) {
   streamDuration_ =
       std::isfinite(info.streamDuration) && info.streamDuration > 0 ? info.streamDuration : 0.0;
   imagesNumber_ = info.imagesNumber;
+  // Times that do not match the images are of no use.
+  if (info.imageTimes.size() == static_cast<std::size_t>(info.imagesNumber))
+    imageTimes_ = std::move(info.imageTimes);
+  variableRate_ = info.variableRate;
+  rotation_ = info.rotation;
   SetImageIndex(BoundIndex(info.startIndex));
   opened_ = true;
 

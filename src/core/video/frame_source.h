@@ -21,6 +21,7 @@
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "core/common/canvas.h"
 #include "core/common/events.h"
@@ -58,6 +59,18 @@ struct TStreamInfo {
   double imageRate = 0.0;       // images per second, > 0
   double streamDuration = 0.0;  // seconds; 0 when the back-end does not know it
   int32_t startIndex = 0;       // first current image (bounded to the images)
+  // Presentation time of each image in seconds from the first image shown,
+  // when the back-end reads them from the file (empty otherwise, or when
+  // their count differs from imagesNumber).
+  std::vector<double> imageTimes;
+  // The image durations are irregular (see IsVariableRate); the images are
+  // then addressed by index whatever the back-end, and imageRate is the
+  // inverse of the mean interval.
+  bool variableRate = false;
+  // Degrees the decoded picture is turned clockwise to show it upright, as
+  // the file's display matrix asks (0, 90, 180 or 270); width and height are
+  // those of the upright picture.
+  int32_t rotation = 0;
 };
 
 class TFrameSource {
@@ -123,6 +136,11 @@ class TFrameSource {
   // Length of the stream in seconds as the back-end knows it (0 when unknown).
   double StreamDuration() const { return streamDuration_; }
   const std::string& FileName() const { return fileName_; }
+  // The file's own time of each image (see TStreamInfo), empty when the
+  // back-end does not read them.
+  const std::vector<double>& ImageTimes() const { return imageTimes_; }
+  bool VariableRate() const { return variableRate_; }
+  int32_t Rotation() const { return rotation_; }
   bool Opened() const { return opened_; }
   bool Drawing() const { return drawing_.load(std::memory_order_acquire); }
   TRasterOp CopyMode() const { return copyMode_; }
@@ -194,6 +212,9 @@ class TFrameSource {
   double imageRate_ = 0.0;
   uint16_t imageDurationMs_ = 0;
   double streamDuration_ = 0.0;
+  std::vector<double> imageTimes_;
+  bool variableRate_ = false;
+  int32_t rotation_ = 0;
   TRasterOp copyMode_ = TRasterOp::ropSrcCopy;
   std::atomic<bool> drawing_{false};
   Image workBitmap_;

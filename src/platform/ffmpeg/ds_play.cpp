@@ -31,12 +31,24 @@ bool TDSPlay::OpenFile(const std::string& fileName, TStreamInfo& info) {
   // the stream's duration times its rate: a damaged timestamp would make
   // that product absurd, and images that cannot be decoded are not counted.
   info.imagesNumber = video_.FrameCount();
+  info.imageTimes = video_.FrameTimes();
+  info.variableRate = video_.VariableRate();
+  info.rotation = video_.Rotation();
+  byIndex_ = info.variableRate;
   streamPosition_ = 0.0;
   return true;
 }
 
 void TDSPlay::GoToImage(int32_t n) {
   if (!Opened() || n == ImageIndex()) return;
+  if (byIndex_) {
+    // At a variable rate no single duration finds image n by time: the
+    // image is addressed by its index, and fetched at its own time.
+    const int32_t index = BoundIndex(n);
+    streamPosition_.store(video_.FrameTime(index), std::memory_order_relaxed);
+    SetImageIndex(index);
+    return;
+  }
   double t = n * 1.0001 * ImageDuration();
   if (t > StreamDuration()) t = StreamDuration();
   if (t < 0) t = 0;
@@ -44,9 +56,9 @@ void TDSPlay::GoToImage(int32_t n) {
   SetImageIndex(BoundIndex(n));
 }
 
-bool TDSPlay::FetchImage(int32_t, Image& picture) {
+bool TDSPlay::FetchImage(int32_t index, Image& picture) {
   try {
-    return video_.ReadFrame(video_.FrameAtTime(StreamPosition()), picture);
+    return video_.ReadFrame(byIndex_ ? index : video_.FrameAtTime(StreamPosition()), picture);
   } catch (const std::bad_alloc&) {
     return false;
   }

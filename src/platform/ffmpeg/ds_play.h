@@ -3,7 +3,9 @@
 // libraries read.  Image n is the picture displayed at n x 1.0001 x
 // ImageDuration seconds (bounded by StreamDuration).  ImagesNumber is the
 // number of images in the index built on opening, which equals
-// StreamDuration x ImageRate for a file whose timestamps are sound.
+// StreamDuration x ImageRate for a file whose timestamps are sound.  A file
+// filmed at a variable rate is addressed by image index instead: no single
+// duration finds its images by time.
 #include <atomic>
 
 #include "core/video/frame_source.h"
@@ -33,6 +35,7 @@ class TDSPlay : public TFrameSource {
  private:
   ff::TFfmpegVideo video_;
   std::atomic<double> streamPosition_{0.0};
+  bool byIndex_ = false;  // variable rate: images addressed by index
 };
 
 }  // namespace kinevo

@@ -52,6 +52,9 @@ bool TFFMpegPlay::LoadBridgeLibrary() {
   sym(progress_, "FFwProgress");
   sym(cacheSize_, "FFwCacheSize");
   sym(error_, "FFwError");
+  sym(variableRate_, "FFwVariableRate");
+  sym(frameTime_, "FFwFrameTime");
+  sym(rotation_, "FFwRotation");
   return true;
 }
 
@@ -106,6 +109,15 @@ bool TFFMpegPlay::OpenFile(const std::string& fileName, TStreamInfo& info) {
   info.streamDuration = duration_();
   info.imagesNumber = frameCount_();
   info.startIndex = 0;
+  // The plugin addresses images by index, so a variable rate needs nothing
+  // more than the file's times.
+  if (variableRate_) info.variableRate = variableRate_() != 0;
+  if (frameTime_ && info.imagesNumber > 0) {
+    info.imageTimes.resize(static_cast<std::size_t>(info.imagesNumber));
+    for (int32_t i = 0; i < info.imagesNumber; ++i)
+      info.imageTimes[static_cast<std::size_t>(i)] = frameTime_(i);
+  }
+  if (rotation_) info.rotation = rotation_();
   if (position_) position_(0);
   return true;
 }

@@ -54,6 +54,9 @@ class TFFMpegPlay : public TBridgeFrameSource {
   FFwProgressFn progress_ = nullptr;
   FFwCacheSizeFn cacheSize_ = nullptr;
   FFwErrorFn error_ = nullptr;
+  FFwVariableRateFn variableRate_ = nullptr;
+  FFwFrameTimeFn frameTime_ = nullptr;
+  FFwRotationFn rotation_ = nullptr;
 };
 
 }  // namespace kinevo

@@ -4,6 +4,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
+#include <libavutil/display.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
 #include <libswscale/swscale.h>
@@ -16,6 +17,8 @@ extern "C" {
 #include <mutex>
 #include <unordered_map>
 
+#include "core/video/file_times.h"
+#include "core/video/picture_rotation.h"
 #include "platform/avi/video_file_check.h"
 
 namespace kinevo::ff {
@@ -55,6 +58,30 @@ std::string LibraryErrorReason(int err) {
   return "le fichier ne peut pas être lu (erreur " + std::to_string(err) + ")";
 }
 
+// The clockwise turn, in degrees, that the stream's display matrix asks
+// for to show its pictures upright (to the nearest quarter turn), 0 when
+// there is none.
+int32_t DisplayRotation(const AVStream* st) {
+  const int32_t* matrix = nullptr;
+#if LIBAVCODEC_VERSION_INT >= AV_VERSION_INT(60, 31, 102)
+  const AVCodecParameters* par = st->codecpar;
+  if (const AVPacketSideData* sd = av_packet_side_data_get(
+          par->coded_side_data, par->nb_coded_side_data, AV_PKT_DATA_DISPLAYMATRIX))
+    if (sd->size >= 9 * sizeof(int32_t)) matrix = reinterpret_cast<const int32_t*>(sd->data);
+#else
+  std::size_t size = 0;
+  if (const uint8_t* data = av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, &size))
+    if (size >= 9 * sizeof(int32_t)) matrix = reinterpret_cast<const int32_t*>(data);
+#endif
+  if (!matrix) return 0;
+  // The matrix gives the turn anticlockwise.
+  const double theta = av_display_rotation_get(matrix);
+  if (!std::isfinite(theta)) return 0;
+  int32_t quarter = static_cast<int32_t>(std::lround(-theta / 90.0)) % 4;
+  if (quarter < 0) quarter += 4;
+  return quarter * 90;
+}
+
 std::size_t FrameBytes(const AVFrame* f) {
   std::size_t n = 0;
   for (AVBufferRef* b : f->buf)
@@ -90,6 +117,11 @@ void TFfmpegVideo::Close() {
   open_ = false;
   stream_ = -1;
   width_ = height_ = 0;
+  storedWidth_ = storedHeight_ = 0;
+  rotation_ = 0;
+  variable_ = false;
+  unturned_.clear();
+  unturned_.shrink_to_fit();
   rate_ = duration_ = timeBase_ = 0.0;
   packets_.clear();
   packets_.shrink_to_fit();
@@ -156,8 +188,10 @@ bool TFfmpegVideo::Open(const std::string& path, const TOpenProgress& progress) 
       int64_t{par->width} * par->height > kMaxPixels)
     return Fail("taille d'image incorrecte (" + std::to_string(par->width) + " × " +
                 std::to_string(par->height) + ")");
-  width_ = par->width;
-  height_ = par->height;
+  storedWidth_ = width_ = par->width;
+  storedHeight_ = height_ = par->height;
+  rotation_ = DisplayRotation(st);
+  RotatedSize(rotation_, width_, height_);
   timeBase_ = av_q2d(st->time_base);
   if (!(timeBase_ > 0)) return Fail("base de temps du flux vidéo incorrecte");
 
@@ -193,6 +227,11 @@ bool TFfmpegVideo::Open(const std::string& path, const TOpenProgress& progress) 
   // from here.
   ClearCache();
   framesDecoded_ = 0;
+  // A variable rate is told by the images themselves, whatever rate the
+  // header gives; the mean interval then stands for the rate.
+  const std::vector<double> times = FrameTimes();
+  variable_ = IsVariableRate(times);
+  if (variable_) rate_ = 1.0 / MeanInterval(times);
   return true;
 }
 
@@ -462,6 +501,13 @@ double TFfmpegVideo::FrameTime(int32_t n) const {
   return static_cast<double>(byPts_[static_cast<std::size_t>(n)] - firstPts_) * timeBase_;
 }
 
+std::vector<double> TFfmpegVideo::FrameTimes() const {
+  std::vector<double> times(byPts_.size());
+  for (std::size_t i = 0; i < byPts_.size(); ++i)
+    times[i] = static_cast<double>(byPts_[i] - firstPts_) * timeBase_;
+  return times;
+}
+
 int32_t TFfmpegVideo::FrameAtTime(double seconds) const {
   if (byPts_.empty()) return 0;
   // A tiny margin so that a time computed from the image's own timestamp
@@ -652,7 +698,8 @@ bool TFfmpegVideo::Convert(const AVFrame* f, uint8_t* pixels, std::size_t stride
     // same time, as many as the machine has processors.
     if (av_opt_set_int(c, "srcw", f->width, 0) < 0 || av_opt_set_int(c, "srch", f->height, 0) < 0 ||
         av_opt_set_int(c, "src_format", f->format, 0) < 0 ||
-        av_opt_set_int(c, "dstw", width_, 0) < 0 || av_opt_set_int(c, "dsth", height_, 0) < 0 ||
+        av_opt_set_int(c, "dstw", storedWidth_, 0) < 0 ||
+        av_opt_set_int(c, "dsth", storedHeight_, 0) < 0 ||
         av_opt_set_int(c, "dst_format", AV_PIX_FMT_RGB24, 0) < 0 ||
         av_opt_set_int(c, "sws_flags", SWS_BICUBIC, 0) < 0 ||
         av_opt_set_int(c, "threads", 0, 0) < 0 || sws_init_context(c, nullptr, nullptr) < 0) {
@@ -664,21 +711,32 @@ bool TFfmpegVideo::Convert(const AVFrame* f, uint8_t* pixels, std::size_t stride
     swsHeight_ = f->height;
     swsFormat_ = f->format;
   }
-  // The destination wraps the caller's memory (never freed by the library).
+  // A picture to be turned is converted aside first, then turned into the
+  // caller's memory.
+  uint8_t* out = pixels;
+  std::size_t outStride = stride;
+  if (rotation_ != 0) {
+    outStride = static_cast<std::size_t>(storedWidth_) * 3;
+    unturned_.resize(outStride * static_cast<std::size_t>(storedHeight_));
+    out = unturned_.data();
+  }
+  // The destination wraps that memory (never freed by the library).
   AVFrame* dst = av_frame_alloc();
   if (!dst) return false;
   dst->buf[0] = av_buffer_create(
-      pixels, stride * static_cast<std::size_t>(height_), [](void*, uint8_t*) {}, nullptr, 0);
+      out, outStride * static_cast<std::size_t>(storedHeight_), [](void*, uint8_t*) {}, nullptr, 0);
   bool ok = false;
   if (dst->buf[0]) {
-    dst->data[0] = pixels;
-    dst->linesize[0] = static_cast<int>(stride);
-    dst->width = width_;
-    dst->height = height_;
+    dst->data[0] = out;
+    dst->linesize[0] = static_cast<int>(outStride);
+    dst->width = storedWidth_;
+    dst->height = storedHeight_;
     dst->format = AV_PIX_FMT_RGB24;
     ok = sws_scale_frame(sws_, dst, f) >= 0;
   }
   av_frame_free(&dst);
+  if (ok && rotation_ != 0)
+    RotatePicture(out, storedWidth_, storedHeight_, outStride, pixels, stride, rotation_);
   return ok;
 }
 

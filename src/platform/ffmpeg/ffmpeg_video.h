@@ -51,8 +51,18 @@ class TFfmpegVideo {
   // Why the last Open failed, in French.
   const std::string& Error() const { return error_; }
 
+  // Size of the picture as shown, upright (see Rotation).
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
+  // Degrees the stored picture is turned clockwise to show it upright, as
+  // the stream's display matrix asks (0, 90, 180 or 270).
+  int32_t Rotation() const { return rotation_; }
+  // The images' durations are irregular (a phone's variable rate): one
+  // differs from the mean by more than 10 %.  FrameRate() is then the
+  // inverse of the mean interval between images.
+  bool VariableRate() const { return variable_; }
+  // FrameTime of every image.
+  std::vector<double> FrameTimes() const;
   int32_t FrameCount() const { return static_cast<int32_t>(byPts_.size()); }
   // Images per second (the stream's average rate; count / duration when the
   // file does not give one).
@@ -131,7 +141,11 @@ class TFfmpegVideo {
   SwsContext* sws_ = nullptr;
   int swsWidth_ = -1, swsHeight_ = -1, swsFormat_ = -1;  // source the converter was made for
   int stream_ = -1;
-  int32_t width_ = 0, height_ = 0;
+  int32_t width_ = 0, height_ = 0;              // upright
+  int32_t storedWidth_ = 0, storedHeight_ = 0;  // as decoded
+  int32_t rotation_ = 0;
+  bool variable_ = false;
+  std::vector<uint8_t> unturned_;  // a converted picture before it is turned upright
   double rate_ = 0.0, duration_ = 0.0, timeBase_ = 0.0;
   int64_t firstPts_ = 0;
 

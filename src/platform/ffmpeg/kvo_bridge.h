@@ -38,6 +38,15 @@ using FFwCacheSizeFn = void (*)(uint64_t bytes);
 // Optional: why the last FFwFileName failed (UTF-8, French; empty after a
 // success); the text stays valid until the next call.
 using FFwErrorFn = const char* (*)();
+// Optional: 1 when the open file's image durations are irregular (variable
+// rate), 0 otherwise.
+using FFwVariableRateFn = uint8_t (*)();
+// Optional: the presentation time of image `index`, in seconds from the
+// first image shown.
+using FFwFrameTimeFn = double (*)(int32_t index);
+// Optional: degrees the pictures are turned clockwise to be shown upright
+// (0, 90, 180, 270); FFFrameWidth and FFFrameHeight give the upright size.
+using FFwRotationFn = int32_t (*)();
 }
 
 // File name of the plugin in the KvoDll folder.

@@ -93,3 +93,7 @@ KVO_EXPORT void FFwProgress(FFProgressCallback callback, void* user) {
 KVO_EXPORT void FFwCacheSize(uint64_t bytes) {
   Video().SetCacheBudget(static_cast<std::size_t>(bytes));
 }
+
+KVO_EXPORT uint8_t FFwVariableRate() { return Video().VariableRate() ? 1 : 0; }
+KVO_EXPORT double FFwFrameTime(int32_t index) { return Video().FrameTime(index); }
+KVO_EXPORT int32_t FFwRotation() { return Video().Rotation(); }

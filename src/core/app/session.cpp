@@ -33,6 +33,7 @@ TSession::TSession(TFrameSourceSet sources, std::string settingsPath, IUserDlgPr
       Video(std::move(sources.vfw), std::move(sources.ds), std::move(sources.ffmpeg)),
       Montage(Video, Dialog),
       Data(Video, Dialog, GraphUtils),
+      Recorder(Video, Montage, Dialog),
       bridge_(&Video.Sources().Bridge()),
       markingClient_(Data) {
   resultsSource_ = std::make_unique<TMarkingResultsSource>(Data, Video);
@@ -57,6 +58,17 @@ TSession::TSession(TFrameSourceSet sources, std::string settingsPath, IUserDlgPr
   Video.SetRequiredDuration = [this](double d) { Data.SetRequiredDuration(d); };
   Video.SetMarkingTool = [this](int tool) { Data.SetTool(static_cast<TOutil>(tool)); };
   Video.LastMarkedImage = [this] { return Data.LastMarkedImage(); };
+  Video.MontageRecording = [this] { return Recorder.Busy(); };
+
+  Recorder.DrawCurrent = [this](Image& full) { return Video.DrawCurrentImage(full); };
+  Recorder.VideoRate = [this] { return Video.ImageRate(); };
+  Recorder.SetWaiting = [this](bool on) { Video.SetWaiting(on); };
+  // New videos go where the last file was opened, else beside the video.
+  Recorder.RecentFolder = [this] {
+    if (!Recent.Directory.empty() || !Video.IsOpen()) return Recent.Directory;
+    return std::filesystem::path(Video.FileName()).parent_path().string();
+  };
+  Recorder.SettingsPath = Options.FileName();
   // Once the user cancelled, every back-end the chain falls back to is
   // cancelled too.
   for (TVideoFramework fw : {fwVfw, fwDS, fwFFMpeg})

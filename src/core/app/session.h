@@ -23,6 +23,7 @@
 #include "core/graph/graph_utils.h"
 #include "core/marking/marking_data.h"
 #include "core/montage/montage.h"
+#include "core/montage/record_montage.h"
 #include "core/results/marking_source.h"
 #include "core/results/results_calc.h"
 #include "core/video/video.h"
@@ -55,6 +56,8 @@ class TSession : public IWorkspace {
   TMontage Montage;
   TData Data;
   TFormules Formulas;
+  // The montage recording; the platform layer installs its back-ends.
+  TRecordMontage Recorder;
 
   TResCalc& Results() { return *results_; }
   const IResultsSource& ResultsSource() const { return *resultsSource_; }
@@ -98,7 +101,7 @@ class TSession : public IWorkspace {
   std::string VideoOpenError() const override { return Video.OpenError(); }
   void CloseVideo() override;
   void StopActivities() override;
-  bool MontageRecording() const override { return false; }
+  bool MontageRecording() const override { return Recorder.Busy(); }
   bool BridgeAvailable() const override;
   bool ReadDocument(TIniFile& ini) override;
   void WriteDocument(TIniFile& ini) override;

@@ -5,9 +5,15 @@ extern "C" {
 #include <libavutil/frame.h>
 }
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
+#include <vector>
+
+#include "platform/ffmpeg/ffmpeg_video.h"
 
 namespace kinevo::ff {
 
@@ -65,6 +71,53 @@ bool WritePng(const Image& picture, const std::string& path) {
   av_frame_free(&frame);
   avcodec_free_context(&ctx);
   return ok;
+}
+
+bool WriteBmp(const Image& picture, const std::string& path) {
+  if (picture.Empty()) return false;
+  const uint32_t rowBytes = (static_cast<uint32_t>(picture.Width()) * 3 + 3) & ~3u;
+  const uint64_t dataBytes = uint64_t{rowBytes} * static_cast<uint32_t>(picture.Height());
+  if (dataBytes + 54 > 0xFFFFFFFFu) return false;
+  uint8_t h[54] = {'B', 'M'};
+  auto put32 = [&h](int at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) h[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  put32(2, static_cast<uint32_t>(dataBytes + 54));
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, static_cast<uint32_t>(picture.Width()));
+  put32(22, static_cast<uint32_t>(picture.Height()));  // positive: bottom row first
+  h[26] = 1;
+  h[28] = 24;
+  put32(34, static_cast<uint32_t>(dataBytes));
+  std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "wb"));
+  if (!f || std::fwrite(h, 1, sizeof h, f.get()) != sizeof h) return false;
+  std::vector<uint8_t> row(rowBytes, 0);
+  for (int y = picture.Height() - 1; y >= 0; --y) {
+    const uint8_t* src = picture.Row(y);
+    for (int x = 0; x < picture.Width(); ++x) {  // stored as blue, green, red
+      row[3 * x] = src[3 * x + 2];
+      row[3 * x + 1] = src[3 * x + 1];
+      row[3 * x + 2] = src[3 * x];
+    }
+    if (std::fwrite(row.data(), 1, rowBytes, f.get()) != rowBytes) return false;
+  }
+  return std::fclose(f.release()) == 0;
+}
+
+bool WritePicture(const Image& picture, const std::string& path) {
+  std::string ext = std::filesystem::path(path).extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return std::tolower(c); });
+  if (ext == ".png") return WritePng(picture, path);
+  if (ext == ".ppm") return WritePpm(picture, path);
+  return WriteBmp(picture, path);
+}
+
+bool ReadPicture(const std::string& path, Image& picture) {
+  // A picture file is a video of one image to the decoder.
+  TFfmpegVideo file;
+  return file.Open(path) && file.FrameCount() >= 1 && file.ReadFrame(0, picture);
 }
 
 }  // namespace kinevo::ff

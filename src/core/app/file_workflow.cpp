@@ -119,6 +119,8 @@ bool TFileWorkflow::OpenVideo(const std::string& path) {
     return false;
   }
   recent_.Directory = FolderOf(path);
+  documentName_.clear();
+  recoveredName_.clear();
   bool opened = ws_.OpenVideo(path);
   if (!opened && !ws_.OpenCancelled()) {
     VideoFailure(path, false);
@@ -207,6 +209,8 @@ bool TFileWorkflow::OpenDocument(const std::string& path) {
       return false;
     }
   }
+  documentName_.clear();
+  recoveredName_.clear();
   if (!ws_.OpenVideo(video)) {
     if (!ws_.OpenCancelled()) {
       VideoFailure(video, false);
@@ -229,6 +233,7 @@ bool TFileWorkflow::OpenDocument(const std::string& path) {
     kvo_.Close();
     return false;
   }
+  documentName_ = path;
   ws_.WindowStateChanged();
   ws_.InvalidateAllResults();
   // The video's new place goes into the document at once, as one key, in a
@@ -289,7 +294,8 @@ bool TFileWorkflow::Save() {
   req.title = "Enregistrer un travail dans un fichier KVO";
   req.filter = kSaveFilter;
   req.defaultExt = "kvo";
-  std::string proposed = ProposedDocumentName(video, Today());
+  std::string proposed =
+      recoveredName_.empty() ? ProposedDocumentName(video, Today()) : recoveredName_;
   req.initialDir = FolderOf(proposed);
   req.fileName = NameOf(proposed);
   std::string chosen = files_.SaveFile(req);
@@ -340,7 +346,15 @@ bool TFileWorkflow::Save() {
   dlg_.AddLine(chosen, lkKeepEnd, kFileNameColor);
   Ask(icInformation, {{"Ok", btOk}});
   AddToRecent(chosen);
+  documentName_ = chosen;
+  recoveredName_.clear();
+  OnSaved();
   return true;
+}
+
+void TFileWorkflow::SetRecoveredDocument(const std::string& document) {
+  documentName_ = document;
+  recoveredName_ = document;
 }
 
 void TFileWorkflow::AddToRecent(const std::string& path) {
@@ -352,6 +366,8 @@ bool TFileWorkflow::CloseVideo() {
   if (ws_.MontageRecording() || !AskSaveWork(TAskKind::Closing)) return false;
   ws_.StopActivities();
   ws_.CloseVideo();
+  documentName_.clear();
+  recoveredName_.clear();
   ws_.WindowStateChanged();
   return true;
 }

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "core/common/signal.h"
 #include "core/common/user_dialog.h"
 #include "core/document/kvo.h"
 
@@ -111,6 +112,16 @@ class TFileWorkflow {
 
   TKvo& Document() { return kvo_; }
 
+  // The document the work in hand was read from or last saved to; "" for
+  // a video opened alone.
+  const std::string& DocumentName() const { return documentName_; }
+  // The work in hand was recovered after a crash from a copy of the work
+  // of `document` ("" when it had never been saved): the next save proposes
+  // that document's name.
+  void SetRecoveredDocument(const std::string& document);
+  // The work was written to a document.
+  TSignal<> OnSaved;
+
  private:
   void VideoFailure(const std::string& path, bool selectedPrefix);
   void AddVideoSuggestions();
@@ -123,6 +134,8 @@ class TFileWorkflow {
   TOptions& options_;
   TMRUFiles& recent_;
   TKvo kvo_;
+  std::string documentName_;
+  std::string recoveredName_;
 };
 
 // Extension tests used by the command line, the recent files and the search window.

@@ -191,8 +191,10 @@ bool TSession::ReadDocument(TIniFile& ini) {
   return true;
 }
 
-void TSession::WriteDocument(TIniFile& ini) {
-  SaveMarkingData(Data, ini);
+void TSession::WriteDocument(TIniFile& ini) { WriteDocument(ini, true); }
+
+void TSession::WriteDocument(TIniFile& ini, bool withMarkContainers) {
+  SaveMarkingData(Data, ini, withMarkContainers);
   Video.StoreInDocument(WriterOf(ini));
   Montage.StoreInDocument(WriterOf(ini));
   SaveFormulas(Formulas, ini);

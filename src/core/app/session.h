@@ -105,6 +105,9 @@ class TSession : public IWorkspace {
   bool BridgeAvailable() const override;
   bool ReadDocument(TIniFile& ini) override;
   void WriteDocument(TIniFile& ini) override;
+  // Without the mark containers, for a copy that writes them apart (the
+  // crash recovery).
+  void WriteDocument(TIniFile& ini, bool withMarkContainers);
   void InvalidateAllResults() override { results_->Invalidate(rtBoth); }
   void WindowStateChanged() override { OnWindowStateChanged(this); }
 

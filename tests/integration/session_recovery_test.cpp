@@ -1,0 +1,176 @@
+// The crash recovery of a whole session with the real frame sources: the
+// copy written while marking holds the analysis, a recovered copy opens as
+// unsaved work whose save proposes the original document, and saving,
+// leaving or closing the work removes the copy.
+#include "core/app/session_recovery.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+
+#include "core/app/session.h"
+#include "platform/avi/vfw_play.h"
+#include "platform/ffmpeg/ds_play.h"
+#include "platform/ffmpeg/ffmpeg_play.h"
+#include "support/scripted_dialog.h"
+#include "support/temp_dir.h"
+#include "support/test_videos_avi.h"
+
+using namespace kinevo;
+namespace fs = std::filesystem;
+
+namespace {
+
+TFrameSourceSet RealSources() {
+  TFrameSourceSet s;
+  s.vfw = std::make_unique<TVfwPlay>();
+  s.ds = std::make_unique<TDSPlay>();
+  s.ffmpeg = std::make_unique<TFFMpegPlay>(std::string(KINEVO_BINARY_DIR) + "/KvoDll");
+  return s;
+}
+
+class FakeClock : public IRecoveryClock {
+ public:
+  std::chrono::steady_clock::time_point Now() const override { return now; }
+  std::time_t WallTime() const override { return 1765289100; }
+  std::chrono::steady_clock::time_point now{};
+};
+
+struct Files : IFileDialogs {
+  std::deque<std::string> save;
+  std::vector<TFileDialogRequest> saveRequests;
+  std::string OpenFile(const TFileDialogRequest&) override { return {}; }
+  std::string SaveFile(const TFileDialogRequest& r) override {
+    saveRequests.push_back(r);
+    if (save.empty()) return {};
+    std::string s = save.front();
+    save.pop_front();
+    return s;
+  }
+};
+
+struct Program {
+  explicit Program(const std::string& folder) : recovery(session, folder, clock) {
+    session.SetFileDialogs(&files);
+    session.Options.CheckBox4ConfirmationFileChange = false;
+    session.Options.CheckBox3ConfirmationQuit = false;
+    session.Video.Resize(320, 240);
+  }
+  void Click(int x, int y) {
+    session.Video.MouseDown(mbLeft, {}, x, y);
+    session.Video.MouseUp(mbLeft, {}, x, y);
+  }
+  // Scale, origin, then two systems on `images` images.
+  void Mark(int images) {
+    TData& d = session.Data;
+    d.SetTool(otEchelle);
+    Click(20, 200);
+    Click(300, 200);
+    d.SetScaleLength(0.8);
+    d.SetTool(otOrigine);
+    Click(40, 180);
+    d.SetXAxisAngle(0.2);
+    d.SetMarksNumberPerFrame(2);
+    d.SetTool(otMarque);
+    for (int i = 0; i < images; ++i) {
+      Click(50 + 9 * i, 60 + i);
+      Click(70 + 9 * i, 100 - i);
+    }
+  }
+  test::ScriptedDialog script;
+  Files files;
+  FakeClock clock;
+  TSession session{RealSources(), "", &script};
+  TSessionRecovery recovery;
+};
+
+}  // namespace
+
+TEST(SessionRecovery, TheCopyHoldsTheWholeAnalysisAndOpensAsUnsavedWorkOfItsDocument) {
+  test::TempDir dir("kinevo-session-recovery");
+  const std::string video = dir.File("chute.avi");
+  ASSERT_TRUE(test::WriteIndexedAvi(video, 160, 120, 30));
+  const std::string original = dir.File("chute_1_09122025.kvo");
+  const std::string copy = dir.File("copie.kvo");
+
+  TSeries series;
+  std::pair<double, double> factors;
+  {
+    Program a(dir.File("a"));
+    ASSERT_TRUE(a.session.Workflow().OpenVideo(video));
+    a.Mark(4);
+    a.files.save.push_back(original);
+    ASSERT_TRUE(a.session.Workflow().Save());
+    const std::string doc = a.recovery.Recovery().DocumentPath();
+    EXPECT_FALSE(fs::exists(doc));
+    // More marks after the save: 20 changes make a copy.
+    a.Mark(12);
+    a.recovery.Recovery().WaitIdle();
+    ASSERT_TRUE(fs::exists(doc)) << a.recovery.Recovery().LastError();
+    // The window thread took a snapshot only; a few more marks wait for the clock.
+    a.Click(200, 30);
+    a.Click(210, 40);
+    a.clock.now += TRecovery::kInterval;
+    a.recovery.Tick();
+    a.recovery.Recovery().WaitIdle();
+    series = a.session.Data.GetSeries();
+    factors = a.session.Data.GetScaleFactors();
+    fs::copy_file(doc, copy);
+  }
+  Program b(dir.File("b"));
+  TOrphanRecovery orphan(copy, copy + ".lock", -1);
+  orphan.documentPath = original;
+  ASSERT_TRUE(b.recovery.Recover(orphan)) << b.script.LastText();
+  TSession& s = b.session;
+  EXPECT_EQ(s.Video.FileName(), video);
+  const TSeries back = s.Data.GetSeries();
+  EXPECT_EQ(back.times, series.times);
+  EXPECT_EQ(back.images, series.images);
+  EXPECT_EQ(back.xs, series.xs);
+  EXPECT_EQ(back.ys, series.ys);
+  EXPECT_EQ(s.Data.GetScaleFactors(), factors);
+  EXPECT_DOUBLE_EQ(s.Data.XAxisAngle(), 0.2);
+  EXPECT_EQ(s.Data.GridMarks().MarksCount(), 2 * (4 + 12) + 2);
+  // The recovered work has its own copy at once, and the last folder used
+  // is not the recovery folder.
+  EXPECT_TRUE(fs::exists(b.recovery.Recovery().DocumentPath()));
+  EXPECT_NE(s.Recent.Directory, dir.Path());
+  // Its save proposes the original document, then the copy goes.
+  b.files.save.push_back(original);
+  b.script.AnswerCaption("Ok");  // replace the file
+  ASSERT_TRUE(s.Workflow().Save());
+  ASSERT_FALSE(b.files.saveRequests.empty());
+  EXPECT_EQ(b.files.saveRequests.back().fileName, "chute_1_09122025.kvo");
+  EXPECT_EQ(b.files.saveRequests.back().initialDir, dir.Path());
+  EXPECT_FALSE(fs::exists(b.recovery.Recovery().DocumentPath()));
+  // A later save proposes the usual new name again.
+  ASSERT_FALSE(s.Workflow().Save());
+  EXPECT_NE(b.files.saveRequests.back().fileName, "chute_1_09122025.kvo");
+}
+
+TEST(SessionRecovery, LeavingOrClosingTheWorkRemovesTheCopyAndOpeningIsNoChange) {
+  test::TempDir dir("kinevo-session-recovery");
+  const std::string video = dir.File("chute.avi");
+  ASSERT_TRUE(test::WriteIndexedAvi(video, 160, 120, 30));
+  Program p(dir.File("r"));
+  const std::string doc = p.recovery.Recovery().DocumentPath();
+  ASSERT_TRUE(p.session.Workflow().OpenVideo(video));
+  EXPECT_EQ(p.recovery.Recovery().PendingChanges(), 0);
+  p.Mark(10);
+  p.recovery.Recovery().WaitIdle();
+  ASSERT_TRUE(fs::exists(doc));
+  // Another video replaces the work: nothing unsaved remains.
+  ASSERT_TRUE(p.session.Workflow().OpenVideo(video));
+  EXPECT_FALSE(fs::exists(doc));
+  p.Mark(10);
+  p.recovery.Recovery().WaitIdle();
+  ASSERT_TRUE(fs::exists(doc));
+  ASSERT_TRUE(p.session.Workflow().CloseVideo());
+  EXPECT_FALSE(fs::exists(doc));
+  // Without a video nothing is counted or written.
+  p.clock.now += std::chrono::hours(1);
+  p.recovery.Tick();
+  p.recovery.Recovery().WaitIdle();
+  EXPECT_FALSE(fs::exists(doc));
+}

@@ -115,9 +115,11 @@ std::string TCapture::DeviceName() const {
   return device_ >= 0 && device_ < static_cast<int>(all.size()) ? all[device_] : std::string();
 }
 
-std::vector<std::string> TCapture::Formats() const {
+std::vector<std::string> TCapture::Formats() const { return FormatsOf(device_); }
+
+std::vector<std::string> TCapture::FormatsOf(int device) const {
   int local = 0;
-  ICaptureBackend* b = BackendOf(device_, local);
+  ICaptureBackend* b = BackendOf(device, local);
   return b != nullptr ? b->Formats(local) : std::vector<std::string>{};
 }
 
@@ -141,6 +143,7 @@ std::string TCapture::CodecName() const {
 bool TCapture::SelectDevice(int index) {
   const auto all = Devices();
   if (index < 0 || index >= static_cast<int>(all.size())) return false;
+  const bool wasConnected = Connected();
   const int oldFramework = framework_;
   // The position in the merged list decides the back-end.
   int before = 0;
@@ -156,17 +159,15 @@ bool TCapture::SelectDevice(int index) {
   device_ = index;
   if (changed) format_ = 0;
   if (framework_ != oldFramework) codec_ = 0;
-  if (!changed || !Connected()) return true;
-  Disconnect();
-  return ConnectSelected();
+  if (!changed || !wasConnected) return true;
+  return Reconnect();
 }
 
 bool TCapture::SelectFormat(int index) {
   if (index < 0 || index >= static_cast<int>(Formats().size()) || index == format_) return true;
   format_ = index;
   if (!Connected()) return true;
-  Disconnect();
-  return ConnectSelected();
+  return Reconnect();
 }
 
 void TCapture::SelectCodec(int index) {
@@ -177,8 +178,7 @@ bool TCapture::SetRate(double rate) {
   if (!(rate > 0) || rate == rate_) return true;
   rate_ = rate;
   if (!Connected()) return true;
-  Disconnect();
-  return ConnectSelected();
+  return Reconnect();
 }
 
 // ------------------------------------------------------------------ settings
@@ -231,6 +231,15 @@ bool TCapture::Prepare() {
   if (!Connected() && !ConnectSelected()) return false;
   active_ = true;
   return true;
+}
+
+// A new choice while connected: a recording in progress is ended and saved
+// first, then the device is opened again with the choice; capture mode stays.
+bool TCapture::Reconnect() {
+  if (started_ || countingDown_) Stop();
+  for (ICaptureBackend* b : backends_)
+    if (b != nullptr && b->Connected()) b->Disconnect();
+  return ConnectSelected();
 }
 
 bool TCapture::ConnectSelected() {

@@ -78,6 +78,7 @@ class TCapture {
   int DeviceIndex() const { return device_; }  // in Devices(), -1 for none
   std::string DeviceName() const;
   std::vector<std::string> Formats() const;  // of the selected device
+  std::vector<std::string> FormatsOf(int device) const;
   int FormatIndex() const { return format_; }
   std::string FormatName() const;
   std::vector<std::string> Codecs() const;  // of the selected device's back-end
@@ -126,6 +127,7 @@ class TCapture {
   ICaptureBackend* BackendOf(int index, int& local) const;
   void ReadSettings();
   bool ConnectSelected();
+  bool Reconnect();
   bool StartBackendRecording();
   void ChooseTempFile();
   void SaveStep();

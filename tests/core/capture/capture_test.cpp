@@ -314,6 +314,11 @@ TEST_F(CaptureTest, ChoicesReachTheDeviceAndTheRecording) {
   capture.SelectCodec(2);
   capture.Record();
   EXPECT_EQ(camera.lastCodec, "FFV1");
+  // Still in capture mode after the new choices: the preview comes back
+  // once the recording is saved.
+  capture.Stop();
+  EXPECT_TRUE(capture.Active());
+  EXPECT_TRUE(camera.connected);
 }
 
 TEST(CaptureSettings, ReadAtFirstEntryAndWrittenAtTheEnd) {

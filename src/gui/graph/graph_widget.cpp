@@ -146,6 +146,12 @@ void TGraph::mouseReleaseEvent(QMouseEvent* e) {
 
 void TGraph::mouseDoubleClickEvent(QMouseEvent* e) {
   const QPoint p = e->position().toPoint();
+  if (model_.IsTool(gtSpline)) {
+    // The double click ends a free curve.
+    model_.DoubleClick(p.x(), p.y());
+    update();
+    return;
+  }
   if (const TGPoint* pt = model_.PointAt({p.x(), p.y()}); pt && pt->row >= 0)
     emit PointDoubleClicked(pt->row);
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <numbers>
 
+#include "core/app/file_workflow.h"
 #include "core/common/number_format.h"
 
 namespace kinevo {
@@ -67,7 +68,7 @@ const std::vector<TCommandText> kTexts = {
     {"MenuFichierProprietes", "&Propriétés...", "Propriétés du fichier vidéo", false},
     {"MenuFichierQuitter", "&Quitter", "Quitter le logiciel", false},
     // Menu "Affichage".
-    {"MenuAffichageAnnuler", "Annuler  (Ctrl A)", "Annuler la dernière action", false},
+    {"MenuAffichageAnnuler", "Annuler  (Ctrl A, Ctrl Z)", "Annuler la dernière action", false},
     {"MenuAffichageLoupe", "&Loupe", "Afficher ou masquer la loupe", true},
     {"MenuAffichageCacherImage", "&Cacher l'image",
      "Cacher ou montrer l'image (les marques restent visibles)", true},
@@ -161,18 +162,6 @@ const std::vector<std::vector<std::string>> kRadioGroups = {
      "MenuMesuresNbMarqueParImageTrois", "MenuMesuresNbMarqueParImageAutres"},
     {"MenuMesuresNbImagesEntreMarquesUne", "MenuMesuresNbImagesEntreMarquesAutres"},
 };
-
-std::string Lower(std::string s) {
-  for (char& ch : s) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-  return s;
-}
-
-std::string Extension(const std::string& path) {
-  const std::size_t slash = path.find_last_of("/\\");
-  const std::size_t dot = path.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-  return Lower(path.substr(dot));
-}
 
 std::string WithSeparator(std::string s) {
   std::replace(s.begin(), s.end(), '.', DecimalSeparator());
@@ -357,7 +346,7 @@ TCommandStates ComputeCommands(const TCommandContext& c) {
 }
 
 std::string UndoMenuCaption(const std::string& undoCaption) {
-  return (undoCaption.empty() ? std::string("Annuler") : undoCaption) + "  (Ctrl A)";
+  return (undoCaption.empty() ? std::string("Annuler") : undoCaption) + "  (Ctrl A, Ctrl Z)";
 }
 
 std::string ToolButton(TOutil tool, TScaleKind kind) {
@@ -456,18 +445,12 @@ int ModeRequest(TVideoMode current, TVideoMode pressed, bool videoOpen) {
 }
 
 TOpenKind RecentFileKind(const std::string& path) {
-  const std::string e = Extension(path);
-  if (e == ".avi" || e == ".mpg" || e == ".mpeg" || e == ".wmv" || e == ".mov") return okVideo;
-  if (e == ".kvo") return okDocument;
+  if (IsVideoExtension(path)) return okVideo;
+  if (IsDocumentExtension(path)) return okDocument;
   return okNone;
 }
 
-TOpenKind StartupArgumentKind(const std::string& path) {
-  const std::string e = Extension(path);
-  if (e == ".avi") return okVideo;
-  if (e == ".kvo") return okDocument;
-  return okNone;
-}
+TOpenKind StartupArgumentKind(const std::string& path) { return RecentFileKind(path); }
 
 std::vector<std::string> VideoPropertiesLines(const TVideoProperties& p) {
   return {

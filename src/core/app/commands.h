@@ -104,7 +104,7 @@ const std::vector<std::string>& NavigationButtons();
 const std::vector<std::string>& MontageButtons();
 
 // The caption of MenuAffichageAnnuler: the undo caption, or "Annuler" when
-// empty, then two spaces and "(Ctrl A)".
+// empty, then two spaces and "(Ctrl A, Ctrl Z)".
 std::string UndoMenuCaption(const std::string& undoCaption);
 
 // The button of the tool (with the scale kind for otEchelle); empty for

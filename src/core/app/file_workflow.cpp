@@ -47,9 +47,30 @@ std::string WithoutDate(std::string base) {
 
 }  // namespace
 
+const std::vector<std::string>& VideoExtensions() {
+  static const std::vector<std::string> extensions = {
+      ".avi", ".mpg",  ".mpeg", ".wmv", ".mov", ".mp4", ".m4v", ".mkv", ".webm",
+      ".mts", ".m2ts", ".ts",   ".3gp", ".flv", ".ogv", ".vob", ".dv",  ".mxf"};
+  return extensions;
+}
+
+const std::string& OpenFilter() {
+  static const std::string filter = [] {
+    std::string caption, patterns;
+    for (const auto& e : VideoExtensions()) {
+      caption += (caption.empty() ? "*" : ",*") + e;
+      patterns += (patterns.empty() ? "*" : ";*") + e;
+    }
+    return "Fichier vidéo (" + caption + ")|" + patterns +
+           "|Fichier Kinevo (*.kvo)|*.kvo|Tous les fichiers (*.*)|*";
+  }();
+  return filter;
+}
+
 bool IsVideoExtension(const std::string& path) {
-  std::string e = LowerExtension(path);
-  return e == ".avi" || e == ".mpg" || e == ".mpeg" || e == ".wmv" || e == ".mov";
+  const std::string e = LowerExtension(path);
+  const auto& all = VideoExtensions();
+  return std::find(all.begin(), all.end(), e) != all.end();
 }
 
 bool IsDocumentExtension(const std::string& path) { return LowerExtension(path) == ".kvo"; }
@@ -185,7 +206,7 @@ bool TFileWorkflow::OpenDocument(const std::string& path) {
     }
     TFileDialogRequest req;
     req.title = "Ouvrir un fichier vidéo";
-    req.filter = kOpenFilter;
+    req.filter = OpenFilter();
     req.filterIndex = 1;
     req.initialDir = recent_.Directory;
     req.fileName = NameOf(expected);
@@ -259,13 +280,15 @@ bool TFileWorkflow::OpenByExtension(const std::string& path) {
 
 bool TFileWorkflow::OpenWithDialog(int filterIndex) {
   TFileDialogRequest req;
-  req.filter = kOpenFilter;
+  req.filter = OpenFilter();
   req.filterIndex = filterIndex == 2 ? 2 : 1;
   req.title = req.filterIndex == 1 ? "Ouvrir un fichier vidéo" : "Ouvrir un fichier KVO";
   req.initialDir = recent_.Directory;
   std::string chosen = files_.OpenFile(req);
   if (chosen.empty() || !FileExists(chosen)) return false;
-  bool ok = req.filterIndex == 1 ? OpenVideo(chosen) : OpenDocument(chosen);
+  // The file's own extension decides, since "Tous les fichiers" may have
+  // shown any file.
+  bool ok = IsDocumentExtension(chosen) ? OpenDocument(chosen) : OpenVideo(chosen);
   if (ok) AddToRecent(chosen);
   return ok;
 }

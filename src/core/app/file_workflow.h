@@ -8,6 +8,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/common/signal.h"
 #include "core/common/user_dialog.h"
@@ -18,9 +19,9 @@ namespace kinevo {
 class TOptions;
 class TMRUFiles;
 
-inline constexpr const char* kOpenFilter =
-    "Fichier vidéo (*.avi,*.mpg,*.mpeg,*.wmv,*.mov)|*.avi;*.mpg;*.mpeg;*.wmv;*.mov|"
-    "Fichier Kinevo (*.kvo)|*.kvo";
+// The open dialog's filter: the video files, the documents, then every
+// file ("caption|patterns|caption|patterns...").
+const std::string& OpenFilter();
 inline constexpr const char* kSaveFilter = "Fichier Kinevo (*.kvo)|*.kvo";
 // Blue, for file names in the messages.
 inline constexpr TColor kFileNameColor = 0xFF0000;
@@ -139,6 +140,9 @@ class TFileWorkflow {
 };
 
 // Extension tests used by the command line, the recent files and the search window.
+// The extensions of the video files offered and opened (lower case, with
+// the dot): the containers that cameras and phones write and FFmpeg reads.
+const std::vector<std::string>& VideoExtensions();
 bool IsVideoExtension(const std::string& path);
 bool IsDocumentExtension(const std::string& path);
 

@@ -6,26 +6,8 @@
 #include "core/common/text_encoding.h"
 #include "core/document/kvo.h"
 #include "core/document/marking_document.h"
-#include "core/formulas/formulas_document.h"
 
 namespace kinevo {
-
-namespace {
-
-TKeyReader ReaderOf(const TIniFile& ini) {
-  return [&ini](const std::string& section, const std::string& key) -> std::optional<std::string> {
-    if (!ini.ValueExists(section, key)) return std::nullopt;
-    return ini.ReadString(section, key);
-  };
-}
-
-TKeyWriter WriterOf(TIniFile& ini) {
-  return [&ini](const std::string& section, const std::string& key, const std::string& value) {
-    ini.WriteString(section, key, value);
-  };
-}
-
-}  // namespace
 
 TSession::TSession(TFrameSourceSet sources, std::string settingsPath, IUserDlgPresenter* presenter)
     : Dialog(presenter),
@@ -46,6 +28,10 @@ TSession::TSession(TFrameSourceSet sources, std::string settingsPath, IUserDlgPr
 
   Data.SetResultsInvalidator(results_.get());
   Data.TimeShift = [this](int32_t i) { return Montage.TimeShift(i); };
+  Data.FileTime = [this](int32_t i) {
+    return Video.FileImageTime(i, Montage.TimeShift(i), Data.RequiredDuration());
+  };
+  Montage.FileTime = Data.FileTime;
 
   Montage.ForgetImage = [this](int n) { Data.ForgetImage(n); };
   Montage.ImageHasMarks = [this](int n) { return Data.MarksCountOnImage(n) > 0; };
@@ -183,9 +169,9 @@ bool TSession::BridgeAvailable() const { return bridge_->LoadBridgeLibrary(); }
 
 bool TSession::ReadDocument(TIniFile& ini) {
   if (!LoadMarkingData(Data, ini)) return false;
-  Video.LoadFromDocument(ReaderOf(ini));
-  Montage.LoadFromDocument(ReaderOf(ini));
-  LoadFormulas(Formulas, ini);
+  Video.LoadFromDocument(ini);
+  Montage.LoadFromDocument(ini);
+  Formulas.Load(ini);
   Data.UpdateScreenPositions();
   results_->Invalidate(rtBoth);
   return true;
@@ -195,9 +181,9 @@ void TSession::WriteDocument(TIniFile& ini) { WriteDocument(ini, true); }
 
 void TSession::WriteDocument(TIniFile& ini, bool withMarkContainers) {
   SaveMarkingData(Data, ini, withMarkContainers);
-  Video.StoreInDocument(WriterOf(ini));
-  Montage.StoreInDocument(WriterOf(ini));
-  SaveFormulas(Formulas, ini);
+  Video.StoreInDocument(ini);
+  Montage.StoreInDocument(ini);
+  Formulas.Save(ini);
 }
 
 bool TSession::LoadDocumentQuietly(const std::string& path, const std::string& videoOverride,

@@ -444,10 +444,6 @@ bool TIniFile::SectionExists(std::string_view section) const {
   return FindSection(section) != nullptr;
 }
 
-bool TIniFile::ValueExists(std::string_view section, std::string_view key) const {
-  return FindKey(section, key) != nullptr;
-}
-
 std::vector<std::string> TIniFile::ReadSections() const {
   std::vector<std::string> names;
   std::unordered_set<std::string> seen;
@@ -476,74 +472,11 @@ std::vector<std::pair<std::string, std::string>> TIniFile::ReadSectionValues(
   return out;
 }
 
-std::string TIniFile::ReadString(std::string_view section, std::string_view key,
-                                 std::string_view def) const {
+std::optional<std::string_view> TIniFile::Find(std::string_view section,
+                                               std::string_view key) const {
   const Line* l = FindKey(section, key);
-  return std::string(l ? l->Value() : def);
-}
-
-int64_t TIniFile::ReadInt64(std::string_view section, std::string_view key, int64_t def) const {
-  const Line* l = FindKey(section, key);
-  if (!l) return def;
-  std::string_view v = TrimBlanks(l->Value());
-  bool neg = false;
-  std::string_view digits = v;
-  if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) {
-    neg = digits.front() == '-';
-    digits.remove_prefix(1);
-  }
-  int base = 10;
-  if (!digits.empty() && digits.front() == '$') {
-    base = 16;
-    digits.remove_prefix(1);
-  } else if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
-    base = 16;
-    digits.remove_prefix(2);
-  }
-  if (base == 10) {
-    long long out = 0;
-    return TextToInt(v, out) ? static_cast<int64_t>(out) : def;
-  }
-  if (digits.empty() || digits.size() > 16) return def;
-  uint64_t acc = 0;
-  for (char c : digits) {
-    int d;
-    if (c >= '0' && c <= '9')
-      d = c - '0';
-    else if (c >= 'a' && c <= 'f')
-      d = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F')
-      d = c - 'A' + 10;
-    else
-      return def;
-    acc = acc * 16 + static_cast<uint64_t>(d);
-  }
-  // Hexadecimal values are bit patterns (colours): 32-bit ones keep their bits.
-  int64_t value = acc <= 0xFFFFFFFFull && acc > 0x7FFFFFFFull
-                      ? static_cast<int64_t>(static_cast<int32_t>(static_cast<uint32_t>(acc)))
-                      : static_cast<int64_t>(acc);
-  return neg ? -value : value;
-}
-
-int32_t TIniFile::ReadInteger(std::string_view section, std::string_view key, int32_t def) const {
-  const int64_t v = ReadInt64(section, key, def);
-  if (v < INT32_MIN || v > INT32_MAX) return def;
-  return static_cast<int32_t>(v);
-}
-
-double TIniFile::ReadFloat(std::string_view section, std::string_view key, double def) const {
-  const Line* l = FindKey(section, key);
-  if (!l) return def;
-  double v = 0;
-  return TextToFloat(l->Value(), v) ? v : def;
-}
-
-bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool def) const {
-  const Line* l = FindKey(section, key);
-  if (!l) return def;
-  if (SameName(TrimBlanks(l->Value()), "true")) return true;
-  if (SameName(TrimBlanks(l->Value()), "false")) return false;
-  return ReadInt64(section, key, def ? 1 : 0) != 0;
+  if (!l) return std::nullopt;
+  return l->Value();
 }
 
 void TIniFile::Apply(const Op& op) {
@@ -614,18 +547,6 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
   if (op.key.empty()) return;
   Apply(op);
   if (!wholeOnly_) pending_.push_back(std::move(op));
-}
-
-void TIniFile::WriteInteger(std::string_view section, std::string_view key, int64_t value) {
-  WriteString(section, key, std::to_string(value));
-}
-
-void TIniFile::WriteFloat(std::string_view section, std::string_view key, double value) {
-  WriteString(section, key, FloatToText(value));
-}
-
-void TIniFile::WriteBool(std::string_view section, std::string_view key, bool value) {
-  WriteString(section, key, value ? "1" : "0");
 }
 
 void TIniFile::DeleteKey(std::string_view section, std::string_view key) {

@@ -25,9 +25,11 @@
 #include <utility>
 #include <vector>
 
+#include "core/common/key_store.h"
+
 namespace kinevo {
 
-class TIniFile {
+class TIniFile final : public IKeyReader, public IKeyWriter {
  public:
   // Reads `path` when it exists.  An empty path gives an object that only
   // answers defaults and never writes.
@@ -51,34 +53,21 @@ class TIniFile {
   std::string Text() const;
 
   bool SectionExists(std::string_view section) const;
-  bool ValueExists(std::string_view section, std::string_view key) const;
   std::vector<std::string> ReadSections() const;
   // The keys of a section, in file order.
   std::vector<std::string> ReadSection(std::string_view section) const;
   std::vector<std::pair<std::string, std::string>> ReadSectionValues(
       std::string_view section) const;
 
-  // A missing key gives the default; a key present with an empty value
-  // gives "".
-  std::string ReadString(std::string_view section, std::string_view key,
-                         std::string_view def = {}) const;
-  // Whole decimal integers (or hexadecimal "$FF" / "0xFF"); anything else,
-  // or a number out of range, gives the default.
-  int32_t ReadInteger(std::string_view section, std::string_view key, int32_t def) const;
-  int64_t ReadInt64(std::string_view section, std::string_view key, int64_t def) const;
-  // A float with "," or "." as decimal separator; anything else gives the default.
-  double ReadFloat(std::string_view section, std::string_view key, double def) const;
-  // An integer: 0 is false, any other is true ("true"/"false" are accepted too).
-  bool ReadBool(std::string_view section, std::string_view key, bool def) const;
-
+  // The reading and writing helpers of the key store interfaces work over
+  // these.
+  std::optional<std::string_view> Find(std::string_view section,
+                                       std::string_view key) const override;
   // Line breaks in names and values are replaced by blanks, so that a value
   // can never add lines or sections to the file.
-  void WriteString(std::string_view section, std::string_view key, std::string_view value);
-  void WriteInteger(std::string_view section, std::string_view key, int64_t value);
-  void WriteFloat(std::string_view section, std::string_view key, double value);
-  void WriteBool(std::string_view section, std::string_view key, bool value);  // "1" / "0"
-  void DeleteKey(std::string_view section, std::string_view key);
-  void EraseSection(std::string_view section);
+  void WriteString(std::string_view section, std::string_view key, std::string_view value) override;
+  void DeleteKey(std::string_view section, std::string_view key) override;
+  void EraseSection(std::string_view section) override;
 
   // Writes the changes made since the last load or save into the file as it
   // is now on disk (so that several objects sharing one settings file never

@@ -1,6 +1,7 @@
 #include "core/common/math_utils.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -142,15 +143,18 @@ struct TDecimal {
 };
 
 TDecimal ToDecimal(double v) {
-  // 17 significant digits read back to the same double; rounding is then
-  // done on these digits, halves away from zero, as people round by hand.
+  // The shortest digits that read back to the same double: the number as
+  // it reads in decimal, so that rounding it is done as people round by
+  // hand (12.345 gives 12.35, where its binary expansion 12.3449999... would
+  // give 12.34).  Halves round away from zero.
   char buf[40];
-  std::snprintf(buf, sizeof buf, "%.16e", v);
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf - 1, v, std::chars_format::scientific);
+  *end = '\0';
   TDecimal d;
   const char* p = buf;
-  for (; *p != 'e'; ++p)
+  for (; *p != 'e' && *p != '\0'; ++p)
     if (*p >= '0' && *p <= '9') d.digits.push_back(*p);
-  d.exp = std::atoi(p + 1);
+  d.exp = *p == 'e' ? std::atoi(p + 1) : 0;
   return d;
 }
 
@@ -229,7 +233,7 @@ std::string FormatNumber(int extra, double x) {
       decimals = extra + 2;
     return sign + FixedText(ax, extra + 4, decimals, sep);
   }
-  if (x != 0) return sign + ExponentText(ax, extra + 3, std::min(extra + 1, 4), sep);
+  if (x != 0) return sign + ExponentText(ax, extra + 3, extra + 1, sep);
   return "0";
 }
 

@@ -322,6 +322,11 @@ void TOptions::Load() {
   password_ = stored.empty() || IsPasswordHash(stored) ? stored : HashPassword(stored);
   for (const auto& k : OptionCheckBoxes()) this->*k.member = ini.ReadBool(kSection, k.key, k.def);
   for (const auto& k : OptionToolButtons()) this->*k.member = ini.ReadBool(kSection, k.key, k.def);
+  // Written after the older keys so that the section keeps its layout; a
+  // value out of range (by hand) keeps the default.
+  const int32_t uncertainty = ini.ReadInteger(kSection, "TrackingUncertainty_Value", -1);
+  if (uncertainty >= kMinTrackingUncertainty && uncertainty <= kMaxTrackingUncertainty)
+    TrackingUncertainty_Value = uncertainty;
 }
 
 bool TOptions::Save() {
@@ -339,6 +344,7 @@ bool TOptions::Save() {
   ini.WriteString(kSection, "Password", password_);
   for (const auto& k : OptionCheckBoxes()) ini.WriteBool(kSection, k.key, this->*k.member);
   for (const auto& k : OptionToolButtons()) ini.WriteBool(kSection, k.key, this->*k.member);
+  ini.WriteInteger(kSection, "TrackingUncertainty_Value", TrackingUncertainty_Value);
   if (!ini.UpdateFile()) {
     error_ = ini.LastError();
     return false;

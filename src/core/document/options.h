@@ -121,6 +121,10 @@ namespace kinevo {
   X(ToolButtonVecteurVecteur)             \
   X(ToolButtonVecteurVideo)
 
+// The range of the tracking's uncertainty threshold, in percent.
+inline constexpr int32_t kMinTrackingUncertainty = 10;
+inline constexpr int32_t kMaxTrackingUncertainty = 100;
+
 // Every value of the options, as the options dialog shows and edits them.
 struct TOptionsValues {
   int32_t EditMRU_Value = 8;
@@ -128,6 +132,9 @@ struct TOptionsValues {
   int32_t ShapeNumber_Value = 0;
   int32_t PenSize_Value = 0;
   int32_t PenSize4Graph_Value = 0;
+  // Tracking: an image is uncertain when its colours match the object less
+  // than this percentage of how well the first image matched.
+  int32_t TrackingUncertainty_Value = 70;
 #define KINEVO_OPTION_BOOL(name, def) bool name = def;
   KINEVO_OPTION_CHECKBOXES(KINEVO_OPTION_BOOL)
 #undef KINEVO_OPTION_BOOL

@@ -45,7 +45,7 @@ bool TFavouriteList::Delete(int32_t index) {
   return true;
 }
 
-void TFavouriteList::Load(const TIniFile& ini, std::string_view section, std::string_view prefix,
+void TFavouriteList::Load(const IKeyReader& ini, std::string_view section, std::string_view prefix,
                           bool decimals) {
   items_.clear();
   for (int32_t n = 0;; ++n) {
@@ -55,7 +55,8 @@ void TFavouriteList::Load(const TIniFile& ini, std::string_view section, std::st
   }
 }
 
-void TFavouriteList::Save(TIniFile& ini, std::string_view section, std::string_view prefix) const {
+void TFavouriteList::Save(IKeyWriter& ini, std::string_view section,
+                          std::string_view prefix) const {
   ini.EraseSection(section);
   for (int32_t n = 0; n < Count(); ++n)
     ini.WriteString(section, std::string(prefix) + std::to_string(n), items_[n]);
@@ -118,14 +119,14 @@ void TKeyboardModel::Next(TKeyboardHistory& history, TInputLine& line) {
   line.SetCaret(line.Length());
 }
 
-void TKeyboardModel::LoadFavourites(const TIniFile& ini) {
+void TKeyboardModel::LoadFavourites(const IKeyReader& ini) {
   FavouriteFormulas.Load(ini, "Formulae", "Formula", true);
   FavouriteUnits.Load(ini, "Units", "Unit", false);
   FavouriteComments.Load(ini, "Comments", "Comment", false);
   KeepFavourites();
 }
 
-void TKeyboardModel::SaveFavourites(TIniFile& ini) {
+void TKeyboardModel::SaveFavourites(IKeyWriter& ini) {
   FavouriteFormulas.Save(ini, "Formulae", "Formula");
   FavouriteUnits.Save(ini, "Units", "Unit");
   FavouriteComments.Save(ini, "Comments", "Comment");

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/common/ini_file.h"
+#include "core/common/key_store.h"
 #include "core/common/signal.h"
 #include "core/formulas/input_line.h"
 
@@ -42,9 +42,10 @@ class TFavouriteList {
 
   // Reads `prefix`0, `prefix`1 ... of `section` until a key is missing or
   // empty.  With `decimals`, "," and "." become the decimal separator.
-  void Load(const TIniFile& ini, std::string_view section, std::string_view prefix, bool decimals);
+  void Load(const IKeyReader& ini, std::string_view section, std::string_view prefix,
+            bool decimals);
   // Replaces the section by the items, numbered from 0.
-  void Save(TIniFile& ini, std::string_view section, std::string_view prefix) const;
+  void Save(IKeyWriter& ini, std::string_view section, std::string_view prefix) const;
 
   // The item whose width sizes the open list: the one with the most
   // characters, the first of equal length; -1 for an empty list.
@@ -106,8 +107,8 @@ class TKeyboardModel {
   // The favourites in the settings file: sections "Formulae", "Units" and
   // "Comments", keys "Formula0", "Unit0", "Comment0" ...  A file without
   // them gives empty lists.
-  void LoadFavourites(const TIniFile& ini);
-  void SaveFavourites(TIniFile& ini);
+  void LoadFavourites(const IKeyReader& ini);
+  void SaveFavourites(IKeyWriter& ini);
   // Whether a list differs from what was last loaded or saved (an
   // unchanged list leaves the settings file alone).
   bool FavouritesChanged() const;

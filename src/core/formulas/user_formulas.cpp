@@ -780,42 +780,47 @@ bool TFormules::PlottedExtremes(double& xmin, double& xmax, double& ymin, double
 
 // ---------------------------------------------------------------- document
 
-void TFormules::Save(const TWriteValue& write) const {
-  write("Formules", "FormulesNumber", std::to_string(formulas_.size()));
-  write("Formules", "ConstantesNumber", std::to_string(constants_.size()));
+void TFormules::Save(IKeyWriter& write) const {
+  // The sections are written whole: no record of a longer list is left behind.
+  write.EraseSection("Formules");
+  write.EraseSection("Record");
+  write.WriteInteger("Formules", "FormulesNumber", static_cast<int64_t>(formulas_.size()));
+  write.WriteInteger("Formules", "ConstantesNumber", static_cast<int64_t>(constants_.size()));
   for (size_t n = 0; n < formulas_.size(); ++n) {
     const TRec& r = *formulas_[n];
     const std::string k = "_" + std::to_string(n);
-    write("Record", "RecordFormuleIdentifier" + k, r.TypedIdentifier);
-    write("Record", "RecordFormulePhrase" + k, r.Phrase);
-    write("Record", "RecordFormuleComment" + k, r.Comment);
-    write("Record", "RecordFormuleUnit" + k, r.UnitText);
+    write.WriteString("Record", "RecordFormuleIdentifier" + k, r.TypedIdentifier);
+    write.WriteString("Record", "RecordFormulePhrase" + k, r.Phrase);
+    write.WriteString("Record", "RecordFormuleComment" + k, r.Comment);
+    write.WriteString("Record", "RecordFormuleUnit" + k, r.UnitText);
   }
   for (size_t n = 0; n < constants_.size(); ++n) {
     const TRec& r = *constants_[n];
     const std::string k = "_" + std::to_string(n);
-    write("Record", "RecordConstIdentifier" + k, r.TypedIdentifier);
-    write("Record", "RecordConstIndex" + k, r.IndexText);
-    write("Record", "RecordConstValue" + k, r.Phrase.empty() ? r.ValueText : "=" + r.Phrase);
-    write("Record", "RecordConstUnit" + k, r.UnitText);
+    write.WriteString("Record", "RecordConstIdentifier" + k, r.TypedIdentifier);
+    write.WriteString("Record", "RecordConstIndex" + k, r.IndexText);
+    write.WriteString("Record", "RecordConstValue" + k,
+                      r.Phrase.empty() ? r.ValueText : "=" + r.Phrase);
+    write.WriteString("Record", "RecordConstUnit" + k, r.UnitText);
   }
 }
 
-void TFormules::Load(const TReadValue& read) {
+void TFormules::Load(const IKeyReader& read) {
   Clear();
   auto count = [&](const char* key) {
-    long long v = 0;
-    if (!TextToInt(std::string(TrimBlanks(read("Formules", key))), v) || v < 0) return 0;
-    return static_cast<int32_t>(std::min<long long>(v, kMaxRecords));
+    const int64_t v = read.ReadInt64("Formules", key, 0);
+    return static_cast<int32_t>(std::clamp<int64_t>(v, 0, kMaxRecords));
   };
   const int32_t nf = count("FormulesNumber");
   const int32_t nc = count("ConstantesNumber");
   for (int32_t n = 0; n < nc; ++n) {
     const std::string k = "_" + std::to_string(n);
-    const std::string id =
-        NormaliseDecimal(std::string(TrimBlanks(read("Record", "RecordConstIdentifier" + k))));
-    const std::string value = std::string(TrimBlanks(read("Record", "RecordConstValue" + k)));
-    const std::string unit = std::string(TrimBlanks(read("Record", "RecordConstUnit" + k)));
+    const std::string id = NormaliseDecimal(
+        std::string(TrimBlanks(read.ReadString("Record", "RecordConstIdentifier" + k))));
+    const std::string value =
+        std::string(TrimBlanks(read.ReadString("Record", "RecordConstValue" + k)));
+    const std::string unit =
+        std::string(TrimBlanks(read.ReadString("Record", "RecordConstUnit" + k)));
     if (id.empty()) continue;
     if (!value.empty() && value[0] == '=')
       AddConstant(id, NormaliseDecimal(value.substr(1)), unit, "");
@@ -824,13 +829,15 @@ void TFormules::Load(const TReadValue& read) {
   }
   for (int32_t n = 0; n < nf; ++n) {
     const std::string k = "_" + std::to_string(n);
-    const std::string id =
-        NormaliseDecimal(std::string(TrimBlanks(read("Record", "RecordFormuleIdentifier" + k))));
-    const std::string phrase =
-        NormaliseDecimal(std::string(TrimBlanks(read("Record", "RecordFormulePhrase" + k))));
+    const std::string id = NormaliseDecimal(
+        std::string(TrimBlanks(read.ReadString("Record", "RecordFormuleIdentifier" + k))));
+    const std::string phrase = NormaliseDecimal(
+        std::string(TrimBlanks(read.ReadString("Record", "RecordFormulePhrase" + k))));
     if (phrase.empty()) continue;
-    const std::string comment = std::string(TrimBlanks(read("Record", "RecordFormuleComment" + k)));
-    const std::string unit = std::string(TrimBlanks(read("Record", "RecordFormuleUnit" + k)));
+    const std::string comment =
+        std::string(TrimBlanks(read.ReadString("Record", "RecordFormuleComment" + k)));
+    const std::string unit =
+        std::string(TrimBlanks(read.ReadString("Record", "RecordFormuleUnit" + k)));
     AddFormula(id.empty() ? phrase : id + "=" + phrase, comment, unit);
   }
   ComputeAll();

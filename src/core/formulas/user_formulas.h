@@ -16,6 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/common/key_store.h"
 #include "core/common/signal.h"
 #include "core/formulas/parser.h"
 
@@ -182,12 +183,10 @@ class TFormules {
   bool PlottedExtremes(double& xmin, double& xmax, double& ymin, double& ymax) const;
 
   // ---- document
-  using TReadValue = std::function<std::string(const std::string& section, const std::string& key)>;
-  using TWriteValue = std::function<void(const std::string& section, const std::string& key,
-                                         const std::string& value)>;
-  // Sections "Formules" and "Record".  Loading replaces every record.
-  void Load(const TReadValue& read);
-  void Save(const TWriteValue& write) const;
+  // Sections "Formules" and "Record".  Loading replaces every record;
+  // saving replaces both sections.
+  void Load(const IKeyReader& read);
+  void Save(IKeyWriter& write) const;
 
   TParser& Parser() { return parser_; }
 

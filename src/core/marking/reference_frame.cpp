@@ -5,7 +5,7 @@
 #include <limits>
 #include <numbers>
 
-#include "core/common/ini_file.h"
+#include "core/common/key_store.h"
 
 namespace kinevo {
 
@@ -179,7 +179,7 @@ double TRepere::Fraction(double v, double def) const {
   return std::isnan(v) ? def : std::clamp(v, -reach, 1.0 + reach);
 }
 
-void TRepere::LoadFromFile(const TIniFile& ini, const std::string& section,
+void TRepere::LoadFromFile(const IKeyReader& ini, const std::string& section,
                            const std::string& suffix) {
   directY_ = ini.ReadBool(section, "DirectYAxisDirection" + suffix, true);
   directX_ = ini.ReadBool(section, "DirectXAxisDirection" + suffix, true);
@@ -187,7 +187,7 @@ void TRepere::LoadFromFile(const TIniFile& ini, const std::string& section,
   origin_.y = Fraction(ini.ReadFloat(section, "OrigineCurrentYCoordinate" + suffix, 0.5), 0.5);
 }
 
-void TRepere::SaveToFile(TIniFile& ini, const std::string& section,
+void TRepere::SaveToFile(IKeyWriter& ini, const std::string& section,
                          const std::string& suffix) const {
   ini.WriteBool(section, "DirectYAxisDirection" + suffix, directY_);
   ini.WriteBool(section, "DirectXAxisDirection" + suffix, directX_);
@@ -195,7 +195,7 @@ void TRepere::SaveToFile(TIniFile& ini, const std::string& section,
   ini.WriteFloat(section, "OrigineCurrentYCoordinate" + suffix, origin_.y);
 }
 
-void TRepere::LoadOriginesFromFile(const TIniFile& ini, const std::string& section,
+void TRepere::LoadOriginesFromFile(const IKeyReader& ini, const std::string& section,
                                    const std::string& suffix) {
   origines_.clear();
   const int32_t n = ini.ReadInteger(section, "OriginePositionsNumber" + suffix, 0);
@@ -214,7 +214,7 @@ void TRepere::LoadOriginesFromFile(const TIniFile& ini, const std::string& secti
   }
 }
 
-void TRepere::SaveOriginesToFile(TIniFile& ini, const std::string& section,
+void TRepere::SaveOriginesToFile(IKeyWriter& ini, const std::string& section,
                                  const std::string& suffix) const {
   ini.WriteInteger(section, "OriginePositionsNumber" + suffix,
                    static_cast<int64_t>(origines_.size()));
@@ -276,7 +276,7 @@ void TRepereFixe::Changed() {
   if (Context() != nullptr) Context()->AxesChanged();
 }
 
-void TRepereFixe::LoadFromFile(const TIniFile& ini, const std::string& section,
+void TRepereFixe::LoadFromFile(const IKeyReader& ini, const std::string& section,
                                const std::string& suffix) {
   TRepere::LoadFromFile(ini, section, suffix);
   originePointsNumber_ = ini.ReadInteger(section, "OriginePointsNumber" + suffix, 0) >= 1 ? 1 : 0;
@@ -288,7 +288,7 @@ void TRepereFixe::LoadFromFile(const TIniFile& ini, const std::string& section,
   RecomputePoints();
 }
 
-void TRepereFixe::SaveToFile(TIniFile& ini, const std::string& section,
+void TRepereFixe::SaveToFile(IKeyWriter& ini, const std::string& section,
                              const std::string& suffix) const {
   TRepere::SaveToFile(ini, section, suffix);
   ini.WriteInteger(section, "OriginePointsNumber" + suffix, originePointsNumber_);

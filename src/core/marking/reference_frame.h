@@ -19,14 +19,13 @@
 
 #include "core/common/canvas.h"
 #include "core/common/colour.h"
+#include "core/common/key_store.h"
 #include "core/common/math_utils.h"
 #include "core/common/picture_coord.h"
 #include "core/common/video_view.h"
 #include "core/marking/undo_history.h"
 
 namespace kinevo {
-
-class TIniFile;
 
 // What the marking objects (frames, scale, marks, layer) need from the
 // marking data that owns them.  The marking data implements it; tests use a
@@ -144,18 +143,18 @@ class TRepere : public THistObject {
   // (default 0.5).  Reading records nothing and invalidates nothing; values
   // out of the frame's reach (the picture, see ReachBeyondPicture) are
   // brought back into it.
-  virtual void LoadFromFile(const TIniFile& ini, const std::string& section,
+  virtual void LoadFromFile(const IKeyReader& ini, const std::string& section,
                             const std::string& suffix);
-  virtual void SaveToFile(TIniFile& ini, const std::string& section,
+  virtual void SaveToFile(IKeyWriter& ini, const std::string& section,
                           const std::string& suffix) const;
   // The list of origin positions: OriginePositionsNumber<suffix>, then for
   // each i OrigineImageNumber<suffix>_i (default −1),
   // OrigineXCoordinate<suffix>_i and OrigineYCoordinate<suffix>_i (default
   // 0).  Loading replaces the list.  The layer writes these after its own
   // keys.
-  void LoadOriginesFromFile(const TIniFile& ini, const std::string& section,
+  void LoadOriginesFromFile(const IKeyReader& ini, const std::string& section,
                             const std::string& suffix);
-  void SaveOriginesToFile(TIniFile& ini, const std::string& section,
+  void SaveOriginesToFile(IKeyWriter& ini, const std::string& section,
                           const std::string& suffix) const;
 
   // The list of origin positions (the layer's).
@@ -234,9 +233,9 @@ class TRepereFixe : public TRepere {
   // Adds OriginePointsNumber (0 or 1), XAxisAngle and YAxisAngle (radians,
   // default 0).  The y angle read back is derived from the x angle, so that
   // the axes stay square whatever the file says.
-  void LoadFromFile(const TIniFile& ini, const std::string& section,
+  void LoadFromFile(const IKeyReader& ini, const std::string& section,
                     const std::string& suffix) override;
-  void SaveToFile(TIniFile& ini, const std::string& section,
+  void SaveToFile(IKeyWriter& ini, const std::string& section,
                   const std::string& suffix) const override;
 
   // Places the origin at view pixel (x, y); only when none is placed.

@@ -267,25 +267,25 @@ int64_t TMontage::BlankCount() const {
   return blanks;
 }
 
-void TMontage::LoadFromDocument(const TKeyReader& read) {
+void TMontage::LoadFromDocument(const IKeyReader& read) {
   const int n = ImagesCount();
   // Keys missing from the document keep the state of a freshly opened file.
   NewVideo(n);
   // Only the entries of the open file are taken: a document written for a
   // file with another number of images must not resize the tables.
-  const long long visibleKeys = ReadIntKey(read, kSection, "VisibleImagesNumber", 1);
+  const long long visibleKeys = read.ReadInt64(kSection, "VisibleImagesNumber", 1);
   const int nv = static_cast<int>(std::clamp<long long>(visibleKeys, 0, n));
   for (int i = 0; i < nv; ++i)
     visible_[static_cast<std::size_t>(i)] =
-        ReadBoolKey(read, kSection, "IsVisibleImage_" + std::to_string(i), true);
+        read.ReadBool(kSection, "IsVisibleImage_" + std::to_string(i), true);
   if (n > 0 && std::none_of(visible_.begin(), visible_.end(), [](bool b) { return b; }))
     visible_.assign(visible_.size(), true);
   Rebuild();
 
-  const long long shiftKeys = ReadIntKey(read, kSection, "TimeShiftsNumber", 0);
+  const long long shiftKeys = read.ReadInt64(kSection, "TimeShiftsNumber", 0);
   const int ns = static_cast<int>(std::clamp<long long>(shiftKeys, 0, n));
   for (int i = 0; i < ns; ++i) {
-    const long long s = ReadIntKey(read, kSection, "TimeShift_" + std::to_string(i), 0);
+    const long long s = read.ReadInt64(kSection, "TimeShift_" + std::to_string(i), 0);
     shifts_[static_cast<std::size_t>(i)] = static_cast<int32_t>(std::clamp<long long>(
         s, -static_cast<long long>(n), std::numeric_limits<int32_t>::max() / 2));
   }
@@ -308,15 +308,14 @@ void TMontage::LoadFromDocument(const TKeyReader& read) {
   }
 }
 
-void TMontage::StoreInDocument(const TKeyWriter& write) const {
-  if (!write) return;
-  write(kSection, "VisibleImagesNumber", std::to_string(ImagesCount()));
+void TMontage::StoreInDocument(IKeyWriter& write) const {
+  write.WriteInteger(kSection, "VisibleImagesNumber", ImagesCount());
   for (int i = 0; i < ImagesCount(); ++i)
-    write(kSection, "IsVisibleImage_" + std::to_string(i),
-          visible_[static_cast<std::size_t>(i)] ? "1" : "0");
-  write(kSection, "TimeShiftsNumber", std::to_string(shifts_.size()));
+    write.WriteBool(kSection, "IsVisibleImage_" + std::to_string(i),
+                    visible_[static_cast<std::size_t>(i)]);
+  write.WriteInteger(kSection, "TimeShiftsNumber", static_cast<int64_t>(shifts_.size()));
   for (std::size_t i = 0; i < shifts_.size(); ++i)
-    write(kSection, "TimeShift_" + std::to_string(i), std::to_string(shifts_[i]));
+    write.WriteInteger(kSection, "TimeShift_" + std::to_string(i), shifts_[i]);
 }
 
 std::string TMontage::CurrentHint() const {

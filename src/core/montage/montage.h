@@ -9,8 +9,8 @@
 
 #include "core/common/events.h"
 #include "core/common/user_dialog.h"
+#include "core/common/key_store.h"
 #include "core/common/video_view.h"
-#include "core/video/document_keys.h"
 #include "core/video/montage_map.h"
 
 namespace kinevo {
@@ -85,8 +85,8 @@ class TMontage : public IMontageMap {
   double ImageTime(int which) const;  // 2 current, 1 previous visible, 0 next visible
   int64_t BlankCount() const;
 
-  void LoadFromDocument(const TKeyReader& read);
-  void StoreInDocument(const TKeyWriter& write) const;
+  void LoadFromDocument(const IKeyReader& read);
+  void StoreInDocument(IKeyWriter& write) const;
 
   // The texts of the toggle button's hint for the current image.
   std::string CurrentHint() const;

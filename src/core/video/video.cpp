@@ -337,14 +337,19 @@ void TVideo::ScrollTo(bool vertical, int32_t pos) {
 }
 
 void TVideo::ScrollWheelDown() {
-  if (vbar_.Visible) ScrollTo(true, vbar_.ImgPos + vbar_.SmallChange);
+  if (vbar_.Visible) ScrollTo(true, vbar_.ImgPos + std::max(kWheelStep, vbar_.SmallChange));
 }
 
 void TVideo::ScrollWheelUp() {
-  if (vbar_.Visible) ScrollTo(true, vbar_.ImgPos - vbar_.SmallChange);
+  if (vbar_.Visible) ScrollTo(true, vbar_.ImgPos - std::max(kWheelStep, vbar_.SmallChange));
 }
 
 // ------------------------------------------------------------------ zoom
+
+// One notch of the wheel scrolls three lines of 20 view pixels, as
+// desktop programs do; the bar's small step (one pixel) would take hundreds
+// of notches to cross a zoomed picture.
+constexpr int kWheelStep = 3 * 20;
 
 void TVideo::ZoomAt(int x, int y, int step, bool ctrl, int32_t z0) {
   const int w = ImageWidth(), h = ImageHeight();
@@ -464,7 +469,36 @@ void TVideo::KeyDown(int& key, TShiftState shift) {
           key = 0;
         } else if (tool_ == vtZoom || tool_ == vtPan) {
           MouseDown(mbLeft, shift, at.x, at.y);
+bool TVideo::StepKey(int key) {
+  const int n = DisplayedImagesNumber();
+  if (n <= 0 || IsCapture() || pan_.Dragging) return false;
+  const int current = DisplayedImage();
+  int target = current;
+  switch (key) {
+    case vkPrior:
+      target = std::max(current - 1, 0);
+      break;
+    case vkNext:
+      target = std::min(current + 1, n - 1);
+      break;
+    case vkHome:
+      target = 0;
+      break;
+    case vkEnd:
+      target = n - 1;
+      break;
+    default:
+      return false;
+  }
+  if (target != current) GoToDisplayedImage(target);
+  return true;
+}
+
           key = 0;
+  if (StepKey(key)) {
+    key = 0;
+    return;
+  }
         }
         break;
       case vkEscape:
@@ -605,8 +639,8 @@ bool TVideo::Paint(Canvas& canvas) {
 
 // ------------------------------------------------------------------ document
 
-void TVideo::LoadFromDocument(const TKeyReader& read) {
-  const long long index = ReadIntKey(read, kVideoSection, "ImageNumber", 1);
+void TVideo::LoadFromDocument(const IKeyReader& read) {
+  const long long index = read.ReadInt64(kVideoSection, "ImageNumber", 1);
   Source().GoToImage(
       static_cast<int32_t>(std::clamp<long long>(index, -1, static_cast<long long>(INT32_MAX))));
   const long long marking = ReadIntKey(read, kVideoSection, "MarkingMode", 0);

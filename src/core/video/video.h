@@ -17,7 +17,7 @@
 #include "core/common/events.h"
 #include "core/common/image.h"
 #include "core/common/video_view.h"
-#include "core/video/document_keys.h"
+#include "core/common/key_store.h"
 #include "core/video/frame_source.h"
 #include "core/video/frame_sources.h"
 #include "core/video/montage_map.h"
@@ -173,9 +173,12 @@ class TVideo : public IVideoView {
   void UpdateTransform();
   void UpdateCursor() override;
   void SetViewCursor(const std::string& name) override;
+  // Page Up / Page Down step to the previous / next shown image, Home and
+  // End go to the first / last; false for any other key.
+  bool StepKey(int key);
   void Repaint() override;
-  void LoadFromDocument(const TKeyReader& read);
-  void StoreInDocument(const TKeyWriter& write) const;
+  void LoadFromDocument(const IKeyReader& read);
+  void StoreInDocument(IKeyWriter& write) const;
   void ScrollWheelDown();
   void ScrollWheelUp();
   void SetTitleSize(int width, int height);

@@ -21,6 +21,10 @@ struct TShiftState {
 enum TKeyCode : int {
   vkReturn = 13,
   vkEscape = 27,
+  vkPrior = 33,  // Page Up
+  vkNext = 34,   // Page Down
+  vkEnd = 35,
+  vkHome = 36,
   vkLeft = 37,
   vkUp = 38,
   vkRight = 39,

@@ -128,7 +128,7 @@ TFileSearchWindow::TFileSearchWindow(QWidget* parent) : QDialog(parent) {
   connect(this, &TFileSearchWindow::workerFinished, this, &TFileSearchWindow::OnFinished,
           Qt::QueuedConnection);
 
-  SetFilter(QString::fromUtf8(kOpenFilter));
+  SetFilter(QString::fromStdString(OpenFilter()));
   resize(580, 420);
   UpdateButtons();
 }

@@ -159,6 +159,8 @@ class MainWindow : public QMainWindow {
   TValueDialogContext ValueContext() const;
   void Navigate(int displayed);
   // Gives the view the picture's proportions in the middle of the window.
+  // Title bar and borders around the inside (none offscreen or unmanaged).
+  QMargins FrameMargins() const;
   void FitView();
   void ShowOptions();
   void OptionsChanged();

@@ -1,6 +1,7 @@
 #include "gui/common/file_dialogs_qt.h"
 
 #include <QFileDialog>
+#include <QStandardPaths>
 #include <QStringList>
 
 namespace kinevo::gui {
@@ -8,6 +9,11 @@ namespace kinevo::gui {
 namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 }  // namespace
+
+QString StartFolder(const std::string& initialDir) {
+  if (!initialDir.empty()) return Q(initialDir);
+  return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
 
 QString QtFileFilter(const std::string& filter, int index, QString* selected) {
   const QStringList parts = Q(filter).split('|');
@@ -25,7 +31,7 @@ QString QtFileFilter(const std::string& filter, int index, QString* selected) {
 std::string TQtFileDialogs::OpenFile(const TFileDialogRequest& r) {
   QString selected;
   const QString filter = QtFileFilter(r.filter, r.filterIndex, &selected);
-  QString start = Q(r.initialDir);
+  QString start = StartFolder(r.initialDir);
   if (!r.fileName.empty()) start = start.isEmpty() ? Q(r.fileName) : start + "/" + Q(r.fileName);
   return QFileDialog::getOpenFileName(parent_, Q(r.title), start, filter, &selected).toStdString();
 }
@@ -33,7 +39,7 @@ std::string TQtFileDialogs::OpenFile(const TFileDialogRequest& r) {
 std::string TQtFileDialogs::SaveFile(const TFileDialogRequest& r) {
   QString selected;
   const QString filter = QtFileFilter(r.filter, r.filterIndex, &selected);
-  QFileDialog d(parent_, Q(r.title), Q(r.initialDir), filter);
+  QFileDialog d(parent_, Q(r.title), StartFolder(r.initialDir), filter);
   d.setAcceptMode(QFileDialog::AcceptSave);
   d.setDefaultSuffix(Q(r.defaultExt));
   d.setOption(QFileDialog::DontConfirmOverwrite);  // the workflow asks itself

@@ -14,6 +14,10 @@ namespace kinevo::gui {
 // `selected`, when given, receives the entry of `index` (counted from 1).
 QString QtFileFilter(const std::string& filter, int index = 1, QString* selected = nullptr);
 
+// Where a file dialog starts: the folder asked for, or without one the
+// user's documents folder (from the XDG user directories).
+QString StartFolder(const std::string& initialDir);
+
 class TQtFileDialogs : public IFileDialogs {
  public:
   explicit TQtFileDialogs(QWidget* parent) : parent_(parent) {}

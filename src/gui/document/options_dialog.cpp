@@ -76,6 +76,14 @@ TBoiteOptions::TBoiteOptions(TOptions& options, IFileAssociation& association, T
   shape_->setObjectName("ShapeNumber");
   shape_->addItems({Q("Contour libre"), Q("Polygone"), Q("Cercle")});
   trackingNumbers->addRow(Q("Forme du contour de la cible :"), shape_);
+  uncertainty_ = new QSpinBox;
+  uncertainty_->setObjectName("TrackingUncertainty");
+  uncertainty_->setRange(kMinTrackingUncertainty, kMaxTrackingUncertainty);
+  uncertainty_->setSuffix(" %");
+  uncertainty_->setToolTip(
+      Q("Une image est incertaine quand les couleurs trouvées ressemblent moins à la cible "
+        "que ce pourcentage de la ressemblance sur la première image"));
+  trackingNumbers->addRow(Q("Seuil d'image incertaine :"), uncertainty_);
   pageLayouts[opTracking]->addLayout(trackingNumbers);
 
   for (const auto& k : OptionCheckBoxes()) {
@@ -138,6 +146,7 @@ void TBoiteOptions::LoadFromOptions() {
   mru_->setValue(options_.EditMRU_Value);
   radius_->setValue(options_.TrackingRadius_Value);
   shape_->setCurrentIndex(std::clamp(options_.ShapeNumber_Value, 0, 2));
+  uncertainty_->setValue(options_.TrackingUncertainty_Value);
   penSize_->setCurrentIndex(std::clamp(options_.PenSize_Value, 0, 2));
   penSizeGraph_->setCurrentIndex(std::clamp(options_.PenSize4Graph_Value, 0, 2));
   for (const auto& k : OptionCheckBoxes()) boxes_.at(k.name)->setChecked(options_.*k.member);
@@ -149,6 +158,7 @@ TOptionsValues TBoiteOptions::Values() const {
   v.EditMRU_Value = mru_->value();
   v.TrackingRadius_Value = radius_->value();
   v.ShapeNumber_Value = shape_->currentIndex();
+  v.TrackingUncertainty_Value = uncertainty_->value();
   v.PenSize_Value = penSize_->currentIndex();
   v.PenSize4Graph_Value = penSizeGraph_->currentIndex();
   for (const auto& k : OptionCheckBoxes()) v.*k.member = boxes_.at(k.name)->isChecked();

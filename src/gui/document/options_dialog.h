@@ -55,6 +55,7 @@ class TBoiteOptions : public QDialog {
   QSpinBox* mru_ = nullptr;
   QSpinBox* radius_ = nullptr;
   QComboBox* shape_ = nullptr;
+  QSpinBox* uncertainty_ = nullptr;
   QComboBox* penSize_ = nullptr;
   QComboBox* penSizeGraph_ = nullptr;
   std::map<std::string, QCheckBox*> boxes_;

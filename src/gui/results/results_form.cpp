@@ -22,6 +22,7 @@
 
 #include "core/common/math_utils.h"
 #include "core/common/number_format.h"
+#include "core/graph/figure_tools.h"
 #include "gui/formulas/formulas_dialog.h"
 #include "gui/graph/graph_widget.h"
 #include "gui/results/results_look.h"
@@ -117,7 +118,20 @@ void TResForm::BuildMenus() {
   connect(AddAction(file, "MenuFermer", "Fermer"), &QAction::triggered, this, &QWidget::close);
 
   QMenu* edit = menuBar()->addMenu("Edition");
-  AddAction(edit, "MenuAnnuler", "Annuler")->setVisible(false);
+  // Undoes the last change made with the figure tools of the graph shown.
+  QAction* undo = AddAction(edit, "MenuAnnuler", "Annuler");
+  connect(undo, &QAction::triggered, this, [this] {
+    if (TGraph* g = CurrentGraph(); g && view_ != rvTable) {
+      g->Model().Figures().Undo();
+      g->update();
+    }
+  });
+  connect(edit, &QMenu::aboutToShow, this, [this, undo] {
+    const TGraph* g = view_ == rvTable ? nullptr : CurrentGraph();
+    const std::string caption = g ? g->Model().Figures().UndoCaption() : std::string();
+    undo->setText(caption.empty() ? QStringLiteral("Annuler") : Q(caption));
+    undo->setEnabled(!caption.empty());
+  });
   AddAction(edit, "MenuCopierImage", "Copier l'image dans le presse-papier")->setVisible(false);
   AddAction(edit, "MenuCopierTableau", "Copier le tableau dans le presse-papier")
       ->setVisible(false);
@@ -300,6 +314,21 @@ void TResForm::BuildToolBar() {
     a->setObjectName(QStringLiteral("GraphTool%1").arg(tool));
     a->setCheckable(true);
     a->setChecked(tool == gtNone);
+    tools->addAction(a);
+    connect(a, &QAction::triggered, this, [this, tool = tool] { SetGraphTool(tool); });
+  }
+  // The figures drawn over the graphs, and the tools that edit them.
+  QToolBar* figures = addToolBar("Figures");
+  figures->setObjectName("ToolBarFigures");
+  const std::pair<int, const char*> figureTools[] = {
+      {gtSelection, "Sélectionner"}, {gtSegment, "Segment"},      {gtSpline, "Courbe"},
+      {gtVecteur, "Vecteur"},        {gtAngle, "Angle"},          {gtArc, "Arc"},
+      {gtCercle, "Cercle"},          {gtEllipse, "Ellipse"},      {gtCurveArc, "Courber"},
+      {gtDupliquer, "Dupliquer"},    {gtSens, "Changer de sens"}, {gtSupprimer, "Supprimer"}};
+  for (auto [tool, text] : figureTools) {
+    QAction* a = figures->addAction(QString::fromUtf8(text));
+    a->setObjectName(QStringLiteral("GraphTool%1").arg(tool));
+    a->setCheckable(true);
     tools->addAction(a);
     connect(a, &QAction::triggered, this, [this, tool = tool] { SetGraphTool(tool); });
   }
@@ -767,6 +796,7 @@ void TResForm::RebuildGraph() {
     }
   }
   g.SetHighlightedRow(RowOfImage(currentImage_));
+  g.Figures().ShowAll();
   g.InvalidateBackground();
   fitted_[static_cast<std::size_t>(GraphSlot(view_, Layer()))] = true;
   graph->update();
@@ -868,6 +898,10 @@ void TResForm::ShowFormulasDialog() {
   formulasDialog_->Refresh();
   formulasDialog_->show();
   formulasDialog_->raise();
+}
+
+void TResForm::SetGraphCursors(const std::function<QCursor(const std::string&)>& cursors) {
+  for (TGraph* g : graph_) g->CursorForName = cursors;
 }
 
 void TResForm::SetGraphTool(int tool) {

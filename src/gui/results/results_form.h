@@ -17,6 +17,7 @@
 #include "core/results/values_grid.h"
 
 class QAction;
+class QCursor;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -105,6 +106,8 @@ class TResForm : public QMainWindow {
   bool AccelerationShown() const { return accelerationShown_; }
   bool PolarShown() const { return polarShown_; }
   QAction* Action(const char* name) const;
+  // The cursors of the graphs' tools, by name.
+  void SetGraphCursors(const std::function<QCursor(const std::string&)>& cursors);
 
  protected:
   void showEvent(QShowEvent* e) override;

@@ -21,6 +21,7 @@ TTrackingSettings SettingsOf(const TOptions& o) {
   s.shape = ContourShapeFromSetting(o.ShapeNumber_Value);
   s.showSearchZone = o.CheckBox52ShowRadiusSearch;
   s.radius = o.TrackingRadius_Value;
+  s.uncertainFraction = o.TrackingUncertainty_Value / 100.0;
   return s;
 }
 
@@ -168,6 +169,13 @@ void TrackingUi::Wire() {
   links_ += v.OnModeChange.Connect([this](void*) { Refresh(); });
   links_ += t.OnRunningChanged.Connect([this](void*) { Refresh(); });
   links_ += t.OnToolChanged.Connect([this](void*) { Refresh(); });
+  // The threshold is only set in the options dialog; the other settings
+  // may have been changed from the menu and stay as they are.
+  links_ += session_.Options.OnChange.Connect([this](void*) {
+    TTrackingSettings s = tracking_->Settings();
+    s.uncertainFraction = SettingsOf(session_.Options).uncertainFraction;
+    tracking_->ApplySettings(s);
+  });
   links_ += t.OnProgress.Connect([this](std::pair<int, int> p) {
     window_.statusBar()->showMessage(QStringLiteral("image %1 / %2").arg(p.first).arg(p.second));
   });

@@ -257,10 +257,10 @@ void VideoWidget::mouseReleaseEvent(QMouseEvent* e) {
 }
 
 void VideoWidget::wheelEvent(QWheelEvent* e) {
-  if (e->angleDelta().y() < 0)
-    video_.ScrollWheelDown();
-  else if (e->angleDelta().y() > 0)
-    video_.ScrollWheelUp();
+  // One notch is 120 eighths of a degree; smaller steps add up to one.
+  wheelRest_ += e->angleDelta().y();
+  for (; wheelRest_ <= -120; wheelRest_ += 120) video_.ScrollWheelDown();
+  for (; wheelRest_ >= 120; wheelRest_ -= 120) video_.ScrollWheelUp();
   SyncBars();
   e->accept();
 }

@@ -74,6 +74,8 @@ class VideoWidget : public QWidget {
   LoupeWidget* loupe_;
   QSvgRenderer* title_;
   bool syncing_ = false;
+  // Wheel angle not yet turned into notches (touchpads send small steps).
+  int wheelRest_ = 0;
 };
 
 TShiftState ShiftOf(Qt::KeyboardModifiers m);

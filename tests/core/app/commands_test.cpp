@@ -246,9 +246,9 @@ TEST(Commands, EveryCommandHasATextAndEveryRadioItemExists) {
 }
 
 TEST(Commands, CaptionsAndHints) {
-  EXPECT_EQ(UndoMenuCaption(""), "Annuler  (Ctrl A)");
+  EXPECT_EQ(UndoMenuCaption(""), "Annuler  (Ctrl A, Ctrl Z)");
   EXPECT_EQ(UndoMenuCaption("Annuler la pose de la marque"),
-            "Annuler la pose de la marque  (Ctrl A)");
+            "Annuler la pose de la marque  (Ctrl A, Ctrl Z)");
   EXPECT_EQ(ToolHint(otDeplacer),
             "|Bouton gauche = glisser-déposer la marque sous le pointeur de la souris");
   EXPECT_EQ(ToolHint(otTsp),
@@ -284,7 +284,10 @@ TEST(Commands, StatusFields) {
 TEST(Commands, WhichFilesOpenAndHow) {
   EXPECT_EQ(StartupArgumentKind("/a/b/travail.KVO"), okDocument);
   EXPECT_EQ(StartupArgumentKind("/a/b/film.Avi"), okVideo);
-  EXPECT_EQ(StartupArgumentKind("/a/b/film.wmv"), okNone);
+  // Every video type opens from the command line and the recent files.
+  EXPECT_EQ(StartupArgumentKind("/a/b/film.wmv"), okVideo);
+  EXPECT_EQ(StartupArgumentKind("/a/b/telephone.MP4"), okVideo);
+  EXPECT_EQ(RecentFileKind("/a/b/film.mkv"), okVideo);
   EXPECT_EQ(StartupArgumentKind("/a/b.avi/film"), okNone);
   EXPECT_EQ(RecentFileKind("/a/film.WMV"), okVideo);
   EXPECT_EQ(RecentFileKind("/a/film.mpeg"), okVideo);

@@ -23,12 +23,19 @@ namespace {
 const std::vector<std::string> kVideo = {"*.avi", "*.mpg", "*.mpeg", "*.wmv", "*.mov"};
 
 TEST(FileFilter, ParsesTheOpenFilterAndBareMasks) {
-  auto entries = ParseFileFilter(kOpenFilter);
-  ASSERT_EQ(entries.size(), 2u);
-  EXPECT_EQ(entries[0].caption, "Fichier vidéo (*.avi,*.mpg,*.mpeg,*.wmv,*.mov)");
-  EXPECT_EQ(entries[0].patterns, kVideo);
+  auto entries = ParseFileFilter(OpenFilter());
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[0].caption.rfind("Fichier vidéo (*.avi,*.mpg,*.mpeg,*.wmv,*.mov,*.mp4,", 0), 0u)
+      << entries[0].caption;
+  ASSERT_EQ(entries[0].patterns.size(), VideoExtensions().size());
+  for (const auto& e : {"*.mp4", "*.mkv", "*.webm", "*.3gp", "*.mts"})
+    EXPECT_NE(std::find(entries[0].patterns.begin(), entries[0].patterns.end(), e),
+              entries[0].patterns.end())
+        << e;
   EXPECT_EQ(entries[1].caption, "Fichier Kinevo (*.kvo)");
   EXPECT_EQ(entries[1].patterns, std::vector<std::string>{"*.kvo"});
+  EXPECT_EQ(entries[2].caption, "Tous les fichiers (*.*)");
+  EXPECT_EQ(entries[2].patterns, std::vector<std::string>{"*"});
 
   auto regressi = ParseFileFilter("Regressi.exe|Regressi.exe");
   ASSERT_EQ(regressi.size(), 1u);

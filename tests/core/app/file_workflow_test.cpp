@@ -309,7 +309,9 @@ TEST_F(FileWorkflowTest, ExtensionsDecideHowAFileIsOpened) {
   EXPECT_TRUE(IsVideoExtension("a/B.AVI"));
   EXPECT_TRUE(IsVideoExtension("c.mpeg"));
   EXPECT_TRUE(IsDocumentExtension("D.KVO"));
-  EXPECT_FALSE(IsVideoExtension("e.mp4"));
+  EXPECT_TRUE(IsVideoExtension("e.mp4"));
+  EXPECT_TRUE(IsVideoExtension("f.WEBM"));
+  EXPECT_FALSE(IsVideoExtension("g.txt"));
   std::string doc = Document("maj.KVO", video, 2);
   EXPECT_TRUE(flow.OpenByExtension(doc));
   EXPECT_EQ(ws.marks, 2);

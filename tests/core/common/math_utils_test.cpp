@@ -131,6 +131,11 @@ TEST_P(FormatNumberTest, FixedFormatDecimalsDependOnTheSize) {
   EXPECT_EQ(F(0, 0.0625), E("0.063"));
   EXPECT_EQ(F(0, 1.0625), E("1.063"));
   EXPECT_EQ(F(0, -1.0625), E("-1.063"));
+  // Halves are those of the decimal number, whatever its binary expansion
+  // (1.0005 is stored as 1.000499999..., 10.235 as 10.234999...).
+  EXPECT_EQ(F(0, 1.0005), E("1.001"));
+  EXPECT_EQ(F(0, 10.235), E("10.24"));
+  EXPECT_EQ(F(1, -2.00005), E("-2.0001"));
 }
 
 TEST_P(FormatNumberTest, ExponentFormatOutsideTheFixedRange) {
@@ -138,7 +143,9 @@ TEST_P(FormatNumberTest, ExponentFormatOutsideTheFixedRange) {
   EXPECT_EQ(F(0, 0.005), E("5.00E-3"));
   EXPECT_EQ(F(0, -0.00999), E("-9.99E-3"));
   EXPECT_EQ(F(1, 1e-20), E("1.000E-20"));
-  EXPECT_EQ(F(8, 12345678), E("1.2345678000E+0007"));
+  // The exponent has extra + 1 digits, whatever extra.
+  EXPECT_EQ(F(8, 12345678), E("1.2345678000E+000000007"));
+  EXPECT_EQ(F(4, 1e-7), E("1.000000E-00007"));
   EXPECT_EQ(F(0, 99999), E("1.00E+5"));
   EXPECT_EQ(F(0, 1.7e308), E("1.70E+308"));
 }

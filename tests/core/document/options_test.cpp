@@ -104,17 +104,20 @@ TEST(Options, SaveWritesEveryKeyInOrderAndLoadReadsItBack) {
   opt.CheckBox36StartByZero = true;
   opt.CheckBox3ConfirmationQuit = false;
   opt.ToolButtonTempsModeleSinus = true;
+  opt.TrackingUncertainty_Value = 55;
   ASSERT_TRUE(opt.Save()) << opt.LastError();
 
   TIniFile ini(path);
   auto keys = ini.ReadSection("Options");
-  ASSERT_EQ(keys.size(), 5u + 1u + 54u + 43u);
+  ASSERT_EQ(keys.size(), 5u + 1u + 54u + 43u + 1u);
   EXPECT_EQ(keys[0], "EditMRU_Value");
   EXPECT_EQ(keys[4], "PenSize4Graph_Value");
   EXPECT_EQ(keys[5], "Password");
   EXPECT_EQ(keys[6], "CheckBox3ConfirmationQuit_Checked");
   EXPECT_EQ(keys[59], "CheckBox57GridShowPolarQuantities_Checked");
   EXPECT_EQ(keys[60], "ToolButtonFormuleReticule_Down");
+  // Keys added later come after the older ones.
+  EXPECT_EQ(keys.back(), "TrackingUncertainty_Value");
   EXPECT_EQ(ini.ReadString("Options", "CheckBox36StartByZero_Checked"), "1");
   EXPECT_EQ(ini.ReadString("Options", "Password", "?"), "");
 
@@ -131,10 +134,12 @@ TEST(Options, MissingAndBadKeysKeepTheirDefaultsAndOtherSectionsSurvive) {
     ini.WriteString("Montage", "Codec", "MJPG");
     ini.WriteString("Options", "EditMRU_Value", "beaucoup");
     ini.WriteString("Options", "checkbox9speed_checked", "0");
+    ini.WriteString("Options", "TrackingUncertainty_Value", "250");
     ASSERT_TRUE(ini.UpdateFile());
   }
   TOptions opt(path);
   EXPECT_EQ(opt.EditMRU_Value, 8);
+  EXPECT_EQ(opt.TrackingUncertainty_Value, 70);
   EXPECT_FALSE(opt.CheckBox9Speed);
   EXPECT_TRUE(opt.CheckBox8Acceleration);
   ASSERT_TRUE(opt.Save());

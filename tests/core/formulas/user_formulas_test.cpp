@@ -10,7 +10,6 @@
 #include "core/common/math_utils.h"
 #include "core/common/number_format.h"
 #include "core/common/user_dialog.h"
-#include "core/formulas/formulas_document.h"
 #include "core/results/quantity.h"
 #include "support/scripted_dialog.h"
 
@@ -299,7 +298,7 @@ TEST_F(UserFormulasTest, DocumentSectionsRoundTrip) {
   ASSERT_EQ(Type("u[i+1]=u[i]*2"), 0);
   TIniFile ini;
   ini.WriteString("Record", "RecordFormulePhrase_7", "stale");
-  SaveFormulas(f_, ini);
+  f_.Save(ini);
   const std::string text = ini.Text();
   EXPECT_EQ(text.find("stale"), std::string::npos);
   EXPECT_NE(text.find("FormulesNumber=2"), std::string::npos);
@@ -314,7 +313,7 @@ TEST_F(UserFormulasTest, DocumentSectionsRoundTrip) {
   other.SetTable(&table_);
   TIniFile in;
   in.SetText(text);
-  LoadFormulas(other, in);
+  other.Load(in);
   ASSERT_EQ(other.FormulaCount(), 2);
   ASSERT_EQ(other.ConstantCount(), 3);
   EXPECT_EQ(other.Constant(0).ValueText, "9.81");
@@ -326,16 +325,13 @@ TEST_F(UserFormulasTest, DocumentSectionsRoundTrip) {
 }
 
 TEST_F(UserFormulasTest, HostileDocumentValues) {
-  std::map<std::string, std::string> values = {
-      {"FormulesNumber", "2147483647"},   {"ConstantesNumber", "-5"},
-      {"RecordFormulePhrase_0", " 2*t "}, {"RecordFormuleIdentifier_3", "zz"},
-      {"RecordFormulePhrase_3", "((("},
-  };
+  TIniFile ini;
+  ini.SetText(
+      "[Formules]\nFormulesNumber=2147483647\nConstantesNumber=-5\n"
+      "[Record]\nRecordFormulePhrase_0= 2*t \nRecordFormuleIdentifier_3=zz\n"
+      "RecordFormulePhrase_3=(((\n");
   f_.AddFormula("old", "", "");
-  f_.Load([&](const std::string&, const std::string& k) {
-    auto it = values.find(k);
-    return it == values.end() ? std::string() : it->second;
-  });
+  f_.Load(ini);
   ASSERT_EQ(f_.FormulaCount(), 2);
   EXPECT_EQ(f_.ConstantCount(), 0);
   EXPECT_EQ(f_.Formula(0).Phrase, "2*t");

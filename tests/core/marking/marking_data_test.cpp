@@ -167,6 +167,13 @@ TEST_F(DataTest, AltAndEnterAndCtrlA) {
   EXPECT_EQ(data.MarksCount(), 1);
   data.KeyDown(65, true);
   EXPECT_EQ(data.MarksCount(), 0);
+  // Ctrl+Z undoes as Ctrl+A does; Z alone does nothing.
+  data.KeyDown(13, false);
+  ASSERT_EQ(data.MarksCount(), 1);
+  data.KeyDown(90, false);
+  EXPECT_EQ(data.MarksCount(), 1);
+  data.KeyDown(90, true);
+  EXPECT_EQ(data.MarksCount(), 0);
 }
 
 TEST_F(DataTest, ResetAfterWorkLeavesOneSystemAndOneColour) {

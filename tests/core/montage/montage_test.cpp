@@ -6,6 +6,7 @@
 
 #include <map>
 
+#include "core/common/ini_file.h"
 #include "support/fake_view.h"
 #include "support/scripted_dialog.h"
 
@@ -229,46 +230,34 @@ TEST_F(MontageFixture, DocumentKeysRoundTripAndDefaults) {
   m.SetVisible(2, false);
   view.current = 5;
   ASSERT_TRUE(m.ShiftTimes(1));
-  std::map<std::pair<std::string, std::string>, std::string> doc;
-  m.StoreInDocument([&](const std::string& s, const std::string& k, const std::string& v) {
-    doc[{s, k}] = v;
-  });
-  EXPECT_EQ((doc[{"Montage", "VisibleImagesNumber"}]), "10");
-  EXPECT_EQ((doc[{"Montage", "IsVisibleImage_2"}]), "0");
-  EXPECT_EQ((doc[{"Montage", "IsVisibleImage_3"}]), "1");
-  EXPECT_EQ((doc[{"Montage", "TimeShift_5"}]), "0");
-  EXPECT_EQ((doc[{"Montage", "TimeShift_4"}]), "-1");
-  TKeyReader read = [&](const std::string& s, const std::string& k) -> std::optional<std::string> {
-    auto it = doc.find({s, k});
-    if (it == doc.end()) return std::nullopt;
-    return it->second;
-  };
+  TIniFile doc;
+  m.StoreInDocument(doc);
+  EXPECT_EQ(doc.ReadString("Montage", "VisibleImagesNumber"), "10");
+  EXPECT_EQ(doc.ReadString("Montage", "IsVisibleImage_2"), "0");
+  EXPECT_EQ(doc.ReadString("Montage", "IsVisibleImage_3"), "1");
+  EXPECT_EQ(doc.ReadString("Montage", "TimeShift_5"), "0");
+  EXPECT_EQ(doc.ReadString("Montage", "TimeShift_4"), "-1");
   TMontage other(view, dlg);
   other.NewVideo(10);
-  other.LoadFromDocument(read);
+  other.LoadFromDocument(doc);
   EXPECT_EQ(other.Visible(), m.Visible());
   EXPECT_EQ(other.TimeShifts(), m.TimeShifts());
   EXPECT_EQ(other.ToFileIndex(2), 3);
 
   // An empty section leaves the fresh state.
-  doc.clear();
-  other.LoadFromDocument(read);
+  doc.EraseSection("Montage");
+  other.LoadFromDocument(doc);
   EXPECT_EQ(other.VisibleCount(), 10);
 }
 
 TEST_F(MontageFixture, DamagedDocumentKeepsTheInvariants) {
-  std::map<std::string, std::string> keys = {{"VisibleImagesNumber", "50000"},
-                                             {"TimeShiftsNumber", "3"},
-                                             {"TimeShift_0", "5"},
-                                             {"TimeShift_1", "2147483647"},
-                                             {"TimeShift_2", "zz"}};
-  for (int i = 0; i < 10; ++i) keys["IsVisibleImage_" + std::to_string(i)] = "0";
-  TKeyReader read = [&](const std::string&, const std::string& k) -> std::optional<std::string> {
-    auto it = keys.find(k);
-    if (it == keys.end()) return std::nullopt;
-    return it->second;
-  };
-  m.LoadFromDocument(read);
+  TIniFile doc;
+  doc.SetText(
+      "[Montage]\nVisibleImagesNumber=50000\nTimeShiftsNumber=3\nTimeShift_0=5\n"
+      "TimeShift_1=2147483647\nTimeShift_2=zz\n");
+  for (int i = 0; i < 10; ++i)
+    doc.WriteString("Montage", "IsVisibleImage_" + std::to_string(i), "0");
+  m.LoadFromDocument(doc);
   EXPECT_EQ(m.ImagesCount(), 10);   // a longer list does not resize the tables
   EXPECT_EQ(m.VisibleCount(), 10);  // never every image hidden
   // Shifts that would break the time order are rebuilt from the visibility.

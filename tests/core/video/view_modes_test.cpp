@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "core/common/ini_file.h"
 #include "support/recording_canvas.h"
 #include "video_fixture.h"
 
@@ -243,6 +244,29 @@ TEST_F(VideoFixture, NoPictureWithoutAFileOrASize) {
   EXPECT_EQ(video->DisplayedImagesNumber(), 0);
 }
 
+TEST_F(VideoFixture, PageKeysStepThroughTheShownImagesHomeAndEndGoToTheEnds) {
+  Open(64, 48, 10);
+  montage.visible[1] = false;
+  auto press = [&](int code) {
+    int key = code;
+    video->KeyDown(key, {});
+    return key;
+  };
+  EXPECT_EQ(press(vkNext), 0);          // used
+  EXPECT_EQ(video->CurrentImage(), 2);  // image 1 is hidden
+  EXPECT_EQ(press(vkEnd), 0);
+  EXPECT_EQ(video->CurrentImage(), 9);
+  press(vkNext);  // already on the last: stays
+  EXPECT_EQ(video->CurrentImage(), 9);
+  press(vkPrior);
+  EXPECT_EQ(video->CurrentImage(), 8);
+  press(vkHome);
+  EXPECT_EQ(video->CurrentImage(), 0);
+  press(vkPrior);
+  EXPECT_EQ(video->CurrentImage(), 0);
+  EXPECT_EQ(press(vkLeft), vkLeft);  // other keys go on to the marking
+}
+
 TEST_F(VideoFixture, NavigationCountsOnlyVisibleImagesOutsideMontage) {
   Open(64, 48, 10);
   montage.visible[1] = montage.visible[2] = false;
@@ -268,28 +292,21 @@ TEST_F(VideoFixture, NavigationCountsOnlyVisibleImagesOutsideMontage) {
 
 TEST_F(VideoFixture, DocumentKeysOfTheVideoSection) {
   Open(64, 48, 10);
-  std::map<std::string, std::string> keys;
-  TKeyReader read = [&](const std::string& s, const std::string& k) -> std::optional<std::string> {
-    auto it = keys.find(s + "/" + k);
-    if (it == keys.end()) return std::nullopt;
-    return it->second;
-  };
-  video->LoadFromDocument(read);  // defaults: image 1, Grid marking
+  TIniFile doc;
+  video->LoadFromDocument(doc);  // defaults: image 1, Grid marking
   EXPECT_EQ(video->CurrentImage(), 1);
   EXPECT_TRUE(video->IsGrid());
-  keys = {{"Video/ImageNumber", "7"}, {"Video/MarkingMode", "1"}};
-  video->LoadFromDocument(read);
+  doc.SetText("[Video]\nImageNumber=7\nMarkingMode=1\n");
+  video->LoadFromDocument(doc);
   EXPECT_EQ(video->CurrentImage(), 7);
   EXPECT_TRUE(video->IsLayer());
-  keys["Video/ImageNumber"] = "99999999999";  // bounded to the last image
-  video->LoadFromDocument(read);
+  doc.WriteString("Video", "ImageNumber", "99999999999");  // bounded to the last image
+  video->LoadFromDocument(doc);
   EXPECT_EQ(video->CurrentImage(), 9);
-  std::map<std::string, std::string> out;
-  video->StoreInDocument([&](const std::string& s, const std::string& k, const std::string& v) {
-    out[s + "/" + k] = v;
-  });
-  EXPECT_EQ(out["Video/ImageNumber"], "9");
-  EXPECT_EQ(out["Video/MarkingMode"], "1");
+  TIniFile out;
+  video->StoreInDocument(out);
+  EXPECT_EQ(out.ReadString("Video", "ImageNumber"), "9");
+  EXPECT_EQ(out.ReadString("Video", "MarkingMode"), "1");
 }
 
 TEST_F(VideoFixture, TicksSkipHiddenImagesAndStopAtTheEnd) {

@@ -174,10 +174,13 @@ TEST_F(VideoFixture, ScrollBarsFollowZoomAndMoveTheVisiblePart) {
   EXPECT_EQ(video->VisibleRect().left, r.left);
   video->ScrollTo(false, 0);
   EXPECT_EQ(video->VisibleRect().left, 0);
-  // The wheel moves the vertical bar by its small step.
-  const int before = v.ImgPos;
+  // A notch of the wheel moves the vertical bar by three lines of 20 pixels.
+  video->ScrollTo(true, 200);
   video->ScrollWheelUp();
-  EXPECT_EQ(v.ImgPos, before - 1);
+  EXPECT_EQ(v.ImgPos, 140);
+  video->ScrollWheelDown();
+  video->ScrollWheelDown();
+  EXPECT_EQ(v.ImgPos, 260);
   video->ResetZoom();
   EXPECT_FALSE(v.Visible);
   EXPECT_EQ(video->ViewWidth(), 640);

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QDialog>
-#include <QDir>
 #include <QKeyEvent>
 #include <QRadioButton>
 #include <QTimer>
@@ -15,6 +14,7 @@
 #include "gui/formulas/formula_tools.h"
 #include "gui/formulas/pad_line.h"
 #include "support/qt_test_application.h"
+#include "support/shots.h"
 
 using namespace kinevo;
 using namespace kinevo::gui;
@@ -61,9 +61,8 @@ TEST_F(CalculatorWindowTest, ButtonsTypeAnExpressionAndShowTheResult) {
          "SpeedButtonEgal"});
   EXPECT_EQ(Shown(), QStringLiteral("2,5"));
 
-  QDir().mkpath(QStringLiteral("/tmp/shots"));
   Click({"SpeedButtonRacine", "SpeedButton2"});
-  EXPECT_TRUE(calc_.grab().save(QStringLiteral("/tmp/shots/calculator.png")));
+  EXPECT_TRUE(test::Shot(calc_, "calculator"));
 }
 
 TEST_F(CalculatorWindowTest, TypedKeysAreTranslatedAndAnErrorGoesAtTheNextKey) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -15,6 +14,7 @@
 #include "core/common/user_dialog.h"
 #include "support/qt_test_application.h"
 #include "support/scripted_dialog.h"
+#include "support/shots.h"
 
 using namespace kinevo;
 using namespace kinevo::gui;
@@ -81,14 +81,13 @@ TEST_F(FormulasDialogTest, ShowsTheGridsAndTakesScreenshots) {
   EXPECT_EQ(g->item(4 + 2, 4)->text().toStdString(),
             FormatNumber(0, 0.5 * 0.25 * (9.81 * 0.08) * (9.81 * 0.08) +
                                 0.25 * 9.81 * (1.2 - 4.905 * 0.08 * 0.08)));
-  QDir().mkpath(QStringLiteral("/tmp/shots"));
-  EXPECT_TRUE(box.grab().save(QStringLiteral("/tmp/shots/formulas_dialog.png")));
+  EXPECT_TRUE(test::Shot(box, "formulas_dialog"));
   box.Pages()->setCurrentIndex(1);
   QApplication::processEvents();
   EXPECT_EQ(box.ConstantGrid()->item(0, 1)->text(), QStringLiteral("Valeur ou formule"));
   EXPECT_EQ(box.ConstantGrid()->item(1, 1)->text(), QStringLiteral("9,81"));
   EXPECT_EQ(box.ConstantGrid()->rowCount(), 4);
-  EXPECT_TRUE(box.grab().save(QStringLiteral("/tmp/shots/formulas_dialog_constants.png")));
+  EXPECT_TRUE(test::Shot(box, "formulas_dialog_constants"));
 }
 
 TEST_F(FormulasDialogTest, ClicksAndEditsGoThroughTheChecks) {

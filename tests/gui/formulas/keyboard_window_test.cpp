@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDir>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -22,6 +21,7 @@
 #include "gui/formulas/pad_line.h"
 #include "support/qt_test_application.h"
 #include "support/scripted_dialog.h"
+#include "support/shots.h"
 #include "support/temp_dir.h"
 
 using namespace kinevo;
@@ -171,13 +171,12 @@ TEST(KeyboardWindowTest, ScreenshotsOfBothPages) {
   k.show();
   k.SetFormulaText("Ep=m*g*y");
   QApplication::processEvents();
-  QDir().mkpath(QStringLiteral("/tmp/shots"));
-  EXPECT_TRUE(k.grab().save(QStringLiteral("/tmp/shots/keyboard_formula.png")));
+  EXPECT_TRUE(test::Shot(k, "keyboard_formula"));
   k.SetPage(TKeyboardModel::kTextsPage);
   k.SetUnitText("J");
   k.SetCommentText(QString::fromUtf8("énergie potentielle").toStdString());
   QApplication::processEvents();
-  EXPECT_TRUE(k.grab().save(QStringLiteral("/tmp/shots/keyboard_texts.png")));
+  EXPECT_TRUE(test::Shot(k, "keyboard_texts"));
 }
 
 // A results table of one system falling freely, for the formulas dialog.

@@ -106,7 +106,6 @@ struct TrackingWindowTest : ::testing::Test {
     QApplication::processEvents();
     const QImage img = window->grab().toImage();
     ASSERT_TRUE(test::SaveShot(img, name));
-    img.save(QString::fromStdString("/tmp/" + name + ".png"));
   }
 };
 
@@ -175,6 +174,15 @@ TEST_F(TrackingWindowTest, DrawRunStopHalfWayThenListTheHiddenImages) {
   session->Video.SetMode(vmRepereFixe);
   EXPECT_EQ(session->Data.GridMarks().MarksCount(), kFrames);
   EXPECT_FALSE(ui->ToolBar()->isVisible());
+}
+
+TEST_F(TrackingWindowTest, TheOptionsThresholdAppliesWithoutUndoingTheMenuChoices) {
+  EXPECT_DOUBLE_EQ(ui->Tracking().Settings().uncertainFraction, 0.7);
+  ui->Action("MenuSuiviRayon60")->trigger();
+  session->Options.TrackingUncertainty_Value = 45;
+  session->Options.NotifyChanged();
+  EXPECT_DOUBLE_EQ(ui->Tracking().Settings().uncertainFraction, 0.45);
+  EXPECT_EQ(ui->Tracking().Settings().radius, 60);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "gui/app/cursor_pictures.h"
 #include "gui/app/main_window.h"
 #include "gui/app/resources.h"
+#include "gui/app/user_locale.h"
 #include "kinevo_version.h"
 
 int main(int argc, char** argv) {
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Kinevo"));
+  kinevo::gui::ApplyUserLocale(app);
   // The named cursors are registered before any window exists; the message
   // dialog (title "Kinevo", font "Arial") belongs to the main window's session.
   kinevo::gui::LoadResources();

@@ -276,6 +276,7 @@ void TData::KeyDown(int key, bool ctrl) {
       }
       break;
     case 65:
+    case 90:  // Ctrl+Z too, as everywhere else on the desktop
       if (ctrl) {
         Undo();
         view_.Repaint();

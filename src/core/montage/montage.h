@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "core/common/events.h"
-#include "core/common/user_dialog.h"
 #include "core/common/key_store.h"
+#include "core/common/user_dialog.h"
 #include "core/common/video_view.h"
 #include "core/video/montage_map.h"
 

@@ -336,6 +336,11 @@ void TVideo::ScrollTo(bool vertical, int32_t pos) {
   Changed();
 }
 
+// One notch of the wheel scrolls three lines of 20 view pixels, as
+// desktop programs do; the bar's small step (one pixel) would take hundreds
+// of notches to cross a zoomed picture.
+constexpr int kWheelStep = 3 * 20;
+
 void TVideo::ScrollWheelDown() {
   if (vbar_.Visible) ScrollTo(true, vbar_.ImgPos + std::max(kWheelStep, vbar_.SmallChange));
 }
@@ -345,11 +350,6 @@ void TVideo::ScrollWheelUp() {
 }
 
 // ------------------------------------------------------------------ zoom
-
-// One notch of the wheel scrolls three lines of 20 view pixels, as
-// desktop programs do; the bar's small step (one pixel) would take hundreds
-// of notches to cross a zoomed picture.
-constexpr int kWheelStep = 3 * 20;
 
 void TVideo::ZoomAt(int x, int y, int step, bool ctrl, int32_t z0) {
   const int w = ImageWidth(), h = ImageHeight();
@@ -459,16 +459,6 @@ void TVideo::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   }
 }
 
-void TVideo::KeyDown(int& key, TShiftState shift) {
-  if (IsMarking() && key != 0) {
-    const TPixel at = CursorPos ? CursorPos() : TPixel{};
-    switch (key) {
-      case vkReturn:
-        if (pan_.Dragging) {
-          MouseUp(mbLeft, shift, at.x, at.y);
-          key = 0;
-        } else if (tool_ == vtZoom || tool_ == vtPan) {
-          MouseDown(mbLeft, shift, at.x, at.y);
 bool TVideo::StepKey(int key) {
   const int n = DisplayedImagesNumber();
   if (n <= 0 || IsCapture() || pan_.Dragging) return false;
@@ -494,11 +484,21 @@ bool TVideo::StepKey(int key) {
   return true;
 }
 
-          key = 0;
+void TVideo::KeyDown(int& key, TShiftState shift) {
   if (StepKey(key)) {
     key = 0;
     return;
   }
+  if (IsMarking() && key != 0) {
+    const TPixel at = CursorPos ? CursorPos() : TPixel{};
+    switch (key) {
+      case vkReturn:
+        if (pan_.Dragging) {
+          MouseUp(mbLeft, shift, at.x, at.y);
+          key = 0;
+        } else if (tool_ == vtZoom || tool_ == vtPan) {
+          MouseDown(mbLeft, shift, at.x, at.y);
+          key = 0;
         }
         break;
       case vkEscape:
@@ -643,16 +643,15 @@ void TVideo::LoadFromDocument(const IKeyReader& read) {
   const long long index = read.ReadInt64(kVideoSection, "ImageNumber", 1);
   Source().GoToImage(
       static_cast<int32_t>(std::clamp<long long>(index, -1, static_cast<long long>(INT32_MAX))));
-  const long long marking = ReadIntKey(read, kVideoSection, "MarkingMode", 0);
+  const long long marking = read.ReadInt64(kVideoSection, "MarkingMode", 0);
   SetMode(marking == 1 ? vmTransparent : vmRepereFixe);
   UpdateTransform();
   Changed();
 }
 
-void TVideo::StoreInDocument(const TKeyWriter& write) const {
-  if (!write) return;
-  write(kVideoSection, "ImageNumber", std::to_string(CurrentImage()));
-  write(kVideoSection, "MarkingMode", IsLayer() ? "1" : "0");
+void TVideo::StoreInDocument(IKeyWriter& write) const {
+  write.WriteInteger(kVideoSection, "ImageNumber", CurrentImage());
+  write.WriteBool(kVideoSection, "MarkingMode", IsLayer());
 }
 
 }  // namespace kinevo

@@ -16,8 +16,8 @@
 #include "core/common/canvas.h"
 #include "core/common/events.h"
 #include "core/common/image.h"
-#include "core/common/video_view.h"
 #include "core/common/key_store.h"
+#include "core/common/video_view.h"
 #include "core/video/frame_source.h"
 #include "core/video/frame_sources.h"
 #include "core/video/montage_map.h"
@@ -156,6 +156,9 @@ class TVideo : public IVideoView {
   // ------------------------------------------------------------ commands
   void OpenVideo(const std::string& fileName);
   void GoToDisplayedImage(int n);
+  // Page Up / Page Down step to the previous / next shown image, Home and
+  // End go to the first / last; false for any other key.
+  bool StepKey(int key);
   void GoToImage(int index) override;
   void AdvanceImages(int n) override;
   void GoToLastMarkedImage();
@@ -173,9 +176,6 @@ class TVideo : public IVideoView {
   void UpdateTransform();
   void UpdateCursor() override;
   void SetViewCursor(const std::string& name) override;
-  // Page Up / Page Down step to the previous / next shown image, Home and
-  // End go to the first / last; false for any other key.
-  bool StepKey(int key);
   void Repaint() override;
   void LoadFromDocument(const IKeyReader& read);
   void StoreInDocument(IKeyWriter& write) const;

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -20,6 +21,7 @@
 #include "gui/app/file_search_window.h"
 #include "gui/app/properties_dialog.h"
 #include "gui/app/resources.h"
+#include "gui/app/window_placement.h"
 #include "gui/common/file_dialogs_qt.h"
 #include "gui/common/message_dialog.h"
 #include "gui/common/value_dialog_qt.h"
@@ -132,7 +134,6 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent) : QMainWin
 
   // The results window, hidden until a result button asks for a page.
   resForm_ = std::make_unique<TResForm>(*session_);
-  resForm_->SetGraphCursors([](const std::string& name) { return NamedCursors::Get(name); });
   resForm_->ShowImage = [this](int image) {
     session_->Video.GoToImage(image);
     RefreshFields();
@@ -219,19 +220,25 @@ void MainWindow::BuildStatusBar() {
   hint_->setMinimumWidth(100);
   hint_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   statusBar()->addWidget(hint_, 1);
-  auto field = [this](const char* name, int width) {
+  auto field = [this](const char* name, int width, const char* tip) {
     auto* f = new StatusField(QString::fromUtf8(name), width, this);
+    f->setToolTip(QString::fromUtf8(tip));
     f->installEventFilter(this);
     statusBar()->addPermanentWidget(f);
     fields_[name] = f;
     return f;
   };
-  connect(field("EditImage", 80), &StatusField::clicked, this, [this] { GoToImageNumber(); });
-  field("EditMarque", 50);
-  connect(field("EditAngle", 60), &StatusField::clicked, this, [this] { AskAngle(); });
-  connect(field("EditZoom", 60), &StatusField::clicked, this, [this] {
-    if (session_->Video.IsOpen()) session_->Video.ResetZoom();
-  });
+  connect(
+      field("EditImage", 80, "Image affichée et nombre d'images (cliquer pour aller à une image)"),
+      &StatusField::clicked, this, [this] { GoToImageNumber(); });
+  field("EditMarque", 50, "Nombre de marques posées");
+  connect(
+      field("EditAngle", 60, "Angle de l'axe des x avec l'horizontale (cliquer pour le saisir)"),
+      &StatusField::clicked, this, [this] { AskAngle(); });
+  connect(field("EditZoom", 60, "Zoom de la vidéo (cliquer pour revenir à 100 %)"),
+          &StatusField::clicked, this, [this] {
+            if (session_->Video.IsOpen()) session_->Video.ResetZoom();
+          });
 }
 
 void MainWindow::WireEvents() {
@@ -514,7 +521,7 @@ void MainWindow::AskDuration() {
 TFileSearchWindow* MainWindow::FileSearch() {
   if (search_ == nullptr) {
     search_ = new TFileSearchWindow(this);
-    search_->SetFilter(QString::fromUtf8(kOpenFilter), 1);
+    search_->SetFilter(QString::fromStdString(OpenFilter()), 1);
     if (!session_->Recent.Directory.empty()) search_->SetFolder(Q(session_->Recent.Directory));
     connect(search_, &TFileSearchWindow::fileChosen, this, &MainWindow::OpenFoundFile);
   }
@@ -686,18 +693,32 @@ void MainWindow::RestorePlacement() {
   TIniFile ini(path);
   ini.Load();
   s.Recent.LoadFromIni(ini, "RecentFiles");
-  s.Recent.LoadDirectory(ini, "RecentFiles");
+  // The last folder is kept in [MainForm]; earlier versions of this
+  // program wrote it in [RecentFiles].
+  s.Recent.LoadDirectory(ini,
+                         ini.ValueExists("MainForm", "Directory") ? "MainForm" : "RecentFiles");
   RebuildRecentMenu();
+  // Left and Top place the frame, Width and Height size the inside; the
+  // frame, title bar included, must lie on a screen present now.
+  const QMargins m = FrameMargins();
   if (ini.SectionExists("MainForm")) {
-    const int w = ini.ReadInteger("MainForm", "Width", width());
-    const int h = ini.ReadInteger("MainForm", "Height", height());
-    move(ini.ReadInteger("MainForm", "Left", x()), ini.ReadInteger("MainForm", "Top", y()));
-    resize(std::max(w, 632), std::max(h, 452));
+    const int w = std::max(ini.ReadInteger("MainForm", "Width", width()), 632);
+    const int h = std::max(ini.ReadInteger("MainForm", "Height", height()), 452);
+    const QRect frame(ini.ReadInteger("MainForm", "Left", x()),
+                      ini.ReadInteger("MainForm", "Top", y()), w + m.left() + m.right(),
+                      h + m.top() + m.bottom());
+    const QScreen* sc = QGuiApplication::screenAt(frame.center());
+    if (sc == nullptr) sc = screen();
+    setGeometry(ClientOf(sc ? FitFrameInside(frame, sc->availableGeometry()) : frame, m));
     if (ini.ReadBool("MainForm", "Maximized", false)) showMaximized();
   } else if (const QScreen* sc = screen()) {
-    // The first run takes the whole work area.
-    setGeometry(sc->availableGeometry());
+    setGeometry(ClientOf(FirstStartFrame(sc->availableGeometry()), m));
   }
+}
+
+QMargins MainWindow::FrameMargins() const {
+  const QRect f = frameGeometry(), g = geometry();
+  return {g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom()};
 }
 
 void MainWindow::SavePlacement() {
@@ -707,14 +728,15 @@ void MainWindow::SavePlacement() {
   if (path.empty()) return;
   TIniFile ini(path);
   ini.Load();
-  const QRect g = normalGeometry().isValid() ? normalGeometry() : geometry();
-  ini.WriteInteger("MainForm", "Left", g.x());
-  ini.WriteInteger("MainForm", "Top", g.y());
+  const QRect g = isMaximized() && normalGeometry().isValid() ? normalGeometry() : geometry();
+  const QMargins m = FrameMargins();
+  ini.WriteInteger("MainForm", "Left", g.x() - m.left());
+  ini.WriteInteger("MainForm", "Top", g.y() - m.top());
   ini.WriteInteger("MainForm", "Width", g.width());
   ini.WriteInteger("MainForm", "Height", g.height());
   ini.WriteBool("MainForm", "Maximized", isMaximized());
   s.Recent.SaveToIni(ini, "RecentFiles");
-  s.Recent.SaveDirectory(ini, "RecentFiles");
+  s.Recent.SaveDirectory(ini, "MainForm");
   ini.UpdateFile();
 }
 

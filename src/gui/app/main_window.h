@@ -145,6 +145,8 @@ class MainWindow : public QMainWindow {
   void RouteKey(QKeyEvent* e);
   void RestorePlacement();
   void SavePlacement();
+  // Title bar and borders around the inside (none offscreen or unmanaged).
+  QMargins FrameMargins() const;
   void RebuildRecentMenu();
   // Command handlers.
   void ChooseTool(TOutil tool, TScaleKind kind = skNormal);
@@ -159,8 +161,6 @@ class MainWindow : public QMainWindow {
   TValueDialogContext ValueContext() const;
   void Navigate(int displayed);
   // Gives the view the picture's proportions in the middle of the window.
-  // Title bar and borders around the inside (none offscreen or unmanaged).
-  QMargins FrameMargins() const;
   void FitView();
   void ShowOptions();
   void OptionsChanged();

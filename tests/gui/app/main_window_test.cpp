@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTimer>
 #include <QToolButton>
@@ -28,6 +29,7 @@
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 
@@ -216,9 +218,9 @@ TEST_F(WindowTest, StartsWithoutAVideo) {
 }
 
 TEST_F(WindowTest, ArgumentsOpenByExtension) {
-  const std::string wmv = dir + "/film.wmv";
-  fs::copy_file(video, wmv);
-  window->OpenArgument(QString::fromStdString(wmv));
+  const std::string notes = dir + "/notes.txt";
+  std::ofstream(notes) << "pas une vidéo";
+  window->OpenArgument(QString::fromStdString(notes));
   EXPECT_FALSE(S().Video.IsOpen());
   EXPECT_EQ(messages.Count(), 0u);
   const std::string upper = dir + "/FILM.AVI";
@@ -228,6 +230,53 @@ TEST_F(WindowTest, ArgumentsOpenByExtension) {
   EXPECT_EQ(window->windowTitle(), "FILM.AVI");
   EXPECT_EQ(window->Field("EditImage")->text(), " 1/40");
   EXPECT_TRUE(window->Action("ButtonOutilMarque")->isChecked());
+}
+
+TEST_F(WindowTest, EveryVideoTypeOpensFromTheCommandLine) {
+  // FFmpeg reads the file whatever its name says.
+  const std::string phone = dir + "/telephone.MP4";
+  fs::copy_file(video, phone);
+  window->OpenArgument(QString::fromStdString(phone));
+  EXPECT_TRUE(S().Video.IsOpen()) << messages.LastText();
+  EXPECT_EQ(window->windowTitle(), "telephone.MP4");
+}
+
+TEST_F(WindowTest, StatusFieldsSayWhatTheyShow) {
+  for (const char* name : {"EditImage", "EditMarque", "EditAngle", "EditZoom"})
+    EXPECT_FALSE(window->Field(name)->toolTip().isEmpty()) << name;
+}
+
+TEST_F(WindowTest, PlacementKeepsTheFrameOnTheScreen) {
+  const QRect screen = window->screen()->availableGeometry();
+  // First start: inside the screen, title bar included.
+  EXPECT_TRUE(screen.contains(window->frameGeometry())) << window->frameGeometry().width();
+  window.reset();
+  {
+    TIniFile ini(dir + "/Kinevo.ini");
+    ini.WriteInteger("MainForm", "Left", screen.left() - 300);
+    ini.WriteInteger("MainForm", "Top", screen.bottom() + 50);
+    ini.WriteInteger("MainForm", "Width", screen.width() * 3);
+    ini.WriteInteger("MainForm", "Height", screen.height() * 2);
+    ASSERT_TRUE(ini.UpdateFile());
+  }
+  MainWindowSetup setup;
+  setup.settingsPath = dir + "/Kinevo.ini";
+  setup.messages = &messages;
+  setup.association = association.get();
+  window = std::make_unique<MainWindow>(setup);
+  window->show();
+  QApplication::processEvents();
+  // A placement remembered from a larger screen is brought back onto this one.
+  EXPECT_TRUE(screen.contains(window->frameGeometry()));
+  EXPECT_EQ(window->frameGeometry().size(), screen.size());
+  // Saved and read again, it stays where it is.
+  const QRect before = window->frameGeometry();
+  window->close();
+  window.reset();
+  window = std::make_unique<MainWindow>(setup);
+  window->show();
+  QApplication::processEvents();
+  EXPECT_EQ(window->frameGeometry(), before);
 }
 
 TEST_F(WindowTest, MarkSaveCloseAndReopen) {

@@ -346,6 +346,19 @@ TSeries TData::GetSeries() const {
   std::iota(order.begin(), order.end(), 0);
   std::stable_sort(order.begin(), order.end(),
                    [&](std::size_t a, std::size_t b) { return index[a] < index[b]; });
+  // Times read from the file, from the first row's: a variable rate makes
+  // time index x T wrong.
+  std::vector<double> fileTimes;
+  if (n > 0 && FileTime) {
+    for (std::size_t k = 0; k < n; ++k) {
+      const std::optional<double> t = FileTime(marked[order[k]]->MarksContainerFrameNumber);
+      if (!t) break;
+      fileTimes.push_back(*t);
+    }
+    if (fileTimes.size() != n) fileTimes.clear();
+    for (std::size_t k = n; k-- > 0 && !fileTimes.empty();) fileTimes[k] -= fileTimes.front();
+  }
+  r.fileTimes = !fileTimes.empty();
   const int systems = set.MarksNumberPerFrame();
   r.times.resize(n);
   r.images.assign(static_cast<std::size_t>(systems), std::vector<int32_t>(n, -1));
@@ -354,7 +367,7 @@ TSeries TData::GetSeries() const {
   for (std::size_t k = 0; k < n; ++k) {
     const TContainer* c = marked[order[k]];
     const int64_t t = index[order[k]];
-    r.times[k] = static_cast<double>(t) * requiredDuration_;
+    r.times[k] = r.fileTimes ? fileTimes[k] : static_cast<double>(t) * requiredDuration_;
     for (int s = 0; s < systems; ++s)
       if (const TMarque* m = c->MarkOf(s)) {
         const TPictureCoord rel = m->GetRelative();

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -53,6 +54,9 @@ struct TMarkingSettings {
 // the position relative to the origin, y upwards (0, 0 when unmarked).
 struct TSeries {
   std::vector<double> times;
+  // The times come from the video file's own timestamps (FileTime), not
+  // from time index x T.
+  bool fileTimes = false;
   std::vector<std::vector<int32_t>> images;
   std::vector<std::vector<double>> xs;
   std::vector<std::vector<double>> ys;
@@ -71,6 +75,10 @@ class TData : public IMarkingHost, public IHistoryOwner {
   void SetResultsInvalidator(IResultsInvalidator* r) { invalidator_ = r; }
   // The montage's time shift of a file index (identity when unset).
   std::function<int32_t(int32_t)> TimeShift;
+  // The time of a file image in seconds, its time shift included, when the
+  // times come from the video file's own timestamps; nothing (or unset) when
+  // times are counted in images, as time index x T.
+  std::function<std::optional<double>(int32_t)> FileTime;
 
   // Each with any number of listeners (the view's host, the windows).
   TNotifyEvent OnAxesChanged;

@@ -251,6 +251,8 @@ double TMontage::ImageTime(int which) const {
       }
   }
   if (idx < 0) return -1;
+  if (FileTime)
+    if (const std::optional<double> ft = FileTime(idx)) return *ft;
   return static_cast<double>(TimeIndex(idx)) * t;
 }
 

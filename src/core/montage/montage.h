@@ -4,6 +4,7 @@
 // and the two numbering tables between file images and displayed images.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,7 +50,10 @@ class TMontage : public IMontageMap {
   std::function<bool(int)> ImageHasMarks;    // a file image carries marks
   std::function<void()> InvalidateResults;   // results must be recomputed
   std::function<double()> RequiredDuration;  // T, seconds between two images
-  std::function<bool()> AdviceAllowed;       // the settings allow the toggle advice
+  // The time of a file image (shift included) when the times come from the
+  // video file; nothing when they are time index x T.
+  std::function<std::optional<double>(int)> FileTime;
+  std::function<bool()> AdviceAllowed;  // the settings allow the toggle advice
   IGroupDialog* GroupDialog = nullptr;
 
   bool ShowToggleAdvice = true;

@@ -11,6 +11,7 @@ void TMarkingResultsSource::GetSeries(bool layer, TMarkSeries& out) const {
   }
   TSeries s = data_.GetSeries();
   out.times = std::move(s.times);
+  out.fileTimes = s.fileTimes;
   out.images = std::move(s.images);
   out.xs = std::move(s.xs);
   out.ys = std::move(s.ys);

@@ -29,6 +29,7 @@ int TCalcul::Compute(const IResultsSource& source, bool layer) {
   const size_t cells = static_cast<size_t>(systems_) * rows_;
 
   times_ = std::move(series.times);
+  fileTimes_ = series.fileTimes;
   markImage_.assign(cells, -1);
   rawX_.assign(cells, 0.0);
   rawY_.assign(cells, 0.0);
@@ -113,7 +114,9 @@ int TCalcul::ComputeDerivatives(int flags) {
     Y.resize(n);
     for (size_t k = 0; k < n; ++k) {
       const size_t i = At(s, rows[k]);
-      t[k] = markImage_[i];
+      // The derivative is per image and divided by the period: with times
+      // from the file, an image's place on that scale is its time / period.
+      t[k] = fileTimes_ ? times_[static_cast<size_t>(rows[k])] / period_ : markImage_[i];
       X[k] = rawX_[i];
       Y[k] = rawY_[i];
     }

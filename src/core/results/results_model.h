@@ -106,6 +106,7 @@ class TCalcul {
   bool directX_ = true, directY_ = true;
 
   std::vector<double> times_;
+  bool fileTimes_ = false;           // times_ read from the video file
   std::vector<int32_t> markImage_;   // [N × rows]
   std::vector<double> rawX_, rawY_;  // [N × rows]
   std::vector<double> x_[2], y_[2];  // per frame, [N × rows]

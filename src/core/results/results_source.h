@@ -14,6 +14,9 @@ namespace kinevo {
 struct TMarkSeries {
   // Time of each row in seconds (relative time index × image period).
   std::vector<double> times;
+  // The times come from the video file's timestamps: derivatives then
+  // follow them rather than the time indices.
+  bool fileTimes = false;
   // [system][row]: the relative time index of the row's image when the
   // system is marked there, else −1.
   std::vector<std::vector<int32_t>> images;

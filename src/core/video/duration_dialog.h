@@ -34,6 +34,11 @@ class TDurationDialogModel {
   static constexpr const char* kUnitLabel = "seconde(s)";
   static constexpr const char* kStatus = "1 µs < intervalle de temps < 1 Gs";
   static constexpr int kMaxLength = 16;
+  // Shown under the header when the times come from the file.
+  static constexpr const char* kFileTimesText =
+      "Fréquence de trame variable : l'instant de chaque image est lu dans le fichier vidéo, "
+      "et T est la durée moyenne entre deux images. Une autre valeur de T multiplie tous ces "
+      "instants dans le même rapport (vidéo au ralenti).";
 
   // `imageDuration` is D, the video's own duration; `current` is T.
   TDurationDialogModel(double imageDuration, double current);
@@ -43,6 +48,10 @@ class TDurationDialogModel {
 
   std::string HeaderText() const;      // the centred label, lines separated by '\n'
   std::string DefaultCaption() const;  // "Utiliser la valeur par défaut T = 0,04 s"
+  // The line about times read from the file (kFileTimesText), empty when
+  // the times are counted in images.
+  std::string FileTimesText() const { return fileTimes_ ? kFileTimesText : ""; }
+  void SetFileTimes(bool on) { fileTimes_ = on; }
 
   bool DefaultSelected() const { return defaultSelected_; }
   const std::string& Text() const { return text_; }
@@ -64,6 +73,7 @@ class TDurationDialogModel {
   double t_;
   bool defaultSelected_;
   bool selectAll_ = false;
+  bool fileTimes_ = false;
   std::string text_;
   double value_ = 0;
 };

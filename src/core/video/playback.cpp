@@ -13,6 +13,7 @@ void TPlayback::Start(uint16_t periodMs) {
     decoderBusy_ = false;
     decodedReady_ = false;
   }
+  dropped_ = 0;
   playing_ = true;
   decoder_ = std::jthread([this](std::stop_token st) { DecoderLoop(st); });
   const uint16_t period = periodMs == 0 ? 1 : periodMs;
@@ -38,7 +39,12 @@ void TPlayback::SetTarget(const TPixelRect& rect, int width, int height) {
 bool TPlayback::RequestDecode() {
   {
     std::lock_guard<std::mutex> lk(mutex_);
-    if (decoderBusy_) return false;
+    if (decoderBusy_) {
+      dropped_.fetch_add(1, std::memory_order_relaxed);
+      return false;
+    }
+    // A request the decoder has not taken yet is replaced: its image is lost.
+    if (decodeRequested_) dropped_.fetch_add(1, std::memory_order_relaxed);
     decodeRequested_ = true;
   }
   cv_.notify_all();

@@ -59,6 +59,9 @@ class TPlayback {
   // From the tick: asks the decoder for the current image.  False when it is
   // still busy with an earlier one (this image is dropped).
   bool RequestDecode();
+  // Images dropped since Start: their tick came while the decoder was
+  // busy, or before it took the image asked for earlier.  Any thread.
+  int64_t DroppedImages() const { return dropped_.load(std::memory_order_relaxed); }
   // Swaps the waiting decoded picture into `picture` when one of the given
   // size waits; `index` gets its image.  Window thread.
   bool TakeDecoded(Image& picture, int width, int height, int& index);
@@ -69,6 +72,7 @@ class TPlayback {
 
   THooks hooks_;
   std::atomic<bool> playing_{false};
+  std::atomic<int64_t> dropped_{0};
   std::mutex mutex_;
   std::condition_variable_any cv_;
   // Under mutex_.

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "core/common/math_utils.h"
+#include "core/video/file_times.h"
 
 namespace kinevo {
 
@@ -84,6 +85,8 @@ IViewClient* TVideo::Client() const {
 void TVideo::OpenVideo(const std::string& fileName) {
   StopPlay();
   TFrameSource& src = sources_.Open(fileName);
+  // A variable rate makes counted times wrong: the file's own are used.
+  fileTimes_ = src.Opened() && src.VariableRate();
   if (src.Opened()) {
     if (SetRequiredDuration) SetRequiredDuration(src.ImageDuration());
     if (RecorderNewVideo) RecorderNewVideo(src.ImagesNumber());
@@ -116,6 +119,13 @@ void TVideo::SourceClosed(void*) {
   vbar_.Visible = hbar_.Visible = false;
   hasPicture_ = false;
   OnVideoClose(this);
+}
+
+void TVideo::SetFileTimes(bool on) { fileTimes_ = on; }
+
+std::optional<double> TVideo::FileImageTime(int index, int32_t shift, double period) const {
+  if (!FileTimes()) return std::nullopt;
+  return kinevo::FileImageTime(Source().ImageTimes(), index, shift, period);
 }
 
 // ------------------------------------------------------------------ navigation
@@ -619,6 +629,15 @@ void TVideo::PaintOverlays(Canvas& canvas) {
   }
   IViewClient* overlays = IsTracking() ? Tracking : Marking;
   if (overlays != nullptr) overlays->Paint(canvas);
+  if (Playing() && DroppedImages() > 0) {
+    TFont font;
+    font.name = "Arial";
+    font.size = 9;
+    font.color = colors::Black;
+    canvas.SetFont(font);
+    canvas.SetBrush({colors::White, TBrushStyle::bsSolid});
+    canvas.TextOut(4, 4, kDroppingText, true);
+  }
   if (waiting_) {
     TFont font;
     font.name = "Arial";
@@ -644,6 +663,7 @@ void TVideo::LoadFromDocument(const IKeyReader& read) {
   Source().GoToImage(
       static_cast<int32_t>(std::clamp<long long>(index, -1, static_cast<long long>(INT32_MAX))));
   const long long marking = read.ReadInt64(kVideoSection, "MarkingMode", 0);
+  SetFileTimes(read.ReadInt64(kVideoSection, "FileTimes", 0) == 1);
   SetMode(marking == 1 ? vmTransparent : vmRepereFixe);
   UpdateTransform();
   Changed();
@@ -652,6 +672,8 @@ void TVideo::LoadFromDocument(const IKeyReader& read) {
 void TVideo::StoreInDocument(IKeyWriter& write) const {
   write.WriteInteger(kVideoSection, "ImageNumber", CurrentImage());
   write.WriteBool(kVideoSection, "MarkingMode", IsLayer());
+  // Only for a file that has times of its own worth choosing.
+  if (Source().VariableRate()) write.WriteBool(kVideoSection, "FileTimes", FileTimes());
 }
 
 }  // namespace kinevo

@@ -11,6 +11,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/common/canvas.h"
@@ -53,6 +54,9 @@ class TVideo : public IVideoView {
  public:
   static constexpr int kScrollBarThickness = 20;
   static constexpr const char* kWaitingText = "Veuillez patienter ...";
+  // Shown over the picture while playback drops images (decoding slower
+  // than the file's rate, as 4K videos may be).
+  static constexpr const char* kDroppingText = "Lecture : des images sont sautées";
   static constexpr int kWaitingFontHeight = 32;  // pixels
 
   // The view owns the three back-ends (AVI reader, time-addressed FFmpeg,
@@ -123,6 +127,16 @@ class TVideo : public IVideoView {
   int ImageHeight() const override { return sources_.Selected().ImageHeight(); }
   double ImageDuration() const { return sources_.Selected().ImageDuration(); }
   double ImageRate() const { return sources_.Selected().ImageRate(); }
+  // Whether the times of the images come from the file's own timestamps
+  // rather than from counting images: on for a variable-rate file when it
+  // opens, and as the document says ("FileTimes" in [Video]; a document
+  // without the key counts images, as it always did).
+  bool FileTimes() const { return fileTimes_ && IsOpen() && !Source().ImageTimes().empty(); }
+  void SetFileTimes(bool on);
+  // With FileTimes: the time of file image `index` with its time shift,
+  // the file's times scaled so that their mean interval is `period` (see
+  // FileImageTime); nothing otherwise.
+  std::optional<double> FileImageTime(int index, int32_t shift, double period) const;
   int32_t ZoomValue() const { return zoom_.Value(); }
   int ViewWidth() const override;
   int ViewHeight() const override;
@@ -130,6 +144,7 @@ class TVideo : public IVideoView {
   int ClientHeight() const { return clientHeight_; }
   const std::string& FileName() const { return sources_.Selected().FileName(); }
   TFrameSource& Source() { return sources_.Selected(); }
+  const TFrameSource& Source() const { return sources_.Selected(); }
   TFrameSources& Sources() { return sources_; }
 
   const TPixelRect& VisibleRect() const { return visibleRect_; }  // left, top, right, bottom
@@ -140,6 +155,8 @@ class TVideo : public IVideoView {
   int StartImage() const { return startImage_; }
   int EndImage() const { return endImage_; }
   bool Playing() const { return playback_.Playing(); }
+  // Images the current playback dropped to keep the file's pace.
+  int64_t DroppedImages() const { return playback_.DroppedImages(); }
   const TScrollBarState& VertBar() const { return vbar_; }
   const TScrollBarState& HorzBar() const { return hbar_; }
   const TZoom& Zoom() const { return zoom_; }
@@ -248,6 +265,7 @@ class TVideo : public IVideoView {
   bool waiting_ = false;
   bool viewVisible_ = true;
   bool hasPicture_ = false;
+  bool fileTimes_ = false;
   Image picture_;     // last good picture of the visible rectangle
   Image backBuffer_;  // picture plus overlays
   std::atomic<int> startImage_{0}, endImage_{0};

@@ -514,6 +514,7 @@ void MainWindow::AskDuration() {
   TSession& s = *session_;
   if (!s.Video.IsOpen()) return;
   double value = 0;
+  timeDialog_->FileTimes = s.Video.FileTimes();
   if (timeDialog_->Execute(true, s.Video.ImageDuration(), s.Data.RequiredDuration(), value, this))
     s.Data.SetRequiredDuration(value);
 }

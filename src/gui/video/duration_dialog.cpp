@@ -55,6 +55,7 @@ bool TBoiteTemps::Execute(bool videoOpen, double imageDuration, double current, 
   if (!videoOpen) return false;
   TDurationDialogModel model(imageDuration, current);
   model.SetRequiredDuration = SetRequiredDuration;
+  model.SetFileTimes(FileTimes);
 
   QDialog dialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   dialog.setObjectName("TBoiteTemps");
@@ -69,6 +70,12 @@ bool TBoiteTemps::Execute(bool videoOpen, double imageDuration, double current, 
   auto* header = new QLabel(Q(model.HeaderText()), &dialog);
   header->setAlignment(Qt::AlignCenter);
   layout->addWidget(header);
+  if (!model.FileTimesText().empty()) {
+    auto* fileTimes = new QLabel(Q(model.FileTimesText()), &dialog);
+    fileTimes->setObjectName("fileTimes");
+    fileTimes->setWordWrap(true);
+    layout->addWidget(fileTimes);
+  }
 
   auto* group = new QGroupBox(Q(TDurationDialogModel::kGroupCaption), &dialog);
   auto* g = new QVBoxLayout(group);

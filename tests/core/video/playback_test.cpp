@@ -78,6 +78,7 @@ TEST(Playback, ABusyDecoderDropsImagesAndHandsOverTheSizeAsked) {
   ASSERT_TRUE(p.RequestDecode());
   entered.get_future().wait();
   EXPECT_FALSE(p.RequestDecode());  // busy: this image is dropped
+  EXPECT_EQ(p.DroppedImages(), 1);
   release.set_value();
   WaitUntil([&] { return ready == 1; });
 

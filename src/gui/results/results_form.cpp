@@ -318,6 +318,7 @@ void TResForm::BuildToolBar() {
     connect(a, &QAction::triggered, this, [this, tool = tool] { SetGraphTool(tool); });
   }
   // The figures drawn over the graphs, and the tools that edit them.
+  addToolBarBreak();
   QToolBar* figures = addToolBar("Figures");
   figures->setObjectName("ToolBarFigures");
   const std::pair<int, const char*> figureTools[] = {

@@ -1,0 +1,101 @@
+// The figure tools of the results window over a real document: the tool
+// bar sets the tool of the graphs, the figures drawn follow a rebuilt view,
+// and "Annuler" of the Edition menu names and undoes the last change.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QToolBar>
+
+#include "core/graph/figure_tools.h"
+#include "gui/graph/graph_widget.h"
+#include "gui/results/results_form.h"
+#include "platform/avi/vfw_play.h"
+#include "platform/ffmpeg/ds_play.h"
+#include "platform/ffmpeg/ffmpeg_play.h"
+#include "support/qt_test_application.h"
+#include "support/scripted_dialog.h"
+#include "support/shots.h"
+#include "support/temp_dir.h"
+#include "support/two_systems_document.h"
+
+namespace kinevo {
+namespace {
+
+KINEVO_QT_TEST_APPLICATION("test_gui_results");
+
+TFrameSourceSet Sources() {
+  TFrameSourceSet s;
+  s.vfw = std::make_unique<TVfwPlay>();
+  s.ds = std::make_unique<TDSPlay>();
+  s.ffmpeg = std::make_unique<TFFMpegPlay>(std::string(KINEVO_BINARY_DIR) + "/KvoDll");
+  return s;
+}
+
+void Mouse(QWidget& w, QEvent::Type type, QPoint at) {
+  const Qt::MouseButtons held =
+      type == QEvent::MouseButtonRelease ? Qt::MouseButtons() : Qt::MouseButtons(Qt::LeftButton);
+  QMouseEvent e(type, QPointF(at), w.mapToGlobal(QPointF(at)), Qt::LeftButton, held,
+                Qt::NoModifier);
+  QApplication::sendEvent(&w, &e);
+}
+
+class ResultsFigures : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string doc = test::TwoSystems::Write(dir.Path());
+    ASSERT_FALSE(doc.empty());
+    std::string error;
+    ASSERT_TRUE(session.LoadDocumentQuietly(doc, "", error)) << error;
+    form = std::make_unique<TResForm>(session);
+    form->resize(900, 600);
+  }
+  test::TempDir dir{"kinevo_results_figures"};
+  test::ScriptedDialog dialogs;
+  TSession session{Sources(), "", &dialogs};
+  std::unique_ptr<TResForm> form;
+};
+
+TEST_F(ResultsFigures, ToolBarDrawsAndEditionMenuUndoes) {
+  ASSERT_TRUE(form->ShowView(rvTrajectory));
+  QApplication::processEvents();
+  const QToolBar* bar = form->findChild<QToolBar*>("ToolBarFigures");
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(bar->actions().size(), 12);
+  form->Action("GraphTool5")->trigger();  // "Segment"
+  for (bool layer : {false, true})
+    EXPECT_TRUE(form->Graph(rvTime, layer)->Model().IsTool(gtSegment));
+
+  TGraph& graph = *form->CurrentGraph();
+  const QPoint a(graph.width() / 3, graph.height() / 3), b(graph.width() / 2, graph.height() / 2);
+  Mouse(graph, QEvent::MouseButtonPress, a);
+  Mouse(graph, QEvent::MouseMove, b);
+  Mouse(graph, QEvent::MouseButtonRelease, b);
+  int drawn = 0;
+  for (const auto& e : graph.Model().Elements()) drawn += e->userDrawn && e->Shown();
+  EXPECT_EQ(drawn, 1) << "the segment is drawn and shown";
+  test::SaveShot(form->grab().toImage(), "results_figures");
+
+  QAction* undo = form->Action("MenuAnnuler");
+  ASSERT_NE(undo, nullptr);
+  QMenu* edit = nullptr;
+  for (QAction* m : form->menuBar()->actions())
+    if (m->text() == "Edition") edit = m->menu();
+  ASSERT_NE(edit, nullptr);
+  emit edit->aboutToShow();
+  EXPECT_EQ(undo->text(), "Annuler Créer Segment");
+  EXPECT_TRUE(undo->isEnabled());
+  undo->trigger();
+  drawn = 0;
+  for (const auto& e : graph.Model().Elements()) drawn += e->userDrawn;
+  EXPECT_EQ(drawn, 0);
+  emit edit->aboutToShow();
+  EXPECT_EQ(undo->text(), "Annuler");
+  EXPECT_FALSE(undo->isEnabled());
+}
+
+}  // namespace
+}  // namespace kinevo

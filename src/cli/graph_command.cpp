@@ -1,10 +1,6 @@
 // kinevo-cli graph DOC.kvo --view ...: draws a graph view of the results
 // window, headless, into an SVG, PNG or PDF file.
 #include <QGuiApplication>
-#include <QImage>
-#include <QPainter>
-#include <QPdfWriter>
-#include <QSvgGenerator>
 #include <cstdlib>
 #include <iostream>
 #include <sstream>
@@ -13,7 +9,7 @@
 #include "cli/session_open.h"
 #include "core/app/readiness.h"
 #include "core/common/number_format.h"
-#include "gui/graph/graph_widget.h"
+#include "gui/graph/graph_image.h"
 #include "gui/results/results_look.h"
 
 namespace kinevo::cli {
@@ -170,34 +166,10 @@ TWorldWindow BuildView(TSession& s, TGraphModel& g, const TGraphRequest& r) {
 }
 
 bool Write(TGraphModel& g, const TGraphRequest& r) {
-  const QString path = QString::fromStdString(r.output);
-  if (EndsWith(r.output, ".png")) {
-    QImage img(r.width, r.height, QImage::Format_RGB32);
-    img.fill(Qt::white);
-    QPainter p(&img);
-    TGraph::Render(g, p);
-    p.end();
-    return img.save(path, "PNG");
-  }
-  if (EndsWith(r.output, ".svg")) {
-    QSvgGenerator svg;
-    svg.setFileName(path);
-    svg.setSize(QSize(r.width, r.height));
-    svg.setViewBox(QRect(0, 0, r.width, r.height));
-    svg.setTitle("Kinevo");
-    QPainter p;
-    if (!p.begin(&svg)) return false;
-    TGraph::Render(g, p);
-    return p.end();
-  }
-  QPdfWriter pdf(path);
-  pdf.setPageSize(QPageSize(QSizeF(r.width, r.height), QPageSize::Point));
-  pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-  pdf.setResolution(72);
-  QPainter p;
-  if (!p.begin(&pdf)) return false;
-  TGraph::Render(g, p);
-  return p.end();
+  const TGraphFileKind kind = EndsWith(r.output, ".png")   ? gfPng
+                              : EndsWith(r.output, ".svg") ? gfSvg
+                                                           : gfPdf;
+  return WriteGraphFile(g, QString::fromStdString(r.output), kind);
 }
 
 int Graph(const std::vector<std::string>& args) {

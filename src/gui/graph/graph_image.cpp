@@ -1,0 +1,114 @@
+#include "gui/graph/graph_image.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSvgGenerator>
+#include <algorithm>
+
+#include "gui/graph/graph_widget.h"
+
+namespace kinevo {
+
+TGraphOutputLook::TGraphOutputLook(TGraphModel& model, bool scaleBar, bool whiteBackground)
+    : model_(model),
+      begin_(model.ColorBegin),
+      end_(model.ColorEnd),
+      axe_(model.ColorAxe),
+      scaleBar_(model.IsDessinerEchelle) {
+  model.IsDessinerEchelle = scaleBar_ || scaleBar;
+  if (whiteBackground) model.ColorBegin = model.ColorEnd = model.ColorAxe = colors::White;
+  // The plot's gradient is kept in a picture: it must be made again.
+  model.InvalidateBackground();
+}
+
+TGraphOutputLook::~TGraphOutputLook() {
+  model_.ColorBegin = begin_;
+  model_.ColorEnd = end_;
+  model_.ColorAxe = axe_;
+  model_.IsDessinerEchelle = scaleBar_;
+  model_.InvalidateBackground();
+}
+
+namespace {
+
+QSize SizeOf(const TGraphModel& model) {
+  return {std::max(1, model.Width()), std::max(1, model.Height())};
+}
+
+bool RenderSvg(TGraphModel& model, QSvgGenerator& svg) {
+  const QSize size = SizeOf(model);
+  // The size written in millimetres is read back at 96 dots per inch by
+  // browsers and drawing programs: the screen's size.
+  svg.setResolution(96);
+  svg.setSize(size);
+  svg.setViewBox(QRect(QPoint(0, 0), size));
+  svg.setTitle(QStringLiteral("Kinevo"));
+  QPainter p;
+  if (!p.begin(&svg)) return false;
+  TGraph::Render(model, p);
+  return p.end();
+}
+
+}  // namespace
+
+QByteArray GraphSvg(TGraphModel& model) {
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
+  QSvgGenerator svg;
+  svg.setOutputDevice(&buffer);
+  if (!RenderSvg(model, svg)) return {};
+  return buffer.data();
+}
+
+QImage GraphImage(TGraphModel& model, double pixelRatio) {
+  const double ratio = std::max(1.0, pixelRatio);
+  QImage img(SizeOf(model) * ratio, QImage::Format_RGB32);
+  img.setDevicePixelRatio(ratio);
+  img.fill(Qt::white);
+  QPainter p(&img);
+  TGraph::Render(model, p);
+  p.end();
+  return img;
+}
+
+QPicture GraphPicture(TGraphModel& model) {
+  QPicture picture;
+  QPainter p(&picture);
+  TGraph::Render(model, p);
+  p.end();
+  // The bounding box of what was drawn may be smaller than the graph: the
+  // picture keeps the graph's own frame.
+  picture.setBoundingRect(QRect(QPoint(0, 0), SizeOf(model)));
+  return picture;
+}
+
+bool WriteGraphFile(TGraphModel& model, const QString& path, TGraphFileKind kind) {
+  switch (kind) {
+    case gfPng:
+      return GraphImage(model).save(path, "PNG");
+    case gfBmp:
+      return GraphImage(model).save(path, "BMP");
+    case gfSvg: {
+      QSvgGenerator svg;
+      svg.setFileName(path);
+      // The generator says nothing when its file cannot be opened.
+      return RenderSvg(model, svg) && QFileInfo(path).size() > 0;
+    }
+    case gfPdf: {
+      const QSize size = SizeOf(model);
+      QPdfWriter pdf(path);
+      pdf.setPageSize(QPageSize(QSizeF(size), QPageSize::Point));
+      pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+      pdf.setResolution(72);
+      QPainter p;
+      if (!p.begin(&pdf)) return false;
+      TGraph::Render(model, p);
+      return p.end();
+    }
+  }
+  return false;
+}
+
+}  // namespace kinevo

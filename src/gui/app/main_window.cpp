@@ -142,6 +142,16 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent) : QMainWin
   resForm_->OpenTimeBetweenImages = [this] { AskDuration(); };
   resForm_->ShowCalculator = [this] { formulaTools_->ShowCalculator(); };
   resForm_->FormulasDialogCreated = [this](gui::TBoiteFormules& d) { formulaTools_->Attach(d); };
+  // "Regressi" not found: a search window of its own, since the file found
+  // there is the program to remember, not a file to open.
+  resForm_->SearchFile = [this](const QString& mask, std::function<void(const QString&)> chosen) {
+    auto* search = new TFileSearchWindow(this);
+    search->SetFilter(mask, 1);
+    connect(search, &TFileSearchWindow::fileChosen, this,
+            [chosen](const QString& p) { chosen(p); });
+    connect(search, &QDialog::finished, search, &QObject::deleteLater);
+    search->show();
+  };
 
   BuildActions();
   BuildMenus();

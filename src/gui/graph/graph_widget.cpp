@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QToolTip>
 
+#include "gui/graph/modeller_panel.h"
 #include "platform/qt/qpainter_canvas.h"
 
 namespace kinevo {
@@ -53,6 +54,8 @@ TGraph::TGraph(const TGraphUtils& utils, QWidget* parent) : QWidget(parent), mod
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMinimumSize(160, 120);
+  modeller_ = new TModeleurPanel(model_, this);
+  connect(modeller_, &TModeleurPanel::ModelChanged, this, [this] { update(); });
   model_.OnWorldChanged = [this] { emit WorldChanged(); };
   model_.OnObjectClick = [this](TMouseButton b, TGObjectType) {
     if (b == mbRight) emit ContextMenuWanted(QCursor::pos());
@@ -103,6 +106,11 @@ void TGraph::resizeEvent(QResizeEvent* e) {
   emit Resized();
 }
 
+void TGraph::SyncModeller() {
+  modeller_->Sync();
+  update();
+}
+
 void TGraph::RefreshCursor() {
   const std::string name = model_.CursorName();
   if (name.empty())
@@ -113,18 +121,23 @@ void TGraph::RefreshCursor() {
     setCursor(name == "Pan"         ? Qt::OpenHandCursor
               : name == "Reticule"  ? Qt::CrossCursor
               : name == "Detection" ? Qt::PointingHandCursor
+              : name == "SizeAll"   ? Qt::SizeAllCursor
+              : name == "SizeWE"    ? Qt::SizeHorCursor
+              : name == "SizeNS"    ? Qt::SizeVerCursor
                                     : Qt::CrossCursor);
 }
 
 void TGraph::mousePressEvent(QMouseEvent* e) {
   const QPoint p = e->position().toPoint();
   model_.MouseDown(ButtonOf(e->button()), ShiftOf(e->modifiers()), p.x(), p.y());
+  modeller_->Sync();
   update();
 }
 
 void TGraph::mouseMoveEvent(QMouseEvent* e) {
   const QPoint p = e->position().toPoint();
   model_.MouseMove(ShiftOf(e->modifiers()), p.x(), p.y());
+  modeller_->Sync();
   if (model_.MouseInPlot()) {
     const TWorldPoint w = model_.ToWorld(p.x(), p.y());
     emit MouseWorld(w.x, w.y);
@@ -141,6 +154,7 @@ void TGraph::mouseMoveEvent(QMouseEvent* e) {
 void TGraph::mouseReleaseEvent(QMouseEvent* e) {
   const QPoint p = e->position().toPoint();
   model_.MouseUp(ButtonOf(e->button()), ShiftOf(e->modifiers()), p.x(), p.y());
+  modeller_->Sync();
   update();
 }
 

@@ -12,6 +12,8 @@
 
 namespace kinevo {
 
+class TModeleurPanel;
+
 class TGraph : public QWidget {
   Q_OBJECT
  public:
@@ -33,6 +35,11 @@ class TGraph : public QWidget {
   // Background renders since creation (the cache is rebuilt only when the
   // window, the size or the colours change).
   int BackgroundRenders() const { return backgroundRenders_; }
+
+  // The modeller panel over the graph, and its refresh after the model or
+  // the tool changed.
+  TModeleurPanel* Modeller() const { return modeller_; }
+  void SyncModeller();
 
  signals:
   // A double click on a data point: the results row it comes from.
@@ -64,6 +71,7 @@ class TGraph : public QWidget {
   QPixmap background_;
   uint64_t backgroundGeneration_ = ~uint64_t{0};
   int backgroundRenders_ = 0;
+  TModeleurPanel* modeller_ = nullptr;
 };
 
 }  // namespace kinevo

@@ -15,8 +15,6 @@
 #include "core/app/session.h"
 #include "core/results/result_views.h"
 #include "core/results/values_grid.h"
-#include "gui/export/graph_image_exporter.h"
-#include "gui/export/table_exporter.h"
 
 class QAction;
 class QCursor;
@@ -25,14 +23,14 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
+class QActionGroup;
 class QStackedWidget;
 class QTableView;
 class QToolButton;
 
 namespace kinevo::gui {
 class TBoiteFormules;
-class TBoiteImprimer;
-}  // namespace kinevo::gui
+}
 
 namespace kinevo {
 
@@ -87,21 +85,6 @@ class TResForm : public QMainWindow {
   // the first time); the owner plugs its calculator and keyboard in here.
   std::function<void(gui::TBoiteFormules&)> FormulasDialogCreated;
   gui::TBoiteFormules* FormulasDialog() const { return formulasDialog_.get(); }
-  // "Regressi" was not found: the owner opens a file search on `mask` and
-  // calls `chosen` with the file the user opens there.
-  std::function<void(const QString& mask, std::function<void(const QString&)> chosen)> SearchFile;
-
-  // The table exports of the "Edition" and "Fichier" menus.
-  gui::TTableExporter& Exporter() { return exporter_; }
-  // The image exports of the graph views.
-  gui::TGraphImageExporter& ImageExporter() { return imageExporter_; }
-  // The values table as the table view shows it, as it leaves the program.
-  TExportTable ShownTable() const;
-  // "Imprimer": the graph shown, drawn for paper, placed in the print
-  // dialog (made the first time and kept, with its layout).
-  void PrintCurrent();
-  QImage PrintedPicture();
-  gui::TBoiteImprimer& PrintDialog();
 
   // For tests and the main window.
   TGraph* CurrentGraph() const;
@@ -124,6 +107,8 @@ class TResForm : public QMainWindow {
   bool AccelerationShown() const { return accelerationShown_; }
   bool PolarShown() const { return polarShown_; }
   QAction* Action(const char* name) const;
+  // The model button that is down (9: none).
+  int ModelKind() const { return modelKind_; }
   // The cursors of the graphs' tools, by name.
   void SetGraphCursors(const std::function<QCursor(const std::string&)>& cursors);
 
@@ -151,10 +136,12 @@ class TResForm : public QMainWindow {
   void GoToRow(int row);
   void SetGraphTool(int tool);
   void ShowFormulasDialog();
-  void BuildExportActions(QMenu* file, QMenu* edit);
-  void ExportCurrent();
-  void SendToDataProgram();
-  void UpdateExportActions();
+  void BuildModelTools(QToolBar* bar);
+  bool ModelsOffered() const;
+  void ChooseModel(int kind);
+  void ModifyModel(bool on);
+  // Puts the chosen model on the graph shown, after each rebuild.
+  void ApplyModelToGraph();
   void ApplyTableGroups();
   void UpdateRowImages();
   void UpdateSystemsTitle();
@@ -165,11 +152,10 @@ class TResForm : public QMainWindow {
   int GraphSlot(int view, bool layer) const;
 
   TSession& session_;
-  gui::TTableExporter exporter_{session_.Dialog, this};
-  gui::TGraphImageExporter imageExporter_{session_.Dialog, this};
   TResGrid grids_;
   TResMem memories_;
   int view_ = rvTable;
+  int modelKind_ = 9;
   bool stale_ = true;
   bool filling_ = false;
   bool speedShown_ = true, accelerationShown_ = true, polarShown_ = true;
@@ -180,7 +166,6 @@ class TResForm : public QMainWindow {
   QTableView* table_ = nullptr;
   std::unique_ptr<TResultsTableModel> tableModel_;
   std::unique_ptr<gui::TBoiteFormules> formulasDialog_;
-  std::unique_ptr<gui::TBoiteImprimer> printDialog_;
   QWidget* graphPage_ = nullptr;
   QStackedWidget* graphs_ = nullptr;
   std::array<TGraph*, 7> graph_{};
@@ -198,6 +183,7 @@ class TResForm : public QMainWindow {
   QLabel* scaleUnit_ = nullptr;
   QLabel* hint_ = nullptr;
   QLabel* status_ = nullptr;
+  QActionGroup* modelGroup_ = nullptr;
   std::array<QAction*, 5> viewActions_{};
   TConnections links_;
 };

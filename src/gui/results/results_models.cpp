@@ -1,0 +1,169 @@
+// The model tools of the results window: the model buttons of the time and
+// formula views, each fitting its model to the single curve shown, the
+// modifying tool with the modeller panel, and the display of the equation
+// and statistics while the model is modified.
+#include <QAction>
+#include <QActionGroup>
+#include <QSignalBlocker>
+#include <QToolBar>
+
+#include "core/graph/curve_models.h"
+#include "core/graph/model_tools.h"
+#include "core/graph/modeller.h"
+#include "core/results/quantity.h"
+#include "gui/graph/graph_widget.h"
+#include "gui/graph/modeller_panel.h"
+#include "gui/results/results_form.h"
+
+namespace kinevo {
+namespace {
+
+// Whether the settings hide a model button of a view's toolbar.
+bool ModelButtonHidden(int kind, bool formulas, const TOptionsValues& o) {
+  switch (kind) {
+    case mkConstant:
+      return formulas ? o.ToolButtonFormuleModeleConstant : o.ToolButtonTempsModeleConstant;
+    case mkAffine:
+      return formulas ? o.ToolButtonFormuleModeleAffine : o.ToolButtonTempsModeleAffine;
+    case mkProportional:
+      return formulas ? o.ToolButtonFormuleModeleProportionnel
+                      : o.ToolButtonTempsModeleProportionnel;
+    case mkParabola:
+      return formulas ? o.ToolButtonFormuleModeleParabole : o.ToolButtonTempsModeleParabole;
+    case mkSinus:
+      return formulas ? o.ToolButtonFormuleModeleSinus : o.ToolButtonTempsModeleSinus;
+    case mkSinusAl:
+      return formulas ? o.ToolButtonFormuleModeleSinusAl : o.ToolButtonTempsModeleSinusAl;
+    case mkExponential:
+      return formulas ? o.ToolButtonFormuleModeleExponentiel : o.ToolButtonTempsModeleExponentiel;
+    default:
+      return false;
+  }
+}
+
+bool IsSinusoid(int kind) { return kind == mkSinus || kind == mkSinusAe || kind == mkSinusAl; }
+
+}  // namespace
+
+void TResForm::BuildModelTools(QToolBar* bar) {
+  bar->addSeparator();
+  modelGroup_ = new QActionGroup(this);
+  modelGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+  for (const TModelButton& b : kModelButtons) {
+    QAction* a = bar->addAction(QString::fromUtf8(b.caption));
+    a->setObjectName(QString::fromLatin1(b.name));
+    a->setToolTip(QString::fromUtf8(b.caption));
+    a->setCheckable(true);
+    modelGroup_->addAction(a);
+    connect(a, &QAction::triggered, this,
+            [this, kind = b.kind](bool on) { ChooseModel(on ? kind : mkNone); });
+  }
+  QAction* modify = bar->addAction(QString::fromUtf8("Modifier le modèle"));
+  modify->setObjectName("ButtonModifierModele");
+  modify->setCheckable(true);
+  connect(modify, &QAction::triggered, this, [this](bool on) { ModifyModel(on); });
+
+  for (const char* name : {"MenuEquation", "MenuStatistiques"}) {
+    QAction* a = Action(name);
+    connect(a, &QAction::toggled, this, [this, name](bool on) {
+      auto& o = session_.Options;
+      const bool equation = std::string(name) == "MenuEquation";
+      if (view_ == rvFormulas)
+        (equation ? o.CheckBox44FormulaEquation : o.CheckBox45FormulaStatistics) = on;
+      else
+        (equation ? o.CheckBox42TempsEquation : o.CheckBox43TempsStatistics) = on;
+      ApplyModelToGraph();
+    });
+  }
+}
+
+bool TResForm::ModelsOffered() const { return view_ == rvTime || view_ == rvFormulas; }
+
+void TResForm::ChooseModel(int kind) {
+  TGraph* graph = CurrentGraph();
+  if (kind != mkNone && graph && graph->Model().SingleCurve() < 0) {
+    session_.Dialog.Show(icWarning, {{"Ok", btOk}}, {kOneCurveOnly});
+    kind = mkNone;
+  }
+  modelKind_ = kind;
+  ApplyModelToGraph();
+}
+
+void TResForm::ModifyModel(bool on) {
+  QAction* modify = Action("ButtonModifierModele");
+  if (on && modelKind_ == mkNone) {
+    modify->setChecked(false);
+    session_.Dialog.Show(icWarning, {{"Ok", btOk}}, {kChooseModelFirst});
+    return;
+  }
+  SetGraphTool(on ? gtModifierModele : (modelKind_ == mkNone ? gtNone : gtModele));
+  for (QAction* a : findChildren<QAction*>())
+    if (a->objectName().startsWith("GraphTool")) a->setChecked(false);
+  ApplyModelToGraph();
+}
+
+void TResForm::ApplyModelToGraph() {
+  const bool offered = ModelsOffered() && view_ != rvTable;
+  const auto& o = session_.Options;
+  for (const TModelButton& b : kModelButtons)
+    Action(b.name)->setVisible(offered && !ModelButtonHidden(b.kind, view_ == rvFormulas, o));
+  QAction* modify = Action("ButtonModifierModele");
+  modify->setVisible(offered);
+  const bool equation =
+      view_ == rvFormulas ? o.CheckBox44FormulaEquation : o.CheckBox42TempsEquation;
+  const bool statistics =
+      view_ == rvFormulas ? o.CheckBox45FormulaStatistics : o.CheckBox43TempsStatistics;
+  for (auto [name, on] :
+       {std::pair{"MenuEquation", equation}, std::pair{"MenuStatistiques", statistics}}) {
+    QAction* a = Action(name);
+    const QSignalBlocker block(a);
+    a->setVisible(offered);
+    a->setChecked(on);
+  }
+  TGraph* graph = CurrentGraph();
+  if (!graph) return;
+  TGraphModel& g = graph->Model();
+  g.Models().showEquation = equation;
+  g.Models().showStatistics = statistics;
+
+  // The names of the equation: the abscissa and the quantity or formula.
+  std::string abscissa = "t", ordinate;
+  if (view_ == rvTime) {
+    ordinate = QuantityIdentifier(memories_.Active(Layer()).quantity);
+  } else if (view_ == rvFormulas) {
+    const TFormules& f = session_.Formulas;
+    const int a = f.AbscissaFormula();
+    if (a >= 0) abscissa = f.Formula(a).Identifier;
+    const auto plotted = f.PlottedFormulas();
+    if (plotted.size() == 1) {
+      const TRec& r = f.Formula(plotted[0]);
+      ordinate = r.Identifier.empty() ? r.Phrase : r.Identifier;
+    }
+  }
+  const int kind = offered ? modelKind_ : mkNone;
+  // A model that no longer has a single curve to go with is released.
+  if (!ApplyModel(g, kind, abscissa, ordinate)) {
+    modelKind_ = mkNone;
+    ApplyModel(g, mkNone, abscissa, ordinate);
+  }
+  {
+    const QSignalBlocker block(modelGroup_);
+    for (const TModelButton& b : kModelButtons) Action(b.name)->setChecked(b.kind == modelKind_);
+  }
+  const bool modifying = g.Tool() == gtModifierModele;
+  if (modelKind_ == mkNone && (modifying || g.Tool() == gtModele))
+    SetGraphTool(gtNone);
+  else if (modelKind_ != mkNone && !modifying && modify->isChecked())
+    SetGraphTool(gtModifierModele);
+  else if (modelKind_ != mkNone && g.Tool() == gtNone)
+    SetGraphTool(gtModele);
+  {
+    const QSignalBlocker block(modify);
+    modify->setChecked(g.Tool() == gtModifierModele);
+  }
+  const QString hint = QString::fromUtf8(ModifyToolHint(IsSinusoid(modelKind_)));
+  modify->setToolTip(QString::fromUtf8("Modifier le modèle") + hint);
+  graph->SyncModeller();
+}
+
+}  // namespace kinevo

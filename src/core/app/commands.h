@@ -37,7 +37,7 @@ struct TFeatures {
 
 // The subsystems this program is built with: the options dialog, the file
 // search, the time dialog and montage selection; not yet the results window,
-// tracking, capture, montage recording or the calculator.
+// tracking, montage recording or the calculator.
 TFeatures ProgramFeatures();
 
 // The state the commands depend on.

@@ -22,6 +22,7 @@
 #include "gui/app/properties_dialog.h"
 #include "gui/app/resources.h"
 #include "gui/app/window_placement.h"
+#include "gui/capture/capture_ui.h"
 #include "gui/common/file_dialogs_qt.h"
 #include "gui/common/message_dialog.h"
 #include "gui/common/value_dialog_qt.h"
@@ -162,6 +163,8 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent) : QMainWin
   RebuildRecentMenu();
   // The tracking mode: the controller, its tool bar and its menu.
   tracking_ = std::make_unique<TrackingUi>(*this, *session_, *view_, *values_);
+  // The capture mode: the controller, the camera preview and its tool bar.
+  capture_ = std::make_unique<CaptureUi>(*this, *session_, *view_, *centre_, *files);
   RefreshCommands();
 
   if (settings.empty())
@@ -171,6 +174,9 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent) : QMainWin
 }
 
 MainWindow::~MainWindow() {
+  // A recording still running is stopped and offered for saving while the
+  // window is whole.
+  capture_.reset();
   SavePlacement();
   // The view's host services point at this window's widgets.
   session_->Video.StopPlay();

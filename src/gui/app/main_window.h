@@ -46,6 +46,7 @@ class TBoiteInstant;
 class TFileSearchWindow;
 class TFormulaTools;
 class TrackingUi;
+class CaptureUi;
 
 // What the window is built with; the defaults are the program's.
 struct MainWindowSetup {
@@ -88,6 +89,8 @@ class MainWindow : public QMainWindow {
   TFormulaTools& FormulaTools() { return *formulaTools_; }
   // The tracking mode's controller, tool bar and menu.
   TrackingUi& Tracking() { return *tracking_; }
+  // The capture mode's controller, preview, tool bar and settings dialog.
+  CaptureUi& Capture() { return *capture_; }
   // The file search window, created the first time it is asked for.
   TFileSearchWindow* FileSearch();
 
@@ -199,8 +202,9 @@ class MainWindow : public QMainWindow {
   std::map<std::string, QLabel*> fields_;
   std::vector<QMenu*> menus_;
   std::vector<QToolBar*> toolBars_;
-  // Last: it goes first, while the session and the view it reaches exist.
+  // Last: they go first, while the session and the view they reach exist.
   std::unique_ptr<TrackingUi> tracking_;
+  std::unique_ptr<CaptureUi> capture_;
 };
 
 }  // namespace kinevo::gui

@@ -188,6 +188,7 @@ TFeatures ProgramFeatures() {
   f.properties = true;
   f.calculator = true;
   f.tracking = true;
+  f.montageRecording = true;
   f.capture = true;
   return f;
 }

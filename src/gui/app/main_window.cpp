@@ -32,6 +32,7 @@
 #include "gui/marking/names_colours_dialog.h"
 #include "gui/montage/group_dialog.h"
 #include "gui/montage/missing_image_dialog.h"
+#include "gui/montage/record_dialog.h"
 #include "gui/results/results_form.h"
 #include "gui/tracking/tracking_ui.h"
 #include "gui/video/duration_dialog.h"
@@ -40,6 +41,7 @@
 #include "platform/avi/vfw_play.h"
 #include "platform/ffmpeg/ds_play.h"
 #include "platform/ffmpeg/ffmpeg_play.h"
+#include "platform/ffmpeg/recorders.h"
 
 namespace kinevo::gui {
 
@@ -114,6 +116,10 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent) : QMainWin
   instantDialog_ = std::make_unique<TBoiteInstant>();
   instantDialog_->Caption = QString::fromUtf8(TMissingImageModel::kCaption);
   session_->Montage.GroupDialog = groupDialog_.get();
+  // The montage recording: its back-ends, its dialogs and its progress window.
+  InstallRecorders(session_->Recorder);
+  recordWindows_ = std::make_unique<gui::TRecordWindows>(this);
+  recordWindows_->Install(session_->Recorder);
 
   RunNamesDialog = [this] {
     NamesColoursDialog d(session_->Data, session_->GraphUtils, this);
@@ -183,6 +189,8 @@ MainWindow::~MainWindow() {
   // The notifications must not reach the widgets going below.
   links_.DisconnectAll();
   session_->Montage.GroupDialog = nullptr;
+  session_->Recorder.Ui = nullptr;
+  session_->Recorder.Progress = nullptr;
   session_->Options.SetPasswordPrompt(nullptr);
   delete search_;
   search_ = nullptr;

@@ -43,6 +43,7 @@ class TQtPasswordPrompt;
 class TBoiteTemps;
 class TBoiteBasculer;
 class TBoiteInstant;
+class TRecordWindows;
 class TFileSearchWindow;
 class TFormulaTools;
 class TrackingUi;
@@ -183,6 +184,7 @@ class MainWindow : public QMainWindow {
   IFileAssociation* association_ = nullptr;
   std::unique_ptr<TBoiteTemps> timeDialog_;
   std::unique_ptr<TBoiteBasculer> groupDialog_;
+  std::unique_ptr<TRecordWindows> recordWindows_;
   std::unique_ptr<TBoiteInstant> instantDialog_;
   std::unique_ptr<TFormulaTools> formulaTools_;
   TFileSearchWindow* search_ = nullptr;

@@ -131,10 +131,9 @@ void MainWindow::BuildModeActions() {
                s.Montage, [&s] { return s.Data.RequiredDuration(); }, this);
        },
        Icon("montage_instant")},
-      // The recording commands are not part of the program yet.
-      {"ButtonMontageEnregistrer", [] {}},
-      {"ButtonMontageV2p", [] {}},
-      {"ButtonMontageP2v", [] {}},
+      {"ButtonMontageEnregistrer", WhenOpen([&s] { s.Recorder.RecordMontage(); })},
+      {"ButtonMontageV2p", WhenOpen([&s] { s.Recorder.VideoToPictures(); })},
+      {"ButtonMontageP2v", [&s] { s.Recorder.PicturesToVideo(); }},
   });
   for (const auto& [b, view] : kResultButtons)
     AddActions({{b, [this, view = view] { ShowResults(view); }}});

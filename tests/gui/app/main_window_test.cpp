@@ -569,11 +569,11 @@ TEST_F(WindowTest, MontageMode) {
   Trigger("ButtonModeMontage");
   ASSERT_EQ(S().Video.Mode(), vmMontage);
   EXPECT_TRUE(window->Action("ButtonModeMontage")->isChecked());
-  for (const char* b :
-       {"ButtonMontageBasculer", "ButtonMontageBasculerMult", "ButtonMontageInstant"})
+  for (const char* b : {"ButtonMontageBasculer", "ButtonMontageBasculerMult",
+                        "ButtonMontageInstant", "ButtonMontageEnregistrer"})
     EXPECT_TRUE(window->Action(b)->isVisible()) << b;
-  for (const char* b :
-       {"ButtonMontageEnregistrer", "ButtonMontageV2p", "ButtonMontageP2v", "ButtonOutilMarque"})
+  // The two conversions show only when the settings offer them.
+  for (const char* b : {"ButtonMontageV2p", "ButtonMontageP2v", "ButtonOutilMarque"})
     EXPECT_FALSE(window->Action(b)->isVisible()) << b;
   EXPECT_TRUE(window->Hint().startsWith(QStringLiteral("Cette image n'apparaîtra plus")));
 

@@ -20,11 +20,15 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "core/common/ini_file.h"
 #include "core/common/math_utils.h"
 #include "core/common/number_format.h"
+#include "core/export/data_program.h"
 #include "core/graph/figure_tools.h"
 #include "gui/formulas/formulas_dialog.h"
+#include "gui/graph/graph_image.h"
 #include "gui/graph/graph_widget.h"
+#include "gui/print/print_dialog.h"
 #include "gui/results/results_look.h"
 #include "gui/results/results_table_model.h"
 
@@ -112,34 +116,8 @@ QAction* TResForm::Action(const char* name) const {
 void TResForm::BuildMenus() {
   auto& o = session_.Options;
   QMenu* file = menuBar()->addMenu("Fichier");
-  // Exporting and printing come with their own windows.
-  AddAction(file, "MenuExporter", "Exporter")->setVisible(false);
-  AddAction(file, "MenuImprimer", "Imprimer")->setVisible(false);
-  connect(AddAction(file, "MenuFermer", "Fermer"), &QAction::triggered, this, &QWidget::close);
-
   QMenu* edit = menuBar()->addMenu("Edition");
-  // Undoes the last change made with the figure tools of the graph shown.
-  QAction* undo = AddAction(edit, "MenuAnnuler", "Annuler");
-  connect(undo, &QAction::triggered, this, [this] {
-    if (TGraph* g = CurrentGraph(); g && view_ != rvTable) {
-      g->Model().Figures().Undo();
-      g->update();
-    }
-  });
-  connect(edit, &QMenu::aboutToShow, this, [this, undo] {
-    const TGraph* g = view_ == rvTable ? nullptr : CurrentGraph();
-    const std::string caption = g ? g->Model().Figures().UndoCaption() : std::string();
-    undo->setText(caption.empty() ? QStringLiteral("Annuler") : Q(caption));
-    undo->setEnabled(!caption.empty());
-  });
-  AddAction(edit, "MenuCopierImage", "Copier l'image dans le presse-papier")->setVisible(false);
-  AddAction(edit, "MenuCopierTableau", "Copier le tableau dans le presse-papier")
-      ->setVisible(false);
-  QMenu* launch = edit->addMenu("Copier et lancer");
-  launch->menuAction()->setVisible(false);
-  AddAction(launch, "MenuExcel", "Excel");
-  AddAction(launch, "MenuOpenOffice", "OpenOffice");
-  AddAction(launch, "MenuRegressi", "Regressi");
+  BuildExportActions(file, edit);
   connect(AddAction(edit, "MenuRestaurerGraphe", "Restaurer le graphe"), &QAction::triggered, this,
           [this] { RebuildGraph(); });
   connect(AddAction(edit, "MenuRestaurerTableau", "Restaurer le tableau"), &QAction::triggered,
@@ -283,6 +261,104 @@ void TResForm::BuildMenus() {
       Refresh();
     });
   }
+}
+
+void TResForm::BuildExportActions(QMenu* file, QMenu* edit) {
+  connect(AddAction(file, "MenuExporter", "Exporter"), &QAction::triggered, this,
+          &TResForm::ExportCurrent);
+  connect(AddAction(file, "MenuImprimer", "Imprimer"), &QAction::triggered, this,
+          &TResForm::PrintCurrent);
+  connect(AddAction(file, "MenuFermer", "Fermer"), &QAction::triggered, this, &QWidget::close);
+
+  // Undoes the last change made with the figure tools of the graph shown.
+  QAction* undo = AddAction(edit, "MenuAnnuler", "Annuler");
+  connect(undo, &QAction::triggered, this, [this] {
+    if (TGraph* g = CurrentGraph(); g && view_ != rvTable) {
+      g->Model().Figures().Undo();
+      g->update();
+    }
+  });
+  connect(edit, &QMenu::aboutToShow, this, [this, undo] {
+    const TGraph* g = view_ == rvTable ? nullptr : CurrentGraph();
+    const std::string caption = g ? g->Model().Figures().UndoCaption() : std::string();
+    undo->setText(caption.empty() ? QStringLiteral("Annuler") : Q(caption));
+    undo->setEnabled(!caption.empty());
+  });
+  connect(AddAction(edit, "MenuCopierImage", "Copier l'image dans le presse-papier"),
+          &QAction::triggered, this, [this] {
+            if (TGraph* g = CurrentGraph(); g && view_ != rvTable)
+              imageExporter_.Copy(g->Model(), view_ == rvVectors);
+          });
+  connect(AddAction(edit, "MenuCopierTableau", "Copier le tableau dans le presse-papier"),
+          &QAction::triggered, this, [this] { exporter_.Copy(ShownTable()); });
+  QMenu* launch = edit->addMenu("Copier et lancer");
+  launch->menuAction()->setObjectName("MenuCopierLancer");
+  connect(AddAction(launch, "MenuExcel", "Excel"), &QAction::triggered, this, [this] {
+    exporter_.SendToSpreadsheet(srWorkbook, ShownTable(), session_.VideoFileName());
+  });
+  connect(AddAction(launch, "MenuOpenOffice", "OpenOffice"), &QAction::triggered, this, [this] {
+    exporter_.SendToSpreadsheet(srOpenDocument, ShownTable(), session_.VideoFileName());
+  });
+  connect(AddAction(launch, "MenuRegressi", "Regressi"), &QAction::triggered, this,
+          &TResForm::SendToDataProgram);
+}
+
+TExportTable TResForm::ShownTable() const {
+  const IResultsSource& source = session_.ResultsSource();
+  return ValuesTable(grids_.Active(), source.XAxisAngle(source.IsLayerActive()));
+}
+
+void TResForm::ExportCurrent() {
+  if (view_ == rvTable) {
+    exporter_.SaveAsText(ShownTable(), session_.VideoFileName());
+  } else if (TGraph* g = CurrentGraph()) {
+    // The vector view's picture carries its arrow scale.
+    imageExporter_.SaveAs(g->Model(), session_.VideoFileName(), view_ == rvVectors);
+  }
+}
+
+QImage TResForm::PrintedPicture() {
+  TGraph* g = CurrentGraph();
+  if (g == nullptr || view_ == rvTable) return {};
+  // White plot and margins; the vector view prints its arrow scale.  A finer
+  // picture than the screen's, for the printer.
+  const TGraphOutputLook look(g->Model(), view_ == rvVectors, true);
+  return GraphImage(g->Model(), 3.0);
+}
+
+gui::TBoiteImprimer& TResForm::PrintDialog() {
+  if (!printDialog_) printDialog_ = std::make_unique<gui::TBoiteImprimer>(this);
+  return *printDialog_;
+}
+
+void TResForm::PrintCurrent() {
+  const QImage picture = PrintedPicture();
+  if (picture.isNull()) return;
+  gui::TBoiteImprimer& dialog = PrintDialog();
+  dialog.SetPicture(picture);
+  dialog.exec();
+}
+
+void TResForm::SendToDataProgram() {
+  // The program's path is kept in the settings file, beside the options.
+  TIniFile settings(session_.Options.FileName());
+  exporter_.SendToDataProgram(ShownTable(), settings, [this](const std::string& mask) {
+    if (!SearchFile) return;
+    const std::string path = session_.Options.FileName();
+    SearchFile(QString::fromStdString(mask), [path](const QString& chosen) {
+      TIniFile ini(path);
+      RememberDataProgram(ini, chosen.toStdString());
+    });
+  });
+}
+
+// The commands of the "Fichier" and "Edition" menus that depend on the view.
+void TResForm::UpdateExportActions() {
+  const bool table = view_ == rvTable;
+  Action("MenuCopierTableau")->setVisible(table);
+  Action("MenuCopierLancer")->setVisible(table);
+  Action("MenuCopierImage")->setVisible(!table);
+  Action("MenuImprimer")->setVisible(!table);
 }
 
 void TResForm::BuildToolBar() {
@@ -554,6 +630,7 @@ void TResForm::RedrawView() {
   }
   const bool graph = view_ != rvTable;
   if (!graph) ApplyModelToGraph();
+  UpdateExportActions();
   Action("MenuRestaurerGraphe")->setVisible(graph);
   Action("MenuRestaurerTableau")->setVisible(!graph);
   for (const char* n : {"MenuCoordonnees", "MenuVitesse", "MenuAcceleration", "MenuPolaires"})

@@ -15,6 +15,8 @@
 #include "core/app/session.h"
 #include "core/results/result_views.h"
 #include "core/results/values_grid.h"
+#include "gui/export/graph_image_exporter.h"
+#include "gui/export/table_exporter.h"
 
 class QAction;
 class QCursor;
@@ -30,7 +32,8 @@ class QToolButton;
 
 namespace kinevo::gui {
 class TBoiteFormules;
-}
+class TBoiteImprimer;
+}  // namespace kinevo::gui
 
 namespace kinevo {
 
@@ -85,6 +88,21 @@ class TResForm : public QMainWindow {
   // the first time); the owner plugs its calculator and keyboard in here.
   std::function<void(gui::TBoiteFormules&)> FormulasDialogCreated;
   gui::TBoiteFormules* FormulasDialog() const { return formulasDialog_.get(); }
+  // "Regressi" was not found: the owner opens a file search on `mask` and
+  // calls `chosen` with the file the user opens there.
+  std::function<void(const QString& mask, std::function<void(const QString&)> chosen)> SearchFile;
+
+  // The table exports of the "Edition" and "Fichier" menus.
+  gui::TTableExporter& Exporter() { return exporter_; }
+  // The image exports of the graph views.
+  gui::TGraphImageExporter& ImageExporter() { return imageExporter_; }
+  // The values table as the table view shows it, as it leaves the program.
+  TExportTable ShownTable() const;
+  // "Imprimer": the graph shown, drawn for paper, placed in the print
+  // dialog (made the first time and kept, with its layout).
+  void PrintCurrent();
+  QImage PrintedPicture();
+  gui::TBoiteImprimer& PrintDialog();
 
   // For tests and the main window.
   TGraph* CurrentGraph() const;
@@ -142,6 +160,10 @@ class TResForm : public QMainWindow {
   void ModifyModel(bool on);
   // Puts the chosen model on the graph shown, after each rebuild.
   void ApplyModelToGraph();
+  void BuildExportActions(QMenu* file, QMenu* edit);
+  void ExportCurrent();
+  void SendToDataProgram();
+  void UpdateExportActions();
   void ApplyTableGroups();
   void UpdateRowImages();
   void UpdateSystemsTitle();
@@ -152,6 +174,8 @@ class TResForm : public QMainWindow {
   int GraphSlot(int view, bool layer) const;
 
   TSession& session_;
+  gui::TTableExporter exporter_{session_.Dialog, this};
+  gui::TGraphImageExporter imageExporter_{session_.Dialog, this};
   TResGrid grids_;
   TResMem memories_;
   int view_ = rvTable;
@@ -166,6 +190,7 @@ class TResForm : public QMainWindow {
   QTableView* table_ = nullptr;
   std::unique_ptr<TResultsTableModel> tableModel_;
   std::unique_ptr<gui::TBoiteFormules> formulasDialog_;
+  std::unique_ptr<gui::TBoiteImprimer> printDialog_;
   QWidget* graphPage_ = nullptr;
   QStackedWidget* graphs_ = nullptr;
   std::array<TGraph*, 7> graph_{};

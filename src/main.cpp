@@ -3,9 +3,11 @@
 #include <cstring>
 #include <iostream>
 
+#include "core/app/recovery.h"
 #include "gui/app/cursor_pictures.h"
 #include "gui/app/main_window.h"
 #include "gui/app/resources.h"
+#include "gui/app/test_script.h"
 #include "gui/app/user_locale.h"
 #include "kinevo_version.h"
 
@@ -23,10 +25,21 @@ int main(int argc, char** argv) {
   // dialog (title "Kinevo", font "Arial") belongs to the main window's session.
   kinevo::gui::LoadResources();
   kinevo::gui::NamedCursors::Register();
-  kinevo::gui::MainWindow w;
+  kinevo::gui::MainWindowSetup setup;
+  setup.recoveryFolder = kinevo::RecoveryFolder();
+  // Tests drive the program without a screen through a script.
+  const auto script = kinevo::gui::TestScript::FromEnvironment();
+  if (script) {
+    setup.messages = script.get();
+    setup.values = script.get();
+    setup.files = script.get();
+  }
+  kinevo::gui::MainWindow w(setup);
   w.show();
+  w.OfferRecovery();
   // Exactly one argument: a ".avi" opens as a video, a ".kvo" as a document.
   const QStringList args = QApplication::arguments();
   if (args.size() == 2) w.OpenArgument(args[1]);
+  if (script) script->Run(w);
   return app.exec();
 }

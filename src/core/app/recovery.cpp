@@ -327,9 +327,13 @@ std::vector<TOrphanRecovery> FindOrphanRecoveries(const std::string& folder) {
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && !fs::exists(doc, ec)) ::unlink(lock.c_str());
     ::close(fd);
   }
-  std::stable_sort(
-      found.begin(), found.end(),
-      [](const TOrphanRecovery& a, const TOrphanRecovery& b) { return a.savedAt > b.savedAt; });
+  // The damaged ones first, so that they are all reported and put aside
+  // before a recovery ends the questions; then the newest first.
+  std::stable_sort(found.begin(), found.end(),
+                   [](const TOrphanRecovery& a, const TOrphanRecovery& b) {
+                     if (a.Damaged() != b.Damaged()) return a.Damaged();
+                     return a.savedAt > b.savedAt;
+                   });
   return found;
 }
 

@@ -176,8 +176,8 @@ class TOrphanRecovery {
 };
 
 // The recovery documents of `folder` whose program is no longer running,
-// newest first, each checked and locked.  Stale lock files without a
-// document are removed on the way.
+// each checked and locked: the damaged ones first, then the newest first.  Stale lock files without
+// a document are removed on the way.
 std::vector<TOrphanRecovery> FindOrphanRecoveries(const std::string& folder);
 
 // The question of the start: for each document left behind, "Récupérer"

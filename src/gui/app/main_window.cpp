@@ -20,6 +20,7 @@
 #include "gui/app/cursor_pictures.h"
 #include "gui/app/file_search_window.h"
 #include "gui/app/properties_dialog.h"
+#include "gui/app/recovery_keeper.h"
 #include "gui/app/resources.h"
 #include "gui/app/window_placement.h"
 #include "gui/capture/capture_ui.h"
@@ -169,6 +170,8 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent) : QMainWin
   RebuildRecentMenu();
   // The tracking mode: the controller, its tool bar and its menu.
   tracking_ = std::make_unique<TrackingUi>(*this, *session_, *view_, *values_);
+  if (!setup.recoveryFolder.empty())
+    recovery_ = std::make_unique<RecoveryKeeper>(*session_, setup.recoveryFolder);
   // The capture mode: the controller, the camera preview and its tool bar.
   capture_ = std::make_unique<CaptureUi>(*this, *session_, *view_, *centre_, *files);
   RefreshCommands();
@@ -647,6 +650,16 @@ TReadiness MainWindow::ResultsRequested() {
 
 void MainWindow::ShowResults(int view) {
   if (ResultsRequested() != rdStop) resForm_->ShowView(view);
+}
+
+void MainWindow::OfferRecovery() {
+  if (recovery_ == nullptr) return;
+  recovery_->Recovery().OfferLeftWork();
+  RefreshCommands();
+}
+
+TSessionRecovery* MainWindow::Recovery() {
+  return recovery_ == nullptr ? nullptr : &recovery_->Recovery();
 }
 
 void MainWindow::OpenArgument(const QString& path) {

@@ -17,6 +17,7 @@
 #include "core/app/commands.h"
 #include "core/app/readiness.h"
 #include "core/app/session.h"
+#include "core/app/session_recovery.h"
 #include "core/app/value_dialog.h"
 #include "core/document/file_association.h"
 #include "core/document/options.h"
@@ -47,6 +48,7 @@ class TRecordWindows;
 class TFileSearchWindow;
 class TFormulaTools;
 class TrackingUi;
+class RecoveryKeeper;
 class CaptureUi;
 
 // What the window is built with; the defaults are the program's.
@@ -64,6 +66,9 @@ struct MainWindowSetup {
   IFileAssociation* association = nullptr;
   // The folder of the bridge plugins; "" for the one beside the program.
   std::string bridgeFolder;
+  // Where the crash recovery keeps its copies of unsaved work; "" for no
+  // recovery (the program gives RecoveryFolder()).
+  std::string recoveryFolder;
 };
 
 class MainWindow : public QMainWindow {
@@ -97,6 +102,11 @@ class MainWindow : public QMainWindow {
 
   // Opens the program's argument: ".avi" as a video, ".kvo" as a document.
   void OpenArgument(const QString& path);
+  // At start-up: offers the unsaved work of programs that did not end
+  // cleanly.
+  void OfferRecovery();
+  // The crash recovery; null without a recovery folder.
+  TSessionRecovery* Recovery();
   // The names and colours dialog, modal; replaceable for tests.
   std::function<void()> RunNamesDialog;
   // Brings every button, menu item and status field up to date.
@@ -207,6 +217,8 @@ class MainWindow : public QMainWindow {
   // Last: they go first, while the session and the view they reach exist.
   std::unique_ptr<TrackingUi> tracking_;
   std::unique_ptr<CaptureUi> capture_;
+  // Goes before the session it copies; a clean end removes its copy.
+  std::unique_ptr<RecoveryKeeper> recovery_;
 };
 
 }  // namespace kinevo::gui

@@ -307,12 +307,17 @@ TEST(Recovery, DamagedAndForeignDocumentsAreRefusedMovedAsideAndNeverStopTheStar
     text.replace(text.find("MarkXCoordinate_Grid_1_0=0.1"), 28, "MarkXCoordinate_Grid_1_0=0.9");
     ASSERT_TRUE(WriteFileAtomically(edited, text));
   }
+  // A whole document, newer than all: recovering it ends the questions, but
+  // every damaged one has been reported and put aside before.
+  const std::string good = LeaveOrphan(f.Folder(), 3, 1765289999);
   test::ScriptedDialog script;
   TUserDlg dialog(&script);
+  script.AnswerCaption("Récupérer");
   int recovered = 0;
   OfferRecoveries(f.Folder(), dialog, [&](const TOrphanRecovery&) { return ++recovered, true; });
-  EXPECT_EQ(recovered, 0);
-  ASSERT_EQ(script.Count(), 3u);
+  EXPECT_EQ(recovered, 1);
+  ASSERT_EQ(script.Count(), 4u);
+  EXPECT_FALSE(fs::exists(good));
   for (std::size_t i = 0; i < 3; ++i) {
     EXPECT_EQ(script.shown[i].icon, icWarning);
     EXPECT_NE(script.AllText(i).find("est abîmé"), std::string::npos) << script.AllText(i);

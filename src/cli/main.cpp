@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "cli/command.h"
+#include "cli/help.h"
 #include "kinevo_version.h"
 
 namespace kinevo::cli {
@@ -13,17 +14,10 @@ std::vector<Command>& Registry() {
 }
 }  // namespace kinevo::cli
 
-static void Usage(std::ostream& out) {
-  out << "Usage : kinevo-cli COMMANDE [ARGUMENTS]\n\n"
-      << "  --version   affiche la version\n";
-  auto cmds = kinevo::cli::Registry();
-  std::sort(cmds.begin(), cmds.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
-  for (const auto& c : cmds) out << "  " << c.usage << "\n";
-}
-
 int main(int argc, char** argv) {
+  using kinevo::cli::PrintUsage;
   if (argc < 2) {
-    Usage(std::cerr);
+    PrintUsage(std::cerr);
     return 2;
   }
   std::string cmd = argv[1];
@@ -31,11 +25,24 @@ int main(int argc, char** argv) {
     std::cout << "Kinevo " << KINEVO_VERSION_STRING << "\n";
     return 0;
   }
+  std::vector<std::string> args(argv + 2, argv + argc);
   if (cmd == "--help" || cmd == "-h" || cmd == "help") {
-    Usage(std::cout);
+    if (args.empty()) {
+      PrintUsage(std::cout);
+      return 0;
+    }
+    if (kinevo::cli::PrintCommandHelp(args[0], std::cout)) return 0;
+    cmd = args[0];  // reported below as an unknown command
+    args.clear();
+  }
+  // Not listed: the build writes the manual page with it.
+  if (cmd == "--man") {
+    kinevo::cli::PrintManPage(std::cout);
     return 0;
   }
-  std::vector<std::string> args(argv + 2, argv + argc);
+  if (std::find(args.begin(), args.end(), "--help") != args.end() &&
+      kinevo::cli::PrintCommandHelp(cmd, std::cout))
+    return 0;
   for (const auto& c : kinevo::cli::Registry()) {
     if (c.name == cmd) {
       try {
@@ -47,6 +54,6 @@ int main(int argc, char** argv) {
     }
   }
   std::cerr << "kinevo-cli : commande inconnue « " << cmd << " »\n";
-  Usage(std::cerr);
+  PrintUsage(std::cerr);
   return 2;
 }

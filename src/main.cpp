@@ -1,5 +1,6 @@
 // The Kinevo desktop program.
 #include <QApplication>
+#include <QIcon>
 #include <cstring>
 #include <iostream>
 
@@ -20,6 +21,9 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Kinevo"));
+  // The desktop matches the windows with kinevo.desktop and its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("kinevo"));
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/desktop/kinevo.svg")));
   kinevo::gui::ApplyUserLocale(app);
   // The named cursors are registered before any window exists; the message
   // dialog (title "Kinevo", font "Arial") belongs to the main window's session.

@@ -14,6 +14,8 @@
 #include <QImage>
 #endif
 
+#include "core/common/install_layout.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -57,6 +59,14 @@ TEST(UserGuide, EveryLinkAndPictureLeadsSomewhere) {
   // A picture no page shows any more is left over from an older guide.
   for (const auto& e : fs::directory_iterator(kHelp / "images"))
     EXPECT_TRUE(shown.count(e.path().filename().string())) << e.path() << " is not shown";
+}
+
+TEST(UserGuide, TheBuildPutsItWhereTheProgramsLook) {
+  // "Aide" in a program of the build folder opens the guide of Help/ beside it.
+  const std::string folder = kinevo::HelpFolderFor(KINEVO_BINARY_DIR);
+  EXPECT_EQ(folder, std::string(KINEVO_BINARY_DIR) + "/Help/");
+  EXPECT_EQ(ReadAll(fs::path(folder) / "Help_fr.html"), ReadAll(kHelp / "Help_fr.html"));
+  EXPECT_TRUE(fs::is_regular_file(fs::path(folder) / "images" / "fenetre_principale.png"));
 }
 
 TEST(UserGuide, ParagraphsAndListsAreClosed) {

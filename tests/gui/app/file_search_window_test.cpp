@@ -81,9 +81,11 @@ TEST_F(SearchWindow, CaptionsAndFilterChoices) {
   EXPECT_EQ(Child<QPushButton>(w, "open")->text(), QStringLiteral("Ouvrir"));
   EXPECT_EQ(Child<QPushButton>(w, "close")->text(), QStringLiteral("Fermer"));
   auto* filter = Child<QComboBox>(w, "filter");
-  ASSERT_EQ(filter->count(), 2);
-  EXPECT_EQ(filter->itemText(0), QStringLiteral("Fichier vidéo (*.avi,*.mpg,*.mpeg,*.wmv,*.mov)"));
+  ASSERT_EQ(filter->count(), 3);
+  EXPECT_TRUE(filter->itemText(0).startsWith(QStringLiteral("Fichier vidéo (*.avi,*.mpg,")));
+  EXPECT_TRUE(filter->itemText(0).contains(QStringLiteral("*.mp4")));
   EXPECT_EQ(filter->itemText(1), QStringLiteral("Fichier Kinevo (*.kvo)"));
+  EXPECT_EQ(filter->itemText(2), QStringLiteral("Tous les fichiers (*.*)"));
   EXPECT_FALSE(Child<QPushButton>(w, "stop")->isEnabled());
   EXPECT_FALSE(Child<QPushButton>(w, "open")->isEnabled());
 

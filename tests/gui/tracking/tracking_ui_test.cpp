@@ -178,7 +178,7 @@ TEST_F(TrackingWindowTest, DrawRunStopHalfWayThenListTheHiddenImages) {
 
 TEST_F(TrackingWindowTest, TheOptionsThresholdAppliesWithoutUndoingTheMenuChoices) {
   EXPECT_DOUBLE_EQ(ui->Tracking().Settings().uncertainFraction, 0.7);
-  ui->Action("MenuSuiviRayon60")->trigger();
+  ui->Tracking().SetRadius(60);  // as the menu does
   session->Options.TrackingUncertainty_Value = 45;
   session->Options.NotifyChanged();
   EXPECT_DOUBLE_EQ(ui->Tracking().Settings().uncertainFraction, 0.45);

@@ -393,8 +393,8 @@ void TResForm::BuildToolBar() {
     tools->addAction(a);
     connect(a, &QAction::triggered, this, [this, tool = tool] { SetGraphTool(tool); });
   }
-  BuildModelTools(bar);
   // The figures drawn over the graphs, and the tools that edit them.
+  addToolBarBreak();
   QToolBar* figures = addToolBar("Figures");
   figures->setObjectName("ToolBarFigures");
   const std::pair<int, const char*> figureTools[] = {
@@ -409,6 +409,7 @@ void TResForm::BuildToolBar() {
     tools->addAction(a);
     connect(a, &QAction::triggered, this, [this, tool = tool] { SetGraphTool(tool); });
   }
+  BuildModelTools(bar);
 }
 
 void TResForm::BuildPages() {

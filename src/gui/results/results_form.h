@@ -125,10 +125,10 @@ class TResForm : public QMainWindow {
   bool AccelerationShown() const { return accelerationShown_; }
   bool PolarShown() const { return polarShown_; }
   QAction* Action(const char* name) const;
-  // The model button that is down (9: none).
-  int ModelKind() const { return modelKind_; }
   // The cursors of the graphs' tools, by name.
   void SetGraphCursors(const std::function<QCursor(const std::string&)>& cursors);
+  // The model button that is down (9: none).
+  int ModelKind() const { return modelKind_; }
 
  protected:
   void showEvent(QShowEvent* e) override;

@@ -142,6 +142,7 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent) : QMainWin
 
   // The results window, hidden until a result button asks for a page.
   resForm_ = std::make_unique<TResForm>(*session_);
+  resForm_->SetGraphCursors([](const std::string& name) { return NamedCursors::Get(name); });
   resForm_->ShowImage = [this](int image) {
     session_->Video.GoToImage(image);
     RefreshFields();

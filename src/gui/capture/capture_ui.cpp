@@ -131,7 +131,12 @@ void CaptureUi::BuildToolBar() {
   Action("ButtonCapConfigurer")->setEnabled(false);
   Action("ButtonCapEnregistrer")->setCheckable(true);
   for (QAction* a : buttons) toolBar_->addAction(a);
-  window_.addToolBar(Qt::TopToolBarArea, toolBar_);
+  // On the row of the marking tools, which capture mode hides: the seven
+  // buttons get the window's whole width.
+  if (auto* tools = window_.findChild<QToolBar*>(QStringLiteral("ToolBarOutils")))
+    window_.insertToolBar(tools, toolBar_);
+  else
+    window_.addToolBar(Qt::TopToolBarArea, toolBar_);
 }
 
 void CaptureUi::Wire() {

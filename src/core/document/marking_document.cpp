@@ -93,6 +93,7 @@ TContainersCopy CopyContainers(const TPolyContainer& set, bool relative) {
   TContainersCopy copy;
   const auto& containers = set.Containers();
   copy.containers.reserve(containers.size());
+  copy.marks.reserve(static_cast<std::size_t>(set.MarksCount()));
   for (const auto& c : containers) {
     copy.containers.push_back(
         {c->MarksContainerFrameNumber, c->MarksContainerMarkNumber, c->Count()});

@@ -225,8 +225,8 @@ TEST_F(ResultsForm, ButtonsFollowTheSettings) {
   EXPECT_FALSE(ToolBarAction("Vecteurs")->isVisible());
   EXPECT_FALSE(ToolBarAction("Tableau")->isVisible());
   EXPECT_TRUE(ToolBarAction("Temps")->isVisible());
-  // Later windows' menu items stay hidden; the formulas dialog is offered.
-  EXPECT_FALSE(form->Action("MenuExporter")->isVisible());
+  // Export and the formulas dialog are offered.
+  EXPECT_TRUE(form->Action("MenuExporter")->isVisible());
   EXPECT_TRUE(form->Action("MenuFormules")->isVisible());
   // "Calculatrice" asks the owner for its calculator.
   int calculators = 0;

@@ -8,12 +8,14 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTimer>
+#include <cstdlib>
 
 #include "core/common/number_format.h"
 #include "gui/video/duration_dialog.h"
@@ -200,6 +202,18 @@ TEST(DurationWindow, AcceptsATypedValueAfterRefusingBadText) {
   };
   ASSERT_TRUE(box.Execute(true, 0.04, 0.5, result));
   EXPECT_EQ(result, 0.5);
+  // Times read from a variable-rate file: the dialog says so, and only then.
+  EXPECT_EQ(box.FileTimes, false);
+  box.FileTimes = true;
+  box.OnShown = [&](QWidget* d) {
+    auto* line = d->findChild<QLabel*>("fileTimes");
+    ASSERT_NE(line, nullptr);
+    EXPECT_TRUE(line->text().startsWith(QString::fromUtf8("Fréquence de trame variable")));
+    if (const char* shot = std::getenv("KINEVO_SHOT_DIR"))
+      d->grab().save(QString::fromUtf8(shot) + "/time_dialog_file_times.png");
+    d->findChild<QPushButton*>("ok")->click();
+  };
+  ASSERT_TRUE(box.Execute(true, 0.0437, 0.0437, result));
 }
 
 }  // namespace

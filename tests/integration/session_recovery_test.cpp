@@ -96,6 +96,8 @@ TEST(SessionRecovery, TheCopyHoldsTheWholeAnalysisAndOpensAsUnsavedWorkOfItsDocu
 
   TSeries series;
   std::pair<double, double> factors;
+  std::vector<bool> visible;
+  std::vector<int32_t> shifts;
   {
     Program a(dir.File("a"));
     ASSERT_TRUE(a.session.Workflow().OpenVideo(video));
@@ -111,6 +113,12 @@ TEST(SessionRecovery, TheCopyHoldsTheWholeAnalysisAndOpensAsUnsavedWorkOfItsDocu
     // The window thread took a snapshot only; a few more marks wait for the clock.
     a.Click(200, 30);
     a.Click(210, 40);
+    // The montage's per-image tables are copied apart, as the marks are.
+    a.session.Video.SetMode(vmMontage);
+    ASSERT_TRUE(a.session.Montage.SetVisible(25, false));
+    a.session.Video.SetMode(vmRepereFixe);
+    visible = a.session.Montage.Visible();
+    shifts = a.session.Montage.TimeShifts();
     a.clock.now += TRecovery::kInterval;
     a.recovery.Tick();
     a.recovery.Recovery().WaitIdle();
@@ -126,6 +134,9 @@ TEST(SessionRecovery, TheCopyHoldsTheWholeAnalysisAndOpensAsUnsavedWorkOfItsDocu
   EXPECT_EQ(s.Video.FileName(), video);
   const TSeries back = s.Data.GetSeries();
   EXPECT_EQ(back.times, series.times);
+  EXPECT_EQ(s.Montage.Visible(), visible);
+  EXPECT_FALSE(s.Montage.Visible()[25]);
+  EXPECT_EQ(s.Montage.TimeShifts(), shifts);
   EXPECT_EQ(back.images, series.images);
   EXPECT_EQ(back.xs, series.xs);
   EXPECT_EQ(back.ys, series.ys);

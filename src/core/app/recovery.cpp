@@ -244,6 +244,7 @@ void TRecovery::WriteJob(Job& job) {
   info.WriteInteger(kInfo, "ProcessId", ::getpid());
   TIniFile& document = job.snapshot.document;
   SaveMarkContainers(job.snapshot.marks, document);
+  SaveMontageTables(job.snapshot.montage, document);
   std::string error;
   const bool ok =
       WriteFileAtomically(documentPath_, WithCheck(info.Text() + "\n" + document.Text()), &error);

@@ -33,6 +33,7 @@
 #include "core/common/ini_file.h"
 #include "core/common/user_dialog.h"
 #include "core/document/marking_document.h"
+#include "core/montage/montage_tables.h"
 
 namespace kinevo {
 
@@ -55,8 +56,9 @@ class TSystemRecoveryClock : public IRecoveryClock {
 
 // What one recovery write holds, captured on the window thread.
 struct TRecoverySnapshot {
-  TIniFile document;  // every key of the document but the mark containers
+  TIniFile document;  // every key of the document but the per-image tables below
   TMarkContainersCopy marks;
+  TMontageTables montage;    // the per-image montage keys, written with the marks
   std::string name;          // shown in the question at the next start
   std::string documentPath;  // the document the work came from; "" when never saved
 };

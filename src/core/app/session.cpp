@@ -179,10 +179,10 @@ bool TSession::ReadDocument(TIniFile& ini) {
 
 void TSession::WriteDocument(TIniFile& ini) { WriteDocument(ini, true); }
 
-void TSession::WriteDocument(TIniFile& ini, bool withMarkContainers) {
-  SaveMarkingData(Data, ini, withMarkContainers);
+void TSession::WriteDocument(TIniFile& ini, bool withImageTables) {
+  SaveMarkingData(Data, ini, withImageTables);
   Video.StoreInDocument(ini);
-  Montage.StoreInDocument(ini);
+  if (withImageTables) Montage.StoreInDocument(ini);
   Formulas.Save(ini);
 }
 

@@ -105,9 +105,10 @@ class TSession : public IWorkspace {
   bool BridgeAvailable() const override;
   bool ReadDocument(TIniFile& ini) override;
   void WriteDocument(TIniFile& ini) override;
-  // Without the mark containers, for a copy that writes them apart (the
-  // crash recovery).
-  void WriteDocument(TIniFile& ini, bool withMarkContainers);
+  // Without the per-image tables (mark containers, montage), for a copy
+  // that writes them apart (the crash recovery): writing them on the window
+  // thread would hold it for tens of milliseconds on a long video.
+  void WriteDocument(TIniFile& ini, bool withImageTables);
   void InvalidateAllResults() override { results_->Invalidate(rtBoth); }
   void WindowStateChanged() override { OnWindowStateChanged(this); }
 

@@ -44,6 +44,7 @@ TRecoverySnapshot TSessionRecovery::TakeSnapshot() {
   s.document.WriteString("Main", "VideoFileName", video);
   session_.WriteDocument(s.document, false);
   s.marks = CopyMarkContainers(session_.Data);
+  s.montage = {session_.Montage.Visible(), session_.Montage.TimeShifts()};
   s.documentPath = session_.Workflow().DocumentName();
   s.name =
       std::filesystem::path(s.documentPath.empty() ? video : s.documentPath).filename().string();

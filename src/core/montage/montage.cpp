@@ -6,6 +6,7 @@
 
 #include "core/common/number_format.h"
 #include "core/common/text_utils.h"
+#include "core/montage/montage_tables.h"
 
 namespace kinevo {
 
@@ -310,14 +311,17 @@ void TMontage::LoadFromDocument(const IKeyReader& read) {
   }
 }
 
+void SaveMontageTables(const TMontageTables& tables, IKeyWriter& write) {
+  write.WriteInteger(kSection, "VisibleImagesNumber", static_cast<int64_t>(tables.visible.size()));
+  for (std::size_t i = 0; i < tables.visible.size(); ++i)
+    write.WriteBool(kSection, "IsVisibleImage_" + std::to_string(i), tables.visible[i]);
+  write.WriteInteger(kSection, "TimeShiftsNumber", static_cast<int64_t>(tables.shifts.size()));
+  for (std::size_t i = 0; i < tables.shifts.size(); ++i)
+    write.WriteInteger(kSection, "TimeShift_" + std::to_string(i), tables.shifts[i]);
+}
+
 void TMontage::StoreInDocument(IKeyWriter& write) const {
-  write.WriteInteger(kSection, "VisibleImagesNumber", ImagesCount());
-  for (int i = 0; i < ImagesCount(); ++i)
-    write.WriteBool(kSection, "IsVisibleImage_" + std::to_string(i),
-                    visible_[static_cast<std::size_t>(i)]);
-  write.WriteInteger(kSection, "TimeShiftsNumber", static_cast<int64_t>(shifts_.size()));
-  for (std::size_t i = 0; i < shifts_.size(); ++i)
-    write.WriteInteger(kSection, "TimeShift_" + std::to_string(i), shifts_[i]);
+  SaveMontageTables({visible_, shifts_}, write);
 }
 
 std::string TMontage::CurrentHint() const {

@@ -123,6 +123,27 @@ TEST_F(DocumentRobustness, SavingOverALargerOlderDocumentWritesTheNewCount) {
   EXPECT_EQ(other->Data.GridMarks().MarksCount(), 2);
 }
 
+TEST_F(DocumentRobustness, ATruncatedDocumentOpensAndSaysHowManyMarksItLost) {
+  const std::string doc = Write("court.kvo", 4);
+  {
+    // Three containers announced beyond the four written, and two more marks
+    // in the last one than it holds.
+    TIniFile ini(doc);
+    ini.WriteInteger("Data", "MarksContainersNumber_Grid", 7);
+    ini.WriteInteger("Data", "MarksContainerMarksNumber_Grid_3", 3);
+    ASSERT_TRUE(ini.UpdateFile());
+  }
+  ASSERT_TRUE(session->Workflow().OpenDocument(doc));
+  EXPECT_EQ(session->Data.GridMarks().MarksCount(), 4);
+  EXPECT_TRUE(script.Contains("Le fichier est incomplet.")) << script.LastText();
+  EXPECT_TRUE(script.Contains("2 marques n'ont pas pu être lues.")) << script.LastText();
+  EXPECT_TRUE(script.Contains("3 images marquées n'ont pas pu être lues.")) << script.LastText();
+  // A whole document says nothing.
+  const std::size_t before = script.Count();
+  ASSERT_TRUE(session->Workflow().OpenDocument(Write("entier.kvo", 4)));
+  EXPECT_EQ(script.Count(), before);
+}
+
 TEST_F(DocumentRobustness, TruncatedAndGarbledDocumentsNeverLeaveAHalfOpenVideo) {
   const std::string doc = Write("full.kvo", 6);
   std::string text;

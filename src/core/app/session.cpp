@@ -9,6 +9,26 @@
 
 namespace kinevo {
 
+namespace {
+
+// A truncated document opens with what it holds; the user is told how
+// much of what it announced is missing.
+void TellUnreadMarks(TUserDlg& dialog, const TUnreadMarks& unread) {
+  std::vector<std::string> lines = {"Le fichier est incomplet."};
+  if (unread.marks > 0)
+    lines.push_back(std::to_string(unread.marks) + (unread.marks == 1
+                                                        ? " marque n'a pas pu être lue."
+                                                        : " marques n'ont pas pu être lues."));
+  if (unread.containers > 0)
+    lines.push_back(std::to_string(unread.containers) +
+                    (unread.containers == 1 ? " image marquée n'a pas pu être lue."
+                                            : " images marquées n'ont pas pu être lues."));
+  lines.push_back("Les marques lues sont ouvertes.");
+  dialog.Show(icWarning, {{"Ok", btOk}}, lines);
+}
+
+}  // namespace
+
 TSession::TSession(TFrameSourceSet sources, std::string settingsPath, IUserDlgPresenter* presenter)
     : Dialog(presenter),
       Options(std::move(settingsPath), &Dialog),
@@ -168,7 +188,9 @@ void TSession::StopActivities() { Video.StopPlay(); }
 bool TSession::BridgeAvailable() const { return bridge_->LoadBridgeLibrary(); }
 
 bool TSession::ReadDocument(TIniFile& ini) {
-  if (!LoadMarkingData(Data, ini)) return false;
+  TUnreadMarks unread;
+  if (!LoadMarkingData(Data, ini, &unread)) return false;
+  if (unread.Any()) TellUnreadMarks(Dialog, unread);
   Video.LoadFromDocument(ini);
   Montage.LoadFromDocument(ini);
   Formulas.Load(ini);

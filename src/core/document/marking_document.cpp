@@ -140,7 +140,7 @@ void SaveMarks(const TPolyContainer& set, const std::string& s, bool relative, b
 }
 
 void LoadMarks(TPolyContainer& set, const std::string& s, bool keepOneSystem, TData& data,
-               const TIniFile& ini) {
+               const TIniFile& ini, TUnreadMarks& unread) {
   int32_t pos = ini.ReadInteger(kData, "MarksNumberPosition" + s, 1);
   set.MarksNumberPosition = pos == 0 ? npNone : pos == 2 ? npRight : npDown;
   set.MarksIsAllDrawn = ini.ReadBool(kData, "MarksIsAllDrawn" + s, true);
@@ -163,7 +163,10 @@ void LoadMarks(TPolyContainer& set, const std::string& s, bool keepOneSystem, TD
   std::vector<std::pair<TContainer*, int32_t>> ranks;
   for (int32_t i = 0; i < containers; ++i) {
     const std::string fk = Key("MarksContainerFrameNumber", s, i);
-    if (!ini.ValueExists(kData, fk)) break;
+    if (!ini.ValueExists(kData, fk)) {
+      unread.containers += containers - i;
+      break;
+    }
     const int32_t image = ini.ReadInteger(kData, fk, 0);
     const int32_t rank = ini.ReadInteger(kData, Key("MarksContainerMarkNumber", s, i), 0);
     const int32_t marks = ini.ReadInteger(kData, Key("MarksContainerMarksNumber", s, i), 0);
@@ -172,7 +175,10 @@ void LoadMarks(TPolyContainer& set, const std::string& s, bool keepOneSystem, TD
     TContainer* container = marks == 0 ? set.ObtainContainer(image) : nullptr;
     for (int32_t j = 0; j < marks; ++j) {
       const std::string ok = Key("MarkOrderNumber", s, i, j);
-      if (!ini.ValueExists(kData, ok)) break;
+      if (!ini.ValueExists(kData, ok)) {
+        unread.marks += marks - j;
+        break;
+      }
       const int32_t system = ini.ReadInteger(kData, ok, 0);
       // A mark of a system that does not exist would be drawn and computed
       // with no colour and no column: it is left out.
@@ -224,7 +230,7 @@ void SaveMarkingData(const TData& data, TIniFile& ini, bool withContainers) {
   SaveMarks(data.LayerMarks(), "_Layer", true, withContainers, ini);
 }
 
-bool LoadMarkingData(TData& data, const TIniFile& ini) {
+bool LoadMarkingData(TData& data, const TIniFile& ini, TUnreadMarks* unread) {
   // The time between images within the range its dialog accepts: a value
   // beyond it would give times of "inf" or 0 everywhere.
   const std::string duration = ini.ReadString(kData, "RequiredDuration");
@@ -276,8 +282,10 @@ bool LoadMarkingData(TData& data, const TIniFile& ini) {
   layer.LoadOriginesFromFile(ini, kData, "_Layer");
 
   if (!LoadScale(data.Scale(), ini)) return false;
-  LoadMarks(data.GridMarks(), "_Grid", false, data, ini);
-  LoadMarks(data.LayerMarks(), "_Layer", true, data, ini);
+  TUnreadMarks missing;
+  LoadMarks(data.GridMarks(), "_Grid", false, data, ini, missing);
+  LoadMarks(data.LayerMarks(), "_Layer", true, data, ini, missing);
+  if (unread != nullptr) *unread = missing;
 
   // Opening a document is not an undoable step.
   for (THistorique* h :

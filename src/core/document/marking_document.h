@@ -36,13 +36,22 @@ TMarkContainersCopy CopyMarkContainers(const TData& data);
 void SaveMarkingData(const TData& data, TIniFile& ini, bool withContainers = true);
 void SaveMarkContainers(const TMarkContainersCopy& copy, TIniFile& ini);
 
+// What a document announced but did not hold (a truncated file): marks of
+// the image containers present, and whole containers.
+struct TUnreadMarks {
+  int64_t marks = 0;
+  int64_t containers = 0;
+  bool Any() const { return marks > 0 || containers > 0; }
+};
+
 // Reads the marking data back (the data was reset by the opening of the
 // video).  False, with the data left as far as it was read, when the
 // document is unusable: `RequiredDuration` missing or not a positive
 // number.  Counts are read as stored; a count larger than the keys present
 // stops at the first missing item, so that a damaged document cannot make
-// the program allocate or loop without bound.  The reading itself is not
-// undoable: the undo histories are empty afterwards.
-bool LoadMarkingData(TData& data, const TIniFile& ini);
+// the program allocate or loop without bound; what was announced and not
+// read is counted in `unread`.  The reading itself is not undoable: the
+// undo histories are empty afterwards.
+bool LoadMarkingData(TData& data, const TIniFile& ini, TUnreadMarks* unread = nullptr);
 
 }  // namespace kinevo

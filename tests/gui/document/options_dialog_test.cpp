@@ -78,6 +78,8 @@ TEST(OptionsDialog, ShowsEveryOptionAndClosingSavesAndAnnounces) {
   test::Shot(d, "options_dialog");
   d.Pages()->setCurrentIndex(opVector);
   test::Shot(d, "options_dialog_vectors");
+  d.Pages()->setCurrentIndex(opTracking);
+  test::Shot(d, "options_dialog_tracking");
 
   d.CheckBox("CheckBox36StartByZero")->setChecked(true);
   d.CheckBox("CheckBox15TimeShowItem")->setChecked(false);

@@ -19,10 +19,8 @@
 #include "gui/graph/graph_widget.h"
 #include "gui/print/print_dialog.h"
 #include "gui/results/results_form.h"
-#include "platform/avi/vfw_play.h"
-#include "platform/ffmpeg/ds_play.h"
-#include "platform/ffmpeg/ffmpeg_play.h"
 #include "support/qt_test_application.h"
+#include "support/real_frame_sources.h"
 #include "support/scripted_dialog.h"
 #include "support/temp_dir.h"
 #include "support/two_systems_document.h"
@@ -31,14 +29,6 @@ namespace kinevo {
 namespace {
 
 KINEVO_QT_TEST_APPLICATION("test_gui_results");
-
-TFrameSourceSet Sources() {
-  TFrameSourceSet s;
-  s.vfw = std::make_unique<TVfwPlay>();
-  s.ds = std::make_unique<TDSPlay>();
-  s.ffmpeg = std::make_unique<TFFMpegPlay>(std::string(KINEVO_BINARY_DIR) + "/KvoDll");
-  return s;
-}
 
 // Opens nothing; remembers what it was asked to open.
 struct RecordingDesktop : IDesktop {
@@ -75,7 +65,7 @@ class ResultsExport : public ::testing::Test {
 
   test::TempDir dir{"kinevo_results_export"};
   test::ScriptedDialog dialogs;
-  TSession session{Sources(), dir.File("Kinevo.ini"), &dialogs};
+  TSession session{test::RealFrameSources(), dir.File("Kinevo.ini"), &dialogs};
   RecordingDesktop desktop;
   std::unique_ptr<TResForm> form;
 };

@@ -13,10 +13,8 @@
 #include "core/graph/figure_tools.h"
 #include "gui/graph/graph_widget.h"
 #include "gui/results/results_form.h"
-#include "platform/avi/vfw_play.h"
-#include "platform/ffmpeg/ds_play.h"
-#include "platform/ffmpeg/ffmpeg_play.h"
 #include "support/qt_test_application.h"
+#include "support/real_frame_sources.h"
 #include "support/scripted_dialog.h"
 #include "support/shots.h"
 #include "support/temp_dir.h"
@@ -26,14 +24,6 @@ namespace kinevo {
 namespace {
 
 KINEVO_QT_TEST_APPLICATION("test_gui_results");
-
-TFrameSourceSet Sources() {
-  TFrameSourceSet s;
-  s.vfw = std::make_unique<TVfwPlay>();
-  s.ds = std::make_unique<TDSPlay>();
-  s.ffmpeg = std::make_unique<TFFMpegPlay>(std::string(KINEVO_BINARY_DIR) + "/KvoDll");
-  return s;
-}
 
 void Mouse(QWidget& w, QEvent::Type type, QPoint at) {
   const Qt::MouseButtons held =
@@ -55,7 +45,7 @@ class ResultsFigures : public ::testing::Test {
   }
   test::TempDir dir{"kinevo_results_figures"};
   test::ScriptedDialog dialogs;
-  TSession session{Sources(), "", &dialogs};
+  TSession session{test::RealFrameSources(), "", &dialogs};
   std::unique_ptr<TResForm> form;
 };
 

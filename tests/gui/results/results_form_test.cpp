@@ -18,10 +18,8 @@
 
 #include "gui/formulas/formulas_dialog.h"
 #include "gui/graph/graph_widget.h"
-#include "platform/avi/vfw_play.h"
-#include "platform/ffmpeg/ds_play.h"
-#include "platform/ffmpeg/ffmpeg_play.h"
 #include "support/qt_test_application.h"
+#include "support/real_frame_sources.h"
 #include "support/scripted_dialog.h"
 #include "support/temp_dir.h"
 #include "support/two_systems_document.h"
@@ -30,14 +28,6 @@ namespace kinevo {
 namespace {
 
 KINEVO_QT_TEST_APPLICATION("test_gui_results");
-
-TFrameSourceSet Sources() {
-  TFrameSourceSet s;
-  s.vfw = std::make_unique<TVfwPlay>();
-  s.ds = std::make_unique<TDSPlay>();
-  s.ffmpeg = std::make_unique<TFFMpegPlay>(std::string(KINEVO_BINARY_DIR) + "/KvoDll");
-  return s;
-}
 
 class ResultsForm : public ::testing::Test {
  protected:
@@ -77,7 +67,7 @@ class ResultsForm : public ::testing::Test {
 
   test::TempDir dir{"kinevo_results_form"};
   test::ScriptedDialog dialogs;
-  TSession session{Sources(), "", &dialogs};
+  TSession session{test::RealFrameSources(), "", &dialogs};
   std::unique_ptr<TResForm> form;
 };
 

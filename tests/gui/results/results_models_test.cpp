@@ -14,10 +14,8 @@
 #include "gui/graph/graph_widget.h"
 #include "gui/graph/modeller_panel.h"
 #include "gui/results/results_form.h"
-#include "platform/avi/vfw_play.h"
-#include "platform/ffmpeg/ds_play.h"
-#include "platform/ffmpeg/ffmpeg_play.h"
 #include "support/qt_test_application.h"
+#include "support/real_frame_sources.h"
 #include "support/scripted_dialog.h"
 #include "support/temp_dir.h"
 #include "support/two_systems_document.h"
@@ -26,14 +24,6 @@ namespace kinevo {
 namespace {
 
 KINEVO_QT_TEST_APPLICATION("test_gui_results");
-
-TFrameSourceSet Sources() {
-  TFrameSourceSet s;
-  s.vfw = std::make_unique<TVfwPlay>();
-  s.ds = std::make_unique<TDSPlay>();
-  s.ffmpeg = std::make_unique<TFFMpegPlay>(std::string(KINEVO_BINARY_DIR) + "/KvoDll");
-  return s;
-}
 
 class ResultsModels : public ::testing::Test {
  protected:
@@ -64,7 +54,7 @@ class ResultsModels : public ::testing::Test {
 
   test::TempDir dir{"kinevo_results_models"};
   test::ScriptedDialog dialogs;
-  TSession session{Sources(), "", &dialogs};
+  TSession session{test::RealFrameSources(), "", &dialogs};
   std::unique_ptr<TResForm> form;
 };
 

@@ -1,11 +1,14 @@
-// Repaint of a graph widget after a mouse move (the cached background is
-// copied, the elements are drawn again, anti-aliased): a time graph of 10
-// curves and a trajectory with vectors over a 1920x1080 video picture, and
-// how the time grows with the number of points.  The widget is real, on
-// Qt's offscreen platform.
+// Repaint of a graph widget after a mouse move with the cross-hair (the
+// cached scene is copied, the cross-hair and bubble drawn over it): a time
+// graph of 10 curves and a trajectory with vectors over a 1920x1080 video
+// picture, and how the time grows with the number of points.  Then the
+// repaints that draw every element again, anti-aliased, over the cached
+// background: a step of a pan, which moves the window.  The widget is real,
+// on Qt's offscreen platform, and gets real mouse events.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QMouseEvent>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -35,17 +38,25 @@ struct Fixture {
     graph->show();
     graph->Model().SetSize(1000, 700);
   }
-  // One mouse move with the cross-hair, and the repaint it asks for (the
-  // widget's own paint event, into a picture of the screen's format).
-  void MoveAndRepaint(int i) {
-    graph->Model().MouseMove({}, 200 + i % 500, 300);
+  // One mouse move, and the repaint it asks for (the widget's own paint
+  // event, into a picture of the screen's format).
+  void MoveAndRepaint(int i, Qt::MouseButtons held = {}) {
+    const QPointF at(200 + i % 500, 300);
+    QMouseEvent e(QEvent::MouseMove, at, graph->mapToGlobal(at), Qt::NoButton, held,
+                  Qt::NoModifier);
+    QApplication::sendEvent(graph.get(), &e);
     graph->render(&screen);
+  }
+  void Press(int i) {
+    const QPointF at(200 + i % 500, 300);
+    QMouseEvent e(QEvent::MouseButtonPress, at, graph->mapToGlobal(at), Qt::LeftButton,
+                  Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(graph.get(), &e);
   }
 };
 
-void BM_TimeGraphRepaint(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  Fixture f;
+// Ten curves of n points and their polylines, over the whole window.
+void FillTimeGraph(Fixture& f, int n) {
   TGraphModel& m = f.graph->Model();
   for (int c = 0; c < 10; ++c) {
     TCurveInput in;
@@ -59,25 +70,11 @@ void BM_TimeGraphRepaint(benchmark::State& state) {
     m.SetCourbeColour(k, ckPoints, f.utils.ColorA(k));
   }
   m.SetWorld(FitRange({0, n * 0.01, -10, 10}, 0.05, {false, true}, {}), false);
-  m.SetTool(gtReticule);
-  f.MoveAndRepaint(0);
-  int i = 0;
-  for (auto _ : state) f.MoveAndRepaint(++i);
-  state.SetComplexityN(n);
-  state.counters["points"] = 10.0 * n;
 }
-BENCHMARK(BM_TimeGraphRepaint)
-    ->Arg(1000)
-    ->Arg(2500)
-    ->Arg(5000)
-    ->Arg(10000)
-    ->Arg(20000)
-    ->Unit(benchmark::kMillisecond)
-    ->Complexity();
 
-void BM_TrajectoryVectorsRepaint(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  Fixture f;
+// Two elliptic trajectories of n points with their labels, polylines and
+// speed vectors, over a 1920x1080 video picture.
+void FillTrajectory(Fixture& f, int n) {
   TGraphModel& m = f.graph->Model();
   for (int c = 0; c < 2; ++c) {
     TCurveInput in;
@@ -103,7 +100,33 @@ void BM_TrajectoryVectorsRepaint(benchmark::State& state) {
   m.SetWorld(MakeIsotropic({-2.5, 2.5, -1.4, 1.4}, m.Plot().width, m.Plot().height), true);
   m.SetSourceImage({picture, {0.5, 0.5}, 4.8, 2.7, false, false, 0.1});
   m.AutoVectorScale();
-  m.SetTool(gtReticule);
+}
+
+void BM_TimeGraphRepaint(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  Fixture f;
+  FillTimeGraph(f, n);
+  f.graph->Model().SetTool(gtReticule);
+  f.MoveAndRepaint(0);
+  int i = 0;
+  for (auto _ : state) f.MoveAndRepaint(++i);
+  state.SetComplexityN(n);
+  state.counters["points"] = 10.0 * n;
+}
+BENCHMARK(BM_TimeGraphRepaint)
+    ->Arg(1000)
+    ->Arg(2500)
+    ->Arg(5000)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+
+void BM_TrajectoryVectorsRepaint(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  Fixture f;
+  FillTrajectory(f, n);
+  f.graph->Model().SetTool(gtReticule);
   f.MoveAndRepaint(0);
   int i = 0;
   for (auto _ : state) f.MoveAndRepaint(++i);
@@ -111,8 +134,41 @@ void BM_TrajectoryVectorsRepaint(benchmark::State& state) {
 }
 BENCHMARK(BM_TrajectoryVectorsRepaint)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 
+// A step of a pan drag moves the window: every element is drawn again.
+void BM_TimeGraphPanStep(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  Fixture f;
+  FillTimeGraph(f, n);
+  f.graph->Model().SetTool(gtPan);
+  f.Press(0);
+  int i = 0;
+  for (auto _ : state) f.MoveAndRepaint(++i % 2, Qt::LeftButton);
+  state.SetComplexityN(n);
+  state.counters["points"] = 10.0 * n;
+}
+BENCHMARK(BM_TimeGraphPanStep)
+    ->Arg(1000)
+    ->Arg(2500)
+    ->Arg(5000)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+
+void BM_TrajectoryVectorsPanStep(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  Fixture f;
+  FillTrajectory(f, n);
+  f.graph->Model().SetTool(gtPan);
+  f.Press(0);
+  int i = 0;
+  for (auto _ : state) f.MoveAndRepaint(++i % 2, Qt::LeftButton);
+  state.counters["points"] = 2.0 * n;
+}
+BENCHMARK(BM_TrajectoryVectorsPanStep)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+
 // A pan redraws the background too (the picture under the trajectory is
-// mapped again): the cost of one step of a drag.
+// mapped again): the cost of one step of a drag, without elements.
 void BM_TrajectoryPanStep(benchmark::State& state) {
   Fixture f;
   TGraphModel& m = f.graph->Model();

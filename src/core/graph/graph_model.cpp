@@ -157,13 +157,18 @@ int TGraphModel::AddCourbe(const TCurveInput& in) {
   }
   if (!families_.empty()) c.currentFamily = families_[static_cast<std::size_t>(currentFamily_)].id;
   c.model = static_cast<TGModele*>(add(std::make_unique<TGModele>(in.points, m)));
+  // A fit, a button of the modeller or a drag reshapes the model curve.
+  modelLinks_.push_back(c.model->OnChange.Connect([this] { InvalidateElements(); }));
   ApplyCurveColours(c);
   ApplyCurveVisibility(c);
   PushFactor();
+  InvalidateElements();
   return index;
 }
 
 void TGraphModel::ClearGraph() {
+  modelLinks_.clear();
+  InvalidateElements();
   free_ = TCourbe{};
   figures_->Clear();
   selection_.clear();
@@ -204,6 +209,7 @@ void TGraphModel::SetCourbeVisible(int curve, int kind, bool visible, int which)
   if (kind >= ckSegments && (which & kDataDrawn)) c.dataVisible[kind] = visible;
   if (!isFree) ApplyCurveVisibility(c);
   figures_->ApplyVisibility();
+  InvalidateElements();
 }
 
 void TGraphModel::SetAllCourbesVisible(int kind, bool visible, int which) {
@@ -218,18 +224,21 @@ void TGraphModel::SetCourbeColour(int curve, int kind, TColor colour, int which)
   if (kind >= ckSegments && (which & kDataDrawn)) c.dataColour[kind] = colour;
   if (!isFree) ApplyCurveColours(c);
   figures_->ApplyColours();
+  InvalidateElements();
 }
 
 void TGraphModel::SetCourbeSymbol(int curve, int symbol) {
   if (curve < 0 || curve >= CurveCount()) return;
   curves_[static_cast<std::size_t>(curve)].symbol = symbol;
   ApplyCurveColours(curves_[static_cast<std::size_t>(curve)]);
+  InvalidateElements();
 }
 
 void TGraphModel::SetCourbeLabelPlace(int curve, int place) {
   if (curve < 0 || curve >= CurveCount()) return;
   curves_[static_cast<std::size_t>(curve)].labelPlace = place;
   ApplyCurveColours(curves_[static_cast<std::size_t>(curve)]);
+  InvalidateElements();
 }
 
 std::vector<int> TGraphModel::ShownCurves() const {
@@ -245,6 +254,7 @@ int TGraphModel::SingleCurve() const {
 }
 
 void TGraphModel::SetHighlightedRow(int row) {
+  InvalidateElements();
   for (auto& c : curves_)
     for (TGPoint* p : c.points) p->highlighted = row >= 0 && p->row == row;
 }
@@ -272,6 +282,7 @@ void TGraphModel::PushFactor() {
       v->SetFactor(f ? f->factor : 0.0);
     }
   figures_->PushFactor();
+  InvalidateElements();
 }
 
 void TGraphModel::SelectFamily(int index) {
@@ -282,6 +293,7 @@ void TGraphModel::SelectFamily(int index) {
     ApplyCurveVisibility(c);
   }
   figures_->ApplyVisibility();
+  InvalidateElements();
 }
 
 void TGraphModel::AutoVectorScale() {
@@ -322,6 +334,7 @@ std::string TGraphModel::ScaleBarText() const {
 }
 
 void TGraphModel::SetScaleBarPixels(int pixels) {
+  InvalidateElements();
   scaleBarPixels_ = pixels;
   for (auto& f : families_) {
     f.scaleBarPixels = pixels;
@@ -395,6 +408,7 @@ bool TGraphModel::SetTool(int tool) {
   if (tool == gtModifierModele && !models_->ActiveModel()) return false;
   models_->ToolChanged();
   figures_->ToolChanged();
+  InvalidateElements();
   tool_ = tool;
   drag_ = gdIdle;
   rubber_ = false;
@@ -428,6 +442,7 @@ bool TGraphModel::MouseInPlot() const {
 }
 
 void TGraphModel::MouseDown(TMouseButton b, TShiftState s, int x, int y) {
+  InvalidateElements();
   mouse_ = dragFrom_ = dragLast_ = {x, y};
   if (TModelTools::IsModelTool(tool_) && b == mbLeft) {
     models_->MouseDown({x, y});
@@ -448,6 +463,9 @@ void TGraphModel::MouseDown(TMouseButton b, TShiftState s, int x, int y) {
 void TGraphModel::MouseMove(TShiftState s, int x, int y) {
   mouse_ = {x, y};
   if (TModelTools::IsModelTool(tool_)) {
+    // A drag reshapes the model curve (its OnChange says so too).
+    if (const TGModele* m = models_->ActiveModel(); m && m->Dragging() != mhNone)
+      InvalidateElements();
     models_->MouseMove(s, {x, y});
     hint_ = models_->Hint();
     hintPos_ = {x, y + 10};
@@ -461,6 +479,9 @@ void TGraphModel::MouseMove(TShiftState s, int x, int y) {
     return;
   }
   if (TFigureTools::IsFigureTool(tool_)) {
+    // Moving over the figures changes nothing but the cursor and the tool's
+    // marks; a drag moves or reshapes them.
+    if (drag_ != gdIdle && drag_ != gdRubber) InvalidateElements();
     figures_->MouseMove(s, {x, y});
     return;
   }
@@ -476,6 +497,7 @@ void TGraphModel::MouseMove(TShiftState s, int x, int y) {
 }
 
 void TGraphModel::MouseUp(TMouseButton b, TShiftState s, int x, int y) {
+  InvalidateElements();
   mouse_ = {x, y};
   if (TModelTools::IsModelTool(tool_)) {
     models_->MouseUp();
@@ -500,6 +522,7 @@ void TGraphModel::MouseUp(TMouseButton b, TShiftState s, int x, int y) {
 }
 
 void TGraphModel::DoubleClick(int x, int y) {
+  InvalidateElements();
   mouse_ = {x, y};
   figures_->DoubleClick({x, y});
 }
@@ -519,6 +542,7 @@ void TGraphModel::UpdateHint() {
 }
 
 bool TGraphModel::KeyDown(int key, TShiftState s, TPixel& move) {
+  InvalidateElements();
   move = {0, 0};
   const int step = s.ctrl ? 10 : 1;
   switch (key) {
@@ -608,7 +632,7 @@ void TGraphModel::PaintCurvePoints(Canvas& canvas, const TCourbe& c, const TDraw
   }
 }
 
-void TGraphModel::PaintElements(Canvas& canvas) {
+void TGraphModel::PaintElementLayer(Canvas& canvas) {
   const TDrawContext ctx{utils_, MarkerSize(DisplaySize)};
   canvas.SetFont(font);
   canvas.SetClip(plot_.Rect());
@@ -629,6 +653,10 @@ void TGraphModel::PaintElements(Canvas& canvas) {
     }
   }
   canvas.ClearClip();
+}
+
+void TGraphModel::PaintOverlay(Canvas& canvas) {
+  canvas.SetFont(font);
   PaintToolMarks(canvas);
   if (IsDessinerEchelle) PaintScaleBar(canvas);
   Bulle.Draw(canvas, font, width_, height_);

@@ -159,9 +159,21 @@ class TGraphModel {
   TAxe AxeX{TAxe::aoHorizontal};
   TAxe AxeY{TAxe::aoVertical};
   TBulle Bulle;
-  // The properties above change the background: call after setting them.
-  void InvalidateBackground() { ++bgGeneration_; }
+  // The properties above change the background: call after setting them
+  // (the elements are drawn again too: the marker size and the font change
+  // them).
+  void InvalidateBackground() {
+    ++bgGeneration_;
+    InvalidateElements();
+  }
   uint64_t BackgroundGeneration() const { return bgGeneration_; }
+  // The drawing of the elements changes with every change made through this
+  // model, its figure and model tools or a curve's model, except a mouse
+  // move that only moves the cross-hair, the bubble, the hint or a rubber
+  // rectangle.  A window may keep its drawn elements while this number stays
+  // the same; call InvalidateElements after changing elements another way.
+  void InvalidateElements() { ++elemGeneration_; }
+  uint64_t ElementsGeneration() const { return elemGeneration_; }
   void SetScaleBarPixels(int pixels);  // LEchelleEnPixels
   int ScaleBarPixels() const { return scaleBarPixels_; }
 
@@ -247,20 +259,33 @@ class TGraphModel {
   // The window changed through the zoom or pan tools.
   std::function<void()> OnWorldChanged;
 
-  // The drawn figures: their tools, selection, commands and undo.
-  TFigureTools& Figures() { return *figures_; }
+  // The drawn figures: their tools, selection, commands and undo.  The
+  // elements are taken as changed by any use of the writable tools.
+  TFigureTools& Figures() {
+    InvalidateElements();
+    return *figures_;
+  }
   const TFigureTools& Figures() const { return *figures_; }
 
   // The model tools: reading and modifying the model of the curve shown.
-  TModelTools& Models() { return *models_; }
+  TModelTools& Models() {
+    InvalidateElements();
+    return *models_;
+  }
   const TModelTools& Models() const { return *models_; }
 
   // ------------------------------------------------------------ painting
   // Background: plot gradient (with the video picture), margins, axes and
-  // the origin marker.  Elements: every element in list order, the tools'
-  // marks, the scale bar, the bubble and the frames.
+  // the origin marker.  Elements: the element layer (every element in list
+  // order, clipped to the plot), then the overlay that follows the mouse
+  // (the tools' marks, the scale bar, the bubble and the frames).
   void PaintBackground(Canvas& canvas);
-  void PaintElements(Canvas& canvas);
+  void PaintElementLayer(Canvas& canvas);
+  void PaintOverlay(Canvas& canvas);
+  void PaintElements(Canvas& canvas) {
+    PaintElementLayer(canvas);
+    PaintOverlay(canvas);
+  }
   void Paint(Canvas& canvas) {
     PaintBackground(canvas);
     PaintElements(canvas);
@@ -307,7 +332,9 @@ class TGraphModel {
   Image plotPicture_;
   uint64_t pictureGeneration_ = ~uint64_t{0};
   uint64_t bgGeneration_ = 0;
-  std::vector<uint8_t> drawnMask_;  // pixels already holding a symbol
+  uint64_t elemGeneration_ = 0;
+  std::vector<TConnection> modelLinks_;  // each curve model's OnChange
+  std::vector<uint8_t> drawnMask_;       // pixels already holding a symbol
 
   int tool_ = gtNone;
   int drag_ = gdIdle;

@@ -47,6 +47,12 @@ int KeyOf(int qtKey) {
   }
 }
 
+void SetRenderHints(QPainter& p) {
+  p.setRenderHint(QPainter::Antialiasing, true);
+  p.setRenderHint(QPainter::TextAntialiasing, true);
+  p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+}
+
 }  // namespace
 
 TGraph::TGraph(const TGraphUtils& utils, QWidget* parent) : QWidget(parent), model_(utils) {
@@ -63,41 +69,58 @@ TGraph::TGraph(const TGraphUtils& utils, QWidget* parent) : QWidget(parent), mod
 }
 
 void TGraph::Render(TGraphModel& model, QPainter& painter) {
-  painter.setRenderHint(QPainter::Antialiasing, true);
-  painter.setRenderHint(QPainter::TextAntialiasing, true);
-  painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+  SetRenderHints(painter);
   QPainterCanvas canvas(painter);
   model.Paint(canvas);
 }
 
 QImage TGraph::Grab() { return grab().toImage(); }
 
-void TGraph::EnsureBackground() {
+bool TGraph::EnsureBackground() {
   const qreal ratio = devicePixelRatioF();
   model_.SetPixelRatio(ratio);
   const QSize device = size() * ratio;
   if (backgroundGeneration_ == model_.BackgroundGeneration() && background_.size() == device)
-    return;
+    return false;
   background_ = QPixmap(device);
   background_.setDevicePixelRatio(ratio);
   QPainter p(&background_);
-  p.setRenderHint(QPainter::Antialiasing, true);
-  p.setRenderHint(QPainter::TextAntialiasing, true);
-  p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+  SetRenderHints(p);
   QPainterCanvas canvas(p);
   model_.PaintBackground(canvas);
   backgroundGeneration_ = model_.BackgroundGeneration();
   ++backgroundRenders_;
+  return true;
+}
+
+bool TGraph::EnsureScene() {
+  const bool newBackground = EnsureBackground();
+  if (!newBackground && overlayOnly_ && sceneGeneration_ == model_.ElementsGeneration() &&
+      scene_.size() == background_.size())
+    return false;
+  if (scene_.size() != background_.size()) scene_ = QPixmap(background_.size());
+  scene_.setDevicePixelRatio(background_.devicePixelRatio());
+  QPainter p(&scene_);
+  p.setCompositionMode(QPainter::CompositionMode_Source);
+  p.drawPixmap(0, 0, background_);
+  p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  SetRenderHints(p);
+  QPainterCanvas canvas(p);
+  model_.PaintElementLayer(canvas);
+  sceneGeneration_ = model_.ElementsGeneration();
+  ++elementRenders_;
+  return true;
 }
 
 void TGraph::paintEvent(QPaintEvent*) {
-  EnsureBackground();
+  EnsureScene();
+  overlayOnly_ = false;
   QPainter p(this);
-  p.drawPixmap(0, 0, background_);
+  p.drawPixmap(0, 0, scene_);
   p.setRenderHint(QPainter::Antialiasing, true);
   p.setRenderHint(QPainter::TextAntialiasing, true);
   QPainterCanvas canvas(p);
-  model_.PaintElements(canvas);
+  model_.PaintOverlay(canvas);
 }
 
 void TGraph::resizeEvent(QResizeEvent* e) {
@@ -136,8 +159,10 @@ void TGraph::mousePressEvent(QMouseEvent* e) {
 
 void TGraph::mouseMoveEvent(QMouseEvent* e) {
   const QPoint p = e->position().toPoint();
+  const uint64_t elements = model_.ElementsGeneration();
   model_.MouseMove(ShiftOf(e->modifiers()), p.x(), p.y());
   modeller_->Sync();
+  overlayOnly_ = elements == model_.ElementsGeneration();
   if (model_.MouseInPlot()) {
     const TWorldPoint w = model_.ToWorld(p.x(), p.y());
     emit MouseWorld(w.x, w.y);

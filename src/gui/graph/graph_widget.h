@@ -1,8 +1,11 @@
 #pragma once
 // TGraph: the chart control of the results window, a Qt widget over the
-// core graph model.  It keeps the background (plot gradient, video picture,
-// axes) in a cached picture at the screen's pixel density, so that a repaint
-// after a mouse move copies it and draws only the elements, anti-aliased.
+// core graph model.  It keeps two pictures at the screen's pixel density:
+// the background (plot gradient, video picture, axes), and the scene, that
+// background with the elements drawn over it, anti-aliased.  A repaint after
+// a mouse move that only moves the cross-hair, the bubble or a rubber
+// rectangle copies the scene and draws that overlay; any other change draws
+// the elements again, over the background copied.
 #include <QPixmap>
 #include <QWidget>
 #include <functional>
@@ -35,6 +38,8 @@ class TGraph : public QWidget {
   // Background renders since creation (the cache is rebuilt only when the
   // window, the size or the colours change).
   int BackgroundRenders() const { return backgroundRenders_; }
+  // Renders of the elements since creation.
+  int ElementRenders() const { return elementRenders_; }
 
   // The modeller panel over the graph, and its refresh after the model or
   // the tool changed.
@@ -64,13 +69,22 @@ class TGraph : public QWidget {
   void leaveEvent(QEvent* e) override;
 
  private:
-  void EnsureBackground();
+  // Each true when it drew its picture again.
+  bool EnsureBackground();
+  bool EnsureScene();
   void RefreshCursor();
 
   TGraphModel model_;
   QPixmap background_;
   uint64_t backgroundGeneration_ = ~uint64_t{0};
   int backgroundRenders_ = 0;
+  QPixmap scene_;
+  uint64_t sceneGeneration_ = ~uint64_t{0};
+  int elementRenders_ = 0;
+  // Set by a mouse move that changed only the overlay, cleared by every
+  // paint: a repaint asked for by anyone else draws the elements again,
+  // even when their change did not go through the model.
+  bool overlayOnly_ = false;
   TModeleurPanel* modeller_ = nullptr;
 };
 

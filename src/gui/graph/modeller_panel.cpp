@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolButton>
+#include <utility>
 
 #include "core/graph/graph_model.h"
 #include "core/graph/model_tools.h"
@@ -47,7 +48,9 @@ TModeleurPanel::TModeleurPanel(TGraphModel& graph, QWidget* parent)
 }
 
 void TModeleurPanel::Sync() {
-  const TModelTools& tools = graph_.Models();
+  // Read only: a look at the tools must not make the graph draw its
+  // elements again.
+  const TModelTools& tools = std::as_const(graph_).Models();
   TGModele* m = tools.ActiveModel();
   if (m != model_ || !link_.Connected()) {
     model_ = m;

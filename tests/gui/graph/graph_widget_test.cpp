@@ -68,6 +68,62 @@ TEST_F(GraphWidget, MouseMovesRedrawElementsOverTheCachedBackground) {
   EXPECT_EQ(graph.BackgroundRenders(), renders + 1);
 }
 
+// Pixels of row y, between x0 and x1, much darker than the light plot.
+int DarkPixels(const QImage& img, int y, int x0, int x1) {
+  int n = 0;
+  for (int x = x0; x <= x1; ++x) n += img.pixelColor(x, y).red() < 150;
+  return n;
+}
+
+TEST_F(GraphWidget, MouseMovesKeepTheDrawnElementsAndMoveOnlyTheCrossHair) {
+  TGraphModel& m = graph.Model();
+  m.SetTool(gtReticule);
+  graph.Grab();
+  const int renders = graph.ElementRenders();
+  Move(graph, QPoint(300, 70));
+  graph.Grab();
+  Move(graph, QPoint(400, 90));
+  const QImage img = graph.Grab();
+  EXPECT_EQ(graph.ElementRenders(), renders);
+  // The cross-hair is at the last position only (its anti-aliased dotted
+  // line shares rows 89 and 90), the curve still under it.
+  EXPECT_GT(DarkPixels(img, 89, 80, 200) + DarkPixels(img, 90, 80, 200), 20);
+  EXPECT_EQ(DarkPixels(img, 69, 80, 200) + DarkPixels(img, 70, 80, 200), 0);
+  EXPECT_EQ(img.pixelColor(235, 140), QColor(0, 0, 255));
+}
+
+TEST_F(GraphWidget, DrawnElementsFollowEveryChangeOfTheGraph) {
+  TGraphModel& m = graph.Model();
+  m.SetTool(gtReticule);
+  Move(graph, QPoint(100, 70));
+  graph.Grab();
+  // A new colour, repainted together with a mouse move.
+  m.SetCourbeColour(0, ckPoints, colors::Red);
+  Move(graph, QPoint(110, 70));
+  EXPECT_EQ(graph.Grab().pixelColor(235, 140), QColor(255, 0, 0));
+  // A wider window: the point at world (4, 4) moves to pixel (155, 180),
+  // the one at (6, 6) leaves pixel (315, 100) empty.
+  m.ApplyWorld({0, 20, 0, 20});
+  Move(graph, QPoint(120, 70));
+  QImage img = graph.Grab();
+  EXPECT_EQ(img.pixelColor(155, 180), QColor(255, 0, 0));
+  EXPECT_NE(img.pixelColor(315, 100), QColor(255, 0, 0));
+  // The points hidden, and a ring around the highlighted row.
+  m.SetCourbeVisible(0, ckPoints, false);
+  Move(graph, QPoint(130, 70));
+  EXPECT_NE(graph.Grab().pixelColor(155, 180), QColor(255, 0, 0));
+  m.SetCourbeVisible(0, ckPoints, true);
+  Move(graph, QPoint(140, 70));
+  EXPECT_EQ(graph.Grab().pixelColor(155 + 8, 180), img.pixelColor(155 + 8, 180));
+  m.SetHighlightedRow(2);
+  Move(graph, QPoint(150, 70));
+  EXPECT_NE(graph.Grab().pixelColor(155 + 8, 180), img.pixelColor(155 + 8, 180));
+  // A point changed without the model knowing: a repaint asked for by
+  // anyone but a mouse move draws the elements again.
+  m.Curve(0).points[2]->SetColour(colors::Lime);
+  EXPECT_EQ(graph.Grab().pixelColor(155, 180), QColor(0, 255, 0));
+}
+
 TEST_F(GraphWidget, DoubleClickOnAPointGivesItsRow) {
   std::vector<int> rows;
   QObject::connect(&graph, &TGraph::PointDoubleClicked, [&](int r) { rows.push_back(r); });

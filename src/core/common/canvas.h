@@ -4,6 +4,7 @@
 // Qt adapter; tests use a recording canvas that logs every call so drawing
 // rules (positions, colours, sizes) can be asserted exactly.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,19 @@ class Canvas {
   // Restricts drawing to `r` until ClearClip.
   virtual void SetClip(const TPixelRect& r) = 0;
   virtual void ClearClip() = 0;
+
+  // A small shape that looks the same wherever it goes (a marker symbol):
+  // `draw` paints it in copy mode with its reference point at the pixel it
+  // is given, within `box` around that point.  `key` names the shape with
+  // its colours and size.  A canvas on a screen picture may keep the shape
+  // as a picture and copy it to every place, since dense curves draw
+  // thousands; by default it is drawn in place.
+  virtual void DrawStamp(uint64_t key, const TPixelRect& box, TPixel at,
+                         const std::function<void(Canvas&, TPixel)>& draw) {
+    (void)key;
+    (void)box;
+    draw(*this, at);
+  }
 };
 
 }  // namespace kinevo

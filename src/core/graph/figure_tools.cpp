@@ -19,7 +19,10 @@ int CurveSlot(int kind) { return kind <= obEllipse ? kind - 1 : kind; }
 
 bool InMask(int mask, TGObjectType kind) { return mask == 0 || (mask & (1 << kind)) != 0; }
 
-TGFigVecteur* AsVector(TGElem* e) { return dynamic_cast<TGFigVecteur*>(e); }
+// The kind first: the cast is slow, and asked of every data point.
+TGFigVecteur* AsVector(TGElem* e) {
+  return e && e->Kind() == obVecteur ? dynamic_cast<TGFigVecteur*>(e) : nullptr;
+}
 
 TPixelRect RectOf(TPixel a, TPixel b) {
   return {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};

@@ -162,6 +162,18 @@ std::vector<TPixel> TMotif::Outline(TPixel centre, int size) const {
 
 void TMotif::Draw(Canvas& canvas, TPixel centre, TColor colour, int size) const {
   if (number_ < 0 || number_ >= TGraphUtils::kSymbolCount) return;
+  // The same symbol, colour and size always look the same: a screen canvas
+  // may stamp a picture of it.  The box leaves room for the outline's pen
+  // and its anti-aliasing.
+  const int r = std::max(DiscRadius(size), PolygonRadius(size)) + 2;
+  const uint64_t key = uint64_t{0x4D} << 56 | uint64_t(number_) << 40 |
+                       uint64_t(ClampSize(size)) << 32 | (colour & 0xFFFFFF);
+  canvas.DrawStamp(key, {-r, -r, r + 1, r + 1}, centre, [this, colour, size](Canvas& c, TPixel at) {
+    DrawInPlace(c, at, colour, size);
+  });
+}
+
+void TMotif::DrawInPlace(Canvas& canvas, TPixel centre, TColor colour, int size) const {
   const TPen oldPen = canvas.Pen();
   const TBrush oldBrush = canvas.Brush();
 

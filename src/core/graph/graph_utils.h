@@ -39,6 +39,7 @@ class TMotif {
   bool WhiteFill() const { return number_ == 17; }
 
  private:
+  void DrawInPlace(Canvas& canvas, TPixel centre, TColor colour, int size) const;
   int number_;
 };
 

@@ -106,6 +106,7 @@ bool TGraph::EnsureScene() {
   p.setCompositionMode(QPainter::CompositionMode_SourceOver);
   SetRenderHints(p);
   QPainterCanvas canvas(p);
+  canvas.UseStamps(&stamps_);
   model_.PaintElementLayer(canvas);
   sceneGeneration_ = model_.ElementsGeneration();
   ++elementRenders_;

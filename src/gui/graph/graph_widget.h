@@ -12,6 +12,7 @@
 #include <string>
 
 #include "core/graph/graph_model.h"
+#include "platform/qt/qpainter_canvas.h"
 
 namespace kinevo {
 
@@ -79,6 +80,7 @@ class TGraph : public QWidget {
   uint64_t backgroundGeneration_ = ~uint64_t{0};
   int backgroundRenders_ = 0;
   QPixmap scene_;
+  QPainterStamps stamps_;  // the marker symbols of the curves
   uint64_t sceneGeneration_ = ~uint64_t{0};
   int elementRenders_ = 0;
   // Set by a mouse move that changed only the overlay, cleared by every

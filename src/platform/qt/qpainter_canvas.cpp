@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QPolygon>
 #include <algorithm>
+#include <cmath>
 
 #include "core/common/image.h"
 
@@ -189,5 +190,41 @@ void QPainterCanvas::SetClip(const TPixelRect& r) {
 }
 
 void QPainterCanvas::ClearClip() { p_.setClipping(false); }
+
+void QPainterCanvas::DrawStamp(uint64_t key, const TPixelRect& box, TPixel at,
+                               const std::function<void(Canvas&, TPixel)>& draw) {
+  // A stamp lands on whole device pixels only without a transform and at a
+  // whole pixel density; anything else is drawn in place.
+  const qreal ratio = p_.device() ? p_.device()->devicePixelRatioF() : 1.0;
+  if (!stamps_ || box.Width() <= 0 || box.Height() <= 0 ||
+      p_.worldTransform().type() != QTransform::TxNone || ratio != std::round(ratio)) {
+    draw(*this, at);
+    return;
+  }
+  if (stamps_->ratio_ != ratio || stamps_->images_.size() >= 1024) {
+    stamps_->images_.clear();
+    stamps_->ratio_ = ratio;
+  }
+  auto it = stamps_->images_.find(key);
+  if (it == stamps_->images_.end()) {
+    QImage img(QSize(box.Width(), box.Height()) * ratio, QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(ratio);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHints(p_.renderHints());
+    QPainterCanvas shape(p);
+    draw(shape, {-box.left, -box.top});
+    p.end();
+    it = stamps_->images_.emplace(key, std::move(img)).first;
+  }
+  // Copied one to one onto device pixels, blended as the shape would be.
+  const QPainter::CompositionMode mode = p_.compositionMode();
+  const bool smooth = p_.testRenderHint(QPainter::SmoothPixmapTransform);
+  p_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  p_.setRenderHint(QPainter::SmoothPixmapTransform, false);
+  p_.drawImage(QPoint(at.x + box.left, at.y + box.top), it->second);
+  p_.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+  p_.setCompositionMode(mode);
+}
 
 }  // namespace kinevo

@@ -1,12 +1,24 @@
 #pragma once
 // The drawing surface over QPainter: screen, QImage, PDF, SVG and printer.
+#include <QImage>
 #include <QPainter>
+#include <unordered_map>
 
 #include "core/common/canvas.h"
 
-class QImage;
-
 namespace kinevo {
+
+// The pictures of the shapes a canvas stamps (DrawStamp), kept by a window
+// from one paint to the next, for one pixel density.
+class QPainterStamps {
+ public:
+  int Count() const { return static_cast<int>(images_.size()); }
+
+ private:
+  friend class QPainterCanvas;
+  std::unordered_map<uint64_t, QImage> images_;
+  qreal ratio_ = 0;
+};
 
 class QPainterCanvas : public Canvas {
  public:
@@ -34,6 +46,11 @@ class QPainterCanvas : public Canvas {
   void StretchDraw(const TPixelRect& dest, const Image& src, TRasterOp op) override;
   void SetClip(const TPixelRect& r) override;
   void ClearClip() override;
+  void DrawStamp(uint64_t key, const TPixelRect& box, TPixel at,
+                 const std::function<void(Canvas&, TPixel)>& draw) override;
+  // Stamps shapes from these pictures (none: every shape is drawn in
+  // place, as on vector devices).
+  void UseStamps(QPainterStamps* stamps) { stamps_ = stamps; }
 
   static QColor ToQColor(TColor c);
   static TColor FromQColor(const QColor& c);
@@ -48,6 +65,7 @@ class QPainterCanvas : public Canvas {
   TBrush brush_;
   TFont font_;
   QPoint pos_;
+  QPainterStamps* stamps_ = nullptr;
 };
 
 }  // namespace kinevo

@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QPainter>
+#include <cmath>
 
 #include "support/qt_test_application.h"
 
@@ -139,6 +141,114 @@ TEST_F(GraphWidget, CrossHairReportsWorldCoordinates) {
   Move(graph, QPoint(275, 120));
   EXPECT_DOUBLE_EQ(wx, 5.0);
   EXPECT_DOUBLE_EQ(wy, 5.0);
+}
+
+// The largest difference of a colour channel between two pictures of the
+// same size, and the pixels that differ by more than `tolerance`.
+struct Difference {
+  int largest = 0;
+  int pixels = 0;
+};
+Difference Compare(const QImage& a, const QImage& b, int tolerance) {
+  Difference d;
+  const QImage x = a.convertToFormat(QImage::Format_RGB32);
+  const QImage y = b.convertToFormat(QImage::Format_RGB32);
+  for (int j = 0; j < x.height(); ++j)
+    for (int i = 0; i < x.width(); ++i) {
+      const QRgb p = x.pixel(i, j), q = y.pixel(i, j);
+      const int m = std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                              std::abs(qBlue(p) - qBlue(q))});
+      d.largest = std::max(d.largest, m);
+      d.pixels += m > tolerance;
+    }
+  return d;
+}
+
+// Dense curves of every symbol in both sizes, with polylines, labels and
+// vectors: the window's drawing (cached, markers stamped from pictures)
+// against the graph drawn directly, as for a file.
+class DenseGraph : public ::testing::Test {
+ protected:
+  DenseGraph() {
+    graph.resize(495, 265);
+    graph.show();
+    TGraphModel& m = graph.Model();
+    m.SetSize(495, 265);
+    m.SetWorld({0, 10, -4, 4}, false);
+    for (int c = 0; c < 6; ++c) {
+      TCurveInput in;
+      TVectorSeries v{1, "m/s", {}, 0};
+      const int n = c < 3 ? 4000 : 40;
+      for (int i = 0; i < n; ++i) {
+        const double t = 10.0 * i / n;
+        in.points.push_back({t, (1 + 0.4 * c) * std::sin(t + c) + 0.01 * ((i * 7919) % 13)});
+        v.values.push_back({1, std::cos(t + c)});
+      }
+      in.vectors.push_back(v);
+      const int k = m.AddCourbe(in);
+      m.SetCourbeVisible(k, ckPoints, true);
+      m.SetCourbeVisible(k, ckSegments, true, kDataDrawn);
+      m.SetCourbeVisible(k, ckLabels, c >= 3);
+      m.SetCourbeVisible(k, ckVectors, c == 4, kDataDrawn);
+      m.SetCourbeSymbol(k, 12 + c);  // bars, stars, the disc, the hourglass ...
+      m.SetCourbeColour(k, ckPoints, utils.ColorA(k * 7));
+    }
+    m.AutoVectorScale();
+    m.SetHighlightedRow(20);
+  }
+  // The graph drawn directly on a picture of `ratio` device pixels per
+  // pixel, with or without stamped markers.
+  QImage Direct(double ratio, QPainterStamps* stamps) {
+    QImage img(graph.size() * ratio, QImage::Format_RGB32);
+    img.setDevicePixelRatio(ratio);
+    graph.Model().SetPixelRatio(ratio);
+    QPainter p(&img);
+    if (!stamps) {
+      TGraph::Render(graph.Model(), p);
+      return img;
+    }
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    QPainterCanvas canvas(p);
+    canvas.UseStamps(stamps);
+    graph.Model().Paint(canvas);
+    return img;
+  }
+  TGraphUtils utils;
+  TGraph graph{utils};
+};
+
+TEST_F(DenseGraph, WindowDrawingMatchesTheDirectDrawing) {
+  const QImage direct = Direct(1.0, nullptr);
+  for (int size : {0, 1}) {
+    graph.Model().DisplaySize = size;
+    graph.Model().InvalidateBackground();
+    const QImage reference = Direct(1.0, nullptr);
+    QImage window = graph.Grab();
+    const Difference d = Compare(window, reference, 2);
+    EXPECT_LE(d.largest, 8) << "display size " << size;
+    EXPECT_LE(d.pixels, 20) << "display size " << size;
+    // Drawn again after a mouse move over the cached scene: the same.
+    graph.Model().SetTool(gtZoom);
+    Move(graph, QPoint(300, 100));
+    window = graph.Grab();
+    EXPECT_LE(Compare(window, reference, 2).pixels, 20);
+  }
+  // The two sizes are not alike: the comparison sees the markers.
+  EXPECT_GT(Compare(direct, Direct(1.0, nullptr), 2).pixels, 1000);
+}
+
+TEST_F(DenseGraph, StampedMarkersMatchMarkersDrawnInPlaceOnDenseScreens) {
+  for (double ratio : {1.0, 2.0}) {
+    QPainterStamps stamps;
+    const QImage inPlace = Direct(ratio, nullptr);
+    const QImage stamped = Direct(ratio, &stamps);
+    EXPECT_GT(stamps.Count(), 0);
+    const Difference d = Compare(stamped, inPlace, 2);
+    EXPECT_LE(d.largest, 8) << "ratio " << ratio;
+    EXPECT_LE(d.pixels, 20) << "ratio " << ratio;
+  }
 }
 
 }  // namespace

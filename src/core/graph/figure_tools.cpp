@@ -99,6 +99,9 @@ void TFigureTools::ApplyColours() {
 }
 
 void TFigureTools::PushFactor() {
+  // Without a family no vector has a factor to take (a time graph of many
+  // points need not be walked through at every step of a pan).
+  if (g_.families_.empty()) return;
   for (auto& e : g_.elements_) {
     TGFigVecteur* v = AsVector(e.get());
     if (!v || v->worldUnits) continue;

@@ -92,6 +92,29 @@ TEST_F(GraphWidget, MouseMovesKeepTheDrawnElementsAndMoveOnlyTheCrossHair) {
   EXPECT_GT(DarkPixels(img, 89, 80, 200) + DarkPixels(img, 90, 80, 200), 20);
   EXPECT_EQ(DarkPixels(img, 69, 80, 200) + DarkPixels(img, 70, 80, 200), 0);
   EXPECT_EQ(img.pixelColor(235, 140), QColor(0, 0, 255));
+  // Neither do the other reading tools nor the figure tools when nothing
+  // is dragged; a pan drag draws them again at every step.
+  for (int tool : {gtNone, gtMesurer, gtZoom, gtSelection, gtSegment, gtModele}) {
+    m.SetTool(tool);
+    graph.Grab();
+    const int before = graph.ElementRenders();
+    for (int x = 100; x < 400; x += 50) {
+      Move(graph, QPoint(x, 150));
+      graph.Grab();
+    }
+    EXPECT_EQ(graph.ElementRenders(), before) << "tool " << tool;
+  }
+  m.SetTool(gtPan);
+  Send(graph, QEvent::MouseButtonPress, QPoint(200, 150), Qt::LeftButton);
+  graph.Grab();
+  const int before = graph.ElementRenders();
+  for (int x = 210; x < 250; x += 10) {
+    QMouseEvent e(QEvent::MouseMove, QPointF(x, 150), graph.mapToGlobal(QPointF(x, 150)),
+                  Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&graph, &e);
+    graph.Grab();
+  }
+  EXPECT_EQ(graph.ElementRenders(), before + 4);
 }
 
 TEST_F(GraphWidget, DrawnElementsFollowEveryChangeOfTheGraph) {

@@ -17,9 +17,11 @@
 // disk, then renamed over it.  A crash, a full disk or a read-only folder
 // during the save leaves the previous file as it was, and the save answers
 // false.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -66,6 +68,13 @@ class TIniFile final : public IKeyReader, public IKeyWriter {
   // Line breaks in names and values are replaced by blanks, so that a value
   // can never add lines or sections to the file.
   void WriteString(std::string_view section, std::string_view key, std::string_view value) override;
+  // Several keys of one section, written in their order exactly as
+  // WriteString would write them one at a time; the index lookups of a
+  // large batch are overlapped, which a document of millions of keys needs.
+  struct KeyValue {
+    std::string_view key, value;
+  };
+  void WriteStrings(std::string_view section, std::span<const KeyValue> entries);
   void DeleteKey(std::string_view section, std::string_view key) override;
   void EraseSection(std::string_view section) override;
 
@@ -114,23 +123,53 @@ class TIniFile final : public IKeyReader, public IKeyWriter {
     uint32_t size = 0;
     uint32_t keyBegin = 0, keySize = 0;  // keySize 0: a comment, a blank or a stray line
     uint32_t valueBegin = 0, valueSize = 0;
+    // The line the section's index answers for its key: the first of that
+    // name in the section.
+    bool indexed = false;
     std::string_view Raw() const { return {text, size}; }
     std::string_view Key() const { return {text + keyBegin, keySize}; }
     std::string_view Value() const { return {text + valueBegin, valueSize}; }
   };
   // Finds a section's keys in constant time, without regard to case: open
-  // addressing over line numbers (0 is an empty slot, n is line n - 1).
+  // addressing over line numbers.  A slot holds the line number + 1 in its
+  // low half (0: empty) and the key's hash in its high half, so that probing
+  // and growing never read the lines themselves.  `hash` is NameHash(key).
   class KeyIndex {
    public:
-    int32_t Find(const std::vector<Line>& lines, std::string_view key) const;
-    // Adds line `i` unless its key is already there (the first one wins).
-    void Add(const std::vector<Line>& lines, uint32_t i);
-    void Rebuild(const std::vector<Line>& lines);
+    int32_t Find(const std::vector<Line>& lines, std::string_view key, uint32_t hash) const;
+    // Adds line `i` unless its key is already there (the first one wins) and
+    // marks it indexed.
+    void Add(std::vector<Line>& lines, uint32_t i, uint32_t hash);
+    void Rebuild(std::vector<Line>& lines);
+    // Starts fetching the slot where a search for `hash` begins.
+    void Prefetch(uint32_t hash) const;
 
    private:
-    void Grow(const std::vector<Line>& lines);
-    std::vector<uint32_t> slots_;
+    void Grow(std::size_t size);
+    std::vector<uint64_t> slots_;
     std::size_t used_ = 0;
+  };
+  // Where the next key read is likely to be: a document is read back in the
+  // order it was written.  Section number in the high half, line number in
+  // the low half; only a guess, checked against the line before use.  Atomic
+  // so that reading one file from several threads stays defined.
+  class ReadHint {
+   public:
+    ReadHint() = default;
+    ReadHint(const ReadHint&) {}
+    ReadHint& operator=(const ReadHint&) {
+      Reset();
+      return *this;
+    }
+    uint64_t Get() const { return at_.load(std::memory_order_relaxed); }
+    void Set(std::size_t section, std::size_t line) const {
+      at_.store((static_cast<uint64_t>(section) << 32) | static_cast<uint32_t>(line),
+                std::memory_order_relaxed);
+    }
+    void Reset() const { at_.store(0, std::memory_order_relaxed); }
+
+   private:
+    mutable std::atomic<uint64_t> at_{0};
   };
   struct Section {
     std::string name;
@@ -146,12 +185,19 @@ class TIniFile final : public IKeyReader, public IKeyWriter {
   void Parse(std::string text);
   void Apply(const Op& op);
   void Clear();
-  // Copies `text` into the store; the copy lives as long as this object.
-  std::string_view Store(std::string_view text);
+  // Copies `key`, "=" and `value` into the store as one line; the copy
+  // lives as long as this object.
+  std::string_view StoreLine(std::string_view key, std::string_view value);
   Line MakeLine(std::string_view raw) const;
   Section* FindSection(std::string_view name);
   const Section* FindSection(std::string_view name) const;
   const Line* FindKey(std::string_view section, std::string_view key) const;
+  // The line of `key` in the first section named `section`, when the read
+  // hint points at it or next to it.
+  const Line* FindByHint(std::string_view section, std::string_view key) const;
+  // `hash` is the key's NameHash.
+  void WriteKey(std::string_view section, std::string_view key, std::string_view value,
+                uint32_t hash);
   // Writes the content to `out` in pieces of about a megabyte.
   template <typename Sink>
   void WriteText(Sink&& out) const;
@@ -163,6 +209,7 @@ class TIniFile final : public IKeyReader, public IKeyWriter {
   std::size_t storeUsed_ = 0, storeSize_ = 0;
   std::unique_ptr<std::string> fileText_;  // the text read, which the lines of the file point into
   std::vector<Op> pending_;
+  ReadHint hint_;
   bool crlf_ = false;
   bool wholeOnly_ = false;
   std::string error_;

@@ -31,19 +31,23 @@ namespace {
 
 // The significant digits of |x| > 0 without trailing zeros, and its decimal
 // exponent (x = d.ddd × 10^exponent); `digits` 0 asks for the shortest exact.
-void SignificantDigits(double ax, int digits, std::string& ds, int& exponent) {
+// Answers the number of digits put in `ds` (at most 17).
+std::size_t SignificantDigits(double ax, int digits, char (&ds)[24], int& exponent) {
   char buf[64];
   const auto r =
       digits == 0
           ? std::to_chars(buf, buf + sizeof buf, ax, std::chars_format::scientific)
           : std::to_chars(buf, buf + sizeof buf, ax, std::chars_format::scientific, digits - 1);
-  const std::string_view t(buf, static_cast<std::size_t>(r.ptr - buf));
-  const std::size_t e = t.find('e');
-  ds.clear();
-  for (char c : t.substr(0, e))
-    if (c != '.') ds += c;
-  while (ds.size() > 1 && ds.back() == '0') ds.pop_back();
-  exponent = std::atoi(std::string(t.substr(e + 1)).c_str());
+  const char* e = std::find(buf, r.ptr, 'e');
+  std::size_t n = 0;
+  for (const char* p = buf; p < e && n < sizeof ds; ++p)
+    if (*p != '.') ds[n++] = *p;
+  while (n > 1 && ds[n - 1] == '0') --n;
+  const char* from = e + 1;
+  if (from < r.ptr && *from == '+') ++from;
+  exponent = 0;
+  std::from_chars(from, r.ptr, exponent);
+  return n;
 }
 
 }  // namespace
@@ -53,26 +57,43 @@ std::string FormatGeneral(double x, int digits, char sep) {
   if (std::isinf(x)) return x > 0 ? "INF" : "-INF";
   if (x == 0) return "0";
   digits = std::clamp(digits, 0, 17);
-  std::string ds;
+  char ds[24];
   int exponent = 0;
-  SignificantDigits(std::fabs(x), digits, ds, exponent);
+  const std::size_t n = SignificantDigits(std::fabs(x), digits, ds, exponent);
   const int widest = digits == 0 ? 15 : digits;
-  std::string out = x < 0 ? "-" : "";
+  // Built on the stack: files write millions of numbers.  The longest text
+  // is a sign, 17 digits, a separator, the zeros of an exponent down to -5
+  // or up to 16, and at most "E-324".
+  char out[64];
+  std::size_t len = 0;
+  auto put = [&](char c) { out[len++] = c; };
+  auto putDigits = [&](std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to; ++i) put(ds[i]);
+  };
+  if (x < 0) put('-');
   if (exponent < -5 || exponent >= widest) {
-    out += ds[0];
-    if (ds.size() > 1) out += sep + ds.substr(1);
-    out += "E" + std::to_string(exponent);
+    put(ds[0]);
+    if (n > 1) {
+      put(sep);
+      putDigits(1, n);
+    }
+    put('E');
+    len = static_cast<std::size_t>(std::to_chars(out + len, out + sizeof out, exponent).ptr - out);
   } else if (exponent >= 0) {
     const std::size_t whole = static_cast<std::size_t>(exponent) + 1;
-    out += ds.substr(0, whole);
-    if (ds.size() < whole) out += std::string(whole - ds.size(), '0');
-    if (ds.size() > whole) out += sep + ds.substr(whole);
+    putDigits(0, std::min(n, whole));
+    for (std::size_t i = n; i < whole; ++i) put('0');
+    if (n > whole) {
+      put(sep);
+      putDigits(whole, n);
+    }
   } else {
-    out += "0";
-    out += sep;
-    out += std::string(static_cast<std::size_t>(-exponent - 1), '0') + ds;
+    put('0');
+    put(sep);
+    for (int i = 0; i < -exponent - 1; ++i) put('0');
+    putDigits(0, n);
   }
-  return out;
+  return std::string(out, len);
 }
 
 std::string FormatGeneral(double x, int digits) {

@@ -1,8 +1,11 @@
 #include "core/document/marking_document.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "core/common/number_format.h"
 #include "core/marking/marking_data.h"
@@ -17,9 +20,79 @@ constexpr const char* kData = "Data";
 std::string Key(const std::string& base, const std::string& suffix, int i) {
   return base + suffix + "_" + std::to_string(i);
 }
-std::string Key(const std::string& base, const std::string& suffix, int i, int j) {
-  return Key(base, suffix, i) + "_" + std::to_string(j);
+
+// Appends "_" and `n` to `out`.
+void AppendIndex(std::string& out, int n) {
+  char digits[16];
+  out += '_';
+  out.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
 }
+
+// The numbered keys of the image containers ("MarkXCoordinate_Grid_12_3"),
+// built in one buffer of their own: a large document has millions of them.
+class TNumberedKey {
+ public:
+  TNumberedKey(std::string_view base, std::string_view suffix) {
+    key_.append(base).append(suffix);
+    stem_ = key_.size();
+  }
+  const std::string& Of(int i) {
+    key_.resize(stem_);
+    AppendIndex(key_, i);
+    return key_;
+  }
+  const std::string& Of(int i, int j) {
+    Of(i);
+    AppendIndex(key_, j);
+    return key_;
+  }
+
+ private:
+  std::string key_;
+  std::size_t stem_ = 0;
+};
+
+// Keys and values of [Data] laid out in one buffer and handed to the file
+// in batches, which lets it overlap its index lookups.
+class TKeyBatch {
+ public:
+  explicit TKeyBatch(TIniFile& ini) : ini_(ini) { text_.reserve(kCapacity); }
+  TKeyBatch(const TKeyBatch&) = delete;
+  TKeyBatch& operator=(const TKeyBatch&) = delete;
+
+  void Integer(const std::string& key, int64_t value) {
+    char digits[24];
+    Add(key, {digits, static_cast<std::size_t>(
+                          std::to_chars(digits, digits + sizeof digits, value).ptr - digits)});
+  }
+  void Float(const std::string& key, double value) { Add(key, FloatToText(value)); }
+  // Hands what is held to the file; also done before the buffer fills.
+  void Flush() {
+    std::vector<TIniFile::KeyValue> entries;
+    entries.reserve(spans_.size());
+    for (const Span& e : spans_)
+      entries.push_back({std::string_view(text_).substr(e.key, e.keySize),
+                         std::string_view(text_).substr(e.key + e.keySize, e.valueSize)});
+    ini_.WriteStrings(kData, entries);
+    spans_.clear();
+    text_.clear();
+  }
+
+ private:
+  static constexpr std::size_t kCapacity = 1 << 16;
+  struct Span {
+    std::size_t key, keySize, valueSize;
+  };
+  void Add(std::string_view key, std::string_view value) {
+    // The views handed over point into `text_`, which must not move.
+    if (text_.size() + key.size() + value.size() > kCapacity) Flush();
+    spans_.push_back({text_.size(), key.size(), value.size()});
+    text_.append(key).append(value);
+  }
+  TIniFile& ini_;
+  std::string text_;
+  std::vector<Span> spans_;
+};
 
 // Documents keep the layer stage as 0 drag, 1 grab, 2 point.
 int StageToFile(TLayerStage s) {
@@ -109,20 +182,25 @@ TContainersCopy CopyContainers(const TPolyContainer& set, bool relative) {
 void SaveContainers(const TContainersCopy& copy, const std::string& s, TIniFile& ini) {
   ini.WriteInteger(kData, "MarksContainersNumber" + s,
                    static_cast<int64_t>(copy.containers.size()));
+  TNumberedKey frame("MarksContainerFrameNumber", s), rank("MarksContainerMarkNumber", s),
+      count("MarksContainerMarksNumber", s), order("MarkOrderNumber", s), x("MarkXCoordinate", s),
+      y("MarkYCoordinate", s);
+  TKeyBatch batch(ini);
   std::size_t next = 0;
   for (std::size_t i = 0; i < copy.containers.size(); ++i) {
     const TContainersCopy::Container& c = copy.containers[i];
     const int ii = static_cast<int>(i);
-    ini.WriteInteger(kData, Key("MarksContainerFrameNumber", s, ii), c.frame);
-    ini.WriteInteger(kData, Key("MarksContainerMarkNumber", s, ii), c.rank);
-    ini.WriteInteger(kData, Key("MarksContainerMarksNumber", s, ii), c.marks);
+    batch.Integer(frame.Of(ii), c.frame);
+    batch.Integer(rank.Of(ii), c.rank);
+    batch.Integer(count.Of(ii), c.marks);
     for (int j = 0; j < c.marks; ++j, ++next) {
       const TContainersCopy::Mark& m = copy.marks[next];
-      ini.WriteInteger(kData, Key("MarkOrderNumber", s, ii, j), m.system);
-      ini.WriteFloat(kData, Key("MarkXCoordinate", s, ii, j), m.x);
-      ini.WriteFloat(kData, Key("MarkYCoordinate", s, ii, j), m.y);
+      batch.Integer(order.Of(ii, j), m.system);
+      batch.Float(x.Of(ii, j), m.x);
+      batch.Float(y.Of(ii, j), m.y);
     }
   }
+  batch.Flush();
 }
 
 void SaveMarks(const TPolyContainer& set, const std::string& s, bool relative, bool withContainers,
@@ -161,20 +239,23 @@ void LoadMarks(TPolyContainer& set, const std::string& s, bool keepOneSystem, TD
   // Ranks are taken as stored, once every container exists (adding a mark
   // renumbers the set).
   std::vector<std::pair<TContainer*, int32_t>> ranks;
+  TNumberedKey frame("MarksContainerFrameNumber", s), rankKey("MarksContainerMarkNumber", s),
+      count("MarksContainerMarksNumber", s), order("MarkOrderNumber", s), x("MarkXCoordinate", s),
+      y("MarkYCoordinate", s);
   for (int32_t i = 0; i < containers; ++i) {
-    const std::string fk = Key("MarksContainerFrameNumber", s, i);
+    const std::string& fk = frame.Of(i);
     if (!ini.ValueExists(kData, fk)) {
       unread.containers += containers - i;
       break;
     }
     const int32_t image = ini.ReadInteger(kData, fk, 0);
-    const int32_t rank = ini.ReadInteger(kData, Key("MarksContainerMarkNumber", s, i), 0);
-    const int32_t marks = ini.ReadInteger(kData, Key("MarksContainerMarksNumber", s, i), 0);
+    const int32_t rank = ini.ReadInteger(kData, rankKey.Of(i), 0);
+    const int32_t marks = ini.ReadInteger(kData, count.Of(i), 0);
     // A container without marks is kept as it was saved: it counts for the
     // last marked image and for the containers written at the next save.
     TContainer* container = marks == 0 ? set.ObtainContainer(image) : nullptr;
     for (int32_t j = 0; j < marks; ++j) {
-      const std::string ok = Key("MarkOrderNumber", s, i, j);
+      const std::string& ok = order.Of(i, j);
       if (!ini.ValueExists(kData, ok)) {
         unread.marks += marks - j;
         break;
@@ -183,10 +264,10 @@ void LoadMarks(TPolyContainer& set, const std::string& s, bool keepOneSystem, TD
       // A mark of a system that does not exist would be drawn and computed
       // with no colour and no column: it is left out.
       if (system < 0 || system >= systems) continue;
-      double x = ini.ReadFloat(kData, Key("MarkXCoordinate", s, i, j), 0);
-      double y = ini.ReadFloat(kData, Key("MarkYCoordinate", s, i, j), 0);
-      if (!std::isfinite(x) || !std::isfinite(y)) continue;
-      TMarque* m = set.LoadMark(image, system, {x, y});
+      const double px = ini.ReadFloat(kData, x.Of(i, j), 0);
+      const double py = ini.ReadFloat(kData, y.Of(i, j), 0);
+      if (!std::isfinite(px) || !std::isfinite(py)) continue;
+      TMarque* m = set.LoadMark(image, system, {px, py});
       if (m != nullptr) container = m->Container();
     }
     if (container != nullptr) ranks.emplace_back(container, rank);

@@ -8,8 +8,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <numeric>
+#include <random>
+#include <vector>
 
 #include "core/common/number_format.h"
 #include "support/temp_dir.h"
@@ -411,4 +415,129 @@ TEST(IniFile, ContentSavedWholeKeepsNoChangeList) {
   EXPECT_FALSE(ini.UpdateFile());  // nothing would be written: refused, not reported as done
   ASSERT_TRUE(ini.SaveToFile());
   EXPECT_EQ(TIniFile(d.File("doc.kvo")).ReadInteger("Data", "MarkOrderNumber_Grid_0_0", 0), 1);
+}
+
+// Reads guess the next key from the one before; the guess must never answer
+// differently from the index, whatever the order of the reads and the edits
+// made between them.
+TEST(IniFile, ReadsInAnyOrderAnswerAsTheIndexDoes) {
+  std::string text = "[X]\nz=0\n[S]\n";
+  for (int i = 0; i < 300; ++i) {
+    text += "k" + std::to_string(i) + "=" + std::to_string(i) + "\n";
+    if (i % 7 == 0) text += "; comment\n";
+  }
+  text += "K5=later duplicate\n[s]\nk7=second section\nonly=1\n";
+  TIniFile ini;
+  ini.SetText(text);
+  auto expected = [](int i) { return std::to_string(i); };
+  std::vector<int> order(300);
+  std::iota(order.begin(), order.end(), 0);
+  std::vector<std::vector<int>> orders{order, {order.rbegin(), order.rend()}};
+  std::shuffle(order.begin(), order.end(), std::mt19937(7));
+  orders.push_back(order);
+  for (const auto& o : orders)
+    for (int i : o) {
+      ASSERT_EQ(ini.ReadString("S", "K" + std::to_string(i)), expected(i)) << i;
+      ASSERT_EQ(ini.ReadString("s", "k" + std::to_string(i)), expected(i)) << i;  // asked twice
+    }
+  EXPECT_EQ(ini.ReadString("S", "only"), "1");
+  // The first of two lines of one name, asked just after the line before
+  // the second.
+  EXPECT_EQ(ini.ReadString("S", "k299"), "299");
+  EXPECT_EQ(ini.ReadString("S", "k5"), "5");
+
+  // A key read in the first [S], then the section before it erased: the
+  // guess now points into the second [S], whose lines must not answer.
+  TIniFile two;
+  two.SetText("[X]\nz=0\n[S]\nq=first\nk=1\n[S]\nq=second\nk=2\n");
+  EXPECT_EQ(two.ReadString("S", "q"), "first");
+  two.EraseSection("X");
+  EXPECT_EQ(two.ReadString("S", "k"), "1");
+  EXPECT_EQ(two.ReadString("S", "q"), "first");
+
+  // Deleting a line moves the lines after the guess.
+  EXPECT_EQ(ini.ReadString("S", "k10"), "10");
+  ini.DeleteKey("S", "k11");
+  EXPECT_FALSE(ini.ValueExists("S", "k11"));
+  EXPECT_EQ(ini.ReadString("S", "k12"), "12");
+  // Deleting the first of two lines of one name leaves the second answering.
+  ini.DeleteKey("S", "k5");
+  EXPECT_FALSE(ini.ValueExists("S", "k5"));
+  ini.SetText("[S]\na=1\nb=2\nb=3\n");
+  EXPECT_EQ(ini.ReadString("S", "a"), "1");
+  EXPECT_EQ(ini.ReadString("S", "b"), "2");
+  ini.WriteString("S", "b", "4");  // in place, on the first line of the name
+  EXPECT_EQ(ini.Text(), "[S]\na=1\nb=4\nb=3\n");
+}
+
+// Batches write exactly what the same writes one at a time would, pending
+// changes included, over a fresh file and over a file read.
+TEST(IniFile, BatchWritesEqualTheSameWritesOneAtATime) {
+  TempDir d;
+  std::mt19937 rng(24);
+  const std::vector<std::string> names{"Mark_1", "mark_1", " Mark_2 ", "a=b", "x\ny",
+                                       "",       "Last",   "LAST",     "k"};
+  const std::vector<std::string> values{"1", " 2 ", "a\r\nb", "", "0,5", "=", "[S]"};
+  for (int round = 0; round < 40; ++round) {
+    const bool fromFile = round % 2 == 1;
+    const std::string one = d.File("one.ini"), many = d.File("many.ini");
+    const std::string start = fromFile ? "[Data]\nk=0\nMark_2=9\n\n[Other]\nz=1\n" : "";
+    WriteBytes(one, start);
+    WriteBytes(many, start);
+    TIniFile a(one), b(many);
+    // Generated names of a large batch, and names that repeat within it.
+    std::vector<std::string> keys, vals;
+    const int count = std::uniform_int_distribution<int>(1, 90)(rng);
+    for (int i = 0; i < count; ++i) {
+      const auto k = std::uniform_int_distribution<std::size_t>(0, names.size() + 3)(rng);
+      keys.push_back(k < names.size() ? names[k] : "Gen_" + std::to_string(i));
+      vals.push_back(values[std::uniform_int_distribution<std::size_t>(0, values.size() - 1)(rng)]);
+    }
+    std::vector<TIniFile::KeyValue> batch;
+    for (int i = 0; i < count; ++i) {
+      a.WriteString("Data", keys[i], vals[i]);
+      batch.push_back({keys[i], vals[i]});
+    }
+    b.WriteStrings(" Data ", batch);
+    ASSERT_EQ(a.Text(), b.Text()) << "round " << round;
+    ASSERT_TRUE(a.UpdateFile());
+    ASSERT_TRUE(b.UpdateFile());
+    ASSERT_EQ(ReadBytes(one), ReadBytes(many)) << "round " << round;
+  }
+}
+
+// A document of several megabytes (large enough for the big-table paths of
+// the reader) comes back line for line, with its sections and the lines
+// above the first one, whatever mix of line ends it uses.
+TEST(IniFile, LargeFileReadsBackLineForLine) {
+  TempDir d;
+  std::string text = "written by hand\n";
+  for (int s = 0; s < 3; ++s) {
+    text += "[Section" + std::to_string(s) + "]\n";
+    for (int i = 0; i < 60000; ++i)
+      text += "MarkXCoordinate_Grid_" + std::to_string(i) + "_" + std::to_string(s) + "=0." +
+              std::to_string(i * 7919 % 100000) + "\n";
+    text += "\n";
+  }
+  ASSERT_GT(text.size(), 5u << 20);
+  WriteBytes(d.File("big.kvo"), text);
+  TIniFile ini(d.File("big.kvo"));
+  EXPECT_EQ(ini.Text(), text);
+  EXPECT_EQ(ini.ReadString("section2", "markxcoordinate_grid_59999_2"),
+            "0." + std::to_string(59999 * 7919 % 100000));
+  EXPECT_FALSE(ini.ValueExists("Section1", "MarkXCoordinate_Grid_59999_2"));
+  EXPECT_EQ(ini.ReadSection("Section1").size(), 60000u);
+
+  // Mixed ends: the CR looked for ahead must not be missed after LF lines.
+  ini.SetText("[A]\nx=1\ny=2\rz=3\r\nw=4\nv=5\rlast=6");
+  for (const auto& [k, v] : std::vector<std::pair<std::string, std::string>>{
+           {"x", "1"}, {"y", "2"}, {"z", "3"}, {"w", "4"}, {"v", "5"}, {"last", "6"}})
+    EXPECT_EQ(ini.ReadString("A", k), v) << k;
+  // Values written beyond the size of the store's first block.
+  const std::string wide(3 << 20, 'v');
+  ini.WriteString("A", "wide", wide);
+  for (int i = 0; i < 20000; ++i) ini.WriteInteger("B", "n" + std::to_string(i), i);
+  EXPECT_EQ(ini.ReadString("A", "wide"), wide);
+  EXPECT_EQ(ini.ReadInteger("B", "n19999", -1), 19999);
+  EXPECT_EQ(ini.ReadString("A", "last"), "6");
 }

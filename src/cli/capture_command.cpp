@@ -169,7 +169,7 @@ int Run(const std::vector<std::string>& argv) {
   TNoCaptureBackend none;
   capture::TFFmpegCapture ffmpeg;
   LoopTimer timer;
-  TCapture c({&none, &ffmpeg}, timer, dialog, TemporaryFolder(), "");
+  TCapture c({&none, &ffmpeg}, timer, dialog, TemporaryFolder(), nullptr);
   const auto devices = c.Devices();
   if (a.list) {
     for (std::size_t i = 0; i < devices.size(); ++i) std::cout << i << ": " << devices[i] << "\n";

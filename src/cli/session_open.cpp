@@ -4,7 +4,6 @@
 #include <iostream>
 
 #include "core/app/readiness.h"
-#include "core/document/kvo.h"
 #include "platform/avi/vfw_play.h"
 #include "platform/ffmpeg/ds_play.h"
 #include "platform/ffmpeg/ffmpeg_play.h"
@@ -65,15 +64,23 @@ std::unique_ptr<TCliSession> OpenDocumentSession(const std::string& document,
 }
 
 bool SaveDocumentQuietly(TSession& session, const std::string& path, std::string& error) {
-  TKvo kvo;
-  kvo.Open(path);
-  TIniFile& ini = *kvo.Ini();
-  ini.WriteInteger("Main", "Version", kKvoVersion);
-  ini.WriteString("Main", "VideoFileName", session.VideoFileName());
-  session.WriteDocument(ini);
-  if (kvo.Save()) return true;
+  bool cannotWrite = false;
+  if (session.Workflow().WriteDocumentFile(path, cannotWrite)) return true;
   error = "La sauvegarde du fichier a échoué : " + path;
   return false;
+}
+
+std::unique_ptr<TCliSession> OpenDocumentInMode(const std::string& document,
+                                                const std::string& videoOverride, bool layer) {
+  auto cs = OpenDocumentSession(document, videoOverride);
+  if (!cs) return nullptr;
+  TSession& s = *cs->session;
+  s.Video.SetMode(layer ? vmTransparent : vmRepereFixe);
+  if (s.Video.IsLayer() != layer) {
+    std::cerr << "Le mode de pointage demandé n'est pas disponible.\n";
+    return nullptr;
+  }
+  return cs;
 }
 
 bool ComputeResultsQuietly(TSession& s) {

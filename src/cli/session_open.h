@@ -40,6 +40,12 @@ std::unique_ptr<TCliSession> OpenDocumentSession(const std::string& document,
 // the program does, without asking anything; false with `error` set.
 bool SaveDocumentQuietly(TSession& session, const std::string& path, std::string& error);
 
+// Opens the document with its video and switches to the Layer marking
+// mode when `layer`, else to the Grid mode; prints the message and returns
+// null when the document cannot be read or the mode is not available.
+std::unique_ptr<TCliSession> OpenDocumentInMode(const std::string& document,
+                                                const std::string& videoOverride, bool layer);
+
 // Runs the readiness checks of the result buttons (their messages go to
 // stderr) and computes the results with derivatives; false, with the
 // message printed, when the results cannot be shown.

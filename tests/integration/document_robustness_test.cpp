@@ -7,9 +7,7 @@
 
 #include "core/app/session.h"
 #include "core/common/sha256.h"
-#include "platform/avi/vfw_play.h"
-#include "platform/ffmpeg/ds_play.h"
-#include "platform/ffmpeg/ffmpeg_play.h"
+#include "support/real_frame_sources.h"
 #include "support/run_program.h"
 #include "support/scripted_dialog.h"
 #include "support/test_videos_avi.h"
@@ -18,14 +16,6 @@ using namespace kinevo;
 namespace fs = std::filesystem;
 
 namespace {
-
-TFrameSourceSet Sources() {
-  TFrameSourceSet s;
-  s.vfw = std::make_unique<TVfwPlay>();
-  s.ds = std::make_unique<TDSPlay>();
-  s.ffmpeg = std::make_unique<TFFMpegPlay>(std::string(KINEVO_BINARY_DIR) + "/KvoDll");
-  return s;
-}
 
 struct SaveAs : IFileDialogs {
   std::string path;
@@ -39,7 +29,7 @@ class DocumentRobustness : public ::testing::Test {
     dir = test::MakeTempDir("kinevo_doc_robust");
     video = dir + "/v.avi";
     ASSERT_TRUE(test::WriteIndexedAvi(video, 80, 60, 20));
-    session = std::make_unique<TSession>(Sources(), "", &script);
+    session = std::make_unique<TSession>(test::RealFrameSources(), "", &script);
     session->Options.CheckBox4ConfirmationFileChange = false;
     session->SetFileDialogs(&files);
     session->Video.Resize(80, 60);
@@ -94,8 +84,8 @@ TEST_F(DocumentRobustness, MontageAndFormulasComeBackAfterASave) {
   ASSERT_EQ(session->Formulas.FormulaCount(), 1);
   EXPECT_EQ(session->Formulas.Formula(0).Comment, "essai é=è");
   files.path = dir + "/b.kvo";
-  ASSERT_TRUE(session->Workflow().Save());
-  auto other = std::make_unique<TSession>(Sources(), "", &script);
+  ASSERT_TRUE(session->Workflow().SaveAs());
+  auto other = std::make_unique<TSession>(test::RealFrameSources(), "", &script);
   ASSERT_TRUE(other->Workflow().OpenDocument(files.path)) << script.LastText();
   EXPECT_FALSE(other->Montage.IsVisible(7));
   EXPECT_EQ(other->Montage.TimeShifts(), session->Montage.TimeShifts());
@@ -118,7 +108,7 @@ TEST_F(DocumentRobustness, SavingOverALargerOlderDocumentWritesTheNewCount) {
   ASSERT_TRUE(session->Workflow().Save());
   TIniFile saved(doc);
   EXPECT_LE(saved.ReadInteger("Data", "MarksContainersNumber_Grid", -1), 5);
-  auto other = std::make_unique<TSession>(Sources(), "", &script);
+  auto other = std::make_unique<TSession>(test::RealFrameSources(), "", &script);
   ASSERT_TRUE(other->Workflow().OpenDocument(doc));
   EXPECT_EQ(other->Data.GridMarks().MarksCount(), 2);
 }

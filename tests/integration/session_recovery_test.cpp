@@ -10,10 +10,9 @@
 #include <filesystem>
 
 #include "core/app/session.h"
-#include "platform/avi/vfw_play.h"
-#include "platform/ffmpeg/ds_play.h"
-#include "platform/ffmpeg/ffmpeg_play.h"
+#include "support/real_frame_sources.h"
 #include "support/scripted_dialog.h"
+#include "support/scripted_files.h"
 #include "support/temp_dir.h"
 #include "support/test_videos_avi.h"
 
@@ -22,32 +21,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-TFrameSourceSet RealSources() {
-  TFrameSourceSet s;
-  s.vfw = std::make_unique<TVfwPlay>();
-  s.ds = std::make_unique<TDSPlay>();
-  s.ffmpeg = std::make_unique<TFFMpegPlay>(std::string(KINEVO_BINARY_DIR) + "/KvoDll");
-  return s;
-}
-
 class FakeClock : public IRecoveryClock {
  public:
   std::chrono::steady_clock::time_point Now() const override { return now; }
   std::time_t WallTime() const override { return 1765289100; }
   std::chrono::steady_clock::time_point now{};
-};
-
-struct Files : IFileDialogs {
-  std::deque<std::string> save;
-  std::vector<TFileDialogRequest> saveRequests;
-  std::string OpenFile(const TFileDialogRequest&) override { return {}; }
-  std::string SaveFile(const TFileDialogRequest& r) override {
-    saveRequests.push_back(r);
-    if (save.empty()) return {};
-    std::string s = save.front();
-    save.pop_front();
-    return s;
-  }
 };
 
 struct Program {
@@ -79,9 +57,9 @@ struct Program {
     }
   }
   test::ScriptedDialog script;
-  Files files;
+  test::ScriptedFiles files;
   FakeClock clock;
-  TSession session{RealSources(), "", &script};
+  TSession session{test::RealFrameSources(), "", &script};
   TSessionRecovery recovery;
 };
 
@@ -151,13 +129,13 @@ TEST(SessionRecovery, TheCopyHoldsTheWholeAnalysisAndOpensAsUnsavedWorkOfItsDocu
   b.files.save.push_back(original);
   b.script.AnswerCaption("Ok");  // replace the file
   ASSERT_TRUE(s.Workflow().Save());
-  ASSERT_FALSE(b.files.saveRequests.empty());
-  EXPECT_EQ(b.files.saveRequests.back().fileName, "chute_1_09122025.kvo");
-  EXPECT_EQ(b.files.saveRequests.back().initialDir, dir.Path());
+  ASSERT_FALSE(b.files.asked.empty());
+  EXPECT_EQ(b.files.asked.back().fileName, "chute_1_09122025.kvo");
+  EXPECT_EQ(b.files.asked.back().initialDir, dir.Path());
   EXPECT_FALSE(fs::exists(b.recovery.Recovery().DocumentPath()));
-  // A later save proposes the usual new name again.
-  ASSERT_FALSE(s.Workflow().Save());
-  EXPECT_NE(b.files.saveRequests.back().fileName, "chute_1_09122025.kvo");
+  // A later "Enregistrer sous" proposes the usual new name again.
+  ASSERT_FALSE(s.Workflow().SaveAs());
+  EXPECT_NE(b.files.asked.back().fileName, "chute_1_09122025.kvo");
 }
 
 TEST(SessionRecovery, LeavingOrClosingTheWorkRemovesTheCopyAndOpeningIsNoChange) {

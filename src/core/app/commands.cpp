@@ -63,8 +63,10 @@ const std::vector<TCommandText> kTexts = {
     {"MenuFichierRechercher", "Rec&hercher un fichier...", "Rechercher un fichier vidéo ou KVO",
      false},
     {"MenuFichierFermerVideo", "&Fermer la vidéo", "Fermer le fichier vidéo", false},
-    {"MenuFichierEnregistrer", "&Enregistrer...", "Enregistrer le travail dans un fichier KVO",
+    {"MenuFichierEnregistrer", "&Enregistrer", "Enregistrer le travail dans son fichier KVO",
      false},
+    {"MenuFichierEnregistrerSous", "Enregistrer &sous...",
+     "Enregistrer le travail dans un fichier KVO", false},
     {"MenuFichierProprietes", "&Propriétés...", "Propriétés du fichier vidéo", false},
     {"MenuFichierQuitter", "&Quitter", "Quitter le logiciel", false},
     // Menu "Affichage".
@@ -287,6 +289,7 @@ TCommandStates ComputeCommands(const TCommandContext& c) {
   set("MenuFichierRechercher", files && c.features.fileSearch, true);
   set("MenuFichierFermerVideo", files, open);
   set("MenuFichierEnregistrer", files, true);
+  set("MenuFichierEnregistrerSous", files, true);
   set("MenuFichierProprietes", files && c.features.properties, open && c.imageDuration != 0);
   set("MenuFichierQuitter", true, true);
 

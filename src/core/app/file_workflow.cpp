@@ -116,7 +116,7 @@ void TFileWorkflow::VideoFailure(const std::string& path, bool selectedPrefix) {
 }
 
 bool TFileWorkflow::AskSaveWork(TAskKind kind) {
-  if (!ws_.VideoOpen() || !options_.CheckBox4ConfirmationFileChange) return true;
+  if (!ws_.VideoOpen() || !modified_ || !options_.CheckBox4ConfirmationFileChange) return true;
   dlg_.AddLine("Enregistrer le travail dans un fichier");
   dlg_.AddLine("");
   dlg_.AddLine(kind == TAskKind::Opening ? "Annuler l'ouverture" : "Annuler la fermeture");
@@ -150,15 +150,14 @@ bool TFileWorkflow::OpenVideo(const std::string& path) {
     Ask(icWarning, {{"Ok", btOk}});
   }
   ws_.WindowStateChanged();
+  StartWork("");
   return opened;
 }
 
 bool TFileWorkflow::ReadDocumentContent() {
-  try {
-    return ws_.ReadDocument(*kvo_.Ini());
-  } catch (...) {
-    return false;
-  }
+  // Readers answer false on content they cannot read; an exception here is a
+  // programming error and is not dressed up as a damaged document.
+  return ws_.ReadDocument(*kvo_.Ini());
 }
 
 bool TFileWorkflow::OpenDocument(const std::string& path) {
@@ -240,6 +239,7 @@ bool TFileWorkflow::OpenDocument(const std::string& path) {
       Ask(icWarning, {{"Ok", btOk}});
     }
     ws_.WindowStateChanged();
+    StartWork("");
     kvo_.Close();
     return false;
   }
@@ -251,11 +251,13 @@ bool TFileWorkflow::OpenDocument(const std::string& path) {
     dlg_.AddLine("Erreur de lecture dans le fichier.");
     Ask(icWarning, {{"Ok", btOk}});
     ws_.WindowStateChanged();
+    StartWork("");
     kvo_.Close();
     return false;
   }
   documentName_ = path;
   ws_.WindowStateChanged();
+  StartWork(path);
   ws_.InvalidateAllResults();
   // The video's new place goes into the document at once, as one key, in a
   // document read as it stands.  A converted older document keeps its file
@@ -307,6 +309,18 @@ std::string TFileWorkflow::ProposedDocumentName(const std::string& videoPath,
 }
 
 bool TFileWorkflow::Save() {
+  if (!ws_.VideoOpen() || documentName_.empty() || !recoveredName_.empty()) return SaveAs();
+  bool cannotWrite = false;
+  if (!WriteDocumentFile(documentName_, cannotWrite)) {
+    ReportSaveFailure(documentName_, cannotWrite);
+    return false;
+  }
+  // The title loses its mark of unsaved work: no message to close.
+  Saved(documentName_);
+  return true;
+}
+
+bool TFileWorkflow::SaveAs() {
   if (!ws_.VideoOpen()) {
     dlg_.AddLine("Ouvrir d'abord un fichier vidéo.");
     Ask(icInformation, {{"Ok", btOk}});
@@ -331,53 +345,76 @@ bool TFileWorkflow::Save() {
     if (Ask(icWarning, {{"Annuler", btAnnuler}, {"Ok", btOk}}) != 1) return false;
   }
   recent_.Directory = FolderOf(chosen);
-  // The document is built in memory over what the file held (an older
-  // document keeps the keys that the new content does not write), then
-  // written in one atomic step: a failure leaves the previous file intact.
-  kvo_.Close();
-  kvo_.Open(chosen);
-  bool ok = true;
-  bool openFailed = false;
-  try {
-    TIniFile& ini = *kvo_.Ini();
-    ini.SaveWholeOnly();
-    ini.WriteInteger("Main", "Version", kKvoVersion);
-    ini.WriteString("Main", "VideoFileName", video);
-    ws_.WriteDocument(ini);
-    ok = kvo_.Save();
-    if (!ok) {
-      std::error_code ec;
-      fs::path folder = fs::path(chosen).parent_path();
-      openFailed = !fs::exists(folder.empty() ? fs::path(".") : folder, ec);
-      if (!openFailed) {
-        auto perms = fs::status(folder.empty() ? fs::path(".") : folder, ec).permissions();
-        openFailed = (perms & fs::perms::owner_write) == fs::perms::none;
-      }
-    }
-  } catch (...) {
-    ok = false;
-  }
-  kvo_.Close();
-  if (!ok) {
-    dlg_.AddLine(chosen, lkKeepEnd, kFileNameColor);
-    dlg_.AddLine("La sauvegarde du fichier a échoué.");
-    if (openFailed) dlg_.AddLine("Vérifier que le support n'est pas protégé en écriture.");
-    Ask(icWarning, {{"Ok", btOk}});
+  bool cannotWrite = false;
+  if (!WriteDocumentFile(chosen, cannotWrite)) {
+    ReportSaveFailure(chosen, cannotWrite);
     return false;
   }
   dlg_.AddLine("Le fichier a été enregistré avec succès :");
   dlg_.AddLine(chosen, lkKeepEnd, kFileNameColor);
   Ask(icInformation, {{"Ok", btOk}});
   AddToRecent(chosen);
-  documentName_ = chosen;
-  recoveredName_.clear();
-  OnSaved();
+  Saved(chosen);
   return true;
+}
+
+bool TFileWorkflow::WriteDocumentFile(const std::string& path, bool& cannotWrite) {
+  // The document is built in memory over what the file held (an older
+  // document keeps the keys that the new content does not write), then
+  // written in one atomic step: a failure leaves the previous file intact.
+  kvo_.Close();
+  kvo_.Open(path);
+  TIniFile& ini = *kvo_.Ini();
+  ini.SaveWholeOnly();
+  ini.WriteInteger("Main", "Version", kKvoVersion);
+  ini.WriteString("Main", "VideoFileName", ws_.VideoFileName());
+  ws_.WriteDocument(ini);
+  const bool ok = kvo_.Save();
+  kvo_.Close();
+  if (!ok) {
+    std::error_code ec;
+    fs::path folder = fs::path(path).parent_path();
+    if (folder.empty()) folder = ".";
+    cannotWrite = !fs::exists(folder, ec) || (fs::status(folder, ec).permissions() &
+                                              fs::perms::owner_write) == fs::perms::none;
+  }
+  return ok;
+}
+
+void TFileWorkflow::ReportSaveFailure(const std::string& path, bool cannotWrite) {
+  dlg_.AddLine(path, lkKeepEnd, kFileNameColor);
+  dlg_.AddLine("La sauvegarde du fichier a échoué.");
+  if (cannotWrite) dlg_.AddLine("Vérifier que le support n'est pas protégé en écriture.");
+  Ask(icWarning, {{"Ok", btOk}});
+}
+
+void TFileWorkflow::Saved(const std::string& path) {
+  documentName_ = path;
+  recoveredName_.clear();
+  SetModified(false);
+  OnDocumentStateChanged();
+  OnSaved();
+}
+
+void TFileWorkflow::StartWork(const std::string& document) {
+  documentName_ = document;
+  recoveredName_.clear();
+  modified_ = false;
+  OnDocumentStateChanged();
+}
+
+void TFileWorkflow::SetModified(bool modified) {
+  if (modified_ == modified) return;
+  modified_ = modified;
+  OnDocumentStateChanged();
 }
 
 void TFileWorkflow::SetRecoveredDocument(const std::string& document) {
   documentName_ = document;
   recoveredName_ = document;
+  // Recovered work was never saved.
+  modified_ = true;
+  OnDocumentStateChanged();
 }
 
 void TFileWorkflow::AddToRecent(const std::string& path) {
@@ -392,6 +429,7 @@ bool TFileWorkflow::CloseVideo() {
   documentName_.clear();
   recoveredName_.clear();
   ws_.WindowStateChanged();
+  StartWork("");
   return true;
 }
 
@@ -400,7 +438,8 @@ bool TFileWorkflow::CloseWindow() {
     ws_.StopActivities();
     return true;
   }
-  if (ws_.VideoOpen()) {
+  // Work without changes since its last save needs only the confirmation.
+  if (ws_.VideoOpen() && modified_) {
     dlg_.AddLine("Enregistrer le travail dans un fichier");
     dlg_.AddLine("Annuler la fermeture");
     dlg_.AddLine("Quitter immédiatement le logiciel");

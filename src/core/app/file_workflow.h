@@ -96,9 +96,19 @@ class TFileWorkflow {
   bool OpenByExtension(const std::string& path);
   // The open dialogs of the File menu (filter 1: videos, 2: documents).
   bool OpenWithDialog(int filterIndex);
-  // False when the user chose to cancel the caller.
+  // False when the user chose to cancel the caller.  Asked only when the
+  // work changed since it was opened or last saved.
   bool AskSaveWork(TAskKind kind);
+  // "Enregistrer": writes the work over the document it came from, without
+  // asking; work that has no document yet (or was recovered after a crash)
+  // goes through SaveAs.
   bool Save();
+  // "Enregistrer sous...": asks for the document's name, then writes it.
+  bool SaveAs();
+  // Writes the work into `path` in one atomic step, without asking or
+  // telling anything; false when it could not, with `cannotWrite` set when
+  // the folder is missing or read-only.
+  bool WriteDocumentFile(const std::string& path, bool& cannotWrite);
   bool CloseVideo();
   // True when the window may close.
   bool CloseWindow();
@@ -123,10 +133,23 @@ class TFileWorkflow {
   // The work was written to a document.
   TSignal<> OnSaved;
 
+  // The analysis changed (called by the session for every change of the
+  // marks, scale, axes, layer, time base, montage or formulas).
+  void NoteChange() { SetModified(true); }
+  // Whether the work changed since it was opened or last saved.
+  bool Modified() const { return modified_; }
+  // Modified() or DocumentName() changed.
+  TSignal<> OnDocumentStateChanged;
+
  private:
   void VideoFailure(const std::string& path, bool selectedPrefix);
   void AddVideoSuggestions();
   bool ReadDocumentContent();
+  void ReportSaveFailure(const std::string& path, bool cannotWrite);
+  void Saved(const std::string& path);
+  // A new piece of work (or none) from now on, with nothing unsaved.
+  void StartWork(const std::string& document);
+  void SetModified(bool modified);
   int Ask(TDefaultIcons icon, std::initializer_list<TUserButton> buttons);
 
   IWorkspace& ws_;
@@ -137,6 +160,7 @@ class TFileWorkflow {
   TKvo kvo_;
   std::string documentName_;
   std::string recoveredName_;
+  bool modified_ = false;
 };
 
 // Extension tests used by the command line, the recent files and the search window.

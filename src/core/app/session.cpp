@@ -32,6 +32,7 @@ void TellUnreadMarks(TUserDlg& dialog, const TUnreadMarks& unread) {
 TSession::TSession(TFrameSourceSet sources, std::string settingsPath, IUserDlgPresenter* presenter)
     : Dialog(presenter),
       Options(std::move(settingsPath), &Dialog),
+      Settings(Options.FileName()),
       Video(std::move(sources.vfw), std::move(sources.ds), std::move(sources.ffmpeg)),
       Montage(Video, Dialog),
       Data(Video, Dialog, GraphUtils),
@@ -74,7 +75,7 @@ TSession::TSession(TFrameSourceSet sources, std::string settingsPath, IUserDlgPr
     if (!Recent.Directory.empty() || !Video.IsOpen()) return Recent.Directory;
     return std::filesystem::path(Video.FileName()).parent_path().string();
   };
-  Recorder.SettingsPath = Options.FileName();
+  Recorder.Settings = &Settings;
   // Once the user cancelled, every back-end the chain falls back to is
   // cancelled too.
   for (TVideoFramework fw : {fwVfw, fwDS, fwFFMpeg})
@@ -114,9 +115,34 @@ void TSession::Wire() {
     Video.UpdateCursor();
     Video.Repaint();
   });
+  WireWorkChanges();
+}
+
+void TSession::WireWorkChanges() {
+  auto changed = [this](void*) { WorkChanged(); };
+  for (TNotifyEvent* e : {&Data.OnMarksChanged, &Data.OnScaleChanged, &Data.OnScaleKindChanged,
+                          &Data.OnAxesChanged, &Data.OnLayerChanged, &Data.OnMarkColorChanged,
+                          &Data.OnSystemsCountChanged, &Data.OnDurationChanged, &Montage.OnChange})
+    links_ += e->Connect(changed);
+  // The marking data's general change also follows its display settings,
+  // which the options set at start-up and from the options dialog.
+  links_ += Data.OnChange.Connect([this](void*) {
+    if (!applyingOptions_) WorkChanged();
+  });
+  links_ += Formulas.OnSwitchesChanged.Connect([this] { WorkChanged(); });
+  // The workflow ends every opening and closing with the new window state.
+  links_ += Video.OnVideoOpen.Connect([this](void*) { opening_ = true; });
+  links_ += OnWindowStateChanged.Connect([this](void*) { opening_ = false; });
+}
+
+void TSession::WorkChanged() {
+  if (opening_) return;
+  workflow_->NoteChange();
+  OnWorkChanged();
 }
 
 void TSession::ApplyOptions() {
+  applyingOptions_ = true;
   TMarkingSettings m = Data.Settings();
   m.separateScales = Options.CheckBox41HorizAndVertScale;
   m.numberFromZero = Options.CheckBox36StartByZero;
@@ -138,6 +164,7 @@ void TSession::ApplyOptions() {
   fs.startByZero = Options.CheckBox36StartByZero;
   fs.radians = Options.CheckBox32AngleRadian;
   Formulas.SetSettings(fs);
+  applyingOptions_ = false;
 }
 
 bool TSession::UpdateResults(bool derivatives) {
@@ -234,13 +261,7 @@ bool TSession::LoadDocumentQuietly(const std::string& path, const std::string& v
       error += "\n" + VideoOpenReasonLine(Video.OpenError());
     return false;
   }
-  bool ok = false;
-  try {
-    ok = ReadDocument(*kvo.Ini());
-  } catch (...) {
-    ok = false;
-  }
-  if (!ok) {
+  if (!ReadDocument(*kvo.Ini())) {
     CloseVideo();
     error = "Erreur de lecture dans le fichier.";
     return false;

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "core/app/file_workflow.h"
+#include "core/common/settings_file.h"
 #include "core/common/user_dialog.h"
 #include "core/document/mru_files.h"
 #include "core/document/options.h"
@@ -50,6 +51,8 @@ class TSession : public IWorkspace {
   // Creation order; destruction runs backwards.
   TUserDlg Dialog;
   TOptions Options;
+  // The settings file as the other owners of settings reach it.
+  TSettingsFile Settings;
   TMRUFiles Recent;
   TGraphUtils GraphUtils;
   TVideo Video;
@@ -90,6 +93,10 @@ class TSession : public IWorkspace {
   TNotifyEvent OnVideoOpened;
   TNotifyEvent OnVideoClosed;
   TNotifyEvent OnWindowStateChanged;
+  // The analysis changed: marks, scale, axes, layer, colours, systems,
+  // time base, montage or formulas.  Not raised while a video or a
+  // document is being read, nor when the options are applied.
+  TSignal<> OnWorkChanged;
 
   // ------------------------------------------------------------ IWorkspace
   bool VideoOpen() const override { return Video.IsOpen(); }
@@ -157,9 +164,14 @@ class TSession : public IWorkspace {
 
   void VideoOpened();
   void Wire();
+  void WireWorkChanges();
+  void WorkChanged();
 
   TBridgeFrameSource* bridge_;
   bool openCancelled_ = false;
+  // From the view's OnVideoOpen to the new window state: reading, no change.
+  bool opening_ = false;
+  bool applyingOptions_ = false;
   MarkingClient markingClient_;
   std::unique_ptr<TMarkingResultsSource> resultsSource_;
   std::unique_ptr<TResCalc> results_;

@@ -9,29 +9,14 @@ namespace kinevo {
 
 TSessionRecovery::TSessionRecovery(TSession& session, std::string folder, IRecoveryClock& clock)
     : session_(session), folder_(folder), recovery_(std::move(folder), *this, clock) {
-  TData& d = session.Data;
-  auto changed = [this](void*) { Changed(); };
-  for (TNotifyEvent* e :
-       {&d.OnChange, &d.OnMarksChanged, &d.OnScaleChanged, &d.OnScaleKindChanged, &d.OnAxesChanged,
-        &d.OnLayerChanged, &d.OnMarkColorChanged, &d.OnSystemsCountChanged, &d.OnDurationChanged,
-        &session.Montage.OnChange})
-    links_ += e->Connect(changed);
-  links_ += session.Formulas.OnSwitchesChanged.Connect([this] { Changed(); });
-  // The workflow ends every opening and closing with the new window state;
-  // from then on the work in hand has nothing unsaved.
-  links_ += session.Video.OnVideoOpen.Connect([this](void*) { opening_ = true; });
-  links_ += session.OnWindowStateChanged.Connect([this](void*) {
-    opening_ = false;
-    recovery_.Discard();
-  });
+  links_ += session.OnWorkChanged.Connect([this] { recovery_.NoteChange(); });
+  // Every opening and closing ends with the new window state: from then on
+  // the work in hand has nothing unsaved.
+  links_ += session.OnWindowStateChanged.Connect([this](void*) { recovery_.Discard(); });
   links_ += session.Workflow().OnSaved.Connect([this] { recovery_.Discard(); });
 }
 
 TSessionRecovery::~TSessionRecovery() { links_.DisconnectAll(); }
-
-void TSessionRecovery::Changed() {
-  if (!opening_) recovery_.NoteChange();
-}
 
 bool TSessionRecovery::HasWork() const { return session_.Video.IsOpen(); }
 

@@ -33,13 +33,9 @@ class TSessionRecovery : public IRecoverySource {
   TRecoverySnapshot TakeSnapshot() override;
 
  private:
-  void Changed();
-
   TSession& session_;
   std::string folder_;
   TRecovery recovery_;
-  // A video or a document being opened: its reading is no change.
-  bool opening_ = false;
   // Last, so the subscriptions end first.
   TConnections links_;
 };

@@ -6,8 +6,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/common/ini_file.h"
-
 namespace kinevo {
 
 namespace fs = std::filesystem;
@@ -68,12 +66,12 @@ const std::vector<int>& TCapture::DurationChoices() {
 }
 
 TCapture::TCapture(std::vector<ICaptureBackend*> backends, ICaptureTimer& timer, TUserDlg& dialog,
-                   std::string tempFolder, std::string settingsPath)
+                   std::string tempFolder, ISettingsStore* settings)
     : backends_(std::move(backends)),
       timer_(timer),
       dialog_(dialog),
       tempFolder_(std::move(tempFolder)),
-      settingsPath_(std::move(settingsPath)) {}
+      settings_(settings) {}
 
 TCapture::~TCapture() {
   if (!firstUse_) SaveSettings();
@@ -184,8 +182,10 @@ bool TCapture::SetRate(double rate) {
 // ------------------------------------------------------------------ settings
 
 void TCapture::ReadSettings() {
-  if (settingsPath_.empty()) return;
-  TIniFile ini(settingsPath_);
+  if (settings_ != nullptr) settings_->Read([this](const IKeyReader& ini) { ReadSettings(ini); });
+}
+
+void TCapture::ReadSettings(const IKeyReader& ini) {
   // Codes other than those of the back-ends keep the previous one.
   const int fw = ini.ReadInteger(kSection, "Framework", 1);
   if (fw >= 0 && fw < static_cast<int>(backends_.size())) framework_ = fw;
@@ -207,13 +207,13 @@ void TCapture::ReadSettings() {
 }
 
 void TCapture::SaveSettings() const {
-  if (settingsPath_.empty()) return;
-  TIniFile ini(settingsPath_);
-  ini.WriteInteger(kSection, "Framework", framework_);
-  ini.WriteString(kSection, "Device", DeviceName());
-  ini.WriteString(kSection, "Format", FormatName());
-  ini.WriteString(kSection, "Codec", CodecName());
-  ini.UpdateFile();
+  if (settings_ == nullptr) return;
+  settings_->Update([this](IKeyWriter& ini) {
+    ini.WriteInteger(kSection, "Framework", framework_);
+    ini.WriteString(kSection, "Device", DeviceName());
+    ini.WriteString(kSection, "Format", FormatName());
+    ini.WriteString(kSection, "Codec", CodecName());
+  });
 }
 
 // ------------------------------------------------------------------ mode

@@ -14,6 +14,7 @@
 
 #include "core/capture/capture_backend.h"
 #include "core/common/events.h"
+#include "core/common/settings_store.h"
 #include "core/common/user_dialog.h"
 
 namespace kinevo {
@@ -38,9 +39,9 @@ class TCapture {
   static const std::vector<int>& DurationChoices();
 
   // `backends[i]` is the back-end of code i (0 and 1); none is owned.
-  // `settingsPath` empty: nothing is read or written.
+  // `settings` null: nothing is read or kept.
   TCapture(std::vector<ICaptureBackend*> backends, ICaptureTimer& timer, TUserDlg& dialog,
-           std::string tempFolder, std::string settingsPath);
+           std::string tempFolder, ISettingsStore* settings);
   ~TCapture();
   TCapture(const TCapture&) = delete;
   TCapture& operator=(const TCapture&) = delete;
@@ -126,6 +127,7 @@ class TCapture {
   ICaptureBackend* Backend() const;
   ICaptureBackend* BackendOf(int index, int& local) const;
   void ReadSettings();
+  void ReadSettings(const IKeyReader& ini);
   bool ConnectSelected();
   bool Reconnect();
   bool StartBackendRecording();
@@ -138,7 +140,7 @@ class TCapture {
   ICaptureTimer& timer_;
   TUserDlg& dialog_;
   std::string tempFolder_;
-  std::string settingsPath_;
+  ISettingsStore* settings_;
   int framework_ = 1;
   bool firstUse_ = true;
   bool active_ = false;

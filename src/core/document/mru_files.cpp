@@ -46,7 +46,7 @@ void TMRUFiles::SetNumbered(bool numbered) {
   Changed();
 }
 
-void TMRUFiles::LoadFromIni(const TIniFile& ini, const std::string& section) {
+void TMRUFiles::LoadFromIni(const IKeyReader& ini, const std::string& section) {
   items_.clear();
   for (int i = 1; i <= maxEntries_; ++i) {
     const std::string path = ini.ReadString(section, "File" + std::to_string(i), "");
@@ -56,17 +56,17 @@ void TMRUFiles::LoadFromIni(const TIniFile& ini, const std::string& section) {
   Changed();
 }
 
-void TMRUFiles::SaveToIni(TIniFile& ini, const std::string& section) const {
+void TMRUFiles::SaveToIni(IKeyWriter& ini, const std::string& section) const {
   ini.EraseSection(section);
   for (size_t i = 0; i < items_.size(); ++i)
     ini.WriteString(section, "File" + std::to_string(i + 1), items_[i]);
 }
 
-void TMRUFiles::LoadDirectory(const TIniFile& ini, const std::string& section) {
+void TMRUFiles::LoadDirectory(const IKeyReader& ini, const std::string& section) {
   Directory = ini.ReadString(section, "Directory", "");
 }
 
-void TMRUFiles::SaveDirectory(TIniFile& ini, const std::string& section) const {
+void TMRUFiles::SaveDirectory(IKeyWriter& ini, const std::string& section) const {
   ini.WriteString(section, "Directory", Directory);
 }
 

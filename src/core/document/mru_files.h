@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/common/events.h"
-#include "core/common/ini_file.h"
+#include "core/common/key_store.h"
 
 namespace kinevo {
 
@@ -41,12 +41,12 @@ class TMRUFiles {
   void SetNumbered(bool numbered);
 
   // Reads "File1" ... "File<max>": paths of existing files, not yet listed.
-  void LoadFromIni(const TIniFile& ini, const std::string& section);
+  void LoadFromIni(const IKeyReader& ini, const std::string& section);
   // Replaces the section by "File1" ... "File<n>" in list order (the caller
   // writes the file).
-  void SaveToIni(TIniFile& ini, const std::string& section) const;
-  void LoadDirectory(const TIniFile& ini, const std::string& section);
-  void SaveDirectory(TIniFile& ini, const std::string& section) const;
+  void SaveToIni(IKeyWriter& ini, const std::string& section) const;
+  void LoadDirectory(const IKeyReader& ini, const std::string& section);
+  void SaveDirectory(IKeyWriter& ini, const std::string& section) const;
 
   // The last folder from which a file was opened or to which a document was saved.
   std::string Directory;

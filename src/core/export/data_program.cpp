@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/common/ini_file.h"
 #include "core/export/table_export.h"
 
 namespace kinevo {
@@ -36,10 +35,10 @@ std::vector<std::string> Fields(const std::string& line) {
   }
 }
 
-void AskForSearch(TIniFile& settings, TUserDlg& dlg,
+void AskForSearch(ISettingsStore& settings, TUserDlg& dlg,
                   const std::function<void(const std::string&)>& openSearch) {
-  settings.WriteString(kDataProgramSection, kDataProgramKey, "");
-  settings.UpdateFile();
+  settings.Update(
+      [](IKeyWriter& keys) { keys.WriteString(kDataProgramSection, kDataProgramKey, ""); });
   dlg.Icon = icWarning;
   dlg.ClearButtons();
   dlg.AddButton("Ok", btOk);
@@ -54,16 +53,19 @@ void AskForSearch(TIniFile& settings, TUserDlg& dlg,
 
 }  // namespace
 
-std::string LocateDataProgram(const TIniFile& settings) {
-  const std::string path = settings.ReadString(kDataProgramSection, kDataProgramKey);
+std::string LocateDataProgram(const ISettingsStore& settings) {
+  std::string path;
+  settings.Read([&path](const IKeyReader& keys) {
+    path = keys.ReadString(kDataProgramSection, kDataProgramKey);
+  });
   if (path.empty() || !IsProgramName(fs::path(path).filename().string())) return {};
   std::error_code ec;
   return fs::is_regular_file(path, ec) ? path : std::string();
 }
 
-bool RememberDataProgram(TIniFile& settings, const std::string& path) {
-  settings.WriteString(kDataProgramSection, kDataProgramKey, path);
-  return settings.UpdateFile();
+bool RememberDataProgram(ISettingsStore& settings, const std::string& path) {
+  return settings.Update(
+      [&path](IKeyWriter& keys) { keys.WriteString(kDataProgramSection, kDataProgramKey, path); });
 }
 
 bool HasUndefinedValue(const std::string& line) {
@@ -82,8 +84,9 @@ std::string WithUndefinedAsZero(const std::string& line) {
   return out;
 }
 
-THandOverResult HandToDataProgram(std::vector<std::string> lines, int columns, TIniFile& settings,
-                                  IClipboard& clipboard, IDesktop& desktop, TUserDlg& dlg,
+THandOverResult HandToDataProgram(std::vector<std::string> lines, int columns,
+                                  ISettingsStore& settings, IClipboard& clipboard,
+                                  IDesktop& desktop, TUserDlg& dlg,
                                   const std::function<void(const std::string& mask)>& openSearch) {
   const std::string program = LocateDataProgram(settings);
   if (program.empty()) {

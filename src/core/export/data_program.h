@@ -7,12 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "core/common/settings_store.h"
 #include "core/common/user_dialog.h"
 #include "core/export/export_services.h"
 
 namespace kinevo {
-
-class TIniFile;
 
 inline constexpr const char* kDataProgramSection = "ResultsForm";
 inline constexpr const char* kDataProgramKey = "Regressi";
@@ -22,9 +21,9 @@ inline constexpr int kDataProgramMaxColumns = 16;
 
 // The program named by the settings entry when that file exists and is
 // called "Regressi.exe" (in any case); empty otherwise.
-std::string LocateDataProgram(const TIniFile& settings);
+std::string LocateDataProgram(const ISettingsStore& settings);
 // Stores the program the user found with the file search.
-bool RememberDataProgram(TIniFile& settings, const std::string& path);
+bool RememberDataProgram(ISettingsStore& settings, const std::string& path);
 
 // Whether a tab-separated line has an empty field (between two tabs, or at
 // either end), and the line with every such field replaced by "0".
@@ -38,8 +37,9 @@ enum THandOverResult { hoStarted, hoNotFound, hoCancelled, hoFailed };
 // and, if the user agrees, `openSearch` opens the file search window on
 // kDataProgramSearchMask; the file chosen there is to be stored with
 // RememberDataProgram.
-THandOverResult HandToDataProgram(std::vector<std::string> lines, int columns, TIniFile& settings,
-                                  IClipboard& clipboard, IDesktop& desktop, TUserDlg& dlg,
+THandOverResult HandToDataProgram(std::vector<std::string> lines, int columns,
+                                  ISettingsStore& settings, IClipboard& clipboard,
+                                  IDesktop& desktop, TUserDlg& dlg,
                                   const std::function<void(const std::string& mask)>& openSearch);
 
 }  // namespace kinevo

@@ -5,8 +5,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/common/ini_file.h"
-
 namespace kinevo {
 
 namespace fs = std::filesystem;
@@ -86,23 +84,22 @@ std::tm TRecordMontage::Now() const {
 
 void TRecordMontage::LoadSettings() {
   settingsRead_ = true;
-  if (SettingsPath.empty()) return;
-  TIniFile ini(SettingsPath);
-  if (!ini.Load()) return;
-  TVideoFramework fw;
-  if (FrameworkFromName(ini.ReadString(kSettingsSection, "Framework", ""), fw))
-    Choices.framework = fw;
-  const std::string codec = ini.ReadString(kSettingsSection, "Codec", "");
-  if (!codec.empty()) Choices.codec = codec;
+  if (Settings == nullptr) return;
+  Settings->Read([this](const IKeyReader& ini) {
+    TVideoFramework fw;
+    if (FrameworkFromName(ini.ReadString(kSettingsSection, "Framework", ""), fw))
+      Choices.framework = fw;
+    const std::string codec = ini.ReadString(kSettingsSection, "Codec", "");
+    if (!codec.empty()) Choices.codec = codec;
+  });
 }
 
 void TRecordMontage::SaveSettings() const {
-  if (SettingsPath.empty()) return;
-  TIniFile ini(SettingsPath);
-  ini.Load();  // a missing file is created
-  ini.WriteString(kSettingsSection, "Framework", FrameworkName(Choices.framework));
-  ini.WriteString(kSettingsSection, "Codec", Choices.codec);
-  ini.UpdateFile();
+  if (Settings == nullptr) return;
+  Settings->Update([this](IKeyWriter& ini) {
+    ini.WriteString(kSettingsSection, "Framework", FrameworkName(Choices.framework));
+    ini.WriteString(kSettingsSection, "Codec", Choices.codec);
+  });
 }
 
 // ------------------------------------------------------------ plan

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "core/common/image.h"
+#include "core/common/settings_store.h"
 #include "core/common/user_dialog.h"
 #include "core/common/video_view.h"
 #include "core/montage/montage.h"
@@ -100,8 +101,8 @@ class TRecordMontage {
   std::function<std::tm()> Today;             // local date (the clock when unset)
   std::function<bool(const Image&, const std::string&)> WritePicture;  // by extension
   std::function<bool(const std::string&, Image&)> ReadPicture;
-  // The settings file holding the section "Montage" (empty: none).
-  std::string SettingsPath;
+  // The settings holding the section "Montage" (none: nothing kept).
+  ISettingsStore* Settings = nullptr;
 
   // Installs a back-end (replacing the one of the same code).
   void SetRecorder(std::unique_ptr<TRecorder> recorder);

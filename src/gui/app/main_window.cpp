@@ -14,7 +14,6 @@
 #include <QToolBar>
 #include <algorithm>
 
-#include "core/common/ini_file.h"
 #include "core/document/options.h"
 #include "core/montage/missing_image_dialog.h"
 #include "gui/app/cursor_pictures.h"
@@ -111,7 +110,7 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent) : QMainWin
   timeDialog_ = std::make_unique<TBoiteTemps>(session_->Dialog);
   timeDialog_->SetRequiredDuration = [this](double d) { session_->Data.SetRequiredDuration(d); };
   formulaTools_ = std::make_unique<TFormulaTools>(
-      session_->Options.FileName(), [this] { return session_->Options.CheckBox5ChangeFormulae; });
+      &session_->Settings, [this] { return session_->Options.CheckBox5ChangeFormulae; });
   timeDialog_->ShowCalculator = [this] { formulaTools_->ShowCalculator(); };
   groupDialog_ = std::make_unique<TBoiteBasculer>(this);
   instantDialog_ = std::make_unique<TBoiteInstant>();
@@ -327,10 +326,10 @@ void MainWindow::WireEvents() {
     FitView();
     RefreshCommands();
   });
+  links_ += s.Workflow().OnDocumentStateChanged.Connect([this] { RefreshTitle(); });
   links_ += s.OnWindowStateChanged.Connect([this](void*) {
     const bool open = session_->Video.IsOpen();
-    setWindowTitle(open ? QFileInfo(Q(session_->Video.FileName())).fileName()
-                        : QStringLiteral("Kinevo"));
+    RefreshTitle();
     if (!open) SetHint("");
     FitView();
     RefreshTrackBar();
@@ -340,6 +339,21 @@ void MainWindow::WireEvents() {
   links_ += s.Recent.OnMenuChanged.Connect([this](void*) { RebuildRecentMenu(); });
   links_ += s.Recent.OnClick.Connect(
       [this](const std::string& path) { session_->Workflow().OpenByExtension(path); });
+}
+
+void MainWindow::RefreshTitle() {
+  TSession& s = *session_;
+  if (!s.Video.IsOpen()) {
+    setWindowTitle(QStringLiteral("Kinevo"));
+    setWindowModified(false);
+    return;
+  }
+  // The document's name once the work has one, else the video's; "*" marks
+  // unsaved changes.
+  const std::string& doc = s.Workflow().DocumentName();
+  const QString name = QFileInfo(Q(doc.empty() ? s.Video.FileName() : doc)).fileName();
+  setWindowTitle(name + QStringLiteral("[*]"));
+  setWindowModified(s.Workflow().Modified());
 }
 
 TCommandContext MainWindow::Context() const {
@@ -727,20 +741,23 @@ void MainWindow::closeEvent(QCloseEvent* e) {
 void MainWindow::RestorePlacement() {
   TSession& s = *session_;
   s.Recent.SetMaxEntries(static_cast<uint8_t>(s.Options.MRUCapacity()));
-  const std::string path = s.Options.FileName();
-  if (path.empty()) return;
-  TIniFile ini(path);
-  ini.Load();
-  s.Recent.LoadFromIni(ini, "RecentFiles");
-  // The last folder is kept in [MainForm]; earlier versions of this
-  // program wrote it in [RecentFiles].
-  s.Recent.LoadDirectory(ini,
-                         ini.ValueExists("MainForm", "Directory") ? "MainForm" : "RecentFiles");
+  if (s.Settings.FileName().empty()) return;
+  s.Settings.Read([this, &s](const IKeyReader& ini) {
+    s.Recent.LoadFromIni(ini, "RecentFiles");
+    // The last folder is kept in [MainForm]; earlier versions of this
+    // program wrote it in [RecentFiles].
+    s.Recent.LoadDirectory(ini,
+                           ini.ValueExists("MainForm", "Directory") ? "MainForm" : "RecentFiles");
+    RestoreGeometry(ini);
+  });
   RebuildRecentMenu();
+}
+
+void MainWindow::RestoreGeometry(const IKeyReader& ini) {
   // Left and Top place the frame, Width and Height size the inside; the
   // frame, title bar included, must lie on a screen present now.
   const QMargins m = FrameMargins();
-  if (ini.SectionExists("MainForm")) {
+  if (ini.ValueExists("MainForm", "Width")) {
     const int w = std::max(ini.ReadInteger("MainForm", "Width", width()), 632);
     const int h = std::max(ini.ReadInteger("MainForm", "Height", height()), 452);
     const QRect frame(ini.ReadInteger("MainForm", "Left", x()),
@@ -763,20 +780,17 @@ QMargins MainWindow::FrameMargins() const {
 void MainWindow::SavePlacement() {
   if (!shownOnce_) return;
   TSession& s = *session_;
-  const std::string path = s.Options.FileName();
-  if (path.empty()) return;
-  TIniFile ini(path);
-  ini.Load();
   const QRect g = isMaximized() && normalGeometry().isValid() ? normalGeometry() : geometry();
   const QMargins m = FrameMargins();
-  ini.WriteInteger("MainForm", "Left", g.x() - m.left());
-  ini.WriteInteger("MainForm", "Top", g.y() - m.top());
-  ini.WriteInteger("MainForm", "Width", g.width());
-  ini.WriteInteger("MainForm", "Height", g.height());
-  ini.WriteBool("MainForm", "Maximized", isMaximized());
-  s.Recent.SaveToIni(ini, "RecentFiles");
-  s.Recent.SaveDirectory(ini, "MainForm");
-  ini.UpdateFile();
+  s.Settings.Update([&](IKeyWriter& ini) {
+    ini.WriteInteger("MainForm", "Left", g.x() - m.left());
+    ini.WriteInteger("MainForm", "Top", g.y() - m.top());
+    ini.WriteInteger("MainForm", "Width", g.width());
+    ini.WriteInteger("MainForm", "Height", g.height());
+    ini.WriteBool("MainForm", "Maximized", isMaximized());
+    s.Recent.SaveToIni(ini, "RecentFiles");
+    s.Recent.SaveDirectory(ini, "MainForm");
+  });
 }
 
 }  // namespace kinevo::gui

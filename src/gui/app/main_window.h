@@ -111,6 +111,7 @@ class MainWindow : public QMainWindow {
   std::function<void()> RunNamesDialog;
   // Brings every button, menu item and status field up to date.
   void RefreshCommands();
+  void RefreshTitle();
   // The features this window offers (subsystems present in the program).
   static TFeatures Features();
 
@@ -159,6 +160,7 @@ class MainWindow : public QMainWindow {
   void RouteKey(QKeyEvent* e);
   void RestorePlacement();
   void SavePlacement();
+  void RestoreGeometry(const IKeyReader& ini);
   // Title bar and borders around the inside (none offscreen or unmanaged).
   QMargins FrameMargins() const;
   void RebuildRecentMenu();

@@ -171,9 +171,12 @@ void MainWindow::BuildFileActions() {
        }},
       {"MenuFichierFermerVideo", [&w] { w.CloseVideo(); }},
       {"MenuFichierEnregistrer", [&w] { w.Save(); }},
+      {"MenuFichierEnregistrerSous", [&w] { w.SaveAs(); }},
       {"MenuFichierProprietes", [this] { ShowProperties(); }},
       {"MenuFichierQuitter", [this] { close(); }},
   });
+  Action("MenuFichierEnregistrer")->setShortcut(QKeySequence::Save);
+  Action("MenuFichierEnregistrerSous")->setShortcut(QKeySequence::SaveAs);
 }
 
 void MainWindow::BuildViewActions() {
@@ -275,8 +278,9 @@ void MainWindow::BuildMenus() {
   add(file, {"MenuFichierOuvrirVideo", "MenuFichierOuvrirKvo"});
   recentMenu_ = file->addMenu(Action("MenuFichierRecent")->text());
   recentMenu_->setObjectName(QStringLiteral("MenuFichierRecent"));
-  add(file, {"MenuFichierRechercher", "-", "MenuFichierFermerVideo", "MenuFichierEnregistrer", "-",
-             "MenuFichierProprietes", "-", "MenuFichierQuitter"});
+  add(file,
+      {"MenuFichierRechercher", "-", "MenuFichierFermerVideo", "MenuFichierEnregistrer",
+       "MenuFichierEnregistrerSous", "-", "MenuFichierProprietes", "-", "MenuFichierQuitter"});
   QMenu* view = menuBar()->addMenu(QStringLiteral("&Affichage"));
   add(view, {"MenuAffichageAnnuler", "-", "MenuAffichageLoupe", "MenuAffichageCacherImage", "-",
              "MenuAffichageAllerDerniereImagePointee", "MenuAffichageAllerImageNumero", "-",

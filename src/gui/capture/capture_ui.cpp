@@ -55,9 +55,8 @@ CaptureUi::CaptureUi(QMainWindow& window, TSession& session, QWidget& view, QWid
       centre_(centre),
       files_(files) {
   qtimer_.setInterval(1000);
-  capture_ =
-      std::make_unique<TCapture>(std::vector<ICaptureBackend*>{&none_, &backend_}, timer_,
-                                 session.Dialog, TemporaryFolder(), session.Options.FileName());
+  capture_ = std::make_unique<TCapture>(std::vector<ICaptureBackend*>{&none_, &backend_}, timer_,
+                                        session.Dialog, TemporaryFolder(), &session.Settings);
   dialog_ = std::make_unique<TBoiteCapture>(*capture_, &window);
   RunDialog = [this](TBoiteCapture::Page page) {
     dialog_->Execute(page);

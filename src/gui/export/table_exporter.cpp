@@ -15,7 +15,6 @@
 #include <QStandardPaths>
 #include <QUrl>
 
-#include "core/common/ini_file.h"
 #include "platform/spreadsheet/ods_writer.h"
 #include "platform/spreadsheet/xlsx_writer.h"
 
@@ -131,7 +130,7 @@ bool TTableExporter::SendToSpreadsheet(TSpreadsheetRoute route, const TExportTab
 }
 
 THandOverResult TTableExporter::SendToDataProgram(
-    const TExportTable& table, TIniFile& settings,
+    const TExportTable& table, ISettingsStore& settings,
     const std::function<void(const std::string& mask)>& openSearch) {
   return HandToDataProgram(TextOf(table), table.ColumnCount(), settings, *Clipboard, *Desktop,
                            *dlg_, openSearch);

@@ -19,9 +19,7 @@
 
 class QWidget;
 
-namespace kinevo {
-class TIniFile;
-}
+namespace kinevo {}
 
 namespace kinevo::gui {
 
@@ -73,7 +71,7 @@ class TTableExporter {
   // "Copier et lancer" → "Regressi".  `openSearch` opens the file search
   // window on the mask it is given; the file chosen there is to be stored
   // with RememberDataProgram.
-  THandOverResult SendToDataProgram(const TExportTable& table, TIniFile& settings,
+  THandOverResult SendToDataProgram(const TExportTable& table, ISettingsStore& settings,
                                     const std::function<void(const std::string& mask)>& openSearch);
 
  private:

@@ -6,15 +6,15 @@
 
 namespace kinevo::gui {
 
-TFormulaTools::TFormulaTools(const std::string& settingsPath,
-                             std::function<bool()> favouritesEditable, QObject* parent)
+TFormulaTools::TFormulaTools(ISettingsStore* settings, std::function<bool()> favouritesEditable,
+                             QObject* parent)
     : QObject(parent),
       calculator_(std::make_unique<TCalculatrice>()),
-      keyboard_(std::make_unique<TClavier>(settingsPath)) {
+      keyboard_(std::make_unique<TClavier>(settings)) {
   keyboard_->FavouritesEditable = std::move(favouritesEditable);
 }
 
-// Destroying the keyboard writes its favourites to the settings file.
+// Destroying the keyboard keeps its favourites in the settings.
 TFormulaTools::~TFormulaTools() = default;
 
 void TFormulaTools::Attach(TBoiteFormules& dialog) {

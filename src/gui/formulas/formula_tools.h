@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "core/common/settings_store.h"
+
 class QWidget;
 
 namespace kinevo::gui {
@@ -20,10 +22,10 @@ class TClavier;
 class TFormulaTools : public QObject {
   Q_OBJECT
  public:
-  // `settingsPath` holds the keyboard's favourites ("" keeps them for the
-  // run only); `favouritesEditable` tells whether the user may change them.
-  explicit TFormulaTools(const std::string& settingsPath,
-                         std::function<bool()> favouritesEditable = {}, QObject* parent = nullptr);
+  // `settings` holds the keyboard's favourites (null keeps them for the run
+  // only); `favouritesEditable` tells whether the user may change them.
+  explicit TFormulaTools(ISettingsStore* settings, std::function<bool()> favouritesEditable = {},
+                         QObject* parent = nullptr);
   ~TFormulaTools() override;
 
   TCalculatrice& Calculator() { return *calculator_; }

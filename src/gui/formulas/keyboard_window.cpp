@@ -12,7 +12,6 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "core/common/ini_file.h"
 #include "gui/formulas/pad_line.h"
 
 namespace kinevo::gui {
@@ -88,11 +87,12 @@ void TFavouriteCombo::hidePopup() {
 
 // ---------------------------------------------------------------- TClavier
 
-TClavier::TClavier(std::string settingsPath, QWidget* parent)
-    : QDialog(parent), settingsPath_(std::move(settingsPath)) {
+TClavier::TClavier(ISettingsStore* settings, QWidget* parent)
+    : QDialog(parent), settings_(settings) {
   setObjectName(QStringLiteral("Clavier"));
   setWindowTitle(QString::fromUtf8(TKeyboardModel::kCaption));
-  model_.LoadFavourites(TIniFile(settingsPath_));
+  if (settings_ != nullptr)
+    settings_->Read([this](const IKeyReader& keys) { model_.LoadFavourites(keys); });
 
   auto* layout = new QVBoxLayout(this);
   pages_ = new QTabWidget(this);
@@ -113,10 +113,8 @@ TClavier::~TClavier() {
 }
 
 bool TClavier::SaveFavourites() {
-  if (settingsPath_.empty() || !model_.FavouritesChanged()) return true;
-  TIniFile ini(settingsPath_);
-  model_.SaveFavourites(ini);
-  return ini.UpdateFile();
+  if (settings_ == nullptr || !model_.FavouritesChanged()) return true;
+  return settings_->Update([this](IKeyWriter& keys) { model_.SaveFavourites(keys); });
 }
 
 QWidget* TClavier::BuildFormulaPage() {

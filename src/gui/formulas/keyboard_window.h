@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 
+#include "core/common/settings_store.h"
 #include "core/formulas/keyboard.h"
 
 class QBoxLayout;
@@ -42,8 +43,8 @@ class TFavouriteCombo : public QComboBox {
 class TClavier : public QDialog {
   Q_OBJECT
  public:
-  // `settingsPath` "" keeps the favourites for the run only.
-  explicit TClavier(std::string settingsPath, QWidget* parent = nullptr);
+  // `settings` null keeps the favourites for the run only.
+  explicit TClavier(ISettingsStore* settings, QWidget* parent = nullptr);
   ~TClavier() override;
 
   TKeyboardModel& Model() { return model_; }
@@ -102,7 +103,7 @@ class TClavier : public QDialog {
   void Validate();
   void ShowArc();
 
-  std::string settingsPath_;
+  ISettingsStore* settings_;
   TKeyboardModel model_;
   QTabWidget* pages_ = nullptr;
   TPadLine* memoF_ = nullptr;

@@ -20,7 +20,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "core/common/ini_file.h"
 #include "core/common/math_utils.h"
 #include "core/common/number_format.h"
 #include "core/export/data_program.h"
@@ -340,15 +339,14 @@ void TResForm::PrintCurrent() {
 }
 
 void TResForm::SendToDataProgram() {
-  // The program's path is kept in the settings file, beside the options.
-  TIniFile settings(session_.Options.FileName());
-  exporter_.SendToDataProgram(ShownTable(), settings, [this](const std::string& mask) {
+  // The program's path is kept in the settings, beside the options.
+  exporter_.SendToDataProgram(ShownTable(), session_.Settings, [this](const std::string& mask) {
     if (!SearchFile) return;
-    const std::string path = session_.Options.FileName();
-    SearchFile(QString::fromStdString(mask), [path](const QString& chosen) {
-      TIniFile ini(path);
-      RememberDataProgram(ini, chosen.toStdString());
-    });
+    // The session outlives the search window's answer; this window may not.
+    SearchFile(QString::fromStdString(mask),
+               [&settings = session_.Settings](const QString& chosen) {
+                 RememberDataProgram(settings, chosen.toStdString());
+               });
   });
 }
 

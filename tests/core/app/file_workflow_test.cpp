@@ -24,7 +24,6 @@ class FakeWorkspace : public IWorkspace {
   bool opens = true;      // OpenVideo succeeds
   std::string openError;  // the reason of a failed OpenVideo
   bool readable = true;   // ReadDocument succeeds
-  bool throws = false;    // ReadDocument raises
   bool recording = false;
   int marks = 0;  // stands for the analysis
   int resets = 0, closes = 0, stops = 0, invalidations = 0, stateChanges = 0;
@@ -49,7 +48,6 @@ class FakeWorkspace : public IWorkspace {
   bool BridgeAvailable() const override { return true; }
   std::string VideoOpenError() const override { return openError; }
   bool ReadDocument(TIniFile& ini) override {
-    if (throws) throw std::runtime_error("bad");
     if (!readable || !ini.ValueExists("Data", "RequiredDuration")) return false;
     marks = ini.ReadInteger("Data", "Marks", 0);
     return true;
@@ -165,7 +163,12 @@ TEST_F(FileWorkflowTest, VideoThatDoesNotOpenEndsWithItsReason) {
 TEST_F(FileWorkflowTest, OfferToSaveCanCancelIgnoreOrSave) {
   ASSERT_TRUE(flow.OpenVideo(video));
   EXPECT_EQ(recent.Directory, dir.string());
+  // Nothing changed yet: nothing to offer.
+  std::size_t before = script.Count();
+  EXPECT_TRUE(flow.OpenVideo(video));
+  EXPECT_EQ(script.Count(), before);
   ws.marks = 5;
+  flow.NoteChange();
   // Annuler: the opening stops, the work stays.
   script.Answer(1);
   EXPECT_FALSE(flow.OpenVideo(video));
@@ -180,8 +183,9 @@ TEST_F(FileWorkflowTest, OfferToSaveCanCancelIgnoreOrSave) {
   EXPECT_TRUE(flow.OpenVideo(video));
   EXPECT_EQ(ws.marks, 0);
   // With the confirmation off, nothing is asked.
+  flow.NoteChange();
   options.CheckBox4ConfirmationFileChange = false;
-  std::size_t before = script.Count();
+  before = script.Count();
   EXPECT_TRUE(flow.OpenVideo(video));
   EXPECT_EQ(script.Count(), before);
 }
@@ -197,7 +201,7 @@ TEST_F(FileWorkflowTest, SavingTwiceTheSameDayProposesTheNextNumber) {
   EXPECT_EQ(script.shown.back().lines[0].text, "Le fichier a été enregistré avec succès :");
   ASSERT_EQ(recent.Count(), 1);
   files.saveAnswers.push_back({});
-  EXPECT_FALSE(flow.Save());
+  EXPECT_FALSE(flow.SaveAs());
   EXPECT_EQ(files.asked.back().fileName, "chute_2_09122026.kvo");
   // A date already in the video's name is not repeated.
   EXPECT_EQ(
@@ -267,8 +271,8 @@ TEST_F(FileWorkflowTest, UnreadableDocumentClosesTheVideoAgain) {
   EXPECT_FALSE(flow.OpenDocument(doc));
   EXPECT_FALSE(ws.open);
   EXPECT_EQ(script.LastText(), "Erreur de lecture dans le fichier.");
-  ws.throws = true;
-  std::string doc2 = Document("leve.kvo", video, 1);
+  ws.readable = false;
+  std::string doc2 = Document("refuse.kvo", video, 1);
   EXPECT_FALSE(flow.OpenDocument(doc2));
   EXPECT_FALSE(ws.open);
   EXPECT_EQ(script.LastText(), "Erreur de lecture dans le fichier.");
@@ -322,6 +326,7 @@ TEST_F(FileWorkflowTest, ClosingTheWindowFollowsTheQuitConfirmation) {
   options.CheckBox3ConfirmationQuit = false;
   ASSERT_TRUE(flow.OpenVideo(video));
   ws.marks = 3;
+  flow.NoteChange();
   std::size_t shown = script.Count();
   EXPECT_TRUE(flow.CloseWindow());
   EXPECT_EQ(script.Count(), shown);
@@ -341,6 +346,7 @@ TEST_F(FileWorkflowTest, ClosingTheWindowFollowsTheQuitConfirmation) {
 
 TEST_F(FileWorkflowTest, ClosingTheVideoIsRefusedDuringARecording) {
   ASSERT_TRUE(flow.OpenVideo(video));
+  flow.NoteChange();
   ws.recording = true;
   EXPECT_FALSE(flow.CloseVideo());
   EXPECT_TRUE(ws.open);
@@ -360,4 +366,73 @@ TEST_F(FileWorkflowTest, FrozenListAndMissingFilesStayOutOfTheRecentFiles) {
   EXPECT_EQ(recent.Count(), 0);
   flow.AddToRecent(video);
   EXPECT_EQ(recent.Count(), 1);
+}
+
+TEST_F(FileWorkflowTest, SaveWritesOverTheDocumentWithoutAskingAndSaveAsAsks) {
+  std::string doc = Document("travail.kvo", video, 4);
+  int stateChanges = 0;
+  auto link = flow.OnDocumentStateChanged.Connect([&] { ++stateChanges; });
+  ASSERT_TRUE(flow.OpenDocument(doc));
+  EXPECT_EQ(flow.DocumentName(), doc);
+  EXPECT_FALSE(flow.Modified());
+  ws.marks = 6;
+  flow.NoteChange();
+  EXPECT_TRUE(flow.Modified());
+  const int before = stateChanges;
+  ASSERT_TRUE(flow.Save());
+  EXPECT_TRUE(files.asked.empty());
+  EXPECT_EQ(script.Count(), 0u);
+  EXPECT_FALSE(flow.Modified());
+  EXPECT_GT(stateChanges, before);
+  std::string content;
+  ReadWholeFile(doc, content);
+  EXPECT_NE(content.find("Marks=6"), std::string::npos);
+  // "Enregistrer sous..." asks, and the work then belongs to the new name.
+  const std::string other = (dir / "copie.kvo").string();
+  files.saveAnswers.push_back(other);
+  ASSERT_TRUE(flow.SaveAs());
+  EXPECT_EQ(files.asked.size(), 1u);
+  EXPECT_EQ(flow.DocumentName(), other);
+  ws.marks = 8;
+  ASSERT_TRUE(flow.Save());
+  ReadWholeFile(other, content);
+  EXPECT_NE(content.find("Marks=8"), std::string::npos);
+  ReadWholeFile(doc, content);
+  EXPECT_NE(content.find("Marks=6"), std::string::npos);
+}
+
+TEST_F(FileWorkflowTest, NewAndRecoveredWorkAskForTheirName) {
+  ASSERT_TRUE(flow.OpenVideo(video));
+  files.saveAnswers.push_back({});
+  EXPECT_FALSE(flow.Save());
+  ASSERT_EQ(files.asked.size(), 1u);
+  EXPECT_EQ(files.asked[0].fileName, "chute_1_09122026.kvo");
+  // Recovered work is unsaved, and its save proposes the original name.
+  std::string doc = Document("perdu.kvo", video, 2);
+  flow.SetRecoveredDocument(doc);
+  EXPECT_TRUE(flow.Modified());
+  files.saveAnswers.push_back({});
+  EXPECT_FALSE(flow.Save());
+  ASSERT_EQ(files.asked.size(), 2u);
+  EXPECT_EQ(files.asked[1].fileName, "perdu.kvo");
+}
+
+TEST_F(FileWorkflowTest, OffersToSaveOnlyWhenTheWorkChanged) {
+  std::string doc = Document("travail.kvo", video, 4);
+  ASSERT_TRUE(flow.OpenDocument(doc));
+  // Unchanged: closing the video asks nothing; quitting only confirms.
+  EXPECT_TRUE(flow.CloseVideo());
+  EXPECT_EQ(script.Count(), 0u);
+  ASSERT_TRUE(flow.OpenDocument(doc));
+  script.Answer(1);  // Quitter
+  EXPECT_TRUE(flow.CloseWindow());
+  ASSERT_EQ(script.Count(), 1u);
+  EXPECT_EQ(script.shown[0].lines.size(), 2u);
+  // Changed, then saved: nothing to offer again.
+  flow.NoteChange();
+  script.Answer(0);  // Enregistrer: over the document, without asking
+  EXPECT_TRUE(flow.CloseVideo());
+  EXPECT_EQ(script.Count(), 2u);
+  EXPECT_TRUE(files.asked.empty());
+  EXPECT_FALSE(flow.Modified());
 }

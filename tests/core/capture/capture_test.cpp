@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "core/common/ini_file.h"
+#include "core/common/settings_file.h"
 #include "support/scripted_dialog.h"
 #include "support/temp_dir.h"
 
@@ -92,7 +93,7 @@ std::string Content(const std::string& path) {
 
 class CaptureTest : public ::testing::Test {
  protected:
-  CaptureTest() : dialog(&script), capture({&none, &camera}, timer, dialog, tmp.Path(), "") {
+  CaptureTest() : dialog(&script), capture({&none, &camera}, timer, dialog, tmp.Path(), nullptr) {
     capture.SaveFolder = [this] { return out.Path(); };
     capture.Today = [] { return std::string("09122026"); };
     capture.Beep = [this] { ++beeps; };
@@ -338,7 +339,8 @@ TEST(CaptureSettings, ReadAtFirstEntryAndWrittenAtTheEnd) {
   FakeBackend camera;
   FakeTimer timer;
   {
-    TCapture capture({&none, &camera}, timer, dialog, dir.Path(), ini);
+    TSettingsFile settings(ini);
+    TCapture capture({&none, &camera}, timer, dialog, dir.Path(), &settings);
     EXPECT_TRUE(capture.FirstUse());
     ASSERT_TRUE(capture.Prepare());
     EXPECT_FALSE(capture.FirstUse());

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "core/common/ini_file.h"
+#include "core/common/settings_file.h"
 #include "core/export/data_program.h"
 #include "support/scripted_dialog.h"
 #include "support/temp_dir.h"
@@ -179,7 +180,7 @@ class DataProgram : public ExportActions {
   THandOverResult Hand(int columns, std::function<void(const std::string&)> search = {}) {
     return HandToDataProgram(lines, columns, settings, clipboard, desktop, dlg, search);
   }
-  TIniFile settings{dir.File("Kinevo.ini")};
+  TSettingsFile settings{dir.File("Kinevo.ini")};
   std::string program;
 };
 

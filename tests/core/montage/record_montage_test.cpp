@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "core/common/ini_file.h"
+#include "core/common/settings_file.h"
 #include "support/fake_view.h"
 #include "support/scripted_dialog.h"
 #include "support/temp_dir.h"
@@ -254,7 +255,8 @@ TEST_F(RecordFixture, ProposedNameGrowsPastExistingFilesAndAChosenExistingNameIs
 }
 
 TEST_F(RecordFixture, RecordingThroughTheDialogsKeepsTheChoicesInTheSettings) {
-  rec.SettingsPath = dir.File("Kinevo.ini");
+  TSettingsFile settings(dir.File("Kinevo.ini"));
+  rec.Settings = &settings;
   rec.VideoRate = [] { return 30.0; };
   auto ds = std::make_unique<KeepingRecorder>(fwDS);
   KeepingRecorder* dsRec = ds.get();
@@ -273,14 +275,14 @@ TEST_F(RecordFixture, RecordingThroughTheDialogsKeepsTheChoicesInTheSettings) {
   EXPECT_EQ(dsRec->frames.size(), 9u);
   EXPECT_EQ(dsRec->codec, "MJPEG");
 
-  TIniFile ini(rec.SettingsPath);
+  TIniFile ini(settings.FileName());
   ASSERT_TRUE(ini.Load());
   EXPECT_EQ(ini.ReadString("Montage", "Framework", ""), "DirectShow (DS)");
   EXPECT_EQ(ini.ReadString("Montage", "Codec", ""), "MJPEG");
 
   // A new recorder object reads them back the first time.
   TRecordMontage again{view, montage, dlg};
-  again.SettingsPath = rec.SettingsPath;
+  again.Settings = &settings;
   again.LoadSettings();
   EXPECT_EQ(again.Choices.framework, fwDS);
   EXPECT_EQ(again.Choices.codec, "MJPEG");

@@ -227,7 +227,7 @@ TEST_F(WindowTest, ArgumentsOpenByExtension) {
   fs::copy_file(video, upper);
   window->OpenArgument(QString::fromStdString(upper));
   EXPECT_TRUE(S().Video.IsOpen());
-  EXPECT_EQ(window->windowTitle(), "FILM.AVI");
+  EXPECT_EQ(window->windowTitle(), "FILM.AVI[*]");
   EXPECT_EQ(window->Field("EditImage")->text(), " 1/40");
   EXPECT_TRUE(window->Action("ButtonOutilMarque")->isChecked());
 }
@@ -238,7 +238,7 @@ TEST_F(WindowTest, EveryVideoTypeOpensFromTheCommandLine) {
   fs::copy_file(video, phone);
   window->OpenArgument(QString::fromStdString(phone));
   EXPECT_TRUE(S().Video.IsOpen()) << messages.LastText();
-  EXPECT_EQ(window->windowTitle(), "telephone.MP4");
+  EXPECT_EQ(window->windowTitle(), "telephone.MP4[*]");
 }
 
 TEST_F(WindowTest, StatusFieldsSayWhatTheyShow) {
@@ -335,15 +335,23 @@ TEST_F(WindowTest, MarkSaveCloseAndReopen) {
   EXPECT_EQ(d.MarksCount(), 16);
   EXPECT_EQ(window->Field("EditMarque")->text(), " 16");
 
-  // Save, close (without saving again), reopen.
+  // The title names the video and marks the unsaved work.
+  EXPECT_EQ(window->windowTitle(), "chute.avi[*]");
+  EXPECT_TRUE(window->isWindowModified());
+
+  // Save (the first time asks for the name), close (nothing to offer), reopen.
   const std::string doc = dir + "/travail.kvo";
   files.save = doc;
+  EXPECT_EQ(window->Action("MenuFichierEnregistrer")->shortcut(), QKeySequence(QKeySequence::Save));
   Trigger("MenuFichierEnregistrer");
   ASSERT_TRUE(fs::exists(doc)) << messages.LastText();
   EXPECT_TRUE(messages.Contains("Le fichier a été enregistré avec succès :"));
+  EXPECT_EQ(window->windowTitle(), "travail.kvo[*]");
+  EXPECT_FALSE(window->isWindowModified());
   const TPictureCoord origin = d.OriginPosition();
-  messages.AnswerCaption("Ignorer");
+  const std::size_t shown = messages.Count();
   Trigger("MenuFichierFermerVideo");
+  EXPECT_EQ(messages.Count(), shown);
   EXPECT_FALSE(S().Video.IsOpen());
   EXPECT_EQ(window->windowTitle(), "Kinevo");
   EXPECT_EQ(window->Field("EditMarque")->text(), "");
@@ -358,6 +366,20 @@ TEST_F(WindowTest, MarkSaveCloseAndReopen) {
   EXPECT_NEAR(d.OriginPosition().y, origin.y, 1e-12);
   EXPECT_NEAR(d.XAxisAngle(), angle, 1e-12);
   EXPECT_EQ(window->Field("EditMarque")->text(), " 16");
+  EXPECT_EQ(window->windowTitle(), "travail.kvo[*]");
+  EXPECT_FALSE(window->isWindowModified());
+
+  // A change, then "Enregistrer": written over the document without a question.
+  Click({200, 200});
+  EXPECT_EQ(d.MarksCount(), 17);
+  EXPECT_TRUE(window->isWindowModified());
+  files.save.clear();  // a save dialog would now be cancelled
+  const std::size_t before = messages.Count();
+  const std::string previous = TIniFile(doc).Text();
+  Trigger("MenuFichierEnregistrer");
+  EXPECT_EQ(messages.Count(), before);
+  EXPECT_FALSE(window->isWindowModified());
+  EXPECT_NE(TIniFile(doc).Text(), previous);
 }
 
 TEST_F(WindowTest, ModesAndRefusals) {

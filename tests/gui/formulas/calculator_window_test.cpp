@@ -129,7 +129,7 @@ TEST_F(CalculatorWindowTest, DegreesArcModeAndTheCaretDecideWhatTheButtonsDo) {
 }
 
 TEST(CalculatorToolsTest, OpenedOverAModalDialogTheCalculatorIsModalToo) {
-  TFormulaTools tools("");
+  TFormulaTools tools(nullptr);
   tools.ShowCalculator();
   EXPECT_TRUE(tools.Calculator().isVisible());
   EXPECT_EQ(tools.Calculator().windowModality(), Qt::NonModal);

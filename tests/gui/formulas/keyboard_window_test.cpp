@@ -14,6 +14,7 @@
 
 #include "core/common/ini_file.h"
 #include "core/common/number_format.h"
+#include "core/common/settings_file.h"
 #include "core/common/user_dialog.h"
 #include "gui/formulas/calculator_window.h"
 #include "gui/formulas/formula_tools.h"
@@ -50,13 +51,14 @@ TEST(KeyboardWindowTest, FavouritesSurviveARestartOfTheProgram) {
   ScopedDecimalSeparator sep(',');
   test::TempDir dir;
   const std::string path = dir.File("Kinevo.ini");
+  TSettingsFile settings(path);
   {
-    TClavier untouched(path);
+    TClavier untouched(&settings);
     untouched.show();
   }
   EXPECT_TRUE(dir.Names().empty());  // nothing changed, nothing written
   {
-    TClavier k(path);
+    TClavier k(&settings);
     k.show();
     k.SetFormulaText("Ec=0,5*m*v^2");
     Click(k, "ButtonAddF");
@@ -80,7 +82,7 @@ TEST(KeyboardWindowTest, FavouritesSurviveARestartOfTheProgram) {
   EXPECT_FALSE(ini.ValueExists("Units", "Unit1"));
 
   ScopedDecimalSeparator point('.');
-  TClavier again(path);
+  TClavier again(&settings);
   again.show();
   ASSERT_EQ(again.ComboBoxF()->count(), 1);
   EXPECT_EQ(again.ComboBoxF()->itemText(0), QStringLiteral("Ec=0.5*m*v^2"));
@@ -95,7 +97,7 @@ TEST(KeyboardWindowTest, FavouritesSurviveARestartOfTheProgram) {
 }
 
 TEST(KeyboardWindowTest, TheSettingHidesTheAddAndDeleteButtons) {
-  TClavier k("");
+  TClavier k(nullptr);
   bool editable = false;
   k.FavouritesEditable = [&] { return editable; };
   k.show();
@@ -109,7 +111,7 @@ TEST(KeyboardWindowTest, TheSettingHidesTheAddAndDeleteButtons) {
 
 TEST(KeyboardWindowTest, PadKeysHistoriesAndClipboardActOnTheirLines) {
   ScopedDecimalSeparator sep(',');
-  TClavier k("");
+  TClavier k(nullptr);
   k.show();
   int validated = 0;
   std::string last;
@@ -166,7 +168,7 @@ TEST(KeyboardWindowTest, PadKeysHistoriesAndClipboardActOnTheirLines) {
 
 TEST(KeyboardWindowTest, ScreenshotsOfBothPages) {
   ScopedDecimalSeparator sep(',');
-  TClavier k("");
+  TClavier k(nullptr);
   k.Model().FavouriteFormulas.Add("Ec=0,5*m*v^2");
   k.show();
   k.SetFormulaText("Ep=m*g*y");
@@ -194,7 +196,7 @@ class TFallTable : public IFormulaTable {
 
 class KeyboardInFormulasDialogTest : public ::testing::Test {
  protected:
-  KeyboardInFormulasDialogTest() : dlg_(&shown_), tools_("") {
+  KeyboardInFormulasDialogTest() : dlg_(&shown_), tools_(nullptr) {
     f_.SetTable(&table_);
     f_.SetDialog(&dlg_);
     f_.AddConstant("m", "", "kg", "0,25");

@@ -15,15 +15,13 @@
 #include <filesystem>
 
 #include "core/common/ini_file.h"
+#include "core/common/settings_file.h"
 #include "core/export/data_program.h"
 #include "gui/graph/graph_widget.h"
 #include "gui/print/print_dialog.h"
 #include "gui/results/results_form.h"
+#include "results_fixture.h"
 #include "support/qt_test_application.h"
-#include "support/real_frame_sources.h"
-#include "support/scripted_dialog.h"
-#include "support/temp_dir.h"
-#include "support/two_systems_document.h"
 
 namespace kinevo {
 namespace {
@@ -41,19 +39,17 @@ struct RecordingDesktop : IDesktop {
   bool StartProgram(const std::string&) override { return false; }
 };
 
-class ResultsExport : public ::testing::Test {
+class ResultsExport : public test::ResultsWindowTest {
  protected:
   void SetUp() override {
-    const std::string doc = test::TwoSystems::Write(dir.Path());
-    ASSERT_FALSE(doc.empty());
-    std::string error;
-    ASSERT_TRUE(session.LoadDocumentQuietly(doc, "", error)) << error;
-    form = std::make_unique<TResForm>(session);
+    ResultsWindowTest::SetUp();
+    if (HasFatalFailure()) return;
     form->Exporter().Desktop = &desktop;
     form->Exporter().SpreadsheetFolder = dir.File("export");
     std::filesystem::create_directory(dir.File("export"));
-    form->resize(900, 600);
   }
+  // The window goes before the desktop it was given.
+  void TearDown() override { form.reset(); }
   void Trigger(const char* name) {
     QAction* a = form->Action(name);
     ASSERT_NE(a, nullptr) << name;
@@ -63,11 +59,7 @@ class ResultsExport : public ::testing::Test {
     return QGuiApplication::clipboard()->mimeData()->text().split(QLatin1Char('\n'));
   }
 
-  test::TempDir dir{"kinevo_results_export"};
-  test::ScriptedDialog dialogs;
-  TSession session{test::RealFrameSources(), dir.File("Kinevo.ini"), &dialogs};
   RecordingDesktop desktop;
-  std::unique_ptr<TResForm> form;
 };
 
 TEST_F(ResultsExport, TableCommandsBelongToTheTableViewAndImageCommandsToTheGraphs) {
@@ -147,7 +139,7 @@ TEST_F(ResultsExport, DataProgramNotFoundOpensTheSearchAndKeepsTheFileChosen) {
   ASSERT_TRUE(chosen);
   const std::string program = dir.Touch("Regressi.exe");
   chosen(QString::fromStdString(program));
-  EXPECT_EQ(LocateDataProgram(TIniFile(dir.File("Kinevo.ini"))), program);
+  EXPECT_EQ(LocateDataProgram(TSettingsFile(dir.File("Kinevo.ini"))), program);
 }
 
 TEST_F(ResultsExport, VectorViewImageCarriesItsArrowScale) {

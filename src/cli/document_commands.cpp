@@ -141,14 +141,9 @@ int Results(const std::vector<std::string>& input) {
                  "[--smooth-speed 0|1] [--smooth-acceleration 0|1] [--decimal ,|.]\n";
     return 2;
   }
-  auto cs = OpenDocumentSession(args[0], video);
+  auto cs = OpenDocumentInMode(args[0], video, layer);
   if (!cs) return 1;
   TSession& s = *cs->session;
-  s.Video.SetMode(layer ? vmTransparent : vmRepereFixe);
-  if (s.Video.IsLayer() != layer) {
-    std::cerr << "Le mode de pointage demandé n'est pas disponible.\n";
-    return 1;
-  }
   // Settings of a fresh installation, with the smoothing overrides.
   int flags = s.Results().SmoothingFlags();
   if (hasSpeed)

@@ -51,14 +51,9 @@ int Export(const std::vector<std::string>& input) {
     std::cerr << kUsage;
     return 2;
   }
-  auto cs = OpenDocumentSession(args[0], video);
+  auto cs = OpenDocumentInMode(args[0], video, layer);
   if (!cs) return 1;
   TSession& s = *cs->session;
-  s.Video.SetMode(layer ? vmTransparent : vmRepereFixe);
-  if (s.Video.IsLayer() != layer) {
-    std::cerr << "Le mode de pointage demandé n'est pas disponible.\n";
-    return 1;
-  }
   if (!ComputeResultsQuietly(s)) return 1;
   ScopedDecimalSeparator sep(decimal[0]);
   TGrid grid(layer ? s.Results().Layer() : s.Results().Grid(), s.ResultsSource(), layer,

@@ -88,14 +88,9 @@ int Fit(const std::vector<std::string>& args) {
     std::cerr << kUsage;
     return 2;
   }
-  auto cs = OpenDocumentSession(r.document, r.video);
+  auto cs = OpenDocumentInMode(r.document, r.video, r.layer);
   if (!cs) return 1;
   TSession& s = *cs->session;
-  s.Video.SetMode(r.layer ? vmTransparent : vmRepereFixe);
-  if (s.Video.IsLayer() != r.layer) {
-    std::cerr << "Le mode de pointage demandé n'est pas disponible.\n";
-    return 1;
-  }
   if (!ComputeResultsQuietly(s)) return 1;
   const TCalcul& calc = s.Results().Active();
   if (r.system >= calc.SystemsCount()) {

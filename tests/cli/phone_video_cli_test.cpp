@@ -15,6 +15,10 @@
 #include "support/ball_scene.h"
 #include "support/run_program.h"
 #include "support/test_videos.h"
+#include "support/text_checks.h"
+
+using kinevo::test::QuadraticCoefficient;
+using kinevo::test::Split;
 
 namespace {
 
@@ -30,32 +34,6 @@ double TimeOf(int k) { return 0.028 * k + 0.001 * k * (k + 1) / 2; }
 double BallX(double t) { return 30.3 + kVx * kPixelsPerMetre * t; }
 double BallY(double t) {
   return 150.6 - kVy * kPixelsPerMetre * t + 0.5 * kG * kPixelsPerMetre * t * t;
-}
-
-std::vector<std::string> Split(const std::string& text, char sep) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  std::string item;
-  while (std::getline(in, item, sep)) out.push_back(item);
-  return out;
-}
-
-// The quadratic coefficient of the least-squares parabola through (t, y).
-double QuadraticCoefficient(const std::vector<double>& t, const std::vector<double>& y) {
-  double s[5] = {}, r[3] = {};
-  for (std::size_t i = 0; i < t.size(); ++i)
-    for (int p = 0; p < 5; ++p) {
-      s[p] += std::pow(t[i], p);
-      if (p < 3) r[p] += std::pow(t[i], p) * y[i];
-    }
-  auto det = [](double a[3][3]) {
-    return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
-           a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
-           a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
-  };
-  double m[3][3] = {{s[0], s[1], s[2]}, {s[1], s[2], s[3]}, {s[2], s[3], s[4]}};
-  double m2[3][3] = {{s[0], s[1], r[0]}, {s[1], s[2], r[1]}, {s[2], s[3], r[2]}};
-  return det(m2) / det(m);
 }
 
 std::string Field(const std::string& out, const std::string& key) {

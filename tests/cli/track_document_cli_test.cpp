@@ -17,6 +17,10 @@
 #include "support/ball_scene.h"
 #include "support/run_program.h"
 #include "support/test_videos.h"
+#include "support/text_checks.h"
+
+using kinevo::test::QuadraticCoefficient;
+using kinevo::test::Split;
 
 namespace {
 
@@ -31,33 +35,6 @@ double BallX(int k) { return 30.3 + 12.2 * k; }
 double BallY(int k) {
   const double t = k / kRate;
   return 150.6 - 3.73 * kPixelsPerMetre * t + 0.5 * kG * kPixelsPerMetre * t * t;
-}
-
-std::vector<std::string> Split(const std::string& text, char sep) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  std::string item;
-  while (std::getline(in, item, sep)) out.push_back(item);
-  return out;
-}
-
-// The quadratic coefficient of the least-squares parabola through (t, y).
-double QuadraticCoefficient(const std::vector<double>& t, const std::vector<double>& y) {
-  double s[5] = {}, r[3] = {};
-  for (std::size_t i = 0; i < t.size(); ++i)
-    for (int p = 0; p < 5; ++p) {
-      s[p] += std::pow(t[i], p);
-      if (p < 3) r[p] += std::pow(t[i], p) * y[i];
-    }
-  // Normal equations by Cramer's rule.
-  auto det = [](double a[3][3]) {
-    return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
-           a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
-           a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
-  };
-  double m[3][3] = {{s[0], s[1], s[2]}, {s[1], s[2], s[3]}, {s[2], s[3], s[4]}};
-  double m2[3][3] = {{s[0], s[1], r[0]}, {s[1], s[2], r[1]}, {s[2], s[3], r[2]}};
-  return det(m2) / det(m);
 }
 
 class TrackDocumentCli : public ::testing::Test {

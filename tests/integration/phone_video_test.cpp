@@ -11,11 +11,10 @@
 #include <sstream>
 
 #include "core/app/session.h"
-#include "platform/avi/vfw_play.h"
-#include "platform/ffmpeg/ds_play.h"
-#include "platform/ffmpeg/ffmpeg_play.h"
+#include "support/real_frame_sources.h"
 #include "support/run_program.h"
 #include "support/scripted_dialog.h"
+#include "support/scripted_files.h"
 #include "support/test_videos.h"
 
 using namespace kinevo;
@@ -23,29 +22,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-TFrameSourceSet RealSources() {
-  TFrameSourceSet s;
-  s.vfw = std::make_unique<TVfwPlay>();
-  s.ds = std::make_unique<TDSPlay>();
-  s.ffmpeg = std::make_unique<TFFMpegPlay>(std::string(KINEVO_BINARY_DIR) + "/KvoDll");
-  return s;
-}
-
-struct SaveTo : IFileDialogs {
-  std::deque<std::string> save;
-  std::string OpenFile(const TFileDialogRequest&) override { return {}; }
-  std::string SaveFile(const TFileDialogRequest&) override {
-    if (save.empty()) return {};
-    std::string s = save.front();
-    save.pop_front();
-    return s;
-  }
-};
-
 struct Fixture {
   test::ScriptedDialog script;
-  SaveTo files;
-  TSession session{RealSources(), "", &script};
+  test::ScriptedFiles files;
+  TSession session{test::RealFrameSources(), "", &script};
   Fixture() {
     session.SetFileDialogs(&files);
     session.Options.CheckBox4ConfirmationFileChange = false;

@@ -11,10 +11,9 @@
 #include <fstream>
 
 #include "core/document/marking_document.h"
-#include "platform/avi/vfw_play.h"
-#include "platform/ffmpeg/ds_play.h"
-#include "platform/ffmpeg/ffmpeg_play.h"
+#include "support/real_frame_sources.h"
 #include "support/scripted_dialog.h"
+#include "support/scripted_files.h"
 #include "support/test_videos.h"
 #include "support/test_videos_avi.h"
 
@@ -23,30 +22,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-TFrameSourceSet RealSources() {
-  TFrameSourceSet s;
-  s.vfw = std::make_unique<TVfwPlay>();
-  s.ds = std::make_unique<TDSPlay>();
-  s.ffmpeg = std::make_unique<TFFMpegPlay>(std::string(KINEVO_BINARY_DIR) + "/KvoDll");
-  return s;
-}
-
-struct ScriptedFiles : IFileDialogs {
-  std::deque<std::string> open, save;
-  std::string OpenFile(const TFileDialogRequest&) override { return Pop(open); }
-  std::string SaveFile(const TFileDialogRequest&) override { return Pop(save); }
-  static std::string Pop(std::deque<std::string>& q) {
-    if (q.empty()) return {};
-    auto s = q.front();
-    q.pop_front();
-    return s;
-  }
-};
-
 struct Fixture {
   test::ScriptedDialog script;
-  ScriptedFiles files;
-  TSession session{RealSources(), "", &script};
+  test::ScriptedFiles files;
+  TSession session{test::RealFrameSources(), "", &script};
   Fixture() {
     session.SetFileDialogs(&files);
     session.Options.CheckBox4ConfirmationFileChange = false;
@@ -221,7 +200,7 @@ TEST(Session, DrawingSizeOfTheSettingsIsApplied) {
   std::ofstream(ini) << "[Options]\nPenSize_Value=2\n";
   {
     test::ScriptedDialog script;
-    TSession s{RealSources(), ini, &script};
+    TSession s{test::RealFrameSources(), ini, &script};
     EXPECT_EQ(s.Data.ElementSize(), 2);
     s.Options.PenSize_Value = 1;
     s.Options.NotifyChanged();

@@ -1,6 +1,5 @@
 #include "platform/ffmpeg/ffmpeg_play.h"
 
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -21,21 +20,12 @@ TFFMpegPlay::TFFMpegPlay(std::string bridgeFolder)
   LoadBridgeLibrary();
 }
 
-TFFMpegPlay::~TFFMpegPlay() {
-  Close();
-  if (module_) dlclose(module_);
-}
+TFFMpegPlay::~TFFMpegPlay() { Close(); }
 
 bool TFFMpegPlay::LoadBridgeLibrary() {
   if (module_) return true;
-  const std::string path = folder_ + kKvoVffFile;
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return false;
-  module_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!module_) return false;
-  auto sym = [this](auto& fn, const char* name) {
-    fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(module_, name));
-  };
+  if (!module_.Load(folder_ + kKvoVffFile)) return false;
+  auto sym = [this](auto& fn, const char* name) { module_.Resolve(fn, name); };
   sym(fileName_, "FFwFileName");
   sym(isOpen_, "FFIsOpen");
   sym(frameWidth_, "FFFrameWidth");

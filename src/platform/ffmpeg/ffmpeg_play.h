@@ -6,6 +6,7 @@
 
 #include "core/video/frame_source.h"
 #include "platform/ffmpeg/kvo_bridge.h"
+#include "platform/ffmpeg/plugin_module.h"
 
 namespace kinevo {
 
@@ -16,7 +17,7 @@ class TFFMpegPlay : public TBridgeFrameSource {
   ~TFFMpegPlay() override;
 
   bool LoadBridgeLibrary() override;
-  bool BridgeLoaded() const { return module_ != nullptr; }
+  bool BridgeLoaded() const { return module_.Loaded(); }
   std::string FileComment(const std::string& fileName) override;
   // Always passed to the bridge, also for the current image or when no
   // file is open; then bounded like every source.
@@ -31,13 +32,13 @@ class TFFMpegPlay : public TBridgeFrameSource {
   bool OpenFile(const std::string& fileName, TStreamInfo& info) override;
   void CloseFile() override;
   bool FetchImage(int32_t index, Image& picture) override;
-  bool CloseNotifiesWhenClosed() const override { return module_ != nullptr; }
+  bool CloseNotifiesWhenClosed() const override { return module_.Loaded(); }
   // The bridge leaves the bitmap untouched when it cannot draw.
   bool FetchesIntoDestination() const override { return true; }
 
  private:
   std::string folder_;
-  void* module_ = nullptr;
+  TPluginModule module_;
   FFwFileNameFn fileName_ = nullptr;
   FFIsOpenFn isOpen_ = nullptr;
   FFFrameWidthFn frameWidth_ = nullptr;

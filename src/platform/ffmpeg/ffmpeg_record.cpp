@@ -1,7 +1,5 @@
 #include "platform/ffmpeg/ffmpeg_record.h"
 
-#include <dlfcn.h>
-
 #include <filesystem>
 #include <system_error>
 
@@ -14,21 +12,12 @@ TFFMpegRecord::TFFMpegRecord(std::string bridgeFolder) : folder_(std::move(bridg
   if (folder_.back() != '/') folder_ += '/';
 }
 
-TFFMpegRecord::~TFFMpegRecord() {
-  Abort();
-  if (module_) dlclose(module_);
-}
+TFFMpegRecord::~TFFMpegRecord() { Abort(); }
 
 bool TFFMpegRecord::LoadBridgeLibrary() {
   if (module_) return version_ && fileName_ && addFrame_ && writeFile_;
-  const std::string path = folder_ + kKvoRffFile;
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return false;
-  module_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!module_) return false;
-  auto sym = [this](auto& fn, const char* name) {
-    fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(module_, name));
-  };
+  if (!module_.Load(folder_ + kKvoRffFile)) return false;
+  auto sym = [this](auto& fn, const char* name) { module_.Resolve(fn, name); };
   sym(addFrame_, "FFAddFrame");
   sym(version_, "FFVersion");
   sym(fileName_, "FFwFileName");

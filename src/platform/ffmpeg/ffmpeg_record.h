@@ -8,6 +8,7 @@
 
 #include "core/montage/recorder.h"
 #include "platform/ffmpeg/kvo_rff_bridge.h"
+#include "platform/ffmpeg/plugin_module.h"
 
 namespace kinevo {
 
@@ -39,7 +40,7 @@ class TFFMpegRecord : public TRecorder {
   bool FailFromPlugin(int fallbackCode);
 
   std::string folder_;
-  void* module_ = nullptr;
+  TPluginModule module_;
   FFVersionFn version_ = nullptr;
   FFwFileNameRffFn fileName_ = nullptr;
   FFAddFrameFn addFrame_ = nullptr;

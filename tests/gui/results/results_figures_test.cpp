@@ -13,12 +13,9 @@
 #include "core/graph/figure_tools.h"
 #include "gui/graph/graph_widget.h"
 #include "gui/results/results_form.h"
+#include "results_fixture.h"
 #include "support/qt_test_application.h"
-#include "support/real_frame_sources.h"
-#include "support/scripted_dialog.h"
 #include "support/shots.h"
-#include "support/temp_dir.h"
-#include "support/two_systems_document.h"
 
 namespace kinevo {
 namespace {
@@ -33,21 +30,7 @@ void Mouse(QWidget& w, QEvent::Type type, QPoint at) {
   QApplication::sendEvent(&w, &e);
 }
 
-class ResultsFigures : public ::testing::Test {
- protected:
-  void SetUp() override {
-    const std::string doc = test::TwoSystems::Write(dir.Path());
-    ASSERT_FALSE(doc.empty());
-    std::string error;
-    ASSERT_TRUE(session.LoadDocumentQuietly(doc, "", error)) << error;
-    form = std::make_unique<TResForm>(session);
-    form->resize(900, 600);
-  }
-  test::TempDir dir{"kinevo_results_figures"};
-  test::ScriptedDialog dialogs;
-  TSession session{test::RealFrameSources(), "", &dialogs};
-  std::unique_ptr<TResForm> form;
-};
+using ResultsFigures = test::ResultsWindowTest;
 
 TEST_F(ResultsFigures, ToolBarDrawsAndEditionMenuUndoes) {
   ASSERT_TRUE(form->ShowView(rvTrajectory));

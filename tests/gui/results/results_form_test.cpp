@@ -18,27 +18,16 @@
 
 #include "gui/formulas/formulas_dialog.h"
 #include "gui/graph/graph_widget.h"
+#include "results_fixture.h"
 #include "support/qt_test_application.h"
-#include "support/real_frame_sources.h"
-#include "support/scripted_dialog.h"
-#include "support/temp_dir.h"
-#include "support/two_systems_document.h"
 
 namespace kinevo {
 namespace {
 
 KINEVO_QT_TEST_APPLICATION("test_gui_results");
 
-class ResultsForm : public ::testing::Test {
+class ResultsForm : public test::ResultsWindowTest {
  protected:
-  void SetUp() override {
-    const std::string doc = test::TwoSystems::Write(dir.Path());
-    ASSERT_FALSE(doc.empty());
-    std::string error;
-    ASSERT_TRUE(session.LoadDocumentQuietly(doc, "", error)) << error;
-    form = std::make_unique<TResForm>(session);
-    form->resize(900, 600);
-  }
   void Shot(const std::string& name) {
     const char* shots = std::getenv("KINEVO_SHOTS_DIR");
     if (!shots) return;
@@ -64,11 +53,6 @@ class ResultsForm : public ::testing::Test {
     for (int i = 0; i < box->count(); ++i) out.push_back(box->itemText(i).toStdString());
     return out;
   }
-
-  test::TempDir dir{"kinevo_results_form"};
-  test::ScriptedDialog dialogs;
-  TSession session{test::RealFrameSources(), "", &dialogs};
-  std::unique_ptr<TResForm> form;
 };
 
 TEST(ControlRow, EndsChangeDigitsAndTheMiddleHidesButNeverTheTime) {

@@ -14,26 +14,19 @@
 #include "gui/graph/graph_widget.h"
 #include "gui/graph/modeller_panel.h"
 #include "gui/results/results_form.h"
+#include "results_fixture.h"
 #include "support/qt_test_application.h"
-#include "support/real_frame_sources.h"
-#include "support/scripted_dialog.h"
-#include "support/temp_dir.h"
-#include "support/two_systems_document.h"
 
 namespace kinevo {
 namespace {
 
 KINEVO_QT_TEST_APPLICATION("test_gui_results");
 
-class ResultsModels : public ::testing::Test {
+class ResultsModels : public test::ResultsWindowTest {
  protected:
   void SetUp() override {
-    const std::string doc = test::TwoSystems::Write(dir.Path());
-    ASSERT_FALSE(doc.empty());
-    std::string error;
-    ASSERT_TRUE(session.LoadDocumentQuietly(doc, "", error)) << error;
-    form = std::make_unique<TResForm>(session);
-    form->resize(900, 600);
+    ResultsWindowTest::SetUp();
+    if (HasFatalFailure()) return;
     ASSERT_TRUE(form->ShowView(rvTime));
     form->ChoiceBox()->setCurrentIndex(1);  // "Ordonnée"
   }
@@ -51,11 +44,6 @@ class ResultsModels : public ::testing::Test {
   }
   TGraph& Graph() { return *form->CurrentGraph(); }
   const TGModele* Model() { return Graph().Model().Models().ActiveModel(); }
-
-  test::TempDir dir{"kinevo_results_models"};
-  test::ScriptedDialog dialogs;
-  TSession session{test::RealFrameSources(), "", &dialogs};
-  std::unique_ptr<TResForm> form;
 };
 
 TEST_F(ResultsModels, AModelGoesWithOneCurveOnly) {

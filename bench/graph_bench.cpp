@@ -102,70 +102,59 @@ void FillTrajectory(Fixture& f, int n) {
   m.AutoVectorScale();
 }
 
-void BM_TimeGraphRepaint(benchmark::State& state) {
+// Mouse moves with the cross-hair, which only move the overlay, or steps of
+// a pan drag, which move the window so that every element is drawn again.
+enum TMoves { mvCrossHair, mvPan };
+
+void RunMoves(benchmark::State& state, Fixture& f, TMoves moves) {
+  if (moves == mvPan) {
+    f.graph->Model().SetTool(gtPan);
+    f.Press(0);
+  } else {
+    f.graph->Model().SetTool(gtReticule);
+    f.MoveAndRepaint(0);
+  }
+  int i = 0;
+  for (auto _ : state) {
+    if (moves == mvPan)
+      f.MoveAndRepaint(++i % 2, Qt::LeftButton);
+    else
+      f.MoveAndRepaint(++i);
+  }
+}
+
+void BM_TimeGraph(benchmark::State& state, TMoves moves) {
   const int n = static_cast<int>(state.range(0));
   Fixture f;
   FillTimeGraph(f, n);
-  f.graph->Model().SetTool(gtReticule);
-  f.MoveAndRepaint(0);
-  int i = 0;
-  for (auto _ : state) f.MoveAndRepaint(++i);
+  RunMoves(state, f, moves);
   state.SetComplexityN(n);
   state.counters["points"] = 10.0 * n;
 }
-BENCHMARK(BM_TimeGraphRepaint)
-    ->Arg(1000)
-    ->Arg(2500)
-    ->Arg(5000)
-    ->Arg(10000)
-    ->Arg(20000)
-    ->Unit(benchmark::kMillisecond)
-    ->Complexity();
 
-void BM_TrajectoryVectorsRepaint(benchmark::State& state) {
+void BM_TrajectoryVectors(benchmark::State& state, TMoves moves) {
   const int n = static_cast<int>(state.range(0));
   Fixture f;
   FillTrajectory(f, n);
-  f.graph->Model().SetTool(gtReticule);
-  f.MoveAndRepaint(0);
-  int i = 0;
-  for (auto _ : state) f.MoveAndRepaint(++i);
+  RunMoves(state, f, moves);
   state.counters["points"] = 2.0 * n;
 }
-BENCHMARK(BM_TrajectoryVectorsRepaint)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 
-// A step of a pan drag moves the window: every element is drawn again.
-void BM_TimeGraphPanStep(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  Fixture f;
-  FillTimeGraph(f, n);
-  f.graph->Model().SetTool(gtPan);
-  f.Press(0);
-  int i = 0;
-  for (auto _ : state) f.MoveAndRepaint(++i % 2, Qt::LeftButton);
-  state.SetComplexityN(n);
-  state.counters["points"] = 10.0 * n;
+void TimeGraphSizes(benchmark::internal::Benchmark* b) {
+  for (int n : {1000, 2500, 5000, 10000, 20000}) b->Arg(n);
+  b->Unit(benchmark::kMillisecond)->Complexity();
 }
-BENCHMARK(BM_TimeGraphPanStep)
+
+BENCHMARK_CAPTURE(BM_TimeGraph, Repaint, mvCrossHair)->Apply(TimeGraphSizes);
+BENCHMARK_CAPTURE(BM_TrajectoryVectors, Repaint, mvCrossHair)
+    ->Arg(100)
     ->Arg(1000)
-    ->Arg(2500)
-    ->Arg(5000)
-    ->Arg(10000)
-    ->Arg(20000)
-    ->Unit(benchmark::kMillisecond)
-    ->Complexity();
-
-void BM_TrajectoryVectorsPanStep(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  Fixture f;
-  FillTrajectory(f, n);
-  f.graph->Model().SetTool(gtPan);
-  f.Press(0);
-  int i = 0;
-  for (auto _ : state) f.MoveAndRepaint(++i % 2, Qt::LeftButton);
-  state.counters["points"] = 2.0 * n;
-}
-BENCHMARK(BM_TrajectoryVectorsPanStep)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_TimeGraph, PanStep, mvPan)->Apply(TimeGraphSizes);
+BENCHMARK_CAPTURE(BM_TrajectoryVectors, PanStep, mvPan)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond);
 
 // A pan redraws the background too (the picture under the trajectory is
 // mapped again): the cost of one step of a drag, without elements.

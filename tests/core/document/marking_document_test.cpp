@@ -6,6 +6,8 @@
 #include <cmath>
 #include <random>
 #include <set>
+#include <sstream>
+#include <string_view>
 
 #include "core/common/number_format.h"
 #include "core/marking/marking_data.h"
@@ -283,4 +285,57 @@ TEST(MarkingDocument, HugeListsAndEmptyPromisesReadInOnePass) {
   EXPECT_EQ(a.data.MarkColors()[99999], 99999u);
   EXPECT_EQ(a.data.GridMarks().Containers().size(), 0u);
   EXPECT_TRUE(a.data.Layer().Origines().empty());
+}
+
+// A long analysis is written in many batches: every key of its image
+// containers comes back in the file order with its value, written as a new
+// file and over the document it was read from.
+TEST(MarkingDocument, ManyImagesComeBackKeyForKeyInFileOrder) {
+  ScopedDecimalSeparator sep('.');
+  constexpr int kImages = 3000;
+  std::string text = "[Data]\nRequiredDuration=0.04\nMarksNumberPerFrame_Grid=3\n";
+  text += "MarksContainersNumber_Grid=" + std::to_string(kImages) + "\n";
+  std::vector<std::pair<std::string, std::string>> expected;
+  auto put = [&](const std::string& key, const std::string& value) {
+    text += key + "=" + value + "\n";
+    expected.emplace_back(key, value);
+  };
+  for (int i = 0; i < kImages; ++i) {
+    const std::string c = "_Grid_" + std::to_string(i);
+    const int marks = i % 5 == 0 ? 2 : 3;
+    put("MarksContainerFrameNumber" + c, std::to_string(2 * i));
+    put("MarksContainerMarkNumber" + c, std::to_string(i));
+    put("MarksContainerMarksNumber" + c, std::to_string(marks));
+    for (int j = 0; j < marks; ++j) {
+      const std::string m = c + "_" + std::to_string(j);
+      put("MarkOrderNumber" + m, std::to_string(j));
+      put("MarkXCoordinate" + m, FloatToText((i * 7919 % 1000) / 1000.0 + j * 1e-9));
+      put("MarkYCoordinate" + m, FloatToText(1.0 / (i + 3) + j / 7.0));
+    }
+  }
+  Analysis a;
+  a.view.SetImagesNumber(2 * kImages);
+  TIniFile in;
+  in.SetText(text);
+  ASSERT_TRUE(LoadMarkingData(a.data, in));
+  auto isContainerKey = [](std::string_view key) {
+    return key.rfind("Mark", 0) == 0 && key.find("_Grid_") != std::string_view::npos;
+  };
+  auto containerKeys = [&](const TIniFile& ini) {
+    std::vector<std::pair<std::string, std::string>> keys;
+    for (auto& kv : ini.ReadSectionValues("Data"))
+      if (isContainerKey(kv.first)) keys.push_back(std::move(kv));
+    return keys;
+  };
+  TIniFile fresh;
+  fresh.SaveWholeOnly();
+  SaveMarkingData(a.data, fresh);
+  EXPECT_EQ(containerKeys(fresh), expected);
+  SaveMarkingData(a.data, in);
+  EXPECT_EQ(containerKeys(in), expected);
+  // Written over in place: no key of the read document appears twice.
+  std::istringstream over(in.Text());
+  std::size_t lines = 0;
+  for (std::string line; std::getline(over, line);) lines += isContainerKey(line) ? 1 : 0;
+  EXPECT_EQ(lines, expected.size());
 }

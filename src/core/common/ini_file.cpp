@@ -1,7 +1,6 @@
 #include "core/common/ini_file.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +15,7 @@
 #include <optional>
 #include <unordered_set>
 
+#include "core/common/huge_pages.h"
 #include "core/common/number_format.h"
 #include "core/common/text_encoding.h"
 #include "core/common/text_utils.h"
@@ -63,24 +63,6 @@ std::string_view CleanValue(std::string_view s, std::string& buf) {
 
 std::string ErrnoText(const char* what, int err) {
   return std::string(what) + ": " + std::strerror(err);
-}
-
-// Asks for the large tables of a big document (its text, its lines, its
-// key index) to be backed by huge pages where the system offers them: a
-// document of millions of keys then takes a few hundred page faults to fill
-// instead of a hundred thousand.  Called before the memory is first written.
-void AdviseHugePages(const void* begin, std::size_t bytes) {
-#ifdef MADV_HUGEPAGE
-  constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
-  if (bytes < 2 * kHuge) return;
-  const auto at = reinterpret_cast<std::uintptr_t>(begin);
-  const std::uintptr_t from = (at + kHuge - 1) & ~(kHuge - 1);
-  const std::uintptr_t to = (at + bytes) & ~(kHuge - 1);
-  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-#else
-  (void)begin;
-  (void)bytes;
-#endif
 }
 
 }  // namespace
@@ -303,23 +285,9 @@ constexpr uint32_t SlotLine(uint64_t slot) { return static_cast<uint32_t>(slot) 
 
 std::vector<uint64_t> EmptySlots(std::size_t size) {
   std::vector<uint64_t> slots;
-  slots.reserve(size);
-  AdviseHugePages(slots.data(), size * sizeof(uint64_t));
+  ReserveLarge(slots, size);
   slots.assign(size, 0);
   return slots;
-}
-
-// Makes room for one more element, doubling as the vector itself would, but
-// with the new block advised to huge pages before it is filled.
-template <typename T>
-void MakeRoomForOne(std::vector<T>& v) {
-  if (v.size() < v.capacity()) return;
-  const std::size_t capacity = std::max<std::size_t>(16, v.capacity() * 2);
-  std::vector<T> bigger;
-  bigger.reserve(capacity);
-  AdviseHugePages(bigger.data(), capacity * sizeof(T));
-  bigger.assign(v.begin(), v.end());
-  v.swap(bigger);
 }
 
 }  // namespace
@@ -532,9 +500,7 @@ void TIniFile::Parse(std::string text) {
     if (const auto name = SectionHeader(line)) {
       sections_.push_back({std::string(*name), {}, {}});
       current = &sections_.back();
-      const std::size_t count = counts[sections_.size() - 1];
-      current->lines.reserve(count);
-      AdviseHugePages(current->lines.data(), count * sizeof(Line));
+      ReserveLarge(current->lines, counts[sections_.size() - 1]);
       return;
     }
     if (!current) {
@@ -712,7 +678,9 @@ void TIniFile::WriteKey(std::string_view section, std::string_view key, std::str
   auto& lines = first->lines;
   std::size_t at = lines.size();
   while (at > 0 && TrimBlanks(lines[at - 1].Raw()).empty()) --at;
-  MakeRoomForOne(lines);
+  // Grown as the vector itself would, on huge pages for a large section.
+  if (lines.size() == lines.capacity())
+    ReserveLarge(lines, std::max<std::size_t>(16, lines.capacity() * 2));
   lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), MakeLine(StoreLine(key, value)));
   first->index.Add(lines, static_cast<uint32_t>(at), hash);
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "core/common/huge_pages.h"
 #include "core/common/math_utils.h"
 #include "core/results/deriv.h"
 
@@ -30,12 +31,19 @@ int TCalcul::Compute(const IResultsSource& source, bool layer) {
 
   times_ = std::move(series.times);
   fileTimes_ = series.fileTimes;
-  markImage_.assign(cells, -1);
-  rawX_.assign(cells, 0.0);
-  rawY_.assign(cells, 0.0);
+  // A long analysis has millions of cells per column: new columns are
+  // placed on huge pages before they are filled.
+  auto fill = [cells](auto& column, auto value) {
+    column.clear();
+    ReserveLarge(column, cells);
+    column.assign(cells, value);
+  };
+  fill(markImage_, -1);
+  fill(rawX_, 0.0);
+  fill(rawY_, 0.0);
   for (auto* m : {&x_[0], &x_[1], &y_[0], &y_[1], &vx_[0], &vx_[1], &vy_[0], &vy_[1], &ax_[0],
                   &ax_[1], &ay_[0], &ay_[1], &v_, &a_, &theta_, &r_, &omega_})
-    m->assign(cells, 0.0);
+    fill(*m, 0.0);
   markedRows_.assign(systems_, {});
 
   for (int s = 0; s < systems_; ++s) {

@@ -118,21 +118,30 @@ void BM_OpenDocument(benchmark::State& state) {
   state.SetComplexityN(images);
 }
 
+// The analysis of a document written for `images` images, read back.
+struct ReadAnalysis : Analysis {
+  ReadAnalysis(int images, const std::string& path) : Analysis(images) {
+    WriteDocument(images, path);
+    TIniFile ini(path);
+    LoadMarkingData(data, ini);
+  }
+};
+
+// Writes the whole analysis over `ini` into `out` ("" for the file it was read from).
+void SaveWhole(const TData& data, TIniFile& ini, const std::string& out, benchmark::State& state) {
+  ini.SaveWholeOnly();
+  SaveMarkingData(data, ini);
+  if (!ini.SaveToFile(out)) state.SkipWithError("document not saved");
+}
+
 void BM_SaveDocument(benchmark::State& state) {
   const int images = static_cast<int>(state.range(0));
   const std::string path = DocumentPath(images);
-  WriteDocument(images, path);
-  Analysis a(images);
-  {
-    TIniFile ini(path);
-    LoadMarkingData(a.data, ini);
-  }
+  ReadAnalysis a(images, path);
   const std::string out = path + ".saved";
   for (auto _ : state) {
     TIniFile ini;
-    ini.SaveWholeOnly();
-    SaveMarkingData(a.data, ini);
-    if (!ini.SaveToFile(out)) state.SkipWithError("document not saved");
+    SaveWhole(a.data, ini, out, state);
   }
   std::filesystem::remove(out);
   state.counters["peak_MB"] = PeakMegabytes();
@@ -145,24 +154,15 @@ void BM_SaveDocument(benchmark::State& state) {
 void BM_SaveOverDocument(benchmark::State& state) {
   const int images = static_cast<int>(state.range(0));
   const std::string path = DocumentPath(images);
-  WriteDocument(images, path);
-  Analysis a(images);
-  {
-    TIniFile ini(path);
-    LoadMarkingData(a.data, ini);
-  }
+  ReadAnalysis a(images, path);
   const std::string saved = path + ".saved";
   {
     TIniFile ini;
-    ini.SaveWholeOnly();
-    SaveMarkingData(a.data, ini);
-    if (!ini.SaveToFile(saved)) state.SkipWithError("document not saved");
+    SaveWhole(a.data, ini, saved, state);
   }
   for (auto _ : state) {
     TIniFile ini(saved);
-    ini.SaveWholeOnly();
-    SaveMarkingData(a.data, ini);
-    if (!ini.SaveToFile()) state.SkipWithError("document not saved");
+    SaveWhole(a.data, ini, "", state);
   }
   std::filesystem::remove(saved);
   state.counters["peak_MB"] = PeakMegabytes();
@@ -172,12 +172,7 @@ void BM_SaveOverDocument(benchmark::State& state) {
 void BM_ComputeResults(benchmark::State& state) {
   const int images = static_cast<int>(state.range(0));
   const std::string path = DocumentPath(images);
-  WriteDocument(images, path);
-  Analysis a(images);
-  {
-    TIniFile ini(path);
-    LoadMarkingData(a.data, ini);
-  }
+  ReadAnalysis a(images, path);
   TMarkingResultsSource source(a.data, a.view);
   TResCalc calc(source);
   for (auto _ : state) {

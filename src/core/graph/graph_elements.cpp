@@ -22,7 +22,23 @@ TGElem::TGElem(TGObjectType kind) : id_(++gSerial), kind_(kind) {}
 void TGElem::SetWorld(const TWorldWindow& w, const TPlotRect& plot) {
   world_ = w;
   plot_ = plot;
+  stale_ = true;
+  if (Shown()) Refresh();
+}
+
+void TGElem::Refresh() {
+  stale_ = false;
   UpdatePixels();
+}
+
+void TGElem::SetShown(bool shown) {
+  requested_ = shown;
+  if (stale_ && Shown()) Refresh();
+}
+
+void TGElem::SetMasked(bool masked) {
+  masked_ = masked;
+  if (stale_ && Shown()) Refresh();
 }
 
 void TGElem::Assign(const TGElem& src) {
@@ -33,6 +49,7 @@ void TGElem::Assign(const TGElem& src) {
   masked_ = src.masked_;
   world_ = src.world_;
   plot_ = src.plot_;
+  stale_ = true;
 }
 
 bool TGElem::Equals(const TGElem& o) const {
@@ -103,7 +120,8 @@ TGPolyPoint::TGPolyPoint(TGObjectType kind, std::vector<TWorldPoint> points)
 
 void TGPolyPoint::UpdatePixels() {
   pixels_.resize(points_.size());
-  for (std::size_t i = 0; i < points_.size(); ++i) pixels_[i] = ToPixel(points_[i]);
+  const TPixelMap map = PixelMap();
+  for (std::size_t i = 0; i < points_.size(); ++i) pixels_[i] = map.Map(points_[i].x, points_[i].y);
   UpdateGeometry();
 }
 

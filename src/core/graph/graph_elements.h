@@ -63,11 +63,13 @@ class TGElem {
   // Effective visibility: requested and not masked.
   bool Shown() const { return requested_ && !masked_; }
   bool Masked() const { return masked_; }
-  virtual void SetShown(bool shown) { requested_ = shown; }
-  virtual void SetMasked(bool masked) { masked_ = masked; }
+  virtual void SetShown(bool shown);
+  virtual void SetMasked(bool masked);
   virtual void SetColour(TColor c) { colour = c; }
 
-  // New world window and plot; the pixels follow.
+  // New world window and plot; the pixels follow (those of a hidden
+  // element when it is shown again: a pan of a graph whose smooth curves
+  // are hidden need not work them out at every step).
   void SetWorld(const TWorldWindow& w, const TPlotRect& plot);
   const TWorldWindow& World() const { return world_; }
   const TPlotRect& Plot() const { return plot_; }
@@ -90,7 +92,8 @@ class TGElem {
 
  protected:
   virtual void UpdatePixels() = 0;
-  TPixel ToPixel(const TWorldPoint& p) const { return WorldToPixel(plot_, world_, p.x, p.y); }
+  TPixelMap PixelMap() const { return TPixelMap(plot_, world_); }
+  TPixel ToPixel(const TWorldPoint& p) const { return PixelMap().Map(p.x, p.y); }
   // The undo history keeps its copies under the id of the live element.
   void TakeIdOf(const TGElem& other) { id_ = other.id_; }
   friend class TGraphHistory;
@@ -100,6 +103,8 @@ class TGElem {
   TGObjectType kind_;
   bool requested_ = false;
   bool masked_ = false;
+  bool stale_ = false;  // pixels not yet worked out for world_ and plot_
+  void Refresh();
   TWorldWindow world_;
   TPlotRect plot_;
 };

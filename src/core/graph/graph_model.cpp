@@ -359,17 +359,21 @@ void TGraphModel::DrawSourceImage(Image& img) const {
   // the direction flags, turn back by the axis angle, scale to fractions.
   const double wx0 = world_.xmin, wy1 = world_.ymax;
   const double dwx = (world_.xmax - world_.xmin) / w, dwy = (world_.ymax - world_.ymin) / h;
+  // Along a row the picture fractions move by a constant step, so each
+  // pixel costs two additions (a pan maps every pixel again).
+  const double kx = 1.0 / source_.width, ky = 1.0 / source_.height;
+  const double stepX = sx * dwx * c * kx, stepY = -sx * dwx * s * ky;
+  const int picW = pic->Width(), picH = pic->Height();
   for (int j = 0; j < h; ++j) {
     uint8_t* row = img.Row(j);
     const double y = sy * (wy1 - (j + 0.5) * dwy);
-    for (int i = 0; i < w; ++i) {
-      const double x = sx * (wx0 + (i + 0.5) * dwx);
-      const double u = x * c - y * s, v = x * s + y * c;
-      const double fx = source_.origin.x + u / source_.width;
-      const double fy = source_.origin.y - v / source_.height;
+    const double x0 = sx * (wx0 + 0.5 * dwx);
+    double fx = source_.origin.x + (x0 * c - y * s) * kx;
+    double fy = source_.origin.y - (x0 * s + y * c) * ky;
+    for (int i = 0; i < w; ++i, fx += stepX, fy += stepY) {
       if (fx < 0 || fx >= 1 || fy < 0 || fy >= 1) continue;
-      const uint8_t* src = pic->Row(static_cast<int>(fy * pic->Height())) +
-                           3 * static_cast<std::size_t>(fx * pic->Width());
+      const uint8_t* src =
+          pic->Row(static_cast<int>(fy * picH)) + 3 * static_cast<std::size_t>(fx * picW);
       std::memcpy(row + 3 * static_cast<std::size_t>(i), src, 3);
     }
   }
@@ -593,7 +597,8 @@ void TGraphModel::PaintBackground(Canvas& canvas) {
 
 void TGraphModel::PaintCurveSegments(Canvas& canvas, const TCourbe& c) {
   // The data segments of a curve as runs of one polyline each.
-  std::vector<TPixel> run;
+  std::vector<TPixel>& run = run_;
+  run.clear();
   auto flush = [&] {
     if (run.size() >= 2) canvas.Polyline(run);
     run.clear();
@@ -615,7 +620,11 @@ void TGraphModel::PaintCurvePoints(Canvas& canvas, const TCourbe& c, const TDraw
   // A symbol drawn again on the same pixel changes nothing: skip it, which
   // keeps dense curves quick to draw.
   const std::size_t w = static_cast<std::size_t>(plot_.width) + 1;
-  drawnMask_.assign(w * (static_cast<std::size_t>(plot_.height) + 1), 0);
+  const std::size_t cells = w * (static_cast<std::size_t>(plot_.height) + 1);
+  if (drawnMask_.size() != cells || ++drawnStamp_ == 0) {
+    drawnMask_.assign(cells, 0);
+    drawnStamp_ = 1;
+  }
   const int margin = TMotif::DiscRadius(2);
   for (const TGPoint* p : c.points) {
     if (!p->Shown()) continue;
@@ -624,8 +633,8 @@ void TGraphModel::PaintCurvePoints(Canvas& canvas, const TCourbe& c, const TDraw
       continue;
     if (x >= 0 && y >= 0 && x <= plot_.width && y <= plot_.height && !p->highlighted) {
       uint8_t& seen = drawnMask_[static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x)];
-      if (seen) continue;
-      seen = 1;
+      if (seen == drawnStamp_) continue;
+      seen = drawnStamp_;
     }
     p->Draw(canvas, ctx);
     if (p->labelShown) p->DrawLabel(canvas);

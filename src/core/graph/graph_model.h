@@ -334,7 +334,11 @@ class TGraphModel {
   uint64_t bgGeneration_ = 0;
   uint64_t elemGeneration_ = 0;
   std::vector<TConnection> modelLinks_;  // each curve model's OnChange
-  std::vector<uint8_t> drawnMask_;       // pixels already holding a symbol
+  // Pixels already holding a symbol of the curve being drawn: those equal
+  // to drawnStamp_, so that each curve starts afresh without clearing.
+  std::vector<uint8_t> drawnMask_;
+  uint8_t drawnStamp_ = 0;
+  std::vector<TPixel> run_;  // the polyline being gathered, kept for its capacity
 
   int tool_ = gtNone;
   int drag_ = gdIdle;

@@ -14,15 +14,11 @@ TWorldPoint PixelToWorld(const TPlotRect& plot, const TWorldWindow& w, double px
 
 void WorldToPixelF(const TPlotRect& plot, const TWorldWindow& w, double x, double y, double& px,
                    double& py) {
-  const double dx = w.xmax - w.xmin, dy = w.ymax - w.ymin;
-  px = IsZero(dx) ? plot.left : plot.left + (x - w.xmin) / dx * plot.width;
-  py = IsZero(dy) ? plot.Bottom() : plot.top + plot.height - (y - w.ymin) / dy * plot.height;
+  TPixelMap(plot, w).MapF(x, y, px, py);
 }
 
 TPixel WorldToPixel(const TPlotRect& plot, const TWorldWindow& w, double x, double y) {
-  double px = 0, py = 0;
-  WorldToPixelF(plot, w, x, y, px, py);
-  return {RoundToInt(px), RoundToInt(py)};
+  return TPixelMap(plot, w).Map(x, y);
 }
 
 bool WidenAxisRange(double& min, double& max, double m, TAxisRule rule) {

@@ -31,6 +31,38 @@ TPixel WorldToPixel(const TPlotRect& plot, const TWorldWindow& w, double x, doub
 void WorldToPixelF(const TPlotRect& plot, const TWorldWindow& w, double x, double y, double& px,
                    double& py);
 
+// The same mapping set up once for many points (every point of a curve at
+// each step of a pan): the same arithmetic, so the same pixels, without a
+// call and the degenerate-window tests per point.
+class TPixelMap {
+ public:
+  TPixelMap(const TPlotRect& plot, const TWorldWindow& w)
+      : xmin_(w.xmin),
+        ymin_(w.ymin),
+        dx_(w.xmax - w.xmin),
+        dy_(w.ymax - w.ymin),
+        left_(plot.left),
+        top_(plot.top),
+        width_(plot.width),
+        height_(plot.height),
+        flatX_(IsZero(dx_)),
+        flatY_(IsZero(dy_)) {}
+  void MapF(double x, double y, double& px, double& py) const {
+    px = flatX_ ? left_ : left_ + (x - xmin_) / dx_ * width_;
+    py = flatY_ ? top_ + height_ : top_ + height_ - (y - ymin_) / dy_ * height_;
+  }
+  TPixel Map(double x, double y) const {
+    double px, py;
+    MapF(x, y, px, py);
+    return {RoundToInt(px), RoundToInt(py)};
+  }
+
+ private:
+  double xmin_, ymin_, dx_, dy_;
+  double left_, top_, width_, height_;
+  bool flatX_, flatY_;
+};
+
 // How one axis is widened: `includeZero` pulls the nearer bound to 0,
 // `fromZero` also forces the lower bound to 0 after the margin.
 struct TAxisRule {

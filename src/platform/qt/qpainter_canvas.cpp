@@ -81,23 +81,28 @@ void QPainterCanvas::SetBrush(const TBrush& brush) {
 }
 
 void QPainterCanvas::SetFont(const TFont& font) {
+  // Labels set the same face before each text: only colour and angle,
+  // which are applied when the text is drawn, may differ.
+  const bool sameFace = metrics_ && font.name == font_.name && font.size == font_.size &&
+                        font.bold == font_.bold && font.italic == font_.italic;
   font_ = font;
+  if (sameFace) return;
   QFont f(QString::fromStdString(font.name));
   f.setPointSize(font.size > 0 ? font.size : 1);
   f.setBold(font.bold);
   f.setItalic(font.italic);
   p_.setFont(f);
+  metrics_.emplace(p_.font(), p_.device());
 }
 
 TTextSize QPainterCanvas::TextExtent(const std::string& text) {
-  QFontMetrics fm(p_.font(), p_.device());
   QString s = QString::fromStdString(text);
-  return {fm.horizontalAdvance(s), fm.height()};
+  return {metrics_->horizontalAdvance(s), metrics_->height()};
 }
 
 void QPainterCanvas::TextOut(int x, int y, const std::string& text, bool opaque) {
   QString s = QString::fromStdString(text);
-  QFontMetrics fm(p_.font(), p_.device());
+  const QFontMetrics& fm = *metrics_;
   p_.save();
   p_.setCompositionMode(QPainter::CompositionMode_SourceOver);
   p_.translate(x, y);
@@ -114,11 +119,12 @@ void QPainterCanvas::LineTo(int x, int y) {
   pos_ = QPoint(x, y);
 }
 
-static QPolygon ToPolygon(const std::vector<TPixel>& points) {
-  QPolygon poly;
-  poly.reserve(static_cast<qsizetype>(points.size()));
-  for (const auto& pt : points) poly << QPoint(pt.x, pt.y);
-  return poly;
+const QPolygon& QPainterCanvas::ToPolygon(const std::vector<TPixel>& points) {
+  // One buffer for the whole paint: a graph draws many long polylines.
+  poly_.resize(static_cast<qsizetype>(points.size()));
+  for (std::size_t i = 0; i < points.size(); ++i)
+    poly_[static_cast<qsizetype>(i)] = QPoint(points[i].x, points[i].y);
+  return poly_;
 }
 
 void QPainterCanvas::Polyline(const std::vector<TPixel>& points) {

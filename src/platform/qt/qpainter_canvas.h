@@ -1,7 +1,10 @@
 #pragma once
 // The drawing surface over QPainter: screen, QImage, PDF, SVG and printer.
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
+#include <QPolygon>
+#include <optional>
 #include <unordered_map>
 
 #include "core/common/canvas.h"
@@ -60,12 +63,15 @@ class QPainterCanvas : public Canvas {
  private:
   void ApplyPenMode();
   QRect ShapeBox(int left, int top, int right, int bottom) const;
+  const QPolygon& ToPolygon(const std::vector<TPixel>& points);
   QPainter& p_;
   TPen pen_;
   TBrush brush_;
   TFont font_;
   QPoint pos_;
   QPainterStamps* stamps_ = nullptr;
+  QPolygon poly_;
+  std::optional<QFontMetrics> metrics_;  // of the painter's font
 };
 
 }  // namespace kinevo

@@ -119,6 +119,14 @@ TEST_F(GraphModelTest, DenseCurvesDrawOneSymbolPerPixel) {
   RecordingCanvas canvas;
   g.PaintElements(canvas);
   EXPECT_EQ(canvas.Of("polygon").size(), 41u);
+  // A second curve on the same pixels has its own symbols, at every paint
+  // of a long session (the pixels already drawn are forgotten per curve).
+  g.SetCourbeVisible(g.AddCourbe(in), ckPoints, true);
+  for (int paint = 0; paint < 300; ++paint) {
+    RecordingCanvas again;
+    g.PaintElements(again);
+    ASSERT_EQ(again.Of("polygon").size(), 82u) << "paint " << paint;
+  }
 }
 
 TEST_F(GraphModelTest, AutoVectorScaleMakesTheLongestVectorATenthOfThePlot) {
@@ -284,6 +292,62 @@ TEST_F(GraphModelTest, SourcePictureFollowsOriginAndFlips) {
   // Outside the picture the gradient shows.
   g.SetWorld({10, 14, 10, 12}, false);
   EXPECT_EQ(g.PlotPicture().Pixel(10, 0), g.ColorBegin);
+}
+
+TEST_F(GraphModelTest, HiddenElementsTakeTheCurrentWindowWhenShown) {
+  // Elements hidden while the window moves get their pixels when they are
+  // shown again: the smooth curve, and points and segments unmasked later.
+  const int c = g.AddCourbe(Line(6));
+  ShowPointsAndSegments(c);
+  const TCourbe& k = g.Curve(c);
+  TGPoint& hidden = *k.points[2];
+  hidden.SetMasked(true);
+  k.segments[3]->SetMasked(true);
+  g.SetWorld({-3, 7, 1, 4}, false);
+  g.SetWorld({2, 9, -5, 8}, false);
+  g.SetCourbeVisible(c, ckSplines, true, kDataDrawn);
+  hidden.SetMasked(false);
+  k.segments[3]->SetMasked(false);
+  const TWorldWindow w{2, 9, -5, 8};
+  auto at = [&](double x) { return WorldToPixel(g.Plot(), w, x, x); };
+  EXPECT_EQ(hidden.pixel, at(2));
+  EXPECT_EQ(k.segments[3]->Pixels()[0], at(3));
+  EXPECT_EQ(k.segments[3]->Pixels()[1], at(4));
+  ASSERT_EQ(k.splines.size(), 1u);
+  ASSERT_EQ(k.splines[0]->Pixels().size(), 6u);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(k.splines[0]->Pixels()[i], at(i)) << i;
+}
+
+TEST_F(GraphModelTest, TurnedSourcePictureMatchesThePixelByPixelMapping) {
+  // A picture of 16 x 9 distinct colours under a window turned by 0.3 rad
+  // and flipped in y: each plot pixel shows the picture pixel under its
+  // centre (turned back and scaled), or the gradient outside.
+  auto pic = std::make_shared<Image>(16, 9);
+  for (int y = 0; y < 9; ++y)
+    for (int x = 0; x < 16; ++x) pic->SetPixel(x, y, RGBColor(x * 15, y * 25, 200));
+  g.IsSourceImgVisible = true;
+  g.SetWorld({-2.6, 2.2, -1.7, 1.3}, false);
+  const TSourceImage src{pic, {0.4, 0.55}, 4, 2.25, false, true, 0.3};
+  g.SetSourceImage(src);
+  const Image& img = g.PlotPicture();
+  const TWorldWindow w = g.World();
+  const double c = std::cos(src.angle), s = std::sin(src.angle);
+  int inside = 0, differ = 0;
+  for (int j = 0; j < img.Height(); ++j)
+    for (int i = 0; i < img.Width(); ++i) {
+      const double x = w.xmin + (i + 0.5) * (w.xmax - w.xmin) / img.Width();
+      const double y = -(w.ymax - (j + 0.5) * (w.ymax - w.ymin) / img.Height());
+      const double fx = src.origin.x + (x * c - y * s) / src.width;
+      const double fy = src.origin.y - (x * s + y * c) / src.height;
+      if (fx < 0 || fx >= 1 || fy < 0 || fy >= 1) continue;
+      // Centres within a hair of a picture pixel's edge may go either way.
+      const double ex = fx * 16 - std::floor(fx * 16), ey = fy * 9 - std::floor(fy * 9);
+      if (std::min(ex, 1 - ex) < 1e-9 || std::min(ey, 1 - ey) < 1e-9) continue;
+      ++inside;
+      differ += img.Pixel(i, j) != pic->Pixel(int(fx * 16), int(fy * 9));
+    }
+  EXPECT_GT(inside, 20000);
+  EXPECT_EQ(differ, 0);
 }
 
 }  // namespace

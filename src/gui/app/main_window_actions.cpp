@@ -176,7 +176,8 @@ void MainWindow::BuildFileActions() {
       {"MenuFichierQuitter", [this] { close(); }},
   });
   Action("MenuFichierEnregistrer")->setShortcut(QKeySequence::Save);
-  Action("MenuFichierEnregistrerSous")->setShortcut(QKeySequence::SaveAs);
+  // Not every desktop names a key for "save as"; this one is the usual.
+  Action("MenuFichierEnregistrerSous")->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
 }
 
 void MainWindow::BuildViewActions() {

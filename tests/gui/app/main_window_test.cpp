@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -763,6 +764,10 @@ TEST_F(WindowTest, Screenshots) {
   QApplication::processEvents();
   d.grab().toImage().save(QString::fromStdString(std::string(out) + "/names_colours_dialog.png"));
   d.reject();
+  // The "Fichier" menu with its two saving commands.
+  QMenu* file = window->menuBar()->actions().front()->menu();
+  ASSERT_NE(file, nullptr);
+  file->grab().toImage().save(QString::fromStdString(std::string(out) + "/file_menu.png"));
 }
 
 // Keys reach the marking through the view as the physical keys of the

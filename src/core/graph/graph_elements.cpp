@@ -23,7 +23,7 @@ void TGElem::SetWorld(const TWorldWindow& w, const TPlotRect& plot) {
   world_ = w;
   plot_ = plot;
   stale_ = true;
-  if (Shown()) Refresh();
+  if (Shown() && !onDemand_) Refresh();
 }
 
 void TGElem::Refresh() {
@@ -33,12 +33,12 @@ void TGElem::Refresh() {
 
 void TGElem::SetShown(bool shown) {
   requested_ = shown;
-  if (stale_ && Shown()) Refresh();
+  if (stale_ && Shown() && !onDemand_) Refresh();
 }
 
 void TGElem::SetMasked(bool masked) {
   masked_ = masked;
-  if (stale_ && Shown()) Refresh();
+  if (stale_ && Shown() && !onDemand_) Refresh();
 }
 
 void TGElem::Assign(const TGElem& src) {
@@ -127,7 +127,8 @@ void TGPolyPoint::UpdatePixels() {
 
 bool TGPolyPoint::InsideRect(const TPixelRect& r) const {
   if (!Shown()) return false;
-  return std::all_of(pixels_.begin(), pixels_.end(), [&](const TPixel& p) {
+  const std::vector<TPixel>& pixels = Pixels();
+  return std::all_of(pixels.begin(), pixels.end(), [&](const TPixel& p) {
     return p.x >= r.left && p.x <= r.right && p.y >= r.top && p.y <= r.bottom;
   });
 }
@@ -192,7 +193,9 @@ bool TGPolyPoint::Equals(const TGElem& o) const {
 // ---------------------------------------------------------------- TGSegment
 
 bool TGSegment::HitTest(TPixel p, int t) const {
-  return Shown() && SegmentHandle(p, pixels_[0], pixels_[1], t) != -2;
+  if (!Shown()) return false;
+  const std::vector<TPixel>& px = Pixels();
+  return SegmentHandle(p, px[0], px[1], t) != -2;
 }
 
 std::vector<std::string> TGSegment::InfoLines() const {
@@ -203,7 +206,8 @@ std::vector<std::string> TGSegment::InfoLines() const {
 
 void TGSegment::Draw(Canvas& canvas, const TDrawContext&) const {
   canvas.SetPen(SolidPen(colour, selected ? 2 : 1));
-  canvas.Line(pixels_[0].x, pixels_[0].y, pixels_[1].x, pixels_[1].y);
+  const std::vector<TPixel>& px = Pixels();
+  canvas.Line(px[0].x, px[0].y, px[1].x, px[1].y);
 }
 
 // ---------------------------------------------------------------- TGSpline

@@ -71,6 +71,10 @@ class TGElem {
   // element when it is shown again: a pan of a graph whose smooth curves
   // are hidden need not work them out at every step).
   void SetWorld(const TWorldWindow& w, const TPlotRect& plot);
+  // Pixels worked out only when asked for, not at each change of the
+  // window: the data segments of a curve, which are drawn from the pixels
+  // of its points and need their own only for hit tests.
+  void SetPixelsOnDemand() { onDemand_ = true; }
   const TWorldWindow& World() const { return world_; }
   const TPlotRect& Plot() const { return plot_; }
 
@@ -93,6 +97,9 @@ class TGElem {
  protected:
   virtual void UpdatePixels() = 0;
   TPixelMap PixelMap() const { return TPixelMap(plot_, world_); }
+  void EnsurePixels() const {
+    if (stale_) const_cast<TGElem*>(this)->Refresh();
+  }
   TPixel ToPixel(const TWorldPoint& p) const { return PixelMap().Map(p.x, p.y); }
   // The undo history keeps its copies under the id of the live element.
   void TakeIdOf(const TGElem& other) { id_ = other.id_; }
@@ -104,6 +111,7 @@ class TGElem {
   bool requested_ = false;
   bool masked_ = false;
   bool stale_ = false;  // pixels not yet worked out for world_ and plot_
+  bool onDemand_ = false;
   void Refresh();
   TWorldWindow world_;
   TPlotRect plot_;
@@ -130,6 +138,12 @@ class TGPoint : public TGElem {
   void Draw(Canvas& canvas, const TDrawContext& ctx) const override;
   void DrawLabel(Canvas& canvas) const;
   void MoveBy(int dx, int dy);
+  // The pixel, worked out first when the point was hidden as the window
+  // moved.
+  TPixel CurrentPixel() const {
+    EnsurePixels();
+    return pixel;
+  }
 
  protected:
   void UpdatePixels() override { pixel = ToPixel(world); }
@@ -140,7 +154,10 @@ class TGPolyPoint : public TGElem {
  public:
   TGPolyPoint(TGObjectType kind, std::vector<TWorldPoint> points);
   const std::vector<TWorldPoint>& Points() const { return points_; }
-  const std::vector<TPixel>& Pixels() const { return pixels_; }
+  const std::vector<TPixel>& Pixels() const {
+    EnsurePixels();
+    return pixels_;
+  }
   // Recomputes the shape from the defining points (arcs, circles, ellipses).
   virtual void UpdateGeometry() {}
   bool InsideRect(const TPixelRect& r) const;
@@ -148,7 +165,7 @@ class TGPolyPoint : public TGElem {
   // Editing of a drawn figure, in pixels of the plot.  Handles are the
   // points the user can grab (the defining points unless a kind says
   // otherwise).
-  virtual std::vector<TPixel> Handles() const { return pixels_; }
+  virtual std::vector<TPixel> Handles() const { return Pixels(); }
   // The handle under a pixel (>= 0), -1 on the figure's body, -2 on
   // nothing; the answer is kept as the current handle.
   virtual int PickHandle(TPixel p, int tolerance);

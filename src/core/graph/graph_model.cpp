@@ -134,6 +134,7 @@ int TGraphModel::AddCourbe(const TCurveInput& in) {
   for (int i = 0; i + 1 < n; ++i) {
     auto s = std::make_unique<TGSegment>(in.points[i], in.points[i + 1]);
     s->SetMasked(i < m || i > last - m - 1);
+    s->SetPixelsOnDemand();
     c.segments.push_back(static_cast<TGSegment*>(add(std::move(s))));
   }
   if (n > 0)
@@ -604,14 +605,19 @@ void TGraphModel::PaintCurveSegments(Canvas& canvas, const TCourbe& c) {
     run.clear();
   };
   canvas.SetPen({c.dataColour[ckSegments], 1, TPenStyle::psSolid});
-  for (const TGSegment* s : c.segments) {
+  // Segment i joins points i and i + 1 (AddCourbe): their pixels are the
+  // points', already worked out for the window.
+  const bool joinsPoints = c.points.size() == c.segments.size() + 1;
+  for (std::size_t i = 0; i < c.segments.size(); ++i) {
+    const TGSegment* s = c.segments[i];
     if (!s->Shown()) {
       flush();
       continue;
     }
-    const auto& px = s->Pixels();
-    if (run.empty()) run.push_back(px[0]);
-    if (!(run.back() == px[1])) run.push_back(px[1]);
+    const TPixel a = joinsPoints ? c.points[i]->CurrentPixel() : s->Pixels()[0];
+    const TPixel b = joinsPoints ? c.points[i + 1]->CurrentPixel() : s->Pixels()[1];
+    if (run.empty()) run.push_back(a);
+    if (!(run.back() == b)) run.push_back(b);
   }
   flush();
 }

@@ -82,7 +82,9 @@ bool TGraph::EnsureBackground() {
   const QSize device = size() * ratio;
   if (backgroundGeneration_ == model_.BackgroundGeneration() && background_.size() == device)
     return false;
-  background_ = QPixmap(device);
+  // Kept from one drawing to the next (a pan draws it at every step): the
+  // background covers it whole.
+  if (background_.size() != device) background_ = QPixmap(device);
   background_.setDevicePixelRatio(ratio);
   QPainter p(&background_);
   SetRenderHints(p);

@@ -316,6 +316,23 @@ TEST_F(GraphModelTest, HiddenElementsTakeTheCurrentWindowWhenShown) {
   ASSERT_EQ(k.splines.size(), 1u);
   ASSERT_EQ(k.splines[0]->Pixels().size(), 6u);
   for (int i = 0; i < 6; ++i) EXPECT_EQ(k.splines[0]->Pixels()[i], at(i)) << i;
+
+  // The polyline alone, its points hidden, after another move: drawn and
+  // hit where the window now puts it.
+  g.SetCourbeVisible(c, ckPoints, false);
+  g.SetCourbeVisible(c, ckSplines, false, kDataDrawn);
+  const TWorldWindow moved{-1, 6, -2, 7};
+  g.SetWorld(moved, false);
+  RecordingCanvas canvas;
+  g.PaintElements(canvas);
+  const auto lines = canvas.Of("polyline");
+  ASSERT_EQ(lines.size(), 1u);
+  ASSERT_EQ(lines[0].points.size(), 6u);
+  for (int i = 0; i < 6; ++i)
+    EXPECT_EQ(lines[0].points[i], WorldToPixel(g.Plot(), moved, i, i)) << i;
+  const TPixel a = WorldToPixel(g.Plot(), moved, 1, 1), b = WorldToPixel(g.Plot(), moved, 2, 2);
+  EXPECT_TRUE(k.segments[1]->HitTest({(a.x + b.x) / 2, (a.y + b.y) / 2}, 2));
+  EXPECT_FALSE(k.segments[1]->HitTest({(a.x + b.x) / 2, (a.y + b.y) / 2 - 30}, 2));
 }
 
 TEST_F(GraphModelTest, TurnedSourcePictureMatchesThePixelByPixelMapping) {

@@ -96,8 +96,24 @@ void QPainterCanvas::SetFont(const TFont& font) {
 }
 
 TTextSize QPainterCanvas::TextExtent(const std::string& text) {
-  QString s = QString::fromStdString(text);
-  return {metrics_->horizontalAdvance(s), metrics_->height()};
+  if (!stamps_)
+    return {metrics_->horizontalAdvance(QString::fromStdString(text)), metrics_->height()};
+  // A window measures the same labels at every step of a pan: the widths
+  // are kept with the stamps, by face, screen density and text.
+  std::string key = font_.name;
+  key += '\0';
+  key += std::to_string(font_.size) + (font_.bold ? "b" : "") + (font_.italic ? "i" : "");
+  key += std::to_string(p_.device() ? p_.device()->logicalDpiY() : 0);
+  key += '\0';
+  key += text;
+  auto& widths = stamps_->widths_;
+  auto it = widths.find(key);
+  if (it == widths.end()) {
+    if (widths.size() >= 16384) widths.clear();
+    it = widths.emplace(std::move(key), metrics_->horizontalAdvance(QString::fromStdString(text)))
+             .first;
+  }
+  return {it->second, metrics_->height()};
 }
 
 void QPainterCanvas::TextOut(int x, int y, const std::string& text, bool opaque) {

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPolygon>
 #include <optional>
+#include <string>
 #include <unordered_map>
 
 #include "core/common/canvas.h"
@@ -20,6 +21,7 @@ class QPainterStamps {
  private:
   friend class QPainterCanvas;
   std::unordered_map<uint64_t, QImage> images_;
+  std::unordered_map<std::string, int> widths_;  // of texts, by face and text
   qreal ratio_ = 0;
 };
 

@@ -1,6 +1,6 @@
 // Texts through the QPainter canvas: the measures and the drawing follow
-// every change of the font's face, and a change of colour alone still
-// reaches the drawn text.
+// every change of the font's face, a change of colour alone still reaches
+// the drawn text, and the widths a window keeps are the measured ones.
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -73,6 +73,31 @@ TEST(QPainterCanvasText, MeasuresAndColoursFollowEachFontChange) {
   EXPECT_EQ(PixelsOf(img.copy(0, 0, 150, 80), Qt::blue), 0);
   EXPECT_GT(PixelsOf(img.copy(150, 0, 150, 80), Qt::blue), 20);
   EXPECT_EQ(PixelsOf(img.copy(150, 0, 150, 80), Qt::red), 0);
+}
+
+TEST(QPainterCanvasText, WidthsKeptByAWindowFollowFaceAndText) {
+  // The widths a window keeps from one paint to the next are those
+  // measured afresh, for each face and text, in later paints too.
+  EnsureApp();
+  QImage img(100, 40, QImage::Format_RGB32);
+  QPainterStamps kept;
+  for (int paint = 0; paint < 2; ++paint) {
+    QPainter p(&img);
+    QPainterCanvas fresh(p), window(p);
+    window.UseStamps(&kept);
+    for (int size : {8, 14, 20})
+      for (bool bold : {false, true})
+        for (const char* text : {"1", "12", "W8", "1000"}) {
+          TFont f;
+          f.size = size;
+          f.bold = bold;
+          fresh.SetFont(f);
+          window.SetFont(f);
+          const TTextSize a = fresh.TextExtent(text), b = window.TextExtent(text);
+          EXPECT_EQ(b.cx, a.cx) << text << " " << size << (bold ? " bold" : "");
+          EXPECT_EQ(b.cy, a.cy) << text << " " << size;
+        }
+  }
 }
 
 }  // namespace

@@ -23,8 +23,10 @@ QApplication& App() {
   static char name[] = "bench_graph";
   static char* argv[] = {name, nullptr};
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static QApplication app(argc, argv);
-  return app;
+  // Never destroyed: torn down among the other statics at exit it crashed
+  // on the input devices the mouse events had created.
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
 }
 
 struct Fixture {

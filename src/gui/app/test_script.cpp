@@ -106,7 +106,7 @@ void TestScript::Execute(MainWindow& window, const std::string& command,
     s.Video.MouseUp(mbLeft, {}, at.x, at.y);
   } else if (command == "saveas") {
     saves_.push_back(argument);
-    s.Workflow().Save();
+    s.Workflow().SaveAs();
   } else if (command == "quit") {
     window.close();
   }

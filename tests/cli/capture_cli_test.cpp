@@ -8,21 +8,13 @@
 
 #include "support/run_program.h"
 #include "support/temp_dir.h"
+#include "support/text_checks.h"
 
 namespace {
 
 using kinevo::test::RunCli;
 
-std::map<std::string, std::string> Keys(const std::string& text) {
-  std::map<std::string, std::string> m;
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line)) {
-    const auto c = line.find(": ");
-    if (c != std::string::npos) m[line.substr(0, c)] = line.substr(c + 2);
-  }
-  return m;
-}
+using kinevo::test::Keys;
 
 TEST(CaptureCli, ListsTheTestPatternFirst) {
   const auto r = RunCli(KINEVO_CLI_PATH, {"capture", "--list"});

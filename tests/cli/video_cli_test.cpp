@@ -10,6 +10,7 @@
 
 #include "support/run_program.h"
 #include "support/test_videos.h"
+#include "support/text_checks.h"
 
 namespace fs = std::filesystem;
 using kinevo::Image;
@@ -29,16 +30,7 @@ CliRun Cli(const std::string& args, const std::string&) {
   return {r.status, r.out, r.err};
 }
 
-std::map<std::string, std::string> Keys(const std::string& text) {
-  std::map<std::string, std::string> m;
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line)) {
-    const auto c = line.find(": ");
-    if (c != std::string::npos) m[line.substr(0, c)] = line.substr(c + 2);
-  }
-  return m;
-}
+using kinevo::test::Keys;
 
 Image ReadPpm(const std::string& path) {
   std::ifstream f(path, std::ios::binary);

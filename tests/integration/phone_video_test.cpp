@@ -15,6 +15,7 @@
 #include "support/run_program.h"
 #include "support/scripted_dialog.h"
 #include "support/scripted_files.h"
+#include "support/session_fixture.h"
 #include "support/test_videos.h"
 
 using namespace kinevo;
@@ -22,20 +23,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Fixture {
-  test::ScriptedDialog script;
-  test::ScriptedFiles files;
-  TSession session{test::RealFrameSources(), "", &script};
-  Fixture() {
-    session.SetFileDialogs(&files);
-    session.Options.CheckBox4ConfirmationFileChange = false;
-    session.Options.CheckBox3ConfirmationQuit = false;
-    session.Video.Resize(320, 192);
-  }
-  void Click(int x, int y) {
-    session.Video.MouseDown(mbLeft, {}, x, y);
-    session.Video.MouseUp(mbLeft, {}, x, y);
-  }
+struct Fixture : test::SessionFixture {
+  Fixture() : SessionFixture(320, 192) {}
 };
 
 std::vector<double> FfprobeTimes(const std::string& path) {

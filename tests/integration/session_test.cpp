@@ -14,6 +14,7 @@
 #include "support/real_frame_sources.h"
 #include "support/scripted_dialog.h"
 #include "support/scripted_files.h"
+#include "support/session_fixture.h"
 #include "support/test_videos.h"
 #include "support/test_videos_avi.h"
 
@@ -22,20 +23,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Fixture {
-  test::ScriptedDialog script;
-  test::ScriptedFiles files;
-  TSession session{test::RealFrameSources(), "", &script};
-  Fixture() {
-    session.SetFileDialogs(&files);
-    session.Options.CheckBox4ConfirmationFileChange = false;
-    session.Options.CheckBox3ConfirmationQuit = false;
-    session.Video.Resize(320, 240);
-  }
-  void Click(int x, int y, TMouseButton b = mbLeft) {
-    session.Video.MouseDown(b, {}, x, y);
-    session.Video.MouseUp(b, {}, x, y);
-  }
+struct Fixture : test::SessionFixture {
+  Fixture() : SessionFixture(320, 240) {}
 };
 
 }  // namespace

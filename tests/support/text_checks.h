@@ -1,9 +1,10 @@
 #pragma once
 // Helpers of the tests that read the program's text output: splitting it
-// into lines and fields, and an independent least-squares parabola to
+// into lines, fields and named values, and an independent least-squares parabola to
 // check the values it gives.
 #include <cmath>
 #include <cstddef>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,6 +17,18 @@ inline std::vector<std::string> Split(const std::string& text, char sep) {
   std::string item;
   while (std::getline(in, item, sep)) out.push_back(item);
   return out;
+}
+
+// The "name: value" lines of a text, by name.
+inline std::map<std::string, std::string> Keys(const std::string& text) {
+  std::map<std::string, std::string> m;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    const auto c = line.find(": ");
+    if (c != std::string::npos) m[line.substr(0, c)] = line.substr(c + 2);
+  }
+  return m;
 }
 
 // The quadratic coefficient of the least-squares parabola through (t, y),

@@ -3,16 +3,29 @@
 # Installed layout (PREFIX is /usr in the package):
 #   bin/kinevo, bin/kinevo-cli
 #   lib/kinevo/KvoDll/         the video plugins, loaded at run time
-#   share/doc/kinevo/          the user guide (Help_fr.html and its pictures)
+#   share/kinevo/help/         the user guide (Help_fr.html and its pictures); read
+#                              by the program, so not under share/doc, which
+#                              minimal systems leave out
+#   share/doc/kinevo/          copyright, changelog, and a link "guide" to the guide
 #   share/applications/, share/mime/packages/, share/icons/hicolor/  desktop menu,
 #                              the .kvo type and the icon
-#   share/man/man1/            the manual page of kinevo-cli
+#   share/man/man1/            the manual pages of kinevo and kinevo-cli
+#   share/metainfo/            the AppStream description for software centres
 # The programs find the plugins and the guide relative to their own folder
 # (core/common/install_layout.h), so the build folder works the same way:
 # KvoDll/ and Help/ lie beside the programs there.
 
 set(KINEVO_INSTALL_PLUGIN_DIR lib/kinevo/KvoDll)
-set(KINEVO_INSTALL_HELP_DIR share/doc/kinevo)
+set(KINEVO_INSTALL_HELP_DIR share/kinevo/help)
+set(KINEVO_INSTALL_DOC_DIR share/doc/kinevo)
+
+# Who answers for the package, and where its pages are: the package's
+# Maintainer field, the changelog and the AppStream description read them.
+set(KINEVO_MAINTAINER_ADDRESS "Équipe Kinevo <kinevo@example.org>" CACHE STRING
+    "Maintainer of the Debian package, as \"Name <address>\"")
+set(KINEVO_HOMEPAGE "https://kinevo.example.org" CACHE STRING
+    "Home page; the AppStream screenshots are under captures/ there")
+string(REGEX REPLACE " *<.*$" "" KINEVO_DEVELOPER "${KINEVO_MAINTAINER_ADDRESS}")
 
 # The user guide beside the programs of the build folder.
 add_custom_target(user_guide ALL
@@ -28,6 +41,22 @@ add_custom_command(OUTPUT ${KINEVO_MAN_PAGE}
   COMMENT "Page de manuel de kinevo-cli" VERBATIM)
 add_custom_target(manpage ALL DEPENDS ${KINEVO_MAN_PAGE})
 
+# The package's own texts: the desktop program's manual page and the
+# changelog, compressed as Debian keeps them; the AppStream description.
+set(KINEVO_PACKAGE_FILES ${CMAKE_BINARY_DIR}/package)
+configure_file(${PROJECT_SOURCE_DIR}/resources/debian/changelog.in ${KINEVO_PACKAGE_FILES}/changelog @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/resources/desktop/kinevo.metainfo.xml.in
+               ${KINEVO_PACKAGE_FILES}/org.kinevo.Kinevo.metainfo.xml @ONLY)
+add_custom_command(OUTPUT ${KINEVO_PACKAGE_FILES}/changelog.gz ${KINEVO_PACKAGE_FILES}/kinevo.1.gz
+  COMMAND gzip -9nc ${KINEVO_PACKAGE_FILES}/changelog > ${KINEVO_PACKAGE_FILES}/changelog.gz
+  COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/resources/man/kinevo.1 > ${KINEVO_PACKAGE_FILES}/kinevo.1.gz
+  DEPENDS ${KINEVO_PACKAGE_FILES}/changelog ${PROJECT_SOURCE_DIR}/resources/man/kinevo.1
+  COMMENT "Journal des modifications et page de manuel de kinevo")
+add_custom_target(package_texts ALL
+  DEPENDS ${KINEVO_PACKAGE_FILES}/changelog.gz ${KINEVO_PACKAGE_FILES}/kinevo.1.gz)
+# The doc folder leads to the guide, which lives where the program reads it.
+file(CREATE_LINK ../../kinevo/help ${KINEVO_PACKAGE_FILES}/guide SYMBOLIC)
+
 if(TARGET kinevo)
   install(TARGETS kinevo RUNTIME DESTINATION bin)
 endif()
@@ -42,7 +71,11 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/desktop/kinevo.desktop DESTINATION
 install(FILES ${PROJECT_SOURCE_DIR}/resources/desktop/kinevo-kvo.xml DESTINATION share/mime/packages)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/desktop/kinevo.svg
         DESTINATION share/icons/hicolor/scalable/apps)
-install(FILES ${KINEVO_MAN_PAGE} DESTINATION share/man/man1)
+install(FILES ${KINEVO_MAN_PAGE} ${KINEVO_PACKAGE_FILES}/kinevo.1.gz DESTINATION share/man/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/debian/copyright ${KINEVO_PACKAGE_FILES}/changelog.gz
+              ${KINEVO_PACKAGE_FILES}/guide
+        DESTINATION ${KINEVO_INSTALL_DOC_DIR})
+install(FILES ${KINEVO_PACKAGE_FILES}/org.kinevo.Kinevo.metainfo.xml DESTINATION share/metainfo)
 
 # The Debian package (scripts/package).  Its Depends are computed from the
 # shared libraries the programs and plugins link (dpkg-shlibdeps); the menu,
@@ -52,16 +85,18 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kinevo)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Kinevo")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${KINEVO_HOMEPAGE}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "étude du mouvement sur vidéo pour l'enseignement de la physique")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Kinevo ouvre une vidéo, place une échelle et un repère sur l'image, relève les
-positions d'un ou plusieurs objets image par image (ou les suit automatiquement)
-et calcule les positions, vitesses et accélérations, présentées en tableaux et en
-graphes, avec modélisation, export vers un tableur et impression.
+    "Kinevo ouvre une vidéo, place une échelle et un repère sur l'image,
+relève les positions d'un ou plusieurs objets image par image (ou les
+suit automatiquement) et calcule les positions, vitesses et
+accélérations, présentées en tableaux et en graphes, avec modélisation,
+export vers un tableur et impression.
 kinevo-cli offre les mêmes calculs en ligne de commande.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Kinevo <kinevo@localhost>")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${KINEVO_MAINTAINER_ADDRESS}")
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The help opens in the desktop's browser through xdg-open.
@@ -86,7 +121,7 @@ if(KINEVO_BUILD_TESTS)
     KINEVO_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     KINEVO_CMAKE_COMMAND="${CMAKE_COMMAND}"
     KINEVO_HAS_GUI=$<BOOL:${KINEVO_BUILD_GUI}>)
-  add_dependencies(test_install kinevo-cli KvoVff user_guide manpage demo)
+  add_dependencies(test_install kinevo-cli KvoVff user_guide manpage package_texts demo)
   if(TARGET kinevo)
     add_dependencies(test_install kinevo)
   endif()

@@ -364,7 +364,7 @@ void PrintManPage(std::ostream& out) {
       << "Réglages du programme.\n"
       << ".TP\n.I /usr/lib/kinevo/KvoDll/\n"
       << "Greffons de lecture et d'écriture vidéo (back-end ffmpeg).\n"
-      << ".TP\n.I /usr/share/doc/kinevo/Help_fr.html\n"
+      << ".TP\n.I /usr/share/kinevo/help/Help_fr.html\n"
       << "Guide de l'utilisateur.\n";
 }
 

@@ -26,7 +26,11 @@ const std::string kBuild = KINEVO_BINARY_DIR;
 std::vector<std::string> InstalledFiles() {
   std::vector<std::string> files = {"bin/kinevo-cli",
                                     "lib/kinevo/KvoDll/KvoVff.so",
-                                    "share/doc/kinevo/Help_fr.html",
+                                    "share/kinevo/help/Help_fr.html",
+                                    "share/doc/kinevo/copyright",
+                                    "share/doc/kinevo/changelog.gz",
+                                    "share/man/man1/kinevo.1.gz",
+                                    "share/metainfo/org.kinevo.Kinevo.metainfo.xml",
                                     "share/applications/kinevo.desktop",
                                     "share/mime/packages/kinevo-kvo.xml",
                                     "share/icons/hicolor/scalable/apps/kinevo.svg",
@@ -63,7 +67,8 @@ TEST_F(InstallTest, PutsEveryFileInItsPlace) {
   EXPECT_FALSE(fs::exists(prefix_->File("bin/KvoDll")));
   EXPECT_FALSE(fs::exists(prefix_->File("bin/Help")));
   // The guide's pictures come with it.
-  EXPECT_TRUE(fs::is_regular_file(prefix_->File("share/doc/kinevo/images/fenetre_principale.png")));
+  EXPECT_TRUE(
+      fs::is_regular_file(prefix_->File("share/kinevo/help/images/fenetre_principale.png")));
 }
 
 TEST_F(InstallTest, InstalledCliReadsTheDemoThroughTheInstalledPlugin) {
@@ -101,22 +106,56 @@ TEST_F(InstallTest, DesktopFileStartsTheInstalledProgramOnKvoDocuments) {
   }
 }
 
-TEST_F(InstallTest, ManualPageRendersWithoutWarnings) {
-  ASSERT_EQ(install_.status, 0) << install_.err;
-  if (!OnPath("man")) GTEST_SKIP() << "man absent: the page is not rendered";
+// The page rendered by man, its layout warnings checked: only layout notes
+// on long option lists, no unknown request or escape.
+std::string RenderedManualPage(const std::string& path) {
   const ProgramRun man =
-      RunProgram("/bin/sh", {"-c", "MANWIDTH=80 man --warnings -E UTF-8 -l -P cat \"$0\"",
-                             prefix_->File("share/man/man1/kinevo-cli.1.gz")});
-  ASSERT_EQ(man.status, 0) << man.err;
-  // Only layout notes on the long option lists, no unknown request or escape.
+      RunProgram("/bin/sh", {"-c", "MANWIDTH=80 man --warnings -E UTF-8 -l -P cat \"$0\"", path});
+  EXPECT_EQ(man.status, 0) << man.err;
   std::istringstream warnings(man.err);
   for (std::string line; std::getline(warnings, line);)
     EXPECT_TRUE(line.find("break line") != std::string::npos ||
                 line.find("adjust line") != std::string::npos)
-        << line;
-  EXPECT_NE(man.out.find("kinevo-cli probe FICHIER"), std::string::npos) << man.out;
-  EXPECT_NE(man.out.find("--backend vfw|ds|ffmpeg"), std::string::npos);
-  EXPECT_NE(man.out.find("CODE DE RETOUR"), std::string::npos);
+        << path << ": " << line;
+  return man.out;
+}
+
+TEST_F(InstallTest, ManualPagesRenderWithoutWarnings) {
+  ASSERT_EQ(install_.status, 0) << install_.err;
+  if (!OnPath("man")) GTEST_SKIP() << "man absent: the pages are not rendered";
+  const std::string cli = RenderedManualPage(prefix_->File("share/man/man1/kinevo-cli.1.gz"));
+  EXPECT_NE(cli.find("kinevo-cli probe FICHIER"), std::string::npos) << cli;
+  EXPECT_NE(cli.find("--backend vfw|ds|ffmpeg"), std::string::npos);
+  EXPECT_NE(cli.find("CODE DE RETOUR"), std::string::npos);
+  // The guide is named where the package puts it.
+  EXPECT_NE(cli.find("/usr/share/kinevo/help/Help_fr.html"), std::string::npos);
+
+  const std::string gui = RenderedManualPage(prefix_->File("share/man/man1/kinevo.1.gz"));
+  EXPECT_NE(gui.find("kinevo [FICHIER]"), std::string::npos) << gui;
+  EXPECT_NE(gui.find("/usr/share/kinevo/help/Help_fr.html"), std::string::npos) << gui;
+}
+
+TEST_F(InstallTest, TheDocFolderLeadsToTheGuideTheProgramReads) {
+  ASSERT_EQ(install_.status, 0) << install_.err;
+  const fs::path link = prefix_->File("share/doc/kinevo/guide");
+  ASSERT_TRUE(fs::is_symlink(link));
+  EXPECT_TRUE(fs::equivalent(link, prefix_->File("share/kinevo/help")));
+  EXPECT_TRUE(fs::is_regular_file(link / "Help_fr.html"));
+}
+
+TEST_F(InstallTest, SoftwareCentresAcceptTheAppStreamDescription) {
+  ASSERT_EQ(install_.status, 0) << install_.err;
+  if (!OnPath("appstreamcli")) GTEST_SKIP() << "appstreamcli absent (scripts/install-deps)";
+  const std::string metainfo = prefix_->File("share/metainfo/org.kinevo.Kinevo.metainfo.xml");
+  // Without the network: the screenshots' addresses are not fetched here.
+  const ProgramRun v = RunProgram("appstreamcli", {"validate", "--no-net", metainfo});
+  EXPECT_EQ(v.status, 0) << v.out << v.err;
+  const ProgramRun text = RunProgram("/bin/cat", {metainfo});
+  EXPECT_NE(text.out.find("<launchable type=\"desktop-id\">kinevo.desktop</launchable>"),
+            std::string::npos);
+  EXPECT_NE(text.out.find(std::string("<release version=\"") + KINEVO_VERSION_STRING),
+            std::string::npos)
+      << text.out;
 }
 
 // Building the package takes minutes (stripping and compressing the
@@ -140,9 +179,23 @@ TEST(DebianPackage, HoldsTheProgramsAndDependsOnTheLibrariesTheyLink) {
   EXPECT_NE(fields.out.find("Package: kinevo\n"), std::string::npos) << fields.out;
   EXPECT_NE(fields.out.find("Architecture: amd64\n"), std::string::npos) << fields.out;
   // Computed from the linked libraries, with their versions.
-  for (const char* lib : {"libc6 (>=", "libavcodec", "libavformat", "libturbojpeg0", "libstdc++6"})
+  for (const char* lib :
+       {"libc6 (>=", "libavcodec", "libavformat", "libturbojpeg0", "libstdc++6"}) {
     EXPECT_NE(fields.out.find(lib), std::string::npos) << lib << " not in\n" << fields.out;
+  }
   if (KINEVO_HAS_GUI) EXPECT_NE(fields.out.find("libqt6widgets6"), std::string::npos) << fields.out;
+}
+
+TEST(DebianPackage, LintianFindsNoError) {
+  const std::string deb = std::string(KINEVO_SOURCE_DIR) + "/build-package/packages/kinevo_" +
+                          KINEVO_VERSION_STRING + "_amd64.deb";
+  if (!fs::is_regular_file(deb))
+    GTEST_SKIP() << deb << " absent: run scripts/package to build and check the package";
+  if (!OnPath("lintian")) GTEST_SKIP() << "lintian absent (scripts/install-deps installs it)";
+  const ProgramRun lint = RunProgram("lintian", {"--tag-display-limit", "0", deb});
+  std::istringstream lines(lint.out);
+  for (std::string line; std::getline(lines, line);) EXPECT_NE(line.rfind("E: ", 0), 0u) << line;
+  EXPECT_EQ(lint.out.find("no-manual-page"), std::string::npos) << lint.out;
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ std::string PluginFolderFor(const std::string& programFolder) {
 
 std::string HelpFolderFor(const std::string& programFolder) {
   const fs::path base = Base(programFolder);
-  return FirstExisting(base / "Help", base / ".." / "share" / "doc" / "kinevo");
+  return FirstExisting(base / "Help", base / ".." / "share" / "kinevo" / "help");
 }
 
 }  // namespace kinevo

@@ -2,7 +2,8 @@
 // Where the program's own files are.  In the build folder they lie beside
 // the programs (KvoDll/ for the video plugins, Help/ for the user guide), as
 // they do in a folder copied by hand.  Installed, the programs are in
-// PREFIX/bin and the files under PREFIX/lib/kinevo and PREFIX/share/doc/kinevo.
+// PREFIX/bin and the files under PREFIX/lib/kinevo and PREFIX/share/kinevo
+// (not under share/doc, which minimal systems leave out).
 #include <string>
 
 namespace kinevo {
@@ -17,7 +18,7 @@ std::string ProgramFolder();
 std::string PluginFolderFor(const std::string& programFolder);
 
 // The help folder, chosen the same way between "Help" beside the program
-// and the installed "../share/doc/kinevo".
+// and the installed "../share/kinevo/help".
 std::string HelpFolderFor(const std::string& programFolder);
 
 }  // namespace kinevo

@@ -19,7 +19,7 @@ TEST(InstallLayout, BuildFolderFilesBesideTheProgramComeFirst) {
   fs::create_directories(prefix.File("bin/Help"));
   // An installed layout around it must not win over the folders beside it.
   fs::create_directories(prefix.File("lib/kinevo/KvoDll"));
-  fs::create_directories(prefix.File("share/doc/kinevo"));
+  fs::create_directories(prefix.File("share/kinevo/help"));
   EXPECT_EQ(PluginFolderFor(prefix.File("bin")), prefix.Path() + "/bin/KvoDll/");
   EXPECT_EQ(HelpFolderFor(prefix.File("bin")), prefix.Path() + "/bin/Help/");
 }
@@ -28,9 +28,9 @@ TEST(InstallLayout, InstalledProgramFindsItsFilesUnderThePrefix) {
   test::TempDir prefix("prefix");
   fs::create_directories(prefix.File("bin"));
   fs::create_directories(prefix.File("lib/kinevo/KvoDll"));
-  fs::create_directories(prefix.File("share/doc/kinevo"));
+  fs::create_directories(prefix.File("share/kinevo/help"));
   EXPECT_EQ(PluginFolderFor(prefix.File("bin")), prefix.Path() + "/lib/kinevo/KvoDll/");
-  EXPECT_EQ(HelpFolderFor(prefix.File("bin")), prefix.Path() + "/share/doc/kinevo/");
+  EXPECT_EQ(HelpFolderFor(prefix.File("bin")), prefix.Path() + "/share/kinevo/help/");
 }
 
 TEST(InstallLayout, MissingFilesNameTheFolderBesideTheProgram) {

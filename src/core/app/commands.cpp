@@ -134,7 +134,7 @@ const std::vector<TCommandText> kTexts = {
     {"MenuMesuresCalculatrice", "&Calculatrice...", "Calculatrice", false},
     // Menu "Aide".
     {"MenuAideKinevo", "&Aide de Kinevo", "Ouvrir l'aide", false},
-    {"MenuAideApropos", "A &propos...", "A propos de Kinevo", false},
+    {"MenuAideApropos", "À &propos...", "À propos de Kinevo", false},
     // Pop-up menu.
     {"PopupMenuZoom", "Zoom", "", true},
     {"PopupMenuPan", "Déplacer l'image", "", true},

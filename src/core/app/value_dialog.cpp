@@ -55,7 +55,7 @@ void TBoiteValeur::SetTypeSaisie(TTypeSaisie kind) {
       range_ = "1 <= cadence <= 100 images par seconde";
       break;
     case tsLongueur:
-      Caption = "Etalonner un segment";
+      Caption = "Étalonner un segment";
       prompt_ = "Longueur du segment en mètre(s)";
       initial_ =
           FormatGeneral(c.scaleLength[lengthKind_ <= slLongueurV ? lengthKind_ : slLongueurN], 10);

@@ -23,6 +23,21 @@ struct TValueDialogLayout {
   TPixelRect statusBar;
 };
 
+// The same layout at least `width` wide (so that a long title is not cut
+// in the title bar): the prompt and the edit stay at the left, the button
+// stays centred, the line and the status bar take the whole width.
+inline TValueDialogLayout WidenedTo(TValueDialogLayout l, int width) {
+  const int extra = width - l.clientWidth;
+  if (extra <= 0) return l;
+  l.clientWidth = width;
+  l.button.left += extra / 2;
+  l.button.right += extra / 2;
+  l.line.right += extra;
+  l.statusBar.right += extra;
+  if (l.note.right > l.note.left) l.note.right += extra;
+  return l;
+}
+
 class IValueEntry {
  public:
   static constexpr int kEditWidth = 120, kEditHeight = 21, kMaxLength = 16;

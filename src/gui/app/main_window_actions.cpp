@@ -254,7 +254,7 @@ void MainWindow::BuildMeasureActions() {
        [&s] {
          s.Dialog.Show(icInformation, {{"Ok", btOk}},
                        {std::string("Kinevo ") + KINEVO_VERSION_STRING, "",
-                        "Etude du mouvement à partir d'une vidéo."});
+                        "Étude du mouvement à partir d'une vidéo."});
        }},
   });
   AddActions({{"MenuMesuresCalculatrice", [this] { formulaTools_->ShowCalculator(); }}});

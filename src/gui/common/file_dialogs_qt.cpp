@@ -21,7 +21,13 @@ QString QtFileFilter(const std::string& filter, int index, QString* selected) {
   for (int i = 0; i + 1 < parts.size(); i += 2) {
     QString patterns = parts[i + 1];
     patterns.replace(';', ' ');
-    const QString entry = parts[i] + " (" + patterns + ")";
+    // Qt reads the patterns from the entry's last parentheses.  A caption
+    // that already shows them ("Fichier vidéo (*.avi)") gets them in Qt's
+    // spelling in place of its own, not a second time.
+    QString caption = parts[i].trimmed();
+    if (caption.endsWith(')') && caption.lastIndexOf('(') > 0)
+      caption = caption.left(caption.lastIndexOf('(')).trimmed();
+    const QString entry = caption + " (" + patterns + ")";
     out << entry;
     if (i / 2 + 1 == index && selected != nullptr) *selected = entry;
   }

@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
+#include <algorithm>
 
 namespace kinevo::gui {
 
@@ -73,6 +74,10 @@ TValueDialog::TValueDialog(IValueEntry& entry, QWidget* parent, int workAreaWidt
         return fm.boundingRect(QRect(0, 0, width, 10000), Qt::TextWordWrap, noteText).height();
       },
       workAreaWidth);
+  // Room for the whole title beside the window manager's buttons.
+  const QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
+  const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(windowTitle()) * 11 / 10 + 140;
+  layout_ = WidenedTo(layout_, std::min(titleWidth, workAreaWidth * 9 / 10));
 
   if (!noteText.isEmpty()) {
     note_ = new QLabel(noteText, this);

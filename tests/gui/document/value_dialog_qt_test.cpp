@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -112,4 +113,21 @@ TEST(ValueDialogQt, IntegerKindWithNoteAndWindowClose) {
   EXPECT_EQ(s.box.IntValue(), 55);
   ASSERT_EQ(s.messages.Count(), 1u);
   EXPECT_TRUE(s.messages.Contains("10 <= distance maximale <= 100"));
+}
+
+TEST(ValueDialogQt, LongTitlesFitInTheTitleBar) {
+  Rig s;
+  for (const TTypeSaisie kind : {tsLastImg, tsNbImgStep, tsAngle}) {
+    s.box.SetTypeSaisie(kind);
+    s.presenter.onShown = [&](TValueDialog& d) {
+      const QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
+      const int title = QFontMetrics(titleFont).horizontalAdvance(d.windowTitle());
+      EXPECT_GT(d.width(), title + 100) << d.windowTitle().toStdString();
+      // Widened, the button stays centred and the status bar spans the dialog.
+      EXPECT_NEAR(d.OkButton()->geometry().center().x(), d.width() / 2, 2);
+      EXPECT_EQ(d.StatusBar()->geometry().width(), d.width());
+      d.QDialog::done(0);
+    };
+    s.box.Execute();
+  }
 }

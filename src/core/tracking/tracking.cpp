@@ -26,13 +26,27 @@ std::vector<TPixel> Closed(const std::vector<TPixel>& pts) {
   return out;
 }
 
+// An outline seen on any picture, the object's own colour included: light
+// and dark dashes under a thin line of the system's colour.
+template <typename DrawFn>
+void DrawContrasted(Canvas& canvas, TColor colour, DrawFn draw) {
+  canvas.SetPen({colors::White, 3});
+  draw();
+  canvas.SetPen({colors::Black, 3, TPenStyle::psDash});
+  draw();
+  canvas.SetPen({colour, 1});
+  draw();
+}
+
 }  // namespace
 
 TContourShape ContourShapeFromSetting(int value) {
-  if (value == 1) return csPolygon;
-  if (value == 2) return csFreehand;
+  if (value == csFreehand) return csFreehand;
+  if (value == csPolygon) return csPolygon;
   return csCircle;
 }
+
+int SettingFromContourShape(TContourShape shape) { return static_cast<int>(shape); }
 
 std::string FormatImageRuns(const std::vector<int>& images, int step, const std::string& to,
                             const std::string& separator) {
@@ -97,9 +111,14 @@ void TTracking::SetCurrentSystem(int n) {
   Changed();
 }
 
-void TTracking::SetLastImage(int n) {
+int TTracking::BoundedLastImage(int n) const {
   const int count = host_.DisplayedImagesNumber();
-  lastImage_ = std::max(1, std::min(std::max(n, Current().firstImage + 1), count - 1));
+  return std::max(1, std::min(std::max(n, Current().firstImage + 1), count - 1));
+}
+
+void TTracking::SetLastImage(int n) {
+  lastImage_ = BoundedLastImage(n);
+  lastImageChosen_ = true;
 }
 
 bool TTracking::HasAutomaticMarks() const {
@@ -123,7 +142,7 @@ bool TTracking::SetContour(const std::vector<TPictureCoord>& contour) {
   s.contour.view.clear();
   for (const auto& c : contour) s.contour.view.push_back(View().PictureToScreen(c));
   s.firstImage = host_.DisplayedImage();
-  SetLastImage(lastImage_);
+  lastImage_ = BoundedLastImage(lastImageChosen_ ? lastImage_ : host_.DisplayedImagesNumber() - 1);
   Changed();
   return true;
 }
@@ -299,6 +318,7 @@ void TTracking::Reset() {
   for (auto& s : systems_) s.marks.assign(static_cast<std::size_t>(images), TAutoMark{});
   currentSystem_ = std::min(currentSystem_, systems - 1);
   lastImage_ = 0;
+  lastImageChosen_ = false;
   drawState_ = dsIdle;
   drawing_.clear();
   uncertain_.clear();
@@ -427,6 +447,10 @@ void TTracking::DoubleClick(int x, int y) {
   } else if (drawTool_ == dtContour && drawState_ == dsContour && settings_.shape == csPolygon) {
     if (!(drawing_.back() == p)) drawing_.push_back(p);
     CloseContour();
+  } else if (drawTool_ == dtContour && settings_.shape != csPolygon) {
+    // The second press of a double click on a circle or a free outline: its
+    // first press has already closed the outline (a new one must not start
+    // over it) or started one (which a close now would reduce to a point).
   } else {
     // Anything else counts as a press.
     MouseDown(mbLeft, {}, x, y);
@@ -489,8 +513,8 @@ void TTracking::Paint(Canvas& canvas) {
   }
   // The finished contour.
   if (!sys.contour.view.empty()) {
-    canvas.SetPen({markColour, 2});
-    canvas.Polyline(Closed(sys.contour.view));
+    const std::vector<TPixel> outline = Closed(sys.contour.view);
+    DrawContrasted(canvas, markColour, [&] { canvas.Polyline(outline); });
   }
   // The search window around the latest automatic mark.
   const TAutoMark* latest = nullptr;
@@ -504,8 +528,7 @@ void TTracking::Paint(Canvas& canvas) {
         View().PictureToScreen({latest->position.x - half / w, latest->position.y - half / h});
     const TPixel b =
         View().PictureToScreen({latest->position.x + half / w, latest->position.y + half / h});
-    canvas.SetPen({element, 1});
-    canvas.Rectangle(a.x, a.y, b.x, b.y);
+    DrawContrasted(canvas, element, [&] { canvas.Rectangle(a.x, a.y, b.x, b.y); });
   }
   // The ban zones.
   canvas.SetPen({element, 1});

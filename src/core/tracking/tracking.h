@@ -58,9 +58,10 @@ struct TTrackingSettings {
   bool stopAtUncertain = false;
 };
 
-// The setting value of the contour shape: 1 polygon, 2 freehand, any other
-// value the circle.
+// The setting value of the contour shape, as the options dialog lists the
+// shapes: 0 free hand, 1 polygon, 2 circle; any other value the circle.
 TContourShape ContourShapeFromSetting(int value);
+int SettingFromContourShape(TContourShape shape);
 
 // One polygon both as picture positions and as view pixels.
 struct TTrackPolygon {
@@ -117,6 +118,8 @@ class TTracking : public IViewClient {
   int CurrentSystem() const { return currentSystem_; }
   void SetCurrentSystem(int n);
   int LastImage() const { return lastImage_; }
+  // The user's choice of the last image (the sequence dialog).  Until one is
+  // made, a new contour runs to the last image of the video.
   void SetLastImage(int n);
   bool Running() const { return running_; }
   int SystemsCount() const { return static_cast<int>(systems_.size()); }
@@ -199,6 +202,7 @@ class TTracking : public IViewClient {
   TTrackPolygon FromView(const std::vector<TPixel>& pts) const;
   void Warn(TDefaultIcons icon, const std::string& text);
   void SetRunning(bool on);
+  int BoundedLastImage(int n) const;
 
   ITrackingHost& host_;
   TData& data_;
@@ -208,6 +212,7 @@ class TTracking : public IViewClient {
   std::vector<TTrackedSystem> systems_;
   int currentSystem_ = 0;
   int lastImage_ = 0;
+  bool lastImageChosen_ = false;
   TDrawTool drawTool_ = dtNone;
   TDrawState drawState_ = dsIdle;
   std::vector<TPixel> drawing_;

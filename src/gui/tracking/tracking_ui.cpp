@@ -169,13 +169,8 @@ void TrackingUi::Wire() {
   links_ += v.OnModeChange.Connect([this](void*) { Refresh(); });
   links_ += t.OnRunningChanged.Connect([this](void*) { Refresh(); });
   links_ += t.OnToolChanged.Connect([this](void*) { Refresh(); });
-  // The threshold is only set in the options dialog; the other settings
-  // may have been changed from the menu and stay as they are.
-  links_ += session_.Options.OnChange.Connect([this](void*) {
-    TTrackingSettings s = tracking_->Settings();
-    s.uncertainFraction = SettingsOf(session_.Options).uncertainFraction;
-    tracking_->ApplySettings(s);
-  });
+  fromOptions_ = SettingsOf(session_.Options);
+  links_ += session_.Options.OnChange.Connect([this](void*) { FollowOptions(); });
   links_ += t.OnProgress.Connect([this](std::pair<int, int> p) {
     window_.statusBar()->showMessage(QStringLiteral("image %1 / %2").arg(p.first).arg(p.second));
   });
@@ -185,6 +180,18 @@ void TrackingUi::Wire() {
         tracking_->SystemsCount() != session_.Data.MarksNumberPerFrame())
       tracking_->Reset();
   });
+}
+
+void TrackingUi::FollowOptions() {
+  const TTrackingSettings now = SettingsOf(session_.Options);
+  TTracking& t = *tracking_;
+  if (now.shape != fromOptions_.shape) t.SetContourShape(now.shape);
+  if (now.radius != fromOptions_.radius) t.SetRadius(now.radius);
+  if (now.showSearchZone != fromOptions_.showSearchZone) t.SetShowSearchZone(now.showSearchZone);
+  if (now.uncertainFraction != fromOptions_.uncertainFraction)
+    t.SetUncertainFraction(now.uncertainFraction);
+  fromOptions_ = now;
+  Refresh();
 }
 
 void TrackingUi::ChooseDrawTool(TDrawTool tool) {

@@ -48,6 +48,7 @@ class TrackingUi : public QObject {
   void Wire();
   void StartOrStop();
   void ChooseDrawTool(TDrawTool tool);
+  void FollowOptions();
 
   QMainWindow& window_;
   TSession& session_;
@@ -59,6 +60,10 @@ class TrackingUi : public QObject {
   QToolBar* toolBar_ = nullptr;
   QMenu* menu_ = nullptr;
   TConnections links_;
+  // The tracking settings as the options last gave them: a change of the
+  // options reaches tracking for the values that changed there, and leaves
+  // the others as the menu may have set them.
+  TTrackingSettings fromOptions_;
 };
 
 }  // namespace kinevo::gui

@@ -114,9 +114,55 @@ TEST_F(TrackingTest, CursorFollowsTheSystemAndTool) {
   EXPECT_EQ(tracking.CursorName(), "Pen0");
   tracking.SetCurrentSystem(10);
   EXPECT_EQ(tracking.CursorName(), "Pen1");
+}
+
+TEST(TrackingSettings, ContourShapeSettingsMapBothWaysAsTheOptionsListThem) {
+  // The options dialog lists "Contour libre", "Polygone", "Cercle" and saves
+  // the position in that list.
+  EXPECT_EQ(ContourShapeFromSetting(0), csFreehand);
   EXPECT_EQ(ContourShapeFromSetting(1), csPolygon);
-  EXPECT_EQ(ContourShapeFromSetting(2), csFreehand);
+  EXPECT_EQ(ContourShapeFromSetting(2), csCircle);
   EXPECT_EQ(ContourShapeFromSetting(7), csCircle);
+  EXPECT_EQ(ContourShapeFromSetting(-1), csCircle);
+  for (TContourShape s : {csFreehand, csPolygon, csCircle})
+    EXPECT_EQ(ContourShapeFromSetting(SettingFromContourShape(s)), s);
+}
+
+TEST_F(TrackingTest, ANewContourRunsToTheLastImageUntilTheSequenceIsChosen) {
+  ContourOn(4);
+  EXPECT_EQ(tracking.LastImage(), 19);
+  ASSERT_TRUE(tracking.Start());
+  EXPECT_EQ(MarkedImages().back(), 19);
+  // Once chosen, the last image is kept for the next contours.
+  tracking.SetLastImage(9);
+  ContourOn(2);
+  EXPECT_EQ(tracking.LastImage(), 9);
+  // Reset (entering the mode again) forgets the choice.
+  tracking.Reset();
+  ContourOn(2);
+  EXPECT_EQ(tracking.LastImage(), 19);
+}
+
+TEST_F(TrackingTest, ADoubleClickKeepsTheCircleOrOutlineItsFirstPressClosed) {
+  host.view.current = 2;
+  tracking.SetDrawTool(dtContour);
+  for (TContourShape shape : {csCircle, csFreehand}) {
+    tracking.SetContourShape(shape);
+    Click(80, 60);
+    for (auto [x, y] : {std::pair{88, 60}, {88, 66}, {80, 68}}) tracking.MouseMove({}, x, y);
+    Click(80, 68);  // closes it: the first press of a double click
+    tracking.DoubleClick(80, 68);
+    ASSERT_TRUE(tracking.HasContour()) << shape;
+    EXPECT_EQ(tracking.DrawState(), dsIdle);
+    const std::size_t points = tracking.Current().contour.picture.size();
+    EXPECT_GE(points, 3u);
+    // A double click on an empty view starts an outline and leaves it open.
+    Click(0, 0, mbRight);
+    Click(20, 20);
+    tracking.DoubleClick(20, 20);
+    EXPECT_EQ(tracking.DrawState(), dsContour);
+    Click(0, 0, mbRight);
+  }
 }
 
 TEST_F(TrackingTest, ContoursInTheThreeShapes) {
@@ -233,7 +279,9 @@ TEST_F(TrackingTest, ImagesBehindAScreenAreUncertainAndTheOthersNot) {
   // Hidden: uncertain; clearly visible: not; half hidden (7 and 11) either.
   for (int k = 0; k <= 15; ++k) {
     const bool hidden = k >= 8 && k <= 10, clear = k <= 6 || k >= 12;
-    if (hidden || clear) EXPECT_EQ(tracking.Current().marks[k].uncertain, hidden) << k;
+    if (hidden || clear) {
+      EXPECT_EQ(tracking.Current().marks[k].uncertain, hidden) << k;
+    }
   }
   const auto& list = tracking.UncertainImages();
   ASSERT_GE(list.size(), 3u);
@@ -284,7 +332,14 @@ TEST_F(TrackingTest, PaintsContourZonesSearchWindowAndWarningMarks) {
   test::RecordingCanvas canvas;
   tracking.Paint(canvas);
   int contours = 0, zones = 0, rects = 0, filled = 0, hollow = 0, warnings = 0;
+  int light = 0, dark = 0;
   for (const auto& c : canvas.calls) {
+    // The contour and the search square stand out on any picture: each is
+    // drawn over light and dark dashes.
+    if ((c.op == "polyline" || c.op == "rectangle") && c.pen.color == colors::White) ++light;
+    if ((c.op == "polyline" || c.op == "rectangle") && c.pen.color == colors::Black &&
+        c.pen.style == TPenStyle::psDash)
+      ++dark;
     if (c.op == "polyline" && c.pen.color == data.MarkColor(0)) ++contours;
     if (c.op == "polyline" && c.pen.color == data.ElementColor()) ++zones;
     if (c.op == "rectangle" && c.pen.color == data.ElementColor()) ++rects;
@@ -297,6 +352,8 @@ TEST_F(TrackingTest, PaintsContourZonesSearchWindowAndWarningMarks) {
   EXPECT_EQ(filled, 4);  // images 5 to 8
   EXPECT_EQ(hollow, 1);
   EXPECT_EQ(warnings, 1);
+  EXPECT_EQ(light, 2);
+  EXPECT_EQ(dark, 2);
 }
 
 TEST(TrackingText, ImageRunsJoinConsecutiveImagesAndSteps) {

@@ -185,5 +185,24 @@ TEST_F(TrackingWindowTest, TheOptionsThresholdAppliesWithoutUndoingTheMenuChoice
   EXPECT_EQ(ui->Tracking().Settings().radius, 60);
 }
 
+TEST_F(TrackingWindowTest, ChangedOptionsReachTrackingAtOnce) {
+  session->Options.ShapeNumber_Value = 1;  // "Polygone" in the options' list
+  session->Options.TrackingRadius_Value = 80;
+  session->Options.CheckBox52ShowRadiusSearch = !ui->Tracking().Settings().showSearchZone;
+  session->Options.NotifyChanged();
+  const TTrackingSettings& s = ui->Tracking().Settings();
+  EXPECT_EQ(s.shape, csPolygon);
+  EXPECT_EQ(s.radius, 80);
+  EXPECT_EQ(s.showSearchZone, session->Options.CheckBox52ShowRadiusSearch);
+  EXPECT_TRUE(ui->Action("MenuSuiviFormePolygone")->isChecked());
+
+  session->Options.ShapeNumber_Value = 2;
+  session->Options.NotifyChanged();
+  EXPECT_EQ(ui->Tracking().Settings().shape, csCircle);
+  session->Options.ShapeNumber_Value = 0;
+  session->Options.NotifyChanged();
+  EXPECT_EQ(ui->Tracking().Settings().shape, csFreehand);
+}
+
 }  // namespace
 }  // namespace kinevo

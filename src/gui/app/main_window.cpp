@@ -21,13 +21,14 @@
 #include "gui/app/properties_dialog.h"
 #include "gui/app/recovery_keeper.h"
 #include "gui/app/resources.h"
-#include "gui/app/window_placement.h"
 #include "gui/capture/capture_ui.h"
 #include "gui/common/file_dialogs_qt.h"
 #include "gui/common/message_dialog.h"
 #include "gui/common/value_dialog_qt.h"
+#include "gui/common/window_placement.h"
 #include "gui/document/options_dialog.h"
 #include "gui/document/password_dialog.h"
+#include "gui/formulas/calculator_window.h"
 #include "gui/formulas/formula_tools.h"
 #include "gui/marking/names_colours_dialog.h"
 #include "gui/montage/group_dialog.h"
@@ -111,6 +112,7 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent) : QMainWin
   timeDialog_->SetRequiredDuration = [this](double d) { session_->Data.SetRequiredDuration(d); };
   formulaTools_ = std::make_unique<TFormulaTools>(
       &session_->Settings, [this] { return session_->Options.CheckBox5ChangeFormulae; });
+  KeepPlacement(formulaTools_->Calculator(), "Calculatrice", &session_->Settings, this);
   timeDialog_->ShowCalculator = [this] { formulaTools_->ShowCalculator(); };
   groupDialog_ = std::make_unique<TBoiteBasculer>(this);
   instantDialog_ = std::make_unique<TBoiteInstant>();
@@ -141,6 +143,7 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent) : QMainWin
 
   // The results window, hidden until a result button asks for a page.
   resForm_ = std::make_unique<TResForm>(*session_);
+  KeepPlacement(*resForm_, "ResForm", &session_->Settings, this);
   resForm_->SetGraphCursors([](const std::string& name) { return NamedCursors::Get(name); });
   resForm_->ShowImage = [this](int image) {
     session_->Video.GoToImage(image);
@@ -755,8 +758,12 @@ void MainWindow::RestorePlacement() {
 
 void MainWindow::RestoreGeometry(const IKeyReader& ini) {
   // Left and Top place the frame, Width and Height size the inside; the
-  // frame, title bar included, must lie on a screen present now.
-  const QMargins m = FrameMargins();
+  // frame, title bar included, must lie on a screen present now.  The
+  // window is not framed yet: the frame is placed through the window's
+  // position, which the window manager gives to the frame, and never by
+  // adding margins it does not know yet (the window crept up by a title
+  // bar at every start).
+  const QMargins m = FrameMarginsOf(*this);
   if (ini.ValueExists("MainForm", "Width")) {
     const int w = std::max(ini.ReadInteger("MainForm", "Width", width()), 632);
     const int h = std::max(ini.ReadInteger("MainForm", "Height", height()), 452);
@@ -765,26 +772,21 @@ void MainWindow::RestoreGeometry(const IKeyReader& ini) {
                       h + m.top() + m.bottom());
     const QScreen* sc = QGuiApplication::screenAt(frame.center());
     if (sc == nullptr) sc = screen();
-    setGeometry(ClientOf(sc ? FitFrameInside(frame, sc->availableGeometry()) : frame, m));
+    PlaceFrame(*this, sc ? FitFrameInside(frame, sc->availableGeometry()) : frame);
     if (ini.ReadBool("MainForm", "Maximized", false)) showMaximized();
   } else if (const QScreen* sc = screen()) {
-    setGeometry(ClientOf(FirstStartFrame(sc->availableGeometry()), m));
+    PlaceFrame(*this, FirstStartFrame(sc->availableGeometry()));
   }
-}
-
-QMargins MainWindow::FrameMargins() const {
-  const QRect f = frameGeometry(), g = geometry();
-  return {g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom()};
 }
 
 void MainWindow::SavePlacement() {
   if (!shownOnce_) return;
   TSession& s = *session_;
   const QRect g = isMaximized() && normalGeometry().isValid() ? normalGeometry() : geometry();
-  const QMargins m = FrameMargins();
+  const QPoint frame = FramePositionOf(*this);
   s.Settings.Update([&](IKeyWriter& ini) {
-    ini.WriteInteger("MainForm", "Left", g.x() - m.left());
-    ini.WriteInteger("MainForm", "Top", g.y() - m.top());
+    ini.WriteInteger("MainForm", "Left", frame.x());
+    ini.WriteInteger("MainForm", "Top", frame.y());
     ini.WriteInteger("MainForm", "Width", g.width());
     ini.WriteInteger("MainForm", "Height", g.height());
     ini.WriteBool("MainForm", "Maximized", isMaximized());

@@ -161,8 +161,6 @@ class MainWindow : public QMainWindow {
   void RestorePlacement();
   void SavePlacement();
   void RestoreGeometry(const IKeyReader& ini);
-  // Title bar and borders around the inside (none offscreen or unmanaged).
-  QMargins FrameMargins() const;
   void RebuildRecentMenu();
   // Command handlers.
   void ChooseTool(TOutil tool, TScaleKind kind = skNormal);

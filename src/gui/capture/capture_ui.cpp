@@ -10,6 +10,7 @@
 #include <QToolBar>
 
 #include "core/export/export_actions.h"
+#include "gui/common/window_placement.h"
 
 namespace kinevo::gui {
 
@@ -58,6 +59,7 @@ CaptureUi::CaptureUi(QMainWindow& window, TSession& session, QWidget& view, QWid
   capture_ = std::make_unique<TCapture>(std::vector<ICaptureBackend*>{&none_, &backend_}, timer_,
                                         session.Dialog, TemporaryFolder(), &session.Settings);
   dialog_ = std::make_unique<TBoiteCapture>(*capture_, &window);
+  KeepPlacement(*dialog_, "Capture", &session.Settings, &window);
   RunDialog = [this](TBoiteCapture::Page page) {
     dialog_->Execute(page);
     Refresh();

@@ -24,6 +24,7 @@
 #include "core/common/number_format.h"
 #include "core/export/data_program.h"
 #include "core/graph/figure_tools.h"
+#include "gui/common/window_placement.h"
 #include "gui/formulas/formulas_dialog.h"
 #include "gui/graph/graph_image.h"
 #include "gui/graph/graph_widget.h"
@@ -965,6 +966,7 @@ void TResForm::OnScaleEdited() {
 void TResForm::ShowFormulasDialog() {
   if (!formulasDialog_) {
     formulasDialog_ = std::make_unique<gui::TBoiteFormules>(session_.Formulas, this);
+    KeepPlacement(*formulasDialog_, "Formules", &session_.Settings, this);
     formulasDialog_->Messages = &session_.Dialog;
     formulasDialog_->VideoFileName = [this] { return session_.VideoFileName(); };
     // The formulas are result columns: the views follow every change.

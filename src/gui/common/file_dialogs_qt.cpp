@@ -4,6 +4,8 @@
 #include <QStandardPaths>
 #include <QStringList>
 
+#include "gui/common/dialog_owner.h"
+
 namespace kinevo::gui {
 
 namespace {
@@ -39,13 +41,14 @@ std::string TQtFileDialogs::OpenFile(const TFileDialogRequest& r) {
   const QString filter = QtFileFilter(r.filter, r.filterIndex, &selected);
   QString start = StartFolder(r.initialDir);
   if (!r.fileName.empty()) start = start.isEmpty() ? Q(r.fileName) : start + "/" + Q(r.fileName);
-  return QFileDialog::getOpenFileName(parent_, Q(r.title), start, filter, &selected).toStdString();
+  return QFileDialog::getOpenFileName(DialogOwner(parent_), Q(r.title), start, filter, &selected)
+      .toStdString();
 }
 
 std::string TQtFileDialogs::SaveFile(const TFileDialogRequest& r) {
   QString selected;
   const QString filter = QtFileFilter(r.filter, r.filterIndex, &selected);
-  QFileDialog d(parent_, Q(r.title), StartFolder(r.initialDir), filter);
+  QFileDialog d(DialogOwner(parent_), Q(r.title), StartFolder(r.initialDir), filter);
   d.setAcceptMode(QFileDialog::AcceptSave);
   d.setDefaultSuffix(Q(r.defaultExt));
   d.setOption(QFileDialog::DontConfirmOverwrite);  // the workflow asks itself

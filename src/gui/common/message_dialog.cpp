@@ -15,6 +15,7 @@
 #include <QStyle>
 #include <QTimer>
 
+#include "gui/common/dialog_owner.h"
 #include "platform/qt/qpainter_canvas.h"
 
 namespace kinevo::gui {
@@ -380,7 +381,7 @@ void TMessageDialog::closeEvent(QCloseEvent* event) {
 // ---------------------------------------------------------------- presenter
 
 int32_t TQtUserDlgPresenter::Present(const TUserDlgContent& content, bool& checkBoxCheck) {
-  TMessageDialog dlg(content, parent_, screenWidth);
+  TMessageDialog dlg(content, DialogOwner(parent_), screenWidth);
   if (onShown) {
     // Runs inside the modal loop, once the window is up.
     QTimer::singleShot(0, &dlg, [this, &dlg] { onShown(dlg); });

@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "gui/common/dialog_owner.h"
+
 namespace kinevo::gui {
 
 namespace {
@@ -157,7 +159,7 @@ void TValueDialog::closeEvent(QCloseEvent* event) {
 }
 
 void TQtValueDialogPresenter::Present(IValueEntry& entry) {
-  TValueDialog dlg(entry, parent_, workAreaWidth);
+  TValueDialog dlg(entry, DialogOwner(parent_), workAreaWidth);
   if (onShown) {
     QTimer::singleShot(0, &dlg, [&] { onShown(dlg); });
   }

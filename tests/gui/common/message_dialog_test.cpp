@@ -184,3 +184,28 @@ TEST(MessageDialog, ScreenshotOfAThreeButtonDialog) {
   EXPECT_GT(buttons.top(), memo.bottom());
   EXPECT_LE(std::abs(buttons.left() - (shot.width() - 1 - buttons.right())), 1);
 }
+
+TEST(MessageDialog, ComesOverTheWindowWhoseCommandAskedIt) {
+  QWidget main, results;
+  TQtUserDlgPresenter presenter(&main);
+  TUserDlg dlg(&presenter);
+  dlg.AddButton("Ok", btOk);
+  main.show();
+  results.show();
+  QWidget* owner = nullptr;
+  presenter.onShown = [&](TMessageDialog& w) {
+    owner = w.parentWidget();
+    w.Button(0)->click();
+  };
+  // The results window is where the user works: the message belongs there.
+  QApplication::setActiveWindow(&results);
+  dlg.AddLine("Exportation terminée.");
+  dlg.Execute();
+  EXPECT_EQ(owner, &results);
+  // No window of the program active: the presenter's own window.
+  QApplication::setActiveWindow(nullptr);
+  results.hide();
+  dlg.AddLine("Enregistrement terminé.");
+  dlg.Execute();
+  EXPECT_EQ(owner, &main);
+}

@@ -716,6 +716,15 @@ void MainWindow::keyPressEvent(QKeyEvent* e) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  // Alt belongs to the view, where it changes the system: taken here, a
+  // lone Alt no longer sends the focus to the menu bar (whose next Enter,
+  // the key that places a mark, would open "Fichier").  Alt with a letter
+  // still opens the menus.
+  if (event->type() == QEvent::ShortcutOverride && watched == view_ &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Alt) {
+    event->accept();
+    return true;
+  }
   if (event->type() == QEvent::KeyPress && (watched == view_ || watched == trackBar_ ||
                                             qobject_cast<StatusField*>(watched) != nullptr)) {
     RouteKey(static_cast<QKeyEvent*>(event));

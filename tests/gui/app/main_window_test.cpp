@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -245,6 +246,26 @@ TEST_F(WindowTest, EveryVideoTypeOpensFromTheCommandLine) {
 TEST_F(WindowTest, StatusFieldsSayWhatTheyShow) {
   for (const char* name : {"EditImage", "EditMarque", "EditAngle", "EditZoom"})
     EXPECT_FALSE(window->Field(name)->toolTip().isEmpty()) << name;
+}
+
+TEST_F(WindowTest, ALoneAltInTheViewLeavesTheFocusThereAndTheMenusClosed) {
+  window->OpenArgument(QString::fromStdString(video));
+  ASSERT_TRUE(S().Video.IsOpen());
+  window->activateWindow();
+  QApplication::setActiveWindow(window.get());
+  window->View()->setFocus();
+  QApplication::processEvents();
+  ASSERT_EQ(QApplication::focusWidget(), window->View());
+  // As the window system sends it: press and release of Alt alone, then
+  // Enter, the key that places a mark.
+  QTest::keyClick(window->windowHandle(), Qt::Key_Alt, Qt::AltModifier);
+  QApplication::processEvents();
+  EXPECT_EQ(QApplication::focusWidget(), window->View());
+  EXPECT_EQ(window->menuBar()->activeAction(), nullptr);
+  QTest::keyClick(window->windowHandle(), Qt::Key_Return);
+  QApplication::processEvents();
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "a menu opened";
+  EXPECT_EQ(window->menuBar()->activeAction(), nullptr);
 }
 
 TEST_F(WindowTest, PlacementKeepsTheFrameOnTheScreen) {

@@ -102,7 +102,10 @@ Image ReadinessPicture(TReadinessPicture which) {
 TReadinessInput ReadinessInputOf(const TData& data, TVideoMode mode, bool separateScales,
                                  bool adviseNames) {
   TReadinessInput in;
-  in.mode = mode;
+  // The results come from the layer's marks in Layer marking, and from the
+  // Grid marks in every other mode (montage and tracking included): those
+  // are the marks to check.
+  in.mode = mode == vmTransparent ? vmTransparent : vmRepereFixe;
   in.scaleComplete = data.IsScaleComplete();
   in.separateScales = separateScales;
   in.horizScaleComplete = data.IsHorizScaleComplete();

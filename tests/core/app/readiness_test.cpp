@@ -214,4 +214,14 @@ TEST(ReadinessOfData, ReadsTheMarkingData) {
   TMainMem mem;
   EXPECT_EQ(CheckReadiness(in, dialog, mem), rdStop);
   EXPECT_TRUE(shown.Contains("l'échelle à l'aide d'une longueur connue"));
+
+  // In montage and tracking modes the results come from the Grid marks:
+  // they are checked as in Grid marking.
+  for (TVideoMode mode : {vmMontage, vmTracking}) {
+    TReadinessInput other = ReadinessInputOf(data, mode, false, true);
+    other.scaleComplete = true;
+    other.minMarksPerSystem = 1;
+    EXPECT_EQ(CheckReadiness(other, dialog, mem), rdStop) << int(mode);
+    EXPECT_TRUE(shown.Contains("Poser, au préalable, au moins trois marques par objet."));
+  }
 }

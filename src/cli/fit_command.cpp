@@ -1,7 +1,7 @@
 // kinevo-cli fit DOC.kvo --y QUANTITY --model KIND: fits a curve model to
 // one quantity of one system as the results window does, and prints the
-// parameters with their standard uncertainties, the fit statistics and the
-// equation line of the graph.
+// parameters with their standard uncertainties and units, the fit
+// statistics and the equation line of the graph.
 #include <iostream>
 #include <string>
 #include <vector>
@@ -46,19 +46,6 @@ bool ParseQuantity(const std::string& text, bool timeAllowed, int& q) {
   return false;
 }
 
-bool ParseModel(const std::string& text, int& kind) {
-  static const std::pair<const char*, int> names[] = {
-      {"constant", mkConstant},   {"proportional", mkProportional}, {"line", mkAffine},
-      {"parabola", mkParabola},   {"exponential", mkExponential},   {"sine", mkSinus},
-      {"damped-sine", mkSinusAe}, {"dry-friction", mkSinusAl}};
-  for (const auto& [name, k] : names)
-    if (text == name) {
-      kind = k;
-      return true;
-    }
-  return false;
-}
-
 bool ParseRequest(std::vector<std::string> args, TFitRequest& r) {
   std::string x, y, system, model;
   bool missing = false;
@@ -70,7 +57,7 @@ bool ParseRequest(std::vector<std::string> args, TFitRequest& r) {
   r.layer = TakeFlag(args, "--layer");
   if (missing || args.size() != 1 || !hasY || !hasModel) return false;
   r.document = args[0];
-  if (!ParseQuantity(y, false, r.qy) || !ParseModel(model, r.kind)) return false;
+  if (!ParseQuantity(y, false, r.qy) || !ParseModelKind(model, r.kind)) return false;
   if (hasX && !ParseQuantity(x, true, r.qx)) return false;
   if (hasSystem) {
     long long v = 0;
@@ -110,6 +97,8 @@ int Fit(const std::vector<std::string>& args) {
   TGModele model(std::move(points), masked);
   model.abscissaName = QuantityIdentifier(r.qx);
   model.ordinateName = QuantityIdentifier(r.qy);
+  model.abscissaUnit = QuantityUnit(r.qx);
+  model.ordinateUnit = QuantityUnit(r.qy);
   model.SetModelKind(r.kind);
   if (model.FitCode() != 0) {
     std::cerr << "L'ajustement du modèle a échoué (code " << model.FitCode() << ").\n";
@@ -117,7 +106,8 @@ int Fit(const std::vector<std::string>& args) {
   }
 
   for (const TModelParameter& p : model.DisplayedParameters())
-    std::cout << p.name << " = " << Number(p.value) << " ± " << Number(p.uncertainty) << "\n";
+    std::cout << p.name << " = " << Number(p.value) << " ± " << Number(p.uncertainty)
+              << (p.unit.empty() ? "" : " " + p.unit) << "\n";
   const TFitStatistics& st = model.Statistics();
   std::cout << "rms = " << Number(st.rmsDeviation) << "\n";
   std::cout << "precision = "

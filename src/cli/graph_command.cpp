@@ -9,6 +9,8 @@
 #include "cli/session_open.h"
 #include "core/app/readiness.h"
 #include "core/common/number_format.h"
+#include "core/graph/curve_models.h"
+#include "core/graph/model_tools.h"
 #include "gui/graph/graph_image.h"
 #include "gui/results/results_look.h"
 
@@ -18,7 +20,9 @@ namespace {
 constexpr const char* kUsage =
     "Usage : kinevo-cli graph DOC.kvo --view time|trajectory|vectors|formulas "
     "[--quantity x|y|vx|vy|v|ax|ay|a|theta|R|omega] [--systems 0,1,...] [--reference N] "
-    "[--vector speed|acceleration] [--layer] [--size LxH] [--ranges] -o SORTIE.svg|.png|.pdf\n";
+    "[--vector speed|acceleration] [--layer] [--size LxH] [--ranges] "
+    "[--model constant|proportional|line|parabola|exponential|sine|damped-sine|dry-friction] "
+    "-o SORTIE.svg|.png|.pdf\n";
 
 struct TGraphRequest {
   std::string document, output, video;
@@ -31,6 +35,7 @@ struct TGraphRequest {
   bool layer = false;
   int width = 800, height = 600;
   bool ranges = false;
+  int model = mkNone;
 };
 
 bool ParseView(const std::string& v, int& view) {
@@ -91,7 +96,7 @@ bool EndsWith(const std::string& s, const std::string& suffix) {
 }
 
 bool ParseRequest(std::vector<std::string> args, TGraphRequest& r) {
-  std::string view, quantity, systems, reference, vector, size;
+  std::string view, quantity, systems, reference, vector, size, model;
   bool missing = false;
   const bool hasView = TakeOption(args, "--view", view, missing);
   const bool hasQuantity = TakeOption(args, "--quantity", quantity, missing);
@@ -99,6 +104,7 @@ bool ParseRequest(std::vector<std::string> args, TGraphRequest& r) {
   const bool hasReference = TakeOption(args, "--reference", reference, missing);
   const bool hasVector = TakeOption(args, "--vector", vector, missing);
   const bool hasSize = TakeOption(args, "--size", size, missing);
+  const bool hasModel = TakeOption(args, "--model", model, missing);
   TakeOption(args, "-o", r.output, missing);
   TakeOption(args, "--video", r.video, missing);
   r.layer = TakeFlag(args, "--layer");
@@ -117,11 +123,12 @@ bool ParseRequest(std::vector<std::string> args, TGraphRequest& r) {
     r.vectorKind = vector == "speed" ? vkSpeed : vkAcceleration;
   }
   if (hasSize && !ParseSize(size, r.width, r.height)) return false;
+  if (hasModel && (!ParseModelKind(model, r.model) || r.view == rvVectors)) return false;
   return EndsWith(r.output, ".svg") || EndsWith(r.output, ".png") || EndsWith(r.output, ".pdf");
 }
 
 // The plotted formulas (all of them when none is ticked in the document).
-std::vector<TFormulaSeries> FormulaSeries(const TSession& s, std::string& abscissa) {
+std::vector<TFormulaSeries> FormulaSeries(const TSession& s, TAxisQuantity& abscissa) {
   std::vector<int32_t> plotted = s.Formulas.PlottedFormulas();
   if (plotted.empty())
     for (int32_t i = 0; i < s.Formulas.FormulaCount(); ++i) plotted.push_back(i);
@@ -131,11 +138,13 @@ std::vector<TFormulaSeries> FormulaSeries(const TSession& s, std::string& abscis
     TFormulaSeries f;
     for (const auto& [x, y] : s.Formulas.FormulaPoints(i)) f.points.push_back({x, y});
     f.name = r.Identifier.empty() ? r.Phrase : r.Identifier;
+    f.unit = r.Unit();
     f.colour = kPaletteA[static_cast<std::size_t>(out.size() % kPaletteA.size())];
     out.push_back(std::move(f));
   }
   const int32_t a = s.Formulas.AbscissaFormula();
-  abscissa = a >= 0 ? s.Formulas.Formula(a).Identifier : "t";
+  abscissa = a >= 0 ? TAxisQuantity{s.Formulas.Formula(a).Identifier, s.Formulas.Formula(a).Unit()}
+                    : TAxisQuantity{"t", "s"};
   return out;
 }
 
@@ -158,7 +167,7 @@ TWorldWindow BuildView(TSession& s, TGraphModel& g, const TGraphRequest& r) {
     case rvVectors:
       return BuildVectorGraph(g, calc, systems, r.vectorKind, sl, look);
     default: {
-      std::string abscissa;
+      TAxisQuantity abscissa;
       const auto series = FormulaSeries(s, abscissa);
       return BuildFormulaGraph(g, series, abscissa, look);
     }
@@ -202,6 +211,11 @@ int Graph(const std::vector<std::string>& args) {
   TGraphModel g(s.GraphUtils);
   g.SetSize(r.width, r.height);
   const TWorldWindow w = BuildView(s, g, r);
+  // The fitted model and its box, as the window shows them.
+  if (!ApplyModel(g, r.model)) {
+    std::cerr << kOneCurveOnly << "\n";
+    return 1;
+  }
   if (!Write(g, r)) {
     std::cerr << "Impossible d'écrire le fichier « " << r.output << " ».\n";
     return 1;

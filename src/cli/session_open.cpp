@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "core/app/readiness.h"
+#include "core/graph/curve_models.h"
 #include "platform/avi/vfw_play.h"
 #include "platform/ffmpeg/ds_play.h"
 #include "platform/ffmpeg/ffmpeg_play.h"
@@ -37,6 +38,19 @@ bool TakeFlag(std::vector<std::string>& args, const std::string& name) {
   if (it == args.end()) return false;
   args.erase(it);
   return true;
+}
+
+bool ParseModelKind(const std::string& text, int& kind) {
+  static const std::pair<const char*, int> names[] = {
+      {"constant", mkConstant},   {"proportional", mkProportional}, {"line", mkAffine},
+      {"parabola", mkParabola},   {"exponential", mkExponential},   {"sine", mkSinus},
+      {"damped-sine", mkSinusAe}, {"dry-friction", mkSinusAl}};
+  for (const auto& [name, k] : names)
+    if (text == name) {
+      kind = k;
+      return true;
+    }
+  return false;
 }
 
 std::unique_ptr<TCliSession> NewCliSession() {

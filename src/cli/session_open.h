@@ -27,6 +27,11 @@ bool TakeOption(std::vector<std::string>& args, const std::string& name, std::st
                 bool& missing);
 bool TakeFlag(std::vector<std::string>& args, const std::string& name);
 
+// A curve model kind by its name on the command line (constant,
+// proportional, line, parabola, exponential, sine, damped-sine,
+// dry-friction); false for another name.
+bool ParseModelKind(const std::string& text, int& kind);
+
 // A session over the real frame sources, no settings file, messages on
 // stderr.
 std::unique_ptr<TCliSession> NewCliSession();

@@ -69,6 +69,9 @@ TEST_F(FitCli, ExactMotionsGiveTheirCoefficients) {
   EXPECT_NEAR(f.values["rms"].first, 0.0, 1e-9);
   EXPECT_EQ(f.values.count("correlation"), 0u);  // not a linear model
   EXPECT_EQ(f.equation, "Modèle: y = r + b.t + c.t²");
+  // Each parameter with its unit.
+  for (const char* unit : {" m\nb = ", " m/s\nc = ", " m/s²\nrms = "})
+    EXPECT_NE(r.out.find(unit), std::string::npos) << unit << " in " << r.out;
 
   r = Fit({"--y", "x", "--model", "line"});
   ASSERT_EQ(r.status, 0) << r.err;
@@ -77,12 +80,14 @@ TEST_F(FitCli, ExactMotionsGiveTheirCoefficients) {
   EXPECT_NEAR(f.values["correlation"].first, 1.0, 1e-12);
   EXPECT_EQ(f.equation, "Modèle: x = r + b.t");
 
-  // y against x for system 0: y = −0.1 − 0.5 x².
+  // y against x for system 0: y = −0.1 − 0.5 x²; b has no unit, c is in m⁻¹.
   r = Fit({"--y", "y", "--x", "x", "--model", "parabola"});
   ASSERT_EQ(r.status, 0) << r.err;
   f = Parse(r.out);
   EXPECT_NEAR(f.values["c"].first, -0.5, 1e-9);
   EXPECT_EQ(f.equation, "Modèle: y = r + b.x + c.x²");
+  EXPECT_NE(r.out.find(" m⁻¹\n"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find(" m/m"), std::string::npos) << r.out;
 }
 
 TEST_F(FitCli, UncertaintiesOfAnInexactFit) {

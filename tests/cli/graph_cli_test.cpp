@@ -11,6 +11,7 @@
 #include <set>
 #include <sstream>
 
+#include "core/common/ini_file.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 #include "support/two_systems_document.h"
@@ -146,6 +147,65 @@ TEST_F(GraphCli, ShortMotionSeenFromItselfIsWidenedToAQuarter) {
   QFile pdf(QString::fromStdString(dir.File("self.pdf")));
   ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
   EXPECT_TRUE(pdf.read(5) == "%PDF-");
+}
+
+// System 1 stands still at x = y = 0.5 m (the origin moved to the bottom
+// left corner), its marks written apart in their last digits, as a document
+// saved elsewhere may hold them.
+void StillSystemOne(const std::string& doc) {
+  TIniFile ini(doc);
+  ini.WriteFloat("Data", "OrigineCurrentYCoordinate_Grid", 1);
+  for (int i = 0; i < kMarks; ++i) {
+    const std::string s = "_Grid_" + std::to_string(i) + "_1";
+    ini.WriteString("Data", "MarkXCoordinate" + s, i % 2 ? "0.25000000000000006" : "0.25");
+    ini.WriteString("Data", "MarkYCoordinate" + s, i % 2 ? "0.50000000000000011" : "0.5");
+  }
+  ASSERT_TRUE(ini.UpdateFile());
+}
+
+TEST_F(GraphCli, APointAtRestIsShownAtItsValueWithinFivePercent) {
+  StillSystemOne(dir.File("doc.kvo"));
+  auto r = Graph({"--view", "time", "--quantity", "x", "--systems", "1", "--ranges", "-o",
+                  dir.File("rest.svg")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Window w = ParseRanges(r.out);
+  // 0.5 ± 5 %, then the margin of 5 % of that range.
+  EXPECT_NEAR(w.ymin, 0.5 - 0.025 - 0.0025, 1e-9);
+  EXPECT_NEAR(w.ymax, 0.5 + 0.025 + 0.0025, 1e-9);
+  // Its constant model has no correlation with the data.
+  r = test::RunProgram(KINEVO_CLI_PATH, {"fit", dir.File("doc.kvo"), "--system", "1", "--y", "x",
+                                         "--model", "constant"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("\ncorrelation = 0\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("r = 0.5 ± "), std::string::npos) << r.out;
+}
+
+TEST_F(GraphCli, TheFittedModelAndItsBoxAreDrawn) {
+  auto r = Graph({"--view", "time", "--quantity", "y", "--systems", "0", "--model", "parabola",
+                  "-o", dir.File("model.svg")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  QFile svg(QString::fromStdString(dir.File("model.svg")));
+  ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+  const QString text = QString::fromUtf8(svg.readAll());
+  for (const char* line : {"Modèle: y = r + b.t + c.t²", "écart quadratique moyen", " m/s²"})
+    EXPECT_TRUE(text.contains(QString::fromUtf8(line))) << line;
+  EXPECT_TRUE(text.contains("#009696", Qt::CaseInsensitive)) << "the model's curve";
+
+  // In a PDF the box is text that can be selected.
+  r = Graph({"--view", "trajectory", "--systems", "0", "--model", "parabola", "-o",
+             dir.File("model.pdf")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto pdf = test::RunProgram("/usr/bin/pdftotext", {dir.File("model.pdf"), "-"});
+  ASSERT_EQ(pdf.status, 0) << pdf.err;
+  EXPECT_NE(pdf.out.find("Modèle: y = r + b.x + c.x²"), std::string::npos) << pdf.out;
+  EXPECT_NE(pdf.out.find("m⁻¹"), std::string::npos) << pdf.out;
+
+  // One curve only; no model on vectors.
+  r = Graph({"--view", "time", "--model", "line", "-o", dir.File("two.svg")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("une seule courbe"), std::string::npos) << r.err;
+  EXPECT_EQ(Graph({"--view", "vectors", "--model", "line", "-o", dir.File("v.svg")}).status, 2);
+  EXPECT_EQ(Graph({"--view", "time", "--model", "cubic", "-o", dir.File("c.svg")}).status, 2);
 }
 
 TEST_F(GraphCli, BadRequestsAreRefusedWithoutAFile) {

@@ -14,6 +14,11 @@ namespace kinevo {
 bool IsZero(double x) { return std::fabs(x) < 1e-100; }
 bool IsHuge(double x) { return std::fabs(x) > 1e100; }
 
+bool IsNegligible(double v, double scale) {
+  constexpr double kRounding = 1e-11;
+  return std::fabs(v) <= kRounding * std::fabs(scale);
+}
+
 bool SamePoint(const TWorldPoint& a, const TWorldPoint& b) {
   return IsZero(a.x - b.x) && IsZero(a.y - b.y);
 }

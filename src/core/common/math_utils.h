@@ -41,6 +41,12 @@ inline bool SameValue(double a, double b) { return IsZero(a - b); }
 bool SamePoint(const TWorldPoint& a, const TWorldPoint& b);
 inline bool SamePoint(const TPixel& a, const TPixel& b) { return a == b; }
 
+// Whether v is no more than the rounding residue of arithmetic on values of
+// magnitude `scale` (|v| <= 1e-11·|scale|): the exact value it stands for is
+// 0.  Used where an absolute test would take such residue for a real value
+// (a constant that differs by 1e-16 from itself, 0 computed as 1e-17).
+bool IsNegligible(double v, double scale);
+
 // x clamped to [-2147483647, 2147483647], then rounded to the nearest
 // integer, halves to even.  NaN gives 0.
 int32_t RoundToInt(double x);

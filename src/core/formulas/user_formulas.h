@@ -81,6 +81,8 @@ struct TRec {
 
   // The identifier typed, "=" and the phrase; the phrase alone without name.
   std::string FormulaText() const;
+  // The unit typed, "" when none was.
+  std::string Unit() const { return UnitText == kNoUnit ? std::string() : UnitText; }
 };
 
 // Codes of CheckRecord.

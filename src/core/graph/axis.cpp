@@ -78,7 +78,7 @@ void TAxe::DrawLabels(Canvas& canvas, const TPlotRect& plot, double step, double
     const double off = firstOffset + i * pixelStep;
     if (off > Length(plot) + 0.5) break;  // centre beyond the far end
     if (off < -0.5) continue;
-    const std::string text = FormatTickLabel(v, min, max, step, i == 0);
+    const std::string text = FormatTickLabel(v, min, max, step);
     const TTextSize sz = canvas.TextExtent(text);
     const int at = PixelAt(off, plot);
     if (orientation_ == aoHorizontal)

@@ -26,6 +26,10 @@ class TAxe {
   double max = 100.0;
   // First line: the main title (bold); the others: sub-titles.
   std::vector<std::string> title;
+  // The quantity along the axis: its symbol in equations ("t", "x") and its
+  // unit ("" when not known), for the model and the figures measured on it.
+  std::string name;
+  std::string unit;
   int titleOffset = 14;  // from the control edge
   TColor colour = colors::BtnFace;
 

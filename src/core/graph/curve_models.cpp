@@ -37,13 +37,31 @@ double MinOf(std::span<const double> v) {
 }
 
 // Amplitude, angular frequency and phase of a sinusoid start, from the data
-// with the offset removed.
+// with the offset removed.  The arcsine gives two phases for the first
+// value; the first slope tells which: the wave rises through the first
+// sample on one and falls on the other.  The phase found is that of the
+// first abscissa, brought back to t = 0.
 void SinusStart(std::span<const double> x, const std::vector<double>& yp, double& amplitude,
                 double& omega, double& phase) {
   amplitude = std::fabs(MaxOf(yp));
   const double xmax = MaxOf(x);
   omega = IsZero(xmax) ? 0.0 : ZeroCrossingFrequency(x, yp, 2.0 * std::numbers::pi / xmax);
-  phase = IsZero(amplitude) ? 0.0 : std::asin(std::clamp(yp[0] / amplitude, -1.0, 1.0));
+  phase = 0.0;
+  if (IsZero(amplitude)) return;
+  phase = std::asin(std::clamp(yp[0] / amplitude, -1.0, 1.0));
+  if (yp.size() >= 2 && yp[1] < yp[0]) phase = std::numbers::pi - phase;
+  phase = WrapPhase(phase - omega * x[0]);
+}
+
+// Σ (yi − model(xi))² of a parameter set (infinite when not a number).
+double SumOfSquares(int kind, std::span<const double> x, std::span<const double> y,
+                    std::span<const double> p) {
+  double s = 0.0;
+  for (size_t i = 0; i < x.size(); ++i) {
+    const double r = y[i] - ModelValue(kind, p, x[i]);
+    s += r * r;
+  }
+  return std::isfinite(s) ? s : std::numeric_limits<double>::infinity();
 }
 
 }  // namespace
@@ -291,10 +309,22 @@ int FitModel(int kind, std::span<const double> x, std::span<const double> y,
   std::vector<double> start = InitialParameters(kind, x, y);
   if (start.empty()) return pfTooFewPoints;
   p = start;
-  const int code = NonLinearFit(x, y, kind, p);
-  if (HasFixedOffset(kind)) {
-    // A fit that ended on a non-positive amplitude or angular frequency
-    // starts the model again from the data's estimates of them.
+  int code = NonLinearFit(x, y, kind, p);
+  if (!HasFixedOffset(kind)) return code;
+  NormaliseSinusoid(p);
+  // The offset of the start is an estimate: the middle of the extreme
+  // samples, or the mean, which is not the centre of a damped oscillation.
+  // A last fit lets it move with the other parameters.
+  std::vector<double> joint = p;
+  const int jointCode = NonLinearFit(x, y, kind, joint, true);
+  NormaliseSinusoid(joint);
+  if (SumOfSquares(kind, x, y, joint) <= SumOfSquares(kind, x, y, p)) {
+    p = std::move(joint);
+    code = jointCode;
+  }
+  // A fit that ended on a zero amplitude or angular frequency starts the
+  // model again from the data's estimates of them.
+  if (!(p[1] > 0.0) || !(p[2] > 0.0)) {
     std::vector<double> yp(y.begin(), y.end());
     for (double& v : yp) v -= p[0];
     double b, c, d;
@@ -303,6 +333,28 @@ int FitModel(int kind, std::span<const double> x, std::span<const double> y,
     if (!(p[2] > 0.0)) p[2] = c;
   }
   return code;
+}
+
+void NormaliseSinusoid(std::vector<double>& p) {
+  if (p.size() < 4) return;
+  // b·sin(−ω·t + φ) = b·sin(ω·t + π − φ), and the damping factors do not
+  // depend on the sign of ω.
+  if (p[2] < 0.0) {
+    p[2] = -p[2];
+    p[3] = std::numbers::pi - p[3];
+  }
+  // −b·sin(θ) = b·sin(θ + π).
+  if (p[1] < 0.0) {
+    p[1] = -p[1];
+    p[3] += std::numbers::pi;
+  }
+  p[3] = WrapPhase(p[3]);
+}
+
+double WrapPhase(double a) {
+  if (!std::isfinite(a)) return a;
+  a = std::remainder(a, 2.0 * std::numbers::pi);  // in [−π, π]
+  return a <= -std::numbers::pi ? a + 2.0 * std::numbers::pi : a;
 }
 
 TDryFriction DryFrictionCoefficients(std::span<const double> p) {

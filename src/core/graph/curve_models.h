@@ -13,8 +13,10 @@
 //   7 damped (exp)  [r, b, c, d, k]   r + b·sin(c·t + d)·exp(k·t)
 //   8 damped (lin)  [r, A, ω, φ, k]   r + A·sin(ω·t + φ)·(1 + k·t) until the
 //                                     motion stops, then the value reached
-// For the sinusoids the offset r is fixed before the non-linear fit; the
-// Marquardt parameters are the others.  For the exponential all three are.
+// For the sinusoids the offset r is fixed during a first non-linear fit of
+// the others, then fitted with them; the amplitude and the angular frequency
+// end positive and the phase in (−π, π].  For the exponential all three
+// parameters are fitted at once.
 #include <span>
 #include <vector>
 
@@ -84,6 +86,12 @@ std::vector<double> InitialParameters(int kind, std::span<const double> x,
 // kinds the polynomial fit's code, for the others the non-linear fit's).
 int FitModel(int kind, std::span<const double> x, std::span<const double> y,
              std::vector<double>& p);
+
+// Brings a sinusoid's parameters [r, b, ω, φ, ...] to the same curve with
+// ω ≥ 0, b ≥ 0 and φ in (−π, π].
+void NormaliseSinusoid(std::vector<double>& p);
+// An angle brought into (−π, π] (NaN and infinities unchanged).
+double WrapPhase(double a);
 
 // Displayed coefficients of the linearly damped sinusoid, from its model
 // parameters [c0, A, ω, φ, k]: the dry-friction oscillator

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/graph/graph_model.h"
+#include "core/graph/units.h"
 
 namespace kinevo {
 namespace {
@@ -377,9 +378,13 @@ void TFigureTools::FinishBuilding(TPixel p) {
   // Equal points make no figure.
   if (SamePoint(a, b)) return;
   switch (tool) {
-    case gtSegment:
-      Create(std::make_unique<TGFigSegment>(a, b));
+    case gtSegment: {
+      auto segment = std::make_unique<TGFigSegment>(a, b);
+      segment->measuresSlope = !g_.EqualScale();
+      segment->slopeUnit = UnitRatio(g_.AxeY.unit, g_.AxeX.unit);
+      Create(std::move(segment));
       break;
+    }
     case gtCercle:
       Create(std::make_unique<TGCercle>(a, b));
       break;

@@ -140,8 +140,25 @@ TGFigSegment::TGFigSegment(TWorldPoint a, TWorldPoint b) : TGSegment(a, b) {
   colour = kDefaultSegmentColour;
 }
 
+double TGFigSegment::Slope() const {
+  const double dx = points_[1].x - points_[0].x, dy = points_[1].y - points_[0].y;
+  return dy / dx;
+}
+
 std::vector<std::string> TGFigSegment::InfoLines() const {
-  return {LengthLine("Longueur du segment", Length())};
+  if (!measuresSlope) return {LengthLine("Longueur du segment", Length())};
+  const double slope = Slope();
+  if (!std::isfinite(slope)) return {"Pente du segment : infinie"};
+  return {"Pente du segment : " + FormatGeneral(slope, 3) +
+          (slopeUnit.empty() ? "" : " " + slopeUnit)};
+}
+
+void TGFigSegment::Assign(const TGElem& src) {
+  TGSegment::Assign(src);
+  if (const auto* s = dynamic_cast<const TGFigSegment*>(&src)) {
+    measuresSlope = s->measuresSlope;
+    slopeUnit = s->slopeUnit;
+  }
 }
 
 void TGFigSegment::Draw(Canvas& canvas, const TDrawContext& ctx) const {

@@ -44,13 +44,22 @@ struct TArcGeometry {
 };
 TArcGeometry ArcGeometry(const TWorldPoint& a, const TWorldPoint& b, const TWorldPoint& m);
 
+// A drawn segment measures its length when both axes carry lengths in the
+// same unit (trajectories); on a graph of a quantity against another (x
+// against t), a length would add seconds to metres: it measures its slope,
+// in the unit of the ordinate over that of the abscissa (m/s).
 class TGFigSegment : public TGSegment {
  public:
   TGFigSegment(TWorldPoint a, TWorldPoint b);
   double Length() const { return Distance(points_[0], points_[1]); }
+  // Δy / Δx (infinite for a vertical segment).
+  double Slope() const;
+  bool measuresSlope = false;
+  std::string slopeUnit;  // "" when not known
   std::vector<std::string> InfoLines() const override;
   void Draw(Canvas& canvas, const TDrawContext& ctx) const override;
   std::unique_ptr<TGElem> Clone() const override;
+  void Assign(const TGElem& source) override;
 };
 
 class TGFigSpline : public TGSpline {

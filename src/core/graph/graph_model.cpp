@@ -423,6 +423,7 @@ bool TGraphModel::SetTool(int tool) {
 }
 
 std::string TGraphModel::CursorName() const {
+  if (ModelBox.Moving() || (drag_ == gdIdle && ModelBox.Contains(mouse_))) return "SizeAll";
   if (TModelTools::IsModelTool(tool_)) return models_->CursorName();
   switch (tool_) {
     case gtPan:
@@ -449,6 +450,11 @@ bool TGraphModel::MouseInPlot() const {
 void TGraphModel::MouseDown(TMouseButton b, TShiftState s, int x, int y) {
   InvalidateElements();
   mouse_ = dragFrom_ = dragLast_ = {x, y};
+  // The model's box lies over everything: a press in it moves it.
+  if (b == mbLeft && ModelBox.Contains({x, y})) {
+    ModelBox.BeginMove({x, y});
+    return;
+  }
   if (TModelTools::IsModelTool(tool_) && b == mbLeft) {
     models_->MouseDown({x, y});
     return;
@@ -467,6 +473,10 @@ void TGraphModel::MouseDown(TMouseButton b, TShiftState s, int x, int y) {
 
 void TGraphModel::MouseMove(TShiftState s, int x, int y) {
   mouse_ = {x, y};
+  if (ModelBox.Moving()) {
+    ModelBox.MoveTo({x, y});
+    return;
+  }
   if (TModelTools::IsModelTool(tool_)) {
     // A drag reshapes the model curve (its OnChange says so too).
     if (const TGModele* m = models_->ActiveModel(); m && m->Dragging() != mhNone)
@@ -504,6 +514,10 @@ void TGraphModel::MouseMove(TShiftState s, int x, int y) {
 void TGraphModel::MouseUp(TMouseButton b, TShiftState s, int x, int y) {
   InvalidateElements();
   mouse_ = {x, y};
+  if (ModelBox.Moving()) {
+    ModelBox.EndMove();
+    return;
+  }
   if (TModelTools::IsModelTool(tool_)) {
     models_->MouseUp();
     return;
@@ -675,7 +689,16 @@ void TGraphModel::PaintOverlay(Canvas& canvas) {
   PaintToolMarks(canvas);
   if (IsDessinerEchelle) PaintScaleBar(canvas);
   Bulle.Draw(canvas, font, width_, height_);
+  PaintModelBox(canvas);
   PaintFrames(canvas);
+}
+
+void TGraphModel::PaintModelBox(Canvas& canvas) {
+  const TGModele* m = ModelBox.shown ? models_->ActiveModel() : nullptr;
+  if (m)
+    ModelBox.Draw(canvas, font, m->BoxLines(), width_, height_, plot_);
+  else
+    ModelBox.Forget();
 }
 
 void TGraphModel::PaintToolMarks(Canvas& canvas) {

@@ -18,6 +18,7 @@
 #include "core/graph/graph_elements.h"
 #include "core/graph/graph_model_element.h"
 #include "core/graph/graph_utils.h"
+#include "core/graph/model_box.h"
 #include "core/graph/world_range.h"
 #include "core/graph/zoom.h"
 #include "core/video/view_client.h"
@@ -159,6 +160,8 @@ class TGraphModel {
   TAxe AxeX{TAxe::aoHorizontal};
   TAxe AxeY{TAxe::aoVertical};
   TBulle Bulle;
+  // The box of the model of the single curve shown (drawn after the bubble).
+  TModelBox ModelBox;
   // The properties above change the background: call after setting them
   // (the elements are drawn again too: the marker size and the font change
   // them).
@@ -305,6 +308,7 @@ class TGraphModel {
   void PaintCurvePoints(Canvas& canvas, const TCourbe& c, const TDrawContext& ctx);
   void PaintCurveSegments(Canvas& canvas, const TCourbe& c);
   void PaintScaleBar(Canvas& canvas);
+  void PaintModelBox(Canvas& canvas);
   void PaintFrames(Canvas& canvas);
   void PaintToolMarks(Canvas& canvas);
   void UpdateHint();

@@ -9,6 +9,7 @@
 #include "core/common/number_format.h"
 #include "core/graph/curve_models.h"
 #include "core/graph/fit_uncertainty.h"
+#include "core/graph/units.h"
 
 namespace kinevo {
 
@@ -78,6 +79,20 @@ std::string FormatUncertainty(double u) {
   return s;
 }
 
+std::string FormatMeasured(double value, double u) {
+  if (!std::isfinite(value) || !std::isfinite(u) || !(u > 0.0)) return FormatNumber(0, value);
+  // The uncertainty's second significant digit is the value's last one.
+  const int e = static_cast<int>(std::floor(std::log10(u)));
+  const int decimals = 1 - e;
+  if (decimals < 0 || decimals > 10 || !(std::fabs(value) < 1e7)) return FormatNumber(0, value);
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
+  std::string s = buf;
+  for (char& c : s)
+    if (c == '.') c = DecimalSeparator();
+  return s;
+}
+
 TGModele::TGModele(std::vector<TWorldPoint> points, int maskedAtEnds)
     : TGElem(obModele), points_(std::move(points)), maskedAtEnds_(std::max(0, maskedAtEnds)) {
   colour = kModelColour;
@@ -100,6 +115,7 @@ void TGModele::SetModelKind(int kind) {
   }
   kind_ = kind;
   fitCode_ = FitModel(kind, x_, y_, P());
+  handSet_ = false;
   Changed();
 }
 
@@ -112,6 +128,7 @@ void TGModele::SetParameter(int i, double value) {
   double& p = P()[static_cast<std::size_t>(i)];
   if (std::fabs(p - value) < 1e-100 || (std::isnan(p) && std::isnan(value))) return;
   p = value;
+  handSet_ = true;
   Changed();
 }
 
@@ -146,14 +163,46 @@ std::vector<TModelParameter> TGModele::DisplayedParameters() const {
     });
     const double values[] = {f.r, f.b, f.c, f.y0, f.dy0};
     const std::string names[] = {"r", "b", "c", ordinateName + "(0)", ordinateName + "'(0)"};
-    for (int i = 0; i < 5; ++i) out.push_back({names[i], values[i], u[static_cast<size_t>(i)]});
+    const std::vector<std::string> units = SlotUnits();
+    for (int i = 0; i < 5; ++i) {
+      const auto k = static_cast<size_t>(i);
+      out.push_back({names[i], values[i], u[k], units[k]});
+    }
     return out;
   }
+  const std::vector<std::string> units = SlotUnits();
   for (int slot : ParameterSlots()) {
     const auto s = static_cast<std::size_t>(slot);
-    out.push_back({Letter(slot), p[s], s < uncertainties_.size() ? uncertainties_[s] : NAN});
+    out.push_back({Letter(slot), p[s], s < uncertainties_.size() ? uncertainties_[s] : NAN,
+                   s < units.size() ? units[s] : std::string()});
   }
   return out;
+}
+
+std::vector<std::string> TGModele::SlotUnits() const {
+  const std::string& t = abscissaUnit;
+  const std::string& y = ordinateUnit;
+  switch (kind_) {
+    case mkAffine:
+      return {y, UnitRatio(y, t)};
+    case mkConstant:
+      return {y, ""};
+    case mkProportional:
+      return {"", UnitRatio(y, t)};
+    case mkParabola:
+      return {y, UnitRatio(y, t), UnitRatio(y, t, 2)};
+    case mkExponential:
+      return {y, y, UnitInverse(t)};
+    case mkSinus:
+      return {y, y, UnitRatio("rad", t), "rad"};
+    case mkSinusAe:
+      return {y, y, UnitRatio("rad", t), "rad", UnitInverse(t)};
+    case mkSinusAl:
+      // The coefficients of y'' + r·y + b·sign(y') = c, then y(0), y'(0).
+      return {UnitInverse(t, 2), UnitRatio(y, t, 2), UnitRatio(y, t, 2), y, UnitRatio(y, t)};
+    default:
+      return {};
+  }
 }
 
 double TGModele::Value(double x) const { return ModelValue(kind_, Parameters(), x); }
@@ -168,6 +217,7 @@ void TGModele::Changed() {
     stats_ = TFitStatistics{};
     uncertainties_.clear();
   }
+  boxLines_.clear();
   OnChange();
 }
 
@@ -209,10 +259,35 @@ std::vector<std::string> TGModele::StatisticsLines() const {
   lines.push_back("- écart quadratique moyen = " + FormatGeneral(stats_.rmsDeviation, 3));
   if (IsLinear())
     lines.push_back("- coefficient de corrélation = " + FormatGeneral(stats_.correlation, 6));
+  if (handSet_) {
+    // The uncertainties were those of the fit, not of these parameters.
+    lines.push_back(kHandSetModel);
+    return lines;
+  }
   for (const TModelParameter& p : DisplayedParameters())
     if (std::isfinite(p.uncertainty))
       lines.push_back("- incertitude-type sur " + p.name + " = " +
-                      FormatUncertainty(p.uncertainty));
+                      FormatUncertainty(p.uncertainty) + (p.unit.empty() ? "" : " " + p.unit));
+  return lines;
+}
+
+std::vector<std::string> TGModele::BoxLines() const {
+  if (!KnownKind(kind_)) return {};
+  const std::string key = abscissaName + '\n' + ordinateName + '\n' + abscissaUnit + '\n' +
+                          ordinateUnit + DecimalSeparator();
+  if (!boxLines_.empty() && key == boxKey_) return boxLines_;
+  std::vector<std::string> lines{EquationLines().front()};
+  for (const TModelParameter& p : DisplayedParameters()) {
+    std::string value = FormatNumber(0, p.value);
+    if (!handSet_ && std::isfinite(p.uncertainty))
+      value = FormatMeasured(p.value, p.uncertainty) + " ± " + FormatUncertainty(p.uncertainty);
+    lines.push_back(p.name + " = " + value + (p.unit.empty() ? "" : " " + p.unit));
+  }
+  lines.push_back("écart quadratique moyen = " + FormatGeneral(stats_.rmsDeviation, 3) +
+                  (ordinateUnit.empty() ? "" : " " + ordinateUnit));
+  if (handSet_) lines.push_back(kHandSetModel);
+  boxKey_ = key;
+  boxLines_ = lines;
   return lines;
 }
 
@@ -435,7 +510,10 @@ void TGModele::Drag(TShiftState s, int dx, int dy) {
       DragSinus(s, dx, dy);
       break;
   }
-  if (Parameters() != before) Changed();
+  if (Parameters() != before) {
+    handSet_ = true;
+    Changed();
+  }
 }
 
 bool TGModele::WithinPixels(double worldY) const {

@@ -30,18 +30,28 @@ enum TModelHandle : int {
   mhTranslate = 5,
 };
 
-// One displayed parameter: its name (a letter, or "y(0)" ...), its value
-// and its standard uncertainty (NaN when it cannot be computed).
+// One displayed parameter: its name (a letter, or "y(0)" ...), its value,
+// its standard uncertainty (NaN when it cannot be computed) and its unit
+// ("" when it has none or it is not known).
 struct TModelParameter {
   std::string name;
   double value = 0.0;
   double uncertainty = 0.0;
+  std::string unit;
 };
 
 // An uncertainty as it is shown: two significant digits, trailing zeros
 // kept ("0,0040"), with the current decimal separator; "#Nombre!" when it
 // is not a number.
 std::string FormatUncertainty(double u);
+// A value beside its uncertainty: written to the uncertainty's last digit
+// ("2,0004" beside "0,0012"), or by the number formatter when the
+// uncertainty is zero, not a number or far from the value's digits.
+std::string FormatMeasured(double value, double u);
+
+// The line shown when the parameters were changed by hand since the fit:
+// their uncertainties no longer describe them.
+inline constexpr const char* kHandSetModel = "(modèle modifié à la main)";
 
 class TGModele : public TGElem {
  public:
@@ -64,6 +74,10 @@ class TGModele : public TGElem {
 
   std::string abscissaName = "t";
   std::string ordinateName;
+  // Units of the abscissa and of the ordinate, for those of the parameters
+  // ("" when not known).
+  std::string abscissaUnit;
+  std::string ordinateUnit;
   bool showEquation = false;
   bool showStatistics = false;
 
@@ -78,6 +92,12 @@ class TGModele : public TGElem {
   std::vector<TModelParameter> DisplayedParameters() const;
   const TFitStatistics& Statistics() const { return stats_; }
   bool IsLinear() const;
+  // The parameters were changed by hand (buttons, drag) since the last fit.
+  bool HandSet() const { return handSet_; }
+  // The lines of the model's box on the graph: the equation, each parameter
+  // with its uncertainty and unit, the root-mean-square deviation (and the
+  // hand-set mark instead of the uncertainties).
+  std::vector<std::string> BoxLines() const;
 
   std::vector<std::string> EquationLines() const;
   std::vector<std::string> StatisticsLines() const;
@@ -115,6 +135,9 @@ class TGModele : public TGElem {
   std::vector<double>& P() { return params_[static_cast<std::size_t>(kind_)]; }
   double Value(double x) const;
   void Changed();
+  // The unit of each slot of the parameter array (for the sinusoids' dry
+  // friction, of the displayed coefficients instead).
+  std::vector<std::string> SlotUnits() const;
   void Drag(TShiftState s, int dx, int dy);
   void DragLine(int dx, int dy);
   void DragExponential(int dx, int dy);
@@ -135,9 +158,14 @@ class TGModele : public TGElem {
   std::vector<double> x_, y_;
   int kind_ = 9;
   int fitCode_ = 0;
+  bool handSet_ = false;
   std::array<std::vector<double>, 10> params_;
   TFitStatistics stats_;
   std::vector<double> uncertainties_;
+  // BoxLines, kept until the model changes or is named otherwise (the graph
+  // draws the box at every mouse move).
+  mutable std::vector<std::string> boxLines_;
+  mutable std::string boxKey_;
 
   TModelHandle drag_ = mhNone;
   TPixel last_;

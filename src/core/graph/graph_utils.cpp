@@ -347,8 +347,8 @@ std::string FormatFloatExponent(double value, int precision, int digits, char se
   return mant + "E" + (exp < 0 ? "-" : "+") + ed;
 }
 
-std::string FormatTickLabel(double value, double min, double max, double step, bool firstTick) {
-  if (!firstTick && std::fabs(value) * 1048576.0 < step) value = 0;
+std::string FormatTickLabel(double value, double min, double max, double step) {
+  if (std::fabs(value) * 1048576.0 < step) value = 0.0;  // also turns −0 into 0
   const double d = std::max(std::fabs(min), std::fabs(max));
   const char sep = DecimalSeparator();
   if (d >= 10000 || d <= 0.1) return FormatFloatExponent(value, 3, 1, sep);

@@ -95,10 +95,11 @@ TAxisTicks ComputeAxisTicks(double min, double max);
 
 // Label of a tick value for an axis running from min to max: exponent format
 // (3 digits, 1 exponent digit) when max(|min|, |max|) >= 10000 or <= 0.1,
-// otherwise fixed with 0 to 3 decimals.  A value at any tick but the first is
-// printed as 0 when |v| * 2^20 < step (rounding residue).  Uses the program's
-// decimal separator.
-std::string FormatTickLabel(double value, double min, double max, double step, bool firstTick);
+// otherwise fixed with 0 to 3 decimals.  A value is printed as 0 when
+// |v| * 2^20 < step: ticks are multiples of the step, so it is the rounding
+// residue of 0 (the first tick too, which the tick rule can leave at -0).
+// Uses the program's decimal separator.
+std::string FormatTickLabel(double value, double min, double max, double step);
 
 // Number formatting in the manner of the program's fixed and exponent
 // formats: `precision` significant digits; fixed with `digits` decimals,

@@ -147,7 +147,13 @@ TFitStatistics FitStatistics(std::span<const double> y, std::span<const double> 
     sres += r * r;
     sy2 += y[i] * y[i];
   }
-  st.correlation = (IsZero(syy) || IsZero(smm)) ? 0.0 : sxy / std::sqrt(syy * smm);
+  // A sum of squares that is only the rounding of equal values (the mean of
+  // a constant model differs from its value in the last bit) is zero too.
+  const double k2 = static_cast<double>(k);
+  auto none = [k2](double sumSquares, double mean) {
+    return IsZero(sumSquares) || IsNegligible(std::sqrt(sumSquares / k2), mean);
+  };
+  st.correlation = (none(syy, my) || none(smm, mm)) ? 0.0 : sxy / std::sqrt(syy * smm);
   st.rmsDeviation = std::sqrt(sres / static_cast<double>(k));
   st.relativePrecision = IsZero(sy2) ? -1.0 : std::sqrt(sres / sy2);
   if (!std::isfinite(st.correlation) || !std::isfinite(st.rmsDeviation) ||

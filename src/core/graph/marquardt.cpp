@@ -24,18 +24,21 @@ bool AllFinite(const std::vector<double>& v) {
   return std::all_of(v.begin(), v.end(), [](double d) { return std::isfinite(d); });
 }
 
-// The data of one fit (offset already removed) and its χ².
+// The data of one fit (a fixed offset already removed) and its χ².  With
+// `offsetInQ` the first parameter is the offset of a sinusoid, fitted with
+// the others.
 class TChi2 {
  public:
-  TChi2(int kind, std::span<const double> x, std::vector<double> y)
-      : kind_(kind), x_(x), y_(std::move(y)) {}
+  TChi2(int kind, std::span<const double> x, std::vector<double> y, bool offsetInQ)
+      : kind_(kind), x_(x), y_(std::move(y)), offset_(offsetInQ ? 1 : 0) {}
 
   // Σ (yi − f(xi; q))², cut at 1e30 (also for a value that is not a number).
   double operator()(std::span<const double> q) const {
-    const TModelFunction f(kind_, q);
+    const TModelFunction f(kind_, q.subspan(offset_));
+    const double c = offset_ ? q[0] : 0.0;
     double sum = 0.0;
     for (size_t i = 0; i < y_.size(); ++i) {
-      const double r = y_[i] - f.Value(x_[i]);
+      const double r = y_[i] - c - f.Value(x_[i]);
       sum += r * r;
       if (!(sum <= kChi2Cap)) return kChi2Cap;
     }
@@ -46,12 +49,14 @@ class TChi2 {
   void Curvature(std::span<const double> q, std::vector<double>& alpha,
                  std::vector<double>& beta) const {
     const int m = static_cast<int>(q.size());
-    const TModelFunction f(kind_, q);
+    const TModelFunction f(kind_, q.subspan(offset_));
+    const double c = offset_ ? q[0] : 0.0;
     alpha.assign(static_cast<size_t>(m) * m, 0.0);
     beta.assign(m, 0.0);
-    double grad[4];
+    double grad[5];
+    grad[0] = 1.0;  // ∂/∂offset, when it is fitted
     for (size_t i = 0; i < y_.size(); ++i) {
-      const double r = y_[i] - f.Value(x_[i], grad);
+      const double r = y_[i] - c - f.Value(x_[i], grad + offset_);
       for (int j = 0; j < m; ++j) {
         beta[j] += r * grad[j];
         for (int k = 0; k <= j; ++k) alpha[j * m + k] += grad[j] * grad[k];
@@ -65,6 +70,7 @@ class TChi2 {
   int kind_;
   std::span<const double> x_;
   std::vector<double> y_;
+  int offset_;
 };
 
 }  // namespace
@@ -181,17 +187,19 @@ int GoldenLineSearch(const std::function<double(double)>& g, double tolerance, d
 }
 
 int NonLinearFit(std::span<const double> x, std::span<const double> y, int kind,
-                 std::vector<double>& p) {
-  const int m = MarquardtParameterCount(kind);
-  if (m == 0 || static_cast<int>(p.size()) != ModelParameterCount(kind)) return nlArithmetic;
+                 std::vector<double>& p, bool freeOffset) {
+  if (MarquardtParameterCount(kind) == 0 || static_cast<int>(p.size()) != ModelParameterCount(kind))
+    return nlArithmetic;
+  const bool fitsOffset = freeOffset && HasFixedOffset(kind);
+  const int m = MarquardtParameterCount(kind) + (fitsOffset ? 1 : 0);
   const size_t n = std::min(x.size(), y.size());
-  const int first = HasFixedOffset(kind) ? 1 : 0;
+  const int first = HasFixedOffset(kind) && !fitsOffset ? 1 : 0;
   const double offset = first ? p[0] : 0.0;
 
   std::vector<double> yc(y.begin(), y.begin() + static_cast<std::ptrdiff_t>(n));
   if (first)
     for (double& v : yc) v -= offset;
-  const TChi2 chi2(kind, x.first(n), std::move(yc));
+  const TChi2 chi2(kind, x.first(n), std::move(yc), fitsOffset);
 
   std::vector<double> q(p.begin() + first, p.end());
   auto publish = [&](const std::vector<double>& values) {

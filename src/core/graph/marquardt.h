@@ -18,11 +18,12 @@ enum TNonLinearCode : int {
 
 // Fits the model of `kind` (2, 6, 7 or 8; see curve_models.h) to (x, y).
 // `p` holds the model parameters on entry (the starting point; for the
-// sinusoids p[0] is the fixed offset) and the last values reached on return,
-// whatever the code.  A kind without a non-linear fit, or a parameter array
-// of the wrong length, gives nlArithmetic and leaves p alone.
+// sinusoids p[0] is the offset, kept fixed unless `freeOffset`) and the last
+// values reached on return, whatever the code.  A kind without a non-linear
+// fit, or a parameter array of the wrong length, gives nlArithmetic and
+// leaves p alone.
 int NonLinearFit(std::span<const double> x, std::span<const double> y, int kind,
-                 std::vector<double>& p);
+                 std::vector<double>& p, bool freeOffset = false);
 
 // The golden-section line search of the fit, exposed for testing: minimises
 // g(t) from the bracket started at t = 0 and t = 1.  Returns 0 and sets

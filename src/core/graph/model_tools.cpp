@@ -53,8 +53,7 @@ void TModelTools::MouseUp() {
   if (TGModele* m = ActiveModel()) m->MouseUp();
 }
 
-bool ApplyModel(TGraphModel& graph, int kind, const std::string& abscissa,
-                const std::string& ordinate) {
+bool ApplyModel(TGraphModel& graph, int kind) {
   const bool none = ModelParameterCount(kind) == 0;
   const int single = graph.SingleCurve();
   if (!none && single < 0) return false;
@@ -63,12 +62,12 @@ bool ApplyModel(TGraphModel& graph, int kind, const std::string& abscissa,
     const bool chosen = !none && c == single;
     graph.SetCourbeVisible(c, ckModel, chosen);
     if (!m) continue;
-    m->abscissaName = abscissa;
-    m->ordinateName = ordinate;
-    if (chosen)
-      m->SetModelKind(kind);
-    else if (m->ModelKind() != mkNone)
-      m->SetModelKind(mkNone);
+    m->abscissaName = graph.AxeX.name.empty() ? "t" : graph.AxeX.name;
+    m->ordinateName = graph.AxeY.name;
+    m->abscissaUnit = graph.AxeX.unit;
+    m->ordinateUnit = graph.AxeY.unit;
+    const int wanted = chosen ? kind : mkNone;
+    if (m->ModelKind() != wanted) m->SetModelKind(wanted);
   }
   return true;
 }

@@ -68,11 +68,11 @@ inline constexpr const char* kOneCurveOnly =
 inline constexpr const char* kChooseModelFirst =
     "Sélectionner auparavant un modèle (droite, parabole, sinus, ...).";
 
-// Puts a model of `kind` on the single curve shown of a graph, named for
-// its equation, and shows it (kind 9 takes every model away).  False, and
-// nothing changed, when a model is asked for and not exactly one curve is
-// shown.
-bool ApplyModel(TGraphModel& graph, int kind, const std::string& abscissa,
-                const std::string& ordinate);
+// Puts a model of `kind` on the single curve shown of a graph, named and
+// measured after the graph's axes, and shows it (kind 9 takes every model
+// away).  A model already of that kind keeps its parameters, fitted or set
+// by hand.  False, and nothing changed, when a model is asked for and not
+// exactly one curve is shown.
+bool ApplyModel(TGraphModel& graph, int kind);
 
 }  // namespace kinevo

@@ -26,7 +26,10 @@ bool WidenAxisRange(double& min, double& max, double m, TAxisRule rule) {
   if (IsZero(max) && IsZero(min)) {
     max += 1e-50;
     min -= 1e-50;
-  } else if (IsZero(max - min)) {
+  } else if (IsZero(max - min) ||
+             IsNegligible(max - min, std::max(std::fabs(min), std::fabs(max)))) {
+    // Equal bounds, to the rounding of the values: a spread of 1e-16 would
+    // otherwise give a window too thin for its labels.
     const double d = std::fabs(m * max);
     max += d;
     min -= d;

@@ -68,6 +68,13 @@ std::string WithUnit(const std::string& letter, const std::string& unit) {
   return letter + " (" + unit + ")";
 }
 
+void NameAxes(TGraphModel& g, const TAxisQuantity& x, const TAxisQuantity& y) {
+  g.AxeX.name = x.name;
+  g.AxeX.unit = x.unit;
+  g.AxeY.name = y.name;
+  g.AxeY.unit = y.unit;
+}
+
 }  // namespace
 
 TColor TSystemsLook::Colour(int s) const {
@@ -122,6 +129,33 @@ TWorldWindow TrajectoryWindow(const TWorldWindow& extremes, double minWidth, dou
   return MakeIsotropic(w, plotWidth, plotHeight);
 }
 
+namespace {
+
+// The extremes of a time curve's points and of its partner's: x and y
+// (vx and vy, ax and ay) share one vertical range.
+void FoldTimeCurve(TWorldWindow& box, const TCalcul& calc, int s, int q, const TGraphLook& look,
+                   const std::vector<TLabelledPoint>& pts) {
+  const int masked = EdgeRows(q, look);
+  FoldPoints(box, pts, masked);
+  int partner = -1;
+  if (q == qtX || q == qtVx || q == qtAx) partner = q + 1;
+  if (q == qtY || q == qtVy || q == qtAy) partner = q - 1;
+  if (partner >= 0)
+    FoldPoints(box, calc.CurvePoints(cfAxes, s, qtTime, partner, look.startByZero), masked);
+}
+
+}  // namespace
+
+TWorldWindow TimeGraphWindow(const TCalcul& calc, const std::vector<int>& systems, int q,
+                             const TGraphLook& look) {
+  TWorldWindow box = kEmptyBox;
+  for (int s = 0; s < calc.SystemsCount(); ++s) {
+    if (!Contains(systems, s) || calc.MarksCount(s) == 0) continue;
+    FoldTimeCurve(box, calc, s, q, look, calc.CurvePoints(cfAxes, s, qtTime, q, look.startByZero));
+  }
+  return TimeWindow(box, q);
+}
+
 TWorldWindow BuildTimeGraph(TGraphModel& g, const TCalcul& calc, const std::vector<int>& systems,
                             int q, const TSystemsLook& sl, const TGraphLook& look) {
   Prepare(g, look, 2);
@@ -130,15 +164,7 @@ TWorldWindow BuildTimeGraph(TGraphModel& g, const TCalcul& calc, const std::vect
   for (int s = 0; s < calc.SystemsCount(); ++s) {
     if (!Contains(systems, s) || calc.MarksCount(s) == 0) continue;
     const auto pts = calc.CurvePoints(cfAxes, s, qtTime, q, look.startByZero);
-    FoldPoints(box, pts, masked);
-    // x and y (vx and vy, ax and ay) share one vertical range.
-    int partner = -1;
-    if (q == qtX || q == qtVx || q == qtAx) partner = q + 1;
-    if (q == qtY || q == qtVy || q == qtAy) partner = q - 1;
-    if (partner >= 0) {
-      const auto other = calc.CurvePoints(cfAxes, s, qtTime, partner, look.startByZero);
-      FoldPoints(box, other, masked);
-    }
+    FoldTimeCurve(box, calc, s, q, look, pts);
     TCurveInput in = InputOf(pts, masked);
     in.rows = RowsOf(calc, s);
     const int c = g.AddCourbe(in);
@@ -150,22 +176,49 @@ TWorldWindow BuildTimeGraph(TGraphModel& g, const TCalcul& calc, const std::vect
   if (systems.size() == 1) yTitle2 += " " + sl.Name(systems[0]);
   g.AxeX.title = {WithUnit("t", "s"), "temps"};
   g.AxeY.title = {WithUnit(QuantityLetter(q), unit), yTitle2};
+  NameAxes(g, {"t", "s"}, {QuantityIdentifier(q), unit});
   const TWorldWindow w = TimeWindow(box, q);
   g.SetWorld(w, false);
   return w;
+}
+
+namespace {
+
+// The extremes of the trajectories of all systems, ticked or not.
+TWorldWindow TrajectoryBox(const TCalcul& calc, int reference, const TGraphLook& look) {
+  TWorldWindow box = kEmptyBox;
+  for (int s = 0; s < calc.SystemsCount(); ++s)
+    if (calc.MarksCount(s) > 0)
+      FoldPoints(box, calc.RelativeTrajectory(s, reference, look.startByZero), 0);
+  return box;
+}
+
+TWorldWindow VectorBox(const TCalcul& calc, const TGraphLook& look) {
+  const int frame = look.pictureFrame ? cfPicture : cfAxes;
+  TWorldWindow box = kEmptyBox;
+  for (int s = 0; s < calc.SystemsCount(); ++s) {
+    if (calc.MarksCount(s) == 0) continue;
+    FoldWindow(box, {calc.MinValue(frame, s, qtX), calc.MaxValue(frame, s, qtX),
+                     calc.MinValue(frame, s, qtY), calc.MaxValue(frame, s, qtY)});
+  }
+  return box;
+}
+
+}  // namespace
+
+TWorldWindow TrajectoryGraphWindow(const TCalcul& calc, int reference, const TGraphLook& look,
+                                   const TPlotRect& plot) {
+  return TrajectoryWindow(TrajectoryBox(calc, reference, look), calc.ScaleX() / 4,
+                          calc.ScaleY() / 4, plot.width, plot.height);
 }
 
 TWorldWindow BuildTrajectoryGraph(TGraphModel& g, const TCalcul& calc,
                                   const std::vector<int>& systems, int reference,
                                   const TSystemsLook& sl, const TGraphLook& look) {
   Prepare(g, look, 1);
-  TWorldWindow box = kEmptyBox;
   for (int s = 0; s < calc.SystemsCount(); ++s) {
-    if (calc.MarksCount(s) == 0) continue;
-    const auto pts = calc.RelativeTrajectory(s, reference, look.startByZero);
-    FoldPoints(box, pts, 0);
-    if (!Contains(systems, s)) continue;
-    TCurveInput in = InputOf(pts, 0);
+    if (calc.MarksCount(s) == 0 || !Contains(systems, s)) continue;
+    TCurveInput in = InputOf(calc.RelativeTrajectory(s, reference, look.startByZero), 0);
     // Seen from itself, a system is one point that stands for no row.
     if (reference != s) in.rows = RowsOf(calc, s, reference);
     const int c = g.AddCourbe(in);
@@ -174,11 +227,14 @@ TWorldWindow BuildTrajectoryGraph(TGraphModel& g, const TCalcul& calc,
   }
   g.AxeX.title = {WithUnit("x", "m")};
   g.AxeY.title = {WithUnit("y", "m")};
-  const TPlotRect& plot = g.Plot();
-  const TWorldWindow w =
-      TrajectoryWindow(box, calc.ScaleX() / 4, calc.ScaleY() / 4, plot.width, plot.height);
+  NameAxes(g, {"x", "m"}, {"y", "m"});
+  const TWorldWindow w = TrajectoryGraphWindow(calc, reference, look, g.Plot());
   g.SetWorld(w, true);
   return w;
+}
+
+TWorldWindow VectorGraphWindow(const TCalcul& calc, const TGraphLook& look, const TPlotRect& plot) {
+  return MakeIsotropic(FitRange(VectorBox(calc, look), 0.15, {}, {}), plot.width, plot.height);
 }
 
 TWorldWindow BuildVectorGraph(TGraphModel& g, const TCalcul& calc, const std::vector<int>& systems,
@@ -192,12 +248,8 @@ TWorldWindow BuildVectorGraph(TGraphModel& g, const TCalcul& calc, const std::ve
   const int frame = look.pictureFrame ? cfPicture : cfAxes;
   const int qx = kind == vkAcceleration ? qtAx : qtVx;
   const int masked = EdgeRows(qx, look);
-  TWorldWindow box = kEmptyBox;
   for (int s = 0; s < calc.SystemsCount(); ++s) {
-    if (calc.MarksCount(s) == 0) continue;
-    FoldWindow(box, {calc.MinValue(frame, s, qtX), calc.MaxValue(frame, s, qtX),
-                     calc.MinValue(frame, s, qtY), calc.MaxValue(frame, s, qtY)});
-    if (!Contains(systems, s)) continue;
+    if (calc.MarksCount(s) == 0 || !Contains(systems, s)) continue;
     const auto pts = calc.CurvePoints(frame, s, qtX, qtY, look.startByZero);
     const auto comps = calc.CurvePoints(frame, s, qx, qx + 1, look.startByZero);
     TCurveInput in = InputOf(pts, 0);
@@ -216,34 +268,42 @@ TWorldWindow BuildVectorGraph(TGraphModel& g, const TCalcul& calc, const std::ve
   }
   g.AxeX.title = {WithUnit("x", "m")};
   g.AxeY.title = {WithUnit("y", "m")};
+  NameAxes(g, {"x", "m"}, {"y", "m"});
   // Equal scales, so that a vector drawn in pixels keeps its direction.
-  const TPlotRect& plot = g.Plot();
-  const TWorldWindow w = MakeIsotropic(FitRange(box, 0.15, {}, {}), plot.width, plot.height);
+  const TWorldWindow w = VectorGraphWindow(calc, look, g.Plot());
   g.SetWorld(w, true);
   g.AutoVectorScale();
   return w;
 }
 
-TWorldWindow BuildFormulaGraph(TGraphModel& g, const std::vector<TFormulaSeries>& series,
-                               const std::string& abscissa, const TGraphLook& look) {
-  Prepare(g, look, 1);
+TWorldWindow FormulaGraphWindow(const std::vector<TFormulaSeries>& series, const TGraphLook& look) {
   TWorldWindow box = kEmptyBox;
+  for (const TFormulaSeries& f : series)
+    for (const auto& p : f.points) FoldWindow(box, {p.x, p.x, p.y, p.y});
+  return FitRange(box, 0.05, {look.originX, false}, {look.originY, false});
+}
+
+TWorldWindow BuildFormulaGraph(TGraphModel& g, const std::vector<TFormulaSeries>& series,
+                               const TAxisQuantity& abscissa, const TGraphLook& look) {
+  Prepare(g, look, 1);
   std::vector<std::string> names;
   for (const TFormulaSeries& f : series) {
     TCurveInput in;
     in.points = f.points;
-    for (const auto& p : f.points) FoldWindow(box, {p.x, p.x, p.y, p.y});
     const int c = g.AddCourbe(in);
     StyleCurve(g, c, f.colour, look, look.polyline);
     g.SetCourbeVisible(c, ckLabels, false);
     g.SetCourbeSymbol(c, TGraphUtils::SymbolForCurve(c));
     names.push_back(f.name);
   }
-  g.AxeX.title = {abscissa};
+  g.AxeX.title = {abscissa.name};
   std::string y;
   for (const auto& n : names) y += (y.empty() ? "" : ", ") + n;
   g.AxeY.title = {y};
-  const TWorldWindow w = FitRange(box, 0.05, {look.originX, false}, {look.originY, false});
+  // The ordinate is named only when one formula is drawn, as its model is.
+  NameAxes(g, abscissa,
+           series.size() == 1 ? TAxisQuantity{series[0].name, series[0].unit} : TAxisQuantity{});
+  const TWorldWindow w = FormulaGraphWindow(series, look);
   g.SetWorld(w, false);
   return w;
 }

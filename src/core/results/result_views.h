@@ -43,6 +43,7 @@ struct TMemory {
 struct TResMem {
   TMemory grid, layer;
   TMemory& Active(bool layerMode) { return layerMode ? layer : grid; }
+  const TMemory& Active(bool layerMode) const { return layerMode ? layer : grid; }
   void Clear() { grid = layer = TMemory{}; }
 };
 
@@ -80,9 +81,9 @@ std::string QuantityLetter(int q);
 // The points a time curve leaves out at each end for the edge settings.
 int EdgeRows(int q, const TGraphLook& look);
 
-// Each view fills `graph` (cleared first) and returns the world window
-// after FitRange.  `plotWidth` and `plotHeight` are the plot's size (for
-// the equal scales of the trajectory).
+// Each view fills `graph` (cleared first), names its axes after the
+// quantities they carry (for the model and the figures) and returns the
+// world window after FitRange.
 TWorldWindow BuildTimeGraph(TGraphModel& graph, const TCalcul& calc,
                             const std::vector<int>& systems, int quantity,
                             const TSystemsLook& systemsLook, const TGraphLook& look);
@@ -95,14 +96,32 @@ TWorldWindow BuildVectorGraph(TGraphModel& graph, const TCalcul& calc,
                               const std::vector<int>& systems, int vectorKind,
                               const TSystemsLook& systemsLook, const TGraphLook& look);
 
-// One plotted formula: its points, title and colour.
+// One plotted formula: its points, title, unit ("" when none was typed)
+// and colour.
 struct TFormulaSeries {
   std::vector<TWorldPoint> points;
   std::string name;
+  std::string unit;
   TColor colour = colors::Red;
 };
+// The quantity along an axis: its name and unit ("" when not known).
+struct TAxisQuantity {
+  std::string name;
+  std::string unit;
+};
 TWorldWindow BuildFormulaGraph(TGraphModel& graph, const std::vector<TFormulaSeries>& series,
-                               const std::string& abscissa, const TGraphLook& look);
+                               const TAxisQuantity& abscissa, const TGraphLook& look);
+
+// The window each view shows for the data of its graph, as its Build
+// function sets it: "Restaurer le graphe" and a resize of a graph still
+// fitted put it back without building the graph again, so that the drawn
+// figures, their undo history and the model stay.
+TWorldWindow TimeGraphWindow(const TCalcul& calc, const std::vector<int>& systems, int quantity,
+                             const TGraphLook& look);
+TWorldWindow TrajectoryGraphWindow(const TCalcul& calc, int reference, const TGraphLook& look,
+                                   const TPlotRect& plot);
+TWorldWindow VectorGraphWindow(const TCalcul& calc, const TGraphLook& look, const TPlotRect& plot);
+TWorldWindow FormulaGraphWindow(const std::vector<TFormulaSeries>& series, const TGraphLook& look);
 
 // The window of each view from the extremes of what it plots.
 TWorldWindow TimeWindow(const TWorldWindow& extremes, int quantity);

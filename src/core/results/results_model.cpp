@@ -22,6 +22,7 @@ int TCalcul::Compute(const IResultsSource& source, bool layer) {
   if (!source.IsVideoOpen()) return ccNoVideo;
   if (!source.Serves(layer)) return ccInactiveMode;
   derived_ = false;
+  ++generation_;
 
   TMarkSeries series;
   source.GetSeries(layer, series);
@@ -91,6 +92,7 @@ int TCalcul::Compute(const IResultsSource& source, bool layer) {
 
 int TCalcul::ComputeDerivatives(int flags) {
   derived_ = false;
+  ++generation_;
   if (systems_ == 0) return ccNoSystem;
   if (!PositiveNumber(period_)) return ccBadPeriod;
   const bool smoothV = (flags & kSmoothSpeed) != 0;

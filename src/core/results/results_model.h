@@ -45,6 +45,8 @@ class TCalcul {
 
   bool Stale() const { return stale_; }
   void Invalidate() { stale_ = true; }
+  // Counts the computations: the values may have changed when it moved.
+  uint64_t Generation() const { return generation_; }
   // Whether the last ComputeDerivatives since the last Compute succeeded.
   bool HasDerivatives() const { return derived_; }
 
@@ -97,6 +99,7 @@ class TCalcul {
 
   bool stale_ = true;
   bool derived_ = false;
+  uint64_t generation_ = 0;
   int systems_ = 0;
   int rows_ = 0;
   double scaleX_ = 0.0, scaleY_ = 0.0;

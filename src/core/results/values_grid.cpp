@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "core/common/math_utils.h"
 #include "core/common/number_format.h"
@@ -135,7 +136,37 @@ std::string TGrid::CellText(int col, int row, bool formatted) const {
   if (options_.hideEdgeAcceleration && InSet(kAccelerations, info.quantity) &&
       !(calc_.FirstMarkedRow(s) + 1 < i && i < calc_.LastMarkedRow(s) - 1))
     return "";
-  return NumberText(calc_.Value(cfAxes, s, info.quantity, i), digits, formatted);
+  double v = calc_.Value(cfAxes, s, info.quantity, i);
+  // Shown, a value that is only the rounding residue of 0 at the scale of
+  // its column (-1.77E-16 for a speed that is exactly 0) is 0; exports keep
+  // the number computed.
+  if (formatted && IsNegligible(v, ColumnScale(c, s, info.quantity))) v = 0.0;
+  return NumberText(v, digits, formatted);
+}
+
+double TGrid::ColumnScale(int dataColumn, int s, int q) const {
+  if (scaleGeneration_ != calc_.Generation() || scales_.size() != columns_.size()) {
+    scales_.assign(columns_.size(), -1.0);
+    scaleGeneration_ = calc_.Generation();
+  }
+  double& scale = scales_[static_cast<size_t>(dataColumn)];
+  if (scale >= 0.0) return scale;
+  // The values of a column are computed from positions of the size of the
+  // picture, divided by the time between images for each derivative: their
+  // rounding follows those magnitudes, even where the column holds only
+  // zeros (the acceleration of a uniform motion).
+  const double picture = std::max(std::fabs(calc_.ScaleX()), std::fabs(calc_.ScaleY()));
+  const double dt = calc_.Period() > 0.0 ? calc_.Period() : 1.0;
+  double from = 0.0;
+  if (InSet(kPositions, q) || q == qtR) from = picture;
+  if (InSet(kSpeeds, q)) from = picture / dt;
+  if (InSet(kAccelerations, q)) from = picture / (dt * dt);
+  if (q == qtTheta) from = std::numbers::pi;
+  if (q == qtOmega) from = std::numbers::pi / dt;
+  const double values =
+      std::max(std::fabs(calc_.MinValue(cfAxes, s, q)), std::fabs(calc_.MaxValue(cfAxes, s, q)));
+  scale = std::max(from, std::isfinite(values) ? values : 0.0);
+  return scale;
 }
 
 void TGrid::SetKindsVisible(bool visible, TQuantitySet kinds) {

@@ -76,6 +76,8 @@ class TGrid {
 
  private:
   void RebuildVisible();
+  // The largest magnitude of a data column (kept until the next computation).
+  double ColumnScale(int dataColumn, int s, int q) const;
 
   const TCalcul& calc_;
   const IResultsSource& source_;
@@ -85,6 +87,8 @@ class TGrid {
   std::vector<int> visible_;  // visible data columns in order
   int colCount_ = 2;
   int rowCount_ = kFixedRows;
+  mutable std::vector<double> scales_;
+  mutable uint64_t scaleGeneration_ = ~uint64_t{0};
 };
 
 // The Grid and Layer tables; the active one follows the marking mode.

@@ -104,7 +104,8 @@ bool WriteGraphFile(TGraphModel& model, const QString& path, TGraphFileKind kind
       pdf.setResolution(72);
       QPainter p;
       if (!p.begin(&pdf)) return false;
-      TGraph::Render(model, p);
+      // One point per pixel: the texts keep their size on a 96-dpi screen.
+      TGraph::Render(model, p, 96.0);
       return p.end();
     }
   }

@@ -68,9 +68,9 @@ TGraph::TGraph(const TGraphUtils& utils, QWidget* parent) : QWidget(parent), mod
   };
 }
 
-void TGraph::Render(TGraphModel& model, QPainter& painter) {
+void TGraph::Render(TGraphModel& model, QPainter& painter, double fontDpi) {
   SetRenderHints(painter);
-  QPainterCanvas canvas(painter);
+  QPainterCanvas canvas(painter, fontDpi);
   model.Paint(canvas);
 }
 

@@ -113,7 +113,7 @@ void TPageView::DrawPicture(TPagePoint at, double scale) {
 
 void TPageView::DrawOutline(const TPageRect& r) { items_.push_back({true, {}, 1.0, r}); }
 
-void TPageView::PaintPage(QPainter& p) const {
+void TPageView::PaintPage(QPainter& p, bool vectors) const {
   p.save();
   const double unitsPerPixel = kPageUnitsPerInch / ppi_;
   QFont font = CaptionFont();
@@ -136,6 +136,13 @@ void TPageView::PaintPage(QPainter& p) const {
       p.setBrush(Qt::NoBrush);
       p.drawRect(QRect(QPoint(item.rect.left, item.rect.top),
                        QPoint(item.rect.right - 1, item.rect.bottom - 1)));
+    } else if (vectors && vector_) {
+      p.save();
+      p.translate(item.at.x, item.at.y);
+      p.scale(item.scale * unitsPerPixel, item.scale * unitsPerPixel);
+      p.setClipRect(QRectF(QPointF(0, 0), pixels));
+      vector_(p, ppi_);
+      p.restore();
     } else if (!picture_.isNull()) {
       p.drawImage(QRectF(item.at.x, item.at.y, pixels.width() * item.scale * unitsPerPixel,
                          pixels.height() * item.scale * unitsPerPixel),
@@ -152,7 +159,7 @@ bool TPageView::Print(QPagedPaintDevice& device) const {
   p.setRenderHint(QPainter::TextAntialiasing, true);
   p.scale(device.logicalDpiX() / double(kPageUnitsPerInch),
           device.logicalDpiY() / double(kPageUnitsPerInch));
-  PaintPage(p);
+  PaintPage(p, true);
   return p.end();
 }
 

@@ -29,6 +29,12 @@ class TPageView : public QWidget, public IPagePreview {
   // picture's size in pixels).
   void SetPicture(const QImage& picture) { picture_ = picture; }
   const QImage& Picture() const { return picture_; }
+  // Draws the same picture as vectors, in its pixels, with the texts at the
+  // size they have on a screen of `fontDpi`: the printed page gets it
+  // instead of the raster picture (sharp lines, texts that can be selected
+  // in a PDF).  Unset, the raster picture is printed.
+  using TVectorDrawing = std::function<void(QPainter& painter, double fontDpi)>;
+  void SetVectorDrawing(TVectorDrawing drawing) { vector_ = std::move(drawing); }
 
   void SetPaper(const QPageSize& paper);
   const QPageSize& Paper() const { return paper_; }
@@ -43,8 +49,9 @@ class TPageView : public QWidget, public IPagePreview {
   void SetHeaderVisible(bool visible);
 
   // Draws the page as shown (without the preview's surroundings) on a
-  // painter whose unit is the page unit.
-  void PaintPage(QPainter& p) const;
+  // painter whose unit is the page unit; `vectors`: the picture by its
+  // vector drawing when there is one.
+  void PaintPage(QPainter& p, bool vectors = false) const;
   // Prints the page on a printer or PDF writer set to the same paper and
   // orientation.  False when nothing could be drawn.
   bool Print(QPagedPaintDevice& device) const;
@@ -99,6 +106,7 @@ class TPageView : public QWidget, public IPagePreview {
   int captionHeight_ = 30;
   bool headerVisible_ = true, footerVisible_ = false;
   QImage picture_;
+  TVectorDrawing vector_;
   std::vector<TItem> items_;
 };
 

@@ -53,8 +53,9 @@ TBoiteImprimer::TBoiteImprimer(QWidget* parent)
   page_->MousePressed = [this](TPagePoint p) { layout_->MouseDown(p); };
   page_->MouseReleased = [this](TPagePoint p) { layout_->MouseUp(p); };
 
-  // Printed in black and white on one side, as a draft of the page shown.
-  printer_.setColorMode(QPrinter::GrayScale);
+  // Printed in colour, so that data and model curves can be told apart, on
+  // one side.
+  printer_.setColorMode(QPrinter::Color);
   printer_.setDuplex(QPrinter::DuplexNone);
   printer_.setFullPage(true);
   printer_.setPageSize(page_->Paper());
@@ -165,12 +166,14 @@ QWidget* TBoiteImprimer::BuildControls() {
   return panel;
 }
 
-void TBoiteImprimer::SetPicture(const QImage& picture) {
+void TBoiteImprimer::SetPicture(const QImage& picture,
+                                std::function<void(QPainter&, double)> vectors) {
   const QSizeF size = picture.deviceIndependentSize();
   const int w = static_cast<int>(std::lround(size.width()));
   const int h = static_cast<int>(std::lround(size.height()));
   if (picture.isNull() || w <= 0 || h <= 0) return;
   page_->SetPicture(picture);
+  page_->SetVectorDrawing(std::move(vectors));
   const TPrintLayout::TPictureChange change = layout_->SetPicture(w, h);
   if (change == TPrintLayout::pcNewSize) {
     fitZoom_ = true;

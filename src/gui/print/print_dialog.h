@@ -31,9 +31,10 @@ class TBoiteImprimer : public QDialog {
   explicit TBoiteImprimer(QWidget* parent = nullptr);
   ~TBoiteImprimer() override;
 
-  // The graph picture (its device-independent size is its size in pixels).
+  // The graph picture (its device-independent size is its size in pixels),
+  // and the same drawn as vectors for the printed page (see TPageView).
   // An empty picture is ignored.
-  void SetPicture(const QImage& picture);
+  void SetPicture(const QImage& picture, std::function<void(QPainter&, double)> vectors = {});
 
   // "Imprimer": the page without its frame, the system print dialog, the
   // page printed when confirmed.  False when nothing was printed.

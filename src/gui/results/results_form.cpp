@@ -19,6 +19,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <type_traits>
 
 #include "core/common/math_utils.h"
 #include "core/common/number_format.h"
@@ -119,7 +120,7 @@ void TResForm::BuildMenus() {
   QMenu* edit = menuBar()->addMenu("Edition");
   BuildExportActions(file, edit);
   connect(AddAction(edit, "MenuRestaurerGraphe", "Restaurer le graphe"), &QAction::triggered, this,
-          [this] { RebuildGraph(); });
+          [this] { RestoreRanges(); });
   connect(AddAction(edit, "MenuRestaurerTableau", "Restaurer le tableau"), &QAction::triggered,
           this, [this] {
             ApplyTableGroups();
@@ -235,7 +236,16 @@ void TResForm::BuildMenus() {
       }
     });
   }
-  // The model's equation and statistics come with the models.
+  // The model's box on the graph, shown until the user hides it.
+  QAction* box = AddAction(show, "MenuBoiteModele", QString::fromUtf8("Boîte du modèle"), true);
+  box->setChecked(true);
+  connect(box, &QAction::toggled, this, [this](bool on) {
+    for (TGraph* g : graph_) {
+      g->Model().ModelBox.shown = on;
+      g->update();
+    }
+  });
+  // The model's equation and statistics in the modeller come with the models.
   AddAction(show, "MenuEquation", "Afficher l'équation", true)->setVisible(false);
   AddAction(show, "MenuStatistiques", "les statistiques", true)->setVisible(false);
 
@@ -335,7 +345,14 @@ void TResForm::PrintCurrent() {
   const QImage picture = PrintedPicture();
   if (picture.isNull()) return;
   gui::TBoiteImprimer& dialog = PrintDialog();
-  dialog.SetPicture(picture);
+  // The printed page draws the graph again as vectors, as the picture shows
+  // it: white plot and margins, the arrow scale of the vector view.
+  TGraph* g = CurrentGraph();
+  const bool vectors = view_ == rvVectors;
+  dialog.SetPicture(picture, [g, vectors](QPainter& p, double fontDpi) {
+    const TGraphOutputLook look(g->Model(), vectors, true);
+    TGraph::Render(g->Model(), p, fontDpi);
+  });
   dialog.exec();
 }
 
@@ -390,7 +407,7 @@ void TResForm::BuildToolBar() {
     a->setCheckable(true);
     a->setChecked(tool == gtNone);
     tools->addAction(a);
-    connect(a, &QAction::triggered, this, [this, tool = tool] { SetGraphTool(tool); });
+    connect(a, &QAction::triggered, this, [this, tool = tool] { ChooseGraphTool(tool); });
   }
   // The figures drawn over the graphs, and the tools that edit them.
   addToolBarBreak();
@@ -406,7 +423,7 @@ void TResForm::BuildToolBar() {
     a->setObjectName(QStringLiteral("GraphTool%1").arg(tool));
     a->setCheckable(true);
     tools->addAction(a);
-    connect(a, &QAction::triggered, this, [this, tool = tool] { SetGraphTool(tool); });
+    connect(a, &QAction::triggered, this, [this, tool = tool] { ChooseGraphTool(tool); });
   }
   BuildModelTools(bar);
 }
@@ -469,8 +486,11 @@ void TResForm::BuildPages() {
     TGraph* g = graph_[slot] = new TGraph(session_.GraphUtils, graphs_);
     graphs_->addWidget(g);
     connect(g, &TGraph::WorldChanged, this, [this, slot] { fitted_[slot] = false; });
+    // A graph still showing its fitted window is fitted to its new size
+    // (equal scales then fill the plot); a zoomed or moved one keeps its
+    // units per pixel.  Either way its figures and model stay.
     connect(g, &TGraph::Resized, this, [this, g, slot] {
-      if (fitted_[slot] && g == CurrentGraph() && isVisible()) RebuildGraph();
+      if (fitted_[slot] && g == CurrentGraph() && isVisible()) RestoreRanges();
     });
     connect(g, &TGraph::PointDoubleClicked, this, [this](int r) { GoToRow(r); });
     connect(g, &TGraph::MouseWorld, this, [this](double x, double y) {
@@ -834,53 +854,161 @@ void TResForm::FillPanel() {
   filling_ = false;
 }
 
+namespace {
+
+// The formulas plotted, as the formula view draws them.
+std::vector<TFormulaSeries> PlottedFormulas(const TFormules& f, const TGraphUtils& utils) {
+  std::vector<TFormulaSeries> series;
+  for (int32_t i : f.PlottedFormulas()) {
+    TFormulaSeries s;
+    for (const auto& [x, y] : f.FormulaPoints(i)) s.points.push_back({x, y});
+    const TRec& r = f.Formula(i);
+    s.name = r.Identifier.empty() ? r.Phrase : r.Identifier;
+    s.unit = r.Unit();
+    s.colour = utils.ColorA(static_cast<int>(series.size()));
+    series.push_back(std::move(s));
+  }
+  return series;
+}
+
+TAxisQuantity FormulaAbscissa(const TFormules& f) {
+  const int a = f.AbscissaFormula();
+  if (a < 0) return {"t", "s"};
+  return {f.Formula(a).Identifier, f.Formula(a).Unit()};
+}
+
+}  // namespace
+
+std::string TResForm::GraphContent() const {
+  const TCalcul& calc = session_.Results().Active();
+  const TMemory& m = memories_.Active(Layer());
+  const TGraphLook look = LookFor(view_);
+  std::string key;
+  auto add = [&key](auto v) {
+    if constexpr (std::is_convertible_v<decltype(v), std::string>)
+      key += std::string(v);
+    else
+      key += std::to_string(v);
+    key += ';';
+  };
+  auto addList = [&](const std::vector<int>& v) {
+    for (int i : v) add(i);
+    add("|");
+  };
+  add(view_);
+  add(Layer());
+  add(calc.Generation());
+  add(&calc == &session_.Results().Grid());
+  for (bool b : {look.polyline, look.numbers, look.showOrigin, look.hideEdgeSpeeds,
+                 look.hideEdgeAccelerations, look.startByZero, look.pictureFrame, look.originX,
+                 look.originY})
+    add(b);
+  add(look.labelPlace);
+  add(look.displaySize);
+  const TSystemsLook sl = SystemsLook();
+  for (std::size_t i = 0; i < sl.names.size(); ++i) {
+    add(sl.names[i]);
+    add(sl.colours[i]);
+  }
+  switch (view_) {
+    case rvTime:
+      addList(m.timeSystems);
+      add(m.quantity);
+      break;
+    case rvTrajectory:
+      addList(m.trajectorySystems);
+      add(m.reference);
+      break;
+    case rvVectors:
+      addList(m.vectorSystems);
+      add(m.vectorKind);
+      // The picture under the vectors is that of the image shown.
+      add(session_.Options.CheckBox46VectorVideoImage && !Layer() && session_.Video.IsOpen()
+              ? session_.Video.CurrentImage()
+              : -1);
+      break;
+    default: {
+      const TFormules& f = session_.Formulas;
+      add(f.AbscissaFormula());
+      for (int32_t i : f.PlottedFormulas()) {
+        add(i);
+        add(f.Formula(i).Phrase);
+        add(f.Formula(i).UnitText);
+      }
+      break;
+    }
+  }
+  return key;
+}
+
 void TResForm::RebuildGraph() {
+  TGraph* graph = CurrentGraph();
+  if (!graph || view_ == rvTable) return;
+  TGraphModel& g = graph->Model();
+  const TZoomAxes z = ZoomAxesFor(view_, session_.Options);
+  g.IsZoomX = z.x;
+  g.IsZoomY = z.y;
+  const auto slot = static_cast<std::size_t>(GraphSlot(view_, Layer()));
+  std::string content = GraphContent();
+  if (content != built_[slot]) {
+    built_[slot] = std::move(content);
+    const TCalcul& calc = session_.Results().Active();
+    const TMemory& m = memories_.Active(Layer());
+    const TGraphLook look = LookFor(view_);
+    g.SetSize(graph->width(), graph->height());
+    g.IsSourceImgVisible = false;
+    switch (view_) {
+      case rvTime:
+        BuildTimeGraph(g, calc, m.timeSystems, m.quantity, SystemsLook(), look);
+        break;
+      case rvTrajectory:
+        BuildTrajectoryGraph(g, calc, m.trajectorySystems, m.reference - 1, SystemsLook(), look);
+        break;
+      case rvVectors: {
+        BuildVectorGraph(g, calc, m.vectorSystems, m.vectorKind, SystemsLook(), look);
+        ShowVideoPicture(g, look);
+        scaleEdit_->setText(Q(FormatNumber(0, g.VectorScaleValue())));
+        break;
+      }
+      default:
+        BuildFormulaGraph(g, PlottedFormulas(session_.Formulas, session_.GraphUtils),
+                          FormulaAbscissa(session_.Formulas), look);
+        break;
+    }
+    g.SetHighlightedRow(RowOfImage(currentImage_));
+    g.Figures().ShowAll();
+    g.InvalidateBackground();
+    fitted_[slot] = true;
+  }
+  ApplyModelToGraph();
+  graph->update();
+  UpdateSystemsTitle();
+}
+
+void TResForm::RestoreRanges() {
   TGraph* graph = CurrentGraph();
   if (!graph || view_ == rvTable) return;
   TGraphModel& g = graph->Model();
   const TCalcul& calc = session_.Results().Active();
   const TMemory& m = memories_.Active(Layer());
   const TGraphLook look = LookFor(view_);
-  g.SetSize(graph->width(), graph->height());
-  const TZoomAxes z = ZoomAxesFor(view_, session_.Options);
-  g.IsZoomX = z.x;
-  g.IsZoomY = z.y;
-  g.IsSourceImgVisible = false;
   switch (view_) {
     case rvTime:
-      BuildTimeGraph(g, calc, m.timeSystems, m.quantity, SystemsLook(), look);
+      g.SetWorld(TimeGraphWindow(calc, m.timeSystems, m.quantity, look), false);
       break;
     case rvTrajectory:
-      BuildTrajectoryGraph(g, calc, m.trajectorySystems, m.reference - 1, SystemsLook(), look);
+      g.SetWorld(TrajectoryGraphWindow(calc, m.reference - 1, look, g.Plot()), true);
       break;
-    case rvVectors: {
-      BuildVectorGraph(g, calc, m.vectorSystems, m.vectorKind, SystemsLook(), look);
-      ShowVideoPicture(g, look);
-      scaleEdit_->setText(Q(FormatNumber(0, g.VectorScaleValue())));
+    case rvVectors:
+      g.SetWorld(VectorGraphWindow(calc, look, g.Plot()), true);
       break;
-    }
-    default: {
-      std::vector<TFormulaSeries> series;
-      const TFormules& f = session_.Formulas;
-      for (int32_t i : f.PlottedFormulas()) {
-        TFormulaSeries s;
-        for (const auto& [x, y] : f.FormulaPoints(i)) s.points.push_back({x, y});
-        s.name = f.Formula(i).Identifier.empty() ? f.Formula(i).Phrase : f.Formula(i).Identifier;
-        s.colour = session_.GraphUtils.ColorA(static_cast<int>(series.size()));
-        series.push_back(std::move(s));
-      }
-      const int a = f.AbscissaFormula();
-      BuildFormulaGraph(g, series, a >= 0 ? f.Formula(a).Identifier : "t", look);
+    default:
+      g.SetWorld(FormulaGraphWindow(PlottedFormulas(session_.Formulas, session_.GraphUtils), look),
+                 false);
       break;
-    }
   }
-  g.SetHighlightedRow(RowOfImage(currentImage_));
-  g.Figures().ShowAll();
-  g.InvalidateBackground();
   fitted_[static_cast<std::size_t>(GraphSlot(view_, Layer()))] = true;
-  ApplyModelToGraph();
   graph->update();
-  UpdateSystemsTitle();
 }
 
 void TResForm::UpdateSystemsTitle() {
@@ -987,6 +1115,16 @@ void TResForm::SetGraphCursors(const std::function<QCursor(const std::string&)>&
 
 void TResForm::SetGraphTool(int tool) {
   for (TGraph* g : graph_) g->Model().SetTool(tool);
+}
+
+void TResForm::ChooseGraphTool(int tool) {
+  // A tool of the tool bars ends the modifying of the model.
+  if (QAction* modify = Action("ButtonModifierModele")) {
+    const QSignalBlocker block(modify);
+    modify->setChecked(false);
+  }
+  SetGraphTool(tool);
+  if (TGraph* g = CurrentGraph()) g->SyncModeller();
 }
 
 }  // namespace kinevo

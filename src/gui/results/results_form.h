@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <string>
 #include <utility>
 
 #include "core/app/session.h"
@@ -127,8 +128,8 @@ class TResForm : public QMainWindow {
   QAction* Action(const char* name) const;
   // The cursors of the graphs' tools, by name.
   void SetGraphCursors(const std::function<QCursor(const std::string&)>& cursors);
-  // The model button that is down (9: none).
-  int ModelKind() const { return modelKind_; }
+  // The model button that is down for the graph shown (9: none).
+  int ModelKind() const;
 
  protected:
   void showEvent(QShowEvent* e) override;
@@ -143,7 +144,14 @@ class TResForm : public QMainWindow {
   void RedrawView();
   void FillTable();
   void FillPanel();
+  // Fills the graph shown from the results, unless it already shows them
+  // with the same choices: a graph kept keeps its figures, their undo
+  // history and its model, through a switch of views and back.
   void RebuildGraph();
+  // "Restaurer le graphe": the ranges the view gives its data, nothing else.
+  void RestoreRanges();
+  // What the graph shown is built from (results, choices, look).
+  std::string GraphContent() const;
   void ShowVideoPicture(TGraphModel& g, const TGraphLook& look);
   void OnSystemTicked();
   void OnChoice(int index);
@@ -153,9 +161,12 @@ class TResForm : public QMainWindow {
   void OnTableDoubleClicked(const QModelIndex& index);
   void GoToRow(int row);
   void SetGraphTool(int tool);
+  // A tool chosen on the tool bars.
+  void ChooseGraphTool(int tool);
   void ShowFormulasDialog();
   void BuildModelTools(QToolBar* bar);
   bool ModelsOffered() const;
+  int& CurrentModelKind();
   void ChooseModel(int kind);
   void ModifyModel(bool on);
   // Puts the chosen model on the graph shown, after each rebuild.
@@ -179,7 +190,6 @@ class TResForm : public QMainWindow {
   TResGrid grids_;
   TResMem memories_;
   int view_ = rvTable;
-  int modelKind_ = 9;
   bool stale_ = true;
   bool filling_ = false;
   bool speedShown_ = true, accelerationShown_ = true, polarShown_ = true;
@@ -197,6 +207,9 @@ class TResForm : public QMainWindow {
   // Whether each graph still shows its fitted window (not zoomed or moved):
   // a resize then fits it again, so that equal scales fill the new plot.
   std::array<bool, 7> fitted_{};
+  // What each graph was last built from, and the model kind of each.
+  std::array<std::string, 7> built_;
+  std::array<int, 7> modelKinds_{9, 9, 9, 9, 9, 9, 9};
   QLabel* systemsTitle_ = nullptr;
   QListWidget* systems_ = nullptr;
   QLabel* choiceLabel_ = nullptr;

@@ -77,7 +77,20 @@ void TResForm::BuildModelTools(QToolBar* bar) {
   }
 }
 
-bool TResForm::ModelsOffered() const { return view_ == rvTime || view_ == rvFormulas; }
+bool TResForm::ModelsOffered() const {
+  return view_ == rvTime || view_ == rvTrajectory || view_ == rvFormulas;
+}
+
+int TResForm::ModelKind() const {
+  return view_ == rvTable ? mkNone
+                          : modelKinds_[static_cast<std::size_t>(GraphSlot(view_, Layer()))];
+}
+
+// Each graph keeps its own model (the table view has none: its slot is that
+// of the vectors, which have no model buttons).
+int& TResForm::CurrentModelKind() {
+  return modelKinds_[static_cast<std::size_t>(GraphSlot(view_, Layer()))];
+}
 
 void TResForm::ChooseModel(int kind) {
   TGraph* graph = CurrentGraph();
@@ -85,18 +98,18 @@ void TResForm::ChooseModel(int kind) {
     session_.Dialog.Show(icWarning, {{"Ok", btOk}}, {kOneCurveOnly});
     kind = mkNone;
   }
-  modelKind_ = kind;
+  CurrentModelKind() = kind;
   ApplyModelToGraph();
 }
 
 void TResForm::ModifyModel(bool on) {
   QAction* modify = Action("ButtonModifierModele");
-  if (on && modelKind_ == mkNone) {
+  if (on && ModelKind() == mkNone) {
     modify->setChecked(false);
     session_.Dialog.Show(icWarning, {{"Ok", btOk}}, {kChooseModelFirst});
     return;
   }
-  SetGraphTool(on ? gtModifierModele : (modelKind_ == mkNone ? gtNone : gtModele));
+  SetGraphTool(on ? gtModifierModele : (ModelKind() == mkNone ? gtNone : gtModele));
   for (QAction* a : findChildren<QAction*>())
     if (a->objectName().startsWith("GraphTool")) a->setChecked(false);
   ApplyModelToGraph();
@@ -121,47 +134,33 @@ void TResForm::ApplyModelToGraph() {
     a->setChecked(on);
   }
   TGraph* graph = CurrentGraph();
-  if (!graph) return;
+  if (!graph || view_ == rvTable) return;
   TGraphModel& g = graph->Model();
   g.Models().showEquation = equation;
   g.Models().showStatistics = statistics;
-
-  // The names of the equation: the abscissa and the quantity or formula.
-  std::string abscissa = "t", ordinate;
-  if (view_ == rvTime) {
-    ordinate = QuantityIdentifier(memories_.Active(Layer()).quantity);
-  } else if (view_ == rvFormulas) {
-    const TFormules& f = session_.Formulas;
-    const int a = f.AbscissaFormula();
-    if (a >= 0) abscissa = f.Formula(a).Identifier;
-    const auto plotted = f.PlottedFormulas();
-    if (plotted.size() == 1) {
-      const TRec& r = f.Formula(plotted[0]);
-      ordinate = r.Identifier.empty() ? r.Phrase : r.Identifier;
-    }
-  }
-  const int kind = offered ? modelKind_ : mkNone;
-  // A model that no longer has a single curve to go with is released.
-  if (!ApplyModel(g, kind, abscissa, ordinate)) {
-    modelKind_ = mkNone;
-    ApplyModel(g, mkNone, abscissa, ordinate);
+  int& modelKind = CurrentModelKind();
+  // The names and units of the equation are those of the graph's axes.  A
+  // model that no longer has a single curve to go with is released.
+  if (!ApplyModel(g, offered ? modelKind : mkNone)) {
+    modelKind = mkNone;
+    ApplyModel(g, mkNone);
   }
   {
     const QSignalBlocker block(modelGroup_);
-    for (const TModelButton& b : kModelButtons) Action(b.name)->setChecked(b.kind == modelKind_);
+    for (const TModelButton& b : kModelButtons) Action(b.name)->setChecked(b.kind == modelKind);
   }
   const bool modifying = g.Tool() == gtModifierModele;
-  if (modelKind_ == mkNone && (modifying || g.Tool() == gtModele))
+  if (modelKind == mkNone && (modifying || g.Tool() == gtModele))
     SetGraphTool(gtNone);
-  else if (modelKind_ != mkNone && !modifying && modify->isChecked())
+  else if (modelKind != mkNone && !modifying && modify->isChecked())
     SetGraphTool(gtModifierModele);
-  else if (modelKind_ != mkNone && g.Tool() == gtNone)
+  else if (modelKind != mkNone && g.Tool() == gtNone)
     SetGraphTool(gtModele);
   {
     const QSignalBlocker block(modify);
     modify->setChecked(g.Tool() == gtModifierModele);
   }
-  const QString hint = QString::fromUtf8(ModifyToolHint(IsSinusoid(modelKind_)));
+  const QString hint = QString::fromUtf8(ModifyToolHint(IsSinusoid(modelKind)));
   modify->setToolTip(QString::fromUtf8("Modifier le modèle") + hint);
   graph->SyncModeller();
 }

@@ -22,7 +22,7 @@ QImage QPainterCanvas::ImageView(const Image& img) {
                 QImage::Format_RGB888);
 }
 
-QPainterCanvas::QPainterCanvas(QPainter& painter) : p_(painter) {
+QPainterCanvas::QPainterCanvas(QPainter& painter, double fontDpi) : p_(painter), fontDpi_(fontDpi) {
   SetPen(pen_);
   SetBrush(brush_);
   SetFont(font_);
@@ -88,7 +88,12 @@ void QPainterCanvas::SetFont(const TFont& font) {
   font_ = font;
   if (sameFace) return;
   QFont f(QString::fromStdString(font.name));
-  f.setPointSize(font.size > 0 ? font.size : 1);
+  const int points = font.size > 0 ? font.size : 1;
+  const int deviceDpi = p_.device() ? p_.device()->logicalDpiY() : 0;
+  if (fontDpi_ > 0 && deviceDpi > 0)
+    f.setPointSizeF(points * fontDpi_ / deviceDpi);
+  else
+    f.setPointSize(points);
   f.setBold(font.bold);
   f.setItalic(font.italic);
   p_.setFont(f);

@@ -27,8 +27,11 @@ class QPainterStamps {
 
 class QPainterCanvas : public Canvas {
  public:
-  // Draws with an active painter owned by the caller.
-  explicit QPainterCanvas(QPainter& painter);
+  // Draws with an active painter owned by the caller.  With `fontDpi`, the
+  // point sizes of fonts are those of a screen of that many dots per inch
+  // whatever the device: a drawing made in screen pixels and scaled onto a
+  // printer keeps its texts in proportion.
+  explicit QPainterCanvas(QPainter& painter, double fontDpi = 0.0);
 
   void SetPen(const TPen& pen) override;
   const TPen& Pen() const override { return pen_; }
@@ -67,6 +70,7 @@ class QPainterCanvas : public Canvas {
   QRect ShapeBox(int left, int top, int right, int bottom) const;
   const QPolygon& ToPolygon(const std::vector<TPixel>& points);
   QPainter& p_;
+  double fontDpi_;
   TPen pen_;
   TBrush brush_;
   TFont font_;

@@ -26,8 +26,8 @@ void ExpectAt(const TWorldPoint& p, const TWorldPoint& q) {
 class FiguresTest : public ::testing::Test {
  protected:
   FiguresTest() {
-    g.SetSize(495, 265);                  // plot 400 x 200 at (75, 20)
-    g.SetWorld({0, 400, 0, 200}, false);  // one world unit per pixel
+    g.SetSize(495, 265);                 // plot 400 x 200 at (75, 20)
+    g.SetWorld({0, 400, 0, 200}, true);  // one world unit per pixel
     g.Figures().ShowAll();
   }
   int AddShownCurve(const TCurveInput& in) {
@@ -104,6 +104,27 @@ TEST_F(FiguresTest, SegmentAndSplineLengthsAreThoseOfTheirWorldPoints) {
   ASSERT_EQ(c->Points().size(), 4u) << "the double click's point is kept once";
   EXPECT_NEAR(c->Length(), std::hypot(150.0, 300.0), 1e-9);
   EXPECT_EQ(c->InfoText(), "Longueur de la courbe : 335 m");
+}
+
+TEST_F(FiguresTest, OnATimeGraphASegmentMeasuresItsSlope) {
+  // x (m) against t (s): a length would add seconds to metres.
+  g.SetWorld({0, 4, 0, 2}, false);
+  g.AxeX.unit = "s";
+  g.AxeY.unit = "m/s";
+  auto* s = static_cast<TGFigSegment*>(Draw(gtSegment, {75, 220}, {275, 120}));
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->InfoLines(), std::vector<std::string>{"Pente du segment : 0.5 m/s²"});
+  // Its copy measures the same way; a vertical one has an infinite slope.
+  auto* copy = static_cast<TGFigSegment*>(s->Clone().release());
+  EXPECT_EQ(copy->InfoLines(), s->InfoLines());
+  delete copy;
+  s->SnapPoint(1, {0, 1});
+  EXPECT_EQ(s->InfoText(), "Pente du segment : infinie");
+  // Without units, the slope alone.
+  g.AxeY.unit.clear();
+  auto* t = static_cast<TGFigSegment*>(Draw(gtSegment, {75, 220}, {175, 20}));
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->InfoText(), "Pente du segment : 2");
 }
 
 TEST_F(FiguresTest, AnglesAreTheSalientAngleBetweenTheTwoLines) {

@@ -219,6 +219,72 @@ TEST(ModelElement, LinesOfTheEquationAndStatistics) {
   EXPECT_FALSE(d->ButtonsApply());
 }
 
+TEST(ModelElement, ParametersCarryTheirUnits) {
+  // x(t) in metres against seconds.
+  auto m = Element(Sample(20, 0.0, 0.1, [](double t) { return 0.5 * std::sin(6 * t + 1) + 2; }), 0);
+  m->ordinateName = "x";
+  m->abscissaUnit = "s";
+  m->ordinateUnit = "m";
+  auto units = [&](int kind) {
+    m->SetModelKind(kind);
+    std::vector<std::string> u;
+    for (const auto& p : m->DisplayedParameters()) u.push_back(p.name + ":" + p.unit);
+    return u;
+  };
+  using V = std::vector<std::string>;
+  EXPECT_EQ(units(mkAffine), (V{"r:m", "b:m/s"}));
+  EXPECT_EQ(units(mkConstant), (V{"r:m"}));
+  EXPECT_EQ(units(mkProportional), (V{"b:m/s"}));
+  EXPECT_EQ(units(mkParabola), (V{"r:m", "b:m/s", "c:m/s²"}));
+  EXPECT_EQ(units(mkExponential), (V{"r:m", "b:m", "c:s⁻¹"}));
+  EXPECT_EQ(units(mkSinus), (V{"r:m", "b:m", "c:rad/s", "d:rad"}));
+  EXPECT_EQ(units(mkSinusAe), (V{"r:m", "b:m", "c:rad/s", "d:rad", "k:s⁻¹"}));
+  EXPECT_EQ(units(mkSinusAl), (V{"r:s⁻²", "b:m/s²", "c:m/s²", "x(0):m", "x'(0):m/s"}));
+  // y against x: the slope has no unit; an unknown unit gives none.
+  m->abscissaUnit = "m";
+  EXPECT_EQ(units(mkParabola), (V{"r:m", "b:", "c:m⁻¹"}));
+  m->ordinateUnit = "";
+  EXPECT_EQ(units(mkAffine), (V{"r:", "b:"}));
+}
+
+TEST(ModelElement, BoxLinesAndAHandChange) {
+  ScopedDecimalSeparator comma(',');
+  auto m = Element(NoisyLine(3, 0.05), 0);
+  m->ordinateName = "x";
+  m->abscissaUnit = "s";
+  m->ordinateUnit = "m";
+  m->SetModelKind(mkAffine);
+  const auto shown = m->DisplayedParameters();
+  auto box = m->BoxLines();
+  ASSERT_EQ(box.size(), 4u);
+  EXPECT_EQ(box[0], "Modèle: x = r + b.t");
+  EXPECT_EQ(box[2], "b = " + FormatMeasured(shown[1].value, shown[1].uncertainty) + " ± " +
+                        FormatUncertainty(shown[1].uncertainty) + " m/s");
+  EXPECT_EQ(box[3],
+            "écart quadratique moyen = " + FormatGeneral(m->Statistics().rmsDeviation, 3) + " m");
+  auto stats = m->StatisticsLines();
+  EXPECT_EQ(stats.back(),
+            "- incertitude-type sur b = " + FormatUncertainty(shown[1].uncertainty) + " m/s");
+
+  // By hand, the uncertainties no longer describe the parameters.
+  m->SetParameter(1, 2.0);
+  EXPECT_TRUE(m->HandSet());
+  box = m->BoxLines();
+  EXPECT_EQ(box[2], "b = 2,000 m/s");
+  EXPECT_EQ(box.back(), kHandSetModel);
+  stats = m->StatisticsLines();
+  EXPECT_EQ(stats.back(), kHandSetModel);
+  for (const auto& l : stats) EXPECT_EQ(l.find("incertitude-type"), std::string::npos) << l;
+  // The next fit brings them back.
+  m->SetModelKind(mkAffine);
+  EXPECT_FALSE(m->HandSet());
+  EXPECT_NE(m->StatisticsLines().back().find("incertitude-type sur b"), std::string::npos);
+  // Digits follow the uncertainty.
+  EXPECT_EQ(FormatMeasured(2.000412, 0.0012), "2,0004");
+  EXPECT_EQ(FormatMeasured(1234.4, 12), "1234");
+  EXPECT_EQ(FormatMeasured(2.5, 0.0), FormatNumber(0, 2.5));
+}
+
 TEST(ModelElement, UncertaintyText) {
   ScopedDecimalSeparator comma(',');
   EXPECT_EQ(FormatUncertainty(0.004), "0,0040");

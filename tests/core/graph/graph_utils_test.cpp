@@ -187,11 +187,11 @@ TEST(AxisTicks, SymmetricAroundZero) {
   EXPECT_NEAR(t.last, 0.4, 1e-12);
   ScopedDecimalSeparator sep('.');
   auto v = t.Values();
-  EXPECT_EQ(FormatTickLabel(v[0], -0.5, 0.5, t.step, true), "-0.400");
+  EXPECT_EQ(FormatTickLabel(v[0], -0.5, 0.5, t.step), "-0.400");
   // v[2] is a rounding residue near zero; it must print as zero.
   EXPECT_NE(v[2], 0.0);
-  EXPECT_EQ(FormatTickLabel(v[2], -0.5, 0.5, t.step, false), "0.000");
-  EXPECT_EQ(FormatTickLabel(v[3], -0.5, 0.5, t.step, false), "0.200");
+  EXPECT_EQ(FormatTickLabel(v[2], -0.5, 0.5, t.step), "0.000");
+  EXPECT_EQ(FormatTickLabel(v[3], -0.5, 0.5, t.step), "0.200");
 }
 
 TEST(AxisTicks, StepMultiplierBoundaries) {
@@ -231,22 +231,27 @@ TEST(AxisTicks, TinyRangeStillGivesTicks) {
 
 TEST(AxisTicks, LabelFormats) {
   ScopedDecimalSeparator sep('.');
-  EXPECT_EQ(FormatTickLabel(30000, 0, 35000, 6000, false), "3.00E+4");
-  EXPECT_EQ(FormatTickLabel(0, 0, 35000, 6000, true), "0.00E+0");
-  EXPECT_EQ(FormatTickLabel(0.02, 0, 0.05, 0.01, false), "2.00E-2");
-  EXPECT_EQ(FormatTickLabel(1200, 0, 2000, 400, false), "1200");
-  EXPECT_EQ(FormatTickLabel(120, 0, 200, 40, false), "120.0");
-  EXPECT_EQ(FormatTickLabel(12.5, 0, 20, 4, false), "12.50");
-  EXPECT_EQ(FormatTickLabel(-1.25, -2, 2, 0.4, false), "-1.250");
-  EXPECT_EQ(FormatTickLabel(9999.4, 0, 9999.9, 2000, false), "9999");
+  EXPECT_EQ(FormatTickLabel(30000, 0, 35000, 6000), "3.00E+4");
+  EXPECT_EQ(FormatTickLabel(0, 0, 35000, 6000), "0.00E+0");
+  EXPECT_EQ(FormatTickLabel(0.02, 0, 0.05, 0.01), "2.00E-2");
+  EXPECT_EQ(FormatTickLabel(1200, 0, 2000, 400), "1200");
+  EXPECT_EQ(FormatTickLabel(120, 0, 200, 40), "120.0");
+  EXPECT_EQ(FormatTickLabel(12.5, 0, 20, 4), "12.50");
+  EXPECT_EQ(FormatTickLabel(-1.25, -2, 2, 0.4), "-1.250");
+  EXPECT_EQ(FormatTickLabel(9999.4, 0, 9999.9, 2000), "9999");
   ScopedDecimalSeparator comma(',');
-  EXPECT_EQ(FormatTickLabel(12.5, 0, 20, 4, false), "12,50");
-  EXPECT_EQ(FormatTickLabel(30000, 0, 35000, 6000, false), "3,00E+4");
+  EXPECT_EQ(FormatTickLabel(12.5, 0, 20, 4), "12,50");
+  EXPECT_EQ(FormatTickLabel(30000, 0, 35000, 6000), "3,00E+4");
 }
 
-TEST(AxisTicks, FirstTickIsNeverZeroedAsResidue) {
+TEST(AxisTicks, RoundingResidueAtAnyTickPrintsAsZero) {
   ScopedDecimalSeparator sep('.');
-  EXPECT_EQ(FormatTickLabel(1e-9, 0, 1, 0.2, true), "0.000");
-  EXPECT_EQ(FormatTickLabel(1e-9, 1e-9, 0.05, 0.01, true), "1.00E-9");
-  EXPECT_EQ(FormatTickLabel(1e-9, 1e-9, 0.05, 0.01, false), "0.00E+0");
+  // An axis from −1e-17 starts its ticks at −0, which printed "-0.000".
+  const TAxisTicks t = ComputeAxisTicks(-1e-17, 0.9);
+  ASSERT_EQ(t.first, 0.0);
+  EXPECT_EQ(FormatTickLabel(t.first, -1e-17, 0.9, t.step), "0.000");
+  EXPECT_EQ(FormatTickLabel(1e-9, 0, 1, 0.2), "0.000");
+  EXPECT_EQ(FormatTickLabel(-1e-9, -0.05, 0.05, 0.01), "0.00E+0");
+  // A value that is a tick of its own is kept, however small.
+  EXPECT_EQ(FormatTickLabel(2e-9, 0, 5e-9, 1e-9), "2.00E-9");
 }

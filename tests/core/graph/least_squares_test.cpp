@@ -158,5 +158,16 @@ TEST(FitStatistics, ValuesOfSimpleCases) {
   EXPECT_EQ(st.relativePrecision, -1.0);
 }
 
+TEST(FitStatistics, AConstantModelHasNoCorrelation) {
+  // The mean of three values 0.1 is 0.10000000000000002: the model's spread
+  // about it is rounding, not variance.
+  const std::vector<double> y{1, 2, 3.5}, m{0.1, 0.1, 0.1};
+  EXPECT_EQ(FitStatistics(y, m).correlation, 0.0);
+  // Nor has data that does not change.
+  EXPECT_EQ(FitStatistics(std::vector<double>{0.1, 0.1, 0.1}, y).correlation, 0.0);
+  // A real spread keeps its correlation.
+  EXPECT_NEAR(FitStatistics(y, std::vector<double>{1, 2, 3.5}).correlation, 1.0, 1e-12);
+}
+
 }  // namespace
 }  // namespace kinevo

@@ -7,15 +7,22 @@
 #include "core/graph/curve_models.h"
 #include "core/graph/graph_model.h"
 #include "core/graph/modeller.h"
+#include "support/recording_canvas.h"
 
 namespace kinevo {
 namespace {
+
+using test::RecordingCanvas;
 
 class ModelToolsTest : public ::testing::Test {
  protected:
   ModelToolsTest() {
     g.SetSize(495, 265);  // plot 400 x 200 at (75, 20)
     g.SetWorld({0, 10, 0, 10}, false);
+    g.AxeX.name = "t";
+    g.AxeX.unit = "s";
+    g.AxeY.name = "x";
+    g.AxeY.unit = "m";
   }
   int AddLine(double intercept, double slope) {
     TCurveInput in;
@@ -35,14 +42,14 @@ class ModelToolsTest : public ::testing::Test {
 TEST_F(ModelToolsTest, AModelNeedsExactlyOneCurveShown) {
   const int a = AddLine(1, 0.5);
   const int b = AddLine(2, 0.2);
-  EXPECT_FALSE(ApplyModel(g, mkAffine, "t", "x"));
+  EXPECT_FALSE(ApplyModel(g, mkAffine));
   EXPECT_EQ(g.Curve(a).model->ModelKind(), mkNone);
   // The modifying tool is refused without a model.
   EXPECT_FALSE(g.SetTool(gtModifierModele));
   EXPECT_EQ(g.Tool(), gtNone);
 
   g.SetCourbeVisible(b, ckPoints, false);
-  ASSERT_TRUE(ApplyModel(g, mkAffine, "t", "x"));
+  ASSERT_TRUE(ApplyModel(g, mkAffine));
   const TGModele& m = *g.Curve(a).model;
   EXPECT_TRUE(m.Shown());
   EXPECT_NEAR(m.Parameters()[1], 0.5, 1e-12);
@@ -51,14 +58,14 @@ TEST_F(ModelToolsTest, AModelNeedsExactlyOneCurveShown) {
   EXPECT_TRUE(g.SetTool(gtModifierModele));
 
   // No model takes it away again; the modifying tool then has nothing.
-  ASSERT_TRUE(ApplyModel(g, mkNone, "t", "x"));
+  ASSERT_TRUE(ApplyModel(g, mkNone));
   EXPECT_FALSE(m.Shown());
   EXPECT_EQ(g.Models().ActiveModel(), nullptr);
 }
 
 TEST_F(ModelToolsTest, ReadingAndModifyingThroughTheGraph) {
   AddLine(1, 0.5);
-  ASSERT_TRUE(ApplyModel(g, mkAffine, "t", "y"));
+  ASSERT_TRUE(ApplyModel(g, mkAffine));
   // Reading: the hint over the curve is the model's text.
   ASSERT_TRUE(g.SetTool(gtModele));
   const TPixel mid = OnModel(5.0);
@@ -82,6 +89,77 @@ TEST_F(ModelToolsTest, ReadingAndModifyingThroughTheGraph) {
   // A new tool hides the panel.
   g.SetTool(gtNone);
   EXPECT_FALSE(g.Models().PanelVisible());
+}
+
+TEST_F(ModelToolsTest, TheModelBoxShowsTheFitWhereTheUserPutsIt) {
+  TCurveInput in;
+  for (int i = 0; i <= 10; ++i)
+    in.points.push_back({double(i), 1 + 0.5 * i + (i % 2 ? 0.1 : -0.1)});
+  g.SetCourbeVisible(g.AddCourbe(in), ckPoints, true);
+  RecordingCanvas none;
+  g.PaintOverlay(none);
+  EXPECT_EQ(g.ModelBox.Rect(), TPixelRect{});  // no model, no box
+
+  ASSERT_TRUE(ApplyModel(g, mkAffine));
+  const TGModele& m = *g.Models().ActiveModel();
+  RecordingCanvas canvas;
+  g.PaintOverlay(canvas);
+  // At the plot's top-left corner, one line of text per line of the model,
+  // inside its frame.
+  const TPixelRect box = g.ModelBox.Rect();
+  EXPECT_EQ(box.left, 75 + 8);
+  EXPECT_EQ(box.top, 20 + 8);
+  std::vector<std::string> texts;
+  for (const auto& t : canvas.Of("text")) {
+    texts.push_back(t.text);
+    EXPECT_TRUE(PointInRect(t.points[0], box)) << t.text;
+  }
+  EXPECT_EQ(texts, m.BoxLines());
+  ASSERT_EQ(texts.size(), 4u);
+  EXPECT_NE(texts[2].find(" ± "), std::string::npos) << texts[2];
+  EXPECT_EQ(texts[2].substr(texts[2].size() - 4), " m/s");
+
+  // Dragged with the mouse, whatever the tool, without reaching the tool.
+  ASSERT_TRUE(g.SetTool(gtZoom));
+  const TWorldWindow before = g.World();
+  g.MouseMove({}, box.left + 5, box.top + 5);
+  EXPECT_EQ(g.CursorName(), "SizeAll");
+  g.MouseDown(mbLeft, {}, box.left + 5, box.top + 5);
+  g.MouseMove({}, box.left + 105, box.top + 45);
+  g.MouseUp(mbLeft, {}, box.left + 105, box.top + 45);
+  EXPECT_EQ(g.World(), before);
+  canvas.Clear();
+  g.PaintOverlay(canvas);
+  EXPECT_EQ(g.ModelBox.Rect().left, box.left + 100);
+  EXPECT_EQ(g.ModelBox.Rect().top, box.top + 40);
+  // It stays inside a graph made smaller.
+  g.SetSize(300, 150);
+  g.PaintOverlay(canvas);
+  EXPECT_LE(g.ModelBox.Rect().right, 300 - 1);
+  EXPECT_LE(g.ModelBox.Rect().bottom, 150 - 1);
+
+  // Hidden on demand.
+  g.ModelBox.shown = false;
+  canvas.Clear();
+  g.PaintOverlay(canvas);
+  EXPECT_TRUE(canvas.Of("text").empty());
+  EXPECT_FALSE(g.ModelBox.Contains({box.left + 105, box.top + 45}));
+}
+
+TEST_F(ModelToolsTest, AModelKeepsItsHandSetParametersUntilAnotherIsChosen) {
+  AddLine(1, 0.5);
+  ASSERT_TRUE(ApplyModel(g, mkAffine));
+  TGModele& m = *g.Models().ActiveModel();
+  m.SetParameter(1, 0.75);
+  // Applied again (the window does so after each change of view), the same
+  // kind keeps the hand-set slope.
+  ASSERT_TRUE(ApplyModel(g, mkAffine));
+  EXPECT_EQ(m.Parameters()[1], 0.75);
+  EXPECT_TRUE(m.HandSet());
+  ASSERT_TRUE(ApplyModel(g, mkParabola));
+  ASSERT_TRUE(ApplyModel(g, mkAffine));
+  EXPECT_NEAR(m.Parameters()[1], 0.5, 1e-12);
+  EXPECT_FALSE(m.HandSet());
 }
 
 TEST(Modeller, ButtonsMoveValuesTheirWay) {

@@ -29,6 +29,18 @@ TEST(FitRange, DegenerateQuantitiesStillGiveARange) {
   EXPECT_DOUBLE_EQ(w.xmax, 1.05);
 }
 
+TEST(FitRange, AConstantToTheRoundingOfItsValuesIsAConstant) {
+  // A point at rest whose coordinate differs from itself in the last bits:
+  // 1 ± 5 % before the margin, not a window 1e-16 high.
+  const double one = 1.0, next = std::nextafter(1.0, 2.0), prev = std::nextafter(1.0, 0.0);
+  TWorldWindow w = FitRange({0, 1, prev, next}, 0.05, kFromZero, kPlain);
+  EXPECT_NEAR(w.ymin, one - 0.05 - 0.05 * 0.1, 1e-12);
+  EXPECT_NEAR(w.ymax, one + 0.05 + 0.05 * 0.1, 1e-12);
+  // A real change, however small against the value, is drawn as it is.
+  w = FitRange({0, 1, 1.0, 1.0 + 1e-9}, 0.05, kFromZero, kPlain);
+  EXPECT_NEAR(w.ymax - w.ymin, 1.1e-9, 1e-15);
+}
+
 TEST(FitRange, MagnitudesStartAtZeroAndAnglesIncludeIt) {
   // Speeds far from 0 still start at 0.
   TWorldWindow w = FitRange({0, 2, 50, 60}, 0.05, kFromZero, kFromZero);

@@ -132,6 +132,37 @@ TEST_F(GridTest, ValuesThatAreNotNumbersShowAsSuch) {
   EXPECT_EQ(g.CellText(2, 4 + 1, false), "#Nombre!");
 }
 
+TEST(ValuesGrid, RoundingResidueOfZeroShowsAsZero) {
+  // A uniform motion along x at positions 0.1·i, which are not exact in
+  // binary: its acceleration is 0, computed as residues such as 1E-14.
+  SeriesSource src;
+  for (int img = 0; img < 10; ++img) src.Mark(0, img, 0.1 * img, 0.2);
+  TResCalc calc(src);
+  ASSERT_EQ(calc.Compute(), ccOk);
+  ASSERT_EQ(calc.ComputeDerivatives(rtGrid, 0), 0);
+  TGrid g(calc.Grid(), src, false, calc.Options());
+  g.ResetColumns();
+  g.SetKindsVisible(true, kPositions | kSpeeds | kAccelerations);
+  g.Recount();
+  const int ax = TGrid::DataColumnOf(qtAx, 0, 1) + 1;  // every column shown
+  int residues = 0;
+  for (int row = 0; row < 10; ++row) {
+    const double v = calc.Grid().Value(cfAxes, 0, qtAx, row);
+    if (std::isnan(v)) continue;
+    ASSERT_LT(std::fabs(v), 1e-9);
+    EXPECT_EQ(g.CellText(ax, 4 + row, true), "0") << v;
+    if (v != 0.0) {
+      ++residues;
+      // Exports keep the number computed.
+      EXPECT_NE(g.CellText(ax, 4 + row, false), "0");
+    }
+  }
+  EXPECT_GT(residues, 0);
+  // A real value beside them is shown as it is.
+  const int x = TGrid::DataColumnOf(qtX, 0, 1) + 1;
+  EXPECT_EQ(g.CellText(x, 4 + 3, true), FormatNumber(0, 0.1 * 3));
+}
+
 TEST_F(GridTest, EdgeBlankingOfSpeedsAndAccelerations) {
   const int vx = Col(TGrid::DataColumnOf(qtVx, 0, 3));
   const int ax = Col(TGrid::DataColumnOf(qtA, 0, 3));

@@ -69,8 +69,11 @@ TEST_F(ResultsModels, AModelGoesWithOneCurveOnly) {
   form->SystemList()->item(1)->setCheckState(Qt::Checked);
   EXPECT_EQ(form->ModelKind(), mkNone);
   EXPECT_EQ(Model(), nullptr);
-  // The trajectory view has no models.
+  // The trajectory view models y(x) as the time view models y(t); the
+  // vector view has no models.
   ASSERT_TRUE(form->ShowView(rvTrajectory));
+  EXPECT_TRUE(form->Action("ButtonModeleAffine")->isVisible());
+  ASSERT_TRUE(form->ShowView(rvVectors));
   EXPECT_FALSE(form->Action("ButtonModeleAffine")->isVisible());
 }
 

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QToolBar>
 
 #include "core/graph/figure_tools.h"
@@ -22,13 +21,7 @@ namespace {
 
 KINEVO_QT_TEST_APPLICATION("test_gui_results");
 
-void Mouse(QWidget& w, QEvent::Type type, QPoint at) {
-  const Qt::MouseButtons held =
-      type == QEvent::MouseButtonRelease ? Qt::MouseButtons() : Qt::MouseButtons(Qt::LeftButton);
-  QMouseEvent e(type, QPointF(at), w.mapToGlobal(QPointF(at)), Qt::LeftButton, held,
-                Qt::NoModifier);
-  QApplication::sendEvent(&w, &e);
-}
+using test::LeftMouse;
 
 using ResultsFigures = test::ResultsWindowTest;
 
@@ -44,9 +37,9 @@ TEST_F(ResultsFigures, ToolBarDrawsAndEditionMenuUndoes) {
 
   TGraph& graph = *form->CurrentGraph();
   const QPoint a(graph.width() / 3, graph.height() / 3), b(graph.width() / 2, graph.height() / 2);
-  Mouse(graph, QEvent::MouseButtonPress, a);
-  Mouse(graph, QEvent::MouseMove, b);
-  Mouse(graph, QEvent::MouseButtonRelease, b);
+  LeftMouse(graph, QEvent::MouseButtonPress, a);
+  LeftMouse(graph, QEvent::MouseMove, b);
+  LeftMouse(graph, QEvent::MouseButtonRelease, b);
   int drawn = 0;
   for (const auto& e : graph.Model().Elements()) drawn += e->userDrawn && e->Shown();
   EXPECT_EQ(drawn, 1) << "the segment is drawn and shown";

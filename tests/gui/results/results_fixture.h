@@ -4,6 +4,8 @@
 // scripted message dialog and a settings file in a fresh folder.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <memory>
 #include <string>
 
@@ -15,6 +17,15 @@
 #include "support/two_systems_document.h"
 
 namespace kinevo::test {
+
+// A left-button mouse event of `type` at `at` on a widget.
+inline void LeftMouse(QWidget& w, QEvent::Type type, QPoint at) {
+  const Qt::MouseButtons held =
+      type == QEvent::MouseButtonRelease ? Qt::MouseButtons() : Qt::MouseButtons(Qt::LeftButton);
+  QMouseEvent e(type, QPointF(at), w.mapToGlobal(QPointF(at)), Qt::LeftButton, held,
+                Qt::NoModifier);
+  QApplication::sendEvent(&w, &e);
+}
 
 class ResultsWindowTest : public ::testing::Test {
  protected:

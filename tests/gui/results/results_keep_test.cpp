@@ -11,7 +11,6 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QTimer>
 #include <QToolButton>
 
@@ -33,13 +32,7 @@ namespace {
 
 KINEVO_QT_TEST_APPLICATION("test_gui_results");
 
-void Mouse(QWidget& w, QEvent::Type type, QPoint at) {
-  const Qt::MouseButtons held =
-      type == QEvent::MouseButtonRelease ? Qt::MouseButtons() : Qt::MouseButtons(Qt::LeftButton);
-  QMouseEvent e(type, QPointF(at), w.mapToGlobal(QPointF(at)), Qt::LeftButton, held,
-                Qt::NoModifier);
-  QApplication::sendEvent(&w, &e);
-}
+using test::LeftMouse;
 
 class ResultsKeep : public test::ResultsWindowTest {
  protected:
@@ -82,9 +75,9 @@ TEST_F(ResultsKeep, FiguresTheirUndoAndAHandSetModelStay) {
   form->Action("GraphTool5")->trigger();
   const QPoint a(Graph().width() * 2 / 3, Graph().height() * 2 / 3);
   const QPoint b(Graph().width() * 4 / 5, Graph().height() * 3 / 4);
-  Mouse(Graph(), QEvent::MouseButtonPress, a);
-  Mouse(Graph(), QEvent::MouseMove, b);
-  Mouse(Graph(), QEvent::MouseButtonRelease, b);
+  LeftMouse(Graph(), QEvent::MouseButtonPress, a);
+  LeftMouse(Graph(), QEvent::MouseMove, b);
+  LeftMouse(Graph(), QEvent::MouseButtonRelease, b);
   ASSERT_EQ(Drawn().size(), 1u);
   const TGElem* segment = Drawn()[0];
   const int id = segment->Id();

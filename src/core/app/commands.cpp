@@ -267,8 +267,10 @@ TCommandStates ComputeCommands(const TCommandContext& c) {
   set("ButtonMontageInstant", montage, open && !c.currentImageHidden);
   const bool recording = montage && c.features.montageRecording;
   set("ButtonMontageEnregistrer", recording, open);
-  set("ButtonMontageV2p", recording && c.allowVideoToPictures, open);
-  set("ButtonMontageP2v", recording && c.allowPicturesToVideo, true);
+  // All three recordings show with the montage: hidden behind settings that
+  // are off at first, they were never found.
+  set("ButtonMontageV2p", recording, open);
+  set("ButtonMontageP2v", recording, true);
 
   // ------------------------------------------------------------ navigation
   // Beside the track bar; the camera preview replaces the picture in capture.

@@ -52,12 +52,10 @@ struct TCommandContext {
   bool allowTracking = true;
   bool allowMontage = true;
   bool allowCapture = true;
-  bool allowVideoToPictures = false;  // settings: offer the video-to-pictures conversion
-  bool allowPicturesToVideo = false;  // settings: offer the pictures-to-video conversion
-  std::string undoCaption;            // the marking data's UndoCaption
-  int marksCount = 0;                 // marks of the active set
-  bool hasOrigin = false;             // the active frame has an origin
-  bool directX = true;                // direction flags of the active frame
+  std::string undoCaption;  // the marking data's UndoCaption
+  int marksCount = 0;       // marks of the active set
+  bool hasOrigin = false;   // the active frame has an origin
+  bool directX = true;      // direction flags of the active frame
   bool directY = true;
   int marksNumberPerFrame = 1;
   int framesBetween = 1;

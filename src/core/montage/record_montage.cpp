@@ -129,6 +129,18 @@ bool TRecordMontage::Fail(const std::string& header, const std::string& why) {
   return false;
 }
 
+bool TRecordMontage::Confirm(const std::string& header, const std::string& file,
+                             std::size_t images) {
+  dlg_.Icon = icInformation;
+  dlg_.ClearButtons();
+  dlg_.AddButton("Ok", btOk);
+  dlg_.AddLine(header);
+  dlg_.AddLine(file, lkKeepEnd, kFileNameColour);
+  dlg_.AddLine(images == 1 ? "1 image." : std::to_string(images) + " images.");
+  dlg_.Execute();
+  return true;
+}
+
 bool TRecordMontage::WriteVideo(const std::string& path, const TRecordChoices& c, int width,
                                 int height, const std::vector<int>& steps,
                                 const std::function<bool(int, Image&)>& fetch) {
@@ -294,7 +306,9 @@ bool TRecordMontage::RecordMontage() {
   SaveSettings();
   const std::string path = ChooseOutputFile();
   if (path.empty()) return false;
-  return RecordMontageTo(path, c);
+  if (!RecordMontageTo(path, c)) return false;
+  return Confirm("Le montage a été enregistré dans le fichier vidéo :", path,
+                 Plan(c.emptyImages).size());
 }
 
 bool TRecordMontage::VideoToPictures() {
@@ -310,7 +324,16 @@ bool TRecordMontage::VideoToPictures() {
   save.initialDir = RecentFolder ? RecentFolder() : std::string();
   const std::string base = Ui->SaveFile(save);
   if (base.empty()) return false;
-  return WritePictures(base);
+  if (!WritePictures(base)) return false;
+  const int count = montage_.VisibleCount();
+  fs::path stem(base);
+  stem.replace_extension();
+  const std::string ext = LowerExtension(base) == ".png" ? ".png" : ".bmp";
+  return Confirm(
+      "Les images ont été enregistrées, de la première à la dernière :",
+      PictureFileName(stem.string(), ext, 1, count) + " … " +
+          fs::path(PictureFileName(stem.string(), ext, count, count)).filename().string(),
+      static_cast<std::size_t>(count));
 }
 
 bool TRecordMontage::PicturesToVideo() {
@@ -356,7 +379,8 @@ bool TRecordMontage::PicturesToVideo() {
   c.framework = fwVfw;
   const std::string path = ChooseOutputFile();
   if (path.empty()) return false;
-  return JoinPictures(pictures, path, c);
+  if (!JoinPictures(pictures, path, c)) return false;
+  return Confirm("Les images ont été réunies dans le fichier vidéo :", path, pictures.size());
 }
 
 }  // namespace kinevo

@@ -147,6 +147,9 @@ class TRecordMontage {
   bool WriteVideo(const std::string& path, const TRecordChoices& choices, int width, int height,
                   const std::vector<int>& steps, const std::function<bool(int, Image&)>& fetch);
   bool Fail(const std::string& header, const std::string& why);
+  // Tells the user that a recording ended well: what was written, and how
+  // many images.
+  bool Confirm(const std::string& header, const std::string& file, std::size_t images);
   TRecordRequest Request(TRecordOperation op, int width, int height, int32_t images,
                          int64_t blanks);
   bool Report(int64_t done, int64_t total) const { return !Progress || Progress(done, total); }

@@ -373,8 +373,6 @@ TCommandContext MainWindow::Context() const {
   c.allowTracking = s.Options.CheckBox47AllowTracking;
   c.allowMontage = s.Options.CheckBox48AllowMontage;
   c.allowCapture = s.Options.CheckBox49AllowCapture;
-  c.allowVideoToPictures = s.Options.CheckBox55ShowVideoToPictures;
-  c.allowPicturesToVideo = s.Options.CheckBox56ShowPicturesToVideo;
   c.undoCaption = c.videoOpen ? d.UndoCaption() : std::string();
   c.marksCount = c.videoOpen ? d.MarksCount() : 0;
   c.hasOrigin = c.mode == vmTransparent ? d.OriginePointsNumber() > 0 : d.Fixed().HasOrigin();

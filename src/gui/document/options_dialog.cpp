@@ -91,6 +91,11 @@ TBoiteOptions::TBoiteOptions(TOptions& options, IFileAssociation& association, T
     box->setObjectName(k.name);
     pageLayouts[k.page]->addWidget(box);
     boxes_[k.name] = box;
+    // The montage's conversions are always offered now; their settings are
+    // kept in the file as they were, but no longer shown.
+    const std::string name = k.name;
+    if (name == "CheckBox55ShowVideoToPictures" || name == "CheckBox56ShowPicturesToVideo")
+      box->hide();
   }
 
   // Tool buttons: pressed hides the tool from that toolbar of the results window.

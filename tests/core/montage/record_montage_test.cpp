@@ -274,6 +274,9 @@ TEST_F(RecordFixture, RecordingThroughTheDialogsKeepsTheChoicesInTheSettings) {
   EXPECT_EQ(ui.lastRequest.backends.size(), 2u);
   EXPECT_EQ(dsRec->frames.size(), 9u);
   EXPECT_EQ(dsRec->codec, "MJPEG");
+  // The end is confirmed with the file and its image count.
+  EXPECT_EQ(presenter.LastText(), "Le montage a été enregistré dans le fichier vidéo :\n" +
+                                      dir.File("out.avi") + "\n9 images.");
 
   TIniFile ini(settings.FileName());
   ASSERT_TRUE(ini.Load());
@@ -304,6 +307,8 @@ TEST_F(RecordFixture, PicturesAreJoinedInNaturalOrderAfterTheAdvice) {
   EXPECT_EQ(WrittenIndexes(), (std::vector<int>{1, 2, 10}));
   EXPECT_EQ(recorder->rate, 25.0);
   EXPECT_EQ(ui.lastRequest.title, "Créer une vidéo à partir de fichiers images");
+  EXPECT_EQ(presenter.LastText(), "Les images ont été réunies dans le fichier vidéo :\n" +
+                                      dir.File("joined.avi") + "\n3 images.");
 
   // "Annuler" in the advice stops before the file dialog.
   rec.ShowPicturesAdvice = true;
@@ -325,6 +330,15 @@ TEST_F(RecordFixture, SplitNamesEveryVisibleImageWithPaddedNumbers) {
   EXPECT_EQ(written[0], std::make_pair(dir.File("shot_1.png"), 0));
   EXPECT_EQ(written[3], std::make_pair(dir.File("shot_4.png"), 4));
   EXPECT_EQ(PictureFileName("a/b", ".bmp", 7, 120), "a/b_007.bmp");
+
+  // Through its dialogs, the split ends with the files written and their count.
+  written.clear();
+  ui.saveAnswers = {dir.File("vue.png")};
+  ASSERT_TRUE(rec.VideoToPictures());
+  EXPECT_EQ(written.size(), 9u);
+  EXPECT_EQ(presenter.LastText(),
+            "Les images ont été enregistrées, de la première à la dernière :\n" +
+                dir.File("vue_1.png") + " … vue_9.png\n9 images.");
 }
 
 TEST(NaturalOrder, NumbersCompareByValueAndLettersWithoutCase) {

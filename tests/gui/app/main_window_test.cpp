@@ -613,12 +613,11 @@ TEST_F(WindowTest, MontageMode) {
   Trigger("ButtonModeMontage");
   ASSERT_EQ(S().Video.Mode(), vmMontage);
   EXPECT_TRUE(window->Action("ButtonModeMontage")->isChecked());
-  for (const char* b : {"ButtonMontageBasculer", "ButtonMontageBasculerMult",
-                        "ButtonMontageInstant", "ButtonMontageEnregistrer"})
+  for (const char* b :
+       {"ButtonMontageBasculer", "ButtonMontageBasculerMult", "ButtonMontageInstant",
+        "ButtonMontageEnregistrer", "ButtonMontageV2p", "ButtonMontageP2v"})
     EXPECT_TRUE(window->Action(b)->isVisible()) << b;
-  // The two conversions show only when the settings offer them.
-  for (const char* b : {"ButtonMontageV2p", "ButtonMontageP2v", "ButtonOutilMarque"})
-    EXPECT_FALSE(window->Action(b)->isVisible()) << b;
+  EXPECT_FALSE(window->Action("ButtonOutilMarque")->isVisible());
   EXPECT_TRUE(window->Hint().startsWith(QStringLiteral("Cette image n'apparaîtra plus")));
 
   // The advice comes first; cancelling it changes nothing.  A mark on the

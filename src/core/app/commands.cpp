@@ -405,6 +405,19 @@ std::string ToolHint(TOutil tool) {
   return "";
 }
 
+std::string ModeHint(TVideoMode mode) {
+  switch (mode) {
+    case vmTracking:
+      return "|Dessiner le contour de l'objet à suivre (bouton « Contour »), puis lancer le suivi "
+             "avec « Démarrer »";
+    case vmCapture:
+      return "|Choisir le périphérique et le format, puis lancer l'enregistrement avec "
+             "« Enregistrer »";
+    default:
+      return "";
+  }
+}
+
 std::string ViewToolHint(TViewTool tool) {
   switch (tool) {
     case vtZoom:

@@ -111,6 +111,9 @@ std::string ToolButton(TOutil tool, TScaleKind kind);
 // The view's hint for a marking tool, and for the view's own tools.
 std::string ToolHint(TOutil tool);
 std::string ViewToolHint(TViewTool tool);
+// The status bar's hint in tracking and capture modes, which have no
+// marking tool; empty in the other modes.
+std::string ModeHint(TVideoMode mode);
 
 // Status fields of the bottom panel; every one is empty without a video.
 std::string ImageFieldText(bool videoOpen, int displayedImage, int displayedCount);

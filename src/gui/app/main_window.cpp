@@ -288,12 +288,11 @@ void MainWindow::WireEvents() {
   });
   // The session already ended the view's pointer tool and repainted.
   links_ += d.OnToolChanged.Connect([this](void*) {
-    SetHint(ToolHint(session_->Data.Tool()));
+    RefreshModeHint();
     RefreshCommands();
   });
   links_ += s.Video.OnToolChange.Connect([this](void*) {
-    const TViewTool t = session_->Video.Tool();
-    SetHint(t == vtNone ? ToolHint(session_->Data.Tool()) : ViewToolHint(t));
+    RefreshModeHint();
     RefreshCommands();
   });
   links_ += s.Video.OnZoomChange.Connect([this](void*) { RefreshFields(); });
@@ -321,7 +320,7 @@ void MainWindow::WireEvents() {
   links_ += s.Options.OnChange.Connect([this](void*) { OptionsChanged(); });
   links_ += s.OnVideoOpened.Connect([this](void*) {
     FitView();
-    SetHint(ToolHint(session_->Data.Tool()));
+    RefreshModeHint();
     RefreshTrackBar();
     RefreshCommands();
   });
@@ -458,12 +457,17 @@ void MainWindow::SetHint(const std::string& hint) {
 }
 
 void MainWindow::RefreshModeHint() {
+  // One hint for the mode shown: a hint left by the mode before (the
+  // marking tool's in tracking, the montage's in capture) misleads.
   const TSession& s = *session_;
-  if (!s.Video.IsOpen()) return;
-  if (s.Video.IsMontage())
+  if (s.Video.IsMontage() && s.Video.IsOpen())
     SetHint(s.Montage.CurrentHint());
-  else if (s.Video.IsMarking() && s.Video.Tool() == vtNone)
-    SetHint(ToolHint(s.Data.Tool()));
+  else if (s.Video.IsMarking() && s.Video.Tool() != vtNone)
+    SetHint(ViewToolHint(s.Video.Tool()));
+  else if (s.Video.IsMarking())
+    SetHint(s.Video.IsOpen() ? ToolHint(s.Data.Tool()) : std::string());
+  else
+    SetHint(ModeHint(s.Video.Mode()));
 }
 
 void MainWindow::RebuildRecentMenu() {
@@ -495,7 +499,7 @@ void MainWindow::ChooseViewTool(TViewTool tool) {
   if (tool == vtPan && s.Video.ZoomValue() == 100)
     s.Dialog.Show(icInformation, {{"Ok", btOk}}, {kPanRefusedText});
   s.Video.SetTool(tool);
-  SetHint(ViewToolHint(tool));
+  RefreshModeHint();
 }
 
 void MainWindow::ChooseMode(TVideoMode mode) {
@@ -504,7 +508,6 @@ void MainWindow::ChooseMode(TVideoMode mode) {
   // A refusal is announced by the view (OnModeRefused); the buttons then
   // show the mode that stays.
   if (target != 0) s.Video.SetMode(static_cast<TVideoMode>(target));
-  if (s.Video.IsMarking()) SetHint(ToolHint(s.Data.Tool()));
   RefreshModeHint();
   view_->SyncFromView();
 }

@@ -681,6 +681,17 @@ TEST_F(WindowTest, MontageMode) {
   EXPECT_EQ(S().Video.CurrentImage(), 2);
   EXPECT_TRUE(
       window->Hint().startsWith(QStringLiteral("Bouton gauche (ou Entrée) = poser une marque")));
+
+  // No hint outlives its mode: tracking and capture have their own.
+  Trigger("ButtonModeMontage");
+  Trigger("ButtonModeTracking");
+  ASSERT_EQ(S().Video.Mode(), vmTracking);
+  EXPECT_TRUE(window->Hint().startsWith(QStringLiteral("Dessiner le contour")))
+      << window->Hint().toStdString();
+  Trigger("ButtonModeCapture");
+  if (S().Video.Mode() == vmCapture) {
+    EXPECT_TRUE(window->Hint().startsWith(QStringLiteral("Choisir le périphérique")));
+  }
 }
 
 TEST_F(WindowTest, MontageRefusedOnAOneImageVideo) {

@@ -85,6 +85,10 @@ TEST(ModelFidelity, ExactMarksGiveEveryParameter) {
       "dry friction", mkSinusAl,
       Marks(150, [](double t) { return 0.2 + 0.8 * std::sin(5 * t - 2.2) * (1 - 0.08 * t); }),
       {0.2, 0.8, 5.0, -2.2, -0.08});
+  // ... and through its stop (near 12.4 s), on the model's own curve.
+  const std::vector<double> stopping{0.2, 0.8, 5.0, -2.2, -0.08};
+  ExpectExact("dry friction until it stops", mkSinusAl,
+              Marks(375, [&](double t) { return ModelValue(mkSinusAl, stopping, t); }), stopping);
 }
 
 TEST(ModelFidelity, SinusoidsEndWithAPositiveAmplitudeAndFrequency) {

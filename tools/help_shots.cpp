@@ -103,17 +103,25 @@ int main(int argc, char** argv) {
   struct ViewShot {
     int view;
     const char* name;
+    const char* model;  // the model button pressed first, if any
   };
-  const ViewShot views[] = {{kinevo::rvTable, "resultats_tableau"},
-                            {kinevo::rvTime, "resultats_temps"},
-                            {kinevo::rvTrajectory, "resultats_trajectoire"},
-                            {kinevo::rvVectors, "resultats_vecteurs"}};
+  // The throw's trajectory with its parabola and the model's box.
+  const ViewShot views[] = {{kinevo::rvTable, "resultats_tableau", nullptr},
+                            {kinevo::rvTime, "resultats_temps", nullptr},
+                            {kinevo::rvTrajectory, "resultats_trajectoire", "ButtonModeleParabole"},
+                            {kinevo::rvVectors, "resultats_vecteurs", nullptr}};
   kinevo::TResForm& results = w.ResultsWindow();
   for (const auto& v : views) {
     if (!ok) break;
     w.ShowResults(v.view);
     results.resize(900, 600);
-    ok = results.isVisible() && Save(&results, out, v.name);
+    if (v.model) {
+      QAction* button = results.Action(v.model);
+      ok = button != nullptr;
+      if (ok) button->trigger();
+      Settle();
+    }
+    ok = ok && results.isVisible() && Save(&results, out, v.name);
   }
   results.hide();
 

@@ -19,7 +19,8 @@ TEST(QtFileFilter, EachCaptionKeepsItsPatternsAndTheChosenEntryIsSelected) {
   EXPECT_EQ(filter, QString::fromUtf8("Vidéo (*.avi *.mp4);;"
                                       "Fichier Kinevo (*.kvo)"));
   EXPECT_EQ(selected, QStringLiteral("Fichier Kinevo (*.kvo)"));
-  EXPECT_EQ(QtFileFilter("Fichier vidéo (*.avi)|*.avi"), QString::fromUtf8("Fichier vidéo (*.avi)"));
+  EXPECT_EQ(QtFileFilter("Fichier vidéo (*.avi)|*.avi"),
+            QString::fromUtf8("Fichier vidéo (*.avi)"));
   // An index past the entries selects nothing; a caption without patterns
   // is dropped.
   selected = QStringLiteral("unchanged");

@@ -24,6 +24,7 @@
 #include "core/common/math_utils.h"
 #include "core/common/number_format.h"
 #include "core/export/data_program.h"
+#include "core/graph/curve_models.h"
 #include "core/graph/figure_tools.h"
 #include "gui/common/window_placement.h"
 #include "gui/formulas/formulas_dialog.h"
@@ -545,6 +546,9 @@ void TResForm::ApplyOptions() {
 void TResForm::ResetMemories() {
   memories_.Clear();
   grids_.ResetDigits(rtBoth);
+  // Another video: its graphs start without models, built afresh.
+  modelKinds_.fill(mkNone);
+  built_.fill({});
   stale_ = true;
 }
 

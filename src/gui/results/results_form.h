@@ -209,7 +209,7 @@ class TResForm : public QMainWindow {
   std::array<bool, 7> fitted_{};
   // What each graph was last built from, and the model kind of each.
   std::array<std::string, 7> built_;
-  std::array<int, 7> modelKinds_{9, 9, 9, 9, 9, 9, 9};
+  std::array<int, 7> modelKinds_{9, 9, 9, 9, 9, 9, 9};  // 9: none
   QLabel* systemsTitle_ = nullptr;
   QListWidget* systems_ = nullptr;
   QLabel* choiceLabel_ = nullptr;

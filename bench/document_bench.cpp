@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "core/common/atomic_file.h"
 #include "core/common/ini_file.h"
 #include "core/common/user_dialog.h"
 #include "core/common/video_view.h"
@@ -87,7 +88,7 @@ void WriteDocument(int images, const std::string& path) {
       t += "MarkYCoordinate" + m + "=" + std::to_string(0.5 + 0.04 * s - 0.3 * u * (1 - u)) + "\n";
     }
   }
-  WriteFileAtomically(path, t);
+  if (!WriteFileAtomically(path, t)) std::abort();
 }
 
 double PeakMegabytes() {

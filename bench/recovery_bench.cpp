@@ -13,6 +13,7 @@
 
 #include "core/app/session.h"
 #include "core/app/session_recovery.h"
+#include "core/common/atomic_file.h"
 #include "platform/avi/avi_writer.h"
 #include "platform/avi/vfw_play.h"
 #include "platform/ffmpeg/ds_play.h"
@@ -61,7 +62,7 @@ std::string MakeDocument(int images) {
       t += "MarkYCoordinate" + m + "=" + std::to_string(0.5 + 0.04 * s - 0.3 * u * (1 - u)) + "\n";
     }
   }
-  WriteFileAtomically(doc, t);
+  if (!WriteFileAtomically(doc, t)) std::abort();
   return doc;
 }
 

@@ -1,8 +1,8 @@
 // kinevo-cli capture --list
 // Prints the capture devices, one a line: "INDEX: NAME".
 //
-// kinevo-cli capture --device NAME|INDEX [--format WxH] [--rate R]
-//                    [--codec none|mjpeg|ffv1] [--delay S] [--seconds S] -o OUT.avi
+// kinevo-cli capture --device NOM|NUMERO [--format LxH] [--rate R]
+//                    [--codec none|mjpeg|ffv1] [--delay S] [--seconds S] -o SORTIE.avi
 // Records as the capture mode does: the countdown of --delay seconds, then
 // --seconds of recording (or until Ctrl-C), then the recording is moved to
 // OUT.avi (".avi" is added when missing).  Prints "captured: N" and
@@ -29,8 +29,8 @@ using namespace kinevo;
 
 constexpr const char* kUsage =
     "Usage : kinevo-cli capture --list\n"
-    "        kinevo-cli capture --device NAME|INDEX [--format WxH] [--rate R] "
-    "[--codec none|mjpeg|ffv1] [--delay S] [--seconds S] -o OUT.avi\n";
+    "        kinevo-cli capture --device NOM|NUMERO [--format LxH] [--rate R] "
+    "[--codec none|mjpeg|ffv1] [--delay S] [--seconds S] -o SORTIE.avi\n";
 
 std::atomic<bool> interrupted{false};
 
@@ -217,8 +217,8 @@ int Run(const std::vector<std::string>& argv) {
 }
 
 const kinevo::cli::Register reg("capture",
-                                "capture --list | --device NAME|INDEX [--format WxH] [--rate R] "
-                                "[--codec none|mjpeg|ffv1] [--delay S] [--seconds S] -o OUT.avi",
+                                "capture --list | --device NOM|NUMERO [--format LxH] [--rate R] "
+                                "[--codec none|mjpeg|ffv1] [--delay S] [--seconds S] -o SORTIE.avi",
                                 Run);
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include "cli/command.h"
 #include "cli/session_open.h"
 #include "core/app/readiness.h"
-#include "core/common/ini_file.h"
+#include "core/common/atomic_file.h"
 #include "core/common/number_format.h"
 #include "core/export/table_export.h"
 #include "core/results/values_grid.h"
@@ -54,6 +54,7 @@ int Export(const std::vector<std::string>& input) {
   auto cs = OpenDocumentInMode(args[0], video, layer);
   if (!cs) return 1;
   TSession& s = *cs->session;
+  if (!OutputAllowed(output, {args[0], s.Video.FileName()})) return 1;
   if (!ComputeResultsQuietly(s)) return 1;
   ScopedDecimalSeparator sep(decimal[0]);
   TGrid grid(layer ? s.Results().Layer() : s.Results().Grid(), s.ResultsSource(), layer,
@@ -63,20 +64,17 @@ int Export(const std::vector<std::string>& input) {
   grid.Recount();
   const TExportTable table = ValuesTable(grid, s.ResultsSource().XAxisAngle(layer));
 
-  std::string error;
-  bool ok = false;
-  if (format == "txt") {
-    ok = WriteFileAtomically(output, LinesText(TableText(table, ProgramPath(), Now())), &error);
-  } else if (format == "csv") {
-    ok = WriteFileAtomically(output, CsvText(table, decimal[0]), &error);
-  } else if (format == "xlsx") {
-    ok = TXlsxWriter().Write(TableMatrix(table), output, error);
-  } else {
-    ok = TOdsWriter().Write(TableMatrix(table), output, error);
-  }
-  if (!ok) {
-    std::cerr << "Le fichier " << output << " n'a pas pu être écrit"
-              << (error.empty() ? "" : " : " + error) << "\n";
+  TStatus written;
+  if (format == "txt")
+    written = WriteFileAtomically(output, LinesText(TableText(table, ProgramPath(), Now())));
+  else if (format == "csv")
+    written = WriteFileAtomically(output, CsvText(table, decimal[0]));
+  else if (format == "xlsx")
+    written = TXlsxWriter().Write(TableMatrix(table), output);
+  else
+    written = TOdsWriter().Write(TableMatrix(table), output);
+  if (!written) {
+    std::cerr << written.error().Text() << "\n";
     return 1;
   }
   return 0;

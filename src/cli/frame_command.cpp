@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "cli/command.h"
+#include "cli/session_open.h"
 #include "cli/video_open.h"
 #include "platform/ffmpeg/picture_files.h"
 
@@ -50,6 +51,7 @@ int Frame(const std::vector<std::string>& argsIn) {
     std::cerr << "kinevo-cli : avec plusieurs images, la sortie doit contenir %d\n";
     return 2;
   }
+  if (!kinevo::cli::OutputAllowed(OutputName(out, indexes.front()), {args[0]})) return 1;
   auto video = kinevo::cli::OpenVideo(args[0], backend);
   if (!video) return 1;
   kinevo::TFrameSource& s = video->Source();
@@ -67,8 +69,11 @@ int Frame(const std::vector<std::string>& argsIn) {
       return 1;
     }
     const std::string file = OutputName(out, n);
-    if (!(ppm ? kinevo::ff::WritePpm(picture, file) : kinevo::ff::WritePng(picture, file))) {
-      std::cerr << "kinevo-cli : impossible d'écrire « " << file << " »\n";
+    if (!kinevo::cli::OutputAllowed(file, {args[0]})) return 1;
+    const kinevo::TStatus written =
+        ppm ? kinevo::ff::WritePpm(picture, file) : kinevo::ff::WritePng(picture, file);
+    if (!written) {
+      std::cerr << written.error().Text() << "\n";
       return 1;
     }
   }

@@ -174,7 +174,7 @@ TWorldWindow BuildView(TSession& s, TGraphModel& g, const TGraphRequest& r) {
   }
 }
 
-bool Write(TGraphModel& g, const TGraphRequest& r) {
+TStatus Write(TGraphModel& g, const TGraphRequest& r) {
   const TGraphFileKind kind = EndsWith(r.output, ".png")   ? gfPng
                               : EndsWith(r.output, ".svg") ? gfSvg
                                                            : gfPdf;
@@ -197,6 +197,7 @@ int Graph(const std::vector<std::string>& args) {
   auto cs = OpenDocumentInMode(r.document, r.video, r.layer);
   if (!cs) return 1;
   TSession& s = *cs->session;
+  if (!OutputAllowed(r.output, {r.document, s.Video.FileName()})) return 1;
   if (!ComputeResultsQuietly(s)) return 1;
   const TCalcul& calc = s.Results().Active();
   for (int sys : r.systems)
@@ -216,8 +217,8 @@ int Graph(const std::vector<std::string>& args) {
     std::cerr << kOneCurveOnly << "\n";
     return 1;
   }
-  if (!Write(g, r)) {
-    std::cerr << "Impossible d'écrire le fichier « " << r.output << " ».\n";
+  if (const TStatus written = Write(g, r); !written) {
+    std::cerr << written.error().Text() << "\n";
     return 1;
   }
   if (r.ranges)

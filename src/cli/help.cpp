@@ -178,7 +178,7 @@ std::vector<CommandHelp> MakeHelp() {
        {{"-o BASE.bmp|BASE.png", "Nom de base et format des fichiers écrits."}}},
       {"track",
        "VIDEO|DOC.kvo --contour X,Y X,Y ... --first N --last M [--step S] [--radius R] [--rgb] "
-       "[--ban X,Y X,Y ...]... [--system N] [--stop-uncertain] [--threshold F] [-o OUT.kvo]",
+       "[--ban X,Y X,Y ...]... [--system N] [--stop-uncertain] [--threshold F] [-o SORTIE.kvo]",
        "Suit un objet coloré image par image (suivi par mean-shift). Le contour, en pixels "
        "de l'image N, donne les couleurs de l'objet et son point de départ ; l'objet est "
        "ensuite cherché sur les images N + S, N + 2S … jusqu'à M. Chaque ligne affichée est "
@@ -186,7 +186,7 @@ std::vector<CommandHelp> MakeHelp() {
        "ressemblance des couleurs trouvées avec celles de l'objet.\n\n"
        "Sur un document (DOC.kvo), le suivi du programme s'applique avec le pas entre "
        "marques du document : les positions deviennent les marques du point --system de "
-       "OUT.kvo, et une ligne « uncertain: a-b,c » liste les images où l'objet n'a pas été "
+       "SORTIE.kvo, et une ligne « uncertain: a-b,c » liste les images où l'objet n'a pas été "
        "trouvé nettement.",
        {{"--contour X,Y X,Y ...", "Sommets du contour de l'objet sur l'image de départ."},
         {"--first N", "Image de départ."},
@@ -198,7 +198,7 @@ std::vector<CommandHelp> MakeHelp() {
         {"--system N", "Point du document qui reçoit les marques (document seul)."},
         {"--stop-uncertain", "Arrête le suivi à la première image incertaine (document seul)."},
         {"--threshold F", "Seuil de ressemblance d'une image incertaine (document seul)."},
-        {"-o OUT.kvo", "Document écrit avec les nouvelles marques (document seul)."}}},
+        {"-o SORTIE.kvo", "Document écrit avec les nouvelles marques (document seul)."}}},
   };
 }
 

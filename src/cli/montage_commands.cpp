@@ -83,6 +83,8 @@ bool ApplyCodecAndRate(const CodecAndRate& cr, kinevo::TRecordMontage& rec, TRec
     c.rate = std::strtod(rate.c_str(), &end);
     if (end == rate.c_str() || *end != '\0' || !(c.rate > 0) || c.rate > 1000)
       return Bad("cadence incorrecte « " + rate + " »");
+    // The reader's rule: a video it would refuse is not written.
+    if (!kinevo::RateReadable(c.rate)) return Bad(kinevo::RateRefusal(c.rate));
   }
   return true;
 }
@@ -137,6 +139,7 @@ int Montage(const std::vector<std::string>& argsIn) {
   auto cs = kinevo::cli::OpenDocumentSession(args[0], video);
   if (!cs) return 1;
   kinevo::TSession& s = *cs->session;
+  if (!kinevo::cli::OutputAllowed(out, {args[0], s.Video.FileName()})) return 1;
   kinevo::InstallRecorders(s.Recorder);
   c.rate = s.Video.ImageRate();
   if (!ApplyCodecAndRate(cr, s.Recorder, c)) return 2;

@@ -15,6 +15,9 @@
 
 #include "cli/command.h"
 #include "cli/session_open.h"
+#include "core/common/number_format.h"
+#include "core/marking/scale.h"
+#include "core/video/duration_dialog.h"
 #include "core/video/frame_sources.h"
 
 namespace {
@@ -22,13 +25,15 @@ namespace {
 using kinevo::TPictureCoord;
 
 constexpr const char* kUsage =
-    "Usage : kinevo-cli new VIDEO -o DOC.kvo [--scale X1,Y1,X2,Y2,LENGTH] [--origin X,Y[,ANGLE]] "
-    "[--systems N] [--duration SECONDS]\n";
+    "Usage : kinevo-cli new VIDEO -o DOC.kvo [--scale X1,Y1,X2,Y2,LONGUEUR] [--origin X,Y[,ANGLE]] "
+    "[--systems N] [--duration SECONDES]\n";
 
 int Fail(const std::string& message) {
   std::cerr << "kinevo-cli new : " << message << "\n";
   return 2;
 }
+
+std::string Number(double v) { return kinevo::FloatToText(v, 15, '.'); }
 
 // Comma-separated finite numbers.
 bool ParseNumbers(const std::string& text, std::vector<double>& out) {
@@ -64,8 +69,14 @@ int New(const std::vector<std::string>& argsIn) {
   a.video = args[0];
 
   std::vector<double> scale, origin, systems, duration;
-  if (!a.scale.empty() && (!ParseNumbers(a.scale, scale) || scale.size() != 5 || !(scale[4] > 0)))
+  if (!a.scale.empty() && (!ParseNumbers(a.scale, scale) || scale.size() != 5))
     return Fail("--scale attend X1,Y1,X2,Y2,LONGUEUR (longueur positive, en mètres)");
+  // The values a document may hold are those its reader accepts: anything
+  // else would make a file the program refuses to open.
+  if (!scale.empty() && !(scale[4] > kinevo::kMinScaleLength && scale[4] < kinevo::kMaxScaleLength))
+    return Fail("--scale : la longueur " + a.scale.substr(a.scale.rfind(',') + 1) +
+                " m n'est pas entre " + Number(kinevo::kMinScaleLength) + " et " +
+                Number(kinevo::kMaxScaleLength) + " m");
   if (!a.origin.empty() &&
       (!ParseNumbers(a.origin, origin) || (origin.size() != 2 && origin.size() != 3)))
     return Fail("--origin attend X,Y ou X,Y,ANGLE");
@@ -73,9 +84,13 @@ int New(const std::vector<std::string>& argsIn) {
       (!ParseNumbers(a.systems, systems) || systems.size() != 1 ||
        systems[0] != std::floor(systems[0]) || systems[0] < 1 || systems[0] > 32))
     return Fail("--systems attend un nombre de 1 à 32");
-  if (!a.duration.empty() &&
-      (!ParseNumbers(a.duration, duration) || duration.size() != 1 || !(duration[0] > 0)))
+  if (!a.duration.empty() && (!ParseNumbers(a.duration, duration) || duration.size() != 1))
     return Fail("--duration attend une durée positive en secondes");
+  if (!duration.empty() &&
+      !(duration[0] > kinevo::kMinDuration && duration[0] < kinevo::kMaxDuration))
+    return Fail("--duration : " + a.duration + " s n'est pas entre " +
+                Number(kinevo::kMinDuration) + " et " + Number(kinevo::kMaxDuration) + " s");
+  if (!kinevo::cli::OutputAllowed(a.output, {a.video})) return 1;
 
   auto cs = kinevo::cli::NewCliSession();
   kinevo::TSession& s = *cs->session;
@@ -87,6 +102,20 @@ int New(const std::vector<std::string>& argsIn) {
   }
   // View pixels are picture pixels.
   const int w = s.Video.ImageWidth(), h = s.Video.ImageHeight();
+  // The reader keeps positions within the picture: one outside would move.
+  auto outside = [w, h](const std::vector<double>& v, std::size_t points) {
+    for (std::size_t k = 0; k < points; ++k)
+      if (v[2 * k] < 0 || v[2 * k] > w || v[2 * k + 1] < 0 || v[2 * k + 1] > h) return true;
+    return false;
+  };
+  const std::string frame =
+      " (l'image mesure " + std::to_string(w) + " x " + std::to_string(h) + " pixels)";
+  if (!scale.empty() && outside(scale, 2))
+    return Fail("--scale : les points " + a.scale.substr(0, a.scale.rfind(',')) +
+                " ne sont pas tous dans l'image" + frame);
+  if (!origin.empty() && outside(origin, 1))
+    return Fail("--origin : le point " + Number(origin[0]) + "," + Number(origin[1]) +
+                " n'est pas dans l'image" + frame);
   s.Video.Resize(w, h);
   auto picture = [w, h](double x, double y) { return TPictureCoord{x / w, y / h}; };
   if (!systems.empty()) s.Data.SetMarksNumberPerFrame(static_cast<int>(systems[0]));
@@ -113,8 +142,8 @@ int New(const std::vector<std::string>& argsIn) {
 
 kinevo::cli::Register reg(
     "new",
-    "new VIDEO -o DOC.kvo [--scale X1,Y1,X2,Y2,LENGTH] [--origin X,Y[,ANGLE]] "
-    "[--systems N] [--duration SECONDS]   crée le document d'une vidéo",
+    "new VIDEO -o DOC.kvo [--scale X1,Y1,X2,Y2,LONGUEUR] [--origin X,Y[,ANGLE]] "
+    "[--systems N] [--duration SECONDES]   crée le document d'une vidéo",
     New);
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "core/app/readiness.h"
+#include "core/common/atomic_file.h"
 #include "core/graph/curve_models.h"
 #include "platform/avi/vfw_play.h"
 #include "platform/ffmpeg/ds_play.h"
@@ -53,6 +54,12 @@ bool ParseModelKind(const std::string& text, int& kind) {
   return false;
 }
 
+bool OutputAllowed(const std::string& output, const std::vector<std::string>& inputs) {
+  const TStatus allowed = CheckOutputFile(output, inputs);
+  if (!allowed) std::cerr << allowed.error().Text() << "\n";
+  return allowed.ok();
+}
+
 std::unique_ptr<TCliSession> NewCliSession() {
   auto cs = std::make_unique<TCliSession>();
   TFrameSourceSet sources;
@@ -80,7 +87,9 @@ std::unique_ptr<TCliSession> OpenDocumentSession(const std::string& document,
 bool SaveDocumentQuietly(TSession& session, const std::string& path, std::string& error) {
   bool cannotWrite = false;
   if (session.Workflow().WriteDocumentFile(path, cannotWrite)) return true;
-  error = "La sauvegarde du fichier a échoué : " + path;
+  const TError failure{"La sauvegarde du fichier a échoué : " + path,
+                       session.Workflow().Document().LastError()};
+  error = failure.Text();
   return false;
 }
 

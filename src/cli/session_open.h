@@ -32,6 +32,11 @@ bool TakeFlag(std::vector<std::string>& args, const std::string& name);
 // dry-friction); false for another name.
 bool ParseModelKind(const std::string& text, int& kind);
 
+// Whether a command reading `inputs` may write `output` (not one of the
+// inputs, not a folder, not protected against writing); prints the refusal
+// on stderr.
+bool OutputAllowed(const std::string& output, const std::vector<std::string>& inputs);
+
 // A session over the real frame sources, no settings file, messages on
 // stderr.
 std::unique_ptr<TCliSession> NewCliSession();

@@ -9,12 +9,13 @@
 //
 // kinevo-cli track DOC.kvo --system N --contour ... --first N --last M
 //                  [--ban ...]... [--radius R] [--rgb] [--stop-uncertain]
-//                  [--threshold F] -o OUT.kvo
+//                  [--threshold F] -o SORTIE.kvo
 // Runs the program's tracking controller on the document's video, with the
 // document's step between marks, keeps the positions as "Enregistrer" does
-// and saves OUT.kvo.  Prints the same lines, then "uncertain: a-b,c" when
+// and saves SORTIE.kvo.  Prints the same lines, then "uncertain: a-b,c" when
 // some images were uncertain.
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -42,7 +43,7 @@ constexpr const char* kUsage =
     "Usage : kinevo-cli track VIDEO --contour X,Y X,Y ... --first N --last M [--step S] "
     "[--radius R] [--rgb] [--ban X,Y X,Y ...]\n"
     "        kinevo-cli track DOC.kvo --system N --contour X,Y ... --first N --last M "
-    "[--ban X,Y ...]... [--radius R] [--rgb] [--stop-uncertain] [--threshold F] -o OUT.kvo\n";
+    "[--ban X,Y ...]... [--radius R] [--rgb] [--stop-uncertain] [--threshold F] -o SORTIE.kvo\n";
 
 bool ParseInt(const std::string& s, int& out) {
   const char* end = s.data() + s.size();
@@ -96,10 +97,17 @@ int Fail(const std::string& message) {
   return 2;
 }
 
+// An option ("-o", "--ban"), as opposed to a point, which may start with a
+// minus sign ("-3,12").
+bool IsOption(const std::string& s) {
+  return s.size() >= 2 && s[0] == '-' && !std::isdigit(static_cast<unsigned char>(s[1])) &&
+         s[1] != '.';
+}
+
 // Reads "X,Y" points from args[i] on, up to the next option.
 bool ReadPoints(const std::vector<std::string>& args, std::size_t& i,
                 std::vector<TPixelPoint>& points, std::string& bad) {
-  while (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0) {
+  while (i + 1 < args.size() && !IsOption(args[i + 1])) {
     ++i;
     TPixelPoint p{};
     if (!ParsePoint(args[i], p.x, p.y)) {
@@ -109,6 +117,16 @@ bool ReadPoints(const std::vector<std::string>& args, std::size_t& i,
     points.push_back(p);
   }
   return true;
+}
+
+// Why a run cannot start on image `first` of `count`; empty when it can.
+std::string FirstImageRefusal(int first, int count) {
+  if (first < 0 || first >= count)
+    return "Le numéro de la première image du suivi est incorrect (" + std::to_string(first) +
+           " ; les images vont de 0 à " + std::to_string(count - 1) + ").";
+  if (first == count - 1)
+    return "La séquence débute avec la dernière image de la vidéo (suivi inutile).";
+  return {};
 }
 
 std::vector<TPictureCoord> ToPicture(const std::vector<TPixelPoint>& points, int w, int h) {
@@ -126,6 +144,7 @@ int TrackDocument(const TTrackArgs& a) {
   auto cs = kinevo::cli::OpenDocumentSession(a.video, "");
   if (!cs) return 1;
   kinevo::TSession& s = *cs->session;
+  if (!kinevo::cli::OutputAllowed(a.output, {a.video, s.Video.FileName()})) return 1;
   const int w = s.Video.ImageWidth(), h = s.Video.ImageHeight();
   if (a.system > s.Data.MarksNumberPerFrame())
     return Fail("le document ne suit que " + std::to_string(s.Data.MarksNumberPerFrame()) +
@@ -139,9 +158,12 @@ int TrackDocument(const TTrackArgs& a) {
   kinevo::TTracking tracking(host, s.Data, s.Dialog, settings);
   tracking.SetUseRGB(a.rgb);
   tracking.SetCurrentSystem(a.system - 1);
+  // The checks of a tracking run, as for a video.
+  if (const std::string refusal = FirstImageRefusal(a.first, s.Video.DisplayedImagesNumber());
+      !refusal.empty())
+    return Fail(refusal);
   // The contour is drawn on the first image (view pixels are picture pixels).
-  if (a.first >= 0 && a.first < s.Video.DisplayedImagesNumber())
-    s.Video.GoToDisplayedImage(a.first);
+  s.Video.GoToDisplayedImage(a.first);
   if (!tracking.SetContour(ToPicture(a.contour, w, h)))
     return Fail("le contour doit avoir au moins trois points");
   for (const auto& zone : a.bans) tracking.AddBanZone(ToPicture(zone, w, h));
@@ -197,7 +219,8 @@ int Track(const std::vector<std::string>& args) {
     } else if (s == "--step") {
       if (!value(a.step) || a.step < 1) return Fail("--step attend un entier positif");
     } else if (s == "--radius") {
-      if (!value(a.radius)) return Fail("--radius attend un nombre de pixels");
+      if (!value(a.radius) || a.radius < 1)
+        return Fail("--radius attend un nombre de pixels positif");
     } else if (s == "--rgb") {
       a.rgb = true;
     } else if (s == "--system") {
@@ -238,10 +261,8 @@ int Track(const std::vector<std::string>& args) {
   }
   const int count = source.ImagesNumber();
   const int w = source.ImageWidth(), h = source.ImageHeight();
-  // The checks of a tracking run.
-  if (a.first < 0) return Fail("Le numéro de la première image du suivi est incorrect.");
-  if (a.first >= count - 1)
-    return Fail("La séquence débute avec la dernière image de la vidéo (suivi inutile).");
+  if (const std::string refusal = FirstImageRefusal(a.first, count); !refusal.empty())
+    return Fail(refusal);
   if (a.last < 0 || a.last > count - 1 || a.last <= a.first) a.last = count - 1;
 
   kinevo::Image picture(w, h);
@@ -285,7 +306,7 @@ int Track(const std::vector<std::string>& args) {
 kinevo::cli::Register reg("track",
                           "track VIDEO|DOC.kvo --contour X,Y X,Y ... --first N --last M [--step S] "
                           "[--radius R] [--rgb] [--ban X,Y ...] [--system N --stop-uncertain "
-                          "--threshold F -o OUT.kvo]   suit un objet (mean-shift)",
+                          "--threshold F -o SORTIE.kvo]   suit un objet (mean-shift)",
                           Track);
 
 }  // namespace

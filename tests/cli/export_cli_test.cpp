@@ -190,7 +190,9 @@ TEST_F(ExportCli, AFileThatCannotBeWrittenExitsWithAMessage) {
   for (const char* format : {"txt", "csv", "xlsx", "ods"}) {
     const auto run = Export({"--format", format, "-o", dir + "/absent/tableau"});
     EXPECT_EQ(run.status, 1) << format;
-    EXPECT_NE(run.err.find("n'a pas pu être écrit"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Le fichier « " + dir + "/absent/tableau » n'a pas pu être enregistré."),
+              std::string::npos)
+        << run.err;
   }
   EXPECT_EQ(Export({"--format", "pdf", "-o", dir + "/t.pdf"}).status, 2);
   EXPECT_EQ(Export({"--format", "csv"}).status, 2);

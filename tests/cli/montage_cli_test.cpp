@@ -170,10 +170,16 @@ TEST_F(MontageCli, WrongChoicesAndFailuresAreReported) {
   r = Cli({"montage", doc, "-o", dir.File("no/such/folder/a.avi")});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("Erreur détectée durant la création du fichier vidéo"), std::string::npos);
-  EXPECT_NE(r.err.find("Impossible d'écrire le fichier vidéo sur le disque"), std::string::npos);
+  EXPECT_NE(r.err.find("Détail : le dossier « " + dir.File("no/such/folder") + " » n'existe pas"),
+            std::string::npos)
+      << r.err;
+  // The picture that cannot be read is named, with the reason.
   r = Cli({"join", dir.File("missing.bmp"), "--rate", "25", "-o", dir.File("j.avi")});
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("Une image est abîmée"), std::string::npos);
+  EXPECT_NE(r.err.find("L'image « " + dir.File("missing.bmp") +
+                       " » n'a pas pu être lue.\nDétail : fichier introuvable"),
+            std::string::npos)
+      << r.err;
   EXPECT_FALSE(fs::exists(dir.File("j.avi")));
 }
 

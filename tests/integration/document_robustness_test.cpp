@@ -6,6 +6,7 @@
 #include <random>
 
 #include "core/app/session.h"
+#include "core/common/atomic_file.h"
 #include "core/common/sha256.h"
 #include "support/real_frame_sources.h"
 #include "support/run_program.h"

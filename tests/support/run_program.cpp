@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -25,6 +26,11 @@ std::string Quote(const std::string& s) {
 }  // namespace
 
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args) {
+  return RunProgramWithFileLimit(program, args, 0);
+}
+
+ProgramRun RunProgramWithFileLimit(const std::string& program, const std::vector<std::string>& args,
+                                   long blocks) {
   ProgramRun r;
   char errName[] = "/tmp/kinevo_stderr_XXXXXX";
   const int fd = mkstemp(errName);
@@ -33,6 +39,10 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
   std::string cmd = Quote(program);
   for (const auto& a : args) cmd += " " + Quote(a);
   cmd += " 2>" + Quote(errName) + " </dev/null";
+  // The program inherits the ignored SIGXFSZ, so that a write past the limit
+  // fails with EFBIG instead of killing it.
+  if (blocks > 0) cmd = "ulimit -f " + std::to_string(blocks) + "; exec " + cmd;
+  void (*oldHandler)(int) = blocks > 0 ? signal(SIGXFSZ, SIG_IGN) : nullptr;
   if (FILE* p = popen(cmd.c_str(), "r")) {
     std::array<char, 4096> buf{};
     std::size_t n;
@@ -40,6 +50,7 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     const int st = pclose(p);
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
   }
+  if (blocks > 0) signal(SIGXFSZ, oldHandler);
   if (FILE* e = std::fopen(errName, "r")) {
     std::array<char, 4096> buf{};
     std::size_t n;

@@ -14,6 +14,11 @@ struct ProgramRun {
 
 // Each argument is passed as it is (no shell word splitting).
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args);
+// The same with the size of the files the program writes limited to
+// `blocks` x 512 bytes: writes beyond fail as on a full disk.  The limit
+// covers its standard error file too, which stays far smaller.
+ProgramRun RunProgramWithFileLimit(const std::string& program, const std::vector<std::string>& args,
+                                   long blocks);
 // Splits a command line at blanks, keeping what single quotes enclose
 // together (the quotes are removed).
 std::vector<std::string> SplitWords(const std::string& line);

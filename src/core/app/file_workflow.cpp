@@ -4,6 +4,7 @@
 #include <cctype>
 #include <filesystem>
 
+#include "core/common/atomic_file.h"
 #include "core/common/text_encoding.h"
 #include "core/document/mru_files.h"
 #include "core/document/options.h"
@@ -185,7 +186,7 @@ bool TFileWorkflow::OpenDocument(const std::string& path) {
     kvo_.Close();
     return false;
   }
-  const std::string expected = kvo_.Ini()->ReadString("Main", "VideoFileName");
+  const std::string expected = kvo_.VideoFileName();
   std::string video = expected;
   bool pathChanged = false;
   bool chosenUnusable = false;
@@ -339,6 +340,11 @@ bool TFileWorkflow::SaveAs() {
   if (chosen.empty()) return false;
   if (LowerExtension(chosen) != ".kvo")
     chosen = fs::path(chosen).replace_extension(".kvo").string();
+  if (const TStatus allowed = CheckOutputFile(chosen, {video}); !allowed) {
+    for (const auto& line : allowed.error().Lines()) dlg_.AddLine(line);
+    Ask(icWarning, {{"Ok", btOk}});
+    return false;
+  }
   if (FileExists(chosen)) {
     dlg_.AddLine(chosen, lkKeepEnd, kFileNameColor);
     dlg_.AddLine("Un fichier portant le même nom existe déjà. Le remplacer ?");
@@ -384,6 +390,7 @@ bool TFileWorkflow::WriteDocumentFile(const std::string& path, bool& cannotWrite
 void TFileWorkflow::ReportSaveFailure(const std::string& path, bool cannotWrite) {
   dlg_.AddLine(path, lkKeepEnd, kFileNameColor);
   dlg_.AddLine("La sauvegarde du fichier a échoué.");
+  if (!kvo_.LastError().empty()) dlg_.AddLine("Détail : " + kvo_.LastError());
   if (cannotWrite) dlg_.AddLine("Vérifier que le support n'est pas protégé en écriture.");
   Ask(icWarning, {{"Ok", btOk}});
 }

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "core/app/file_workflow.h"
+#include "core/common/atomic_file.h"
 #include "core/common/sha256.h"
 #include "core/document/kvo.h"
 
@@ -245,12 +246,11 @@ void TRecovery::WriteJob(Job& job) {
   TIniFile& document = job.snapshot.document;
   SaveMarkContainers(job.snapshot.marks, document);
   SaveMontageTables(job.snapshot.montage, document);
-  std::string error;
-  const bool ok =
-      WriteFileAtomically(documentPath_, WithCheck(info.Text() + "\n" + document.Text()), &error);
+  const TStatus written =
+      WriteFileAtomically(documentPath_, WithCheck(info.Text() + "\n" + document.Text()));
   ++writes_;
   std::lock_guard<std::mutex> lock(mutex_);
-  error_ = ok ? std::string() : error;
+  error_ = written ? std::string() : written.error().Text();
 }
 
 // ---------------------------------------------------------------- orphans

@@ -14,7 +14,8 @@ namespace {
 // A truncated document opens with what it holds; the user is told how
 // much of what it announced is missing.
 void TellUnreadMarks(TUserDlg& dialog, const TUnreadMarks& unread) {
-  std::vector<std::string> lines = {"Le fichier est incomplet."};
+  std::vector<std::string> lines;
+  if (unread.marks > 0 || unread.containers > 0) lines.push_back("Le fichier est incomplet.");
   if (unread.marks > 0)
     lines.push_back(std::to_string(unread.marks) + (unread.marks == 1
                                                         ? " marque n'a pas pu être lue."
@@ -23,6 +24,11 @@ void TellUnreadMarks(TUserDlg& dialog, const TUnreadMarks& unread) {
     lines.push_back(std::to_string(unread.containers) +
                     (unread.containers == 1 ? " image marquée n'a pas pu être lue."
                                             : " images marquées n'ont pas pu être lues."));
+  if (unread.notFinite > 0)
+    lines.push_back(std::to_string(unread.notFinite) +
+                    (unread.notFinite == 1
+                         ? " marque dont la position n'est pas un nombre a été écartée."
+                         : " marques dont la position n'est pas un nombre ont été écartées."));
   lines.push_back("Les marques lues sont ouvertes.");
   dialog.Show(icWarning, {{"Ok", btOk}}, lines);
 }
@@ -69,6 +75,9 @@ TSession::TSession(TFrameSourceSet sources, std::string settingsPath, IUserDlgPr
 
   Recorder.DrawCurrent = [this](Image& full) { return Video.DrawCurrentImage(full); };
   Recorder.VideoRate = [this] { return Video.ImageRate(); };
+  Recorder.InputFiles = [this] {
+    return std::vector<std::string>{Video.FileName(), workflow_->DocumentName()};
+  };
   Recorder.SetWaiting = [this](bool on) { Video.SetWaiting(on); };
   // New videos go where the last file was opened, else beside the video.
   Recorder.RecentFolder = [this] {
@@ -252,13 +261,12 @@ bool TSession::LoadDocumentQuietly(const std::string& path, const std::string& v
     error = "Erreur de lecture dans le fichier.";
     return false;
   }
-  std::string video =
-      videoOverride.empty() ? kvo.Ini()->ReadString("Main", "VideoFileName") : videoOverride;
-  const bool regular = std::filesystem::is_regular_file(video, ec);
-  if (!regular || !OpenVideo(video)) {
+  std::string video = videoOverride.empty() ? kvo.VideoFileName() : videoOverride;
+  const TFileCheck check = TFrameSource::CheckRegularFile(video);
+  if (!check.Passed() || !OpenVideo(video)) {
     error = "Impossible d'ouvrir ce fichier vidéo. " + DisplayText(video);
-    if (regular && !Video.OpenError().empty())
-      error += "\n" + VideoOpenReasonLine(Video.OpenError());
+    const std::string& why = check.Passed() ? Video.OpenError() : check.reason;
+    if (!why.empty()) error += "\n" + VideoOpenReasonLine(why);
     return false;
   }
   if (!ReadDocument(*kvo.Ini())) {

@@ -4,7 +4,11 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
+#include <vector>
+
+#include "core/common/atomic_file.h"
 
 namespace kinevo {
 
@@ -35,19 +39,28 @@ bool HasAviExtension(const std::string& path) {
   return ext == ".avi";
 }
 
-// A rename, or a copy then a removal when the two folders are on different
-// file systems.
-bool MoveFile(const std::string& from, const std::string& to) {
+// A rename, or, across file systems, a copy written as every file is
+// (beside the target, renamed over it once whole), then the removal of the
+// original.
+TStatus MoveFile(const std::string& from, const std::string& to) {
   std::error_code ec;
   fs::rename(from, to, ec);
-  if (!ec) return true;
-  fs::copy_file(from, to, fs::copy_options::none, ec);
-  if (ec) {
-    fs::remove(to, ec);
-    return false;
-  }
-  fs::remove(from, ec);
-  return true;
+  if (!ec) return {};
+  if (ec == std::errc::no_such_file_or_directory)
+    return Fail(WriteFailureReason(to),
+                "le dossier « " + fs::path(to).parent_path().string() + " » n'existe pas");
+  if (ec != std::errc::cross_device_link)
+    return Fail(WriteFailureReason(to), FileErrorReason(ec.value()));
+  std::ifstream in(from, std::ios::binary);
+  if (!in) return Fail(WriteFailureReason(to), "la capture ne peut plus être lue");
+  TStatus copied = WriteFileAtomicallyFrom(to, [&](const TPieceWriter& write) {
+    std::vector<char> buffer(1 << 20);
+    while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0)
+      if (!write({buffer.data(), static_cast<std::size_t>(in.gcount())})) return false;
+    return !in.bad();
+  });
+  if (copied) fs::remove(from, ec);
+  return copied;
 }
 
 }  // namespace
@@ -436,14 +449,17 @@ void TCapture::SaveStep() {
       dialog_.Execute();
       continue;
     }
-    if (MoveFile(tempFileName_, chosen)) {
+    const TStatus moved = MoveFile(tempFileName_, chosen);
+    if (moved) {
       OnFileSaved(chosen);
       return;
     }
-    Warn({"La création du fichier vidéo dans le répertoire choisi a échoué.",
-          "Vérifiez vos droits d'accès à ce répertoire."});
-    fs::remove(tempFileName_, ec);
-    return;
+    // The recording is kept: the user may choose another place.
+    std::vector<std::string> lines{
+        "La création du fichier vidéo dans le répertoire choisi a échoué.",
+        "Vérifiez vos droits d'accès à ce répertoire."};
+    if (!moved.error().cause.empty()) lines.push_back("Détail : " + moved.error().cause);
+    Warn(lines);
   }
 }
 

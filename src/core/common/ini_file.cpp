@@ -15,6 +15,7 @@
 #include <optional>
 #include <unordered_set>
 
+#include "core/common/atomic_file.h"
 #include "core/common/huge_pages.h"
 #include "core/common/number_format.h"
 #include "core/common/text_encoding.h"
@@ -61,10 +62,6 @@ std::string_view CleanValue(std::string_view s, std::string& buf) {
   return TrimBlanks(buf);
 }
 
-std::string ErrnoText(const char* what, int err) {
-  return std::string(what) + ": " + std::strerror(err);
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -82,7 +79,7 @@ std::string OpenFailure(int err) {
     case EISDIR:
       return "Ce n'est pas un fichier ordinaire.";
     default:
-      return std::string("Lecture impossible : ") + std::strerror(err);
+      return "Lecture impossible : " + FileErrorReason(err);
   }
 }
 
@@ -129,7 +126,7 @@ bool ReadWholeFile(const std::string& path, std::string& out, std::string* error
       const int err = errno;
       close(fd);
       errno = err;
-      return fail(std::string("Lecture impossible : ") + std::strerror(err));
+      return fail("Lecture impossible : " + FileErrorReason(err));
     }
     if (n == 0) break;
     if (!inPlace) data.append(more, static_cast<std::size_t>(n));
@@ -156,88 +153,6 @@ bool MakeFolders(const std::string& path) {
     }
   }
   return std::filesystem::is_directory(folder, ec);
-}
-
-bool WriteFileAtomically(const std::string& path, std::string_view data, std::string* error) {
-  return WriteFileAtomicallyFrom(
-      path, [&](const TPieceWriter& write) { return write(data); }, error);
-}
-
-bool WriteFileAtomicallyFrom(const std::string& path,
-                             const std::function<bool(const TPieceWriter& write)>& produce,
-                             std::string* error) {
-  auto fail = [&](const std::string& why) {
-    if (error) *error = why;
-    return false;
-  };
-  if (path.empty()) return fail("no file name");
-
-  // Follow a symbolic link, so that the link is kept and its target replaced.
-  std::string target = path;
-  struct stat lst {};
-  if (lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
-    if (char* real = realpath(path.c_str(), nullptr)) {
-      target = real;
-      std::free(real);
-    }
-  }
-
-  const auto slash = target.rfind('/');
-  const std::string dir =
-      slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
-  const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-  if (base.empty()) return fail("no file name");
-
-  static std::atomic<unsigned> counter{0};
-  std::string tmp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    tmp = dir + "/." + base + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-    fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return fail(ErrnoText("cannot create a temporary file", errno));
-  }
-  if (fd < 0) return fail("cannot create a temporary file");
-
-  auto abandon = [&](const std::string& why) {
-    if (fd >= 0) close(fd);
-    unlink(tmp.c_str());
-    return fail(why);
-  };
-
-  struct stat st {};
-  if (stat(target.c_str(), &st) == 0) fchmod(fd, st.st_mode & 07777);
-
-  std::string writeError;
-  const TPieceWriter write = [&](std::string_view piece) {
-    const char* p = piece.data();
-    size_t left = piece.size();
-    while (left > 0) {
-      const ssize_t n = ::write(fd, p, left);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        writeError = n < 0 ? ErrnoText("write failed", errno) : "write failed";
-        return false;
-      }
-      p += n;
-      left -= static_cast<size_t>(n);
-    }
-    return true;
-  };
-  if (!produce(write)) return abandon(writeError.empty() ? "write abandoned" : writeError);
-  if (fsync(fd) != 0) return abandon(ErrnoText("flush failed", errno));
-  const int rc = close(fd);
-  fd = -1;
-  if (rc != 0) return abandon(ErrnoText("close failed", errno));
-  if (rename(tmp.c_str(), target.c_str()) != 0) return abandon(ErrnoText("rename failed", errno));
-
-  // Make the rename itself durable; a failure here no longer puts the file at risk.
-  const int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    fsync(dfd);
-    close(dfd);
-  }
-  if (error) error->clear();
-  return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -387,7 +302,7 @@ bool TIniFile::Load() {
   if (!ReadWholeFile(path_, bytes, &why)) {
     struct stat st {};
     if (stat(path_.c_str(), &st) != 0 && errno == ENOENT) return true;  // not there yet
-    error_ = why.empty() ? "cannot read " + path_ : why;
+    error_ = why.empty() ? "lecture impossible" : why;
     return false;
   }
   Parse(TakeFileText(std::move(bytes)));
@@ -762,14 +677,20 @@ void TIniFile::EraseSection(std::string_view section) {
   if (!wholeOnly_) pending_.push_back(std::move(op));
 }
 
+bool TIniFile::Written(const TStatus& status) {
+  if (status) return true;
+  error_ = status.error().cause.empty() ? status.error().reason : status.error().cause;
+  return false;
+}
+
 bool TIniFile::UpdateFile() {
   error_.clear();
   if (path_.empty()) {
-    error_ = "no file name";
+    error_ = "aucun nom de fichier";
     return false;
   }
   if (wholeOnly_) {
-    error_ = "saved whole only";
+    error_ = "ce fichier s'enregistre seulement en entier";
     return false;
   }
   if (pending_.empty()) return true;
@@ -783,13 +704,13 @@ bool TIniFile::UpdateFile() {
   } else {
     struct stat st {};
     if (stat(path_.c_str(), &st) == 0 || errno != ENOENT) {
-      error_ = "cannot read " + path_ + " before updating it: " + why;
+      error_ = "le fichier n'a pas pu être relu avant d'être mis à jour : " + why;
       return false;
     }
     merged.crlf_ = crlf_;
   }
   for (const auto& op : pending_) merged.Apply(op);
-  if (!WriteFileAtomically(path_, merged.Text(), &error_)) return false;
+  if (!Written(WriteFileAtomically(path_, merged.Text()))) return false;
   merged.pending_.clear();
   merged.error_.clear();
   *this = std::move(merged);
@@ -800,18 +721,15 @@ bool TIniFile::SaveToFile(const std::string& path) {
   error_.clear();
   const std::string& target = path.empty() ? path_ : path;
   if (target.empty()) {
-    error_ = "no file name";
+    error_ = "aucun nom de fichier";
     return false;
   }
-  const bool ok = WriteFileAtomicallyFrom(
-      target,
-      [&](const TPieceWriter& write) {
-        bool good = true;
-        WriteText([&](std::string_view piece) { good = good && write(piece); });
-        return good;
-      },
-      &error_);
-  if (!ok) return false;
+  const TStatus written = WriteFileAtomicallyFrom(target, [&](const TPieceWriter& write) {
+    bool good = true;
+    WriteText([&](std::string_view piece) { good = good && write(piece); });
+    return good;
+  });
+  if (!Written(written)) return false;
   if (target == path_) pending_.clear();
   return true;
 }

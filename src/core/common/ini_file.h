@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "core/common/key_store.h"
+#include "core/common/result.h"
 
 namespace kinevo {
 
@@ -108,7 +109,8 @@ class TIniFile final : public IKeyReader, public IKeyWriter {
   }
 
   bool Modified() const { return !pending_.empty(); }
-  // The reason of the last failed load or save, in English, for logs and tests.
+  // What went wrong in the last failed load or save, in French ("disque
+  // plein", "le fichier existant est protégé en écriture").
   const std::string& LastError() const { return error_; }
   // Line break written: "\r\n" when the file read used it, else "\n".
   bool UsesCrLf() const { return crlf_; }
@@ -183,6 +185,8 @@ class TIniFile final : public IKeyReader, public IKeyWriter {
   };
 
   void Parse(std::string text);
+  // Keeps the cause of a failed write; answers whether it succeeded.
+  bool Written(const TStatus& status);
   void Apply(const Op& op);
   void Clear();
   // Copies `key`, "=" and `value` into the store as one line; the copy
@@ -214,20 +218,6 @@ class TIniFile final : public IKeyReader, public IKeyWriter {
   bool wholeOnly_ = false;
   std::string error_;
 };
-
-// Writes `data` to `path` atomically: a temporary file in the same folder,
-// written in full, flushed with fsync, then renamed over `path` (a symbolic
-// link is followed, the permissions of an existing file are kept).  On any
-// failure the temporary file is removed, `path` is left untouched, false is
-// answered and `error` (when given) says why.
-bool WriteFileAtomically(const std::string& path, std::string_view data,
-                         std::string* error = nullptr);
-// The same, with the content handed over in pieces: `produce` calls `write`
-// for each piece and answers false to abandon the file.
-using TPieceWriter = std::function<bool(std::string_view piece)>;
-bool WriteFileAtomicallyFrom(const std::string& path,
-                             const std::function<bool(const TPieceWriter& write)>& produce,
-                             std::string* error = nullptr);
 
 // Creates `path` and the folders above it that are missing, private to the
 // user (0700) as the desktop's folder conventions ask: the settings, the

@@ -17,6 +17,7 @@
 #include <type_traits>
 #include <utility>
 #include <variant>
+#include <vector>
 
 namespace kinevo {
 
@@ -28,6 +29,11 @@ struct TError {
   std::string Text() const {
     if (cause.empty()) return reason;
     return reason + "\nDétail : " + cause;
+  }
+  // The same as the lines of a message.
+  std::vector<std::string> Lines() const {
+    if (cause.empty()) return {reason};
+    return {reason, "Détail : " + cause};
   }
   // The same failure seen one level up: `outer` becomes the reason and the
   // current reason joins the cause, so nothing said below is lost.

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/common/atomic_file.h"
 #include "core/common/ini_file.h"
 
 extern char** environ;
@@ -163,8 +164,12 @@ bool TFreedesktopAssociation::Associate(const std::string& programPath, std::str
       return false;
     }
   }
-  if (!WriteFileAtomically(MimePackagePath(), MimePackageText(), &error)) return false;
-  if (!WriteFileAtomically(DesktopFilePath(), DesktopEntryText(programPath), &error)) return false;
+  for (const auto& [file, text] : {std::pair{MimePackagePath(), MimePackageText()},
+                                   std::pair{DesktopFilePath(), DesktopEntryText(programPath)}})
+    if (TStatus written = WriteFileAtomically(file, text); !written) {
+      error = written.error().Text();
+      return false;
+    }
 
   // Rebuild the user's type database; a system without the tool still gets
   // the files, which the desktop reads at its next update.

@@ -18,9 +18,16 @@ bool TKvo::Open(const std::string& fileName) {
 
 void TKvo::Close() { ini_.reset(); }
 
+std::string TKvo::VideoFileName() const {
+  const std::string stored = ini_ ? ini_->ReadString("Main", "VideoFileName") : std::string();
+  if (stored.empty() || stored.front() == '/') return stored;
+  const auto slash = fileName_.rfind('/');
+  return slash == std::string::npos ? stored : fileName_.substr(0, slash + 1) + stored;
+}
+
 bool TKvo::Save() {
   if (!ini_) {
-    error_ = "no document open";
+    error_ = "aucun document ouvert";
     return false;
   }
   ini_->SetUsesCrLf(false);

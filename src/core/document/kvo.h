@@ -44,6 +44,10 @@ class TKvo {
   enum TConversion { kcCurrent, kcConverted, kcNotADocument };
   TConversion ConvertOldLayout();
 
+  // The video the document names ([Main] VideoFileName): a relative name
+  // is taken from the document's own folder, wherever the program runs.
+  std::string VideoFileName() const;
+
   // Writes the content held to the document's file, atomically: on failure
   // the previous file is left as it was and false is answered.
   bool Save();

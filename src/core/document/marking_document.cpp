@@ -266,7 +266,10 @@ void LoadMarks(TPolyContainer& set, const std::string& s, bool keepOneSystem, TD
       if (system < 0 || system >= systems) continue;
       const double px = ini.ReadFloat(kData, x.Of(i, j), 0);
       const double py = ini.ReadFloat(kData, y.Of(i, j), 0);
-      if (!std::isfinite(px) || !std::isfinite(py)) continue;
+      if (!std::isfinite(px) || !std::isfinite(py)) {
+        ++unread.notFinite;
+        continue;
+      }
       TMarque* m = set.LoadMark(image, system, {px, py});
       if (m != nullptr) container = m->Container();
     }

@@ -41,7 +41,8 @@ void SaveMarkContainers(const TMarkContainersCopy& copy, TIniFile& ini);
 struct TUnreadMarks {
   int64_t marks = 0;
   int64_t containers = 0;
-  bool Any() const { return marks > 0 || containers > 0; }
+  int64_t notFinite = 0;  // marks left out: a position that is not a finite number
+  bool Any() const { return marks > 0 || containers > 0 || notFinite > 0; }
 };
 
 // Reads the marking data back (the data was reset by the opening of the

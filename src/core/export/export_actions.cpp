@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/common/ini_file.h"
+#include "core/common/atomic_file.h"
 
 namespace kinevo {
 
@@ -65,9 +65,10 @@ bool WriteTableTextFile(const std::vector<std::string>& lines, const std::string
   const std::string path = WithTxtExtension(chosen);
   // Written beside and renamed over, so that a failed save leaves an earlier
   // file of that name as it was.
-  const bool ok = WriteFileAtomically(path, LinesText(lines));
-  if (!ok) {
-    ShowError(dlg, {kExportErrorText});
+  if (const TStatus written = WriteFileAtomically(path, LinesText(lines)); !written) {
+    std::vector<std::string> lines{kExportErrorText};
+    for (auto& line : written.error().Lines()) lines.push_back(std::move(line));
+    ShowError(dlg, lines);
     return false;
   }
   dlg.Show(icInformation, {{"Ok", btOk}},
@@ -99,13 +100,14 @@ bool SendToSpreadsheet(TSpreadsheetRoute route, const TTableMatrix& matrix,
                        const std::string& exportFolder) {
   if (written) written->clear();
   const bool workbook = route == srWorkbook;
-  auto fail = [&](const std::string& message, const std::string& detail) {
+  auto fail = [&](const std::string& message, const std::vector<std::string>& details) {
     std::vector<std::string> lines;
     if (workbook)
       lines = {"Une erreur a été détectée.", "La connection avec Excel n'a pas été établie."};
     else
       lines = {message};
-    if (!detail.empty()) lines.push_back(detail);
+    for (const auto& detail : details)
+      if (!detail.empty()) lines.push_back(detail);
     ShowError(dlg, lines);
     return false;
   };
@@ -113,15 +115,12 @@ bool SendToSpreadsheet(TSpreadsheetRoute route, const TTableMatrix& matrix,
       exportFolder.empty() ? (fs::path(TemporaryFolder()) / "Kinevo").string() : exportFolder;
   std::string error;
   if (!MakeExportFolder(folder, error))
-    return fail("L'écriture dans une cellule a échouée.", error);
+    return fail("L'écriture dans une cellule a échouée.", {error});
   std::string stem = fs::path(videoFileName).stem().string();
   if (stem.empty()) stem = "Kinevo";
   const std::string path = UniqueFilePath(folder, stem, writer.Extension());
-  if (!writer.Write(matrix, path, error)) {
-    std::error_code ec;
-    fs::remove(path, ec);
-    return fail("L'écriture dans une cellule a échouée.", error);
-  }
+  if (const TStatus saved = writer.Write(matrix, path); !saved)
+    return fail("L'écriture dans une cellule a échouée.", saved.error().Lines());
   if (written) *written = path;
   switch (desktop.OpenWithDefaultProgram(path)) {
     case orOpened:
@@ -137,7 +136,7 @@ bool SendToSpreadsheet(TSpreadsheetRoute route, const TTableMatrix& matrix,
       return false;
     case orFailed:
     default:
-      return fail("Le tableur n'a pas pu être ouvert.", path);
+      return fail("Le tableur n'a pas pu être ouvert.", {path});
   }
 }
 

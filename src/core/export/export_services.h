@@ -4,6 +4,7 @@
 // file writers.  Implemented in platform/ and gui/; tests give fakes.
 #include <string>
 
+#include "core/common/result.h"
 #include "core/export/table_export.h"
 
 namespace kinevo {
@@ -34,9 +35,9 @@ class ISpreadsheetWriter {
   virtual ~ISpreadsheetWriter() = default;
   // The file name extension, without the dot ("xlsx", "ods").
   virtual std::string Extension() const = 0;
-  // Writes the matrix as a new spreadsheet file; false with the reason in
-  // `error` when it could not be written.
-  virtual bool Write(const TTableMatrix& matrix, const std::string& path, std::string& error) = 0;
+  // Writes the matrix as a spreadsheet file, replacing an earlier one only
+  // once the new one is whole.
+  virtual TStatus Write(const TTableMatrix& matrix, const std::string& path) = 0;
 };
 
 }  // namespace kinevo

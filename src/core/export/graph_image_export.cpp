@@ -54,9 +54,11 @@ std::string WithImageExtension(const std::string& chosen, TImageFormat format) {
   return fs::path(chosen).replace_extension(ImageExtension(format)).string();
 }
 
-void ReportImageSaved(TUserDlg& dlg, bool ok, TImageFormat format) {
-  if (!ok) {
-    dlg.Show(icError, {{"Ok", btOk}}, {kExportErrorText});
+void ReportImageSaved(TUserDlg& dlg, const TStatus& saved, TImageFormat format) {
+  if (!saved) {
+    std::vector<std::string> lines{kExportErrorText};
+    for (auto& line : saved.error().Lines()) lines.push_back(std::move(line));
+    dlg.Show(icError, {{"Ok", btOk}}, lines);
     return;
   }
   dlg.Show(icInformation, {{"Ok", btOk}},

@@ -4,6 +4,7 @@
 // SVG stands for the vector picture and PNG or BMP for the raster ones.
 #include <string>
 
+#include "core/common/result.h"
 #include "core/common/user_dialog.h"
 
 namespace kinevo {
@@ -29,8 +30,9 @@ std::string WithImageExtension(const std::string& chosen, TImageFormat format);
 // "svg", "png", "bmp".
 const char* ImageExtension(TImageFormat format);
 
-// The messages after writing the file, and after copying the picture.
-void ReportImageSaved(TUserDlg& dlg, bool ok, TImageFormat format);
+// The messages after writing the file (with the cause of a failure), and
+// after copying the picture.
+void ReportImageSaved(TUserDlg& dlg, const TStatus& saved, TImageFormat format);
 void ReportImageCopied(TUserDlg& dlg, bool ok);
 
 }  // namespace kinevo

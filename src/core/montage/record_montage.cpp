@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <optional>
 #include <system_error>
+
+#include "core/common/atomic_file.h"
+#include "core/video/frame_source.h"
 
 namespace kinevo {
 
@@ -141,6 +145,22 @@ bool TRecordMontage::Confirm(const std::string& header, const std::string& file,
   return true;
 }
 
+bool TRecordMontage::Fail(const std::string& header, const TError& why) {
+  error_ = why.Text();
+  std::vector<std::string> lines{header};
+  for (auto& line : why.Lines()) lines.push_back(std::move(line));
+  dlg_.Show(icWarning, {{"Ok", btOk}}, lines);
+  return false;
+}
+
+bool TRecordMontage::CheckOutput(const std::string& header, const std::string& path,
+                                 const std::vector<std::string>& moreInputs) {
+  std::vector<std::string> inputs = InputFiles ? InputFiles() : std::vector<std::string>{};
+  inputs.insert(inputs.end(), moreInputs.begin(), moreInputs.end());
+  const TStatus allowed = CheckOutputFile(path, inputs);
+  return allowed || Fail(header, allowed.error());
+}
+
 bool TRecordMontage::WriteVideo(const std::string& path, const TRecordChoices& c, int width,
                                 int height, const std::vector<int>& steps,
                                 const std::function<bool(int, Image&)>& fetch) {
@@ -149,43 +169,53 @@ bool TRecordMontage::WriteVideo(const std::string& path, const TRecordChoices& c
   const TPixel size = OutputSize(c, width, height);
   if (size.x <= 0 || size.y <= 0)
     return Fail(kErrorHeader, "Les dimensions choisies ne laissent aucune image.");
-  if (!(c.rate > 0)) return Fail(kErrorHeader, "La cadence des images doit être positive.");
-  if (!rec->Open(path, size.x, size.y, c.rate, c.codec)) {
-    const std::string why = rec->Error();
+  if (!RateReadable(c.rate)) return Fail(kErrorHeader, RateRefusal(c.rate));
+  // Written beside the target and renamed over it once whole: until then an
+  // earlier file of that name stays as it was.
+  TResult<TAtomicFile> file = TAtomicFile::Create(path);
+  if (!file) return Fail(kErrorHeader, file.error());
+  // The recorder's failures name the file written.
+  auto writing = [&path](const std::string& why) { return TError{WriteFailureReason(path), why}; };
+  if (!rec->Open(file->WritePath(), size.x, size.y, c.rate, c.codec)) {
+    const TError why = writing(rec->Error());
     rec->Abort();
     return Fail(kErrorHeader, why);
   }
   const Image grey(size.x, size.y, kEmptyImageColour);
   Image full(width, height), out;
   const int64_t total = static_cast<int64_t>(steps.size());
-  std::string why;
-  for (int64_t k = 0; k < total && why.empty(); ++k) {
+  std::optional<TError> why;
+  for (int64_t k = 0; k < total && !why; ++k) {
     const int step = steps[static_cast<std::size_t>(k)];
     if (step < 0) {
-      if (!rec->AddFrame(grey)) why = rec->Error();
+      if (!rec->AddFrame(grey)) why = writing(rec->Error());
     } else if (!fetch(step, full) || full.Width() != width || full.Height() != height) {
-      why = VfwRecordErrorText(3);
+      why = fetchError_ ? *fetchError_ : TError{VfwRecordErrorText(3), {}};
     } else {
       ComposeOutput(c, full, out);
-      if (!rec->AddFrame(out)) why = rec->Error();
+      if (!rec->AddFrame(out)) why = writing(rec->Error());
     }
-    if (why.empty() && !Report(k + 1, total)) {
+    if (!why && !Report(k + 1, total)) {
       cancelled_ = true;
       break;
     }
   }
-  if (why.empty() && !cancelled_ && !rec->Close()) why = rec->Error();
-  if (why.empty() && !cancelled_) return true;
+  if (!why && !cancelled_ && !rec->Close()) why = writing(rec->Error());
+  if (!why && !cancelled_) {
+    const TStatus committed = file->Commit();
+    return committed || Fail(kErrorHeader, committed.error());
+  }
   // A file that was not finished cannot be read: it is not left behind.
   rec->Abort();
-  RemoveQuietly(path);
+  file->Abandon();
   if (cancelled_) return false;
-  return Fail(kErrorHeader, why.empty() ? VfwRecordErrorText(0) : why);
+  return Fail(kErrorHeader, *why);
 }
 
 bool TRecordMontage::RecordMontageTo(const std::string& path, const TRecordChoices& choices) {
   if (busy_ || !view_.IsOpen()) return false;
   TRun run(*this);
+  if (!CheckOutput(kErrorHeader, path)) return false;
   const std::vector<int> steps = Plan(choices.emptyImages);
   return WriteVideo(path, choices, view_.ImageWidth(), view_.ImageHeight(), steps,
                     [this](int index, Image& full) {
@@ -201,24 +231,31 @@ bool TRecordMontage::WritePictures(const std::string& basePath) {
   fs::path base(basePath);
   base.replace_extension();
   const int count = montage_.VisibleCount();
+  for (int n = 0; n < count; ++n)
+    if (!CheckOutput(kPicturesErrorHeader, PictureFileName(base.string(), ext, n + 1, count)))
+      return false;
   std::vector<std::string> written;
+  auto removeWritten = [&written] {
+    for (const auto& w : written) RemoveQuietly(w);
+  };
   Image full(view_.ImageWidth(), view_.ImageHeight());
   for (int n = 0; n < count; ++n) {
     const std::string name = PictureFileName(base.string(), ext, n + 1, count);
     view_.GoToImage(montage_.ToFileIndex(n));
     if (!DrawCurrent || !DrawCurrent(full)) {
-      for (const auto& w : written) RemoveQuietly(w);
+      removeWritten();
       return Fail(kPicturesErrorHeader, VfwRecordErrorText(3));
     }
-    if (!WritePicture || !WritePicture(full, name)) {
-      for (const auto& w : written) RemoveQuietly(w);
-      RemoveQuietly(name);
-      return Fail(kPicturesErrorHeader, "Impossible d'écrire le fichier image " + name);
+    const TStatus saved =
+        WritePicture ? WritePicture(full, name) : TStatus(kinevo::Fail(WriteFailureReason(name)));
+    if (!saved) {
+      removeWritten();
+      return Fail(kPicturesErrorHeader, saved.error());
     }
     written.push_back(name);
     if (!Report(n + 1, count)) {
       cancelled_ = true;
-      for (const auto& w : written) RemoveQuietly(w);
+      removeWritten();
       return false;
     }
   }
@@ -229,22 +266,30 @@ bool TRecordMontage::JoinPictures(const std::vector<std::string>& pictures, cons
                                   const TRecordChoices& choices) {
   if (busy_) return false;
   TRun run(*this);
+  if (pictures.empty() || !ReadPicture) return Fail(kErrorHeader, VfwRecordErrorText(3));
+  if (!CheckOutput(kErrorHeader, path, pictures)) return false;
   Image first;
-  if (pictures.empty() || !ReadPicture || !ReadPicture(pictures.front(), first) || first.Empty())
-    return Fail(kErrorHeader, VfwRecordErrorText(3));
+  if (const TStatus read = ReadPicture(pictures.front(), first); !read)
+    return Fail(kErrorHeader, read.error());
   const int w = first.Width(), h = first.Height();
   std::vector<int> steps(pictures.size());
   for (std::size_t i = 0; i < steps.size(); ++i) steps[i] = static_cast<int>(i);
   Image picture;
-  return WriteVideo(path, choices, w, h, steps, [&](int i, Image& full) {
-    if (!ReadPicture(pictures[static_cast<std::size_t>(i)], picture) || picture.Empty())
+  fetchError_.reset();
+  const bool ok = WriteVideo(path, choices, w, h, steps, [&](int i, Image& full) {
+    // The picture that cannot be read is named, with the reason.
+    if (const TStatus read = ReadPicture(pictures[static_cast<std::size_t>(i)], picture); !read) {
+      fetchError_ = read.error();
       return false;
+    }
     if (picture.Width() == w && picture.Height() == h)
       std::swap(full, picture);
     else
       full = Image::Stretch(picture, w, h);
     return true;
   });
+  fetchError_.reset();
+  return ok;
 }
 
 // ------------------------------------------------------------ dialogs
@@ -368,8 +413,9 @@ bool TRecordMontage::PicturesToVideo() {
   if (pictures.empty()) return false;
   NaturalSort(pictures);
   Image first;
-  if (!ReadPicture || !ReadPicture(pictures.front(), first) || first.Empty())
-    return Fail(kErrorHeader, VfwRecordErrorText(3));
+  if (!ReadPicture) return Fail(kErrorHeader, VfwRecordErrorText(3));
+  if (const TStatus read = ReadPicture(pictures.front(), first); !read)
+    return Fail(kErrorHeader, read.error());
   TRecordChoices c = Choices;
   c.framework = fwVfw;
   c.rate = 25.0;

@@ -7,16 +7,20 @@
 // Each operation first asks through the dialogs (IRecordUi), then runs its
 // headless part (RecordMontageTo, WritePictures, JoinPictures), which the
 // command line calls directly.  A run shows the view's waiting text and
-// reports its progress; cancelling it, or a failure, removes the partial
-// output, and the current image is always put back.
+// reports its progress; cancelling it, or a failure, leaves no partial
+// output and an earlier file of the same name as it was (a video is written
+// beside it and renamed over it at the end), and the current image is
+// always put back.
 #include <cstdint>
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/common/image.h"
+#include "core/common/result.h"
 #include "core/common/settings_store.h"
 #include "core/common/user_dialog.h"
 #include "core/common/video_view.h"
@@ -99,8 +103,11 @@ class TRecordMontage {
   std::function<bool(int64_t done, int64_t total)> Progress;
   std::function<std::string()> RecentFolder;  // folder of the recent files
   std::function<std::tm()> Today;             // local date (the clock when unset)
-  std::function<bool(const Image&, const std::string&)> WritePicture;  // by extension
-  std::function<bool(const std::string&, Image&)> ReadPicture;
+  std::function<TStatus(const Image&, const std::string&)> WritePicture;  // by extension
+  std::function<TStatus(const std::string&, Image&)> ReadPicture;
+  // The files the work in hand reads (its video, its document): an output
+  // never replaces one of them.
+  std::function<std::vector<std::string>()> InputFiles;
   // The settings holding the section "Montage" (none: nothing kept).
   ISettingsStore* Settings = nullptr;
 
@@ -150,6 +157,11 @@ class TRecordMontage {
   // Tells the user that a recording ended well: what was written, and how
   // many images.
   bool Confirm(const std::string& header, const std::string& file, std::size_t images);
+  bool Fail(const std::string& header, const TError& why);
+  // Refuses (with its message) an output that is a folder, one of the
+  // inputs or protected against writing.
+  bool CheckOutput(const std::string& header, const std::string& path,
+                   const std::vector<std::string>& moreInputs = {});
   TRecordRequest Request(TRecordOperation op, int width, int height, int32_t images,
                          int64_t blanks);
   bool Report(int64_t done, int64_t total) const { return !Progress || Progress(done, total); }
@@ -167,6 +179,7 @@ class TRecordMontage {
   bool settingsRead_ = false;
   bool cancelled_ = false;
   std::string error_;
+  std::optional<TError> fetchError_;  // why the last image of a video could not be had
 };
 
 }  // namespace kinevo

@@ -4,7 +4,21 @@
 #include <cctype>
 #include <cstdio>
 
+#include "core/common/number_format.h"
+#include "core/video/frame_source.h"
+
 namespace kinevo {
+
+bool RateReadable(double rate) {
+  uint16_t ms = 0;
+  return rate > 0 && TFrameSource::DurationToMs(1.0 / rate, ms) && ms >= 1;
+}
+
+std::string RateRefusal(double rate) {
+  return "La cadence de " + FloatToText(rate, 15, '.') +
+         " images par seconde ne peut pas être relue : une image doit durer entre 1 ms et " +
+         "65,535 s.";
+}
 
 TPixel OutputSize(const TRecordChoices& c, int width, int height) {
   int w = width, h = height;

@@ -78,6 +78,12 @@ const char* FrameworkName(TVideoFramework fw);
 // "ffmpeg" in any case); false when unknown.
 bool FrameworkFromName(const std::string& name, TVideoFramework& fw);
 
+// Whether a video of `rate` images per second can be opened again: the
+// readers refuse an image that lasts longer than 65.535 s or rounds to no
+// millisecond at all.  RateRefusal says why a rate is refused, naming it.
+bool RateReadable(double rate);
+std::string RateRefusal(double rate);
+
 // The texts of the AVI writer's error codes (1 to 10, any other code "Erreur
 // non répertoriée").
 std::string VfwRecordErrorText(int code);

@@ -253,7 +253,15 @@ void TTracking::Run() {
     const int total = (lastImage_ - first) / step + 1;
     int done = 1;
     OnProgress({done, total});
-    for (long long k = static_cast<long long>(first) + step; k <= lastImage_; k += step) {
+    // Nothing of the object is seen where it was drawn (ban zones cover
+    // it): no later image could be judged, the run stops there, uncertain.
+    const bool hidden = !(reference > 0);
+    if (hidden) {
+      Cur().marks[static_cast<std::size_t>(first)].uncertain = true;
+      uncertain_.push_back(first);
+    }
+    for (long long k = static_cast<long long>(first) + step; !hidden && k <= lastImage_;
+         k += step) {
       const int image = static_cast<int>(k);
       host_.GoToDisplayedImage(image);
       host_.ProcessMessages();

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/common/atomic_file.h"
+
 namespace kinevo {
 
 bool TFrameSource::DurationToMs(double seconds, uint16_t& ms) {
@@ -41,35 +43,6 @@ void TFrameSource::Close() {
   CloseFile();
   ResetState();
   OnClose(this);
-}
-
-std::string FileErrorReason(int errnoValue) {
-  switch (errnoValue) {
-    case EACCES:
-    case EPERM:
-      return "Accès refusé";
-    case ENOENT:
-      return "fichier introuvable";
-    case ENOTDIR:
-      return "un élément du chemin n'est pas un dossier";
-    case EISDIR:
-      return "c'est un dossier, pas un fichier vidéo";
-    case ENOSPC:
-      return "disque plein";
-    case EROFS:
-      return "support en lecture seule";
-    case EMFILE:
-    case ENFILE:
-      return "trop de fichiers ouverts";
-    case ENOMEM:
-      return "mémoire insuffisante";
-    case EIO:
-      return "erreur de lecture ou d'écriture sur le support";
-    case ENAMETOOLONG:
-      return "nom de fichier trop long";
-    default:
-      return "erreur système " + std::to_string(errnoValue);
-  }
 }
 
 TFileCheck TFrameSource::CheckRegularFile(const std::string& path) {

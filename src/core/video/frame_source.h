@@ -42,6 +42,7 @@ enum class TOpenFailure {
   Missing,      // the file does not exist
   Unreadable,   // not a regular file, or no permission to read it
   Undecodable,  // read, but not understood by the back-end
+  Foreign,      // not of the back-end's own format at all (another's file)
 };
 
 // The result of the checks made before a file is handed to a decoder.
@@ -222,11 +223,6 @@ class TFrameSource {
   friend class TFrameSources;  // releases passed-over sources quietly
   void ReleaseQuietly();
 };
-
-// The reason shown for a system call on a video file that failed with the
-// error number `errnoValue` (an errno value), in French: "Accès refusé" for
-// a file without read permission, and so on.
-std::string FileErrorReason(int errnoValue);
 
 // The bridge back-end adds the plugin's own operations, which the choice of
 // back-end uses (the comment tag written by the program's own recorder).

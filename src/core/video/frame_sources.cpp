@@ -43,9 +43,15 @@ TFrameSource& TFrameSources::Open(const std::string& fileName) {
   error_.clear();
   failure_ = TOpenFailure::None;
   // The first refusal is the telling one: the back-ends tried after it were
-  // not meant for the file.
-  auto refused = [this](const TFrameSource& s) {
-    if (failure_ != TOpenFailure::None) return;
+  // not meant for the file.  When the extension did not choose the first
+  // one, a first back-end that did not recognise the format at all was not
+  // meant for it either (an MP4 is "not an AVI file"): the next one's reason
+  // replaces it.
+  const bool extensionChose = FrameworkForFile(fileName, fwVfw) == FrameworkForFile(fileName, fwDS);
+  auto refused = [this, extensionChose](const TFrameSource& s) {
+    const bool replaceable = failure_ == TOpenFailure::Foreign && !extensionChose;
+    if (failure_ != TOpenFailure::None && !(replaceable && s.Failure() != TOpenFailure::Foreign))
+      return;
     error_ = s.Error();
     failure_ = s.Failure();
   };

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
+#include "core/common/atomic_file.h"
 #include "core/graph/graph_model.h"
 #include "gui/graph/graph_image.h"
 
@@ -55,13 +56,14 @@ bool TGraphImageExporter::SaveAs(TGraphModel& model, const std::string& videoFil
   const std::string name = chosen.toUtf8().toStdString();
   const TImageFormat format = ChosenImageFormat(name, filterIndex);
   const QString path = Q(WithImageExtension(name, format));
-  bool ok = false;
-  {
+  // The picture never replaces the video it is drawn from.
+  TStatus written = CheckOutputFile(path.toStdString(), {videoFileName});
+  if (written) {
     const TGraphOutputLook look(model, scaleBar, false);
-    ok = WriteGraphFile(model, path, KindOf(format));
+    written = WriteGraphFile(model, path, KindOf(format));
   }
-  ReportImageSaved(dlg_, ok, format);
-  return ok;
+  ReportImageSaved(dlg_, written, format);
+  return written.ok();
 }
 
 bool TGraphImageExporter::Copy(TGraphModel& model, bool scaleBar) {

@@ -1,12 +1,12 @@
 #include "gui/graph/graph_image.h"
 
 #include <QBuffer>
-#include <QFileInfo>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSvgGenerator>
 #include <algorithm>
 
+#include "core/common/atomic_file.h"
 #include "gui/graph/graph_widget.h"
 
 namespace kinevo {
@@ -84,32 +84,53 @@ QPicture GraphPicture(TGraphModel& model) {
   return picture;
 }
 
-bool WriteGraphFile(TGraphModel& model, const QString& path, TGraphFileKind kind) {
+TResult<QByteArray> GraphFileBytes(TGraphModel& model, TGraphFileKind kind) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  bool drawn = false;
   switch (kind) {
     case gfPng:
-      return GraphImage(model).save(path, "PNG");
+      drawn = GraphImage(model).save(&buffer, "PNG");
+      break;
     case gfBmp:
-      return GraphImage(model).save(path, "BMP");
+      drawn = GraphImage(model).save(&buffer, "BMP");
+      break;
     case gfSvg: {
       QSvgGenerator svg;
-      svg.setFileName(path);
-      // The generator says nothing when its file cannot be opened.
-      return RenderSvg(model, svg) && QFileInfo(path).size() > 0;
+      svg.setOutputDevice(&buffer);
+      drawn = RenderSvg(model, svg);
+      break;
     }
     case gfPdf: {
       const QSize size = SizeOf(model);
-      QPdfWriter pdf(path);
+      QPdfWriter pdf(&buffer);
       pdf.setPageSize(QPageSize(QSizeF(size), QPageSize::Point));
       pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
       pdf.setResolution(72);
       QPainter p;
-      if (!p.begin(&pdf)) return false;
-      // One point per pixel: the texts keep their size on a 96-dpi screen.
-      TGraph::Render(model, p, 96.0);
-      return p.end();
+      drawn = p.begin(&pdf);
+      if (drawn) {
+        // One point per pixel: the texts keep their size on a 96-dpi screen.
+        TGraph::Render(model, p, 96.0);
+        drawn = p.end();
+      }
+      break;
     }
   }
-  return false;
+  buffer.close();
+  if (!drawn || bytes.isEmpty()) return Fail("Le graphe n'a pas pu être dessiné.");
+  return bytes;
+}
+
+TStatus WriteGraphFile(TGraphModel& model, const QString& path, TGraphFileKind kind) {
+  // Drawn in memory first: the file is then written like every other, whole
+  // or not at all.
+  const TResult<QByteArray> bytes = GraphFileBytes(model, kind);
+  if (!bytes) return bytes.error();
+  return WriteFileAtomically(
+      path.toStdString(),
+      std::string_view(bytes->constData(), static_cast<std::size_t>(bytes->size())));
 }
 
 }  // namespace kinevo

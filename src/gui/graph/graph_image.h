@@ -7,6 +7,7 @@
 #include <QPicture>
 #include <QString>
 
+#include "core/common/result.h"
 #include "core/graph/graph_model.h"
 
 namespace kinevo {
@@ -35,7 +36,9 @@ QByteArray GraphSvg(TGraphModel& model);
 // device-independent size), for paper.
 QImage GraphImage(TGraphModel& model, double pixelRatio = 1.0);
 QPicture GraphPicture(TGraphModel& model);
-// False when the file could not be written.
-bool WriteGraphFile(TGraphModel& model, const QString& path, TGraphFileKind kind);
+// The whole file of a kind, drawn in memory.
+TResult<QByteArray> GraphFileBytes(TGraphModel& model, TGraphFileKind kind);
+// Writes that file at `path`, replacing an earlier one only once it is whole.
+TStatus WriteGraphFile(TGraphModel& model, const QString& path, TGraphFileKind kind);
 
 }  // namespace kinevo

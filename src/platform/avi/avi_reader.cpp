@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/common/atomic_file.h"
 #include "core/video/frame_source.h"
 #include "platform/avi/avi_format.h"
 
@@ -106,6 +107,7 @@ bool TAviReader::Fail(const std::string& why) {
 bool TAviReader::Open(const std::string& path) {
   Close();
   error_.clear();
+  foreign_ = false;
   // Without O_NONBLOCK, opening a FIFO that has no writer would wait
   // forever; the check below then refuses it (reads of a regular file are
   // not affected by the flag).
@@ -130,6 +132,7 @@ bool TAviReader::Open(const std::string& path) {
 bool TAviReader::OpenMemory(const uint8_t* data, std::size_t size) {
   Close();
   error_.clear();
+  foreign_ = false;
   src_ = std::make_unique<MemorySource>(data, size);
   return Parse();
 }
@@ -148,7 +151,10 @@ bool TAviReader::Parse() {
   if (src_->Size() < 12)
     return Fail(src_->Size() == 0 ? "fichier vide" : "fichier trop court pour être une vidéo");
   if (!src_->Read(0, h, 12)) return Fail("erreur de lecture");
-  if (Le32(h) != kRIFF || Le32(h + 8) != kAVI) return Fail("ce n'est pas un fichier AVI");
+  if (Le32(h) != kRIFF || Le32(h + 8) != kAVI) {
+    foreign_ = true;
+    return Fail("ce n'est pas un fichier AVI");
+  }
 
   // The first RIFF segment, then any "AVIX" segments that follow it.
   uint64_t seg = 0;

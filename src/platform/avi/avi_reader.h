@@ -58,6 +58,8 @@ class TAviReader {
   // Why the last Open failed, in French (the detail line of the failure
   // message and the command line's error output).
   const std::string& Error() const { return error_; }
+  // The last Open failed because the file is no RIFF AVI file at all.
+  bool Foreign() const { return foreign_; }
 
   const TAviVideoInfo& Info() const { return info_; }
   int32_t FrameCount() const { return static_cast<int32_t>(frames_.size()); }
@@ -89,6 +91,7 @@ class TAviReader {
   std::unique_ptr<TByteSource> src_;
   bool open_ = false;
   std::string error_;
+  bool foreign_ = false;
   TAviVideoInfo info_;
   std::vector<Chunk> frames_;
   // Where things were found while parsing.

@@ -3,6 +3,7 @@
 #include <turbojpeg.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "platform/avi/avi_format.h"
@@ -30,18 +31,24 @@ bool TAviWriter::Fail(const std::string& why) {
   return false;
 }
 
+bool TAviWriter::FailSystem(const std::string& why) {
+  const int err = errno;
+  if (!failed_) systemError_ = err;
+  return Fail(why);
+}
+
 bool TAviWriter::Put(const void* data, std::size_t n) {
   if (failed_) return false;
-  if (n && std::fwrite(data, 1, n, file_) != n) return Fail("write error");
+  if (n && std::fwrite(data, 1, n, file_) != n) return FailSystem("write error");
   return true;
 }
 
 bool TAviWriter::PutAt(uint64_t pos, const void* data, std::size_t n) {
   if (failed_) return false;
   const uint64_t back = Tell();
-  if (fseeko(file_, static_cast<off_t>(pos), SEEK_SET) != 0) return Fail("seek error");
+  if (fseeko(file_, static_cast<off_t>(pos), SEEK_SET) != 0) return FailSystem("seek error");
   Put(data, n);
-  if (fseeko(file_, static_cast<off_t>(back), SEEK_SET) != 0) return Fail("seek error");
+  if (fseeko(file_, static_cast<off_t>(back), SEEK_SET) != 0) return FailSystem("seek error");
   return !failed_;
 }
 
@@ -52,6 +59,7 @@ bool TAviWriter::Open(const std::string& path, int width, int height, uint32_t r
   if (file_) Close();
   failed_ = false;
   error_.clear();
+  systemError_ = 0;
   frames_ = 0;
   maxChunk_ = 0;
   openDml_ = false;
@@ -73,7 +81,7 @@ bool TAviWriter::Open(const std::string& path, int width, int height, uint32_t r
   rate_ = rate;
   scale_ = scale;
   file_ = std::fopen(path.c_str(), "wb");
-  if (!file_) return Fail("cannot create the file");
+  if (!file_) return FailSystem("cannot create the file");
   std::setvbuf(file_, nullptr, _IOFBF, 1 << 20);
 
   const uint32_t palBytes = opt_.bitCount == 8 ? static_cast<uint32_t>(opt_.palette.size()) * 4 : 0;
@@ -313,7 +321,9 @@ bool TAviWriter::WriteDropped() { return WriteChunk(nullptr, 0); }
 
 bool TAviWriter::Close() {
   if (!file_) return false;
-  FinishSegment(true);
+  // No segment: the headers could not be written (a full disk); only the
+  // file is let go.
+  if (!segments_.empty()) FinishSegment(true);
   uint8_t v[8];
   // Stream length, buffer size.
   Put32(v, static_cast<uint32_t>(frames_));
@@ -345,8 +355,8 @@ bool TAviWriter::Close() {
     Put32(odml.data() + 20, static_cast<uint32_t>(frames_));
     PutAt(odmlPos_, odml.data(), odml.size());
   }
-  if (std::fflush(file_) != 0) Fail("write error");
-  if (std::fclose(file_) != 0) Fail("write error");
+  if (std::fflush(file_) != 0) FailSystem("write error");
+  if (std::fclose(file_) != 0) FailSystem("write error");
   file_ = nullptr;
   return !failed_;
 }

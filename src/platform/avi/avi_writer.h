@@ -47,6 +47,8 @@ class TAviWriter {
   int32_t FramesWritten() const { return frames_; }
   int SegmentsWritten() const { return static_cast<int>(segments_.size()); }
   const std::string& Error() const { return error_; }
+  // The system's error number of the failed call, when one failed (0 else).
+  int SystemError() const { return systemError_; }
 
  private:
   struct Entry {
@@ -67,10 +69,13 @@ class TAviWriter {
   bool PutAt(uint64_t pos, const void* data, std::size_t n);
   uint64_t Tell();
   bool Fail(const std::string& why);
+  // Fail, keeping errno of the call that just failed.
+  bool FailSystem(const std::string& why);
 
   std::FILE* file_ = nullptr;
   std::string error_;
   bool failed_ = false;
+  int systemError_ = 0;
   int width_ = 0, height_ = 0;
   uint32_t rate_ = 0, scale_ = 0;
   TAviWriterOptions opt_;

@@ -16,7 +16,8 @@ bool TVfwPlay::OpenFile(const std::string& fileName, TStreamInfo& info) {
   }
   try {
     if (!reader_.Open(fileName)) {
-      SetError(reader_.Error());
+      SetError(reader_.Error(),
+               reader_.Foreign() ? TOpenFailure::Foreign : TOpenFailure::Undecodable);
       return false;
     }
   } catch (const std::bad_alloc&) {

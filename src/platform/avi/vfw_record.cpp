@@ -1,8 +1,8 @@
 #include "platform/avi/vfw_record.h"
 
 #include <cmath>
-#include <filesystem>
-#include <system_error>
+
+#include "core/common/atomic_file.h"
 
 namespace kinevo {
 
@@ -20,27 +20,35 @@ void TVfwRecord::RateAndScale(double rate, uint32_t& aviRate, uint32_t& aviScale
 
 bool TVfwRecord::Fail(int code) {
   error_ = code;
+  systemError_ = writer_ ? writer_->SystemError() : 0;
   return false;
+}
+
+std::string TVfwRecord::Error() const {
+  const std::string text = VfwRecordErrorText(error_);
+  return systemError_ == 0 ? text : text + " (" + FileErrorReason(systemError_) + ")";
 }
 
 bool TVfwRecord::Open(const std::string& path, int width, int height, double rate,
                       const std::string& codec) {
   Abort();
   error_ = 0;
+  systemError_ = 0;
   avi::TAviWriterOptions options;
   if (codec == kCodecMjpeg)
     options.codec = avi::TAviCodec::MJPEG;
   else if (!codec.empty() && codec != kCodecNone)
     return Fail(10);
-  std::error_code ec;
-  if (std::filesystem::exists(path, ec) && !std::filesystem::remove(path, ec)) return Fail(7);
+  // An existing file is written over, never removed first: the path may be
+  // a device, and the montage writes into a temporary file it renames.
   if (!(rate > 0) || !std::isfinite(rate)) return Fail(9);
   uint32_t aviRate = 0, aviScale = 0;
   RateAndScale(rate, aviRate, aviScale);
   writer_ = std::make_unique<avi::TAviWriter>();
   if (!writer_->Open(path, width, height, aviRate, aviScale, options)) {
+    Fail(8);
     writer_.reset();
-    return Fail(8);
+    return false;
   }
   width_ = width;
   height_ = height;
@@ -55,9 +63,9 @@ bool TVfwRecord::AddFrame(const Image& picture) {
 
 bool TVfwRecord::Close() {
   if (!writer_) return Fail(2);
-  const bool ok = writer_->Close();
+  const bool ok = writer_->Close() || Fail(8);
   writer_.reset();
-  return ok || Fail(8);
+  return ok;
 }
 
 void TVfwRecord::Abort() {

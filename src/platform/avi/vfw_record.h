@@ -22,7 +22,8 @@ class TVfwRecord : public TRecorder {
   bool AddFrame(const Image& picture) override;
   bool Close() override;
   void Abort() override;
-  std::string Error() const override { return VfwRecordErrorText(error_); }
+  // The text of the error code, with the system's reason of a failed write.
+  std::string Error() const override;
   int ErrorCode() const { return error_; }
 
   // The stream's rate / scale for an image rate: the image duration in
@@ -36,6 +37,7 @@ class TVfwRecord : public TRecorder {
   std::unique_ptr<avi::TAviWriter> writer_;
   int width_ = 0, height_ = 0;
   int error_ = 0;
+  int systemError_ = 0;
 };
 
 }  // namespace kinevo

@@ -5,6 +5,8 @@
 
 #include <cerrno>
 
+#include "core/common/atomic_file.h"
+
 namespace kinevo {
 
 TFileCheck CheckVideoFile(const std::string& path) {

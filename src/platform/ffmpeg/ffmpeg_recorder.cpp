@@ -9,9 +9,10 @@ extern "C" {
 }
 
 #include <cmath>
-#include <filesystem>
 #include <initializer_list>
 #include <system_error>
+
+#include "core/common/atomic_file.h"
 
 namespace kinevo::ff {
 
@@ -104,6 +105,13 @@ bool TFfmpegWriter::Fail(int code) {
   return false;
 }
 
+bool TFfmpegWriter::FailWriting(int averror) {
+  Fail(8);
+  // A system error under the library's code: say which ("disque plein").
+  if (averror < 0 && averror > -4096) error_ += " (" + FileErrorReason(-averror) + ")";
+  return false;
+}
+
 void TFfmpegWriter::Release() {
   sws_freeContext(sws_);
   sws_ = nullptr;
@@ -129,9 +137,8 @@ bool TFfmpegWriter::Open(const std::string& path, int width, int height, double 
   const AVCodec* encoder = entry ? avcodec_find_encoder_by_name(entry->encoder) : nullptr;
   if (!encoder) return Fail(10);
   if (width <= 0 || height <= 0 || !(rate > 0) || !std::isfinite(rate)) return Fail(9);
-  std::error_code ec;
-  if (std::filesystem::exists(path, ec) && !std::filesystem::remove(path, ec)) return Fail(7);
-
+  // An existing file is written over, never removed first: the path may be
+  // a device, and callers write into a temporary file they rename.
   if (avformat_alloc_output_context2(&fmt_, nullptr, "avi", path.c_str()) < 0 || !fmt_)
     return Fail(9);
   stream_ = avformat_new_stream(fmt_, nullptr);
@@ -178,14 +185,13 @@ bool TFfmpegWriter::Open(const std::string& path, int width, int height, double 
     Release();
     return Fail(6);
   }
-  if (avio_open(&fmt_->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) {
+  if (const int w = avio_open(&fmt_->pb, path.c_str(), AVIO_FLAG_WRITE); w < 0) {
     Release();
-    return Fail(8);
+    return FailWriting(w);
   }
-  if (avformat_write_header(fmt_, nullptr) < 0) {
+  if (const int w = avformat_write_header(fmt_, nullptr); w < 0) {
     Release();
-    std::filesystem::remove(path, ec);
-    return Fail(8);
+    return FailWriting(w);
   }
   width_ = width;
   height_ = height;
@@ -199,7 +205,7 @@ bool TFfmpegWriter::Drain(bool flush) {
     if (r < 0) return Fail(4);
     av_packet_rescale_ts(pkt_, enc_->time_base, stream_->time_base);
     pkt_->stream_index = stream_->index;
-    if (av_interleaved_write_frame(fmt_, pkt_) < 0) return Fail(8);
+    if (const int w = av_interleaved_write_frame(fmt_, pkt_); w < 0) return FailWriting(w);
   }
 }
 
@@ -225,8 +231,10 @@ bool TFfmpegWriter::AddFrame(const Image& picture) {
 bool TFfmpegWriter::Close() {
   if (!fmt_) return Fail(2);
   bool ok = avcodec_send_frame(enc_, nullptr) >= 0 ? Drain(true) : Fail(4);
-  if (ok && av_write_trailer(fmt_) < 0) ok = Fail(8);
-  if (ok && fmt_->pb && avio_closep(&fmt_->pb) < 0) ok = Fail(8);
+  if (ok)
+    if (const int w = av_write_trailer(fmt_); w < 0) ok = FailWriting(w);
+  if (ok && fmt_->pb)
+    if (const int w = avio_closep(&fmt_->pb); w < 0) ok = FailWriting(w);
   Release();
   return ok;
 }

@@ -61,6 +61,8 @@ class TFfmpegWriter {
 
  private:
   bool Fail(int code);
+  // Fail(8) with the system's reason when the library's code carries one.
+  bool FailWriting(int averror);
   bool Drain(bool flush);
   void Release();
 

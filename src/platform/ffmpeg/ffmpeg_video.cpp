@@ -17,6 +17,7 @@ extern "C" {
 #include <mutex>
 #include <unordered_map>
 
+#include "core/common/atomic_file.h"
 #include "core/video/file_times.h"
 #include "core/video/picture_rotation.h"
 #include "platform/avi/video_file_check.h"

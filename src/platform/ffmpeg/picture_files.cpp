@@ -7,37 +7,41 @@ extern "C" {
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <memory>
-#include <vector>
 
+#include "core/common/atomic_file.h"
 #include "platform/ffmpeg/ffmpeg_video.h"
 
 namespace kinevo::ff {
 
 namespace {
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-}  // namespace
 
-bool WritePpm(const Image& picture, const std::string& path) {
-  if (picture.Empty()) return false;
-  std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "wb"));
-  if (!f) return false;
-  if (std::fprintf(f.get(), "P6\n%d %d\n255\n", picture.Width(), picture.Height()) < 0)
-    return false;
-  if (std::fwrite(picture.Data(), 1, picture.ByteSize(), f.get()) != picture.ByteSize())
-    return false;
-  return std::fclose(f.release()) == 0;
+constexpr const char* kEmptyPicture = "l'image est vide";
+
+// A failure to make the bytes of `path`.
+TError EncodingFailure(const std::string& path, const TError& e) {
+  return TError{WriteFailureReason(path), e.cause.empty() ? e.reason : e.cause};
 }
 
-bool WritePng(const Image& picture, const std::string& path) {
-  if (picture.Empty()) return false;
+template <typename Bytes>
+TStatus WriteEncoded(const std::string& path, Bytes&& bytes) {
+  if (!bytes) return EncodingFailure(path, bytes.error());
+  return WriteFileAtomically(path, *bytes);
+}
+
+}  // namespace
+
+std::string PpmBytes(const Image& picture) {
+  std::string out =
+      "P6\n" + std::to_string(picture.Width()) + " " + std::to_string(picture.Height()) + "\n255\n";
+  out.append(reinterpret_cast<const char*>(picture.Data()), picture.ByteSize());
+  return out;
+}
+
+TResult<std::string> PngBytes(const Image& picture) {
+  if (picture.Empty()) return Fail(kEmptyPicture);
   const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_PNG);
-  if (!codec) return false;
+  if (!codec) return Fail("le codeur PNG manque aux bibliothèques FFmpeg");
   AVCodecContext* ctx = avcodec_alloc_context3(codec);
   AVFrame* frame = av_frame_alloc();
   AVPacket* pkt = av_packet_alloc();
@@ -59,27 +63,26 @@ bool WritePng(const Image& picture, const std::string& path) {
     ok = avcodec_send_frame(ctx, frame) >= 0 && avcodec_send_frame(ctx, nullptr) >= 0 &&
          avcodec_receive_packet(ctx, pkt) >= 0;
   }
-  if (ok) {
-    std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "wb"));
-    ok = f &&
-         std::fwrite(pkt->data, 1, static_cast<std::size_t>(pkt->size), f.get()) ==
-             static_cast<std::size_t>(pkt->size) &&
-         std::fclose(f.release()) == 0;
-  }
+  std::string out;
+  if (ok) out.assign(reinterpret_cast<const char*>(pkt->data), static_cast<std::size_t>(pkt->size));
   if (frame) frame->data[0] = nullptr;
   av_packet_free(&pkt);
   av_frame_free(&frame);
   avcodec_free_context(&ctx);
-  return ok;
+  if (!ok) return Fail("l'image n'a pas pu être codée en PNG");
+  return out;
 }
 
-bool WriteBmp(const Image& picture, const std::string& path) {
-  if (picture.Empty()) return false;
+TResult<std::string> BmpBytes(const Image& picture) {
+  if (picture.Empty()) return Fail(kEmptyPicture);
   const uint32_t rowBytes = (static_cast<uint32_t>(picture.Width()) * 3 + 3) & ~3u;
   const uint64_t dataBytes = uint64_t{rowBytes} * static_cast<uint32_t>(picture.Height());
-  if (dataBytes + 54 > 0xFFFFFFFFu) return false;
-  uint8_t h[54] = {'B', 'M'};
-  auto put32 = [&h](int at, uint32_t v) {
+  if (dataBytes + 54 > 0xFFFFFFFFu) return Fail("l'image est trop grande pour un fichier BMP");
+  std::string out(54 + static_cast<std::size_t>(dataBytes), '\0');
+  auto* h = reinterpret_cast<uint8_t*>(out.data());
+  h[0] = 'B';
+  h[1] = 'M';
+  auto put32 = [h](int at, uint32_t v) {
     for (int i = 0; i < 4; ++i) h[at + i] = static_cast<uint8_t>(v >> (8 * i));
   };
   put32(2, static_cast<uint32_t>(dataBytes + 54));
@@ -90,22 +93,32 @@ bool WriteBmp(const Image& picture, const std::string& path) {
   h[26] = 1;
   h[28] = 24;
   put32(34, static_cast<uint32_t>(dataBytes));
-  std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "wb"));
-  if (!f || std::fwrite(h, 1, sizeof h, f.get()) != sizeof h) return false;
-  std::vector<uint8_t> row(rowBytes, 0);
-  for (int y = picture.Height() - 1; y >= 0; --y) {
+  uint8_t* row = h + 54;
+  for (int y = picture.Height() - 1; y >= 0; --y, row += rowBytes) {
     const uint8_t* src = picture.Row(y);
     for (int x = 0; x < picture.Width(); ++x) {  // stored as blue, green, red
       row[3 * x] = src[3 * x + 2];
       row[3 * x + 1] = src[3 * x + 1];
       row[3 * x + 2] = src[3 * x];
     }
-    if (std::fwrite(row.data(), 1, rowBytes, f.get()) != rowBytes) return false;
   }
-  return std::fclose(f.release()) == 0;
+  return out;
 }
 
-bool WritePicture(const Image& picture, const std::string& path) {
+TStatus WritePng(const Image& picture, const std::string& path) {
+  return WriteEncoded(path, PngBytes(picture));
+}
+
+TStatus WritePpm(const Image& picture, const std::string& path) {
+  if (picture.Empty()) return Fail(WriteFailureReason(path), kEmptyPicture);
+  return WriteFileAtomically(path, PpmBytes(picture));
+}
+
+TStatus WriteBmp(const Image& picture, const std::string& path) {
+  return WriteEncoded(path, BmpBytes(picture));
+}
+
+TStatus WritePicture(const Image& picture, const std::string& path) {
   std::string ext = std::filesystem::path(path).extension().string();
   std::transform(ext.begin(), ext.end(), ext.begin(),
                  [](unsigned char c) { return std::tolower(c); });
@@ -114,10 +127,14 @@ bool WritePicture(const Image& picture, const std::string& path) {
   return WriteBmp(picture, path);
 }
 
-bool ReadPicture(const std::string& path, Image& picture) {
+TStatus ReadPicture(const std::string& path, Image& picture) {
   // A picture file is a video of one image to the decoder.
+  const std::string reason = "L'image « " + path + " » n'a pas pu être lue.";
   TFfmpegVideo file;
-  return file.Open(path) && file.FrameCount() >= 1 && file.ReadFrame(0, picture);
+  if (!file.Open(path)) return Fail(reason, file.Error());
+  if (file.FrameCount() < 1 || !file.ReadFrame(0, picture) || picture.Empty())
+    return Fail(reason, "l'image est abîmée");
+  return {};
 }
 
 }  // namespace kinevo::ff

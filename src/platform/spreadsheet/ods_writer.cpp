@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "core/common/atomic_file.h"
 #include "core/common/number_format.h"
 #include "core/export/spreadsheet_cells.h"
 #include "core/export/table_export.h"
@@ -12,6 +13,7 @@ namespace kinevo {
 
 namespace {
 
+constexpr const char* kArchiveFailure = "Le classeur OpenDocument n'a pas pu être préparé.";
 constexpr const char* kMimeType = "application/vnd.oasis.opendocument.spreadsheet";
 
 const char* kManifest =
@@ -73,36 +75,55 @@ std::string TOdsWriter::ContentXml(const TTableMatrix& matrix) {
   return x;
 }
 
-bool TOdsWriter::Write(const TTableMatrix& matrix, const std::string& path, std::string& error) {
-  int code = 0;
-  zip_t* zip = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+TResult<std::string> TOdsWriter::Archive(const TTableMatrix& matrix) {
+  // Built in memory, then written like every other file of the program:
+  // the archive library would otherwise make its own temporary file and
+  // rename it over the target, replacing a link or a device.
+  zip_error_t ze;
+  zip_error_init(&ze);
+  zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, &ze);
+  zip_t* zip = buffer ? zip_open_from_source(buffer, ZIP_TRUNCATE, &ze) : nullptr;
   if (zip == nullptr) {
-    zip_error_t ze;
-    zip_error_init_with_code(&ze, code);
-    error = std::string("Le fichier n'a pas pu être créé : ") + zip_error_strerror(&ze);
     zip_error_fini(&ze);
-    return false;
+    if (buffer) zip_source_free(buffer);
+    return Fail(kArchiveFailure, "mémoire insuffisante");
   }
+  zip_error_fini(&ze);
+  zip_source_keep(buffer);  // kept past zip_close, which fills it
   const std::string mime = kMimeType;
   const std::string manifest = kManifest;
   const std::string content = ContentXml(matrix);
   const zip_int64_t mimeIndex = AddEntry(zip, "mimetype", mime);
-  bool ok =
+  const bool added =
       mimeIndex == 0 &&
       zip_set_file_compression(zip, static_cast<zip_uint64_t>(mimeIndex), ZIP_CM_STORE, 0) == 0 &&
       AddEntry(zip, "META-INF/manifest.xml", manifest) >= 0 &&
       AddEntry(zip, "content.xml", content) >= 0;
-  if (!ok) {
-    error = std::string("Le fichier n'a pas pu être écrit : ") + zip_strerror(zip);
+  if (!added || zip_close(zip) != 0) {
     zip_discard(zip);
-    return false;
+    zip_source_free(buffer);
+    return Fail(kArchiveFailure, "le classeur n'a pas pu être assemblé en mémoire");
   }
-  if (zip_close(zip) != 0) {
-    error = std::string("Le fichier n'a pas pu être écrit : ") + zip_strerror(zip);
-    zip_discard(zip);
-    return false;
+  std::string bytes;
+  zip_stat_t st;
+  zip_stat_init(&st);
+  bool read = zip_source_open(buffer) == 0;
+  if (read && zip_source_stat(buffer, &st) == 0 && (st.valid & ZIP_STAT_SIZE) != 0) {
+    bytes.resize(static_cast<std::size_t>(st.size));
+    read = zip_source_read(buffer, bytes.data(), st.size) == static_cast<zip_int64_t>(st.size);
+  } else {
+    read = false;
   }
-  return true;
+  zip_source_close(buffer);
+  zip_source_free(buffer);
+  if (!read) return Fail(kArchiveFailure, "le classeur n'a pas pu être relu en mémoire");
+  return bytes;
+}
+
+TStatus TOdsWriter::Write(const TTableMatrix& matrix, const std::string& path) {
+  TResult<std::string> bytes = Archive(matrix);
+  if (!bytes) return bytes.error();
+  return WriteFileAtomically(path, *bytes);
 }
 
 }  // namespace kinevo

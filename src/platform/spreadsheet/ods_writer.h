@@ -12,10 +12,12 @@ namespace kinevo {
 class TOdsWriter : public ISpreadsheetWriter {
  public:
   std::string Extension() const override { return "ods"; }
-  bool Write(const TTableMatrix& matrix, const std::string& path, std::string& error) override;
+  TStatus Write(const TTableMatrix& matrix, const std::string& path) override;
 
   // The content.xml of a matrix (one table named "Kinevo").
   static std::string ContentXml(const TTableMatrix& matrix);
+  // The whole .ods file.
+  static TResult<std::string> Archive(const TTableMatrix& matrix);
 };
 
 }  // namespace kinevo

@@ -1,21 +1,76 @@
 #include "platform/spreadsheet/xlsx_writer.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <xlsxwriter.h>
 
+#include <cerrno>
+#include <cstdio>
+
+#include "core/common/atomic_file.h"
 #include "core/export/spreadsheet_cells.h"
 
 namespace kinevo {
 
-bool TXlsxWriter::Write(const TTableMatrix& matrix, const std::string& path, std::string& error) {
-  if (matrix.size() > LXW_ROW_MAX) {
-    error = "Le tableau a trop de lignes pour un classeur.";
-    return false;
+namespace {
+
+// The library prints its own English lines on stderr when it cannot write;
+// the user gets the program's French message instead.  Standard error goes
+// to /dev/null while the object lives.
+class TQuietStderr {
+ public:
+  TQuietStderr() {
+    std::fflush(stderr);
+    saved_ = dup(STDERR_FILENO);
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved_ >= 0 && null >= 0) dup2(null, STDERR_FILENO);
+    if (null >= 0) close(null);
   }
-  lxw_workbook* book = workbook_new(path.c_str());
-  if (book == nullptr) {
-    error = "Le classeur " + path + " n'a pas pu être créé.";
-    return false;
+  ~TQuietStderr() {
+    std::fflush(stderr);
+    if (saved_ < 0) return;
+    dup2(saved_, STDERR_FILENO);
+    close(saved_);
   }
+  TQuietStderr(const TQuietStderr&) = delete;
+  TQuietStderr& operator=(const TQuietStderr&) = delete;
+
+ private:
+  int saved_ = -1;
+};
+
+// What went wrong, in French, from the library's code and the system's
+// error number when it left one.
+std::string Cause(lxw_error status, int err) {
+  switch (status) {
+    case LXW_ERROR_MEMORY_MALLOC_FAILED:
+      return "mémoire insuffisante";
+    case LXW_ERROR_CREATING_XLSX_FILE:
+    case LXW_ERROR_CREATING_TMPFILE:
+    case LXW_ERROR_ZIP_FILE_OPERATION:
+    case LXW_ERROR_ZIP_FILE_ADD:
+    case LXW_ERROR_ZIP_CLOSE:
+      return err != 0 ? FileErrorReason(err) : "le classeur n'a pas pu être écrit sur le disque";
+    case LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE:
+      return "le tableau a trop de colonnes pour un classeur";
+    case LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED:
+      return "un texte du tableau est trop long pour une cellule";
+    default:
+      return "erreur " + std::to_string(static_cast<int>(status)) +
+             " de la bibliothèque des classeurs";
+  }
+}
+
+}  // namespace
+
+TStatus TXlsxWriter::Write(const TTableMatrix& matrix, const std::string& path) {
+  if (matrix.size() > LXW_ROW_MAX)
+    return Fail(WriteFailureReason(path), "le tableau a trop de lignes pour un classeur");
+  // The library writes by name: into the temporary file beside the target.
+  TResult<TAtomicFile> file = TAtomicFile::Create(path);
+  if (!file) return file.error();
+  lxw_workbook* book = workbook_new(file->WritePath().c_str());
+  if (book == nullptr) return Fail(WriteFailureReason(path), "mémoire insuffisante");
   lxw_worksheet* sheet = workbook_add_worksheet(book, "Kinevo");
   lxw_error status = sheet == nullptr ? LXW_ERROR_MEMORY_MALLOC_FAILED : LXW_NO_ERROR;
   for (std::size_t r = 0; r < matrix.size() && status == LXW_NO_ERROR; ++r) {
@@ -35,13 +90,16 @@ bool TXlsxWriter::Write(const TTableMatrix& matrix, const std::string& path, std
     }
   }
   // Closing writes the file, and frees the workbook in every case.
-  const lxw_error closed = workbook_close(book);
-  if (status == LXW_NO_ERROR) status = closed;
-  if (status != LXW_NO_ERROR) {
-    error = std::string("Le classeur n'a pas pu être écrit : ") + lxw_strerror(status);
-    return false;
+  int err = 0;
+  {
+    const TQuietStderr quiet;
+    errno = 0;
+    const lxw_error closed = workbook_close(book);
+    err = errno;
+    if (status == LXW_NO_ERROR) status = closed;
   }
-  return true;
+  if (status != LXW_NO_ERROR) return Fail(WriteFailureReason(path), Cause(status, err));
+  return file->Commit();
 }
 
 }  // namespace kinevo

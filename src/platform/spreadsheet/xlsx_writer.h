@@ -9,7 +9,7 @@ namespace kinevo {
 class TXlsxWriter : public ISpreadsheetWriter {
  public:
   std::string Extension() const override { return "xlsx"; }
-  bool Write(const TTableMatrix& matrix, const std::string& path, std::string& error) override;
+  TStatus Write(const TTableMatrix& matrix, const std::string& path) override;
 };
 
 }  // namespace kinevo

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/common/atomic_file.h"
 #include "support/scripted_dialog.h"
 #include "support/temp_dir.h"
 

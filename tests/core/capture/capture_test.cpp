@@ -236,16 +236,31 @@ TEST_F(CaptureTest, SaveAddsTheExtensionAndAsksAgainForATakenName) {
   EXPECT_TRUE(tmp.Names().empty());
 }
 
-TEST_F(CaptureTest, FailedMoveDeletesTheTemporaryFileAfterTheMessage) {
+TEST_F(CaptureTest, FailedMoveSaysWhyAndOffersTheRecordingAgain) {
+  ASSERT_TRUE(capture.Prepare());
+  capture.Record();
+  camera.Deliver(3);
+  names = {out.File("absent/essai.avi"), out.File("essai")};
+  capture.Stop();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(script.LastText(),
+            "La création du fichier vidéo dans le répertoire choisi a échoué.\n"
+            "Vérifiez vos droits d'accès à ce répertoire.\n"
+            "Détail : le dossier « " +
+                out.File("absent") + " » n'existe pas");
+  EXPECT_EQ(saved, out.File("essai.avi"));
+  EXPECT_EQ(Content(saved), "image 0\nimage 1\nimage 2\n");
+  EXPECT_TRUE(tmp.Names().empty());
+}
+
+TEST_F(CaptureTest, FailedMoveThenCancelDeletesTheRecording) {
   ASSERT_TRUE(capture.Prepare());
   capture.Record();
   camera.Deliver(3);
   names = {out.File("absent/essai.avi")};
   capture.Stop();
   EXPECT_TRUE(saved.empty());
-  EXPECT_EQ(script.LastText(),
-            "La création du fichier vidéo dans le répertoire choisi a échoué.\n"
-            "Vérifiez vos droits d'accès à ce répertoire.");
+  EXPECT_EQ(requests.size(), 2u);
   EXPECT_TRUE(tmp.Names().empty());
 }
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/common/number_format.h"
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
 using namespace kinevo;
@@ -281,20 +282,15 @@ TEST(IniFileAtomicity, FullDiskDuringTheWriteLeavesThePreviousFileByteForByte) {
   for (int i = 0; i < 200; ++i)
     ini.WriteString("Keyboard", "Favourite" + std::to_string(i), "v*t + 1/2*a*t^2");
 
-  // A file-size limit makes the kernel refuse the write half-way (EFBIG),
-  // as a full disk would (ENOSPC).
-  struct rlimit old {};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-  auto oldHandler = signal(SIGXFSZ, SIG_IGN);
-  struct rlimit small = old;
-  small.rlim_cur = 1024;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const bool ok = ini.UpdateFile();
-  setrlimit(RLIMIT_FSIZE, &old);
-  signal(SIGXFSZ, oldHandler);
+  // The kernel refuses the write half-way, as on a full disk.
+  bool ok = true;
+  {
+    const test::ScopedFileSizeLimit limit(1024);
+    ok = ini.UpdateFile();
+  }
 
   EXPECT_FALSE(ok);
-  EXPECT_NE(ini.LastError().find("write failed"), std::string::npos) << ini.LastError();
+  EXPECT_EQ(ini.LastError(), "fichier trop grand pour le support");
   EXPECT_EQ(ReadBytes(path), before);
   EXPECT_EQ(dir.Names(), (std::vector<std::string>{"Kinevo.ini"}));
   EXPECT_TRUE(ini.Modified());

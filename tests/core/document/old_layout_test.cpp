@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/common/atomic_file.h"
 #include "core/document/kvo.h"
 #include "support/temp_dir.h"
 

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/common/atomic_file.h"
 #include "core/common/ini_file.h"
 #include "core/common/settings_file.h"
 #include "core/export/data_program.h"
@@ -51,11 +52,12 @@ struct FakeWriter : ISpreadsheetWriter {
   bool works = true;
   TTableMatrix last;
   std::string Extension() const override { return "xlsx"; }
-  bool Write(const TTableMatrix& m, const std::string& path, std::string& error) override {
-    std::ofstream(path) << "partial";
+  // A failure leaves nothing, as the real writers' atomic writes do.
+  TStatus Write(const TTableMatrix& m, const std::string& path) override {
     last = m;
-    if (!works) error = "disque plein";
-    return works;
+    if (!works) return Fail(WriteFailureReason(path), "disque plein");
+    std::ofstream(path) << "xlsx";
+    return {};
   }
 };
 
@@ -108,7 +110,10 @@ TEST_F(ExportActions, TextFileGetsTheTxtExtensionAndAFailureSaysSo) {
 
   EXPECT_FALSE(WriteTableTextFile(lines, dir.File("absent/mesures.txt"), dlg));
   EXPECT_EQ(shown.shown.back().icon, icError);
-  EXPECT_EQ(shown.LastText(), kExportErrorText);
+  EXPECT_EQ(shown.LastText(), std::string(kExportErrorText) + "\n" +
+                                  WriteFailureReason(dir.File("absent/mesures.txt")) +
+                                  "\nDétail : le dossier « " + dir.File("absent") +
+                                  " » n'existe pas");
 }
 
 TEST_F(ExportActions, SpreadsheetFilesAreNamedAfterTheVideoAndNeverOverwritten) {
@@ -144,12 +149,12 @@ TEST_F(ExportActions, SpreadsheetFailuresMapOntoTheirMessages) {
       SendToSpreadsheet(srOpenDocument, m, "", writer, desktop, dlg, &written, dir.Path()));
   EXPECT_TRUE(shown.Contains("Le tableur n'a pas pu être ouvert."));
 
-  // A failed write leaves no half-written file behind.
+  // A failed write says why.
   writer.works = false;
   EXPECT_FALSE(
       SendToSpreadsheet(srOpenDocument, m, "v.avi", writer, desktop, dlg, &written, dir.Path()));
   EXPECT_TRUE(shown.Contains("L'écriture dans une cellule a échouée."));
-  EXPECT_TRUE(shown.Contains("disque plein"));
+  EXPECT_TRUE(shown.Contains("Détail : disque plein"));
   EXPECT_TRUE(written.empty());
   EXPECT_FALSE(fs::exists(dir.File("v.xlsx")));
   EXPECT_FALSE(

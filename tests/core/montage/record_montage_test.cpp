@@ -152,19 +152,23 @@ TEST_F(RecordFixture, BusyWhileWritingAndRefusesASecondRun) {
   EXPECT_FALSE(rec.Busy());
 }
 
-TEST_F(RecordFixture, FailureHalfWayShowsTheMessageRemovesTheFileAndRestoresTheImage) {
+TEST_F(RecordFixture, FailureHalfWayShowsTheMessageKeepsTheOldFileAndRestoresTheImage) {
   view.current = 4;
   recorder->failAt = 5;
   const std::string out = dir.File("broken.avi");
+  std::ofstream(out) << "ancienne vidéo";
   EXPECT_FALSE(rec.RecordMontageTo(out, {}));
   ASSERT_EQ(presenter.Count(), 1u);
   EXPECT_EQ(presenter.shown[0].icon, icWarning);
-  EXPECT_EQ(presenter.LastText(),
-            "Erreur détectée durant la création du fichier vidéo :\n"
-            "Une image n'a pu être insérée dans le flux vidéo");
-  EXPECT_EQ(rec.LastError(), "Une image n'a pu être insérée dans le flux vidéo");
+  const std::string why = "Le fichier « " + out +
+                          " » n'a pas pu être enregistré.\n"
+                          "Détail : Une image n'a pu être insérée dans le flux vidéo";
+  EXPECT_EQ(presenter.LastText(), "Erreur détectée durant la création du fichier vidéo :\n" + why);
+  EXPECT_EQ(rec.LastError(), why);
   EXPECT_EQ(recorder->aborts, 1);
-  EXPECT_FALSE(std::filesystem::exists(out));
+  EXPECT_NE(recorder->path, out);  // written beside it
+  EXPECT_EQ(test::ReadFileBytes(out), "ancienne vidéo");
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"broken.avi"});
   EXPECT_EQ(view.current, 4);
   EXPECT_FALSE(rec.Busy());
 }
@@ -297,7 +301,7 @@ TEST_F(RecordFixture, PicturesAreJoinedInNaturalOrderAfterTheAdvice) {
   rec.ReadPicture = [](const std::string& name, Image& out) {
     const auto stem = std::filesystem::path(name).stem().string();
     out = test::IndexedImage(kW, kH, std::stoi(stem.substr(3)));
-    return true;
+    return TStatus{};
   };
   presenter.checkAnswers = {true};
   view.open = false;  // no video is needed
@@ -323,7 +327,7 @@ TEST_F(RecordFixture, SplitNamesEveryVisibleImageWithPaddedNumbers) {
   std::vector<std::pair<std::string, int>> written;
   rec.WritePicture = [&](const Image& p, const std::string& name) {
     written.emplace_back(name, test::ReadIndexPattern(p));
-    return true;
+    return TStatus{};
   };
   ASSERT_TRUE(rec.WritePictures(dir.File("shot.png")));
   ASSERT_EQ(written.size(), 9u);

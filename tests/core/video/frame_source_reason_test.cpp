@@ -9,6 +9,7 @@
 #include <map>
 #include <stdexcept>
 
+#include "core/common/atomic_file.h"
 #include "core/video/frame_source.h"
 #include "core/video/frame_sources.h"
 #include "support/temp_dir.h"

@@ -80,8 +80,8 @@ bool Has(const std::vector<std::string>& lines, const std::string& line) {
 TEST(SpreadsheetWriters, WorkbookHoldsNumbersAsNumbersAndHeadersAsText) {
   test::TempDir dir;
   const std::string path = dir.File("chute.xlsx");
-  std::string error;
-  ASSERT_TRUE(TXlsxWriter().Write(Sample(), path, error)) << error;
+  const TStatus written = TXlsxWriter().Write(Sample(), path);
+  ASSERT_TRUE(written) << written.error().Text();
   const auto cells = Read(kReadXlsx, path);
   ASSERT_FALSE(cells.empty());
   EXPECT_EQ(cells[0], "sheets\tKinevo");
@@ -104,8 +104,8 @@ TEST(SpreadsheetWriters, WorkbookHoldsNumbersAsNumbersAndHeadersAsText) {
 TEST(SpreadsheetWriters, OpenDocumentStartsWithAStoredMimetypeAndHoldsFloats) {
   test::TempDir dir;
   const std::string path = dir.File("chute.ods");
-  std::string error;
-  ASSERT_TRUE(TOdsWriter().Write(Sample(), path, error)) << error;
+  const TStatus written = TOdsWriter().Write(Sample(), path);
+  ASSERT_TRUE(written) << written.error().Text();
   const auto cells = Read(kReadOds, path);
   ASSERT_GE(cells.size(), 2u);
   EXPECT_EQ(cells[0], "first mimetype stored application/vnd.oasis.opendocument.spreadsheet");
@@ -121,12 +121,16 @@ TEST(SpreadsheetWriters, OpenDocumentStartsWithAStoredMimetypeAndHoldsFloats) {
 
 TEST(SpreadsheetWriters, AFolderThatDoesNotExistIsAFailureWithItsReason) {
   test::TempDir dir;
-  std::string error;
-  EXPECT_FALSE(TXlsxWriter().Write(Sample(), dir.File("absent/t.xlsx"), error));
-  EXPECT_FALSE(error.empty());
-  error.clear();
-  EXPECT_FALSE(TOdsWriter().Write(Sample(), dir.File("absent/t.ods"), error));
-  EXPECT_FALSE(error.empty());
+  TXlsxWriter workbook;
+  TOdsWriter openDocument;
+  for (ISpreadsheetWriter* writer : {static_cast<ISpreadsheetWriter*>(&workbook),
+                                     static_cast<ISpreadsheetWriter*>(&openDocument)}) {
+    const std::string path = dir.File("absent/t." + writer->Extension());
+    const TStatus written = writer->Write(Sample(), path);
+    ASSERT_FALSE(written);
+    EXPECT_EQ(written.error().reason, "Le fichier « " + path + " » n'a pas pu être enregistré.");
+    EXPECT_EQ(written.error().cause, "le dossier « " + dir.File("absent") + " » n'existe pas");
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // one quantity of one system as the results window does, and prints the
 // parameters with their standard uncertainties and units, the fit
 // statistics and the equation line of the graph.
+#include <cmath>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "cli/command.h"
 #include "cli/session_open.h"
 #include "core/common/number_format.h"
+#include "core/common/result.h"
 #include "core/graph/curve_models.h"
 #include "core/graph/graph_model_element.h"
 #include "core/results/quantity.h"
@@ -101,12 +103,17 @@ int Fit(const std::vector<std::string>& args) {
   model.ordinateUnit = QuantityUnit(r.qy);
   model.SetModelKind(r.kind);
   if (model.FitCode() != 0) {
-    std::cerr << "L'ajustement du modèle a échoué (code " << model.FitCode() << ").\n";
+    std::cerr << TError{"L'ajustement du modèle a échoué.", FitFailureText(r.kind, model.FitCode())}
+                     .Text()
+              << "\n";
     return 1;
   }
 
+  // An uncertainty that the points cannot give (as many points as
+  // parameters) is said so, not printed as "NAN".
   for (const TModelParameter& p : model.DisplayedParameters())
-    std::cout << p.name << " = " << Number(p.value) << " ± " << Number(p.uncertainty)
+    std::cout << p.name << " = " << Number(p.value) << " ± "
+              << (std::isfinite(p.uncertainty) ? Number(p.uncertainty) : "indéterminée")
               << (p.unit.empty() ? "" : " " + p.unit) << "\n";
   const TFitStatistics& st = model.Statistics();
   std::cout << "rms = " << Number(st.rmsDeviation) << "\n";

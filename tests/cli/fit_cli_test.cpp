@@ -6,6 +6,7 @@
 #include <map>
 #include <sstream>
 
+#include "core/common/ini_file.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 #include "support/two_systems_document.h"
@@ -119,8 +120,21 @@ TEST_F(FitCli, FailuresAreReported) {
   // System 1 stays at one abscissa: no parabola through x = 1 only.
   auto r = Fit({"--system", "1", "--x", "x", "--y", "y", "--model", "parabola"});
   EXPECT_NE(r.status, 0);
-  EXPECT_NE(r.err.find("code 4"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("L'ajustement du modèle a échoué.\n"
+                       "Détail : tous les points ont la même abscisse"),
+            std::string::npos)
+      << r.err;
   EXPECT_TRUE(r.out.empty()) << r.out;
+  // Three points give a parabola but no uncertainty: said so, not "NAN".
+  {
+    TIniFile ini(dir.File("doc.kvo"));
+    ini.WriteInteger("Data", "MarksContainersNumber_Grid", 3);
+    ASSERT_TRUE(ini.UpdateFile());
+  }
+  r = Fit({"--y", "y", "--model", "parabola"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("c = -3.125 ± indéterminée m/s²"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("NAN"), std::string::npos) << r.out;
   r = Fit({"--system", "5", "--y", "y", "--model", "line"});
   EXPECT_NE(r.status, 0);
   EXPECT_NE(r.err.find("n'existe pas"), std::string::npos) << r.err;

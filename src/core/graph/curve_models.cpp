@@ -266,6 +266,35 @@ std::vector<double> InitialParameters(int kind, std::span<const double> x,
   }
 }
 
+std::string FitFailureText(int kind, int code) {
+  const bool linear =
+      kind == mkAffine || kind == mkParabola || kind == mkConstant || kind == mkProportional;
+  // The codes of the polynomial fit and of the non-linear one overlap.
+  if (linear || code == pfTooFewPoints || code == pfNoCoefficient) {
+    switch (code) {
+      case pfSingular:
+        return "les points ne déterminent pas le modèle (système singulier)";
+      case pfTooFewPoints:
+        return "trop peu de points pour ce modèle";
+      case pfNoCoefficient:
+        return "ce modèle n'a aucun paramètre à ajuster";
+      case pfSameAbscissa:
+        return "tous les points ont la même abscisse";
+    }
+  } else {
+    switch (code) {
+      case nlSingular:
+        return "les points ne déterminent pas le modèle (système singulier)";
+      case nlDampingExceeded:
+      case nlIterationLimit:
+        return "l'ajustement ne converge pas vers une solution";
+      case nlArithmetic:
+        return "un calcul a donné une valeur qui n'est pas un nombre";
+    }
+  }
+  return "erreur de calcul " + std::to_string(code);
+}
+
 int FitModel(int kind, std::span<const double> x, std::span<const double> y,
              std::vector<double>& p) {
   const int count = ModelParameterCount(kind);

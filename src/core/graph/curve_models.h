@@ -18,6 +18,7 @@
 // end positive and the phase in (−π, π].  For the exponential all three
 // parameters are fitted at once.
 #include <span>
+#include <string>
 #include <vector>
 
 namespace kinevo {
@@ -86,6 +87,9 @@ std::vector<double> InitialParameters(int kind, std::span<const double> x,
 // kinds the polynomial fit's code, for the others the non-linear fit's).
 int FitModel(int kind, std::span<const double> x, std::span<const double> y,
              std::vector<double>& p);
+// Why a fit of `kind` failed with `code` (a FitModel answer other than 0),
+// in French: "trop peu de points pour ce modèle" ...
+std::string FitFailureText(int kind, int code);
 
 // Brings a sinusoid's parameters [r, b, ω, φ, ...] to the same curve with
 // ω ≥ 0, b ≥ 0 and φ in (−π, π].

@@ -179,6 +179,17 @@ void TGraphModel::ClearGraph() {
   curves_.clear();
 }
 
+namespace {
+
+// Whether the drawn figures take this attribute: the flags of the figure
+// kinds, not those of points, labels, models or data elements.  Styling
+// each of thousands of curves then does not walk every element each time.
+bool FiguresFollow(int kind, int which) {
+  return kind <= ckEllipses || (kind >= ckSegments && (which & kUserDrawn) != 0);
+}
+
+}  // namespace
+
 void TGraphModel::ApplyCurveVisibility(TCourbe& c) {
   for (TGPoint* p : c.points) p->SetShown(c.visible[ckPoints]);
   for (TGPoint* p : c.points) p->labelShown = c.visible[ckLabels];
@@ -209,7 +220,7 @@ void TGraphModel::SetCourbeVisible(int curve, int kind, bool visible, int which)
   if (kind < ckSegments || (which & kUserDrawn)) c.visible[kind] = visible;
   if (kind >= ckSegments && (which & kDataDrawn)) c.dataVisible[kind] = visible;
   if (!isFree) ApplyCurveVisibility(c);
-  figures_->ApplyVisibility();
+  if (FiguresFollow(kind, which)) figures_->ApplyVisibility();
   InvalidateElements();
 }
 
@@ -224,7 +235,7 @@ void TGraphModel::SetCourbeColour(int curve, int kind, TColor colour, int which)
   if (kind < ckSegments || (which & kUserDrawn)) c.colour[kind] = colour;
   if (kind >= ckSegments && (which & kDataDrawn)) c.dataColour[kind] = colour;
   if (!isFree) ApplyCurveColours(c);
-  figures_->ApplyColours();
+  if (FiguresFollow(kind, which)) figures_->ApplyColours();
   InvalidateElements();
 }
 

@@ -256,6 +256,33 @@ TEST_F(FileWorkflowTest, FailedSaveIsReportedAndLeavesThePreviousFileIntact) {
   EXPECT_NE(script.LastText().find("La sauvegarde du fichier a échoué."), std::string::npos);
 }
 
+TEST_F(FileWorkflowTest, SaveAsNeverReplacesTheVideoNorAProtectedDocument) {
+  ASSERT_TRUE(flow.OpenVideo(video));
+  // A document name that is the video itself, through a link.
+  fs::create_symlink(video, dir / "lien.kvo");
+  files.saveAnswers.push_back((dir / "lien.kvo").string());
+  EXPECT_FALSE(flow.SaveAs());
+  EXPECT_NE(script.LastText().find("est lu par cette opération : il ne peut pas être remplacé."),
+            std::string::npos)
+      << script.LastText();
+  std::string content;
+  ReadWholeFile(video, content);
+  EXPECT_EQ(content, "x");
+
+  // Protected against writing: refused with the reason, even to the
+  // superuser.
+  const std::string doc = Document("garde.kvo", video, 2);
+  fs::permissions(doc, fs::perms::owner_read);
+  ws.marks = 9;
+  files.saveAnswers.push_back(doc);
+  EXPECT_FALSE(flow.SaveAs());
+  EXPECT_NE(script.LastText().find("Détail : le fichier existant est protégé en écriture"),
+            std::string::npos)
+      << script.LastText();
+  ReadWholeFile(doc, content);
+  EXPECT_NE(content.find("Marks=2"), std::string::npos);
+}
+
 TEST_F(FileWorkflowTest, DocumentOpensItsVideoAndReadsTheWork) {
   std::string doc = Document("travail.kvo", video, 4);
   ASSERT_TRUE(flow.OpenDocument(doc));

@@ -122,7 +122,9 @@ TEST(Recorders, FailuresAreReportedInFrench) {
   const std::string nowhere = dir.File("missing/folder/out.avi");
   for (TRecorder* rec : std::vector<TRecorder*>{&vfw, &ds}) {
     EXPECT_FALSE(rec->Open(nowhere, kW, kH, 25, rec->Codecs()[0]));
-    EXPECT_EQ(rec->Error(), "Impossible d'écrire le fichier vidéo sur le disque");
+    // With the system's reason of the failed call.
+    EXPECT_EQ(rec->Error(),
+              "Impossible d'écrire le fichier vidéo sur le disque (fichier introuvable)");
     EXPECT_FALSE(rec->Open(dir.File("x.avi"), kW, kH, 25, "Cinepak"));
     EXPECT_EQ(rec->Error(), "Le codeur n'existe pas ou est indisponible");
     // A picture of another size is refused, and the file can still be finished.

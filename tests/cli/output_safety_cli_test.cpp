@@ -97,13 +97,19 @@ TEST_F(OutputSafety, AFullDiskFailsNamingTheCauseAndKeepsTheOldFile) {
       {"n.kvo", {"new", video, "-o"}},
       {"m.avi", {"montage", doc, "-o"}},
       {"j.avi", {"join", dir.File("p_01.bmp"), dir.File("p_02.bmp"), "--rate", "25", "-o"}},
+      {"s.kvo", Track("")},
+      // The first picture of a split is s_01.bmp.
+      {"s_01.bmp", {"split", video, "-o", dir.File("s.bmp")}},
   };
   for (const auto& [name, command] : runs) {
     const std::string out = dir.File(name);
     std::ofstream(out, std::ios::binary) << kOld;
     before[name] = kOld;
     std::vector<std::string> args = command;
-    args.push_back(out);
+    if (args.back().empty())
+      args.back() = out;
+    else if (args[0] != "split")
+      args.push_back(out);
     // 1 KiB: more than any message, less than any of these files.
     const auto r = test::RunProgramWithFileLimit(KINEVO_CLI_PATH, args, 2);
     EXPECT_NE(r.status, 0) << name;

@@ -61,11 +61,13 @@ std::string WithTxtExtension(const std::string& path) {
 }
 
 bool WriteTableTextFile(const std::vector<std::string>& lines, const std::string& chosen,
-                        TUserDlg& dlg) {
+                        TUserDlg& dlg, const std::vector<std::string>& inputs) {
   const std::string path = WithTxtExtension(chosen);
   // Written beside and renamed over, so that a failed save leaves an earlier
   // file of that name as it was.
-  if (const TStatus written = WriteFileAtomically(path, LinesText(lines)); !written) {
+  TStatus written = CheckOutputFile(path, inputs);
+  if (written) written = WriteFileAtomically(path, LinesText(lines));
+  if (!written) {
     std::vector<std::string> lines{kExportErrorText};
     for (auto& line : written.error().Lines()) lines.push_back(std::move(line));
     ShowError(dlg, lines);

@@ -31,9 +31,10 @@ TTextFileDialog TextFileDialog(const std::string& videoFileName);
 // The chosen name with its extension replaced by (or given) ".txt".
 std::string WithTxtExtension(const std::string& path);
 // Writes the lines to the chosen file (extension forced to ".txt") and
-// reports success or failure.
+// reports success or failure.  A file that is one of `inputs` (the video,
+// perhaps through a link of that name) is refused.
 bool WriteTableTextFile(const std::vector<std::string>& lines, const std::string& chosen,
-                        TUserDlg& dlg);
+                        TUserDlg& dlg, const std::vector<std::string>& inputs = {});
 
 // The temporary folder: $TMP, $TEMP, $TMPDIR, then /tmp.
 std::string TemporaryFolder();

@@ -116,7 +116,7 @@ bool TTableExporter::SaveAsText(const TExportTable& table, const std::string& vi
   const QString filter = Q(d.filter).section(QLatin1Char('|'), 0, 0);
   const QString chosen = ChooseSaveFile(parent_, Q(d.title), proposed, filter);
   if (chosen.isEmpty()) return false;
-  return WriteTableTextFile(lines, S(chosen), *dlg_);
+  return WriteTableTextFile(lines, S(chosen), *dlg_, {videoFileName});
 }
 
 bool TTableExporter::SendToSpreadsheet(TSpreadsheetRoute route, const TExportTable& table,

@@ -114,6 +114,16 @@ TEST_F(ExportActions, TextFileGetsTheTxtExtensionAndAFailureSaysSo) {
                                   WriteFailureReason(dir.File("absent/mesures.txt")) +
                                   "\nDétail : le dossier « " + dir.File("absent") +
                                   " » n'existe pas");
+
+  // A name that leads to the video through a link is refused; the video stays.
+  const std::string video = dir.File("chute.avi");
+  std::ofstream(video) << "vidéo";
+  fs::create_symlink(video, dir.File("lien.txt"));
+  EXPECT_FALSE(WriteTableTextFile(lines, dir.File("lien.txt"), dlg, {video}));
+  EXPECT_EQ(shown.shown.back().icon, icError);
+  EXPECT_NE(shown.LastText().find("est lu par cette opération"), std::string::npos)
+      << shown.LastText();
+  EXPECT_EQ(ReadFile(video), "vidéo");
 }
 
 TEST_F(ExportActions, SpreadsheetFilesAreNamedAfterTheVideoAndNeverOverwritten) {

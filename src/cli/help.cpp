@@ -356,7 +356,14 @@ void PrintManPage(std::ostream& out) {
     for (const auto& o : h->options)
       out << ".TP\n.B " << RoffEscape(o.name) << "\n" << RoffEscape(o.text) << "\n";
   }
-  out << ".SH \"CODE DE RETOUR\"\n"
+  out << ".SH \"FICHIERS ÉCRITS\"\n"
+      << "Un fichier est écrit en entier ou pas du tout : il est d'abord écrit à côté, sous un "
+         "nom provisoire, puis renommé ; en cas d'échec (disque plein, dossier protégé …), "
+         "l'ancien fichier reste tel quel. Une sortie qui est l'une des entrées de la commande "
+         "(même sous un autre nom ou par un lien), un dossier ou un fichier protégé en "
+         "écriture est refusé. Un lien symbolique est suivi : c'est sa cible qui est "
+         "remplacée. Un périphérique (/dev/null) est écrit directement.\n"
+      << ".SH \"CODE DE RETOUR\"\n"
       << "0 en cas de succès, 1 en cas d'échec (le message est écrit sur la sortie d'erreur), "
          "2 pour des arguments incorrects.\n"
       << ".SH FICHIERS\n"

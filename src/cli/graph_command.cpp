@@ -181,6 +181,12 @@ TStatus Write(TGraphModel& g, const TGraphRequest& r) {
   return WriteGraphFile(g, QString::fromStdString(r.output), kind);
 }
 
+// Qt's own diagnostics ("QStandardPaths: XDG_RUNTIME_DIR not set ...") are
+// English lines for developers; the command says in French what failed.
+void QuietQt(QtMsgType type, const QMessageLogContext&, const QString& text) {
+  if (type == QtFatalMsg) std::cerr << text.toStdString() << "\n";
+}
+
 int Graph(const std::vector<std::string>& args) {
   TGraphRequest r;
   if (!ParseRequest(args, r)) {
@@ -192,6 +198,7 @@ int Graph(const std::vector<std::string>& args) {
   static int argc = 1;
   static char name[] = "kinevo-cli";
   static char* argv[] = {name, nullptr};
+  qInstallMessageHandler(QuietQt);
   QGuiApplication app(argc, argv);
 
   auto cs = OpenDocumentInMode(r.document, r.video, r.layer);

@@ -1,6 +1,7 @@
 // kinevo-cli graph on a document with two systems: the pictures it writes
 // and the window it reports, against ranges worked out here from the marks.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QColor>
 #include <QFile>
@@ -8,6 +9,7 @@
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <set>
 #include <sstream>
 
@@ -217,6 +219,23 @@ TEST_F(GraphCli, BadRequestsAreRefusedWithoutAFile) {
   EXPECT_EQ(r.status, 1);
   EXPECT_FALSE(r.err.empty());
   EXPECT_FALSE(QFile::exists(QString::fromStdString(dir.File("a.svg"))));
+}
+
+// Qt's English diagnostics never reach the user: a runtime folder open to
+// others makes Qt complain, yet the command prints nothing on stderr.
+TEST_F(GraphCli, QtsOwnDiagnosticsStayQuiet) {
+  const std::string runtime = dir.File("runtime");
+  ASSERT_EQ(mkdir(runtime.c_str(), 0755), 0);
+  const char* old = std::getenv("XDG_RUNTIME_DIR");
+  const std::string kept = old != nullptr ? old : "";
+  setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  const auto r = Graph({"--view", "time", "-o", dir.File("a.png")});
+  if (old != nullptr)
+    setenv("XDG_RUNTIME_DIR", kept.c_str(), 1);
+  else
+    unsetenv("XDG_RUNTIME_DIR");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <deque>
 #include <filesystem>
@@ -126,7 +127,7 @@ TEST(Session, OpeningALongVideoReportsProgressAndCanBeCancelled) {
     return true;
   };
   int finished = 0;
-  f.session.OpenFinished = [&] { ++finished; };
+  TConnection heard = f.session.OpenFinished.Connect([&] { ++finished; });
   ASSERT_TRUE(f.session.Workflow().OpenVideo(video));
   EXPECT_FALSE(seen.empty());
   EXPECT_EQ(finished, 1);
@@ -179,6 +180,41 @@ TEST(Session, AWindowListeningToTheModelsLeavesTheSessionItsOwnListeners) {
   s.Data.SetMarkColor(1, 0x00FF00);
   EXPECT_EQ(repaints, 2);
   s.Video.Invalidate = nullptr;
+}
+
+// The results computation listens to the marking and the montage beside any
+// window: a window's listener neither replaces it nor goes with it.
+TEST(Session, ResultsAndWindowsBothHearStaleMarkingAndMontage) {
+  const std::string dir = test::MakeTempDir("kinevo_session_listeners");
+  const std::string video = dir + "/v.avi";
+  ASSERT_TRUE(test::WriteIndexedAvi(video, 160, 120, 10));
+  Fixture f;
+  TSession& s = f.session;
+  ASSERT_TRUE(s.Workflow().OpenVideo(video));
+  std::vector<TResultsTarget> results, marking;
+  int montage = 0;
+  TConnection r =
+      s.Results().OnInvalidated.Connect([&](TResultsTarget t) { results.push_back(t); });
+  TConnection w1 =
+      s.Data.OnResultsInvalidated.Connect([&](TResultsTarget t) { marking.push_back(t); });
+  TConnection w2 = s.Montage.OnResultsInvalidated.Connect([&] { ++montage; });
+
+  s.Data.SetRequiredDuration(0.5);
+  ASSERT_FALSE(marking.empty());
+  EXPECT_EQ(results, marking);
+
+  s.Video.SetMode(vmMontage);
+  results.clear();
+  ASSERT_TRUE(s.Montage.SetVisible(3, false));
+  EXPECT_EQ(montage, 1);
+  EXPECT_EQ(std::count(results.begin(), results.end(), rtBoth), 1);
+
+  // The window goes; the results still follow the montage.
+  w2.Disconnect();
+  results.clear();
+  ASSERT_TRUE(s.Montage.SetVisible(3, true));
+  EXPECT_EQ(montage, 1);
+  EXPECT_EQ(std::count(results.begin(), results.end(), rtBoth), 1);
 }
 
 // The drawing size of the settings reaches the marking at start-up and

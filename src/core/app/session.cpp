@@ -53,7 +53,9 @@ TSession::TSession(TFrameSourceSet sources, std::string settingsPath, IUserDlgPr
   Formulas.SetDialog(&Dialog);
   workflow_ = std::make_unique<TFileWorkflow>(*this, Dialog, fileDialogs_, Options, Recent);
 
-  Data.SetResultsInvalidator(results_.get());
+  // The results listen to the marking and the montage like any other window.
+  links_ +=
+      Data.OnResultsInvalidated.Connect([this](TResultsTarget t) { results_->Invalidate(t); });
   Data.TimeShift = [this](int32_t i) { return Montage.TimeShift(i); };
   Data.FileTime = [this](int32_t i) {
     return Video.FileImageTime(i, Montage.TimeShift(i), Data.RequiredDuration());
@@ -62,7 +64,7 @@ TSession::TSession(TFrameSourceSet sources, std::string settingsPath, IUserDlgPr
 
   Montage.ForgetImage = [this](int n) { Data.ForgetImage(n); };
   Montage.ImageHasMarks = [this](int n) { return Data.MarksCountOnImage(n) > 0; };
-  Montage.InvalidateResults = [this] { results_->Invalidate(rtBoth); };
+  links_ += Montage.OnResultsInvalidated.Connect([this] { results_->Invalidate(rtBoth); });
   Montage.RequiredDuration = [this] { return Data.RequiredDuration(); };
   Montage.AdviceAllowed = [this] { return Options.CheckBox40ShowDialogBoxForHideImage; };
 
@@ -104,7 +106,6 @@ TSession::~TSession() {
   Video.Marking = nullptr;
   Video.Montage = nullptr;
   links_.DisconnectAll();
-  Data.SetResultsInvalidator(nullptr);
 }
 
 void TSession::Wire() {
@@ -207,7 +208,7 @@ void TSession::VideoOpened() {
 bool TSession::OpenVideo(const std::string& path) {
   openCancelled_ = false;
   Video.OpenVideo(path);
-  if (OpenFinished) OpenFinished();
+  OpenFinished();
   return Video.IsOpen();
 }
 

@@ -86,9 +86,9 @@ class TSession : public IWorkspace {
 
   // Progress of the opening of a video (building the index of a long file
   // takes a while): called with the fraction done, answers false to cancel.
-  // OpenFinished is called when the opening ended, opened or not.
+  // OpenFinished is raised when the opening ended, opened or not.
   std::function<bool(double fraction)> OpenProgress;
-  std::function<void()> OpenFinished;
+  TSignal<> OpenFinished;
 
   TNotifyEvent OnVideoOpened;
   TNotifyEvent OnVideoClosed;

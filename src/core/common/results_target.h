@@ -12,12 +12,4 @@ enum TResultsTarget : unsigned char {
   rtGrid = 3,
 };
 
-// Implemented by the results computation; the marking data calls it on every
-// change.  rtActive is resolved by the implementer from the view's mode.
-class IResultsInvalidator {
- public:
-  virtual ~IResultsInvalidator() = default;
-  virtual void Invalidate(TResultsTarget target) = 0;
-};
-
 }  // namespace kinevo

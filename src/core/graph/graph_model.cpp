@@ -106,7 +106,7 @@ void TGraphModel::PushWorld() {
 
 void TGraphModel::ChangeWorld(const TWorldWindow& w) {
   ApplyWorld(w);
-  if (OnWorldChanged) OnWorldChanged();
+  OnWorldChanged();
 }
 
 // ---------------------------------------------------------------- curves
@@ -429,7 +429,6 @@ bool TGraphModel::SetTool(int tool) {
   drag_ = gdIdle;
   rubber_ = false;
   hint_.clear();
-  if (OnOptionChange) OnOptionChange();
   return true;
 }
 
@@ -577,7 +576,7 @@ bool TGraphModel::KeyDown(int key, TShiftState s, TPixel& move) {
   const int step = s.ctrl ? 10 : 1;
   switch (key) {
     case kVkSpace:
-      if (OnObjectClick) OnObjectClick(mbRight, obNone);
+      OnObjectClick(mbRight, obNone);
       return true;
     case vkLeft:
       move = {-step, 0};

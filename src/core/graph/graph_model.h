@@ -14,6 +14,7 @@
 
 #include "core/common/canvas.h"
 #include "core/common/image.h"
+#include "core/common/signal.h"
 #include "core/graph/axis.h"
 #include "core/graph/graph_elements.h"
 #include "core/graph/graph_model_element.h"
@@ -257,10 +258,9 @@ class TGraphModel {
   bool KeyDown(int key, TShiftState s, TPixel& pointerMove);
 
   // Raised for a click on an element or the background (button, kind).
-  std::function<void(TMouseButton, TGObjectType)> OnObjectClick;
-  std::function<void()> OnOptionChange;
+  TSignal<TMouseButton, TGObjectType> OnObjectClick;
   // The window changed through the zoom or pan tools.
-  std::function<void()> OnWorldChanged;
+  TSignal<> OnWorldChanged;
 
   // The drawn figures: their tools, selection, commands and undo.  The
   // elements are taken as changed by any use of the writable tools.

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "core/common/canvas.h"
+#include "core/common/signal.h"
 #include "core/marking/reference_frame.h"
 
 namespace kinevo {
@@ -35,8 +36,8 @@ class TTransparent : public TRepere {
   const TPictureCoord& GrabOffset() const { return grab_; }
 
   // Called after the layer moved on the view: the Layer marks' view points
-  // must follow (set by the owner).
-  std::function<void()> MarksMoved;
+  // must follow.
+  TSignal<> MarksMoved;
 
   // Flags and origin (base), sizes, stage and home position.  The list of
   // origin positions is left alone: its members are recorded on their own,
@@ -98,9 +99,7 @@ class TTransparent : public TRepere {
 
  private:
   void AppendOrigine(std::unique_ptr<TOrigine> o);
-  void NotifyMarksMoved() {
-    if (MarksMoved) MarksMoved();
-  }
+  void NotifyMarksMoved() { MarksMoved(); }
 
   double width_ = 0.5;
   double height_ = 0.5;

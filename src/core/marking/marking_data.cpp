@@ -16,7 +16,7 @@ TData::TData(IVideoView& view, TUserDlg& dialog, const TGraphUtils& graphUtils,
   scale_ = std::make_unique<TEchelle>(this, settings_.separateScales);
   gridMarks_ = std::make_unique<TPolyMarqueImgRep>(this, fixed_.get());
   layerMarks_ = std::make_unique<TPolyMarqueImgTsp>(this, layer_.get());
-  layer_->MarksMoved = [this] { layerMarks_->UpdateScreenPoints(); };
+  layerLinks_ += layer_->MarksMoved.Connect([this] { layerMarks_->UpdateScreenPoints(); });
 }
 
 TData::~TData() {

@@ -71,8 +71,9 @@ class TData : public IMarkingHost, public IHistoryOwner {
   TData& operator=(const TData&) = delete;
 
   // ------------------------------------------------------------ wiring
-  // The results computation (may be null).
-  void SetResultsInvalidator(IResultsInvalidator* r) { invalidator_ = r; }
+  // Raised on every change that makes computed results stale, with the set
+  // concerned (rtActive: that of the marking mode active when it is heard).
+  TSignal<TResultsTarget> OnResultsInvalidated;
   // The montage's time shift of a file index (identity when unset).
   std::function<int32_t(int32_t)> TimeShift;
   // The time of a file image in seconds, its time shift included, when the
@@ -223,9 +224,7 @@ class TData : public IMarkingHost, public IHistoryOwner {
   void EnsureMarkColors(int n) override;
 
  private:
-  void Invalidate(TResultsTarget t) {
-    if (invalidator_ != nullptr) invalidator_->Invalidate(t);
-  }
+  void Invalidate(TResultsTarget t) { OnResultsInvalidated(t); }
   // Raises OnChange, once for the outermost command when commands nest
   // (EraseAll erases the scale, the marks and the origin).
   class ChangeScope {
@@ -249,7 +248,6 @@ class TData : public IMarkingHost, public IHistoryOwner {
   TUserDlg& dialog_;
   const TGraphUtils& graphUtils_;
   TMarkingSettings settings_;
-  IResultsInvalidator* invalidator_ = nullptr;
 
   int changeDepth_ = 0;
   int32_t framesBetween_ = 1;
@@ -265,6 +263,7 @@ class TData : public IMarkingHost, public IHistoryOwner {
   std::unique_ptr<TEchelle> scale_;
   std::unique_ptr<TPolyMarqueImgRep> gridMarks_;
   std::unique_ptr<TPolyMarqueImgTsp> layerMarks_;
+  TConnections layerLinks_;
 };
 
 }  // namespace kinevo

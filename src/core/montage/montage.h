@@ -48,13 +48,15 @@ class TMontage : public IMontageMap {
   // owner.  Each may stay unset.
   std::function<void(int)> ForgetImage;      // erase the marks of a file image
   std::function<bool(int)> ImageHasMarks;    // a file image carries marks
-  std::function<void()> InvalidateResults;   // results must be recomputed
   std::function<double()> RequiredDuration;  // T, seconds between two images
   // The time of a file image (shift included) when the times come from the
   // video file; nothing when they are time index x T.
   std::function<std::optional<double>(int)> FileTime;
   std::function<bool()> AdviceAllowed;  // the settings allow the toggle advice
   IGroupDialog* GroupDialog = nullptr;
+
+  // Results must be recomputed: the visible images or the time shifts changed.
+  TSignal<> OnResultsInvalidated;
 
   bool ShowToggleAdvice = true;
   // The visible images or the time shifts changed.
@@ -97,9 +99,7 @@ class TMontage : public IMontageMap {
 
  private:
   void Rebuild();
-  void Changed() {
-    if (InvalidateResults) InvalidateResults();
-  }
+  void Changed() { OnResultsInvalidated(); }
   IVideoView& view_;
   TUserDlg& dlg_;
   std::vector<bool> visible_;

@@ -17,14 +17,14 @@ namespace kinevo {
 inline constexpr const char* kComputeErrorText =
     "L'unité de calcul a détecté une erreur. L'opération en cours est annulée.";
 
-class TResCalc : public IResultsInvalidator {
+class TResCalc {
  public:
   explicit TResCalc(const IResultsSource& source) : source_(source) {}
 
   // Marks the target's results stale (rtBoth: the Layer results, then the
   // Grid results; rtActive: those of the marking mode now active), then
   // raises OnInvalidated with the target.
-  void Invalidate(TResultsTarget target) override;
+  void Invalidate(TResultsTarget target);
   // A window showing results listens here to know they are out of date.
   TSignal<TResultsTarget> OnInvalidated;
   // rtBoth: true when either set is stale.

@@ -152,7 +152,8 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent) : QMainWin
   };
   resForm_->OpenTimeBetweenImages = [this] { AskDuration(); };
   resForm_->ShowCalculator = [this] { formulaTools_->ShowCalculator(); };
-  resForm_->FormulasDialogCreated = [this](gui::TBoiteFormules& d) { formulaTools_->Attach(d); };
+  links_ += resForm_->FormulasDialogCreated.Connect(
+      [this](gui::TBoiteFormules& d) { formulaTools_->Attach(d); });
   // "Regressi" not found: a search window of its own, since the file found
   // there is the program to remember, not a file to open.
   resForm_->SearchFile = [this](const QString& mask, std::function<void(const QString&)> chosen) {
@@ -224,12 +225,12 @@ void MainWindow::InstallOpenProgress() {
     progress_->setValue(std::clamp(static_cast<int>(fraction * 1000), 0, 1000));
     return !progress_->wasCanceled();
   };
-  session_->OpenFinished = [this] {
+  links_ += session_->OpenFinished.Connect([this] {
     if (progress_ == nullptr) return;
     progress_->hide();
     progress_->deleteLater();
     progress_ = nullptr;
-  };
+  });
 }
 
 QAction* MainWindow::Action(const std::string& name) const {

@@ -70,8 +70,8 @@ TCalculatrice::TCalculatrice(QWidget* parent) : QWidget(parent, Qt::Window) {
   memo_->setFont(big);
   memo_->setMinimumHeight(34);
   memo_->BeforeKey = [this] { KeyTyped(); };
-  memo_->OnEnter = [this] { Press(pbEqual); };
-  memo_->OnEdited = [this] { Edited(); };
+  links_ += memo_->OnEnter.Connect([this] { Press(pbEqual); });
+  links_ += memo_->OnEdited.Connect([this] { Edited(); });
   layout->addWidget(memo_);
 
   auto* row = new QHBoxLayout;

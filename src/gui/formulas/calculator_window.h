@@ -5,6 +5,7 @@
 // its line, history, angle unit and Arc switch between showings.
 #include <QWidget>
 
+#include "core/common/signal.h"
 #include "core/formulas/calculator.h"
 
 class QButtonGroup;
@@ -47,6 +48,7 @@ class TCalculatrice : public QWidget {
   TPadLine* memo_ = nullptr;
   QButtonGroup* angle_ = nullptr;
   QToolButton* arc_ = nullptr;
+  TConnections links_;
 };
 
 }  // namespace kinevo::gui

@@ -189,7 +189,7 @@ void TBoiteFormules::ConstantEdited(int row, int col) {
   // Refresh after the editor has closed.
   QMetaObject::invokeMethod(
       this, [this] { Refresh(); }, Qt::QueuedConnection);
-  if (OnChange) OnChange();
+  OnChange();
 }
 
 bool TBoiteFormules::DefaultEditor(int page, std::string& formula, std::string& unit,
@@ -224,7 +224,7 @@ void TBoiteFormules::ClickFormulaGrid(const QPoint& pos, bool rightButton) {
   if (row == 0) {
     if (logic_.ClickControl(col, pos.x() - rect.x(), rect.width(), rightButton)) {
       Refresh();
-      if (OnChange) OnChange();
+      OnChange();
     }
     return;
   }
@@ -245,7 +245,7 @@ void TBoiteFormules::ClickFormulaGrid(const QPoint& pos, bool rightButton) {
   if (!accepted) return;
   logic_.ApplyTexts(col, formula, unit, comment);
   Refresh();
-  if (OnChange) OnChange();
+  OnChange();
 }
 
 void TBoiteFormules::SetKeyboard(TClavier* keyboard) {
@@ -283,7 +283,7 @@ void TBoiteFormules::EditWithKeyboard(int col, int page, const QRect& cell) {
     TFormules::SetComment(r, k.CommentText());
   }
   Refresh();
-  if (OnChange) OnChange();
+  OnChange();
 }
 
 void TBoiteFormules::KeyboardValidated() {
@@ -299,7 +299,7 @@ void TBoiteFormules::KeyboardValidated() {
   else if (editedFormula_ >= 0 && f_.FormulaCount() < before)
     editedFormula_ = -1;
   Refresh();
-  if (OnChange) OnChange();
+  OnChange();
 }
 
 bool TBoiteFormules::eventFilter(QObject* watched, QEvent* event) {

@@ -53,7 +53,7 @@ class TBoiteFormules : public QDialog {
   std::function<bool(int page, std::string& formula, std::string& unit, std::string& comment)>
       EditTexts;
   // Called after every accepted change (the results window refreshes).
-  std::function<void()> OnChange;
+  TSignal<> OnChange;
   // The formula keyboard edits the texts when set (null: EditTexts or the
   // small editor).  Every formula it validates is checked and applied at
   // once; the unit and comment it holds are stored when it closes.

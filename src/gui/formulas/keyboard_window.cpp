@@ -82,7 +82,7 @@ void TFavouriteCombo::showPopup() {
 void TFavouriteCombo::hidePopup() {
   const bool wasOpen = view()->isVisible();
   QComboBox::hidePopup();
-  if (wasOpen && OnClosed) OnClosed();
+  if (wasOpen) OnClosed();
 }
 
 // ---------------------------------------------------------------- TClavier
@@ -108,7 +108,7 @@ TClavier::TClavier(ISettingsStore* settings, QWidget* parent)
 
 TClavier::~TClavier() {
   // The children outlive this part of the object: nothing may call back here.
-  comboF_->OnClosed = nullptr;
+  links_.DisconnectAll();
   SaveFavourites();
 }
 
@@ -124,16 +124,16 @@ QWidget* TClavier::BuildFormulaPage() {
 
   memoF_ = new TPadLine(page);
   memoF_->setObjectName(QStringLiteral("MemoF"));
-  memoF_->OnEnter = [this] { Validate(); };
+  links_ += memoF_->OnEnter.Connect([this] { Validate(); });
   comboF_ = new TFavouriteCombo(model_.FavouriteFormulas, page);
   comboF_->setObjectName(QStringLiteral("ComboBoxF"));
   comboF_->setToolTip(QStringLiteral("Formules favorites"));
   comboF_->setPlaceholderText(comboF_->toolTip());
   // Closing the list, chosen or not, gives the line back its caret.
-  comboF_->OnClosed = [this] {
+  links_ += comboF_->OnClosed.Connect([this] {
     memoF_->setFocus();
     memoF_->end(false);
-  };
+  });
   auto* historyRow = new QHBoxLayout;
   historyRow->addWidget(memoF_, 1);
   auto* favouriteRow = new QHBoxLayout;

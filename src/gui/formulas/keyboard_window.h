@@ -12,6 +12,7 @@
 #include <string>
 
 #include "core/common/settings_store.h"
+#include "core/common/signal.h"
 #include "core/formulas/keyboard.h"
 
 class QBoxLayout;
@@ -31,7 +32,7 @@ class TFavouriteCombo : public QComboBox {
   // Fills the box from the list, with no item selected.
   void Reload();
   // Runs when the open list closes, chosen or not.
-  std::function<void()> OnClosed;
+  TSignal<> OnClosed;
 
   void showPopup() override;
   void hidePopup() override;
@@ -114,6 +115,7 @@ class TClavier : public QDialog {
   TFavouriteCombo* comboC_ = nullptr;
   QPushButton* ok_ = nullptr;
   bool saved_ = false;
+  TConnections links_;
 };
 
 }  // namespace kinevo::gui

@@ -30,9 +30,7 @@ QString ToQ(const std::string& s) {
 std::string FromQ(const QString& s) { return s.toUtf8().toStdString(); }
 
 TPadLine::TPadLine(QWidget* parent) : QLineEdit(parent) {
-  connect(this, &QLineEdit::textEdited, this, [this] {
-    if (OnEdited) OnEdited();
-  });
+  connect(this, &QLineEdit::textEdited, this, [this] { OnEdited(); });
 }
 
 TInputLine TPadLine::Line() const {
@@ -63,7 +61,7 @@ void TPadLine::keyPressEvent(QKeyEvent* e) {
     const QString translated = ToQ(TranslateTypedCharacter(t.at(0).unicode()));
     if (translated != t) {
       insert(translated);
-      if (OnEdited) OnEdited();
+      OnEdited();
       return;
     }
   }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "core/common/signal.h"
 #include "core/formulas/input_line.h"
 
 class QGridLayout;
@@ -30,10 +31,11 @@ class TPadLine : public QLineEdit {
   bool TranslateKeys = true;
   // Before a key that types or erases (Enter included).
   std::function<void()> BeforeKey;
-  // Enter or Return.  Unset, the key goes on to the dialog's default button.
-  std::function<void()> OnEnter;
+  // Enter or Return.  With no listener, the key goes on to the dialog's
+  // default button.
+  TSignal<> OnEnter;
   // After the user changed the text by typing or pasting.
-  std::function<void()> OnEdited;
+  TSignal<> OnEdited;
 
  protected:
   void keyPressEvent(QKeyEvent* e) override;

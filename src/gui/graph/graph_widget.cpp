@@ -62,10 +62,10 @@ TGraph::TGraph(const TGraphUtils& utils, QWidget* parent) : QWidget(parent), mod
   setMinimumSize(160, 120);
   modeller_ = new TModeleurPanel(model_, this);
   connect(modeller_, &TModeleurPanel::ModelChanged, this, [this] { update(); });
-  model_.OnWorldChanged = [this] { emit WorldChanged(); };
-  model_.OnObjectClick = [this](TMouseButton b, TGObjectType) {
+  links_ += model_.OnWorldChanged.Connect([this] { emit WorldChanged(); });
+  links_ += model_.OnObjectClick.Connect([this](TMouseButton b, TGObjectType) {
     if (b == mbRight) emit ContextMenuWanted(QCursor::pos());
-  };
+  });
 }
 
 void TGraph::Render(TGraphModel& model, QPainter& painter, double fontDpi) {

@@ -78,6 +78,7 @@ class TGraph : public QWidget {
   void RefreshCursor();
 
   TGraphModel model_;
+  TConnections links_;
   QPixmap background_;
   uint64_t backgroundGeneration_ = ~uint64_t{0};
   int backgroundRenders_ = 0;

@@ -1102,11 +1102,11 @@ void TResForm::ShowFormulasDialog() {
     formulasDialog_->Messages = &session_.Dialog;
     formulasDialog_->VideoFileName = [this] { return session_.VideoFileName(); };
     // The formulas are result columns: the views follow every change.
-    formulasDialog_->OnChange = [this] {
+    links_ += formulasDialog_->OnChange.Connect([this] {
       session_.Results().Invalidate(rtBoth);
       Refresh();
-    };
-    if (FormulasDialogCreated) FormulasDialogCreated(*formulasDialog_);
+    });
+    FormulasDialogCreated(*formulasDialog_);
   }
   formulasDialog_->Refresh();
   formulasDialog_->show();

@@ -87,7 +87,7 @@ class TResForm : public QMainWindow {
   std::function<void()> ShowCalculator;
   // "Saisir des formules ou des constantes" opens the formulas dialog (made
   // the first time); the owner plugs its calculator and keyboard in here.
-  std::function<void(gui::TBoiteFormules&)> FormulasDialogCreated;
+  TSignal<gui::TBoiteFormules&> FormulasDialogCreated;
   gui::TBoiteFormules* FormulasDialog() const { return formulasDialog_.get(); }
   // "Regressi" was not found: the owner opens a file search on `mask` and
   // calls `chosen` with the file the user opens there.

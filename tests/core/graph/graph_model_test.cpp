@@ -186,7 +186,7 @@ TEST_F(GraphModelTest, EqualScaleResizeKeepsUnitsPerPixelAboutTheCentre) {
 
 TEST_F(GraphModelTest, ZoomAndPanToolsMoveTheWindow) {
   int changes = 0;
-  g.OnWorldChanged = [&] { ++changes; };
+  TConnection heard = g.OnWorldChanged.Connect([&] { ++changes; });
   EXPECT_FALSE(g.SetTool(gtModifierModele));  // no model to adjust
   EXPECT_EQ(g.Tool(), gtNone);
   ASSERT_TRUE(g.SetTool(gtZoom));
@@ -250,7 +250,8 @@ TEST_F(GraphModelTest, KeysMoveThePointerAndSpaceOpensTheMenu) {
   EXPECT_TRUE(g.KeyDown(vkDown, ctrl, move));
   EXPECT_EQ(move, (TPixel{0, 10}));
   int clicks = 0;
-  g.OnObjectClick = [&](TMouseButton b, TGObjectType t) { clicks += b == mbRight && t == obNone; };
+  TConnection heard = g.OnObjectClick.Connect(
+      [&](TMouseButton b, TGObjectType t) { clicks += b == mbRight && t == obNone; });
   EXPECT_TRUE(g.KeyDown(32, {}, move));
   EXPECT_EQ(clicks, 1);
 }

@@ -24,9 +24,8 @@ class PointerView : public FakeView {
   TViewTool PointerTool() const override { return pointerTool; }
 };
 
-struct Recorder : IResultsInvalidator {
+struct Recorder {
   std::vector<TResultsTarget> seen;
-  void Invalidate(TResultsTarget t) override { seen.push_back(t); }
   bool Saw(TResultsTarget t) const { return std::find(seen.begin(), seen.end(), t) != seen.end(); }
 };
 
@@ -37,8 +36,9 @@ struct DataTest : ::testing::Test {
   TGraphUtils graph;
   Recorder results;
   TData data{view, dialog, graph};
+  TConnection heard =
+      data.OnResultsInvalidated.Connect([this](TResultsTarget t) { results.seen.push_back(t); });
   void SetUp() override {
-    data.SetResultsInvalidator(&results);
     data.Reset();
     results.seen.clear();
   }

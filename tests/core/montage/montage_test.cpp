@@ -41,7 +41,7 @@ struct MontageFixture : ::testing::Test {
     view.mode = vmMontage;
     m.NewVideo(10);
     m.ForgetImage = [this](int i) { forgotten.push_back(i); };
-    m.InvalidateResults = [this] { ++invalidations; };
+    links += m.OnResultsInvalidated.Connect([this] { ++invalidations; });
     links += m.OnChange.Connect([this](void*) { ++changes; });
     m.RequiredDuration = [] { return 0.04; };
   }

@@ -16,11 +16,11 @@ struct TimeFixture : ::testing::Test {
   TMontage m{view, dlg};
   double T = 0.04;
   int invalidations = 0;
+  TConnection heard = m.OnResultsInvalidated.Connect([this] { ++invalidations; });
   void SetUp() override {
     view.mode = vmMontage;
     m.NewVideo(10);
     m.RequiredDuration = [this] { return T; };
-    m.InvalidateResults = [this] { ++invalidations; };
   }
 };
 

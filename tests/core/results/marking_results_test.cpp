@@ -23,9 +23,10 @@ struct MarkedThrow : ::testing::Test {
   TData data{view, dialog, graph};
   TMarkingResultsSource source{data, view};
   TResCalc calc{source};
+  TConnection heard =
+      data.OnResultsInvalidated.Connect([this](TResultsTarget t) { calc.Invalidate(t); });
 
   void SetUp() override {
-    data.SetResultsInvalidator(&calc);
     data.Reset();
     data.SetRequiredDuration(0.04);
     data.Fixed().PlaceOrigin(320, 240);

@@ -325,19 +325,18 @@ TEST(ResultsCalc, InvalidationTargetsFollowTheActiveMode) {
     src.Mark(0, img, 0.0, 0.1 * img, true);
   }
   TResCalc calc(src);
-  IResultsInvalidator& inv = calc;
   EXPECT_TRUE(calc.IsStale(rtBoth));
   ASSERT_EQ(calc.Compute(rtBoth), ccOk);
   EXPECT_FALSE(calc.IsStale(rtBoth));
 
-  inv.Invalidate(rtActive);  // Grid is active
+  calc.Invalidate(rtActive);  // Grid is active
   EXPECT_TRUE(calc.IsStale(rtGrid));
   EXPECT_FALSE(calc.IsStale(rtLayer));
   EXPECT_TRUE(calc.IsStale(rtBoth));
   ASSERT_EQ(calc.Compute(rtGrid), ccOk);
 
   src.layerActive = true;
-  inv.Invalidate(rtActive);
+  calc.Invalidate(rtActive);
   EXPECT_TRUE(calc.IsStale(rtLayer));
   EXPECT_TRUE(calc.IsStale(rtActive));
   EXPECT_FALSE(calc.IsStale(rtGrid));
@@ -360,7 +359,7 @@ TEST(ResultsCalc, InvalidationTargetsFollowTheActiveMode) {
   EXPECT_EQ(resets, 1);
   // ... and a stale result is never shown: marks changed, then updated.
   src.Mark(0, 3, 0.0, 0.9, true);
-  inv.Invalidate(rtLayer);
+  calc.Invalidate(rtLayer);
   ASSERT_TRUE(calc.Update(false));
   EXPECT_EQ(calc.Active().RowCount(), 4);
 }

@@ -111,7 +111,7 @@ TEST_F(FormulasDialogTest, ClicksAndEditsGoThroughTheChecks) {
     return true;
   };
   int changes = 0;
-  box.OnChange = [&] { ++changes; };
+  TConnection heard = box.OnChange.Connect([&] { ++changes; });
   Click(g, 1, g->columnCount() - 1, 10);
   ASSERT_EQ(f_.FormulaCount(), 4);
   EXPECT_EQ(g->item(2, 5)->text(), QStringLiteral("W"));

@@ -13,6 +13,7 @@
 
 #include "core/document/marking_document.h"
 #include "support/real_frame_sources.h"
+#include "support/recording_view_host.h"
 #include "support/scripted_dialog.h"
 #include "support/scripted_files.h"
 #include "support/session_fixture.h"
@@ -172,14 +173,14 @@ TEST(Session, AWindowListeningToTheModelsLeavesTheSessionItsOwnListeners) {
   EXPECT_EQ(stale.back(), rtBoth);
 
   // A drawing setting repaints the view without the window asking.
-  int repaints = 0;
-  s.Video.Invalidate = [&](bool now) { repaints += now ? 1 : 0; };
+  test::RecordingViewHost host;
+  s.Video.SetHost(&host);
   s.Data.SetMarksIsAllDrawn(false);
-  EXPECT_EQ(repaints, 1);
+  EXPECT_EQ(host.repaints, 1);
   s.Data.EnsureMarkColors(2);
   s.Data.SetMarkColor(1, 0x00FF00);
-  EXPECT_EQ(repaints, 2);
-  s.Video.Invalidate = nullptr;
+  EXPECT_EQ(host.repaints, 2);
+  s.Video.SetHost(nullptr);
 }
 
 // The results computation listens to the marking and the montage beside any

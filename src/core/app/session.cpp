@@ -70,10 +70,15 @@ TSession::TSession(TFrameSourceSet sources, std::string settingsPath, IUserDlgPr
 
   Video.Montage = &Montage;
   Video.Marking = &markingClient_;
-  Video.SetRequiredDuration = [this](double d) { Data.SetRequiredDuration(d); };
-  Video.SetMarkingTool = [this](int tool) { Data.SetTool(static_cast<TOutil>(tool)); };
-  Video.LastMarkedImage = [this] { return Data.LastMarkedImage(); };
-  Video.MontageRecording = [this] { return Recorder.Busy(); };
+  // The marking takes the tool of each mode; a montage recording keeps the
+  // montage mode until it ends.
+  links_ += Video.AddModeHandlers({
+      .MayChange =
+          [this](TVideoMode from, TVideoMode to) {
+            return from != vmMontage || to == vmMontage || !Recorder.Busy();
+          },
+      .Enter = [this](TVideoMode to) { Data.SetTool(MarkingToolOf(to)); },
+  });
 
   Recorder.DrawCurrent = [this](Image& full) { return Video.DrawCurrentImage(full); };
   Recorder.VideoRate = [this] { return Video.ImageRate(); };
@@ -194,9 +199,19 @@ double TSession::ActiveFormulaTable::Value(int32_t q, int32_t s, int32_t row) co
   return Calc().Value(cfAxes, s, q, row);
 }
 
+TOutil TSession::MarkingToolOf(TVideoMode mode) const {
+  switch (mode) {
+    case vmTransparent:
+      return otTsp;
+    case vmRepereFixe:
+      return Video.IsOpen() ? otMarque : otNone;
+    default:  // tracking, montage, capture
+      return otNone;
+  }
+}
+
 void TSession::VideoOpened() {
-  // A new video: a new analysis.  The time between images was given to the
-  // marking data by the view; Reset would clear it, so it is given again.
+  // A new video: a new analysis, whose time between images is the file's.
   const double t = Video.ImageDuration();
   Data.Reset();
   Data.SetRequiredDuration(t);

@@ -163,6 +163,7 @@ class TSession : public IWorkspace {
   };
 
   void VideoOpened();
+  TOutil MarkingToolOf(TVideoMode mode) const;
   void Wire();
   void WireWorkChanges();
   void WorkChanged();

@@ -15,7 +15,7 @@ class TVideoTrackingHost : public ITrackingHost {
   void GoToDisplayedImage(int n) override { video_.GoToDisplayedImage(n); }
   bool DrawCurrentImage(Image& picture) override { return video_.DrawCurrentImage(picture); }
   void ProcessMessages() override {
-    if (video_.ProcessMessages) video_.ProcessMessages();
+    if (IViewHost* h = video_.Host()) h->ProcessMessages();
   }
 
  private:

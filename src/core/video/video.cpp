@@ -27,7 +27,7 @@ TVideo::TVideo(std::unique_ptr<TFrameSource> vfw, std::unique_ptr<TFrameSource> 
                    return Source().DrawImage(picture, rect);
                  },
                  [this] {
-                   if (PostRepaint) PostRepaint();
+                   if (IViewHost* h = Host()) h->PostRepaint();
                  }}) {
   for (TFrameSource* s : {vfw_.get(), ds_.get(), static_cast<TFrameSource*>(ffmpeg_.get())}) {
     sourceLinks_ += s->OnOpen.Connect([this](void* sender) { SourceOpened(sender); });
@@ -88,8 +88,6 @@ void TVideo::OpenVideo(const std::string& fileName) {
   // A variable rate makes counted times wrong: the file's own are used.
   fileTimes_ = src.Opened() && src.VariableRate();
   if (src.Opened()) {
-    if (SetRequiredDuration) SetRequiredDuration(src.ImageDuration());
-    if (RecorderNewVideo) RecorderNewVideo(src.ImagesNumber());
     visibleRect_ = {0, 0, src.ImageWidth(), src.ImageHeight()};
     hasPicture_ = false;
     LayoutScrollBars();
@@ -152,10 +150,8 @@ void TVideo::AdvanceImages(int n) {
   Changed();
 }
 
-void TVideo::GoToLastMarkedImage() {
-  if (!IsMarking() || !LastMarkedImage) return;
-  const int idx = LastMarkedImage();
-  if (idx < 0) return;
+void TVideo::GoToMarkedImage(int idx) {
+  if (!IsMarking() || idx < 0) return;
   const int displayed = (!IsMontage() && Montage != nullptr) ? Montage->ToDisplayed(idx) : idx;
   if (displayed >= 0) GoToDisplayedImage(displayed);
 }
@@ -192,47 +188,37 @@ bool TVideo::Tick() {
 
 // ------------------------------------------------------------------ modes and tools
 
+TConnection TVideo::AddModeHandlers(TViewModeHandlers handlers) {
+  return modes_.Connect(
+      [h = std::move(handlers)](const std::function<void(const TViewModeHandlers&)>& step) {
+        step(h);
+      });
+}
+
+TPixel TVideo::PointerPosition() const {
+  const IViewHost* h = Host();
+  return h != nullptr ? h->CursorPos() : TPixel{};
+}
+
 void TVideo::SetMode(TVideoMode mode) {
   const TVideoMode old = Mode();
   try {
     if (mode == vmMontage && ImagesNumber() <= 1) throw ModeException();
-    if (old == vmMontage && mode != vmMontage && MontageRecording && MontageRecording())
-      throw ModeException();
-    if (mode == vmCapture && !(PrepareCapture && PrepareCapture())) throw ModeException();
+    bool allowed = true;
+    ForEachMode([&](const TViewModeHandlers& h) {
+      if (allowed && h.MayChange) allowed = h.MayChange(old, mode);
+    });
+    if (!allowed) throw ModeException();
 
     if (old != mode) {
       if (old == vmMontage && Montage != nullptr) Montage->LeaveMontage();
-      if (old == vmCapture && LeaveCapture) LeaveCapture();
-      if (old == vmTracking) {
-        if (StopTrackingRun) StopTrackingRun();
-        if (mode != 0 && AskKeepTrackingMarks) AskKeepTrackingMarks();
-      }
+      ForEachMode([&](const TViewModeHandlers& h) {
+        if (h.Leave) h.Leave(old, mode);
+      });
     }
-    auto tool = [this](int t) {
-      if (SetMarkingTool) SetMarkingTool(t);
-    };
-    auto tracking = [this](bool on) {
-      if (SetTrackingOn) SetTrackingOn(on);
-    };
-    switch (mode) {
-      case vmTransparent:
-        tool(kToolLayer);
-        tracking(false);
-        break;
-      case vmRepereFixe:
-        tool(IsOpen() ? kToolMark : kToolNone);
-        tracking(false);
-        break;
-      case vmTracking:
-        tool(kToolNone);
-        tracking(true);
-        if (PrepareTracking) PrepareTracking();
-        break;
-      default:  // montage, capture, none
-        tool(kToolNone);
-        tracking(false);
-        break;
-    }
+    ForEachMode([&](const TViewModeHandlers& h) {
+      if (h.Enter) h.Enter(mode);
+    });
   } catch (const ModeException&) {
     // A refusal; any other exception is a fault and goes on to the caller.
     OnModeRefused(this);
@@ -240,7 +226,9 @@ void TVideo::SetMode(TVideoMode mode) {
   }
   mode_ = mode;
   viewVisible_ = mode != vmCapture;
-  if (SetCapturePreviewVisible) SetCapturePreviewVisible(mode == vmCapture);
+  ForEachMode([&](const TViewModeHandlers& h) {
+    if (h.Entered) h.Entered(mode);
+  });
   loupe_.Visible = loupe_.Visible && (mode == vmRepereFixe || mode == vmTransparent);
   if (old != mode) {
     tool_ = vtNone;
@@ -500,7 +488,7 @@ void TVideo::KeyDown(int& key, TShiftState shift) {
     return;
   }
   if (IsMarking() && key != 0) {
-    const TPixel at = CursorPos ? CursorPos() : TPixel{};
+    const TPixel at = PointerPosition();
     switch (key) {
       case vkReturn:
         if (pan_.Dragging) {
@@ -528,7 +516,7 @@ void TVideo::KeyDown(int& key, TShiftState shift) {
           p.y -= d;
         else
           p.y += d;
-        if (SetCursorPos) SetCursorPos(p);
+        if (IViewHost* h = Host()) h->SetCursorPos(p);
         break;
       }
       default:
@@ -559,14 +547,14 @@ void TVideo::UpdateCursor() {
 }
 
 void TVideo::SetViewCursor(const std::string& name) {
-  if (ShowCursor) ShowCursor(name);
+  if (IViewHost* h = Host()) h->ShowCursor(name);
 }
 
 void TVideo::Repaint() { Changed(true); }
 
 void TVideo::SetWaiting(bool on) {
   waiting_ = on;
-  if (on && ProcessMessages) ProcessMessages();
+  if (IViewHost* h = Host(); on && h != nullptr) h->ProcessMessages();
   Changed(true);
 }
 

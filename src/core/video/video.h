@@ -24,6 +24,7 @@
 #include "core/video/montage_map.h"
 #include "core/video/playback.h"
 #include "core/video/view_client.h"
+#include "core/video/view_host.h"
 #include "core/video/view_tools.h"
 
 namespace kinevo {
@@ -43,12 +44,6 @@ struct TScrollBarState {
   int32_t SmallChange = 1;
   int32_t LargeChange = 10;
 };
-
-// Marking tools the view selects when the mode changes (values of the
-// marking data's TOutil).
-constexpr int kToolNone = 0;
-constexpr int kToolMark = 2;
-constexpr int kToolLayer = 6;
 
 class TVideo : public IVideoView {
  public:
@@ -72,27 +67,14 @@ class TVideo : public IVideoView {
   IMontageMap* Montage = nullptr;
   IViewClient* Marking = nullptr;
   IViewClient* Tracking = nullptr;
-  std::function<void(double)> SetRequiredDuration;  // time between two images
-  std::function<void(int)> RecorderNewVideo;        // image count to the recorder
-  std::function<void(int)> SetMarkingTool;          // kToolNone, kToolMark, kToolLayer
-  std::function<void(bool)> SetTrackingOn;
-  std::function<void()> PrepareTracking;
-  std::function<void()> StopTrackingRun;
-  std::function<void()> AskKeepTrackingMarks;
-  std::function<bool()> PrepareCapture;  // false: no working device
-  std::function<void()> LeaveCapture;
-  std::function<bool()> MontageRecording;  // a montage recording runs
-  std::function<void(bool)> SetCapturePreviewVisible;
-  std::function<int()> LastMarkedImage;  // file index, -1 for none
-  // Host services: repaint (now = at once, else when the window is idle),
-  // a repaint request from any thread, the cursor, the mouse position, and
-  // letting the window process its pending messages.
-  std::function<void(bool now)> Invalidate;
-  std::function<void()> PostRepaint;
-  std::function<void(const std::string&)> ShowCursor;
-  std::function<TPixel()> CursorPos;
-  std::function<void(TPixel)> SetCursorPos;
-  std::function<void()> ProcessMessages;
+  // The window showing the view; null (the command line, the tests): the
+  // view only composes its buffer and takes the pointer to be at 0,0.  The
+  // host stops playback before it goes.
+  void SetHost(IViewHost* host) { host_.store(host); }
+  IViewHost* Host() const { return host_.load(); }
+  // One mode's part in the mode changes (see TViewModeHandlers); any number
+  // are registered, each until its connection ends.
+  TConnection AddModeHandlers(TViewModeHandlers handlers);
 
   // ------------------------------------------------------------ notifications
   // Any number of listeners each.  The session listens to OnVideoOpen and
@@ -111,7 +93,7 @@ class TVideo : public IVideoView {
   // The view contract: the pointer tool and the mouse position over the
   // view (from the window, through CursorPos).
   TViewTool PointerTool() const override { return tool_; }
-  TPixel PointerPosition() const override { return CursorPos ? CursorPos() : TPixel{}; }
+  TPixel PointerPosition() const override;
   TVideoFramework Framework() const { return sources_.Framework(); }
   // Why the last OpenVideo failed (empty when it opened).
   const std::string& OpenError() const { return sources_.Error(); }
@@ -178,7 +160,8 @@ class TVideo : public IVideoView {
   bool StepKey(int key);
   void GoToImage(int index) override;
   void AdvanceImages(int n) override;
-  void GoToLastMarkedImage();
+  // In marking, goes to file image `index` if it is shown (-1: nothing).
+  void GoToMarkedImage(int index);
   void Play(int from, int to);
   void StopPlay();
   void SetMode(TVideoMode mode);
@@ -243,14 +226,20 @@ class TVideo : public IVideoView {
   IViewClient* Client() const;
   int MapToFile(int displayed) const;
   void Changed(bool now = false) {
-    if (Invalidate) Invalidate(now);
+    if (IViewHost* h = Host()) h->Invalidate(now);
   }
+  // Runs `step` over the handlers of every registered mode.
+  void ForEachMode(const std::function<void(const TViewModeHandlers&)>& step) { modes_(step); }
 
   std::unique_ptr<TFrameSource> vfw_;
   std::unique_ptr<TFrameSource> ds_;
   std::unique_ptr<TBridgeFrameSource> ffmpeg_;
   TFrameSources sources_;
   TConnections sourceLinks_;  // ends before the sources go
+
+  // Read by the playback clock's thread too.
+  std::atomic<IViewHost*> host_{nullptr};
+  TSignal<const std::function<void(const TViewModeHandlers&)>&> modes_;
 
   std::atomic<TVideoMode> mode_{vmRepereFixe};
   TViewTool tool_ = vtNone;

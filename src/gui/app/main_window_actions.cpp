@@ -196,7 +196,8 @@ void MainWindow::BuildViewActions() {
          s.Video.HideImage = !s.Video.HideImage;
          s.Video.Repaint();
        }},
-      {"MenuAffichageAllerDerniereImagePointee", [&s] { s.Video.GoToLastMarkedImage(); }},
+      {"MenuAffichageAllerDerniereImagePointee",
+       [&s] { s.Video.GoToMarkedImage(s.Data.LastMarkedImage()); }},
       {"MenuAffichageAllerImageNumero", [this] { GoToImageNumber(); }},
       {"MenuAffichageCouleur", [this] { RunNamesDialog(); }},
       {"MenuAffichageTaillePetite", [&d] { d.SetElementSize(0); }},

@@ -74,10 +74,6 @@ CaptureUi::CaptureUi(QMainWindow& window, TSession& session, QWidget& view, QWid
 
 CaptureUi::~CaptureUi() {
   links_.DisconnectAll();
-  TVideo& v = session_.Video;
-  v.PrepareCapture = nullptr;
-  v.LeaveCapture = nullptr;
-  v.SetCapturePreviewVisible = nullptr;
   // A recording still running is ended and offered for saving; the threads
   // of the back-end end before anything they reach goes.
   capture_->Disconnect();
@@ -143,14 +139,22 @@ void CaptureUi::BuildToolBar() {
 void CaptureUi::Wire() {
   TVideo& v = session_.Video;
   TCapture& c = *capture_;
-  v.PrepareCapture = [&c] { return c.Prepare(); };
-  v.LeaveCapture = [&c] { c.Disconnect(); };
-  v.SetCapturePreviewVisible = [this](bool on) {
-    preview_->setGeometry(centre_.rect());
-    preview_->setVisible(on);
-    view_.setVisible(!on);
-    if (on) preview_->raise();
-  };
+  // Capture needs a working device; the preview replaces the view.
+  links_ += v.AddModeHandlers({
+      .MayChange = [&c](TVideoMode, TVideoMode to) { return to != vmCapture || c.Prepare(); },
+      .Leave =
+          [&c](TVideoMode from, TVideoMode) {
+            if (from == vmCapture) c.Disconnect();
+          },
+      .Entered =
+          [this](TVideoMode to) {
+            const bool on = to == vmCapture;
+            preview_->setGeometry(centre_.rect());
+            preview_->setVisible(on);
+            view_.setVisible(!on);
+            if (on) preview_->raise();
+          },
+  });
   c.Beep = [] { QApplication::beep(); };
   c.SaveFolder = [this] {
     const std::string& d = session_.Recent.Directory;

@@ -47,10 +47,6 @@ TrackingUi::~TrackingUi() {
   links_.DisconnectAll();
   TVideo& v = session_.Video;
   if (v.Tracking == tracking_.get()) v.Tracking = nullptr;
-  v.SetTrackingOn = nullptr;
-  v.PrepareTracking = nullptr;
-  v.StopTrackingRun = nullptr;
-  v.AskKeepTrackingMarks = nullptr;
 }
 
 QAction* TrackingUi::Action(const std::string& name) const {
@@ -159,13 +155,23 @@ void TrackingUi::Wire() {
   TVideo& v = session_.Video;
   TTracking& t = *tracking_;
   v.Tracking = &t;
-  v.SetTrackingOn = [this](bool) { Refresh(); };
-  v.PrepareTracking = [&t] {
-    t.SetDrawTool(dtNone);
-    t.Reset();
-  };
-  v.StopTrackingRun = [&t] { t.Stop(); };
-  v.AskKeepTrackingMarks = [&t] { t.CommitOffer(); };
+  // Leaving tracking ends a run and offers to keep its marks; entering it
+  // starts afresh.
+  links_ += v.AddModeHandlers({
+      .Leave =
+          [&t](TVideoMode from, TVideoMode) {
+            if (from != vmTracking) return;
+            t.Stop();
+            t.CommitOffer();
+          },
+      .Enter =
+          [this, &t](TVideoMode to) {
+            Refresh();
+            if (to != vmTracking) return;
+            t.SetDrawTool(dtNone);
+            t.Reset();
+          },
+  });
   links_ += v.OnModeChange.Connect([this](void*) { Refresh(); });
   links_ += t.OnRunningChanged.Connect([this](void*) { Refresh(); });
   links_ += t.OnToolChanged.Connect([this](void*) { Refresh(); });

@@ -136,35 +136,37 @@ VideoWidget::VideoWidget(TVideo& video, QWidget* parent)
     });
   }
 
-  video_.Invalidate = [this](bool now) {
-    SyncFromView();
-    if (now) repaint();
-  };
-  video_.PostRepaint = [this] {
-    QMetaObject::invokeMethod(
-        this, [this] { update(); }, Qt::QueuedConnection);
-  };
-  video_.ShowCursor = [this](const std::string& name) {
-    setCursor(CursorForName ? CursorForName(name) : DefaultCursorFor(name));
-  };
-  video_.CursorPos = [this] {
-    const QPoint p = mapFromGlobal(QCursor::pos());
-    return TPixel{p.x(), p.y()};
-  };
-  video_.SetCursorPos = [this](TPixel p) { QCursor::setPos(mapToGlobal(QPoint(p.x, p.y))); };
-  video_.ProcessMessages = [] { QCoreApplication::processEvents(); };
+  video_.SetHost(this);
 }
 
 VideoWidget::~VideoWidget() {
   // No playback thread may post to this window any more.
   video_.StopPlay();
-  video_.Invalidate = nullptr;
-  video_.PostRepaint = nullptr;
-  video_.ShowCursor = nullptr;
-  video_.CursorPos = nullptr;
-  video_.SetCursorPos = nullptr;
-  video_.ProcessMessages = nullptr;
+  if (video_.Host() == this) video_.SetHost(nullptr);
 }
+
+void VideoWidget::Invalidate(bool now) {
+  SyncFromView();
+  if (now) repaint();
+}
+
+void VideoWidget::PostRepaint() {
+  QMetaObject::invokeMethod(
+      this, [this] { update(); }, Qt::QueuedConnection);
+}
+
+void VideoWidget::ShowCursor(const std::string& name) {
+  setCursor(CursorForName ? CursorForName(name) : DefaultCursorFor(name));
+}
+
+TPixel VideoWidget::CursorPos() const {
+  const QPoint p = mapFromGlobal(QCursor::pos());
+  return TPixel{p.x(), p.y()};
+}
+
+void VideoWidget::SetCursorPos(TPixel p) { QCursor::setPos(mapToGlobal(QPoint(p.x, p.y))); }
+
+void VideoWidget::ProcessMessages() { QCoreApplication::processEvents(); }
 
 void VideoWidget::SetTitleFile(const QString& path) {
   title_->load(path);

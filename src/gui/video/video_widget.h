@@ -34,10 +34,10 @@ class LoupeWidget : public QWidget {
   VideoWidget* view_;
 };
 
-class VideoWidget : public QWidget {
+class VideoWidget : public QWidget, public IViewHost {
   Q_OBJECT
  public:
-  // Wires the view's host services to this window; the view must outlive it.
+  // Becomes the view's host; the view must outlive it.
   explicit VideoWidget(TVideo& video, QWidget* parent = nullptr);
   ~VideoWidget() override;
 
@@ -55,6 +55,14 @@ class VideoWidget : public QWidget {
   // Brings the scroll bars, the loupe and the window's visibility in line
   // with the view's state, then repaints.
   void SyncFromView();
+
+  // IViewHost
+  void Invalidate(bool now) override;
+  void PostRepaint() override;
+  void ShowCursor(const std::string& name) override;
+  TPixel CursorPos() const override;
+  void SetCursorPos(TPixel p) override;
+  void ProcessMessages() override;
 
  protected:
   void paintEvent(QPaintEvent* e) override;

@@ -8,6 +8,7 @@
 
 #include "core/video/video.h"
 #include "fake_video_source.h"
+#include "support/recording_view_host.h"
 
 namespace kinevo::test {
 
@@ -71,13 +72,13 @@ class RecordingClient : public IViewClient {
 };
 
 struct VideoFixture : ::testing::Test {
+  RecordingViewHost host;  // outlives the view and its playback thread
   FakeVideoSource* fake = nullptr;
   std::unique_ptr<TVideo> video;
   SimpleMontage montage;
   RecordingClient marking, tracking;
   std::vector<std::string> events;
   TConnections links;
-  double requiredDuration = 0;
 
   void SetUp() override {
     auto vfw = std::make_unique<FakeVideoSource>(fwVfw);
@@ -87,7 +88,7 @@ struct VideoFixture : ::testing::Test {
     video->Montage = &montage;
     video->Marking = &marking;
     video->Tracking = &tracking;
-    video->SetRequiredDuration = [this](double t) { requiredDuration = t; };
+    video->SetHost(&host);
     links += video->OnModeRefused.Connect([this](void*) { events.push_back("refused"); });
     links += video->OnModeChange.Connect([this](void*) { events.push_back("mode"); });
     links += video->OnVideoOpen.Connect([this](void*) { events.push_back("open"); });

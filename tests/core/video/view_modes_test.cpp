@@ -2,6 +2,7 @@
 // keys and playback of the video view.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <map>
 #include <stdexcept>
@@ -16,22 +17,37 @@ namespace {
 
 using test::VideoFixture;
 
+// Two modes taking part in the mode changes, each logging its steps
+// ("A may 3>4", "A leave 3>4", "A enter 4", "A entered 4").
 struct ModeFixture : VideoFixture {
   std::vector<std::string> calls;
-  bool captureWorks = false;
-  bool recording = false;
+  // A mode refuses every change to the mode given here.
+  std::map<std::string, TVideoMode> refuses;
+  TConnection a, b;
+
+  TViewModeHandlers Logging(const std::string& name) {
+    auto arrow = [](TVideoMode from, TVideoMode to) {
+      return std::to_string(from) + ">" + std::to_string(to);
+    };
+    return {
+        .MayChange =
+            [=, this](TVideoMode from, TVideoMode to) {
+              calls.push_back(name + " may " + arrow(from, to));
+              auto it = refuses.find(name);
+              return it == refuses.end() || it->second != to;
+            },
+        .Leave = [=, this](TVideoMode from,
+                           TVideoMode to) { calls.push_back(name + " leave " + arrow(from, to)); },
+        .Enter = [=,
+                  this](TVideoMode to) { calls.push_back(name + " enter " + std::to_string(to)); },
+        .Entered =
+            [=, this](TVideoMode to) { calls.push_back(name + " entered " + std::to_string(to)); },
+    };
+  }
   void SetUp() override {
     VideoFixture::SetUp();
-    video->SetMarkingTool = [this](int t) { calls.push_back("tool " + std::to_string(t)); };
-    video->SetTrackingOn = [this](bool on) {
-      calls.push_back(on ? "tracking on" : "tracking off");
-    };
-    video->PrepareTracking = [this] { calls.push_back("prepare tracking"); };
-    video->StopTrackingRun = [this] { calls.push_back("stop tracking"); };
-    video->AskKeepTrackingMarks = [this] { calls.push_back("ask marks"); };
-    video->PrepareCapture = [this] { return captureWorks; };
-    video->LeaveCapture = [this] { calls.push_back("leave capture"); };
-    video->MontageRecording = [this] { return recording; };
+    a = video->AddModeHandlers(Logging("A"));
+    b = video->AddModeHandlers(Logging("B"));
   }
 };
 
@@ -43,32 +59,91 @@ TEST_F(ModeFixture, MontageIsRefusedOnAOneImageVideo) {
   EXPECT_EQ(events, std::vector<std::string>{"refused"});
 }
 
-TEST_F(ModeFixture, EnteringAndLeavingModesCallsTheParticipants) {
-  Open();
-  EXPECT_EQ(video->Mode(), vmRepereFixe);
+TEST_F(ModeFixture, EveryModeTakesPartStepByStepInTheOrderOfRegistration) {
+  Open();  // the view sets its mode again on opening
   calls.clear();
   events.clear();
   video->SetMode(vmTracking);
-  EXPECT_EQ(calls, (std::vector<std::string>{"tool 0", "tracking on", "prepare tracking"}));
-  calls.clear();
-  video->SetMode(vmTransparent);
   EXPECT_EQ(calls,
-            (std::vector<std::string>{"stop tracking", "ask marks", "tool 6", "tracking off"}));
-  EXPECT_TRUE(video->IsLayer());
+            (std::vector<std::string>{"A may 3>4", "B may 3>4", "A leave 3>4", "B leave 3>4",
+                                      "A enter 4", "B enter 4", "A entered 4", "B entered 4"}));
+  // The same mode again: no leaving.
   calls.clear();
-  video->SetMode(vmMontage);
-  EXPECT_EQ(calls, (std::vector<std::string>{"tool 0", "tracking off"}));
-  // A montage recording keeps the montage mode.
-  recording = true;
-  video->SetMode(vmRepereFixe);
-  EXPECT_EQ(video->Mode(), vmMontage);
-  EXPECT_EQ(montage.leaves, 0);
-  recording = false;
+  video->SetMode(vmTracking);
+  EXPECT_EQ(calls, (std::vector<std::string>{"A may 4>4", "B may 4>4", "A enter 4", "B enter 4",
+                                             "A entered 4", "B entered 4"}));
+  EXPECT_EQ(events, std::vector<std::string>{"mode"});
+}
+
+TEST_F(ModeFixture, AnyModeMayRefuseAChangeBeforeAnythingIsLeft) {
+  Open();
+  video->SetTool(vtZoom);
+  refuses["B"] = vmCapture;
   calls.clear();
+  video->SetMode(vmCapture);
+  EXPECT_EQ(video->Mode(), vmRepereFixe);
+  EXPECT_EQ(video->Tool(), vtZoom);  // a refused mode keeps the tool
+  EXPECT_EQ(events.back(), "refused");
+  EXPECT_EQ(calls, (std::vector<std::string>{"A may 3>1", "B may 3>1"}));
+  // The first refusal ends the asking.
+  calls.clear();
+  refuses["A"] = vmCapture;
+  video->SetMode(vmCapture);
+  EXPECT_EQ(calls, std::vector<std::string>{"A may 3>1"});
+}
+
+TEST_F(ModeFixture, AModeThatFailsToEnterRefusesTheMode) {
+  Open();
+  video->SetTool(vtZoom);
+  TConnection failing = video->AddModeHandlers({.Enter = [](TVideoMode to) {
+    if (to == vmTracking) throw ModeException();
+  }});
+  video->SetMode(vmTracking);
+  EXPECT_EQ(video->Mode(), vmRepereFixe);
+  EXPECT_EQ(video->Tool(), vtZoom);
+  EXPECT_EQ(events.back(), "refused");
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "A entered 4"), 0);
+  video->SetMode(vmTransparent);
+  EXPECT_EQ(video->Tool(), vtNone);
+  EXPECT_EQ(events.back(), "mode");
+}
+
+// Only a refusal refuses a mode: a participant that fails otherwise is a
+// fault, which reaches the caller instead of passing for a refusal.
+TEST_F(ModeFixture, AFaultOfAParticipantIsNotTakenForARefusal) {
+  Open();
+  TConnection failing =
+      video->AddModeHandlers({.Enter = [](TVideoMode) { throw std::logic_error("fault"); }});
+  EXPECT_THROW(video->SetMode(vmTracking), std::logic_error);
+  EXPECT_TRUE(events.empty() || events.back() != "refused");
+}
+
+TEST_F(ModeFixture, AModeThatUnregistersIsNoLongerAskedAndTheOthersStay) {
+  Open();
+  refuses["A"] = vmCapture;
+  a.Disconnect();
+  calls.clear();
+  video->SetMode(vmCapture);
+  EXPECT_TRUE(video->IsCapture());
+  EXPECT_EQ(
+      std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c[0] == 'A'; }),
+      0);
+  EXPECT_EQ(calls.back(), "B entered 1");
+
+  // A mode whose window closes as its mode is left unregisters during the
+  // change: it is not called again, and the modes after it still are.
+  calls.clear();
+  TConnection closing;
+  closing = video->AddModeHandlers({.Leave = [&](TVideoMode from, TVideoMode) {
+    if (from == vmCapture) closing.Disconnect();
+  }});
+  TConnection last = video->AddModeHandlers(Logging("C"));
   video->SetMode(vmRepereFixe);
-  EXPECT_EQ(montage.leaves, 1);
-  EXPECT_EQ(calls, (std::vector<std::string>{"tool 2", "tracking off"}));
-  EXPECT_EQ(events, (std::vector<std::string>{"mode", "mode", "mode", "refused", "mode"}));
+  EXPECT_FALSE(closing.Connected());
+  EXPECT_EQ(calls,
+            (std::vector<std::string>{"B may 1>3", "C may 1>3", "B leave 1>3", "C leave 1>3",
+                                      "B enter 3", "C enter 3", "B entered 3", "C entered 3"}));
+  EXPECT_TRUE(video->IsGrid());
 }
 
 TEST_F(ModeFixture, OpeningAnotherVideoInMontageModeResetsTheMontageFirst) {
@@ -86,44 +161,17 @@ TEST_F(ModeFixture, OpeningAnotherVideoInMontageModeResetsTheMontageFirst) {
   EXPECT_EQ(events.back(), "open");
 }
 
-TEST_F(ModeFixture, CaptureNeedsAWorkingDeviceAndHidesTheView) {
+TEST_F(VideoFixture, CaptureHidesTheViewAndLeavingMontageLeavesTheMontage) {
   Open();
-  video->SetMode(vmCapture);
-  EXPECT_EQ(video->Mode(), vmRepereFixe);
-  EXPECT_EQ(events.back(), "refused");
-  captureWorks = true;
-  bool preview = false;
-  video->SetCapturePreviewVisible = [&](bool v) { preview = v; };
   video->SetMode(vmCapture);
   EXPECT_TRUE(video->IsCapture());
   EXPECT_FALSE(video->ViewVisible());
-  EXPECT_TRUE(preview);
   video->SetMode(vmRepereFixe);
   EXPECT_TRUE(video->ViewVisible());
-  EXPECT_FALSE(preview);
-  EXPECT_EQ(calls.back(), "tracking off");
-  EXPECT_NE(std::find(calls.begin(), calls.end(), "leave capture"), calls.end());
-}
-
-TEST_F(ModeFixture, AFailingParticipantRefusesTheMode) {
-  Open();
-  video->SetTool(vtZoom);
-  video->PrepareTracking = [] { throw ModeException(); };
-  video->SetMode(vmTracking);
-  EXPECT_EQ(video->Mode(), vmRepereFixe);
-  EXPECT_EQ(video->Tool(), vtZoom);  // a refused mode keeps the tool
-  EXPECT_EQ(events.back(), "refused");
-  video->SetMode(vmTransparent);
-  EXPECT_EQ(video->Tool(), vtNone);
-}
-
-// Only a refusal refuses a mode: a participant that fails otherwise is a
-// fault, which reaches the caller instead of passing for a refusal.
-TEST_F(ModeFixture, AFaultOfAParticipantIsNotTakenForARefusal) {
-  Open();
-  video->PrepareTracking = [] { throw std::logic_error("fault"); };
-  EXPECT_THROW(video->SetMode(vmTracking), std::logic_error);
-  EXPECT_TRUE(events.empty() || events.back() != "refused");
+  video->SetMode(vmMontage);
+  EXPECT_EQ(montage.leaves, 0);
+  video->SetMode(vmRepereFixe);
+  EXPECT_EQ(montage.leaves, 1);
 }
 
 TEST_F(VideoFixture, MouseGoesToTheClientOfTheModeAndNowhereWithoutAFile) {
@@ -146,9 +194,8 @@ TEST_F(VideoFixture, MouseGoesToTheClientOfTheModeAndNowhereWithoutAFile) {
 
 TEST_F(VideoFixture, KeysActOnTheToolsThenReachTheMarkingData) {
   Open();
-  TPixel cursor{100, 80};
-  video->CursorPos = [&] { return cursor; };
-  video->SetCursorPos = [&](TPixel p) { cursor = p; };
+  TPixel& cursor = host.pointer;
+  cursor = {100, 80};
   int key = vkRight;
   video->KeyDown(key, {false, true, false});
   EXPECT_EQ(cursor, (TPixel{110, 80}));
@@ -171,8 +218,7 @@ TEST_F(VideoFixture, KeysActOnTheToolsThenReachTheMarkingData) {
 }
 
 TEST_F(VideoFixture, CursorFollowsToolModeAndOpenFile) {
-  std::string shown = "?";
-  video->ShowCursor = [&](const std::string& n) { shown = n; };
+  const std::string& shown = host.cursor;
   video->UpdateCursor();
   EXPECT_EQ(shown, "");
   Open();
@@ -285,8 +331,9 @@ TEST_F(VideoFixture, NavigationCountsOnlyVisibleImagesOutsideMontage) {
   video->GoToDisplayedImage(2);
   EXPECT_EQ(video->CurrentImage(), 2);
   video->SetMode(vmRepereFixe);
-  video->LastMarkedImage = [] { return 4; };
-  video->GoToLastMarkedImage();
+  video->GoToMarkedImage(4);
+  EXPECT_EQ(video->CurrentImage(), 4);
+  video->GoToMarkedImage(-1);  // nothing marked
   EXPECT_EQ(video->CurrentImage(), 4);
 }
 
@@ -337,8 +384,7 @@ bool WaitForEnd(TVideo& v) {
 TEST_F(VideoFixture, PaintDuringPlaybackShowsTheImageDecodedByTheWorker) {
   fake->rate = 10;  // 100 ms per image
   Open(64, 48, 5, 64, 48);
-  std::atomic<int> posted{0};
-  video->PostRepaint = [&] { ++posted; };
+  std::atomic<int>& posted = host.posted;
   video->Play(0, 4);
   for (int i = 0; i < 300 && posted.load() == 0; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -365,8 +411,7 @@ TEST_F(VideoFixture, PlaybackOverAMontageShowsOnlyVisibleImagesAndDropsWhenDecod
   fake->decodeDelayMs = 20;
   Open(64, 48, 60);
   for (int i = 10; i < 20; ++i) montage.visible[static_cast<std::size_t>(i)] = false;
-  std::atomic<int> posted{0};
-  video->PostRepaint = [&] { ++posted; };
+  std::atomic<int>& posted = host.posted;
   fake->decodes = 0;
   video->Play(0, video->DisplayedImagesNumber() - 1);
   EXPECT_EQ(video->EndImage(), 59);

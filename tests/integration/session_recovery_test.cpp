@@ -8,8 +8,11 @@
 
 #include <deque>
 #include <filesystem>
+#include <map>
 
 #include "core/app/session.h"
+#include "core/common/ini_file.h"
+#include "support/french_numeric_locale.h"
 #include "support/real_frame_sources.h"
 #include "support/scripted_dialog.h"
 #include "support/scripted_files.h"
@@ -162,4 +165,38 @@ TEST(SessionRecovery, LeavingOrClosingTheWorkRemovesTheCopyAndOpeningIsNoChange)
   p.recovery.Tick();
   p.recovery.Recovery().WaitIdle();
   EXPECT_FALSE(fs::exists(doc));
+}
+
+// A French desktop prints "0,5" through the C library: the document and the
+// recovery copy written under it are the ones written under the C locale.
+TEST(SessionRecovery, DocumentAndCopyAreTheSameUnderAFrenchNumericLocale) {
+  test::TempDir dir("kinevo-session-recovery");
+  const std::string video = dir.File("chute.avi");
+  ASSERT_TRUE(test::WriteIndexedAvi(video, 160, 120, 30));
+  Program p(dir.File("r"));
+  ASSERT_TRUE(p.session.Workflow().OpenVideo(video));
+  p.Mark(6);
+  bool cannotWrite = false;
+  ASSERT_TRUE(p.session.Workflow().WriteDocumentFile(dir.File("c.kvo"), cannotWrite));
+  std::string c, fr;
+  ASSERT_TRUE(ReadWholeFile(dir.File("c.kvo"), c));
+  EXPECT_NE(c.find("ScaleLength=0.8"), std::string::npos);
+  {
+    test::FrenchNumericLocale french;
+    ASSERT_TRUE(french.Active());
+    ASSERT_TRUE(p.session.Workflow().WriteDocumentFile(dir.File("fr.kvo"), cannotWrite));
+    p.recovery.Recovery().WriteNow();
+    p.recovery.Recovery().WaitIdle();
+  }
+  ASSERT_TRUE(ReadWholeFile(dir.File("fr.kvo"), fr));
+  EXPECT_EQ(fr, c);
+  TIniFile document(dir.File("c.kvo")), copy(p.recovery.Recovery().DocumentPath());
+  ASSERT_TRUE(document.Load());
+  ASSERT_TRUE(copy.Load()) << p.recovery.Recovery().LastError();
+  // The copy writes the mark tables apart, in another order.
+  auto keys = [](const TIniFile& ini) {
+    const auto values = ini.ReadSectionValues("Data");
+    return std::map<std::string, std::string>(values.begin(), values.end());
+  };
+  EXPECT_EQ(keys(copy), keys(document));
 }

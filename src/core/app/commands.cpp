@@ -172,6 +172,7 @@ std::string WithSeparator(std::string s) {
 
 std::string FormatG3(double v) {
   char buf[64];
+  ScopedCNumericLocale cNumbers;  // "." below, then the separator
   std::snprintf(buf, sizeof buf, "%.3g", v);
   return WithSeparator(buf);
 }
@@ -447,6 +448,7 @@ std::string AngleFieldText(bool videoOpen, bool hasOrigin, double radians) {
   double deg = std::round(radians * 180.0 / std::numbers::pi * 10.0) / 10.0;
   if (deg == 0) deg = 0;  // no "-0"
   char buf[32];
+  ScopedCNumericLocale cNumbers;  // "." below, then the separator
   if (deg == std::floor(deg))
     std::snprintf(buf, sizeof buf, "%.0f", deg);
   else

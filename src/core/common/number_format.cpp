@@ -25,6 +25,15 @@ void SetDecimalSeparator(char sep) {
   g_separator.store(sep == ',' ? ',' : '.', std::memory_order_relaxed);
 }
 
+ScopedCNumericLocale::ScopedCNumericLocale() {
+  // Made once and kept: the process's numeric locale may change meanwhile,
+  // this one never does.
+  static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  previous_ = uselocale(c);
+}
+
+ScopedCNumericLocale::~ScopedCNumericLocale() { uselocale(previous_); }
+
 std::string FloatToText(double value) { return FloatToText(value, 17, DecimalSeparator()); }
 
 namespace {
@@ -128,6 +137,8 @@ bool TextToFloat(std::string_view text, double& out) {
   auto r = std::from_chars(b, e, v);
   if (r.ec == std::errc::result_out_of_range) {
     // Keep the behaviour of strtod: overflow to infinity, underflow to zero.
+    // The text has "." as its decimal point, whatever the process's locale.
+    ScopedCNumericLocale cNumbers;
     v = std::strtod(std::string(b, e).c_str(), nullptr);
   } else if (r.ec != std::errc()) {
     return false;

@@ -3,6 +3,8 @@
 // setting, read once at start-up from the user's locale (or the settings);
 // library code never calls setlocale.  Floats are written with this
 // separator and read after accepting both "," and ".".
+#include <locale.h>
+
 #include <string>
 #include <string_view>
 
@@ -24,6 +26,22 @@ class ScopedDecimalSeparator {
 
  private:
   char previous_;
+};
+
+// For its life, the C library formats and reads the numbers of this thread
+// with the C conventions ("." as decimal point) whatever the process's
+// LC_NUMERIC: around printf-family calls and libraries that follow it
+// (libxlsxwriter writes its number cells with printf).  Files must be the
+// same in every locale.
+class ScopedCNumericLocale {
+ public:
+  ScopedCNumericLocale();
+  ~ScopedCNumericLocale();
+  ScopedCNumericLocale(const ScopedCNumericLocale&) = delete;
+  ScopedCNumericLocale& operator=(const ScopedCNumericLocale&) = delete;
+
+ private:
+  locale_t previous_;
 };
 
 // The program's one general number format: `digits` significant digits at

@@ -15,6 +15,7 @@ std::string FormatCalculatorValue(double value) {
   // 0,0001; the calculator keeps fixed notation down to 0,00001.
   if (a >= 1e-5 && a < 1e-4) {
     char buf[64];
+    ScopedCNumericLocale cNumbers;  // "." below, then the separator
     std::snprintf(buf, sizeof buf, "%.19f", value);
     std::string s(buf);
     while (!s.empty() && s.back() == '0') s.pop_back();

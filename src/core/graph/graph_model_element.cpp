@@ -67,6 +67,7 @@ std::string FormatUncertainty(double u) {
   const double rounded = std::round(a / std::pow(10.0, e - 1)) * std::pow(10.0, e - 1);
   if (rounded >= std::pow(10.0, e + 1)) ++e;
   char buf[64];
+  ScopedCNumericLocale cNumbers;  // "." below, then the separator
   if (e >= -4 && e < 6) {
     // Above 10 the digits beyond the second are zeros.
     std::snprintf(buf, sizeof buf, "%.*f", std::max(0, 1 - e), std::copysign(rounded, u));

@@ -312,6 +312,7 @@ std::string FormatFloatFixed(double value, int precision, int digits, char sep) 
   if (intDigits > precision) return FormatFloatExponent(value, precision, 0, sep);
   int decimals = std::min(digits, std::max(0, precision - intDigits));
   char buf[64];
+  ScopedCNumericLocale cNumbers;  // "." below, then `sep`
   std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
   std::string s(buf);
   // Pad to the asked number of decimals.
@@ -334,6 +335,7 @@ std::string FormatFloatExponent(double value, int precision, int digits, char se
   if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
   precision = std::clamp(precision, 1, 17);
   char buf[64];
+  ScopedCNumericLocale cNumbers;  // "." below, then `sep`
   std::snprintf(buf, sizeof buf, "%.*E", precision - 1, value);
   std::string s(buf);
   const auto epos = s.find('E');

@@ -23,6 +23,8 @@ extern "C" {
 #include <filesystem>
 #include <mutex>
 
+#include "core/common/number_format.h"
+
 namespace kinevo::capture {
 
 namespace {
@@ -215,7 +217,10 @@ bool TAvDeviceInput::Open(std::string& error) {
     return false;
   }
   char rate[32];
-  std::snprintf(rate, sizeof rate, "%g", choice_.rate);
+  {
+    ScopedCNumericLocale cNumbers;  // FFmpeg reads "29.97", never "29,97"
+    std::snprintf(rate, sizeof rate, "%g", choice_.rate);
+  }
   std::string url = choice_.device.path;
   AVDictionary* opts = nullptr;
   if (test) {

@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "core/common/atomic_file.h"
+#include "core/common/number_format.h"
 #include "core/export/spreadsheet_cells.h"
 
 namespace kinevo {
@@ -64,6 +65,9 @@ std::string Cause(lxw_error status, int err) {
 }  // namespace
 
 TStatus TXlsxWriter::Write(const TTableMatrix& matrix, const std::string& path) {
+  // The library prints number cells with printf: a decimal comma would
+  // make a workbook that spreadsheet programs refuse.
+  ScopedCNumericLocale cNumbers;
   if (matrix.size() > LXW_ROW_MAX)
     return Fail(WriteFailureReason(path), "le tableau a trop de lignes pour un classeur");
   // The library writes by name: into the temporary file beside the target.

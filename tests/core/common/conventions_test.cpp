@@ -8,6 +8,7 @@
 #include "core/common/image.h"
 #include "core/common/number_format.h"
 #include "core/common/user_dialog.h"
+#include "support/french_numeric_locale.h"
 #include "support/scripted_dialog.h"
 
 using namespace kinevo;
@@ -85,6 +86,29 @@ TEST(NumberFormat, ReadingAcceptsCommaAndDotAndRejectsGarbage) {
   EXPECT_EQ(i, 12);
   EXPECT_FALSE(TextToInt("12.5", i));
   EXPECT_FALSE(TextToInt("99999999999999999999", i));
+}
+
+// Documents and settings are read the same on a French desktop, whose C
+// library reads "1,5" and stops at "1.5"; numbers beyond a double too.
+TEST(NumberFormat, ReadingAndWritingAreTheSameUnderAFrenchNumericLocale) {
+  test::FrenchNumericLocale french;
+  ASSERT_TRUE(french.Active());
+  double v = 0;
+  EXPECT_TRUE(TextToFloat("1.5e400", v));
+  EXPECT_EQ(v, HUGE_VAL);
+  EXPECT_TRUE(TextToFloat("-2,5e400", v));
+  EXPECT_EQ(v, -HUGE_VAL);
+  EXPECT_TRUE(TextToFloat("2.5e-400", v));
+  EXPECT_EQ(v, 0.0);
+  EXPECT_EQ(FloatToText(0.125, 17, '.'), "0.125");
+  char buf[16];
+  {
+    ScopedCNumericLocale cNumbers;
+    std::snprintf(buf, sizeof buf, "%.1f", 0.5);
+  }
+  EXPECT_STREQ(buf, "0.5");
+  // The scope ends: the process's locale is back.
+  EXPECT_TRUE(french.Active());
 }
 
 TEST(NumberFormat, LimitedDigitsForCommandOutput) {

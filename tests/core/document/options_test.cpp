@@ -10,6 +10,8 @@
 #include <set>
 
 #include "core/common/ini_file.h"
+#include "core/common/settings_file.h"
+#include "support/french_numeric_locale.h"
 #include "support/scripted_dialog.h"
 #include "support/temp_dir.h"
 
@@ -124,6 +126,35 @@ TEST(Options, SaveWritesEveryKeyInOrderAndLoadReadsItBack) {
   TOptions back(path);
   EXPECT_EQ(static_cast<const TOptionsValues&>(back), static_cast<const TOptionsValues&>(opt));
   EXPECT_FALSE(back.Locked());
+}
+
+// A French desktop prints "0,5" through the C library: the settings file is
+// written and read the same under it.
+TEST(Options, SettingsFileIsTheSameUnderAFrenchNumericLocale) {
+  TempDir dir;
+  auto write = [&dir](const std::string& name) {
+    TOptions opt(dir.File(name));
+    opt.PenSize_Value = 2;
+    opt.TrackingUncertainty_Value = 55;
+    EXPECT_TRUE(opt.Save()) << opt.LastError();
+    TSettingsFile(dir.File(name)).Update([](IKeyWriter& w) {
+      w.WriteFloat("CaptureForm", "Rate", 29.97);
+    });
+    std::string text;
+    EXPECT_TRUE(ReadWholeFile(dir.File(name), text));
+    return text;
+  };
+  const std::string c = write("c.ini");
+  EXPECT_NE(c.find("Rate=29.97"), std::string::npos) << c;
+  test::FrenchNumericLocale french;
+  ASSERT_TRUE(french.Active());
+  EXPECT_EQ(write("fr.ini"), c);
+  double rate = 0;
+  TSettingsFile(dir.File("fr.ini")).Read([&rate](const IKeyReader& r) {
+    rate = r.ReadFloat("CaptureForm", "Rate", 0);
+  });
+  EXPECT_EQ(rate, 29.97);
+  EXPECT_EQ(TOptions(dir.File("fr.ini")).TrackingUncertainty_Value, 55);
 }
 
 TEST(Options, MissingAndBadKeysKeepTheirDefaultsAndOtherSectionsSurvive) {

@@ -7,6 +7,8 @@
 #include <set>
 
 #include "core/common/number_format.h"
+#include "core/graph/graph_model_element.h"
+#include "support/french_numeric_locale.h"
 #include "support/recording_canvas.h"
 
 using namespace kinevo;
@@ -254,4 +256,24 @@ TEST(AxisTicks, RoundingResidueAtAnyTickPrintsAsZero) {
   EXPECT_EQ(FormatTickLabel(-1e-9, -0.05, 0.05, 0.01), "0.00E+0");
   // A value that is a tick of its own is kept, however small.
   EXPECT_EQ(FormatTickLabel(2e-9, 0, 5e-9, 1e-9), "2.00E-9");
+}
+
+// Table cells, axis labels and model parameters go into exported files: a
+// French desktop, whose C library prints "0,5", changes none of them.
+TEST(GraphUtils, NumbersShownAreTheSameUnderAFrenchNumericLocale) {
+  auto texts = [] {
+    return std::vector<std::string>{FormatFloatFixed(-0.0001, 4, 3, '.'),
+                                    FormatFloatFixed(2.5, 6, 2, ','),
+                                    FormatFloatFixed(1234567.0, 3, 1, '.'),
+                                    FormatFloatExponent(1.5e-7, 3, 2, '.'),
+                                    FormatUncertainty(0.0123),
+                                    FormatUncertainty(1.5e9)};
+  };
+  ScopedDecimalSeparator point('.');
+  const std::vector<std::string> c = texts();
+  EXPECT_EQ(c[0], "0.000");
+  EXPECT_EQ(c[1], "2,50");
+  test::FrenchNumericLocale french;
+  ASSERT_TRUE(french.Active());
+  EXPECT_EQ(texts(), c);
 }

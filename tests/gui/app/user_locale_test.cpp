@@ -8,6 +8,7 @@
 #include <QTranslator>
 
 #include "core/common/number_format.h"
+#include "support/french_numeric_locale.h"
 #include "support/qt_test_application.h"
 
 namespace kinevo::gui {
@@ -19,9 +20,15 @@ QString QtCancel() { return QCoreApplication::translate("QPlatformTheme", "Cance
 
 TEST(UserLocale, FrenchDesktopGivesCommaAndFrenchQtTextsOthersKeepEnglishTexts) {
   ScopedDecimalSeparator keep('.');
+  // Qt set the C library's numeric locale from the French environment; the
+  // start-up puts it back.
+  test::FrenchNumericLocale french;
+  ASSERT_TRUE(french.Active());
   QTranslator* texts = ApplyUserLocale(*QCoreApplication::instance(), QLocale(QLocale::French));
   EXPECT_EQ(DecimalSeparator(), ',');
   EXPECT_EQ(FloatToText(0.5), "0,5");
+  EXPECT_FALSE(french.Active());
+  EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
   ASSERT_NE(texts, nullptr) << "Qt's French texts (qt6-translations-l10n) were not found";
   EXPECT_EQ(QtCancel(), QStringLiteral("Annuler"));
   QCoreApplication::removeTranslator(texts);

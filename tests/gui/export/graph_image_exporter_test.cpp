@@ -13,8 +13,10 @@
 #include <QSvgRenderer>
 #include <filesystem>
 
+#include "core/common/ini_file.h"
 #include "core/graph/graph_model.h"
 #include "gui/graph/graph_image.h"
+#include "support/french_numeric_locale.h"
 #include "support/qt_test_application.h"
 #include "support/scripted_dialog.h"
 #include "support/temp_dir.h"
@@ -80,6 +82,25 @@ TEST_F(GraphImage, SvgFileIsValidAndDrawsTheGraph) {
   EXPECT_TRUE(IsBlue(drawn.pixelColor(235, 140)));
   EXPECT_TRUE(shown.Contains("Enregistrement dans un fichier image effectué."));
   EXPECT_TRUE(shown.Contains("Le fichier porte l'extension SVG."));
+}
+
+// A French desktop prints "0,5" through the C library; the SVG file and its
+// axis labels must not change with it.
+TEST_F(GraphImage, SvgFileIsTheSameUnderAFrenchNumericLocale) {
+  model.SetWorld({0, 0.5, -0.25, 0.75}, false);
+  answer = QString::fromStdString(dir.File("c.svg"));
+  ASSERT_TRUE(exporter.SaveAs(model, dir.File("chute.avi"), false));
+  {
+    test::FrenchNumericLocale french;
+    ASSERT_TRUE(french.Active());
+    answer = QString::fromStdString(dir.File("fr.svg"));
+    ASSERT_TRUE(exporter.SaveAs(model, dir.File("chute.avi"), false));
+  }
+  std::string c, fr;
+  ASSERT_TRUE(ReadWholeFile(dir.File("c.svg"), c));
+  ASSERT_TRUE(ReadWholeFile(dir.File("fr.svg"), fr));
+  EXPECT_NE(c.find(">-0.200</text>"), std::string::npos);  // an axis label
+  EXPECT_EQ(fr, c);
 }
 
 TEST_F(GraphImage, RasterFilesFollowTheFilterOrTheTypedExtension) {

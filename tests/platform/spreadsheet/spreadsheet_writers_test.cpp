@@ -3,64 +3,21 @@
 // OpenDocument file.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "core/common/number_format.h"
 #include "platform/spreadsheet/ods_writer.h"
 #include "platform/spreadsheet/xlsx_writer.h"
-#include "support/run_program.h"
+#include "support/french_numeric_locale.h"
+#include "support/spreadsheet_readers.h"
 #include "support/temp_dir.h"
 
 namespace kinevo {
 namespace {
 
-// Debian's Python, which has the readers (another python3 may come first in
-// the PATH).
-constexpr const char* kPython = "/usr/bin/python3";
-
-// Prints one line per cell that holds something: row, column (from 0),
-// the type read ("n" number, "s" text) and the value (numbers with repr).
-constexpr const char* kReadXlsx = R"(
-import sys, openpyxl
-book = openpyxl.load_workbook(sys.argv[1])
-print("sheets", ",".join(book.sheetnames), sep="\t")
-for row in book.active.iter_rows():
-    for cell in row:
-        v = cell.value
-        if v is None: continue
-        kind = "n" if isinstance(v, (int, float)) else "s"
-        print(cell.row - 1, cell.column - 1, kind, repr(float(v)) if kind == "n" else v, sep="\t")
-)";
-
-constexpr const char* kReadOds = R"(
-import sys, zipfile, xml.etree.ElementTree as ET
-z = zipfile.ZipFile(sys.argv[1])
-first = z.infolist()[0]
-print("first", first.filename, "stored" if first.compress_type == zipfile.ZIP_STORED else "deflated",
-      z.read("mimetype").decode())
-O = "{urn:oasis:names:tc:opendocument:xmlns:office:1.0}"
-T = "{urn:oasis:names:tc:opendocument:xmlns:table:1.0}"
-root = ET.fromstring(z.read("content.xml"))
-table = root.find(".//" + T + "table")
-print("sheets", table.get(T + "name"), sep="\t")
-for r, row in enumerate(table.iter(T + "table-row")):
-    for c, cell in enumerate(row.iter(T + "table-cell")):
-        kind = cell.get(O + "value-type")
-        if kind is None: continue
-        text = "".join(cell.itertext())
-        if kind == "float":
-            print(r, c, "n", repr(float(cell.get(O + "value"))), sep="\t")
-        else:
-            print(r, c, "s", text, sep="\t")
-)";
+using test::kReadOds;
+using test::kReadXlsx;
 
 std::vector<std::string> Read(const char* script, const std::string& path) {
-  const auto run = test::RunProgram(kPython, {"-c", script, path});
-  EXPECT_EQ(run.status, 0) << run.err;
-  std::vector<std::string> lines;
-  std::istringstream in(run.out);
-  for (std::string l; std::getline(in, l);) lines.push_back(l);
-  return lines;
+  return test::ReadSpreadsheet(script, path);
 }
 
 // Angle row, three header rows, then data with the comma separator: an
@@ -131,6 +88,29 @@ TEST(SpreadsheetWriters, AFolderThatDoesNotExistIsAFailureWithItsReason) {
     EXPECT_EQ(written.error().reason, "Le fichier « " + path + " » n'a pas pu être enregistré.");
     EXPECT_EQ(written.error().cause, "le dossier « " + dir.File("absent") + " » n'existe pas");
   }
+}
+
+// A French desktop prints "0,5" through the C library: both files must read
+// back exactly as under the C locale.
+TEST(SpreadsheetWriters, BothFilesAreTheSameUnderAFrenchNumericLocale) {
+  test::TempDir dir;
+  auto write = [](auto writer, const std::string& path) {
+    const TStatus written = writer.Write(Sample(), path);
+    EXPECT_TRUE(written) << written.error().Text();
+  };
+  write(TXlsxWriter(), dir.File("c.xlsx"));
+  write(TOdsWriter(), dir.File("c.ods"));
+  {
+    test::FrenchNumericLocale french;
+    ASSERT_TRUE(french.Active());
+    write(TXlsxWriter(), dir.File("fr.xlsx"));
+    write(TOdsWriter(), dir.File("fr.ods"));
+  }
+  const auto workbook = Read(kReadXlsx, dir.File("fr.xlsx"));
+  EXPECT_TRUE(Has(workbook, "4\t1\tn\t1.5"));
+  EXPECT_TRUE(Has(workbook, "5\t2\tn\t-2.5e-07"));
+  EXPECT_EQ(workbook, Read(kReadXlsx, dir.File("c.xlsx")));
+  EXPECT_EQ(Read(kReadOds, dir.File("fr.ods")), Read(kReadOds, dir.File("c.ods")));
 }
 
 }  // namespace

@@ -398,6 +398,7 @@ void TFileWorkflow::ReportSaveFailure(const std::string& path, bool cannotWrite)
 void TFileWorkflow::Saved(const std::string& path) {
   documentName_ = path;
   recoveredName_.clear();
+  ws_.WorkSaved();
   SetModified(false);
   OnDocumentStateChanged();
   OnSaved();
@@ -406,6 +407,7 @@ void TFileWorkflow::Saved(const std::string& path) {
 void TFileWorkflow::StartWork(const std::string& document) {
   documentName_ = document;
   recoveredName_.clear();
+  ws_.WorkSaved();
   modified_ = false;
   OnDocumentStateChanged();
 }
@@ -419,6 +421,7 @@ void TFileWorkflow::SetModified(bool modified) {
 void TFileWorkflow::SetRecoveredDocument(const std::string& document) {
   documentName_ = document;
   recoveredName_ = document;
+  ws_.WorkSaved();
   // Recovered work was never saved.
   modified_ = true;
   OnDocumentStateChanged();

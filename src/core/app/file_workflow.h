@@ -73,6 +73,9 @@ class IWorkspace {
   virtual void InvalidateAllResults() = 0;
   // The window went to the no-video state or to the video-open state.
   virtual void WindowStateChanged() = 0;
+  // The work in hand is the one its document holds (just opened, saved,
+  // recovered or left): changes are counted from here.
+  virtual void WorkSaved() {}
 };
 
 enum class TAskKind { Opening, Closing };
@@ -133,8 +136,8 @@ class TFileWorkflow {
   // The work was written to a document.
   TSignal<> OnSaved;
 
-  // The analysis changed (called by the session for every change of the
-  // marks, scale, axes, layer, time base, montage or formulas).
+  // The work changed (called by the session for every change of what Save
+  // would write).
   void NoteChange() { SetModified(true); }
   // Whether the work changed since it was opened or last saved.
   bool Modified() const { return modified_; }

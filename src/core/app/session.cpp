@@ -44,7 +44,7 @@ TSession::TSession(TFrameSourceSet sources, std::string settingsPath, IUserDlgPr
       Data(Video, Dialog, GraphUtils),
       Recorder(Video, Montage, Dialog),
       bridge_(&Video.Sources().Bridge()),
-      markingClient_(Data) {
+      markingClient_(*this) {
   resultsSource_ = std::make_unique<TMarkingResultsSource>(Data, Video);
   results_ = std::make_unique<TResCalc>(*resultsSource_);
   resultsPtr_ = results_.get();
@@ -133,31 +133,71 @@ void TSession::Wire() {
   WireWorkChanges();
 }
 
+// "Changed" means that what Save would write differs.  The marks are
+// placed, moved and erased one at a time, and each such event is a change:
+// comparing the mark tables at every click would cost too much on a long
+// analysis.  The rest of the document (scale, frames, layer, time base,
+// montage, names, colours, formulas, the options it keeps) is compared
+// instead, after any event of a model, any press, release or key on the
+// picture and any command of the main window: whatever window caused it, a
+// difference from the content kept is a change.  A command that changes
+// nothing, or only where the user stands, leaves the work as it was.
 void TSession::WireWorkChanges() {
-  auto changed = [this](void*) { WorkChanged(); };
-  for (TNotifyEvent* e : {&Data.OnMarksChanged, &Data.OnScaleChanged, &Data.OnScaleKindChanged,
-                          &Data.OnAxesChanged, &Data.OnLayerChanged, &Data.OnMarkColorChanged,
-                          &Data.OnSystemsCountChanged, &Data.OnDurationChanged, &Montage.OnChange})
-    links_ += e->Connect(changed);
-  // The marking data's general change also follows its display settings,
-  // which the options set at start-up and from the options dialog.
-  links_ += Data.OnChange.Connect([this](void*) {
-    if (!applyingOptions_) WorkChanged();
-  });
-  links_ += Formulas.OnSwitchesChanged.Connect([this] { WorkChanged(); });
+  links_ += Data.OnMarksChanged.Connect([this](void*) { WorkChanged(); });
+  auto compare = [this](void*) { CheckWork(); };
+  for (TNotifyEvent* e :
+       {&Data.OnChange, &Data.OnScaleChanged, &Data.OnScaleKindChanged, &Data.OnAxesChanged,
+        &Data.OnLayerChanged, &Data.OnMarkColorChanged, &Data.OnSystemsCountChanged,
+        &Data.OnDurationChanged, &Data.OnNamesChanged, &Montage.OnChange})
+    links_ += e->Connect(compare);
+  links_ += Formulas.OnChange.Connect([this] { CheckWork(); });
   // The workflow ends every opening and closing with the new window state.
   links_ += Video.OnVideoOpen.Connect([this](void*) { opening_ = true; });
   links_ += OnWindowStateChanged.Connect([this](void*) { opening_ = false; });
 }
 
 void TSession::WorkChanged() {
-  if (opening_) return;
+  if (opening_ || !Video.IsOpen()) return;
   workflow_->NoteChange();
   OnWorkChanged();
 }
 
+std::string TSession::WorkContent() {
+  TIniFile ini;
+  ini.SaveWholeOnly();
+  WriteDocument(ini, false);
+  // Where the user stands is no work of theirs: the image shown, the
+  // marking mode, the system whose mark comes next, where the layer lies
+  // (it goes back to its place when Layer marking starts) and its gesture.
+  static constexpr std::pair<const char*, const char*> kPlace[] = {
+      {"Video", "ImageNumber"},
+      {"Video", "MarkingMode"},
+      {"Data", "CurrentMarkOrderNumber_Grid"},
+      {"Data", "CurrentMarkOrderNumber_Layer"},
+      {"Data", "OrigineCurrentXCoordinate_Layer"},
+      {"Data", "OrigineCurrentYCoordinate_Layer"},
+      {"Data", "LayerStage"}};
+  for (const auto& [section, key] : kPlace) ini.DeleteKey(section, key);
+  return ini.Text();
+}
+
+void TSession::KeepWorkContent() {
+  content_ = Video.IsOpen() ? WorkContent() : std::string();
+  montage_ = {Montage.Visible(), Montage.TimeShifts()};
+}
+
+void TSession::CheckWork() {
+  if (opening_ || !Video.IsOpen()) return;
+  std::string content = WorkContent();
+  if (content == content_ && Montage.Visible() == montage_.visible &&
+      Montage.TimeShifts() == montage_.shifts)
+    return;
+  content_ = std::move(content);
+  montage_ = {Montage.Visible(), Montage.TimeShifts()};
+  WorkChanged();
+}
+
 void TSession::ApplyOptions() {
-  applyingOptions_ = true;
   TMarkingSettings m = Data.Settings();
   m.separateScales = Options.CheckBox41HorizAndVertScale;
   m.numberFromZero = Options.CheckBox36StartByZero;
@@ -179,7 +219,6 @@ void TSession::ApplyOptions() {
   fs.startByZero = Options.CheckBox36StartByZero;
   fs.radians = Options.CheckBox32AngleRadian;
   Formulas.SetSettings(fs);
-  applyingOptions_ = false;
 }
 
 bool TSession::UpdateResults(bool derivatives) {
@@ -297,13 +336,18 @@ bool TSession::LoadDocumentQuietly(const std::string& path, const std::string& v
 
 void TSession::MarkingClient::MouseDown(TMouseButton b, TShiftState s, int x, int y) {
   data_.MouseDown(b == mbRight ? 1 : 0, s.ctrl, x, y);
+  session_.CheckWork();
 }
 void TSession::MarkingClient::MouseMove(TShiftState s, int x, int y) {
   data_.MouseMove(s.ctrl, x, y);
 }
 void TSession::MarkingClient::MouseUp(TMouseButton b, TShiftState s, int x, int y) {
   data_.MouseUp(b == mbRight ? 1 : 0, s.ctrl, x, y);
+  session_.CheckWork();
 }
-void TSession::MarkingClient::KeyDown(int& key, TShiftState s) { data_.KeyDown(key, s.ctrl); }
+void TSession::MarkingClient::KeyDown(int& key, TShiftState s) {
+  data_.KeyDown(key, s.ctrl);
+  session_.CheckWork();
+}
 
 }  // namespace kinevo

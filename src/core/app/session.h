@@ -24,6 +24,7 @@
 #include "core/graph/graph_utils.h"
 #include "core/marking/marking_data.h"
 #include "core/montage/montage.h"
+#include "core/montage/montage_tables.h"
 #include "core/montage/record_montage.h"
 #include "core/results/marking_source.h"
 #include "core/results/results_calc.h"
@@ -78,6 +79,12 @@ class TSession : public IWorkspace {
   // start-up and whenever the options dialog changed them).
   void ApplyOptions();
 
+  // After a command or an event that may have changed the work: counts a
+  // change (OnWorkChanged) when what Save would write differs from what was
+  // kept at the last check.  The models' events call it; the window calls
+  // it after each of its commands as well, so that no command is missed.
+  void CheckWork();
+
   // Reads a document and its video without asking anything (for the
   // command line): `videoOverride` replaces the stored video path when not
   // empty.  False with `error` set to the program's message on failure.
@@ -93,9 +100,13 @@ class TSession : public IWorkspace {
   TNotifyEvent OnVideoOpened;
   TNotifyEvent OnVideoClosed;
   TNotifyEvent OnWindowStateChanged;
-  // The analysis changed: marks, scale, axes, layer, colours, systems,
-  // time base, montage or formulas.  Not raised while a video or a
-  // document is being read, nor when the options are applied.
+  // The work changed: what Save would write differs from what it would have
+  // written before (marks, scale, origin and axes, layer, time base,
+  // montage, names and colours, formulas and constants, the drawing options
+  // kept in the document), whatever window the command came from.  Not
+  // raised while a video or a document is being read, nor for where the
+  // user stands (the image shown, the marking mode, the system whose mark
+  // comes next).
   TSignal<> OnWorkChanged;
 
   // ------------------------------------------------------------ IWorkspace
@@ -118,12 +129,14 @@ class TSession : public IWorkspace {
   void WriteDocument(TIniFile& ini, bool withImageTables);
   void InvalidateAllResults() override { results_->Invalidate(rtBoth); }
   void WindowStateChanged() override { OnWindowStateChanged(this); }
+  void WorkSaved() override { KeepWorkContent(); }
 
  private:
-  // Routes the view's mouse, keys and painting to the marking data.
+  // Routes the view's mouse, keys and painting to the marking data; a
+  // press, a release or a key may end a gesture that changed the work.
   class MarkingClient : public IViewClient {
    public:
-    explicit MarkingClient(TData& data) : data_(data) {}
+    explicit MarkingClient(TSession& session) : session_(session), data_(session.Data) {}
     void MouseDown(TMouseButton b, TShiftState s, int x, int y) override;
     void MouseMove(TShiftState s, int x, int y) override;
     void MouseUp(TMouseButton b, TShiftState s, int x, int y) override;
@@ -133,6 +146,7 @@ class TSession : public IWorkspace {
     void RecomputeViewPositions() override { data_.UpdateScreenPositions(); }
 
    private:
+    TSession& session_;
     TData& data_;
   };
   // The results of the active marking mode, as the formulas read them.
@@ -167,12 +181,18 @@ class TSession : public IWorkspace {
   void Wire();
   void WireWorkChanges();
   void WorkChanged();
+  // What Save would write but the per-image tables and where the user
+  // stands; the montage's tables beside it.
+  std::string WorkContent();
+  void KeepWorkContent();
 
   TBridgeFrameSource* bridge_;
   bool openCancelled_ = false;
   // From the view's OnVideoOpen to the new window state: reading, no change.
   bool opening_ = false;
-  bool applyingOptions_ = false;
+  // The work as last kept (opened, saved or compared).
+  std::string content_;
+  TMontageTables montage_;
   MarkingClient markingClient_;
   std::unique_ptr<TMarkingResultsSource> resultsSource_;
   std::unique_ptr<TResCalc> results_;

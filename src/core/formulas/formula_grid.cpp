@@ -108,6 +108,8 @@ bool TFormulaGrid::ClickControl(int32_t col, int32_t x, int32_t width, bool righ
 
 bool TFormulaGrid::ApplyTexts(int32_t col, const std::string& formula, const std::string& unit,
                               const std::string& comment) {
+  // A formula refused by its check is taken back: one edit, whatever the steps.
+  TFormules::TEditGroup edit(f_);
   bool ok = true;
   if (IsNewColumn(col)) {
     std::string blankless;
@@ -123,8 +125,8 @@ bool TFormulaGrid::ApplyTexts(int32_t col, const std::string& formula, const std
     const int32_t i = FormulaOfColumn(col);
     if (i < 0) return false;
     TRec& r = f_.Formula(i);
-    TFormules::SetUnit(r, unit);
-    TFormules::SetComment(r, comment);
+    f_.SetUnit(r, unit);
+    f_.SetComment(r, comment);
     std::string blankless;
     for (char c : formula)
       if (c != ' ') blankless += c;
@@ -166,6 +168,7 @@ std::string TFormulaGrid::ConstantCell(int32_t col, int32_t row) const {
 
 bool TFormulaGrid::ApplyConstantCell(int32_t col, int32_t row, const std::string& text,
                                      const std::string& beside) {
+  TFormules::TEditGroup edit(f_);
   std::string t;
   for (char c : text)
     if (c != ' ') t += c;
@@ -220,7 +223,7 @@ bool TFormulaGrid::ApplyConstantCell(int32_t col, int32_t row, const std::string
         }
       }
     } else if (col == 2) {
-      TFormules::SetUnit(r, text);
+      f_.SetUnit(r, text);
     }
   }
   f_.ComputeAll();

@@ -172,6 +172,7 @@ void TFormules::SetSettings(const TFormulaSettings& s) {
 // ---------------------------------------------------------------- records
 
 void TFormules::SetIdentifier(TRec& r, std::string_view typed) {
+  TEditGroup edit(*this);
   r.TypedIdentifier = WithoutBlanks(typed);
   r.Indexed = false;
   r.IndexOffset = 0;
@@ -204,6 +205,7 @@ void TFormules::SetIdentifier(TRec& r, std::string_view typed) {
 }
 
 void TFormules::SetFormulaText(TRec& r, std::string_view text) {
+  TEditGroup edit(*this);
   const std::string s = WithoutBlanks(text);
   const size_t eq = s.find('=');
   if (eq == std::string::npos) {
@@ -216,6 +218,7 @@ void TFormules::SetFormulaText(TRec& r, std::string_view text) {
 }
 
 void TFormules::SetConstantValueText(TRec& r, std::string_view text) {
+  TEditGroup edit(*this);
   std::string s = NormaliseDecimal(WithoutBlanks(text));
   double v = 0;
   if (TextToFloat(s, v) && std::isfinite(v)) {
@@ -228,6 +231,7 @@ void TFormules::SetConstantValueText(TRec& r, std::string_view text) {
 }
 
 void TFormules::SetConstantIndexText(TRec& r, std::string_view text) {
+  TEditGroup edit(*this);
   long long v = 0;
   const std::string s = WithoutBlanks(text);
   if (TextToInt(s, v) && v >= -2147483647LL && v <= 2147483647LL) {
@@ -241,17 +245,20 @@ void TFormules::SetConstantIndexText(TRec& r, std::string_view text) {
 }
 
 void TFormules::SetComment(TRec& r, std::string_view text) {
+  TEditGroup edit(*this);
   const std::string s = std::string(TrimBlanks(text));
   r.Comment = s.empty() ? kNoComment : s;
 }
 
 void TFormules::SetUnit(TRec& r, std::string_view text) {
+  TEditGroup edit(*this);
   const std::string s = std::string(TrimBlanks(text));
   r.UnitText = s.empty() ? kNoUnit : s;
 }
 
 int32_t TFormules::AddConstant(std::string_view typedIdentifier, std::string_view expression,
                                std::string_view unit, std::string_view valueText) {
+  TEditGroup edit(*this);
   auto r = std::make_unique<TRec>();
   r->RecKind = rkConstant;
   SetIdentifier(*r, typedIdentifier);
@@ -266,6 +273,7 @@ int32_t TFormules::AddConstant(std::string_view typedIdentifier, std::string_vie
 
 int32_t TFormules::AddFormula(std::string_view text, std::string_view comment,
                               std::string_view unit) {
+  TEditGroup edit(*this);
   auto r = std::make_unique<TRec>();
   r->RecKind = rkFormula;
   SetFormulaText(*r, text);
@@ -277,6 +285,7 @@ int32_t TFormules::AddFormula(std::string_view text, std::string_view comment,
 }
 
 void TFormules::DeleteFormula(int32_t i) {
+  TEditGroup edit(*this);
   if (i < 0 || i >= FormulaCount()) return;
   formulas_.erase(formulas_.begin() + i);
   if (abscissa_ == i)
@@ -286,11 +295,13 @@ void TFormules::DeleteFormula(int32_t i) {
 }
 
 void TFormules::DeleteConstant(int32_t i) {
+  TEditGroup edit(*this);
   if (i < 0 || i >= ConstantCount()) return;
   constants_.erase(constants_.begin() + i);
 }
 
 void TFormules::Clear() {
+  TEditGroup edit(*this);
   formulas_.clear();
   constants_.clear();
   abscissa_ = -1;
@@ -806,6 +817,7 @@ void TFormules::Save(IKeyWriter& write) const {
 }
 
 void TFormules::Load(const IKeyReader& read) {
+  TEditGroup edit(*this);
   Clear();
   auto count = [&](const char* key) {
     const int64_t v = read.ReadInt64("Formules", key, 0);

@@ -127,6 +127,25 @@ class TFormules {
   // Called when a switch of speeds, accelerations or polar quantities
   // changes (the results of both marking modes are then stale).
   TSignal<> OnSwitchesChanged;
+  // Raised at the end of every edit of the records (one added, deleted,
+  // cleared or loaded; a name, phrase, value, index, unit or comment typed):
+  // what the document holds of them may have changed.  The steps of one
+  // edit, a refused text taken back included, raise it once.
+  TSignal<> OnChange;
+  // Makes the edits made during its life one edit: OnChange comes once,
+  // when the outermost group ends.
+  class TEditGroup {
+   public:
+    explicit TEditGroup(TFormules& f) : f_(f) { ++f_.editDepth_; }
+    ~TEditGroup() {
+      if (--f_.editDepth_ == 0) f_.OnChange();
+    }
+    TEditGroup(const TEditGroup&) = delete;
+    TEditGroup& operator=(const TEditGroup&) = delete;
+
+   private:
+    TFormules& f_;
+  };
 
   // ---- records
   int32_t FormulaCount() const { return static_cast<int32_t>(formulas_.size()); }
@@ -151,8 +170,8 @@ class TFormules {
   void SetIdentifier(TRec& r, std::string_view typed);
   void SetConstantValueText(TRec& r, std::string_view text);
   void SetConstantIndexText(TRec& r, std::string_view text);
-  static void SetComment(TRec& r, std::string_view text);
-  static void SetUnit(TRec& r, std::string_view text);
+  void SetComment(TRec& r, std::string_view text);
+  void SetUnit(TRec& r, std::string_view text);
 
   // Validates a record and computes it; shows the message of the first
   // problem and returns its code.
@@ -214,6 +233,7 @@ class TFormules {
   int32_t currentRow_ = 0;
   bool constantsOnly_ = false;
   int32_t abscissa_ = -1;
+  int editDepth_ = 0;
   std::string lastMessage_;
 };
 

@@ -384,6 +384,7 @@ void TPolyContainer::MovePress(int x, int y) {
       host_->ActiveHistory().RecordStep(*drawList_[i], haDeplacer);
       movedIndex_ = static_cast<int>(i);
       moving_ = true;
+      pressedAt_ = drawList_[i]->GetPicture();
       return;
     }
 }
@@ -401,9 +402,18 @@ void TPolyContainer::MoveMove(int x, int y) {
 }
 
 void TPolyContainer::MoveRelease() {
+  EndMove();
+  if (host_ != nullptr) host_->View().SetViewCursor("Deplacer");
+}
+
+void TPolyContainer::EndMove() {
+  // A mark left elsewhere than it was taken is a change of the marks.
+  const TMarque* m = MovedMark();
+  const bool moved =
+      m != nullptr && (m->GetPicture().x != pressedAt_.x || m->GetPicture().y != pressedAt_.y);
   moving_ = false;
   movedIndex_ = -1;
-  if (host_ != nullptr) host_->View().SetViewCursor("Deplacer");
+  if (moved && host_ != nullptr) host_->MarksChanged();
 }
 
 void TPolyContainer::OpenEraseRect(int x, int y) {
@@ -433,8 +443,8 @@ std::vector<TMarque*> TPolyContainer::CloseEraseRect() {
 }
 
 void TPolyContainer::CancelGesture() {
-  moving_ = erasing_ = false;
-  movedIndex_ = -1;
+  EndMove();
+  erasing_ = false;
 }
 
 void TPolyContainer::UpdateScreenPoints() {

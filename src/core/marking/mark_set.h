@@ -146,6 +146,7 @@ class TPolyContainer : public THistObject {
   void InsertSorted(TContainer* c);
   std::size_t SortedPosition(const TContainer* c) const;
   void RankRange(std::size_t from, std::size_t to);
+  void EndMove();
 
   std::vector<TMarque*> drawList_;
   std::vector<std::unique_ptr<TContainer>> containers_;
@@ -155,6 +156,7 @@ class TPolyContainer : public THistObject {
   bool moving_ = false;
   bool erasing_ = false;
   int movedIndex_ = -1;
+  TPictureCoord pressedAt_{};  // where the moved mark was taken
   TPixelRect eraseRect_;
 };
 

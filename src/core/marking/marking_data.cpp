@@ -238,7 +238,7 @@ void TData::KeyDown(int key, bool ctrl) {
   if (digit >= 0) {
     const int step = ctrl ? -1 : 1;
     if (digit == 0) {
-      elementColor_ = graphUtils_.ColorA(graphUtils_.IndexOfColorA(elementColor_) + step);
+      SetElementColor(graphUtils_.ColorA(graphUtils_.IndexOfColorA(elementColor_) + step));
     } else {
       const int s = digit - 1;
       if (s < static_cast<int>(markColors_.size()))
@@ -413,6 +413,20 @@ TColor TData::MarkColor(int system) const {
   return markColors_[static_cast<std::size_t>(system)];
 }
 
+void TData::SetElementColor(TColor c) {
+  if (c == elementColor_) return;
+  elementColor_ = c;
+  OnMarkColorChanged(this);
+}
+
+void TData::SetSystemName(int i, const std::string& name) {
+  const auto& names = ActiveMarks().SystemNames();
+  if (i < 0 || i >= static_cast<int>(names.size()) || names[static_cast<std::size_t>(i)] == name)
+    return;
+  ActiveMarks().SetSystemName(i, name);
+  OnNamesChanged(this);
+}
+
 void TData::SetMarkColor(int i, TColor c) {
   if (i < 0 || i >= static_cast<int>(markColors_.size())) return;
   markColors_[static_cast<std::size_t>(i)] = c;
@@ -436,6 +450,12 @@ void TData::SetMarksNumberPerFrame(int n) {
   // they had before they were dropped (a loaded document keeps its own).
   for (int i = m; i < n && i < static_cast<int>(markColors_.size()); ++i)
     markColors_[static_cast<std::size_t>(i)] = graphUtils_.ColorA(i);
+}
+
+void TData::SetFramesNumberBetweenTwoMarks(int n) {
+  if (n == framesBetween_) return;
+  ChangeScope change(*this);
+  framesBetween_ = n;
 }
 
 void TData::SetMarksIsAllDrawn(bool b) {
@@ -626,9 +646,10 @@ void TData::AfterUndo(THistObject& live, THistAction action) {
         set.DeleteMark(&mark, haSupprimerPointage);
       else {
         // The mark took its former position back: what was computed from
-        // the moved one is stale.
+        // the moved one is stale, and the marks changed.
         mark.UpdateScreenPoint();
         InvalidateActiveResults();
+        MarksChanged();
       }
       break;
     }
@@ -644,6 +665,7 @@ void TData::AfterUndo(THistObject& live, THistAction action) {
     case hkPolyMarqueImgRep:
     case hkPolyMarqueImgTsp:
       InvalidateActiveResults();
+      MarksChanged();
       break;
     case hkRepereFixe:
       fixed_->AfterUndo();
@@ -697,6 +719,8 @@ void TData::ApplyTrackedPositions(const std::vector<std::vector<TPictureCoord>>&
     }
   }
   gridMarks_->Renumber();
+  Invalidate(rtGrid);
+  OnMarksChanged(this);
 }
 
 }  // namespace kinevo

@@ -94,10 +94,12 @@ class TData : public IMarkingHost, public IHistoryOwner {
   TNotifyEvent OnLayerChanged;
   // The time between two images changed.
   TNotifyEvent OnDurationChanged;
+  // A system was given a name (the names and colours dialog).
+  TNotifyEvent OnNamesChanged;
   // A command changed what the picture shows beyond the events above: how
   // marks are drawn and numbered, element size, axis directions, scale
-  // lengths, marks per image, an erasing or an undo.  Raised once per
-  // command.
+  // lengths, marks per image, images between two marks, an erasing or an
+  // undo.  Raised once per command.
   TNotifyEvent OnChange;
 
   // ------------------------------------------------------------ lifecycle and tool
@@ -133,7 +135,7 @@ class TData : public IMarkingHost, public IHistoryOwner {
   int32_t MarksCountOnImage(int n) const;
   int32_t LastMarkedImage() const { return ActiveMarks().LastMarkedImage(); }
   std::string SystemName(int i) const { return ActiveMarks().SystemName(i); }
-  void SetSystemName(int i, const std::string& name) { ActiveMarks().SetSystemName(i, name); }
+  void SetSystemName(int i, const std::string& name);
   bool HasDefaultSystemNames() const { return ActiveMarks().HasDefaultNames(); }
   const std::vector<TColor>& MarkColors() const { return markColors_; }
   void SetMarkColor(int i, TColor c);
@@ -161,9 +163,10 @@ class TData : public IMarkingHost, public IHistoryOwner {
   void SetScaleLength(double l);
   void SetScaleHorizLength(double l);
   void SetScaleVertLength(double l);
-  void SetFramesNumberBetweenTwoMarks(int n) { framesBetween_ = n; }
+  void SetFramesNumberBetweenTwoMarks(int n);
   void SetRequiredDuration(double d);
-  void SetElementColor(TColor c) { elementColor_ = c; }
+  // The colour of the axes, the layer and the scale (OnMarkColorChanged).
+  void SetElementColor(TColor c);
   void SetElementSize(int s);
 
   // ------------------------------------------------------------ erasing
@@ -189,7 +192,8 @@ class TData : public IMarkingHost, public IHistoryOwner {
 
   // ------------------------------------------------------------ tracking
   // positions[s][j] on image images[s][j] (negative: none) for system s:
-  // Grid marks created or moved, one undo group.
+  // Grid marks created or moved, one undo group, announced as one change of
+  // the marks.
   void ApplyTrackedPositions(const std::vector<std::vector<TPictureCoord>>& positions,
                              const std::vector<std::vector<int32_t>>& images);
 

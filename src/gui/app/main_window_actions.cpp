@@ -42,6 +42,9 @@ QAction* MainWindow::MakeAction(const std::string& name, std::function<void()> h
   }
   connect(a, &QAction::triggered, this, [this, handler = std::move(handler)] {
     handler();
+    // The models announce their changes; this catches any command that
+    // changed the work without one.
+    session_->CheckWork();
     RefreshCommands();
   });
   actions_[name] = a;

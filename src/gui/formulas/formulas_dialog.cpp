@@ -278,9 +278,10 @@ void TBoiteFormules::EditWithKeyboard(int col, int page, const QRect& cell) {
   k.exec();
   keyboardOpen_ = false;
   if (editedFormula_ >= 0 && editedFormula_ < f_.FormulaCount()) {
+    TFormules::TEditGroup edit(f_);
     TRec& r = f_.Formula(editedFormula_);
-    TFormules::SetUnit(r, k.UnitText());
-    TFormules::SetComment(r, k.CommentText());
+    f_.SetUnit(r, k.UnitText());
+    f_.SetComment(r, k.CommentText());
   }
   Refresh();
   OnChange();

@@ -39,6 +39,9 @@ int main(int argc, char** argv) {
     setup.files = script.get();
   }
   kinevo::gui::MainWindow w(setup);
+  // The program ends with its main window, whatever other window is open.
+  QObject::connect(&w, &kinevo::gui::MainWindow::Closed, &app, &QCoreApplication::quit,
+                   Qt::QueuedConnection);
   w.show();
   w.OfferRecovery();
   // Exactly one argument: a ".avi" opens as a video, a ".kvo" as a document.

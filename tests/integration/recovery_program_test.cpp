@@ -3,12 +3,7 @@
 // nothing; the next start reports a damaged recovery document, offers the
 // killed program's work, and that work (marks, scale, origin) is back and
 // saved under the name of the document it came from.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -17,102 +12,27 @@
 #include <thread>
 
 #include "core/common/ini_file.h"
+#include "core/common/number_format.h"
+#include "support/program_instance.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 #include "support/test_videos_avi.h"
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 using kinevo::TIniFile;
 
 namespace {
 
-#ifdef KINEVO_PROGRAM_PATH
-constexpr const char* kProgram = KINEVO_PROGRAM_PATH;
-#else
-constexpr const char* kProgram = "";
-#endif
+const std::string kProgram = kinevo::test::DesktopProgram();
 
-// The program running with its own home, state and settings folders and a
-// script; its standard error goes to a file.
-class Instance {
+// The program with its own home, state and settings folders and a script.
+class Instance : public kinevo::test::ProgramInstance {
  public:
   Instance(const kinevo::test::TempDir& dir, const std::string& name, const std::string& script)
-      : errPath_(dir.File(name + ".err")) {
-    const std::string scriptPath = dir.File(name + ".script");
-    std::ofstream(scriptPath) << script;
-    std::vector<std::string> env = {"HOME=" + dir.Path(),
-                                    "XDG_STATE_HOME=" + dir.File("state"),
-                                    "XDG_CONFIG_HOME=" + dir.File("config"),
-                                    "XDG_DATA_HOME=" + dir.File("data"),
-                                    "QT_QPA_PLATFORM=offscreen",
-                                    "KINEVO_TEST_SCRIPT=" + scriptPath,
-                                    "ASAN_OPTIONS=detect_leaks=0"};
-    for (char** e = environ; *e != nullptr; ++e) {
-      const std::string v = *e;
-      const std::string key = v.substr(0, v.find('='));
-      if (key != "HOME" && key.rfind("XDG_", 0) != 0 && key != "QT_QPA_PLATFORM" &&
-          key != "ASAN_OPTIONS")
-        env.push_back(v);
-    }
-    std::vector<char*> envp;
-    for (auto& v : env) envp.push_back(v.data());
-    envp.push_back(nullptr);
-    std::string program = kProgram;
-    char* argv[] = {program.data(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, envp.data()) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-  }
-  ~Instance() {
-    if (pid_ > 0) Kill();
-  }
-  bool Started() const { return pid_ > 0; }
-  void Kill() {
-    ::kill(pid_, SIGKILL);
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    pid_ = -1;
-  }
-  // The exit code, or -1 when it did not end within `seconds`.
-  int Wait(int seconds) {
-    for (int i = 0; i < seconds * 10; ++i) {
-      int status = 0;
-      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return -1;
-  }
-  std::string Errors() const {
-    std::string text;
-    kinevo::ReadWholeFile(errPath_, text);
-    return text;
-  }
-
- private:
-  std::string errPath_;
-  pid_t pid_ = -1;
+      : ProgramInstance(kProgram, dir, name, script) {}
 };
 
-std::vector<std::string> Files(const std::string& folder, const std::string& ending) {
-  std::vector<std::string> found;
-  std::error_code ec;
-  for (const auto& e : fs::directory_iterator(folder, ec)) {
-    const std::string p = e.path().string();
-    if (p.size() >= ending.size() &&
-        p.compare(p.size() - ending.size(), ending.size(), ending) == 0)
-      found.push_back(p);
-  }
-  return found;
-}
+using kinevo::test::Files;
 
 constexpr int kImages = 12;
 
@@ -131,7 +51,7 @@ std::map<std::string, std::string> Analysis(const std::string& path) {
 }  // namespace
 
 TEST(RecoveryProgram, KilledWorkIsOfferedAtTheNextStartAndComesBackWhole) {
-  if (std::string(kProgram).empty()) GTEST_SKIP() << "built without the program";
+  if (kProgram.empty()) GTEST_SKIP() << "built without the program";
   kinevo::test::TempDir dir("kinevo-recovery-program");
   const std::string video = dir.File("chute.avi");
   ASSERT_TRUE(kinevo::test::WriteIndexedAvi(video, 160, 120, 30));
@@ -205,4 +125,54 @@ TEST(RecoveryProgram, KilledWorkIsOfferedAtTheNextStartAndComesBackWhole) {
   EXPECT_TRUE(Files(folder, ".kvo").empty());
   EXPECT_TRUE(Files(folder, ".lock").empty());
   EXPECT_EQ(Files(folder, ".damaged").size(), 1u);
+}
+
+// The work that used to go unnoticed: a tracking run kept when tracking
+// mode is left, and a formula typed in the formulas dialog of the results.  Both count as
+// changes, so the recovery copy of a program killed afterwards holds them.
+TEST(RecoveryProgram, ACopyHoldsAKeptTrackingRunAndANewFormula) {
+  if (kProgram.empty()) GTEST_SKIP() << "built without the program";
+  kinevo::test::TempDir dir("kinevo-recovery-tracking");
+  const std::string document = kinevo::test::CopyDemo(dir, KINEVO_BINARY_DIR);
+  ASSERT_FALSE(document.empty());
+  const std::string folder = dir.File("state") + "/kinevo/recovery";
+  // The demonstration's ball is marked on images 0 to 9; on image 10 it is
+  // at (260, 185) of 640 x 480 pixels, 10 pixels wide.  Twenty changes
+  // more make the program write its copy at once.
+  std::string script = "open " + document +
+                       "\naction ButtonModeTracking\nimage 10\ncontour 0.40625 0.3853 0.0125\n"
+                       "track 20\nanswer Enregistrer\naction ButtonModeRepereFixe\n"
+                       "action ButtonMenuTableau\nformula d=2*x\n";
+  for (int i = 0; i < 20; ++i) script += "action MenuMesuresInverserAxeY\n";
+  Instance program(dir, "killed", script);
+  ASSERT_TRUE(program.Started());
+  std::string copy;
+  for (int i = 0; i < 600 && copy.empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    for (const std::string& doc : Files(folder, ".kvo")) {
+      TIniFile ini(doc);
+      if (ini.Load() && ini.ReadInteger("Formules", "FormulesNumber", 0) == 1 &&
+          ini.ReadInteger("Data", "MarksContainersNumber_Grid", 0) == 21)
+        copy = doc;
+    }
+  }
+  program.Kill();
+  ASSERT_FALSE(copy.empty()) << program.Errors();
+  TIniFile ini(copy);
+  ASSERT_TRUE(ini.Load());
+  EXPECT_EQ(ini.ReadString("Record", "RecordFormulePhrase_0"), "2*x");
+  EXPECT_EQ(ini.ReadString("Record", "RecordFormuleIdentifier_0"), "d");
+  // The tracked marks follow the ball: on image 20 it is at (460, 264) pixels.
+  bool found = false;
+  for (int i = 0; i < 21; ++i) {
+    const std::string c = "_Grid_" + std::to_string(i);
+    if (ini.ReadInteger("Data", "MarksContainerFrameNumber" + c, -1) != 20) continue;
+    found = true;
+    double x = 0, y = 0;
+    ASSERT_TRUE(kinevo::TextToFloat(ini.ReadString("Data", "MarkXCoordinate" + c + "_0"), x));
+    ASSERT_TRUE(kinevo::TextToFloat(ini.ReadString("Data", "MarkYCoordinate" + c + "_0"), y));
+    EXPECT_NEAR(x * 640, 460, 3);
+    EXPECT_NEAR(y * 480, 264, 3);
+  }
+  EXPECT_TRUE(found);
 }

@@ -1,5 +1,6 @@
 #include "gui/app/main_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -750,6 +751,12 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     return;
   }
   e->accept();
+  // Quitting ends the program: the windows opened from this one (results,
+  // formulas, calculator, keyboard, settings dialogs) go with it, and the
+  // program ends even if one of them stays.
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w != this && w->isVisible()) w->close();
+  emit Closed();
 }
 
 void MainWindow::RestorePlacement() {

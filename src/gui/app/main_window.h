@@ -122,6 +122,11 @@ class MainWindow : public QMainWindow {
   void ShowResults(int view);
   TResForm& ResultsWindow() { return *resForm_; }
 
+ signals:
+  // The user quit: the window accepted to close (the work was saved or
+  // left) and closed the other windows; the program ends.
+  void Closed();
+
  protected:
   void closeEvent(QCloseEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;

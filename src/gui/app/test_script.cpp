@@ -1,15 +1,47 @@
 #include "gui/app/test_script.h"
 
+#include <QAction>
 #include <QTimer>
+#include <cmath>
 #include <cstdlib>
 #include <iostream>
 #include <iterator>
+#include <numbers>
 #include <sstream>
 
 #include "core/common/ini_file.h"
 #include "gui/app/main_window.h"
+#include "gui/capture/capture_ui.h"
+#include "gui/formulas/formula_tools.h"
+#include "gui/formulas/formulas_dialog.h"
+#include "gui/formulas/keyboard_window.h"
+#include "gui/results/results_form.h"
+#include "gui/tracking/tracking_ui.h"
 
 namespace kinevo::gui {
+
+namespace {
+
+QAction* FindAction(MainWindow& window, const std::string& name) {
+  if (QAction* a = window.Action(name)) return a;
+  if (QAction* a = window.Tracking().Action(name)) return a;
+  if (QAction* a = window.Capture().Action(name)) return a;
+  return window.ResultsWindow().Action(name.c_str());
+}
+
+// A new formula typed in the formulas dialog's last column, as its editor
+// gives it back.
+void TypeFormula(MainWindow& window, const std::string& text) {
+  TResForm& results = window.ResultsWindow();
+  if (results.FormulasDialog() == nullptr || !results.FormulasDialog()->isVisible())
+    results.Action("MenuFormules")->trigger();
+  TBoiteFormules& d = *results.FormulasDialog();
+  d.GridLogic().ApplyTexts(d.GridLogic().ColCount() - 1, text, "", "");
+  d.Refresh();
+  if (d.OnChange) d.OnChange();
+}
+
+}  // namespace
 
 std::unique_ptr<TestScript> TestScript::FromEnvironment() {
   const char* path = std::getenv("KINEVO_TEST_SCRIPT");
@@ -107,6 +139,33 @@ void TestScript::Execute(MainWindow& window, const std::string& command,
   } else if (command == "saveas") {
     saves_.push_back(argument);
     s.Workflow().SaveAs();
+  } else if (command == "action") {
+    if (QAction* a = FindAction(window, argument))
+      QTimer::singleShot(0, a, &QAction::trigger);
+    else
+      std::cerr << "no command " << argument << std::endl;
+  } else if (command == "image") {
+    s.Video.GoToDisplayedImage(std::atoi(argument.c_str()));
+  } else if (command == "contour") {
+    std::istringstream in(argument);
+    double x = 0, y = 0, r = 0;
+    in >> x >> y >> r;
+    const double ry = r * s.Video.ImageWidth() / std::max(1, s.Video.ImageHeight());
+    std::vector<TPictureCoord> circle;
+    for (int i = 0; i < 16; ++i) {
+      const double a = 2 * std::numbers::pi * i / 16;
+      circle.push_back({x + r * std::cos(a), y + ry * std::sin(a)});
+    }
+    window.Tracking().Tracking().SetContour(circle);
+  } else if (command == "track") {
+    TTracking& t = window.Tracking().Tracking();
+    t.SetLastImage(std::atoi(argument.c_str()));
+    t.Start();
+  } else if (command == "formula") {
+    TypeFormula(window, argument);
+  } else if (command == "keyboard") {
+    TClavier& k = window.FormulaTools().Keyboard();
+    QTimer::singleShot(0, &k, [&k] { k.exec(); });
   } else if (command == "quit") {
     window.close();
   }

@@ -15,6 +15,16 @@
 //   systems N         marks per image
 //   click FX FY       a left click at these fractions of the picture
 //   saveas PATH       saves, the save dialog choosing PATH
+//   action NAME       triggers the command NAME of the main window, of its
+//                     tracking or capture mode or of the results window,
+//                     from the event loop (a modal dialog it opens lets the
+//                     script go on)
+//   image N           shows the displayed image N (from 0)
+//   contour FX FY FR  tracking mode: a circle of radius FR (fraction of the
+//                     picture's width) around (FX, FY) on the image shown
+//   track N           tracking mode: runs the tracking to displayed image N
+//   formula TEXT      types a new formula in the formulas dialog
+//   keyboard          opens the formula keyboard
 //   quit              closes the window
 #include <deque>
 #include <memory>

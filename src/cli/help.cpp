@@ -154,7 +154,8 @@ std::vector<CommandHelp> MakeHelp() {
        "Affiche les propriétés d'une vidéo, une « clé: valeur » par ligne : back-end "
        "utilisé (backend), nombre d'images (images), largeur et hauteur en pixels (width, "
        "height), images par seconde (rate), durée en secondes (duration) et durée d'une "
-       "image en millisecondes (image_duration_ms). Un fichier illisible donne le message "
+       "image en millisecondes (image_duration_ms) ; une dernière ligne « warning: » signale "
+       "des durées d'images incohérentes. Un fichier illisible donne le message "
        "d'échec du programme, avec la raison en dernière ligne.",
        {{"--backend vfw|ds|ffmpeg", kBackend}}},
       {"results",

@@ -7,6 +7,7 @@
 
 #include "cli/command.h"
 #include "cli/video_open.h"
+#include "core/video/file_times.h"
 
 namespace {
 
@@ -33,6 +34,7 @@ int Probe(const std::vector<std::string>& argsIn) {
             << "image_duration_ms: " << s.ImageDurationMs() << "\n"
             << "variable_rate: " << (s.VariableRate() ? "yes" : "no") << "\n"
             << "rotation: " << s.Rotation() << "\n";
+  if (s.IncoherentDurations()) std::cout << "warning: " << kinevo::kIncoherentDurationsText << "\n";
   return 0;
 }
 

@@ -209,3 +209,22 @@ TEST_F(DamagedVideoCli, FailuresPrintTheirReason) {
   EXPECT_EQ(c.err.find("abîmé"), std::string::npos) << c.err;
   EXPECT_EQ(c.err.find("codec"), std::string::npos) << c.err;
 }
+
+// An MP4 file whose durations are all 0: probe counts its images, gives the
+// rate of its declared length and says its durations are incoherent; the
+// file as written says nothing of the kind.
+TEST_F(DamagedVideoCli, ProbeSaysWhenDurationsAreIncoherent) {
+  const std::string good = dir->File("d.mp4"), bad = dir->File("d0.mp4");
+  ASSERT_TRUE(kinevo::test::WriteVideoWithFfmpeg(good, 160, 120, 40, 25, {"-c:v", "mpeg4"}));
+  std::vector<char> bytes = ReadBytes(good);
+  ASSERT_TRUE(kinevo::test::SetSampleDurations(bytes, 0));
+  WriteBytes(bad, bytes);
+  const ProgramRun a = Cli({"probe", good});
+  const ProgramRun b = Cli({"probe", bad});
+  ASSERT_EQ(a.status, 0) << a.err;
+  ASSERT_EQ(b.status, 0) << b.err;
+  EXPECT_EQ(a.out.find("incohérentes"), std::string::npos) << a.out;
+  EXPECT_NE(b.out.find("warning: durées d'images incohérentes"), std::string::npos) << b.out;
+  EXPECT_EQ(Field(b.out, "images"), 40);
+  EXPECT_NE(b.out.find("rate: 25\n"), std::string::npos) << b.out;
+}

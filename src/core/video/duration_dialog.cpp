@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/common/number_format.h"
+#include "core/video/file_times.h"
 
 namespace kinevo {
 
@@ -35,6 +36,11 @@ void ShowDurationError(TUserDlg& dlg, const std::string& text, TDurationCheck ch
     dlg.AddLine(TDurationDialogModel::kStatus);
   }
   dlg.Execute();
+}
+
+std::string TDurationDialogModel::WarningText() const {
+  if (!incoherent_) return {};
+  return std::string("Attention : ") + kIncoherentDurationsText + ".";
 }
 
 bool FilterDurationKey(char& key) {

@@ -52,6 +52,9 @@ class TDurationDialogModel {
   // the times are counted in images.
   std::string FileTimesText() const { return fileTimes_ ? kFileTimesText : ""; }
   void SetFileTimes(bool on) { fileTimes_ = on; }
+  // Warnings about the file's times, one a line (empty when there is none).
+  std::string WarningText() const;
+  void SetIncoherentDurations(bool on) { incoherent_ = on; }
 
   bool DefaultSelected() const { return defaultSelected_; }
   const std::string& Text() const { return text_; }
@@ -74,6 +77,7 @@ class TDurationDialogModel {
   bool defaultSelected_;
   bool selectAll_ = false;
   bool fileTimes_ = false;
+  bool incoherent_ = false;
   std::string text_;
   double value_ = 0;
 };

@@ -8,6 +8,12 @@
 
 namespace kinevo {
 
+// What the program says of a file whose image durations mean nothing (all 0,
+// time going back): its images are then spread evenly over its length.
+inline constexpr const char* kIncoherentDurationsText =
+    "durées d'images incohérentes : les images sont réparties régulièrement sur la durée du "
+    "fichier";
+
 // Largest relative difference between one image's duration and the mean
 // duration that still counts as a constant rate.
 inline constexpr double kVariableRateTolerance = 0.10;

@@ -30,6 +30,7 @@ void TFrameSource::ResetState() {
   imageTimes_.clear();
   imageTimes_.shrink_to_fit();
   variableRate_ = false;
+  incoherentDurations_ = false;
   rotation_ = 0;
 }
 
@@ -109,6 +110,7 @@ void TFrameSource::Open(const std::string& fileName) {
   if (info.imageTimes.size() == static_cast<std::size_t>(info.imagesNumber))
     imageTimes_ = std::move(info.imageTimes);
   variableRate_ = info.variableRate;
+  incoherentDurations_ = info.incoherentDurations;
   rotation_ = info.rotation;
   SetImageIndex(BoundIndex(info.startIndex));
   opened_ = true;

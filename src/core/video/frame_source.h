@@ -72,6 +72,9 @@ struct TStreamInfo {
   // the file's display matrix asks (0, 90, 180 or 270); width and height are
   // those of the upright picture.
   int32_t rotation = 0;
+  // The file's image durations mean nothing (all 0, time going back): the
+  // back-end gave the images even times over the file's length instead.
+  bool incoherentDurations = false;
 };
 
 class TFrameSource {
@@ -141,6 +144,7 @@ class TFrameSource {
   // back-end does not read them.
   const std::vector<double>& ImageTimes() const { return imageTimes_; }
   bool VariableRate() const { return variableRate_; }
+  bool IncoherentDurations() const { return incoherentDurations_; }
   int32_t Rotation() const { return rotation_; }
   bool Opened() const { return opened_; }
   bool Drawing() const { return drawing_.load(std::memory_order_acquire); }
@@ -215,6 +219,7 @@ class TFrameSource {
   double streamDuration_ = 0.0;
   std::vector<double> imageTimes_;
   bool variableRate_ = false;
+  bool incoherentDurations_ = false;
   int32_t rotation_ = 0;
   TRasterOp copyMode_ = TRasterOp::ropSrcCopy;
   std::atomic<bool> drawing_{false};

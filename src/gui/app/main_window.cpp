@@ -563,6 +563,7 @@ void MainWindow::AskDuration() {
   if (!s.Video.IsOpen()) return;
   double value = 0;
   timeDialog_->FileTimes = s.Video.FileTimes();
+  timeDialog_->IncoherentDurations = s.Video.Source().IncoherentDurations();
   if (timeDialog_->Execute(true, s.Video.ImageDuration(), s.Data.RequiredDuration(), value, this))
     s.Data.SetRequiredDuration(value);
 }

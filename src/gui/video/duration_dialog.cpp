@@ -56,6 +56,7 @@ bool TBoiteTemps::Execute(bool videoOpen, double imageDuration, double current, 
   TDurationDialogModel model(imageDuration, current);
   model.SetRequiredDuration = SetRequiredDuration;
   model.SetFileTimes(FileTimes);
+  model.SetIncoherentDurations(IncoherentDurations);
 
   QDialog dialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   dialog.setObjectName("TBoiteTemps");
@@ -75,6 +76,12 @@ bool TBoiteTemps::Execute(bool videoOpen, double imageDuration, double current, 
     fileTimes->setObjectName("fileTimes");
     fileTimes->setWordWrap(true);
     layout->addWidget(fileTimes);
+  }
+  if (!model.WarningText().empty()) {
+    auto* warning = new QLabel(Q(model.WarningText()), &dialog);
+    warning->setObjectName("timingWarning");
+    warning->setWordWrap(true);
+    layout->addWidget(warning);
   }
 
   auto* group = new QGroupBox(Q(TDurationDialogModel::kGroupCaption), &dialog);

@@ -25,6 +25,8 @@ class TBoiteTemps {
   std::function<void()> ShowCalculator;
   // The times of the images come from the video file (set before Execute).
   bool FileTimes = false;
+  // The file's image durations mean nothing (set before Execute).
+  bool IncoherentDurations = false;
 
   // D the video's image duration, T the current time between images.  Runs
   // only when a video is open; true when the user accepted, the value in

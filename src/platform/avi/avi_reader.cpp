@@ -145,6 +145,20 @@ bool TAviReader::ChunkHeader(uint64_t pos, uint32_t& id, uint32_t& size) {
   return true;
 }
 
+uint64_t TAviReader::AfterZeros(uint64_t pos, uint64_t end) {
+  // A chunk header of zeros is no chunk: cameras pre-allocate their files
+  // and leave the rest of it zero.  Stepping through gigabytes of zeros one
+  // header at a time would take minutes, so the chunks go on only when
+  // something follows within a short distance (zero padding between
+  // chunks); otherwise the data ends here.
+  std::vector<uint8_t> window(static_cast<std::size_t>(std::min<uint64_t>(kZeroWindow, end - pos)));
+  if (window.empty() || !src_->Read(pos, window.data(), window.size())) return end;
+  const auto it = std::find_if(window.begin(), window.end(), [](uint8_t b) { return b != 0; });
+  if (it == window.end()) return end;
+  // Chunks begin on even positions.
+  return pos + (static_cast<uint64_t>(it - window.begin()) & ~uint64_t{1});
+}
+
 bool TAviReader::Parse() {
   const uint64_t fileSize = src_->Size();
   uint8_t h[12];
@@ -168,6 +182,10 @@ bool TAviReader::Parse() {
     while (pos + 8 <= end) {
       uint32_t id = 0, size = 0;
       if (!ChunkHeader(pos, id, size)) break;
+      if (id == 0 && size == 0) {
+        pos = AfterZeros(pos, end);
+        continue;
+      }
       const uint64_t dataEnd = std::min<uint64_t>(pos + 8 + size, end);
       if (id == kLIST && size >= 4) {
         uint8_t t[4];
@@ -417,6 +435,10 @@ void TAviReader::ScanMovi(uint64_t begin, uint64_t end, int depth) {
   while (pos + 8 <= end) {
     uint32_t id = 0, size = 0;
     if (!ChunkHeader(pos, id, size)) return;
+    if (id == 0 && size == 0) {
+      pos = AfterZeros(pos, end);
+      continue;
+    }
     if (id == kLIST && size >= 4) {
       uint8_t t[4];
       if (src_->Read(pos + 8, t, 4) && Le32(t) == kRec)

@@ -85,6 +85,10 @@ class TAviReader {
   void ScanMovi(uint64_t begin, uint64_t end, int depth);
   bool Fail(const std::string& why);
   bool ChunkHeader(uint64_t pos, uint32_t& id, uint32_t& size);
+  // Where the chunks go on after a chunk header of zeros at `pos`: the first
+  // data within kZeroWindow bytes, else `end`.
+  uint64_t AfterZeros(uint64_t pos, uint64_t end);
+  static constexpr uint64_t kZeroWindow = 64 * 1024;
   bool DecodeChunk(const Chunk& c, Image& out);
   bool AddChunk(uint64_t offset, uint32_t size);
 

@@ -34,6 +34,7 @@ bool TDSPlay::OpenFile(const std::string& fileName, TStreamInfo& info) {
   info.imageTimes = video_.FrameTimes();
   info.variableRate = video_.VariableRate();
   info.rotation = video_.Rotation();
+  info.incoherentDurations = video_.IncoherentDurations();
   byIndex_ = info.variableRate;
   streamPosition_ = 0.0;
   return true;

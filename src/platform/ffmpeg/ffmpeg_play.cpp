@@ -45,6 +45,7 @@ bool TFFMpegPlay::LoadBridgeLibrary() {
   sym(variableRate_, "FFwVariableRate");
   sym(frameTime_, "FFwFrameTime");
   sym(rotation_, "FFwRotation");
+  sym(incoherent_, "FFwIncoherentDurations");
   return true;
 }
 
@@ -108,6 +109,7 @@ bool TFFMpegPlay::OpenFile(const std::string& fileName, TStreamInfo& info) {
       info.imageTimes[static_cast<std::size_t>(i)] = frameTime_(i);
   }
   if (rotation_) info.rotation = rotation_();
+  if (incoherent_) info.incoherentDurations = incoherent_() != 0;
   if (position_) position_(0);
   return true;
 }

@@ -58,6 +58,7 @@ class TFFMpegPlay : public TBridgeFrameSource {
   FFwVariableRateFn variableRate_ = nullptr;
   FFwFrameTimeFn frameTime_ = nullptr;
   FFwRotationFn rotation_ = nullptr;
+  FFwIncoherentDurationsFn incoherent_ = nullptr;
 };
 
 }  // namespace kinevo

@@ -14,13 +14,16 @@ extern "C" {
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <mutex>
+#include <optional>
 #include <unordered_map>
 
 #include "core/common/atomic_file.h"
 #include "core/video/file_times.h"
 #include "core/video/picture_rotation.h"
 #include "platform/avi/video_file_check.h"
+#include "platform/ffmpeg/mp4_durations.h"
 
 namespace kinevo::ff {
 
@@ -83,6 +86,16 @@ int32_t DisplayRotation(const AVStream* st) {
   return quarter * 90;
 }
 
+// The coding type of the picture an MPEG-1 or MPEG-2 packet holds, read from
+// its picture header: 1 intra, 2 predicted, 3 bidirectional (shown before
+// the reference pictures decoded ahead of it), 0 when no header is found.
+int MpegPictureType(const uint8_t* data, int size) {
+  for (int i = 0; i + 5 < size; ++i)
+    if (data[i] == 0 && data[i + 1] == 0 && data[i + 2] == 1 && data[i + 3] == 0)
+      return (data[i + 5] >> 3) & 7;
+  return 0;
+}
+
 std::size_t FrameBytes(const AVFrame* f) {
   std::size_t n = 0;
   for (AVBufferRef* b : f->buf)
@@ -92,6 +105,13 @@ std::size_t FrameBytes(const AVFrame* f) {
 }  // namespace
 
 TFfmpegVideo::TFfmpegVideo() { QuietLibraries(); }
+
+int TFfmpegVideo::Interrupt(void* self) {
+  // The library asks before each read of its buffer: the count of those
+  // reads measures how far it went.
+  auto* v = static_cast<TFfmpegVideo*>(self);
+  return v->readLimit_ > 0 && ++v->reads_ > v->readLimit_;
+}
 
 TFfmpegVideo::~TFfmpegVideo() { Close(); }
 
@@ -121,6 +141,8 @@ void TFfmpegVideo::Close() {
   storedWidth_ = storedHeight_ = 0;
   rotation_ = 0;
   variable_ = false;
+  incoherent_ = false;
+  LimitReads(0);
   unturned_.clear();
   unturned_.shrink_to_fit();
   rate_ = duration_ = timeBase_ = 0.0;
@@ -148,6 +170,16 @@ bool TFfmpegVideo::OpenContainer() {
     error_ = check.reason;
     return false;
   }
+  fmt_ = avformat_alloc_context();
+  if (!fmt_) {
+    error_ = LibraryErrorReason(AVERROR(ENOMEM));
+    return false;
+  }
+  fmt_->interrupt_callback = {&TFfmpegVideo::Interrupt, this};
+  // Reading the header and the first pictures takes a few megabytes; a
+  // demuxer that goes on for far more is stepping through a camera's
+  // pre-allocated zeros.
+  LimitReads(int64_t{256} << 20);
   if (const int err = avformat_open_input(&fmt_, path_.c_str(), nullptr, nullptr); err < 0) {
     fmt_ = nullptr;
     error_ = LibraryErrorReason(err);
@@ -155,7 +187,9 @@ bool TFfmpegVideo::OpenContainer() {
   }
   // The stream information sets up the parsers that split the data into
   // pictures; without it packets would not match the index.
-  if (avformat_find_stream_info(fmt_, nullptr) < 0) {
+  const int found = avformat_find_stream_info(fmt_, nullptr);
+  LimitReads(0);
+  if (found < 0) {
     avformat_close_input(&fmt_);
     error_ = "les flux du fichier ne peuvent pas être analysés (fichier abîmé)";
     return false;
@@ -213,7 +247,8 @@ bool TFfmpegVideo::Open(const std::string& path, const TOpenProgress& progress) 
   AVRational r = st->avg_frame_rate;
   if (r.num <= 0 || r.den <= 0) r = st->r_frame_rate;
   rate_ = (r.num > 0 && r.den > 0) ? av_q2d(r) : 0.0;
-  if (!(rate_ > 0) || !std::isfinite(rate_)) rate_ = duration_ > 0 ? FrameCount() / duration_ : 0.0;
+  if (!(rate_ > 0) || !std::isfinite(rate_) || incoherent_)
+    rate_ = duration_ > 0 ? FrameCount() / duration_ : 0.0;
   if (!(rate_ > 0)) return Fail("cadence d'images inconnue");
   // The context stays where the index left it (at the end): the first image
   // asked for seeks.  Its demuxer keeps the positions of the keyframes it
@@ -283,20 +318,34 @@ void TFfmpegVideo::DropLastImage() {
 bool TFfmpegVideo::BuildIndex(const TOpenProgress& progress) {
   const int64_t fileSize = fmt_->pb ? avio_size(fmt_->pb) : -1;
   int64_t lastReport = -1;
+  // A file that goes on with no packet for long (a camera's pre-allocated
+  // zeros, which the demuxer would search byte by byte) ends there; the
+  // distance allows a few uncompressed pictures.
+  const int64_t scanLimit = std::max<int64_t>(int64_t{32} << 20, int64_t{8} * width_ * height_);
+  LimitReads(scanLimit);
   bool missingPts = false;
   // Uncompressed pictures have a known size: a shorter packet (the last one
   // of a truncated file, or an index read as data) is no picture.
   int64_t rawPictureBytes = 0;
+  const AVCodecID codecId = fmt_->streams[stream_]->codecpar->codec_id;
+  const bool mpegVideo = codecId == AV_CODEC_ID_MPEG1VIDEO || codecId == AV_CODEC_ID_MPEG2VIDEO;
   if (const AVCodecParameters* par = fmt_->streams[stream_]->codecpar;
       par->codec_id == AV_CODEC_ID_RAWVIDEO) {
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(par->format));
     const int bits = desc ? av_get_bits_per_pixel(desc) : par->bits_per_coded_sample;
     if (bits > 0) rawPictureBytes = int64_t{width_} * height_ * bits / 8;
   }
+  // The durations of an MP4 or MOV file as its table gives them, before the
+  // library mends them.
+  std::optional<TMp4Durations> mp4;
+  if (fmt_->iformat && std::strstr(fmt_->iformat->name, "mov"))
+    mp4 = ReadMp4Durations(path_, static_cast<uint32_t>(fmt_->streams[stream_]->id));
+  incoherent_ = mp4 && mp4->Incoherent();
   while (true) {
     const int ret = av_read_frame(fmt_, pkt_);
     if (ret == AVERROR(EAGAIN)) continue;
     if (ret < 0) break;
+    LimitReads(scanLimit);
     if (pkt_->stream_index == stream_) {
       // A palette sent once with the first packet (8-bit pictures) is kept
       // to be sent again after every seek.
@@ -306,17 +355,21 @@ bool TFfmpegVideo::BuildIndex(const TOpenProgress& progress) {
         palette_.assign(pal, pal + palSize);
       Packet p{pkt_->pts, pkt_->dts, pkt_->pos, (pkt_->flags & AV_PKT_FLAG_KEY) != 0};
       p.junk = pkt_->size < rawPictureBytes;
-      const bool discard = (pkt_->flags & AV_PKT_FLAG_DISCARD) != 0 || p.junk;
+      if (mpegVideo) p.type = static_cast<int8_t>(MpegPictureType(pkt_->data, pkt_->size));
+      // (An edit list worked out from durations that mean nothing hides
+      // images at random: every image the file holds is then shown.)
+      const bool discard = ((pkt_->flags & AV_PKT_FLAG_DISCARD) != 0 && !incoherent_) || p.junk;
       if (p.dts == AV_NOPTS_VALUE) {
         // Follows the previous packet.
         p.dts = packets_.empty() ? (p.pts != AV_NOPTS_VALUE ? p.pts : 0)
                                  : packets_.back().dts + std::max<int64_t>(pkt_->duration, 1);
       }
       p.fileDts = p.dts;
+      if (p.pts != AV_NOPTS_VALUE) p.delay = p.pts - p.dts;
       if (p.pts == AV_NOPTS_VALUE) missingPts = true;
       // A packet the container marks as not shown still feeds the decoder,
       // but is no image: it is kept with pts "none".
-      if (discard) p.pts = INT64_MIN;
+      if (discard) p.pts = INT64_MIN, p.hidden = true;
       packets_.push_back(p);
       if (pkt_->duration > 0 && !discard) duration_ = static_cast<double>(pkt_->duration);
     }
@@ -332,11 +385,12 @@ bool TFfmpegVideo::BuildIndex(const TOpenProgress& progress) {
     }
     av_packet_unref(pkt_);
   }
-  const double lastDuration = duration_;  // in time-base units, 0 when unknown
+  LimitReads(0);
+  double lastDuration = duration_;  // in time-base units, 0 when unknown
   if (packets_.empty()) return Fail("aucune image dans le fichier");
   if (RepairTimes()) missingPts = true;
 
-  if (missingPts) {
+  if (missingPts && !(mpegVideo && FillTimesFromPictureTypes())) {
     // Some containers (MPEG program streams, AVI with B-frames) leave out the
     // presentation time of reference pictures.  B-pictures carry pts = dts + c;
     // a reference picture is shown when the next reference picture is decoded,
@@ -346,20 +400,21 @@ bool TFfmpegVideo::BuildIndex(const TOpenProgress& progress) {
       if (p.pts != AV_NOPTS_VALUE && p.pts != INT64_MIN) c = std::min(c, p.pts - p.dts);
     if (c == INT64_MAX) {
       for (Packet& p : packets_)
-        if (p.pts == AV_NOPTS_VALUE) p.pts = p.dts;
+        if (p.pts == AV_NOPTS_VALUE && !p.hidden) p.pts = p.dts;
     } else {
       const std::size_t n = packets_.size();
       std::vector<bool> isRef(n);
       for (std::size_t i = 0; i < n; ++i)
-        isRef[i] = packets_[i].pts == AV_NOPTS_VALUE ||
-                   (packets_[i].pts != INT64_MIN && packets_[i].pts != packets_[i].dts + c);
+        isRef[i] = !packets_[i].hidden &&
+                   (packets_[i].pts == AV_NOPTS_VALUE || packets_[i].pts != packets_[i].dts + c);
       const int64_t step =
           n > 1 ? std::max<int64_t>(
                       (packets_.back().dts - packets_.front().dts) / static_cast<int64_t>(n - 1), 1)
                 : 1;
       int64_t nextRefDts = packets_.back().dts + step;
       for (std::size_t k = n; k-- > 0;) {
-        if (packets_[k].pts == AV_NOPTS_VALUE) packets_[k].pts = nextRefDts + c;
+        if (packets_[k].pts == AV_NOPTS_VALUE && !packets_[k].hidden)
+          packets_[k].pts = nextRefDts + c;
         if (isRef[k]) nextRefDts = packets_[k].dts;
       }
     }
@@ -370,15 +425,18 @@ bool TFfmpegVideo::BuildIndex(const TOpenProgress& progress) {
     if (p.pts != INT64_MIN) byPts_.push_back(p.pts);
   if (byPts_.empty()) return Fail("aucune image dans le fichier");
   std::sort(byPts_.begin(), byPts_.end());
-  if (std::adjacent_find(byPts_.begin(), byPts_.end()) != byPts_.end()) {
+  if (!incoherent_ && std::adjacent_find(byPts_.begin(), byPts_.end()) != byPts_.end()) {
     // Times that repeat cannot tell the images apart: the decode order is
     // then taken as the presentation order.
     byPts_.clear();
     for (Packet& p : packets_)
       if (p.pts != INT64_MIN) p.pts = p.dts, byPts_.push_back(p.dts);
     std::sort(byPts_.begin(), byPts_.end());
-    byPts_.erase(std::unique(byPts_.begin(), byPts_.end()), byPts_.end());
+    // Decoding times that repeat too tell nothing: every image is kept all
+    // the same, at times of its own.
+    incoherent_ = std::adjacent_find(byPts_.begin(), byPts_.end()) != byPts_.end();
   }
+  if (incoherent_) lastDuration = SpreadTimes(mp4 ? &*mp4 : nullptr);
   firstPts_ = byPts_.front();
   // Packets read after a seek are found by the decoding time the file gives.
   byFileDts_.reserve(packets_.size());
@@ -482,6 +540,88 @@ bool TFfmpegVideo::RepairTimes() {
     }
   }
   return missingPts;
+}
+
+double TFfmpegVideo::SpreadTimes(const TMp4Durations* table) {
+  // The images share out the length the file declares evenly (without one,
+  // they are taken at 25 images/s).  They are decoded one step apart and
+  // shown as long after that as the file says (the reordering of
+  // B-pictures), which puts them in order.
+  std::vector<std::size_t> order;
+  for (std::size_t d = 0; d < packets_.size(); ++d)
+    if (packets_[d].pts != INT64_MIN) order.push_back(d);
+  const double count = static_cast<double>(order.size());
+  double length = 0.0;
+  if (table && table->timescale > 0 && table->mediaDuration > 0)
+    length = static_cast<double>(table->mediaDuration) / table->timescale;
+  else if (fmt_->duration > 0)
+    length = static_cast<double>(fmt_->duration) / AV_TIME_BASE;
+  double step = length / count / timeBase_;
+  if (!(step >= 1.0) || !std::isfinite(step) || length / count > 10.0)
+    step = std::max(1.0, std::round(1.0 / 25.0 / timeBase_));
+  const auto ticks = static_cast<int64_t>(std::llround(step));
+  std::vector<std::pair<double, std::size_t>> shown;
+  for (std::size_t k = 0; k < order.size(); ++k)
+    shown.emplace_back(
+        static_cast<double>(k) * step + static_cast<double>(packets_[order[k]].delay), order[k]);
+  std::stable_sort(shown.begin(), shown.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (std::size_t k = 0; k < shown.size(); ++k) order[k] = shown[k].second;
+  byPts_.clear();
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    packets_[order[k]].pts = static_cast<int64_t>(k) * ticks;
+    byPts_.push_back(static_cast<int64_t>(k) * ticks);
+  }
+  return static_cast<double>(ticks);
+}
+
+bool TFfmpegVideo::FillTimesFromPictureTypes() {
+  // An MPEG program stream gives a time only to the pictures that begin a
+  // packet of the stream, of any type.  The types give the order in which
+  // pictures are shown: a bidirectional picture at once, a reference
+  // picture when the next reference picture is decoded.  A picture without
+  // a time then follows the one shown before it by one step.
+  std::vector<std::size_t> shown;
+  shown.reserve(packets_.size());
+  std::size_t held = SIZE_MAX;
+  for (std::size_t d = 0; d < packets_.size(); ++d) {
+    if (packets_[d].hidden) continue;
+    if (packets_[d].type == 0) return false;  // damaged: the order is not known
+    if (packets_[d].type == 3) {
+      shown.push_back(d);
+      continue;
+    }
+    if (held != SIZE_MAX) shown.push_back(held);
+    held = d;
+  }
+  if (held != SIZE_MAX) shown.push_back(held);
+  std::vector<int64_t> steps;
+  for (std::size_t i = 1; i < packets_.size(); ++i)
+    if (packets_[i].dts > packets_[i - 1].dts)
+      steps.push_back(packets_[i].dts - packets_[i - 1].dts);
+  if (shown.empty() || steps.empty()) return false;
+  std::nth_element(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2),
+                   steps.end());
+  const int64_t step = steps[steps.size() / 2];
+
+  std::vector<int64_t> times(shown.size(), AV_NOPTS_VALUE);
+  for (std::size_t j = 0; j < shown.size(); ++j) times[j] = packets_[shown[j]].pts;
+  const auto known =
+      std::find_if(times.begin(), times.end(), [](int64_t t) { return t != AV_NOPTS_VALUE; });
+  std::size_t first = static_cast<std::size_t>(known - times.begin());
+  if (first == times.size()) {  // no time at all: the decoding times, in order
+    first = 0;
+    times[0] = packets_[shown[0]].dts;
+  }
+  for (std::size_t j = first; j-- > 0;) times[j] = times[j + 1] - step;
+  for (std::size_t j = first + 1; j < times.size(); ++j)
+    if (times[j] == AV_NOPTS_VALUE) times[j] = times[j - 1] + step;
+  // Types that contradict the times the file gives (damaged data) leave the
+  // work to the general rule.
+  if (std::adjacent_find(times.begin(), times.end(), std::greater_equal<>()) != times.end())
+    return false;
+  for (std::size_t j = 0; j < shown.size(); ++j) packets_[shown[j]].pts = times[j];
+  return true;
 }
 
 int32_t TFfmpegVideo::KeyframeCount() const {
@@ -630,7 +770,10 @@ bool TFfmpegVideo::DecodeUntil(int32_t target, int32_t fromKey) {
   bool eof = false;
   while (!found && !eof && !lost_) {
     if (!pending) {
-      const int ret = av_read_frame(fmt_, pkt_);
+      // Past the last indexed packet there is nothing more to read (and
+      // reading on may search long, through a camera's pre-allocated zeros).
+      const bool indexEnd = static_cast<std::size_t>(nextDecode_) >= packets_.size();
+      const int ret = indexEnd ? AVERROR_EOF : av_read_frame(fmt_, pkt_);
       if (ret < 0) {
         eof = true;
         avcodec_send_packet(dec_, nullptr);  // drain what the decoder holds
@@ -654,7 +797,12 @@ bool TFfmpegVideo::DecodeUntil(int32_t target, int32_t fromKey) {
         continue;
       } else {
         const Packet& p = packets_[static_cast<std::size_t>(d)];
-        if (p.pts != INT64_MIN) pkt_->pts = p.pts;
+        if (p.pts != INT64_MIN) {
+          pkt_->pts = p.pts;
+          // An image shown against the container's advice must come out of
+          // the decoder too.
+          pkt_->flags &= ~AV_PKT_FLAG_DISCARD;
+        }
         if (!palette_.empty() && !av_packet_get_side_data(pkt_, AV_PKT_DATA_PALETTE, nullptr)) {
           if (uint8_t* pal = av_packet_new_side_data(pkt_, AV_PKT_DATA_PALETTE, palette_.size()))
             std::memcpy(pal, palette_.data(), palette_.size());

@@ -33,6 +33,8 @@ struct SwsContext;
 
 namespace kinevo::ff {
 
+struct TMp4Durations;
+
 // Default size of the cache of decoded pictures.
 constexpr std::size_t kDefaultCacheBytes = std::size_t{256} << 20;
 
@@ -61,6 +63,10 @@ class TFfmpegVideo {
   // differs from the mean by more than 10 %.  FrameRate() is then the
   // inverse of the mean interval between images.
   bool VariableRate() const { return variable_; }
+  // The file's image durations mean nothing (all 0, time going back, or
+  // times that repeat): the images are then spread evenly over the length
+  // the file declares, and FrameRate() follows.
+  bool IncoherentDurations() const { return incoherent_; }
   // FrameTime of every image.
   std::vector<double> FrameTimes() const;
   int32_t FrameCount() const { return static_cast<int32_t>(byPts_.size()); }
@@ -104,13 +110,31 @@ class TFfmpegVideo {
     int64_t pos;  // byte position, -1 when unknown
     bool key;
     bool junk = false;    // not a picture: neither shown nor sent to the decoder
+    bool hidden = false;  // sent to the decoder, never shown (pts then stays "none")
     int64_t fileDts = 0;  // the decoding time as the file gives it (seeking)
+    int64_t delay = 0;    // presentation minus decoding time, as the file gives them
+    int8_t type = 0;      // MPEG-1/2 picture coding type (3: bidirectional), 0 unknown
   };
   bool OpenContainer();
+  // The library's interrupt check: stops reading after about `bytes` more
+  // bytes (0: no limit).
+  static int Interrupt(void* self);
+  void LimitReads(int64_t bytes) {
+    readLimit_ = bytes / kReadBufferBytes;
+    reads_ = 0;
+  }
+  static constexpr int64_t kReadBufferBytes = 32 * 1024;  // the library's
   bool BuildIndex(const TOpenProgress& progress);
   // Puts damaged timestamps back in line; true when presentation times were
   // dropped and must be worked out again.
   bool RepairTimes();
+  // Gives MPEG-1/2 pictures without a presentation time their place after
+  // the picture shown before them; false when the picture types do not
+  // allow it.
+  bool FillTimesFromPictureTypes();
+  // Gives the images even times (see IncoherentDurations); returns the
+  // duration of one image in time-base units.
+  double SpreadTimes(const TMp4Durations* table);
   bool DropUndecodableTail();
   void DropLastImage();
   bool SeekToKey(int32_t decodeIndex);
@@ -145,6 +169,9 @@ class TFfmpegVideo {
   int32_t storedWidth_ = 0, storedHeight_ = 0;  // as decoded
   int32_t rotation_ = 0;
   bool variable_ = false;
+  bool incoherent_ = false;
+  int64_t readLimit_ = 0;  // buffer reads allowed, 0 for no limit
+  int64_t reads_ = 0;
   std::vector<uint8_t> unturned_;  // a converted picture before it is turned upright
   double rate_ = 0.0, duration_ = 0.0, timeBase_ = 0.0;
   int64_t firstPts_ = 0;

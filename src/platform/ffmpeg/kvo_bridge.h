@@ -47,6 +47,9 @@ using FFwFrameTimeFn = double (*)(int32_t index);
 // Optional: degrees the pictures are turned clockwise to be shown upright
 // (0, 90, 180, 270); FFFrameWidth and FFFrameHeight give the upright size.
 using FFwRotationFn = int32_t (*)();
+// Optional: 1 when the file's image durations mean nothing (all 0, time
+// going back) and the images were given even times instead.
+using FFwIncoherentDurationsFn = uint8_t (*)();
 }
 
 // File name of the plugin in the KvoDll folder.

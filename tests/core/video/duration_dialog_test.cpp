@@ -115,4 +115,13 @@ TEST(DurationDialog, KeyFilter) {
 }
 
 }  // namespace
+// A file whose image durations mean nothing is said so in the dialog; an
+// ordinary one shows no warning.
+TEST(DurationDialog, WarnsOfIncoherentDurations) {
+  TDurationDialogModel m(0.04, 0.04);
+  EXPECT_EQ(m.WarningText(), "");
+  m.SetIncoherentDurations(true);
+  EXPECT_NE(m.WarningText().find("durées d'images incohérentes"), std::string::npos);
+}
+
 }  // namespace kinevo

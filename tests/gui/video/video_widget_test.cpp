@@ -214,6 +214,23 @@ TEST(DurationWindow, AcceptsATypedValueAfterRefusingBadText) {
     d->findChild<QPushButton*>("ok")->click();
   };
   ASSERT_TRUE(box.Execute(true, 0.0437, 0.0437, result));
+  // Durations that mean nothing: the dialog warns of them, and only then.
+  box.FileTimes = false;
+  box.OnShown = [&](QWidget* d) {
+    EXPECT_EQ(d->findChild<QLabel*>("timingWarning"), nullptr);
+    d->findChild<QPushButton*>("ok")->click();
+  };
+  ASSERT_TRUE(box.Execute(true, 0.04, 0.04, result));
+  box.IncoherentDurations = true;
+  box.OnShown = [&](QWidget* d) {
+    auto* line = d->findChild<QLabel*>("timingWarning");
+    ASSERT_NE(line, nullptr);
+    EXPECT_TRUE(line->text().contains(QString::fromUtf8("durées d'images incohérentes")));
+    if (const char* shot = std::getenv("KINEVO_SHOT_DIR"))
+      d->grab().save(QString::fromUtf8(shot) + "/time_dialog_incoherent.png");
+    d->findChild<QPushButton*>("ok")->click();
+  };
+  ASSERT_TRUE(box.Execute(true, 0.04, 0.04, result));
 }
 
 }  // namespace

@@ -97,3 +97,4 @@ KVO_EXPORT void FFwCacheSize(uint64_t bytes) {
 KVO_EXPORT uint8_t FFwVariableRate() { return Video().VariableRate() ? 1 : 0; }
 KVO_EXPORT double FFwFrameTime(int32_t index) { return Video().FrameTime(index); }
 KVO_EXPORT int32_t FFwRotation() { return Video().Rotation(); }
+KVO_EXPORT uint8_t FFwIncoherentDurations() { return Video().IncoherentDurations() ? 1 : 0; }

@@ -137,7 +137,7 @@ std::vector<CommandHelp> MakeHelp() {
         {"--video CHEMIN", kVideoOption}}},
       {"new",
        "VIDEO -o DOC.kvo [--scale X1,Y1,X2,Y2,LONGUEUR] [--origin X,Y[,ANGLE]] [--systems N] "
-       "[--duration SECONDES]",
+       "[--duration SECONDES] [--capture-rate CADENCE]",
        "Écrit le document qu'on obtient en ouvrant la vidéo dans le programme puis en "
        "l'enregistrant, avec les mêmes valeurs par défaut, et au besoin une échelle, une "
        "origine, un nombre de points et une durée entre images. Les positions sont en pixels "
@@ -148,13 +148,19 @@ std::vector<CommandHelp> MakeHelp() {
         {"--origin X,Y[,ANGLE]",
          "Origine du repère, et angle de l'axe des x en degrés (sens trigonométrique)."},
         {"--systems N", "Nombre de points suivis."},
-        {"--duration SECONDES", "Durée entre deux images."}}},
+        {"--duration SECONDES", "Durée entre deux images."},
+        {"--capture-rate CADENCE",
+         "Images par seconde à la prise de vue d'une vidéo au ralenti qui ne le dit pas : "
+         "la durée entre deux images en découle."}}},
       {"probe",
        "FICHIER [--backend vfw|ds|ffmpeg]",
        "Affiche les propriétés d'une vidéo, une « clé: valeur » par ligne : back-end "
        "utilisé (backend), nombre d'images (images), largeur et hauteur en pixels (width, "
        "height), images par seconde (rate), durée en secondes (duration) et durée d'une "
-       "image en millisecondes (image_duration_ms) ; une dernière ligne « warning: » signale "
+       "image en millisecondes (image_duration_ms), images par seconde à la prise de vue "
+       "(capture_rate, « - » quand le fichier ne la donne pas), images répétées "
+       "(repeated_images) et images précédées d'un trou de plus de 1,5 durée d'image "
+       "(gaps_before) ; des lignes « warning: » signalent une chronologie irrégulière ou "
        "des durées d'images incohérentes. Un fichier illisible donne le message "
        "d'échec du programme, avec la raison en dernière ligne.",
        {{"--backend vfw|ds|ffmpeg", kBackend}}},

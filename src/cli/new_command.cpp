@@ -1,8 +1,9 @@
 // kinevo-cli new VIDEO -o DOC.kvo [--scale X1,Y1,X2,Y2,LENGTH] [--origin X,Y[,ANGLE]]
-//                [--systems N] [--duration SECONDS]
+//                [--systems N] [--duration SECONDS] [--capture-rate IMAGES_PER_SECOND]
 // Writes the document that opening the video in the program and saving it
 // gives, with the same defaults, optionally with a scale, an origin, a
-// number of systems and a time between images.  Positions are pixels of the
+// number of systems and a time between images (or the rate a slow-motion
+// video was filmed at, for a file that does not say it).  Positions are pixels of the
 // picture as shown (x to the right, y down), ANGLE is in degrees
 // (counter-clockwise) and LENGTH in metres.
 #include <cmath>
@@ -26,7 +27,7 @@ using kinevo::TPictureCoord;
 
 constexpr const char* kUsage =
     "Usage : kinevo-cli new VIDEO -o DOC.kvo [--scale X1,Y1,X2,Y2,LONGUEUR] [--origin X,Y[,ANGLE]] "
-    "[--systems N] [--duration SECONDES]\n";
+    "[--systems N] [--duration SECONDES] [--capture-rate CADENCE]\n";
 
 int Fail(const std::string& message) {
   std::cerr << "kinevo-cli new : " << message << "\n";
@@ -50,7 +51,7 @@ bool ParseNumbers(const std::string& text, std::vector<double>& out) {
 }
 
 struct TNewArgs {
-  std::string video, output, scale, origin, systems, duration;
+  std::string video, output, scale, origin, systems, duration, capture;
 };
 
 int New(const std::vector<std::string>& argsIn) {
@@ -62,13 +63,14 @@ int New(const std::vector<std::string>& argsIn) {
   kinevo::cli::TakeOption(args, "--origin", a.origin, missing);
   kinevo::cli::TakeOption(args, "--systems", a.systems, missing);
   kinevo::cli::TakeOption(args, "--duration", a.duration, missing);
+  kinevo::cli::TakeOption(args, "--capture-rate", a.capture, missing);
   if (missing || args.size() != 1 || args[0].rfind("--", 0) == 0 || a.output.empty()) {
     std::cerr << kUsage;
     return 2;
   }
   a.video = args[0];
 
-  std::vector<double> scale, origin, systems, duration;
+  std::vector<double> scale, origin, systems, duration, capture;
   if (!a.scale.empty() && (!ParseNumbers(a.scale, scale) || scale.size() != 5))
     return Fail("--scale attend X1,Y1,X2,Y2,LONGUEUR (longueur positive, en mètres)");
   // The values a document may hold are those its reader accepts: anything
@@ -90,6 +92,12 @@ int New(const std::vector<std::string>& argsIn) {
       !(duration[0] > kinevo::kMinDuration && duration[0] < kinevo::kMaxDuration))
     return Fail("--duration : " + a.duration + " s n'est pas entre " +
                 Number(kinevo::kMinDuration) + " et " + Number(kinevo::kMaxDuration) + " s");
+  // A rate whose image duration the reader accepts.
+  if (!a.capture.empty() &&
+      (!ParseNumbers(a.capture, capture) || capture.size() != 1 ||
+       !(capture[0] > 1 / kinevo::kMaxDuration && capture[0] < 1 / kinevo::kMinDuration)))
+    return Fail("--capture-rate attend une cadence positive en images par seconde, entre " +
+                Number(1 / kinevo::kMaxDuration) + " et " + Number(1 / kinevo::kMinDuration));
   if (!kinevo::cli::OutputAllowed(a.output, {a.video})) return 1;
 
   auto cs = kinevo::cli::NewCliSession();
@@ -119,6 +127,10 @@ int New(const std::vector<std::string>& argsIn) {
   s.Video.Resize(w, h);
   auto picture = [w, h](double x, double y) { return TPictureCoord{x / w, y / h}; };
   if (!systems.empty()) s.Data.SetMarksNumberPerFrame(static_cast<int>(systems[0]));
+  if (!capture.empty()) {
+    s.Video.SetCaptureRate(capture[0]);
+    s.Data.SetRequiredDuration(s.Video.DefaultDuration());
+  }
   if (!duration.empty()) s.Data.SetRequiredDuration(duration[0]);
   if (!scale.empty()) {
     s.Data.Scale().SetSegment(kinevo::skNormal, 2, picture(scale[0], scale[1]),
@@ -143,7 +155,7 @@ int New(const std::vector<std::string>& argsIn) {
 kinevo::cli::Register reg(
     "new",
     "new VIDEO -o DOC.kvo [--scale X1,Y1,X2,Y2,LONGUEUR] [--origin X,Y[,ANGLE]] "
-    "[--systems N] [--duration SECONDES]   crée le document d'une vidéo",
+    "[--systems N] [--duration SECONDES] [--capture-rate CADENCE]   crée le document d'une vidéo",
     New);
 
 }  // namespace

@@ -34,7 +34,16 @@ int Probe(const std::vector<std::string>& argsIn) {
             << "image_duration_ms: " << s.ImageDurationMs() << "\n"
             << "variable_rate: " << (s.VariableRate() ? "yes" : "no") << "\n"
             << "rotation: " << s.Rotation() << "\n";
+  std::cout << "capture_rate: ";
+  if (s.CaptureRate() > 0)
+    std::cout << s.CaptureRate() << "\n";
+  else
+    std::cout << "-\n";
+  const kinevo::TTimingIssues& issues = s.TimingIssues();
+  std::cout << "repeated_images: " << kinevo::IndexList(issues.duplicates) << "\n"
+            << "gaps_before: " << kinevo::IndexList(issues.gaps) << "\n";
   if (s.IncoherentDurations()) std::cout << "warning: " << kinevo::kIncoherentDurationsText << "\n";
+  if (issues.Any()) std::cout << "warning: " << kinevo::TimingIssuesText(issues) << "\n";
   return 0;
 }
 

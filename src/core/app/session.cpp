@@ -250,8 +250,9 @@ TOutil TSession::MarkingToolOf(TVideoMode mode) const {
 }
 
 void TSession::VideoOpened() {
-  // A new video: a new analysis, whose time between images is the file's.
-  const double t = Video.ImageDuration();
+  // A new video: a new analysis, whose time between images is the file's
+  // (that of its capture rate for a slow-motion video).
+  const double t = Video.DefaultDuration();
   Data.Reset();
   Data.SetRequiredDuration(t);
   Formulas.Clear();

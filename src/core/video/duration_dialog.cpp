@@ -16,7 +16,9 @@ TDurationCheck CheckDuration(const std::string& text, double& value) {
   return dcOk;
 }
 
-void ShowDurationError(TUserDlg& dlg, const std::string& text, TDurationCheck check) {
+void ShowDurationError(TUserDlg& dlg, const std::string& text, TDurationCheck check,
+                       const char* unit) {
+  const bool seconds = std::string(unit) == "s";
   if (check == dcOk) return;
   dlg.ClearButtons();
   dlg.AddButton("Ok", btOk);
@@ -31,16 +33,32 @@ void ShowDurationError(TUserDlg& dlg, const std::string& text, TDurationCheck ch
         "La mantisse comprend « E » ou « e » suivi d'un signe (facultatif) et d'un nombre entier.");
   } else {
     dlg.Icon = icInformation;
-    dlg.AddLine("Valeur saisie : " + text + " s", lkWrap, colors::Blue);
+    dlg.AddLine("Valeur saisie : " + text + " " + unit, lkWrap, colors::Blue);
     dlg.AddLine("Saisir une valeur comprise dans l'intervalle ci-dessous :");
-    dlg.AddLine(TDurationDialogModel::kStatus);
+    dlg.AddLine(seconds ? TDurationDialogModel::kStatus : TDurationDialogModel::kCaptureRange);
   }
   dlg.Execute();
 }
 
 std::string TDurationDialogModel::WarningText() const {
-  if (!incoherent_) return {};
-  return std::string("Attention : ") + kIncoherentDurationsText + ".";
+  std::string s;
+  if (incoherent_) s = std::string("Attention : ") + kIncoherentDurationsText + ".";
+  if (!timingIssues_.empty()) s += (s.empty() ? "" : "\n") + timingIssues_;
+  return s;
+}
+
+void TDurationDialogModel::SetRates(double playback, double capture) {
+  playbackRate_ = playback;
+  fileCaptureRate_ = capture;
+  if (CaptureRateDiffers(capture, playback)) captureText_ = FormatGeneral(capture, 10);
+}
+
+std::string TDurationDialogModel::CaptureText() const {
+  if (!CaptureRateDiffers(fileCaptureRate_, playbackRate_)) return {};
+  return std::string("Vidéo filmée ") +
+         (fileCaptureRate_ > playbackRate_ ? "au ralenti" : "en accéléré") + " à " +
+         FormatGeneral(fileCaptureRate_, 6) + " images/s (lecture à " +
+         FormatGeneral(playbackRate_, 6) + " images/s)";
 }
 
 bool FilterDurationKey(char& key) {
@@ -80,6 +98,7 @@ std::string TDurationDialogModel::DefaultCaption() const {
 
 void TDurationDialogModel::ClickDefault() {
   defaultSelected_ = true;
+  captureSelected_ = false;
   selectAll_ = false;
   t_ = d_;
   if (SetRequiredDuration) SetRequiredDuration(d_);
@@ -88,22 +107,51 @@ void TDurationDialogModel::ClickDefault() {
 
 void TDurationDialogModel::ClickOther() {
   defaultSelected_ = false;
+  captureSelected_ = false;
   text_ = FormatGeneral(t_, 10);
   selectAll_ = true;
 }
 
 void TDurationDialogModel::ClickInEdit() {
-  selectAll_ = defaultSelected_;
+  selectAll_ = defaultSelected_ || captureSelected_;
   defaultSelected_ = false;
+  captureSelected_ = false;
+}
+
+void TDurationDialogModel::ClickCapture() {
+  defaultSelected_ = false;
+  captureSelected_ = true;
+  selectAll_ = false;
+}
+
+void TDurationDialogModel::TypedCapture(const std::string& text) {
+  captureText_ = text.substr(0, kMaxLength);
+  ClickCapture();
 }
 
 void TDurationDialogModel::Typed(const std::string& text) {
   text_ = text.substr(0, kMaxLength);
   defaultSelected_ = false;
+  captureSelected_ = false;
   selectAll_ = false;
 }
 
 bool TDurationDialogModel::TryClose(TUserDlg& dlg) {
+  captureRate_ = 0;
+  if (captureSelected_) {
+    // A rate whose image duration lies within the accepted durations.
+    double rate = 0;
+    TDurationCheck check = TextToFloat(captureText_, rate) ? dcOk : dcNotANumber;
+    if (check == dcOk && !(rate > 1.0 / kMaxDuration && rate < 1.0 / kMinDuration))
+      check = dcOutOfRange;
+    if (check != dcOk) {
+      ShowDurationError(dlg, captureText_, check, kCaptureUnit);
+      return false;
+    }
+    captureRate_ = rate;
+    value_ = 1.0 / rate;
+    return true;
+  }
   double v = 0;
   const TDurationCheck check = CheckDuration(text_, v);
   if (check != dcOk) {

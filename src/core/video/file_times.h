@@ -5,6 +5,8 @@
 // presentation time, measured from the first image shown.
 #include <cstdint>
 #include <span>
+#include <string>
+#include <vector>
 
 namespace kinevo {
 
@@ -34,5 +36,34 @@ bool IsVariableRate(std::span<const double> times);
 // gap opened by hand adds one).  An index past the last time is placed at
 // the mean interval after it.
 double FileImageTime(std::span<const double> times, int32_t index, int32_t shift, double period);
+
+// Images whose timing is wrong beyond a variable rate, by file index:
+// `duplicates`, the same picture (or the same time) as the image before it,
+// as phones write when they drop images; `gaps`, images that come more than
+// kGapFactor typical intervals after the image before them.
+struct TTimingIssues {
+  std::vector<int32_t> duplicates;
+  std::vector<int32_t> gaps;
+  bool Any() const { return !duplicates.empty() || !gaps.empty(); }
+};
+
+inline constexpr double kGapFactor = 1.5;
+
+// The issues of images at `times` (seconds, not decreasing); `samePictures`
+// lists images known to repeat the picture before them (sorted, merged in).
+// The typical interval is the median one.
+TTimingIssues FindTimingIssues(std::span<const double> times,
+                               std::span<const int32_t> samePictures = {});
+
+// The issues said in French, one sentence each ("" when there is none).
+std::string TimingIssuesText(const TTimingIssues& issues);
+// Indices separated by ", ", or "-" for none (as probe prints them).
+std::string IndexList(std::span<const int32_t> indices);
+
+// A video filmed at one rate and stored to play at another (slow motion,
+// time-lapse) is timed at its capture rate; rates closer than this share
+// are the same rate.
+inline constexpr double kCaptureRateTolerance = 0.01;
+bool CaptureRateDiffers(double captureRate, double playbackRate);
 
 }  // namespace kinevo

@@ -31,6 +31,8 @@ void TFrameSource::ResetState() {
   imageTimes_.shrink_to_fit();
   variableRate_ = false;
   incoherentDurations_ = false;
+  captureRate_ = 0.0;
+  timingIssues_ = {};
   rotation_ = 0;
 }
 
@@ -111,6 +113,8 @@ void TFrameSource::Open(const std::string& fileName) {
     imageTimes_ = std::move(info.imageTimes);
   variableRate_ = info.variableRate;
   incoherentDurations_ = info.incoherentDurations;
+  captureRate_ = std::isfinite(info.captureRate) && info.captureRate > 0 ? info.captureRate : 0.0;
+  timingIssues_ = FindTimingIssues(imageTimes_, info.samePictures);
   rotation_ = info.rotation;
   SetImageIndex(BoundIndex(info.startIndex));
   opened_ = true;

@@ -28,6 +28,7 @@
 #include "core/common/image.h"
 #include "core/common/picture_coord.h"
 #include "core/common/video_view.h"
+#include "core/video/file_times.h"
 
 namespace kinevo {
 
@@ -75,6 +76,11 @@ struct TStreamInfo {
   // The file's image durations mean nothing (all 0, time going back): the
   // back-end gave the images even times over the file's length instead.
   bool incoherentDurations = false;
+  // Images per second at which the file was filmed, when it says so (a
+  // phone's slow motion); 0 otherwise.
+  double captureRate = 0.0;
+  // Images whose picture repeats the one before them exactly (file index).
+  std::vector<int32_t> samePictures;
 };
 
 class TFrameSource {
@@ -145,6 +151,10 @@ class TFrameSource {
   const std::vector<double>& ImageTimes() const { return imageTimes_; }
   bool VariableRate() const { return variableRate_; }
   bool IncoherentDurations() const { return incoherentDurations_; }
+  // The rate the file says it was filmed at, 0 when it does not.
+  double CaptureRate() const { return captureRate_; }
+  // Repeated images and gaps found in the file's times (empty without times).
+  const TTimingIssues& TimingIssues() const { return timingIssues_; }
   int32_t Rotation() const { return rotation_; }
   bool Opened() const { return opened_; }
   bool Drawing() const { return drawing_.load(std::memory_order_acquire); }
@@ -220,6 +230,8 @@ class TFrameSource {
   std::vector<double> imageTimes_;
   bool variableRate_ = false;
   bool incoherentDurations_ = false;
+  double captureRate_ = 0.0;
+  TTimingIssues timingIssues_;
   int32_t rotation_ = 0;
   TRasterOp copyMode_ = TRasterOp::ropSrcCopy;
   std::atomic<bool> drawing_{false};

@@ -87,6 +87,7 @@ void TVideo::OpenVideo(const std::string& fileName) {
   TFrameSource& src = sources_.Open(fileName);
   // A variable rate makes counted times wrong: the file's own are used.
   fileTimes_ = src.Opened() && src.VariableRate();
+  captureRate_ = 0.0;
   if (src.Opened()) {
     visibleRect_ = {0, 0, src.ImageWidth(), src.ImageHeight()};
     hasPicture_ = false;
@@ -120,6 +121,20 @@ void TVideo::SourceClosed(void*) {
 }
 
 void TVideo::SetFileTimes(bool on) { fileTimes_ = on; }
+
+void TVideo::SetCaptureRate(double rate) {
+  captureRate_ = std::isfinite(rate) && rate > 0 ? rate : 0.0;
+}
+
+double TVideo::CaptureRate() const {
+  if (!IsOpen()) return 0.0;
+  return captureRate_ > 0 ? captureRate_ : Source().CaptureRate();
+}
+
+double TVideo::DefaultDuration() const {
+  const double capture = CaptureRate();
+  return CaptureRateDiffers(capture, ImageRate()) ? 1.0 / capture : ImageDuration();
+}
 
 std::optional<double> TVideo::FileImageTime(int index, int32_t shift, double period) const {
   if (!FileTimes()) return std::nullopt;
@@ -652,6 +667,7 @@ void TVideo::LoadFromDocument(const IKeyReader& read) {
       static_cast<int32_t>(std::clamp<long long>(index, -1, static_cast<long long>(INT32_MAX))));
   const long long marking = read.ReadInt64(kVideoSection, "MarkingMode", 0);
   SetFileTimes(read.ReadInt64(kVideoSection, "FileTimes", 0) == 1);
+  SetCaptureRate(read.ReadFloat(kVideoSection, "CaptureRate", 0.0));
   SetMode(marking == 1 ? vmTransparent : vmRepereFixe);
   UpdateTransform();
   Changed();
@@ -662,6 +678,8 @@ void TVideo::StoreInDocument(IKeyWriter& write) const {
   write.WriteBool(kVideoSection, "MarkingMode", IsLayer());
   // Only for a file that has times of its own worth choosing.
   if (Source().VariableRate()) write.WriteBool(kVideoSection, "FileTimes", FileTimes());
+  // Only a rate the user gave: the file's own is read again from the file.
+  if (captureRate_ > 0) write.WriteFloat(kVideoSection, "CaptureRate", captureRate_);
 }
 
 }  // namespace kinevo

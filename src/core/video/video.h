@@ -119,6 +119,15 @@ class TVideo : public IVideoView {
   // the file's times scaled so that their mean interval is `period` (see
   // FileImageTime); nothing otherwise.
   std::optional<double> FileImageTime(int index, int32_t shift, double period) const;
+  // The rate the images were filmed at: the one the user gave ("CaptureRate"
+  // in [Video]), else the file's own (a phone's slow motion), else 0.
+  double CaptureRate() const;
+  // The rate the user gave (0: the file's own holds); reset at every opening.
+  void SetCaptureRate(double rate);
+  // The default time between images: that of the capture rate when it
+  // differs from the playback rate (slow motion is timed as filmed),
+  // ImageDuration otherwise.  Playback keeps the file's own rate.
+  double DefaultDuration() const;
   int32_t ZoomValue() const { return zoom_.Value(); }
   int ViewWidth() const override;
   int ViewHeight() const override;
@@ -255,8 +264,9 @@ class TVideo : public IVideoView {
   bool viewVisible_ = true;
   bool hasPicture_ = false;
   bool fileTimes_ = false;
-  Image picture_;     // last good picture of the visible rectangle
-  Image backBuffer_;  // picture plus overlays
+  double captureRate_ = 0.0;  // given by the user, 0 for none
+  Image picture_;             // last good picture of the visible rectangle
+  Image backBuffer_;          // picture plus overlays
   std::atomic<int> startImage_{0}, endImage_{0};
 
   // Built last: its threads end before anything they reach goes.

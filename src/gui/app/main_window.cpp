@@ -17,6 +17,7 @@
 
 #include "core/document/options.h"
 #include "core/montage/missing_image_dialog.h"
+#include "core/video/file_times.h"
 #include "gui/app/cursor_pictures.h"
 #include "gui/app/file_search_window.h"
 #include "gui/app/properties_dialog.h"
@@ -564,8 +565,14 @@ void MainWindow::AskDuration() {
   double value = 0;
   timeDialog_->FileTimes = s.Video.FileTimes();
   timeDialog_->IncoherentDurations = s.Video.Source().IncoherentDurations();
-  if (timeDialog_->Execute(true, s.Video.ImageDuration(), s.Data.RequiredDuration(), value, this))
-    s.Data.SetRequiredDuration(value);
+  timeDialog_->TimingIssues = TimingIssuesText(s.Video.Source().TimingIssues());
+  timeDialog_->PlaybackRate = s.Video.ImageRate();
+  timeDialog_->CaptureRate = s.Video.CaptureRate();
+  if (!timeDialog_->Execute(true, s.Video.DefaultDuration(), s.Data.RequiredDuration(), value,
+                            this))
+    return;
+  if (timeDialog_->ChosenCaptureRate > 0) s.Video.SetCaptureRate(timeDialog_->ChosenCaptureRate);
+  s.Data.SetRequiredDuration(value);
 }
 
 TFileSearchWindow* MainWindow::FileSearch() {

@@ -57,6 +57,9 @@ bool TBoiteTemps::Execute(bool videoOpen, double imageDuration, double current, 
   model.SetRequiredDuration = SetRequiredDuration;
   model.SetFileTimes(FileTimes);
   model.SetIncoherentDurations(IncoherentDurations);
+  model.SetTimingIssues(TimingIssues);
+  model.SetRates(PlaybackRate, CaptureRate);
+  ChosenCaptureRate = 0;
 
   QDialog dialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   dialog.setObjectName("TBoiteTemps");
@@ -71,6 +74,12 @@ bool TBoiteTemps::Execute(bool videoOpen, double imageDuration, double current, 
   auto* header = new QLabel(Q(model.HeaderText()), &dialog);
   header->setAlignment(Qt::AlignCenter);
   layout->addWidget(header);
+  if (!model.CaptureText().empty()) {
+    auto* slow = new QLabel(Q(model.CaptureText()), &dialog);
+    slow->setObjectName("captureRate");
+    slow->setAlignment(Qt::AlignCenter);
+    layout->addWidget(slow);
+  }
   if (!model.FileTimesText().empty()) {
     auto* fileTimes = new QLabel(Q(model.FileTimesText()), &dialog);
     fileTimes->setObjectName("fileTimes");
@@ -102,9 +111,19 @@ bool TBoiteTemps::Execute(bool videoOpen, double imageDuration, double current, 
   row->addWidget(edit);
   row->addWidget(unit);
   row->addWidget(calc);
+  auto* byCapture = new QRadioButton(Q(TDurationDialogModel::kCaptureCaption), group);
+  byCapture->setObjectName("capture");
+  auto* captureRow = new QHBoxLayout;
+  auto* captureEdit = new DurationEdit(group);
+  captureEdit->setObjectName("captureValue");
+  captureEdit->setMaxLength(TDurationDialogModel::kMaxLength);
+  captureRow->addWidget(byCapture);
+  captureRow->addWidget(captureEdit);
+  captureRow->addWidget(new QLabel(Q(TDurationDialogModel::kCaptureUnit), group));
   g->addWidget(byDefault);
   g->addWidget(other);
   g->addLayout(row);
+  g->addLayout(captureRow);
   layout->addWidget(group);
 
   auto* ok = new QPushButton(QStringLiteral("&Ok"), &dialog);
@@ -120,8 +139,11 @@ bool TBoiteTemps::Execute(bool videoOpen, double imageDuration, double current, 
   auto show = [&] {
     updating = true;
     byDefault->setChecked(model.DefaultSelected());
-    other->setChecked(!model.DefaultSelected());
+    byCapture->setChecked(model.CaptureSelected());
+    other->setChecked(!model.DefaultSelected() && !model.CaptureSelected());
     if (edit->text() != Q(model.Text())) edit->setText(Q(model.Text()));
+    if (captureEdit->text() != Q(model.CaptureRateText()))
+      captureEdit->setText(Q(model.CaptureRateText()));
     updating = false;
   };
   show();
@@ -140,6 +162,23 @@ bool TBoiteTemps::Execute(bool videoOpen, double imageDuration, double current, 
     model.Typed(t.toStdString());
     show();
   });
+  QObject::connect(byCapture, &QRadioButton::clicked, &dialog, [&] {
+    model.ClickCapture();
+    show();
+    captureEdit->setFocus();
+    captureEdit->selectAll();
+  });
+  QObject::connect(captureEdit, &QLineEdit::textEdited, &dialog, [&](const QString& t) {
+    if (updating) return;
+    model.TypedCapture(t.toStdString());
+    show();
+  });
+  captureEdit->OnClicked = [&] {
+    if (model.CaptureSelected()) return;
+    model.ClickCapture();
+    show();
+    captureEdit->selectAll();
+  };
   edit->OnClicked = [&] {
     model.ClickInEdit();
     const bool selectAll = model.SelectAllRequested();
@@ -151,12 +190,17 @@ bool TBoiteTemps::Execute(bool videoOpen, double imageDuration, double current, 
   });
   QObject::connect(ok, &QPushButton::clicked, &dialog, [&] {
     if (edit->text() != Q(model.Text())) model.Typed(edit->text().toStdString());
+    if (captureEdit->text() != Q(model.CaptureRateText()))
+      model.TypedCapture(captureEdit->text().toStdString());
     if (model.TryClose(dlg_)) dialog.accept();
   });
 
   if (OnShown) QTimer::singleShot(0, &dialog, [&] { OnShown(&dialog); });
   const bool accepted = dialog.exec() == QDialog::Accepted;
-  if (accepted) result = model.Value();
+  if (accepted) {
+    result = model.Value();
+    ChosenCaptureRate = model.CaptureRate();
+  }
   return accepted;
 }
 

@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QString>
 #include <functional>
+#include <string>
 
 #include "core/common/user_dialog.h"
 
@@ -27,6 +28,13 @@ class TBoiteTemps {
   bool FileTimes = false;
   // The file's image durations mean nothing (set before Execute).
   bool IncoherentDurations = false;
+  // Repeated images and gaps of the file, said in French ("" for none).
+  std::string TimingIssues;
+  // The rates the video plays at and was filmed at (0: unknown), set before
+  // Execute; after it, the capture rate the user chose (0 when T was chosen
+  // otherwise).
+  double PlaybackRate = 0, CaptureRate = 0;
+  double ChosenCaptureRate = 0;
 
   // D the video's image duration, T the current time between images.  Runs
   // only when a video is open; true when the user accepted, the value in

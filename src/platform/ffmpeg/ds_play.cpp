@@ -35,6 +35,8 @@ bool TDSPlay::OpenFile(const std::string& fileName, TStreamInfo& info) {
   info.variableRate = video_.VariableRate();
   info.rotation = video_.Rotation();
   info.incoherentDurations = video_.IncoherentDurations();
+  info.captureRate = video_.CaptureRate();
+  info.samePictures = video_.SamePictures();
   byIndex_ = info.variableRate;
   streamPosition_ = 0.0;
   return true;

@@ -46,6 +46,9 @@ bool TFFMpegPlay::LoadBridgeLibrary() {
   sym(frameTime_, "FFwFrameTime");
   sym(rotation_, "FFwRotation");
   sym(incoherent_, "FFwIncoherentDurations");
+  sym(captureRate_, "FFwCaptureRate");
+  sym(samePictureCount_, "FFwSamePictureCount");
+  sym(samePicture_, "FFwSamePicture");
   return true;
 }
 
@@ -110,6 +113,10 @@ bool TFFMpegPlay::OpenFile(const std::string& fileName, TStreamInfo& info) {
   }
   if (rotation_) info.rotation = rotation_();
   if (incoherent_) info.incoherentDurations = incoherent_() != 0;
+  if (captureRate_) info.captureRate = captureRate_();
+  if (samePictureCount_ && samePicture_)
+    for (int32_t k = 0, n = samePictureCount_(); k < n; ++k)
+      info.samePictures.push_back(samePicture_(k));
   if (position_) position_(0);
   return true;
 }

@@ -59,6 +59,9 @@ class TFFMpegPlay : public TBridgeFrameSource {
   FFwFrameTimeFn frameTime_ = nullptr;
   FFwRotationFn rotation_ = nullptr;
   FFwIncoherentDurationsFn incoherent_ = nullptr;
+  FFwCaptureRateFn captureRate_ = nullptr;
+  FFwSamePictureCountFn samePictureCount_ = nullptr;
+  FFwSamePictureFn samePicture_ = nullptr;
 };
 
 }  // namespace kinevo

@@ -142,6 +142,7 @@ void TFfmpegVideo::Close() {
   rotation_ = 0;
   variable_ = false;
   incoherent_ = false;
+  captureRate_ = 0.0;
   LimitReads(0);
   unturned_.clear();
   unturned_.shrink_to_fit();
@@ -226,6 +227,7 @@ bool TFfmpegVideo::Open(const std::string& path, const TOpenProgress& progress) 
   storedWidth_ = width_ = par->width;
   storedHeight_ = height_ = par->height;
   rotation_ = DisplayRotation(st);
+  captureRate_ = ReadCaptureRate();
   RotatedSize(rotation_, width_, height_);
   timeBase_ = av_q2d(st->time_base);
   if (!(timeBase_ > 0)) return Fail("base de temps du flux vidéo incorrecte");
@@ -341,6 +343,9 @@ bool TFfmpegVideo::BuildIndex(const TOpenProgress& progress) {
   if (fmt_->iformat && std::strstr(fmt_->iformat->name, "mov"))
     mp4 = ReadMp4Durations(path_, static_cast<uint32_t>(fmt_->streams[stream_]->id));
   incoherent_ = mp4 && mp4->Incoherent();
+  // The last key packet, to find pictures stored twice (see SamePictures).
+  std::unique_ptr<AVPacket, void (*)(AVPacket*)> lastKey(av_packet_alloc(),
+                                                         [](AVPacket* k) { av_packet_free(&k); });
   while (true) {
     const int ret = av_read_frame(fmt_, pkt_);
     if (ret == AVERROR(EAGAIN)) continue;
@@ -356,6 +361,12 @@ bool TFfmpegVideo::BuildIndex(const TOpenProgress& progress) {
       Packet p{pkt_->pts, pkt_->dts, pkt_->pos, (pkt_->flags & AV_PKT_FLAG_KEY) != 0};
       p.junk = pkt_->size < rawPictureBytes;
       if (mpegVideo) p.type = static_cast<int8_t>(MpegPictureType(pkt_->data, pkt_->size));
+      if (p.key && lastKey) {
+        p.same = !packets_.empty() && packets_.back().key && lastKey->size == pkt_->size &&
+                 std::memcmp(lastKey->data, pkt_->data, static_cast<std::size_t>(pkt_->size)) == 0;
+        av_packet_unref(lastKey.get());
+        if (av_packet_ref(lastKey.get(), pkt_) < 0) lastKey.reset();
+      }
       // (An edit list worked out from durations that mean nothing hides
       // images at random: every image the file holds is then shown.)
       const bool discard = ((pkt_->flags & AV_PKT_FLAG_DISCARD) != 0 && !incoherent_) || p.junk;
@@ -923,6 +934,31 @@ bool TFfmpegVideo::ReadFrame(int32_t n, uint8_t* pixels, std::size_t stride) {
   if (!pixels || stride < static_cast<std::size_t>(width_) * 3 || stride > INT32_MAX) return false;
   const AVFrame* f = Shown(n);
   return f && Convert(f, pixels, stride);
+}
+
+std::vector<int32_t> TFfmpegVideo::SamePictures() const {
+  std::vector<int32_t> out;
+  for (const Packet& p : packets_) {
+    if (!p.same || p.pts == INT64_MIN) continue;
+    const auto it = std::lower_bound(byPts_.begin(), byPts_.end(), p.pts);
+    if (it != byPts_.end() && *it == p.pts)
+      out.push_back(static_cast<int32_t>(it - byPts_.begin()));
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+double TFfmpegVideo::ReadCaptureRate() const {
+  // Android writes the rate a slow-motion video was filmed at in the
+  // file's metadata; the stream's own tags are looked at too.
+  for (const AVDictionary* tags : {fmt_->metadata, fmt_->streams[stream_]->metadata}) {
+    const AVDictionaryEntry* e = av_dict_get(tags, "com.android.capture.fps", nullptr, 0);
+    if (!e) continue;
+    char* end = nullptr;
+    const double rate = std::strtod(e->value, &end);
+    if (end != e->value && std::isfinite(rate) && rate > 0 && rate < 1e6) return rate;
+  }
+  return 0.0;
 }
 
 std::string TFfmpegVideo::ReadComment(const std::string& path) {

@@ -67,6 +67,12 @@ class TFfmpegVideo {
   // times that repeat): the images are then spread evenly over the length
   // the file declares, and FrameRate() follows.
   bool IncoherentDurations() const { return incoherent_; }
+  // The rate the file says it was filmed at (a phone's slow motion), 0 when
+  // it does not say.
+  double CaptureRate() const { return captureRate_; }
+  // Images whose picture is stored exactly as the image before it (two
+  // identical key packets in a row), by index.
+  std::vector<int32_t> SamePictures() const;
   // FrameTime of every image.
   std::vector<double> FrameTimes() const;
   int32_t FrameCount() const { return static_cast<int32_t>(byPts_.size()); }
@@ -114,8 +120,10 @@ class TFfmpegVideo {
     int64_t fileDts = 0;  // the decoding time as the file gives it (seeking)
     int64_t delay = 0;    // presentation minus decoding time, as the file gives them
     int8_t type = 0;      // MPEG-1/2 picture coding type (3: bidirectional), 0 unknown
+    bool same = false;    // a key packet identical to the key packet before it
   };
   bool OpenContainer();
+  double ReadCaptureRate() const;
   // The library's interrupt check: stops reading after about `bytes` more
   // bytes (0: no limit).
   static int Interrupt(void* self);
@@ -170,6 +178,7 @@ class TFfmpegVideo {
   int32_t rotation_ = 0;
   bool variable_ = false;
   bool incoherent_ = false;
+  double captureRate_ = 0.0;
   int64_t readLimit_ = 0;  // buffer reads allowed, 0 for no limit
   int64_t reads_ = 0;
   std::vector<uint8_t> unturned_;  // a converted picture before it is turned upright

@@ -50,6 +50,13 @@ using FFwRotationFn = int32_t (*)();
 // Optional: 1 when the file's image durations mean nothing (all 0, time
 // going back) and the images were given even times instead.
 using FFwIncoherentDurationsFn = uint8_t (*)();
+// Optional: the images per second the file says it was filmed at (slow
+// motion), 0 when it does not say.
+using FFwCaptureRateFn = double (*)();
+// Optional: how many images repeat the picture before them exactly, and
+// the file index of the `k`-th of them (increasing).
+using FFwSamePictureCountFn = int32_t (*)();
+using FFwSamePictureFn = int32_t (*)(int32_t k);
 }
 
 // File name of the plugin in the KvoDll folder.

@@ -114,6 +114,40 @@ TEST(DurationDialog, KeyFilter) {
   EXPECT_TRUE(FilterDurationKey(k));
 }
 
+// A slow-motion video: a line says so; the third choice takes a capture
+// rate, refuses what is no rate, and gives T from it.
+TEST(DurationDialog, CaptureRateChoiceGivesT) {
+  ScopedDecimalSeparator sep(',');
+  TDurationDialogModel plain(1 / 30.0, 1 / 30.0);
+  plain.SetRates(30, 0);
+  EXPECT_EQ(plain.CaptureText(), "");
+  EXPECT_EQ(plain.CaptureRateText(), "");
+  TDurationDialogModel m(1 / 240.0, 1 / 240.0);
+  m.SetRates(29.97, 240);
+  EXPECT_EQ(m.CaptureText(), "Vidéo filmée au ralenti à 240 images/s (lecture à 29,97 images/s)");
+  EXPECT_EQ(m.CaptureRateText(), "240");
+  EXPECT_TRUE(m.DefaultSelected());
+  EXPECT_FALSE(m.CaptureSelected());
+  test::ScriptedDialog presenter;
+  TUserDlg dlg(&presenter);
+  for (const char* refused : {"abc", "0", "2e6"}) {
+    m.TypedCapture(refused);
+    EXPECT_FALSE(m.TryClose(dlg)) << refused;
+  }
+  ASSERT_EQ(presenter.Count(), 3u);
+  m.TypedCapture("960");
+  EXPECT_TRUE(m.CaptureSelected());
+  EXPECT_FALSE(m.DefaultSelected());
+  ASSERT_TRUE(m.TryClose(dlg));
+  EXPECT_DOUBLE_EQ(m.Value(), 1 / 960.0);
+  EXPECT_DOUBLE_EQ(m.CaptureRate(), 960);
+  // Another choice afterwards gives no capture rate.
+  m.Typed("0,01");
+  ASSERT_TRUE(m.TryClose(dlg));
+  EXPECT_EQ(m.CaptureRate(), 0);
+  EXPECT_DOUBLE_EQ(m.Value(), 0.01);
+}
+
 }  // namespace
 // A file whose image durations mean nothing is said so in the dialog; an
 // ordinary one shows no warning.

@@ -59,6 +59,28 @@ int At(const std::vector<uint8_t>& p, int w, int x, int y) {
 }
 }  // namespace
 
+// Gaps are measured against the median interval, so that a variable rate
+// that drifts is no gap; a time that does not move on is a repeated image,
+// merged with the pictures the back-end found repeated.
+TEST(FileTimes, TimingIssuesListRepeatedImagesAndGaps) {
+  EXPECT_FALSE(FindTimingIssues(std::vector<double>{}).Any());
+  EXPECT_FALSE(FindTimingIssues(std::vector<double>{0, 0.03, 0.065, 0.1, 0.14, 0.185}).Any());
+  const std::vector<double> times{0, 0.04, 0.08, 0.08, 0.12, 0.22, 0.26};
+  const TTimingIssues issues = FindTimingIssues(times, std::vector<int32_t>{1, 3});
+  EXPECT_EQ(issues.duplicates, (std::vector<int32_t>{1, 3}));
+  EXPECT_EQ(issues.gaps, std::vector<int32_t>{5});
+  EXPECT_EQ(TimingIssuesText(issues),
+            "Images répétées (la même image deux fois, une image perdue) : 1, 3. Images manquantes "
+            "(plus de 1,5 durée d'image depuis la précédente) avant les images : 5.");
+  // 1.5 intervals exactly is still no gap.
+  EXPECT_TRUE(FindTimingIssues(std::vector<double>{0, 1, 2, 3.5}).gaps.empty());
+  EXPECT_EQ(IndexList({}), "-");
+  EXPECT_TRUE(CaptureRateDiffers(240, 30));
+  EXPECT_TRUE(CaptureRateDiffers(1, 30));
+  EXPECT_FALSE(CaptureRateDiffers(30.1, 30));
+  EXPECT_FALSE(CaptureRateDiffers(0, 30));
+}
+
 TEST(PictureRotation, QuarterTurnsPutEachPixelWhereAPlayerShowsIt) {
   const int w = 3, h = 2;
   const std::vector<uint8_t> src = Numbered(w, h);

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -231,6 +232,35 @@ TEST(DurationWindow, AcceptsATypedValueAfterRefusingBadText) {
     d->findChild<QPushButton*>("ok")->click();
   };
   ASSERT_TRUE(box.Execute(true, 0.04, 0.04, result));
+  EXPECT_EQ(box.ChosenCaptureRate, 0.0);
+  // A slow-motion video: the dialog says at what rate it was filmed, and a
+  // capture rate typed in its box gives T.
+  box.IncoherentDurations = false;
+  box.PlaybackRate = 30;
+  box.CaptureRate = 120;
+  box.OnShown = [&](QWidget* d) {
+    auto* line = d->findChild<QLabel*>("captureRate");
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->text(),
+              QString::fromUtf8("Vidéo filmée au ralenti à 120 images/s (lecture à 30 images/s)"));
+    EXPECT_TRUE(d->findChild<QRadioButton*>("default")->isChecked());
+    auto* rate = d->findChild<QLineEdit*>("captureValue");
+    EXPECT_EQ(rate->text(), QString("120"));
+    rate->setFocus();
+    rate->selectAll();
+    for (const char c : std::string("240")) {
+      QKeyEvent key(QEvent::KeyPress, Qt::Key_0 + (c - '0'), Qt::NoModifier, QString(QChar(c)));
+      QApplication::sendEvent(rate, &key);
+    }
+    EXPECT_EQ(rate->text(), QString("240"));
+    EXPECT_TRUE(d->findChild<QRadioButton*>("capture")->isChecked());
+    if (const char* shot = std::getenv("KINEVO_SHOT_DIR"))
+      d->grab().save(QString::fromUtf8(shot) + "/time_dialog_slow_motion.png");
+    d->findChild<QPushButton*>("ok")->click();
+  };
+  ASSERT_TRUE(box.Execute(true, 1.0 / 120, 1.0 / 120, result));
+  EXPECT_DOUBLE_EQ(result, 1.0 / 240);
+  EXPECT_DOUBLE_EQ(box.ChosenCaptureRate, 240.0);
 }
 
 }  // namespace

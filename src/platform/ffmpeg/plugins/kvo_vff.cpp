@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "platform/ffmpeg/ffmpeg_video.h"
 #include "platform/ffmpeg/kvo_bridge.h"
@@ -20,7 +21,8 @@ kinevo::ff::TFfmpegVideo& Video() {
 }
 std::atomic<int32_t> position{0};
 std::string comment;
-std::string failure;  // why the last FFwFileName failed
+std::string failure;                // why the last FFwFileName failed
+std::vector<int32_t> samePictures;  // of the open file, see FFwSamePictureCount
 FFProgressCallback progressCallback = nullptr;
 void* progressUser = nullptr;
 }  // namespace
@@ -98,3 +100,14 @@ KVO_EXPORT uint8_t FFwVariableRate() { return Video().VariableRate() ? 1 : 0; }
 KVO_EXPORT double FFwFrameTime(int32_t index) { return Video().FrameTime(index); }
 KVO_EXPORT int32_t FFwRotation() { return Video().Rotation(); }
 KVO_EXPORT uint8_t FFwIncoherentDurations() { return Video().IncoherentDurations() ? 1 : 0; }
+KVO_EXPORT double FFwCaptureRate() { return Video().CaptureRate(); }
+// The count works the list out; the caller then asks for each element.
+KVO_EXPORT int32_t FFwSamePictureCount() {
+  samePictures = Video().SamePictures();
+  return static_cast<int32_t>(samePictures.size());
+}
+KVO_EXPORT int32_t FFwSamePicture(int32_t k) {
+  return k >= 0 && static_cast<std::size_t>(k) < samePictures.size()
+             ? samePictures[static_cast<std::size_t>(k)]
+             : -1;
+}

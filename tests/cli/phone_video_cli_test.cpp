@@ -79,8 +79,8 @@ TEST(PhoneVideoCli, BallFilmedAtAVariableRateGivesItsSpeedsAndG) {
                                 "-o",      out, "--contour"};
   for (int i = 0; i < 12; ++i) {
     const double a = 2 * 3.14159265358979 * i / 12;
-    args.push_back(std::to_string(BallX(0) - 0.5 + 7 * std::cos(a)) + "," +
-                   std::to_string(BallY(0) - 0.5 + 7 * std::sin(a)));
+    args.push_back(std::to_string(BallX(0) + 7 * std::cos(a)) + "," +
+                   std::to_string(BallY(0) + 7 * std::sin(a)));
   }
   r = Cli(args);
   ASSERT_EQ(r.status, 0) << r.err;

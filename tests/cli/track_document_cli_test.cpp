@@ -68,8 +68,8 @@ class TrackDocumentCli : public ::testing::Test {
     std::vector<std::string> c{"--contour"};
     for (int i = 0; i < 12; ++i) {
       const double a = 2 * 3.14159265358979 * i / 12;
-      c.push_back(std::to_string(BallX(k) - 0.5 + 7 * std::cos(a)) + "," +
-                  std::to_string(BallY(k) - 0.5 + 7 * std::sin(a)));
+      c.push_back(std::to_string(BallX(k) + 7 * std::cos(a)) + "," +
+                  std::to_string(BallY(k) + 7 * std::sin(a)));
     }
     return c;
   }
@@ -101,8 +101,7 @@ TEST_F(TrackDocumentCli, NewTrackResultsGiveTheTrajectoryAndG) {
   std::vector<kinevo::TPictureCoord> contour;
   for (int i = 0; i < 12; ++i) {
     const double a = 2 * 3.14159265358979 * i / 12;
-    contour.push_back(
-        {(BallX(0) - 0.5 + 7 * std::cos(a)) / kW, (BallY(0) - 0.5 + 7 * std::sin(a)) / kH});
+    contour.push_back({(BallX(0) + 7 * std::cos(a)) / kW, (BallY(0) + 7 * std::sin(a)) / kH});
   }
   kinevo::TPixel p;
   ASSERT_TRUE(whole.SetModel(first, contour, p));
@@ -119,12 +118,13 @@ TEST_F(TrackDocumentCli, NewTrackResultsGiveTheTrajectoryAndG) {
                           &y, &similarity),
               4);
     EXPECT_EQ(image, k);
-    const double error = std::hypot(x - (BallX(k) - 0.5), y - (BallY(k) - 0.5));
+    const double error = std::hypot(x - BallX(k), y - BallY(k));
     EXPECT_LT(error, 1.5) << "image " << k;
     EXPECT_GT(similarity, 0.5);
     sumError += error;
     whole.Track(kinevo::test::BallScene(kW, kH, BallX(k), BallY(k), kRadius), p, 10);
-    sumWholeError += std::hypot(p.x - (BallX(k) - 0.5), p.y - (BallY(k) - 0.5));
+    // The whole pixel found, at its centre.
+    sumWholeError += std::hypot(p.x + 0.5 - BallX(k), p.y + 0.5 - BallY(k));
   }
   const double mean = sumError / (kFrames - 1), wholeMean = sumWholeError / (kFrames - 1);
   RecordProperty("mean_error_px", std::to_string(mean));

@@ -2,10 +2,9 @@
 // Pictures of a thrown ball for the tracking tests: a red disc drawn with
 // anti-aliased edges (each pixel covered in part takes that part of the
 // ball's colour) on a light background, optionally behind a screen of
-// another colour.  Positions are in picture pixels, pixel (i, j) being the
-// unit square whose top-left corner is (i, j); the truth a tracker should
-// report for a disc centred at (cx, cy) is (cx - 0.5, cy - 0.5), the pixel
-// index coordinates of that centre.
+// another colour.  Positions are continuous picture pixels, pixel (i, j)
+// being the unit square whose top-left corner is (i, j); the truth a
+// tracker should report for a disc centred at (cx, cy) is (cx, cy).
 #include <algorithm>
 #include <cmath>
 

@@ -28,14 +28,13 @@ void FakeView::AdvanceImages(int n) {
   GoToImage(target);
 }
 
+// The real view's mapping, at zoom 100 over the whole picture.
 TPictureCoord FakeView::ScreenToPicture(double x, double y) const {
-  double fx = x / viewWidth_, fy = y / viewHeight_;
-  return {std::clamp(fx, 0.0, 1.0), std::clamp(fy, 0.0, 1.0)};
+  return TViewMapping{double(viewWidth_), double(viewHeight_)}.ToPicture(x, y);
 }
 
 TPixel FakeView::PictureToScreen(const TPictureCoord& p) const {
-  return {static_cast<int>(std::nearbyint(p.x * viewWidth_)),
-          static_cast<int>(std::nearbyint(p.y * viewHeight_))};
+  return TViewMapping{double(viewWidth_), double(viewHeight_)}.ToView(p);
 }
 
 }  // namespace kinevo::test

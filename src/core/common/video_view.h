@@ -41,8 +41,8 @@ class IVideoView {
   // nothing happens when the target equals the current image or is negative.
   virtual void AdvanceImages(int n) = 0;
 
-  // View pixel -> picture position (each bounded to [0, 1]) and back
-  // (rounded to whole pixels).
+  // View pixel -> the picture position of its centre (each bounded to
+  // [0, 1]) and back (the view pixel holding the position).
   virtual TPictureCoord ScreenToPicture(double x, double y) const = 0;
   virtual TPixel PictureToScreen(const TPictureCoord& p) const = 0;
 

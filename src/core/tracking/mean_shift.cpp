@@ -97,12 +97,13 @@ void DrawSegment(const TPixel& a, const TPixel& b, int w, int h, std::vector<uin
   }
 }
 
-// A picture position to a picture pixel: the fraction (bounded to [0, 1],
-// as picture positions are) times the size, rounded.
+// A contour's vertex on the picture's pixel grid: the pixel that holds it,
+// so a vertex clicked anywhere on a pixel takes that pixel's top-left
+// corner (the fraction bounded to [0, 1], as picture positions are).
 TPixel ToPixel(const TPictureCoord& c, int width, int height) {
   const double fx = std::isnan(c.x) ? 0.0 : std::clamp(c.x, 0.0, 1.0);
   const double fy = std::isnan(c.y) ? 0.0 : std::clamp(c.y, 0.0, 1.0);
-  return {RoundToInt(width * fx), RoundToInt(height * fy)};
+  return {PixelHolding(width * fx), PixelHolding(height * fy)};
 }
 
 }  // namespace

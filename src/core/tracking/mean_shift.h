@@ -91,9 +91,11 @@ class TMeanShift {
   int SimilarityWindowSize() const;
   double Similarity(const Image& picture, const TPixel& p);
   double LastSimilarity() const { return lastSimilarity_; }
-  const TPixelF& LastPosition() const { return lastPosition_; }
+  // Positions given out are continuous picture pixels, as a click gives
+  // them: pixel i covers [i, i + 1), so its centre is at i + 0.5.
+  TPixelF LastPosition() const { return Continuous(lastPosition_); }
   // The centroid of the model's pixels, not rounded (picture pixels).
-  const TPixelF& ModelCentre() const { return modelCentre_; }
+  TPixelF ModelCentre() const { return Continuous(modelCentre_); }
 
   // S = max(trunc(1.2 × max(model width, model height)), 2 × Radius + 1),
   // made odd.
@@ -146,6 +148,8 @@ class TMeanShift {
   double PixelWeight(std::size_t bin) const;
   // The weighted mean of the picture pixels of the S × S square around p.
   TPixelF WeightedMean(const Image& picture, const TPixel& p, int s);
+  // Inside, pixels are counted by their index; outside, by their area.
+  static TPixelF Continuous(const TPixelF& index) { return {index.x + 0.5, index.y + 0.5}; }
   // Prepares the working state of one measurement on `picture`.
   void BeginPicture(const Image& picture);
   // Similarity of the S × S window around p (the working state prepared).

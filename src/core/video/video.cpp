@@ -270,13 +270,11 @@ void TVideo::EndDrags() {
 // ------------------------------------------------------------------ transform
 
 TPictureCoord TVideo::ScreenToPicture(double x, double y) const {
-  if (scaleX_ == 0.0 || scaleY_ == 0.0) return {0.0, 0.0};
-  return {std::clamp(x / scaleX_ + offsetX_, 0.0, 1.0),
-          std::clamp(y / scaleY_ + offsetY_, 0.0, 1.0)};
+  return TViewMapping{scaleX_, scaleY_, offsetX_, offsetY_}.ToPicture(x, y);
 }
 
 TPixel TVideo::PictureToScreen(const TPictureCoord& p) const {
-  return {RoundToInt((p.x - offsetX_) * scaleX_), RoundToInt((p.y - offsetY_) * scaleY_)};
+  return TViewMapping{scaleX_, scaleY_, offsetX_, offsetY_}.ToView(p);
 }
 
 void TVideo::UpdateTransform() {

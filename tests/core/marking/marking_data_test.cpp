@@ -162,7 +162,8 @@ TEST_F(DataTest, AltAndEnterAndCtrlA) {
   view.pointerTool = vtNone;
   data.KeyDown(13, false);
   ASSERT_EQ(data.MarksCount(), 1);
-  EXPECT_EQ(data.GridMarks().DrawList()[0]->GetPicture(), (TPictureCoord{0.1, 0.1}));
+  // The centre of the pixel under the pointer.
+  EXPECT_EQ(data.GridMarks().DrawList()[0]->GetPicture(), (TPictureCoord{64.5 / 640, 48.5 / 480}));
   data.KeyDown(65, false);
   EXPECT_EQ(data.MarksCount(), 1);
   data.KeyDown(65, true);
@@ -293,7 +294,7 @@ TEST_F(DataTest, DragsTakenWithEnterAreUndoneEvenWhenTheCaptionIsAskedMidway) {
   Click(320, 240);
   keyDrag({320, 240}, {400, 300});
   ASSERT_TRUE(data.Fixed().HasOrigin());
-  EXPECT_EQ(data.Fixed().Origin(), (TPictureCoord{0.5, 0.5}));
+  EXPECT_EQ(data.Fixed().Origin(), (TPictureCoord{320.5 / 640, 240.5 / 480}));
 
   data.SetTool(otEchelle);
   Click(160, 240);
@@ -614,6 +615,8 @@ TEST_F(DataTest, ViewChangesMoveTheCachedPoints) {
   Click(64, 48);
   view.SetViewSize(1280, 960);
   data.UpdateScreenPositions();
-  EXPECT_EQ(data.GridMarks().DrawList()[0]->ScreenPoint(), (TPixel{640, 480}));
-  EXPECT_EQ(data.Scale().ScreenPoint(skNormal, 0), (TPixel{128, 96}));
+  // Pixel 320 of the picture covers 640 to 642 of the doubled view: its
+  // centre, where the click put the mark, is the left edge of view pixel 641.
+  EXPECT_EQ(data.GridMarks().DrawList()[0]->ScreenPoint(), (TPixel{641, 481}));
+  EXPECT_EQ(data.Scale().ScreenPoint(skNormal, 0), (TPixel{129, 97}));
 }

@@ -143,7 +143,7 @@ TEST(ReferenceFrame, PlacingAndRemovingTheOrigin) {
   c.history.Clear();
   EXPECT_TRUE(c.frame.PlaceOrigin(320, 120));
   EXPECT_EQ(c.frame.OriginePointsNumber(), 1);
-  EXPECT_EQ(c.frame.Origin(), (TPictureCoord{0.5, 0.25}));
+  EXPECT_EQ(c.frame.Origin(), (TPictureCoord{320.5 / 640, 120.5 / 480}));
   EXPECT_EQ(c.frame.OriginPixel(), (TPixel{320, 120}));
   EXPECT_EQ(c.frame.XAxis().start, (TPixel{0, 120}));
   EXPECT_EQ(c.axesChanged, 1);
@@ -176,7 +176,7 @@ TEST(ReferenceFrame, PlacingAndRemovingTheOrigin) {
   c.frame.Reset();
   EXPECT_EQ(c.frame.OriginePointsNumber(), 0);
   EXPECT_EQ(c.frame.XAxisAngle(), 0);
-  EXPECT_EQ(c.frame.Origin(), (TPictureCoord{0.1, 0.1}));
+  EXPECT_EQ(c.frame.Origin(), (TPictureCoord{64.5 / 640, 48.5 / 480}));
   EXPECT_FALSE(c.frame.DirectXAxisDirection());
 }
 
@@ -191,7 +191,8 @@ TEST(ReferenceFrame, OriginToolPressMoveAndRelease) {
   EXPECT_EQ(c.frame.DragState(), rdOrigin);
   c.frame.MouseMove(387, 285);
   EXPECT_EQ(c.frame.OriginPixel(), (TPixel{384, 288}));
-  EXPECT_EQ(c.frame.Origin(), (TPictureCoord{0.6, 0.6}));
+  EXPECT_NEAR(c.frame.Origin().x, 384.5 / 640, 1e-12);
+  EXPECT_NEAR(c.frame.Origin().y, 288.5 / 480, 1e-12);
   // Beyond the picture: clamped to its border.
   c.frame.MouseMove(2000, 285);
   EXPECT_EQ(c.frame.Origin().x, 1.0);
@@ -199,7 +200,7 @@ TEST(ReferenceFrame, OriginToolPressMoveAndRelease) {
   EXPECT_EQ(c.frame.DragState(), rdNone);
   EXPECT_EQ(c.history.UndoCaption(), "Annuler Déplacer Repère");
   c.history.Undo();
-  EXPECT_EQ(c.frame.Origin(), (TPictureCoord{0.5, 0.5}));
+  EXPECT_EQ(c.frame.Origin(), (TPictureCoord{320.5 / 640, 240.5 / 480}));
   EXPECT_EQ(c.frame.OriginPixel(), (TPixel{320, 240}));
 
   // A drag that ends where it started leaves nothing to undo but the placing.

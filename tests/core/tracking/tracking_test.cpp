@@ -179,7 +179,8 @@ TEST_F(TrackingTest, ContoursInTheThreeShapes) {
   ASSERT_TRUE(tracking.HasContour());
   EXPECT_EQ(tracking.Current().contour.picture.size(), 3u);
   EXPECT_EQ(tracking.Current().firstImage, 2);
-  EXPECT_DOUBLE_EQ(tracking.Current().contour.picture[2].y, 40.0 / kH);
+  // The centre of the clicked pixel.
+  EXPECT_DOUBLE_EQ(tracking.Current().contour.picture[2].y, 40.5 / kH);
 
   // Freehand: press, moves, press; the new outline replaced the triangle.
   tracking.SetContourShape(csFreehand);
@@ -239,6 +240,30 @@ TEST_F(TrackingTest, ChecksRefuseARunWithTheirMessages) {
   EXPECT_FALSE(MarkedImages().size());
 }
 
+// The tracker and a click speak of the same point: a disc drawn centred at
+// (cx, cy) is tracked there, and a click on the pixel holding its centre
+// marks the same place.
+TEST_F(TrackingTest, TrackedAndClickedPositionsOfADiscAgree) {
+  ContourOn(0);
+  tracking.SetLastImage(6);
+  ASSERT_TRUE(tracking.Start());
+  ASSERT_THAT(MarkedImages(), ::testing::ElementsAre(0, 1, 2, 3, 4, 5, 6));
+  for (int k = 1; k <= 6; ++k) {
+    const TPictureCoord& p = tracking.Current().marks[k].position;
+    EXPECT_NEAR(p.x * kW, SceneHost::BallX(k), 0.2) << k;
+    EXPECT_NEAR(p.y * kH, 60.5, 0.2) << k;
+  }
+  host.view.mode = vmRepereFixe;
+  host.view.current = 4;
+  data.MouseDown(0, false, static_cast<int>(SceneHost::BallX(4)), 60);
+  data.MouseUp(0, false, static_cast<int>(SceneHost::BallX(4)), 60);
+  ASSERT_EQ(data.MarksCount(), 1);
+  const TPictureCoord clicked = data.GridMarks().DrawList()[0]->GetPicture();
+  const TPictureCoord& tracked = tracking.Current().marks[4].position;
+  EXPECT_NEAR(clicked.x * kW, tracked.x * kW, 0.2);
+  EXPECT_NEAR(clicked.y * kH, tracked.y * kH, 0.2);
+}
+
 TEST_F(TrackingTest, StepTwoMarksEveryOtherImageNearTheBall) {
   data.SetFramesNumberBetweenTwoMarks(2);
   ContourOn(3);
@@ -252,8 +277,8 @@ TEST_F(TrackingTest, StepTwoMarksEveryOtherImageNearTheBall) {
   for (int k : {5, 7, 9}) {
     const TAutoMark& m = tracking.Current().marks[k];
     EXPECT_EQ(m.fileIndex, k);
-    EXPECT_NEAR(m.position.x * kW, SceneHost::BallX(k) - 0.5, 0.5) << k;
-    EXPECT_NEAR(m.position.y * kH, 60.0, 0.5) << k;
+    EXPECT_NEAR(m.position.x * kW, SceneHost::BallX(k), 0.5) << k;
+    EXPECT_NEAR(m.position.y * kH, 60.5, 0.5) << k;
     EXPECT_FALSE(m.uncertain);
   }
   EXPECT_FALSE(tracking.Running());
@@ -289,7 +314,7 @@ TEST_F(TrackingTest, ImagesBehindAScreenAreUncertainAndTheOthersNot) {
                                           std::to_string(list.front() + 1) + " à " +
                                           std::to_string(list.back() + 1));
   // Found again once it comes out.
-  EXPECT_NEAR(tracking.Current().marks[15].position.x * kW, SceneHost::BallX(15) - 0.5, 0.5);
+  EXPECT_NEAR(tracking.Current().marks[15].position.x * kW, SceneHost::BallX(15), 0.5);
 
   // The option stops at the first uncertain image.
   tracking.EraseAutomaticMarks();

@@ -29,10 +29,13 @@ bool WidenAxisRange(double& min, double& max, double m, TAxisRule rule) {
   } else if (IsZero(max - min) ||
              IsNegligible(max - min, std::max(std::fabs(min), std::fabs(max)))) {
     // Equal bounds, to the rounding of the values: a spread of 1e-16 would
-    // otherwise give a window too thin for its labels.
+    // otherwise give a window too thin for its labels.  The window is the
+    // value ± the margin fraction of it, with no margin added on top, so a
+    // point at rest reads c ± 5 %.
     const double d = std::fabs(m * max);
     max += d;
     min -= d;
+    if (!rule.includeZero && !rule.fromZero) return std::isfinite(min) && std::isfinite(max);
   }
   if (rule.includeZero || rule.fromZero) {
     if (min > 0)

@@ -20,10 +20,14 @@ TEST(FitRange, DegenerateQuantitiesStillGiveARange) {
   EXPECT_DOUBLE_EQ(w.ymax, 1.1e-50);
   EXPECT_DOUBLE_EQ(w.ymin, -1.1e-50);
   EXPECT_LT(w.ymin, w.ymax);
-  // A constant c: c ± 0.05|c| first, then the margin.
+  // A constant c: c ± 0.05|c|, with no margin on top.
   w = FitRange({0, 1, -2, -2}, 0.05, kFromZero, kPlain);
-  EXPECT_DOUBLE_EQ(w.ymin, -2.1 - 0.05 * 0.2);
-  EXPECT_DOUBLE_EQ(w.ymax, -1.9 + 0.05 * 0.2);
+  EXPECT_DOUBLE_EQ(w.ymin, -2.1);
+  EXPECT_DOUBLE_EQ(w.ymax, -1.9);
+  // A magnitude at rest away from 0 still starts at 0, with its margin.
+  w = FitRange({0, 1, 2, 2}, 0.05, kFromZero, kFromZero);
+  EXPECT_DOUBLE_EQ(w.ymin, 0.0);
+  EXPECT_DOUBLE_EQ(w.ymax, 2.1 + 0.05 * 2.1);
   // Time from 0 on x.
   EXPECT_DOUBLE_EQ(w.xmin, 0.0);
   EXPECT_DOUBLE_EQ(w.xmax, 1.05);
@@ -31,11 +35,11 @@ TEST(FitRange, DegenerateQuantitiesStillGiveARange) {
 
 TEST(FitRange, AConstantToTheRoundingOfItsValuesIsAConstant) {
   // A point at rest whose coordinate differs from itself in the last bits:
-  // 1 ± 5 % before the margin, not a window 1e-16 high.
+  // 1 ± 5 %, not a window 1e-16 high.
   const double one = 1.0, next = std::nextafter(1.0, 2.0), prev = std::nextafter(1.0, 0.0);
   TWorldWindow w = FitRange({0, 1, prev, next}, 0.05, kFromZero, kPlain);
-  EXPECT_NEAR(w.ymin, one - 0.05 - 0.05 * 0.1, 1e-12);
-  EXPECT_NEAR(w.ymax, one + 0.05 + 0.05 * 0.1, 1e-12);
+  EXPECT_NEAR(w.ymin, one - 0.05, 1e-12);
+  EXPECT_NEAR(w.ymax, one + 0.05, 1e-12);
   // A real change, however small against the value, is drawn as it is.
   w = FitRange({0, 1, 1.0, 1.0 + 1e-9}, 0.05, kFromZero, kPlain);
   EXPECT_NEAR(w.ymax - w.ymin, 1.1e-9, 1e-15);

@@ -62,9 +62,10 @@ bool ParseRequest(std::vector<std::string> args, TFitRequest& r) {
   if (!ParseQuantity(y, false, r.qy) || !ParseModelKind(model, r.kind)) return false;
   if (hasX && !ParseQuantity(x, true, r.qx)) return false;
   if (hasSystem) {
+    // Numbered from 1, as the window names them ("du point n°1").
     long long v = 0;
-    if (!TextToInt(system, v) || v < 0 || v > 1000000) return false;
-    r.system = static_cast<int>(v);
+    if (!TextToInt(system, v) || v < 1 || v > 1000000) return false;
+    r.system = static_cast<int>(v - 1);
   }
   return true;
 }
@@ -83,7 +84,7 @@ int Fit(const std::vector<std::string>& args) {
   if (!ComputeResultsQuietly(s)) return 1;
   const TCalcul& calc = s.Results().Active();
   if (r.system >= calc.SystemsCount()) {
-    std::cerr << "Le point " << r.system << " n'existe pas.\n";
+    std::cerr << "Le point " << r.system + 1 << " n'existe pas.\n";
     return 1;
   }
 

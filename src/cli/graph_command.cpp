@@ -19,7 +19,7 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage : kinevo-cli graph DOC.kvo --view time|trajectory|vectors|formulas "
-    "[--quantity x|y|vx|vy|v|ax|ay|a|theta|R|omega] [--systems 0,1,...] [--reference N] "
+    "[--quantity x|y|vx|vy|v|ax|ay|a|theta|R|omega] [--systems 1,2,...] [--reference N] "
     "[--vector speed|acceleration] [--layer] [--size LxH] [--ranges] "
     "[--model constant|proportional|line|parabola|exponential|sine|damped-sine|dry-friction] "
     "-o SORTIE.svg|.png|.pdf\n";
@@ -77,9 +77,10 @@ bool ParseSystems(const std::string& text, std::vector<int>& out) {
   std::stringstream ss(text);
   std::string item;
   while (std::getline(ss, item, ',')) {
+    // Numbered from 1, as the window names them ("du point n°1").
     int v = 0;
-    if (!ParseInt(item, v) || v < 0) return false;
-    out.push_back(v);
+    if (!ParseInt(item, v) || v < 1) return false;
+    out.push_back(v - 1);
   }
   return !out.empty();
 }
@@ -117,7 +118,10 @@ bool ParseRequest(std::vector<std::string> args, TGraphRequest& r) {
     r.allSystems = false;
     if (!ParseSystems(systems, r.systems)) return false;
   }
-  if (hasReference && !ParseInt(reference, r.reference)) return false;
+  if (hasReference) {
+    if (!ParseInt(reference, r.reference) || r.reference < 1) return false;
+    --r.reference;
+  }
   if (hasVector) {
     if (vector != "speed" && vector != "acceleration") return false;
     r.vectorKind = vector == "speed" ? vkSpeed : vkAcceleration;
@@ -209,11 +213,11 @@ int Graph(const std::vector<std::string>& args) {
   const TCalcul& calc = s.Results().Active();
   for (int sys : r.systems)
     if (sys >= calc.SystemsCount()) {
-      std::cerr << "Le point " << sys << " n'existe pas.\n";
+      std::cerr << "Le point " << sys + 1 << " n'existe pas.\n";
       return 1;
     }
   if (r.reference >= calc.SystemsCount()) {
-    std::cerr << "Le point de référence " << r.reference << " n'existe pas.\n";
+    std::cerr << "Le point de référence " << r.reference + 1 << " n'existe pas.\n";
     return 1;
   }
   TGraphModel g(s.GraphUtils);

@@ -82,7 +82,7 @@ std::vector<CommandHelp> MakeHelp() {
        "theta, R, omega.",
        {{"--y GRANDEUR", "Grandeur en ordonnée."},
         {"--x t|GRANDEUR", "Grandeur en abscisse (par défaut : le temps t)."},
-        {"--system N", "Point étudié, numéroté à partir de 0 (par défaut : 0)."},
+        {"--system N", "Point étudié, numéroté à partir de 1 (par défaut : 1)."},
         {"--layer", kLayer},
         {"--video CHEMIN", kVideoOption},
         {"--model constant|proportional|line|parabola|exponential|sine|damped-sine|dry-friction",
@@ -98,7 +98,7 @@ std::vector<CommandHelp> MakeHelp() {
         {"--backend vfw|ds|ffmpeg", kBackend}}},
       {"graph",
        "DOC.kvo --view time|trajectory|vectors|formulas [--quantity GRANDEUR] [--systems "
-       "0,1,...] [--reference N] [--vector speed|acceleration] [--layer] [--size LxH] "
+       "1,2,...] [--reference N] [--vector speed|acceleration] [--layer] [--size LxH] "
        "[--ranges] [--video CHEMIN] -o SORTIE.svg|.png|.pdf",
        "Dessine, sans fenêtre, une vue graphique de la fenêtre des résultats avec ses "
        "réglages par défaut, dans un fichier SVG, PNG ou PDF selon l'extension de SORTIE.",
@@ -107,8 +107,10 @@ std::vector<CommandHelp> MakeHelp() {
          "accélération sur la trajectoire, ou courbes des formules."},
         {"--quantity x|y|vx|vy|v|ax|ay|a|theta|R|omega",
          "Grandeur de la vue « time » (par défaut : x)."},
-        {"--systems 0,1,...", "Points dessinés (par défaut : tous), numérotés à partir de 0."},
-        {"--reference N", "Point pris comme référence de la trajectoire (mouvement relatif)."},
+        {"--systems 1,2,...", "Points dessinés (par défaut : tous), numérotés à partir de 1."},
+        {"--reference N",
+         "Point pris comme référence de la trajectoire (mouvement relatif), numéroté à partir "
+         "de 1."},
         {"--vector speed|acceleration", "Vecteurs de la vue « vectors » (par défaut : vitesse)."},
         {"--layer", kLayer},
         {"--size LxH", "Taille du dessin en pixels (par défaut : 800x600)."},
@@ -202,7 +204,8 @@ std::vector<CommandHelp> MakeHelp() {
         {"--radius R", "Rayon de recherche autour de la position précédente, en pixels."},
         {"--rgb", "Couleurs comparées en rouge, vert, bleu au lieu de teinte et saturation."},
         {"--ban X,Y X,Y ...", "Zone ignorée (polygone en pixels) ; l'option peut se répéter."},
-        {"--system N", "Point du document qui reçoit les marques (document seul)."},
+        {"--system N",
+         "Point du document qui reçoit les marques (document seul), numéroté à partir de 1."},
         {"--stop-uncertain", "Arrête le suivi à la première image incertaine (document seul)."},
         {"--threshold F", "Seuil de ressemblance d'une image incertaine (document seul)."},
         {"-o SORTIE.kvo", "Document écrit avec les nouvelles marques (document seul)."}}},

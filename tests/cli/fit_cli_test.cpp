@@ -117,8 +117,8 @@ TEST_F(FitCli, UncertaintiesOfAnInexactFit) {
 }
 
 TEST_F(FitCli, FailuresAreReported) {
-  // System 1 stays at one abscissa: no parabola through x = 1 only.
-  auto r = Fit({"--system", "1", "--x", "x", "--y", "y", "--model", "parabola"});
+  // The second system stays at one abscissa: no parabola through x = 1 only.
+  auto r = Fit({"--system", "2", "--x", "x", "--y", "y", "--model", "parabola"});
   EXPECT_NE(r.status, 0);
   EXPECT_NE(r.err.find("L'ajustement du modèle a échoué.\n"
                        "Détail : tous les points ont la même abscisse"),
@@ -137,7 +137,8 @@ TEST_F(FitCli, FailuresAreReported) {
   EXPECT_EQ(r.out.find("NAN"), std::string::npos) << r.out;
   r = Fit({"--system", "5", "--y", "y", "--model", "line"});
   EXPECT_NE(r.status, 0);
-  EXPECT_NE(r.err.find("n'existe pas"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("Le point 5 n'existe pas."), std::string::npos) << r.err;
+  EXPECT_EQ(Fit({"--system", "0", "--y", "y", "--model", "line"}).status, 2);
   r = Fit({"--y", "y", "--model", "cubic"});
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("Usage"), std::string::npos);

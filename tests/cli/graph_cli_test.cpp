@@ -98,8 +98,9 @@ TEST_F(GraphCli, TimeViewOfXSharesItsRangeWithYAndStartsAtZero) {
 }
 
 TEST_F(GraphCli, TrajectoryIsAtLeastAQuarterOfThePictureWithEqualScales) {
-  // Only system 1, seen from system 0 ... and then from the camera.
-  const auto r = Graph({"--view", "trajectory", "--systems", "1", "--size", "640x480", "--ranges",
+  // Only the second system, seen from the camera (systems are numbered
+  // from 1).
+  const auto r = Graph({"--view", "trajectory", "--systems", "2", "--size", "640x480", "--ranges",
                         "-o", dir.File("tr.png")});
   ASSERT_EQ(r.status, 0) << r.err;
   double xlo = 1e100, xhi = -1e100, ylo = 1e100, yhi = -1e100;
@@ -136,7 +137,7 @@ TEST_F(GraphCli, TrajectoryIsAtLeastAQuarterOfThePictureWithEqualScales) {
 }
 
 TEST_F(GraphCli, ShortMotionSeenFromItselfIsWidenedToAQuarter) {
-  const auto r = Graph({"--view", "trajectory", "--reference", "1", "--systems", "1", "--ranges",
+  const auto r = Graph({"--view", "trajectory", "--reference", "2", "--systems", "2", "--ranges",
                         "-o", dir.File("self.pdf")});
   ASSERT_EQ(r.status, 0) << r.err;
   const Window w = ParseRanges(r.out);
@@ -167,15 +168,15 @@ void StillSystemOne(const std::string& doc) {
 
 TEST_F(GraphCli, APointAtRestIsShownAtItsValueWithinFivePercent) {
   StillSystemOne(dir.File("doc.kvo"));
-  auto r = Graph({"--view", "time", "--quantity", "x", "--systems", "1", "--ranges", "-o",
+  auto r = Graph({"--view", "time", "--quantity", "x", "--systems", "2", "--ranges", "-o",
                   dir.File("rest.svg")});
   ASSERT_EQ(r.status, 0) << r.err;
   const Window w = ParseRanges(r.out);
-  // 0.5 ± 5 %, then the margin of 5 % of that range.
-  EXPECT_NEAR(w.ymin, 0.5 - 0.025 - 0.0025, 1e-9);
-  EXPECT_NEAR(w.ymax, 0.5 + 0.025 + 0.0025, 1e-9);
+  // 0.5 ± 5 %.
+  EXPECT_NEAR(w.ymin, 0.5 - 0.025, 1e-9);
+  EXPECT_NEAR(w.ymax, 0.5 + 0.025, 1e-9);
   // Its constant model has no correlation with the data.
-  r = test::RunProgram(KINEVO_CLI_PATH, {"fit", dir.File("doc.kvo"), "--system", "1", "--y", "x",
+  r = test::RunProgram(KINEVO_CLI_PATH, {"fit", dir.File("doc.kvo"), "--system", "2", "--y", "x",
                                          "--model", "constant"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("\ncorrelation = 0\n"), std::string::npos) << r.out;
@@ -183,7 +184,7 @@ TEST_F(GraphCli, APointAtRestIsShownAtItsValueWithinFivePercent) {
 }
 
 TEST_F(GraphCli, TheFittedModelAndItsBoxAreDrawn) {
-  auto r = Graph({"--view", "time", "--quantity", "y", "--systems", "0", "--model", "parabola",
+  auto r = Graph({"--view", "time", "--quantity", "y", "--systems", "1", "--model", "parabola",
                   "-o", dir.File("model.svg")});
   ASSERT_EQ(r.status, 0) << r.err;
   QFile svg(QString::fromStdString(dir.File("model.svg")));
@@ -194,7 +195,7 @@ TEST_F(GraphCli, TheFittedModelAndItsBoxAreDrawn) {
   EXPECT_TRUE(text.contains("#009696", Qt::CaseInsensitive)) << "the model's curve";
 
   // In a PDF the box is text that can be selected.
-  r = Graph({"--view", "trajectory", "--systems", "0", "--model", "parabola", "-o",
+  r = Graph({"--view", "trajectory", "--systems", "1", "--model", "parabola", "-o",
              dir.File("model.pdf")});
   ASSERT_EQ(r.status, 0) << r.err;
   const auto pdf = test::RunProgram("/usr/bin/pdftotext", {dir.File("model.pdf"), "-"});
@@ -215,8 +216,11 @@ TEST_F(GraphCli, BadRequestsAreRefusedWithoutAFile) {
   EXPECT_EQ(Graph({"--view", "time", "--quantity", "z", "-o", dir.File("a.svg")}).status, 2);
   EXPECT_EQ(Graph({"--view", "time", "-o", dir.File("a.gif")}).status, 2);
   EXPECT_EQ(Graph({"--view", "time", "--size", "20x20", "-o", dir.File("a.svg")}).status, 2);
-  const auto r = Graph({"--view", "time", "--systems", "0,7", "-o", dir.File("a.svg")});
+  // Systems are numbered from 1: 0 is no system.
+  EXPECT_EQ(Graph({"--view", "time", "--systems", "0", "-o", dir.File("a.svg")}).status, 2);
+  const auto r = Graph({"--view", "time", "--systems", "1,8", "-o", dir.File("a.svg")});
   EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Le point 8 n'existe pas."), std::string::npos) << r.err;
   EXPECT_FALSE(r.err.empty());
   EXPECT_FALSE(QFile::exists(QString::fromStdString(dir.File("a.svg"))));
 }

@@ -230,6 +230,9 @@ void MainWindow::BuildViewActions() {
       {"MenuAffichageEffacerBanZones", [] {}},
       {"MenuAffichageOptions", [this] { ShowOptions(); }},
   });
+  // Ctrl+Z as every desktop program has it; Ctrl+A, the program's own key,
+  // still undoes from the view.
+  Action("MenuAffichageAnnuler")->setShortcut(QKeySequence::Undo);
 }
 
 // "Mesures" and "Aide".

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -169,7 +170,6 @@ void TResForm::BuildMenus() {
   for (int place : {1, 2}) {
     QAction* a = AddAction(numbers, place == 1 ? "MenuNumSous" : "MenuNumDroite",
                            place == 1 ? "sous la marque" : "à droite de la marque", true);
-    a->setChecked(place == 1);
     numberGroup->addAction(a);
     connect(a, &QAction::triggered, this, [this] { RebuildGraph(); });
   }
@@ -192,7 +192,6 @@ void TResForm::BuildMenus() {
         std::pair{"MenuTaillePetite", "petite"}}) {
     QAction* a = AddAction(size, name, text, true);
     sizeGroup->addAction(a);
-    a->setChecked(std::string(name) == "MenuTaillePetite");
     connect(a, &QAction::triggered, this, [this] { RebuildGraph(); });
   }
   show->addSeparator();
@@ -277,24 +276,27 @@ void TResForm::BuildMenus() {
 void TResForm::BuildExportActions(QMenu* file, QMenu* edit) {
   connect(AddAction(file, "MenuExporter", "Exporter"), &QAction::triggered, this,
           &TResForm::ExportCurrent);
-  connect(AddAction(file, "MenuImprimer", "Imprimer"), &QAction::triggered, this,
-          &TResForm::PrintCurrent);
+  QAction* print = AddAction(file, "MenuImprimer", "Imprimer");
+  print->setShortcut(QKeySequence::Print);
+  connect(print, &QAction::triggered, this, &TResForm::PrintCurrent);
   connect(AddAction(file, "MenuFermer", "Fermer"), &QAction::triggered, this, &QWidget::close);
 
   // Undoes the last change made with the figure tools of the graph shown.
   QAction* undo = AddAction(edit, "MenuAnnuler", "Annuler");
+  undo->setShortcut(QKeySequence::Undo);
   connect(undo, &QAction::triggered, this, [this] {
     if (TGraph* g = CurrentGraph(); g && view_ != rvTable) {
       g->Model().Figures().Undo();
       g->update();
     }
   });
-  connect(edit, &QMenu::aboutToShow, this, [this, undo] {
-    const TGraph* g = view_ == rvTable ? nullptr : CurrentGraph();
-    const std::string caption = g ? g->Model().Figures().UndoCaption() : std::string();
-    undo->setText(caption.empty() ? QStringLiteral("Annuler") : Q(caption));
-    undo->setEnabled(!caption.empty());
-  });
+  // Disabled while a menu shows that nothing is to undo; Ctrl+Z stays live.
+  connect(edit, &QMenu::aboutToShow, this, &TResForm::UpdateUndoAction);
+  connect(edit, &QMenu::aboutToHide, undo, [undo] { undo->setEnabled(true); });
+  // Ctrl+C copies what is shown: the table, or the graph's picture.
+  QAction* copy = AddAction(edit, "MenuCopier", "Copier");
+  copy->setShortcut(QKeySequence::Copy);
+  connect(copy, &QAction::triggered, this, &TResForm::CopyShown);
   connect(AddAction(edit, "MenuCopierImage", "Copier l'image dans le presse-papier"),
           &QAction::triggered, this, [this] {
             if (TGraph* g = CurrentGraph(); g && view_ != rvTable)
@@ -312,6 +314,41 @@ void TResForm::BuildExportActions(QMenu* file, QMenu* edit) {
   });
   connect(AddAction(launch, "MenuRegressi", "Regressi"), &QAction::triggered, this,
           &TResForm::SendToDataProgram);
+}
+
+void TResForm::UpdateUndoAction() {
+  const TGraph* g = view_ == rvTable ? nullptr : CurrentGraph();
+  const std::string caption = g ? g->Model().Figures().UndoCaption() : std::string();
+  QAction* undo = Action("MenuAnnuler");
+  undo->setText(caption.empty() ? QStringLiteral("Annuler") : Q(caption));
+  undo->setEnabled(!caption.empty());
+}
+
+void TResForm::CopyShown() {
+  if (view_ == rvTable)
+    exporter_.Copy(ShownTable());
+  else if (TGraph* g = CurrentGraph())
+    imageExporter_.Copy(g->Model(), view_ == rvVectors);
+}
+
+void TResForm::ShowGraphMenu(QPoint globalPos) {
+  // The commands a right click on a graph is expected to offer, taken from
+  // the window's menus so that their states and shortcuts are the same.
+  QMenu menu(this);
+  menu.setObjectName("GraphContextMenu");
+  for (const char* name : {"MenuAnnuler", "MenuCopier", "", "MenuRestaurerGraphe",
+                           "MenuBoiteModele", "", "MenuExporter", "MenuImprimer"}) {
+    if (*name == '\0')
+      menu.addSeparator();
+    else if (QAction* a = Action(name))
+      menu.addAction(a);
+  }
+  UpdateUndoAction();
+  if (PopupMenu)
+    PopupMenu(menu, globalPos);
+  else
+    menu.exec(globalPos);
+  Action("MenuAnnuler")->setEnabled(true);
 }
 
 TExportTable TResForm::ShownTable() const {
@@ -412,7 +449,7 @@ void TResForm::BuildToolBar() {
   }
   // The figures drawn over the graphs, and the tools that edit them.
   addToolBarBreak();
-  QToolBar* figures = addToolBar("Figures");
+  QToolBar* figures = figureBar_ = addToolBar("Figures");
   figures->setObjectName("ToolBarFigures");
   const std::pair<int, const char*> figureTools[] = {
       {gtSelection, "Sélectionner"}, {gtSegment, "Segment"},      {gtSpline, "Courbe"},
@@ -494,6 +531,7 @@ void TResForm::BuildPages() {
       if (fitted_[slot] && g == CurrentGraph() && isVisible()) RestoreRanges();
     });
     connect(g, &TGraph::PointDoubleClicked, this, [this](int r) { GoToRow(r); });
+    connect(g, &TGraph::ContextMenuWanted, this, &TResForm::ShowGraphMenu);
     connect(g, &TGraph::MouseWorld, this, [this](double x, double y) {
       status_->setText(
           QStringLiteral("x = %1    y = %2").arg(Q(FormatNumber(0, x)), Q(FormatNumber(0, y))));
@@ -540,7 +578,21 @@ void TResForm::ApplyOptions() {
       ->setChecked(session_.Results().SmoothingFlags() & TCalcul::kSmoothSpeed);
   Action("MenuLisserAcceleration")
       ->setChecked(session_.Results().SmoothingFlags() & TCalcul::kSmoothAcceleration);
+  ApplyLookChoices();
   Refresh();
+}
+
+void TResForm::ApplyLookChoices() {
+  // "Taille" follows the settings' line size of the graphs (0 thin, 1
+  // medium, 2 thick), "Numérotation" the place the main window numbers the
+  // marks at.
+  const int size = std::clamp(session_.Options.PenSize4Graph_Value, 0, 2);
+  Action(size == 2   ? "MenuTailleGrande"
+         : size == 1 ? "MenuTailleMoyenne"
+                     : "MenuTaillePetite")
+      ->setChecked(true);
+  const bool right = session_.Data.ActiveMarks().MarksNumberPosition == npRight;
+  Action(right ? "MenuNumDroite" : "MenuNumSous")->setChecked(true);
 }
 
 void TResForm::ResetMemories() {
@@ -549,6 +601,7 @@ void TResForm::ResetMemories() {
   // Another video: its graphs start without models, built afresh.
   modelKinds_.fill(mkNone);
   built_.fill({});
+  ApplyLookChoices();
   stale_ = true;
 }
 
@@ -654,6 +707,8 @@ void TResForm::RedrawView() {
   }
   const bool graph = view_ != rvTable;
   if (!graph) ApplyModelToGraph();
+  // The figures are drawn on graphs only.
+  figureBar_->setVisible(graph);
   UpdateExportActions();
   Action("MenuRestaurerGraphe")->setVisible(graph);
   Action("MenuRestaurerTableau")->setVisible(!graph);

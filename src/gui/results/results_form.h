@@ -7,6 +7,7 @@
 // so that a shown view is redrawn after every change, and it follows the
 // image shown in the main window.
 #include <QMainWindow>
+#include <QPoint>
 #include <array>
 #include <functional>
 #include <memory>
@@ -29,6 +30,7 @@ class QMenu;
 class QActionGroup;
 class QStackedWidget;
 class QTableView;
+class QToolBar;
 class QToolButton;
 
 namespace kinevo::gui {
@@ -75,6 +77,12 @@ class TResForm : public QMainWindow {
   void Refresh();
   // Applies the settings: groups shown, smoothing, buttons, menu states.
   void ApplyOptions();
+  // "Copier" (Ctrl+C): the table or the graph shown, to the clipboard.
+  void CopyShown();
+  // The graph's context menu, at a point of the screen.
+  void ShowGraphMenu(QPoint globalPos);
+  // Shows a context menu; unset, it runs modally where asked (tests set it).
+  std::function<void(QMenu&, QPoint)> PopupMenu;
   // Forgets both modes' selections and digits (a video opened or closed).
   void ResetMemories();
 
@@ -137,6 +145,10 @@ class TResForm : public QMainWindow {
 
  private:
   void BuildMenus();
+  // "Taille" and "Numérotation" from the settings and the marking.
+  void ApplyLookChoices();
+  // "Annuler" names the figure change it undoes, or is disabled.
+  void UpdateUndoAction();
   void BuildToolBar();
   void BuildPages();
   void Connect();
@@ -165,6 +177,7 @@ class TResForm : public QMainWindow {
   void ChooseGraphTool(int tool);
   void ShowFormulasDialog();
   void BuildModelTools(QToolBar* bar);
+  void ShowChosenModel(int kind);
   bool ModelsOffered() const;
   int& CurrentModelKind();
   void ChooseModel(int kind);
@@ -222,6 +235,8 @@ class TResForm : public QMainWindow {
   QLabel* hint_ = nullptr;
   QLabel* status_ = nullptr;
   QActionGroup* modelGroup_ = nullptr;
+  QAction* modelButton_ = nullptr;  // the "Modèle" drop-down on the tool bar
+  QToolBar* figureBar_ = nullptr;
   std::array<QAction*, 5> viewActions_{};
   TConnections links_;
 };

@@ -4,8 +4,10 @@
 // and statistics while the model is modified.
 #include <QAction>
 #include <QActionGroup>
+#include <QMenu>
 #include <QSignalBlocker>
 #include <QToolBar>
+#include <QToolButton>
 
 #include "core/graph/curve_models.h"
 #include "core/graph/model_tools.h"
@@ -47,10 +49,21 @@ bool IsSinusoid(int kind) { return kind == mkSinus || kind == mkSinusAe || kind 
 
 void TResForm::BuildModelTools(QToolBar* bar) {
   bar->addSeparator();
+  // The models in one drop-down button, so that the tool bar holds on a
+  // 1280-pixel screen without hiding commands behind its overflow arrow.
+  auto* models = new QMenu(this);
+  models->setObjectName("MenuModeles");
+  auto* button = new QToolButton(bar);
+  button->setObjectName("ButtonModele");
+  button->setText(QString::fromUtf8("Modèle"));
+  button->setToolTip(QString::fromUtf8("Choisir le modèle ajusté à la courbe"));
+  button->setMenu(models);
+  button->setPopupMode(QToolButton::InstantPopup);
+  modelButton_ = bar->addWidget(button);
   modelGroup_ = new QActionGroup(this);
   modelGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
   for (const TModelButton& b : kModelButtons) {
-    QAction* a = bar->addAction(QString::fromUtf8(b.caption));
+    QAction* a = models->addAction(QString::fromUtf8(b.caption));
     a->setObjectName(QString::fromLatin1(b.name));
     a->setToolTip(QString::fromUtf8(b.caption));
     a->setCheckable(true);
@@ -75,6 +88,15 @@ void TResForm::BuildModelTools(QToolBar* bar) {
       ApplyModelToGraph();
     });
   }
+}
+
+void TResForm::ShowChosenModel(int kind) {
+  // The drop-down button names the model in use, as a row of buttons did
+  // by the one held down.
+  QString text = QString::fromUtf8("Modèle");
+  for (const TModelButton& b : kModelButtons)
+    if (b.kind == kind) text += QStringLiteral(" : ") + QString::fromUtf8(b.caption);
+  if (auto* button = findChild<QToolButton*>("ButtonModele")) button->setText(text);
 }
 
 bool TResForm::ModelsOffered() const {
@@ -122,6 +144,7 @@ void TResForm::ApplyModelToGraph() {
     Action(b.name)->setVisible(offered && !ModelButtonHidden(b.kind, view_ == rvFormulas, o));
   QAction* modify = Action("ButtonModifierModele");
   modify->setVisible(offered);
+  modelButton_->setVisible(offered);
   const bool equation =
       view_ == rvFormulas ? o.CheckBox44FormulaEquation : o.CheckBox42TempsEquation;
   const bool statistics =
@@ -149,6 +172,7 @@ void TResForm::ApplyModelToGraph() {
     const QSignalBlocker block(modelGroup_);
     for (const TModelButton& b : kModelButtons) Action(b.name)->setChecked(b.kind == modelKind);
   }
+  ShowChosenModel(modelKind);
   const bool modifying = g.Tool() == gtModifierModele;
   if (modelKind == mkNone && (modifying || g.Tool() == gtModele))
     SetGraphTool(gtNone);

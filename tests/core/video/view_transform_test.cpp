@@ -16,7 +16,9 @@ TEST_F(VideoFixture, TransformAtFullViewMapsCentreAndBoundsOutsidePoints) {
   Open();
   EXPECT_EQ(video->ImageDuration(), 0.04);
   EXPECT_EQ(video->ZoomValue(), 100);
-  EXPECT_EQ(video->ScreenToPicture(320, 240), (TPictureCoord{0.5, 0.5}));
+  // A view pixel means its centre; a position maps back to the pixel that
+  // holds it.
+  EXPECT_EQ(video->ScreenToPicture(320, 240), (TPictureCoord{320.5 / 640, 240.5 / 480}));
   EXPECT_EQ(video->PictureToScreen({0.5, 0.5}), (TPixel{320, 240}));
   EXPECT_EQ(video->ScreenToPicture(-50, 900), (TPictureCoord{0.0, 1.0}));
   EXPECT_EQ(video->ScreenToPicture(700, -1), (TPictureCoord{1.0, 0.0}));
@@ -35,8 +37,8 @@ TEST_F(VideoFixture, TransformFollowsTheVisiblePartAfterZoom) {
   EXPECT_DOUBLE_EQ(video->ScaleX(), 1240);
   EXPECT_DOUBLE_EQ(video->OffsetX(), 0.25);
   const TPictureCoord c = video->ScreenToPicture(310, 230);
-  EXPECT_DOUBLE_EQ(c.x, 0.5);
-  EXPECT_DOUBLE_EQ(c.y, 0.5);
+  EXPECT_DOUBLE_EQ(c.x, 0.25 + 310.5 / 1240);
+  EXPECT_DOUBLE_EQ(c.y, 0.25 + 230.5 / 920);
   EXPECT_EQ(video->PictureToScreen({0.5, 0.5}), (TPixel{310, 230}));
   // Round trip of an arbitrary view pixel.
   EXPECT_EQ(video->PictureToScreen(video->ScreenToPicture(17, 401)), (TPixel{17, 401}));

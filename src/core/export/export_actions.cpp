@@ -5,6 +5,8 @@
 #include <system_error>
 
 #include "core/common/atomic_file.h"
+#include "core/common/number_format.h"
+#include "core/common/text_utils.h"
 
 namespace kinevo {
 
@@ -60,22 +62,42 @@ std::string WithTxtExtension(const std::string& path) {
   return fs::path(path).replace_extension(".txt").string();
 }
 
-bool WriteTableTextFile(const std::vector<std::string>& lines, const std::string& chosen,
-                        TUserDlg& dlg, const std::vector<std::string>& inputs) {
-  const std::string path = WithTxtExtension(chosen);
-  // Written beside and renamed over, so that a failed save leaves an earlier
-  // file of that name as it was.
+namespace {
+
+// Written beside and renamed over, so that a failed save leaves an earlier
+// file of that name as it was.
+bool WriteExportFile(const std::string& path, const std::string& text,
+                     const std::vector<std::string>& inputs, TUserDlg& dlg,
+                     const std::vector<std::string>& done) {
   TStatus written = CheckOutputFile(path, inputs);
-  if (written) written = WriteFileAtomically(path, LinesText(lines));
+  if (written) written = WriteFileAtomically(path, text);
   if (!written) {
     std::vector<std::string> lines{kExportErrorText};
     for (auto& line : written.error().Lines()) lines.push_back(std::move(line));
     ShowError(dlg, lines);
     return false;
   }
-  dlg.Show(icInformation, {{"Ok", btOk}},
-           {"Enregistrement dans un fichier texte effectué.", "Le fichier porte l'extension TXT."});
+  dlg.Show(icInformation, {{"Ok", btOk}}, done);
   return true;
+}
+
+}  // namespace
+
+bool WriteTableTextFile(const std::vector<std::string>& lines, const std::string& chosen,
+                        TUserDlg& dlg, const std::vector<std::string>& inputs) {
+  return WriteExportFile(
+      WithTxtExtension(chosen), LinesText(lines), inputs, dlg,
+      {"Enregistrement dans un fichier texte effectué.", "Le fichier porte l'extension TXT."});
+}
+
+bool IsCsvPath(const std::string& path) {
+  return LowerAscii(fs::path(path).extension().string()) == ".csv";
+}
+
+bool WriteTableCsvFile(const TExportTable& table, const std::string& path, TUserDlg& dlg,
+                       const std::vector<std::string>& inputs) {
+  return WriteExportFile(path, CsvText(table, DecimalSeparator()), inputs, dlg,
+                         {"Enregistrement dans un fichier CSV effectué."});
 }
 
 std::string TemporaryFolder() {

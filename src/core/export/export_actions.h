@@ -24,6 +24,8 @@ bool CopyTableToClipboard(const std::vector<std::string>& lines, const TTableMat
 struct TTextFileDialog {
   std::string title = "Exporter dans un fichier texte";
   std::string filter = "Texte séparé par des tabulations (*.txt)|.txt";
+  // The same values for a spreadsheet, in one line per image.
+  std::string csvFilter = "Valeurs séparées pour tableur (*.csv)|.csv";
   std::string fileName;  // the video's file name with the extension "txt"
   std::string defaultExt = "txt";
 };
@@ -35,6 +37,13 @@ std::string WithTxtExtension(const std::string& path);
 // perhaps through a link of that name) is refused.
 bool WriteTableTextFile(const std::vector<std::string>& lines, const std::string& chosen,
                         TUserDlg& dlg, const std::vector<std::string>& inputs = {});
+// True when the chosen name asks for a CSV file (extension ".csv", any case).
+bool IsCsvPath(const std::string& path);
+// Writes the table as CSV (";" between fields when the decimal separator is
+// ",", as French spreadsheets read it) and reports success or failure; the
+// same refusals as the text file.
+bool WriteTableCsvFile(const TExportTable& table, const std::string& path, TUserDlg& dlg,
+                       const std::vector<std::string>& inputs = {});
 
 // The temporary folder: $TMP, $TEMP, $TMPDIR, then /tmp.
 std::string TemporaryFolder();

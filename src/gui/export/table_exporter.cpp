@@ -36,6 +36,11 @@ QString DefaultSaveDialog(QWidget* parent, const QString& title, const QString& 
   QFileDialog dialog(parent, title, proposed, filter);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(QStringLiteral("txt"));
+  // A name typed without extension takes the one of the type chosen.
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
+    const QString suffix = f.section(QStringLiteral("*."), 1).section(QLatin1Char(')'), 0, 0);
+    if (!suffix.isEmpty()) dialog.setDefaultSuffix(suffix);
+  });
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().first();
 }
@@ -112,10 +117,12 @@ bool TTableExporter::SaveAsText(const TExportTable& table, const std::string& vi
   QString proposed = Q(d.fileName);
   if (!videoFileName.empty() && !proposed.isEmpty())
     proposed = QFileInfo(Q(videoFileName)).dir().filePath(proposed);
-  // The filter's caption holds its pattern already.
-  const QString filter = Q(d.filter).section(QLatin1Char('|'), 0, 0);
+  // Each filter's caption holds its pattern already.
+  const QString filter = Q(d.filter).section(QLatin1Char('|'), 0, 0) + QStringLiteral(";;") +
+                         Q(d.csvFilter).section(QLatin1Char('|'), 0, 0);
   const QString chosen = ChooseSaveFile(parent_, Q(d.title), proposed, filter);
   if (chosen.isEmpty()) return false;
+  if (IsCsvPath(S(chosen))) return WriteTableCsvFile(table, S(chosen), *dlg_, {videoFileName});
   return WriteTableTextFile(lines, S(chosen), *dlg_, {videoFileName});
 }
 

@@ -62,7 +62,8 @@ class TTableExporter {
 
   // "Copier le tableau dans le presse-papier".
   bool Copy(const TExportTable& table);
-  // "Exporter": the save dialog, then the ".txt" file.
+  // "Exporter": the save dialog, then the ".txt" file, or the ".csv" file
+  // when that is the name chosen.
   bool SaveAsText(const TExportTable& table, const std::string& videoFileName);
   // "Copier et lancer" → "Excel" / "OpenOffice".  `written` receives the
   // path of the file written, if any.

@@ -69,7 +69,8 @@ TEST(TableExporter, SaveDialogProposesTheVideoNameAndTheFileGetsTxt) {
   ASSERT_TRUE(exporter.SaveAsText(Sample(), dir.File("chute.avi")));
   EXPECT_EQ(title, QStringLiteral("Exporter dans un fichier texte"));
   EXPECT_EQ(proposed, QString::fromStdString(dir.File("chute.txt")));
-  EXPECT_EQ(filter, QStringLiteral("Texte séparé par des tabulations (*.txt)"));
+  EXPECT_EQ(filter, QStringLiteral("Texte séparé par des tabulations (*.txt);;"
+                                   "Valeurs séparées pour tableur (*.csv)"));
   QFile file(QString::fromStdString(dir.File("résultats.txt")));
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_TRUE(file.readAll().contains("temps\tAbscisse balle\n"));
@@ -82,6 +83,32 @@ TEST(TableExporter, SaveDialogProposesTheVideoNameAndTheFileGetsTxt) {
   const std::size_t before = shown.Count();
   EXPECT_FALSE(exporter.SaveAsText(Sample(), dir.File("chute.avi")));
   EXPECT_EQ(shown.Count(), before);
+}
+
+TEST(TableExporter, ACsvNameGivesACsvFileInTheProgramsDecimalSeparator) {
+  test::ScriptedDialog shown;
+  TUserDlg dlg(&shown);
+  TTableExporter exporter(dlg);
+  test::TempDir dir;
+  const std::string path = dir.File("valeurs.CSV");
+  exporter.ChooseSaveFile = [&](QWidget*, const QString&, const QString&, const QString&) {
+    return QString::fromStdString(path);
+  };
+  auto read = [&] {
+    QFile file(QString::fromStdString(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  };
+  {
+    ScopedDecimalSeparator comma(',');
+    ASSERT_TRUE(exporter.SaveAsText(Sample(), dir.File("chute.avi")));
+    // French spreadsheets read ";" between fields when "," is the decimal.
+    EXPECT_EQ(read(), QByteArray("t;x\r\n0;1,5\r\n0,04;\r\n"));
+    EXPECT_TRUE(shown.Contains("Enregistrement dans un fichier CSV effectué."));
+  }
+  ScopedDecimalSeparator point('.');
+  ASSERT_TRUE(exporter.SaveAsText(Sample(), dir.File("chute.avi")));
+  EXPECT_EQ(read(), QByteArray("t,x\r\n0,1.5\r\n0.04,\r\n"));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("valeurs.txt")));
 }
 
 struct NoProgramDesktop : IDesktop {

@@ -62,22 +62,24 @@ TTimingIssues FindTimingIssues(std::span<const double> times,
   return out;
 }
 
-std::string IndexList(std::span<const int32_t> indices) {
+std::string IndexList(std::span<const int32_t> indices, std::size_t most) {
   if (indices.empty()) return "-";
   std::string s;
-  for (const int32_t i : indices) s += (s.empty() ? "" : ", ") + std::to_string(i);
+  for (std::size_t k = 0; k < indices.size() && k < most; ++k)
+    s += (s.empty() ? "" : ", ") + std::to_string(indices[k]);
+  if (indices.size() > most) s += " ... (" + std::to_string(indices.size()) + " en tout)";
   return s;
 }
 
-std::string TimingIssuesText(const TTimingIssues& issues) {
+std::string TimingIssuesText(const TTimingIssues& issues, std::size_t most) {
   std::string s;
   if (!issues.duplicates.empty())
     s += "Images répétées (la même image deux fois, une image perdue) : " +
-         IndexList(issues.duplicates) + ".";
+         IndexList(issues.duplicates, most) + ".";
   if (!issues.gaps.empty())
     s += std::string(s.empty() ? "" : " ") +
          "Images manquantes (plus de 1,5 durée d'image depuis la précédente) avant les images : " +
-         IndexList(issues.gaps) + ".";
+         IndexList(issues.gaps, most) + ".";
   return s;
 }
 

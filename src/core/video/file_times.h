@@ -3,6 +3,7 @@
 // rate: counting images then misplaces every image in time (and a wrong time
 // is a wrong acceleration), so the time of each image is taken from its own
 // presentation time, measured from the first image shown.
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -55,10 +56,12 @@ inline constexpr double kGapFactor = 1.5;
 TTimingIssues FindTimingIssues(std::span<const double> times,
                                std::span<const int32_t> samePictures = {});
 
-// The issues said in French, one sentence each ("" when there is none).
-std::string TimingIssuesText(const TTimingIssues& issues);
-// Indices separated by ", ", or "-" for none (as probe prints them).
-std::string IndexList(std::span<const int32_t> indices);
+// The issues said in French, one sentence each ("" when there is none),
+// each list cut after `most` indices.
+std::string TimingIssuesText(const TTimingIssues& issues, std::size_t most = SIZE_MAX);
+// Indices separated by ", ", or "-" for none (as probe prints them); past
+// `most` of them, " ... (N en tout)".
+std::string IndexList(std::span<const int32_t> indices, std::size_t most = SIZE_MAX);
 
 // A video filmed at one rate and stored to play at another (slow motion,
 // time-lapse) is timed at its capture rate; rates closer than this share

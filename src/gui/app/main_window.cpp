@@ -13,6 +13,7 @@
 #include <QSlider>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QVBoxLayout>
 #include <algorithm>
 
 #include "core/document/options.h"
@@ -23,6 +24,7 @@
 #include "gui/app/properties_dialog.h"
 #include "gui/app/recovery_keeper.h"
 #include "gui/app/resources.h"
+#include "gui/app/timing_notice.h"
 #include "gui/capture/capture_ui.h"
 #include "gui/common/file_dialogs_qt.h"
 #include "gui/common/message_dialog.h"
@@ -141,7 +143,15 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent) : QMainWin
   view_ = new VideoWidget(session_->Video, centre_);
   view_->CursorForName = [](const std::string& name) { return NamedCursors::Get(name); };
   view_->installEventFilter(this);
-  setCentralWidget(centre_);
+  // Above the picture, the warning about a video's irregular image times.
+  auto* central = new QWidget(this);
+  auto* column = new QVBoxLayout(central);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  timingNotice_ = new TimingNotice(central);
+  column->addWidget(timingNotice_);
+  column->addWidget(centre_, 1);
+  setCentralWidget(central);
 
   // The results window, hidden until a result button asks for a page.
   resForm_ = std::make_unique<TResForm>(*session_);
@@ -322,12 +332,15 @@ void MainWindow::WireEvents() {
   // The session applies the new settings to the models first.
   links_ += s.Options.OnChange.Connect([this](void*) { OptionsChanged(); });
   links_ += s.OnVideoOpened.Connect([this](void*) {
+    const TFrameSource& source = session_->Video.Source();
+    timingNotice_->ShowIssues(source.TimingIssues(), source.IncoherentDurations());
     FitView();
     RefreshModeHint();
     RefreshTrackBar();
     RefreshCommands();
   });
   links_ += s.OnVideoClosed.Connect([this](void*) {
+    timingNotice_->hide();
     FitView();
     RefreshCommands();
   });

@@ -50,6 +50,7 @@ class TFormulaTools;
 class TrackingUi;
 class RecoveryKeeper;
 class CaptureUi;
+class TimingNotice;
 
 // What the window is built with; the defaults are the program's.
 struct MainWindowSetup {
@@ -211,6 +212,7 @@ class MainWindow : public QMainWindow {
 
   VideoWidget* view_ = nullptr;
   QWidget* centre_ = nullptr;
+  TimingNotice* timingNotice_ = nullptr;
   QMenu* popup_ = nullptr;
   QMenu* recentMenu_ = nullptr;
   QSlider* trackBar_ = nullptr;

@@ -354,15 +354,16 @@ void MainWindow::BuildToolBars() {
       {"ButtonOutilZoom", "ButtonOutilPan", "ButtonOutilEchelle", "ButtonOutilEchelleHoriz",
        "ButtonOutilEchelleVert", "ButtonOutilOrigine", "ButtonOutilMarque", "ButtonOutilTsp",
        "ButtonOutilDeplacer", "ButtonOutilEffacer", "ButtonOutilNom"});
-  // The modes, the montage and the results on a second row: the marking
-  // tools alone fill a narrow window.
+  // The montage's commands on the row of the marking tools, which montage
+  // mode hides: the second row is full with the modes and the results.
+  bar("ToolBarMontage", QStringLiteral("Montage"), Qt::TopToolBarArea, MontageButtons());
+  // The modes and the results on a second row: the marking tools alone fill
+  // a narrow window.
   addToolBarBreak(Qt::TopToolBarArea);
   QToolBar* modes = bar("ToolBarMode", QStringLiteral("Modes"), Qt::TopToolBarArea,
                         {"ButtonModeRepereFixe", "ButtonModeTransparent", "ButtonModeMontage",
                          "ButtonModeTracking", "ButtonModeCapture"});
   modes->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  std::vector<std::string> montage = MontageButtons();
-  bar("ToolBarMontage", QStringLiteral("Montage"), Qt::TopToolBarArea, montage);
   QToolBar* results = bar("ToolBarResultats", QStringLiteral("Résultats"), Qt::TopToolBarArea,
                           {"ButtonMenuTableau", "ButtonMenuTemps", "ButtonMenuReferentiel",
                            "ButtonMenuVecteur", "ButtonMenuFormule"});

@@ -95,7 +95,12 @@ void TrackingUi::BuildToolBar() {
           [&t] { t.EraseLastBanZone(); }),
   };
   for (QAction* a : buttons) toolBar_->addAction(a);
-  window_.addToolBar(Qt::TopToolBarArea, toolBar_);
+  // On the row of the marking tools, which tracking mode hides but for the
+  // zoom: the second row is full with the modes and the results.
+  if (auto* tools = window_.findChild<QToolBar*>(QStringLiteral("ToolBarOutils")))
+    window_.insertToolBar(tools, toolBar_);
+  else
+    window_.addToolBar(Qt::TopToolBarArea, toolBar_);
 }
 
 void TrackingUi::BuildMenu() {

@@ -75,6 +75,9 @@ TEST(FileTimes, TimingIssuesListRepeatedImagesAndGaps) {
   // 1.5 intervals exactly is still no gap.
   EXPECT_TRUE(FindTimingIssues(std::vector<double>{0, 1, 2, 3.5}).gaps.empty());
   EXPECT_EQ(IndexList({}), "-");
+  // The window's bar lists a few and says how many there are.
+  EXPECT_EQ(IndexList(std::vector<int32_t>{4, 9, 12}, 2), "4, 9 ... (3 en tout)");
+  EXPECT_EQ(IndexList(std::vector<int32_t>{4, 9}, 2), "4, 9");
   EXPECT_TRUE(CaptureRateDiffers(240, 30));
   EXPECT_TRUE(CaptureRateDiffers(1, 30));
   EXPECT_FALSE(CaptureRateDiffers(30.1, 30));

@@ -25,6 +25,7 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <cmath>
@@ -37,6 +38,7 @@
 
 #include "core/common/ini_file.h"
 #include "gui/app/file_search_window.h"
+#include "gui/app/timing_notice.h"
 #include "gui/document/options_dialog.h"
 #include "gui/formulas/calculator_window.h"
 #include "gui/formulas/formula_tools.h"
@@ -470,6 +472,42 @@ TEST_F(WindowTest, TimeBetweenImages) {
   EXPECT_TRUE(otherSelected);
 }
 
+// A video with a repeated image (10) and a gap before image 20: the bar
+// above the picture lists both; a regular video takes it away, and the user
+// can close it.
+TEST_F(WindowTest, IrregularImageTimesAreWarnedAboveThePicture) {
+  const std::string jerky = dir + "/saccades.mkv";
+  std::vector<double> times;
+  for (int k = 0; k < 30; ++k) times.push_back((k < 20 ? k : k + 1) / 30.0);
+  ASSERT_TRUE(test::WritePicturesWithFfmpeg(
+      jerky, 96, 64, 30, 30,
+      [](Image& img, int k) { test::DrawIndexPattern(img, k == 10 ? 9 : k); },
+      {"-c:v", "mjpeg", "-q:v", "3"}, times));
+  auto* notice = window->findChild<TimingNotice*>(QStringLiteral("TimingNotice"));
+  ASSERT_NE(notice, nullptr);
+  EXPECT_TRUE(notice->Text().isEmpty());
+  window->OpenArgument(QString::fromStdString(jerky));
+  ASSERT_TRUE(S().Video.IsOpen()) << messages.LastText();
+  EXPECT_TRUE(notice->isVisible());
+  const std::string text = notice->Text().toStdString();
+  EXPECT_NE(text.find("Images répétées (la même image deux fois, une image perdue) : 10."),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("avant les images : 20."), std::string::npos) << text;
+  // The picture keeps its room below the bar.
+  EXPECT_LE(
+      notice->geometry().bottom(),
+      window->centralWidget()->findChild<QWidget*>(QStringLiteral("Centre"))->geometry().top());
+  Shot(window.get(), "main_timing_notice");
+  notice->findChild<QToolButton*>(QStringLiteral("TimingNoticeClose"))->click();
+  EXPECT_TRUE(notice->Text().isEmpty());
+  window->OpenArgument(QString::fromStdString(jerky));
+  EXPECT_FALSE(notice->Text().isEmpty());
+  window->OpenArgument(QString::fromStdString(video));
+  ASSERT_TRUE(S().Video.IsOpen());
+  EXPECT_TRUE(notice->Text().isEmpty());
+}
+
 TEST_F(WindowTest, MontageMode) {
   window->OpenArgument(QString::fromStdString(video));
   ASSERT_TRUE(S().Video.IsOpen());
@@ -623,6 +661,32 @@ TEST_F(WindowTest, LongHintsEndInAnEllipsis) {
   QApplication::processEvents();
   if (label->width() > label->fontMetrics().horizontalAdvance(full) + 10) {
     EXPECT_EQ(label->text(), full);
+  }
+}
+
+// On a 1280 × 720 screen every command of the main window's tool bars shows,
+// in each mode (tracking and montage add their own bars): none is left
+// behind an overflow arrow "»".  Shots at 1280 × 720 and 1920 × 1080.
+TEST_F(WindowTest, NothingHiddenBehindTheOverflowArrowAt1280) {
+  window->OpenArgument(QString::fromStdString(video));
+  ASSERT_TRUE(S().Video.IsOpen());
+  for (const QSize size : {QSize(1280, 720), QSize(1920, 1080)}) {
+    window->resize(size);
+    for (const auto& [mode, entered] :
+         {std::pair{"ButtonModeRepereFixe", vmRepereFixe},
+          std::pair{"ButtonModeMontage", vmMontage}, std::pair{"ButtonModeTracking", vmTracking}}) {
+      Trigger(mode);
+      QApplication::processEvents();
+      ASSERT_EQ(S().Video.Mode(), entered) << messages.LastText();
+      for (QToolBar* bar : window->findChildren<QToolBar*>()) {
+        if (!bar->isVisible()) continue;
+        const auto* more = bar->findChild<QToolButton*>("qt_toolbar_ext_button");
+        EXPECT_TRUE(more == nullptr || !more->isVisible())
+            << bar->objectName().toStdString() << " in " << mode << " at " << size.width();
+      }
+      Shot(window.get(), "main_" + std::to_string(size.width()) + "_" + mode);
+    }
+    Trigger("ButtonModeRepereFixe");
   }
 }
 

@@ -131,6 +131,22 @@ void TSession::Wire() {
     Video.Repaint();
   });
   WireWorkChanges();
+  WireCommandChanges();
+}
+
+void TSession::WireCommandChanges() {
+  auto changed = [this](void*) { OnCommandsChanged(); };
+  for (TNotifyEvent* e :
+       {&Data.OnChange, &Data.OnMarksChanged, &Data.OnToolChanged, &Data.OnScaleChanged,
+        &Data.OnScaleKindChanged, &Data.OnAxesChanged, &Data.OnLayerChanged,
+        &Data.OnSystemsCountChanged, &Data.OnDurationChanged, &Video.OnModeChange,
+        &Video.OnModeRefused, &Video.OnToolChange, &Montage.OnChange, &Options.OnChange,
+        &Recent.OnMenuChanged, &OnVideoOpened, &OnVideoClosed, &OnWindowStateChanged})
+    links_ += e->Connect(changed);
+  // In montage mode the image shown may be hidden, which its toggle shows.
+  links_ += Video.OnImageChange.Connect([this](void*) {
+    if (Video.IsMontage()) OnCommandsChanged();
+  });
 }
 
 // "Changed" means that what Save would write differs.  The marks are
@@ -195,6 +211,11 @@ void TSession::CheckWork() {
   content_ = std::move(content);
   montage_ = {Montage.Visible(), Montage.TimeShifts()};
   WorkChanged();
+}
+
+void TSession::CommandDone() {
+  CheckWork();
+  OnCommandsChanged();
 }
 
 void TSession::ApplyOptions() {
@@ -337,18 +358,23 @@ bool TSession::LoadDocumentQuietly(const std::string& path, const std::string& v
 
 void TSession::MarkingClient::MouseDown(TMouseButton b, TShiftState s, int x, int y) {
   data_.MouseDown(b == mbRight ? 1 : 0, s.ctrl, x, y);
-  session_.CheckWork();
+  GestureStep();
 }
 void TSession::MarkingClient::MouseMove(TShiftState s, int x, int y) {
   data_.MouseMove(s.ctrl, x, y);
 }
 void TSession::MarkingClient::MouseUp(TMouseButton b, TShiftState s, int x, int y) {
   data_.MouseUp(b == mbRight ? 1 : 0, s.ctrl, x, y);
-  session_.CheckWork();
+  GestureStep();
 }
 void TSession::MarkingClient::KeyDown(int& key, TShiftState s) {
   data_.KeyDown(key, s.ctrl);
+  GestureStep();
+}
+void TSession::MarkingClient::GestureStep() {
+  // A gesture may begin or end an undo step without an event of its own.
   session_.CheckWork();
+  session_.OnCommandsChanged();
 }
 
 }  // namespace kinevo

@@ -84,6 +84,10 @@ class TSession : public IWorkspace {
   // kept at the last check.  The models' events call it; the window calls
   // it after each of its commands as well, so that no command is missed.
   void CheckWork();
+  // After a command of a window: compares the work (CheckWork) and raises
+  // OnCommandsChanged, for what the command changed without an event of its
+  // own (the magnifier shown, the picture hidden ...).
+  void CommandDone();
 
   // Reads a document and its video without asking anything (for the
   // command line): `videoOverride` replaces the stored video path when not
@@ -108,6 +112,13 @@ class TSession : public IWorkspace {
   // user stands (the image shown, the marking mode, the system whose mark
   // comes next).
   TSignal<> OnWorkChanged;
+  // What the commands offer may have changed: the state they are computed
+  // from (the mode and tools, marks, scale, axes, the undo step, the montage
+  // and its image shown, the options, the recent files, the video opened or
+  // closed).  Raised after the models' own events and after each press,
+  // release or key on the marking; a window showing commands follows this
+  // one signal.
+  TSignal<> OnCommandsChanged;
 
   // ------------------------------------------------------------ IWorkspace
   bool VideoOpen() const override { return Video.IsOpen(); }
@@ -146,6 +157,7 @@ class TSession : public IWorkspace {
     void RecomputeViewPositions() override { data_.UpdateScreenPositions(); }
 
    private:
+    void GestureStep();
     TSession& session_;
     TData& data_;
   };
@@ -180,6 +192,7 @@ class TSession : public IWorkspace {
   TOutil MarkingToolOf(TVideoMode mode) const;
   void Wire();
   void WireWorkChanges();
+  void WireCommandChanges();
   void WorkChanged();
   // What Save would write but the per-image tables and where the user
   // stands; the montage's tables beside it.

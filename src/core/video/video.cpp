@@ -27,7 +27,10 @@ TVideo::TVideo(std::unique_ptr<TFrameSource> vfw, std::unique_ptr<TFrameSource> 
                    return Source().DrawImage(picture, rect);
                  },
                  [this] {
-                   if (IViewHost* h = Host()) h->PostRepaint();
+                   if (IViewHost* h = Host()) {
+                     h->PostRepaint();
+                     h->Post([this] { AnnounceImage(); });
+                   }
                  }}) {
   for (TFrameSource* s : {vfw_.get(), ds_.get(), static_cast<TFrameSource*>(ffmpeg_.get())}) {
     sourceLinks_ += s->OnOpen.Connect([this](void* sender) { SourceOpened(sender); });
@@ -95,6 +98,7 @@ void TVideo::OpenVideo(const std::string& fileName) {
     UpdateTransform();
     OnVideoOpen(this);
     viewVisible_ = Mode() != vmCapture;
+    AnnounceImage();
   }
   Changed();
 }
@@ -105,6 +109,7 @@ void TVideo::SourceOpened(void* sender) {
   if (Montage != nullptr && sender != nullptr)
     Montage->NewVideo(static_cast<TFrameSource*>(sender)->ImagesNumber());
   viewVisible_ = false;
+  announced_ = -1;  // image 0 of a new file is news
   zoom_.SetValue(100);
   SetTool(vtNone);
   pan_.Dragging = false;
@@ -117,6 +122,7 @@ void TVideo::SourceOpened(void* sender) {
 void TVideo::SourceClosed(void*) {
   vbar_.Visible = hbar_.Visible = false;
   hasPicture_ = false;
+  announced_ = -1;
   OnVideoClose(this);
 }
 
@@ -148,12 +154,14 @@ void TVideo::GoToDisplayedImage(int n) {
   const int idx = MapToFile(n);
   if (idx >= 0 && idx != CurrentImage()) {
     Source().GoToImage(idx);
+    AnnounceImage();
     Changed();
   }
 }
 
 void TVideo::GoToImage(int index) {
   Source().GoToImage(index);
+  AnnounceImage();
   Changed();
 }
 
@@ -162,7 +170,15 @@ void TVideo::AdvanceImages(int n) {
   if (target < 0 || target == CurrentImage()) return;
   StopPlay();
   Source().GoToImage(target);
+  AnnounceImage();
   Changed();
+}
+
+void TVideo::AnnounceImage() {
+  const int now = IsOpen() ? CurrentImage() : -1;
+  if (now == announced_) return;
+  announced_ = now;
+  OnImageChange(this);
 }
 
 void TVideo::GoToMarkedImage(int idx) {
@@ -185,6 +201,7 @@ void TVideo::Play(int from, int to) {
   }
   Source().SetCopyMode(TRasterOp::ropSrcCopy);
   Source().GoToImage(startImage_);
+  AnnounceImage();
   Changed();
   playback_.SetTarget(visibleRect_, ViewWidth(), ViewHeight());
   playback_.Start(std::max<uint16_t>(Source().ImageDurationMs(), 1));
@@ -668,6 +685,7 @@ void TVideo::LoadFromDocument(const IKeyReader& read) {
   SetCaptureRate(read.ReadFloat(kVideoSection, "CaptureRate", 0.0));
   SetMode(marking == 1 ? vmTransparent : vmRepereFixe);
   UpdateTransform();
+  AnnounceImage();
   Changed();
 }
 

@@ -79,7 +79,10 @@ class TVideo : public IVideoView {
   // ------------------------------------------------------------ notifications
   // Any number of listeners each.  The session listens to OnVideoOpen and
   // OnVideoClose to reset the analysis.
-  TNotifyEvent OnAfterPaint;
+  // The image shown changed (another image, or a newly opened video): on the
+  // window thread, once per change; during playback the clock's ticks reach
+  // it through the host (IViewHost::Post).
+  TNotifyEvent OnImageChange;
   TNotifyEvent OnZoomChange;
   TNotifyEvent OnVideoClose;
   TNotifyEvent OnToolChange;
@@ -218,8 +221,6 @@ class TVideo : public IVideoView {
   bool ComposePicture();
   void PaintOverlays(Canvas& canvas);
   Image& MutableBackBuffer() { return backBuffer_; }
-  // After the host copied the buffer to the screen.
-  void AfterPaint() { OnAfterPaint(this); }
 
   // One playback tick (called by the playback clock's thread; public so the
   // tests can step playback without a clock).  Returns false when playback
@@ -228,6 +229,8 @@ class TVideo : public IVideoView {
 
  private:
   void SourceOpened(void* sender);
+  // Raises OnImageChange when the image is not the one last announced.
+  void AnnounceImage();
   void SourceClosed(void* sender);
   void LayoutScrollBars();
   void BoundVisibleRect();
@@ -264,6 +267,7 @@ class TVideo : public IVideoView {
   bool viewVisible_ = true;
   bool hasPicture_ = false;
   bool fileTimes_ = false;
+  int announced_ = -1;        // the image OnImageChange last told of; -1: none
   double captureRate_ = 0.0;  // given by the user, 0 for none
   Image picture_;             // last good picture of the visible rectangle
   Image backBuffer_;          // picture plus overlays

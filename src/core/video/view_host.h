@@ -20,6 +20,10 @@ class IViewHost {
   virtual void Invalidate(bool now) = 0;
   // A repaint request from any thread (the playback clock's).
   virtual void PostRepaint() = 0;
+  // Runs `work` on the window thread, soon; callable from any thread (the
+  // playback clock's, a worker's).  Work still queued when the window goes
+  // is dropped.
+  virtual void Post(std::function<void()> work) = 0;
   // Shows the named cursor ("" is the arrow).
   virtual void ShowCursor(const std::string& name) = 0;
   // The mouse pointer over the view, in view pixels; and moving it.

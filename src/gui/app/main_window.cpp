@@ -157,11 +157,7 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent) : QMainWin
   resForm_ = std::make_unique<TResForm>(*session_);
   KeepPlacement(*resForm_, "ResForm", &session_->Settings, this);
   resForm_->SetGraphCursors([](const std::string& name) { return NamedCursors::Get(name); });
-  resForm_->ShowImage = [this](int image) {
-    session_->Video.GoToImage(image);
-    RefreshFields();
-    RefreshTrackBar();
-  };
+  resForm_->ShowImage = [this](int image) { session_->Video.GoToImage(image); };
   resForm_->OpenTimeBetweenImages = [this] { AskDuration(); };
   resForm_->ShowCalculator = [this] { formulaTools_->ShowCalculator(); };
   links_ += resForm_->FormulasDialogCreated.Connect(
@@ -287,47 +283,28 @@ void MainWindow::BuildStatusBar() {
 void MainWindow::WireEvents() {
   TSession& s = *session_;
   TData& d = s.Data;
+  // The buttons, menus and status fields follow the session's one signal
+  // (RefreshCommands refreshes the fields too).
+  links_ += s.OnCommandsChanged.Connect([this] { RefreshCommands(); });
   links_ += d.OnAxesChanged.Connect([this](void*) { RefreshFields(); });
   links_ += d.OnScaleChanged.Connect([this](void*) {
-    RefreshCommands();
     TData& data = session_->Data;
     const TScaleKind kind = data.Scale().ScaleKind();
     if (data.Scale().PointsNumber(kind) == 2 && session_->Video.IsOpen()) AskScaleLength(kind);
   });
-  links_ += d.OnScaleKindChanged.Connect([this](void*) { RefreshCommands(); });
-  links_ += d.OnMarksChanged.Connect([this](void*) {
-    RefreshFields();
-    RefreshCommands();
-  });
   // The session already ended the view's pointer tool and repainted.
-  links_ += d.OnToolChanged.Connect([this](void*) {
-    RefreshModeHint();
-    RefreshCommands();
-  });
-  links_ += s.Video.OnToolChange.Connect([this](void*) {
-    RefreshModeHint();
-    RefreshCommands();
-  });
+  links_ += d.OnToolChanged.Connect([this](void*) { RefreshModeHint(); });
+  links_ += s.Video.OnToolChange.Connect([this](void*) { RefreshModeHint(); });
   links_ += s.Video.OnZoomChange.Connect([this](void*) { RefreshFields(); });
   links_ += s.Video.OnModeChange.Connect([this](void*) {
+    FollowImage();
     RefreshModeHint();
-    RefreshCommands();
     view_->SyncFromView();
   });
-  links_ += s.Video.OnModeRefused.Connect([this](void*) { RefreshCommands(); });
-  links_ += s.Video.OnAfterPaint.Connect([this](void*) {
-    // In montage mode the toggle button and the hint follow the image shown.
-    if (session_->Video.IsMontage()) {
-      RefreshModeHint();
-      RefreshCommands();
-    } else {
-      RefreshFields();
-    }
-    RefreshTrackBar();
-  });
+  links_ += s.Video.OnImageChange.Connect([this](void*) { FollowImage(); });
   links_ += s.Montage.OnChange.Connect([this](void*) {
     RefreshModeHint();
-    RefreshCommands();
+    RefreshTrackBar();
   });
   // The session applies the new settings to the models first.
   links_ += s.Options.OnChange.Connect([this](void*) { OptionsChanged(); });
@@ -337,12 +314,10 @@ void MainWindow::WireEvents() {
     FitView();
     RefreshModeHint();
     RefreshTrackBar();
-    RefreshCommands();
   });
   links_ += s.OnVideoClosed.Connect([this](void*) {
     timingNotice_->hide();
     FitView();
-    RefreshCommands();
   });
   links_ += s.Workflow().OnDocumentStateChanged.Connect([this] { RefreshTitle(); });
   links_ += s.OnWindowStateChanged.Connect([this](void*) {
@@ -351,7 +326,6 @@ void MainWindow::WireEvents() {
     if (!open) SetHint("");
     FitView();
     RefreshTrackBar();
-    RefreshCommands();
     view_->SyncFromView();
   });
   links_ += s.Recent.OnMenuChanged.Connect([this](void*) { RebuildRecentMenu(); });
@@ -455,6 +429,13 @@ void MainWindow::RefreshFields() {
   fields_["EditZoom"]->setText(Q(ZoomFieldText(open, s.Video.ZoomValue())));
 }
 
+void MainWindow::FollowImage() {
+  RefreshFields();
+  RefreshTrackBar();
+  // In montage mode the hint tells whether the image shown is hidden.
+  if (session_->Video.IsMontage()) RefreshModeHint();
+}
+
 void MainWindow::RefreshTrackBar() {
   const TSession& s = *session_;
   const bool open = s.Video.IsOpen();
@@ -493,10 +474,7 @@ void MainWindow::RebuildRecentMenu() {
     QAction* a = recentMenu_->addAction(Q(item.caption));
     a->setStatusTip(Q(item.hint));
     const int tag = item.tag;
-    connect(a, &QAction::triggered, this, [this, tag] {
-      session_->Recent.Click(tag);
-      RefreshCommands();
-    });
+    connect(a, &QAction::triggered, this, [this, tag] { session_->Recent.Click(tag); });
   }
   recentMenu_->setEnabled(session_->Recent.MenuEnabled());
 }
@@ -552,8 +530,6 @@ void MainWindow::Navigate(int displayed) {
   if (!v.IsOpen()) return;
   const int last = v.DisplayedImagesNumber() - 1;
   v.GoToDisplayedImage(std::clamp(displayed, 0, std::max(0, last)));
-  RefreshFields();
-  RefreshTrackBar();
 }
 
 void MainWindow::ShowOptions() {
@@ -569,7 +545,6 @@ void MainWindow::OptionsChanged() {
   TSession& s = *session_;
   s.Recent.SetMaxEntries(static_cast<uint8_t>(s.Options.MRUCapacity()));
   RebuildRecentMenu();
-  RefreshCommands();
 }
 
 void MainWindow::AskDuration() {
@@ -601,7 +576,6 @@ TFileSearchWindow* MainWindow::FileSearch() {
 void MainWindow::OpenFoundFile(const QString& path) {
   const std::string p = path.toStdString();
   if (session_->Workflow().OpenByExtension(p)) session_->Workflow().AddToRecent(p);
-  RefreshCommands();
 }
 
 TValueDialogContext MainWindow::ValueContext() const {
@@ -670,8 +644,6 @@ void MainWindow::SetMarksPerFrame(int n) {
 void MainWindow::GoToImageNumber() {
   if (!AskValue(tsNumImg)) return;
   session_->Video.GoToDisplayedImage(values_->IntValue() - 1);
-  RefreshFields();
-  RefreshTrackBar();
 }
 
 void MainWindow::ShowProperties() {
@@ -697,7 +669,6 @@ void MainWindow::ShowResults(int view) {
 void MainWindow::OfferRecovery() {
   if (recovery_ == nullptr) return;
   recovery_->Recovery().OfferLeftWork();
-  RefreshCommands();
 }
 
 TSessionRecovery* MainWindow::Recovery() {
@@ -716,7 +687,6 @@ void MainWindow::OpenArgument(const QString& path) {
     case okNone:
       break;
   }
-  RefreshCommands();
 }
 
 // ------------------------------------------------------------ events
@@ -731,7 +701,6 @@ void MainWindow::RouteKey(QKeyEvent* e) {
   int key = CoreKeyCode(*e);
   s.Video.KeyDown(key, ShiftOf(e->modifiers()));
   view_->SyncFromView();
-  RefreshCommands();
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* e) {
@@ -754,7 +723,6 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     RouteKey(static_cast<QKeyEvent*>(event));
     return true;
   }
-  if (event->type() == QEvent::MouseButtonRelease && watched == view_) RefreshCommands();
   if (event->type() == QEvent::Resize && watched == centre_) FitView();
   return QMainWindow::eventFilter(watched, event);
 }

@@ -161,6 +161,9 @@ class MainWindow : public QMainWindow {
   QProgressDialog* progress_ = nullptr;
   TCommandContext Context() const;
   void RefreshFields();
+  // The status fields, the track bar and the montage hint follow the image
+  // shown.
+  void FollowImage();
   void RefreshTrackBar();
   void SetHint(const std::string& hint);
   void RouteKey(QKeyEvent* e);

@@ -43,9 +43,8 @@ QAction* MainWindow::MakeAction(const std::string& name, std::function<void()> h
   connect(a, &QAction::triggered, this, [this, handler = std::move(handler)] {
     handler();
     // The models announce their changes; this catches any command that
-    // changed the work without one.
-    session_->CheckWork();
-    RefreshCommands();
+    // changed the work or the commands without one.
+    session_->CommandDone();
   });
   actions_[name] = a;
   return a;
@@ -327,15 +326,12 @@ void MainWindow::BuildMenus() {
   QMenu* help = menuBar()->addMenu(QStringLiteral("A&ide"));
   add(help, {"MenuAideKinevo", "MenuAideApropos"});
   menus_ = {file, view, size, num, draw, erase, mes, per, step, shape, radius, help, recentMenu_};
-  // Visibility follows the mode each time a menu opens.
-  for (QMenu* m : menus_) connect(m, &QMenu::aboutToShow, this, &MainWindow::RefreshCommands);
 
   popup_ = new QMenu(this);
   popup_->setObjectName(QStringLiteral("PopupMenu"));
   add(popup_, {"PopupMenuZoom", "PopupMenuPan", "-", "PopupMenuEchelle", "PopupMenuEchelleHoriz",
                "PopupMenuEchelleVert", "PopupMenuMarque", "PopupMenuOrigine", "PopupMenuTsp",
                "PopupMenuDeplacer", "PopupMenuEffacer"});
-  connect(popup_, &QMenu::aboutToShow, this, &MainWindow::RefreshCommands);
 }
 
 void MainWindow::BuildToolBars() {
@@ -383,7 +379,6 @@ void MainWindow::BuildToolBars() {
   connect(trackBar_, &QSlider::valueChanged, this, [this](int v) {
     if (trackBar_->signalsBlocked() || !session_->Video.IsOpen()) return;
     if (v != session_->Video.DisplayedImage()) session_->Video.GoToDisplayedImage(v);
-    RefreshFields();
   });
 }
 

@@ -555,7 +555,7 @@ void TResForm::Connect() {
   links_ += session_.Data.OnChange.Connect([later](void*) { later(); });
   links_ += session_.Options.OnChange.Connect([this](void*) { ApplyOptions(); });
   links_ += session_.Video.OnModeChange.Connect([later](void*) { later(); });
-  links_ += session_.Video.OnAfterPaint.Connect([this](void*) {
+  links_ += session_.Video.OnImageChange.Connect([this](void*) {
     if (session_.Video.IsOpen()) SetCurrentImage(session_.Video.CurrentImage());
   });
   links_ += session_.OnVideoOpened.Connect([this](void*) { ResetMemories(); });

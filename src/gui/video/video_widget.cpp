@@ -155,6 +155,11 @@ void VideoWidget::PostRepaint() {
       this, [this] { update(); }, Qt::QueuedConnection);
 }
 
+void VideoWidget::Post(std::function<void()> work) {
+  // Queued on this window: dropped with it.
+  QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+}
+
 void VideoWidget::ShowCursor(const std::string& name) {
   setCursor(CursorForName ? CursorForName(name) : DefaultCursorFor(name));
 }
@@ -231,7 +236,6 @@ void VideoWidget::paintEvent(QPaintEvent*) {
     p.fillRect(width() - t, height() - t, t, t, QPainterCanvas::ToQColor(colors::BtnFace));
   }
   p.end();
-  video_.AfterPaint();
   if (loupe_->isVisible()) loupe_->update();
 }
 

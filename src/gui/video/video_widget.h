@@ -59,6 +59,7 @@ class VideoWidget : public QWidget, public IViewHost {
   // IViewHost
   void Invalidate(bool now) override;
   void PostRepaint() override;
+  void Post(std::function<void()> work) override;
   void ShowCursor(const std::string& name) override;
   TPixel CursorPos() const override;
   void SetCursorPos(TPixel p) override;

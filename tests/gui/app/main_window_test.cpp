@@ -372,6 +372,46 @@ TEST_F(WindowTest, NavigationButtonsAndPlayback) {
   EXPECT_EQ(S().Video.CurrentImage(), 39);
 }
 
+// The window follows the models through their signals alone: with no
+// paint and no event processed, the fields, the track bar and the commands
+// already show a change made by the models.
+TEST_F(WindowTest, FieldsTrackBarAndCommandsFollowTheModelsWithoutAPaint) {
+  window->OpenArgument(QString::fromStdString(video));
+  ASSERT_TRUE(S().Video.IsOpen());
+  QApplication::processEvents();
+  S().Video.GoToImage(7);
+  EXPECT_EQ(ImageField(), " 8/40");
+  EXPECT_EQ(window->TrackBar()->value(), 7);
+  EXPECT_FALSE(window->Action("MenuAffichageAnnuler")->isEnabled());
+
+  // A mark through the view's logic, not the widget: the marking moves on
+  // to the next image, and the undo command offers the mark.
+  S().Video.MouseDown(mbLeft, {}, 100, 100);
+  S().Video.MouseUp(mbLeft, {}, 100, 100);
+  ASSERT_EQ(S().Data.MarksCount(), 1);
+  EXPECT_EQ(window->Field("EditMarque")->text(), " 1");
+  EXPECT_EQ(ImageField(), " 9/40");
+  EXPECT_EQ(window->TrackBar()->value(), 8);
+  EXPECT_TRUE(window->Action("MenuAffichageAnnuler")->isEnabled());
+
+  // In montage mode the toggle follows the image shown.
+  S().Video.SetMode(vmMontage);
+  ASSERT_TRUE(S().Video.IsMontage());
+  EXPECT_TRUE(window->Action("ButtonMontageBasculer")->isVisible());
+  S().Montage.SetVisible(3, false);
+  S().Video.GoToImage(3);
+  EXPECT_TRUE(window->Action("ButtonMontageBasculer")->isChecked());
+  EXPECT_TRUE(window->Hint().startsWith(QStringLiteral("Cette image sera visible")));
+  S().Video.GoToImage(4);
+  EXPECT_FALSE(window->Action("ButtonMontageBasculer")->isChecked());
+
+  // Back in marking the hidden image is skipped: 39 images, the track bar
+  // follows.
+  S().Video.SetMode(vmRepereFixe);
+  EXPECT_EQ(window->TrackBar()->maximum(), 38);
+  EXPECT_EQ(ImageField(), " 4/39");
+}
+
 TEST_F(WindowTest, OptionsDialogAppliesTheSettings) {
   window->OpenArgument(QString::fromStdString(video));
   ASSERT_TRUE(S().Video.IsOpen());

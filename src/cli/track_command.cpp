@@ -168,7 +168,7 @@ int TrackDocument(const TTrackArgs& a) {
     return Fail("le contour doit avoir au moins trois points");
   for (const auto& zone : a.bans) tracking.AddBanZone(ToPicture(zone, w, h));
   tracking.SetLastImage(a.last);
-  if (!tracking.Start()) return 1;  // the check's message is on stderr
+  if (!tracking.RunToEnd()) return 1;  // the check's message is on stderr
 
   const auto& marks = tracking.Current().marks;
   if (marks.empty() || marks[static_cast<std::size_t>(tracking.Current().firstImage)].fileIndex < 0)

@@ -71,6 +71,12 @@ TTracking::TTracking(ITrackingHost& host, TData& data, TUserDlg& dialog, TTracki
   Reset();
 }
 
+TTracking::~TTracking() {
+  // The worker reads the host's pictures: it ends before anything goes.
+  worker_.request_stop();
+  if (worker_.joinable()) worker_.join();
+}
+
 // ------------------------------------------------------------------ settings
 
 void TTracking::ApplySettings(const TTrackingSettings& settings) {
@@ -205,81 +211,175 @@ void TTracking::SetRunning(bool on) {
 
 bool TTracking::Start() {
   if (running_ || !CheckRun()) return false;
-  Run();
-  return true;
-}
-
-void TTracking::StoreMark(int displayed, const TPixelF& p, int width, int height,
-                          double similarity) {
-  auto& marks = Cur().marks;
-  if (displayed < 0) return;
-  if (static_cast<std::size_t>(displayed) >= marks.size())
-    marks.resize(static_cast<std::size_t>(displayed) + 1);
-  TAutoMark& m = marks[static_cast<std::size_t>(displayed)];
-  m.position = {p.x / width, p.y / height};
-  m.view = View().PictureToScreen(m.position);
-  m.fileIndex = View().CurrentImage();
-  m.similarity = similarity;
-  m.uncertain = false;
-}
-
-void TTracking::Run() {
-  if (running_) return;
   SetRunning(true);
   uncertain_.clear();
+  done_ = total_ = 0;
+  stopping_ = false;
   const TTrackedSystem& sys = Current();
   const int first = sys.firstImage;
+  // The model is built here, on the image the contour was drawn on.
   host_.GoToDisplayedImage(first);
-  host_.ProcessMessages();
-
   Image picture;
   TPixel p;
-  bool ready = running_ && host_.DrawCurrentImage(picture);
+  bool ready = host_.DrawCurrentImage(picture);
   if (ready) {
     std::vector<TPicturePolygon> zones;
     for (const auto& z : sys.banZones) zones.push_back(z.picture);
     tracker_.SetBanZones(zones, picture.Width(), picture.Height());
     ready = tracker_.SetModel(picture, sys.contour.picture, p);
   }
-  if (ready) {
-    const int w = picture.Width(), h = picture.Height();
-    tracker_.SetBinCount(kBinCount);
-    tracker_.BuildModel();
-    // Later images are judged against how well the model matched where it
-    // was drawn.
-    const double reference = tracker_.Similarity(picture, p);
-    StoreMark(first, tracker_.ModelCentre(), w, h, reference);
-    const int step = std::max(data_.FramesNumberBetweenTwoMarks(), 1);
-    const int total = (lastImage_ - first) / step + 1;
-    int done = 1;
-    OnProgress({done, total});
-    // Nothing of the object is seen where it was drawn (ban zones cover
-    // it): no later image could be judged, the run stops there, uncertain.
-    const bool hidden = !(reference > 0);
-    if (hidden) {
-      Cur().marks[static_cast<std::size_t>(first)].uncertain = true;
-      uncertain_.push_back(first);
-    }
-    for (long long k = static_cast<long long>(first) + step; !hidden && k <= lastImage_;
-         k += step) {
-      const int image = static_cast<int>(k);
-      host_.GoToDisplayedImage(image);
-      host_.ProcessMessages();
-      if (!running_ || !host_.DrawCurrentImage(picture)) break;
-      tracker_.Track(picture, p, kIterations);
-      const double similarity = tracker_.LastSimilarity();
-      StoreMark(image, tracker_.LastPosition(), w, h, similarity);
-      const bool unsure = similarity < settings_.uncertainFraction * reference;
-      Cur().marks[static_cast<std::size_t>(image)].uncertain = unsure;
-      OnProgress({++done, total});
-      if (unsure) {
-        uncertain_.push_back(image);
-        if (settings_.stopAtUncertain) break;
-      }
-    }
+  if (!ready) {
+    EndRun();
+    return true;
   }
+  tracker_.SetBinCount(kBinCount);
+  tracker_.BuildModel();
+  // Later images are judged against how well the model matched where it
+  // was drawn.
+  TJob job;
+  job.reference = tracker_.Similarity(picture, p);
+  job.start = p;
+  job.uncertainFraction = settings_.uncertainFraction;
+  job.stopAtUncertain = settings_.stopAtUncertain;
+  const int step = std::max(data_.FramesNumberBetweenTwoMarks(), 1);
+  total_ = (lastImage_ - first) / step + 1;
+  StoreMark(first, View().CurrentImage(), tracker_.ModelCentre(), job.reference);
+  OnProgress({++done_, total_});
+  // Nothing of the object is seen where it was drawn (ban zones cover it):
+  // no later image could be judged, the run stops there, uncertain.
+  if (!(job.reference > 0)) {
+    Cur().marks[static_cast<std::size_t>(first)].uncertain = true;
+    uncertain_.push_back(first);
+    EndRun();
+    return true;
+  }
+  for (long long k = static_cast<long long>(first) + step; k <= lastImage_; k += step) {
+    const int image = static_cast<int>(k);
+    job.images.emplace_back(image, host_.FileIndexOf(image));
+  }
+  if (stopping_) {  // stopped as the first image was told
+    EndRun();
+    return true;
+  }
+  channel_ = std::make_shared<TChannel>();
+  // A call still queued after the run is over finds another channel, or
+  // none, and does nothing.
+  channel_->wake = [this, weak = std::weak_ptr<TChannel>(channel_)] {
+    host_.Post([this, weak] {
+      if (auto c = weak.lock(); c != nullptr && c == channel_) TakeSteps();
+    });
+  };
+  worker_ = std::jthread(Work, std::ref(host_), std::move(job), tracker_, channel_);
+  return true;
+}
+
+void TTracking::Work(std::stop_token stop, ITrackingHost& host, TJob job, TMeanShift tracker,
+                     std::shared_ptr<TChannel> channel) {
+  TChannel& ch = *channel;
+  Image picture;
+  TPixel p = job.start;
+  for (const auto& [image, fileIndex] : job.images) {
+    if (stop.stop_requested() || !host.ReadImage(fileIndex, picture)) break;
+    tracker.Track(picture, p, kIterations);
+    TStep found;
+    found.image = image;
+    found.fileIndex = fileIndex;
+    found.position = tracker.LastPosition();
+    found.similarity = tracker.LastSimilarity();
+    found.uncertain = found.similarity < job.uncertainFraction * job.reference;
+    std::unique_lock lock(ch.mutex);
+    if (stop.stop_requested()) break;
+    ch.steps.push_back(found);
+    lock.unlock();
+    ch.changed.notify_all();
+    ch.wake();
+    // One image ahead at most: the window shows each image as it is done.
+    lock.lock();
+    if (!ch.changed.wait(lock, stop, [&ch] { return ch.steps.empty(); })) break;
+    if (found.uncertain && job.stopAtUncertain) break;
+  }
+  {
+    std::lock_guard lock(ch.mutex);
+    ch.tracker = std::move(tracker);
+    ch.ended = true;
+  }
+  ch.changed.notify_all();
+  ch.wake();
+}
+
+void TTracking::TakeSteps() {
+  if (channel_ == nullptr) return;
+  TChannel& ch = *channel_;
+  std::deque<TStep> steps;
+  bool ended = false;
+  {
+    std::lock_guard lock(ch.mutex);
+    steps.swap(ch.steps);
+    ended = ch.ended;
+  }
+  ch.changed.notify_all();
+  for (const TStep& found : steps) {
+    if (stopping_) break;  // found after the stop button: dropped
+    Apply(found);
+  }
+  if (ended) EndRun();
+}
+
+void TTracking::Apply(const TStep& found) {
+  host_.GoToDisplayedImage(found.image);
+  StoreMark(found.image, found.fileIndex, found.position, found.similarity);
+  Cur().marks[static_cast<std::size_t>(found.image)].uncertain = found.uncertain;
+  OnProgress({++done_, total_});
+  if (found.uncertain) uncertain_.push_back(found.image);
+}
+
+void TTracking::EndRun() {
+  if (worker_.joinable()) worker_.join();
+  if (channel_ != nullptr && channel_->tracker) {
+    tracker_ = std::move(*channel_->tracker);
+    tracker_.SetRadius(settings_.radius);  // the options may have changed it meanwhile
+  }
+  channel_.reset();
+  stopping_ = false;
   Changed();
   SetRunning(false);
+}
+
+void TTracking::Stop() {
+  if (!running_ || stopping_) return;
+  stopping_ = true;
+  worker_.request_stop();
+}
+
+void TTracking::Wait() {
+  while (channel_ != nullptr) {
+    {
+      TChannel& ch = *channel_;
+      std::unique_lock lock(ch.mutex);
+      ch.changed.wait(lock, [&ch] { return !ch.steps.empty() || ch.ended; });
+    }
+    TakeSteps();
+  }
+}
+
+bool TTracking::RunToEnd() {
+  if (!Start()) return false;
+  Wait();
+  return true;
+}
+
+void TTracking::StoreMark(int displayed, int32_t fileIndex, const TPixelF& p, double similarity) {
+  auto& marks = Cur().marks;
+  const int width = View().ImageWidth(), height = View().ImageHeight();
+  if (displayed < 0 || width <= 0 || height <= 0) return;
+  if (static_cast<std::size_t>(displayed) >= marks.size())
+    marks.resize(static_cast<std::size_t>(displayed) + 1);
+  TAutoMark& m = marks[static_cast<std::size_t>(displayed)];
+  m.position = {p.x / width, p.y / height};
+  m.view = View().PictureToScreen(m.position);
+  m.fileIndex = fileIndex;
+  m.similarity = similarity;
+  m.uncertain = false;
 }
 
 std::string TTracking::UncertainText() const {

@@ -7,11 +7,24 @@
 // keeps the positions as automatic marks with how sure the tracker was of
 // each.  Leaving the mode offers to turn them into Grid marks.
 //
+// The run's images are decoded and tracked on a worker thread; each result
+// is handed to the window thread, which stores the mark, shows its image and
+// tells the progress, so the window stays free and nothing the user does
+// during a run reaches the tracker's working state.
+//
 // The controller reaches the view through ITrackingHost, the marking data for
 // the systems, their colours and the step between marks, and the message and
 // value dialogs for its checks and questions.
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <stop_token>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/common/canvas.h"
@@ -28,7 +41,7 @@ class TData;
 
 // What the controller needs of the view beyond the marking contract:
 // displayed image numbers (through the montage), the full-resolution
-// picture, and letting the window process its pending events.
+// pictures, and the window thread.
 class ITrackingHost {
  public:
   virtual ~ITrackingHost() = default;
@@ -36,8 +49,17 @@ class ITrackingHost {
   virtual int DisplayedImagesNumber() const = 0;
   virtual int DisplayedImage() const = 0;
   virtual void GoToDisplayedImage(int n) = 0;
+  // The file image shown as displayed image `n`.
+  virtual int FileIndexOf(int displayed) const = 0;
+  // The image shown, whole (window thread).
   virtual bool DrawCurrentImage(Image& picture) = 0;
-  virtual void ProcessMessages() = 0;
+  // File image `index`, whole, from the run's worker thread, without
+  // changing the image shown.
+  virtual bool ReadImage(int index, Image& picture) = 0;
+  // Has the window thread run `work` soon; called from the worker.  Without
+  // a window (the command line, tests) nothing runs and TTracking::Wait
+  // takes the results.
+  virtual void Post(std::function<void()> work) = 0;
 };
 
 enum TDrawTool : unsigned char { dtNone = 0, dtContour = 1, dtBanZone = 2 };
@@ -98,6 +120,10 @@ class TTracking : public IViewClient {
   static constexpr int kMinRadius = 10, kMaxRadius = 100;
 
   TTracking(ITrackingHost& host, TData& data, TUserDlg& dialog, TTrackingSettings settings = {});
+  // Stops a run under way and waits for its worker.
+  ~TTracking() override;
+  TTracking(const TTracking&) = delete;
+  TTracking& operator=(const TTracking&) = delete;
 
   // ------------------------------------------------------------ settings
   void ApplySettings(const TTrackingSettings& settings);
@@ -145,12 +171,21 @@ class TTracking : public IViewClient {
   bool CheckContour();
 
   // ------------------------------------------------------------ the run
-  // Checks, then runs (the start button).  Returns whether a run took place.
+  // The start button: the checks, then the model built on the first image
+  // and the later images handed to a worker thread.  Returns whether a run
+  // started; Running() stays true until its end, told by OnRunningChanged.
+  // The worker goes one image ahead of the window at most.
   bool Start();
-  // The run itself, image by image (see Start).
-  void Run();
-  // The stop button: the run ends before its next image.
-  void Stop() { running_ = false; }
+  // The stop button: the run ends before its next image (an image found but
+  // not yet shown is dropped).  Returns at once; the window learns the end
+  // as usual.
+  void Stop();
+  // Waits on this thread for the run to end, taking its results; at once
+  // without a run.  For leaving the mode, closing the video, and callers
+  // without a window (the command line, tests).
+  void Wait();
+  // Start, then Wait: the whole run on this thread's watch.
+  bool RunToEnd();
   // Images (1-based) found uncertain by the last run, in order.
   const std::vector<int>& UncertainImages() const { return uncertain_; }
   // "Suivi incertain sur les images 17 à 19" or "" when all were sure.
@@ -183,16 +218,51 @@ class TTracking : public IViewClient {
   void RecomputeViewPositions() override;
 
   // ------------------------------------------------------------ notifications
+  // All on the window thread.
   TNotifyEvent OnRunningChanged;  // the buttons change with Running
   TNotifyEvent OnToolChanged;
   // During a run: image k of n (1-based count of images done).
   TSignal<std::pair<int, int>> OnProgress;
 
  private:
+  // One image of a run as the worker found it.
+  struct TStep {
+    int image = 0;  // displayed number
+    int32_t fileIndex = -1;
+    TPixelF position;  // picture pixels
+    double similarity = 0.0;
+    bool uncertain = false;
+  };
+  // What the worker needs, fixed when the run starts.
+  struct TJob {
+    std::vector<std::pair<int, int32_t>> images;  // displayed, file index
+    TPixel start;                                 // the model's place on the first image
+    double reference = 0.0;                       // the similarity where the model was drawn
+    double uncertainFraction = 0.0;
+    bool stopAtUncertain = false;
+  };
+  // Between the worker and the window thread.
+  struct TChannel {
+    std::mutex mutex;
+    std::condition_variable_any changed;
+    std::deque<TStep> steps;            // found, not yet taken
+    std::optional<TMeanShift> tracker;  // the worker's, once it ended
+    bool ended = false;
+    // Set before the worker starts: has the window thread take the news.
+    std::function<void()> wake;
+  };
+  static void Work(std::stop_token stop, ITrackingHost& host, TJob job, TMeanShift tracker,
+                   std::shared_ptr<TChannel> channel);
+  // On the window thread: applies the steps found, and ends the run once
+  // the worker ended.
+  void TakeSteps();
+  void Apply(const TStep& step);
+  void EndRun();
+
   TTrackedSystem& Cur() { return systems_[static_cast<std::size_t>(currentSystem_)]; }
   IVideoView& View() { return host_.View(); }
   void Changed() { View().Repaint(); }
-  void StoreMark(int displayed, const TPixelF& p, int width, int height, double similarity);
+  void StoreMark(int displayed, int32_t fileIndex, const TPixelF& p, double similarity);
   void CloseContour();
   void CloseBanZone();
   void AbandonDrawing();
@@ -220,6 +290,11 @@ class TTracking : public IViewClient {
   int circleRadius_ = 0;
   bool running_ = false;
   std::vector<int> uncertain_;
+  // The run under way: progress told so far, its total, and the worker.
+  int done_ = 0, total_ = 0;
+  bool stopping_ = false;
+  std::shared_ptr<TChannel> channel_;
+  std::jthread worker_;  // last: stopped and joined first
 };
 
 }  // namespace kinevo

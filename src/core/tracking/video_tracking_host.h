@@ -1,6 +1,6 @@
 #pragma once
 // The tracking controller's view: the program's video view, its displayed
-// image numbers and full-resolution pictures, and the window's event pump.
+// image numbers and full-resolution pictures, and its window's thread.
 #include "core/tracking/tracking.h"
 #include "core/video/video.h"
 
@@ -13,9 +13,13 @@ class TVideoTrackingHost : public ITrackingHost {
   int DisplayedImagesNumber() const override { return video_.DisplayedImagesNumber(); }
   int DisplayedImage() const override { return video_.DisplayedImage(); }
   void GoToDisplayedImage(int n) override { video_.GoToDisplayedImage(n); }
+  int FileIndexOf(int displayed) const override { return video_.MapToFile(displayed); }
   bool DrawCurrentImage(Image& picture) override { return video_.DrawCurrentImage(picture); }
-  void ProcessMessages() override {
-    if (IViewHost* h = video_.Host()) h->ProcessMessages();
+  bool ReadImage(int index, Image& picture) override {
+    return video_.Source().ReadImage(index, picture);
+  }
+  void Post(std::function<void()> work) override {
+    if (IViewHost* h = video_.Host()) h->Post(std::move(work));
   }
 
  private:

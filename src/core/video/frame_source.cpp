@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 #include "core/common/atomic_file.h"
 
@@ -132,6 +133,24 @@ void TFrameSource::Open(const std::string& fileName) {
 void TFrameSource::GoToImage(int32_t n) {
   if (!opened_ || n == ImageIndex()) return;
   SetImageIndex(BoundIndex(n));
+}
+
+bool TFrameSource::ReadImage(int32_t index, Image& dest) {
+  if (!opened_ || index < 0 || index >= imagesNumber_) return false;
+  // The window's draws are short: wait for the one running.
+  for (bool expected = false;
+       !drawing_.compare_exchange_weak(expected, true, std::memory_order_acq_rel); expected = false)
+    std::this_thread::yield();
+  bool drawn = false;
+  if (FetchesIntoDestination()) {
+    drawn = FetchImage(index, dest);
+  } else if (FetchImage(index, workBitmap_)) {
+    dest = workBitmap_;
+    drawn = true;
+  }
+  drawn = drawn && dest.Width() == imageWidth_ && dest.Height() == imageHeight_;
+  drawing_.store(false, std::memory_order_release);
+  return drawn;
 }
 
 bool TFrameSource::DrawImage(Image& dest, const TPixelRect& source) {

@@ -134,6 +134,12 @@ class TFrameSource {
   bool DrawImage(Image& dest, const TPixelRect& source);
   // The same for the whole picture.
   bool DrawImage(Image& dest) { return DrawImage(dest, {0, 0, imageWidth_, imageHeight_}); }
+  // Image `index` whole into `dest` (resized to the picture), leaving the
+  // current image as it is: for a worker thread (a tracking run) while the
+  // window shows the view.  A draw running on another thread is waited for,
+  // not refused.  False when no file is open, the index is out of range or
+  // the image cannot be decoded.
+  bool ReadImage(int32_t index, Image& dest);
 
   // Members shared by every back-end.
   int32_t ImagesNumber() const { return imagesNumber_; }

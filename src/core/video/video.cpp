@@ -87,6 +87,7 @@ IViewClient* TVideo::Client() const {
 
 void TVideo::OpenVideo(const std::string& fileName) {
   StopPlay();
+  if (IsOpen()) OnVideoClosing(this);
   TFrameSource& src = sources_.Open(fileName);
   // A variable rate makes counted times wrong: the file's own are used.
   fileTimes_ = src.Opened() && src.VariableRate();

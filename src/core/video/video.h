@@ -85,6 +85,9 @@ class TVideo : public IVideoView {
   TNotifyEvent OnImageChange;
   TNotifyEvent OnZoomChange;
   TNotifyEvent OnVideoClose;
+  // The open video is about to be closed or replaced: work reading its
+  // pictures on another thread (a tracking run) ends now.
+  TNotifyEvent OnVideoClosing;
   TNotifyEvent OnToolChange;
   TNotifyEvent OnVideoOpen;
   TNotifyEvent OnModeChange;
@@ -171,6 +174,9 @@ class TVideo : public IVideoView {
   // End go to the first / last; false for any other key.
   bool StepKey(int key);
   void GoToImage(int index) override;
+  // The file image shown as displayed image `displayed` (through the
+  // montage outside montage mode); -1 for none.
+  int MapToFile(int displayed) const;
   void AdvanceImages(int n) override;
   // In marking, goes to file image `index` if it is shown (-1: nothing).
   void GoToMarkedImage(int index);
@@ -236,7 +242,6 @@ class TVideo : public IVideoView {
   void BoundVisibleRect();
   void EndDrags();
   IViewClient* Client() const;
-  int MapToFile(int displayed) const;
   void Changed(bool now = false) {
     if (IViewHost* h = Host()) h->Invalidate(now);
   }

@@ -160,7 +160,7 @@ void TestScript::Execute(MainWindow& window, const std::string& command,
   } else if (command == "track") {
     TTracking& t = window.Tracking().Tracking();
     t.SetLastImage(std::atoi(argument.c_str()));
-    t.Start();
+    t.RunToEnd();
   } else if (command == "formula") {
     TypeFormula(window, argument);
   } else if (command == "keyboard") {

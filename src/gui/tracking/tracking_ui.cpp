@@ -164,9 +164,9 @@ void TrackingUi::Wire() {
   // starts afresh.
   links_ += v.AddModeHandlers({
       .Leave =
-          [&t](TVideoMode from, TVideoMode) {
+          [this, &t](TVideoMode from, TVideoMode) {
             if (from != vmTracking) return;
-            t.Stop();
+            EndRunNow();
             t.CommitOffer();
           },
       .Enter =
@@ -178,7 +178,12 @@ void TrackingUi::Wire() {
           },
   });
   links_ += v.OnModeChange.Connect([this](void*) { Refresh(); });
-  links_ += t.OnRunningChanged.Connect([this](void*) { Refresh(); });
+  // A run reads the video's pictures: it ends before the video goes.
+  links_ += v.OnVideoClosing.Connect([this](void*) { EndRunNow(); });
+  links_ += t.OnRunningChanged.Connect([this](void*) {
+    Refresh();
+    if (!tracking_->Running()) TellRunEnded();
+  });
   links_ += t.OnToolChanged.Connect([this](void*) { Refresh(); });
   fromOptions_ = SettingsOf(session_.Options);
   links_ += session_.Options.OnChange.Connect([this](void*) { FollowOptions(); });
@@ -211,11 +216,19 @@ void TrackingUi::ChooseDrawTool(TDrawTool tool) {
 }
 
 void TrackingUi::StartOrStop() {
-  if (tracking_->Running()) {
+  // The end of the run is told by OnRunningChanged.
+  if (tracking_->Running())
     tracking_->Stop();
-    return;
-  }
-  if (!tracking_->Start()) return;
+  else
+    tracking_->Start();
+}
+
+void TrackingUi::EndRunNow() {
+  tracking_->Stop();
+  tracking_->Wait();
+}
+
+void TrackingUi::TellRunEnded() {
   const std::string text = tracking_->UncertainText();
   if (text.empty()) {
     window_.statusBar()->showMessage(QStringLiteral("Suivi terminé"));

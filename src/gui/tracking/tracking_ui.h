@@ -4,8 +4,9 @@
 // sequence, start or stop, the three erase buttons) and its "Suivi" menu
 // (contour shape, search radius, search zone, stop at the first uncertain
 // image).  The tool bar and the menu are shown in tracking mode only.  A run
-// processes the window's events once per image, shows "image k / n" in the
-// status bar, and lists the uncertain images when it ends.
+// works on a worker thread while the window stays free: the view follows
+// it image by image, the status bar shows "image k / n", and its end lists
+// the uncertain images.
 #include <QObject>
 #include <map>
 #include <memory>
@@ -47,6 +48,9 @@ class TrackingUi : public QObject {
   void BuildMenu();
   void Wire();
   void StartOrStop();
+  // Ends a run under way at once, its results kept up to the image shown.
+  void EndRunNow();
+  void TellRunEnded();
   void ChooseDrawTool(TDrawTool tool);
   void FollowOptions();
 

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QSvgRenderer>
+#include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
 
@@ -221,7 +222,12 @@ void VideoWidget::paintEvent(QPaintEvent*) {
     PaintTitle(p);
     return;
   }
-  if (!video_.ComposePicture()) return;
+  if (!video_.ComposePicture()) {
+    // The picture is being decoded on another thread (a tracking run reads
+    // the next image): the next try shows it.
+    if (video_.Source().Drawing()) QTimer::singleShot(5, this, [this] { update(); });
+    return;
+  }
   Image& buffer = video_.MutableBackBuffer();
   {
     QImage view = WritableView(buffer);

@@ -17,8 +17,10 @@ struct Host : ITrackingHost {
   int DisplayedImagesNumber() const override { return view.ImagesNumber(); }
   int DisplayedImage() const override { return view.current; }
   void GoToDisplayedImage(int n) override { view.GoToImage(n); }
+  int FileIndexOf(int displayed) const override { return displayed; }
   bool DrawCurrentImage(Image&) override { return false; }
-  void ProcessMessages() override {}
+  bool ReadImage(int, Image&) override { return false; }
+  void Post(std::function<void()>) override {}
 };
 
 // Types a text into the value window and records what it showed.

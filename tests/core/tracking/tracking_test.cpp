@@ -1,6 +1,8 @@
 // The tracking controller: bounds, drawing contours and zones, the checks
 // before a run, runs over generated pictures (steps, stop, occlusion), the
-// offer when leaving the mode, and painting.
+// run's worker thread (results equal to the tracker's own, taken by the
+// window thread only, clicks and stops during a run), the offer when leaving
+// the mode, and painting.
 #include "core/tracking/tracking.h"
 
 #include <gmock/gmock.h>
@@ -8,6 +10,9 @@
 
 #include <cmath>
 #include <functional>
+#include <future>
+#include <mutex>
+#include <thread>
 
 #include "core/marking/marking_data.h"
 #include "support/ball_scene.h"
@@ -26,27 +31,61 @@ constexpr int kW = 160, kH = 120;
 
 // A ball moving 6 pixels right per image; on the images in `hidden` a
 // screen stands between x = 69 and 99, which hides the ball on images 8 to
-// 10 and half of it on images 7 and 11.
+// 10 and half of it on images 7 and 11.  Work posted to the window thread
+// waits until RunPosted; a read of image `holdAt` waits for `gate`.
 struct SceneHost : ITrackingHost {
   FakeView view{kW, kH, 20};
-  std::function<void()> onMessages;
   std::vector<int> hidden;
-  int pumps = 0;
+  int holdAt = -1;
+  std::promise<void> reached, gate;
+  std::mutex mutex;
+  std::vector<std::function<void()>> posted;
+  std::vector<std::thread::id> readers;
+
   static double BallX(int k) { return 30.5 + 6 * k; }
+  Image Scene(int k) const {
+    const bool behind = std::find(hidden.begin(), hidden.end(), k) != hidden.end();
+    const test::TScreenRect screen{69, 30, 99, 90};
+    return BallScene(kW, kH, BallX(k), 60.5, 8, behind ? &screen : nullptr);
+  }
   IVideoView& View() override { return view; }
   int DisplayedImagesNumber() const override { return view.ImagesNumber(); }
   int DisplayedImage() const override { return view.current; }
   void GoToDisplayedImage(int n) override { view.GoToImage(n); }
+  int FileIndexOf(int displayed) const override { return displayed; }
   bool DrawCurrentImage(Image& picture) override {
-    const int k = view.current;
-    const bool behind = std::find(hidden.begin(), hidden.end(), k) != hidden.end();
-    const test::TScreenRect screen{69, 30, 99, 90};
-    picture = BallScene(kW, kH, BallX(k), 60.5, 8, behind ? &screen : nullptr);
+    picture = Scene(view.current);
     return true;
   }
-  void ProcessMessages() override {
-    ++pumps;
-    if (onMessages) onMessages();
+  bool ReadImage(int index, Image& picture) override {
+    {
+      std::lock_guard lock(mutex);
+      readers.push_back(std::this_thread::get_id());
+    }
+    if (index == holdAt) {
+      reached.set_value();
+      gate.get_future().wait();
+    }
+    picture = Scene(index);
+    return true;
+  }
+  void Post(std::function<void()> work) override {
+    std::lock_guard lock(mutex);
+    posted.push_back(std::move(work));
+  }
+  // The window thread's turn: runs what was posted.
+  void RunPosted() {
+    std::vector<std::function<void()>> now;
+    {
+      std::lock_guard lock(mutex);
+      now.swap(posted);
+    }
+    for (auto& w : now) w();
+  }
+  // Plays the window thread until the worker waits at image `holdAt`.
+  void RunUntilHeld() {
+    std::future<void> at = reached.get_future();
+    while (at.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready) RunPosted();
   }
 };
 
@@ -131,7 +170,7 @@ TEST(TrackingSettings, ContourShapeSettingsMapBothWaysAsTheOptionsListThem) {
 TEST_F(TrackingTest, ANewContourRunsToTheLastImageUntilTheSequenceIsChosen) {
   ContourOn(4);
   EXPECT_EQ(tracking.LastImage(), 19);
-  ASSERT_TRUE(tracking.Start());
+  ASSERT_TRUE(tracking.RunToEnd());
   EXPECT_EQ(MarkedImages().back(), 19);
   // Once chosen, the last image is kept for the next contours.
   tracking.SetLastImage(9);
@@ -246,7 +285,7 @@ TEST_F(TrackingTest, ChecksRefuseARunWithTheirMessages) {
 TEST_F(TrackingTest, TrackedAndClickedPositionsOfADiscAgree) {
   ContourOn(0);
   tracking.SetLastImage(6);
-  ASSERT_TRUE(tracking.Start());
+  ASSERT_TRUE(tracking.RunToEnd());
   ASSERT_THAT(MarkedImages(), ::testing::ElementsAre(0, 1, 2, 3, 4, 5, 6));
   for (int k = 1; k <= 6; ++k) {
     const TPictureCoord& p = tracking.Current().marks[k].position;
@@ -271,7 +310,7 @@ TEST_F(TrackingTest, StepTwoMarksEveryOtherImageNearTheBall) {
   host.view.current = 0;
   std::vector<std::pair<int, int>> progress;
   auto link = tracking.OnProgress.Connect([&](std::pair<int, int> p) { progress.push_back(p); });
-  ASSERT_TRUE(tracking.Start());
+  ASSERT_TRUE(tracking.RunToEnd());
   EXPECT_THAT(MarkedImages(), ::testing::ElementsAre(3, 5, 7, 9));
   EXPECT_EQ(progress.back(), (std::pair{4, 4}));
   for (int k : {5, 7, 9}) {
@@ -288,19 +327,110 @@ TEST_F(TrackingTest, StepTwoMarksEveryOtherImageNearTheBall) {
 TEST_F(TrackingTest, StopEndsTheRunBeforeTheNextImage) {
   ContourOn(0);
   tracking.SetLastImage(19);
-  host.onMessages = [&] {
-    if (host.view.current == 6) tracking.Stop();
-  };
-  ASSERT_TRUE(tracking.Start());
+  // Pressed as image 5 is told: nothing after it is kept.
+  auto link = tracking.OnProgress.Connect([&](std::pair<int, int> p) {
+    if (p.first == 6) tracking.Stop();
+  });
+  ASSERT_TRUE(tracking.RunToEnd());
   EXPECT_THAT(MarkedImages(), ::testing::ElementsAre(0, 1, 2, 3, 4, 5));
   EXPECT_FALSE(tracking.Running());
+  link.Disconnect();
+
+  // Pressed while the worker reads image 8: the image it is on is dropped,
+  // and the end is told once, with the run over.
+  tracking.EraseAutomaticMarks();
+  host.holdAt = 8;
+  std::vector<bool> told;
+  link = tracking.OnRunningChanged.Connect([&](void*) { told.push_back(tracking.Running()); });
+  ASSERT_TRUE(tracking.Start());
+  host.RunUntilHeld();
+  tracking.Stop();
+  EXPECT_TRUE(tracking.Running());
+  host.gate.set_value();
+  tracking.Wait();
+  EXPECT_THAT(MarkedImages(), ::testing::ElementsAre(0, 1, 2, 3, 4, 5, 6, 7));
+  EXPECT_EQ(told, (std::vector<bool>{true, false}));
+  host.RunPosted();  // what the worker posted last finds the run over
+  EXPECT_EQ(told.size(), 2U);
+}
+
+// The worker's marks are those of the tracker run image by image on the
+// same pictures, to the last bit, uncertain ones included.
+TEST_F(TrackingTest, TheRunsMarksAreTheTrackersOwn) {
+  host.hidden = {7, 8, 9, 10, 11};
+  ContourOn(1);
+  tracking.SetLastImage(14);
+  ASSERT_TRUE(tracking.RunToEnd());
+
+  TMeanShift plain;
+  plain.SetRadius(tracking.Radius());
+  Image picture = host.Scene(1);
+  TPixel p;
+  plain.SetBanZones({}, kW, kH);
+  ASSERT_TRUE(plain.SetModel(picture, tracking.Current().contour.picture, p));
+  plain.SetBinCount(TTracking::kBinCount);
+  plain.BuildModel();
+  const double reference = plain.Similarity(picture, p);
+  EXPECT_DOUBLE_EQ(tracking.Current().marks[1].similarity, reference);
+  std::vector<int> uncertain;
+  for (int k = 2; k <= 14; ++k) {
+    picture = host.Scene(k);
+    plain.Track(picture, p, TTracking::kIterations);
+    const TAutoMark& m = tracking.Current().marks[static_cast<std::size_t>(k)];
+    EXPECT_EQ(m.fileIndex, k);
+    EXPECT_DOUBLE_EQ(m.position.x, plain.LastPosition().x / kW) << k;
+    EXPECT_DOUBLE_EQ(m.position.y, plain.LastPosition().y / kH) << k;
+    EXPECT_DOUBLE_EQ(m.similarity, plain.LastSimilarity()) << k;
+    const bool unsure = plain.LastSimilarity() < 0.7 * reference;
+    EXPECT_EQ(m.uncertain, unsure) << k;
+    if (unsure) uncertain.push_back(k);
+  }
+  EXPECT_FALSE(uncertain.empty());
+  EXPECT_EQ(tracking.UncertainImages(), uncertain);
+}
+
+// The pictures are read on the worker; the results reach the marks only
+// when the window thread takes them; a click during the run is refused, as
+// is a second start.
+TEST_F(TrackingTest, ARunWorksAsideAndAClickDuringItChangesNothing) {
+  ContourOn(0);
+  tracking.SetLastImage(10);
+  tracking.SetDrawTool(dtContour);
+  const std::vector<TPictureCoord> contour = tracking.Current().contour.picture;
+  std::vector<std::thread::id> progress;
+  auto link = tracking.OnProgress.Connect(
+      [&](std::pair<int, int>) { progress.push_back(std::this_thread::get_id()); });
+  host.holdAt = 4;
+  ASSERT_TRUE(tracking.Start());
+  EXPECT_TRUE(tracking.Running());
+  EXPECT_THAT(MarkedImages(), ::testing::ElementsAre(0));  // nothing taken yet
+  host.RunUntilHeld();
+  EXPECT_THAT(MarkedImages(), ::testing::ElementsAre(0, 1, 2, 3));
+  EXPECT_EQ(host.view.current, 3);  // the view follows the run
+
+  Click(20, 20);
+  tracking.MouseMove({}, 40, 40);
+  Click(40, 40);
+  tracking.DoubleClick(40, 40);
+  EXPECT_EQ(tracking.DrawState(), dsIdle);
+  EXPECT_EQ(tracking.Current().contour.picture, contour);
+  EXPECT_FALSE(tracking.Start());
+
+  host.gate.set_value();
+  tracking.Wait();
+  EXPECT_FALSE(tracking.Running());
+  EXPECT_THAT(MarkedImages(), ::testing::ElementsAre(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10));
+  EXPECT_EQ(progress.size(), 11U);
+  for (const auto& id : progress) EXPECT_EQ(id, std::this_thread::get_id());
+  ASSERT_EQ(host.readers.size(), 10U);  // images 1 to 10
+  for (const auto& id : host.readers) EXPECT_NE(id, std::this_thread::get_id());
 }
 
 TEST_F(TrackingTest, ImagesBehindAScreenAreUncertainAndTheOthersNot) {
   host.hidden = {7, 8, 9, 10, 11};
   ContourOn(0);
   tracking.SetLastImage(15);
-  ASSERT_TRUE(tracking.Start());
+  ASSERT_TRUE(tracking.RunToEnd());
   // Hidden: uncertain; clearly visible: not; half hidden (7 and 11) either.
   for (int k = 0; k <= 15; ++k) {
     const bool hidden = k >= 8 && k <= 10, clear = k <= 6 || k >= 12;
@@ -320,7 +450,7 @@ TEST_F(TrackingTest, ImagesBehindAScreenAreUncertainAndTheOthersNot) {
   tracking.EraseAutomaticMarks();
   EXPECT_EQ(host.view.current, 0);
   tracking.SetStopAtUncertain(true);
-  ASSERT_TRUE(tracking.Start());
+  ASSERT_TRUE(tracking.RunToEnd());
   EXPECT_EQ(MarkedImages().back(), list.front());
   EXPECT_THAT(tracking.UncertainImages(), ::testing::ElementsAre(list.front()));
 }
@@ -328,7 +458,7 @@ TEST_F(TrackingTest, ImagesBehindAScreenAreUncertainAndTheOthersNot) {
 TEST_F(TrackingTest, IgnorerKeepsTheMarkingDataAndEnregistrerAppliesOneUndoableStep) {
   ContourOn(2);
   tracking.SetLastImage(5);
-  ASSERT_TRUE(tracking.Start());
+  ASSERT_TRUE(tracking.RunToEnd());
 
   presenter.AnswerCaption("Ignorer");
   EXPECT_FALSE(tracking.CommitOffer());
@@ -353,7 +483,7 @@ TEST_F(TrackingTest, PaintsContourZonesSearchWindowAndWarningMarks) {
   ContourOn(5);
   tracking.AddBanZone({{0.1, 0.1}, {0.2, 0.1}, {0.15, 0.2}});
   tracking.SetLastImage(9);
-  ASSERT_TRUE(tracking.Start());
+  ASSERT_TRUE(tracking.RunToEnd());
   test::RecordingCanvas canvas;
   tracking.Paint(canvas);
   int contours = 0, zones = 0, rects = 0, filled = 0, hollow = 0, warnings = 0;

@@ -257,7 +257,7 @@ class WorkChanges : public WindowTest {
     TTracking& t = window->Tracking().Tracking();
     ASSERT_TRUE(t.SetContour(circle));
     t.SetLastImage(5);
-    ASSERT_TRUE(t.Start());
+    ASSERT_TRUE(t.RunToEnd());
     ASSERT_TRUE(t.HasAutomaticMarks());
     messages.AnswerCaption(answer);
     Trigger("ButtonModeRepereFixe");

@@ -1,20 +1,24 @@
 // The tracking mode in a real window over a real video: a circle contour
 // and a ban zone drawn with the mouse, a whole run with the stop button
 // pressed half-way, then a full run past a screen that hides the ball, with
-// screenshots of the contour, the zones and the uncertain marks.
+// screenshots of the contour, the zones and the uncertain marks; clicks and
+// a mode change while a run works on its thread.
 #include "gui/tracking/tracking_ui.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QMouseEvent>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <numbers>
 
 #include "gui/video/video_widget.h"
 #include "platform/avi/vfw_play.h"
@@ -102,6 +106,30 @@ struct TrackingWindowTest : ::testing::Test {
     for (const auto& m : ui->Tracking().Current().marks) n += m.fileIndex >= 0;
     return n;
   }
+  // Lets the window run until the tracking run ended.
+  bool WaitForTheEnd() {
+    QElapsedTimer t;
+    t.start();
+    while (ui->Tracking().Running() && t.elapsed() < 60000)
+      QApplication::processEvents(QEventLoop::AllEvents, 20);
+    return !ui->Tracking().Running();
+  }
+  // The ball's video, open in tracking mode, with a circle contour around
+  // the ball on image 0 and a run to `last`.
+  void OpenWithContour(int last) {
+    const std::string video = WriteVideo(dir.Path());
+    ASSERT_FALSE(video.empty()) << "the ffmpeg program could not write the video";
+    ASSERT_TRUE(session->OpenVideo(video));
+    session->Video.SetMode(vmTracking);
+    session->Video.GoToImage(0);
+    std::vector<TPictureCoord> circle;
+    for (int i = 0; i < 16; ++i) {
+      const double a = 2 * std::numbers::pi * i / 16;
+      circle.push_back({(BallX(0) + 6 * std::cos(a)) / kW, (120.5 + 6 * std::sin(a)) / kH});
+    }
+    ASSERT_TRUE(ui->Tracking().SetContour(circle));
+    ui->Tracking().SetLastImage(last);
+  }
   void Shot(const std::string& name) {
     QApplication::processEvents();
     const QImage img = window->grab().toImage();
@@ -147,7 +175,7 @@ TEST_F(TrackingWindowTest, DrawRunStopHalfWayThenListTheHiddenImages) {
     }
   });
   ui->Action("ButtonTrackSuivi")->trigger();
-  EXPECT_FALSE(ui->Tracking().Running());
+  ASSERT_TRUE(WaitForTheEnd());
   EXPECT_EQ(Marked(), 10);
   EXPECT_EQ(captionDuringRun, QStringLiteral("Arrêter"));
   EXPECT_EQ(ui->Action("ButtonTrackSuivi")->text(), QStringLiteral("Démarrer"));
@@ -159,6 +187,7 @@ TEST_F(TrackingWindowTest, DrawRunStopHalfWayThenListTheHiddenImages) {
   ui->Action("ButtonTrackEffacerTrack")->trigger();
   EXPECT_EQ(Marked(), 0);
   ui->Action("ButtonTrackSuivi")->trigger();
+  ASSERT_TRUE(WaitForTheEnd());
   EXPECT_EQ(Marked(), kFrames);
   const auto& uncertain = ui->Tracking().UncertainImages();
   for (int k : {15, 16})
@@ -202,6 +231,55 @@ TEST_F(TrackingWindowTest, ChangedOptionsReachTrackingAtOnce) {
   session->Options.ShapeNumber_Value = 0;
   session->Options.NotifyChanged();
   EXPECT_EQ(ui->Tracking().Settings().shape, csFreehand);
+}
+
+// While a run works on its thread the window answers: a click on the
+// view reaches no tracker state, the buttons other than "Arrêter" are off,
+// and leaving the mode ends the run and offers its marks.
+TEST_F(TrackingWindowTest, TheWindowAnswersDuringARunAndLeavingTheModeEndsIt) {
+  OpenWithContour(12);                          // before the screen: every image sure
+  ui->Action("ButtonTrackContour")->trigger();  // a click would start an outline
+  const std::vector<TPictureCoord> contour = ui->Tracking().Current().contour.picture;
+  int shown = 0;
+  auto link = ui->Tracking().OnProgress.Connect([&](std::pair<int, int> p) {
+    if (p.first != 5) return;
+    ++shown;
+    // From the event loop, as a user would, while the worker goes on.
+    QTimer::singleShot(0, [&] {
+      EXPECT_TRUE(ui->Tracking().Running());
+      EXPECT_EQ(ui->Action("ButtonTrackSuivi")->text(), QStringLiteral("Arrêter"));
+      EXPECT_FALSE(ui->Action("ButtonTrackEffacerContour")->isEnabled());
+      Mouse(QEvent::MouseButtonPress, 30, 30);
+      Mouse(QEvent::MouseButtonRelease, 30, 30);
+      Mouse(QEvent::MouseButtonDblClick, 30, 30);
+      EXPECT_EQ(ui->Tracking().DrawState(), dsIdle);
+      EXPECT_EQ(ui->Tracking().Current().contour.picture, contour);
+    });
+  });
+  ui->Action("ButtonTrackSuivi")->trigger();
+  EXPECT_TRUE(ui->Tracking().Running());  // the trigger returned at once
+  ASSERT_TRUE(WaitForTheEnd());
+  EXPECT_EQ(shown, 1);
+  EXPECT_EQ(Marked(), 13);
+  EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("Suivi terminé"));
+
+  // Again, leaving the mode half-way: the run ends there, its marks are
+  // offered and kept.
+  link.Disconnect();
+  ui->Action("ButtonTrackEffacerTrack")->trigger();
+  link = ui->Tracking().OnProgress.Connect([&](std::pair<int, int> p) {
+    if (p.first == 8)
+      QTimer::singleShot(0, [&] {
+        presenter.AnswerCaption("Enregistrer");
+        session->Video.SetMode(vmRepereFixe);
+      });
+  });
+  ui->Action("ButtonTrackSuivi")->trigger();
+  ASSERT_TRUE(WaitForTheEnd());
+  EXPECT_EQ(session->Video.Mode(), vmRepereFixe);
+  const int kept = session->Data.GridMarks().MarksCount();
+  EXPECT_GE(kept, 8);
+  EXPECT_LT(kept, 13);
 }
 
 }  // namespace

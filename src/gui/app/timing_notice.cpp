@@ -49,7 +49,8 @@ void TimingNotice::ShowIssues(const TTimingIssues& issues, bool incoherentDurati
     hide();
     return;
   }
-  text_->setText(QStringLiteral("Attention, temps des images irréguliers dans ce fichier. ") +
+  text_->setText(QStringLiteral("Attention, temps des images irréguliers dans ce fichier "
+                                "(images du fichier numérotées à partir de 0). ") +
                  QString::fromStdString(s));
   show();
 }

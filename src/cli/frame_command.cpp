@@ -55,6 +55,7 @@ int Frame(const std::vector<std::string>& argsIn) {
   auto video = kinevo::cli::OpenVideo(args[0], backend);
   if (!video) return 1;
   kinevo::TFrameSource& s = video->Source();
+  s.SetIsolatedReads(true);
   const bool ppm = out.size() >= 4 && out.compare(out.size() - 4, 4, ".ppm") == 0;
   kinevo::Image picture(s.ImageWidth(), s.ImageHeight());
   for (int n : indexes) {

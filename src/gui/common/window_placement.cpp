@@ -36,6 +36,14 @@ QMargins FrameMarginsOf(const QWidget& window) {
   return {4, 32, 4, 4};
 }
 
+QSize SizeWithinScreen(const QWidget& window, const QSize& wanted) {
+  const QScreen* screen =
+      window.screen() != nullptr ? window.screen() : QGuiApplication::primaryScreen();
+  if (screen == nullptr) return wanted;
+  const QMargins m = FrameMarginsOf(window);
+  return wanted.boundedTo(screen->availableGeometry().size().shrunkBy(m));
+}
+
 void PlaceFrame(QWidget& window, const QRect& frame) {
   const QMargins m = FrameMarginsOf(window);
   window.resize(frame.size().shrunkBy(m));

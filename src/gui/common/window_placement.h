@@ -22,6 +22,11 @@ QRect FitFrameInside(const QRect& frame, const QRect& available);
 // The frame of a first start: nine tenths of the available area, centred.
 QRect FirstStartFrame(const QRect& available);
 
+// The size `wanted` for `window`, shrunk so that its frame fits on the
+// available area of its screen (a 1280 x 720 screen with a panel leaves
+// less than 700 pixels of height).
+QSize SizeWithinScreen(const QWidget& window, const QSize& wanted);
+
 // The client geometry (what QWidget::setGeometry takes) of a frame, given
 // the window's frame margins.
 inline QRect ClientOf(const QRect& frame, const QMargins& margins) {

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "gui/common/window_placement.h"
 #include "gui/print/page_view.h"
 
 namespace kinevo::gui {
@@ -63,7 +64,7 @@ TBoiteImprimer::TBoiteImprimer(QWidget* parent)
   auto* row = new QHBoxLayout(this);
   row->addWidget(scroll_, 1);
   row->addWidget(BuildControls());
-  resize(980, 720);
+  resize(SizeWithinScreen(*this, {980, 720}));
   page_->SetZoom(zoom_->value());
   SyncOrientation();
 }

@@ -23,6 +23,7 @@ class TDSPlay : public TFrameSource {
   void GoToImage(int32_t n) override;
   // Bytes of decoded pictures kept for stepping back.
   void SetCacheBudget(std::size_t bytes) { video_.SetCacheBudget(bytes); }
+  void SetIsolatedReads(bool on) override { video_.SetIsolatedReads(on); }
   const ff::TFfmpegVideo& Video() const { return video_; }
 
  protected:

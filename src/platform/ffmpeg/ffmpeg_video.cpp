@@ -281,6 +281,7 @@ bool TFfmpegVideo::DropUndecodableTail() {
   // out are dropped.  When none came out, the images before are tried, a few
   // windows at most.
   // Only which images come out matters: the cache keeps its minimum.
+  if (TailIsWhole()) return FrameCount() > 0;
   const std::size_t budget = cacheBudget_;
   cacheBudget_ = 0;
   bool found = false;
@@ -294,6 +295,20 @@ bool TFfmpegVideo::DropUndecodableTail() {
   }
   cacheBudget_ = budget;
   return FrameCount() > 0;
+}
+
+bool TFfmpegVideo::TailIsWhole() const {
+  // An MP4 or MOV file gives the size and place of every picture in its
+  // tables: when all the last pictures are there in full, none is cut, and
+  // decoding them (a large share of the time to open a phone video) would
+  // drop nothing.  Other containers find their pictures by reading the data
+  // and are checked by decoding.
+  if (!fmt_->iformat || !std::strstr(fmt_->iformat->name, "mov") || FrameCount() == 0) return false;
+  const int32_t from = std::max(FrameCount() - kTailImages, 0);
+  for (std::size_t d = static_cast<std::size_t>(keyForRank_[static_cast<std::size_t>(from)]);
+       d < packets_.size(); ++d)
+    if (!packets_[d].whole || packets_[d].junk) return false;
+  return true;
 }
 
 void TFfmpegVideo::DropLastImage() {
@@ -360,6 +375,8 @@ bool TFfmpegVideo::BuildIndex(const TOpenProgress& progress) {
         palette_.assign(pal, pal + palSize);
       Packet p{pkt_->pts, pkt_->dts, pkt_->pos, (pkt_->flags & AV_PKT_FLAG_KEY) != 0};
       p.junk = pkt_->size < rawPictureBytes;
+      p.whole = (pkt_->flags & AV_PKT_FLAG_CORRUPT) == 0 && pkt_->size > 0 &&
+                (fileSize <= 0 || pkt_->pos < 0 || pkt_->pos + pkt_->size <= fileSize);
       if (mpegVideo) p.type = static_cast<int8_t>(MpegPictureType(pkt_->data, pkt_->size));
       if (p.key && lastKey) {
         p.same = !packets_.empty() && packets_.back().key && lastKey->size == pkt_->size &&
@@ -720,6 +737,12 @@ int32_t TFfmpegVideo::DecodeIndexOf(const AVPacket& pkt) {
   return -1;
 }
 
+int32_t TFfmpegVideo::DecodeIndexOfRank(int32_t rank, int32_t from) const {
+  for (std::size_t d = static_cast<std::size_t>(std::max(from, 0)); d < rankOfDecode_.size(); ++d)
+    if (rankOfDecode_[d] == rank) return static_cast<int32_t>(d);
+  return -1;
+}
+
 void TFfmpegVideo::ResetDecoder() {
   avcodec_flush_buffers(dec_);
   lastOutput_ = -1;
@@ -777,6 +800,12 @@ bool TFfmpegVideo::DecodeUntil(int32_t target, int32_t fromKey) {
   containerFresh_ = false;
   lost_ = false;
   const int32_t skipBefore = key;  // packets before the keyframe are not sent
+  // A reader of isolated images will not step back from the one it jumps
+  // to: the pictures decoded before it that no other picture refers to
+  // (most B pictures) are not needed, and the decoder skips them, which
+  // halves the work of reaching an image far from its keyframe.  Others
+  // keep them, so that stepping back finds them in the cache.
+  const int32_t skipUntil = isolatedReads_ && !goOn ? DecodeIndexOfRank(target, key) : -1;
   bool found = false;
   bool eof = false;
   while (!found && !eof && !lost_) {
@@ -818,6 +847,7 @@ bool TFfmpegVideo::DecodeUntil(int32_t target, int32_t fromKey) {
           if (uint8_t* pal = av_packet_new_side_data(pkt_, AV_PKT_DATA_PALETTE, palette_.size()))
             std::memcpy(pal, palette_.data(), palette_.size());
         }
+        dec_->skip_frame = d < skipUntil ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
         // A packet the decoder refuses (damaged data) is skipped; the
         // images after it may still decode.
         avcodec_send_packet(dec_, pkt_);
@@ -844,6 +874,7 @@ bool TFfmpegVideo::DecodeUntil(int32_t target, int32_t fromKey) {
     if (!found && lastOutput_ > target + kLostMargin) lost_ = true;
   }
   if (!found && eof && lastOutput_ > target) lost_ = true;
+  dec_->skip_frame = AVDISCARD_DEFAULT;
   if (eof) decoderLive_ = false;  // a drained decoder must be flushed before more
   return found || Cached(target) != nullptr;
 }

@@ -102,6 +102,10 @@ class TFfmpegVideo {
   void SetCacheBudget(std::size_t bytes) { cacheBudget_ = bytes; }
   std::size_t CacheBudget() const { return cacheBudget_; }
   std::size_t CacheBytes() const { return cacheBytes_; }
+  // Images read one by one, far apart, never stepped back from (a command
+  // that writes a few images): a jump then decodes only the pictures the
+  // target needs.
+  void SetIsolatedReads(bool on) { isolatedReads_ = on; }
   // Frames decoded since opening (for tests and benchmarks); the check of
   // the last images made while opening is not counted.
   int64_t FramesDecoded() const { return framesDecoded_; }
@@ -121,6 +125,7 @@ class TFfmpegVideo {
     int64_t delay = 0;    // presentation minus decoding time, as the file gives them
     int8_t type = 0;      // MPEG-1/2 picture coding type (3: bidirectional), 0 unknown
     bool same = false;    // a key packet identical to the key packet before it
+    bool whole = true;    // read in full, within the file, not marked corrupt
   };
   bool OpenContainer();
   double ReadCaptureRate() const;
@@ -144,6 +149,7 @@ class TFfmpegVideo {
   // duration of one image in time-base units.
   double SpreadTimes(const TMp4Durations* table);
   bool DropUndecodableTail();
+  bool TailIsWhole() const;
   void DropLastImage();
   bool SeekToKey(int32_t decodeIndex);
   // Decodes until image `target` is in the cache.  With `fromKey` (a decode
@@ -151,6 +157,9 @@ class TFfmpegVideo {
   // and `target` may be FrameCount(): decoding then goes to the end.
   bool DecodeUntil(int32_t target, int32_t fromKey = -1);
   int32_t DecodeIndexOf(const AVPacket& pkt);
+  // The decode index of the packet shown as image `rank`, searched from
+  // decode index `from`; -1 when none is.
+  int32_t DecodeIndexOfRank(int32_t rank, int32_t from) const;
   int32_t RankOf(int64_t pts) const;
   bool Fail(const std::string& why);
   void CacheFrame(int32_t rank, AVFrame* frame);
@@ -207,6 +216,7 @@ class TFfmpegVideo {
   // Cache of decoded pictures (references to the decoder's frames), least
   // recently used first.
   std::size_t cacheBudget_ = kDefaultCacheBytes;
+  bool isolatedReads_ = false;
   std::size_t cacheBytes_ = 0;
   std::list<std::pair<int32_t, AVFrame*>> lru_;
   std::unordered_map<int32_t, std::list<std::pair<int32_t, AVFrame*>>::iterator> cache_;

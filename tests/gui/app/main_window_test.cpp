@@ -496,6 +496,7 @@ TEST_F(WindowTest, TimeBetweenImages) {
   bool defaultSelected = false;
   window->TimeDialog().OnShown = [&](QWidget* d) {
     defaultSelected = d->findChild<QAbstractButton*>(QStringLiteral("default"))->isChecked();
+    Shot(d, "time_dialog");
     d->findChild<QLineEdit*>(QStringLiteral("value"))->setText(QStringLiteral("0.001"));
     d->findChild<QPushButton*>(QStringLiteral("ok"))->click();
   };

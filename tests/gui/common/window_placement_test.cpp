@@ -112,5 +112,17 @@ TEST(WindowPlacement, SecondaryWindowsOpenInsideTheScreenAndRememberTheirPlace) 
   EXPECT_EQ(calculator.size(), QSize(340, 380));
 }
 
+// A window asking for more than the screen has (the print window's 980 x 720
+// on a 1280 x 720 screen) gets a frame that fits; a small one keeps its size.
+TEST(WindowPlacement, SizeWithinScreenLeavesRoomForTheFrame) {
+  QWidget w;
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  const QSize fitted = SizeWithinScreen(w, area.size() + QSize(200, 200));
+  const QSize frame = fitted.grownBy(FrameMarginsOf(w));
+  EXPECT_EQ(frame.width(), area.width());
+  EXPECT_EQ(frame.height(), area.height());
+  EXPECT_EQ(SizeWithinScreen(w, {120, 80}), QSize(120, 80));
+}
+
 }  // namespace
 }  // namespace kinevo::gui

@@ -15,6 +15,7 @@
 #include "support/fake_view.h"
 #include "support/qt_test_application.h"
 #include "support/scripted_dialog.h"
+#include "support/shots.h"
 
 namespace kinevo {
 namespace {
@@ -32,6 +33,7 @@ TEST(GroupWindow, ReturnsTheChosenActionAndGroups) {
   box.OnShown = [](QWidget* d) {
     d->findChild<QRadioButton*>("hide")->setChecked(true);
     d->findChild<QLineEdit*>("groups")->setText("1-3 ; 7");
+    test::Shot(*d, "montage_groups_dialog");
     d->findChild<QPushButton*>("ok")->click();
   };
   montage.GroupDialog = &box;
@@ -72,6 +74,7 @@ TEST(MissingImageWindow, ArrowsMoveTheCurrentTime) {
   box.OnShown = [&](QWidget* d) {
     auto* current = d->findChild<QLineEdit*>("current");
     before = current->text();
+    test::Shot(*d, "montage_missing_image_dialog");
     d->findChild<QToolButton*>("up")->click();
     afterUp = current->text();
     d->findChild<QToolButton*>("down")->click();

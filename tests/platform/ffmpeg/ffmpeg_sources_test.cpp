@@ -311,6 +311,26 @@ TEST(FfmpegVideo, SteppingBackIsServedFromTheCache) {
   EXPECT_LE(w.FramesDecoded(), 60 + 4);
 }
 
+// A reader of isolated images: a jump decodes only what its image needs
+// (the B pictures nothing refers to are skipped), and every image is still
+// exact, in any order.
+TEST(FfmpegVideo, IsolatedReadsDecodeLessAndStayExact) {
+  ff::TFfmpegVideo all, isolated;
+  isolated.SetIsolatedReads(true);
+  ASSERT_TRUE(all.Open(Samples::Path("h264.mp4")));
+  ASSERT_TRUE(isolated.Open(Samples::Path("h264.mp4")));
+  Image img;
+  ASSERT_TRUE(all.ReadFrame(45, img));
+  ASSERT_TRUE(isolated.ReadFrame(45, img));
+  EXPECT_EQ(ReadIndexPattern(img), 45);
+  EXPECT_LT(isolated.FramesDecoded(), all.FramesDecoded() * 3 / 4)
+      << isolated.FramesDecoded() << " against " << all.FramesDecoded();
+  for (int i : Shuffled(60, 5)) {
+    ASSERT_TRUE(isolated.ReadFrame(i, img));
+    ASSERT_EQ(ReadIndexPattern(img), i);
+  }
+}
+
 TEST(FfmpegVideo, SmallCacheStaysWithinBudgetAndStaysRight) {
   ff::TFfmpegVideo v;
   v.SetCacheBudget(100000);  // a handful of 160 x 120 pictures

@@ -15,154 +15,172 @@ namespace {
 
 const std::vector<TCommandText> kTexts = {
     // Tool buttons.
-    {"ButtonOutilZoom", "Zoom", "Agrandir ou réduire l'image", true},
-    {"ButtonOutilPan", "Déplacer l'image", "Déplacer l'image dans son cadre", true},
-    {"ButtonOutilEchelle", "Echelle", "Définir l'échelle à l'aide d'une longueur connue", true},
-    {"ButtonOutilEchelleHoriz", "Echelle horizontale", "Définir l'échelle horizontale", true},
-    {"ButtonOutilEchelleVert", "Echelle verticale", "Définir l'échelle verticale", true},
-    {"ButtonOutilMarque", "Marques", "Pointer les positions des objets", true},
-    {"ButtonOutilOrigine", "Repère", "Placer l'origine du repère et orienter ses axes", true},
-    {"ButtonOutilTsp", "Transparent",
+    {TCommand::ButtonOutilZoom, "Zoom", "Agrandir ou réduire l'image", true},
+    {TCommand::ButtonOutilPan, "Déplacer l'image", "Déplacer l'image dans son cadre", true},
+    {TCommand::ButtonOutilEchelle, "Echelle", "Définir l'échelle à l'aide d'une longueur connue",
+     true},
+    {TCommand::ButtonOutilEchelleHoriz, "Echelle horizontale", "Définir l'échelle horizontale",
+     true},
+    {TCommand::ButtonOutilEchelleVert, "Echelle verticale", "Définir l'échelle verticale", true},
+    {TCommand::ButtonOutilMarque, "Marques", "Pointer les positions des objets", true},
+    {TCommand::ButtonOutilOrigine, "Repère", "Placer l'origine du repère et orienter ses axes",
+     true},
+    {TCommand::ButtonOutilTsp, "Transparent",
      "Glisser-déposer le transparent puis pointer la position de l'objet", true},
-    {"ButtonOutilDeplacer", "Déplacer", "Déplacer une marque", true},
-    {"ButtonOutilEffacer", "Gomme", "Supprimer des marques", true},
-    {"ButtonOutilNom", "Noms", "Modifier le nom et la couleur de chaque marque", false},
+    {TCommand::ButtonOutilDeplacer, "Déplacer", "Déplacer une marque", true},
+    {TCommand::ButtonOutilEffacer, "Gomme", "Supprimer des marques", true},
+    {TCommand::ButtonOutilNom, "Noms", "Modifier le nom et la couleur de chaque marque", false},
     // Mode buttons.
-    {"ButtonModeRepereFixe", "Repère fixe", "Pointer dans un repère fixe", true},
-    {"ButtonModeTransparent", "Repère mobile", "Pointer sur un transparent (repère mobile)", true},
-    {"ButtonModeMontage", "Montage", "Masquer des images et insérer des pauses", true},
-    {"ButtonModeTracking", "Suivi", "Suivi automatique des objets", true},
-    {"ButtonModeCapture", "Capture", "Filmer avec une caméra", true},
+    {TCommand::ButtonModeRepereFixe, "Repère fixe", "Pointer dans un repère fixe", true},
+    {TCommand::ButtonModeTransparent, "Repère mobile", "Pointer sur un transparent (repère mobile)",
+     true},
+    {TCommand::ButtonModeMontage, "Montage", "Masquer des images et insérer des pauses", true},
+    {TCommand::ButtonModeTracking, "Suivi", "Suivi automatique des objets", true},
+    {TCommand::ButtonModeCapture, "Capture", "Filmer avec une caméra", true},
     // Montage buttons.
-    {"ButtonMontageBasculer", "Masquer", "Masquer ou montrer l'image courante dans le montage",
-     true},
-    {"ButtonMontageBasculerMult", "Groupes", "Masquer ou montrer des groupes d'images", false},
-    {"ButtonMontageInstant", "Image manquante",
+    {TCommand::ButtonMontageBasculer, "Masquer",
+     "Masquer ou montrer l'image courante dans le montage", true},
+    {TCommand::ButtonMontageBasculerMult, "Groupes", "Masquer ou montrer des groupes d'images",
+     false},
+    {TCommand::ButtonMontageInstant, "Image manquante",
      "Ouvrir ou fermer un intervalle de temps avant l'image courante", false},
-    {"ButtonMontageEnregistrer", "Enregistrer", "Enregistrer le montage dans un fichier vidéo",
-     false},
-    {"ButtonMontageV2p", "Vidéo en images", "Convertir la vidéo en images", false},
-    {"ButtonMontageP2v", "Images en vidéo", "Convertir des images en vidéo", false},
+    {TCommand::ButtonMontageEnregistrer, "Enregistrer",
+     "Enregistrer le montage dans un fichier vidéo", false},
+    {TCommand::ButtonMontageV2p, "Vidéo en images", "Convertir la vidéo en images", false},
+    {TCommand::ButtonMontageP2v, "Images en vidéo", "Convertir des images en vidéo", false},
     // Navigation buttons beside the track bar.
-    {"ButtonNavPremiere", "Première image", "Aller à la première image", false},
-    {"ButtonNavPrecedente", "Image précédente", "Aller à l'image précédente", false},
-    {"ButtonNavLecture", "Lecture", "Lire la vidéo à partir de l'image affichée", false},
-    {"ButtonNavPause", "Pause", "Arrêter la lecture", false},
-    {"ButtonNavSuivante", "Image suivante", "Aller à l'image suivante", false},
-    {"ButtonNavDerniere", "Dernière image", "Aller à la dernière image", false},
+    {TCommand::ButtonNavPremiere, "Première image", "Aller à la première image", false},
+    {TCommand::ButtonNavPrecedente, "Image précédente", "Aller à l'image précédente", false},
+    {TCommand::ButtonNavLecture, "Lecture", "Lire la vidéo à partir de l'image affichée", false},
+    {TCommand::ButtonNavPause, "Pause", "Arrêter la lecture", false},
+    {TCommand::ButtonNavSuivante, "Image suivante", "Aller à l'image suivante", false},
+    {TCommand::ButtonNavDerniere, "Dernière image", "Aller à la dernière image", false},
     // Result buttons.
-    {"ButtonMenuTableau", "Tableau", "Tableau des valeurs", false},
-    {"ButtonMenuTemps", "Temps", "Evolution temporelle", false},
-    {"ButtonMenuReferentiel", "Trajectoire", "Trajectoire dans un référentiel", false},
-    {"ButtonMenuVecteur", "Vecteurs", "Vecteurs vitesse et accélération", false},
-    {"ButtonMenuFormule", "Formules", "Formules personnelles", false},
+    {TCommand::ButtonMenuTableau, "Tableau", "Tableau des valeurs", false},
+    {TCommand::ButtonMenuTemps, "Temps", "Evolution temporelle", false},
+    {TCommand::ButtonMenuReferentiel, "Trajectoire", "Trajectoire dans un référentiel", false},
+    {TCommand::ButtonMenuVecteur, "Vecteurs", "Vecteurs vitesse et accélération", false},
+    {TCommand::ButtonMenuFormule, "Formules", "Formules personnelles", false},
     // Menu "Fichier".
-    {"MenuFichierOuvrirVideo", "Ouvrir un fichier &vidéo...", "Ouvrir un fichier vidéo", false},
-    {"MenuFichierOuvrirKvo", "Ouvrir un fichier &KVO...", "Ouvrir un travail enregistré", false},
-    {"MenuFichierRecent", "Fichiers &récents", "Ouvrir un fichier récemment utilisé", false},
-    {"MenuFichierRechercher", "Rec&hercher un fichier...", "Rechercher un fichier vidéo ou KVO",
+    {TCommand::MenuFichierOuvrirVideo, "Ouvrir un fichier &vidéo...", "Ouvrir un fichier vidéo",
      false},
-    {"MenuFichierFermerVideo", "&Fermer la vidéo", "Fermer le fichier vidéo", false},
-    {"MenuFichierEnregistrer", "&Enregistrer", "Enregistrer le travail dans son fichier KVO",
+    {TCommand::MenuFichierOuvrirKvo, "Ouvrir un fichier &KVO...", "Ouvrir un travail enregistré",
      false},
-    {"MenuFichierEnregistrerSous", "Enregistrer &sous...",
+    {TCommand::MenuFichierRecent, "Fichiers &récents", "Ouvrir un fichier récemment utilisé",
+     false},
+    {TCommand::MenuFichierRechercher, "Rec&hercher un fichier...",
+     "Rechercher un fichier vidéo ou KVO", false},
+    {TCommand::MenuFichierFermerVideo, "&Fermer la vidéo", "Fermer le fichier vidéo", false},
+    {TCommand::MenuFichierEnregistrer, "&Enregistrer",
+     "Enregistrer le travail dans son fichier KVO", false},
+    {TCommand::MenuFichierEnregistrerSous, "Enregistrer &sous...",
      "Enregistrer le travail dans un fichier KVO", false},
-    {"MenuFichierProprietes", "&Propriétés...", "Propriétés du fichier vidéo", false},
-    {"MenuFichierQuitter", "&Quitter", "Quitter le logiciel", false},
+    {TCommand::MenuFichierProprietes, "&Propriétés...", "Propriétés du fichier vidéo", false},
+    {TCommand::MenuFichierQuitter, "&Quitter", "Quitter le logiciel", false},
     // Menu "Affichage".
-    {"MenuAffichageAnnuler", "Annuler  (Ctrl A, Ctrl Z)", "Annuler la dernière action", false},
-    {"MenuAffichageLoupe", "&Loupe", "Afficher ou masquer la loupe", true},
-    {"MenuAffichageCacherImage", "&Cacher l'image",
+    {TCommand::MenuAffichageAnnuler, "Annuler  (Ctrl A, Ctrl Z)", "Annuler la dernière action",
+     false},
+    {TCommand::MenuAffichageLoupe, "&Loupe", "Afficher ou masquer la loupe", true},
+    {TCommand::MenuAffichageCacherImage, "&Cacher l'image",
      "Cacher ou montrer l'image (les marques restent visibles)", true},
-    {"MenuAffichageAllerDerniereImagePointee", "Aller à la dernière image &pointée",
+    {TCommand::MenuAffichageAllerDerniereImagePointee, "Aller à la dernière image &pointée",
      "Aller à la dernière image pointée", false},
-    {"MenuAffichageAllerImageNumero", "Aller à l'image &numéro...",
+    {TCommand::MenuAffichageAllerImageNumero, "Aller à l'image &numéro...",
      "Aller à une image de numéro donné", false},
-    {"MenuAffichageCouleur", "&Noms et couleurs des marques...",
+    {TCommand::MenuAffichageCouleur, "&Noms et couleurs des marques...",
      "Modifier le nom et la couleur de chaque marque", false},
-    {"MenuAffichageTaillePetite", "Petite", "Petite taille des marques et des axes", true},
-    {"MenuAffichageTailleMoyenne", "Moyenne", "Taille moyenne des marques et des axes", true},
-    {"MenuAffichageTailleGrande", "Grande", "Grande taille des marques et des axes", true},
-    {"MenuAffichageNumeroterDown", "Sous la marque", "Numéro sous la marque", true},
-    {"MenuAffichageNumeroterRight", "A droite de la marque", "Numéro à droite de la marque", true},
-    {"MenuAffichageNumeroterNone", "Aucun numéro", "Pas de numéro", true},
-    {"MenuAffichageDessinerToutesLesMarques", "Toutes les marques", "Dessiner toutes les marques",
+    {TCommand::MenuAffichageTaillePetite, "Petite", "Petite taille des marques et des axes", true},
+    {TCommand::MenuAffichageTailleMoyenne, "Moyenne", "Taille moyenne des marques et des axes",
      true},
-    {"MenuAffichageDessinerDerniereMarque", "La dernière marque",
+    {TCommand::MenuAffichageTailleGrande, "Grande", "Grande taille des marques et des axes", true},
+    {TCommand::MenuAffichageNumeroterDown, "Sous la marque", "Numéro sous la marque", true},
+    {TCommand::MenuAffichageNumeroterRight, "A droite de la marque", "Numéro à droite de la marque",
+     true},
+    {TCommand::MenuAffichageNumeroterNone, "Aucun numéro", "Pas de numéro", true},
+    {TCommand::MenuAffichageDessinerToutesLesMarques, "Toutes les marques",
+     "Dessiner toutes les marques", true},
+    {TCommand::MenuAffichageDessinerDerniereMarque, "La dernière marque",
      "Dessiner seulement la dernière marque", true},
-    {"MenuAffichageDessinerAutres", "Les dernières marques...",
+    {TCommand::MenuAffichageDessinerAutres, "Les dernières marques...",
      "Dessiner seulement les dernières marques", true},
-    {"MenuAffichageEffacerMarques", "Les marques", "Effacer toutes les marques", false},
-    {"MenuAffichageEffacerTransparent", "Le transparent", "Effacer les marques du transparent",
+    {TCommand::MenuAffichageEffacerMarques, "Les marques", "Effacer toutes les marques", false},
+    {TCommand::MenuAffichageEffacerTransparent, "Le transparent",
+     "Effacer les marques du transparent", false},
+    {TCommand::MenuAffichageEffacerRepere, "Le repère", "Effacer l'origine du repère", false},
+    {TCommand::MenuAffichageEffacerEchelle, "L'échelle", "Effacer l'échelle", false},
+    {TCommand::MenuAffichageEffacerTout, "Tout", "Tout effacer", false},
+    {TCommand::MenuAffichageEffacerContour, "Le contour", "Effacer le contour de l'objet suivi",
      false},
-    {"MenuAffichageEffacerRepere", "Le repère", "Effacer l'origine du repère", false},
-    {"MenuAffichageEffacerEchelle", "L'échelle", "Effacer l'échelle", false},
-    {"MenuAffichageEffacerTout", "Tout", "Tout effacer", false},
-    {"MenuAffichageEffacerContour", "Le contour", "Effacer le contour de l'objet suivi", false},
-    {"MenuAffichageEffacerBanZones", "Les zones ignorées", "Effacer les zones ignorées", false},
-    {"MenuAffichageOptions", "&Options...", "Préférences du logiciel", false},
+    {TCommand::MenuAffichageEffacerBanZones, "Les zones ignorées", "Effacer les zones ignorées",
+     false},
+    {TCommand::MenuAffichageOptions, "&Options...", "Préférences du logiciel", false},
     // Menu "Mesures".
-    {"MenuMesuresAngleRotation", "&Angle de rotation du repère...", "Saisir l'angle de l'axe des x",
-     false},
-    {"MenuMesuresInverserAxeX", "Axe des x vers la droite", "Inverser le sens de l'axe des x",
+    {TCommand::MenuMesuresAngleRotation, "&Angle de rotation du repère...",
+     "Saisir l'angle de l'axe des x", false},
+    {TCommand::MenuMesuresInverserAxeX, "Axe des x vers la droite",
+     "Inverser le sens de l'axe des x", true},
+    {TCommand::MenuMesuresInverserAxeY, "Axe des y vers le haut", "Inverser le sens de l'axe des y",
      true},
-    {"MenuMesuresInverserAxeY", "Axe des y vers le haut", "Inverser le sens de l'axe des y", true},
-    {"MenuMesuresNbMarqueParImageUne", "Une", "Une marque par image", true},
-    {"MenuMesuresNbMarqueParImageDeux", "Deux", "Deux marques par image", true},
-    {"MenuMesuresNbMarqueParImageTrois", "Trois", "Trois marques par image", true},
-    {"MenuMesuresNbMarqueParImageAutres", "Autre...", "Autre nombre de marques par image", true},
-    {"MenuMesuresNbImagesEntreMarquesUne", "Une", "Avancer d'une image après chaque pointage",
+    {TCommand::MenuMesuresNbMarqueParImageUne, "Une", "Une marque par image", true},
+    {TCommand::MenuMesuresNbMarqueParImageDeux, "Deux", "Deux marques par image", true},
+    {TCommand::MenuMesuresNbMarqueParImageTrois, "Trois", "Trois marques par image", true},
+    {TCommand::MenuMesuresNbMarqueParImageAutres, "Autre...", "Autre nombre de marques par image",
      true},
-    {"MenuMesuresNbImagesEntreMarquesAutres", "Autre...",
+    {TCommand::MenuMesuresNbImagesEntreMarquesUne, "Une",
+     "Avancer d'une image après chaque pointage", true},
+    {TCommand::MenuMesuresNbImagesEntreMarquesAutres, "Autre...",
      "Autre nombre d'images entre deux pointages", true},
-    {"MenuMesuresTemps", "&Temps entre deux images...", "Durée entre deux images successives",
-     false},
-    {"MenuMesuresValeurEchelle", "Longueur de l'é&chelle...", "Longueur du segment de l'échelle",
-     false},
-    {"MenuMesuresValeurEchelleHoriz", "Longueur de l'échelle &horizontale...",
+    {TCommand::MenuMesuresTemps, "&Temps entre deux images...",
+     "Durée entre deux images successives", false},
+    {TCommand::MenuMesuresValeurEchelle, "Longueur de l'é&chelle...",
+     "Longueur du segment de l'échelle", false},
+    {TCommand::MenuMesuresValeurEchelleHoriz, "Longueur de l'échelle &horizontale...",
      "Longueur de l'échelle horizontale", false},
-    {"MenuMesuresValeurEchelleVert", "Longueur de l'échelle &verticale...",
+    {TCommand::MenuMesuresValeurEchelleVert, "Longueur de l'échelle &verticale...",
      "Longueur de l'échelle verticale", false},
-    {"MenuMesuresFormeLibre", "Forme libre", "Contour à main levée", true},
-    {"MenuMesuresFormePolygone", "Polygone", "Contour polygonal", true},
-    {"MenuMesuresFormeCercle", "Cercle", "Contour circulaire", true},
-    {"MenuMesuresEspaceChoix1", "20 pixels", "Rayon de recherche de 20 pixels", true},
-    {"MenuMesuresEspaceChoix2", "40 pixels", "Rayon de recherche de 40 pixels", true},
-    {"MenuMesuresEspaceChoix3", "60 pixels", "Rayon de recherche de 60 pixels", true},
-    {"MenuMesuresEspaceChoixAutres", "Autre...", "Autre rayon de recherche", true},
-    {"MenuMesuresZone", "Zone de recherche", "Afficher la zone de recherche", true},
-    {"MenuMesuresCalculatrice", "&Calculatrice...", "Calculatrice", false},
+    {TCommand::MenuMesuresFormeLibre, "Forme libre", "Contour à main levée", true},
+    {TCommand::MenuMesuresFormePolygone, "Polygone", "Contour polygonal", true},
+    {TCommand::MenuMesuresFormeCercle, "Cercle", "Contour circulaire", true},
+    {TCommand::MenuMesuresEspaceChoix1, "20 pixels", "Rayon de recherche de 20 pixels", true},
+    {TCommand::MenuMesuresEspaceChoix2, "40 pixels", "Rayon de recherche de 40 pixels", true},
+    {TCommand::MenuMesuresEspaceChoix3, "60 pixels", "Rayon de recherche de 60 pixels", true},
+    {TCommand::MenuMesuresEspaceChoixAutres, "Autre...", "Autre rayon de recherche", true},
+    {TCommand::MenuMesuresZone, "Zone de recherche", "Afficher la zone de recherche", true},
+    {TCommand::MenuMesuresCalculatrice, "&Calculatrice...", "Calculatrice", false},
     // Menu "Aide".
-    {"MenuAideKinevo", "&Aide de Kinevo", "Ouvrir l'aide", false},
-    {"MenuAideApropos", "À &propos...", "À propos de Kinevo", false},
+    {TCommand::MenuAideKinevo, "&Aide de Kinevo", "Ouvrir l'aide", false},
+    {TCommand::MenuAideApropos, "À &propos...", "À propos de Kinevo", false},
     // Pop-up menu.
-    {"PopupMenuZoom", "Zoom", "", true},
-    {"PopupMenuPan", "Déplacer l'image", "", true},
-    {"PopupMenuEchelle", "Echelle", "", true},
-    {"PopupMenuEchelleHoriz", "Echelle horizontale", "", true},
-    {"PopupMenuEchelleVert", "Echelle verticale", "", true},
-    {"PopupMenuMarque", "Marques", "", true},
-    {"PopupMenuOrigine", "Repère", "", true},
-    {"PopupMenuTsp", "Transparent", "", true},
-    {"PopupMenuDeplacer", "Déplacer une marque", "", true},
-    {"PopupMenuEffacer", "Gomme", "", true},
+    {TCommand::PopupMenuZoom, "Zoom", "", true},
+    {TCommand::PopupMenuPan, "Déplacer l'image", "", true},
+    {TCommand::PopupMenuEchelle, "Echelle", "", true},
+    {TCommand::PopupMenuEchelleHoriz, "Echelle horizontale", "", true},
+    {TCommand::PopupMenuEchelleVert, "Echelle verticale", "", true},
+    {TCommand::PopupMenuMarque, "Marques", "", true},
+    {TCommand::PopupMenuOrigine, "Repère", "", true},
+    {TCommand::PopupMenuTsp, "Transparent", "", true},
+    {TCommand::PopupMenuDeplacer, "Déplacer une marque", "", true},
+    {TCommand::PopupMenuEffacer, "Gomme", "", true},
 };
 
-const std::vector<std::string> kNavigation = {"ButtonNavPremiere", "ButtonNavPrecedente",
-                                              "ButtonNavLecture",  "ButtonNavPause",
-                                              "ButtonNavSuivante", "ButtonNavDerniere"};
-const std::vector<std::string> kMontageButtons = {
-    "ButtonMontageBasculer",    "ButtonMontageBasculerMult", "ButtonMontageInstant",
-    "ButtonMontageEnregistrer", "ButtonMontageV2p",          "ButtonMontageP2v"};
+const std::vector<TCommand> kNavigation = {
+    TCommand::ButtonNavPremiere, TCommand::ButtonNavPrecedente, TCommand::ButtonNavLecture,
+    TCommand::ButtonNavPause,    TCommand::ButtonNavSuivante,   TCommand::ButtonNavDerniere};
+const std::vector<TCommand> kMontageButtons = {
+    TCommand::ButtonMontageBasculer, TCommand::ButtonMontageBasculerMult,
+    TCommand::ButtonMontageInstant,  TCommand::ButtonMontageEnregistrer,
+    TCommand::ButtonMontageV2p,      TCommand::ButtonMontageP2v};
 
-const std::vector<std::vector<std::string>> kRadioGroups = {
-    {"MenuAffichageTaillePetite", "MenuAffichageTailleMoyenne", "MenuAffichageTailleGrande"},
-    {"MenuAffichageNumeroterDown", "MenuAffichageNumeroterRight", "MenuAffichageNumeroterNone"},
-    {"MenuAffichageDessinerToutesLesMarques", "MenuAffichageDessinerDerniereMarque",
-     "MenuAffichageDessinerAutres"},
-    {"MenuMesuresNbMarqueParImageUne", "MenuMesuresNbMarqueParImageDeux",
-     "MenuMesuresNbMarqueParImageTrois", "MenuMesuresNbMarqueParImageAutres"},
-    {"MenuMesuresNbImagesEntreMarquesUne", "MenuMesuresNbImagesEntreMarquesAutres"},
+const std::vector<std::vector<TCommand>> kRadioGroups = {
+    {TCommand::MenuAffichageTaillePetite, TCommand::MenuAffichageTailleMoyenne,
+     TCommand::MenuAffichageTailleGrande},
+    {TCommand::MenuAffichageNumeroterDown, TCommand::MenuAffichageNumeroterRight,
+     TCommand::MenuAffichageNumeroterNone},
+    {TCommand::MenuAffichageDessinerToutesLesMarques, TCommand::MenuAffichageDessinerDerniereMarque,
+     TCommand::MenuAffichageDessinerAutres},
+    {TCommand::MenuMesuresNbMarqueParImageUne, TCommand::MenuMesuresNbMarqueParImageDeux,
+     TCommand::MenuMesuresNbMarqueParImageTrois, TCommand::MenuMesuresNbMarqueParImageAutres},
+    {TCommand::MenuMesuresNbImagesEntreMarquesUne, TCommand::MenuMesuresNbImagesEntreMarquesAutres},
 };
 
 std::string WithSeparator(std::string s) {
@@ -198,21 +216,35 @@ TFeatures ProgramFeatures() {
 
 const std::vector<TCommandText>& CommandTexts() { return kTexts; }
 
-const TCommandText* FindCommandText(const std::string& name) {
-  for (const auto& t : kTexts)
-    if (name == t.name) return &t;
-  return nullptr;
+const TCommandText& CommandText(TCommand command) {
+  // The table lists the commands in the order of their identifiers.
+  return kTexts[static_cast<std::size_t>(command)];
 }
 
-const std::vector<std::vector<std::string>>& RadioGroups() { return kRadioGroups; }
-const std::vector<std::string>& NavigationButtons() { return kNavigation; }
-const std::vector<std::string>& MontageButtons() { return kMontageButtons; }
+const char* CommandName(TCommand command) {
+  static constexpr const char* kNames[] = {
+#define KINEVO_COMMAND_NAME(name) #name,
+      KINEVO_MAIN_WINDOW_COMMANDS(KINEVO_COMMAND_NAME)
+#undef KINEVO_COMMAND_NAME
+  };
+  return kNames[static_cast<std::size_t>(command)];
+}
+
+std::optional<TCommand> FindCommand(std::string_view name) {
+  for (const auto& t : kTexts)
+    if (name == CommandName(t.id)) return t.id;
+  return std::nullopt;
+}
+
+const std::vector<std::vector<TCommand>>& RadioGroups() { return kRadioGroups; }
+const std::vector<TCommand>& NavigationButtons() { return kNavigation; }
+const std::vector<TCommand>& MontageButtons() { return kMontageButtons; }
 
 TCommandStates ComputeCommands(const TCommandContext& c) {
   TCommandStates s;
-  for (const auto& t : kTexts) s[t.name] = TCommandState{};
-  auto set = [&s](const std::string& name, bool visible, bool enabled, bool checked = false) {
-    s[name] = TCommandState{visible, enabled, checked};
+  for (const auto& t : kTexts) s[t.id] = TCommandState{};
+  auto set = [&s](TCommand command, bool visible, bool enabled, bool checked = false) {
+    s[command] = TCommandState{visible, enabled, checked};
   };
 
   const bool open = c.videoOpen;
@@ -227,51 +259,53 @@ TCommandStates ComputeCommands(const TCommandContext& c) {
   auto toolDown = [&](TOutil t) { return open && marking && c.viewTool == vtNone && c.tool == t; };
 
   // ------------------------------------------------------------ tool buttons
-  const std::vector<std::pair<std::string, std::string>> pairs = {
-      {"ButtonOutilZoom", "PopupMenuZoom"},
-      {"ButtonOutilPan", "PopupMenuPan"},
-      {"ButtonOutilEchelle", "PopupMenuEchelle"},
-      {"ButtonOutilEchelleHoriz", "PopupMenuEchelleHoriz"},
-      {"ButtonOutilEchelleVert", "PopupMenuEchelleVert"},
-      {"ButtonOutilMarque", "PopupMenuMarque"},
-      {"ButtonOutilOrigine", "PopupMenuOrigine"},
-      {"ButtonOutilTsp", "PopupMenuTsp"},
-      {"ButtonOutilDeplacer", "PopupMenuDeplacer"},
-      {"ButtonOutilEffacer", "PopupMenuEffacer"},
+  const std::vector<std::pair<TCommand, TCommand>> pairs = {
+      {TCommand::ButtonOutilZoom, TCommand::PopupMenuZoom},
+      {TCommand::ButtonOutilPan, TCommand::PopupMenuPan},
+      {TCommand::ButtonOutilEchelle, TCommand::PopupMenuEchelle},
+      {TCommand::ButtonOutilEchelleHoriz, TCommand::PopupMenuEchelleHoriz},
+      {TCommand::ButtonOutilEchelleVert, TCommand::PopupMenuEchelleVert},
+      {TCommand::ButtonOutilMarque, TCommand::PopupMenuMarque},
+      {TCommand::ButtonOutilOrigine, TCommand::PopupMenuOrigine},
+      {TCommand::ButtonOutilTsp, TCommand::PopupMenuTsp},
+      {TCommand::ButtonOutilDeplacer, TCommand::PopupMenuDeplacer},
+      {TCommand::ButtonOutilEffacer, TCommand::PopupMenuEffacer},
   };
-  set("ButtonOutilZoom", !capture, open, open && c.viewTool == vtZoom);
-  set("ButtonOutilPan", !capture, open, open && c.viewTool == vtPan);
-  set("ButtonOutilEchelle", marking && !sep, open, toolDown(otEchelle) && c.scaleKind == skNormal);
-  set("ButtonOutilEchelleHoriz", marking && sep, open,
+  set(TCommand::ButtonOutilZoom, !capture, open, open && c.viewTool == vtZoom);
+  set(TCommand::ButtonOutilPan, !capture, open, open && c.viewTool == vtPan);
+  set(TCommand::ButtonOutilEchelle, marking && !sep, open,
+      toolDown(otEchelle) && c.scaleKind == skNormal);
+  set(TCommand::ButtonOutilEchelleHoriz, marking && sep, open,
       toolDown(otEchelle) && c.scaleKind == skHoriz);
-  set("ButtonOutilEchelleVert", marking && sep, open, toolDown(otEchelle) && c.scaleKind == skVert);
-  set("ButtonOutilMarque", grid, open, toolDown(otMarque));
-  set("ButtonOutilOrigine", grid, open, toolDown(otOrigine));
-  set("ButtonOutilTsp", layer, open, toolDown(otTsp));
-  set("ButtonOutilDeplacer", marking, open, toolDown(otDeplacer));
-  set("ButtonOutilEffacer", marking, open, toolDown(otEffacer));
-  set("ButtonOutilNom", marking, open);
+  set(TCommand::ButtonOutilEchelleVert, marking && sep, open,
+      toolDown(otEchelle) && c.scaleKind == skVert);
+  set(TCommand::ButtonOutilMarque, grid, open, toolDown(otMarque));
+  set(TCommand::ButtonOutilOrigine, grid, open, toolDown(otOrigine));
+  set(TCommand::ButtonOutilTsp, layer, open, toolDown(otTsp));
+  set(TCommand::ButtonOutilDeplacer, marking, open, toolDown(otDeplacer));
+  set(TCommand::ButtonOutilEffacer, marking, open, toolDown(otEffacer));
+  set(TCommand::ButtonOutilNom, marking, open);
   for (const auto& [button, popup] : pairs) s[popup] = s[button];
 
   // ------------------------------------------------------------ mode buttons
-  set("ButtonModeRepereFixe", true, open, grid);
-  set("ButtonModeTransparent", true, open, layer);
-  set("ButtonModeMontage", c.allowMontage && c.features.montage, open, montage);
-  set("ButtonModeTracking", c.allowTracking && c.features.tracking, open, tracking);
-  set("ButtonModeCapture", c.allowCapture && c.features.capture, true, capture);
+  set(TCommand::ButtonModeRepereFixe, true, open, grid);
+  set(TCommand::ButtonModeTransparent, true, open, layer);
+  set(TCommand::ButtonModeMontage, c.allowMontage && c.features.montage, open, montage);
+  set(TCommand::ButtonModeTracking, c.allowTracking && c.features.tracking, open, tracking);
+  set(TCommand::ButtonModeCapture, c.allowCapture && c.features.capture, true, capture);
 
   // ------------------------------------------------------------ montage buttons
   // The toggle button is down on a hidden image; the missing-image dialog
   // runs only on a visible one.
-  set("ButtonMontageBasculer", montage, open, open && c.currentImageHidden);
-  set("ButtonMontageBasculerMult", montage, open);
-  set("ButtonMontageInstant", montage, open && !c.currentImageHidden);
+  set(TCommand::ButtonMontageBasculer, montage, open, open && c.currentImageHidden);
+  set(TCommand::ButtonMontageBasculerMult, montage, open);
+  set(TCommand::ButtonMontageInstant, montage, open && !c.currentImageHidden);
   const bool recording = montage && c.features.montageRecording;
-  set("ButtonMontageEnregistrer", recording, open);
+  set(TCommand::ButtonMontageEnregistrer, recording, open);
   // All three recordings show with the montage: hidden behind settings that
   // are off at first, they were never found.
-  set("ButtonMontageV2p", recording, open);
-  set("ButtonMontageP2v", recording, true);
+  set(TCommand::ButtonMontageV2p, recording, open);
+  set(TCommand::ButtonMontageP2v, recording, true);
 
   // ------------------------------------------------------------ navigation
   // Beside the track bar; the camera preview replaces the picture in capture.
@@ -280,76 +314,79 @@ TCommandStates ComputeCommands(const TCommandContext& c) {
   // ------------------------------------------------------------ result buttons
   const int segmentPoints = c.scalePoints[std::min<int>(c.scaleKind, 2)];
   const bool resultsEnabled = open && segmentPoints != 1;
-  for (const char* b : {"ButtonMenuTableau", "ButtonMenuTemps", "ButtonMenuReferentiel",
-                        "ButtonMenuVecteur", "ButtonMenuFormule"})
+  for (TCommand b :
+       {TCommand::ButtonMenuTableau, TCommand::ButtonMenuTemps, TCommand::ButtonMenuReferentiel,
+        TCommand::ButtonMenuVecteur, TCommand::ButtonMenuFormule})
     set(b, c.features.resultsWindow, resultsEnabled);
 
   // ------------------------------------------------------------ "Fichier"
   const bool files = !capture;
-  set("MenuFichierOuvrirVideo", files, true);
-  set("MenuFichierOuvrirKvo", files, true);
-  set("MenuFichierRecent", files, true);
-  set("MenuFichierRechercher", files && c.features.fileSearch, true);
-  set("MenuFichierFermerVideo", files, open);
-  set("MenuFichierEnregistrer", files, true);
-  set("MenuFichierEnregistrerSous", files, true);
-  set("MenuFichierProprietes", files && c.features.properties, open && c.imageDuration != 0);
-  set("MenuFichierQuitter", true, true);
+  set(TCommand::MenuFichierOuvrirVideo, files, true);
+  set(TCommand::MenuFichierOuvrirKvo, files, true);
+  set(TCommand::MenuFichierRecent, files, true);
+  set(TCommand::MenuFichierRechercher, files && c.features.fileSearch, true);
+  set(TCommand::MenuFichierFermerVideo, files, open);
+  set(TCommand::MenuFichierEnregistrer, files, true);
+  set(TCommand::MenuFichierEnregistrerSous, files, true);
+  set(TCommand::MenuFichierProprietes, files && c.features.properties,
+      open && c.imageDuration != 0);
+  set(TCommand::MenuFichierQuitter, true, true);
 
   // ------------------------------------------------------------ "Affichage"
-  set("MenuAffichageAnnuler", marking, open && !c.undoCaption.empty());
-  set("MenuAffichageLoupe", marking, open, c.loupe);
-  set("MenuAffichageCacherImage", !capture, open, c.hideImage);
-  set("MenuAffichageAllerDerniereImagePointee", marking,
+  set(TCommand::MenuAffichageAnnuler, marking, open && !c.undoCaption.empty());
+  set(TCommand::MenuAffichageLoupe, marking, open, c.loupe);
+  set(TCommand::MenuAffichageCacherImage, !capture, open, c.hideImage);
+  set(TCommand::MenuAffichageAllerDerniereImagePointee, marking,
       open && c.tool != otEchelle && c.marksCount > 0);
-  set("MenuAffichageAllerImageNumero", marking, open);
-  set("MenuAffichageCouleur", marking, open);
-  set("MenuAffichageTaillePetite", marking, open, c.elementSize == 0);
-  set("MenuAffichageTailleMoyenne", marking, open, c.elementSize == 1);
-  set("MenuAffichageTailleGrande", marking, open, c.elementSize == 2);
-  set("MenuAffichageNumeroterDown", marking, open, c.numberPosition == npDown);
-  set("MenuAffichageNumeroterRight", marking, open, c.numberPosition == npRight);
-  set("MenuAffichageNumeroterNone", marking, open, c.numberPosition == npNone);
-  set("MenuAffichageDessinerToutesLesMarques", marking, open, c.allDrawn);
-  set("MenuAffichageDessinerDerniereMarque", marking, open, !c.allDrawn && c.marksToDraw == 1);
-  set("MenuAffichageDessinerAutres", marking, open, !c.allDrawn && c.marksToDraw != 1);
-  set("MenuAffichageEffacerMarques", grid || tracking, open);
-  set("MenuAffichageEffacerTransparent", layer, open);
-  set("MenuAffichageEffacerRepere", grid, open);
-  set("MenuAffichageEffacerEchelle", marking, open);
-  set("MenuAffichageEffacerTout", marking || tracking, open);
-  set("MenuAffichageEffacerContour", tracking, open);
-  set("MenuAffichageEffacerBanZones", tracking, open);
-  set("MenuAffichageOptions", c.features.optionsDialog, true);
+  set(TCommand::MenuAffichageAllerImageNumero, marking, open);
+  set(TCommand::MenuAffichageCouleur, marking, open);
+  set(TCommand::MenuAffichageTaillePetite, marking, open, c.elementSize == 0);
+  set(TCommand::MenuAffichageTailleMoyenne, marking, open, c.elementSize == 1);
+  set(TCommand::MenuAffichageTailleGrande, marking, open, c.elementSize == 2);
+  set(TCommand::MenuAffichageNumeroterDown, marking, open, c.numberPosition == npDown);
+  set(TCommand::MenuAffichageNumeroterRight, marking, open, c.numberPosition == npRight);
+  set(TCommand::MenuAffichageNumeroterNone, marking, open, c.numberPosition == npNone);
+  set(TCommand::MenuAffichageDessinerToutesLesMarques, marking, open, c.allDrawn);
+  set(TCommand::MenuAffichageDessinerDerniereMarque, marking, open,
+      !c.allDrawn && c.marksToDraw == 1);
+  set(TCommand::MenuAffichageDessinerAutres, marking, open, !c.allDrawn && c.marksToDraw != 1);
+  set(TCommand::MenuAffichageEffacerMarques, grid || tracking, open);
+  set(TCommand::MenuAffichageEffacerTransparent, layer, open);
+  set(TCommand::MenuAffichageEffacerRepere, grid, open);
+  set(TCommand::MenuAffichageEffacerEchelle, marking, open);
+  set(TCommand::MenuAffichageEffacerTout, marking || tracking, open);
+  set(TCommand::MenuAffichageEffacerContour, tracking, open);
+  set(TCommand::MenuAffichageEffacerBanZones, tracking, open);
+  set(TCommand::MenuAffichageOptions, c.features.optionsDialog, true);
 
   // ------------------------------------------------------------ "Mesures"
-  set("MenuMesuresAngleRotation", grid, open && c.hasOrigin);
+  set(TCommand::MenuMesuresAngleRotation, grid, open && c.hasOrigin);
   // The items read "Axe des x vers la droite" and "Axe des y vers le haut":
   // ticked while the axis points that way, as the frame draws it.
-  set("MenuMesuresInverserAxeX", marking, open && c.hasOrigin, c.directX);
-  set("MenuMesuresInverserAxeY", marking, open && c.hasOrigin, c.directY);
+  set(TCommand::MenuMesuresInverserAxeX, marking, open && c.hasOrigin, c.directX);
+  set(TCommand::MenuMesuresInverserAxeY, marking, open && c.hasOrigin, c.directY);
   const bool perImage = marking || tracking;
   const int n = c.marksNumberPerFrame;
-  set("MenuMesuresNbMarqueParImageUne", perImage, open, n == 1);
-  set("MenuMesuresNbMarqueParImageDeux", perImage, open, n == 2);
-  set("MenuMesuresNbMarqueParImageTrois", perImage, open, n == 3);
-  set("MenuMesuresNbMarqueParImageAutres", perImage, open, n < 1 || n > 3);
-  set("MenuMesuresNbImagesEntreMarquesUne", perImage, open, c.framesBetween == 1);
-  set("MenuMesuresNbImagesEntreMarquesAutres", perImage, open, c.framesBetween != 1);
-  set("MenuMesuresTemps", marking && c.features.timeDialog, open);
-  set("MenuMesuresValeurEchelle", marking && !sep, open && c.scalePoints[skNormal] == 2);
-  set("MenuMesuresValeurEchelleHoriz", marking && sep, open && c.scalePoints[skHoriz] == 2);
-  set("MenuMesuresValeurEchelleVert", marking && sep, open && c.scalePoints[skVert] == 2);
-  for (const char* t :
-       {"MenuMesuresFormeLibre", "MenuMesuresFormePolygone", "MenuMesuresFormeCercle",
-        "MenuMesuresEspaceChoix1", "MenuMesuresEspaceChoix2", "MenuMesuresEspaceChoix3",
-        "MenuMesuresEspaceChoixAutres", "MenuMesuresZone"})
+  set(TCommand::MenuMesuresNbMarqueParImageUne, perImage, open, n == 1);
+  set(TCommand::MenuMesuresNbMarqueParImageDeux, perImage, open, n == 2);
+  set(TCommand::MenuMesuresNbMarqueParImageTrois, perImage, open, n == 3);
+  set(TCommand::MenuMesuresNbMarqueParImageAutres, perImage, open, n < 1 || n > 3);
+  set(TCommand::MenuMesuresNbImagesEntreMarquesUne, perImage, open, c.framesBetween == 1);
+  set(TCommand::MenuMesuresNbImagesEntreMarquesAutres, perImage, open, c.framesBetween != 1);
+  set(TCommand::MenuMesuresTemps, marking && c.features.timeDialog, open);
+  set(TCommand::MenuMesuresValeurEchelle, marking && !sep, open && c.scalePoints[skNormal] == 2);
+  set(TCommand::MenuMesuresValeurEchelleHoriz, marking && sep, open && c.scalePoints[skHoriz] == 2);
+  set(TCommand::MenuMesuresValeurEchelleVert, marking && sep, open && c.scalePoints[skVert] == 2);
+  for (TCommand t : {TCommand::MenuMesuresFormeLibre, TCommand::MenuMesuresFormePolygone,
+                     TCommand::MenuMesuresFormeCercle, TCommand::MenuMesuresEspaceChoix1,
+                     TCommand::MenuMesuresEspaceChoix2, TCommand::MenuMesuresEspaceChoix3,
+                     TCommand::MenuMesuresEspaceChoixAutres, TCommand::MenuMesuresZone})
     set(t, tracking, open);
-  set("MenuMesuresCalculatrice", c.features.calculator, true);
+  set(TCommand::MenuMesuresCalculatrice, c.features.calculator, true);
 
   // ------------------------------------------------------------ "Aide"
-  set("MenuAideKinevo", c.features.help, true);
-  set("MenuAideApropos", c.features.about, true);
+  set(TCommand::MenuAideKinevo, c.features.help, true);
+  set(TCommand::MenuAideApropos, c.features.about, true);
   return s;
 }
 
@@ -357,26 +394,26 @@ std::string UndoMenuCaption(const std::string& undoCaption) {
   return (undoCaption.empty() ? std::string("Annuler") : undoCaption) + "  (Ctrl A, Ctrl Z)";
 }
 
-std::string ToolButton(TOutil tool, TScaleKind kind) {
+std::optional<TCommand> ToolButton(TOutil tool, TScaleKind kind) {
   switch (tool) {
     case otEchelle:
-      return kind == skHoriz  ? "ButtonOutilEchelleHoriz"
-             : kind == skVert ? "ButtonOutilEchelleVert"
-                              : "ButtonOutilEchelle";
+      return kind == skHoriz  ? TCommand::ButtonOutilEchelleHoriz
+             : kind == skVert ? TCommand::ButtonOutilEchelleVert
+                              : TCommand::ButtonOutilEchelle;
     case otMarque:
-      return "ButtonOutilMarque";
+      return TCommand::ButtonOutilMarque;
     case otDeplacer:
-      return "ButtonOutilDeplacer";
+      return TCommand::ButtonOutilDeplacer;
     case otOrigine:
-      return "ButtonOutilOrigine";
+      return TCommand::ButtonOutilOrigine;
     case otEffacer:
-      return "ButtonOutilEffacer";
+      return TCommand::ButtonOutilEffacer;
     case otTsp:
-      return "ButtonOutilTsp";
+      return TCommand::ButtonOutilTsp;
     case otNone:
       break;
   }
-  return "";
+  return std::nullopt;
 }
 
 std::string ToolHint(TOutil tool) {

@@ -5,12 +5,14 @@
 // the texts of the status fields; the hints of the tools; which files the
 // recent-files menu and the command line open, and how.
 //
-// Commands are named by their component names ("ButtonOutilZoom",
-// "MenuAffichageAnnuler" ...); the window creates one action per name.
+// Commands are named by typed identifiers (core/app/command_ids.h); the
+// window creates one action per command, named as its identifier.
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "core/app/command_ids.h"
 #include "core/common/video_view.h"
 #include "core/marking/mark_set.h"
 #include "core/marking/marking_data.h"
@@ -77,7 +79,7 @@ struct TCommandState {
   bool checked = false;
 };
 
-using TCommandStates = std::map<std::string, TCommandState>;
+using TCommandStates = std::map<TCommand, TCommandState>;
 
 // The state of every command of CommandTexts().
 TCommandStates ComputeCommands(const TCommandContext& c);
@@ -85,29 +87,29 @@ TCommandStates ComputeCommands(const TCommandContext& c);
 // Caption, hint (text after "|" shown in the status bar) and whether the
 // command is a check or radio item.
 struct TCommandText {
-  const char* name;
+  TCommand id;
   const char* caption;
   const char* hint;
   bool checkable;
 };
 const std::vector<TCommandText>& CommandTexts();
-const TCommandText* FindCommandText(const std::string& name);
+const TCommandText& CommandText(TCommand command);
 
 // Groups of radio items, each listing its members.
-const std::vector<std::vector<std::string>>& RadioGroups();
+const std::vector<std::vector<TCommand>>& RadioGroups();
 
 // The navigation buttons beside the track bar, in their order.
-const std::vector<std::string>& NavigationButtons();
+const std::vector<TCommand>& NavigationButtons();
 // The montage buttons of the tool bar, in their order.
-const std::vector<std::string>& MontageButtons();
+const std::vector<TCommand>& MontageButtons();
 
 // The caption of MenuAffichageAnnuler: the undo caption, or "Annuler" when
 // empty, then two spaces and "(Ctrl A, Ctrl Z)".
 std::string UndoMenuCaption(const std::string& undoCaption);
 
-// The button of the tool (with the scale kind for otEchelle); empty for
+// The button of the tool (with the scale kind for otEchelle); none for
 // otNone.
-std::string ToolButton(TOutil tool, TScaleKind kind);
+std::optional<TCommand> ToolButton(TOutil tool, TScaleKind kind);
 // The view's hint for a marking tool, and for the view's own tools.
 std::string ToolHint(TOutil tool);
 std::string ViewToolHint(TViewTool tool);

@@ -181,11 +181,11 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent) : QMainWin
   InstallOpenProgress();
   RebuildRecentMenu();
   // The tracking mode: the controller, its tool bar and its menu.
-  tracking_ = std::make_unique<TrackingUi>(*this, *session_, *view_, *values_);
+  tracking_ = std::make_unique<TrackingUi>(*this, *this, *session_, *view_, *values_);
   if (!setup.recoveryFolder.empty())
     recovery_ = std::make_unique<RecoveryKeeper>(*session_, setup.recoveryFolder);
   // The capture mode: the controller, the camera preview and its tool bar.
-  capture_ = std::make_unique<CaptureUi>(*this, *session_, *view_, *centre_, *files);
+  capture_ = std::make_unique<CaptureUi>(*this, *this, *session_, *view_, *centre_, *files);
   RefreshCommands();
 
   if (settings.empty())
@@ -241,9 +241,14 @@ void MainWindow::InstallOpenProgress() {
   });
 }
 
-QAction* MainWindow::Action(const std::string& name) const {
-  auto it = actions_.find(name);
+QAction* MainWindow::Action(TCommand command) const {
+  auto it = actions_.find(command);
   return it == actions_.end() ? nullptr : it->second;
+}
+
+QAction* MainWindow::Action(const std::string& name) const {
+  const std::optional<TCommand> command = FindCommand(name);
+  return command ? Action(*command) : nullptr;
 }
 
 QLabel* MainWindow::Field(const std::string& name) const {
@@ -386,19 +391,19 @@ void MainWindow::RefreshCommands() {
   if (closing_) return;
   const TCommandContext c = Context();
   const TCommandStates states = ComputeCommands(c);
-  for (const auto& [name, st] : states) {
-    QAction* a = Action(name);
+  for (const auto& [command, st] : states) {
+    QAction* a = Action(command);
     if (a == nullptr) continue;
     a->setVisible(st.visible);
     a->setEnabled(st.enabled);
     if (a->isCheckable()) a->setChecked(st.checked);
   }
   // The settings choose which result buttons exist.
-  for (const auto& [name, view] : kResultButtons)
-    if (QAction* a = Action(name))
+  for (const auto& [command, view] : kResultButtons)
+    if (QAction* a = Action(command))
       a->setVisible(a->isVisible() && TResForm::ViewAllowed(view, session_->Options));
-  Action("MenuAffichageAnnuler")->setText(Q(UndoMenuCaption(c.undoCaption)));
-  recentMenu_->menuAction()->setVisible(states.at("MenuFichierRecent").visible);
+  Action(TCommand::MenuAffichageAnnuler)->setText(Q(UndoMenuCaption(c.undoCaption)));
+  recentMenu_->menuAction()->setVisible(states.at(TCommand::MenuFichierRecent).visible);
   recentMenu_->setEnabled(session_->Recent.MenuEnabled());
   // A submenu or a tool bar without a visible command is hidden.
   for (QMenu* m : menus_) {

@@ -22,6 +22,7 @@
 #include "core/document/file_association.h"
 #include "core/document/options.h"
 #include "gui/app/status_fields.h"
+#include "gui/common/mode_commands.h"
 
 class QProgressDialog;
 class QAction;
@@ -72,7 +73,7 @@ struct MainWindowSetup {
   std::string recoveryFolder;
 };
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, public IModeCommands {
   Q_OBJECT
  public:
   explicit MainWindow(const MainWindowSetup& setup = {}, QWidget* parent = nullptr);
@@ -80,6 +81,8 @@ class MainWindow : public QMainWindow {
 
   TSession& Session() { return *session_; }
   VideoWidget* View() const { return view_; }
+  QAction* Action(TCommand command) const;
+  // By object name, as tests and scripts find them; null for none.
   QAction* Action(const std::string& name) const;
   QMenu* Popup() const { return popup_; }
   QSlider* TrackBar() const { return trackBar_; }
@@ -123,6 +126,11 @@ class MainWindow : public QMainWindow {
   void ShowResults(int view);
   TResForm& ResultsWindow() { return *resForm_; }
 
+  // IModeCommands: the modes' tool bars and menus.
+  void AddModeToolBar(QToolBar* bar, TBarRow row) override;
+  void AddModeMenu(QMenu* menu) override;
+  QAction* Command(TCommand command) const override { return Action(command); }
+
  signals:
   // The user quit: the window accepted to close (the work was saved or
   // left) and closed the other windows; the program ends.
@@ -135,14 +143,14 @@ class MainWindow : public QMainWindow {
   void showEvent(QShowEvent* e) override;
 
  private:
-  // One command of a menu or tool bar: its name (caption, hint and
-  // checkability come from core/app/commands), what it does, its picture.
+  // One command of a menu or tool bar (its caption, hint and checkability
+  // come from core/app/commands), what it does, its picture.
   struct ActionEntry {
-    const char* name;
+    TCommand command;
     std::function<void()> run;
     QIcon icon = {};
   };
-  QAction* MakeAction(const std::string& name, std::function<void()> handler);
+  QAction* MakeAction(TCommand command, std::function<void()> handler);
   void AddActions(const std::vector<ActionEntry>& table);
   // `run`, only while a video is open.
   std::function<void()> WhenOpen(std::function<void()> run);
@@ -220,10 +228,11 @@ class MainWindow : public QMainWindow {
   QMenu* recentMenu_ = nullptr;
   QSlider* trackBar_ = nullptr;
   HintLabel* hint_ = nullptr;
-  std::map<std::string, QAction*> actions_;
+  std::map<TCommand, QAction*> actions_;
   std::map<std::string, QLabel*> fields_;
   std::vector<QMenu*> menus_;
   std::vector<QToolBar*> toolBars_;
+  QToolBar* toolsBar_ = nullptr;  // the marking tools
   // Last: they go first, while the session and the view they reach exist.
   std::unique_ptr<TrackingUi> tracking_;
   std::unique_ptr<CaptureUi> capture_;

@@ -30,29 +30,26 @@ QIcon Icon(const char* name) {
 
 }  // namespace
 
-QAction* MainWindow::MakeAction(const std::string& name, std::function<void()> handler) {
-  const TCommandText* t = FindCommandText(name);
-  auto* a = new QAction(t != nullptr ? QString::fromUtf8(t->caption) : QString::fromStdString(name),
-                        this);
-  a->setObjectName(QString::fromStdString(name));
-  if (t != nullptr) {
-    a->setCheckable(t->checkable);
-    a->setStatusTip(QString::fromUtf8(t->hint));
-    a->setToolTip(QString::fromUtf8(t->hint));
-  }
+QAction* MainWindow::MakeAction(TCommand command, std::function<void()> handler) {
+  const TCommandText& t = CommandText(command);
+  auto* a = new QAction(QString::fromUtf8(t.caption), this);
+  a->setObjectName(QString::fromLatin1(CommandName(command)));
+  a->setCheckable(t.checkable);
+  a->setStatusTip(QString::fromUtf8(t.hint));
+  a->setToolTip(QString::fromUtf8(t.hint));
   connect(a, &QAction::triggered, this, [this, handler = std::move(handler)] {
     handler();
     // The models announce their changes; this catches any command that
     // changed the work or the commands without one.
     session_->CommandDone();
   });
-  actions_[name] = a;
+  actions_[command] = a;
   return a;
 }
 
 void MainWindow::AddActions(const std::vector<ActionEntry>& table) {
   for (const ActionEntry& e : table) {
-    QAction* a = MakeAction(e.name, e.run);
+    QAction* a = MakeAction(e.command, e.run);
     if (!e.icon.isNull()) a->setIcon(e.icon);
   }
 }
@@ -74,7 +71,7 @@ void MainWindow::BuildActions() {
   for (const auto& group : RadioGroups()) {
     auto* g = new QActionGroup(this);
     g->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
-    for (const auto& name : group) g->addAction(Action(name));
+    for (TCommand command : group) g->addAction(Action(command));
   }
 }
 
@@ -85,29 +82,34 @@ void MainWindow::BuildToolActions() {
     return WhenOpen([this, t, k] { ChooseTool(t, k); });
   };
   struct Tool {
-    const char* button;
-    const char* popup;
+    TCommand button;
+    TCommand popup;
     std::function<void()> run;
     QIcon icon;
   };
   const std::vector<Tool> tools = {
-      {"ButtonOutilZoom", "PopupMenuZoom", WhenOpen([this] { ChooseViewTool(vtZoom); }),
-       CursorIcon("Zoom")},
-      {"ButtonOutilPan", "PopupMenuPan", WhenOpen([this] { ChooseViewTool(vtPan); }),
-       CursorIcon("Pan")},
-      {"ButtonOutilEchelle", "PopupMenuEchelle", tool(otEchelle), CursorIcon("Echelle")},
-      {"ButtonOutilEchelleHoriz", "PopupMenuEchelleHoriz", tool(otEchelle, skHoriz),
+      {TCommand::ButtonOutilZoom, TCommand::PopupMenuZoom,
+       WhenOpen([this] { ChooseViewTool(vtZoom); }), CursorIcon("Zoom")},
+      {TCommand::ButtonOutilPan, TCommand::PopupMenuPan,
+       WhenOpen([this] { ChooseViewTool(vtPan); }), CursorIcon("Pan")},
+      {TCommand::ButtonOutilEchelle, TCommand::PopupMenuEchelle, tool(otEchelle),
        CursorIcon("Echelle")},
-      {"ButtonOutilEchelleVert", "PopupMenuEchelleVert", tool(otEchelle, skVert),
+      {TCommand::ButtonOutilEchelleHoriz, TCommand::PopupMenuEchelleHoriz, tool(otEchelle, skHoriz),
        CursorIcon("Echelle")},
-      {"ButtonOutilMarque", "PopupMenuMarque", tool(otMarque), CursorIcon("Marque1")},
-      {"ButtonOutilOrigine", "PopupMenuOrigine", tool(otOrigine), CursorIcon("Origine")},
-      {"ButtonOutilTsp", "PopupMenuTsp", tool(otTsp), Icon("layer")},
-      {"ButtonOutilDeplacer", "PopupMenuDeplacer", tool(otDeplacer), CursorIcon("Deplacer")},
-      {"ButtonOutilEffacer", "PopupMenuEffacer", tool(otEffacer), CursorIcon("Gomme")},
+      {TCommand::ButtonOutilEchelleVert, TCommand::PopupMenuEchelleVert, tool(otEchelle, skVert),
+       CursorIcon("Echelle")},
+      {TCommand::ButtonOutilMarque, TCommand::PopupMenuMarque, tool(otMarque),
+       CursorIcon("Marque1")},
+      {TCommand::ButtonOutilOrigine, TCommand::PopupMenuOrigine, tool(otOrigine),
+       CursorIcon("Origine")},
+      {TCommand::ButtonOutilTsp, TCommand::PopupMenuTsp, tool(otTsp), Icon("layer")},
+      {TCommand::ButtonOutilDeplacer, TCommand::PopupMenuDeplacer, tool(otDeplacer),
+       CursorIcon("Deplacer")},
+      {TCommand::ButtonOutilEffacer, TCommand::PopupMenuEffacer, tool(otEffacer),
+       CursorIcon("Gomme")},
   };
   for (const Tool& t : tools) AddActions({{t.button, t.run, t.icon}, {t.popup, t.run}});
-  AddActions({{"ButtonOutilNom", WhenOpen([this] { RunNamesDialog(); }), Icon("names")}});
+  AddActions({{TCommand::ButtonOutilNom, WhenOpen([this] { RunNamesDialog(); }), Icon("names")}});
 }
 
 // The modes, the montage and the result buttons of the second tool bar row.
@@ -118,24 +120,24 @@ void MainWindow::BuildModeActions() {
                  QIcon::On);
   TSession& s = *session_;
   AddActions({
-      {"ButtonModeRepereFixe", [this] { ChooseMode(vmRepereFixe); }},
-      {"ButtonModeTransparent", [this] { ChooseMode(vmTransparent); }},
-      {"ButtonModeMontage", [this] { ChooseMode(vmMontage); }},
-      {"ButtonModeTracking", [this] { ChooseMode(vmTracking); }},
-      {"ButtonModeCapture", [this] { ChooseMode(vmCapture); }},
-      {"ButtonMontageBasculer", WhenOpen([&s] { s.Montage.ToggleCurrent(); }), toggle},
-      {"ButtonMontageBasculerMult", WhenOpen([&s] { s.Montage.ToggleGroups(); }),
+      {TCommand::ButtonModeRepereFixe, [this] { ChooseMode(vmRepereFixe); }},
+      {TCommand::ButtonModeTransparent, [this] { ChooseMode(vmTransparent); }},
+      {TCommand::ButtonModeMontage, [this] { ChooseMode(vmMontage); }},
+      {TCommand::ButtonModeTracking, [this] { ChooseMode(vmTracking); }},
+      {TCommand::ButtonModeCapture, [this] { ChooseMode(vmCapture); }},
+      {TCommand::ButtonMontageBasculer, WhenOpen([&s] { s.Montage.ToggleCurrent(); }), toggle},
+      {TCommand::ButtonMontageBasculerMult, WhenOpen([&s] { s.Montage.ToggleGroups(); }),
        Icon("montage_groups")},
-      {"ButtonMontageInstant",
+      {TCommand::ButtonMontageInstant,
        [this, &s] {
          if (s.Montage.IsCurrentVisible())
            instantDialog_->Execute(
                s.Montage, [&s] { return s.Data.RequiredDuration(); }, this);
        },
        Icon("montage_instant")},
-      {"ButtonMontageEnregistrer", WhenOpen([&s] { s.Recorder.RecordMontage(); })},
-      {"ButtonMontageV2p", WhenOpen([&s] { s.Recorder.VideoToPictures(); })},
-      {"ButtonMontageP2v", [&s] { s.Recorder.PicturesToVideo(); }},
+      {TCommand::ButtonMontageEnregistrer, WhenOpen([&s] { s.Recorder.RecordMontage(); })},
+      {TCommand::ButtonMontageV2p, WhenOpen([&s] { s.Recorder.VideoToPictures(); })},
+      {TCommand::ButtonMontageP2v, [&s] { s.Recorder.PicturesToVideo(); }},
   });
   for (const auto& [b, view] : kResultButtons)
     AddActions({{b, [this, view = view] { ShowResults(view); }}});
@@ -145,15 +147,16 @@ void MainWindow::BuildModeActions() {
 void MainWindow::BuildNavigationActions() {
   TVideo& v = session_->Video;
   AddActions({
-      {"ButtonNavPremiere", [this] { Navigate(0); }, Icon("nav_first")},
-      {"ButtonNavPrecedente", [this, &v] { Navigate(v.DisplayedImage() - 1); },
+      {TCommand::ButtonNavPremiere, [this] { Navigate(0); }, Icon("nav_first")},
+      {TCommand::ButtonNavPrecedente, [this, &v] { Navigate(v.DisplayedImage() - 1); },
        Icon("nav_previous")},
-      {"ButtonNavLecture",
+      {TCommand::ButtonNavLecture,
        WhenOpen([&v] { v.Play(v.DisplayedImage(), v.DisplayedImagesNumber() - 1); }),
        Icon("nav_play")},
-      {"ButtonNavPause", [&v] { v.StopPlay(); }, Icon("nav_pause")},
-      {"ButtonNavSuivante", [this, &v] { Navigate(v.DisplayedImage() + 1); }, Icon("nav_next")},
-      {"ButtonNavDerniere", [this, &v] { Navigate(v.DisplayedImagesNumber() - 1); },
+      {TCommand::ButtonNavPause, [&v] { v.StopPlay(); }, Icon("nav_pause")},
+      {TCommand::ButtonNavSuivante, [this, &v] { Navigate(v.DisplayedImage() + 1); },
+       Icon("nav_next")},
+      {TCommand::ButtonNavDerniere, [this, &v] { Navigate(v.DisplayedImagesNumber() - 1); },
        Icon("nav_last")},
   });
 }
@@ -161,25 +164,26 @@ void MainWindow::BuildNavigationActions() {
 void MainWindow::BuildFileActions() {
   TFileWorkflow& w = session_->Workflow();
   AddActions({
-      {"MenuFichierOuvrirVideo", [&w] { w.OpenWithDialog(1); }},
-      {"MenuFichierOuvrirKvo", [&w] { w.OpenWithDialog(2); }},
-      {"MenuFichierRecent", [] {}},
-      {"MenuFichierRechercher",
+      {TCommand::MenuFichierOuvrirVideo, [&w] { w.OpenWithDialog(1); }},
+      {TCommand::MenuFichierOuvrirKvo, [&w] { w.OpenWithDialog(2); }},
+      {TCommand::MenuFichierRecent, [] {}},
+      {TCommand::MenuFichierRechercher,
        [this] {
          TFileSearchWindow* f = FileSearch();
          f->show();
          f->raise();
          f->activateWindow();
        }},
-      {"MenuFichierFermerVideo", [&w] { w.CloseVideo(); }},
-      {"MenuFichierEnregistrer", [&w] { w.Save(); }},
-      {"MenuFichierEnregistrerSous", [&w] { w.SaveAs(); }},
-      {"MenuFichierProprietes", [this] { ShowProperties(); }},
-      {"MenuFichierQuitter", [this] { close(); }},
+      {TCommand::MenuFichierFermerVideo, [&w] { w.CloseVideo(); }},
+      {TCommand::MenuFichierEnregistrer, [&w] { w.Save(); }},
+      {TCommand::MenuFichierEnregistrerSous, [&w] { w.SaveAs(); }},
+      {TCommand::MenuFichierProprietes, [this] { ShowProperties(); }},
+      {TCommand::MenuFichierQuitter, [this] { close(); }},
   });
-  Action("MenuFichierEnregistrer")->setShortcut(QKeySequence::Save);
+  Action(TCommand::MenuFichierEnregistrer)->setShortcut(QKeySequence::Save);
   // Not every desktop names a key for "save as"; this one is the usual.
-  Action("MenuFichierEnregistrerSous")->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+  Action(TCommand::MenuFichierEnregistrerSous)
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
 }
 
 void MainWindow::BuildViewActions() {
@@ -187,51 +191,51 @@ void MainWindow::BuildViewActions() {
   TData& d = s.Data;
   auto erase = [this, &d](void (TData::*f)()) { return WhenOpen([&d, f] { (d.*f)(); }); };
   AddActions({
-      {"MenuAffichageAnnuler", [&d] { d.Undo(); }},
-      {"MenuAffichageLoupe",
+      {TCommand::MenuAffichageAnnuler, [&d] { d.Undo(); }},
+      {TCommand::MenuAffichageLoupe,
        [this, &s] {
          s.Video.ShowLoupe(!s.Video.Loupe().Visible);
          view_->SyncFromView();
        }},
-      {"MenuAffichageCacherImage",
+      {TCommand::MenuAffichageCacherImage,
        [&s] {
          s.Video.HideImage = !s.Video.HideImage;
          s.Video.Repaint();
        }},
-      {"MenuAffichageAllerDerniereImagePointee",
+      {TCommand::MenuAffichageAllerDerniereImagePointee,
        [&s] { s.Video.GoToMarkedImage(s.Data.LastMarkedImage()); }},
-      {"MenuAffichageAllerImageNumero", [this] { GoToImageNumber(); }},
-      {"MenuAffichageCouleur", [this] { RunNamesDialog(); }},
-      {"MenuAffichageTaillePetite", [&d] { d.SetElementSize(0); }},
-      {"MenuAffichageTailleMoyenne", [&d] { d.SetElementSize(1); }},
-      {"MenuAffichageTailleGrande", [&d] { d.SetElementSize(2); }},
-      {"MenuAffichageNumeroterDown", [&d] { d.SetMarksNumberPosition(npDown); }},
-      {"MenuAffichageNumeroterRight", [&d] { d.SetMarksNumberPosition(npRight); }},
-      {"MenuAffichageNumeroterNone", [&d] { d.SetMarksNumberPosition(npNone); }},
-      {"MenuAffichageDessinerToutesLesMarques", [&d] { d.SetMarksIsAllDrawn(true); }},
-      {"MenuAffichageDessinerDerniereMarque",
+      {TCommand::MenuAffichageAllerImageNumero, [this] { GoToImageNumber(); }},
+      {TCommand::MenuAffichageCouleur, [this] { RunNamesDialog(); }},
+      {TCommand::MenuAffichageTaillePetite, [&d] { d.SetElementSize(0); }},
+      {TCommand::MenuAffichageTailleMoyenne, [&d] { d.SetElementSize(1); }},
+      {TCommand::MenuAffichageTailleGrande, [&d] { d.SetElementSize(2); }},
+      {TCommand::MenuAffichageNumeroterDown, [&d] { d.SetMarksNumberPosition(npDown); }},
+      {TCommand::MenuAffichageNumeroterRight, [&d] { d.SetMarksNumberPosition(npRight); }},
+      {TCommand::MenuAffichageNumeroterNone, [&d] { d.SetMarksNumberPosition(npNone); }},
+      {TCommand::MenuAffichageDessinerToutesLesMarques, [&d] { d.SetMarksIsAllDrawn(true); }},
+      {TCommand::MenuAffichageDessinerDerniereMarque,
        [&d] {
          d.SetMarksIsAllDrawn(false);
          d.SetMarksNumberToDraw(1);
        }},
-      {"MenuAffichageDessinerAutres",
+      {TCommand::MenuAffichageDessinerAutres,
        [this, &d] {
          if (!AskValue(tsNbMqDrawn)) return;
          d.SetMarksIsAllDrawn(false);
          d.SetMarksNumberToDraw(values_->IntValue());
        }},
-      {"MenuAffichageEffacerMarques", erase(&TData::EraseMarks)},
-      {"MenuAffichageEffacerTransparent", erase(&TData::EraseMarks)},
-      {"MenuAffichageEffacerRepere", erase(&TData::EraseOrigin)},
-      {"MenuAffichageEffacerEchelle", erase(&TData::EraseScale)},
-      {"MenuAffichageEffacerTout", erase(&TData::EraseAll)},
-      {"MenuAffichageEffacerContour", [] {}},
-      {"MenuAffichageEffacerBanZones", [] {}},
-      {"MenuAffichageOptions", [this] { ShowOptions(); }},
+      {TCommand::MenuAffichageEffacerMarques, erase(&TData::EraseMarks)},
+      {TCommand::MenuAffichageEffacerTransparent, erase(&TData::EraseMarks)},
+      {TCommand::MenuAffichageEffacerRepere, erase(&TData::EraseOrigin)},
+      {TCommand::MenuAffichageEffacerEchelle, erase(&TData::EraseScale)},
+      {TCommand::MenuAffichageEffacerTout, erase(&TData::EraseAll)},
+      {TCommand::MenuAffichageEffacerContour, [] {}},
+      {TCommand::MenuAffichageEffacerBanZones, [] {}},
+      {TCommand::MenuAffichageOptions, [this] { ShowOptions(); }},
   });
   // Ctrl+Z as every desktop program has it; Ctrl+A, the program's own key,
   // still undoes from the view.
-  Action("MenuAffichageAnnuler")->setShortcut(QKeySequence::Undo);
+  Action(TCommand::MenuAffichageAnnuler)->setShortcut(QKeySequence::Undo);
 }
 
 // "Mesures" and "Aide".
@@ -239,137 +243,152 @@ void MainWindow::BuildMeasureActions() {
   TSession& s = *session_;
   TData& d = s.Data;
   AddActions({
-      {"MenuMesuresAngleRotation", [this] { AskAngle(); }},
-      {"MenuMesuresInverserAxeX", [&d] { d.SetDirectXAxisDirection(!d.DirectXAxisDirection()); }},
-      {"MenuMesuresInverserAxeY", [&d] { d.SetDirectYAxisDirection(!d.DirectYAxisDirection()); }},
-      {"MenuMesuresNbMarqueParImageUne", [this] { SetMarksPerFrame(1); }},
-      {"MenuMesuresNbMarqueParImageDeux", [this] { SetMarksPerFrame(2); }},
-      {"MenuMesuresNbMarqueParImageTrois", [this] { SetMarksPerFrame(3); }},
-      {"MenuMesuresNbMarqueParImageAutres", [this] { SetMarksPerFrame(0); }},
-      {"MenuMesuresNbImagesEntreMarquesUne", [&d] { d.SetFramesNumberBetweenTwoMarks(1); }},
-      {"MenuMesuresNbImagesEntreMarquesAutres",
+      {TCommand::MenuMesuresAngleRotation, [this] { AskAngle(); }},
+      {TCommand::MenuMesuresInverserAxeX,
+       [&d] { d.SetDirectXAxisDirection(!d.DirectXAxisDirection()); }},
+      {TCommand::MenuMesuresInverserAxeY,
+       [&d] { d.SetDirectYAxisDirection(!d.DirectYAxisDirection()); }},
+      {TCommand::MenuMesuresNbMarqueParImageUne, [this] { SetMarksPerFrame(1); }},
+      {TCommand::MenuMesuresNbMarqueParImageDeux, [this] { SetMarksPerFrame(2); }},
+      {TCommand::MenuMesuresNbMarqueParImageTrois, [this] { SetMarksPerFrame(3); }},
+      {TCommand::MenuMesuresNbMarqueParImageAutres, [this] { SetMarksPerFrame(0); }},
+      {TCommand::MenuMesuresNbImagesEntreMarquesUne, [&d] { d.SetFramesNumberBetweenTwoMarks(1); }},
+      {TCommand::MenuMesuresNbImagesEntreMarquesAutres,
        [this, &d] {
          if (AskValue(tsNbImgStep)) d.SetFramesNumberBetweenTwoMarks(values_->IntValue());
        }},
-      {"MenuMesuresTemps", [this] { AskDuration(); }},
-      {"MenuMesuresValeurEchelle", [this] { AskScaleLength(skNormal); }},
-      {"MenuMesuresValeurEchelleHoriz", [this] { AskScaleLength(skHoriz); }},
-      {"MenuMesuresValeurEchelleVert", [this] { AskScaleLength(skVert); }},
-      {"MenuAideKinevo", [&s] { OpenHelp(s.Dialog); }},
-      {"MenuAideApropos",
+      {TCommand::MenuMesuresTemps, [this] { AskDuration(); }},
+      {TCommand::MenuMesuresValeurEchelle, [this] { AskScaleLength(skNormal); }},
+      {TCommand::MenuMesuresValeurEchelleHoriz, [this] { AskScaleLength(skHoriz); }},
+      {TCommand::MenuMesuresValeurEchelleVert, [this] { AskScaleLength(skVert); }},
+      {TCommand::MenuAideKinevo, [&s] { OpenHelp(s.Dialog); }},
+      {TCommand::MenuAideApropos,
        [&s] {
          s.Dialog.Show(icInformation, {{"Ok", btOk}},
                        {std::string("Kinevo ") + KINEVO_VERSION_STRING, "",
                         "Étude du mouvement à partir d'une vidéo."});
        }},
   });
-  AddActions({{"MenuMesuresCalculatrice", [this] { formulaTools_->ShowCalculator(); }}});
-  // Tracking is not part of the program yet.
-  for (const char* t :
-       {"MenuMesuresFormeLibre", "MenuMesuresFormePolygone", "MenuMesuresFormeCercle",
-        "MenuMesuresEspaceChoix1", "MenuMesuresEspaceChoix2", "MenuMesuresEspaceChoix3",
-        "MenuMesuresEspaceChoixAutres", "MenuMesuresZone"})
+  AddActions({{TCommand::MenuMesuresCalculatrice, [this] { formulaTools_->ShowCalculator(); }}});
+  // The tracking mode connects these to the items of its own menu.
+  for (TCommand t : {TCommand::MenuMesuresFormeLibre, TCommand::MenuMesuresFormePolygone,
+                     TCommand::MenuMesuresFormeCercle, TCommand::MenuMesuresEspaceChoix1,
+                     TCommand::MenuMesuresEspaceChoix2, TCommand::MenuMesuresEspaceChoix3,
+                     TCommand::MenuMesuresEspaceChoixAutres, TCommand::MenuMesuresZone})
     AddActions({{t, [] {}}});
 }
 
 void MainWindow::BuildMenus() {
-  auto add = [this](QMenu* m, const std::vector<std::string>& names) {
-    for (const auto& n : names) {
-      if (n == "-")
-        m->addSeparator();
+  // A separator where the command is missing.
+  auto add = [this](QMenu* m, std::initializer_list<std::optional<TCommand>> commands) {
+    for (const auto& c : commands) {
+      if (c)
+        m->addAction(Action(*c));
       else
-        m->addAction(Action(n));
+        m->addSeparator();
     }
   };
+  constexpr std::nullopt_t separator = std::nullopt;
   QMenu* file = menuBar()->addMenu(QStringLiteral("&Fichier"));
-  add(file, {"MenuFichierOuvrirVideo", "MenuFichierOuvrirKvo"});
-  recentMenu_ = file->addMenu(Action("MenuFichierRecent")->text());
-  recentMenu_->setObjectName(QStringLiteral("MenuFichierRecent"));
-  add(file,
-      {"MenuFichierRechercher", "-", "MenuFichierFermerVideo", "MenuFichierEnregistrer",
-       "MenuFichierEnregistrerSous", "-", "MenuFichierProprietes", "-", "MenuFichierQuitter"});
+  add(file, {TCommand::MenuFichierOuvrirVideo, TCommand::MenuFichierOuvrirKvo});
+  recentMenu_ = file->addMenu(Action(TCommand::MenuFichierRecent)->text());
+  recentMenu_->setObjectName(QString::fromLatin1(CommandName(TCommand::MenuFichierRecent)));
+  add(file, {TCommand::MenuFichierRechercher, separator, TCommand::MenuFichierFermerVideo,
+             TCommand::MenuFichierEnregistrer, TCommand::MenuFichierEnregistrerSous, separator,
+             TCommand::MenuFichierProprietes, separator, TCommand::MenuFichierQuitter});
   QMenu* view = menuBar()->addMenu(QStringLiteral("&Affichage"));
-  add(view, {"MenuAffichageAnnuler", "-", "MenuAffichageLoupe", "MenuAffichageCacherImage", "-",
-             "MenuAffichageAllerDerniereImagePointee", "MenuAffichageAllerImageNumero", "-",
-             "MenuAffichageCouleur"});
+  add(view, {TCommand::MenuAffichageAnnuler, separator, TCommand::MenuAffichageLoupe,
+             TCommand::MenuAffichageCacherImage, separator,
+             TCommand::MenuAffichageAllerDerniereImagePointee,
+             TCommand::MenuAffichageAllerImageNumero, separator, TCommand::MenuAffichageCouleur});
   QMenu* size = view->addMenu(QStringLiteral("&Taille des marques et des axes"));
-  add(size,
-      {"MenuAffichageTaillePetite", "MenuAffichageTailleMoyenne", "MenuAffichageTailleGrande"});
+  add(size, {TCommand::MenuAffichageTaillePetite, TCommand::MenuAffichageTailleMoyenne,
+             TCommand::MenuAffichageTailleGrande});
   QMenu* num = view->addMenu(QStringLiteral("N&uméroter les marques"));
-  add(num,
-      {"MenuAffichageNumeroterDown", "MenuAffichageNumeroterRight", "MenuAffichageNumeroterNone"});
+  add(num, {TCommand::MenuAffichageNumeroterDown, TCommand::MenuAffichageNumeroterRight,
+            TCommand::MenuAffichageNumeroterNone});
   QMenu* draw = view->addMenu(QStringLiteral("&Dessiner"));
-  add(draw, {"MenuAffichageDessinerToutesLesMarques", "MenuAffichageDessinerDerniereMarque",
-             "MenuAffichageDessinerAutres"});
+  add(draw, {TCommand::MenuAffichageDessinerToutesLesMarques,
+             TCommand::MenuAffichageDessinerDerniereMarque, TCommand::MenuAffichageDessinerAutres});
   view->addSeparator();
   QMenu* erase = view->addMenu(QStringLiteral("&Effacer"));
-  add(erase,
-      {"MenuAffichageEffacerMarques", "MenuAffichageEffacerTransparent",
-       "MenuAffichageEffacerRepere", "MenuAffichageEffacerEchelle", "MenuAffichageEffacerContour",
-       "MenuAffichageEffacerBanZones", "-", "MenuAffichageEffacerTout"});
-  add(view, {"-", "MenuAffichageOptions"});
+  add(erase, {TCommand::MenuAffichageEffacerMarques, TCommand::MenuAffichageEffacerTransparent,
+              TCommand::MenuAffichageEffacerRepere, TCommand::MenuAffichageEffacerEchelle,
+              TCommand::MenuAffichageEffacerContour, TCommand::MenuAffichageEffacerBanZones,
+              separator, TCommand::MenuAffichageEffacerTout});
+  add(view, {separator, TCommand::MenuAffichageOptions});
   QMenu* mes = menuBar()->addMenu(QStringLiteral("&Mesures"));
-  add(mes, {"MenuMesuresAngleRotation", "MenuMesuresInverserAxeX", "MenuMesuresInverserAxeY", "-"});
+  add(mes, {TCommand::MenuMesuresAngleRotation, TCommand::MenuMesuresInverserAxeX,
+            TCommand::MenuMesuresInverserAxeY, separator});
   QMenu* per = mes->addMenu(QStringLiteral("Nombre de &marques par image"));
-  add(per, {"MenuMesuresNbMarqueParImageUne", "MenuMesuresNbMarqueParImageDeux",
-            "MenuMesuresNbMarqueParImageTrois", "MenuMesuresNbMarqueParImageAutres"});
+  add(per,
+      {TCommand::MenuMesuresNbMarqueParImageUne, TCommand::MenuMesuresNbMarqueParImageDeux,
+       TCommand::MenuMesuresNbMarqueParImageTrois, TCommand::MenuMesuresNbMarqueParImageAutres});
   QMenu* step = mes->addMenu(QStringLiteral("Nombre d'&images entre deux pointages"));
-  add(step, {"MenuMesuresNbImagesEntreMarquesUne", "MenuMesuresNbImagesEntreMarquesAutres"});
-  add(mes, {"MenuMesuresTemps", "-", "MenuMesuresValeurEchelle", "MenuMesuresValeurEchelleHoriz",
-            "MenuMesuresValeurEchelleVert"});
+  add(step, {TCommand::MenuMesuresNbImagesEntreMarquesUne,
+             TCommand::MenuMesuresNbImagesEntreMarquesAutres});
+  add(mes, {TCommand::MenuMesuresTemps, separator, TCommand::MenuMesuresValeurEchelle,
+            TCommand::MenuMesuresValeurEchelleHoriz, TCommand::MenuMesuresValeurEchelleVert});
   QMenu* shape = mes->addMenu(QStringLiteral("&Forme du contour"));
-  add(shape, {"MenuMesuresFormeLibre", "MenuMesuresFormePolygone", "MenuMesuresFormeCercle"});
+  add(shape, {TCommand::MenuMesuresFormeLibre, TCommand::MenuMesuresFormePolygone,
+              TCommand::MenuMesuresFormeCercle});
   QMenu* radius = mes->addMenu(QStringLiteral("&Rayon de recherche"));
-  add(radius, {"MenuMesuresEspaceChoix1", "MenuMesuresEspaceChoix2", "MenuMesuresEspaceChoix3",
-               "MenuMesuresEspaceChoixAutres"});
-  add(mes, {"MenuMesuresZone", "-", "MenuMesuresCalculatrice"});
+  add(radius, {TCommand::MenuMesuresEspaceChoix1, TCommand::MenuMesuresEspaceChoix2,
+               TCommand::MenuMesuresEspaceChoix3, TCommand::MenuMesuresEspaceChoixAutres});
+  add(mes, {TCommand::MenuMesuresZone, separator, TCommand::MenuMesuresCalculatrice});
   QMenu* help = menuBar()->addMenu(QStringLiteral("A&ide"));
-  add(help, {"MenuAideKinevo", "MenuAideApropos"});
+  add(help, {TCommand::MenuAideKinevo, TCommand::MenuAideApropos});
   menus_ = {file, view, size, num, draw, erase, mes, per, step, shape, radius, help, recentMenu_};
 
   popup_ = new QMenu(this);
   popup_->setObjectName(QStringLiteral("PopupMenu"));
-  add(popup_, {"PopupMenuZoom", "PopupMenuPan", "-", "PopupMenuEchelle", "PopupMenuEchelleHoriz",
-               "PopupMenuEchelleVert", "PopupMenuMarque", "PopupMenuOrigine", "PopupMenuTsp",
-               "PopupMenuDeplacer", "PopupMenuEffacer"});
+  add(popup_,
+      {TCommand::PopupMenuZoom, TCommand::PopupMenuPan, separator, TCommand::PopupMenuEchelle,
+       TCommand::PopupMenuEchelleHoriz, TCommand::PopupMenuEchelleVert, TCommand::PopupMenuMarque,
+       TCommand::PopupMenuOrigine, TCommand::PopupMenuTsp, TCommand::PopupMenuDeplacer,
+       TCommand::PopupMenuEffacer});
 }
 
 void MainWindow::BuildToolBars() {
   auto bar = [this](const char* name, const QString& title, Qt::ToolBarArea area,
-                    const std::vector<std::string>& names) {
+                    const std::vector<TCommand>& commands) {
     QToolBar* t = new QToolBar(title, this);
     t->setObjectName(QString::fromUtf8(name));
     t->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     t->setIconSize(QSize(24, 24));
-    for (const auto& n : names) t->addAction(Action(n));
+    for (TCommand c : commands) t->addAction(Action(c));
     addToolBar(area, t);
     toolBars_.push_back(t);
     return t;
   };
-  bar("ToolBarOutils", QStringLiteral("Outils"), Qt::TopToolBarArea,
-      {"ButtonOutilZoom", "ButtonOutilPan", "ButtonOutilEchelle", "ButtonOutilEchelleHoriz",
-       "ButtonOutilEchelleVert", "ButtonOutilOrigine", "ButtonOutilMarque", "ButtonOutilTsp",
-       "ButtonOutilDeplacer", "ButtonOutilEffacer", "ButtonOutilNom"});
+  toolsBar_ =
+      bar("ToolBarOutils", QStringLiteral("Outils"), Qt::TopToolBarArea,
+          {TCommand::ButtonOutilZoom, TCommand::ButtonOutilPan, TCommand::ButtonOutilEchelle,
+           TCommand::ButtonOutilEchelleHoriz, TCommand::ButtonOutilEchelleVert,
+           TCommand::ButtonOutilOrigine, TCommand::ButtonOutilMarque, TCommand::ButtonOutilTsp,
+           TCommand::ButtonOutilDeplacer, TCommand::ButtonOutilEffacer, TCommand::ButtonOutilNom});
   // The montage's commands on the row of the marking tools, which montage
   // mode hides: the second row is full with the modes and the results.
   bar("ToolBarMontage", QStringLiteral("Montage"), Qt::TopToolBarArea, MontageButtons());
   // The modes and the results on a second row: the marking tools alone fill
   // a narrow window.
   addToolBarBreak(Qt::TopToolBarArea);
-  QToolBar* modes = bar("ToolBarMode", QStringLiteral("Modes"), Qt::TopToolBarArea,
-                        {"ButtonModeRepereFixe", "ButtonModeTransparent", "ButtonModeMontage",
-                         "ButtonModeTracking", "ButtonModeCapture"});
+  QToolBar* modes =
+      bar("ToolBarMode", QStringLiteral("Modes"), Qt::TopToolBarArea,
+          {TCommand::ButtonModeRepereFixe, TCommand::ButtonModeTransparent,
+           TCommand::ButtonModeMontage, TCommand::ButtonModeTracking, TCommand::ButtonModeCapture});
   modes->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  QToolBar* results = bar("ToolBarResultats", QStringLiteral("Résultats"), Qt::TopToolBarArea,
-                          {"ButtonMenuTableau", "ButtonMenuTemps", "ButtonMenuReferentiel",
-                           "ButtonMenuVecteur", "ButtonMenuFormule"});
+  QToolBar* results =
+      bar("ToolBarResultats", QStringLiteral("Résultats"), Qt::TopToolBarArea,
+          {TCommand::ButtonMenuTableau, TCommand::ButtonMenuTemps, TCommand::ButtonMenuReferentiel,
+           TCommand::ButtonMenuVecteur, TCommand::ButtonMenuFormule});
   results->setToolButtonStyle(Qt::ToolButtonTextOnly);
 
   // Navigation: the track bar over the displayed images.
   QToolBar* nav = new QToolBar(QStringLiteral("Navigation"), this);
   nav->setObjectName(QStringLiteral("ToolBarNavigation"));
   nav->setIconSize(QSize(20, 20));
-  for (const auto& name : NavigationButtons()) nav->addAction(Action(name));
+  for (TCommand c : NavigationButtons()) nav->addAction(Action(c));
   trackBar_ = new QSlider(Qt::Horizontal, nav);
   trackBar_->setObjectName(QStringLiteral("TrackBar"));
   trackBar_->setMinimumWidth(200);
@@ -381,5 +400,14 @@ void MainWindow::BuildToolBars() {
     if (v != session_->Video.DisplayedImage()) session_->Video.GoToDisplayedImage(v);
   });
 }
+
+void MainWindow::AddModeToolBar(QToolBar* bar, TBarRow row) {
+  if (row == brToolsRow && toolsBar_ != nullptr)
+    insertToolBar(toolsBar_, bar);
+  else
+    addToolBar(Qt::TopToolBarArea, bar);
+}
+
+void MainWindow::AddModeMenu(QMenu* menu) { menuBar()->addMenu(menu); }
 
 }  // namespace kinevo::gui

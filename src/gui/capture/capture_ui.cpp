@@ -47,10 +47,11 @@ void CapturePreview::paintEvent(QPaintEvent*) {
 
 // ------------------------------------------------------------------ CaptureUi
 
-CaptureUi::CaptureUi(QMainWindow& window, TSession& session, QWidget& view, QWidget& centre,
-                     IFileDialogs& files)
+CaptureUi::CaptureUi(QMainWindow& window, IModeCommands& commands, TSession& session, QWidget& view,
+                     QWidget& centre, IFileDialogs& files)
     : QObject(&window),
       window_(window),
+      commands_(commands),
       session_(session),
       view_(view),
       centre_(centre),
@@ -130,10 +131,7 @@ void CaptureUi::BuildToolBar() {
   for (QAction* a : buttons) toolBar_->addAction(a);
   // On the row of the marking tools, which capture mode hides: the seven
   // buttons get the window's whole width.
-  if (auto* tools = window_.findChild<QToolBar*>(QStringLiteral("ToolBarOutils")))
-    window_.insertToolBar(tools, toolBar_);
-  else
-    window_.addToolBar(Qt::TopToolBarArea, toolBar_);
+  commands_.AddModeToolBar(toolBar_, IModeCommands::brToolsRow);
 }
 
 void CaptureUi::Wire() {

@@ -17,6 +17,7 @@
 #include "core/app/session.h"
 #include "core/capture/capture.h"
 #include "gui/capture/capture_dialog.h"
+#include "gui/common/mode_commands.h"
 #include "platform/capture/ffmpeg_capture.h"
 
 class QAction;
@@ -43,9 +44,10 @@ class CapturePreview : public QWidget {
 class CaptureUi : public QObject {
   Q_OBJECT
  public:
-  // `view` is the video view the preview replaces inside `centre`.
-  CaptureUi(QMainWindow& window, TSession& session, QWidget& view, QWidget& centre,
-            IFileDialogs& files);
+  // `view` is the video view the preview replaces inside `centre`; the tool
+  // bar goes where `commands` places it.
+  CaptureUi(QMainWindow& window, IModeCommands& commands, TSession& session, QWidget& view,
+            QWidget& centre, IFileDialogs& files);
   ~CaptureUi() override;
 
   TCapture& Capture() { return *capture_; }
@@ -87,6 +89,7 @@ class CaptureUi : public QObject {
   void DeviceLost();
 
   QMainWindow& window_;
+  IModeCommands& commands_;
   TSession& session_;
   QWidget& view_;
   QWidget& centre_;

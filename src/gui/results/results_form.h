@@ -14,6 +14,7 @@
 #include <string>
 #include <utility>
 
+#include "core/app/command_ids.h"
 #include "core/app/session.h"
 #include "core/results/result_views.h"
 #include "core/results/values_grid.h"
@@ -44,12 +45,12 @@ class TGraph;
 class TResultsTableModel;
 
 // The result buttons of the main window and the view each shows.
-inline constexpr std::array<std::pair<const char*, int>, 5> kResultButtons{
-    {{"ButtonMenuTableau", rvTable},
-     {"ButtonMenuTemps", rvTime},
-     {"ButtonMenuReferentiel", rvTrajectory},
-     {"ButtonMenuVecteur", rvVectors},
-     {"ButtonMenuFormule", rvFormulas}}};
+inline constexpr std::array<std::pair<TCommand, int>, 5> kResultButtons{
+    {{TCommand::ButtonMenuTableau, rvTable},
+     {TCommand::ButtonMenuTemps, rvTime},
+     {TCommand::ButtonMenuReferentiel, rvTrajectory},
+     {TCommand::ButtonMenuVecteur, rvVectors},
+     {TCommand::ButtonMenuFormule, rvFormulas}}};
 
 // What a click in the control row of the table does.
 enum TControlClick { ccNothing, ccFewerDigits, ccMoreDigits, ccHideColumn };

@@ -10,6 +10,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "core/app/command_ids.h"
 #include "core/app/tracking_dialogs.h"
 
 namespace kinevo::gui {
@@ -27,9 +28,11 @@ TTrackingSettings SettingsOf(const TOptions& o) {
 
 }  // namespace
 
-TrackingUi::TrackingUi(QMainWindow& window, TSession& session, QWidget& view, TBoiteValeur& values)
+TrackingUi::TrackingUi(QMainWindow& window, IModeCommands& commands, TSession& session,
+                       QWidget& view, TBoiteValeur& values)
     : QObject(&window),
       window_(window),
+      commands_(commands),
       session_(session),
       view_(view),
       values_(values),
@@ -97,10 +100,7 @@ void TrackingUi::BuildToolBar() {
   for (QAction* a : buttons) toolBar_->addAction(a);
   // On the row of the marking tools, which tracking mode hides but for the
   // zoom: the second row is full with the modes and the results.
-  if (auto* tools = window_.findChild<QToolBar*>(QStringLiteral("ToolBarOutils")))
-    window_.insertToolBar(tools, toolBar_);
-  else
-    window_.addToolBar(Qt::TopToolBarArea, toolBar_);
+  commands_.AddModeToolBar(toolBar_, IModeCommands::brToolsRow);
 }
 
 void TrackingUi::BuildMenu() {
@@ -142,17 +142,17 @@ void TrackingUi::BuildMenu() {
   menu_->addAction(Add(
       "MenuSuiviArretIncertain", QStringLiteral("Arrêter à la première image incertaine"), {}, true,
       [this] { tracking_->SetStopAtUncertain(Action("MenuSuiviArretIncertain")->isChecked()); }));
-  window_.menuBar()->addMenu(menu_);
+  commands_.AddModeMenu(menu_);
   // The same commands in the window's "Mesures" menu.
-  for (auto [from, to] : {std::pair{"MenuMesuresFormeLibre", "MenuSuiviFormeLibre"},
-                          {"MenuMesuresFormePolygone", "MenuSuiviFormePolygone"},
-                          {"MenuMesuresFormeCercle", "MenuSuiviFormeCercle"},
-                          {"MenuMesuresEspaceChoix1", "MenuSuiviRayon20"},
-                          {"MenuMesuresEspaceChoix2", "MenuSuiviRayon40"},
-                          {"MenuMesuresEspaceChoix3", "MenuSuiviRayon60"},
-                          {"MenuMesuresEspaceChoixAutres", "MenuSuiviRayonAutre"},
-                          {"MenuMesuresZone", "MenuSuiviZone"}})
-    if (auto* a = window_.findChild<QAction*>(QString::fromUtf8(from)))
+  for (auto [from, to] : {std::pair{TCommand::MenuMesuresFormeLibre, "MenuSuiviFormeLibre"},
+                          {TCommand::MenuMesuresFormePolygone, "MenuSuiviFormePolygone"},
+                          {TCommand::MenuMesuresFormeCercle, "MenuSuiviFormeCercle"},
+                          {TCommand::MenuMesuresEspaceChoix1, "MenuSuiviRayon20"},
+                          {TCommand::MenuMesuresEspaceChoix2, "MenuSuiviRayon40"},
+                          {TCommand::MenuMesuresEspaceChoix3, "MenuSuiviRayon60"},
+                          {TCommand::MenuMesuresEspaceChoixAutres, "MenuSuiviRayonAutre"},
+                          {TCommand::MenuMesuresZone, "MenuSuiviZone"}})
+    if (QAction* a = commands_.Command(from))
       connect(a, &QAction::triggered, Action(to), &QAction::trigger);
 }
 

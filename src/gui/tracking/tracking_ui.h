@@ -16,6 +16,7 @@
 #include "core/app/value_dialog.h"
 #include "core/tracking/tracking.h"
 #include "core/tracking/video_tracking_host.h"
+#include "gui/common/mode_commands.h"
 
 class QAction;
 class QMainWindow;
@@ -28,7 +29,9 @@ namespace kinevo::gui {
 class TrackingUi : public QObject {
   Q_OBJECT
  public:
-  TrackingUi(QMainWindow& window, TSession& session, QWidget& view, TBoiteValeur& values);
+  // The tool bar and the menu go where `commands` places them.
+  TrackingUi(QMainWindow& window, IModeCommands& commands, TSession& session, QWidget& view,
+             TBoiteValeur& values);
   ~TrackingUi() override;
 
   TTracking& Tracking() { return *tracking_; }
@@ -55,6 +58,7 @@ class TrackingUi : public QObject {
   void FollowOptions();
 
   QMainWindow& window_;
+  IModeCommands& commands_;
   TSession& session_;
   QWidget& view_;
   TBoiteValeur& values_;

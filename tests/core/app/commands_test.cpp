@@ -19,109 +19,119 @@ TCommandContext OpenIn(TVideoMode mode) {
   return c;
 }
 
-std::set<std::string> Visible(const TCommandStates& s, const std::string& prefix) {
-  std::set<std::string> out;
-  for (const auto& [name, st] : s)
-    if (st.visible && name.rfind(prefix, 0) == 0) out.insert(name);
+std::set<TCommand> Visible(const TCommandStates& s, const std::string& prefix) {
+  std::set<TCommand> out;
+  for (const auto& [command, st] : s)
+    if (st.visible && std::string(CommandName(command)).rfind(prefix, 0) == 0) out.insert(command);
   return out;
 }
 
 }  // namespace
 
+namespace kinevo {
+// Failure messages name the command.
+std::ostream& operator<<(std::ostream& out, TCommand command) {
+  return out << CommandName(command);
+}
+}  // namespace kinevo
+
 TEST(Commands, ToolButtonsFollowTheMode) {
-  using S = std::set<std::string>;
+  using S = std::set<TCommand>;
   EXPECT_EQ(
       Visible(ComputeCommands(OpenIn(vmRepereFixe)), "ButtonOutil"),
-      (S{"ButtonOutilZoom", "ButtonOutilPan", "ButtonOutilEchelle", "ButtonOutilMarque",
-         "ButtonOutilOrigine", "ButtonOutilDeplacer", "ButtonOutilEffacer", "ButtonOutilNom"}));
+      (S{TCommand::ButtonOutilZoom, TCommand::ButtonOutilPan, TCommand::ButtonOutilEchelle,
+         TCommand::ButtonOutilMarque, TCommand::ButtonOutilOrigine, TCommand::ButtonOutilDeplacer,
+         TCommand::ButtonOutilEffacer, TCommand::ButtonOutilNom}));
   EXPECT_EQ(Visible(ComputeCommands(OpenIn(vmTransparent)), "ButtonOutil"),
-            (S{"ButtonOutilZoom", "ButtonOutilPan", "ButtonOutilEchelle", "ButtonOutilTsp",
-               "ButtonOutilDeplacer", "ButtonOutilEffacer", "ButtonOutilNom"}));
+            (S{TCommand::ButtonOutilZoom, TCommand::ButtonOutilPan, TCommand::ButtonOutilEchelle,
+               TCommand::ButtonOutilTsp, TCommand::ButtonOutilDeplacer,
+               TCommand::ButtonOutilEffacer, TCommand::ButtonOutilNom}));
   EXPECT_EQ(Visible(ComputeCommands(OpenIn(vmMontage)), "ButtonOutil"),
-            (S{"ButtonOutilZoom", "ButtonOutilPan"}));
+            (S{TCommand::ButtonOutilZoom, TCommand::ButtonOutilPan}));
   EXPECT_TRUE(Visible(ComputeCommands(OpenIn(vmCapture)), "ButtonOutil").empty());
   // The pop-up menu mirrors the buttons.
   const auto s = ComputeCommands(OpenIn(vmTransparent));
-  EXPECT_TRUE(s.at("PopupMenuTsp").visible);
-  EXPECT_FALSE(s.at("PopupMenuMarque").visible);
-  EXPECT_FALSE(s.at("PopupMenuOrigine").visible);
+  EXPECT_TRUE(s.at(TCommand::PopupMenuTsp).visible);
+  EXPECT_FALSE(s.at(TCommand::PopupMenuMarque).visible);
+  EXPECT_FALSE(s.at(TCommand::PopupMenuOrigine).visible);
 
   TCommandContext sep = OpenIn(vmRepereFixe);
   sep.separateScales = true;
   const auto t = ComputeCommands(sep);
-  EXPECT_FALSE(t.at("ButtonOutilEchelle").visible);
-  EXPECT_TRUE(t.at("ButtonOutilEchelleHoriz").visible);
-  EXPECT_TRUE(t.at("ButtonOutilEchelleVert").visible);
-  EXPECT_TRUE(t.at("PopupMenuEchelleVert").visible);
-  EXPECT_FALSE(t.at("MenuMesuresValeurEchelle").visible);
-  EXPECT_TRUE(t.at("MenuMesuresValeurEchelleHoriz").visible);
+  EXPECT_FALSE(t.at(TCommand::ButtonOutilEchelle).visible);
+  EXPECT_TRUE(t.at(TCommand::ButtonOutilEchelleHoriz).visible);
+  EXPECT_TRUE(t.at(TCommand::ButtonOutilEchelleVert).visible);
+  EXPECT_TRUE(t.at(TCommand::PopupMenuEchelleVert).visible);
+  EXPECT_FALSE(t.at(TCommand::MenuMesuresValeurEchelle).visible);
+  EXPECT_TRUE(t.at(TCommand::MenuMesuresValeurEchelleHoriz).visible);
 }
 
 TEST(Commands, NothingActsWithoutAVideo) {
   TCommandContext c;  // no video
   const auto s = ComputeCommands(c);
-  for (const char* name :
-       {"ButtonOutilZoom", "ButtonOutilMarque", "ButtonOutilNom", "ButtonModeRepereFixe",
-        "ButtonModeTransparent", "MenuFichierFermerVideo", "MenuAffichageEffacerTout",
-        "MenuMesuresNbMarqueParImageDeux", "MenuFichierProprietes"})
+  for (TCommand name :
+       {TCommand::ButtonOutilZoom, TCommand::ButtonOutilMarque, TCommand::ButtonOutilNom,
+        TCommand::ButtonModeRepereFixe, TCommand::ButtonModeTransparent,
+        TCommand::MenuFichierFermerVideo, TCommand::MenuAffichageEffacerTout,
+        TCommand::MenuMesuresNbMarqueParImageDeux, TCommand::MenuFichierProprietes})
     EXPECT_FALSE(s.at(name).enabled) << name;
-  EXPECT_FALSE(s.at("ButtonOutilMarque").checked);
+  EXPECT_FALSE(s.at(TCommand::ButtonOutilMarque).checked);
   // Opening and saving stay available (saving explains that a video is needed).
-  EXPECT_TRUE(s.at("MenuFichierOuvrirVideo").enabled);
-  EXPECT_TRUE(s.at("MenuFichierEnregistrer").enabled);
-  EXPECT_TRUE(s.at("MenuFichierQuitter").enabled);
+  EXPECT_TRUE(s.at(TCommand::MenuFichierOuvrirVideo).enabled);
+  EXPECT_TRUE(s.at(TCommand::MenuFichierEnregistrer).enabled);
+  EXPECT_TRUE(s.at(TCommand::MenuFichierQuitter).enabled);
 }
 
 TEST(Commands, PressedButtonsShowTheToolAndTheMode) {
   TCommandContext c = OpenIn(vmRepereFixe);
   c.tool = otOrigine;
   auto s = ComputeCommands(c);
-  EXPECT_TRUE(s.at("ButtonOutilOrigine").checked);
-  EXPECT_TRUE(s.at("PopupMenuOrigine").checked);
-  EXPECT_FALSE(s.at("ButtonOutilMarque").checked);
-  EXPECT_TRUE(s.at("ButtonModeRepereFixe").checked);
-  EXPECT_FALSE(s.at("ButtonModeTransparent").checked);
+  EXPECT_TRUE(s.at(TCommand::ButtonOutilOrigine).checked);
+  EXPECT_TRUE(s.at(TCommand::PopupMenuOrigine).checked);
+  EXPECT_FALSE(s.at(TCommand::ButtonOutilMarque).checked);
+  EXPECT_TRUE(s.at(TCommand::ButtonModeRepereFixe).checked);
+  EXPECT_FALSE(s.at(TCommand::ButtonModeTransparent).checked);
 
   // The view's own tool takes the place of the marking tool.
   c.viewTool = vtZoom;
   s = ComputeCommands(c);
-  EXPECT_TRUE(s.at("ButtonOutilZoom").checked);
-  EXPECT_FALSE(s.at("ButtonOutilOrigine").checked);
+  EXPECT_TRUE(s.at(TCommand::ButtonOutilZoom).checked);
+  EXPECT_FALSE(s.at(TCommand::ButtonOutilOrigine).checked);
 
   c.viewTool = vtNone;
   c.tool = otEchelle;
   c.separateScales = true;
   c.scaleKind = skVert;
   s = ComputeCommands(c);
-  EXPECT_TRUE(s.at("ButtonOutilEchelleVert").checked);
-  EXPECT_FALSE(s.at("ButtonOutilEchelleHoriz").checked);
-  EXPECT_EQ(ToolButton(otEchelle, skVert), "ButtonOutilEchelleVert");
-  EXPECT_EQ(ToolButton(otEchelle, skNormal), "ButtonOutilEchelle");
-  EXPECT_EQ(ToolButton(otTsp, skNormal), "ButtonOutilTsp");
-  EXPECT_EQ(ToolButton(otNone, skNormal), "");
+  EXPECT_TRUE(s.at(TCommand::ButtonOutilEchelleVert).checked);
+  EXPECT_FALSE(s.at(TCommand::ButtonOutilEchelleHoriz).checked);
+  EXPECT_EQ(ToolButton(otEchelle, skVert), TCommand::ButtonOutilEchelleVert);
+  EXPECT_EQ(ToolButton(otEchelle, skNormal), TCommand::ButtonOutilEchelle);
+  EXPECT_EQ(ToolButton(otTsp, skNormal), TCommand::ButtonOutilTsp);
+  EXPECT_FALSE(ToolButton(otNone, skNormal));
 }
 
 TEST(Commands, ModeButtonsNeedTheSettingAndTheSubsystem) {
   TCommandContext c = OpenIn(vmRepereFixe);
   auto s = ComputeCommands(c);
   // Not built into this program yet: hidden although the settings allow them.
-  EXPECT_FALSE(s.at("ButtonModeTracking").visible);
-  EXPECT_FALSE(s.at("ButtonModeCapture").visible);
-  EXPECT_FALSE(s.at("ButtonModeMontage").visible);
-  EXPECT_TRUE(s.at("ButtonModeRepereFixe").visible);
+  EXPECT_FALSE(s.at(TCommand::ButtonModeTracking).visible);
+  EXPECT_FALSE(s.at(TCommand::ButtonModeCapture).visible);
+  EXPECT_FALSE(s.at(TCommand::ButtonModeMontage).visible);
+  EXPECT_TRUE(s.at(TCommand::ButtonModeRepereFixe).visible);
 
   c.features.tracking = c.features.capture = c.features.montage = true;
   c.allowTracking = false;
   s = ComputeCommands(c);
-  EXPECT_FALSE(s.at("ButtonModeTracking").visible);
-  EXPECT_TRUE(s.at("ButtonModeCapture").visible);
-  EXPECT_TRUE(s.at("ButtonModeMontage").visible);
+  EXPECT_FALSE(s.at(TCommand::ButtonModeTracking).visible);
+  EXPECT_TRUE(s.at(TCommand::ButtonModeCapture).visible);
+  EXPECT_TRUE(s.at(TCommand::ButtonModeMontage).visible);
 
   // The capture button works without a video; the others do not.
   c.videoOpen = false;
   s = ComputeCommands(c);
-  EXPECT_TRUE(s.at("ButtonModeCapture").enabled);
-  EXPECT_FALSE(s.at("ButtonModeMontage").enabled);
+  EXPECT_TRUE(s.at(TCommand::ButtonModeCapture).enabled);
+  EXPECT_FALSE(s.at(TCommand::ButtonModeMontage).enabled);
 }
 
 TEST(Commands, ModeRequests) {
@@ -140,46 +150,46 @@ TEST(Commands, MenusFollowTheMode) {
   cap.features.capture = true;
   auto capture = ComputeCommands(cap);
 
-  EXPECT_TRUE(grid.at("MenuAffichageEffacerRepere").visible);
-  EXPECT_TRUE(grid.at("MenuAffichageEffacerMarques").visible);
-  EXPECT_FALSE(grid.at("MenuAffichageEffacerTransparent").visible);
-  EXPECT_FALSE(layer.at("MenuAffichageEffacerRepere").visible);
-  EXPECT_TRUE(layer.at("MenuAffichageEffacerTransparent").visible);
-  EXPECT_TRUE(layer.at("MenuAffichageEffacerEchelle").visible);
-  EXPECT_TRUE(grid.at("MenuMesuresAngleRotation").visible);
-  EXPECT_FALSE(layer.at("MenuMesuresAngleRotation").visible);
-  EXPECT_TRUE(layer.at("MenuMesuresInverserAxeX").visible);
-  for (const char* m :
-       {"MenuAffichageAnnuler", "MenuAffichageLoupe", "MenuAffichageTailleGrande",
-        "MenuAffichageNumeroterNone", "MenuAffichageDessinerAutres", "MenuAffichageEffacerEchelle",
-        "MenuMesuresInverserAxeY", "MenuMesuresNbMarqueParImageUne"})
+  EXPECT_TRUE(grid.at(TCommand::MenuAffichageEffacerRepere).visible);
+  EXPECT_TRUE(grid.at(TCommand::MenuAffichageEffacerMarques).visible);
+  EXPECT_FALSE(grid.at(TCommand::MenuAffichageEffacerTransparent).visible);
+  EXPECT_FALSE(layer.at(TCommand::MenuAffichageEffacerRepere).visible);
+  EXPECT_TRUE(layer.at(TCommand::MenuAffichageEffacerTransparent).visible);
+  EXPECT_TRUE(layer.at(TCommand::MenuAffichageEffacerEchelle).visible);
+  EXPECT_TRUE(grid.at(TCommand::MenuMesuresAngleRotation).visible);
+  EXPECT_FALSE(layer.at(TCommand::MenuMesuresAngleRotation).visible);
+  EXPECT_TRUE(layer.at(TCommand::MenuMesuresInverserAxeX).visible);
+  for (TCommand m : {TCommand::MenuAffichageAnnuler, TCommand::MenuAffichageLoupe,
+                     TCommand::MenuAffichageTailleGrande, TCommand::MenuAffichageNumeroterNone,
+                     TCommand::MenuAffichageDessinerAutres, TCommand::MenuAffichageEffacerEchelle,
+                     TCommand::MenuMesuresInverserAxeY, TCommand::MenuMesuresNbMarqueParImageUne})
     EXPECT_FALSE(montage.at(m).visible) << m;
-  EXPECT_TRUE(montage.at("MenuFichierEnregistrer").visible);
-  EXPECT_FALSE(capture.at("MenuFichierOuvrirVideo").visible);
-  EXPECT_FALSE(capture.at("MenuFichierEnregistrer").visible);
-  EXPECT_TRUE(capture.at("MenuFichierQuitter").visible);
+  EXPECT_TRUE(montage.at(TCommand::MenuFichierEnregistrer).visible);
+  EXPECT_FALSE(capture.at(TCommand::MenuFichierOuvrirVideo).visible);
+  EXPECT_FALSE(capture.at(TCommand::MenuFichierEnregistrer).visible);
+  EXPECT_TRUE(capture.at(TCommand::MenuFichierQuitter).visible);
   // Tracking items stay hidden while the tracker is not part of the program.
-  for (const char* m :
-       {"MenuMesuresFormeLibre", "MenuMesuresEspaceChoix2", "MenuAffichageEffacerContour"})
+  for (TCommand m : {TCommand::MenuMesuresFormeLibre, TCommand::MenuMesuresEspaceChoix2,
+                     TCommand::MenuAffichageEffacerContour})
     EXPECT_FALSE(grid.at(m).visible) << m;
   TCommandContext tr = OpenIn(vmTracking);
   tr.features.tracking = true;
   auto tracking = ComputeCommands(tr);
-  EXPECT_TRUE(tracking.at("MenuMesuresEspaceChoix2").visible);
-  EXPECT_TRUE(tracking.at("MenuMesuresNbImagesEntreMarquesUne").visible);
-  EXPECT_TRUE(tracking.at("MenuAffichageEffacerTout").visible);
-  EXPECT_FALSE(tracking.at("MenuMesuresTemps").visible);
-  EXPECT_FALSE(tracking.at("MenuAffichageEffacerRepere").visible);
+  EXPECT_TRUE(tracking.at(TCommand::MenuMesuresEspaceChoix2).visible);
+  EXPECT_TRUE(tracking.at(TCommand::MenuMesuresNbImagesEntreMarquesUne).visible);
+  EXPECT_TRUE(tracking.at(TCommand::MenuAffichageEffacerTout).visible);
+  EXPECT_FALSE(tracking.at(TCommand::MenuMesuresTemps).visible);
+  EXPECT_FALSE(tracking.at(TCommand::MenuAffichageEffacerRepere).visible);
 }
 
 TEST(Commands, EnablingAndTicks) {
   TCommandContext c = OpenIn(vmRepereFixe);
   auto s = ComputeCommands(c);
-  EXPECT_FALSE(s.at("MenuAffichageAnnuler").enabled);
-  EXPECT_FALSE(s.at("MenuAffichageAllerDerniereImagePointee").enabled);
-  EXPECT_FALSE(s.at("MenuMesuresAngleRotation").enabled);
-  EXPECT_FALSE(s.at("MenuMesuresInverserAxeX").enabled);
-  EXPECT_FALSE(s.at("MenuMesuresValeurEchelle").enabled);
+  EXPECT_FALSE(s.at(TCommand::MenuAffichageAnnuler).enabled);
+  EXPECT_FALSE(s.at(TCommand::MenuAffichageAllerDerniereImagePointee).enabled);
+  EXPECT_FALSE(s.at(TCommand::MenuMesuresAngleRotation).enabled);
+  EXPECT_FALSE(s.at(TCommand::MenuMesuresInverserAxeX).enabled);
+  EXPECT_FALSE(s.at(TCommand::MenuMesuresValeurEchelle).enabled);
 
   c.undoCaption = "Annuler la pose de la marque";
   c.marksCount = 3;
@@ -193,56 +203,56 @@ TEST(Commands, EnablingAndTicks) {
   c.marksToDraw = 1;
   c.elementSize = 2;
   s = ComputeCommands(c);
-  EXPECT_TRUE(s.at("MenuAffichageAnnuler").enabled);
-  EXPECT_TRUE(s.at("MenuAffichageAllerDerniereImagePointee").enabled);
-  EXPECT_TRUE(s.at("MenuMesuresAngleRotation").enabled);
+  EXPECT_TRUE(s.at(TCommand::MenuAffichageAnnuler).enabled);
+  EXPECT_TRUE(s.at(TCommand::MenuAffichageAllerDerniereImagePointee).enabled);
+  EXPECT_TRUE(s.at(TCommand::MenuMesuresAngleRotation).enabled);
   // "Axe des x vers la droite" is not ticked when x points left; y still points up.
-  EXPECT_FALSE(s.at("MenuMesuresInverserAxeX").checked);
-  EXPECT_TRUE(s.at("MenuMesuresInverserAxeY").checked);
-  EXPECT_TRUE(s.at("MenuMesuresValeurEchelle").enabled);
-  EXPECT_TRUE(s.at("MenuMesuresNbMarqueParImageAutres").checked);
-  EXPECT_FALSE(s.at("MenuMesuresNbMarqueParImageTrois").checked);
-  EXPECT_TRUE(s.at("MenuMesuresNbImagesEntreMarquesUne").checked);
-  EXPECT_TRUE(s.at("MenuAffichageNumeroterRight").checked);
-  EXPECT_TRUE(s.at("MenuAffichageDessinerDerniereMarque").checked);
-  EXPECT_FALSE(s.at("MenuAffichageDessinerAutres").checked);
-  EXPECT_TRUE(s.at("MenuAffichageTailleGrande").checked);
+  EXPECT_FALSE(s.at(TCommand::MenuMesuresInverserAxeX).checked);
+  EXPECT_TRUE(s.at(TCommand::MenuMesuresInverserAxeY).checked);
+  EXPECT_TRUE(s.at(TCommand::MenuMesuresValeurEchelle).enabled);
+  EXPECT_TRUE(s.at(TCommand::MenuMesuresNbMarqueParImageAutres).checked);
+  EXPECT_FALSE(s.at(TCommand::MenuMesuresNbMarqueParImageTrois).checked);
+  EXPECT_TRUE(s.at(TCommand::MenuMesuresNbImagesEntreMarquesUne).checked);
+  EXPECT_TRUE(s.at(TCommand::MenuAffichageNumeroterRight).checked);
+  EXPECT_TRUE(s.at(TCommand::MenuAffichageDessinerDerniereMarque).checked);
+  EXPECT_FALSE(s.at(TCommand::MenuAffichageDessinerAutres).checked);
+  EXPECT_TRUE(s.at(TCommand::MenuAffichageTailleGrande).checked);
 
   c.tool = otEchelle;  // going to the last marked image is off with the scale tool
-  EXPECT_FALSE(ComputeCommands(c).at("MenuAffichageAllerDerniereImagePointee").enabled);
+  EXPECT_FALSE(ComputeCommands(c).at(TCommand::MenuAffichageAllerDerniereImagePointee).enabled);
   c.marksToDraw = 4;
-  EXPECT_TRUE(ComputeCommands(c).at("MenuAffichageDessinerAutres").checked);
+  EXPECT_TRUE(ComputeCommands(c).at(TCommand::MenuAffichageDessinerAutres).checked);
 }
 
 TEST(Commands, ResultButtonsHiddenUntilTheResultsWindowAndOffWithHalfAScale) {
   TCommandContext c = OpenIn(vmRepereFixe);
-  EXPECT_FALSE(ComputeCommands(c).at("ButtonMenuTableau").visible);
+  EXPECT_FALSE(ComputeCommands(c).at(TCommand::ButtonMenuTableau).visible);
   c.features.resultsWindow = true;
-  EXPECT_TRUE(ComputeCommands(c).at("ButtonMenuTableau").visible);
-  EXPECT_TRUE(ComputeCommands(c).at("ButtonMenuTemps").enabled);
+  EXPECT_TRUE(ComputeCommands(c).at(TCommand::ButtonMenuTableau).visible);
+  EXPECT_TRUE(ComputeCommands(c).at(TCommand::ButtonMenuTemps).enabled);
   c.scalePoints[skNormal] = 1;
-  EXPECT_FALSE(ComputeCommands(c).at("ButtonMenuFormule").enabled);
+  EXPECT_FALSE(ComputeCommands(c).at(TCommand::ButtonMenuFormule).enabled);
   c.scalePoints[skNormal] = 2;
-  EXPECT_TRUE(ComputeCommands(c).at("ButtonMenuFormule").enabled);
+  EXPECT_TRUE(ComputeCommands(c).at(TCommand::ButtonMenuFormule).enabled);
   // The current segment decides: a horizontal one with one point.
   c.scaleKind = skHoriz;
   c.scalePoints[skHoriz] = 1;
-  EXPECT_FALSE(ComputeCommands(c).at("ButtonMenuVecteur").enabled);
+  EXPECT_FALSE(ComputeCommands(c).at(TCommand::ButtonMenuVecteur).enabled);
 }
 
 TEST(Commands, EveryCommandHasATextAndEveryRadioItemExists) {
   const auto s = ComputeCommands(OpenIn(vmRepereFixe));
   EXPECT_EQ(s.size(), CommandTexts().size());
   for (const auto& [name, st] : s) {
-    const TCommandText* t = FindCommandText(name);
-    ASSERT_NE(t, nullptr) << name;
-    EXPECT_NE(std::string(t->caption), "") << name;
+    const TCommandText& t = CommandText(name);
+    EXPECT_EQ(t.id, name);
+    EXPECT_NE(std::string(t.caption), "") << name;
+    // The object name is the identifier's, and leads back to it.
+    EXPECT_EQ(FindCommand(CommandName(name)), name);
   }
+  EXPECT_FALSE(FindCommand("ButtonOutilInconnu"));
   for (const auto& g : RadioGroups())
-    for (const auto& name : g) {
-      ASSERT_NE(FindCommandText(name), nullptr) << name;
-      EXPECT_TRUE(FindCommandText(name)->checkable) << name;
-    }
+    for (TCommand name : g) EXPECT_TRUE(CommandText(name).checkable) << name;
 }
 
 TEST(Commands, CaptionsAndHints) {
@@ -329,42 +339,45 @@ TCommandContext ProgramIn(TVideoMode mode, bool open = true) {
 // The program shows the commands of every subsystem it is built with.
 TEST(Commands, ProgramShowsItsSubsystems) {
   const auto grid = ComputeCommands(ProgramIn(vmRepereFixe));
-  for (const char* name :
-       {"ButtonModeMontage", "MenuAffichageOptions", "MenuFichierRechercher", "MenuMesuresTemps",
-        "MenuAideKinevo", "ButtonNavLecture", "MenuMesuresCalculatrice", "ButtonModeTracking",
-        "ButtonMenuTableau", "ButtonMenuTemps", "ButtonMenuReferentiel", "ButtonMenuVecteur",
-        "ButtonMenuFormule", "ButtonModeCapture"})
+  for (TCommand name :
+       {TCommand::ButtonModeMontage, TCommand::MenuAffichageOptions,
+        TCommand::MenuFichierRechercher, TCommand::MenuMesuresTemps, TCommand::MenuAideKinevo,
+        TCommand::ButtonNavLecture, TCommand::MenuMesuresCalculatrice, TCommand::ButtonModeTracking,
+        TCommand::ButtonMenuTableau, TCommand::ButtonMenuTemps, TCommand::ButtonMenuReferentiel,
+        TCommand::ButtonMenuVecteur, TCommand::ButtonMenuFormule, TCommand::ButtonModeCapture})
     EXPECT_TRUE(grid.at(name).visible) << name;
   // Tracking is built in: its menu items show in its mode.
   const auto tracking = ComputeCommands(ProgramIn(vmTracking));
-  for (const char* name : {"MenuMesuresFormeLibre", "MenuMesuresZone",
-                           "MenuAffichageEffacerContour", "MenuAffichageEffacerBanZones"})
+  for (TCommand name :
+       {TCommand::MenuMesuresFormeLibre, TCommand::MenuMesuresZone,
+        TCommand::MenuAffichageEffacerContour, TCommand::MenuAffichageEffacerBanZones})
     EXPECT_TRUE(tracking.at(name).visible) << name;
   // The options, the search and the help work without a video.
   const auto closed = ComputeCommands(ProgramIn(vmRepereFixe, false));
-  EXPECT_TRUE(closed.at("MenuAffichageOptions").enabled);
-  EXPECT_TRUE(closed.at("MenuFichierRechercher").enabled);
-  EXPECT_FALSE(closed.at("MenuMesuresTemps").enabled);
-  EXPECT_FALSE(closed.at("ButtonModeMontage").enabled);
+  EXPECT_TRUE(closed.at(TCommand::MenuAffichageOptions).enabled);
+  EXPECT_TRUE(closed.at(TCommand::MenuFichierRechercher).enabled);
+  EXPECT_FALSE(closed.at(TCommand::MenuMesuresTemps).enabled);
+  EXPECT_FALSE(closed.at(TCommand::ButtonModeMontage).enabled);
   // The montage button follows the setting.
   TCommandContext noMontage = ProgramIn(vmRepereFixe);
   noMontage.allowMontage = false;
-  EXPECT_FALSE(ComputeCommands(noMontage).at("ButtonModeMontage").visible);
+  EXPECT_FALSE(ComputeCommands(noMontage).at(TCommand::ButtonModeMontage).visible);
   // The time dialog belongs to the marking modes.
-  EXPECT_TRUE(ComputeCommands(ProgramIn(vmTransparent)).at("MenuMesuresTemps").visible);
-  EXPECT_FALSE(ComputeCommands(ProgramIn(vmMontage)).at("MenuMesuresTemps").visible);
+  EXPECT_TRUE(ComputeCommands(ProgramIn(vmTransparent)).at(TCommand::MenuMesuresTemps).visible);
+  EXPECT_FALSE(ComputeCommands(ProgramIn(vmMontage)).at(TCommand::MenuMesuresTemps).visible);
 }
 
 TEST(Commands, MontageButtonsInMontageModeOnly) {
-  using S = std::set<std::string>;
+  using S = std::set<TCommand>;
   auto montage = ComputeCommands(ProgramIn(vmMontage));
   EXPECT_EQ(Visible(montage, "ButtonMontage"),
-            (S{"ButtonMontageBasculer", "ButtonMontageBasculerMult", "ButtonMontageEnregistrer",
-               "ButtonMontageInstant", "ButtonMontageP2v", "ButtonMontageV2p"}));
-  EXPECT_TRUE(montage.at("ButtonModeMontage").checked);
-  EXPECT_FALSE(montage.at("ButtonModeRepereFixe").checked);
-  EXPECT_FALSE(montage.at("ButtonMontageBasculer").checked);
-  EXPECT_TRUE(montage.at("ButtonMontageInstant").enabled);
+            (S{TCommand::ButtonMontageBasculer, TCommand::ButtonMontageBasculerMult,
+               TCommand::ButtonMontageEnregistrer, TCommand::ButtonMontageInstant,
+               TCommand::ButtonMontageP2v, TCommand::ButtonMontageV2p}));
+  EXPECT_TRUE(montage.at(TCommand::ButtonModeMontage).checked);
+  EXPECT_FALSE(montage.at(TCommand::ButtonModeRepereFixe).checked);
+  EXPECT_FALSE(montage.at(TCommand::ButtonMontageBasculer).checked);
+  EXPECT_TRUE(montage.at(TCommand::ButtonMontageInstant).enabled);
   for (TVideoMode m : {vmRepereFixe, vmTransparent})
     EXPECT_TRUE(Visible(ComputeCommands(ProgramIn(m)), "ButtonMontage").empty()) << int(m);
 
@@ -373,10 +386,10 @@ TEST(Commands, MontageButtonsInMontageModeOnly) {
   TCommandContext hidden = ProgramIn(vmMontage);
   hidden.currentImageHidden = true;
   montage = ComputeCommands(hidden);
-  EXPECT_TRUE(montage.at("ButtonMontageBasculer").checked);
-  EXPECT_TRUE(montage.at("ButtonMontageBasculer").enabled);
-  EXPECT_FALSE(montage.at("ButtonMontageInstant").enabled);
-  EXPECT_TRUE(montage.at("ButtonMontageBasculerMult").enabled);
+  EXPECT_TRUE(montage.at(TCommand::ButtonMontageBasculer).checked);
+  EXPECT_TRUE(montage.at(TCommand::ButtonMontageBasculer).enabled);
+  EXPECT_FALSE(montage.at(TCommand::ButtonMontageInstant).enabled);
+  EXPECT_TRUE(montage.at(TCommand::ButtonMontageBasculerMult).enabled);
 
   // Without the montage subsystem nothing of it shows, even in its mode.
   TCommandContext none = OpenIn(vmMontage);
@@ -386,7 +399,8 @@ TEST(Commands, MontageButtonsInMontageModeOnly) {
   TCommandContext rec = ProgramIn(vmMontage);
   rec.features.montageRecording = true;
   montage = ComputeCommands(rec);
-  for (const char* b : {"ButtonMontageEnregistrer", "ButtonMontageV2p", "ButtonMontageP2v"})
+  for (TCommand b :
+       {TCommand::ButtonMontageEnregistrer, TCommand::ButtonMontageV2p, TCommand::ButtonMontageP2v})
     EXPECT_TRUE(montage.at(b).visible) << b;
 }
 
@@ -398,11 +412,10 @@ TEST(Commands, NavigationButtonsNeedAVideo) {
   cap.features.capture = true;
   const auto capture = ComputeCommands(cap);
   for (const auto& b : NavigationButtons()) {
-    ASSERT_NE(FindCommandText(b), nullptr) << b;
     EXPECT_TRUE(closed.at(b).visible) << b;
     EXPECT_FALSE(closed.at(b).enabled) << b;
     EXPECT_TRUE(open.at(b).enabled) << b;
     EXPECT_FALSE(capture.at(b).visible) << b;
   }
-  for (const auto& b : MontageButtons()) ASSERT_NE(FindCommandText(b), nullptr) << b;
+  EXPECT_EQ(MontageButtons().size(), 6u);
 }

@@ -45,6 +45,7 @@
 #include "gui/marking/names_colours_dialog.h"
 #include "gui/montage/group_dialog.h"
 #include "gui/montage/missing_image_dialog.h"
+#include "gui/tracking/tracking_ui.h"
 #include "gui/video/duration_dialog.h"
 #include "gui/video/video_widget.h"
 #include "support/qt_test_application.h"
@@ -410,6 +411,32 @@ TEST_F(WindowTest, FieldsTrackBarAndCommandsFollowTheModelsWithoutAPaint) {
   S().Video.SetMode(vmRepereFixe);
   EXPECT_EQ(window->TrackBar()->maximum(), 38);
   EXPECT_EQ(ImageField(), " 4/39");
+}
+
+// The modes reach the window's commands by their identifiers: the contour
+// and radius items of "Mesures" drive the tracking mode, and the tracking
+// tool bar sits on the row of the marking tools.
+TEST_F(WindowTest, MeasuresMenuDrivesTrackingAndModeBarsShareTheToolsRow) {
+  window->OpenArgument(QString::fromStdString(video));
+  ASSERT_TRUE(S().Video.IsOpen());
+  Trigger("ButtonModeTracking");
+  ASSERT_EQ(S().Video.Mode(), vmTracking);
+  TTracking& t = window->Tracking().Tracking();
+  Trigger("MenuMesuresFormePolygone");
+  EXPECT_EQ(t.Settings().shape, csPolygon);
+  Trigger("MenuMesuresFormeLibre");
+  EXPECT_EQ(t.Settings().shape, csFreehand);
+  Trigger("MenuMesuresEspaceChoix3");
+  EXPECT_EQ(t.Radius(), 60);
+  EXPECT_EQ(window->Command(TCommand::MenuMesuresZone), window->Action("MenuMesuresZone"));
+  // The zoom keeps the tools' row shown in tracking mode.
+  QApplication::processEvents();
+  auto* tools = window->findChild<QToolBar*>(QStringLiteral("ToolBarOutils"));
+  auto* bar = window->findChild<QToolBar*>(QStringLiteral("ToolBarTracking"));
+  ASSERT_NE(tools, nullptr);
+  ASSERT_NE(bar, nullptr);
+  ASSERT_TRUE(tools->isVisible() && bar->isVisible());
+  EXPECT_EQ(bar->geometry().top(), tools->geometry().top());
 }
 
 TEST_F(WindowTest, OptionsDialogAppliesTheSettings) {

@@ -48,12 +48,12 @@ TEST_F(ResultButtons, EachButtonShowsItsPageAfterTheChecks) {
   ASSERT_TRUE(window->Session().Video.IsOpen());
   for (const auto& [name, view] : kResultButtons) {
     QAction* a = window->Action(name);
-    ASSERT_NE(a, nullptr) << name;
-    EXPECT_TRUE(a->isVisible()) << name;
-    EXPECT_TRUE(a->isEnabled()) << name;
+    ASSERT_NE(a, nullptr) << CommandName(name);
+    EXPECT_TRUE(a->isVisible()) << CommandName(name);
+    EXPECT_TRUE(a->isEnabled()) << CommandName(name);
     a->trigger();
-    EXPECT_TRUE(window->ResultsWindow().isVisible()) << name;
-    EXPECT_EQ(window->ResultsWindow().View(), view) << name;
+    EXPECT_TRUE(window->ResultsWindow().isVisible()) << CommandName(name);
+    EXPECT_EQ(window->ResultsWindow().View(), view) << CommandName(name);
     EXPECT_EQ(window->ResultsWindow().windowTitle(), TResForm::ViewTitle(view));
   }
   // A double click in the results goes to that image in the main window.

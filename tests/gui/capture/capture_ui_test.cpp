@@ -58,6 +58,7 @@ struct CaptureWindowTest : ::testing::Test {
   std::unique_ptr<QMainWindow> window;
   QWidget* centre = nullptr;
   gui::VideoWidget* view = nullptr;
+  std::unique_ptr<gui::TPlainModeCommands> commands;
   std::unique_ptr<gui::CaptureUi> ui;
 
   void SetUp() override {
@@ -72,7 +73,8 @@ struct CaptureWindowTest : ::testing::Test {
     view = new gui::VideoWidget(session->Video, centre);
     view->setGeometry(0, 0, 320, 240);
     window->setCentralWidget(centre);
-    ui = std::make_unique<gui::CaptureUi>(*window, *session, *view, *centre, files);
+    commands = std::make_unique<gui::TPlainModeCommands>(*window);
+    ui = std::make_unique<gui::CaptureUi>(*window, *commands, *session, *view, *centre, files);
     window->resize(560, 420);
     window->show();
     QApplication::processEvents();

@@ -72,6 +72,7 @@ struct TrackingWindowTest : ::testing::Test {
   std::unique_ptr<QMainWindow> window;
   gui::VideoWidget* view = nullptr;
   std::unique_ptr<TBoiteValeur> values;
+  std::unique_ptr<gui::TPlainModeCommands> commands;
   std::unique_ptr<gui::TrackingUi> ui;
 
   void SetUp() override {
@@ -84,7 +85,8 @@ struct TrackingWindowTest : ::testing::Test {
     view = new gui::VideoWidget(session->Video, window.get());
     window->setCentralWidget(view);
     values = std::make_unique<TBoiteValeur>(session->Dialog, &noValues);
-    ui = std::make_unique<gui::TrackingUi>(*window, *session, *view, *values);
+    commands = std::make_unique<gui::TPlainModeCommands>(*window);
+    ui = std::make_unique<gui::TrackingUi>(*window, *commands, *session, *view, *values);
     window->resize(kW + 40, kH + 140);
     window->show();
     QApplication::processEvents();

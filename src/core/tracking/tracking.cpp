@@ -317,11 +317,13 @@ void TTracking::TakeSteps() {
     steps.swap(ch.steps);
     ended = ch.ended;
   }
-  ch.changed.notify_all();
   for (const TStep& found : steps) {
     if (stopping_) break;  // found after the stop button: dropped
     Apply(found);
   }
+  // Only now is the worker woken: whatever the progress started (a stop
+  // pressed from the event loop) comes before its next result.
+  ch.changed.notify_all();
   if (ended) EndRun();
 }
 

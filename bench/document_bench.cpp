@@ -124,7 +124,7 @@ struct ReadAnalysis : Analysis {
   ReadAnalysis(int images, const std::string& path) : Analysis(images) {
     WriteDocument(images, path);
     TIniFile ini(path);
-    LoadMarkingData(data, ini);
+    (void)LoadMarkingData(data, ini);
   }
 };
 

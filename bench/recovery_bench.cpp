@@ -78,9 +78,8 @@ void BM_RecoverySnapshot(benchmark::State& state) {
   const int images = static_cast<int>(state.range(0));
   const std::string doc = MakeDocument(images);
   TSession session(Sources(), "");
-  std::string error;
-  if (!session.LoadDocumentQuietly(doc, "", error)) {
-    state.SkipWithError(error.c_str());
+  if (const TStatus opened = session.LoadDocumentQuietly(doc, ""); !opened) {
+    state.SkipWithError(opened.error().Text().c_str());
     return;
   }
   if (session.Data.GridMarks().MarksCount() != images * kSystems) {

@@ -149,8 +149,8 @@ bool WriteDocument(const std::string& path, const std::string& video) {
   ini.WriteInteger("Montage", "TimeShiftsNumber", 0);
   ini.WriteInteger("Formules", "FormulesNumber", 0);
   ini.WriteInteger("Formules", "ConstantesNumber", 0);
-  if (!ini.SaveToFile(path)) {
-    std::fprintf(stderr, "make_demo: %s\n", ini.LastError().c_str());
+  if (const kinevo::TStatus saved = ini.SaveToFile(path); !saved) {
+    std::fprintf(stderr, "make_demo: %s\n", saved.error().Text().c_str());
     return false;
   }
   return true;

@@ -144,9 +144,8 @@ int New(const std::vector<std::string>& argsIn) {
     s.Data.Fixed().SetOrigin(picture(origin[0], origin[1]));
     if (origin.size() == 3) s.Data.SetXAxisAngle(origin[2] * std::numbers::pi / 180.0);
   }
-  std::string error;
-  if (!kinevo::cli::SaveDocumentQuietly(s, a.output, error)) {
-    std::cerr << "kinevo-cli new : " << error << "\n";
+  if (const kinevo::TStatus saved = s.Workflow().WriteDocumentFile(a.output); !saved) {
+    kinevo::cli::PrintSaveFailure(a.output, saved.error());
     return 1;
   }
   return 0;

@@ -74,9 +74,8 @@ std::unique_ptr<TCliSession> OpenDocumentSession(const std::string& document,
                                                  const std::string& videoOverride) {
   auto cs = NewCliSession();
   // A view of the picture's size, so that view pixels are picture pixels.
-  std::string error;
-  if (!cs->session->LoadDocumentQuietly(document, videoOverride, error)) {
-    std::cerr << error << "\n";
+  if (const TStatus opened = cs->session->LoadDocumentQuietly(document, videoOverride); !opened) {
+    std::cerr << opened.error().Text() << "\n";
     return nullptr;
   }
   cs->session->Video.Resize(cs->session->Video.ImageWidth(), cs->session->Video.ImageHeight());
@@ -84,13 +83,9 @@ std::unique_ptr<TCliSession> OpenDocumentSession(const std::string& document,
   return cs;
 }
 
-bool SaveDocumentQuietly(TSession& session, const std::string& path, std::string& error) {
-  bool cannotWrite = false;
-  if (session.Workflow().WriteDocumentFile(path, cannotWrite)) return true;
-  const TError failure{"La sauvegarde du fichier a échoué : " + path,
-                       session.Workflow().Document().LastError()};
-  error = failure.Text();
-  return false;
+void PrintSaveFailure(const std::string& path, const TError& failure) {
+  std::cerr << "La sauvegarde du fichier a échoué : " << path << "\n"
+            << "Détail : " << (failure.cause.empty() ? failure.reason : failure.cause) << "\n";
 }
 
 std::unique_ptr<TCliSession> OpenDocumentInMode(const std::string& document,

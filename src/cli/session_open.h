@@ -46,9 +46,9 @@ std::unique_ptr<TCliSession> NewCliSession();
 std::unique_ptr<TCliSession> OpenDocumentSession(const std::string& document,
                                                  const std::string& videoOverride);
 
-// Writes the session's analysis as a document at `path`, as saving it in
-// the program does, without asking anything; false with `error` set.
-bool SaveDocumentQuietly(TSession& session, const std::string& path, std::string& error);
+// Prints, as the window says it, that the document `path` could not be
+// saved, with the cause.
+void PrintSaveFailure(const std::string& path, const TError& failure);
 
 // Opens the document with its video and switches to the Layer marking
 // mode when `layer`, else to the Grid mode; prints the message and returns

@@ -185,9 +185,8 @@ int TrackDocument(const TTrackArgs& a) {
   std::fflush(stdout);
 
   tracking.ApplyToMarkingData();
-  std::string error;
-  if (!kinevo::cli::SaveDocumentQuietly(s, a.output, error)) {
-    std::cerr << "kinevo-cli track : " << error << "\n";
+  if (const kinevo::TStatus saved = s.Workflow().WriteDocumentFile(a.output); !saved) {
+    kinevo::cli::PrintSaveFailure(a.output, saved.error());
     return 1;
   }
   return 0;

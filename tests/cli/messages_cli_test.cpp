@@ -96,11 +96,11 @@ TEST_F(CliMessages, FailuresNameTheirCause) {
   // A document whose video is missing, or a folder.
   fs::create_directory(dir.File("dossier.avi"));
   for (const auto& [video, detail] : std::vector<std::pair<std::string, std::string>>{
-           {dir.File("partie.avi"), "Détail : fichier introuvable"},
-           {dir.File("dossier.avi"), "Détail : c'est un dossier, pas un fichier vidéo"}}) {
+           {dir.File("partie.avi"), "fichier introuvable"},
+           {dir.File("dossier.avi"), "c'est un dossier, pas un fichier vidéo"}}) {
     const auto r = Cli({"dump", Edited("sans-video.kvo", "Main", "VideoFileName", video)});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find(detail), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Détail : " + video + " : " + detail), std::string::npos) << r.err;
   }
 
   // A truncated MP4 is not called "not an AVI file".

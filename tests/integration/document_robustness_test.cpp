@@ -223,10 +223,13 @@ TEST_F(DocumentRobustness, OpeningAnyFileNeverChangesIt) {
   EXPECT_TRUE(session->Workflow().OpenDocument(dir + "/utf16.kvo")) << script.LastText();
   session->Workflow().CloseVideo();
   // Not a document: said so, never taken for a moved video.
-  EXPECT_FALSE(session->Workflow().OpenDocument(dir + "/notes.kvo"));
-  EXPECT_EQ(script.LastText(), "Erreur de lecture dans le fichier.");
-  EXPECT_FALSE(session->Workflow().OpenDocument(dir + "/video.kvo"));
-  EXPECT_EQ(script.LastText(), "Erreur de lecture dans le fichier.");
+  for (const char* name : {"notes.kvo", "video.kvo"}) {
+    const std::string path = dir + "/" + name;
+    EXPECT_FALSE(session->Workflow().OpenDocument(path));
+    EXPECT_EQ(script.LastText(), "Erreur de lecture dans le fichier.\nDétail : « " + path +
+                                     " » n'est pas un document Kinevo (ni version, ni "
+                                     "présentation ancienne reconnue)");
+  }
 }
 
 TEST_F(DocumentRobustness, AnOldDocumentOpenedAndSavedIsInTheCurrentLayout) {

@@ -176,15 +176,14 @@ TEST(SessionRecovery, DocumentAndCopyAreTheSameUnderAFrenchNumericLocale) {
   Program p(dir.File("r"));
   ASSERT_TRUE(p.session.Workflow().OpenVideo(video));
   p.Mark(6);
-  bool cannotWrite = false;
-  ASSERT_TRUE(p.session.Workflow().WriteDocumentFile(dir.File("c.kvo"), cannotWrite));
+  ASSERT_TRUE(p.session.Workflow().WriteDocumentFile(dir.File("c.kvo")));
   std::string c, fr;
   ASSERT_TRUE(ReadWholeFile(dir.File("c.kvo"), c));
   EXPECT_NE(c.find("ScaleLength=0.8"), std::string::npos);
   {
     test::FrenchNumericLocale french;
     ASSERT_TRUE(french.Active());
-    ASSERT_TRUE(p.session.Workflow().WriteDocumentFile(dir.File("fr.kvo"), cannotWrite));
+    ASSERT_TRUE(p.session.Workflow().WriteDocumentFile(dir.File("fr.kvo")));
     p.recovery.Recovery().WriteNow();
     p.recovery.Recovery().WaitIdle();
   }

@@ -35,9 +35,12 @@ inline std::string DesktopProgram() {
 
 class ProgramInstance {
  public:
-  // `extra` adds or replaces environment variables (LC_ALL, PATH ...).
+  // `extra` adds or replaces environment variables (LC_ALL, PATH ...);
+  // `launcher`, when given, is the command (found in PATH) that starts the
+  // program, as in "setpriv --reuid=65534 ... PROGRAM".
   ProgramInstance(const std::string& program, const TempDir& dir, const std::string& name,
-                  const std::string& script, const std::map<std::string, std::string>& extra = {})
+                  const std::string& script, const std::map<std::string, std::string>& extra = {},
+                  const std::vector<std::string>& launcher = {})
       : errPath_(dir.File(name + ".err")) {
     const std::string scriptPath = dir.File(name + ".script");
     std::ofstream(scriptPath) << script;
@@ -59,14 +62,17 @@ class ProgramInstance {
     std::vector<char*> envp;
     for (auto& v : env) envp.push_back(v.data());
     envp.push_back(nullptr);
-    std::string path = program;
-    char* argv[] = {path.data(), nullptr};
+    std::vector<std::string> words = launcher;
+    words.push_back(program);
+    std::vector<char*> argv;
+    for (auto& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 2, errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    if (posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv, envp.data()) != 0) pid_ = -1;
+    if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
   }
   ~ProgramInstance() {

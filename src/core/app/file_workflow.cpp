@@ -4,6 +4,7 @@
 #include <cctype>
 #include <filesystem>
 
+#include "core/app/document_open.h"
 #include "core/common/atomic_file.h"
 #include "core/common/text_encoding.h"
 #include "core/document/mru_files.h"
@@ -155,105 +156,70 @@ bool TFileWorkflow::OpenVideo(const std::string& path) {
   return opened;
 }
 
-bool TFileWorkflow::ReadDocumentContent() {
-  // Readers answer false on content they cannot read; an exception here is a
-  // programming error and is not dressed up as a damaged document.
-  return ws_.ReadDocument(*kvo_.Ini());
+void TFileWorkflow::ReportOpenFailure(const std::string& path, const TError& failure) {
+  dlg_.AddLine(failure.reason);
+  if (failure.reason == kDocumentOpenFailure && !FileExists(path))
+    dlg_.AddLine("Vérifier qu'il n'a pas été déplacé.");
+  // A video that exists but would not open: what the user may try.
+  if (failure.reason == VideoOpenFailureLines(true, ws_.BridgeAvailable())[0])
+    AddVideoSuggestions();
+  if (!failure.cause.empty()) dlg_.AddLine("Détail : " + failure.cause);
+  Ask(icWarning, {{"Ok", btOk}});
+}
+
+std::string TFileWorkflow::FindMovedVideo(const std::string& expected, const std::string& tried) {
+  if (tried.empty()) {
+    dlg_.AddLine(DisplayText(expected), lkKeepEnd, kFileNameColor);
+    dlg_.AddLine("Impossible d'ouvrir ce fichier vidéo.");
+    dlg_.AddLine("Vérifier qu'il n'a pas été déplacé.");
+  } else {
+    VideoFailure(tried, true);
+  }
+  if (Ask(icWarning, {{"Annuler", btAnnuler}, {"Rechercher", btCustom}}) != 1) return {};
+  TFileDialogRequest req;
+  req.title = "Ouvrir un fichier vidéo";
+  req.filter = OpenFilter();
+  req.filterIndex = 1;
+  req.initialDir = recent_.Directory;
+  req.fileName = NameOf(expected);
+  return files_.OpenFile(req);
+}
+
+bool TFileWorkflow::AcceptOtherName(const std::string& chosen, const std::string& expected) {
+  dlg_.AddLine("Le fichier sélectionné et le fichier attendu ont des noms différents.");
+  dlg_.AddLine("Fichier sélectionné :");
+  dlg_.AddLine(chosen, lkKeepEnd, kFileNameColor);
+  dlg_.AddLine("Fichier attendu :");
+  dlg_.AddLine(DisplayText(expected), lkKeepEnd, kFileNameColor);
+  return Ask(icInformation, {{"Ok", btOk}, {"Annuler", btAnnuler}}) == 0;
 }
 
 bool TFileWorkflow::OpenDocument(const std::string& path) {
   if (ws_.MontageRecording() || !AskSaveWork(TAskKind::Opening)) return false;
-  if (!FileExists(path)) {
-    dlg_.AddLine("Impossible d'ouvrir ce fichier de sauvegarde.");
-    dlg_.AddLine("Vérifier qu'il n'a pas été déplacé.");
-    Ask(icWarning, {{"Ok", btOk}});
-    return false;
-  }
   recent_.Directory = FolderOf(path);
-  kvo_.Close();
-  kvo_.Open(path);
-  if (!kvo_.ReadError().empty()) {
-    dlg_.AddLine("Impossible d'ouvrir ce fichier de sauvegarde.");
-    dlg_.AddLine(kvo_.ReadError());
-    Ask(icWarning, {{"Ok", btOk}});
-    kvo_.Close();
-    return false;
-  }
-  const TKvo::TConversion conversion = kvo_.ConvertOldLayout();
-  if (conversion == TKvo::kcNotADocument) {
-    dlg_.AddLine("Erreur de lecture dans le fichier.");
-    Ask(icWarning, {{"Ok", btOk}});
-    kvo_.Close();
-    return false;
-  }
-  const std::string expected = kvo_.VideoFileName();
-  std::string video = expected;
-  bool pathChanged = false;
-  bool chosenUnusable = false;
-  // The video was moved: ask the user to find it.
-  while (!FileExists(video)) {
-    if (!chosenUnusable) {
-      dlg_.AddLine(DisplayText(expected), lkKeepEnd, kFileNameColor);
-      dlg_.AddLine("Impossible d'ouvrir ce fichier vidéo.");
-      dlg_.AddLine("Vérifier qu'il n'a pas été déplacé.");
-    } else {
-      VideoFailure(video, true);
+  bool workLeft = false;
+  TDocumentOpenOptions how;
+  how.findVideo = [this](const std::string& expected, const std::string& tried) {
+    return FindMovedVideo(expected, tried);
+  };
+  how.acceptOtherName = [this](const std::string& chosen, const std::string& expected) {
+    return AcceptOtherName(chosen, expected);
+  };
+  how.leavingWork = [this, &workLeft] {
+    workLeft = true;
+    documentName_.clear();
+    recoveredName_.clear();
+  };
+  how.dialog = &dlg_;
+  how.fileExists = FileExists;
+  const TResult<TDocumentOpening> opened = OpenDocumentFile(ws_, kvo_, path, how);
+  if (!opened || opened->cancelled) {
+    if (!opened) ReportOpenFailure(path, opened.error());
+    // Once the video was left, the window shows no work.
+    if (workLeft) {
+      ws_.WindowStateChanged();
+      StartWork("");
     }
-    int r = Ask(icWarning, {{"Annuler", btAnnuler}, {"Rechercher", btCustom}});
-    if (r != 1) {
-      kvo_.Close();
-      return false;
-    }
-    TFileDialogRequest req;
-    req.title = "Ouvrir un fichier vidéo";
-    req.filter = OpenFilter();
-    req.filterIndex = 1;
-    req.initialDir = recent_.Directory;
-    req.fileName = NameOf(expected);
-    std::string chosen = files_.OpenFile(req);
-    if (chosen.empty()) {
-      kvo_.Close();
-      return false;
-    }
-    video = chosen;
-    chosenUnusable = true;
-    pathChanged = true;
-  }
-  if (pathChanged && NameOf(video) != NameOf(expected)) {
-    dlg_.AddLine("Le fichier sélectionné et le fichier attendu ont des noms différents.");
-    dlg_.AddLine("Fichier sélectionné :");
-    dlg_.AddLine(video, lkKeepEnd, kFileNameColor);
-    dlg_.AddLine("Fichier attendu :");
-    dlg_.AddLine(DisplayText(expected), lkKeepEnd, kFileNameColor);
-    if (Ask(icInformation, {{"Ok", btOk}, {"Annuler", btAnnuler}}) != 0) {
-      kvo_.Close();
-      return false;
-    }
-  }
-  documentName_.clear();
-  recoveredName_.clear();
-  if (!ws_.OpenVideo(video)) {
-    if (!ws_.OpenCancelled()) {
-      VideoFailure(video, false);
-      if (const std::string reason = ws_.VideoOpenError(); !reason.empty())
-        dlg_.AddLine(VideoOpenReasonLine(reason));
-      Ask(icWarning, {{"Ok", btOk}});
-    }
-    ws_.WindowStateChanged();
-    StartWork("");
-    kvo_.Close();
-    return false;
-  }
-  if (!ReadDocumentContent()) {
-    // Never leave the window half-open on a document that could not be read.
-    dlg_.Disable();
-    ws_.CloseVideo();
-    dlg_.Enable();
-    dlg_.AddLine("Erreur de lecture dans le fichier.");
-    Ask(icWarning, {{"Ok", btOk}});
-    ws_.WindowStateChanged();
-    StartWork("");
-    kvo_.Close();
     return false;
   }
   documentName_ = path;
@@ -263,11 +229,12 @@ bool TFileWorkflow::OpenDocument(const std::string& path) {
   // The video's new place goes into the document at once, as one key, in a
   // document read as it stands.  A converted older document keeps its file
   // until the user saves it: writing one key into it would leave a mixture.
-  if (pathChanged && conversion == TKvo::kcCurrent) {
-    kvo_.Ini()->WriteString("Main", "VideoFileName", video);
-    if (!kvo_.Ini()->UpdateFile()) {
+  if (opened->videoMoved && opened->conversion == TKvo::kcCurrent) {
+    kvo_.Ini()->WriteString("Main", "VideoFileName", opened->video);
+    if (const TStatus kept = kvo_.Ini()->UpdateFile(); !kept) {
       dlg_.AddLine("L'enregistrement du nouveau répertoire de la vidéo a échoué.");
       dlg_.AddLine("Le fichier de sauvegarde est peut-être en lecture seule.");
+      dlg_.AddLine("Détail : " + kept.error().cause);
       Ask(icWarning, {{"Ok", btOk}});
     }
   }
@@ -311,9 +278,8 @@ std::string TFileWorkflow::ProposedDocumentName(const std::string& videoPath,
 
 bool TFileWorkflow::Save() {
   if (!ws_.VideoOpen() || documentName_.empty() || !recoveredName_.empty()) return SaveAs();
-  bool cannotWrite = false;
-  if (!WriteDocumentFile(documentName_, cannotWrite)) {
-    ReportSaveFailure(documentName_, cannotWrite);
+  if (const TStatus written = WriteDocumentFile(documentName_); !written) {
+    ReportSaveFailure(documentName_, written.error());
     return false;
   }
   // The title loses its mark of unsaved work: no message to close.
@@ -351,9 +317,8 @@ bool TFileWorkflow::SaveAs() {
     if (Ask(icWarning, {{"Annuler", btAnnuler}, {"Ok", btOk}}) != 1) return false;
   }
   recent_.Directory = FolderOf(chosen);
-  bool cannotWrite = false;
-  if (!WriteDocumentFile(chosen, cannotWrite)) {
-    ReportSaveFailure(chosen, cannotWrite);
+  if (const TStatus written = WriteDocumentFile(chosen); !written) {
+    ReportSaveFailure(chosen, written.error());
     return false;
   }
   dlg_.AddLine("Le fichier a été enregistré avec succès :");
@@ -364,34 +329,32 @@ bool TFileWorkflow::SaveAs() {
   return true;
 }
 
-bool TFileWorkflow::WriteDocumentFile(const std::string& path, bool& cannotWrite) {
+TStatus TFileWorkflow::WriteDocumentFile(const std::string& path) {
   // The document is built in memory over what the file held (an older
   // document keeps the keys that the new content does not write), then
   // written in one atomic step: a failure leaves the previous file intact.
-  kvo_.Close();
-  kvo_.Open(path);
+  // A file that cannot be read is replaced whole.
+  (void)kvo_.Open(path);
   TIniFile& ini = *kvo_.Ini();
   ini.SaveWholeOnly();
   ini.WriteInteger("Main", "Version", kKvoVersion);
   ini.WriteString("Main", "VideoFileName", ws_.VideoFileName());
   ws_.WriteDocument(ini);
-  const bool ok = kvo_.Save();
+  TStatus saved = kvo_.Save();
   kvo_.Close();
-  if (!ok) {
-    std::error_code ec;
-    fs::path folder = fs::path(path).parent_path();
-    if (folder.empty()) folder = ".";
-    cannotWrite = !fs::exists(folder, ec) || (fs::status(folder, ec).permissions() &
-                                              fs::perms::owner_write) == fs::perms::none;
-  }
-  return ok;
+  return saved;
 }
 
-void TFileWorkflow::ReportSaveFailure(const std::string& path, bool cannotWrite) {
+void TFileWorkflow::ReportSaveFailure(const std::string& path, const TError& failure) {
   dlg_.AddLine(path, lkKeepEnd, kFileNameColor);
   dlg_.AddLine("La sauvegarde du fichier a échoué.");
-  if (!kvo_.LastError().empty()) dlg_.AddLine("Détail : " + kvo_.LastError());
-  if (cannotWrite) dlg_.AddLine("Vérifier que le support n'est pas protégé en écriture.");
+  dlg_.AddLine("Détail : " + (failure.cause.empty() ? failure.reason : failure.cause));
+  std::error_code ec;
+  fs::path folder = fs::path(path).parent_path();
+  if (folder.empty()) folder = ".";
+  if (!fs::exists(folder, ec) ||
+      (fs::status(folder, ec).permissions() & fs::perms::owner_write) == fs::perms::none)
+    dlg_.AddLine("Vérifier que le support n'est pas protégé en écriture.");
   Ask(icWarning, {{"Ok", btOk}});
 }
 

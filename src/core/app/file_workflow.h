@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/common/result.h"
 #include "core/common/signal.h"
 #include "core/common/user_dialog.h"
 #include "core/document/kvo.h"
@@ -66,8 +67,9 @@ class IWorkspace {
   // Whether the bridge plugins of the third back-end are available.
   virtual bool BridgeAvailable() const = 0;
   // Reads, in order, the marking data, the [Video] keys, the montage and
-  // the formulas; false (or an exception) when the document is unreadable.
-  virtual bool ReadDocument(TIniFile& ini) = 0;
+  // the formulas; fails, saying which value is wrong, when the document is
+  // unreadable.
+  virtual TStatus ReadDocument(TIniFile& ini) = 0;
   // Writes the marking data, the [Video] keys, the montage and the formulas.
   virtual void WriteDocument(TIniFile& ini) = 0;
   virtual void InvalidateAllResults() = 0;
@@ -109,9 +111,8 @@ class TFileWorkflow {
   // "Enregistrer sous...": asks for the document's name, then writes it.
   bool SaveAs();
   // Writes the work into `path` in one atomic step, without asking or
-  // telling anything; false when it could not, with `cannotWrite` set when
-  // the folder is missing or read-only.
-  bool WriteDocumentFile(const std::string& path, bool& cannotWrite);
+  // telling anything.
+  TStatus WriteDocumentFile(const std::string& path);
   bool CloseVideo();
   // True when the window may close.
   bool CloseWindow();
@@ -147,8 +148,13 @@ class TFileWorkflow {
  private:
   void VideoFailure(const std::string& path, bool selectedPrefix);
   void AddVideoSuggestions();
-  bool ReadDocumentContent();
-  void ReportSaveFailure(const std::string& path, bool cannotWrite);
+  // The message of a failed opening: the reason, the suggestions that go
+  // with a video that would not open, and the cause as its detail.
+  void ReportOpenFailure(const std::string& path, const TError& failure);
+  // Asks where a moved video is; "" when the user gave up.
+  std::string FindMovedVideo(const std::string& expected, const std::string& tried);
+  bool AcceptOtherName(const std::string& chosen, const std::string& expected);
+  void ReportSaveFailure(const std::string& path, const TError& failure);
   void Saved(const std::string& path);
   // A new piece of work (or none) from now on, with nothing unsaved.
   void StartWork(const std::string& document);

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "core/app/document_open.h"
 #include "core/common/text_encoding.h"
 #include "core/document/kvo.h"
 #include "core/document/marking_document.h"
@@ -300,16 +301,16 @@ void TSession::StopActivities() { Video.StopPlay(); }
 
 bool TSession::BridgeAvailable() const { return bridge_->LoadBridgeLibrary(); }
 
-bool TSession::ReadDocument(TIniFile& ini) {
+TStatus TSession::ReadDocument(TIniFile& ini) {
   TUnreadMarks unread;
-  if (!LoadMarkingData(Data, ini, &unread)) return false;
+  if (TStatus marking = LoadMarkingData(Data, ini, &unread); !marking) return marking;
   if (unread.Any()) TellUnreadMarks(Dialog, unread);
   Video.LoadFromDocument(ini);
   Montage.LoadFromDocument(ini);
   Formulas.Load(ini);
   Data.UpdateScreenPositions();
   results_->Invalidate(rtBoth);
-  return true;
+  return {};
 }
 
 void TSession::WriteDocument(TIniFile& ini) { WriteDocument(ini, true); }
@@ -321,37 +322,15 @@ void TSession::WriteDocument(TIniFile& ini, bool withImageTables) {
   Formulas.Save(ini);
 }
 
-bool TSession::LoadDocumentQuietly(const std::string& path, const std::string& videoOverride,
-                                   std::string& error) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) {
-    error = "Impossible d'ouvrir ce fichier de sauvegarde.";
-    return false;
-  }
+TStatus TSession::LoadDocumentQuietly(const std::string& path, const std::string& videoOverride) {
   TKvo kvo;
-  kvo.Open(path);
-  if (!kvo.ReadError().empty()) {
-    error = "Impossible d'ouvrir ce fichier de sauvegarde. " + kvo.ReadError();
-    return false;
-  }
-  if (kvo.ConvertOldLayout() == TKvo::kcNotADocument) {
-    error = "Erreur de lecture dans le fichier.";
-    return false;
-  }
-  std::string video = videoOverride.empty() ? kvo.VideoFileName() : videoOverride;
-  const TFileCheck check = TFrameSource::CheckRegularFile(video);
-  if (!check.Passed() || !OpenVideo(video)) {
-    error = "Impossible d'ouvrir ce fichier vidéo. " + DisplayText(video);
-    const std::string& why = check.Passed() ? Video.OpenError() : check.reason;
-    if (!why.empty()) error += "\n" + VideoOpenReasonLine(why);
-    return false;
-  }
-  if (!ReadDocument(*kvo.Ini())) {
-    CloseVideo();
-    error = "Erreur de lecture dans le fichier.";
-    return false;
-  }
-  return true;
+  TDocumentOpenOptions how;
+  how.video = videoOverride;
+  how.dialog = &Dialog;
+  const TResult<TDocumentOpening> opened = OpenDocumentFile(*this, kvo, path, how);
+  if (!opened) return opened.error();
+  if (opened->cancelled) return Fail(kDocumentOpenFailure, "ouverture annulée");
+  return {};
 }
 
 // ---------------------------------------------------------------- marking client

@@ -90,10 +90,10 @@ class TSession : public IWorkspace {
   void CommandDone();
 
   // Reads a document and its video without asking anything (for the
-  // command line): `videoOverride` replaces the stored video path when not
-  // empty.  False with `error` set to the program's message on failure.
-  bool LoadDocumentQuietly(const std::string& path, const std::string& videoOverride,
-                           std::string& error);
+  // command line), as the window opens it: `videoOverride` replaces the
+  // stored video path when not empty.  A failure is the program's message
+  // with its cause.
+  TStatus LoadDocumentQuietly(const std::string& path, const std::string& videoOverride);
 
   // Progress of the opening of a video (building the index of a long file
   // takes a while): called with the fraction done, answers false to cancel.
@@ -132,7 +132,7 @@ class TSession : public IWorkspace {
   void StopActivities() override;
   bool MontageRecording() const override { return Recorder.Busy(); }
   bool BridgeAvailable() const override;
-  bool ReadDocument(TIniFile& ini) override;
+  TStatus ReadDocument(TIniFile& ini) override;
   void WriteDocument(TIniFile& ini) override;
   // Without the per-image tables (mark containers, montage), for a copy
   // that writes them apart (the crash recovery): writing them on the window

@@ -281,7 +281,11 @@ void TIniFile::KeyIndex::Rebuild(std::vector<Line>& lines) {
 // TIniFile
 
 TIniFile::TIniFile(std::string path) : path_(std::move(path)) {
-  if (!path_.empty()) Load();
+  if (!path_.empty()) readStatus_ = Load();
+}
+
+TError ReadFailure(const std::string& path, std::string cause) {
+  return Fail("Le fichier « " + path + " » n'a pas pu être lu.", std::move(cause));
 }
 
 void TIniFile::Clear() {
@@ -293,20 +297,18 @@ void TIniFile::Clear() {
   pending_.clear();
 }
 
-bool TIniFile::Load() {
+TStatus TIniFile::Load() {
   Clear();
-  error_.clear();
-  if (path_.empty()) return true;
+  if (path_.empty()) return {};
   std::string bytes;
   std::string why;
   if (!ReadWholeFile(path_, bytes, &why)) {
     struct stat st {};
-    if (stat(path_.c_str(), &st) != 0 && errno == ENOENT) return true;  // not there yet
-    error_ = why.empty() ? "lecture impossible" : why;
-    return false;
+    if (stat(path_.c_str(), &st) != 0 && errno == ENOENT) return {};  // not there yet
+    return ReadFailure(path_, why.empty() ? "lecture impossible" : why);
   }
   Parse(TakeFileText(std::move(bytes)));
-  return true;
+  return {};
 }
 
 void TIniFile::SetText(std::string_view text) {
@@ -677,23 +679,11 @@ void TIniFile::EraseSection(std::string_view section) {
   if (!wholeOnly_) pending_.push_back(std::move(op));
 }
 
-bool TIniFile::Written(const TStatus& status) {
-  if (status) return true;
-  error_ = status.error().cause.empty() ? status.error().reason : status.error().cause;
-  return false;
-}
-
-bool TIniFile::UpdateFile() {
-  error_.clear();
-  if (path_.empty()) {
-    error_ = "aucun nom de fichier";
-    return false;
-  }
-  if (wholeOnly_) {
-    error_ = "ce fichier s'enregistre seulement en entier";
-    return false;
-  }
-  if (pending_.empty()) return true;
+TStatus TIniFile::UpdateFile() {
+  if (path_.empty()) return Fail(WriteFailureReason(path_), "aucun nom de fichier");
+  if (wholeOnly_)
+    return Fail(WriteFailureReason(path_), "ce fichier s'enregistre seulement en entier");
+  if (pending_.empty()) return {};
   // Replay the changes on the file as it is now on disk.
   TIniFile merged;
   merged.path_ = path_;
@@ -703,35 +693,29 @@ bool TIniFile::UpdateFile() {
     merged.Parse(TakeFileText(std::move(bytes)));
   } else {
     struct stat st {};
-    if (stat(path_.c_str(), &st) == 0 || errno != ENOENT) {
-      error_ = "le fichier n'a pas pu être relu avant d'être mis à jour : " + why;
-      return false;
-    }
+    if (stat(path_.c_str(), &st) == 0 || errno != ENOENT)
+      return Fail(WriteFailureReason(path_),
+                  "le fichier n'a pas pu être relu avant d'être mis à jour : " + why);
     merged.crlf_ = crlf_;
   }
   for (const auto& op : pending_) merged.Apply(op);
-  if (!Written(WriteFileAtomically(path_, merged.Text()))) return false;
+  if (TStatus written = WriteFileAtomically(path_, merged.Text()); !written) return written;
   merged.pending_.clear();
-  merged.error_.clear();
   *this = std::move(merged);
-  return true;
+  return {};
 }
 
-bool TIniFile::SaveToFile(const std::string& path) {
-  error_.clear();
+TStatus TIniFile::SaveToFile(const std::string& path) {
   const std::string& target = path.empty() ? path_ : path;
-  if (target.empty()) {
-    error_ = "aucun nom de fichier";
-    return false;
-  }
+  if (target.empty()) return Fail(WriteFailureReason(target), "aucun nom de fichier");
   const TStatus written = WriteFileAtomicallyFrom(target, [&](const TPieceWriter& write) {
     bool good = true;
     WriteText([&](std::string_view piece) { good = good && write(piece); });
     return good;
   });
-  if (!Written(written)) return false;
+  if (!written) return written;
   if (target == path_) pending_.clear();
-  return true;
+  return {};
 }
 
 }  // namespace kinevo

@@ -16,7 +16,7 @@
 // both write atomically: a temporary file beside the target, flushed to the
 // disk, then renamed over it.  A crash, a full disk or a read-only folder
 // during the save leaves the previous file as it was, and the save answers
-// false.
+// the failure: its reason names the file, its cause says what went wrong.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -46,9 +46,12 @@ class TIniFile final : public IKeyReader, public IKeyWriter {
   const std::string& FileName() const { return path_; }
 
   // Re-reads the file, dropping changes not yet saved.  A missing file reads
-  // as empty (true); a file that exists but cannot be read answers false and
-  // leaves the content empty.
-  bool Load();
+  // as empty; a file that exists but cannot be read answers why and leaves
+  // the content empty.  The constructor reads the same way and keeps the
+  // answer in ReadStatus (settings fall back on their defaults; a document
+  // reader refuses).
+  TStatus Load();
+  const TStatus& ReadStatus() const { return readStatus_; }
   // Replaces the content by the text given (UTF-8 or Windows-1252); the
   // changes are not pending for UpdateFile.
   void SetText(std::string_view text);
@@ -81,13 +84,13 @@ class TIniFile final : public IKeyReader, public IKeyWriter {
 
   // Writes the changes made since the last load or save into the file as it
   // is now on disk (so that several objects sharing one settings file never
-  // undo each other's writes), atomically.  True when the file was written
-  // (or nothing was pending); false, with the changes still pending and the
-  // previous file intact, when it could not be.
-  bool UpdateFile();
+  // undo each other's writes), atomically.  Succeeds when the file was
+  // written (or nothing was pending); on failure the changes stay pending
+  // and the previous file is intact.
+  TStatus UpdateFile();
   // Writes the whole content, as held, to `path` (the file's own path when
   // empty), atomically, replacing what was there.  Used for documents.
-  bool SaveToFile(const std::string& path = {});
+  TStatus SaveToFile(const std::string& path = {});
 
   // Takes the changes made since the last load as if they had been read:
   // they are no longer pending for UpdateFile, and the lines above the first
@@ -109,9 +112,6 @@ class TIniFile final : public IKeyReader, public IKeyWriter {
   }
 
   bool Modified() const { return !pending_.empty(); }
-  // What went wrong in the last failed load or save, in French ("disque
-  // plein", "le fichier existant est protégé en écriture").
-  const std::string& LastError() const { return error_; }
   // Line break written: "\r\n" when the file read used it, else "\n".
   bool UsesCrLf() const { return crlf_; }
   void SetUsesCrLf(bool crlf) { crlf_ = crlf; }
@@ -185,8 +185,6 @@ class TIniFile final : public IKeyReader, public IKeyWriter {
   };
 
   void Parse(std::string text);
-  // Keeps the cause of a failed write; answers whether it succeeded.
-  bool Written(const TStatus& status);
   void Apply(const Op& op);
   void Clear();
   // Copies `key`, "=" and `value` into the store as one line; the copy
@@ -216,8 +214,11 @@ class TIniFile final : public IKeyReader, public IKeyWriter {
   ReadHint hint_;
   bool crlf_ = false;
   bool wholeOnly_ = false;
-  std::string error_;
+  TStatus readStatus_;
 };
+
+// The failure to read `path`: its reason names the file, `cause` says why.
+TError ReadFailure(const std::string& path, std::string cause);
 
 // Creates `path` and the folders above it that are missing, private to the
 // user (0700) as the desktop's folder conventions ask: the settings, the

@@ -13,7 +13,7 @@ void TSettingsFile::Read(const std::function<void(const IKeyReader&)>& read) con
 bool TSettingsFile::Update(const std::function<void(IKeyWriter&)>& write) {
   TIniFile ini(path_);
   write(ini);
-  return path_.empty() || ini.UpdateFile();
+  return path_.empty() || ini.UpdateFile().ok();
 }
 
 }  // namespace kinevo

@@ -193,16 +193,16 @@ bool TFreedesktopAssociation::Associate(const std::string& programPath, std::str
     return false;
   }
   TIniFile apps(MimeAppsListPath());
-  if (!apps.LastError().empty()) {
-    error = apps.LastError();
+  if (!apps.ReadStatus()) {
+    error = apps.ReadStatus().error().Text();
     return false;
   }
   apps.WriteString("Default Applications", kMimeType, kDesktopId);
   const std::string added = apps.ReadString("Added Associations", kMimeType, "");
   if (added.find(kDesktopId) == std::string::npos)
     apps.WriteString("Added Associations", kMimeType, std::string(kDesktopId) + ";" + added);
-  if (!apps.UpdateFile()) {
-    error = apps.LastError();
+  if (const TStatus written = apps.UpdateFile(); !written) {
+    error = written.error().Text();
     return false;
   }
   return true;
@@ -241,8 +241,8 @@ bool TFreedesktopAssociation::Dissociate(std::string& error) {
       else
         apps.WriteString("Added Associations", kMimeType, rest);
     }
-    if (apps.Modified() && !apps.UpdateFile()) {
-      error = apps.LastError();
+    if (const TStatus written = apps.Modified() ? apps.UpdateFile() : TStatus(); !written) {
+      error = written.error().Text();
       return false;
     }
   }

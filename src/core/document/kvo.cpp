@@ -3,17 +3,17 @@
 #include <algorithm>
 #include <cctype>
 
+#include "core/common/atomic_file.h"
 #include "core/common/number_format.h"
 #include "core/common/text_encoding.h"
 #include "core/common/text_utils.h"
 
 namespace kinevo {
 
-bool TKvo::Open(const std::string& fileName) {
-  if (ini_) return false;
+TStatus TKvo::Open(const std::string& fileName) {
   fileName_ = fileName;
   ini_ = std::make_unique<TIniFile>(fileName);
-  return true;
+  return ini_->ReadStatus();
 }
 
 void TKvo::Close() { ini_.reset(); }
@@ -25,21 +25,14 @@ std::string TKvo::VideoFileName() const {
   return slash == std::string::npos ? stored : fileName_.substr(0, slash + 1) + stored;
 }
 
-bool TKvo::Save() {
-  if (!ini_) {
-    error_ = "aucun document ouvert";
-    return false;
-  }
+TStatus TKvo::Save() {
+  if (!ini_) return Fail(WriteFailureReason(fileName_), "aucun document ouvert");
   ini_->SetUsesCrLf(false);
   // Lines above the first section are never read; in a document they can
   // only be an older layout, which this save replaces.
   ini_->DropHeader();
-  bool ok = ini_->SaveToFile(fileName_);
-  error_ = ok ? std::string() : ini_->LastError();
-  return ok;
+  return ini_->SaveToFile(fileName_);
 }
-
-const std::string& TKvo::LastError() const { return error_; }
 
 namespace {
 

@@ -19,13 +19,10 @@ class TKvo {
  public:
   TKvo() = default;
 
-  // Opens the INI object on `fileName` unless one is already open; answers
-  // whether it did.  A file that exists but cannot be read still opens (its
-  // content is empty) and ReadError says why.
-  bool Open(const std::string& fileName);
-  // Why the file could not be read ("Accès refusé." ...); empty when it was
-  // read or does not exist yet.
-  std::string ReadError() const { return ini_ ? ini_->LastError() : std::string(); }
+  // Opens the INI object on `fileName`, dropping one already open.  A file
+  // that exists but cannot be read still opens (with no content, which a
+  // save writes over) and the answer says why; a missing file opens empty.
+  TStatus Open(const std::string& fileName);
   // Drops the INI object (without saving).
   void Close();
   bool IsOpen() const { return ini_ != nullptr; }
@@ -49,14 +46,12 @@ class TKvo {
   std::string VideoFileName() const;
 
   // Writes the content held to the document's file, atomically: on failure
-  // the previous file is left as it was and false is answered.
-  bool Save();
-  const std::string& LastError() const;
+  // the previous file is left as it was.
+  TStatus Save();
 
  private:
   std::string fileName_;
   std::unique_ptr<TIniFile> ini_;
-  std::string error_;
 };
 
 // Converts the old line-per-value layout held in `lines` into keys of `ini`,

@@ -129,8 +129,11 @@ void SaveScale(const TEchelle& scale, TIniFile& ini) {
   }
 }
 
-// False when a length is beyond what the length dialog accepts.
-bool LoadScale(TEchelle& scale, const TIniFile& ini) {
+// The failure of a document whose content the program cannot use.
+TError Unreadable(std::string cause) { return Fail(kDocumentReadFailure, std::move(cause)); }
+
+// Refuses a length beyond what the length dialog accepts.
+TStatus LoadScale(TEchelle& scale, const TIniFile& ini) {
   struct Kind {
     TScaleKind kind;
     const char* name;
@@ -151,7 +154,10 @@ bool LoadScale(TEchelle& scale, const TIniFile& ini) {
     scale.SetSegment(k.kind, count, p1, p2);
     double len = ini.ReadFloat(kData, k.length, 0);
     if (std::isnan(len) || len < 0) len = 0;
-    if (len != 0 && !(len > kMinScaleLength && len < kMaxScaleLength)) return false;
+    if (len != 0 && !(len > kMinScaleLength && len < kMaxScaleLength))
+      return Unreadable("longueur d'échelle hors limites (" + std::string(k.length) + " = " +
+                        ini.ReadString(kData, k.length) +
+                        " ; une longueur va de 0,001 à 1,5e13 mètres)");
     if (k.kind == skNormal)
       scale.SetScaleLength(len);
     else if (k.kind == skHoriz)
@@ -159,7 +165,7 @@ bool LoadScale(TEchelle& scale, const TIniFile& ini) {
     else
       scale.SetScaleVertLength(len);
   }
-  return true;
+  return {};
 }
 
 TContainersCopy CopyContainers(const TPolyContainer& set, bool relative) {
@@ -314,13 +320,15 @@ void SaveMarkingData(const TData& data, TIniFile& ini, bool withContainers) {
   SaveMarks(data.LayerMarks(), "_Layer", true, withContainers, ini);
 }
 
-bool LoadMarkingData(TData& data, const TIniFile& ini, TUnreadMarks* unread) {
+TStatus LoadMarkingData(TData& data, const TIniFile& ini, TUnreadMarks* unread) {
   // The time between images within the range its dialog accepts: a value
   // beyond it would give times of "inf" or 0 everywhere.
   const std::string duration = ini.ReadString(kData, "RequiredDuration");
   double t = 0;
-  if (duration.empty() || !TextToFloat(duration, t) || !(t > kMinDuration && t < kMaxDuration))
-    return false;
+  if (duration.empty()) return Unreadable("durée entre deux images absente (RequiredDuration)");
+  if (!TextToFloat(duration, t) || !(t > kMinDuration && t < kMaxDuration))
+    return Unreadable("durée entre deux images incorrecte (RequiredDuration = " + duration +
+                      " ; une durée va de 1e-6 à 1e9 secondes)");
   data.SetRequiredDuration(t);
   data.SetFramesNumberBetweenTwoMarks(
       std::max(1, ini.ReadInteger(kData, "FramesNumberBetweenTwoMarks", 1)));
@@ -365,7 +373,7 @@ bool LoadMarkingData(TData& data, const TIniFile& ini, TUnreadMarks* unread) {
   layer.SetLayerHeight(size("LayerHeight"));
   layer.LoadOriginesFromFile(ini, kData, "_Layer");
 
-  if (!LoadScale(data.Scale(), ini)) return false;
+  if (TStatus scale = LoadScale(data.Scale(), ini); !scale) return scale;
   TUnreadMarks missing;
   LoadMarks(data.GridMarks(), "_Grid", false, data, ini, missing);
   LoadMarks(data.LayerMarks(), "_Layer", true, data, ini, missing);
@@ -376,7 +384,7 @@ bool LoadMarkingData(TData& data, const TIniFile& ini, TUnreadMarks* unread) {
        {&data.GridHistory(), &data.LayerHistory(), &data.ScaleHistory(), &data.OriginHistory()})
     h->Clear();
   data.UpdateScreenPositions();
-  return true;
+  return {};
 }
 
 }  // namespace kinevo

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/common/ini_file.h"
+#include "core/common/result.h"
 
 namespace kinevo {
 
@@ -45,14 +46,18 @@ struct TUnreadMarks {
   bool Any() const { return marks > 0 || containers > 0 || notFinite > 0; }
 };
 
+// The program's message for a document whose content cannot be used; the
+// failure's cause says which value is wrong.
+inline constexpr const char* kDocumentReadFailure = "Erreur de lecture dans le fichier.";
+
 // Reads the marking data back (the data was reset by the opening of the
-// video).  False, with the data left as far as it was read, when the
-// document is unusable: `RequiredDuration` missing or not a positive
-// number.  Counts are read as stored; a count larger than the keys present
-// stops at the first missing item, so that a damaged document cannot make
-// the program allocate or loop without bound; what was announced and not
-// read is counted in `unread`.  The reading itself is not undoable: the
-// undo histories are empty afterwards.
-bool LoadMarkingData(TData& data, const TIniFile& ini, TUnreadMarks* unread = nullptr);
+// video).  Fails, with the data left as far as it was read, when the
+// document is unusable: `RequiredDuration` missing or beyond what its
+// dialog accepts, a scale length beyond what the length dialog accepts.  Counts are read as stored;
+// a count larger than the keys present stops at the first missing item, so that a damaged document
+// cannot make the program allocate or loop without bound; what was announced and not read is
+// counted in `unread`.  The reading itself is not undoable: the undo histories are empty
+// afterwards.
+TStatus LoadMarkingData(TData& data, const TIniFile& ini, TUnreadMarks* unread = nullptr);
 
 }  // namespace kinevo

@@ -329,12 +329,9 @@ void TOptions::Load() {
     TrackingUncertainty_Value = uncertainty;
 }
 
-bool TOptions::Save() {
-  error_.clear();
-  if (path_.empty()) {
-    error_ = "no settings folder";
-    return false;
-  }
+TStatus TOptions::Save() {
+  if (path_.empty())
+    return Fail(kOptionsSaveFailure, "aucun dossier de réglages (ni XDG_CONFIG_HOME, ni HOME)");
   TIniFile ini(path_);
   ini.WriteInteger(kSection, "EditMRU_Value", EditMRU_Value);
   ini.WriteInteger(kSection, "TrackingRadius_Value", TrackingRadius_Value);
@@ -345,11 +342,9 @@ bool TOptions::Save() {
   for (const auto& k : OptionCheckBoxes()) ini.WriteBool(kSection, k.key, this->*k.member);
   for (const auto& k : OptionToolButtons()) ini.WriteBool(kSection, k.key, this->*k.member);
   ini.WriteInteger(kSection, "TrackingUncertainty_Value", TrackingUncertainty_Value);
-  if (!ini.UpdateFile()) {
-    error_ = ini.LastError();
-    return false;
-  }
-  return true;
+  if (const TStatus written = ini.UpdateFile(); !written)
+    return written.error().Within(kOptionsSaveFailure);
+  return {};
 }
 
 int32_t TOptions::MRUCapacity() const { return std::max(1, std::min(20, EditMRU_Value)); }

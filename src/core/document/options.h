@@ -11,6 +11,7 @@
 
 #include "core/common/events.h"
 #include "core/common/ini_file.h"
+#include "core/common/result.h"
 #include "core/common/user_dialog.h"
 
 namespace kinevo {
@@ -191,6 +192,9 @@ std::string HashPassword(const std::string& password, const std::string& saltHex
 bool IsPasswordHash(const std::string& stored);
 bool PasswordMatches(const std::string& stored, const std::string& typed);
 
+// The message of options that could not be written.
+inline constexpr const char* kOptionsSaveFailure = "Impossible d'enregistrer les options.";
+
 class TOptions : public TOptionsValues {
  public:
   static constexpr const char* kSection = "Options";
@@ -207,10 +211,10 @@ class TOptions : public TOptionsValues {
   // Reads [Options]; missing or unreadable keys keep their defaults.
   void Load();
   // Writes [Options] in order: the five integers, `Password`, the check
-  // boxes, the tool buttons.  False when the file could not be written (the
-  // previous file is then intact).
-  bool Save();
-  const std::string& LastError() const { return error_; }
+  // boxes, the tool buttons.  On failure the previous file is intact and
+  // the answer says why ("Impossible d'enregistrer les options." and its
+  // cause).
+  TStatus Save();
 
   // The number of recent files the list keeps: max(1, min(20, EditMRU_Value)).
   int32_t MRUCapacity() const;
@@ -242,7 +246,6 @@ class TOptions : public TOptionsValues {
   TUserDlg* dialog_;
   IPasswordPrompt* prompt_;
   std::string password_;
-  std::string error_;
 };
 
 // The settings file: $XDG_CONFIG_HOME/kinevo/Kinevo.ini (by default

@@ -195,10 +195,12 @@ void TBoiteOptions::PasswordToggled(bool checked) {
 void TBoiteOptions::done(int result) {
   options_.Assign(Values());
   ApplyAssociationChoice(assoc_, association_->isChecked(), programPath_, messages_);
-  saved_ = options_.Save();
-  if (!saved_ && !options_.FileName().empty()) {
-    messages_.Show(icWarning, {{"Ok", btOk}},
-                   {"Impossible d'enregistrer les options.", "", options_.FileName()});
+  const TStatus saved = options_.Save();
+  saved_ = saved.ok();
+  // Without a settings folder the options are kept for this session only.
+  if (!saved && !options_.FileName().empty()) {
+    const TError& e = saved.error();
+    messages_.Show(icWarning, {{"Ok", btOk}}, {e.reason, "", "Détail : " + e.cause});
   }
   options_.NotifyChanged();
   QDialog::done(result);

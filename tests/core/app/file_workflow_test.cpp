@@ -47,10 +47,11 @@ class FakeWorkspace : public IWorkspace {
   bool MontageRecording() const override { return recording; }
   bool BridgeAvailable() const override { return true; }
   std::string VideoOpenError() const override { return openError; }
-  bool ReadDocument(TIniFile& ini) override {
-    if (!readable || !ini.ValueExists("Data", "RequiredDuration")) return false;
+  TStatus ReadDocument(TIniFile& ini) override {
+    if (!readable || !ini.ValueExists("Data", "RequiredDuration"))
+      return Fail("Erreur de lecture dans le fichier.");
     marks = ini.ReadInteger("Data", "Marks", 0);
-    return true;
+    return {};
   }
   void WriteDocument(TIniFile& ini) override {
     ini.WriteFloat("Data", "RequiredDuration", 0.04);

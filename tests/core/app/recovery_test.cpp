@@ -70,7 +70,7 @@ void Change(TRecovery& r, int n) {
 
 TIniFile ReadDocument(const std::string& path) {
   TIniFile ini(path);
-  ini.Load();
+  EXPECT_TRUE(ini.ReadStatus()) << path;
   return ini;
 }
 

@@ -346,7 +346,7 @@ TEST(CaptureSettings, ReadAtFirstEntryAndWrittenAtTheEnd) {
     f.WriteString("Capture", "Device", "Camera (V4L2)");
     f.WriteString("Capture", "Format", "yuyv422 640x480");
     f.WriteString("Capture", "Codec", "MJPEG");
-    f.UpdateFile();
+    ASSERT_TRUE(f.UpdateFile());
   }
   test::ScriptedDialog script;
   TUserDlg dialog(&script);

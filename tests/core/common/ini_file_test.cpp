@@ -158,7 +158,7 @@ TEST(IniFile, OldWindowsFileIsReadAsCp1252AndWrittenBackInUtf8) {
   EXPECT_EQ(ini.ReadString("MainForm", "Directory"), "C:\\Mes vid\xC3\xA9os\\\xC3\x89t\xC3\xA9");
   EXPECT_TRUE(ini.UsesCrLf());
   ini.WriteString("MainForm", "Other", "\xC3\xA0");
-  ASSERT_TRUE(ini.UpdateFile()) << ini.LastError();
+  ASSERT_TRUE(ini.UpdateFile());
   EXPECT_EQ(
       ReadBytes(path),
       "[MainForm]\r\nDirectory=C:\\Mes vid\xC3\xA9os\\\xC3\x89t\xC3\xA9\r\nOther=\xC3\xA0\r\n");
@@ -198,13 +198,13 @@ TEST(IniFile, NoFileNameAndUnreadableFile) {
   const auto path = dir.File("Kinevo.ini");
   fs::create_directory(path);  // something that cannot be read as a file
   TIniFile bad(path);
-  EXPECT_FALSE(bad.LastError().empty());
+  EXPECT_FALSE(bad.ReadStatus());
   bad.WriteInteger("Options", "EditMRU_Value", 3);
   EXPECT_FALSE(bad.UpdateFile());
   EXPECT_TRUE(fs::is_directory(path));
 
   TIniFile missing(dir.File("new.ini"));
-  EXPECT_TRUE(missing.LastError().empty());
+  EXPECT_TRUE(missing.ReadStatus());
   missing.WriteInteger("A", "B", 1);
   EXPECT_TRUE(missing.UpdateFile());
 }
@@ -218,7 +218,7 @@ TEST(IniFile, SymbolicLinkIsFollowedAndPermissionsKept) {
   fs::create_symlink(real, link);
   TIniFile ini(link);
   ini.WriteInteger("A", "K", 2);
-  ASSERT_TRUE(ini.UpdateFile()) << ini.LastError();
+  ASSERT_TRUE(ini.UpdateFile());
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_EQ(ReadBytes(real), "[A]\nK=2\n");
   struct stat st {};
@@ -244,10 +244,10 @@ TEST(IniFileAtomicity, ReadOnlyFolderLeavesThePreviousFileByteForByte) {
   auto attempt = [&]() -> int {
     TIniFile ini(path);
     ini.WriteInteger("Options", "EditMRU_Value", 20);
-    const bool ok = ini.UpdateFile();
+    const TStatus saved = ini.UpdateFile();
     // 0: refused as expected with the change still pending; 1: reported success.
-    if (ok) return 1;
-    if (!ini.Modified() || ini.LastError().empty()) return 2;
+    if (saved) return 1;
+    if (!ini.Modified() || saved.error().cause != "Accès refusé") return 2;
     return 0;
   };
   int result;
@@ -283,20 +283,21 @@ TEST(IniFileAtomicity, FullDiskDuringTheWriteLeavesThePreviousFileByteForByte) {
     ini.WriteString("Keyboard", "Favourite" + std::to_string(i), "v*t + 1/2*a*t^2");
 
   // The kernel refuses the write half-way, as on a full disk.
-  bool ok = true;
+  TStatus saved;
   {
     const test::ScopedFileSizeLimit limit(1024);
-    ok = ini.UpdateFile();
+    saved = ini.UpdateFile();
   }
 
-  EXPECT_FALSE(ok);
-  EXPECT_EQ(ini.LastError(), "fichier trop grand pour le support");
+  ASSERT_FALSE(saved);
+  EXPECT_EQ(saved.error().cause, "fichier trop grand pour le support");
+  EXPECT_EQ(saved.error().reason, "Le fichier « " + path + " » n'a pas pu être enregistré.");
   EXPECT_EQ(ReadBytes(path), before);
   EXPECT_EQ(dir.Names(), (std::vector<std::string>{"Kinevo.ini"}));
   EXPECT_TRUE(ini.Modified());
 
   // The changes are still pending: the next save, with room, succeeds.
-  ASSERT_TRUE(ini.UpdateFile()) << ini.LastError();
+  ASSERT_TRUE(ini.UpdateFile());
   TIniFile check(path);
   EXPECT_EQ(check.ReadInteger("Options", "EditMRU_Value", 0), 8);
   EXPECT_EQ(check.ReadString("Keyboard", "Favourite199"), "v*t + 1/2*a*t^2");
@@ -390,7 +391,8 @@ TEST(IniFile, PipesFoldersAndUnreadableFilesAreRefusedAtOnce) {
   EXPECT_FALSE(ReadWholeFile(fifo, out, &why));
   EXPECT_EQ(why, "Ce n'est pas un fichier ordinaire.");
   TIniFile ini(fifo);
-  EXPECT_FALSE(ini.LastError().empty());
+  ASSERT_FALSE(ini.ReadStatus());
+  EXPECT_EQ(ini.ReadStatus().error().cause, "Ce n'est pas un fichier ordinaire.");
   EXPECT_FALSE(ReadWholeFile(d.Path(), out, &why));
   EXPECT_EQ(why, "Ce n'est pas un fichier ordinaire.");
   EXPECT_FALSE(ReadWholeFile(d.File("absent"), out, &why));

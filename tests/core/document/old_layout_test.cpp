@@ -185,7 +185,6 @@ TEST(OldLayout, ConversionNeverWritesTheFileUntilSaved) {
 
   TKvo kvo;
   ASSERT_TRUE(kvo.Open(file));
-  EXPECT_FALSE(kvo.Open(file));  // already open
   EXPECT_EQ(kvo.ConvertOldLayout(), TKvo::kcConverted);
   EXPECT_EQ(kvo.Ini()->ReadInteger("Data", "MarksContainerFrameNumber_Grid_0", -1), 7);
   // Nothing is pending: a later update of one key cannot carry the

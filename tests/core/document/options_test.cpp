@@ -107,7 +107,7 @@ TEST(Options, SaveWritesEveryKeyInOrderAndLoadReadsItBack) {
   opt.CheckBox3ConfirmationQuit = false;
   opt.ToolButtonTempsModeleSinus = true;
   opt.TrackingUncertainty_Value = 55;
-  ASSERT_TRUE(opt.Save()) << opt.LastError();
+  ASSERT_TRUE(opt.Save());
 
   TIniFile ini(path);
   auto keys = ini.ReadSection("Options");
@@ -136,7 +136,7 @@ TEST(Options, SettingsFileIsTheSameUnderAFrenchNumericLocale) {
     TOptions opt(dir.File(name));
     opt.PenSize_Value = 2;
     opt.TrackingUncertainty_Value = 55;
-    EXPECT_TRUE(opt.Save()) << opt.LastError();
+    EXPECT_TRUE(opt.Save());
     TSettingsFile(dir.File(name)).Update([](IKeyWriter& w) {
       w.WriteFloat("CaptureForm", "Rate", 29.97);
     });
@@ -197,8 +197,10 @@ TEST(Options, SaveIntoAnUnwritablePlaceIsReportedAsFailed) {
   TempDir dir;
   const auto path = dir.File("missing-folder/Kinevo.ini");
   TOptions opt(path);
-  EXPECT_FALSE(opt.Save());
-  EXPECT_FALSE(opt.LastError().empty());
+  const TStatus saved = opt.Save();
+  ASSERT_FALSE(saved);
+  EXPECT_EQ(saved.error().reason, "Impossible d'enregistrer les options.");
+  EXPECT_NE(saved.error().cause.find("n'existe pas"), std::string::npos) << saved.error().cause;
 }
 
 TEST(OptionsPassword, HashesAreSaltedAndVerified) {

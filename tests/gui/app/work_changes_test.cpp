@@ -167,8 +167,7 @@ class WorkChanges : public WindowTest {
   // written over an older one keeps the older one's extra keys).
   std::string Written(const std::string& name) {
     fs::remove(dir + "/" + name);
-    bool cannotWrite = false;
-    EXPECT_TRUE(S().Workflow().WriteDocumentFile(dir + "/" + name, cannotWrite));
+    EXPECT_TRUE(S().Workflow().WriteDocumentFile(dir + "/" + name));
     std::string text;
     EXPECT_TRUE(ReadWholeFile(dir + "/" + name, text));
     return text;

@@ -32,8 +32,8 @@ class ResultsWindowTest : public ::testing::Test {
   void SetUp() override {
     const std::string doc = TwoSystems::Write(dir.Path());
     ASSERT_FALSE(doc.empty());
-    std::string error;
-    ASSERT_TRUE(session.LoadDocumentQuietly(doc, "", error)) << error;
+    const TStatus opened = session.LoadDocumentQuietly(doc, "");
+    ASSERT_TRUE(opened) << opened.error().Text();
     form = std::make_unique<TResForm>(session);
     form->resize(900, 600);
   }

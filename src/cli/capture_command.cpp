@@ -20,6 +20,7 @@
 
 #include "cli/command.h"
 #include "core/capture/capture.h"
+#include "core/common/text_utils.h"
 #include "core/export/export_actions.h"
 #include "platform/capture/ffmpeg_capture.h"
 
@@ -64,11 +65,6 @@ bool ParsePositive(const std::string& s, double& out) {
   char* end = nullptr;
   out = std::strtod(s.c_str(), &end);
   return !s.empty() && end == s.c_str() + s.size() && out > 0 && out < 1e6;
-}
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
 }
 
 struct Args {
@@ -129,9 +125,10 @@ int FindFormat(const std::vector<std::string>& formats, const std::string& wante
 }
 
 int FindCodec(const std::vector<std::string>& codecs, const std::string& wanted) {
-  const std::string w = Lower(wanted) == "none" ? std::string("sans") : Lower(wanted);
+  const std::string w =
+      kinevo::LowerAscii(wanted) == "none" ? std::string("sans") : kinevo::LowerAscii(wanted);
   for (std::size_t i = 0; i < codecs.size(); ++i)
-    if (Lower(codecs[i]) == w) return static_cast<int>(i);
+    if (kinevo::LowerAscii(codecs[i]) == w) return static_cast<int>(i);
   return -1;
 }
 
@@ -188,7 +185,7 @@ int Run(const std::vector<std::string>& argv) {
   c.SelectCodec(codec);
   c.SetRate(a.rate);
   std::string out = a.out;
-  if (Lower(std::filesystem::path(out).extension().string()) != ".avi") out += ".avi";
+  if (kinevo::LowerExtension(out) != ".avi") out += ".avi";
   if (std::filesystem::exists(out)) return Fail("Un fichier portant ce nom existe déjà : " + out);
   c.UseDelay = a.delay > 0;
   c.DelaySeconds = a.delay;

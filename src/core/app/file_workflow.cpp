@@ -7,6 +7,7 @@
 #include "core/app/document_open.h"
 #include "core/common/atomic_file.h"
 #include "core/common/text_encoding.h"
+#include "core/common/text_utils.h"
 #include "core/document/mru_files.h"
 #include "core/document/options.h"
 #include "core/video/frame_sources.h"
@@ -16,15 +17,6 @@ namespace kinevo {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string LowerExtension(const std::string& path) {
-  std::string ext = fs::path(path).extension().string();
-  for (auto& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext;
-}
-
-std::string FolderOf(const std::string& path) { return fs::path(path).parent_path().string(); }
-std::string NameOf(const std::string& path) { return fs::path(path).filename().string(); }
 
 // Removes a date written as ddmmyyyy (eight digits, possibly preceded by
 // "_") from a document base name, then the trailing "_".
@@ -181,7 +173,7 @@ std::string TFileWorkflow::FindMovedVideo(const std::string& expected, const std
   req.filter = OpenFilter();
   req.filterIndex = 1;
   req.initialDir = recent_.Directory;
-  req.fileName = NameOf(expected);
+  req.fileName = FileNameOf(expected);
   return files_.OpenFile(req);
 }
 
@@ -301,7 +293,7 @@ bool TFileWorkflow::SaveAs() {
   std::string proposed =
       recoveredName_.empty() ? ProposedDocumentName(video, Today()) : recoveredName_;
   req.initialDir = FolderOf(proposed);
-  req.fileName = NameOf(proposed);
+  req.fileName = FileNameOf(proposed);
   std::string chosen = files_.SaveFile(req);
   if (chosen.empty()) return false;
   if (LowerExtension(chosen) != ".kvo")

@@ -12,6 +12,7 @@
 #include "core/app/file_workflow.h"
 #include "core/common/atomic_file.h"
 #include "core/common/sha256.h"
+#include "core/common/text_utils.h"
 #include "core/document/kvo.h"
 
 namespace kinevo {
@@ -65,8 +66,6 @@ int CreateLock(const std::string& path) {
   }
   return fd;
 }
-
-std::string FileNameOf(const std::string& path) { return fs::path(path).filename().string(); }
 
 // The document text followed by its check: its length and its hash, so that
 // a document cut short anywhere is told from a whole one.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/common/atomic_file.h"
+#include "core/common/text_utils.h"
 
 namespace kinevo {
 
@@ -33,11 +34,7 @@ bool Exists(const std::string& path) {
   return fs::exists(path, ec);
 }
 
-bool HasAviExtension(const std::string& path) {
-  std::string ext = fs::path(path).extension().string();
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext == ".avi";
-}
+bool HasAviExtension(const std::string& path) { return LowerExtension(path) == ".avi"; }
 
 // A rename, or, across file systems, a copy written as every file is
 // (beside the target, renamed over it once whole), then the removal of the

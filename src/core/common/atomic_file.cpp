@@ -10,6 +10,8 @@
 #include <optional>
 #include <utility>
 
+#include "core/common/text_utils.h"
+
 namespace kinevo {
 
 std::string FileErrorReason(int errnoValue) {
@@ -59,17 +61,6 @@ std::string WriteFailureReason(const std::string& path) {
 }
 
 namespace {
-
-std::string FolderOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // The file a name designates in the end: its symbolic links followed one
 // at a time, so that a link to a file not made yet is written through too.
@@ -171,7 +162,7 @@ TResult<TAtomicFile> TAtomicFile::Create(const std::string& path) {
   // valid name.
   static std::atomic<unsigned> counter{0};
   const std::string folder = FolderOf(f.target_);
-  const std::string stem = NameOf(f.target_).substr(0, 150);
+  const std::string stem = FileNameOf(f.target_).substr(0, 150);
   for (int attempt = 0; attempt < 100; ++attempt) {
     f.writePath_ =
         folder + "/." + stem + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(counter++);

@@ -32,4 +32,22 @@ std::string LowerAscii(std::string_view s) {
   return out;
 }
 
+std::string FolderOf(std::string_view path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string_view::npos) return ".";
+  return slash == 0 ? "/" : std::string(path.substr(0, slash));
+}
+
+std::string FileNameOf(std::string_view path) {
+  const auto slash = path.rfind('/');
+  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string LowerExtension(std::string_view path) {
+  const std::string name = FileNameOf(path);
+  const auto dot = name.rfind('.');
+  if (dot == std::string::npos || dot == 0) return {};
+  return LowerAscii(std::string_view(name).substr(dot));
+}
+
 }  // namespace kinevo

@@ -1,7 +1,7 @@
 #pragma once
 // Small text helpers shared by every part of the program: names in files and
-// formulas are compared without regard to ASCII case, and values are read
-// without their surrounding blanks.
+// formulas are compared without regard to ASCII case, values are read
+// without their surrounding blanks, and paths are cut into folder and name.
 #include <string>
 #include <string_view>
 
@@ -18,5 +18,15 @@ bool SameName(std::string_view a, std::string_view b);
 // `s` with its ASCII capitals made small: the key under which a name is found
 // whatever its case.
 std::string LowerAscii(std::string_view s);
+
+// The folder of a path, as a name to open: "." for a bare name (the file is
+// in the current folder), "/" for a file at the root.
+std::string FolderOf(std::string_view path);
+// The part after the last '/' (the whole path when there is none).
+std::string FileNameOf(std::string_view path);
+// The extension of the file name, dot included, in small letters: ".avi";
+// "" when the name has none (a dot in a folder's name or at the start of
+// the name does not count).
+std::string LowerExtension(std::string_view path);
 
 }  // namespace kinevo

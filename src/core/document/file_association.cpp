@@ -12,6 +12,7 @@
 
 #include "core/common/atomic_file.h"
 #include "core/common/ini_file.h"
+#include "core/common/text_utils.h"
 
 extern char** environ;
 
@@ -25,11 +26,6 @@ std::string EnvFolder(const char* var, const char* fallbackUnderHome) {
   const char* home = std::getenv("HOME");
   if (!home || home[0] != '/') return {};
   return std::string(home) + "/" + fallbackUnderHome;
-}
-
-std::string FolderOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
 bool IsExecutableFile(const std::string& path) {

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "core/common/text_utils.h"
+
 namespace kinevo {
 
 namespace {
@@ -12,10 +14,6 @@ bool IsExistingFile(const std::string& path) {
   return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::string FileNameOf(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 }  // namespace
 
 void TMRUFiles::Add(const std::string& path) {

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <filesystem>
 
+#include "core/common/text_utils.h"
 #include "core/export/export_actions.h"
 
 namespace kinevo {
@@ -11,12 +12,6 @@ namespace kinevo {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
 
 std::string Upper(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(),
@@ -44,7 +39,7 @@ const char* ImageExtension(TImageFormat format) {
 }
 
 TImageFormat ChosenImageFormat(const std::string& chosen, int filterIndex) {
-  const std::string ext = Lower(fs::path(chosen).extension().string());
+  const std::string ext = LowerAscii(fs::path(chosen).extension().string());
   for (TImageFormat f : {ifSvg, ifPng, ifBmp})
     if (ext == std::string(".") + ImageExtension(f)) return f;
   return filterIndex == 1 ? ifPng : filterIndex == 2 ? ifBmp : ifSvg;

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "core/common/atomic_file.h"
+#include "core/common/text_utils.h"
 #include "core/video/frame_source.h"
 
 namespace kinevo {
@@ -26,13 +27,6 @@ bool FileExists(const std::string& path) {
 void RemoveQuietly(const std::string& path) {
   std::error_code ec;
   fs::remove(path, ec);
-}
-
-std::string LowerExtension(const std::string& path) {
-  std::string ext = fs::path(path).extension().string();
-  std::transform(ext.begin(), ext.end(), ext.begin(),
-                 [](unsigned char c) { return std::tolower(c); });
-  return ext;
 }
 
 }  // namespace

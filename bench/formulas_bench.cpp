@@ -14,7 +14,7 @@
 #include "core/formulas/user_formulas.h"
 #include "core/graph/graph_utils.h"
 #include "core/results/result_views.h"
-#include "gui/graph/graph_image.h"
+#include "platform/qt/graph_image.h"
 
 namespace kinevo {
 namespace {

@@ -1,11 +1,12 @@
-// kinevo-cli: headless commands for scripting, batch work and tests.
-// Output is plain text; errors go to stderr with a non-zero exit code.
+// The commands of kinevo-cli, loaded by its launcher (main.cpp) when a
+// command runs.  Output is plain text; errors go to stderr with a non-zero
+// exit code.
 #include <algorithm>
 #include <iostream>
 
 #include "cli/command.h"
+#include "cli/commands_module.h"
 #include "cli/help.h"
-#include "kinevo_version.h"
 
 namespace kinevo::cli {
 std::vector<Command>& Registry() {
@@ -14,17 +15,13 @@ std::vector<Command>& Registry() {
 }
 }  // namespace kinevo::cli
 
-int main(int argc, char** argv) {
+extern "C" KINEVO_CLI_EXPORT int KinevoCliRun(int argc, char** argv) {
   using kinevo::cli::PrintUsage;
   if (argc < 2) {
     PrintUsage(std::cerr);
     return 2;
   }
   std::string cmd = argv[1];
-  if (cmd == "--version" || cmd == "version") {
-    std::cout << "Kinevo " << KINEVO_VERSION_STRING << "\n";
-    return 0;
-  }
   std::vector<std::string> args(argv + 2, argv + argc);
   if (cmd == "--help" || cmd == "-h" || cmd == "help") {
     if (args.empty()) {

@@ -8,11 +8,11 @@
 #include "cli/command.h"
 #include "cli/session_open.h"
 #include "core/app/readiness.h"
+#include "core/app/results_look.h"
 #include "core/common/number_format.h"
 #include "core/graph/curve_models.h"
 #include "core/graph/model_tools.h"
-#include "gui/graph/graph_image.h"
-#include "gui/results/results_look.h"
+#include "platform/qt/graph_image.h"
 
 namespace kinevo::cli {
 namespace {

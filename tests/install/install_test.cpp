@@ -25,6 +25,7 @@ const std::string kBuild = KINEVO_BINARY_DIR;
 // The files every installation holds, relative to the prefix.
 std::vector<std::string> InstalledFiles() {
   std::vector<std::string> files = {"bin/kinevo-cli",
+                                    "lib/kinevo/kinevo-cli-commands.so",
                                     "lib/kinevo/KvoDll/KvoVff.so",
                                     "share/kinevo/help/Help_fr.html",
                                     "share/doc/kinevo/copyright",

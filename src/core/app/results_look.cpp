@@ -1,4 +1,4 @@
-#include "gui/results/results_look.h"
+#include "core/app/results_look.h"
 
 namespace kinevo {
 

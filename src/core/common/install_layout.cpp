@@ -37,6 +37,13 @@ std::string PluginFolderFor(const std::string& programFolder) {
   return FirstExisting(base / "KvoDll", base / ".." / "lib" / "kinevo" / "KvoDll");
 }
 
+std::string LibraryFileFor(const std::string& programFolder, const std::string& name) {
+  const fs::path base = Base(programFolder);
+  std::error_code ec;
+  if (fs::exists(base / name, ec)) return (base / name).string();
+  return (base / ".." / "lib" / "kinevo" / name).lexically_normal().string();
+}
+
 std::string HelpFolderFor(const std::string& programFolder) {
   const fs::path base = Base(programFolder);
   return FirstExisting(base / "Help", base / ".." / "share" / "kinevo" / "help");

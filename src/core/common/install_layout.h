@@ -17,6 +17,11 @@ std::string ProgramFolder();
 // Ends with '/'.
 std::string PluginFolderFor(const std::string& programFolder);
 
+// A library file of the program (`name`, such as the commands' module of
+// kinevo-cli): beside the program when it is there, else the installed
+// "../lib/kinevo/NAME".
+std::string LibraryFileFor(const std::string& programFolder, const std::string& name);
+
 // The help folder, chosen the same way between "Help" beside the program
 // and the installed "../share/kinevo/help".
 std::string HelpFolderFor(const std::string& programFolder);

@@ -10,7 +10,7 @@
 
 #include "core/common/atomic_file.h"
 #include "core/graph/graph_model.h"
-#include "gui/graph/graph_image.h"
+#include "platform/qt/graph_image.h"
 
 namespace kinevo::gui {
 

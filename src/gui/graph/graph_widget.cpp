@@ -7,6 +7,7 @@
 #include <QToolTip>
 
 #include "gui/graph/modeller_panel.h"
+#include "platform/qt/graph_image.h"
 #include "platform/qt/qpainter_canvas.h"
 
 namespace kinevo {
@@ -47,12 +48,6 @@ int KeyOf(int qtKey) {
   }
 }
 
-void SetRenderHints(QPainter& p) {
-  p.setRenderHint(QPainter::Antialiasing, true);
-  p.setRenderHint(QPainter::TextAntialiasing, true);
-  p.setRenderHint(QPainter::SmoothPixmapTransform, true);
-}
-
 }  // namespace
 
 TGraph::TGraph(const TGraphUtils& utils, QWidget* parent) : QWidget(parent), model_(utils) {
@@ -68,12 +63,6 @@ TGraph::TGraph(const TGraphUtils& utils, QWidget* parent) : QWidget(parent), mod
   });
 }
 
-void TGraph::Render(TGraphModel& model, QPainter& painter, double fontDpi) {
-  SetRenderHints(painter);
-  QPainterCanvas canvas(painter, fontDpi);
-  model.Paint(canvas);
-}
-
 QImage TGraph::Grab() { return grab().toImage(); }
 
 bool TGraph::EnsureBackground() {
@@ -87,7 +76,7 @@ bool TGraph::EnsureBackground() {
   if (background_.size() != device) background_ = QPixmap(device);
   background_.setDevicePixelRatio(ratio);
   QPainter p(&background_);
-  SetRenderHints(p);
+  SetGraphRenderHints(p);
   QPainterCanvas canvas(p);
   model_.PaintBackground(canvas);
   backgroundGeneration_ = model_.BackgroundGeneration();
@@ -106,7 +95,7 @@ bool TGraph::EnsureScene() {
   p.setCompositionMode(QPainter::CompositionMode_Source);
   p.drawPixmap(0, 0, background_);
   p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-  SetRenderHints(p);
+  SetGraphRenderHints(p);
   QPainterCanvas canvas(p);
   canvas.UseStamps(&stamps_);
   model_.PaintElementLayer(canvas);

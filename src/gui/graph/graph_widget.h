@@ -30,11 +30,6 @@ class TGraph : public QWidget {
   // standard cursors stand in.
   std::function<QCursor(const std::string&)> CursorForName;
 
-  // Draws the whole graph (background and elements) with a painter already
-  // open on any device: screen, picture file, SVG, PDF.  With `fontDpi`,
-  // texts keep the size they have on a screen of that resolution, for a
-  // drawing scaled onto paper.
-  static void Render(TGraphModel& model, QPainter& painter, double fontDpi = 0.0);
   // The graph as a picture of the widget's size (for tests and copies).
   QImage Grab();
 

@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <type_traits>
 
+#include "core/app/results_look.h"
 #include "core/common/math_utils.h"
 #include "core/common/number_format.h"
 #include "core/export/data_program.h"
@@ -29,11 +30,10 @@
 #include "core/graph/figure_tools.h"
 #include "gui/common/window_placement.h"
 #include "gui/formulas/formulas_dialog.h"
-#include "gui/graph/graph_image.h"
 #include "gui/graph/graph_widget.h"
 #include "gui/print/print_dialog.h"
-#include "gui/results/results_look.h"
 #include "gui/results/results_table_model.h"
+#include "platform/qt/graph_image.h"
 
 namespace kinevo {
 namespace {
@@ -389,7 +389,7 @@ void TResForm::PrintCurrent() {
   const bool vectors = view_ == rvVectors;
   dialog.SetPicture(picture, [g, vectors](QPainter& p, double fontDpi) {
     const TGraphOutputLook look(g->Model(), vectors, true);
-    TGraph::Render(g->Model(), p, fontDpi);
+    RenderGraph(g->Model(), p, fontDpi);
   });
   dialog.exec();
 }

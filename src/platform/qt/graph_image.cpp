@@ -1,4 +1,4 @@
-#include "gui/graph/graph_image.h"
+#include "platform/qt/graph_image.h"
 
 #include <QBuffer>
 #include <QPainter>
@@ -7,9 +7,21 @@
 #include <algorithm>
 
 #include "core/common/atomic_file.h"
-#include "gui/graph/graph_widget.h"
+#include "platform/qt/qpainter_canvas.h"
 
 namespace kinevo {
+
+void SetGraphRenderHints(QPainter& painter) {
+  painter.setRenderHint(QPainter::Antialiasing, true);
+  painter.setRenderHint(QPainter::TextAntialiasing, true);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+}
+
+void RenderGraph(TGraphModel& model, QPainter& painter, double fontDpi) {
+  SetGraphRenderHints(painter);
+  QPainterCanvas canvas(painter, fontDpi);
+  model.Paint(canvas);
+}
 
 TGraphOutputLook::TGraphOutputLook(TGraphModel& model, bool scaleBar, bool whiteBackground)
     : model_(model),
@@ -47,7 +59,7 @@ bool RenderSvg(TGraphModel& model, QSvgGenerator& svg) {
   svg.setTitle(QStringLiteral("Kinevo"));
   QPainter p;
   if (!p.begin(&svg)) return false;
-  TGraph::Render(model, p);
+  RenderGraph(model, p);
   return p.end();
 }
 
@@ -68,7 +80,7 @@ QImage GraphImage(TGraphModel& model, double pixelRatio) {
   img.setDevicePixelRatio(ratio);
   img.fill(Qt::white);
   QPainter p(&img);
-  TGraph::Render(model, p);
+  RenderGraph(model, p);
   p.end();
   return img;
 }
@@ -76,7 +88,7 @@ QImage GraphImage(TGraphModel& model, double pixelRatio) {
 QPicture GraphPicture(TGraphModel& model) {
   QPicture picture;
   QPainter p(&picture);
-  TGraph::Render(model, p);
+  RenderGraph(model, p);
   p.end();
   // The bounding box of what was drawn may be smaller than the graph: the
   // picture keeps the graph's own frame.
@@ -112,7 +124,7 @@ TResult<QByteArray> GraphFileBytes(TGraphModel& model, TGraphFileKind kind) {
       drawn = p.begin(&pdf);
       if (drawn) {
         // One point per pixel: the texts keep their size on a 96-dpi screen.
-        TGraph::Render(model, p, 96.0);
+        RenderGraph(model, p, 96.0);
         drawn = p.end();
       }
       break;

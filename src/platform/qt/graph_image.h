@@ -1,9 +1,11 @@
 #pragma once
 // The graph drawn away from the screen: as an SVG document, a raster
-// picture, a PDF page or a recorded QPicture.  The
-// results window's exports, its printing and kinevo-cli draw through here.
+// picture, a PDF page or a recorded QPicture.  The results window's
+// exports, its printing and kinevo-cli draw through here; it needs Qt's
+// painting (QtGui, QtSvg) and no widgets.
 #include <QByteArray>
 #include <QImage>
+#include <QPainter>
 #include <QPicture>
 #include <QString>
 
@@ -13,6 +15,13 @@
 namespace kinevo {
 
 enum TGraphFileKind { gfSvg, gfPng, gfBmp, gfPdf };
+
+// The smoothing every drawing of a graph uses, on screen and off.
+void SetGraphRenderHints(QPainter& painter);
+// Draws the whole graph with `painter`.  With `fontDpi`, the texts keep the
+// size they have on a screen of that many dots per inch (see
+// QPainterCanvas).
+void RenderGraph(TGraphModel& model, QPainter& painter, double fontDpi = 0.0);
 
 // What a graph looks like on paper and in image files: the vector view's
 // arrow scale drawn in, and optionally the plot, its margins and axes white.

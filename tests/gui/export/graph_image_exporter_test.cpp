@@ -15,7 +15,7 @@
 
 #include "core/common/ini_file.h"
 #include "core/graph/graph_model.h"
-#include "gui/graph/graph_image.h"
+#include "platform/qt/graph_image.h"
 #include "support/french_numeric_locale.h"
 #include "support/qt_test_application.h"
 #include "support/scripted_dialog.h"

@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <cmath>
 
+#include "platform/qt/graph_image.h"
 #include "support/qt_test_application.h"
 
 namespace kinevo {
@@ -227,7 +228,7 @@ class DenseGraph : public ::testing::Test {
     graph.Model().SetPixelRatio(ratio);
     QPainter p(&img);
     if (!stamps) {
-      TGraph::Render(graph.Model(), p);
+      RenderGraph(graph.Model(), p);
       return img;
     }
     p.setRenderHint(QPainter::Antialiasing, true);

@@ -4,6 +4,7 @@
 #   bin/kinevo, bin/kinevo-cli
 #   lib/kinevo/KvoDll/         the video plugins, loaded at run time
 #   lib/kinevo/kinevo-cli-commands.so  the commands of kinevo-cli, loaded by it
+#   lib/kinevo/kinevo-cli-video.so     its video commands alone, lighter to load
 #   share/kinevo/help/         the user guide (Help_fr.html and its pictures); read
 #                              by the program, so not under share/doc, which
 #                              minimal systems leave out
@@ -62,7 +63,7 @@ if(TARGET kinevo)
   install(TARGETS kinevo RUNTIME DESTINATION bin)
 endif()
 install(TARGETS kinevo-cli RUNTIME DESTINATION bin)
-install(TARGETS kinevo-cli-commands LIBRARY DESTINATION lib/kinevo)
+install(TARGETS kinevo-cli-commands kinevo-cli-video LIBRARY DESTINATION lib/kinevo)
 foreach(plugin KvoVff KvoRff)
   if(TARGET ${plugin})
     install(TARGETS ${plugin} LIBRARY DESTINATION ${KINEVO_INSTALL_PLUGIN_DIR})

@@ -7,19 +7,32 @@
 // answers at once.
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <iostream>
+#include <iterator>
 #include <string>
 
 #include "cli/commands_module.h"
 #include "core/common/install_layout.h"
 #include "kinevo_version.h"
 
+namespace {
+// The module that holds a command: the video commands have a lighter one.
+const char* ModuleFor(int argc, char** argv) {
+  if (argc < 2) return kCliCommandsModule;
+  const std::string command = argv[1];
+  const bool video = std::any_of(std::begin(kCliVideoCommands), std::end(kCliVideoCommands),
+                                 [&](const char* name) { return command == name; });
+  return video ? kCliVideoModule : kCliCommandsModule;
+}
+}  // namespace
+
 int main(int argc, char** argv) {
   if (argc >= 2 && (std::string(argv[1]) == "--version" || std::string(argv[1]) == "version")) {
     std::cout << "Kinevo " << KINEVO_VERSION_STRING << "\n";
     return 0;
   }
-  const std::string module = kinevo::LibraryFileFor(kinevo::ProgramFolder(), kCliCommandsModule);
+  const std::string module = kinevo::LibraryFileFor(kinevo::ProgramFolder(), ModuleFor(argc, argv));
   void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {
     std::cerr << "kinevo-cli : le module des commandes n'a pas pu être chargé : " << module

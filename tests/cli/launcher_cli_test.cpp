@@ -38,6 +38,26 @@ TEST(CliLauncher, TheVersionIsAnsweredWithoutLoadingTheCommands) {
     EXPECT_EQ(r.err.find(object), std::string::npos) << object;
 }
 
+TEST(CliLauncher, VideoCommandsLoadNoQtSpreadsheetOrCaptureLibrary) {
+  const std::string video = Folder(kCli) + "/kinevo-cli-video.so";
+  const std::string needed = Needed(video);
+  EXPECT_NE(needed.find("libavcodec"), std::string::npos) << needed;
+  for (const char* library : {"libQt6", "libxlsxwriter", "libzip", "libavdevice"})
+    EXPECT_EQ(needed.find(library), std::string::npos) << library << "\n" << needed;
+  // A probe goes through that module and answers; its help is there too.
+  const std::string file = std::string(KINEVO_BINARY_DIR) + "/demo/lancer.avi";
+  kinevo::test::ProgramRun r =
+      kinevo::test::RunProgram("/usr/bin/env", {"LD_DEBUG=files", kCli, "probe", file});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("images: "), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("kinevo-cli-video.so"), std::string::npos) << r.err.substr(0, 2000);
+  for (const char* object : {"kinevo-cli-commands", "libQt6"})
+    EXPECT_EQ(r.err.find(object), std::string::npos) << object;
+  r = kinevo::test::RunProgram(kCli, {"frame", "--help"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("frame"), std::string::npos) << r.out;
+}
+
 TEST(CliLauncher, TheCommandsModuleDrawsWithoutWidgets) {
   const std::string needed = Needed(Folder(kCli) + "/kinevo-cli-commands.so");
   EXPECT_NE(needed.find("libavformat"), std::string::npos) << needed;

@@ -26,6 +26,7 @@ const std::string kBuild = KINEVO_BINARY_DIR;
 std::vector<std::string> InstalledFiles() {
   std::vector<std::string> files = {"bin/kinevo-cli",
                                     "lib/kinevo/kinevo-cli-commands.so",
+                                    "lib/kinevo/kinevo-cli-video.so",
                                     "lib/kinevo/KvoDll/KvoVff.so",
                                     "share/kinevo/help/Help_fr.html",
                                     "share/doc/kinevo/copyright",

@@ -38,6 +38,7 @@ int DecodeAll(const std::vector<std::string>& argsIn) {
   auto video = kinevo::cli::OpenVideo(args[0], backend);
   if (!video) return 1;
   kinevo::TFrameSource& s = video->Source();
+  s.SetIsolatedReads(true);  // every image once, in order
   // Image n is checksummed on a second thread while image n + 1 is decoded
   // into the other picture.
   kinevo::Image pictures[2] = {kinevo::Image(s.ImageWidth(), s.ImageHeight()),

@@ -124,9 +124,9 @@ class TFrameSource {
   // when no file is open or when n is already current (a back-end may do
   // more; see the derived classes).  Safe to call from the timer thread.
   virtual void GoToImage(int32_t n);
-  // A hint from a reader that asks for a few images far apart and never
-  // steps back from them (the command line's `frame`): a back-end may skip
-  // the work that only serves the images around them.
+  // A hint from a reader that never steps back from the images it asks for
+  // (the command line's `frame` and `decode-all`): a back-end may skip the
+  // work that only serves the images before them.
   virtual void SetIsolatedReads(bool) {}
 
   // Draws the rectangle `source` (picture pixels, origin at the top-left

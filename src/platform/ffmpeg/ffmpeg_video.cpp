@@ -232,13 +232,12 @@ bool TFfmpegVideo::Open(const std::string& path, const TOpenProgress& progress) 
   timeBase_ = av_q2d(st->time_base);
   if (!(timeBase_ > 0)) return Fail("base de temps du flux vidéo incorrecte");
 
-  dec_ = avcodec_alloc_context3(codec);
-  if (!dec_ || avcodec_parameters_to_context(dec_, par) < 0)
-    return Fail(std::string("le décodeur « ") + codec->name + " » ne peut pas être préparé");
-  dec_->thread_count = 0;  // as many as the machine has
-  dec_->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
-  dec_->pkt_timebase = st->time_base;
-  if (avcodec_open2(dec_, codec, nullptr) < 0)
+  codec_ = codec;
+  // One thread to begin with: each decoding thread holds pictures of its
+  // own, fresh memory that costs more than decoding one picture.
+  threaded_ = false;
+  dec_ = NewDecoder(1);
+  if (!dec_)
     return Fail(std::string("le décodeur « ") + codec->name + " » ne peut pas être ouvert");
   pkt_ = av_packet_alloc();
   frame_ = av_frame_alloc();
@@ -273,6 +272,30 @@ bool TFfmpegVideo::Open(const std::string& path, const TOpenProgress& progress) 
   return true;
 }
 
+AVCodecContext* TFfmpegVideo::NewDecoder(int threads) const {
+  AVCodecContext* dec = avcodec_alloc_context3(codec_);
+  const AVStream* st = fmt_->streams[stream_];
+  if (!dec || avcodec_parameters_to_context(dec, st->codecpar) < 0) {
+    avcodec_free_context(&dec);
+    return nullptr;
+  }
+  dec->thread_count = threads;  // 0: as many as the machine has
+  dec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+  dec->pkt_timebase = st->time_base;
+  if (avcodec_open2(dec, codec_, nullptr) < 0) avcodec_free_context(&dec);
+  return dec;
+}
+
+void TFfmpegVideo::UseThreads() {
+  if (threaded_) return;
+  threaded_ = true;
+  AVCodecContext* dec = NewDecoder(0);
+  if (!dec) return;  // the single-threaded decoder goes on
+  avcodec_free_context(&dec_);
+  dec_ = dec;
+  decoderLive_ = false;  // the new decoder starts from a keyframe
+}
+
 bool TFfmpegVideo::DropUndecodableTail() {
   // A truncated file, or one whose index was read as data, ends with
   // packets that decode to nothing; they are not counted, so that the count
@@ -282,6 +305,7 @@ bool TFfmpegVideo::DropUndecodableTail() {
   // windows at most.
   // Only which images come out matters: the cache keeps its minimum.
   if (TailIsWhole()) return FrameCount() > 0;
+  UseThreads();
   const std::size_t budget = cacheBudget_;
   cacheBudget_ = 0;
   bool found = false;
@@ -712,6 +736,19 @@ void TFfmpegVideo::CacheFrame(int32_t rank, AVFrame* frame) {
   }
 }
 
+void TFfmpegVideo::DropCachedBefore(int32_t rank) {
+  for (auto it = lru_.begin(); it != lru_.end();) {
+    if (it->first >= rank) {
+      ++it;
+      continue;
+    }
+    cacheBytes_ -= std::min(cacheBytes_, FrameBytes(it->second));
+    av_frame_free(&it->second);
+    cache_.erase(it->first);
+    it = lru_.erase(it);
+  }
+}
+
 AVFrame* TFfmpegVideo::Cached(int32_t rank) {
   auto it = cache_.find(rank);
   if (it == cache_.end()) return nullptr;
@@ -786,7 +823,11 @@ bool TFfmpegVideo::SeekToKey(int32_t key) {
 }
 
 bool TFfmpegVideo::DecodeUntil(int32_t target, int32_t fromKey) {
+  if (isolatedReads_) DropCachedBefore(target);
   if (fromKey < 0 && Cached(target)) return true;
+  // The first picture (the test of the opening, often all a caller wants)
+  // is decoded alone; more pictures are worth the threads.
+  if (!threaded_ && framesDecoded_ > 0) UseThreads();
   const int32_t key = fromKey >= 0 ? fromKey : keyForRank_[static_cast<std::size_t>(target)];
   // Go on from where the decoder is when the image lies ahead and its
   // keyframe has already been sent (or is the next packet); seek otherwise.
@@ -861,7 +902,11 @@ bool TFfmpegVideo::DecodeUntil(int32_t target, int32_t fromKey) {
       const int64_t pts =
           frame_->pts != AV_NOPTS_VALUE ? frame_->pts : frame_->best_effort_timestamp;
       const int32_t rank = RankOf(pts);
-      if (rank >= startRank_) {
+      // A reader of isolated images never asks for a picture before the
+      // target again: keeping those would hold the decoder's buffers, and
+      // each new picture would then cost a fresh, zeroed buffer.
+      const bool kept = !isolatedReads_ || rank >= target;
+      if (rank >= startRank_ && kept) {
         CacheFrame(rank, frame_);
         lastOutput_ = std::max(lastOutput_, rank);
         if (rank == target) found = true;

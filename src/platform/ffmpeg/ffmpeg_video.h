@@ -26,6 +26,7 @@
 #include "core/video/frame_source.h"
 
 struct AVFormatContext;
+struct AVCodec;
 struct AVCodecContext;
 struct AVFrame;
 struct AVPacket;
@@ -102,9 +103,10 @@ class TFfmpegVideo {
   void SetCacheBudget(std::size_t bytes) { cacheBudget_ = bytes; }
   std::size_t CacheBudget() const { return cacheBudget_; }
   std::size_t CacheBytes() const { return cacheBytes_; }
-  // Images read one by one, far apart, never stepped back from (a command
-  // that writes a few images): a jump then decodes only the pictures the
-  // target needs.
+  // Images read one by one, far apart or in order, never stepped back from
+  // (a command that writes a few images, or reads every image once): a jump
+  // then decodes only the pictures the target needs, and the pictures
+  // before the one asked for are not kept.
   void SetIsolatedReads(bool on) { isolatedReads_ = on; }
   // Frames decoded since opening (for tests and benchmarks); the check of
   // the last images made while opening is not counted.
@@ -163,6 +165,9 @@ class TFfmpegVideo {
   int32_t RankOf(int64_t pts) const;
   bool Fail(const std::string& why);
   void CacheFrame(int32_t rank, AVFrame* frame);
+  void DropCachedBefore(int32_t rank);
+  AVCodecContext* NewDecoder(int threads) const;
+  void UseThreads();
   AVFrame* Cached(int32_t rank);
   void ClearCache();
   bool Convert(const AVFrame* frame, uint8_t* pixels, std::size_t stride);
@@ -176,7 +181,9 @@ class TFfmpegVideo {
   std::string error_;
   bool open_ = false;
   AVFormatContext* fmt_ = nullptr;
+  const AVCodec* codec_ = nullptr;
   AVCodecContext* dec_ = nullptr;
+  bool threaded_ = false;  // the decoder runs on several threads
   AVPacket* pkt_ = nullptr;
   AVFrame* frame_ = nullptr;
   SwsContext* sws_ = nullptr;

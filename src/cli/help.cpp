@@ -166,6 +166,29 @@ std::vector<CommandHelp> MakeHelp() {
        "des durées d'images incohérentes. Un fichier illisible donne le message "
        "d'échec du programme, avec la raison en dernière ligne.",
        {{"--backend vfw|ds|ffmpeg", kBackend}}},
+      {"simulate",
+       "DOC.kvo --ax EXPR --ay EXPR [--param NOM=VALEUR]... [--system N] [--from IMAGE] "
+       "[--fit NOM,...] [--video CHEMIN] [--layer]",
+       "Modèle dynamique : les accélérations ax et ay sont des formules de t, x, y, vx, vy, v "
+       "(la vitesse) et de paramètres nommés ; le modèle part de la position et de la vitesse "
+       "d'une image marquée (paramètres x0, y0, vx0 et vy0) et il est intégré par la méthode "
+       "de Runge-Kutta d'ordre 4 (20 pas entre deux images, aux temps des images). Affiche "
+       "d'abord « NOM = VALEUR ± INCERTITUDE » pour chaque paramètre ajusté, puis une ligne "
+       "« t x y » par image marquée (position du modèle en mètres) et enfin « rms = ... », la "
+       "distance quadratique moyenne aux marques en mètres. Une formule illisible ou un "
+       "modèle qui diverge donnent un message et un code de retour non nul.",
+       {{"--ax EXPR", "Accélération selon x (m/s²), en formule ; nombres avec « . »."},
+        {"--ay EXPR", "Accélération selon y (m/s²), en formule."},
+        {"--param NOM=VALEUR",
+         "Valeur d'un paramètre des formules (répétable) ; x0, y0, vx0 et vy0 remplacent "
+         "les valeurs de départ lues sur les marques."},
+        {"--system N", "Point étudié, numéroté à partir de 1 (par défaut : 1)."},
+        {"--from IMAGE",
+         "Image de départ, numérotée comme dans le tableau (par défaut : la première marquée)."},
+        {"--fit NOM,...",
+         "Paramètres ajustés (Levenberg-Marquardt) pour rapprocher le modèle des marques."},
+        {"--video CHEMIN", kVideoOption},
+        {"--layer", kLayer}}},
       {"results",
        "DOC.kvo [--layer] [--video CHEMIN] [--smooth-speed 0|1] [--smooth-acceleration 0|1] "
        "[--decimal ,|.]",

@@ -12,8 +12,8 @@ namespace kinevo {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-// Tags given to the names while a formula is analysed.
-enum TStateTag : int32_t { tgT, tgX, tgY, tgVx, tgVy, tgV, tgParameters };
+// The names of the state in the formulas.
+enum TStateName : int32_t { tgT, tgX, tgY, tgVx, tgVy, tgV, tgParameters };
 constexpr const char* kStateNames[tgParameters] = {"t", "x", "y", "vx", "vy", "v"};
 
 bool Sane(const TDynamicState& s) {
@@ -32,25 +32,18 @@ TDynamicState Advanced(const TDynamicState& s, double h, double dx, double dy, d
 TStatus TDynamicModel::SetModel(const std::string& ax, const std::string& ay,
                                 std::vector<TDynamicParameter> parameters) {
   parameters_ = std::move(parameters);
+  // Every name is bound to where its value lives: the state being
+  // evaluated and the parameters' values.
   auto answer = [this](const TParser&, TVariableQuery& q) {
-    if (q.Indexed) return;
-    double* values[tgParameters] = {&current_.t,  &current_.x,  &current_.y,
-                                    &current_.vx, &current_.vy, nullptr};
-    if (!q.Analysing && q.Tag >= 0) {
-      q.Found = true;
-      if (q.Tag == tgV)
-        q.Value = std::hypot(current_.vx, current_.vy);
-      else if (q.Tag < tgParameters)
-        q.Value = *values[q.Tag];
-      else
-        q.Value = parameters_[static_cast<std::size_t>(q.Tag - tgParameters)].value;
-      return;
-    }
+    if (q.Indexed || !q.Analysing) return;
+    const double* state[tgParameters] = {&current_.t,  &current_.x,  &current_.y,
+                                         &current_.vx, &current_.vy, &speed_};
     for (int32_t i = 0; i < tgParameters; ++i)
-      if (q.Name == kStateNames[i]) q.Tag = i;
-    for (std::size_t i = 0; i < parameters_.size() && q.Tag < 0; ++i)
-      if (q.Name == parameters_[i].name) q.Tag = tgParameters + static_cast<int32_t>(i);
-    q.Found = q.Tag >= 0;
+      if (q.Name == kStateNames[i]) q.Address = state[i];
+    for (std::size_t i = 0; i < parameters_.size() && q.Address == nullptr; ++i)
+      if (q.Name == parameters_[i].name) q.Address = &parameters_[i].value;
+    q.Found = q.Address != nullptr;
+    if (q.Found) q.Value = *q.Address;
   };
   for (auto [parser, text, name] : {std::tuple{&ax_, &ax, "ax"}, std::tuple{&ay_, &ay, "ay"}}) {
     parser->OnVariable = answer;
@@ -70,6 +63,9 @@ TDynamicParameter* TDynamicModel::Find(const std::string& name) {
 
 bool TDynamicModel::Acceleration(const TDynamicState& s, double& ax, double& ay) {
   current_ = s;
+  // Components stay below 1e100 (checked at each step), so the squares
+  // cannot overflow, and sqrt is several times quicker than hypot.
+  speed_ = std::sqrt(s.vx * s.vx + s.vy * s.vy);
   for (auto [parser, out] : {std::pair{&ax_, &ax}, std::pair{&ay_, &ay}}) {
     if (!parser->Evaluate()) {
       failure_ = parser->ErrorMessage();

@@ -59,8 +59,9 @@ class TDynamicModel {
   TStatus SetModel(const std::string& ax, const std::string& ay,
                    std::vector<TDynamicParameter> parameters);
 
-  std::vector<TDynamicParameter>& Parameters() { return parameters_; }
-  const std::vector<TDynamicParameter>& Parameters() const { return parameters_; }
+  // The formulas read the values where they are: change them in place.
+  std::span<TDynamicParameter> Parameters() { return parameters_; }
+  std::span<const TDynamicParameter> Parameters() const { return parameters_; }
   // The parameter of that name, or nullptr.
   TDynamicParameter* Find(const std::string& name);
 
@@ -88,6 +89,7 @@ class TDynamicModel {
   TParser ax_, ay_;
   std::vector<TDynamicParameter> parameters_;
   TDynamicState current_;  // the state the formulas are evaluated at
+  double speed_ = 0.0;     // its v
   std::string failure_;    // the formula's message when an evaluation failed
 };
 

@@ -446,6 +446,7 @@ bool TParser::Analyse() {
     }
     t.Value = q.Found ? q.Value : 0.0;
     t.Tag = q.Tag;
+    t.Address = q.Address;
     if (!UsesName(t.Text)) usedNames_.push_back(t.Text);
     tokens_.push_back(std::move(t));
   }
@@ -775,12 +776,17 @@ bool TParser::Run(double& result) {
       case TOp::Variable: {
         const TElemPile& t = tokens_[static_cast<size_t>(in.Variable)];
         TVariableQuery q;
-        q.Name = t.Text;
-        q.Indexed = t.Indexed;
-        q.Absolute = t.Absolute;
-        q.Index = t.Index;
-        q.Tag = t.Tag;
-        if (OnVariable) OnVariable(*this, q);
+        if (t.Address != nullptr) {
+          q.Found = true;
+          q.Value = *t.Address;
+        } else {
+          q.Name = t.Text;
+          q.Indexed = t.Indexed;
+          q.Absolute = t.Absolute;
+          q.Index = t.Index;
+          q.Tag = t.Tag;
+          if (OnVariable) OnVariable(*this, q);
+        }
         if (!q.Found || std::isnan(q.Value)) {
           Fail(peUnknownValue, t.Text, t.Position);
           return false;

@@ -401,3 +401,39 @@ TEST_F(ParserTest, HostileInput) {
 
 }  // namespace
 }  // namespace kinevo
+
+namespace kinevo {
+namespace {
+
+// A name bound to an address at analysis is read there at each evaluation,
+// without asking the owner again; what is read there is checked as any value.
+TEST(ParserAddress, BoundNamesAreReadWhereTheyLive) {
+  double k = 2.0;
+  int asked = 0;
+  TParser p;
+  p.OnVariable = [&](const TParser&, TVariableQuery& q) {
+    ++asked;
+    if (q.Analysing && q.Name == "k") {
+      q.Address = &k;
+      q.Found = true;
+    }
+  };
+  p.SetFormula("3*k-1");
+  ASSERT_TRUE(p.Analyse());
+  const int afterAnalysis = asked;
+  ASSERT_TRUE(p.Evaluate());
+  EXPECT_EQ(p.LastValue(), 5.0);
+  k = 10.0;
+  ASSERT_TRUE(p.Evaluate());
+  EXPECT_EQ(p.LastValue(), 29.0);
+  EXPECT_EQ(asked, afterAnalysis);
+  k = NAN;
+  EXPECT_FALSE(p.Evaluate());
+  EXPECT_EQ(p.ErrorCode(), peUnknownValue);
+  k = 1e300 * 1e10;
+  EXPECT_FALSE(p.Evaluate());
+  EXPECT_EQ(p.ErrorCode(), peOverflow);
+}
+
+}  // namespace
+}  // namespace kinevo

@@ -134,11 +134,13 @@ int Results(const std::vector<std::string>& input) {
   const bool hasAcc = TakeOption(args, "--smooth-acceleration", smoothAcc, missing);
   TakeOption(args, "--decimal", decimal, missing);
   const bool layer = TakeFlag(args, "--layer");
+  const bool withU = TakeFlag(args, "--uncertainties");
   auto isBit = [](const std::string& v) { return v == "0" || v == "1"; };
   if (missing || args.size() != 1 || (hasSpeed && !isBit(smoothSpeed)) ||
       (hasAcc && !isBit(smoothAcc)) || (decimal != "." && decimal != ",")) {
     std::cerr << "Usage : kinevo-cli results DOC.kvo [--layer] [--video CHEMIN] "
-                 "[--smooth-speed 0|1] [--smooth-acceleration 0|1] [--decimal ,|.]\n";
+                 "[--smooth-speed 0|1] [--smooth-acceleration 0|1] [--decimal ,|.] "
+                 "[--uncertainties]\n";
     return 2;
   }
   auto cs = OpenDocumentInMode(args[0], video, layer);
@@ -152,6 +154,7 @@ int Results(const std::vector<std::string>& input) {
     flags = smoothAcc == "1" ? (flags | TCalcul::kSmoothAcceleration)
                              : (flags & ~TCalcul::kSmoothAcceleration);
   s.Results().SetSmoothingFlags(flags);
+  s.Results().SetUncertainties(withU);
 
   if (!ComputeResultsQuietly(s)) return 1;
   ScopedDecimalSeparator sep(decimal[0]);
@@ -159,6 +162,7 @@ int Results(const std::vector<std::string>& input) {
              s.Results().Options());
   grid.ResetColumns();
   grid.SetKindsVisible(true, kPositions | kSpeeds | kAccelerations | kPolar);
+  grid.SetUncertaintiesShown(withU);
   grid.Recount();
   std::ostringstream out;
   const int cols = grid.ColCount();
@@ -193,6 +197,10 @@ int Results(const std::vector<std::string>& input) {
     for (const TRec* r : formulas) out << '\t' << formulaCell(*r, row);
     out << '\n';
   }
+  // The scale's own term is common to every length: apart from the columns.
+  if (withU)
+    out << "u(échelle)/échelle\t"
+        << FloatToText(grid.Calc().ScaleRelativeUncertainty(), 15, decimal[0]) << '\n';
   std::cout << out.str();
   return 0;
 }
@@ -203,7 +211,7 @@ Register dumpCommand("dump",
 Register resultsCommand(
     "results",
     "results DOC.kvo [--layer] [--video CHEMIN] [--smooth-speed 0|1] [--smooth-acceleration 0|1] "
-    "[--decimal ,|.]   tableau des résultats",
+    "[--decimal ,|.] [--uncertainties]   tableau des résultats",
     Results);
 
 }  // namespace

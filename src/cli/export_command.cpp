@@ -20,7 +20,7 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage : kinevo-cli export DOC.kvo --format txt|csv|xlsx|ods -o FICHIER [--layer] "
-    "[--video CHEMIN] [--decimal ,|.]\n";
+    "[--video CHEMIN] [--decimal ,|.] [--uncertainties]\n";
 
 std::string ProgramPath() {
   std::error_code ec;
@@ -46,6 +46,7 @@ int Export(const std::vector<std::string>& input) {
   TakeOption(args, "--video", video, missing);
   TakeOption(args, "--decimal", decimal, missing);
   const bool layer = TakeFlag(args, "--layer");
+  const bool withU = TakeFlag(args, "--uncertainties");
   if (missing || args.size() != 1 || output.empty() || (decimal != "." && decimal != ",") ||
       (format != "txt" && format != "csv" && format != "xlsx" && format != "ods")) {
     std::cerr << kUsage;
@@ -55,12 +56,14 @@ int Export(const std::vector<std::string>& input) {
   if (!cs) return 1;
   TSession& s = *cs->session;
   if (!OutputAllowed(output, {args[0], s.Video.FileName()})) return 1;
+  s.Results().SetUncertainties(withU);
   if (!ComputeResultsQuietly(s)) return 1;
   ScopedDecimalSeparator sep(decimal[0]);
   TGrid grid(layer ? s.Results().Layer() : s.Results().Grid(), s.ResultsSource(), layer,
              s.Results().Options());
   grid.ResetColumns();
   grid.SetKindsVisible(true, kPositions | kSpeeds | kAccelerations | kPolar);
+  grid.SetUncertaintiesShown(withU);
   grid.Recount();
   const TExportTable table = ValuesTable(grid, s.ResultsSource().XAxisAngle(layer));
 
@@ -83,7 +86,7 @@ int Export(const std::vector<std::string>& input) {
 Register exportCommand(
     "export",
     "export DOC.kvo --format txt|csv|xlsx|ods -o FICHIER [--layer] [--video CHEMIN] [--decimal ,|.]"
-    "   tableau des valeurs dans un fichier",
+    " [--uncertainties]   tableau des valeurs dans un fichier",
     Export);
 
 }  // namespace

@@ -179,7 +179,7 @@ TContainersCopy CopyContainers(const TPolyContainer& set, bool relative) {
     for (int j = 0; j < c->Count(); ++j) {
       const TMarque& m = *c->Mark(j);
       const TPictureCoord p = relative ? m.GetRelative() : m.GetPicture();
-      copy.marks.push_back({m.MarkOrderNumber, p.x, p.y});
+      copy.marks.push_back({m.MarkOrderNumber, p.x, p.y, m.Origin});
     }
   }
   return copy;
@@ -190,7 +190,7 @@ void SaveContainers(const TContainersCopy& copy, const std::string& s, TIniFile&
                    static_cast<int64_t>(copy.containers.size()));
   TNumberedKey frame("MarksContainerFrameNumber", s), rank("MarksContainerMarkNumber", s),
       count("MarksContainerMarksNumber", s), order("MarkOrderNumber", s), x("MarkXCoordinate", s),
-      y("MarkYCoordinate", s);
+      y("MarkYCoordinate", s), origin("MarkOrigin", s);
   TKeyBatch batch(ini);
   std::size_t next = 0;
   for (std::size_t i = 0; i < copy.containers.size(); ++i) {
@@ -204,6 +204,8 @@ void SaveContainers(const TContainersCopy& copy, const std::string& s, TIniFile&
       batch.Integer(order.Of(ii, j), m.system);
       batch.Float(x.Of(ii, j), m.x);
       batch.Float(y.Of(ii, j), m.y);
+      // Only tracked marks carry the key: a clicked mark is the default.
+      if (m.origin != moClicked) batch.Integer(origin.Of(ii, j), m.origin);
     }
   }
   batch.Flush();
@@ -247,7 +249,7 @@ void LoadMarks(TPolyContainer& set, const std::string& s, bool keepOneSystem, TD
   std::vector<std::pair<TContainer*, int32_t>> ranks;
   TNumberedKey frame("MarksContainerFrameNumber", s), rankKey("MarksContainerMarkNumber", s),
       count("MarksContainerMarksNumber", s), order("MarkOrderNumber", s), x("MarkXCoordinate", s),
-      y("MarkYCoordinate", s);
+      y("MarkYCoordinate", s), originKey("MarkOrigin", s);
   for (int32_t i = 0; i < containers; ++i) {
     const std::string& fk = frame.Of(i);
     if (!ini.ValueExists(kData, fk)) {
@@ -277,7 +279,12 @@ void LoadMarks(TPolyContainer& set, const std::string& s, bool keepOneSystem, TD
         continue;
       }
       TMarque* m = set.LoadMark(image, system, {px, py});
-      if (m != nullptr) container = m->Container();
+      if (m != nullptr) {
+        container = m->Container();
+        const int32_t origin = ini.ReadInteger(kData, originKey.Of(i, j), moClicked);
+        if (origin == moTracked || origin == moTrackedUncertain)
+          m->Origin = static_cast<TMarkOrigin>(origin);
+      }
     }
     if (container != nullptr) ranks.emplace_back(container, rank);
   }
@@ -299,6 +306,8 @@ void SaveMarkContainers(const TMarkContainersCopy& copy, TIniFile& ini) {
 void SaveMarkingData(const TData& data, TIniFile& ini, bool withContainers) {
   ini.WriteFloat(kData, "RequiredDuration", data.RequiredDuration());
   ini.WriteInteger(kData, "FramesNumberBetweenTwoMarks", data.FramesNumberBetweenTwoMarks());
+  ini.WriteFloat(kData, "PointingUncertainty", data.PointingUncertainty());
+  ini.WriteFloat(kData, "TrackingUncertainty", data.TrackingUncertainty());
   const auto& colours = data.MarkColors();
   ini.WriteInteger(kData, "MarkColorsNumber", static_cast<int64_t>(colours.size()));
   for (std::size_t i = 0; i < colours.size(); ++i)
@@ -332,6 +341,14 @@ TStatus LoadMarkingData(TData& data, const TIniFile& ini, TUnreadMarks* unread) 
   data.SetRequiredDuration(t);
   data.SetFramesNumberBetweenTwoMarks(
       std::max(1, ini.ReadInteger(kData, "FramesNumberBetweenTwoMarks", 1)));
+  // Documents written before the marks' uncertainties take the defaults; a
+  // value that is not a number of pixels (negative, beyond the picture) too.
+  auto uncertainty = [&](const char* key, double fallback) {
+    const double u = ini.ReadFloat(kData, key, fallback);
+    return u >= 0.0 && u <= 1e4 ? u : fallback;
+  };
+  data.SetPointingUncertainty(uncertainty("PointingUncertainty", 1.0));
+  data.SetTrackingUncertainty(uncertainty("TrackingUncertainty", 0.5));
 
   // Colours: exactly the stored count, a missing entry takes the palette's.
   const int32_t colours = ini.ReadInteger(kData, "MarkColorsNumber", 0);

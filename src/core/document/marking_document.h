@@ -18,7 +18,8 @@ class TPolyContainer;
 struct TContainersCopy {
   struct Mark {
     int32_t system;
-    double x, y;  // as the document keeps them (relative to the layer for Layer marks)
+    double x, y;         // as the document keeps them (relative to the layer for Layer marks)
+    int32_t origin = 0;  // TMarkOrigin: clicked, tracked, tracked while uncertain
   };
   struct Container {
     int32_t frame, rank, marks;  // `marks` entries of `marks` below, in order

@@ -364,6 +364,9 @@ TSeries TData::GetSeries() const {
   r.images.assign(static_cast<std::size_t>(systems), std::vector<int32_t>(n, -1));
   r.xs.assign(static_cast<std::size_t>(systems), std::vector<double>(n, 0.0));
   r.ys.assign(static_cast<std::size_t>(systems), std::vector<double>(n, 0.0));
+  r.uxs = r.ys;
+  r.uys = r.ys;
+  const double width = view_.ImageWidth(), height = view_.ImageHeight();
   for (std::size_t k = 0; k < n; ++k) {
     const TContainer* c = marked[order[k]];
     const int64_t t = index[order[k]];
@@ -374,6 +377,9 @@ TSeries TData::GetSeries() const {
         r.images[static_cast<std::size_t>(s)][k] = static_cast<int32_t>(t);
         r.xs[static_cast<std::size_t>(s)][k] = rel.x;
         r.ys[static_cast<std::size_t>(s)][k] = -rel.y;
+        const double u = MarkUncertainty(*m);
+        r.uxs[static_cast<std::size_t>(s)][k] = width > 0 ? u / width : 0.0;
+        r.uys[static_cast<std::size_t>(s)][k] = height > 0 ? u / height : 0.0;
       }
   }
   return r;
@@ -507,6 +513,44 @@ void TData::SetRequiredDuration(double d) {
   requiredDuration_ = d;
   Invalidate(rtBoth);
   OnDurationChanged(this);
+}
+
+void TData::SetPointingUncertainty(double pixels) {
+  if (!(pixels >= 0.0) || SameValue(pixels, pointingUncertainty_)) return;
+  pointingUncertainty_ = pixels;
+  Invalidate(rtBoth);
+}
+
+void TData::SetTrackingUncertainty(double pixels) {
+  if (!(pixels >= 0.0) || SameValue(pixels, trackingUncertainty_)) return;
+  trackingUncertainty_ = pixels;
+  Invalidate(rtBoth);
+}
+
+double TData::MarkUncertainty(const TMarque& m) const {
+  switch (m.Origin) {
+    case moTracked:
+      return trackingUncertainty_;
+    case moTrackedUncertain:
+      return 3.0 * trackingUncertainty_;
+    case moClicked:
+      break;
+  }
+  return pointingUncertainty_;
+}
+
+double TData::ScaleRelativeUncertainty() const {
+  const double w = view_.ImageWidth(), h = view_.ImageHeight();
+  // Both ends of a segment are clicked: its length in pixels has the
+  // uncertainty √2·u; the typed length counts as exact.
+  auto relative = [&](TScaleKind k) {
+    const TPictureCoord a = scale_->Point(k, 0), b = scale_->Point(k, 1);
+    const double d = std::hypot((b.x - a.x) * w, (b.y - a.y) * h);
+    return d > 0.0 ? std::sqrt(2.0) * pointingUncertainty_ / d : 0.0;
+  };
+  if (!scale_->IsScaleComplete()) return 0.0;
+  if (settings_.separateScales) return std::max(relative(skHoriz), relative(skVert));
+  return relative(skNormal);
 }
 
 // ---------------------------------------------------------------- erasing
@@ -704,7 +748,8 @@ void TData::AfterUndoDeletion(std::unique_ptr<THistObject> restored, THistAction
 // ---------------------------------------------------------------- tracking
 
 void TData::ApplyTrackedPositions(const std::vector<std::vector<TPictureCoord>>& positions,
-                                  const std::vector<std::vector<int32_t>>& images) {
+                                  const std::vector<std::vector<int32_t>>& images,
+                                  const std::vector<std::vector<bool>>& uncertain) {
   THistGroup group(ActiveHistory());
   const std::size_t systems = std::min(positions.size(), images.size());
   for (std::size_t s = 0; s < systems; ++s) {
@@ -715,7 +760,9 @@ void TData::ApplyTrackedPositions(const std::vector<std::vector<TPictureCoord>>&
       TPictureCoord p = positions[s][j];
       p.x = std::clamp(p.x, 0.0, 1.0);
       p.y = std::clamp(p.y, 0.0, 1.0);
-      gridMarks_->ObtainContainer(images[s][j])->SetMark(static_cast<int>(s), p);
+      TMarque* m = gridMarks_->ObtainContainer(images[s][j])->SetMark(static_cast<int>(s), p);
+      const bool doubtful = s < uncertain.size() && j < uncertain[s].size() && uncertain[s][j];
+      if (m != nullptr) m->Origin = doubtful ? moTrackedUncertain : moTracked;
     }
   }
   gridMarks_->Renumber();

@@ -60,6 +60,8 @@ struct TSeries {
   std::vector<std::vector<int32_t>> images;
   std::vector<std::vector<double>> xs;
   std::vector<std::vector<double>> ys;
+  // The marks' standard uncertainties along x and y, in the same fractions.
+  std::vector<std::vector<double>> uxs, uys;
 };
 
 class TData : public IMarkingHost, public IHistoryOwner {
@@ -165,6 +167,19 @@ class TData : public IMarkingHost, public IHistoryOwner {
   void SetScaleVertLength(double l);
   void SetFramesNumberBetweenTwoMarks(int n);
   void SetRequiredDuration(double d);
+  // Standard uncertainties of a mark's position in video pixels: a click
+  // ("Incertitude de pointage", 1 by default) and a tracked mark (0.5,
+  // three times on an image the tracker flagged uncertain).  Kept in the
+  // document; a change invalidates both result sets.
+  double PointingUncertainty() const { return pointingUncertainty_; }
+  double TrackingUncertainty() const { return trackingUncertainty_; }
+  void SetPointingUncertainty(double pixels);
+  void SetTrackingUncertainty(double pixels);
+  // The uncertainty of one mark, in pixels.
+  double MarkUncertainty(const TMarque& m) const;
+  // Relative standard uncertainty of the scale factors from its points
+  // placed with the pointing uncertainty (0 while the scale is incomplete).
+  double ScaleRelativeUncertainty() const;
   // The colour of the axes, the layer and the scale (OnMarkColorChanged).
   void SetElementColor(TColor c);
   void SetElementSize(int s);
@@ -194,8 +209,11 @@ class TData : public IMarkingHost, public IHistoryOwner {
   // positions[s][j] on image images[s][j] (negative: none) for system s:
   // Grid marks created or moved, one undo group, announced as one change of
   // the marks.
+  // `uncertain[s][j]`, when given, flags the positions the tracker was not
+  // sure of; the marks keep it for their uncertainty.
   void ApplyTrackedPositions(const std::vector<std::vector<TPictureCoord>>& positions,
-                             const std::vector<std::vector<int32_t>>& images);
+                             const std::vector<std::vector<int32_t>>& images,
+                             const std::vector<std::vector<bool>>& uncertain = {});
 
   // ------------------------------------------------------------ parts
   TRepereFixe& Fixed() { return *fixed_; }
@@ -256,6 +274,8 @@ class TData : public IMarkingHost, public IHistoryOwner {
   int changeDepth_ = 0;
   int32_t framesBetween_ = 1;
   double requiredDuration_ = 0;
+  double pointingUncertainty_ = 1.0;
+  double trackingUncertainty_ = 0.5;
   TOutil tool_ = otMarque;
   TColor elementColor_ = 65535;
   std::vector<TColor> markColors_;

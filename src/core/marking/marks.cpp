@@ -17,6 +17,7 @@ void TMarque::Assign(const THistObject& source) {
   const auto* m = dynamic_cast<const TMarque*>(&source);
   if (m == nullptr) return;
   MarkOrderNumber = m->MarkOrderNumber;
+  Origin = m->Origin;
   picture_ = m->GetPicture();
   relative_ = m->GetRelative();
 }

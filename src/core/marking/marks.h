@@ -18,11 +18,17 @@ class TContainer;
 class TPolyContainer;
 class IMarkingHost;
 
+// How a mark was placed, which sets its standard uncertainty: a click (the
+// pointing uncertainty) or the tracker (the tracking uncertainty, three
+// times on an image it flagged uncertain).
+enum TMarkOrigin : uint8_t { moClicked = 0, moTracked = 1, moTrackedUncertain = 2 };
+
 class TMarque : public THistObject {
  public:
   TMarque(THistKind kind, TRepere* frame, TContainer* container, TPolyContainer* set);
 
   int32_t MarkOrderNumber = 0;
+  TMarkOrigin Origin = moClicked;
 
   TRepere* Frame() const { return frame_; }
   TContainer* Container() const { return container_; }

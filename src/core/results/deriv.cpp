@@ -124,6 +124,8 @@ int TDeriv::SelectDegree(std::span<const double> z, int& j, std::vector<double>&
 
 int TDeriv::Derive(bool smooth) {
   const size_t n = x_.size();
+  path_ = TPath{};
+  path_.smooth = smooth;
   if (n < 3) return dcTooFewSamples;
   // Two samples on one time index would divide by zero.
   for (size_t i = 1; i < n; ++i)
@@ -145,6 +147,7 @@ int TDeriv::Derive(bool smooth) {
     const int code = SelectDegree(y_, j, coefs);
     if (code != pfOk) return code;
   }
+  path_.first = j;
   if (j <= 1)
     d1_ = SlidingSlope(y_);
   else if (j <= 3)
@@ -157,6 +160,7 @@ int TDeriv::Derive(bool smooth) {
     // The zero polynomial mixed with the differences of d1.
     const std::vector<double> zero(n, 0.0);
     d2_ = Mix(zero, FiniteDifferences(d1_));
+    path_.step = ssDamped;
   };
   if (j == 0) {
     damped();
@@ -164,6 +168,7 @@ int TDeriv::Derive(bool smooth) {
     if (Spread(d1_) < 0.1) {
       damped();
     } else {
+      path_.redone = true;
       d1_ = FiniteDifferences(y_);
       d2_ = FiniteDifferences(d1_);
     }
@@ -172,14 +177,76 @@ int TDeriv::Derive(bool smooth) {
     std::vector<double> c2;
     const int code = SelectDegree(d1_, s, c2);
     if (code != pfOk) return code;
-    if (s == 1)
+    path_.second = s;
+    if (s == 1) {
       d2_ = SlidingSlope(d1_);
-    else if (s <= 3)
+      path_.step = ssSliding;
+    } else if (s <= 3) {
       d2_ = PolynomialDerivative(c2);
-    else
+      path_.step = ssPolynomial;
+    } else {
       d2_ = FiniteDifferences(d1_);
+    }
   }
   return dcOk;
+}
+
+std::vector<double> TDeriv::FitCentred(std::span<const double> z, int m) {
+  const double mean = MeanOf(z);
+  std::vector<double> zc(z.begin(), z.end());
+  for (double& v : zc) v -= mean;
+  if (fit_.Fit(m, x_, zc) != pfOk) return {};
+  return fit_.Coefficients();
+}
+
+void TDeriv::Apply(std::span<const double> z, std::vector<double>& d1, std::vector<double>& d2) {
+  const TPath& p = path_;
+  if (!p.smooth || p.redone) {
+    d1 = FiniteDifferences(z);
+    d2 = FiniteDifferences(d1);
+    return;
+  }
+  const int j = p.first;
+  if (j <= 1)
+    d1 = SlidingSlope(z);
+  else if (j <= 3)
+    d1 = Mix(PolynomialDerivative(FitCentred(z, j + 1)), FiniteDifferences(z));
+  else
+    d1 = FiniteDifferences(z);
+  switch (p.step) {
+    case ssDamped:
+      d2 = Mix(std::vector<double>(x_.size(), 0.0), FiniteDifferences(d1));
+      break;
+    case ssSliding:
+      d2 = SlidingSlope(d1);
+      break;
+    case ssPolynomial:
+      d2 = PolynomialDerivative(FitCentred(d1, p.second + 1));
+      break;
+    case ssDifferences:
+      d2 = FiniteDifferences(d1);
+      break;
+  }
+}
+
+void TDeriv::Variances(std::span<const double> u, std::vector<double>& v1,
+                       std::vector<double>& v2) {
+  const size_t n = x_.size();
+  v1.assign(n, 0.0);
+  v2.assign(n, 0.0);
+  std::vector<double> e(n, 0.0), c1, c2;
+  // Column k of W, scaled by u[k], is the result of the steps on u[k] alone
+  // at sample k: its squares add up the variances.
+  for (size_t k = 0; k < n && k < u.size(); ++k) {
+    if (u[k] == 0.0) continue;
+    e[k] = u[k];
+    Apply(e, c1, c2);
+    e[k] = 0.0;
+    for (size_t i = 0; i < n; ++i) {
+      v1[i] += c1[i] * c1[i];
+      v2[i] += c2[i] * c2[i];
+    }
+  }
 }
 
 }  // namespace kinevo

@@ -34,6 +34,17 @@ class TDeriv {
   const std::vector<double>& First() const { return d1_; }
   const std::vector<double>& Second() const { return d2_; }
 
+  // Once the decisions of the last successful Derive are taken (the degrees
+  // chosen, the branches of the smoothing), both derivatives are linear in
+  // the ordinates: d = W·y.  Apply runs the same steps, with the same
+  // decisions, on other ordinates z (the same count).
+  void Apply(std::span<const double> z, std::vector<double>& d1, std::vector<double>& d2);
+  // Σ_k W[i][k]²·u[k]² for both derivatives: the variances of d1 and d2 when
+  // the ordinates are independent with standard uncertainties u.  The
+  // weights are those of the steps actually taken, found by running them on
+  // each ordinate alone.
+  void Variances(std::span<const double> u, std::vector<double>& v1, std::vector<double>& v2);
+
   // The building blocks, public for the tests.  All divide by D.
   // Three-point finite differences of z over the abscissas (n >= 3).
   std::vector<double> FiniteDifferences(std::span<const double> z) const;
@@ -50,6 +61,18 @@ class TDeriv {
   // explained ratio passes 0.99.  Returns the fit code; j and the last
   // coefficients on success.
   int SelectDegree(std::span<const double> z, int& j, std::vector<double>& coefs);
+  // Power coefficients of the fit of z (mean removed) with m coefficients.
+  std::vector<double> FitCentred(std::span<const double> z, int m);
+
+  // The decisions of the last Derive.
+  enum TSecondStep : int { ssDifferences, ssDamped, ssSliding, ssPolynomial };
+  struct TPath {
+    bool smooth = false;
+    int first = 0;        // degree j of stage one (0: constant)
+    bool redone = false;  // j = 1 with a spread d1: plain differences
+    int second = 0;       // degree s of stage two's fit (j >= 2)
+    TSecondStep step = ssDifferences;
+  } path_;
 
   // Abscissas less the first one: derivatives do not change, and the power
   // coefficients of the polynomial fits stay accurate for time indices far

@@ -15,6 +15,8 @@ void TMarkingResultsSource::GetSeries(bool layer, TMarkSeries& out) const {
   out.images = std::move(s.images);
   out.xs = std::move(s.xs);
   out.ys = std::move(s.ys);
+  out.uxs = std::move(s.uxs);
+  out.uys = std::move(s.uys);
 }
 
 }  // namespace kinevo

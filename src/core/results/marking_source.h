@@ -16,6 +16,7 @@ class TMarkingResultsSource : public IResultsSource {
   bool Serves(bool layer) const override { return layer == data_.IsLayerActive(); }
   void GetSeries(bool layer, TMarkSeries& out) const override;
   std::pair<double, double> ScaleFactors() const override { return data_.GetScaleFactors(); }
+  double ScaleRelativeUncertainty() const override { return data_.ScaleRelativeUncertainty(); }
   double XAxisAngle(bool) const override { return data_.XAxisAngle(); }
   bool DirectXAxisDirection(bool) const override { return data_.DirectXAxisDirection(); }
   bool DirectYAxisDirection(bool) const override { return data_.DirectYAxisDirection(); }

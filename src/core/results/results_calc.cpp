@@ -72,6 +72,13 @@ void TResCalc::SetSmoothingFlags(int flags) {
   Invalidate(rtBoth);
 }
 
+void TResCalc::SetUncertainties(bool on) {
+  if (on == grid_.UncertaintiesOn() && on == layer_.UncertaintiesOn()) return;
+  grid_.SetUncertainties(on);
+  layer_.SetUncertainties(on);
+  Invalidate(rtBoth);
+}
+
 bool TResCalc::Update(bool derivatives, const std::function<void()>& beforeCompute) {
   lastCode_ = 0;
   if (!source_.IsVideoOpen()) {

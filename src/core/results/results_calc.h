@@ -49,6 +49,11 @@ class TResCalc {
   int SmoothingFlags() const { return smoothing_; }
   void SetSmoothingFlags(int flags);
 
+  // Whether the computations carry the marks' uncertainties ("Afficher les
+  // incertitudes"); a change invalidates both sets.
+  bool Uncertainties() const { return grid_.UncertaintiesOn(); }
+  void SetUncertainties(bool on);
+
   // Display settings (edge blanking, row labels); they change no value.
   const TResultsOptions& Options() const { return options_; }
   void SetOptions(const TResultsOptions& options) { options_ = options; }

@@ -16,6 +16,21 @@ constexpr double kPi = std::numbers::pi;
 
 bool PositiveNumber(double v) { return v > 0.0 && std::isfinite(v) && !IsHuge(v); }
 
+// Value at (s, row) of a per-system series of uncertainties; 0 when absent.
+double SeriesValue(const std::vector<std::vector<double>>& m, int s, int row) {
+  if (s >= static_cast<int>(m.size()) || row >= static_cast<int>(m[s].size())) return 0.0;
+  return m[s][row];
+}
+
+// Standard uncertainty of √(a² + b²) from independent a and b of variances
+// va and vb, to first order.  At 0 the gradient has no direction: the mean
+// of both variances stands for it.
+double MagnitudeUncertainty(double a, double b, double va, double vb) {
+  const double m2 = a * a + b * b;
+  if (m2 == 0.0) return std::sqrt((va + vb) / 2.0);
+  return std::sqrt((a * a * va + b * b * vb) / m2);
+}
+
 }  // namespace
 
 int TCalcul::Compute(const IResultsSource& source, bool layer) {
@@ -42,6 +57,8 @@ int TCalcul::Compute(const IResultsSource& source, bool layer) {
   fill(markImage_, -1);
   fill(rawX_, 0.0);
   fill(rawY_, 0.0);
+  fill(uRawX_, 0.0);
+  fill(uRawY_, 0.0);
   for (auto* m : {&x_[0], &x_[1], &y_[0], &y_[1], &vx_[0], &vx_[1], &vy_[0], &vy_[1], &ax_[0],
                   &ax_[1], &ay_[0], &ay_[1], &v_, &a_, &theta_, &r_, &omega_})
     fill(*m, 0.0);
@@ -56,6 +73,8 @@ int TCalcul::Compute(const IResultsSource& source, bool layer) {
       markImage_[At(s, row)] = img[row];
       rawX_[At(s, row)] = xs && row < static_cast<int>(xs->size()) ? (*xs)[row] : 0.0;
       rawY_[At(s, row)] = ys && row < static_cast<int>(ys->size()) ? (*ys)[row] : 0.0;
+      uRawX_[At(s, row)] = std::abs(SeriesValue(series.uxs, s, row));
+      uRawY_[At(s, row)] = std::abs(SeriesValue(series.uys, s, row));
       markedRows_[s].push_back(row);
     }
   }
@@ -66,6 +85,8 @@ int TCalcul::Compute(const IResultsSource& source, bool layer) {
   scaleY_ = ky;
   // Not positive, not a number or beyond 1e100: no usable scale.
   if (!PositiveNumber(kx) || !PositiveNumber(ky)) return ccBadScale;
+  scaleU_ = source.ScaleRelativeUncertainty();
+  ClearUncertainties();
 
   const double alpha = source.XAxisAngle(layer);
   cos_ = std::cos(alpha);
@@ -84,6 +105,13 @@ int TCalcul::Compute(const IResultsSource& source, bool layer) {
       y_[cfAxes][i] = ya;
       x_[cfPicture][i] = kx * X;
       y_[cfPicture][i] = ky * Y;
+      // The rotation mixes both picture directions; the flips change no
+      // uncertainty.
+      const double ex = kx * uRawX_[i], ey = ky * uRawY_[i];
+      ux_[cfPicture][i] = ex;
+      uy_[cfPicture][i] = ey;
+      ux_[cfAxes][i] = std::hypot(cos_ * ex, sin_ * ey);
+      uy_[cfAxes][i] = std::hypot(cos_ * ey, sin_ * ex);
     }
   }
   stale_ = false;
@@ -98,19 +126,26 @@ int TCalcul::ComputeDerivatives(int flags) {
   const bool smoothV = (flags & kSmoothSpeed) != 0;
   const bool smoothA = (flags & kSmoothAcceleration) != 0;
 
+  const bool withU = uncertaintiesOn_;
+  hasUncertainties_ = false;
   TDeriv deriv;
-  std::vector<double> t, X, Y, dX1, dX2, dY1, dY2, theta;
+  std::vector<double> t, X, Y, uX, uY, dX1, dX2, dY1, dY2, theta, uTheta;
+  std::vector<double> vX1, vX2, vY1, vY2, vW, unused;
   // First derivative with the speed smoothing, second with the acceleration
-  // smoothing; one pass when both smoothings agree.
-  auto derive = [&](const std::vector<double>& z, std::vector<double>& d1,
-                    std::vector<double>& d2) {
+  // smoothing; one pass when both smoothings agree.  The variances follow
+  // the very steps of each pass.
+  auto derive = [&](const std::vector<double>& z, const std::vector<double>& u,
+                    std::vector<double>& d1, std::vector<double>& d2, std::vector<double>& v1,
+                    std::vector<double>& v2) {
     deriv.Load(t, z, period_);
     int code = deriv.Derive(smoothV);
     if (code != 0) return code;
     d1 = deriv.First();
+    if (withU) deriv.Variances(u, v1, v2);
     if (smoothA != smoothV) {
       code = deriv.Derive(smoothA);
       if (code != 0) return code;
+      if (withU) deriv.Variances(u, unused, v2);
     }
     d2 = deriv.Second();
     return 0;
@@ -122,6 +157,8 @@ int TCalcul::ComputeDerivatives(int flags) {
     t.resize(n);
     X.resize(n);
     Y.resize(n);
+    uX.resize(n);
+    uY.resize(n);
     for (size_t k = 0; k < n; ++k) {
       const size_t i = At(s, rows[k]);
       // The derivative is per image and divided by the period: with times
@@ -129,9 +166,11 @@ int TCalcul::ComputeDerivatives(int flags) {
       t[k] = fileTimes_ ? times_[static_cast<size_t>(rows[k])] / period_ : markImage_[i];
       X[k] = rawX_[i];
       Y[k] = rawY_[i];
+      uX[k] = uRawX_[i];
+      uY[k] = uRawY_[i];
     }
-    int code = derive(X, dX1, dX2);
-    if (code == 0) code = derive(Y, dY1, dY2);
+    int code = derive(X, uX, dX1, dX2, vX1, vX2);
+    if (code == 0) code = derive(Y, uY, dY1, dY2, vY1, vY2);
     if (code != 0) return code;
 
     // Spread to the rows: 0 where unmarked.
@@ -175,9 +214,16 @@ int TCalcul::ComputeDerivatives(int flags) {
       previous = raw;
       theta[k] = raw + offset;
     }
+    if (withU) SpreadUncertainties(s, vX1, vX2, vY1, vY2);
     deriv.Load(t, theta, period_);
     if (deriv.Derive(smoothV) != 0) continue;  // polar rows left as they were
     const auto& w = deriv.First();
+    if (withU) {
+      uTheta.resize(n);
+      for (size_t k = 0; k < n; ++k) uTheta[k] = AngleUncertainty(At(s, rows[k]));
+      deriv.Variances(uTheta, vW, unused);
+      PolarUncertainties(s, uTheta, vW);
+    }
     for (int row = 0; row < rows_; ++row) {
       const size_t i = At(s, row);
       theta_[i] = r_[i] = omega_[i] = 0.0;
@@ -191,7 +237,64 @@ int TCalcul::ComputeDerivatives(int flags) {
     }
   }
   derived_ = true;
+  hasUncertainties_ = withU;
   return ccOk;
+}
+
+void TCalcul::ClearUncertainties() {
+  const size_t cells = static_cast<size_t>(systems_) * rows_;
+  for (auto* m : {&ux_[0], &ux_[1], &uy_[0], &uy_[1], &uvx_[0], &uvx_[1], &uvy_[0], &uvy_[1],
+                  &uax_[0], &uax_[1], &uay_[0], &uay_[1], &uv_, &ua_, &utheta_, &ur_, &uomega_})
+    m->assign(cells, 0.0);
+  hasUncertainties_ = false;
+}
+
+double TCalcul::AngleUncertainty(size_t i) const {
+  // θ = atan2(y, x) in the frame's axes, x and y rotated (and perhaps
+  // flipped) from the picture's xp = kx·X and yp = ky·Y.
+  const double xa = x_[cfAxes][i], ya = y_[cfAxes][i];
+  const double r2 = xa * xa + ya * ya;
+  if (r2 == 0.0) return 0.0;
+  const double sx = directX_ ? 1.0 : -1.0, sy = directY_ ? 1.0 : -1.0;
+  const double dxp = (-ya * sx * cos_ - xa * sy * sin_) / r2;
+  const double dyp = (-ya * sx * sin_ + xa * sy * cos_) / r2;
+  return std::hypot(dxp * scaleX_ * uRawX_[i], dyp * scaleY_ * uRawY_[i]);
+}
+
+void TCalcul::SpreadUncertainties(int s, const std::vector<double>& vx1,
+                                  const std::vector<double>& vx2, const std::vector<double>& vy1,
+                                  const std::vector<double>& vy2) {
+  const auto& rows = markedRows_[s];
+  const double kx2 = scaleX_ * scaleX_, ky2 = scaleY_ * scaleY_;
+  const double c2 = cos_ * cos_, s2 = sin_ * sin_;
+  // Variances of the picture components (vx' = kx·dX ...), then through the
+  // rotation; X and Y are independent, so no cross term.
+  auto spread = [&](double vx, double vy, double cx, double cy, std::vector<double>* ux,
+                    std::vector<double>* uy, std::vector<double>& umag, size_t i) {
+    ux[cfPicture][i] = std::sqrt(vx);
+    uy[cfPicture][i] = std::sqrt(vy);
+    ux[cfAxes][i] = std::sqrt(c2 * vx + s2 * vy);
+    uy[cfAxes][i] = std::sqrt(c2 * vy + s2 * vx);
+    umag[i] = MagnitudeUncertainty(cx, cy, vx, vy);
+  };
+  for (size_t k = 0; k < rows.size(); ++k) {
+    const size_t i = At(s, rows[k]);
+    spread(kx2 * vx1[k], ky2 * vy1[k], vx_[cfPicture][i], vy_[cfPicture][i], uvx_, uvy_, uv_, i);
+    spread(kx2 * vx2[k], ky2 * vy2[k], ax_[cfPicture][i], ay_[cfPicture][i], uax_, uay_, ua_, i);
+  }
+}
+
+void TCalcul::PolarUncertainties(int s, const std::vector<double>& uTheta,
+                                 const std::vector<double>& vw) {
+  const auto& rows = markedRows_[s];
+  for (size_t k = 0; k < rows.size(); ++k) {
+    const size_t i = At(s, rows[k]);
+    const double xp = x_[cfPicture][i], yp = y_[cfPicture][i];
+    utheta_[i] = uTheta[k];
+    ur_[i] = MagnitudeUncertainty(xp, yp, scaleX_ * scaleX_ * uRawX_[i] * uRawX_[i],
+                                  scaleY_ * scaleY_ * uRawY_[i] * uRawY_[i]);
+    uomega_[i] = std::sqrt(vw[k]);
+  }
 }
 
 int TCalcul::MarksCount(int s) const {
@@ -253,6 +356,43 @@ const std::vector<double>* TCalcul::Matrix(int frame, int q) const {
     default:
       return nullptr;
   }
+}
+
+const std::vector<double>* TCalcul::UncertaintyMatrix(int frame, int q) const {
+  if (HasFrames(q) && frame != cfAxes && frame != cfPicture) return nullptr;
+  const int f = frame == cfPicture ? cfPicture : cfAxes;
+  switch (q) {
+    case qtX:
+      return &ux_[f];
+    case qtY:
+      return &uy_[f];
+    case qtVx:
+      return &uvx_[f];
+    case qtVy:
+      return &uvy_[f];
+    case qtV:
+      return &uv_;
+    case qtAx:
+      return &uax_[f];
+    case qtAy:
+      return &uay_[f];
+    case qtA:
+      return &ua_;
+    case qtTheta:
+      return &utheta_;
+    case qtR:
+      return &ur_;
+    case qtOmega:
+      return &uomega_;
+    default:
+      return nullptr;
+  }
+}
+
+double TCalcul::Uncertainty(int frame, int s, int q, int row) const {
+  const auto* m = UncertaintyMatrix(frame, q);
+  if (!m || !ValidCell(s, row) || m->size() <= At(s, row)) return 0.0;
+  return (*m)[At(s, row)];
 }
 
 double TCalcul::Value(int frame, int s, int q, int row) const {

@@ -43,6 +43,13 @@ class TCalcul {
   // cannot be derived leaves that system's polar rows as they were.
   int ComputeDerivatives(int flags);
 
+  // Whether ComputeDerivatives also propagates the marks' uncertainties to
+  // every quantity (off by default: it costs a pass per mark).
+  void SetUncertainties(bool on) { uncertaintiesOn_ = on; }
+  bool UncertaintiesOn() const { return uncertaintiesOn_; }
+  // Whether the values of Uncertainty belong to the last computation.
+  bool HasUncertainties() const { return hasUncertainties_; }
+
   bool Stale() const { return stale_; }
   void Invalidate() { stale_ = true; }
   // Counts the computations: the values may have changed when it moved.
@@ -75,6 +82,14 @@ class TCalcul {
   // code.  qtTime ignores frame and system; magnitudes and polar quantities
   // ignore the frame.
   double Value(int frame, int s, int q, int row) const;
+  // Standard uncertainty of that value from the marks' own uncertainties
+  // (u(Q)² = Σ (∂Q/∂mark)²·u(mark)², first order for magnitudes and polar
+  // quantities); 0 for the time, which is exact, and outside the table.
+  double Uncertainty(int frame, int s, int q, int row) const;
+  // The scale's relative uncertainty, common to every length, speed and
+  // acceleration (not to angles): u = |Q| × this, apart from Uncertainty.
+  double ScaleRelativeUncertainty() const { return scaleU_; }
+
   // The [system][row] matrix of one quantity.
   std::vector<std::vector<double>> QuantityRows(int frame, int q) const;
   // Extremes over the marked rows of a system, from −1e100 (max) and
@@ -95,6 +110,16 @@ class TCalcul {
   // Storage index of (s, row) in the [N × rows] matrices.
   size_t At(int s, int row) const { return static_cast<size_t>(s) * rows_ + row; }
   const std::vector<double>* Matrix(int frame, int q) const;
+  const std::vector<double>* UncertaintyMatrix(int frame, int q) const;
+  void ClearUncertainties();
+  // Uncertainties of one system's derived quantities: the variances of the
+  // first and second derivatives of its raw X and Y (per image², in
+  // fractions), from the derivations just made.
+  void SpreadUncertainties(int s, const std::vector<double>& vx1, const std::vector<double>& vx2,
+                           const std::vector<double>& vy1, const std::vector<double>& vy2);
+  // Standard uncertainty of the polar angle of the mark stored at i.
+  double AngleUncertainty(size_t i) const;
+  void PolarUncertainties(int s, const std::vector<double>& uTheta, const std::vector<double>& vw);
   bool ValidCell(int s, int row) const { return s >= 0 && s < systems_ && row >= 0 && row < rows_; }
 
   bool stale_ = true;
@@ -115,6 +140,13 @@ class TCalcul {
   std::vector<double> x_[2], y_[2];  // per frame, [N × rows]
   std::vector<double> vx_[2], vy_[2], ax_[2], ay_[2];
   std::vector<double> v_, a_, theta_, r_, omega_;
+  // Standard uncertainties of the raw positions, and of each quantity.
+  bool uncertaintiesOn_ = false;
+  bool hasUncertainties_ = false;
+  double scaleU_ = 0.0;
+  std::vector<double> uRawX_, uRawY_;
+  std::vector<double> ux_[2], uy_[2], uvx_[2], uvy_[2], uax_[2], uay_[2];
+  std::vector<double> uv_, ua_, utheta_, ur_, uomega_;
   // Marked rows of each system, in row order (the per-system samples).
   std::vector<std::vector<int32_t>> markedRows_;
 };

@@ -23,6 +23,9 @@ struct TMarkSeries {
   // [system][row]: the mark's position relative to the origin, as fractions
   // of the picture width and height, y upward; 0 where unmarked.
   std::vector<std::vector<double>> xs, ys;
+  // [system][row]: the standard uncertainty of the mark's position along x
+  // and y, in the same fractions; 0 where unmarked.  Empty: exact marks.
+  std::vector<std::vector<double>> uxs, uys;
 };
 
 class IResultsSource {
@@ -45,6 +48,10 @@ class IResultsSource {
   // Metres per picture width and per picture height; (−1, −1) when the
   // scale is not defined.
   virtual std::pair<double, double> ScaleFactors() const = 0;
+  // Relative standard uncertainty of the scale factors (the scale's points
+  // placed by hand): one term common to every length, kept apart from the
+  // marks' own.
+  virtual double ScaleRelativeUncertainty() const { return 0.0; }
   // The fixed frame's x-axis angle in radians (0 for the layer).
   virtual double XAxisAngle(bool layer) const = 0;
   // Axis direction flags of the frame of that mode.

@@ -74,8 +74,27 @@ void TGrid::Recount() {
 
 void TGrid::RebuildVisible() {
   visible_.clear();
-  for (size_t c = 0; c < columns_.size(); ++c)
-    if (columns_[c].visible) visible_.push_back(static_cast<int>(c));
+  uncertain_.clear();
+  for (size_t c = 0; c < columns_.size(); ++c) {
+    if (!columns_[c].visible) continue;
+    visible_.push_back(static_cast<int>(c));
+    uncertain_.push_back(false);
+    // Times are exact: the time column has no uncertainty beside it.
+    if (uncertainties_ && c > 0) {
+      visible_.push_back(static_cast<int>(c));
+      uncertain_.push_back(true);
+    }
+  }
+}
+
+void TGrid::SetUncertaintiesShown(bool shown) {
+  uncertainties_ = shown;
+  RebuildVisible();
+}
+
+bool TGrid::IsUncertaintyColumn(int displayed) const {
+  return displayed >= 1 && displayed <= static_cast<int>(uncertain_.size()) &&
+         uncertain_[displayed - 1];
 }
 
 int TGrid::DataColumn(int displayed) const {
@@ -113,15 +132,16 @@ std::string TGrid::CellText(int col, int row, bool formatted) const {
   if (c < 0 || c >= static_cast<int>(columns_.size())) return "";
   const TColumnInfo info = ColumnInfo(c);
   if (info.quantity < 0) return "";
+  const bool isU = IsUncertaintyColumn(col);
   switch (row) {
     case 0:
       return "";
     case 1:
-      return info.identifier;
+      return isU ? "u(" + info.identifier + ")" : info.identifier;
     case 2:
       return info.unit;
     case 3:
-      return info.description;
+      return isU ? "Incertitude-type : " + info.description : info.description;
     default:
       break;
   }
@@ -137,6 +157,12 @@ std::string TGrid::CellText(int col, int row, bool formatted) const {
       !(calc_.FirstMarkedRow(s) + 1 < i && i < calc_.LastMarkedRow(s) - 1))
     return "";
   double v = calc_.Value(cfAxes, s, info.quantity, i);
+  if (uncertainties_) {
+    const double u = calc_.Uncertainty(cfAxes, s, info.quantity, i);
+    if (!formatted) return NumberText(isU ? u : v, digits, false);
+    const TMeasurementText text = FormatMeasurement(v, u);
+    return isU ? text.uncertainty : text.value;
+  }
   // Shown, a value that is only the rounding residue of 0 at the scale of
   // its column (-1.77E-16 for a speed that is exactly 0) is 0; exports keep
   // the number computed.

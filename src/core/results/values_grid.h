@@ -61,8 +61,16 @@ class TGrid {
   std::string CellText(int col, int row, bool formatted) const;
 
   TColumnInfo ColumnInfo(int dataColumn) const;
-  // Data column of a displayed column (>= 1), −1 when there is none.
+  // Data column of a displayed column (>= 1), −1 when there is none; for an
+  // uncertainty column, the column of its quantity.
   int DataColumn(int displayedColumn) const;
+
+  // "Afficher les incertitudes": each visible column but the time is
+  // followed by the standard uncertainty of its values ("u(x)", same unit),
+  // and the formatted values are rounded to match their uncertainty.
+  void SetUncertaintiesShown(bool shown);
+  bool UncertaintiesShown() const { return uncertainties_; }
+  bool IsUncertaintyColumn(int displayedColumn) const;
 
   void SetKindsVisible(bool visible, TQuantitySet kinds);
   void SetColumnVisible(bool visible, int displayedColumn);
@@ -72,6 +80,7 @@ class TGrid {
   TColor ColumnColour(int displayedColumn) const;
 
   const std::vector<TColumnState>& Columns() const { return columns_; }
+  const TCalcul& Calc() const { return calc_; }
   int RowLabel(int row) const { return row + (options_.startByZero ? 0 : 1); }
 
  private:
@@ -84,7 +93,9 @@ class TGrid {
   bool layer_;
   const TResultsOptions& options_;
   std::vector<TColumnState> columns_;
-  std::vector<int> visible_;  // visible data columns in order
+  std::vector<int> visible_;     // visible data columns in order
+  std::vector<bool> uncertain_;  // per entry of visible_: the uncertainty column
+  bool uncertainties_ = false;
   int colCount_ = 2;
   int rowCount_ = kFixedRows;
   mutable std::vector<double> scales_;

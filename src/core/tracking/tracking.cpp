@@ -451,13 +451,15 @@ bool TTracking::CommitOffer() {
 void TTracking::ApplyToMarkingData() {
   std::vector<std::vector<TPictureCoord>> positions(systems_.size());
   std::vector<std::vector<int32_t>> images(systems_.size());
+  std::vector<std::vector<bool>> uncertain(systems_.size());
   for (std::size_t s = 0; s < systems_.size(); ++s) {
     for (const auto& m : systems_[s].marks) {
       positions[s].push_back(m.position);
       images[s].push_back(m.fileIndex);
+      uncertain[s].push_back(m.uncertain);
     }
   }
-  data_.ApplyTrackedPositions(positions, images);
+  data_.ApplyTrackedPositions(positions, images, uncertain);
 }
 
 // ------------------------------------------------------------------ drawing

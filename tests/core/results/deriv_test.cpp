@@ -189,5 +189,66 @@ TEST(Deriv, IrregularMotionFallsBackToDifferences) {
   EXPECT_NEAR(pd2[4], (1.0 + 4.0) / 0.5, 1e-12);
 }
 
+TEST(Deriv, ApplyRepeatsTheStepsOfEveryBranch) {
+  // Series that take each branch of the smoothing; run again through the
+  // decisions recorded, the same ordinates give the same derivatives, and
+  // other ordinates a result linear in them.
+  auto x = Iota(16);
+  std::vector<std::vector<double>> series(6);
+  std::mt19937 gen(5);
+  std::uniform_real_distribution<double> noise(-1.0, 1.0);
+  for (double t : x) {
+    series[0].push_back(0.5 + 0.001 * noise(gen));                            // at rest
+    series[1].push_back(0.2 * t + 0.001 * noise(gen));                        // line, steady d1
+    series[2].push_back(0.3 * t * t);                                         // parabola
+    series[3].push_back((t - 7.5) * (t - 7.5) * (t - 7.5) - 60 * (t - 7.5));  // cubic
+    series[4].push_back(noise(gen));                                          // irregular
+    series[5].push_back(t < 8 ? 0.0 : 3.0 * (t - 8));                         // line, broken d1
+  }
+  for (size_t k = 0; k < series.size(); ++k) {
+    SCOPED_TRACE(k);
+    for (bool smooth : {false, true}) {
+      TDeriv d;
+      d.Load(x, series[k], 0.1);
+      ASSERT_EQ(d.Derive(smooth), dcOk);
+      std::vector<double> d1, d2, e1, e2, f1, f2, sum(x.size());
+      d.Apply(series[k], d1, d2);
+      ExpectAll(d1, d.First(), 1e-9);
+      ExpectAll(d2, d.Second(), 1e-9);
+      std::vector<double> other(x.size());
+      for (size_t i = 0; i < x.size(); ++i) {
+        other[i] = noise(gen);
+        sum[i] = series[k][i] + 2.0 * other[i];
+      }
+      d.Apply(other, e1, e2);
+      d.Apply(sum, f1, f2);
+      for (size_t i = 0; i < x.size(); ++i) {
+        EXPECT_NEAR(f1[i], d1[i] + 2.0 * e1[i], 1e-8 * (1 + std::fabs(f1[i])));
+        EXPECT_NEAR(f2[i], d2[i] + 2.0 * e2[i], 1e-8 * (1 + std::fabs(f2[i])));
+      }
+    }
+  }
+}
+
+TEST(Deriv, VariancesOfThePlainDifferences) {
+  // d1[0] = (−3·y0 + 4·y1 − y2) / 2, d1[i] = (y[i+1] − y[i−1]) / 2: with
+  // u = 1 everywhere the variances are 26/4 and 2/4; d2 of the middle
+  // sample is (d1[3] − d1[1]) / 2 = (y4 − y2 − y2 + y0) / 4 → 6/16.
+  TDeriv d;
+  d.Load(Iota(5), std::vector<double>{0, 1, 4, 9, 16}, 1.0);
+  ASSERT_EQ(d.Derive(false), dcOk);
+  std::vector<double> v1, v2;
+  d.Variances(std::vector<double>(5, 1.0), v1, v2);
+  EXPECT_NEAR(v1[0], 6.5, 1e-12);
+  EXPECT_NEAR(v1[2], 0.5, 1e-12);
+  EXPECT_NEAR(v1[4], 6.5, 1e-12);
+  EXPECT_NEAR(v2[2], 6.0 / 16.0, 1e-12);
+  // Each sample counts with its own uncertainty: only y1 uncertain.
+  d.Variances(std::vector<double>{0, 2, 0, 0, 0}, v1, v2);
+  EXPECT_NEAR(v1[0], 4.0 * 4.0 * 4.0 / 4.0, 1e-12);
+  EXPECT_NEAR(v1[1], 0.0, 1e-12);
+  EXPECT_NEAR(v1[2], 1.0, 1e-12);
+}
+
 }  // namespace
 }  // namespace kinevo

@@ -27,6 +27,8 @@ class SeriesSource : public IResultsSource {
   // y upward, in picture fractions.
   std::vector<std::map<int, TPictureCoord>> grid{1}, layer{1};
   std::vector<std::string> names{"Système 1"};
+  // Standard uncertainty of every mark along x and y (picture fractions).
+  double ux = 0.0, uy = 0.0;
 
   void Mark(int system, int image, double x, double y, bool onLayer = false) {
     auto& set = onLayer ? layer : grid;
@@ -54,6 +56,8 @@ class SeriesSource : public IResultsSource {
     out.images.assign(set.size(), std::vector<int32_t>(n, -1));
     out.xs.assign(set.size(), std::vector<double>(n, 0.0));
     out.ys.assign(set.size(), std::vector<double>(n, 0.0));
+    out.uxs.assign(set.size(), std::vector<double>(n, 0.0));
+    out.uys = out.uxs;
     for (size_t k = 0; k < n; ++k) {
       out.times[k] = (rows[k].first - base) * period;
       for (size_t s = 0; s < set.size(); ++s) {
@@ -62,6 +66,8 @@ class SeriesSource : public IResultsSource {
         out.images[s][k] = rows[k].first - base;
         out.xs[s][k] = it->second.x;
         out.ys[s][k] = it->second.y;
+        out.uxs[s][k] = ux;
+        out.uys[s][k] = uy;
       }
     }
   }

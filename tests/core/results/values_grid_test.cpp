@@ -228,6 +228,55 @@ TEST_F(GridTest, VisibilityColoursAndColumnReset) {
   for (size_t c = before.size(); c < 45; ++c) EXPECT_FALSE(grid.Columns()[c].visible);
 }
 
+TEST(ValuesGrid, UncertaintyColumnsFollowTheirQuantities) {
+  // A uniform motion on rotated axes, every mark with its own uncertainty
+  // along x and y; plain differences.
+  SeriesSource src;
+  src.scale = {2.0, 1.5};
+  src.angle = 0.3;
+  src.ux = 0.001;
+  src.uy = 0.002;
+  for (int img = 0; img < 6; ++img) src.Mark(0, img, 0.1 + 0.02 * img, 0.3 - 0.01 * img);
+  TResCalc calc(src);
+  calc.SetUncertainties(true);
+  ASSERT_TRUE(calc.Update(true));
+  TGrid grid(calc.Grid(), src, false, calc.Options());
+  grid.ResetColumns();
+  grid.SetKindsVisible(true, kPositions | kSpeeds);
+  grid.SetUncertaintiesShown(true);
+  grid.Recount();
+  // t, then x u(x) y u(y) vx u(vx) vy u(vy) v u(v): the time is exact.
+  ASSERT_EQ(grid.ColCount(), 1 + 1 + 2 * 5);
+  EXPECT_EQ(grid.CellText(1, 1, false), "t");
+  EXPECT_EQ(grid.CellText(2, 1, false), "x");
+  EXPECT_EQ(grid.CellText(3, 1, false), "u(x)");
+  EXPECT_EQ(grid.CellText(3, 2, false), "m");
+  EXPECT_EQ(grid.CellText(3, 3, false), "Incertitude-type : Abscisse Système 1");
+  EXPECT_EQ(grid.CellText(7, 1, false), "u(vx)");
+  EXPECT_TRUE(grid.IsUncertaintyColumn(3));
+  EXPECT_FALSE(grid.IsUncertaintyColumn(2));
+  EXPECT_EQ(grid.DataColumn(3), grid.DataColumn(2));
+
+  const double c = std::cos(0.3), s = std::sin(0.3), D = src.period;
+  const double ex = 2.0 * 0.001, ey = 1.5 * 0.002;
+  auto cell = [&](int col, int row) { return std::stod(grid.CellText(col, 4 + row, false)); };
+  EXPECT_NEAR(cell(3, 2), std::hypot(c * ex, s * ey), 1e-12);
+  EXPECT_NEAR(cell(5, 2), std::hypot(c * ey, s * ex), 1e-12);
+  // A central difference: (z[i+1] − z[i−1]) / 2D has the variance u² / 2D².
+  EXPECT_NEAR(cell(7, 2), std::hypot(c * ex, s * ey) / (std::sqrt(2.0) * D), 1e-9);
+  EXPECT_NEAR(cell(9, 2), std::hypot(c * ey, s * ex) / (std::sqrt(2.0) * D), 1e-9);
+  // The magnitude, to first order, along the speed.
+  const double vx = 2.0 * 0.02 / D, vy = -1.5 * 0.01 / D, v = std::hypot(vx, vy);
+  EXPECT_NEAR(cell(11, 2), std::hypot(vx * ex, vy * ey) / v / (std::sqrt(2.0) * D), 1e-9);
+  // Shown, the value is rounded where its uncertainty's second digit is.
+  const TMeasurementText shown = FormatMeasurement(calc.Grid().Value(cfAxes, 0, qtVx, 2),
+                                                   calc.Grid().Uncertainty(cfAxes, 0, qtVx, 2));
+  EXPECT_EQ(grid.CellText(6, 4 + 2, true), shown.value);
+  EXPECT_EQ(grid.CellText(7, 4 + 2, true), shown.uncertainty);
+  // The scale's term is kept apart: none from this source.
+  EXPECT_EQ(calc.Grid().ScaleRelativeUncertainty(), 0.0);
+}
+
 TEST(ResGrid, FollowsTheActiveMode) {
   SeriesSource src;
   TResCalc calc(src);

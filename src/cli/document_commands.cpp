@@ -187,6 +187,15 @@ int Results(const std::vector<std::string>& input) {
     if (k >= c.RowValues.size() || k >= c.RowValid.size() || c.RowValid[k] != 0) return {};
     return FloatToText(c.RowValues[k], 15, decimal[0]);
   };
+  // Its uncertainty beside each formula, as beside the quantities.
+  auto formulaUncertaintyCell = [&](const TRec& r, int row) -> std::string {
+    if (row == 1) return "u(" + r.Identifier + ")";
+    if (row < TGrid::kFixedRows) return formulaCell(r, row);
+    const std::size_t k = static_cast<std::size_t>(row - TGrid::kFixedRows);
+    const auto& u = r.Curve.RowUncertainties;
+    if (formulaCell(r, row).empty() || k >= u.size()) return {};
+    return FloatToText(u[k], 15, decimal[0]);
+  };
   // Identifiers, units and descriptions, then the rows; the row labels are
   // not exported.
   for (int row = 1; row < grid.RowCount(); ++row) {
@@ -194,7 +203,10 @@ int Results(const std::vector<std::string>& input) {
       if (col > 1) out << '\t';
       out << grid.CellText(col, row, false);
     }
-    for (const TRec* r : formulas) out << '\t' << formulaCell(*r, row);
+    for (const TRec* r : formulas) {
+      out << '\t' << formulaCell(*r, row);
+      if (withU) out << '\t' << formulaUncertaintyCell(*r, row);
+    }
     out << '\n';
   }
   // The scale's own term is common to every length: apart from the columns.

@@ -12,6 +12,7 @@
 #include "core/common/number_format.h"
 #include "core/common/result.h"
 #include "core/graph/curve_models.h"
+#include "core/graph/fit_uncertainty.h"
 #include "core/graph/graph_model_element.h"
 #include "core/results/quantity.h"
 #include "core/results/result_views.h"
@@ -21,7 +22,7 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage : kinevo-cli fit DOC.kvo --y GRANDEUR [--x t|GRANDEUR] [--system N] [--layer] "
-    "[--video VIDEO] --model "
+    "[--video VIDEO] [--weighted] --model "
     "constant|proportional|line|parabola|exponential|sine|damped-sine|dry-friction\n"
     "  GRANDEUR : x, y, vx, vy, v, ax, ay, a, theta, R, omega\n";
 
@@ -30,6 +31,7 @@ struct TFitRequest {
   int qx = qtTime, qy = qtY;
   int system = 0;
   bool layer = false;
+  bool weighted = false;
   int kind = mkNone;
 };
 
@@ -57,6 +59,7 @@ bool ParseRequest(std::vector<std::string> args, TFitRequest& r) {
   const bool hasModel = TakeOption(args, "--model", model, missing);
   TakeOption(args, "--video", r.video, missing);
   r.layer = TakeFlag(args, "--layer");
+  r.weighted = TakeFlag(args, "--weighted");
   if (missing || args.size() != 1 || !hasY || !hasModel) return false;
   r.document = args[0];
   if (!ParseQuantity(y, false, r.qy) || !ParseModelKind(model, r.kind)) return false;
@@ -81,6 +84,7 @@ int Fit(const std::vector<std::string>& args) {
   auto cs = OpenDocumentInMode(r.document, r.video, r.layer);
   if (!cs) return 1;
   TSession& s = *cs->session;
+  s.Results().SetUncertainties(r.weighted);
   if (!ComputeResultsQuietly(s)) return 1;
   const TCalcul& calc = s.Results().Active();
   if (r.system >= calc.SystemsCount()) {
@@ -98,6 +102,16 @@ int Fit(const std::vector<std::string>& args) {
   for (const TLabelledPoint& p : calc.CurvePoints(cfAxes, r.system, r.qx, r.qy, false))
     points.push_back({p.x, p.y});
   TGModele model(std::move(points), masked);
+  if (r.weighted) {
+    // Each point weighted by its own uncertainty; times are exact.
+    std::vector<double> ux, uy;
+    for (int row = 0; row < calc.RowCount(); ++row) {
+      if (!calc.IsMarked(r.system, row)) continue;
+      ux.push_back(calc.Uncertainty(cfAxes, r.system, r.qx, row));
+      uy.push_back(calc.Uncertainty(cfAxes, r.system, r.qy, row));
+    }
+    model.SetPointUncertainties(std::move(uy), std::move(ux));
+  }
   model.abscissaName = QuantityIdentifier(r.qx);
   model.ordinateName = QuantityIdentifier(r.qy);
   model.abscissaUnit = QuantityUnit(r.qx);
@@ -121,16 +135,24 @@ int Fit(const std::vector<std::string>& args) {
   std::cout << "precision = "
             << Number(st.relativePrecision == -1.0 ? -1.0 : st.relativePrecision * 100.0) << "\n";
   if (model.IsLinear()) std::cout << "correlation = " << Number(st.correlation) << "\n";
+  if (r.weighted) {
+    const TChiSquare& chi = model.ChiSquareStatistics();
+    std::cout << "chi2 = " << Number(chi.chi2) << "\n";
+    std::cout << "ndf = " << chi.ndf << "\n";
+    std::cout << "reduced_chi2 = " << Number(chi.reduced) << "\n";
+    std::cout << CompatibilityText(chi) << "\n";
+  }
   std::cout << model.EquationLines().front() << "\n";
   return 0;
 }
 
 }  // namespace
 
-Register fitCommand("fit",
-                    "fit DOC.kvo --y GRANDEUR [--x t|GRANDEUR] [--system N] [--layer] --model "
-                    "MODELE   ajuste un modèle à une courbe et donne ses paramètres et leurs "
-                    "incertitudes-types",
-                    Fit);
+Register fitCommand(
+    "fit",
+    "fit DOC.kvo --y GRANDEUR [--x t|GRANDEUR] [--system N] [--layer] [--weighted] "
+    "--model MODELE   ajuste un modèle à une courbe et donne ses paramètres et leurs "
+    "incertitudes-types",
+    Fit);
 
 }  // namespace kinevo::cli

@@ -19,6 +19,10 @@ const std::string kVideoOption =
     "renommée).";
 const std::string kDecimal =
     "Séparateur décimal des nombres écrits (par défaut : celui du système).";
+const std::string kUncertainties =
+    "Ajoute après chaque colonne l'incertitude-type de ses valeurs (u(x), u(vx) ...), tirée "
+    "de l'incertitude de pointage du document ; le texte des résultats finit par "
+    "l'incertitude relative de l'échelle, commune à toutes les longueurs.";
 const std::string kLayer =
     "Résultats du pointage sur transparent au lieu du pointage sur repère fixe.";
 
@@ -62,7 +66,8 @@ std::vector<CommandHelp> MakeHelp() {
        "affectation d'un nom l'emporte.",
        {{"--degres", "Angles des fonctions trigonométriques en degrés (par défaut : radians)."}}},
       {"export",
-       "DOC.kvo --format txt|csv|xlsx|ods -o FICHIER [--layer] [--video CHEMIN] [--decimal ,|.]",
+       "DOC.kvo --format txt|csv|xlsx|ods -o FICHIER [--layer] [--video CHEMIN] [--decimal ,|.] "
+       "[--uncertainties]",
        "Écrit le tableau des valeurs d'un document, avec tous les groupes de grandeurs, "
        "comme la fenêtre des résultats le présente : texte séparé par des tabulations (txt), "
        "CSV, classeur Excel (xlsx) ou OpenDocument (ods). Les nombres y restent des "
@@ -71,9 +76,11 @@ std::vector<CommandHelp> MakeHelp() {
         {"-o FICHIER", "Fichier écrit (remplacé s'il existe)."},
         {"--layer", kLayer},
         {"--video CHEMIN", kVideoOption},
-        {"--decimal ,|.", kDecimal}}},
+        {"--decimal ,|.", kDecimal},
+        {"--uncertainties", kUncertainties}}},
       {"fit",
-       "DOC.kvo --y GRANDEUR [--x t|GRANDEUR] [--system N] [--layer] [--video CHEMIN] --model "
+       "DOC.kvo --y GRANDEUR [--x t|GRANDEUR] [--system N] [--layer] [--video CHEMIN] "
+       "[--weighted] --model "
        "constant|proportional|line|parabola|exponential|sine|damped-sine|dry-friction",
        "Ajuste un modèle à une courbe des résultats, comme la modélisation de la fenêtre des "
        "résultats, et affiche ses paramètres avec leurs incertitudes-types "
@@ -85,6 +92,10 @@ std::vector<CommandHelp> MakeHelp() {
         {"--system N", "Point étudié, numéroté à partir de 1 (par défaut : 1)."},
         {"--layer", kLayer},
         {"--video CHEMIN", kVideoOption},
+        {"--weighted",
+         "Pondère chaque point par 1/u², u étant l'incertitude-type que les marques lui donnent ; "
+         "les incertitudes des paramètres en découlent, et s'affichent chi2, ndf (degrés de "
+         "liberté), reduced_chi2 et si le modèle est compatible avec les mesures."},
         {"--model constant|proportional|line|parabola|exponential|sine|damped-sine|dry-friction",
          "Modèle ajusté : constante, proportionnel, affine, parabole, exponentielle, "
          "sinusoïde, sinusoïde amortie ou oscillation à frottement solide."}}},
@@ -191,7 +202,7 @@ std::vector<CommandHelp> MakeHelp() {
         {"--layer", kLayer}}},
       {"results",
        "DOC.kvo [--layer] [--video CHEMIN] [--smooth-speed 0|1] [--smooth-acceleration 0|1] "
-       "[--decimal ,|.]",
+       "[--decimal ,|.] [--uncertainties]",
        "Affiche le tableau des résultats d'un document : identificateurs, unités et "
        "descriptions des colonnes, puis une ligne par image, séparés par des tabulations. "
        "Les vérifications du programme s'appliquent (échelle complète, origine placée, au "
@@ -201,7 +212,8 @@ std::vector<CommandHelp> MakeHelp() {
         {"--smooth-speed 0|1", "Lissage des vitesses (par défaut : celui du document)."},
         {"--smooth-acceleration 0|1",
          "Lissage des accélérations (par défaut : celui du document)."},
-        {"--decimal ,|.", kDecimal}}},
+        {"--decimal ,|.", kDecimal},
+        {"--uncertainties", kUncertainties}}},
       {"split",
        "VIDEO|DOC.kvo -o BASE.bmp|BASE.png",
        "Écrit chaque image visible d'une vidéo (du montage, pour un document) dans un "

@@ -170,6 +170,10 @@ class TSession : public IWorkspace {
     double RowTime(int32_t row) const override { return Calc().RowTime(row); }
     bool HasValue(int32_t q, int32_t s, int32_t row) const override;
     double Value(int32_t q, int32_t s, int32_t row) const override;
+    bool HasUncertainties() const override { return Calc().HasUncertainties(); }
+    double Uncertainty(int32_t q, int32_t s, int32_t row) const override {
+      return Calc().Uncertainty(cfAxes, s, q, row);
+    }
     double AxisAngle() const override { return data_.XAxisAngle(); }
 
    private:

@@ -242,24 +242,6 @@ std::string FormatNumber(int extra, double x) {
   return "0";
 }
 
-TMeasurementText FormatMeasurement(double value, double u) {
-  if (!(u > 0.0) || !std::isfinite(u) || !std::isfinite(value))
-    return {FormatNumber(0, value), FormatNumber(0, u)};
-  // Place of the uncertainty's second significant digit.
-  const int place = static_cast<int>(std::floor(std::log10(u))) - 1;
-  const double step = std::pow(10.0, place);
-  if (place < -12 || place > 12 || std::fabs(value) / step > 1e15)
-    return {FormatNumber(0, value), FormatNumber(0, u)};
-  const int decimals = std::max(0, -place);
-  const char sep = DecimalSeparator();
-  auto text = [&](double x) {
-    const double r = std::round(x / step) * step;
-    const std::string digits = FixedText(std::fabs(r), 17, decimals, sep);
-    return (r < 0 ? "-" : "") + digits;
-  };
-  return {text(value), text(u)};
-}
-
 std::string NormaliseDecimal(const std::string& text) {
   const char sep = DecimalSeparator();
   std::string s = text;

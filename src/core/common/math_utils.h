@@ -104,16 +104,6 @@ TWorldWindow BoundingBox(const std::vector<TWorldPoint>& points);
 // DecimalSeparator(); halves are rounded away from zero.
 std::string FormatNumber(int extra, double x);
 
-// A measured value and its standard uncertainty as shown together: the
-// uncertainty with two significant digits, the value rounded at the same
-// decimal place (9.8123 ± 0.0346 shows "9.812" and "0.035").  Without a
-// positive uncertainty, or far outside the usual magnitudes, both take
-// FormatNumber's form.
-struct TMeasurementText {
-  std::string value, uncertainty;
-};
-TMeasurementText FormatMeasurement(double value, double uncertainty);
-
 // Replaces every "," and "." by the current decimal separator, so that typed
 // numbers accept both.
 std::string NormaliseDecimal(const std::string& text);

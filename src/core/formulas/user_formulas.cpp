@@ -344,6 +344,8 @@ bool TFormules::ResolveTable(TVariableQuery& q, int32_t row) const {
         if (e.quantity == qtTheta && !settings_.radians) v = RadToDeg(v);
         q.Found = true;
         q.Value = v;
+        lastQuantity_ = e.quantity;
+        lastSystem_ = s;
       }
       return true;
     }
@@ -389,17 +391,68 @@ void TFormules::ResolveVariable(TVariableQuery& q) const {
                             ? static_cast<int64_t>(q.Index) - s
                             : static_cast<int64_t>(currentRow_) + (q.Indexed ? q.Index : 0);
   const int32_t row = row64 < 0 || row64 > 2147483647 ? -1 : static_cast<int32_t>(row64);
-  if (ResolveTable(q, row)) return;
+  lastQuantity_ = qtTime;  // the time, exact, unless a quantity is read
+  if (ResolveTable(q, row)) {
+    if (lastQuantity_ != qtTime) Input({nullptr, lastQuantity_, lastSystem_, row}, q);
+    return;
+  }
   if (!formulaByName_.empty()) {
     auto it = formulaByName_.find(LowerAscii(q.Name));
-    if (it != formulaByName_.end()) ResolveFormula(*it->second, row, q);
+    if (it != formulaByName_.end()) {
+      ResolveFormula(*it->second, row, q);
+      Input({it->second, 0, 0, row}, q);
+    }
     return;
   }
   for (const auto& f : formulas_) {
     if (f->Identifier.empty() || !SameName(f->Identifier, q.Name)) continue;
     ResolveFormula(*f, row, q);
+    Input({f.get(), 0, 0, row}, q);
     return;
   }
+}
+
+void TFormules::Input(TInput in, TVariableQuery& q) const {
+  if (!q.Found || (!tracing_ && nudged_ < 0)) return;
+  if (tracing_) {
+    if (std::find(inputs_.begin(), inputs_.end(), in) != inputs_.end()) return;
+    if (in.formula != nullptr) {
+      const auto& u = in.formula->Curve.RowUncertainties;
+      in.u = in.row >= 0 && in.row < static_cast<int32_t>(u.size()) ? u[in.row] : 0.0;
+    } else {
+      in.u = table_->Uncertainty(in.quantity, in.system, in.row);
+      if (in.quantity == qtTheta && !settings_.radians) in.u = RadToDeg(in.u);
+    }
+    inputs_.push_back(in);
+  } else if (inputs_[static_cast<size_t>(nudged_)] == in) {
+    q.Value += nudge_;
+  }
+}
+
+double TFormules::RowUncertainty() {
+  inputs_.clear();
+  tracing_ = true;
+  parser_.Evaluate();
+  tracing_ = false;
+  double variance = 0.0;
+  for (size_t k = 0; k < inputs_.size(); ++k) {
+    const double u = inputs_[k].u;
+    if (!(u > 0.0) || !std::isfinite(u)) continue;
+    // A step small beside the uncertainty: the first-order slope.
+    const double h = 1e-4 * u;
+    nudged_ = static_cast<int>(k);
+    nudge_ = h;
+    const bool up = parser_.Evaluate();
+    const double fUp = parser_.LastValue();
+    nudge_ = -h;
+    const bool down = parser_.Evaluate();
+    const double fDown = parser_.LastValue();
+    nudged_ = -1;
+    if (!up || !down) return std::numeric_limits<double>::quiet_NaN();
+    const double slope = (fUp - fDown) / (2.0 * h);
+    variance += slope * slope * u * u;
+  }
+  return std::sqrt(variance);
 }
 
 // A formula's name is known even on the rows where it has no value.
@@ -425,6 +478,8 @@ int32_t TFormules::ComputeFormula(TRec& r) {
   const int32_t rows = table_ ? table_->RowCount() : 0;
   c.RowValues.assign(static_cast<size_t>(rows), 0.0);
   c.RowValid.assign(static_cast<size_t>(rows), -1);
+  const bool withU = table_ != nullptr && table_->HasUncertainties();
+  c.RowUncertainties.assign(withU ? static_cast<size_t>(rows) : 0, 0.0);
   c.FirstRow = c.LastRow = -1;
   r.Dependencies.clear();
   const int32_t s = StartIndex();
@@ -452,6 +507,7 @@ int32_t TFormules::ComputeFormula(TRec& r) {
       if (parser_.Evaluate()) {
         c.RowValues[static_cast<size_t>(row)] = parser_.LastValue();
         c.RowValid[static_cast<size_t>(row)] = 0;
+        if (withU) c.RowUncertainties[static_cast<size_t>(row)] = RowUncertainty();
         ++computed;
       } else if (parser_.TextFailed()) {
         break;

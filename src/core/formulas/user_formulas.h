@@ -35,6 +35,14 @@ class IFormulaTable {
   // that row, and the value (metres, seconds, radians).
   virtual bool HasValue(int32_t q, int32_t s, int32_t row) const = 0;
   virtual double Value(int32_t q, int32_t s, int32_t row) const = 0;
+  // Whether the values carry standard uncertainties, and that of a value.
+  virtual bool HasUncertainties() const { return false; }
+  virtual double Uncertainty(int32_t q, int32_t s, int32_t row) const {
+    (void)q;
+    (void)s;
+    (void)row;
+    return 0.0;
+  }
   // The x-axis angle of the reference frame, in radians.
   virtual double AxisAngle() const = 0;
 };
@@ -48,6 +56,9 @@ struct TCurve {
   bool UsesAcceleration = false;
   std::vector<double> RowValues;
   std::vector<int32_t> RowValid;  // 0 where the row has a value, -1 where not
+  // Standard uncertainty of each row's value when the table has them (first
+  // order, the values read counted as independent); empty otherwise.
+  std::vector<double> RowUncertainties;
   int32_t Digits = 0;
   int32_t FirstRow = -1;
   int32_t LastRow = -1;
@@ -226,6 +237,27 @@ class TFormules {
   // Empty otherwise (names may be edited between computations).
   std::unordered_map<std::string, const TRec*> formulaByName_;
   static void ResolveFormula(const TRec& f, int32_t row, TVariableQuery& q);
+  // The uncertainty of a row's value: the formula evaluated again with
+  // each value it read moved by a small step either way gives its partial
+  // derivative, u² = Σ (∂f/∂v)²·u(v)².
+  double RowUncertainty();
+  // One value a formula reads: a table quantity (formula null) or another
+  // formula's row.
+  struct TInput {
+    const TRec* formula = nullptr;
+    int32_t quantity = 0, system = 0, row = 0;
+    double u = 0.0;
+    bool operator==(const TInput& o) const {
+      return formula == o.formula && quantity == o.quantity && system == o.system && row == o.row;
+    }
+  };
+  // Records (while tracing) or moves (the input nudged) a value just read.
+  void Input(TInput in, TVariableQuery& q) const;
+  mutable std::vector<TInput> inputs_;
+  mutable bool tracing_ = false;
+  int nudged_ = -1;
+  double nudge_ = 0.0;
+  mutable int32_t lastQuantity_ = 0, lastSystem_ = 0;
   TParser parser_;
   const IFormulaTable* table_ = nullptr;
   TUserDlg* dlg_ = nullptr;

@@ -76,7 +76,8 @@ int EstimatedParameterCount(int kind) {
 }
 
 bool ParameterCovariance(int kind, std::span<const double> x, std::span<const double> y,
-                         std::span<const double> p, std::vector<double>& cov) {
+                         std::span<const double> p, std::vector<double>& cov,
+                         std::span<const double> sigma) {
   const int size = ModelParameterCount(kind);
   cov.assign(static_cast<size_t>(size) * size, kNaN);
   const size_t n = std::min(x.size(), y.size());
@@ -86,15 +87,29 @@ bool ParameterCovariance(int kind, std::span<const double> x, std::span<const do
     return false;
   x = x.first(n);
   y = y.first(n);
+  const bool weighted = !sigma.empty();
+  if (weighted && sigma.size() < n) return false;
+  // Each row of the Jacobian divided by its point's uncertainty: JᵀWJ.
+  auto weight = [&](size_t i) { return weighted ? 1.0 / sigma[i] : 1.0; };
 
   double chi2 = 0.0;
   for (size_t i = 0; i < n; ++i) {
     const double r = y[i] - ModelValue(kind, p, x[i]);
     chi2 += r * r;
   }
-  const double s2 = chi2 / static_cast<double>(n - estimated);
+  // With the points' own uncertainties the covariance is (JᵀWJ)⁻¹ as it
+  // stands; without, the scatter of the points stands for them.
+  const double s2 = weighted ? 1.0 : chi2 / static_cast<double>(n - estimated);
   if (!std::isfinite(s2)) return false;
 
+  if (kind == mkProportional && weighted) {
+    // The weighted slope Σ(x·y/σ²) / Σ(x²/σ²) has the variance 1 / Σ(x²/σ²).
+    double sxx = 0.0;
+    for (size_t i = 0; i < n; ++i) sxx += x[i] * x[i] * weight(i) * weight(i);
+    std::fill(cov.begin(), cov.end(), 0.0);
+    cov[1 * size + 1] = 1.0 / sxx;
+    return std::isfinite(cov[3]);
+  }
   if (kind == mkProportional) {
     double mx = 0.0;
     for (double v : x) mx += v;
@@ -117,7 +132,7 @@ bool ParameterCovariance(int kind, std::span<const double> x, std::span<const do
     for (size_t i = 0; i < n; ++i) {
       const double u = x[i] - centre;
       double power = 1.0;
-      for (int j = 0; j < m; ++j, power *= u) columns[j][i] = power;
+      for (int j = 0; j < m; ++j, power *= u) columns[j][i] = power * weight(i);
     }
   } else {
     const bool offset = HasFixedOffset(kind);
@@ -126,8 +141,8 @@ bool ParameterCovariance(int kind, std::span<const double> x, std::span<const do
     for (size_t i = 0; i < n; ++i) {
       f.Value(x[i], grad);
       int j = 0;
-      if (offset) columns[j++][i] = 1.0;
-      for (int g = 0; j < m; ++j, ++g) columns[j][i] = grad[g];
+      if (offset) columns[j++][i] = weight(i);
+      for (int g = 0; j < m; ++j, ++g) columns[j][i] = grad[g] * weight(i);
     }
   }
 
@@ -159,9 +174,10 @@ bool ParameterCovariance(int kind, std::span<const double> x, std::span<const do
 }
 
 std::vector<double> ParameterUncertainties(int kind, std::span<const double> x,
-                                           std::span<const double> y, std::span<const double> p) {
+                                           std::span<const double> y, std::span<const double> p,
+                                           std::span<const double> sigma) {
   std::vector<double> cov;
-  ParameterCovariance(kind, x, y, p, cov);
+  ParameterCovariance(kind, x, y, p, cov, sigma);
   const int size = ModelParameterCount(kind);
   std::vector<double> u(size);
   for (int j = 0; j < size; ++j) {
@@ -197,6 +213,114 @@ std::vector<double> PropagatedUncertainties(
     if (v >= 0.0) u[o] = std::sqrt(v);
   }
   return u;
+}
+
+namespace {
+
+// ∂f/∂p of the model at x for every slot of the parameter array (0 for the
+// slots that are not parameters).
+std::vector<double> SlotGradient(int kind, std::span<const double> p, double x) {
+  const int size = ModelParameterCount(kind);
+  std::vector<double> g(static_cast<size_t>(size), 0.0);
+  switch (kind) {
+    case mkAffine:
+    case mkConstant:
+    case mkParabola: {
+      double power = 1.0;
+      for (int slot : FreeSlots(kind)) {
+        g[static_cast<size_t>(slot)] = power;
+        power *= x;
+      }
+      return g;
+    }
+    case mkProportional:
+      g[1] = x;
+      return g;
+    default:
+      break;
+  }
+  const bool offset = HasFixedOffset(kind);
+  const TModelFunction f(kind, p.subspan(offset ? 1 : 0));
+  double grad[4] = {0, 0, 0, 0};
+  f.Value(x, grad);
+  int j = 0;
+  if (offset) g[static_cast<size_t>(j++)] = 1.0;
+  for (int k = 0; j < size; ++j, ++k) g[static_cast<size_t>(j)] = grad[k];
+  return g;
+}
+
+double WeightedChi2(int kind, std::span<const double> x, std::span<const double> y,
+                    std::span<const double> sigma, std::span<const double> p) {
+  double chi2 = 0.0;
+  for (size_t i = 0; i < x.size(); ++i) {
+    const double r = (y[i] - ModelValue(kind, p, x[i])) / sigma[i];
+    chi2 += r * r;
+  }
+  return std::isfinite(chi2) ? chi2 : kNaN;
+}
+
+}  // namespace
+
+int WeightedFit(int kind, std::span<const double> x, std::span<const double> y,
+                std::span<const double> sigma, std::vector<double>& p) {
+  const size_t n = std::min({x.size(), y.size(), sigma.size()});
+  const int size = ModelParameterCount(kind);
+  if (size == 0 || static_cast<int>(p.size()) < size) return wfNoModel;
+  if (!std::all_of(sigma.begin(), sigma.begin() + static_cast<std::ptrdiff_t>(n),
+                   [](double u) { return u > 0.0 && std::isfinite(u); }))
+    return wfNoUncertainty;
+  x = x.first(n);
+  y = y.first(n);
+  sigma = sigma.first(n);
+  // Gauss–Newton from the unweighted fit, p ← p + (JᵀWJ)⁻¹·JᵀW·r, the step
+  // halved while it does not lower χ².  One step is exact for the linear
+  // models.
+  double chi2 = WeightedChi2(kind, x, y, sigma, p);
+  for (int iteration = 0; iteration < 100; ++iteration) {
+    std::vector<double> cov;
+    if (!ParameterCovariance(kind, x, y, p, cov, sigma)) return wfSingular;
+    std::vector<double> jwr(static_cast<size_t>(size), 0.0);
+    for (size_t i = 0; i < n; ++i) {
+      const double r = (y[i] - ModelValue(kind, p, x[i])) / (sigma[i] * sigma[i]);
+      const std::vector<double> g = SlotGradient(kind, p, x[i]);
+      for (int j = 0; j < size; ++j) jwr[static_cast<size_t>(j)] += g[static_cast<size_t>(j)] * r;
+    }
+    std::vector<double> step(static_cast<size_t>(size), 0.0);
+    for (int j = 0; j < size; ++j)
+      for (int k = 0; k < size; ++k)
+        step[static_cast<size_t>(j)] += cov[static_cast<size_t>(j * size + k)] * jwr[k];
+    std::vector<double> q(p);
+    double factor = 1.0, next = kNaN;
+    for (int halving = 0; halving < 30; ++halving, factor /= 2.0) {
+      for (int j = 0; j < size; ++j) q[j] = p[j] + factor * step[j];
+      next = WeightedChi2(kind, x, y, sigma, q);
+      if (next <= chi2) break;
+    }
+    if (!(next <= chi2)) break;  // no step lowers χ²: at the minimum
+    p = q;
+    const bool settled = chi2 - next <= 1e-12 * (1.0 + chi2);
+    chi2 = next;
+    if (settled) break;
+  }
+  if (HasFixedOffset(kind)) NormaliseSinusoid(p);
+  return std::isfinite(chi2) ? wfOk : wfSingular;
+}
+
+TChiSquare ChiSquare(int kind, std::span<const double> x, std::span<const double> y,
+                     std::span<const double> sigma, std::span<const double> p) {
+  TChiSquare c;
+  const size_t n = std::min({x.size(), y.size(), sigma.size()});
+  c.ndf = static_cast<int>(n) - EstimatedParameterCount(kind);
+  if (c.ndf <= 0 || ModelParameterCount(kind) == 0) return c;
+  c.chi2 = WeightedChi2(kind, x.first(n), y.first(n), sigma.first(n), p);
+  c.reduced = c.chi2 / c.ndf;
+  c.compatible = std::fabs(c.reduced - 1.0) <= 2.0 * std::sqrt(2.0 / c.ndf);
+  return c;
+}
+
+std::string CompatibilityText(const TChiSquare& c) {
+  return c.compatible ? "Le modèle est compatible avec les mesures"
+                      : "Le modèle n'est pas compatible avec les mesures";
 }
 
 }  // namespace kinevo

@@ -12,7 +12,9 @@
 // slope is the ratio of the means, gets the uncertainty of that ratio:
 // s / (√n·|x̄|) with s² = χ² / (n − 1).
 #include <functional>
+#include <limits>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace kinevo {
@@ -24,13 +26,47 @@ int EstimatedParameterCount(int kind);
 // row-major, size = ModelParameterCount(kind); rows and columns of slots
 // that are not parameters, such as the constant's second slot, are zero).
 // False, and `cov` filled with NaN, when it cannot be computed: too few
-// points (n ≤ p), a singular JᵀJ or values that are not numbers.
+// points (n ≤ p), a singular JᵀJ or values that are not numbers.  Given
+// the standard uncertainties `sigma` of the ordinates, it is (JᵀWJ)⁻¹ with
+// W = diag(1/σ²), unscaled: the uncertainties come from the points' own.
 bool ParameterCovariance(int kind, std::span<const double> x, std::span<const double> y,
-                         std::span<const double> p, std::vector<double>& cov);
+                         std::span<const double> p, std::vector<double>& cov,
+                         std::span<const double> sigma = {});
 
 // √ of the diagonal of the covariance (NaN where it cannot be computed).
 std::vector<double> ParameterUncertainties(int kind, std::span<const double> x,
-                                           std::span<const double> y, std::span<const double> p);
+                                           std::span<const double> y, std::span<const double> p,
+                                           std::span<const double> sigma = {});
+
+// Codes of the weighted fit.
+enum TWeightedFitCode : int {
+  wfOk = 0,
+  wfSingular = 1,       // JᵀWJ singular or values that are not numbers
+  wfNoModel = 2,        // a kind without parameters, or p too short
+  wfNoUncertainty = 3,  // an ordinate without a positive uncertainty
+};
+
+// Fits the model to points of standard uncertainties σ, each weighted by
+// 1/σ² (χ² = Σ ((y − f(x)) / σ)² made least), starting from p (the
+// unweighted fit) and leaving the result there.
+int WeightedFit(int kind, std::span<const double> x, std::span<const double> y,
+                std::span<const double> sigma, std::vector<double>& p);
+
+// χ² of the model p against the points, its degrees of freedom (points less
+// estimated parameters) and the reduced χ²; the model is compatible with
+// the measurements when |χ²/ndf − 1| ≤ 2·√(2/ndf), twice the spread of the
+// reduced χ² of a right model.  Without a degree of freedom ndf ≤ 0 and the
+// rest NaN and false.
+struct TChiSquare {
+  double chi2 = std::numeric_limits<double>::quiet_NaN();
+  int ndf = 0;
+  double reduced = std::numeric_limits<double>::quiet_NaN();
+  bool compatible = false;
+};
+TChiSquare ChiSquare(int kind, std::span<const double> x, std::span<const double> y,
+                     std::span<const double> sigma, std::span<const double> p);
+// "Le modèle est compatible avec les mesures", or that it is not.
+std::string CompatibilityText(const TChiSquare& c);
 
 // Propagates a covariance through a function of the parameters g(p) (its
 // Jacobian taken by central differences): √ of the diagonal of G·C·Gᵀ.

@@ -116,8 +116,38 @@ void TGModele::SetModelKind(int kind) {
   }
   kind_ = kind;
   fitCode_ = FitModel(kind, x_, y_, P());
+  // The weighted fit starts from the unweighted one; the slope that turns
+  // u(x) into an ordinate's share follows the fit once.
+  for (int pass = 0; pass < 2 && fitCode_ == 0 && Weighted(); ++pass) {
+    UpdateSigma();
+    fitCode_ = WeightedFit(kind, x_, y_, sigma_, P());
+  }
+  if (Weighted()) UpdateSigma();
   handSet_ = false;
   Changed();
+}
+
+void TGModele::SetPointUncertainties(std::vector<double> uy, std::vector<double> ux) {
+  uy_.clear();
+  ux_.clear();
+  const int n = static_cast<int>(points_.size());
+  if (static_cast<int>(uy.size()) < n) return;
+  for (int i = maskedAtEnds_; i <= n - 1 - maskedAtEnds_; ++i) {
+    uy_.push_back(uy[static_cast<std::size_t>(i)]);
+    ux_.push_back(static_cast<int>(ux.size()) == n ? ux[static_cast<std::size_t>(i)] : 0.0);
+  }
+}
+
+void TGModele::UpdateSigma() {
+  sigma_.assign(uy_.size(), 0.0);
+  for (std::size_t i = 0; i < uy_.size() && i < x_.size(); ++i) {
+    double slope = 0.0;
+    if (ux_[i] > 0.0 && KnownKind(kind_)) {
+      const double h = 1e-6 * std::max(std::fabs(x_[i]), 1e-3);
+      slope = (Value(x_[i] + h) - Value(x_[i] - h)) / (2.0 * h);
+    }
+    sigma_[i] = std::hypot(uy_[i], std::isfinite(slope) ? slope * ux_[i] : 0.0);
+  }
 }
 
 const std::vector<double>& TGModele::Parameters() const {
@@ -157,7 +187,8 @@ std::vector<TModelParameter> TGModele::DisplayedParameters() const {
   if (kind_ == mkSinusAl) {
     const TDryFriction f = DryFrictionCoefficients(p);
     std::vector<double> cov;
-    ParameterCovariance(kind_, x_, y_, p, cov);
+    const bool weighted = Weighted() && sigma_.size() == x_.size();
+    ParameterCovariance(kind_, x_, y_, p, cov, weighted ? sigma_ : std::vector<double>{});
     const std::vector<double> u = PropagatedUncertainties(p, cov, [](std::span<const double> q) {
       const TDryFriction d = DryFrictionCoefficients(q);
       return std::vector<double>{d.r, d.b, d.c, d.y0, d.dy0};
@@ -213,10 +244,14 @@ void TGModele::Changed() {
     std::vector<double> m(x_.size());
     for (std::size_t i = 0; i < x_.size(); ++i) m[i] = Value(x_[i]);
     stats_ = FitStatistics(y_, m);
-    uncertainties_ = ParameterUncertainties(kind_, x_, y_, Parameters());
+    const bool weighted = Weighted() && sigma_.size() == x_.size();
+    uncertainties_ = ParameterUncertainties(kind_, x_, y_, Parameters(),
+                                            weighted ? sigma_ : std::vector<double>{});
+    chi_ = weighted ? ChiSquare(kind_, x_, y_, sigma_, Parameters()) : TChiSquare{};
   } else {
     stats_ = TFitStatistics{};
     uncertainties_.clear();
+    chi_ = TChiSquare{};
   }
   boxLines_.clear();
   OnChange();
@@ -260,6 +295,13 @@ std::vector<std::string> TGModele::StatisticsLines() const {
   lines.push_back("- écart quadratique moyen = " + FormatGeneral(stats_.rmsDeviation, 3));
   if (IsLinear())
     lines.push_back("- coefficient de corrélation = " + FormatGeneral(stats_.correlation, 6));
+  if (chi_.ndf > 0) {
+    // Weighted by the points' uncertainties: how well the model fits them.
+    lines.push_back("- χ² = " + FormatGeneral(chi_.chi2, 4));
+    lines.push_back("- nombre de degrés de liberté = " + std::to_string(chi_.ndf));
+    lines.push_back("- χ² réduit = " + FormatGeneral(chi_.reduced, 3));
+    lines.push_back(CompatibilityText(chi_));
+  }
   if (handSet_) {
     // The uncertainties were those of the fit, not of these parameters.
     lines.push_back(kHandSetModel);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/common/signal.h"
+#include "core/graph/fit_uncertainty.h"
 #include "core/graph/graph_elements.h"
 #include "core/graph/least_squares.h"
 #include "core/video/view_client.h"
@@ -62,6 +63,18 @@ class TGModele : public TGElem {
   // The model data: points m to N − 1 − m.
   const std::vector<double>& DataX() const { return x_; }
   const std::vector<double>& DataY() const { return y_; }
+
+  // The standard uncertainties of the points' ordinates and abscissas (one
+  // per point, masked ends included; abscissas may be left empty: exact).
+  // With them every fit weights each point by 1/u², u² = u(y)² + (f'(x)·u(x))²,
+  // the parameters' uncertainties come from those of the points, and the
+  // statistics gain χ².  Empty ordinates: the unweighted fits again.  Takes
+  // effect at the next SetModelKind.
+  void SetPointUncertainties(std::vector<double> uy, std::vector<double> ux = {});
+  bool Weighted() const { return !uy_.empty(); }
+  // χ², degrees of freedom and reduced χ² of the weighted fit (ndf 0 when
+  // not weighted).
+  const TChiSquare& ChiSquareStatistics() const { return chi_; }
 
   // Makes the model of `kind` active (9: none) and fits it to the data.
   // The fit's code (0 on success) is kept.
@@ -162,6 +175,11 @@ class TGModele : public TGElem {
   std::array<std::vector<double>, 10> params_;
   TFitStatistics stats_;
   std::vector<double> uncertainties_;
+  // The points' uncertainties (model range), and the effective σ of each
+  // point for the weights.
+  std::vector<double> uy_, ux_, sigma_;
+  TChiSquare chi_;
+  void UpdateSigma();
   // BoxLines, kept until the model changes or is named otherwise (the graph
   // draws the box at every mouse move).
   mutable std::vector<std::string> boxLines_;

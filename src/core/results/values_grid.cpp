@@ -6,6 +6,7 @@
 
 #include "core/common/math_utils.h"
 #include "core/common/number_format.h"
+#include "core/graph/graph_model_element.h"
 
 namespace kinevo {
 
@@ -160,8 +161,7 @@ std::string TGrid::CellText(int col, int row, bool formatted) const {
   if (uncertainties_) {
     const double u = calc_.Uncertainty(cfAxes, s, info.quantity, i);
     if (!formatted) return NumberText(isU ? u : v, digits, false);
-    const TMeasurementText text = FormatMeasurement(v, u);
-    return isU ? text.uncertainty : text.value;
+    return isU ? FormatUncertainty(u) : FormatMeasured(v, u);
   }
   // Shown, a value that is only the rounding residue of 0 at the scale of
   // its column (-1.77E-16 for a speed that is exactly 0) is 0; exports keep

@@ -160,23 +160,6 @@ TEST_P(FormatNumberTest, SpecialValuesAndExtraBounds) {
   EXPECT_EQ(F(-4, 2.0), F(0, 2.0));
 }
 
-TEST_P(FormatNumberTest, MeasurementsShowTwoDigitsOfUncertainty) {
-  ScopedDecimalSeparator sep(GetParam());
-  auto M = [](double v, double u) {
-    const TMeasurementText t = FormatMeasurement(v, u);
-    return t.value + " " + t.uncertainty;
-  };
-  EXPECT_EQ(M(9.8123, 0.0346), E("9.812 0.035"));
-  EXPECT_EQ(M(-0.0012341, 0.0000123), E("-0.001234 0.000012"));
-  EXPECT_EQ(M(12345.6, 234.0), "12350 230");
-  EXPECT_EQ(M(2.0, 0.1), E("2.00 0.10"));
-  // Rounding up to the next power of ten keeps the decimals of the digits.
-  EXPECT_EQ(M(1.0, 0.0996), E("1.000 0.100"));
-  // No uncertainty: the usual form of both.
-  EXPECT_EQ(M(2.0, 0.0), F(0, 2.0) + " 0");
-  EXPECT_EQ(M(kNaN, 0.1), "#Nombre! " + F(0, 0.1));
-}
-
 TEST_P(FormatNumberTest, NormaliseDecimalAcceptsBothSeparators) {
   ScopedDecimalSeparator sep(GetParam());
   EXPECT_EQ(NormaliseDecimal("3,25"), E("3.25"));

@@ -339,5 +339,43 @@ TEST_F(UserFormulasTest, HostileDocumentValues) {
   EXPECT_TRUE(f_.Formula(1).Curve.Invalid);
 }
 
+// A table whose quantity q of a row has the uncertainty 0.01·(q + 1).
+class TUncertainTable : public TFakeTable {
+ public:
+  bool HasUncertainties() const override { return true; }
+  double Uncertainty(int32_t q, int32_t, int32_t) const override { return 0.01 * (q + 1); }
+};
+
+TEST(UserFormulas, UncertaintiesFollowThePartialDerivatives) {
+  ScopedDecimalSeparator sep(',');
+  TUncertainTable table;
+  TFormules f;
+  f.SetTable(&table);
+  // pa = x·y: u² = (y·u(x))² + (x·u(y))²; a value read twice counts once
+  // (qa = x·x has u = 2x·u(x)); t is exact; a formula of a formula carries
+  // the first one's uncertainty; a plain number has none.
+  f.AddFormula("pa=x*y", "", "");
+  f.AddFormula("qa=x*x", "", "");
+  f.AddFormula("ra=2*pa+t", "", "");
+  f.AddFormula("ka=3", "", "");
+  f.ComputeFormulas();
+  const int row = 4;  // system 1 marked
+  const double x = table.Value(qtX, 0, row), y = table.Value(qtY, 0, row);
+  const double ux = 0.01 * (qtX + 1), uy = 0.01 * (qtY + 1);
+  const double up = std::hypot(y * ux, x * uy);
+  EXPECT_NEAR(f.Formula(0).Curve.RowUncertainties[row], up, 1e-6 * up);
+  EXPECT_NEAR(f.Formula(1).Curve.RowUncertainties[row], 2 * x * ux, 1e-6 * x * ux);
+  EXPECT_NEAR(f.Formula(2).Curve.RowUncertainties[row], 2 * up, 2e-6 * up);
+  EXPECT_EQ(f.Formula(3).Curve.RowUncertainties[row], 0.0);
+  // The values themselves are untouched by the steps.
+  EXPECT_DOUBLE_EQ(f.Formula(0).Curve.RowValues[row], x * y);
+
+  // Without uncertainties in the table, none are computed.
+  TFakeTable plain;
+  f.SetTable(&plain);
+  f.ComputeFormulas();
+  EXPECT_TRUE(f.Formula(0).Curve.RowUncertainties.empty());
+}
+
 }  // namespace
 }  // namespace kinevo

@@ -6,6 +6,7 @@
 // standard uncertainty should.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <numbers>
@@ -132,6 +133,53 @@ TEST(ModelFidelity, UncertaintiesOfADampedSineCoverTheTruth) {
     EXPECT_GE(share, 0.61) << "parameter " << i;
     EXPECT_LE(share, 0.75) << "parameter " << i;
   }
+}
+
+TEST(ModelFidelity, WeightedFitsUseThePointsUncertainties) {
+  // The constant of three points weighted 1, 1 and 1/4 is their weighted
+  // mean (1 + 2 + 4/4) / 2.25, of uncertainty 1/√2.25, whatever the scatter.
+  TGModele mean({{0, 1.0}, {1, 2.0}, {2, 4.0}}, 0);
+  mean.SetPointUncertainties({1.0, 1.0, 2.0});
+  mean.SetModelKind(mkConstant);
+  ASSERT_EQ(mean.FitCode(), 0);
+  EXPECT_NEAR(mean.Parameters()[0], 4.0 / 2.25, 1e-12);
+  EXPECT_NEAR(mean.DisplayedParameters()[0].uncertainty, 1.0 / 1.5, 1e-12);
+  const TChiSquare& c = mean.ChiSquareStatistics();
+  const double r = 4.0 / 2.25;
+  EXPECT_NEAR(c.chi2, (1 - r) * (1 - r) + (2 - r) * (2 - r) + (4 - r) * (4 - r) / 4, 1e-12);
+  EXPECT_EQ(c.ndf, 2);
+  EXPECT_NEAR(c.reduced, c.chi2 / 2, 1e-15);
+
+  // A damped sine, each point with its own noise (0.01 to 0.05): the
+  // non-linear weighted fit finds it, its χ² matches the noise, and the
+  // statistics say so.
+  std::mt19937 gen(7);
+  auto pts = Marks(80, [](double t) { return 3 + std::sin(9 * t + 0.7) * std::exp(-1.2 * t); });
+  std::vector<double> u;
+  for (std::size_t i = 0; i < pts.size(); ++i) {
+    u.push_back(0.01 + 0.04 * (i % 5) / 4.0);
+    pts[i].y += std::normal_distribution<double>(0.0, u.back())(gen);
+  }
+  TGModele sine(pts, 0);
+  sine.SetPointUncertainties(u);
+  sine.SetModelKind(mkSinusAe);
+  ASSERT_EQ(sine.FitCode(), 0);
+  const std::vector<double> truth{3.0, 1.0, 9.0, 0.7, -1.2};
+  const auto shown = sine.DisplayedParameters();
+  for (std::size_t i = 0; i < truth.size(); ++i)
+    EXPECT_NEAR(shown[i].value, truth[i], 4 * shown[i].uncertainty) << "parameter " << i;
+  const TChiSquare& s = sine.ChiSquareStatistics();
+  EXPECT_EQ(s.ndf, 75);
+  EXPECT_TRUE(s.compatible) << s.reduced;
+  const auto lines = sine.StatisticsLines();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Le modèle est compatible avec les mesures"),
+            lines.end());
+  // Uncertainties stated ten times too large: χ²/ndf near 0.01, refused.
+  for (double& v : u) v *= 10;
+  sine.SetPointUncertainties(u);
+  sine.SetModelKind(mkSinusAe);
+  EXPECT_FALSE(sine.ChiSquareStatistics().compatible);
+  EXPECT_LT(sine.ChiSquareStatistics().reduced, 0.05);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "core/common/math_utils.h"
 #include "core/common/number_format.h"
+#include "core/graph/graph_model_element.h"
 #include "series_source.h"
 
 namespace kinevo {
@@ -269,10 +270,10 @@ TEST(ValuesGrid, UncertaintyColumnsFollowTheirQuantities) {
   const double vx = 2.0 * 0.02 / D, vy = -1.5 * 0.01 / D, v = std::hypot(vx, vy);
   EXPECT_NEAR(cell(11, 2), std::hypot(vx * ex, vy * ey) / v / (std::sqrt(2.0) * D), 1e-9);
   // Shown, the value is rounded where its uncertainty's second digit is.
-  const TMeasurementText shown = FormatMeasurement(calc.Grid().Value(cfAxes, 0, qtVx, 2),
-                                                   calc.Grid().Uncertainty(cfAxes, 0, qtVx, 2));
-  EXPECT_EQ(grid.CellText(6, 4 + 2, true), shown.value);
-  EXPECT_EQ(grid.CellText(7, 4 + 2, true), shown.uncertainty);
+  const double vx2 = calc.Grid().Value(cfAxes, 0, qtVx, 2);
+  const double uvx2 = calc.Grid().Uncertainty(cfAxes, 0, qtVx, 2);
+  EXPECT_EQ(grid.CellText(6, 4 + 2, true), FormatMeasured(vx2, uvx2));
+  EXPECT_EQ(grid.CellText(7, 4 + 2, true), FormatUncertainty(uvx2));
   // The scale's term is kept apart: none from this source.
   EXPECT_EQ(calc.Grid().ScaleRelativeUncertainty(), 0.0);
 }

@@ -307,7 +307,7 @@ void SaveMarkingData(const TData& data, TIniFile& ini, bool withContainers) {
   ini.WriteFloat(kData, "RequiredDuration", data.RequiredDuration());
   ini.WriteInteger(kData, "FramesNumberBetweenTwoMarks", data.FramesNumberBetweenTwoMarks());
   ini.WriteFloat(kData, "PointingUncertainty", data.PointingUncertainty());
-  ini.WriteFloat(kData, "TrackingUncertainty", data.TrackingUncertainty());
+  ini.WriteFloat(kData, "TrackedMarkUncertainty", data.TrackingUncertainty());
   const auto& colours = data.MarkColors();
   ini.WriteInteger(kData, "MarkColorsNumber", static_cast<int64_t>(colours.size()));
   for (std::size_t i = 0; i < colours.size(); ++i)
@@ -348,7 +348,7 @@ TStatus LoadMarkingData(TData& data, const TIniFile& ini, TUnreadMarks* unread) 
     return u >= 0.0 && u <= 1e4 ? u : fallback;
   };
   data.SetPointingUncertainty(uncertainty("PointingUncertainty", 1.0));
-  data.SetTrackingUncertainty(uncertainty("TrackingUncertainty", 0.5));
+  data.SetTrackingUncertainty(uncertainty("TrackedMarkUncertainty", 0.5));
 
   // Colours: exactly the stored count, a missing entry takes the palette's.
   const int32_t colours = ini.ReadInteger(kData, "MarkColorsNumber", 0);

@@ -89,6 +89,16 @@ void TGPoint::Draw(Canvas& canvas, const TDrawContext& ctx) const {
     canvas.SetBrush({colors::White, TBrushStyle::bsClear});
     canvas.Ellipse(pixel.x - r, pixel.y - r, pixel.x + r + 1, pixel.y + r + 1);
   }
+  if (errorY > 0.0 && std::isfinite(errorY)) {
+    // The error bar: ± one standard uncertainty, with short caps.
+    const TPixel low = ToPixel({world.x, world.y - errorY});
+    const TPixel high = ToPixel({world.x, world.y + errorY});
+    constexpr int kCap = 3;
+    canvas.SetPen(SolidPen(colour, 1));
+    canvas.Line(pixel.x, low.y, pixel.x, high.y);
+    canvas.Line(pixel.x - kCap, low.y, pixel.x + kCap + 1, low.y);
+    canvas.Line(pixel.x - kCap, high.y, pixel.x + kCap + 1, high.y);
+  }
   ctx.utils.DrawSymbol(canvas, pixel, colour, ctx.markerSize, symbol);
 }
 

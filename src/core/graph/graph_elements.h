@@ -132,6 +132,9 @@ class TGPoint : public TGElem {
   bool highlighted = false;
   // Extra width in pixels of the point's hit box (the display size's).
   int tolerance = 6;
+  // Standard uncertainty of the ordinate, in world units: drawn as an error
+  // bar of ± that much (0: none).
+  double errorY = 0.0;
 
   bool HitTest(TPixel p, int tolerance) const override;
   std::vector<std::string> InfoLines() const override;

@@ -102,6 +102,9 @@ struct TCurveInput {
   std::vector<int> numbers;
   std::vector<int> rows;
   std::vector<TVectorSeries> vectors;
+  // Standard uncertainties of the ordinates, one per point (empty: none):
+  // error bars on the points, and the model's fits weighted by them.
+  std::vector<double> uncertainties;
 };
 
 // A data curve (TCourbe): its elements by kind and their attributes.

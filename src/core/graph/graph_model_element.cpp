@@ -328,6 +328,11 @@ std::vector<std::string> TGModele::BoxLines() const {
   }
   lines.push_back("écart quadratique moyen = " + FormatGeneral(stats_.rmsDeviation, 3) +
                   (ordinateUnit.empty() ? "" : " " + ordinateUnit));
+  if (chi_.ndf > 0) {
+    lines.push_back("χ² = " + FormatGeneral(chi_.chi2, 4) + " ; ddl = " + std::to_string(chi_.ndf) +
+                    " ; χ² réduit = " + FormatGeneral(chi_.reduced, 3));
+    lines.push_back(CompatibilityText(chi_));
+  }
   if (handSet_) lines.push_back(kHandSetModel);
   boxKey_ = key;
   boxLines_ = lines;

@@ -167,6 +167,8 @@ TWorldWindow BuildTimeGraph(TGraphModel& g, const TCalcul& calc, const std::vect
     FoldTimeCurve(box, calc, s, q, look, pts);
     TCurveInput in = InputOf(pts, masked);
     in.rows = RowsOf(calc, s);
+    if (calc.HasUncertainties())
+      for (int row : in.rows) in.uncertainties.push_back(calc.Uncertainty(cfAxes, s, q, row));
     const int c = g.AddCourbe(in);
     StyleCurve(g, c, sl.Colour(s), look, look.polyline);
     g.SetCourbeSymbol(c, TGraphUtils::SymbolForCurve(s));

@@ -327,66 +327,51 @@ int TCalcul::LastMarkedRow(int s) const {
   return s >= 0 && s < systems_ && !markedRows_[s].empty() ? markedRows_[s].back() : -1;
 }
 
-const std::vector<double>* TCalcul::Matrix(int frame, int q) const {
+namespace {
+
+// The matrix of (frame, quantity) among columns laid out as the values are
+// (the values themselves, or their uncertainties).
+template <class M>
+M* Column(int frame, int q, M (&x)[2], M (&y)[2], M (&vx)[2], M (&vy)[2], M (&ax)[2], M (&ay)[2],
+          M& v, M& a, M& theta, M& r, M& omega) {
   if (HasFrames(q) && frame != cfAxes && frame != cfPicture) return nullptr;
   const int f = frame == cfPicture ? cfPicture : cfAxes;
   switch (q) {
     case qtX:
-      return &x_[f];
+      return &x[f];
     case qtY:
-      return &y_[f];
+      return &y[f];
     case qtVx:
-      return &vx_[f];
+      return &vx[f];
     case qtVy:
-      return &vy_[f];
+      return &vy[f];
     case qtV:
-      return &v_;
+      return &v;
     case qtAx:
-      return &ax_[f];
+      return &ax[f];
     case qtAy:
-      return &ay_[f];
+      return &ay[f];
     case qtA:
-      return &a_;
+      return &a;
     case qtTheta:
-      return &theta_;
+      return &theta;
     case qtR:
-      return &r_;
+      return &r;
     case qtOmega:
-      return &omega_;
+      return &omega;
     default:
       return nullptr;
   }
 }
 
+}  // namespace
+
+const std::vector<double>* TCalcul::Matrix(int frame, int q) const {
+  return Column(frame, q, x_, y_, vx_, vy_, ax_, ay_, v_, a_, theta_, r_, omega_);
+}
+
 const std::vector<double>* TCalcul::UncertaintyMatrix(int frame, int q) const {
-  if (HasFrames(q) && frame != cfAxes && frame != cfPicture) return nullptr;
-  const int f = frame == cfPicture ? cfPicture : cfAxes;
-  switch (q) {
-    case qtX:
-      return &ux_[f];
-    case qtY:
-      return &uy_[f];
-    case qtVx:
-      return &uvx_[f];
-    case qtVy:
-      return &uvy_[f];
-    case qtV:
-      return &uv_;
-    case qtAx:
-      return &uax_[f];
-    case qtAy:
-      return &uay_[f];
-    case qtA:
-      return &ua_;
-    case qtTheta:
-      return &utheta_;
-    case qtR:
-      return &ur_;
-    case qtOmega:
-      return &uomega_;
-    default:
-      return nullptr;
-  }
+  return Column(frame, q, ux_, uy_, uvx_, uvy_, uax_, uay_, uv_, ua_, utheta_, ur_, uomega_);
 }
 
 double TCalcul::Uncertainty(int frame, int s, int q, int row) const {

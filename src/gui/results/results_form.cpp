@@ -245,6 +245,17 @@ void TResForm::BuildMenus() {
       g->update();
     }
   });
+  // The marks' uncertainties carried to every value: columns beside the
+  // table's, error bars on the time graphs, and fits weighted by them.
+  show->addSeparator();
+  QAction* uncertainties =
+      AddAction(show, "MenuIncertitudes", QString::fromUtf8("Afficher les incertitudes"), true);
+  connect(uncertainties, &QAction::toggled, this, [this](bool on) {
+    session_.Results().SetUncertainties(on);
+    grids_.Grid().SetUncertaintiesShown(on);
+    grids_.Layer().SetUncertaintiesShown(on);
+    Refresh();
+  });
   // The model's equation and statistics in the modeller come with the models.
   AddAction(show, "MenuEquation", "Afficher l'équation", true)->setVisible(false);
   AddAction(show, "MenuStatistiques", "les statistiques", true)->setVisible(false);

@@ -36,6 +36,8 @@ std::string RandomDataSection(std::mt19937& rng) {
   const char* d = "Data";
   ini.WriteFloat(d, "RequiredDuration", 0.001 + frac(rng));
   ini.WriteInteger(d, "FramesNumberBetweenTwoMarks", pick(1, 4));
+  ini.WriteFloat(d, "PointingUncertainty", 0.25 * pick(0, 12));
+  ini.WriteFloat(d, "TrackedMarkUncertainty", 0.25 * pick(0, 12));
   const int systems = pick(1, 5);
   const int colours = pick(systems, systems + 2);
   ini.WriteInteger(d, "MarkColorsNumber", colours);
@@ -113,6 +115,9 @@ std::string RandomDataSection(std::mt19937& rng) {
         const double off = s == "_Layer" ? 0.5 : 0.0;
         ini.WriteFloat(d, "MarkXCoordinate" + sj, frac(rng) - off);
         ini.WriteFloat(d, "MarkYCoordinate" + sj, frac(rng) - off);
+        // Tracked marks say so; clicked ones carry no key.
+        if (const int origin = pick(0, 2); origin != 0)
+          ini.WriteInteger(d, "MarkOrigin" + sj, origin);
       }
     }
   }
@@ -156,6 +161,45 @@ TEST(MarkingDocument, RandomAnalysesReadAndWriteBackTheSameKeysUnderBothSeparato
     EXPECT_TRUE(a.data.GridHistory().Empty());
     EXPECT_TRUE(a.data.ScaleHistory().Empty());
   }
+}
+
+TEST(MarkingDocument, MarksUncertaintiesAndTheirDefaults) {
+  // A document written before the uncertainties: 1 pixel for a click, 0.5
+  // for a tracked mark; a value that is no number of pixels is ignored.
+  Analysis a;
+  TIniFile ini;
+  ini.SetText(
+      "[Data]\nRequiredDuration=0.04\nTrackedMarkUncertainty=-3\nMarksContainersNumber_Grid=1\n"
+      "MarksContainerFrameNumber_Grid_0=2\nMarksContainerMarksNumber_Grid_0=1\n"
+      "MarkOrderNumber_Grid_0_0=0\nMarkXCoordinate_Grid_0_0=0.5\nMarkYCoordinate_Grid_0_0=0.5\n");
+  ASSERT_TRUE(LoadMarkingData(a.data, ini));
+  EXPECT_EQ(a.data.PointingUncertainty(), 1.0);
+  EXPECT_EQ(a.data.TrackingUncertainty(), 0.5);
+  // The series give each mark its uncertainty as fractions of the picture
+  // (640 × 480): a click, then the same mark tracked, then tracked while
+  // the tracker was unsure.
+  auto series = [&a] {
+    const TSeries s = a.data.GetSeries();
+    return std::pair{s.uxs.at(0).at(0), s.uys.at(0).at(0)};
+  };
+  EXPECT_EQ(series(), std::pair(1.0 / 640, 1.0 / 480));
+  a.data.SetPointingUncertainty(2.0);
+  EXPECT_EQ(series(), std::pair(2.0 / 640, 2.0 / 480));
+  a.data.ApplyTrackedPositions({{{0.5, 0.5}}}, {{2}});
+  EXPECT_EQ(series(), std::pair(0.5 / 640, 0.5 / 480));
+  a.data.ApplyTrackedPositions({{{0.5, 0.5}}}, {{2}}, {{true}});
+  EXPECT_EQ(series(), std::pair(1.5 / 640, 1.5 / 480));
+  // Written and read back with the document.
+  TIniFile out;
+  SaveMarkingData(a.data, out);
+  EXPECT_EQ(out.ReadString("Data", "MarkOrigin_Grid_0_0"), "2");
+  Analysis b;
+  ASSERT_TRUE(LoadMarkingData(b.data, out));
+  EXPECT_EQ(b.data.PointingUncertainty(), 2.0);
+  EXPECT_EQ(b.data.GridMarks().DrawList()[0]->Origin, moTrackedUncertain);
+  // Undone, the tracking gives the mark back as it was.
+  a.data.Undo();
+  EXPECT_EQ(series(), std::pair(0.5 / 640, 0.5 / 480));
 }
 
 TEST(MarkingDocument, MissingOrBadDurationMakesTheDocumentUnreadable) {

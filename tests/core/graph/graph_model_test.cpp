@@ -111,6 +111,29 @@ TEST_F(GraphModelTest, PointsDrawTheCurveSymbolAndTheHighlightedImage) {
   EXPECT_EQ(g.PointAt({300, 30}), nullptr);
 }
 
+TEST_F(GraphModelTest, UncertaintiesDrawErrorBarsAndWeightTheModel) {
+  // World 0..10 over 200 pixels: ± 0.5 is ± 10 pixels around each point.
+  TCurveInput in = Line(3);
+  in.uncertainties = {0.5, 0.5, 0.0};
+  const int c = g.AddCourbe(in);
+  g.SetCourbeVisible(c, ckPoints, true);
+  g.SetCourbeColour(c, ckPoints, colors::Blue);
+  RecordingCanvas canvas;
+  g.PaintElements(canvas);
+  // Point 1 lies at (115, 200): its bar and two caps, in the point's colour;
+  // the exact third point has none.
+  const auto lines = canvas.Of("line");
+  ASSERT_EQ(lines.size(), 6u);
+  const auto bar = std::find_if(lines.begin(), lines.end(), [](const DrawCall& l) {
+    return l.points[0].x == 115 && l.points[1].x == 115;
+  });
+  ASSERT_NE(bar, lines.end());
+  EXPECT_EQ(std::min(bar->points[0].y, bar->points[1].y), 190);
+  EXPECT_EQ(std::max(bar->points[0].y, bar->points[1].y), 210);
+  EXPECT_EQ(bar->pen.color, colors::Blue);
+  EXPECT_TRUE(g.Curve(c).model->Weighted());
+}
+
 TEST_F(GraphModelTest, DenseCurvesDrawOneSymbolPerPixel) {
   TCurveInput in;
   for (int i = 0; i < 1000; ++i) in.points.push_back({i / 1000.0, 5});  // 40 pixels wide

@@ -20,7 +20,7 @@ namespace {
 constexpr const char* kUsage =
     "Usage : kinevo-cli graph DOC.kvo --view time|trajectory|vectors|formulas "
     "[--quantity x|y|vx|vy|v|ax|ay|a|theta|R|omega] [--systems 1,2,...] [--reference N] "
-    "[--vector speed|acceleration] [--layer] [--size LxH] [--ranges] "
+    "[--vector speed|acceleration] [--layer] [--size LxH] [--ranges] [--uncertainties] "
     "[--model constant|proportional|line|parabola|exponential|sine|damped-sine|dry-friction] "
     "-o SORTIE.svg|.png|.pdf\n";
 
@@ -35,6 +35,7 @@ struct TGraphRequest {
   bool layer = false;
   int width = 800, height = 600;
   bool ranges = false;
+  bool uncertainties = false;
   int model = mkNone;
 };
 
@@ -110,6 +111,7 @@ bool ParseRequest(std::vector<std::string> args, TGraphRequest& r) {
   TakeOption(args, "--video", r.video, missing);
   r.layer = TakeFlag(args, "--layer");
   r.ranges = TakeFlag(args, "--ranges");
+  r.uncertainties = TakeFlag(args, "--uncertainties");
   if (missing || args.size() != 1 || !hasView || !ParseView(view, r.view) || r.output.empty())
     return false;
   r.document = args[0];
@@ -209,6 +211,7 @@ int Graph(const std::vector<std::string>& args) {
   if (!cs) return 1;
   TSession& s = *cs->session;
   if (!OutputAllowed(r.output, {r.document, s.Video.FileName()})) return 1;
+  s.Results().SetUncertainties(r.uncertainties);
   if (!ComputeResultsQuietly(s)) return 1;
   const TCalcul& calc = s.Results().Active();
   for (int sys : r.systems)

@@ -110,7 +110,7 @@ std::vector<CommandHelp> MakeHelp() {
       {"graph",
        "DOC.kvo --view time|trajectory|vectors|formulas [--quantity GRANDEUR] [--systems "
        "1,2,...] [--reference N] [--vector speed|acceleration] [--layer] [--size LxH] "
-       "[--ranges] [--video CHEMIN] -o SORTIE.svg|.png|.pdf",
+       "[--ranges] [--uncertainties] [--video CHEMIN] -o SORTIE.svg|.png|.pdf",
        "Dessine, sans fenêtre, une vue graphique de la fenêtre des résultats avec ses "
        "réglages par défaut, dans un fichier SVG, PNG ou PDF selon l'extension de SORTIE.",
        {{"--view time|trajectory|vectors|formulas",
@@ -126,6 +126,9 @@ std::vector<CommandHelp> MakeHelp() {
         {"--layer", kLayer},
         {"--size LxH", "Taille du dessin en pixels (par défaut : 800x600)."},
         {"--ranges", "Affiche les bornes des axes : « ranges: xmin=… xmax=… ymin=… ymax=… »."},
+        {"--uncertainties",
+         "Barres d'incertitude sur les points de la vue « time », et modèle ajusté en "
+         "pondérant chaque point par 1/u², avec χ² et sa conclusion dans la boîte du modèle."},
         {"--video CHEMIN", kVideoOption},
         {"-o SORTIE", "Fichier écrit : .svg, .png ou .pdf."}}},
       {"join",

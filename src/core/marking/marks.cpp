@@ -27,8 +27,9 @@ bool TMarque::Equals(const THistObject& other) const {
   if (m == nullptr) return false;
   const TPictureCoord a = GetPicture(), b = m->GetPicture();
   const TPictureCoord ra = GetRelative(), rb = m->GetRelative();
+  // How the mark was placed counts too: it sets the mark's uncertainty.
   return SameValue(a.x, b.x) && SameValue(a.y, b.y) && SameValue(ra.x, rb.x) &&
-         SameValue(ra.y, rb.y);
+         SameValue(ra.y, rb.y) && Origin == m->Origin;
 }
 
 void TMarque::StoredChanged() {

@@ -37,7 +37,7 @@ class TMarque : public THistObject {
 
   // Copies the system and both positions (read through the source's getters).
   void Assign(const THistObject& source) override;
-  // Same picture and relative positions within 1e-100.
+  // Same picture and relative positions within 1e-100, placed the same way.
   bool Equals(const THistObject& other) const override;
 
   // Offset from the frame's origin (y downwards) and picture position.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 #include "core/common/number_format.h"
 #include "support/recording_canvas.h"
@@ -118,19 +119,24 @@ TEST_F(GraphModelTest, UncertaintiesDrawErrorBarsAndWeightTheModel) {
   const int c = g.AddCourbe(in);
   g.SetCourbeVisible(c, ckPoints, true);
   g.SetCourbeColour(c, ckPoints, colors::Blue);
+  g.SetCourbeSymbol(c, 14);  // the disc, drawn without lines
   RecordingCanvas canvas;
   g.PaintElements(canvas);
-  // Point 1 lies at (115, 200): its bar and two caps, in the point's colour;
-  // the exact third point has none.
-  const auto lines = canvas.Of("line");
-  ASSERT_EQ(lines.size(), 6u);
-  const auto bar = std::find_if(lines.begin(), lines.end(), [](const DrawCall& l) {
-    return l.points[0].x == 115 && l.points[1].x == 115;
-  });
-  ASSERT_NE(bar, lines.end());
-  EXPECT_EQ(std::min(bar->points[0].y, bar->points[1].y), 190);
-  EXPECT_EQ(std::max(bar->points[0].y, bar->points[1].y), 210);
-  EXPECT_EQ(bar->pen.color, colors::Blue);
+  // Points 0 and 1 lie at (75, 220) and (115, 200): a vertical bar each,
+  // in the point's colour, with a cap at both ends; the exact third point
+  // has none.
+  std::vector<DrawCall> bars, caps;
+  for (const DrawCall& l : canvas.Of("line")) {
+    if (l.pen.color != colors::Blue) continue;
+    (l.points[0].x == l.points[1].x ? bars : caps).push_back(l);
+  }
+  ASSERT_EQ(bars.size(), 2u);
+  EXPECT_EQ(caps.size(), 4u);
+  for (const auto& [bar, x, y] : {std::tuple{bars[0], 75, 220}, std::tuple{bars[1], 115, 200}}) {
+    EXPECT_EQ(bar.points[0].x, x);
+    EXPECT_EQ(std::min(bar.points[0].y, bar.points[1].y), y - 10);
+    EXPECT_EQ(std::max(bar.points[0].y, bar.points[1].y), y + 10);
+  }
   EXPECT_TRUE(g.Curve(c).model->Weighted());
 }
 

@@ -120,14 +120,18 @@ void TFrameSource::Open(const std::string& fileName) {
   SetImageIndex(BoundIndex(info.startIndex));
   opened_ = true;
 
-  // The first image is decoded as a test, as the file's picture.
-  const bool drawn = FetchImage(ImageIndex(), workBitmap_);
-  if (!drawn || workBitmap_.Width() != imageWidth_ || workBitmap_.Height() != imageHeight_) {
+  // The first image is decoded as a test.
+  if (!TestFirstImage(ImageIndex())) {
     Close();
     SetError("la première image ne peut pas être décodée");
     return;
   }
   OnOpen(this);
+}
+
+bool TFrameSource::TestFirstImage(int32_t index) {
+  return FetchImage(index, workBitmap_) && workBitmap_.Width() == imageWidth_ &&
+         workBitmap_.Height() == imageHeight_;
 }
 
 void TFrameSource::GoToImage(int32_t n) {

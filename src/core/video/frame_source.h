@@ -205,6 +205,10 @@ class TFrameSource {
   // the whole picture at its own size then decodes straight into the
   // destination, which saves copying every picture out of WorkBitmap.
   virtual bool FetchesIntoDestination() const { return false; }
+  // The test of an opening: the first image decodes.  By default it is
+  // fetched into the work bitmap; a source that fetches into the
+  // destination may only check that it decodes (a probe needs no picture).
+  virtual bool TestFirstImage(int32_t index);
 
   // Records why the file being opened is refused.
   void SetError(std::string why, TOpenFailure kind = TOpenFailure::Undecodable) {

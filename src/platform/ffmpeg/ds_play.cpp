@@ -59,6 +59,14 @@ void TDSPlay::GoToImage(int32_t n) {
   SetImageIndex(BoundIndex(n));
 }
 
+bool TDSPlay::TestFirstImage(int32_t index) {
+  try {
+    return video_.CanShow(byIndex_ ? index : video_.FrameAtTime(StreamPosition()));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
 bool TDSPlay::FetchImage(int32_t index, Image& picture) {
   try {
     return video_.ReadFrame(byIndex_ ? index : video_.FrameAtTime(StreamPosition()), picture);

@@ -32,6 +32,7 @@ class TDSPlay : public TFrameSource {
   bool FetchImage(int32_t index, Image& picture) override;
   bool CloseNotifiesWhenClosed() const override { return true; }
   bool FetchesIntoDestination() const override { return true; }
+  bool TestFirstImage(int32_t index) override;
 
  private:
   ff::TFfmpegVideo video_;

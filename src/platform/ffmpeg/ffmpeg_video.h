@@ -111,6 +111,9 @@ class TFfmpegVideo {
   // Frames decoded since opening (for tests and benchmarks); the check of
   // the last images made while opening is not counted.
   int64_t FramesDecoded() const { return framesDecoded_; }
+  // Whether image n can be shown, decoded but not converted (the test of
+  // an opening, which needs no picture).
+  bool CanShow(int32_t n) { return Shown(n) != nullptr; }
 
   // The file's "comment" tag (empty when missing or unreadable).
   static std::string ReadComment(const std::string& path);

@@ -178,7 +178,8 @@ TEST(SessionRecovery, DocumentAndCopyAreTheSameUnderAFrenchNumericLocale) {
   p.Mark(6);
   ASSERT_TRUE(p.session.Workflow().WriteDocumentFile(dir.File("c.kvo")));
   std::string c, fr;
-  ASSERT_TRUE(ReadWholeFile(dir.File("c.kvo"), c));
+  c = ReadWholeFile(dir.File("c.kvo")).value_or("");
+  ASSERT_FALSE(c.empty());
   EXPECT_NE(c.find("ScaleLength=0.8"), std::string::npos);
   {
     test::FrenchNumericLocale french;
@@ -187,7 +188,8 @@ TEST(SessionRecovery, DocumentAndCopyAreTheSameUnderAFrenchNumericLocale) {
     p.recovery.Recovery().WriteNow();
     p.recovery.Recovery().WaitIdle();
   }
-  ASSERT_TRUE(ReadWholeFile(dir.File("fr.kvo"), fr));
+  fr = ReadWholeFile(dir.File("fr.kvo")).value_or("");
+  ASSERT_FALSE(fr.empty());
   EXPECT_EQ(fr, c);
   TIniFile document(dir.File("c.kvo")), copy(p.recovery.Recovery().DocumentPath());
   ASSERT_TRUE(document.Load());

@@ -103,7 +103,7 @@ class ProgramInstance {
   }
   std::string Errors() const {
     std::string text;
-    ReadWholeFile(errPath_, text);
+    text = ReadWholeFile(errPath_).value_or("");
     return text;
   }
 

@@ -97,10 +97,11 @@ std::string CheckedText(const std::string& file, std::string& damage) {
 }
 
 void Examine(TOrphanRecovery& o) {
-  std::string file, error;
-  if (!ReadWholeFile(o.DocumentPath(), file, &error)) {
-    o.damage = error.empty() ? "illisible" : error;
+  const TResult<std::string> read = ReadWholeFile(o.DocumentPath());
+  if (!read) {
+    o.damage = read.error().cause.empty() ? "illisible" : read.error().cause;
   } else {
+    const std::string& file = *read;
     const std::string body = CheckedText(file, o.damage);
     // The information comes first in the file: even a document cut short
     // usually still tells whose analysis it was.

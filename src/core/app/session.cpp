@@ -78,7 +78,11 @@ TSession::TSession(TFrameSourceSet sources, std::string settingsPath, IUserDlgPr
           [this](TVideoMode from, TVideoMode to) {
             return from != vmMontage || to == vmMontage || !Recorder.Busy();
           },
-      .Enter = [this](TVideoMode to) { Data.SetTool(MarkingToolOf(to)); },
+      .Enter =
+          [this](TVideoMode to) {
+            Data.SetTool(MarkingToolOf(to));
+            return true;
+          },
   });
 
   Recorder.DrawCurrent = [this](Image& full) { return Video.DrawCurrentImage(full); };

@@ -218,7 +218,9 @@ void TCapture::ReadSettings(const IKeyReader& ini) {
 
 void TCapture::SaveSettings() const {
   if (settings_ == nullptr) return;
-  settings_->Update([this](IKeyWriter& ini) {
+  // The choices are kept for the next time only: a settings file that cannot
+  // be written costs the user nothing now, so it does not interrupt them.
+  (void)settings_->Update([this](IKeyWriter& ini) {
     ini.WriteInteger(kSection, "Framework", framework_);
     ini.WriteString(kSection, "Device", DeviceName());
     ini.WriteString(kSection, "Format", FormatName());
@@ -259,10 +261,10 @@ bool TCapture::ConnectSelected() {
     Warn({"Aucun périphérique de capture sélectionné."});
     return false;
   }
-  std::string error;
-  if (b->Connect(local, FormatName(), rate_, error)) return true;
+  const TStatus connected = b->Connect(local, FormatName(), rate_);
+  if (connected) return true;
   std::vector<std::string> lines = {"Le périphérique de capture choisi ne fonctionne pas."};
-  if (!error.empty()) lines.push_back(error);
+  for (auto& line : connected.error().Lines()) lines.push_back(std::move(line));
   Warn(lines);
   return false;
 }
@@ -309,14 +311,13 @@ void TCapture::ChooseTempFile() {
 
 bool TCapture::StartBackendRecording() {
   ICaptureBackend* b = Backend();
-  std::string error;
   if (b == nullptr || !b->Connected()) {
     Warn({"Aucun périphérique de capture sélectionné."});
     return false;
   }
-  if (!b->StartRecording(tempFileName_, CodecName(), error)) {
+  if (const TStatus started = b->StartRecording(tempFileName_, CodecName()); !started) {
     std::vector<std::string> lines = {"La capture n'a pas pu démarrer."};
-    if (!error.empty()) lines.push_back(error);
+    for (auto& line : started.error().Lines()) lines.push_back(std::move(line));
     Warn(lines);
     return false;
   }

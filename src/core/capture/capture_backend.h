@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/common/result.h"
+
 namespace kinevo {
 
 // Images of the running (or last) recording, as the back-end counts them:
@@ -29,18 +31,17 @@ class ICaptureBackend {
   virtual std::vector<std::string> Codecs() = 0;
 
   // Opens the device in `format` (empty: its default) at `rate` images per
-  // second and starts its preview.  False with `error` set to the message
-  // shown to the user when the device cannot be opened or is busy.
-  virtual bool Connect(int device, const std::string& format, double rate, std::string& error) = 0;
+  // second and starts its preview.  Fails, with the message shown to the
+  // user and its cause, when the device cannot be opened or is busy.
+  virtual TStatus Connect(int device, const std::string& format, double rate) = 0;
   // Stops the preview and releases the device (a running recording is
   // stopped first).
   virtual void Disconnect() = 0;
   virtual bool Connected() const = 0;
 
   // Starts writing the images of the connected device to the AVI file
-  // `path` with `codec`.  False with `error` set when it could not start.
-  virtual bool StartRecording(const std::string& path, const std::string& codec,
-                              std::string& error) = 0;
+  // `path` with `codec`; fails, saying why, when it could not start.
+  virtual TStatus StartRecording(const std::string& path, const std::string& codec) = 0;
   // Ends the recording; returns once every image taken is in the file and
   // the file is complete.
   virtual void StopRecording() = 0;
@@ -69,15 +70,13 @@ class TNoCaptureBackend : public ICaptureBackend {
   std::vector<std::string> Devices() override { return {}; }
   std::vector<std::string> Formats(int) override { return {}; }
   std::vector<std::string> Codecs() override { return {}; }
-  bool Connect(int, const std::string&, double, std::string& error) override {
-    error = "Aucun périphérique de capture sélectionné.";
-    return false;
+  TStatus Connect(int, const std::string&, double) override {
+    return Fail("Aucun périphérique de capture sélectionné.");
   }
   void Disconnect() override {}
   bool Connected() const override { return false; }
-  bool StartRecording(const std::string&, const std::string&, std::string& error) override {
-    error = "Aucun périphérique de capture sélectionné.";
-    return false;
+  TStatus StartRecording(const std::string&, const std::string&) override {
+    return Fail("Aucun périphérique de capture sélectionné.");
   }
   void StopRecording() override {}
   bool Recording() const override { return false; }

@@ -85,11 +85,8 @@ std::string OpenFailure(int err) {
 
 }  // namespace
 
-bool ReadWholeFile(const std::string& path, std::string& out, std::string* error) {
-  auto fail = [&](const std::string& why) {
-    if (error) *error = why;
-    return false;
-  };
+TResult<std::string> ReadWholeFile(const std::string& path) {
+  auto fail = [&](std::string why) { return ReadFailure(path, std::move(why)); };
   // Opened without waiting: a pipe with no writer would otherwise block here
   // for ever.  Anything but a regular file is then refused.
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -134,9 +131,7 @@ bool ReadWholeFile(const std::string& path, std::string& out, std::string* error
   }
   close(fd);
   data.resize(got);
-  out = std::move(data);
-  if (error) error->clear();
-  return true;
+  return data;
 }
 
 bool MakeFolders(const std::string& path) {
@@ -300,14 +295,13 @@ void TIniFile::Clear() {
 TStatus TIniFile::Load() {
   Clear();
   if (path_.empty()) return {};
-  std::string bytes;
-  std::string why;
-  if (!ReadWholeFile(path_, bytes, &why)) {
+  TResult<std::string> bytes = ReadWholeFile(path_);
+  if (!bytes) {
     struct stat st {};
     if (stat(path_.c_str(), &st) != 0 && errno == ENOENT) return {};  // not there yet
-    return ReadFailure(path_, why.empty() ? "lecture impossible" : why);
+    return bytes.error();
   }
-  Parse(TakeFileText(std::move(bytes)));
+  Parse(TakeFileText(std::move(bytes).value()));
   return {};
 }
 
@@ -687,15 +681,15 @@ TStatus TIniFile::UpdateFile() {
   // Replay the changes on the file as it is now on disk.
   TIniFile merged;
   merged.path_ = path_;
-  std::string bytes;
-  std::string why;
-  if (ReadWholeFile(path_, bytes, &why)) {
-    merged.Parse(TakeFileText(std::move(bytes)));
+  TResult<std::string> bytes = ReadWholeFile(path_);
+  if (bytes) {
+    merged.Parse(TakeFileText(std::move(bytes).value()));
   } else {
     struct stat st {};
     if (stat(path_.c_str(), &st) == 0 || errno != ENOENT)
-      return Fail(WriteFailureReason(path_),
-                  "le fichier n'a pas pu être relu avant d'être mis à jour : " + why);
+      return Fail(
+          WriteFailureReason(path_),
+          "le fichier n'a pas pu être relu avant d'être mis à jour : " + bytes.error().cause);
     merged.crlf_ = crlf_;
   }
   for (const auto& op : pending_) merged.Apply(op);

@@ -226,10 +226,11 @@ TError ReadFailure(const std::string& path, std::string cause);
 // Answers whether `path` is then a folder.
 bool MakeFolders(const std::string& path);
 
-// Reads a whole file.  False when it cannot be opened or read, or when it is
+// Reads a whole file.  Fails when it cannot be opened or read, or when it is
 // not a regular file (a folder, a device, or a pipe that would wait for a
-// writer for ever); `error`, when given, then says why in French, as the
-// user is told ("Accès refusé", "Ce n'est pas un fichier ordinaire" ...).
-bool ReadWholeFile(const std::string& path, std::string& out, std::string* error = nullptr);
+// writer for ever): the error is `ReadFailure(path, why)`, its cause in
+// French as the user is told ("Accès refusé.", "Ce n'est pas un fichier
+// ordinaire." ...).  errno is kept from the failing call.
+TResult<std::string> ReadWholeFile(const std::string& path);
 
 }  // namespace kinevo

@@ -10,10 +10,11 @@ void TSettingsFile::Read(const std::function<void(const IKeyReader&)>& read) con
   read(ini);
 }
 
-bool TSettingsFile::Update(const std::function<void(IKeyWriter&)>& write) {
+TStatus TSettingsFile::Update(const std::function<void(IKeyWriter&)>& write) {
   TIniFile ini(path_);
   write(ini);
-  return path_.empty() || ini.UpdateFile().ok();
+  if (path_.empty()) return {};
+  return ini.UpdateFile();
 }
 
 }  // namespace kinevo

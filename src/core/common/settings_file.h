@@ -17,7 +17,7 @@ class TSettingsFile final : public ISettingsStore {
   const std::string& FileName() const { return path_; }
 
   void Read(const std::function<void(const IKeyReader&)>& read) const override;
-  bool Update(const std::function<void(IKeyWriter&)>& write) override;
+  TStatus Update(const std::function<void(IKeyWriter&)>& write) override;
 
  private:
   std::string path_;

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "core/common/key_store.h"
+#include "core/common/result.h"
 
 namespace kinevo {
 
@@ -16,8 +17,9 @@ class ISettingsStore {
   // every read gives its default).
   virtual void Read(const std::function<void(const IKeyReader&)>& read) const = 0;
   // Calls `write` over the values kept now, then keeps what it wrote beside
-  // the values of the other owners; false when they could not be kept.
-  virtual bool Update(const std::function<void(IKeyWriter&)>& write) = 0;
+  // the values of the other owners; fails, saying why, when they could not
+  // be kept.
+  virtual TStatus Update(const std::function<void(IKeyWriter&)>& write) = 0;
 };
 
 }  // namespace kinevo

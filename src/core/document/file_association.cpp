@@ -8,7 +8,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 
 #include "core/common/atomic_file.h"
 #include "core/common/ini_file.h"
@@ -34,10 +33,28 @@ bool IsExecutableFile(const std::string& path) {
          access(path.c_str(), X_OK) == 0;
 }
 
-bool RemoveFile(const std::string& path, std::string& error) {
-  if (unlink(path.c_str()) == 0 || errno == ENOENT) return true;
-  error = path + ": " + std::strerror(errno);
-  return false;
+// Every failure of the association has the same reason; the cause says
+// which step failed.
+constexpr const char* kAssociationFailure =
+    "Erreur d'écriture de l'association des fichiers « .kvo ».";
+
+TError AssociationFailure(std::string cause) { return Fail(kAssociationFailure, std::move(cause)); }
+
+TStatus RemoveFile(const std::string& path) {
+  if (unlink(path.c_str()) == 0 || errno == ENOENT) return {};
+  return AssociationFailure(path + " : " + FileErrorReason(errno));
+}
+
+// A freedesktop tool that ran and failed; one that is not installed (127) is
+// not a failure, the files alone are then what the desktop reads.
+TStatus CheckTool(const char* tool, int rc) {
+  if (rc == 0 || rc == 127) return {};
+  return AssociationFailure(std::string(tool) + " a échoué (code " + std::to_string(rc) + ")");
+}
+
+TStatus NeedFolder(const std::string& folder) {
+  if (MakeFolders(folder)) return {};
+  return AssociationFailure("le dossier " + folder + " n'a pas pu être créé");
 }
 
 // The first handler listed for the type in a mimeapps.list section.
@@ -136,85 +153,57 @@ int TFreedesktopAssociation::RunProgram(const std::vector<std::string>& argv) {
 
 bool TFreedesktopAssociation::IsAssociated() const {
   if (dataHome_.empty() || configHome_.empty()) return false;
-  std::string desktop, mime;
-  if (!ReadWholeFile(DesktopFilePath(), desktop) || !ReadWholeFile(MimePackagePath(), mime))
-    return false;
-  if (desktop.find(std::string("MimeType=") + kMimeType) == std::string::npos) return false;
-  if (mime.find("*.kvo") == std::string::npos) return false;
+  const TResult<std::string> desktop = ReadWholeFile(DesktopFilePath());
+  const TResult<std::string> mime = ReadWholeFile(MimePackagePath());
+  if (!desktop || !mime) return false;
+  if (desktop->find(std::string("MimeType=") + kMimeType) == std::string::npos) return false;
+  if (mime->find("*.kvo") == std::string::npos) return false;
   TIniFile apps(MimeAppsListPath());
   return FirstHandler(apps, "Default Applications") == kDesktopId;
 }
 
-bool TFreedesktopAssociation::Associate(const std::string& programPath, std::string& error) {
-  if (dataHome_.empty() || configHome_.empty()) {
-    error = "no user data folder";
-    return false;
-  }
-  if (programPath.find('\n') != std::string::npos || programPath.find('\r') != std::string::npos) {
-    error = "program path holds a line break";
-    return false;
-  }
-  for (const auto& file : {DesktopFilePath(), MimePackagePath()}) {
-    if (!MakeFolders(FolderOf(file))) {
-      error = "cannot create " + FolderOf(file);
-      return false;
-    }
-  }
+TStatus TFreedesktopAssociation::Associate(const std::string& programPath) {
+  if (dataHome_.empty() || configHome_.empty())
+    return AssociationFailure("dossier personnel de l'utilisateur inconnu (HOME)");
+  if (programPath.find('\n') != std::string::npos || programPath.find('\r') != std::string::npos)
+    return AssociationFailure("le chemin du programme contient un saut de ligne");
+  for (const auto& file : {DesktopFilePath(), MimePackagePath()})
+    if (TStatus made = NeedFolder(FolderOf(file)); !made) return made;
   for (const auto& [file, text] : {std::pair{MimePackagePath(), MimePackageText()},
                                    std::pair{DesktopFilePath(), DesktopEntryText(programPath)}})
-    if (TStatus written = WriteFileAtomically(file, text); !written) {
-      error = written.error().Text();
-      return false;
-    }
+    if (TStatus written = WriteFileAtomically(file, text); !written)
+      return written.error().Within(kAssociationFailure);
 
   // Rebuild the user's type database; a system without the tool still gets
   // the files, which the desktop reads at its next update.
-  const int mimeRc = runner_({"update-mime-database", dataHome_ + "/mime"});
-  if (mimeRc != 0 && mimeRc != 127) {
-    error = "update-mime-database failed";
-    return false;
-  }
+  const char* mimeTool = "update-mime-database";
+  if (TStatus ran = CheckTool(mimeTool, runner_({mimeTool, dataHome_ + "/mime"})); !ran) return ran;
   runner_({"update-desktop-database", dataHome_ + "/applications"});
 
   const int rc = runner_({"xdg-mime", "default", kDesktopId, kMimeType});
-  if (rc == 0 && IsAssociated()) return true;
-  if (rc != 0 && rc != 127) {
-    error = "xdg-mime failed";
-    return false;
-  }
+  if (rc == 0 && IsAssociated()) return {};
+  if (TStatus ran = CheckTool("xdg-mime", rc); !ran) return ran;
   // Without xdg-mime (or when it wrote elsewhere), set the default in the
   // user's mimeapps.list, as the freedesktop rules describe.
-  if (!MakeFolders(configHome_)) {
-    error = "cannot create " + configHome_;
-    return false;
-  }
+  if (TStatus made = NeedFolder(configHome_); !made) return made;
   TIniFile apps(MimeAppsListPath());
-  if (!apps.ReadStatus()) {
-    error = apps.ReadStatus().error().Text();
-    return false;
-  }
+  if (!apps.ReadStatus()) return apps.ReadStatus().error().Within(kAssociationFailure);
   apps.WriteString("Default Applications", kMimeType, kDesktopId);
   const std::string added = apps.ReadString("Added Associations", kMimeType, "");
   if (added.find(kDesktopId) == std::string::npos)
     apps.WriteString("Added Associations", kMimeType, std::string(kDesktopId) + ";" + added);
-  if (const TStatus written = apps.UpdateFile(); !written) {
-    error = written.error().Text();
-    return false;
-  }
-  return true;
+  if (const TStatus written = apps.UpdateFile(); !written)
+    return written.error().Within(kAssociationFailure);
+  return {};
 }
 
-bool TFreedesktopAssociation::Dissociate(std::string& error) {
-  if (dataHome_.empty() || configHome_.empty()) {
-    error = "no user data folder";
-    return false;
-  }
-  if (!RemoveFile(MimePackagePath(), error) || !RemoveFile(DesktopFilePath(), error)) return false;
-  const int mimeRc = runner_({"update-mime-database", dataHome_ + "/mime"});
-  if (mimeRc != 0 && mimeRc != 127) {
-    error = "update-mime-database failed";
-    return false;
-  }
+TStatus TFreedesktopAssociation::Dissociate() {
+  if (dataHome_.empty() || configHome_.empty())
+    return AssociationFailure("dossier personnel de l'utilisateur inconnu (HOME)");
+  if (TStatus removed = RemoveFile(MimePackagePath()); !removed) return removed;
+  if (TStatus removed = RemoveFile(DesktopFilePath()); !removed) return removed;
+  const char* mimeTool = "update-mime-database";
+  if (TStatus ran = CheckTool(mimeTool, runner_({mimeTool, dataHome_ + "/mime"})); !ran) return ran;
   runner_({"update-desktop-database", dataHome_ + "/applications"});
   struct stat st {};
   if (stat(MimeAppsListPath().c_str(), &st) == 0) {
@@ -237,32 +226,30 @@ bool TFreedesktopAssociation::Dissociate(std::string& error) {
       else
         apps.WriteString("Added Associations", kMimeType, rest);
     }
-    if (const TStatus written = apps.Modified() ? apps.UpdateFile() : TStatus(); !written) {
-      error = written.error().Text();
-      return false;
-    }
+    if (const TStatus written = apps.Modified() ? apps.UpdateFile() : TStatus(); !written)
+      return written.error().Within(kAssociationFailure);
   }
-  return true;
+  return {};
 }
 
 bool ApplyAssociationChoice(IFileAssociation& association, bool wanted,
                             const std::string& programPath, TUserDlg& dialog) {
   const bool present = association.IsAssociated();
-  std::string error;
-  bool ok = true;
+  TStatus done;
   if (wanted && !present) {
     if (!IsExecutableFile(programPath)) return true;  // nothing to associate with
-    ok = association.Associate(programPath, error);
+    done = association.Associate(programPath);
   } else if (!wanted && present) {
-    ok = association.Dissociate(error);
+    done = association.Dissociate();
   }
-  if (!ok) {
-    dialog.Show(icWarning, {{"Ok", btOk}},
-                {"Erreur d'écriture de l'association des fichiers « .kvo ».", "",
-                 "Vérifier les droits d'écriture dans le dossier personnel de l'utilisateur (" +
-                     error + ")."});
+  if (!done) {
+    std::vector<std::string> lines = {
+        done.error().reason, "",
+        "Vérifier les droits d'écriture dans le dossier personnel de l'utilisateur."};
+    if (!done.error().cause.empty()) lines.push_back("Détail : " + done.error().cause);
+    dialog.Show(icWarning, {{"Ok", btOk}}, lines);
   }
-  return ok;
+  return done.ok();
 }
 
 }  // namespace kinevo

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/common/result.h"
 #include "core/common/user_dialog.h"
 
 namespace kinevo {
@@ -17,10 +18,11 @@ class IFileAssociation {
   virtual ~IFileAssociation() = default;
   // True when the association is in place.
   virtual bool IsAssociated() const = 0;
-  // Associates ".kvo" with `programPath`.  False, with `error`, on failure.
-  virtual bool Associate(const std::string& programPath, std::string& error) = 0;
-  // Removes the association.  False, with `error`, on failure.
-  virtual bool Dissociate(std::string& error) = 0;
+  // Associates ".kvo" with `programPath`; a failure says which step failed
+  // and why.
+  virtual TStatus Associate(const std::string& programPath) = 0;
+  // Removes the association.
+  virtual TStatus Dissociate() = 0;
 };
 
 class TFreedesktopAssociation : public IFileAssociation {
@@ -44,8 +46,8 @@ class TFreedesktopAssociation : public IFileAssociation {
   std::string MimeAppsListPath() const;  // <config>/mimeapps.list
 
   bool IsAssociated() const override;
-  bool Associate(const std::string& programPath, std::string& error) override;
-  bool Dissociate(std::string& error) override;
+  TStatus Associate(const std::string& programPath) override;
+  TStatus Dissociate() override;
 
   // The text of the desktop entry for a program path (Exec quoted as the
   // desktop entry format asks).
@@ -62,8 +64,8 @@ class TFreedesktopAssociation : public IFileAssociation {
 
 // The closing step of the options dialog for its association check box:
 // ticked and not in place (and the program file present) -> associate;
-// unticked and in place -> remove.  A failure is told to the user; answers
-// false then.
+// unticked and in place -> remove.  A failure is told to the user, with its
+// cause; answers false then.
 bool ApplyAssociationChoice(IFileAssociation& association, bool wanted,
                             const std::string& programPath, TUserDlg& dialog);
 

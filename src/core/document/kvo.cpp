@@ -301,10 +301,9 @@ bool ConvertOldLayoutLines(const std::vector<std::string>& lines, TIniFile& ini)
 
 TKvo::TConversion TKvo::ConvertOldLayout() {
   if (!ini_ || !ini_->ReadString("Main", "Version").empty()) return kcCurrent;
-  std::string bytes;
   std::vector<std::string> lines;
-  if (ReadWholeFile(fileName_, bytes)) {
-    std::string text = TakeFileText(std::move(bytes));
+  if (TResult<std::string> bytes = ReadWholeFile(fileName_)) {
+    std::string text = TakeFileText(std::move(bytes).value());
     // Only the lines before the first section are the old layout.
     for (auto& l : SplitLines(text)) {
       std::size_t b = l.find_first_not_of(" \t");

@@ -37,7 +37,9 @@ std::vector<std::string> Fields(const std::string& line) {
 
 void AskForSearch(ISettingsStore& settings, TUserDlg& dlg,
                   const std::function<void(const std::string&)>& openSearch) {
-  settings.Update(
+  // Forgetting a path that no longer works: the message below says what to do
+  // whether or not the file could be written.
+  (void)settings.Update(
       [](IKeyWriter& keys) { keys.WriteString(kDataProgramSection, kDataProgramKey, ""); });
   dlg.Icon = icWarning;
   dlg.ClearButtons();
@@ -63,7 +65,7 @@ std::string LocateDataProgram(const ISettingsStore& settings) {
   return fs::is_regular_file(path, ec) ? path : std::string();
 }
 
-bool RememberDataProgram(ISettingsStore& settings, const std::string& path) {
+TStatus RememberDataProgram(ISettingsStore& settings, const std::string& path) {
   return settings.Update(
       [&path](IKeyWriter& keys) { keys.WriteString(kDataProgramSection, kDataProgramKey, path); });
 }

@@ -23,7 +23,7 @@ inline constexpr int kDataProgramMaxColumns = 16;
 // called "Regressi.exe" (in any case); empty otherwise.
 std::string LocateDataProgram(const ISettingsStore& settings);
 // Stores the program the user found with the file search.
-bool RememberDataProgram(ISettingsStore& settings, const std::string& path);
+TStatus RememberDataProgram(ISettingsStore& settings, const std::string& path);
 
 // Whether a tab-separated line has an empty field (between two tabs, or at
 // either end), and the line with every such field replaced by "0".

@@ -36,7 +36,6 @@ class TRecordMontage::TRun {
   explicit TRun(TRecordMontage& owner) : owner_(owner), saved_(owner.view_.CurrentImage()) {
     owner_.busy_ = true;
     owner_.cancelled_ = false;
-    owner_.error_.clear();
     if (owner_.SetWaiting) owner_.SetWaiting(true);
   }
   ~TRun() {
@@ -94,7 +93,8 @@ void TRecordMontage::LoadSettings() {
 
 void TRecordMontage::SaveSettings() const {
   if (Settings == nullptr) return;
-  Settings->Update([this](IKeyWriter& ini) {
+  // Kept for the next recording only; the one under way does not wait on it.
+  (void)Settings->Update([this](IKeyWriter& ini) {
     ini.WriteString(kSettingsSection, "Framework", FrameworkName(Choices.framework));
     ini.WriteString(kSettingsSection, "Codec", Choices.codec);
   });
@@ -121,10 +121,18 @@ std::vector<int> TRecordMontage::Plan(bool emptyImages) const {
 
 // ------------------------------------------------------------ writing
 
-bool TRecordMontage::Fail(const std::string& header, const std::string& why) {
-  error_ = why;
+TError TRecordMontage::Tell(const std::string& header, const std::string& why) {
   dlg_.Show(icWarning, {{"Ok", btOk}}, {header, why});
-  return false;
+  return kinevo::Fail(why);
+}
+
+TError TRecordMontage::Cancelled() {
+  cancelled_ = true;
+  return kinevo::Fail("Enregistrement annulé.");
+}
+
+TError TRecordMontage::NotReady() {
+  return kinevo::Fail("Un enregistrement est en cours ou aucune vidéo n'est ouverte.");
 }
 
 bool TRecordMontage::Confirm(const std::string& header, const std::string& file,
@@ -139,41 +147,41 @@ bool TRecordMontage::Confirm(const std::string& header, const std::string& file,
   return true;
 }
 
-bool TRecordMontage::Fail(const std::string& header, const TError& why) {
-  error_ = why.Text();
+TError TRecordMontage::Tell(const std::string& header, const TError& why) {
   std::vector<std::string> lines{header};
   for (auto& line : why.Lines()) lines.push_back(std::move(line));
   dlg_.Show(icWarning, {{"Ok", btOk}}, lines);
-  return false;
+  return why;
 }
 
-bool TRecordMontage::CheckOutput(const std::string& header, const std::string& path,
-                                 const std::vector<std::string>& moreInputs) {
+TStatus TRecordMontage::CheckOutput(const std::string& header, const std::string& path,
+                                    const std::vector<std::string>& moreInputs) {
   std::vector<std::string> inputs = InputFiles ? InputFiles() : std::vector<std::string>{};
   inputs.insert(inputs.end(), moreInputs.begin(), moreInputs.end());
   const TStatus allowed = CheckOutputFile(path, inputs);
-  return allowed || Fail(header, allowed.error());
+  if (!allowed) return Tell(header, allowed.error());
+  return {};
 }
 
-bool TRecordMontage::WriteVideo(const std::string& path, const TRecordChoices& c, int width,
-                                int height, const std::vector<int>& steps,
-                                const std::function<bool(int, Image&)>& fetch) {
+TStatus TRecordMontage::WriteVideo(const std::string& path, const TRecordChoices& c, int width,
+                                   int height, const std::vector<int>& steps,
+                                   const std::function<bool(int, Image&)>& fetch) {
   TRecorder* rec = Recorder(c.framework);
-  if (!rec) return Fail(kErrorHeader, VfwRecordErrorText(10));
+  if (!rec) return Tell(kErrorHeader, VfwRecordErrorText(10));
   const TPixel size = OutputSize(c, width, height);
   if (size.x <= 0 || size.y <= 0)
-    return Fail(kErrorHeader, "Les dimensions choisies ne laissent aucune image.");
-  if (!RateReadable(c.rate)) return Fail(kErrorHeader, RateRefusal(c.rate));
+    return Tell(kErrorHeader, "Les dimensions choisies ne laissent aucune image.");
+  if (!RateReadable(c.rate)) return Tell(kErrorHeader, RateRefusal(c.rate));
   // Written beside the target and renamed over it once whole: until then an
   // earlier file of that name stays as it was.
   TResult<TAtomicFile> file = TAtomicFile::Create(path);
-  if (!file) return Fail(kErrorHeader, file.error());
+  if (!file) return Tell(kErrorHeader, file.error());
   // The recorder's failures name the file written.
   auto writing = [&path](const std::string& why) { return TError{WriteFailureReason(path), why}; };
   if (!rec->Open(file->WritePath(), size.x, size.y, c.rate, c.codec)) {
     const TError why = writing(rec->Error());
     rec->Abort();
-    return Fail(kErrorHeader, why);
+    return Tell(kErrorHeader, why);
   }
   const Image grey(size.x, size.y, kEmptyImageColour);
   Image full(width, height), out;
@@ -197,19 +205,20 @@ bool TRecordMontage::WriteVideo(const std::string& path, const TRecordChoices& c
   if (!why && !cancelled_ && !rec->Close()) why = writing(rec->Error());
   if (!why && !cancelled_) {
     const TStatus committed = file->Commit();
-    return committed || Fail(kErrorHeader, committed.error());
+    if (!committed) return Tell(kErrorHeader, committed.error());
+    return {};
   }
   // A file that was not finished cannot be read: it is not left behind.
   rec->Abort();
   file->Abandon();
-  if (cancelled_) return false;
-  return Fail(kErrorHeader, *why);
+  if (cancelled_) return Cancelled();
+  return Tell(kErrorHeader, *why);
 }
 
-bool TRecordMontage::RecordMontageTo(const std::string& path, const TRecordChoices& choices) {
-  if (busy_ || !view_.IsOpen()) return false;
+TStatus TRecordMontage::RecordMontageTo(const std::string& path, const TRecordChoices& choices) {
+  if (busy_ || !view_.IsOpen()) return NotReady();
   TRun run(*this);
-  if (!CheckOutput(kErrorHeader, path)) return false;
+  if (TStatus allowed = CheckOutput(kErrorHeader, path); !allowed) return allowed;
   const std::vector<int> steps = Plan(choices.emptyImages);
   return WriteVideo(path, choices, view_.ImageWidth(), view_.ImageHeight(), steps,
                     [this](int index, Image& full) {
@@ -218,16 +227,17 @@ bool TRecordMontage::RecordMontageTo(const std::string& path, const TRecordChoic
                     });
 }
 
-bool TRecordMontage::WritePictures(const std::string& basePath) {
-  if (busy_ || !view_.IsOpen()) return false;
+TStatus TRecordMontage::WritePictures(const std::string& basePath) {
+  if (busy_ || !view_.IsOpen()) return NotReady();
   TRun run(*this);
   const std::string ext = LowerExtension(basePath) == ".png" ? ".png" : ".bmp";
   fs::path base(basePath);
   base.replace_extension();
   const int count = montage_.VisibleCount();
-  for (int n = 0; n < count; ++n)
-    if (!CheckOutput(kPicturesErrorHeader, PictureFileName(base.string(), ext, n + 1, count)))
-      return false;
+  for (int n = 0; n < count; ++n) {
+    const std::string name = PictureFileName(base.string(), ext, n + 1, count);
+    if (TStatus allowed = CheckOutput(kPicturesErrorHeader, name); !allowed) return allowed;
+  }
   std::vector<std::string> written;
   auto removeWritten = [&written] {
     for (const auto& w : written) RemoveQuietly(w);
@@ -238,39 +248,38 @@ bool TRecordMontage::WritePictures(const std::string& basePath) {
     view_.GoToImage(montage_.ToFileIndex(n));
     if (!DrawCurrent || !DrawCurrent(full)) {
       removeWritten();
-      return Fail(kPicturesErrorHeader, VfwRecordErrorText(3));
+      return Tell(kPicturesErrorHeader, VfwRecordErrorText(3));
     }
     const TStatus saved =
         WritePicture ? WritePicture(full, name) : TStatus(kinevo::Fail(WriteFailureReason(name)));
     if (!saved) {
       removeWritten();
-      return Fail(kPicturesErrorHeader, saved.error());
+      return Tell(kPicturesErrorHeader, saved.error());
     }
     written.push_back(name);
     if (!Report(n + 1, count)) {
-      cancelled_ = true;
       removeWritten();
-      return false;
+      return Cancelled();
     }
   }
-  return true;
+  return {};
 }
 
-bool TRecordMontage::JoinPictures(const std::vector<std::string>& pictures, const std::string& path,
-                                  const TRecordChoices& choices) {
-  if (busy_) return false;
+TStatus TRecordMontage::JoinPictures(const std::vector<std::string>& pictures,
+                                     const std::string& path, const TRecordChoices& choices) {
+  if (busy_) return NotReady();
   TRun run(*this);
-  if (pictures.empty() || !ReadPicture) return Fail(kErrorHeader, VfwRecordErrorText(3));
-  if (!CheckOutput(kErrorHeader, path, pictures)) return false;
+  if (pictures.empty() || !ReadPicture) return Tell(kErrorHeader, VfwRecordErrorText(3));
+  if (TStatus allowed = CheckOutput(kErrorHeader, path, pictures); !allowed) return allowed;
   Image first;
   if (const TStatus read = ReadPicture(pictures.front(), first); !read)
-    return Fail(kErrorHeader, read.error());
+    return Tell(kErrorHeader, read.error());
   const int w = first.Width(), h = first.Height();
   std::vector<int> steps(pictures.size());
   for (std::size_t i = 0; i < steps.size(); ++i) steps[i] = static_cast<int>(i);
   Image picture;
   fetchError_.reset();
-  const bool ok = WriteVideo(path, choices, w, h, steps, [&](int i, Image& full) {
+  TStatus written = WriteVideo(path, choices, w, h, steps, [&](int i, Image& full) {
     // The picture that cannot be read is named, with the reason.
     if (const TStatus read = ReadPicture(pictures[static_cast<std::size_t>(i)], picture); !read) {
       fetchError_ = read.error();
@@ -283,7 +292,7 @@ bool TRecordMontage::JoinPictures(const std::vector<std::string>& pictures, cons
     return true;
   });
   fetchError_.reset();
-  return ok;
+  return written;
 }
 
 // ------------------------------------------------------------ dialogs
@@ -407,9 +416,14 @@ bool TRecordMontage::PicturesToVideo() {
   if (pictures.empty()) return false;
   NaturalSort(pictures);
   Image first;
-  if (!ReadPicture) return Fail(kErrorHeader, VfwRecordErrorText(3));
-  if (const TStatus read = ReadPicture(pictures.front(), first); !read)
-    return Fail(kErrorHeader, read.error());
+  if (!ReadPicture) {
+    Tell(kErrorHeader, VfwRecordErrorText(3));
+    return false;
+  }
+  if (const TStatus read = ReadPicture(pictures.front(), first); !read) {
+    Tell(kErrorHeader, read.error());
+    return false;
+  }
   TRecordChoices c = Choices;
   c.framework = fwVfw;
   c.rate = 25.0;

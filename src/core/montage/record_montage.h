@@ -120,8 +120,8 @@ class TRecordMontage {
   TRecordChoices Choices;
   // Show the advice before choosing pictures; cleared by its check box.
   bool ShowPicturesAdvice = true;
-  // The message of the last failure (empty after a success or a cancel).
-  const std::string& LastError() const { return error_; }
+  // Whether the last run was called off by the user (its answer is then
+  // the failure "Enregistrement annulé.", and nothing was shown).
   bool LastCancelled() const { return cancelled_; }
 
   // ------------------------------------------------------------ operations
@@ -134,11 +134,12 @@ class TRecordMontage {
   // writes every visible image as `basePath` without its extension + "_" +
   // number + extension (".bmp" or ".png" from `basePath`), numbers counted
   // from 1.  JoinPictures writes `pictures` in order, each stretched to the
-  // size of the first when it differs.
-  bool RecordMontageTo(const std::string& path, const TRecordChoices& choices);
-  bool WritePictures(const std::string& basePath);
-  bool JoinPictures(const std::vector<std::string>& pictures, const std::string& path,
-                    const TRecordChoices& choices);
+  // size of the first when it differs.  A failure is shown to the user and
+  // answered, with its cause.
+  TStatus RecordMontageTo(const std::string& path, const TRecordChoices& choices);
+  TStatus WritePictures(const std::string& basePath);
+  TStatus JoinPictures(const std::vector<std::string>& pictures, const std::string& path,
+                       const TRecordChoices& choices);
 
   // The file indexes written in order, -1 for an empty image.
   std::vector<int> Plan(bool emptyImages) const;
@@ -151,17 +152,21 @@ class TRecordMontage {
  private:
   // Writes one video: `steps` are handed to `fetch` (which fills a picture
   // of width x height) in order, -1 writing an empty image.
-  bool WriteVideo(const std::string& path, const TRecordChoices& choices, int width, int height,
-                  const std::vector<int>& steps, const std::function<bool(int, Image&)>& fetch);
-  bool Fail(const std::string& header, const std::string& why);
+  TStatus WriteVideo(const std::string& path, const TRecordChoices& choices, int width, int height,
+                     const std::vector<int>& steps, const std::function<bool(int, Image&)>& fetch);
+  // Shows a failure under `header` and answers it.
+  TError Tell(const std::string& header, const std::string& why);
+  TError Tell(const std::string& header, const TError& why);
+  // The answer of a run the user called off, or of one that could not start.
+  TError Cancelled();
+  static TError NotReady();
   // Tells the user that a recording ended well: what was written, and how
   // many images.
   bool Confirm(const std::string& header, const std::string& file, std::size_t images);
-  bool Fail(const std::string& header, const TError& why);
   // Refuses (with its message) an output that is a folder, one of the
   // inputs or protected against writing.
-  bool CheckOutput(const std::string& header, const std::string& path,
-                   const std::vector<std::string>& moreInputs = {});
+  TStatus CheckOutput(const std::string& header, const std::string& path,
+                      const std::vector<std::string>& moreInputs = {});
   TRecordRequest Request(TRecordOperation op, int width, int height, int32_t images,
                          int64_t blanks);
   bool Report(int64_t done, int64_t total) const { return !Progress || Progress(done, total); }
@@ -178,7 +183,6 @@ class TRecordMontage {
   bool busy_ = false;
   bool settingsRead_ = false;
   bool cancelled_ = false;
-  std::string error_;
   std::optional<TError> fetchError_;  // why the last image of a video could not be had
 };
 

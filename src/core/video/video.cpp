@@ -235,28 +235,26 @@ TPixel TVideo::PointerPosition() const {
 
 void TVideo::SetMode(TVideoMode mode) {
   const TVideoMode old = Mode();
-  try {
-    if (mode == vmMontage && ImagesNumber() <= 1) throw ModeException();
-    bool allowed = true;
-    ForEachMode([&](const TViewModeHandlers& h) {
-      if (allowed && h.MayChange) allowed = h.MayChange(old, mode);
-    });
-    if (!allowed) throw ModeException();
+  // A refusal is an answer, not an exception: any exception of a participant
+  // is a fault and goes on to the caller.
+  auto refuse = [this] { OnModeRefused(this); };
+  if (mode == vmMontage && ImagesNumber() <= 1) return refuse();
+  bool allowed = true;
+  ForEachMode([&](const TViewModeHandlers& h) {
+    if (allowed && h.MayChange) allowed = h.MayChange(old, mode);
+  });
+  if (!allowed) return refuse();
 
-    if (old != mode) {
-      if (old == vmMontage && Montage != nullptr) Montage->LeaveMontage();
-      ForEachMode([&](const TViewModeHandlers& h) {
-        if (h.Leave) h.Leave(old, mode);
-      });
-    }
+  if (old != mode) {
+    if (old == vmMontage && Montage != nullptr) Montage->LeaveMontage();
     ForEachMode([&](const TViewModeHandlers& h) {
-      if (h.Enter) h.Enter(mode);
+      if (h.Leave) h.Leave(old, mode);
     });
-  } catch (const ModeException&) {
-    // A refusal; any other exception is a fault and goes on to the caller.
-    OnModeRefused(this);
-    return;
   }
+  ForEachMode([&](const TViewModeHandlers& h) {
+    if (allowed && h.Enter) allowed = h.Enter(mode);
+  });
+  if (!allowed) return refuse();
   mode_ = mode;
   viewVisible_ = mode != vmCapture;
   ForEachMode([&](const TViewModeHandlers& h) {

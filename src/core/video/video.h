@@ -8,7 +8,6 @@
 // copies the back buffer to the screen.
 #include <atomic>
 #include <cstdint>
-#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -28,12 +27,6 @@
 #include "core/video/view_tools.h"
 
 namespace kinevo {
-
-// Raised inside SetMode to refuse a mode; carries no text.
-class ModeException : public std::exception {
- public:
-  const char* what() const noexcept override { return "ModeException"; }
-};
 
 // One scroll bar, as the view lays it out.
 struct TScrollBarState {

@@ -39,15 +39,15 @@ class IViewHost {
 // registration:
 //  1. MayChange(from, to), even when the mode stays: false refuses the change;
 //  2. Leave(from, to), only when the mode changes;
-//  3. Enter(to): the mode is set up; throwing ModeException refuses the change
-//     (what earlier steps did stays done);
+//  3. Enter(to): the mode is set up; false refuses the change (what earlier
+//     steps did stays done);
 //  4. Entered(to), once the view is in mode `to`.
 // A refusal stops the steps and the view raises OnModeRefused.
 // (The empty initialisers let a mode name only the handlers it has.)
 struct TViewModeHandlers {
   std::function<bool(TVideoMode from, TVideoMode to)> MayChange = {};
   std::function<void(TVideoMode from, TVideoMode to)> Leave = {};
-  std::function<void(TVideoMode to)> Enter = {};
+  std::function<bool(TVideoMode to)> Enter = {};
   std::function<void(TVideoMode to)> Entered = {};
 };
 

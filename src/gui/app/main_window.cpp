@@ -796,7 +796,8 @@ void MainWindow::SavePlacement() {
   TSession& s = *session_;
   const QRect g = isMaximized() && normalGeometry().isValid() ? normalGeometry() : geometry();
   const QPoint frame = FramePositionOf(*this);
-  s.Settings.Update([&](IKeyWriter& ini) {
+  // Kept for the next start only; the window is closing and says nothing.
+  (void)s.Settings.Update([&](IKeyWriter& ini) {
     ini.WriteInteger("MainForm", "Left", frame.x());
     ini.WriteInteger("MainForm", "Top", frame.y());
     ini.WriteInteger("MainForm", "Width", g.width());

@@ -45,9 +45,10 @@ void TypeFormula(MainWindow& window, const std::string& text) {
 
 std::unique_ptr<TestScript> TestScript::FromEnvironment() {
   const char* path = std::getenv("KINEVO_TEST_SCRIPT");
-  std::string text;
-  if (path == nullptr || !ReadWholeFile(path, text)) return nullptr;
-  return std::make_unique<TestScript>(text);
+  if (path == nullptr) return nullptr;
+  const TResult<std::string> text = ReadWholeFile(path);
+  if (!text) return nullptr;
+  return std::make_unique<TestScript>(*text);
 }
 
 TestScript::TestScript(const std::string& text) {

@@ -113,7 +113,8 @@ class PlacementKeeper : public QObject {
     const QSize size = window_.isMaximized() && window_.normalGeometry().isValid()
                            ? window_.normalGeometry().size()
                            : window_.size();
-    store_->Update([&](IKeyWriter& ini) {
+    // Kept for the next opening only, as the window goes: nothing to tell.
+    (void)store_->Update([&](IKeyWriter& ini) {
       ini.WriteInteger("Windows", key_ + "Left", at.x());
       ini.WriteInteger("Windows", key_ + "Top", at.y());
       ini.WriteInteger("Windows", key_ + "Width", size.width());

@@ -109,11 +109,12 @@ TClavier::TClavier(ISettingsStore* settings, QWidget* parent)
 TClavier::~TClavier() {
   // The children outlive this part of the object: nothing may call back here.
   links_.DisconnectAll();
-  SaveFavourites();
+  // Nobody is left to tell as the window goes.
+  (void)SaveFavourites();
 }
 
-bool TClavier::SaveFavourites() {
-  if (settings_ == nullptr || !model_.FavouritesChanged()) return true;
+TStatus TClavier::SaveFavourites() {
+  if (settings_ == nullptr || !model_.FavouritesChanged()) return {};
   return settings_->Update([this](IKeyWriter& keys) { model_.SaveFavourites(keys); });
 }
 

@@ -68,8 +68,8 @@ class TClavier : public QDialog {
   void SetPositionFenetre(const QRect& cell);
 
   // Saves the favourites now when they changed (the destructor does it
-  // too).  False when the settings file could not be written.
-  bool SaveFavourites();
+  // too).  Fails, saying why, when the settings file could not be written.
+  TStatus SaveFavourites();
 
   TPadLine* MemoF() const { return memoF_; }
   TPadLine* MemoU() const { return memoU_; }

@@ -410,10 +410,10 @@ void TResForm::SendToDataProgram() {
   exporter_.SendToDataProgram(ShownTable(), session_.Settings, [this](const std::string& mask) {
     if (!SearchFile) return;
     // The session outlives the search window's answer; this window may not.
-    SearchFile(QString::fromStdString(mask),
-               [&settings = session_.Settings](const QString& chosen) {
-                 RememberDataProgram(settings, chosen.toStdString());
-               });
+    SearchFile(QString::fromStdString(mask), [&session = session_](const QString& chosen) {
+      const TStatus kept = RememberDataProgram(session.Settings, chosen.toStdString());
+      if (!kept) session.Dialog.Show(icError, {{"Ok", btOk}}, kept.error().Lines());
+    });
   });
 }
 

@@ -172,9 +172,10 @@ void TrackingUi::Wire() {
       .Enter =
           [this, &t](TVideoMode to) {
             Refresh();
-            if (to != vmTracking) return;
+            if (to != vmTracking) return true;
             t.SetDrawTool(dtNone);
             t.Reset();
+            return true;
           },
   });
   links_ += v.OnModeChange.Connect([this](void*) { Refresh(); });

@@ -183,9 +183,14 @@ std::string CameraErrorText(int code, bool opening) {
     return "L'accès au périphérique de capture est refusé.";
   if (!opening && (code == AVERROR(EIO) || code == AVERROR_EOF))
     return "Le périphérique de capture ne répond plus (il a peut-être été débranché).";
+  return std::string(opening ? "Ouverture impossible : " : "Erreur de lecture : ") +
+         AvErrorText(code);
+}
+
+std::string AvErrorText(int code) {
   char buf[AV_ERROR_MAX_STRING_SIZE] = {};
   av_strerror(code, buf, sizeof buf);
-  return std::string(opening ? "Ouverture impossible : " : "Erreur de lecture : ") + buf;
+  return buf;
 }
 
 // ------------------------------------------------------------------ TAvDeviceInput
@@ -207,15 +212,14 @@ int TAvDeviceInput::InterruptCallback(void* self) {
   return static_cast<TAvDeviceInput*>(self)->interrupted_.load() ? 1 : 0;
 }
 
-bool TAvDeviceInput::Open(std::string& error) {
+TStatus TAvDeviceInput::Open() {
   RegisterDevices();
   const TCameraFormat& f = choice_.format;
   const bool test = choice_.device.kind == TCameraDevice::TestPattern;
   const AVInputFormat* input = av_find_input_format(test ? "lavfi" : "v4l2");
-  if (input == nullptr) {
-    error = "La capture n'est pas disponible dans cette installation de FFmpeg.";
-    return false;
-  }
+  if (input == nullptr)
+    return Fail("La capture n'est pas disponible dans cette installation de FFmpeg.",
+                std::string("format d'entrée « ") + (test ? "lavfi" : "v4l2") + " » absent");
   char rate[32];
   {
     ScopedCNumericLocale cNumbers;  // FFmpeg reads "29.97", never "29,97"
@@ -238,17 +242,16 @@ bool TAvDeviceInput::Open(std::string& error) {
   int r = avformat_open_input(&fmt_, url.c_str(), input, &opts);
   av_dict_free(&opts);
   if (r < 0) {
-    error = CameraErrorText(r, true);
     Close();
-    return false;
+    return Fail(CameraErrorText(r, true), choice_.device.path + " : " + AvErrorText(r));
   }
   stream_ = av_find_best_stream(fmt_, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
   const AVCodec* codec =
       stream_ >= 0 ? avcodec_find_decoder(fmt_->streams[stream_]->codecpar->codec_id) : nullptr;
   if (codec == nullptr) {
-    error = "Le format d'image du périphérique n'est pas pris en charge.";
     Close();
-    return false;
+    return Fail("Le format d'image du périphérique n'est pas pris en charge.",
+                "aucun décodeur pour le flux du périphérique");
   }
   const AVStream* st = fmt_->streams[stream_];
   timeBase_ = av_q2d(st->time_base);
@@ -258,11 +261,11 @@ bool TAvDeviceInput::Open(std::string& error) {
   if (dec_ == nullptr || pkt_ == nullptr || frame_ == nullptr ||
       avcodec_parameters_to_context(dec_, st->codecpar) < 0 ||
       avcodec_open2(dec_, codec, nullptr) < 0) {
-    error = "Le format d'image du périphérique n'est pas pris en charge.";
     Close();
-    return false;
+    return Fail("Le format d'image du périphérique n'est pas pris en charge.",
+                std::string("décodeur « ") + codec->name + " » inutilisable");
   }
-  return true;
+  return {};
 }
 
 bool TAvDeviceInput::Read(TCameraFrame& out, std::string& error) {

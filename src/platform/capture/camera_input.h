@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/common/image.h"
+#include "core/common/result.h"
 
 struct AVFormatContext;
 struct AVCodecContext;
@@ -62,8 +63,8 @@ struct TCameraFrame {
 class ICameraInput {
  public:
   virtual ~ICameraInput() = default;
-  // False with `error` set to the user's message.
-  virtual bool Open(std::string& error) = 0;
+  // Fails with the user's message and its cause.
+  virtual TStatus Open() = 0;
   // The next image; false with `error` set when the device stopped (after
   // Interrupt, `error` is empty).
   virtual bool Read(TCameraFrame& frame, std::string& error) = 0;
@@ -78,7 +79,7 @@ class TAvDeviceInput : public ICameraInput {
   TAvDeviceInput(const TAvDeviceInput&) = delete;
   TAvDeviceInput& operator=(const TAvDeviceInput&) = delete;
 
-  bool Open(std::string& error) override;
+  TStatus Open() override;
   bool Read(TCameraFrame& frame, std::string& error) override;
   void Interrupt() override { interrupted_ = true; }
 
@@ -101,5 +102,7 @@ class TAvDeviceInput : public ICameraInput {
 // The user's message for an FFmpeg error code met while opening or reading
 // a camera.
 std::string CameraErrorText(int code, bool opening);
+// FFmpeg's own words for an error code, as the cause of a failure.
+std::string AvErrorText(int code);
 
 }  // namespace kinevo::capture

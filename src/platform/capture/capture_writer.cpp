@@ -10,6 +10,7 @@ extern "C" {
 #include <cmath>
 
 #include "platform/avi/avi_writer.h"
+#include "platform/capture/camera_input.h"
 
 namespace kinevo::capture {
 
@@ -22,12 +23,6 @@ struct LosslessCodec {
 };
 constexpr LosslessCodec kLossless[] = {
     {"ffv1", "FFV1"}, {"huffyuv", "HuffYUV"}, {"utvideo", "Ut Video"}};
-
-std::string AvText(int code) {
-  char buf[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(code, buf, sizeof buf);
-  return buf;
-}
 
 // A rate as the AVI header's rate / scale.
 void RateFraction(double rate, uint32_t& num, uint32_t& den) {
@@ -43,13 +38,11 @@ void RateFraction(double rate, uint32_t& num, uint32_t& den) {
 class TBuiltInAviWriter : public IFrameWriter {
  public:
   explicit TBuiltInAviWriter(avi::TAviCodec codec) { options_.codec = codec; }
-  bool Open(const std::string& path, int width, int height, double rate,
-            std::string& error) override {
+  TStatus Open(const std::string& path, int width, int height, double rate) override {
     uint32_t num = 0, den = 1;
     RateFraction(rate, num, den);
-    if (writer_.Open(path, width, height, num, den, options_)) return true;
-    error = writer_.Error();
-    return false;
+    if (writer_.Open(path, width, height, num, den, options_)) return {};
+    return Fail(writer_.Error(), path);
   }
   bool Write(const Image& picture) override { return writer_.WriteFrame(picture); }
   bool Repeat() override { return writer_.WriteDropped(); }
@@ -68,13 +61,12 @@ class TLosslessAviWriter : public IFrameWriter {
   explicit TLosslessAviWriter(const AVCodec* codec) : codec_(codec) {}
   ~TLosslessAviWriter() override { Free(); }
 
-  bool Open(const std::string& path, int width, int height, double rate,
-            std::string& error) override {
+  TStatus Open(const std::string& path, int width, int height, double rate) override {
     if (avformat_alloc_output_context2(&out_, nullptr, "avi", path.c_str()) < 0 || !out_)
-      return Fail(error, "Impossible de créer le fichier vidéo.");
+      return Refuse("Impossible de créer le fichier vidéo.", path);
     AVStream* st = avformat_new_stream(out_, nullptr);
     enc_ = avcodec_alloc_context3(codec_);
-    if (st == nullptr || enc_ == nullptr) return Fail(error, "Mémoire insuffisante.");
+    if (st == nullptr || enc_ == nullptr) return Refuse("Mémoire insuffisante.");
     enc_->width = width;
     enc_->height = height;
     enc_->pix_fmt = PixelFormat();
@@ -83,25 +75,29 @@ class TLosslessAviWriter : public IFrameWriter {
     enc_->framerate = r;
     if (out_->oformat->flags & AVFMT_GLOBALHEADER) enc_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     int e = avcodec_open2(enc_, codec_, nullptr);
-    if (e < 0) return Fail(error, "Le codeur n'existe pas ou est indisponible : " + AvText(e));
+    if (e < 0)
+      return Refuse("Le codeur n'existe pas ou est indisponible",
+                    std::string(codec_->name) + " : " + AvErrorText(e));
     avcodec_parameters_from_context(st->codecpar, enc_);
     st->time_base = enc_->time_base;
     st->avg_frame_rate = r;
     stream_ = st;
     if ((e = avio_open(&out_->pb, path.c_str(), AVIO_FLAG_WRITE)) < 0)
-      return Fail(error, "Impossible d'écrire le fichier vidéo sur le disque : " + AvText(e));
+      return Refuse("Impossible d'écrire le fichier vidéo sur le disque",
+                    path + " : " + AvErrorText(e));
     if ((e = avformat_write_header(out_, nullptr)) < 0)
-      return Fail(error, "Impossible d'écrire le fichier vidéo sur le disque : " + AvText(e));
+      return Refuse("Impossible d'écrire le fichier vidéo sur le disque",
+                    path + " : " + AvErrorText(e));
     frame_ = av_frame_alloc();
     pkt_ = av_packet_alloc();
     frame_->format = enc_->pix_fmt;
     frame_->width = width;
     frame_->height = height;
-    if (av_frame_get_buffer(frame_, 0) < 0) return Fail(error, "Mémoire insuffisante.");
+    if (av_frame_get_buffer(frame_, 0) < 0) return Refuse("Mémoire insuffisante.");
     sws_ = sws_getContext(width, height, AV_PIX_FMT_RGB24, width, height, enc_->pix_fmt, SWS_POINT,
                           nullptr, nullptr, nullptr);
-    if (sws_ == nullptr) return Fail(error, "Impossible de définir le format du flux vidéo.");
-    return true;
+    if (sws_ == nullptr) return Refuse("Impossible de définir le format du flux vidéo.");
+    return {};
   }
 
   bool Write(const Image& picture) override {
@@ -162,11 +158,11 @@ class TLosslessAviWriter : public IFrameWriter {
     failed_ = true;
     return false;
   }
-  bool Fail(std::string& error, const std::string& why) {
-    error = why;
+  // A failure of Open: told, and everything made so far freed.
+  TError Refuse(const std::string& why, std::string cause = {}) {
     Failed(why);
     Free();
-    return false;
+    return Fail(why, std::move(cause));
   }
   void Free() {
     sws_freeContext(sws_);

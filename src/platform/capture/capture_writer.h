@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/common/image.h"
+#include "core/common/result.h"
 
 namespace kinevo::capture {
 
@@ -16,9 +17,9 @@ inline constexpr const char* kMjpegCodec = "MJPEG";
 class IFrameWriter {
  public:
   virtual ~IFrameWriter() = default;
-  // `rate` images per second.  False with `error` set.
-  virtual bool Open(const std::string& path, int width, int height, double rate,
-                    std::string& error) = 0;
+  // `rate` images per second; fails, saying why, when the file cannot be
+  // started.
+  virtual TStatus Open(const std::string& path, int width, int height, double rate) = 0;
   virtual bool Write(const Image& picture) = 0;
   // A period without an image of its own: shown as the previous image.
   virtual bool Repeat() = 0;

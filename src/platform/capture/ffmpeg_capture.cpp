@@ -42,26 +42,21 @@ std::vector<std::string> TFFmpegCapture::Codecs() {
   return codecs_;
 }
 
-bool TFFmpegCapture::Connect(int device, const std::string& format, double rate,
-                             std::string& error) {
+TStatus TFFmpegCapture::Connect(int device, const std::string& format, double rate) {
   Disconnect();
   const auto& all = List();
-  if (device < 0 || device >= static_cast<int>(all.size())) {
-    error = "Aucun périphérique de capture sélectionné.";
-    return false;
-  }
+  if (device < 0 || device >= static_cast<int>(all.size()))
+    return Fail("Aucun périphérique de capture sélectionné.");
   TCameraChoice choice;
   choice.device = all[device];
   choice.rate = rate > 0 ? rate : 30;
-  if (choice.device.formats.empty()) {
-    error = "Le périphérique de capture n'annonce aucun format d'image.";
-    return false;
-  }
+  if (choice.device.formats.empty())
+    return Fail("Le périphérique de capture n'annonce aucun format d'image.", choice.device.path);
   choice.format = choice.device.formats.front();
   for (const auto& f : choice.device.formats)
     if (f.Name() == format) choice.format = f;
   std::unique_ptr<ICameraInput> input = inputs_(choice);
-  if (!input->Open(error)) return false;
+  if (TStatus opened = input->Open(); !opened) return opened;
   rate_ = choice.rate;
   width_ = choice.format.width;
   height_ = choice.format.height;
@@ -72,7 +67,7 @@ bool TFFmpegCapture::Connect(int device, const std::string& format, double rate,
   }
   input_ = std::move(input);
   captureThread_ = std::thread([this] { CaptureLoop(); });
-  return true;
+  return {};
 }
 
 void TFFmpegCapture::Disconnect() {
@@ -141,12 +136,8 @@ void TFFmpegCapture::Feed(const TCameraFrame& frame) {
   queueReady_.notify_one();
 }
 
-bool TFFmpegCapture::StartRecording(const std::string& path, const std::string& codec,
-                                    std::string& error) {
-  if (input_ == nullptr) {
-    error = "Aucun périphérique de capture sélectionné.";
-    return false;
-  }
+TStatus TFFmpegCapture::StartRecording(const std::string& path, const std::string& codec) {
+  if (input_ == nullptr) return Fail("Aucun périphérique de capture sélectionné.");
   StopRecording();
   // The size the device really delivers, when it differs from the one asked.
   if (auto p = Preview()) {
@@ -154,11 +145,9 @@ bool TFFmpegCapture::StartRecording(const std::string& path, const std::string& 
     height_ = p->Height();
   }
   std::unique_ptr<IFrameWriter> writer = MakeFrameWriter(codec);
-  if (writer == nullptr) {
-    error = "Le codeur n'existe pas ou est indisponible";
-    return false;
-  }
-  if (!writer->Open(path, width_, height_, rate_, error)) return false;
+  if (writer == nullptr)
+    return Fail("Le codeur n'existe pas ou est indisponible", "codeur « " + codec + " »");
+  if (TStatus opened = writer->Open(path, width_, height_, rate_); !opened) return opened;
   path_ = path;
   const std::size_t bytes =
       std::max<std::size_t>(1, static_cast<std::size_t>(width_) * height_ * 3);
@@ -175,7 +164,7 @@ bool TFFmpegCapture::StartRecording(const std::string& path, const std::string& 
   dropped_ = 0;
   encodeThread_ = std::thread([this] { EncodeLoop(); });
   recording_ = true;
-  return true;
+  return {};
 }
 
 void TFFmpegCapture::StopRecording() {

@@ -49,11 +49,10 @@ class TFFmpegCapture : public ICaptureBackend {
   std::vector<std::string> Devices() override;
   std::vector<std::string> Formats(int device) override;
   std::vector<std::string> Codecs() override;
-  bool Connect(int device, const std::string& format, double rate, std::string& error) override;
+  TStatus Connect(int device, const std::string& format, double rate) override;
   void Disconnect() override;
   bool Connected() const override { return input_ != nullptr; }
-  bool StartRecording(const std::string& path, const std::string& codec,
-                      std::string& error) override;
+  TStatus StartRecording(const std::string& path, const std::string& codec) override;
   void StopRecording() override;
   bool Recording() const override { return recording_; }
   TCaptureCounts Counts() const override;

@@ -218,14 +218,14 @@ TEST_F(FileWorkflowTest, ReplacingAnExistingDocumentAsksFirst) {
   script.Answer(0);  // Annuler
   EXPECT_FALSE(flow.Save());
   std::string content;
-  ReadWholeFile(doc, content);
+  content = ReadWholeFile(doc).value_or("");
   EXPECT_NE(content.find("Marks=1"), std::string::npos);
   ws.marks = 7;
   files.saveAnswers.push_back(doc);
   script.Answer(1);  // Ok
   script.Answer(0);
   EXPECT_TRUE(flow.Save());
-  ReadWholeFile(doc, content);
+  content = ReadWholeFile(doc).value_or("");
   EXPECT_NE(content.find("Marks=7"), std::string::npos);
   EXPECT_NE(content.find("Version=340000"), std::string::npos);
 }
@@ -244,7 +244,7 @@ TEST_F(FileWorkflowTest, FailedSaveIsReportedAndLeavesThePreviousFileIntact) {
   ASSERT_TRUE(flow.OpenVideo(video));
   std::string doc = Document("garde.kvo", video, 2);
   std::string before;
-  ReadWholeFile(doc, before);
+  before = ReadWholeFile(doc).value_or("");
   fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
   ws.marks = 9;
   files.saveAnswers.push_back(doc);
@@ -252,7 +252,7 @@ TEST_F(FileWorkflowTest, FailedSaveIsReportedAndLeavesThePreviousFileIntact) {
   EXPECT_FALSE(flow.Save());
   fs::permissions(dir, fs::perms::owner_all);
   std::string after;
-  ReadWholeFile(doc, after);
+  after = ReadWholeFile(doc).value_or("");
   EXPECT_EQ(before, after);
   EXPECT_NE(script.LastText().find("La sauvegarde du fichier a échoué."), std::string::npos);
 }
@@ -267,7 +267,7 @@ TEST_F(FileWorkflowTest, SaveAsNeverReplacesTheVideoNorAProtectedDocument) {
             std::string::npos)
       << script.LastText();
   std::string content;
-  ReadWholeFile(video, content);
+  content = ReadWholeFile(video).value_or("");
   EXPECT_EQ(content, "x");
 
   // Protected against writing: refused with the reason, even to the
@@ -280,7 +280,7 @@ TEST_F(FileWorkflowTest, SaveAsNeverReplacesTheVideoNorAProtectedDocument) {
   EXPECT_NE(script.LastText().find("Détail : le fichier existant est protégé en écriture"),
             std::string::npos)
       << script.LastText();
-  ReadWholeFile(doc, content);
+  content = ReadWholeFile(doc).value_or("");
   EXPECT_NE(content.find("Marks=2"), std::string::npos);
 }
 
@@ -413,7 +413,7 @@ TEST_F(FileWorkflowTest, SaveWritesOverTheDocumentWithoutAskingAndSaveAsAsks) {
   EXPECT_FALSE(flow.Modified());
   EXPECT_GT(stateChanges, before);
   std::string content;
-  ReadWholeFile(doc, content);
+  content = ReadWholeFile(doc).value_or("");
   EXPECT_NE(content.find("Marks=6"), std::string::npos);
   // "Enregistrer sous..." asks, and the work then belongs to the new name.
   const std::string other = (dir / "copie.kvo").string();
@@ -423,9 +423,9 @@ TEST_F(FileWorkflowTest, SaveWritesOverTheDocumentWithoutAskingAndSaveAsAsks) {
   EXPECT_EQ(flow.DocumentName(), other);
   ws.marks = 8;
   ASSERT_TRUE(flow.Save());
-  ReadWholeFile(other, content);
+  content = ReadWholeFile(other).value_or("");
   EXPECT_NE(content.find("Marks=8"), std::string::npos);
-  ReadWholeFile(doc, content);
+  content = ReadWholeFile(doc).value_or("");
   EXPECT_NE(content.find("Marks=6"), std::string::npos);
 }
 

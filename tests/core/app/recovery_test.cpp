@@ -304,7 +304,8 @@ TEST(Recovery, DamagedAndForeignDocumentsAreRefusedMovedAsideAndNeverStopTheStar
   const std::string edited = LeaveOrphan(f.Folder(), 3, 1765289000);
   {
     std::string text;
-    ASSERT_TRUE(ReadWholeFile(edited, text));
+    text = ReadWholeFile(edited).value_or("");
+    ASSERT_FALSE(text.empty());
     text.replace(text.find("MarkXCoordinate_Grid_1_0=0.1"), 28, "MarkXCoordinate_Grid_1_0=0.9");
     ASSERT_TRUE(WriteFileAtomically(edited, text));
   }

@@ -24,29 +24,29 @@ class FakeBackend : public ICaptureBackend {
                        : std::vector<std::string>{"yuyv422 640x480"};
   }
   std::vector<std::string> Codecs() override { return {"sans", "MJPEG", "FFV1"}; }
-  bool Connect(int device, const std::string& format, double rate, std::string& error) override {
-    if (busy) {
-      error = "Le périphérique est utilisé par un autre programme.";
-      return false;
-    }
+  TStatus Connect(int device, const std::string& format, double rate) override {
+    if (busy)
+      return Fail("Le périphérique est utilisé par un autre programme.", "/dev/video0 : EBUSY");
     connected = true;
     lost = false;
     lastDevice = device;
     lastFormat = format;
     lastRate = rate;
     ++connects;
-    return true;
+    return {};
   }
   void Disconnect() override {
     StopRecording();
     connected = false;
   }
   bool Connected() const override { return connected; }
-  bool StartRecording(const std::string& path, const std::string& codec, std::string&) override {
+  TStatus StartRecording(const std::string& path, const std::string& codec) override {
     file.open(path, std::ios::trunc);
     lastCodec = codec;
     counts = {};
-    return recording = file.is_open();
+    recording = file.is_open();
+    if (!recording) return Fail("Impossible de créer le fichier vidéo.", path);
+    return {};
   }
   void StopRecording() override {
     if (recording) file.close();
@@ -299,7 +299,8 @@ TEST_F(CaptureTest, NoDeviceOrABusyOneRefusesTheMode) {
   EXPECT_FALSE(capture.Prepare());
   EXPECT_EQ(script.LastText(),
             "Le périphérique de capture choisi ne fonctionne pas.\n"
-            "Le périphérique est utilisé par un autre programme.");
+            "Le périphérique est utilisé par un autre programme.\n"
+            "Détail : /dev/video0 : EBUSY");
   EXPECT_FALSE(capture.Active());
 }
 

@@ -34,9 +34,9 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
 }
 
 std::string ReadBytes(const std::string& path) {
-  std::string s;
-  EXPECT_TRUE(ReadWholeFile(path, s));
-  return s;
+  TResult<std::string> read = ReadWholeFile(path);
+  EXPECT_TRUE(read) << read.error().Text();
+  return read.value_or("");
 }
 
 const char* kSample =
@@ -386,22 +386,24 @@ TEST(IniFile, PipesFoldersAndUnreadableFilesAreRefusedAtOnce) {
   TempDir d;
   const std::string fifo = d.File("tube.kvo");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  std::string out, why;
+  // The cause of a refusal, with the file named in the reason.
+  auto why = [](const std::string& path) {
+    const TResult<std::string> read = ReadWholeFile(path);
+    if (read) return std::string("lu");
+    EXPECT_NE(read.error().reason.find(path), std::string::npos) << read.error().reason;
+    return read.error().cause;
+  };
   // A pipe with no writer: refused without waiting for one.
-  EXPECT_FALSE(ReadWholeFile(fifo, out, &why));
-  EXPECT_EQ(why, "Ce n'est pas un fichier ordinaire.");
+  EXPECT_EQ(why(fifo), "Ce n'est pas un fichier ordinaire.");
   TIniFile ini(fifo);
   ASSERT_FALSE(ini.ReadStatus());
   EXPECT_EQ(ini.ReadStatus().error().cause, "Ce n'est pas un fichier ordinaire.");
-  EXPECT_FALSE(ReadWholeFile(d.Path(), out, &why));
-  EXPECT_EQ(why, "Ce n'est pas un fichier ordinaire.");
-  EXPECT_FALSE(ReadWholeFile(d.File("absent"), out, &why));
-  EXPECT_EQ(why, "Le fichier n'existe pas.");
+  EXPECT_EQ(why(d.Path()), "Ce n'est pas un fichier ordinaire.");
+  EXPECT_EQ(why(d.File("absent")), "Le fichier n'existe pas.");
   if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
   WriteBytes(d.File("secret.kvo"), "[Main]\n");
   chmod(d.File("secret.kvo").c_str(), 0);
-  EXPECT_FALSE(ReadWholeFile(d.File("secret.kvo"), out, &why));
-  EXPECT_EQ(why, "Accès refusé.");
+  EXPECT_EQ(why(d.File("secret.kvo")), "Accès refusé.");
 }
 
 TEST(IniFile, ContentSavedWholeKeepsNoChangeList) {

@@ -56,14 +56,15 @@ TEST(FileAssociation, AssociateWritesTheFreedesktopFilesAndDissociateRemovesThem
   std::ofstream(config + "/mimeapps.list") << "[Default Applications]\ntext/plain=gedit.desktop\n";
 
   EXPECT_FALSE(assoc.IsAssociated());
-  std::string error;
-  ASSERT_TRUE(assoc.Associate(Program(dir), error)) << error;
+  const TStatus associated = assoc.Associate(Program(dir));
+  ASSERT_TRUE(associated) << associated.error().Text();
   EXPECT_TRUE(assoc.IsAssociated());
   ASSERT_GE(runner.calls.size(), 1u);
   EXPECT_EQ(runner.calls[0], (std::vector<std::string>{"update-mime-database", data + "/mime"}));
 
   std::string desktop;
-  ASSERT_TRUE(ReadWholeFile(assoc.DesktopFilePath(), desktop));
+  desktop = ReadWholeFile(assoc.DesktopFilePath()).value_or("");
+  ASSERT_FALSE(desktop.empty());
   EXPECT_NE(desktop.find("Exec=\"" + dir.Path() + "/bin/kinevo\" %f\n"), std::string::npos)
       << desktop;
   EXPECT_NE(desktop.find("MimeType=application/x-kinevo;\n"), std::string::npos);
@@ -71,7 +72,8 @@ TEST(FileAssociation, AssociateWritesTheFreedesktopFilesAndDissociateRemovesThem
   EXPECT_EQ(apps.ReadString("Default Applications", "application/x-kinevo"), "kinevo.desktop");
   EXPECT_EQ(apps.ReadString("Default Applications", "text/plain"), "gedit.desktop");
 
-  ASSERT_TRUE(assoc.Dissociate(error)) << error;
+  const TStatus dissociated = assoc.Dissociate();
+  ASSERT_TRUE(dissociated) << dissociated.error().Text();
   EXPECT_FALSE(assoc.IsAssociated());
   EXPECT_FALSE(fs::exists(assoc.DesktopFilePath()));
   EXPECT_FALSE(fs::exists(assoc.MimePackagePath()));
@@ -86,12 +88,13 @@ TEST(FileAssociation, RealMimeDatabaseIsBuiltWhenTheToolExists) {
     GTEST_SKIP() << "update-mime-database is not installed";
   TempDir dir;
   TFreedesktopAssociation assoc(dir.Path() + "/data", dir.Path() + "/config");
-  std::string error;
-  ASSERT_TRUE(assoc.Associate(Program(dir), error)) << error;
+  const TStatus associated = assoc.Associate(Program(dir));
+  ASSERT_TRUE(associated) << associated.error().Text();
   EXPECT_TRUE(assoc.IsAssociated());
   // The compiled glob list names our type for "*.kvo".
   std::string globs;
-  ASSERT_TRUE(ReadWholeFile(dir.Path() + "/data/mime/globs2", globs));
+  globs = ReadWholeFile(dir.Path() + "/data/mime/globs2").value_or("");
+  ASSERT_FALSE(globs.empty());
   EXPECT_NE(globs.find("application/x-kinevo:*.kvo"), std::string::npos) << globs;
 }
 
@@ -99,11 +102,10 @@ TEST(FileAssociation, ExecLineIsQuotedForOddPaths) {
   const auto text = TFreedesktopAssociation::DesktopEntryText("/opt/my $app/ki\"nevo 100%");
   EXPECT_NE(text.find("Exec=\"/opt/my \\\\$app/ki\\\\\"nevo 100%%\" %f\n"), std::string::npos)
       << text;
-  std::string error;
   TempDir dir;
   TFreedesktopAssociation assoc(dir.Path() + "/d", dir.Path() + "/c");
   assoc.SetRunner([](const std::vector<std::string>&) { return 0; });
-  EXPECT_FALSE(assoc.Associate("/bin/evil\nExec=rm", error));
+  EXPECT_FALSE(assoc.Associate("/bin/evil\nExec=rm"));
   EXPECT_FALSE(fs::exists(assoc.DesktopFilePath()));
 }
 
@@ -121,6 +123,9 @@ TEST(FileAssociation, FailuresAreReportedToTheUser) {
   ASSERT_EQ(presenter.Count(), 1u);
   EXPECT_EQ(presenter.shown[0].icon, icWarning);
   EXPECT_TRUE(presenter.Contains("Erreur d'écriture"));
+  // The detail names the folder that could not be made.
+  EXPECT_TRUE(presenter.Contains("Détail : le dossier " + data + "/applications"))
+      << presenter.LastText();
   EXPECT_FALSE(assoc.IsAssociated());
 
   // A failing type-database tool is a failure too.
@@ -131,6 +136,8 @@ TEST(FileAssociation, FailuresAreReportedToTheUser) {
   assoc2.SetRunner(std::ref(failing));
   EXPECT_FALSE(ApplyAssociationChoice(assoc2, true, Program(dir2), dlg));
   EXPECT_EQ(presenter.Count(), 2u);
+  EXPECT_TRUE(presenter.Contains("Détail : update-mime-database a échoué (code 2)"))
+      << presenter.LastText();
 }
 
 TEST(FileAssociation, ApplyChoiceOnlyActsOnAChange) {

@@ -179,7 +179,7 @@ TEST(OldLayout, ConversionNeverWritesTheFileUntilSaved) {
   ASSERT_TRUE(WriteFileAtomically(file, original));
   auto content = [&] {
     std::string bytes;
-    ReadWholeFile(file, bytes);
+    bytes = ReadWholeFile(file).value_or("");
     return bytes;
   };
 

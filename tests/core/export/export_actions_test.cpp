@@ -190,7 +190,7 @@ class DataProgram : public ExportActions {
  protected:
   void SetUp() override {
     program = dir.Touch("REGRESSI.EXE");
-    RememberDataProgram(settings, program);
+    ASSERT_TRUE(RememberDataProgram(settings, program));
   }
   THandOverResult Hand(int columns, std::function<void(const std::string&)> search = {}) {
     return HandToDataProgram(lines, columns, settings, clipboard, desktop, dlg, search);
@@ -210,11 +210,22 @@ TEST_F(DataProgram, NotFoundClearsTheEntryAndOffersTheSearch) {
   EXPECT_EQ(clipboard.sets, 0);
 
   // A file of another name is not taken for the program.
-  RememberDataProgram(settings, dir.Touch("autre.exe"));
+  ASSERT_TRUE(RememberDataProgram(settings, dir.Touch("autre.exe")));
   mask.clear();
   shown.AnswerCaption("Annuler");
   EXPECT_EQ(Hand(3, [&](const std::string& m) { mask = m; }), hoNotFound);
   EXPECT_TRUE(mask.empty());
+}
+
+TEST_F(DataProgram, AProgramThatCannotBeRememberedSaysWhy) {
+  // The settings folder has gone: the found program cannot be kept, and the
+  // failure names the file and the system's reason.
+  const std::string ini = dir.File("parti") + "/Kinevo.ini";
+  TSettingsFile gone{ini};
+  const TStatus kept = RememberDataProgram(gone, program);
+  ASSERT_FALSE(kept);
+  EXPECT_NE(kept.error().reason.find(ini), std::string::npos) << kept.error().Text();
+  EXPECT_FALSE(kept.error().cause.empty());
 }
 
 TEST_F(DataProgram, SeventeenColumnsWarnBeforeAnythingIsSent) {

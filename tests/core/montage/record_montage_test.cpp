@@ -157,14 +157,15 @@ TEST_F(RecordFixture, FailureHalfWayShowsTheMessageKeepsTheOldFileAndRestoresThe
   recorder->failAt = 5;
   const std::string out = dir.File("broken.avi");
   std::ofstream(out) << "ancienne vidéo";
-  EXPECT_FALSE(rec.RecordMontageTo(out, {}));
+  const TStatus recorded = rec.RecordMontageTo(out, {});
+  ASSERT_FALSE(recorded);
   ASSERT_EQ(presenter.Count(), 1u);
   EXPECT_EQ(presenter.shown[0].icon, icWarning);
   const std::string why = "Le fichier « " + out +
                           " » n'a pas pu être enregistré.\n"
                           "Détail : Une image n'a pu être insérée dans le flux vidéo";
   EXPECT_EQ(presenter.LastText(), "Erreur détectée durant la création du fichier vidéo :\n" + why);
-  EXPECT_EQ(rec.LastError(), why);
+  EXPECT_EQ(recorded.error().Text(), why);
   EXPECT_EQ(recorder->aborts, 1);
   EXPECT_NE(recorder->path, out);  // written beside it
   EXPECT_EQ(test::ReadFileBytes(out), "ancienne vidéo");
@@ -180,7 +181,9 @@ TEST_F(RecordFixture, CancelStopsQuietlyAndRemovesThePartialFile) {
     return done < 4;
   };
   const std::string out = dir.File("cancelled.avi");
-  EXPECT_FALSE(rec.RecordMontageTo(out, {}));
+  const TStatus recorded = rec.RecordMontageTo(out, {});
+  ASSERT_FALSE(recorded);
+  EXPECT_EQ(recorded.error().reason, "Enregistrement annulé.");
   EXPECT_TRUE(rec.LastCancelled());
   EXPECT_EQ(recorder->frames.size(), 4u);
   EXPECT_EQ(presenter.Count(), 0u);
@@ -193,13 +196,15 @@ TEST_F(RecordFixture, UndrawableImageAndMissingBackEndAreReported) {
     full = test::IndexedImage(kW, kH, view.current);
     return view.current != 6;
   };
-  EXPECT_FALSE(rec.RecordMontageTo(dir.File("x.avi"), {}));
-  EXPECT_EQ(rec.LastError(), "Une image est abîmée");
+  const TStatus undrawable = rec.RecordMontageTo(dir.File("x.avi"), {});
+  ASSERT_FALSE(undrawable);
+  EXPECT_EQ(undrawable.error().Text(), "Une image est abîmée");
 
   TRecordChoices ds;
   ds.framework = fwDS;  // no such back-end installed
-  EXPECT_FALSE(rec.RecordMontageTo(dir.File("y.avi"), ds));
-  EXPECT_EQ(rec.LastError(), "Le codeur n'existe pas ou est indisponible");
+  const TStatus noBackEnd = rec.RecordMontageTo(dir.File("y.avi"), ds);
+  ASSERT_FALSE(noBackEnd);
+  EXPECT_EQ(noBackEnd.error().Text(), "Le codeur n'existe pas ou est indisponible");
 }
 
 TEST(RecordOutput, CutShiftsTheContentByTheMarginsAndStretchFillsTheNewSize) {

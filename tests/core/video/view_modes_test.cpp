@@ -38,8 +38,11 @@ struct ModeFixture : VideoFixture {
             },
         .Leave = [=, this](TVideoMode from,
                            TVideoMode to) { calls.push_back(name + " leave " + arrow(from, to)); },
-        .Enter = [=,
-                  this](TVideoMode to) { calls.push_back(name + " enter " + std::to_string(to)); },
+        .Enter =
+            [=, this](TVideoMode to) {
+              calls.push_back(name + " enter " + std::to_string(to));
+              return true;
+            },
         .Entered =
             [=, this](TVideoMode to) { calls.push_back(name + " entered " + std::to_string(to)); },
     };
@@ -95,9 +98,8 @@ TEST_F(ModeFixture, AnyModeMayRefuseAChangeBeforeAnythingIsLeft) {
 TEST_F(ModeFixture, AModeThatFailsToEnterRefusesTheMode) {
   Open();
   video->SetTool(vtZoom);
-  TConnection failing = video->AddModeHandlers({.Enter = [](TVideoMode to) {
-    if (to == vmTracking) throw ModeException();
-  }});
+  TConnection failing =
+      video->AddModeHandlers({.Enter = [](TVideoMode to) { return to != vmTracking; }});
   video->SetMode(vmTracking);
   EXPECT_EQ(video->Mode(), vmRepereFixe);
   EXPECT_EQ(video->Tool(), vtZoom);
@@ -112,8 +114,8 @@ TEST_F(ModeFixture, AModeThatFailsToEnterRefusesTheMode) {
 // fault, which reaches the caller instead of passing for a refusal.
 TEST_F(ModeFixture, AFaultOfAParticipantIsNotTakenForARefusal) {
   Open();
-  TConnection failing =
-      video->AddModeHandlers({.Enter = [](TVideoMode) { throw std::logic_error("fault"); }});
+  TConnection failing = video->AddModeHandlers(
+      {.Enter = [](TVideoMode) -> bool { throw std::logic_error("fault"); }});
   EXPECT_THROW(video->SetMode(vmTracking), std::logic_error);
   EXPECT_TRUE(events.empty() || events.back() != "refused");
 }

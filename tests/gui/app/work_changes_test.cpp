@@ -127,7 +127,8 @@ class WorkChanges : public WindowTest {
     const std::string before = Written("avant.kvo");
     if (!c.prepare) {
       std::string saved;
-      ASSERT_TRUE(ReadWholeFile(original, saved));
+      saved = ReadWholeFile(original).value_or("");
+      ASSERT_FALSE(saved.empty());
       ASSERT_EQ(Work(before), Work(saved)) << Difference(Work(saved), Work(before));
     }
     const int counted = workChanges;
@@ -169,7 +170,8 @@ class WorkChanges : public WindowTest {
     fs::remove(dir + "/" + name);
     EXPECT_TRUE(S().Workflow().WriteDocumentFile(dir + "/" + name));
     std::string text;
-    EXPECT_TRUE(ReadWholeFile(dir + "/" + name, text));
+    text = ReadWholeFile(dir + "/" + name).value_or("");
+    EXPECT_FALSE(text.empty());
     return text;
   }
 

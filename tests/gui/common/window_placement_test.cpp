@@ -97,12 +97,12 @@ TEST(WindowPlacement, SecondaryWindowsOpenInsideTheScreenAndRememberTheirPlace) 
   EXPECT_EQ(again.size(), QSize(300, 200));
 
   // A place saved below the bottom of the screen (a smaller screen now).
-  settings.Update([&](IKeyWriter& ini) {
+  EXPECT_TRUE(settings.Update([&](IKeyWriter& ini) {
     ini.WriteInteger("Windows", "CalculatriceLeft", area.left() + 10);
     ini.WriteInteger("Windows", "CalculatriceTop", area.bottom() - 20);
     ini.WriteInteger("Windows", "CalculatriceWidth", 340);
     ini.WriteInteger("Windows", "CalculatriceHeight", 380);
-  });
+  }));
   QWidget calculator;
   KeepPlacement(calculator, "Calculatrice", &settings, &main);
   calculator.show();

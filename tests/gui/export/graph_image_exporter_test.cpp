@@ -97,8 +97,10 @@ TEST_F(GraphImage, SvgFileIsTheSameUnderAFrenchNumericLocale) {
     ASSERT_TRUE(exporter.SaveAs(model, dir.File("chute.avi"), false));
   }
   std::string c, fr;
-  ASSERT_TRUE(ReadWholeFile(dir.File("c.svg"), c));
-  ASSERT_TRUE(ReadWholeFile(dir.File("fr.svg"), fr));
+  c = ReadWholeFile(dir.File("c.svg")).value_or("");
+  ASSERT_FALSE(c.empty());
+  fr = ReadWholeFile(dir.File("fr.svg")).value_or("");
+  ASSERT_FALSE(fr.empty());
   EXPECT_NE(c.find(">-0.200</text>"), std::string::npos);  // an axis label
   EXPECT_EQ(fr, c);
 }

@@ -34,7 +34,7 @@ std::map<std::size_t, int> PatternImages(const TCameraFormat& format, double rat
   TAvDeviceInput input(c);
   std::string error;
   std::map<std::size_t, int> ids;
-  if (!input.Open(error)) return ids;
+  if (!input.Open()) return ids;
   for (int k = 0; k < n; ++k) {
     TCameraFrame f;
     if (!input.Read(f, error)) break;
@@ -48,10 +48,11 @@ TCaptureCounts RecordPattern(const std::string& codec, double seconds, const std
   TFFmpegCapture capture;
   const auto devices = capture.Devices();
   EXPECT_EQ(devices.at(0), "Mire de test");
-  std::string error;
-  EXPECT_TRUE(capture.Connect(0, "rgb24 320x240", 25, error)) << error;
+  const TStatus connected = capture.Connect(0, "rgb24 320x240", 25);
+  EXPECT_TRUE(connected) << connected.error().Text();
   EXPECT_TRUE(WaitFor([&] { return capture.Preview() != nullptr; }));
-  EXPECT_TRUE(capture.StartRecording(path, codec, error)) << error;
+  const TStatus started = capture.StartRecording(path, codec);
+  EXPECT_TRUE(started) << started.error().Text();
   std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
   capture.StopRecording();
   const TCaptureCounts counts = capture.Counts();
@@ -123,7 +124,7 @@ class ScriptedCamera : public ICameraInput {
  public:
   ScriptedCamera(const std::atomic<bool>& go, int images, std::vector<int> gaps)
       : go_(go), images_(images), gaps_(std::move(gaps)) {}
-  bool Open(std::string&) override { return true; }
+  TStatus Open() override { return {}; }
   bool Read(TCameraFrame& frame, std::string& error) override {
     if (!previewSent_) {  // one picture for the preview, before the recording
       previewSent_ = true;
@@ -181,10 +182,11 @@ TEST(FFmpegCapture, DeviceFailingHalfWayKeepsEveryImageTakenBefore) {
   const std::string path = dir.File("CaptureKinevo0");
   ScriptedRun run(40, {21, 22});
   TFFmpegCapture& c = *run.capture;
-  std::string error;
-  ASSERT_TRUE(c.Connect(0, "", 25, error)) << error;
+  const TStatus connected = c.Connect(0, "", 25);
+  ASSERT_TRUE(connected) << connected.error().Text();
   ASSERT_TRUE(WaitFor([&] { return c.Preview() != nullptr; }));
-  ASSERT_TRUE(c.StartRecording(path, "sans", error)) << error;
+  const TStatus started = c.StartRecording(path, "sans");
+  ASSERT_TRUE(started) << started.error().Text();
   run.go = true;
   std::string why;
   ASSERT_TRUE(WaitFor([&] { return c.DeviceLost(why); }));
@@ -218,10 +220,11 @@ TEST(FFmpegCapture, FullQueueDropsImagesButTheFileKeepsTime) {
   ScriptedRun run(600, {});
   TFFmpegCapture& c = *run.capture;
   c.SetQueueBudget(1);  // the smallest queue: the encoder falls behind at once
-  std::string error;
-  ASSERT_TRUE(c.Connect(0, "", 25, error)) << error;
+  const TStatus connected = c.Connect(0, "", 25);
+  ASSERT_TRUE(connected) << connected.error().Text();
   ASSERT_TRUE(WaitFor([&] { return c.Preview() != nullptr; }));
-  ASSERT_TRUE(c.StartRecording(path, "MJPEG", error)) << error;
+  const TStatus started = c.StartRecording(path, "MJPEG");
+  ASSERT_TRUE(started) << started.error().Text();
   run.go = true;
   std::string why;
   ASSERT_TRUE(WaitFor([&] { return c.DeviceLost(why); }));
@@ -236,10 +239,29 @@ TEST(FFmpegCapture, FullQueueDropsImagesButTheFileKeepsTime) {
 TEST(FFmpegCapture, NoRecordingWithoutAConnectedDevice) {
   test::TempDir dir;
   ScriptedRun run(1, {});
-  std::string error;
-  EXPECT_FALSE(run.capture->StartRecording(dir.File("x.avi"), "sans", error));
-  EXPECT_EQ(error, "Aucun périphérique de capture sélectionné.");
+  const TStatus started = run.capture->StartRecording(dir.File("x.avi"), "sans");
+  ASSERT_FALSE(started);
+  EXPECT_EQ(started.error().reason, "Aucun périphérique de capture sélectionné.");
   EXPECT_TRUE(dir.Names().empty());
+}
+
+TEST(FFmpegCapture, AFileThatCannotBeStartedNamesItselfAndTheCodec) {
+  test::TempDir dir;
+  ScriptedRun run(1, {});
+  const TStatus connected = run.capture->Connect(0, "", 25);
+  ASSERT_TRUE(connected) << connected.error().Text();
+  // The folder of the file has gone: the writer's reason, and the file.
+  const std::string path = dir.File("parti") + "/x.avi";
+  const TStatus started = run.capture->StartRecording(path, "sans");
+  ASSERT_FALSE(started);
+  EXPECT_FALSE(started.error().reason.empty());
+  EXPECT_EQ(started.error().cause, path);
+  // A codec this FFmpeg does not have is named.
+  const TStatus unknown = run.capture->StartRecording(dir.File("y.avi"), "Cinepak");
+  ASSERT_FALSE(unknown);
+  EXPECT_EQ(unknown.error().Text(),
+            "Le codeur n'existe pas ou est indisponible\nDétail : codeur « Cinepak »");
+  run.capture->Disconnect();
 }
 
 }  // namespace

@@ -1,11 +1,10 @@
 #pragma once
-// The main window's commands, each with a typed identifier.  Code names a
-// command by its identifier; the object name of its action, which tests and
-// scripts look for, is the identifier's own name (CommandName), so the two
-// cannot drift apart.
-#include <cstdint>
+// The main window's commands, each with a typed identifier (see
+// core/common/command_set.h).
 #include <optional>
 #include <string_view>
+
+#include "core/common/command_set.h"
 
 namespace kinevo {
 
@@ -111,15 +110,12 @@ namespace kinevo {
   X(PopupMenuDeplacer)                      \
   X(PopupMenuEffacer)
 
-enum class TCommand : uint16_t {
-#define KINEVO_COMMAND_ENUMERATOR(name) name,
-  KINEVO_MAIN_WINDOW_COMMANDS(KINEVO_COMMAND_ENUMERATOR)
-#undef KINEVO_COMMAND_ENUMERATOR
-};
+// TCommand, and CommandName(TCommand::ButtonOutilZoom) == "ButtonOutilZoom".
+KINEVO_COMMAND_SET(TCommand, KINEVO_MAIN_WINDOW_COMMANDS)
 
-// "ButtonOutilZoom" for TCommand::ButtonOutilZoom.
-const char* CommandName(TCommand command);
 // The command of that object name, if any.
-std::optional<TCommand> FindCommand(std::string_view name);
+inline std::optional<TCommand> FindCommand(std::string_view name) {
+  return CommandOfName<TCommand>(name);
+}
 
 }  // namespace kinevo

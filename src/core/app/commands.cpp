@@ -221,21 +221,6 @@ const TCommandText& CommandText(TCommand command) {
   return kTexts[static_cast<std::size_t>(command)];
 }
 
-const char* CommandName(TCommand command) {
-  static constexpr const char* kNames[] = {
-#define KINEVO_COMMAND_NAME(name) #name,
-      KINEVO_MAIN_WINDOW_COMMANDS(KINEVO_COMMAND_NAME)
-#undef KINEVO_COMMAND_NAME
-  };
-  return kNames[static_cast<std::size_t>(command)];
-}
-
-std::optional<TCommand> FindCommand(std::string_view name) {
-  for (const auto& t : kTexts)
-    if (name == CommandName(t.id)) return t.id;
-  return std::nullopt;
-}
-
 const std::vector<std::vector<TCommand>>& RadioGroups() { return kRadioGroups; }
 const std::vector<TCommand>& NavigationButtons() { return kNavigation; }
 const std::vector<TCommand>& MontageButtons() { return kMontageButtons; }

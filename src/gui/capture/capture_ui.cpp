@@ -84,22 +84,26 @@ CaptureUi::~CaptureUi() {
   capture_.reset();
 }
 
-QAction* CaptureUi::Action(const std::string& name) const {
-  auto it = actions_.find(name);
-  return it == actions_.end() ? nullptr : it->second;
+QAction* CaptureUi::Action(TCaptureCommand id) const {
+  return actions_[static_cast<std::size_t>(id)];
 }
 
-QAction* CaptureUi::Add(const std::string& name, const QString& caption, const QString& hint,
+QAction* CaptureUi::Action(std::string_view name) const {
+  const std::optional<TCaptureCommand> id = CommandOfName<TCaptureCommand>(name);
+  return id ? Action(*id) : nullptr;
+}
+
+QAction* CaptureUi::Add(TCaptureCommand id, const QString& caption, const QString& hint,
                         std::function<void()> run) {
   auto* a = new QAction(caption, &window_);
-  a->setObjectName(Q(name));
+  a->setObjectName(QString::fromLatin1(CommandName(id)));
   a->setToolTip(hint);
   a->setStatusTip(hint);
   connect(a, &QAction::triggered, this, [this, run] {
     run();
     Refresh();
   });
-  actions_[name] = a;
+  actions_[static_cast<std::size_t>(id)] = a;
   return a;
 }
 
@@ -109,25 +113,25 @@ void CaptureUi::BuildToolBar() {
   toolBar_->setToolButtonStyle(Qt::ToolButtonTextOnly);
   auto page = [this](TBoiteCapture::Page p) { return [this, p] { RunDialog(p); }; };
   const std::vector<QAction*> buttons = {
-      Add("ButtonCapDevice", QStringLiteral("Périphérique"),
+      Add(TCaptureCommand::ButtonCapDevice, QStringLiteral("Périphérique"),
           QStringLiteral("Choisir le périphérique de capture"), page(TBoiteCapture::pgDevice)),
-      Add("ButtonCapConfigurer", QStringLiteral("Réglages"),
+      Add(TCaptureCommand::ButtonCapConfigurer, QStringLiteral("Réglages"),
           QStringLiteral("Régler le périphérique de capture"), [] {}),
-      Add("ButtonCapFormat", QStringLiteral("Format"), QStringLiteral("Format de la capture"),
-          page(TBoiteCapture::pgFormat)),
-      Add("ButtonCapVitesse", QStringLiteral("Vitesse"),
+      Add(TCaptureCommand::ButtonCapFormat, QStringLiteral("Format"),
+          QStringLiteral("Format de la capture"), page(TBoiteCapture::pgFormat)),
+      Add(TCaptureCommand::ButtonCapVitesse, QStringLiteral("Vitesse"),
           QStringLiteral("Nombre d'images par seconde"), page(TBoiteCapture::pgRate)),
-      Add("ButtonCapCompression", QStringLiteral("Compression"),
+      Add(TCaptureCommand::ButtonCapCompression, QStringLiteral("Compression"),
           QStringLiteral("Codeur de compression de la vidéo"), page(TBoiteCapture::pgCodec)),
-      Add("ButtonCapTimer", QStringLiteral("Minuterie"),
+      Add(TCaptureCommand::ButtonCapTimer, QStringLiteral("Minuterie"),
           QStringLiteral("Début différé et durée de l'enregistrement"),
           page(TBoiteCapture::pgTimer)),
-      Add("ButtonCapEnregistrer", QStringLiteral("Enregistrer"),
+      Add(TCaptureCommand::ButtonCapEnregistrer, QStringLiteral("Enregistrer"),
           QStringLiteral("Démarrer ou arrêter l'enregistrement"), [this] { capture_->Record(); }),
   };
   // The cameras offered here have no settings window of their own.
-  Action("ButtonCapConfigurer")->setEnabled(false);
-  Action("ButtonCapEnregistrer")->setCheckable(true);
+  Action(TCaptureCommand::ButtonCapConfigurer)->setEnabled(false);
+  Action(TCaptureCommand::ButtonCapEnregistrer)->setCheckable(true);
   for (QAction* a : buttons) toolBar_->addAction(a);
   // On the row of the marking tools, which capture mode hides: the seven
   // buttons get the window's whole width.
@@ -230,7 +234,7 @@ void CaptureUi::ShowStatus() {
 void CaptureUi::Refresh() {
   const bool on = session_.Video.IsCapture();
   toolBar_->setVisible(on);
-  QAction* rec = Action("ButtonCapEnregistrer");
+  QAction* rec = Action(TCaptureCommand::ButtonCapEnregistrer);
   rec->setChecked(capture_->Recording() || capture_->CountingDown());
   ShowStatus();
 }

@@ -8,14 +8,16 @@
 #include <QObject>
 #include <QTimer>
 #include <QWidget>
+#include <array>
 #include <atomic>
-#include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "core/app/file_workflow.h"
 #include "core/app/session.h"
 #include "core/capture/capture.h"
+#include "core/common/command_set.h"
 #include "gui/capture/capture_dialog.h"
 #include "gui/common/mode_commands.h"
 #include "platform/capture/ffmpeg_capture.h"
@@ -25,6 +27,17 @@ class QMainWindow;
 class QToolBar;
 
 namespace kinevo::gui {
+
+// The capture mode's own commands (its tool bar).
+#define KINEVO_CAPTURE_COMMANDS(X) \
+  X(ButtonCapDevice)               \
+  X(ButtonCapConfigurer)           \
+  X(ButtonCapFormat)               \
+  X(ButtonCapVitesse)              \
+  X(ButtonCapCompression)          \
+  X(ButtonCapTimer)                \
+  X(ButtonCapEnregistrer)
+KINEVO_COMMAND_SET(TCaptureCommand, KINEVO_CAPTURE_COMMANDS)
 
 // The camera's latest picture, scaled to the widget with its proportions.
 class CapturePreview : public QWidget {
@@ -54,7 +67,9 @@ class CaptureUi : public QObject {
   capture::TFFmpegCapture& Backend() { return backend_; }
   CapturePreview* Preview() const { return preview_; }
   TBoiteCapture& Dialog() { return *dialog_; }
-  QAction* Action(const std::string& name) const;
+  QAction* Action(TCaptureCommand id) const;
+  // By object name, for tests and scripts; null for no such command.
+  QAction* Action(std::string_view name) const;
   QToolBar* ToolBar() const { return toolBar_; }
   // Shows the tool bar in capture mode and updates the record button.
   void Refresh();
@@ -80,7 +95,7 @@ class CaptureUi : public QObject {
     QTimer& timer_;
   };
 
-  QAction* Add(const std::string& name, const QString& caption, const QString& hint,
+  QAction* Add(TCaptureCommand id, const QString& caption, const QString& hint,
                std::function<void()> run);
   void BuildToolBar();
   void Wire();
@@ -103,7 +118,7 @@ class CaptureUi : public QObject {
   CapturePreview* preview_ = nullptr;
   std::atomic<bool> previewPending_{false};
   bool statusShown_ = false;
-  std::map<std::string, QAction*> actions_;
+  std::array<QAction*, TCaptureCommandCount> actions_{};
   QToolBar* toolBar_ = nullptr;
   TConnections links_;
 };

@@ -17,6 +17,12 @@ namespace kinevo::gui {
 
 namespace {
 
+using C = TTrackingCommand;
+
+// The search radii the menu offers, in pixels.
+constexpr std::pair<TTrackingCommand, int> kRadii[] = {
+    {C::MenuSuiviRayon20, 20}, {C::MenuSuiviRayon40, 40}, {C::MenuSuiviRayon60, 60}};
+
 TTrackingSettings SettingsOf(const TOptions& o) {
   TTrackingSettings s;
   s.shape = ContourShapeFromSetting(o.ShapeNumber_Value);
@@ -52,20 +58,24 @@ TrackingUi::~TrackingUi() {
   if (v.Tracking == tracking_.get()) v.Tracking = nullptr;
 }
 
-QAction* TrackingUi::Action(const std::string& name) const {
-  auto it = actions_.find(name);
-  return it == actions_.end() ? nullptr : it->second;
+QAction* TrackingUi::Action(TTrackingCommand id) const {
+  return actions_[static_cast<std::size_t>(id)];
 }
 
-QAction* TrackingUi::Add(const std::string& name, const QString& caption, const QString& hint,
+QAction* TrackingUi::Action(std::string_view name) const {
+  const std::optional<TTrackingCommand> id = CommandOfName<TTrackingCommand>(name);
+  return id ? Action(*id) : nullptr;
+}
+
+QAction* TrackingUi::Add(TTrackingCommand id, const QString& caption, const QString& hint,
                          bool checkable, std::function<void()> run) {
   auto* a = new QAction(caption, &window_);
-  a->setObjectName(QString::fromStdString(name));
+  a->setObjectName(QString::fromLatin1(CommandName(id)));
   a->setToolTip(hint);
   a->setStatusTip(hint);
   a->setCheckable(checkable);
   connect(a, &QAction::triggered, this, [run] { run(); });
-  actions_[name] = a;
+  actions_[static_cast<std::size_t>(id)] = a;
   return a;
 }
 
@@ -75,25 +85,25 @@ void TrackingUi::BuildToolBar() {
   toolBar_->setObjectName(QStringLiteral("ToolBarTracking"));
   toolBar_->setToolButtonStyle(Qt::ToolButtonTextOnly);
   const std::vector<QAction*> buttons = {
-      Add("ButtonTrackContour", QStringLiteral("Contour"),
+      Add(C::ButtonTrackContour, QStringLiteral("Contour"),
           QStringLiteral("Dessiner le contour de l'objet à suivre"), true,
           [this] { ChooseDrawTool(dtContour); }),
-      Add("ButtonTrackBanZone", QStringLiteral("Zone ignorée"),
+      Add(C::ButtonTrackBanZone, QStringLiteral("Zone ignorée"),
           QStringLiteral("Dessiner une zone que le suivi doit ignorer"), true,
           [this] { ChooseDrawTool(dtBanZone); }),
-      Add("ButtonTrackNumMarque", QStringLiteral("Objet"), QStringLiteral("Choisir l'objet suivi"),
+      Add(C::ButtonTrackNumMarque, QStringLiteral("Objet"), QStringLiteral("Choisir l'objet suivi"),
           false, [this] { ChooseTrackingSystem(*tracking_, values_); }),
-      Add("ButtonTrackSequence", QStringLiteral("Séquence"),
+      Add(C::ButtonTrackSequence, QStringLiteral("Séquence"),
           QStringLiteral("Définir la dernière image du suivi"), false,
           [this] { ChooseTrackingLastImage(*tracking_, values_); }),
-      Add("ButtonTrackSuivi", QStringLiteral("Démarrer"),
+      Add(C::ButtonTrackSuivi, QStringLiteral("Démarrer"),
           QStringLiteral("Démarrer ou arrêter le suivi"), false, [this] { StartOrStop(); }),
-      Add("ButtonTrackEffacerContour", QStringLiteral("Effacer le contour"),
+      Add(C::ButtonTrackEffacerContour, QStringLiteral("Effacer le contour"),
           QStringLiteral("Effacer le contour de l'objet"), false, [&t] { t.EraseContour(); }),
-      Add("ButtonTrackEffacerTrack", QStringLiteral("Effacer le suivi"),
+      Add(C::ButtonTrackEffacerTrack, QStringLiteral("Effacer le suivi"),
           QStringLiteral("Effacer les marques du suivi automatique"), false,
           [&t] { t.EraseAutomaticMarks(); }),
-      Add("ButtonTrackEffacerBanZone", QStringLiteral("Effacer la zone"),
+      Add(C::ButtonTrackEffacerBanZone, QStringLiteral("Effacer la zone"),
           QStringLiteral("Effacer la dernière zone ignorée"), false,
           [&t] { t.EraseLastBanZone(); }),
   };
@@ -108,28 +118,28 @@ void TrackingUi::BuildMenu() {
   menu_ = new QMenu(QStringLiteral("Suivi"), &window_);
   menu_->setObjectName(QStringLiteral("MenuSuivi"));
   auto* shapes = new QActionGroup(this);
-  for (auto [name, caption, shape] :
-       {std::tuple{"MenuSuiviFormeLibre", "Contour à main levée", csFreehand},
-        std::tuple{"MenuSuiviFormePolygone", "Contour polygonal", csPolygon},
-        std::tuple{"MenuSuiviFormeCercle", "Contour circulaire", csCircle}}) {
+  for (auto [id, caption, shape] :
+       {std::tuple{TTrackingCommand::MenuSuiviFormeLibre, "Contour à main levée", csFreehand},
+        std::tuple{TTrackingCommand::MenuSuiviFormePolygone, "Contour polygonal", csPolygon},
+        std::tuple{TTrackingCommand::MenuSuiviFormeCercle, "Contour circulaire", csCircle}}) {
     QAction* a =
-        Add(name, QString::fromUtf8(caption), {}, true, [&t, s = shape] { t.SetContourShape(s); });
+        Add(id, QString::fromUtf8(caption), {}, true, [&t, s = shape] { t.SetContourShape(s); });
     shapes->addAction(a);
     menu_->addAction(a);
   }
   menu_->addSeparator();
   auto* radii = new QActionGroup(this);
-  for (int r : {20, 40, 60}) {
-    QAction* a = Add("MenuSuiviRayon" + std::to_string(r),
-                     QStringLiteral("Rayon de recherche : %1 pixels").arg(r), {}, true, [this, r] {
-                       tracking_->SetRadius(r);
-                       Refresh();
-                     });
+  for (auto [id, r] : kRadii) {
+    QAction* a =
+        Add(id, QStringLiteral("Rayon de recherche : %1 pixels").arg(r), {}, true, [this, r = r] {
+          tracking_->SetRadius(r);
+          Refresh();
+        });
     radii->addAction(a);
     menu_->addAction(a);
   }
   QAction* other =
-      Add("MenuSuiviRayonAutre", QStringLiteral("Autre rayon de recherche ..."), {}, true, [this] {
+      Add(C::MenuSuiviRayonAutre, QStringLiteral("Autre rayon de recherche ..."), {}, true, [this] {
         ChooseTrackingRadius(*tracking_, values_);
         Refresh();
       });
@@ -137,21 +147,22 @@ void TrackingUi::BuildMenu() {
   menu_->addAction(other);
   menu_->addSeparator();
   menu_->addAction(
-      Add("MenuSuiviZone", QStringLiteral("Afficher la zone de recherche"), {}, true,
-          [this] { tracking_->SetShowSearchZone(Action("MenuSuiviZone")->isChecked()); }));
+      Add(C::MenuSuiviZone, QStringLiteral("Afficher la zone de recherche"), {}, true,
+          [this] { tracking_->SetShowSearchZone(Action(C::MenuSuiviZone)->isChecked()); }));
   menu_->addAction(Add(
-      "MenuSuiviArretIncertain", QStringLiteral("Arrêter à la première image incertaine"), {}, true,
-      [this] { tracking_->SetStopAtUncertain(Action("MenuSuiviArretIncertain")->isChecked()); }));
+      C::MenuSuiviArretIncertain, QStringLiteral("Arrêter à la première image incertaine"), {},
+      true,
+      [this] { tracking_->SetStopAtUncertain(Action(C::MenuSuiviArretIncertain)->isChecked()); }));
   commands_.AddModeMenu(menu_);
   // The same commands in the window's "Mesures" menu.
-  for (auto [from, to] : {std::pair{TCommand::MenuMesuresFormeLibre, "MenuSuiviFormeLibre"},
-                          {TCommand::MenuMesuresFormePolygone, "MenuSuiviFormePolygone"},
-                          {TCommand::MenuMesuresFormeCercle, "MenuSuiviFormeCercle"},
-                          {TCommand::MenuMesuresEspaceChoix1, "MenuSuiviRayon20"},
-                          {TCommand::MenuMesuresEspaceChoix2, "MenuSuiviRayon40"},
-                          {TCommand::MenuMesuresEspaceChoix3, "MenuSuiviRayon60"},
-                          {TCommand::MenuMesuresEspaceChoixAutres, "MenuSuiviRayonAutre"},
-                          {TCommand::MenuMesuresZone, "MenuSuiviZone"}})
+  for (auto [from, to] : {std::pair{TCommand::MenuMesuresFormeLibre, C::MenuSuiviFormeLibre},
+                          {TCommand::MenuMesuresFormePolygone, C::MenuSuiviFormePolygone},
+                          {TCommand::MenuMesuresFormeCercle, C::MenuSuiviFormeCercle},
+                          {TCommand::MenuMesuresEspaceChoix1, C::MenuSuiviRayon20},
+                          {TCommand::MenuMesuresEspaceChoix2, C::MenuSuiviRayon40},
+                          {TCommand::MenuMesuresEspaceChoix3, C::MenuSuiviRayon60},
+                          {TCommand::MenuMesuresEspaceChoixAutres, C::MenuSuiviRayonAutre},
+                          {TCommand::MenuMesuresZone, C::MenuSuiviZone}})
     if (QAction* a = commands_.Command(from))
       connect(a, &QAction::triggered, Action(to), &QAction::trigger);
 }
@@ -245,21 +256,20 @@ void TrackingUi::Refresh() {
   const bool running = tracking_->Running();
   toolBar_->setVisible(on);
   menu_->menuAction()->setVisible(on);
-  for (auto& [name, a] : actions_) a->setEnabled(open && (!running || name == "ButtonTrackSuivi"));
-  Action("ButtonTrackSuivi")
+  for (QAction* a : actions_) a->setEnabled(open && (!running || a == Action(C::ButtonTrackSuivi)));
+  Action(C::ButtonTrackSuivi)
       ->setText(running ? QStringLiteral("Arrêter") : QStringLiteral("Démarrer"));
-  Action("ButtonTrackContour")->setChecked(tracking_->DrawTool() == dtContour);
-  Action("ButtonTrackBanZone")->setChecked(tracking_->DrawTool() == dtBanZone);
+  Action(C::ButtonTrackContour)->setChecked(tracking_->DrawTool() == dtContour);
+  Action(C::ButtonTrackBanZone)->setChecked(tracking_->DrawTool() == dtBanZone);
   const TTrackingSettings& s = tracking_->Settings();
-  Action("MenuSuiviFormeLibre")->setChecked(s.shape == csFreehand);
-  Action("MenuSuiviFormePolygone")->setChecked(s.shape == csPolygon);
-  Action("MenuSuiviFormeCercle")->setChecked(s.shape == csCircle);
+  Action(C::MenuSuiviFormeLibre)->setChecked(s.shape == csFreehand);
+  Action(C::MenuSuiviFormePolygone)->setChecked(s.shape == csPolygon);
+  Action(C::MenuSuiviFormeCercle)->setChecked(s.shape == csCircle);
   const bool preset = s.radius == 20 || s.radius == 40 || s.radius == 60;
-  for (int r : {20, 40, 60})
-    Action("MenuSuiviRayon" + std::to_string(r))->setChecked(s.radius == r);
-  Action("MenuSuiviRayonAutre")->setChecked(!preset);
-  Action("MenuSuiviZone")->setChecked(s.showSearchZone);
-  Action("MenuSuiviArretIncertain")->setChecked(s.stopAtUncertain);
+  for (auto [id, r] : kRadii) Action(id)->setChecked(s.radius == r);
+  Action(C::MenuSuiviRayonAutre)->setChecked(!preset);
+  Action(C::MenuSuiviZone)->setChecked(s.showSearchZone);
+  Action(C::MenuSuiviArretIncertain)->setChecked(s.stopAtUncertain);
 }
 
 bool TrackingUi::eventFilter(QObject* watched, QEvent* event) {

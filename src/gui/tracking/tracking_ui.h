@@ -8,12 +8,14 @@
 // it image by image, the status bar shows "image k / n", and its end lists
 // the uncertain images.
 #include <QObject>
-#include <map>
+#include <array>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "core/app/session.h"
 #include "core/app/value_dialog.h"
+#include "core/common/command_set.h"
 #include "core/tracking/tracking.h"
 #include "core/tracking/video_tracking_host.h"
 #include "gui/common/mode_commands.h"
@@ -26,6 +28,27 @@ class QWidget;
 
 namespace kinevo::gui {
 
+// The tracking mode's own commands (its tool bar and its "Suivi" menu).
+#define KINEVO_TRACKING_COMMANDS(X) \
+  X(ButtonTrackContour)             \
+  X(ButtonTrackBanZone)             \
+  X(ButtonTrackNumMarque)           \
+  X(ButtonTrackSequence)            \
+  X(ButtonTrackSuivi)               \
+  X(ButtonTrackEffacerContour)      \
+  X(ButtonTrackEffacerTrack)        \
+  X(ButtonTrackEffacerBanZone)      \
+  X(MenuSuiviFormeLibre)            \
+  X(MenuSuiviFormePolygone)         \
+  X(MenuSuiviFormeCercle)           \
+  X(MenuSuiviRayon20)               \
+  X(MenuSuiviRayon40)               \
+  X(MenuSuiviRayon60)               \
+  X(MenuSuiviRayonAutre)            \
+  X(MenuSuiviZone)                  \
+  X(MenuSuiviArretIncertain)
+KINEVO_COMMAND_SET(TTrackingCommand, KINEVO_TRACKING_COMMANDS)
+
 class TrackingUi : public QObject {
   Q_OBJECT
  public:
@@ -35,7 +58,9 @@ class TrackingUi : public QObject {
   ~TrackingUi() override;
 
   TTracking& Tracking() { return *tracking_; }
-  QAction* Action(const std::string& name) const;
+  QAction* Action(TTrackingCommand id) const;
+  // By object name, for tests and scripts; null for no such command.
+  QAction* Action(std::string_view name) const;
   QToolBar* ToolBar() const { return toolBar_; }
   QMenu* Menu() const { return menu_; }
   // Shows the tool bar and menu in tracking mode and updates their states.
@@ -45,7 +70,7 @@ class TrackingUi : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  QAction* Add(const std::string& name, const QString& caption, const QString& hint, bool checkable,
+  QAction* Add(TTrackingCommand id, const QString& caption, const QString& hint, bool checkable,
                std::function<void()> run);
   void BuildToolBar();
   void BuildMenu();
@@ -64,7 +89,7 @@ class TrackingUi : public QObject {
   TBoiteValeur& values_;
   TVideoTrackingHost host_;
   std::unique_ptr<TTracking> tracking_;
-  std::map<std::string, QAction*> actions_;
+  std::array<QAction*, TTrackingCommandCount> actions_{};
   QToolBar* toolBar_ = nullptr;
   QMenu* menu_ = nullptr;
   TConnections links_;

@@ -16,10 +16,10 @@
 
 #include "core/common/atomic_file.h"
 #include "core/common/ini_file.h"
+#include "core/common/palette.h"
 #include "core/common/user_dialog.h"
 #include "core/common/video_view.h"
 #include "core/document/marking_document.h"
-#include "core/graph/graph_utils.h"
 #include "core/marking/marking_data.h"
 #include "core/results/marking_source.h"
 #include "core/results/results_calc.h"

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "core/common/number_format.h"
+#include "core/common/palette.h"
 #include "core/formulas/user_formulas.h"
-#include "core/graph/graph_utils.h"
 #include "core/results/result_views.h"
 #include "platform/qt/graph_image.h"
 

@@ -11,8 +11,8 @@
 #include <random>
 #include <vector>
 
+#include "core/common/palette.h"
 #include "core/common/user_dialog.h"
-#include "core/graph/graph_utils.h"
 #include "core/marking/marking_data.h"
 
 namespace {

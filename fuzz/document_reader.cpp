@@ -6,9 +6,9 @@
 #include <string_view>
 
 #include "core/common/ini_file.h"
+#include "core/common/palette.h"
 #include "core/common/user_dialog.h"
 #include "core/document/marking_document.h"
-#include "core/graph/graph_utils.h"
 #include "core/marking/marking_data.h"
 
 namespace {

@@ -12,6 +12,7 @@
 
 #include "cli/command.h"
 #include "cli/session_open.h"
+#include "core/common/text_utils.h"
 #include "platform/ffmpeg/recorders.h"
 
 namespace {
@@ -19,14 +20,6 @@ namespace {
 using kinevo::TRecordChoices;
 using kinevo::cli::TakeFlag;
 using kinevo::cli::TakeOption;
-
-bool EndsWith(const std::string& s, const std::string& end) {
-  if (s.size() < end.size()) return false;
-  for (std::size_t i = 0; i < end.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(s[s.size() - end.size() + i])) != end[i])
-      return false;
-  return true;
-}
 
 bool ParseInts(const std::string& text, char separator, std::vector<int>& out) {
   out.clear();
@@ -153,12 +146,13 @@ int Split(const std::vector<std::string>& argsIn) {
   std::string out;
   bool missing = false;
   TakeOption(args, "-o", out, missing);
-  if (missing || args.size() != 1 || !(EndsWith(out, ".bmp") || EndsWith(out, ".png"))) {
+  if (missing || args.size() != 1 ||
+      !(kinevo::LowerExtension(out) == ".bmp" || kinevo::LowerExtension(out) == ".png")) {
     std::cerr << "Usage : kinevo-cli split VIDEO|DOC.kvo -o BASE.bmp|BASE.png\n";
     return 2;
   }
   std::unique_ptr<kinevo::cli::TCliSession> cs;
-  if (EndsWith(args[0], ".kvo")) {
+  if (kinevo::LowerExtension(args[0]) == ".kvo") {
     cs = kinevo::cli::OpenDocumentSession(args[0], "");
     if (!cs) return 1;
   } else {

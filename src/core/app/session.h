@@ -16,12 +16,12 @@
 #include <string>
 
 #include "core/app/file_workflow.h"
+#include "core/common/palette.h"
 #include "core/common/settings_file.h"
 #include "core/common/user_dialog.h"
 #include "core/document/mru_files.h"
 #include "core/document/options.h"
 #include "core/formulas/user_formulas.h"
-#include "core/graph/graph_utils.h"
 #include "core/marking/marking_data.h"
 #include "core/montage/montage.h"
 #include "core/montage/montage_tables.h"

@@ -89,25 +89,6 @@ double Mean(const std::vector<double>& a);
 // leaves it "inverted".
 TWorldWindow BoundingBox(const std::vector<TWorldPoint>& points);
 
-// ---------------------------------------------------------------- text
-
-// The formatter of every displayed real.  `extra` is the number of extra
-// digits (0 to 8; larger values count as 8, negative ones as 0).
-//   NaN                          -> "#Nombre!"
-//   0.01 <= |x| <= 10000         -> fixed, extra + 4 significant digits at most,
-//                                   decimals extra (|x| > 1000), extra + 1 (> 100),
-//                                   extra + 2 (> 10), extra + 3 otherwise
-//   other non-zero x             -> "d.ddE+d": extra + 3 significant digits,
-//                                   at least extra + 1 exponent digits (at most 4)
-//   0                            -> "0"
-// Infinities show as "INF" and "-INF".  The decimal separator is
-// DecimalSeparator(); halves are rounded away from zero.
-std::string FormatNumber(int extra, double x);
-
-// Replaces every "," and "." by the current decimal separator, so that typed
-// numbers accept both.
-std::string NormaliseDecimal(const std::string& text);
-
 // ---------------------------------------------------------------- pixel geometry
 
 // p lies in the square centred on c of side max(6, t) (half-side rounded down).

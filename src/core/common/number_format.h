@@ -61,6 +61,30 @@ std::string FloatToText(double value);
 // separator; used by the command-line output.
 std::string FloatToText(double value, int maxDigits, char sep);
 
+// Fixed and exponent forms: `precision` significant digits; fixed with
+// `digits` decimals (an integer part longer than the precision goes to the
+// exponent form), exponent with at least `digits` exponent digits and a sign
+// ("3.50E+4").  Used by the graphs' tick labels and the figures' angles.
+std::string FormatFloatFixed(double value, int precision, int digits, char sep);
+std::string FormatFloatExponent(double value, int precision, int digits, char sep);
+
+// The formatter of every displayed real.  `extra` is the number of extra
+// digits (0 to 8; larger values count as 8, negative ones as 0).
+//   NaN                          -> "#Nombre!"
+//   0.01 <= |x| <= 10000         -> fixed, extra + 4 significant digits at most,
+//                                   decimals extra (|x| > 1000), extra + 1 (> 100),
+//                                   extra + 2 (> 10), extra + 3 otherwise
+//   other non-zero x             -> "d.ddE+d": extra + 3 significant digits,
+//                                   at least extra + 1 exponent digits (at most 4)
+//   0                            -> "0"
+// Infinities show as "INF" and "-INF".  The decimal separator is
+// DecimalSeparator(); halves are rounded away from zero.
+std::string FormatNumber(int extra, double x);
+
+// Replaces every "," and "." by the current decimal separator, so that typed
+// numbers accept both.
+std::string NormaliseDecimal(const std::string& text);
+
 // Reads a float written with "," or "." as separator, with optional blanks
 // around it.  Returns false (and leaves `out` alone) when the text is not a
 // complete number.

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/common/text_utils.h"
 #include "core/export/table_export.h"
 
 namespace kinevo {
@@ -16,13 +17,7 @@ namespace {
 constexpr std::size_t kFirstDataLine = 6;
 constexpr const char* kCannotStart = "Une erreur a été détectée. Impossible de lancer Regressi.";
 
-bool IsProgramName(const std::string& name) {
-  static const std::string want = "regressi.exe";
-  return name.size() == want.size() &&
-         std::equal(name.begin(), name.end(), want.begin(), [](char a, char b) {
-           return std::tolower(static_cast<unsigned char>(a)) == b;
-         });
-}
+bool IsProgramName(const std::string& name) { return SameName(name, "Regressi.exe"); }
 
 std::vector<std::string> Fields(const std::string& line) {
   std::vector<std::string> out;

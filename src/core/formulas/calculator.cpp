@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "core/common/number_format.h"
-#include "core/video/duration_dialog.h"
 
 namespace kinevo {
 

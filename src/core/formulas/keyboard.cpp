@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/common/math_utils.h"
+#include "core/common/number_format.h"
 
 namespace kinevo {
 

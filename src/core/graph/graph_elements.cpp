@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cmath>
 
+#include "core/common/number_format.h"
+
 namespace kinevo {
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "core/common/canvas.h"
 #include "core/common/math_utils.h"
-#include "core/graph/graph_utils.h"
+#include "core/common/palette.h"
 #include "core/graph/world_range.h"
 
 namespace kinevo {

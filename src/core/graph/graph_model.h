@@ -14,11 +14,11 @@
 
 #include "core/common/canvas.h"
 #include "core/common/image.h"
+#include "core/common/palette.h"
 #include "core/common/signal.h"
 #include "core/graph/axis.h"
 #include "core/graph/graph_elements.h"
 #include "core/graph/graph_model_element.h"
-#include "core/graph/graph_utils.h"
 #include "core/graph/model_box.h"
 #include "core/graph/world_range.h"
 #include "core/graph/zoom.h"

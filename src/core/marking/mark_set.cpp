@@ -4,8 +4,8 @@
 #include <cctype>
 #include <climits>
 
+#include "core/common/palette.h"
 #include "core/common/text_utils.h"
-#include "core/graph/graph_utils.h"
 #include "core/marking/layer.h"
 
 namespace kinevo {

@@ -19,10 +19,10 @@
 
 #include "core/common/canvas.h"
 #include "core/common/events.h"
+#include "core/common/palette.h"
 #include "core/common/results_target.h"
 #include "core/common/user_dialog.h"
 #include "core/common/video_view.h"
-#include "core/graph/graph_utils.h"
 #include "core/marking/layer.h"
 #include "core/marking/mark_set.h"
 #include "core/marking/marking_context.h"

@@ -1,6 +1,6 @@
 #include "core/montage/missing_image_dialog.h"
 
-#include "core/common/math_utils.h"
+#include "core/common/number_format.h"
 
 namespace kinevo {
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/common/number_format.h"
+#include "core/common/text_utils.h"
 #include "core/video/frame_source.h"
 
 namespace kinevo {
@@ -61,22 +62,17 @@ const char* FrameworkName(TVideoFramework fw) {
 }
 
 bool FrameworkFromName(const std::string& name, TVideoFramework& fw) {
-  std::string n = name;
-  std::transform(n.begin(), n.end(), n.begin(), [](unsigned char ch) { return std::tolower(ch); });
   for (TVideoFramework f : {fwVfw, fwDS, fwFFMpeg}) {
-    std::string full = FrameworkName(f);
-    std::transform(full.begin(), full.end(), full.begin(),
-                   [](unsigned char ch) { return std::tolower(ch); });
-    if (n == full) {
+    if (SameName(name, FrameworkName(f))) {
       fw = f;
       return true;
     }
   }
-  if (n == "vfw")
+  if (SameName(name, "vfw"))
     fw = fwVfw;
-  else if (n == "ds")
+  else if (SameName(name, "ds"))
     fw = fwDS;
-  else if (n == "ffmpeg")
+  else if (SameName(name, "ffmpeg"))
     fw = fwFFMpeg;
   else
     return false;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/graph/graph_utils.h"
+#include "core/common/palette.h"
 
 namespace kinevo {
 namespace {

@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "core/common/text_utils.h"
+
 namespace kinevo {
 
 TFrameSources::TFrameSources(TFrameSource& vfw, TFrameSource& ds, TBridgeFrameSource& ffmpeg)
@@ -24,11 +26,7 @@ const TFrameSource& TFrameSources::Source(TVideoFramework fw) const {
 
 TVideoFramework TFrameSources::FrameworkForFile(const std::string& fileName,
                                                 TVideoFramework previous) {
-  const auto slash = fileName.find_last_of("/\\");
-  const auto dot = fileName.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return previous;
-  std::string ext = fileName.substr(dot);
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string ext = LowerExtension(fileName);
   if (ext == ".avi") return fwVfw;
   if (ext == ".mpg" || ext == ".mpeg" || ext == ".wmv") return fwDS;
   if (ext == ".mov") return fwFFMpeg;

@@ -8,7 +8,7 @@
 #include <map>
 #include <mutex>
 
-#include "core/graph/graph_utils.h"
+#include "core/common/palette.h"
 
 namespace kinevo::gui {
 

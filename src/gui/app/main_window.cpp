@@ -44,6 +44,7 @@
 #include "gui/video/key_codes.h"
 #include "gui/video/video_widget.h"
 #include "platform/avi/vfw_play.h"
+#include "platform/desktop/freedesktop_association.h"
 #include "platform/ffmpeg/ds_play.h"
 #include "platform/ffmpeg/ffmpeg_play.h"
 #include "platform/ffmpeg/recorders.h"

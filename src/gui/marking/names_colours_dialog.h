@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "core/app/names_colours.h"
-#include "core/graph/graph_utils.h"
+#include "core/common/palette.h"
 
 class QLabel;
 class QPushButton;

@@ -10,6 +10,7 @@ extern "C" {
 #include <filesystem>
 
 #include "core/common/atomic_file.h"
+#include "core/common/text_utils.h"
 #include "platform/ffmpeg/ffmpeg_video.h"
 
 namespace kinevo::ff {
@@ -119,9 +120,7 @@ TStatus WriteBmp(const Image& picture, const std::string& path) {
 }
 
 TStatus WritePicture(const Image& picture, const std::string& path) {
-  std::string ext = std::filesystem::path(path).extension().string();
-  std::transform(ext.begin(), ext.end(), ext.begin(),
-                 [](unsigned char c) { return std::tolower(c); });
+  const std::string ext = LowerExtension(path);
   if (ext == ".png") return WritePng(picture, path);
   if (ext == ".ppm") return WritePpm(picture, path);
   return WriteBmp(picture, path);

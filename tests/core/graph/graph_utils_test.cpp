@@ -7,6 +7,7 @@
 #include <set>
 
 #include "core/common/number_format.h"
+#include "core/common/palette.h"
 #include "core/graph/graph_model_element.h"
 #include "support/french_numeric_locale.h"
 #include "support/recording_canvas.h"

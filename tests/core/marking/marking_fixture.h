@@ -4,9 +4,9 @@
 #include <memory>
 #include <vector>
 
+#include "core/common/palette.h"
 #include "core/common/results_target.h"
 #include "core/common/user_dialog.h"
-#include "core/graph/graph_utils.h"
 #include "core/marking/marking_context.h"
 #include "core/marking/undo_history.h"
 #include "support/fake_view.h"

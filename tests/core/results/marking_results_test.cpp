@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "core/graph/graph_utils.h"
+#include "core/common/palette.h"
 #include "core/marking/marking_data.h"
 #include "core/results/marking_source.h"
 #include "core/results/results_calc.h"

@@ -6,9 +6,9 @@
 #include <QAction>
 #include <QApplication>
 
-#include "core/document/file_association.h"
 #include "gui/app/main_window.h"
 #include "gui/results/results_form.h"
+#include "platform/desktop/freedesktop_association.h"
 #include "support/qt_test_application.h"
 #include "support/scripted_dialog.h"
 #include "support/temp_dir.h"

@@ -21,6 +21,7 @@
 
 #include "core/common/value_entry.h"
 #include "gui/app/main_window.h"
+#include "platform/desktop/freedesktop_association.h"
 #include "support/scripted_dialog.h"
 #include "support/test_videos.h"
 #include "support/test_videos_avi.h"

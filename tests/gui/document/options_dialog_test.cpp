@@ -14,6 +14,7 @@
 
 #include "core/common/ini_file.h"
 #include "gui/document/password_dialog.h"
+#include "platform/desktop/freedesktop_association.h"
 #include "qt_app.h"
 #include "support/scripted_dialog.h"
 #include "support/temp_dir.h"

@@ -10,7 +10,7 @@
 #include <QPainter>
 #include <set>
 
-#include "core/graph/graph_utils.h"
+#include "core/common/palette.h"
 #include "platform/qt/qpainter_canvas.h"
 #include "support/recording_canvas.h"
 #include "support/shots.h"

@@ -1,4 +1,4 @@
-#include "core/document/file_association.h"
+#include "platform/desktop/freedesktop_association.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

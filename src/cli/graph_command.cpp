@@ -1,11 +1,11 @@
 // kinevo-cli graph DOC.kvo --view ...: draws a graph view of the results
 // window, headless, into an SVG, PNG or PDF file.
-#include <QGuiApplication>
 #include <cstdlib>
 #include <iostream>
 #include <sstream>
 
 #include "cli/command.h"
+#include "cli/painting_app.h"
 #include "cli/session_open.h"
 #include "core/app/readiness.h"
 #include "core/app/results_look.h"
@@ -92,11 +92,6 @@ bool ParseSize(const std::string& text, int& w, int& h) {
          ParseInt(text.substr(x + 1), h) && w >= 50 && h >= 50 && w <= 10000 && h <= 10000;
 }
 
-bool EndsWith(const std::string& s, const std::string& suffix) {
-  return s.size() >= suffix.size() &&
-         s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
-
 bool ParseRequest(std::vector<std::string> args, TGraphRequest& r) {
   std::string view, quantity, systems, reference, vector, size, model;
   bool missing = false;
@@ -130,7 +125,7 @@ bool ParseRequest(std::vector<std::string> args, TGraphRequest& r) {
   }
   if (hasSize && !ParseSize(size, r.width, r.height)) return false;
   if (hasModel && (!ParseModelKind(model, r.model) || r.view == rvVectors)) return false;
-  return EndsWith(r.output, ".svg") || EndsWith(r.output, ".png") || EndsWith(r.output, ".pdf");
+  return GraphFileKindOf(r.output).has_value();
 }
 
 // The plotted formulas (all of them when none is ticked in the document).
@@ -181,16 +176,7 @@ TWorldWindow BuildView(TSession& s, TGraphModel& g, const TGraphRequest& r) {
 }
 
 TStatus Write(TGraphModel& g, const TGraphRequest& r) {
-  const TGraphFileKind kind = EndsWith(r.output, ".png")   ? gfPng
-                              : EndsWith(r.output, ".svg") ? gfSvg
-                                                           : gfPdf;
-  return WriteGraphFile(g, QString::fromStdString(r.output), kind);
-}
-
-// Qt's own diagnostics ("QStandardPaths: XDG_RUNTIME_DIR not set ...") are
-// English lines for developers; the command says in French what failed.
-void QuietQt(QtMsgType type, const QMessageLogContext&, const QString& text) {
-  if (type == QtFatalMsg) std::cerr << text.toStdString() << "\n";
+  return WriteGraphFile(g, QString::fromStdString(r.output), *GraphFileKindOf(r.output));
 }
 
 int Graph(const std::vector<std::string>& args) {
@@ -199,13 +185,7 @@ int Graph(const std::vector<std::string>& args) {
     std::cerr << kUsage;
     return 2;
   }
-  // Headless: no display is needed to draw into files.
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static int argc = 1;
-  static char name[] = "kinevo-cli";
-  static char* argv[] = {name, nullptr};
-  qInstallMessageHandler(QuietQt);
-  QGuiApplication app(argc, argv);
+  const auto app = StartPainting();
 
   auto cs = OpenDocumentInMode(r.document, r.video, r.layer);
   if (!cs) return 1;

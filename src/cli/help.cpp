@@ -28,6 +28,21 @@ const std::string kLayer =
 
 std::vector<CommandHelp> MakeHelp() {
   return {
+      {"annotate",
+       "DOC.kvo -o SORTIE.mp4|.avi [--trail N|all] [--vectors speed|acceleration] [--slow F] "
+       "[--system N] [--layer] [--video CHEMIN]",
+       "Vidéo annotée de l'analyse : chaque image de la vidéo avec les marques jusqu'à elle, le "
+       "repère, l'échelle et, si demandé, les vecteurs vitesse ou accélération du moment. En AVI "
+       "(enregistreur intégré, MJPEG) ou en MP4 (H.264, quand FFmpeg a ce codeur). Le fichier "
+       "est écrit en entier ou pas du tout. Affiche « images: N », le nombre d'images écrites.",
+       {{"--trail N|all",
+         "Marques des N dernières images marquées seulement, ou toutes (par défaut)."},
+        {"--vectors speed|acceleration", "Vecteur vitesse ou accélération de la dernière marque."},
+        {"--slow F", "Ralenti : chaque image est écrite F fois (1 à 100)."},
+        {"--system N", "Seul point montré, numéroté à partir de 1 (par défaut : tous)."},
+        {"--layer", "Marques du pointage sur transparent."},
+        {"--video CHEMIN", kVideoOption},
+        {"-o SORTIE", "Fichier écrit : .mp4 ou .avi."}}},
       {"capture",
        "--list | --device NOM|NUMERO [--format LxH] [--rate R] [--codec none|mjpeg|ffv1] "
        "[--delay S] [--seconds S] -o SORTIE.avi",
@@ -223,6 +238,28 @@ std::vector<CommandHelp> MakeHelp() {
        "fichier : BASE_1.bmp, BASE_2.bmp … (ou .png), comme « Vidéo en images » du mode "
        "Montage.",
        {{"-o BASE.bmp|BASE.png", "Nom de base et format des fichiers écrits."}}},
+      {"strobe",
+       "DOC.kvo -o SORTIE.png|.svg|.pdf [--system N] [--every N] [--images PREMIÈRE-DERNIÈRE] "
+       "[--vectors speed|acceleration] [--threshold T] [--marks-only] [--layer] [--video CHEMIN]",
+       "Chronophotographie de l'analyse : une image de la taille de la vidéo, sur le fond d'une "
+       "image choisie, où l'objet en mouvement est recopié de chaque image choisie tel qu'il a "
+       "été filmé, avec les marques numérotées, le repère, l'échelle et, si demandé, les "
+       "vecteurs vitesse ou accélération à l'échelle de la vue des vecteurs avec leur flèche "
+       "d'échelle. En SVG et en PDF, marques, numéros et vecteurs restent des dessins "
+       "vectoriels au-dessus de l'image. Affiche « images: N », le nombre d'images montrées.",
+       {{"--system N", "Seul point montré, numéroté à partir de 1 (par défaut : tous)."},
+        {"--every N", "Une image marquée sur N (par défaut : toutes)."},
+        {"--images PREMIÈRE-DERNIÈRE",
+         "Seulement les images marquées de ces numéros (numéros d'images de la vidéo, à partir "
+         "de 0)."},
+        {"--vectors speed|acceleration", "Vecteurs vitesse ou accélération de chaque marque."},
+        {"--threshold T",
+         "Écart (0 à 255, par défaut 40) au-delà duquel un pixel diffère du fond médian des "
+         "images choisies et est recopié."},
+        {"--marks-only", "Seulement les marques sur le fond médian, sans recopier l'objet."},
+        {"--layer", "Marques du pointage sur transparent."},
+        {"--video CHEMIN", kVideoOption},
+        {"-o SORTIE", "Fichier écrit : .png, .svg ou .pdf."}}},
       {"track",
        "VIDEO|DOC.kvo --contour X,Y X,Y ... --first N --last M [--step S] [--radius R] [--rgb] "
        "[--ban X,Y X,Y ...]... [--system N] [--stop-uncertain] [--threshold F] [-o SORTIE.kvo]",

@@ -67,6 +67,7 @@ TEST_F(OutputSafety, AnOutputThatIsAnInputOrAFolderIsRefusedByEveryWritingComman
       {"join", dir.File("p_01.bmp"), dir.File("p_02.bmp"), "--rate", "25", "-o",
        dir.File("p_01.bmp")},
       {"graph", doc, "--view", "time", "-o", dir.File("lien.svg")},
+      {"strobe", doc, "-o", dir.File("lien.svg")},
       Track(doc),
   };
   for (const auto& args : runs) {
@@ -89,6 +90,7 @@ TEST_F(OutputSafety, AFullDiskFailsNamingTheCauseAndKeepsTheOldFile) {
       {"g.svg", {"graph", doc, "--view", "time", "-o"}},
       {"g.png", {"graph", doc, "--view", "time", "-o"}},
       {"g.pdf", {"graph", doc, "--view", "time", "-o"}},
+      {"c.png", {"strobe", doc, "-o"}},
       {"t.txt", {"export", doc, "--format", "txt", "-o"}},
       {"t.csv", {"export", doc, "--format", "csv", "-o"}},
       {"t.xlsx", {"export", doc, "--format", "xlsx", "-o"}},

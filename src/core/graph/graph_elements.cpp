@@ -295,17 +295,22 @@ std::vector<std::string> TGVecteur::InfoLines() const {
 }
 
 void TGVecteur::Draw(Canvas& canvas, const TDrawContext&) const {
-  const TPixel a = pixels_[0];
-  canvas.SetPen(SolidPen(colour, selected ? 3 : 2));
-  canvas.Line(a.x, a.y, tip_.x, tip_.y);
-  const double len = Distance(a, tip_);
+  DrawVectorArrow(canvas, pixels_[0], tip_, colour, selected ? 3 : 2);
+}
+
+void DrawVectorArrow(Canvas& canvas, TPixel from, TPixel tip, TColor colour, int width,
+                     double headLength) {
+  canvas.SetPen(SolidPen(colour, width));
+  canvas.Line(from.x, from.y, tip.x, tip.y);
+  const double len = Distance(from, tip);
   if (len < 1) return;
   // Arrow head: two strokes at 25 degrees, at most a third of the length.
-  const double head = std::min(8.0, len / 3), ux = (a.x - tip_.x) / len, uy = (a.y - tip_.y) / len;
+  const double head = std::min(headLength, len / 3), ux = (from.x - tip.x) / len,
+               uy = (from.y - tip.y) / len;
   const double c = std::cos(DegToRad(25)), s = std::sin(DegToRad(25));
   for (double sign : {1.0, -1.0}) {
     const double hx = ux * c - sign * uy * s, hy = sign * ux * s + uy * c;
-    canvas.Line(tip_.x, tip_.y, tip_.x + RoundToInt(hx * head), tip_.y + RoundToInt(hy * head));
+    canvas.Line(tip.x, tip.y, tip.x + RoundToInt(hx * head), tip.y + RoundToInt(hy * head));
   }
 }
 

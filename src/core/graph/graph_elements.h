@@ -211,6 +211,12 @@ class TGSpline : public TGPolyPoint {
   std::vector<TPixel> Path() const;
 };
 
+// An arrow from `from` to `tip` with a pen of `width`: the graphs' vectors
+// and the chronophotograph's.  The head's strokes are `headLength` pixels
+// long, at most a third of the arrow.
+void DrawVectorArrow(Canvas& canvas, TPixel from, TPixel tip, TColor colour, int width,
+                     double headLength = 8.0);
+
 // A vector from a world point with world components; its pixel length is
 // value × factor × plot width (the factor of its family).
 class TGVecteur : public TGPolyPoint {

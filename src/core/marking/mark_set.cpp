@@ -460,33 +460,38 @@ void TPolyContainer::Draw(Canvas& canvas) const {
   }
   const int count = static_cast<int>(drawList_.size());
   const int first = MarksIsAllDrawn ? 0 : std::max(0, count - MarksNumberToDraw);
-  const int size = std::clamp(host_->ElementSize(), 0, 2);
-  static constexpr int kOffset[3] = {0, 4, 7};
-  const int c = kOffset[size];
   const TFont oldFont = canvas.Font();
   const TBrush oldBrush = canvas.Brush();
-  const TGraphUtils& gu = host_->GraphUtils();
   for (int i = first; i < count; ++i) {
     const TMarque* m = drawList_[static_cast<std::size_t>(i)];
     const int s = m->MarkOrderNumber;
-    const TColor colour = host_->MarkColor(s);
-    const TPixel p = m->ScreenPoint();
-    gu.DrawSymbolCycled(canvas, p, colour, size, s);
-    if (MarksNumberPosition == npNone) continue;
-    TFont font = oldFont;
-    if (size == 1) font.size = 12;
-    if (size == 2) font.size = 15;
-    font.color = colour;
-    canvas.SetFont(font);
-    canvas.SetBrush(TBrush{oldBrush.color, TBrushStyle::bsClear});
-    const std::string text = std::to_string(DisplayedNumber(*m->Container()));
-    if (MarksNumberPosition == npRight)
-      canvas.TextOut(p.x + c + 8, p.y - c / 2 - 7, text, false);
-    else
-      canvas.TextOut(p.x - c / 2 - 2, p.y + c + 4, text, false);
+    DrawNumberedMark(canvas, host_->GraphUtils(),
+                     {m->ScreenPoint(), host_->MarkColor(s), host_->ElementSize(), s,
+                      MarksNumberPosition, std::to_string(DisplayedNumber(*m->Container()))},
+                     oldFont, oldBrush);
   }
   canvas.SetFont(oldFont);
   canvas.SetBrush(oldBrush);
+}
+
+void DrawNumberedMark(Canvas& canvas, const TGraphUtils& gu, const TMarkLook& mark,
+                      const TFont& font, const TBrush& brush) {
+  const int size = std::clamp(mark.elementSize, 0, 2);
+  static constexpr int kOffset[3] = {0, 4, 7};
+  const int c = kOffset[size];
+  const TPixel p = mark.at;
+  gu.DrawSymbolCycled(canvas, p, mark.colour, size, mark.system);
+  if (mark.numberPosition == npNone) return;
+  TFont f = font;
+  if (size == 1) f.size = 12;
+  if (size == 2) f.size = 15;
+  f.color = mark.colour;
+  canvas.SetFont(f);
+  canvas.SetBrush(TBrush{brush.color, TBrushStyle::bsClear});
+  if (mark.numberPosition == npRight)
+    canvas.TextOut(p.x + c + 8, p.y - c / 2 - 7, mark.number, false);
+  else
+    canvas.TextOut(p.x - c / 2 - 2, p.y + c + 4, mark.number, false);
 }
 
 // ---------------------------------------------------------------- Grid set

@@ -19,6 +19,24 @@ namespace kinevo {
 enum TNumberPosition : uint8_t { npNone = 0, npDown = 1, npRight = 2 };
 
 class TTransparent;
+class TGraphUtils;
+
+// One mark as the view draws it: where, in which colour and size, the
+// system (for its symbol) and the number written beside it.
+struct TMarkLook {
+  TPixel at;
+  TColor colour = 0;
+  int elementSize = 0;
+  int system = 0;
+  TNumberPosition numberPosition = npDown;
+  std::string number;
+};
+// Draws the system's symbol at the mark and its number in the system's
+// colour, in `font` made larger for the bigger element sizes, over a clear
+// brush of `brush`'s colour.  The caller restores the canvas's font and
+// brush once it drew its marks.
+void DrawNumberedMark(Canvas& canvas, const TGraphUtils& gu, const TMarkLook& mark,
+                      const TFont& font, const TBrush& brush);
 
 // "du point n°" + (i + 1): the default name of system i.
 std::string DefaultSystemName(int i);

@@ -326,26 +326,42 @@ std::string TData::ToolCursor() const {
 
 // ---------------------------------------------------------------- queries
 
+TData::TMarkedOrder TData::MarkedInTimeOrder() const {
+  TMarkedOrder r;
+  for (const auto& c : ActiveMarks().Containers())
+    if (c->Count() > 0) r.marked.push_back(c.get());
+  const std::size_t n = r.marked.size();
+  r.index.resize(n);
+  for (std::size_t k = 0; k < n; ++k) {
+    const int32_t image = r.marked[k]->MarksContainerFrameNumber;
+    r.index[k] = static_cast<int64_t>(image) + (TimeShift ? TimeShift(image) : 0);
+  }
+  if (n > 0) {
+    const int64_t lowest = *std::min_element(r.index.begin(), r.index.end());
+    for (auto& t : r.index) t -= lowest;
+  }
+  r.order.resize(n);
+  std::iota(r.order.begin(), r.order.end(), 0);
+  std::stable_sort(r.order.begin(), r.order.end(),
+                   [&](std::size_t a, std::size_t b) { return r.index[a] < r.index[b]; });
+  return r;
+}
+
+std::vector<int32_t> TData::SeriesImages() const {
+  const TMarkedOrder m = MarkedInTimeOrder();
+  std::vector<int32_t> images;
+  for (std::size_t k : m.order) images.push_back(m.marked[k]->MarksContainerFrameNumber);
+  return images;
+}
+
 TSeries TData::GetSeries() const {
   TSeries r;
   const TPolyContainer& set = ActiveMarks();
-  std::vector<const TContainer*> marked;
-  for (const auto& c : set.Containers())
-    if (c->Count() > 0) marked.push_back(c.get());
+  const TMarkedOrder m = MarkedInTimeOrder();
+  const std::vector<const TContainer*>& marked = m.marked;
+  const std::vector<int64_t>& index = m.index;
+  const std::vector<std::size_t>& order = m.order;
   const std::size_t n = marked.size();
-  std::vector<int64_t> index(n);
-  for (std::size_t k = 0; k < n; ++k) {
-    const int32_t image = marked[k]->MarksContainerFrameNumber;
-    index[k] = static_cast<int64_t>(image) + (TimeShift ? TimeShift(image) : 0);
-  }
-  if (n > 0) {
-    const int64_t lowest = *std::min_element(index.begin(), index.end());
-    for (auto& t : index) t -= lowest;
-  }
-  std::vector<std::size_t> order(n);
-  std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(),
-                   [&](std::size_t a, std::size_t b) { return index[a] < index[b]; });
   // Times read from the file, from the first row's: a variable rate makes
   // time index x T wrong.
   std::vector<double> fileTimes;

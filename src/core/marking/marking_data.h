@@ -124,6 +124,9 @@ class TData : public IMarkingHost, public IHistoryOwner {
 
   // ------------------------------------------------------------ queries
   TSeries GetSeries() const;
+  // The file image of each row of GetSeries (its marked images in time
+  // order).
+  std::vector<int32_t> SeriesImages() const;
   std::pair<double, double> GetScaleFactors() const;
   double XAxisAngle() const;
   bool DirectXAxisDirection() const;
@@ -246,6 +249,14 @@ class TData : public IMarkingHost, public IHistoryOwner {
   void EnsureMarkColors(int n) override;
 
  private:
+  // The marked containers of the active set, their time indexes from the
+  // lowest, and the order of the rows (by time index, ties in set order).
+  struct TMarkedOrder {
+    std::vector<const TContainer*> marked;
+    std::vector<int64_t> index;
+    std::vector<std::size_t> order;
+  };
+  TMarkedOrder MarkedInTimeOrder() const;
   void Invalidate(TResultsTarget t) { OnResultsInvalidated(t); }
   // Raises OnChange, once for the outermost command when commands nest
   // (EraseAll erases the scale, the marks and the origin).

@@ -451,16 +451,23 @@ void TRepereFixe::MouseUp() { drag_ = rdNone; }
 
 void TRepereFixe::Draw(Canvas& canvas) const {
   if (!HasOrigin() || Context() == nullptr) return;
+  DrawFrameAxes(
+      canvas,
+      {xAxis_, yAxis_, xAxisAngle_, yAxisAngle_, DirectXAxisDirection(), DirectYAxisDirection()},
+      Context()->ElementColor(), Context()->ElementSize(), Context()->PenWidth());
+}
+
+void DrawFrameAxes(Canvas& canvas, const TFrameAxes& axes, TColor colour, int elementSize,
+                   int penWidth) {
   const TPen oldPen = canvas.Pen();
   const TBrush oldBrush = canvas.Brush();
   const TFont oldFont = canvas.Font();
-  const TColor colour = Context()->ElementColor();
-  const int size = std::clamp(Context()->ElementSize(), 0, 2);
+  const int size = std::clamp(elementSize, 0, 2);
   const int s = 10 + 5 * size;  // arrow length
 
   TPen pen = oldPen;
   pen.color = colour;
-  pen.width = Context()->PenWidth();
+  pen.width = penWidth;
   pen.style = TPenStyle::psSolid;
   pen.mode = TPenMode::pmCopy;
   canvas.SetPen(pen);
@@ -496,8 +503,8 @@ void TRepereFixe::Draw(Canvas& canvas) const {
     canvas.TextOut(RoundToInt(tip.x + ux * from + nx * gap),
                    RoundToInt(tip.y + uy * from + ny * gap), letter);
   };
-  drawAxis(xAxis_, xAxisAngle_, DirectXAxisDirection(), "x");
-  drawAxis(yAxis_, yAxisAngle_, DirectYAxisDirection(), "y");
+  drawAxis(axes.x, axes.xAngle, axes.directX, "x");
+  drawAxis(axes.y, axes.yAngle, axes.directY, "y");
 
   canvas.SetFont(oldFont);
   canvas.SetBrush(oldBrush);

@@ -84,6 +84,19 @@ struct TAxisLine {
 };
 TAxisLine AxisLine(const TPixel& origin, double angle, int w, int h);
 
+// The two axes of a frame as they are drawn: their lines across the
+// picture, their angles (radians, counter-clockwise) and directions.
+struct TFrameAxes {
+  TAxisLine x, y;
+  double xAngle = 0.0, yAngle = 0.0;
+  bool directX = true, directY = true;
+};
+// Draws the axes with their arrow heads and letters in the element colour
+// and size; pen, brush and font of the canvas are restored afterwards.  The
+// view and the chronophotograph draw them alike.
+void DrawFrameAxes(Canvas& canvas, const TFrameAxes& axes, TColor colour, int elementSize,
+                   int penWidth);
+
 // ---------------------------------------------------------------- TOrigine
 
 // One recorded origin position of a frame (used by the layer): the origin on

@@ -225,7 +225,7 @@ void TEchelle::MouseMove(int x, int y) {
 
 void TEchelle::MouseUp() { drag_ = kNoDrag; }
 
-void TEchelle::DrawArrowHead(Canvas& canvas, TPixel tip, TPixel from, int length) const {
+void DrawScaleArrowHead(Canvas& canvas, TPixel tip, TPixel from, int length) {
   const double dx = from.x - tip.x, dy = from.y - tip.y;
   const double n = std::hypot(dx, dy);
   if (n < 1e-9) return;
@@ -258,8 +258,8 @@ void TEchelle::Draw(Canvas& canvas) const {
   const double len = std::hypot(b.x - a.x, b.y - a.y);
   const int head = std::clamp(RoundToInt(len / 10.0), 10, 20);
   canvas.Line(a.x, a.y, b.x, b.y);
-  DrawArrowHead(canvas, a, b, head);
-  if (count == 2) DrawArrowHead(canvas, b, a, head);
+  DrawScaleArrowHead(canvas, a, b, head);
+  if (count == 2) DrawScaleArrowHead(canvas, b, a, head);
   canvas.SetPen(oldPen);
   canvas.SetBrush(oldBrush);
 }

@@ -24,6 +24,11 @@ enum TScaleKind : uint8_t { skNormal = 0, skHoriz = 1, skVert = 2 };
 inline constexpr double kMinScaleLength = 0.001;
 inline constexpr double kMaxScaleLength = 1.5e13;
 
+// The two strokes of an arrow head at `tip` of a segment coming from
+// `from`, `length` pixels long (the scale's segment, the chronophotograph's
+// scale).
+void DrawScaleArrowHead(Canvas& canvas, TPixel tip, TPixel from, int length);
+
 class TEchelle : public THistObject {
  public:
   // Drag states.
@@ -100,7 +105,6 @@ class TEchelle : public THistObject {
   // Picture position of a view pixel with the horizontal or vertical
   // constraint taken from `other`.
   TPictureCoord Constrained(double x, double y, const TPictureCoord& other) const;
-  void DrawArrowHead(Canvas& canvas, TPixel tip, TPixel from, int length) const;
 
   IMarkingContext* ctx_;
   std::array<int32_t, 3> counts_{0, 0, 0};

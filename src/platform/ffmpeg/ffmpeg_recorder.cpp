@@ -139,7 +139,7 @@ bool TFfmpegWriter::Open(const std::string& path, int width, int height, double 
   if (width <= 0 || height <= 0 || !(rate > 0) || !std::isfinite(rate)) return Fail(9);
   // An existing file is written over, never removed first: the path may be
   // a device, and callers write into a temporary file they rename.
-  if (avformat_alloc_output_context2(&fmt_, nullptr, "avi", path.c_str()) < 0 || !fmt_)
+  if (avformat_alloc_output_context2(&fmt_, nullptr, container_.c_str(), path.c_str()) < 0 || !fmt_)
     return Fail(9);
   stream_ = avformat_new_stream(fmt_, nullptr);
   enc_ = avcodec_alloc_context3(encoder);
@@ -158,7 +158,7 @@ bool TFfmpegWriter::Open(const std::string& path, int width, int height, double 
   enc_->thread_count = 0;
   // AVI keeps no presentation times: pictures must come out of the encoder
   // in the order they went in.
-  enc_->max_b_frames = 0;
+  if (container_ == "avi") enc_->max_b_frames = 0;
   SetQuality(enc_, codec);
   if (fmt_->oformat->flags & AVFMT_GLOBALHEADER) enc_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   if (avcodec_open2(enc_, encoder, nullptr) < 0) {
@@ -240,3 +240,13 @@ bool TFfmpegWriter::Close() {
 }
 
 }  // namespace kinevo::ff
+
+namespace kinevo {
+
+std::vector<std::string> TMp4Record::Codecs() {
+  for (const std::string& c : ff::AvailableEncoders())
+    if (c == ff::kCodecH264) return {c};
+  return {};
+}
+
+}  // namespace kinevo

@@ -52,6 +52,10 @@ class TFfmpegWriter {
   // Closes without finishing; the file is left as it is.
   void Abort();
 
+  // The container of the next Open: "avi" (by default) or "mp4", whose
+  // pictures keep their presentation times.
+  void SetContainer(const std::string& container) { container_ = container; }
+
   bool IsOpen() const { return fmt_ != nullptr; }
   int64_t FramesWritten() const { return frames_; }
   int Width() const { return width_; }
@@ -74,6 +78,7 @@ class TFfmpegWriter {
   SwsContext* sws_ = nullptr;
   int width_ = 0, height_ = 0;
   int64_t frames_ = 0;
+  std::string container_ = "avi";
   std::string error_;
 };
 
@@ -84,6 +89,8 @@ namespace kinevo {
 // The recorder of back-end fwDS: the FFmpeg libraries linked directly.
 class TDSRecord : public TRecorder {
  public:
+  // `container`: see TFfmpegWriter::SetContainer.
+  explicit TDSRecord(const std::string& container = "avi") { writer_.SetContainer(container); }
   TVideoFramework Framework() const override { return fwDS; }
   std::vector<std::string> Codecs() override { return ff::AvailableEncoders(); }
   bool Open(const std::string& path, int width, int height, double rate,
@@ -97,6 +104,14 @@ class TDSRecord : public TRecorder {
 
  private:
   ff::TFfmpegWriter writer_;
+};
+
+// MP4 files with H.264 (the annotated video): a player's format.
+class TMp4Record : public TDSRecord {
+ public:
+  TMp4Record() : TDSRecord("mp4") {}
+  // H.264 alone, when the libraries have its encoder.
+  std::vector<std::string> Codecs() override;
 };
 
 }  // namespace kinevo

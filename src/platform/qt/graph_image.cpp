@@ -11,6 +11,17 @@
 
 namespace kinevo {
 
+std::optional<TGraphFileKind> GraphFileKindOf(const std::string& path) {
+  auto endsWith = [&path](std::string_view suffix) {
+    return path.size() >= suffix.size() &&
+           path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0;
+  };
+  if (endsWith(".svg")) return gfSvg;
+  if (endsWith(".png")) return gfPng;
+  if (endsWith(".pdf")) return gfPdf;
+  return std::nullopt;
+}
+
 void SetGraphRenderHints(QPainter& painter) {
   painter.setRenderHint(QPainter::Antialiasing, true);
   painter.setRenderHint(QPainter::TextAntialiasing, true);
@@ -49,8 +60,7 @@ QSize SizeOf(const TGraphModel& model) {
   return {std::max(1, model.Width()), std::max(1, model.Height())};
 }
 
-bool RenderSvg(TGraphModel& model, QSvgGenerator& svg) {
-  const QSize size = SizeOf(model);
+bool RenderSvg(QSize size, QSvgGenerator& svg, const TPictureDrawing& draw) {
   // The size written in millimetres is read back at 96 dots per inch by
   // browsers and drawing programs: the screen's size.
   svg.setResolution(96);
@@ -59,7 +69,7 @@ bool RenderSvg(TGraphModel& model, QSvgGenerator& svg) {
   svg.setTitle(QStringLiteral("Kinevo"));
   QPainter p;
   if (!p.begin(&svg)) return false;
-  RenderGraph(model, p);
+  draw(p, 0.0);
   return p.end();
 }
 
@@ -70,7 +80,8 @@ QByteArray GraphSvg(TGraphModel& model) {
   buffer.open(QIODevice::WriteOnly);
   QSvgGenerator svg;
   svg.setOutputDevice(&buffer);
-  if (!RenderSvg(model, svg)) return {};
+  if (!RenderSvg(SizeOf(model), svg, [&model](QPainter& p, double) { RenderGraph(model, p); }))
+    return {};
   return buffer.data();
 }
 
@@ -96,26 +107,30 @@ QPicture GraphPicture(TGraphModel& model) {
   return picture;
 }
 
-TResult<QByteArray> GraphFileBytes(TGraphModel& model, TGraphFileKind kind) {
+TResult<QByteArray> PictureFileBytes(QSize size, TGraphFileKind kind, const TPictureDrawing& draw,
+                                     const std::string& failure) {
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
   bool drawn = false;
   switch (kind) {
     case gfPng:
-      drawn = GraphImage(model).save(&buffer, "PNG");
+    case gfBmp: {
+      QImage img(size, QImage::Format_RGB32);
+      img.fill(Qt::white);
+      QPainter p(&img);
+      draw(p, 0.0);
+      p.end();
+      drawn = img.save(&buffer, kind == gfPng ? "PNG" : "BMP");
       break;
-    case gfBmp:
-      drawn = GraphImage(model).save(&buffer, "BMP");
-      break;
+    }
     case gfSvg: {
       QSvgGenerator svg;
       svg.setOutputDevice(&buffer);
-      drawn = RenderSvg(model, svg);
+      drawn = RenderSvg(size, svg, draw);
       break;
     }
     case gfPdf: {
-      const QSize size = SizeOf(model);
       QPdfWriter pdf(&buffer);
       pdf.setPageSize(QPageSize(QSizeF(size), QPageSize::Point));
       pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
@@ -124,15 +139,22 @@ TResult<QByteArray> GraphFileBytes(TGraphModel& model, TGraphFileKind kind) {
       drawn = p.begin(&pdf);
       if (drawn) {
         // One point per pixel: the texts keep their size on a 96-dpi screen.
-        RenderGraph(model, p, 96.0);
+        draw(p, 96.0);
         drawn = p.end();
       }
       break;
     }
   }
   buffer.close();
-  if (!drawn || bytes.isEmpty()) return Fail("Le graphe n'a pas pu être dessiné.");
+  if (!drawn || bytes.isEmpty()) return Fail(failure);
   return bytes;
+}
+
+TResult<QByteArray> GraphFileBytes(TGraphModel& model, TGraphFileKind kind) {
+  return PictureFileBytes(
+      SizeOf(model), kind,
+      [&model](QPainter& p, double fontDpi) { RenderGraph(model, p, fontDpi); },
+      "Le graphe n'a pas pu être dessiné.");
 }
 
 TStatus WriteGraphFile(TGraphModel& model, const QString& path, TGraphFileKind kind) {

@@ -8,6 +8,9 @@
 #include <QPainter>
 #include <QPicture>
 #include <QString>
+#include <functional>
+#include <optional>
+#include <string>
 
 #include "core/common/result.h"
 #include "core/graph/graph_model.h"
@@ -15,6 +18,10 @@
 namespace kinevo {
 
 enum TGraphFileKind { gfSvg, gfPng, gfBmp, gfPdf };
+
+// The kind of a picture file the commands write, by its name's ending
+// (".svg", ".png", ".pdf"); nothing for another.
+std::optional<TGraphFileKind> GraphFileKindOf(const std::string& path);
 
 // The smoothing every drawing of a graph uses, on screen and off.
 void SetGraphRenderHints(QPainter& painter);
@@ -45,6 +52,12 @@ QByteArray GraphSvg(TGraphModel& model);
 // device-independent size), for paper.
 QImage GraphImage(TGraphModel& model, double pixelRatio = 1.0);
 QPicture GraphPicture(TGraphModel& model);
+// Draws a picture with an active painter; with `fontDpi` as RenderGraph.
+using TPictureDrawing = std::function<void(QPainter& painter, double fontDpi)>;
+// The whole file of a kind for a picture of `size` pixels, drawn in memory
+// (PNG and BMP over white); `failure` is the reason when it cannot be.
+TResult<QByteArray> PictureFileBytes(QSize size, TGraphFileKind kind, const TPictureDrawing& draw,
+                                     const std::string& failure);
 // The whole file of a kind, drawn in memory.
 TResult<QByteArray> GraphFileBytes(TGraphModel& model, TGraphFileKind kind);
 // Writes that file at `path`, replacing an earlier one only once it is whole.

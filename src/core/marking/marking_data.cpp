@@ -348,19 +348,19 @@ TData::TMarkedOrder TData::MarkedInTimeOrder() const {
 }
 
 std::vector<int32_t> TData::SeriesImages() const {
-  const TMarkedOrder m = MarkedInTimeOrder();
+  const TMarkedOrder rows = MarkedInTimeOrder();
   std::vector<int32_t> images;
-  for (std::size_t k : m.order) images.push_back(m.marked[k]->MarksContainerFrameNumber);
+  for (std::size_t k : rows.order) images.push_back(rows.marked[k]->MarksContainerFrameNumber);
   return images;
 }
 
 TSeries TData::GetSeries() const {
   TSeries r;
   const TPolyContainer& set = ActiveMarks();
-  const TMarkedOrder m = MarkedInTimeOrder();
-  const std::vector<const TContainer*>& marked = m.marked;
-  const std::vector<int64_t>& index = m.index;
-  const std::vector<std::size_t>& order = m.order;
+  const TMarkedOrder rows = MarkedInTimeOrder();
+  const std::vector<const TContainer*>& marked = rows.marked;
+  const std::vector<int64_t>& index = rows.index;
+  const std::vector<std::size_t>& order = rows.order;
   const std::size_t n = marked.size();
   // Times read from the file, from the first row's: a variable rate makes
   // time index x T wrong.

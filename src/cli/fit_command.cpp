@@ -81,16 +81,10 @@ int Fit(const std::vector<std::string>& args) {
     std::cerr << kUsage;
     return 2;
   }
-  auto cs = OpenDocumentInMode(r.document, r.video, r.layer);
+  auto cs = OpenResultsOfSystem(r.document, r.video, r.layer, r.system, r.weighted);
   if (!cs) return 1;
   TSession& s = *cs->session;
-  s.Results().SetUncertainties(r.weighted);
-  if (!ComputeResultsQuietly(s)) return 1;
   const TCalcul& calc = s.Results().Active();
-  if (r.system >= calc.SystemsCount()) {
-    std::cerr << "Le point " << r.system + 1 << " n'existe pas.\n";
-    return 1;
-  }
 
   // The curve of the time view (or of y against x), with the rows the
   // settings leave out at its ends.

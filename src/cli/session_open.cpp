@@ -114,4 +114,19 @@ bool ComputeResultsQuietly(TSession& s) {
   return true;
 }
 
+std::unique_ptr<TCliSession> OpenResultsOfSystem(const std::string& document,
+                                                 const std::string& videoOverride, bool layer,
+                                                 int system, bool uncertainties) {
+  auto cs = OpenDocumentInMode(document, videoOverride, layer);
+  if (!cs) return nullptr;
+  TSession& s = *cs->session;
+  s.Results().SetUncertainties(uncertainties);
+  if (!ComputeResultsQuietly(s)) return nullptr;
+  if (system >= s.Results().Active().SystemsCount()) {
+    std::cerr << "Le point " << system + 1 << " n'existe pas.\n";
+    return nullptr;
+  }
+  return cs;
+}
+
 }  // namespace kinevo::cli

@@ -61,4 +61,12 @@ std::unique_ptr<TCliSession> OpenDocumentInMode(const std::string& document,
 // message printed, when the results cannot be shown.
 bool ComputeResultsQuietly(TSession& session);
 
+// The document opened as OpenDocumentInMode does, its results computed
+// (with the marks' uncertainties when `uncertainties`), and system
+// `system` (from 0) checked to exist; null, with the message printed,
+// otherwise.  The commands that study one system start so.
+std::unique_ptr<TCliSession> OpenResultsOfSystem(const std::string& document,
+                                                 const std::string& videoOverride, bool layer,
+                                                 int system, bool uncertainties = false);
+
 }  // namespace kinevo::cli

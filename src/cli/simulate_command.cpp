@@ -156,15 +156,9 @@ int Simulate(const std::vector<std::string>& args) {
     std::cerr << kUsage;
     return 2;
   }
-  auto cs = OpenDocumentInMode(r.document, r.video, r.layer);
+  auto cs = OpenResultsOfSystem(r.document, r.video, r.layer, r.system);
   if (!cs) return 1;
-  TSession& s = *cs->session;
-  if (!ComputeResultsQuietly(s)) return 1;
-  const TCalcul& calc = s.Results().Active();
-  if (r.system >= calc.SystemsCount()) {
-    std::cerr << "Le point " << r.system + 1 << " n'existe pas.\n";
-    return 1;
-  }
+  const TCalcul& calc = cs->session->Results().Active();
   const TSeries d = MarkedSeries(calc, r.system);
   if (d.t.size() < 2) {
     std::cerr << "Le point " << r.system + 1 << " a moins de deux images marquées.\n";

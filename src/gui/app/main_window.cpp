@@ -543,6 +543,7 @@ void MainWindow::ShowOptions() {
   if (!s.Options.CheckPassword()) return;
   TBoiteOptions d(s.Options, *association_, s.Dialog,
                   QCoreApplication::applicationFilePath().toStdString(), this);
+  d.SetMarking(&s.Data);
   d.exec();
   // Closing the dialog saved the settings and announced the change.
 }

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -15,10 +16,24 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "core/marking/marking_data.h"
+
 namespace kinevo::gui {
 
 namespace {
 QString Q(const char* s) { return QString::fromUtf8(s); }
+
+QDoubleSpinBox* PixelsEdit(const char* name, const char* hint) {
+  auto* e = new QDoubleSpinBox;
+  e->setObjectName(name);
+  // Zero would give the points infinite weights in the fits.
+  e->setRange(0.01, 100.0);
+  e->setDecimals(2);
+  e->setSingleStep(0.1);
+  e->setSuffix(" pixel(s)");
+  e->setToolTip(Q(hint));
+  return e;
+}
 }  // namespace
 
 TBoiteOptions::TBoiteOptions(TOptions& options, IFileAssociation& association, TUserDlg& messages,
@@ -133,6 +148,22 @@ TBoiteOptions::TBoiteOptions(TOptions& options, IFileAssociation& association, T
     tools_[k.name] = b;
   }
   for (auto& [page, row] : toolRows) row->addStretch();
+
+  // The marks' standard uncertainties, in pixels of the video.
+  auto* group = new QGroupBox(Q("Incertitude-type des marques (enregistrée dans le document)"));
+  auto* form = new QFormLayout(group);
+  form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+  pointing_ = PixelsEdit("PointingUncertainty",
+                         "Incertitude-type de la position d'une marque placée par un clic, "
+                         "en pixels de la vidéo");
+  form->addRow(Q("Incertitude de pointage :"), pointing_);
+  tracking_ = PixelsEdit("TrackedMarkUncertainty",
+                         "Incertitude-type de la position d'une marque placée par le suivi "
+                         "automatique ; trois fois plus sur une image incertaine");
+  form->addRow(Q("Incertitude du suivi automatique :"), tracking_);
+  pageLayouts[opResults]->addWidget(group);
+  markUncertainties_ = group;
+  group->hide();
   for (auto& [page, lay] : pageLayouts) lay->addStretch();
 
   auto* buttons = new QDialogButtonBox(this);
@@ -171,6 +202,14 @@ TOptionsValues TBoiteOptions::Values() const {
   return v;
 }
 
+void TBoiteOptions::SetMarking(TData* data) {
+  marking_ = data;
+  markUncertainties_->setVisible(data != nullptr);
+  if (data == nullptr) return;
+  pointing_->setValue(data->PointingUncertainty());
+  tracking_->setValue(data->TrackingUncertainty());
+}
+
 QCheckBox* TBoiteOptions::CheckBox(const std::string& name) const {
   auto it = boxes_.find(name);
   return it == boxes_.end() ? nullptr : it->second;
@@ -194,6 +233,11 @@ void TBoiteOptions::PasswordToggled(bool checked) {
 
 void TBoiteOptions::done(int result) {
   options_.Assign(Values());
+  // Each setter recomputes the results when its value changed.
+  if (marking_ != nullptr) {
+    marking_->SetPointingUncertainty(pointing_->value());
+    marking_->SetTrackingUncertainty(tracking_->value());
+  }
   ApplyAssociationChoice(assoc_, association_->isChecked(), programPath_, messages_);
   const TStatus saved = options_.Save();
   saved_ = saved.ok();

@@ -1,8 +1,9 @@
 #pragma once
 // The options dialog (TBoiteOptions): every preference of TOptions on pages,
-// the password lock and the ".kvo" association.  Closing it, in any way,
-// copies the controls into the options, applies the association, saves the
-// settings and announces the change.
+// the password lock and the ".kvo" association, and the marks' standard
+// uncertainties of the analysis open.  Closing it, in any way, copies the
+// controls into the options and the analysis, applies the association,
+// saves the settings and announces the change.
 #include <QDialog>
 #include <map>
 #include <string>
@@ -12,9 +13,14 @@
 
 class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
 class QSpinBox;
 class QTabWidget;
 class QToolButton;
+
+namespace kinevo {
+class TData;
+}
 
 namespace kinevo::gui {
 
@@ -36,6 +42,12 @@ class TBoiteOptions : public QDialog {
   QCheckBox* AssociationBox() const { return association_; }
   QSpinBox* MRUEdit() const { return mru_; }
   QTabWidget* Pages() const { return pages_; }
+  // The analysis whose marks' uncertainties the "Calculs" page shows
+  // ("Incertitude de pointage", that of the tracked marks): they belong to
+  // its document, not to the settings.  Unset (null), they are not shown.
+  void SetMarking(TData* data);
+  QDoubleSpinBox* PointingEdit() const { return pointing_; }
+  QDoubleSpinBox* TrackingEdit() const { return tracking_; }
   // True when the last closing saved the settings.
   bool Saved() const { return saved_; }
 
@@ -56,6 +68,10 @@ class TBoiteOptions : public QDialog {
   QSpinBox* radius_ = nullptr;
   QComboBox* shape_ = nullptr;
   QSpinBox* uncertainty_ = nullptr;
+  QWidget* markUncertainties_ = nullptr;
+  QDoubleSpinBox* pointing_ = nullptr;
+  QDoubleSpinBox* tracking_ = nullptr;
+  TData* marking_ = nullptr;
   QComboBox* penSize_ = nullptr;
   QComboBox* penSizeGraph_ = nullptr;
   std::map<std::string, QCheckBox*> boxes_;

@@ -311,12 +311,13 @@ void TIniFile::SetText(std::string_view text) {
 }
 
 std::string_view TIniFile::StoreLine(std::string_view key, std::string_view value) {
-  constexpr std::size_t kChunk = 1 << 20;
+  // Small files (settings, short documents) take one small block; pieces
+  // then double with the content, so that a large document fills a few big
+  // blocks (on huge pages) rather than hundreds of small ones.
+  constexpr std::size_t kFirst = 64 << 10, kLargest = 16 << 20;
   const std::size_t size = key.size() + 1 + value.size();
   if (store_.empty() || storeSize_ - storeUsed_ < size) {
-    // Pieces grow with the content, so that a large document fills a few
-    // big blocks (on huge pages) rather than a hundred small ones.
-    const std::size_t grown = store_.empty() ? kChunk : std::min(storeSize_ * 2, kChunk << 4);
+    const std::size_t grown = store_.empty() ? kFirst : std::min(storeSize_ * 2, kLargest);
     storeSize_ = std::max(grown, size);
     // Not cleared: every byte is written before it is read.
     store_.push_back(std::unique_ptr<char[]>(new char[storeSize_]));

@@ -26,7 +26,7 @@ QAction* FindAction(MainWindow& window, const std::string& name) {
   if (QAction* a = window.Action(name)) return a;
   if (QAction* a = window.Tracking().Action(name)) return a;
   if (QAction* a = window.Capture().Action(name)) return a;
-  return window.ResultsWindow().Action(name.c_str());
+  return window.ResultsWindow().Action(name);
 }
 
 // A new formula typed in the formulas dialog's last column, as its editor
@@ -34,7 +34,7 @@ QAction* FindAction(MainWindow& window, const std::string& name) {
 void TypeFormula(MainWindow& window, const std::string& text) {
   TResForm& results = window.ResultsWindow();
   if (results.FormulasDialog() == nullptr || !results.FormulasDialog()->isVisible())
-    results.Action("MenuFormules")->trigger();
+    results.Action(TResultsCommand::MenuFormules)->trigger();
   TBoiteFormules& d = *results.FormulasDialog();
   d.GridLogic().ApplyTexts(d.GridLogic().ColCount() - 1, text, "", "");
   d.Refresh();

@@ -105,15 +105,23 @@ TResForm::~TResForm() { links_.DisconnectAll(); }
 
 // ---------------------------------------------------------------- building
 
-QAction* TResForm::AddAction(QMenu* menu, const char* name, const QString& text, bool checkable) {
-  QAction* a = menu->addAction(text);
-  a->setObjectName(QString::fromLatin1(name));
+QAction* TResForm::AddAction(QMenu* menu, Cmd command, const QString& text, bool checkable) {
+  return Register(command, menu->addAction(text), checkable);
+}
+
+QAction* TResForm::Register(Cmd command, QAction* a, bool checkable) {
+  a->setObjectName(QString::fromLatin1(CommandName(command)));
   a->setCheckable(checkable);
+  actions_[static_cast<std::size_t>(command)] = a;
   return a;
 }
 
-QAction* TResForm::Action(const char* name) const {
-  return findChild<QAction*>(QString::fromLatin1(name));
+QAction* TResForm::Action(Cmd command) const { return actions_[static_cast<std::size_t>(command)]; }
+
+QAction* TResForm::Action(const std::string& name) const {
+  if (const std::optional<Cmd> command = CommandOfName<Cmd>(name)) return Action(*command);
+  // The model buttons and graph tools, named after their kinds.
+  return findChild<QAction*>(QString::fromStdString(name));
 }
 
 void TResForm::BuildMenus() {
@@ -121,9 +129,9 @@ void TResForm::BuildMenus() {
   QMenu* file = menuBar()->addMenu("Fichier");
   QMenu* edit = menuBar()->addMenu("Edition");
   BuildExportActions(file, edit);
-  connect(AddAction(edit, "MenuRestaurerGraphe", "Restaurer le graphe"), &QAction::triggered, this,
-          [this] { RestoreRanges(); });
-  connect(AddAction(edit, "MenuRestaurerTableau", "Restaurer le tableau"), &QAction::triggered,
+  connect(AddAction(edit, Cmd::MenuRestaurerGraphe, "Restaurer le graphe"), &QAction::triggered,
+          this, [this] { RestoreRanges(); });
+  connect(AddAction(edit, Cmd::MenuRestaurerTableau, "Restaurer le tableau"), &QAction::triggered,
           this, [this] {
             ApplyTableGroups();
             FillTable();
@@ -131,17 +139,18 @@ void TResForm::BuildMenus() {
 
   QMenu* show = menuBar()->addMenu("Affichage");
   struct Group {
-    const char* name;
+    Cmd command;
     const char* text;
     bool TOptionsValues::*setting;
   };
   for (const Group& g :
-       {Group{"MenuCoordonnees", "Coordonnées", &TOptionsValues::CheckBox29GridShowCoordinates},
-        Group{"MenuVitesse", "Vitesse", &TOptionsValues::CheckBox10GridShowSpeed},
-        Group{"MenuAcceleration", "Accélération", &TOptionsValues::CheckBox11GridShowAcceleration},
-        Group{"MenuPolaires", "Grandeurs polaires",
+       {Group{Cmd::MenuCoordonnees, "Coordonnées", &TOptionsValues::CheckBox29GridShowCoordinates},
+        Group{Cmd::MenuVitesse, "Vitesse", &TOptionsValues::CheckBox10GridShowSpeed},
+        Group{Cmd::MenuAcceleration, "Accélération",
+              &TOptionsValues::CheckBox11GridShowAcceleration},
+        Group{Cmd::MenuPolaires, "Grandeurs polaires",
               &TOptionsValues::CheckBox57GridShowPolarQuantities}}) {
-    QAction* a = AddAction(show, g.name, QString::fromUtf8(g.text), true);
+    QAction* a = AddAction(show, g.command, QString::fromUtf8(g.text), true);
     a->setChecked(o.*g.setting);
     connect(a, &QAction::toggled, this, [this, setting = g.setting](bool on) {
       session_.Options.*setting = on;
@@ -151,13 +160,13 @@ void TResForm::BuildMenus() {
   }
   show->addSeparator();
   QMenu* draw = show->addMenu("Dessiner");
-  connect(AddAction(draw, "MenuDessinerOrigine", "l'origine du repère", true), &QAction::toggled,
+  connect(AddAction(draw, Cmd::MenuDessinerOrigine, "l'origine du repère", true), &QAction::toggled,
           this, [this](bool on) {
             session_.Options.CheckBox33VectorOrigin = on;
             RebuildGraph();
           });
-  connect(AddAction(draw, "MenuDessinerLigne", "une ligne brisée", true), &QAction::toggled, this,
-          [this](bool on) {
+  connect(AddAction(draw, Cmd::MenuDessinerLigne, "une ligne brisée", true), &QAction::toggled,
+          this, [this](bool on) {
             auto& op = session_.Options;
             (view_ == rvTime         ? op.CheckBox14TimePolyline
              : view_ == rvTrajectory ? op.CheckBox17TrajectoryPolyline
@@ -168,15 +177,15 @@ void TResForm::BuildMenus() {
   QMenu* numbers = show->addMenu("Numérotation");
   auto* numberGroup = new QActionGroup(this);
   for (int place : {1, 2}) {
-    QAction* a = AddAction(numbers, place == 1 ? "MenuNumSous" : "MenuNumDroite",
+    QAction* a = AddAction(numbers, place == 1 ? Cmd::MenuNumSous : Cmd::MenuNumDroite,
                            place == 1 ? "sous la marque" : "à droite de la marque", true);
     numberGroup->addAction(a);
     connect(a, &QAction::triggered, this, [this] { RebuildGraph(); });
   }
   QMenu* trajectory = show->addMenu("Trajectoire");
   auto* frameGroup = new QActionGroup(this);
-  QAction* tilted = AddAction(trajectory, "MenuRepere", "dans le repère (O, x, y)", true);
-  QAction* video = AddAction(trajectory, "MenuCommeVideo", "présentée comme sur la vidéo", true);
+  QAction* tilted = AddAction(trajectory, Cmd::MenuRepere, "dans le repère (O, x, y)", true);
+  QAction* video = AddAction(trajectory, Cmd::MenuCommeVideo, "présentée comme sur la vidéo", true);
   frameGroup->addAction(tilted);
   frameGroup->addAction(video);
   tilted->setChecked(o.CheckBox35VectorTilted);
@@ -188,31 +197,31 @@ void TResForm::BuildMenus() {
   QMenu* size = show->addMenu("Taille");
   auto* sizeGroup = new QActionGroup(this);
   for (auto [name, text] :
-       {std::pair{"MenuTailleGrande", "grande"}, std::pair{"MenuTailleMoyenne", "moyenne"},
-        std::pair{"MenuTaillePetite", "petite"}}) {
+       {std::pair{Cmd::MenuTailleGrande, "grande"}, std::pair{Cmd::MenuTailleMoyenne, "moyenne"},
+        std::pair{Cmd::MenuTaillePetite, "petite"}}) {
     QAction* a = AddAction(size, name, text, true);
     sizeGroup->addAction(a);
     connect(a, &QAction::triggered, this, [this] { RebuildGraph(); });
   }
   show->addSeparator();
   QMenu* zoom = show->addMenu("Zoom");
-  AddAction(zoom, "MenuZoomX", "des abscisses", true);
-  AddAction(zoom, "MenuZoomY", "des ordonnées", true);
-  for (const char* n : {"MenuZoomX", "MenuZoomY"})
+  AddAction(zoom, Cmd::MenuZoomX, "des abscisses", true);
+  AddAction(zoom, Cmd::MenuZoomY, "des ordonnées", true);
+  for (Cmd n : {Cmd::MenuZoomX, Cmd::MenuZoomY})
     connect(Action(n), &QAction::toggled, this, [this, n](bool on) {
       auto& op = session_.Options;
-      const bool x = std::string(n) == "MenuZoomX";
+      const bool x = n == Cmd::MenuZoomX;
       if (view_ == rvTime) (x ? op.CheckBox12TimeZoomX : op.CheckBox13TimeZoomY) = on;
       if (view_ == rvFormulas) (x ? op.CheckBox23FormulaZoomX : op.CheckBox24FormulaZoomY) = on;
       if (TGraph* g = CurrentGraph()) (x ? g->Model().IsZoomX : g->Model().IsZoomY) = on;
     });
   QMenu* origin = show->addMenu("Origine");
-  connect(AddAction(origin, "MenuOrigineX", "des abscisses", true), &QAction::toggled, this,
+  connect(AddAction(origin, Cmd::MenuOrigineX, "des abscisses", true), &QAction::toggled, this,
           [this](bool on) {
             session_.Options.CheckBox34FormulaOriginX = on;
             RebuildGraph();
           });
-  connect(AddAction(origin, "MenuOrigineY", "des ordonnées", true), &QAction::toggled, this,
+  connect(AddAction(origin, Cmd::MenuOrigineY, "des ordonnées", true), &QAction::toggled, this,
           [this](bool on) {
             session_.Options.CheckBox25FormulaOriginY = on;
             RebuildGraph();
@@ -237,7 +246,7 @@ void TResForm::BuildMenus() {
     });
   }
   // The model's box on the graph, shown until the user hides it.
-  QAction* box = AddAction(show, "MenuBoiteModele", QString::fromUtf8("Boîte du modèle"), true);
+  QAction* box = AddAction(show, Cmd::MenuBoiteModele, QString::fromUtf8("Boîte du modèle"), true);
   box->setChecked(true);
   connect(box, &QAction::toggled, this, [this](bool on) {
     for (TGraph* g : graph_) {
@@ -249,7 +258,7 @@ void TResForm::BuildMenus() {
   // table's, error bars on the time graphs, and fits weighted by them.
   show->addSeparator();
   QAction* uncertainties =
-      AddAction(show, "MenuIncertitudes", QString::fromUtf8("Afficher les incertitudes"), true);
+      AddAction(show, Cmd::MenuIncertitudes, QString::fromUtf8("Afficher les incertitudes"), true);
   connect(uncertainties, &QAction::toggled, this, [this](bool on) {
     session_.Results().SetUncertainties(on);
     grids_.Grid().SetUncertaintiesShown(on);
@@ -257,23 +266,25 @@ void TResForm::BuildMenus() {
     Refresh();
   });
   // The model's equation and statistics in the modeller come with the models.
-  AddAction(show, "MenuEquation", "Afficher l'équation", true)->setVisible(false);
-  AddAction(show, "MenuStatistiques", "les statistiques", true)->setVisible(false);
+  AddAction(show, Cmd::MenuEquation, "Afficher l'équation", true)->setVisible(false);
+  AddAction(show, Cmd::MenuStatistiques, "les statistiques", true)->setVisible(false);
 
   QMenu* calc = menuBar()->addMenu("Calculs");
-  connect(AddAction(calc, "MenuCalculatrice", "Calculatrice"), &QAction::triggered, this, [this] {
-    if (ShowCalculator) ShowCalculator();
-  });
-  connect(AddAction(calc, "MenuFormules", "Saisir des formules ou des constantes"),
+  connect(AddAction(calc, Cmd::MenuCalculatrice, "Calculatrice"), &QAction::triggered, this,
+          [this] {
+            if (ShowCalculator) ShowCalculator();
+          });
+  connect(AddAction(calc, Cmd::MenuFormules, "Saisir des formules ou des constantes"),
           &QAction::triggered, this, [this] { ShowFormulasDialog(); });
-  connect(AddAction(calc, "MenuTemps", "Temps séparant deux images"), &QAction::triggered, this,
+  connect(AddAction(calc, Cmd::MenuTemps, "Temps séparant deux images"), &QAction::triggered, this,
           [this] {
             if (OpenTimeBetweenImages) OpenTimeBetweenImages();
           });
   calc->addSeparator();
   for (auto [name, text, bit] :
-       {std::tuple{"MenuLisserVitesse", "Lisser les valeurs de la vitesse", TCalcul::kSmoothSpeed},
-        std::tuple{"MenuLisserAcceleration", "Lisser les valeurs de l'accélération",
+       {std::tuple{Cmd::MenuLisserVitesse, "Lisser les valeurs de la vitesse",
+                   TCalcul::kSmoothSpeed},
+        std::tuple{Cmd::MenuLisserAcceleration, "Lisser les valeurs de l'accélération",
                    TCalcul::kSmoothAcceleration}}) {
     QAction* a = AddAction(calc, name, QString::fromUtf8(text), true);
     connect(a, &QAction::triggered, this, [this, bit = bit](bool on) {
@@ -285,15 +296,15 @@ void TResForm::BuildMenus() {
 }
 
 void TResForm::BuildExportActions(QMenu* file, QMenu* edit) {
-  connect(AddAction(file, "MenuExporter", "Exporter"), &QAction::triggered, this,
+  connect(AddAction(file, Cmd::MenuExporter, "Exporter"), &QAction::triggered, this,
           &TResForm::ExportCurrent);
-  QAction* print = AddAction(file, "MenuImprimer", "Imprimer");
+  QAction* print = AddAction(file, Cmd::MenuImprimer, "Imprimer");
   print->setShortcut(QKeySequence::Print);
   connect(print, &QAction::triggered, this, &TResForm::PrintCurrent);
-  connect(AddAction(file, "MenuFermer", "Fermer"), &QAction::triggered, this, &QWidget::close);
+  connect(AddAction(file, Cmd::MenuFermer, "Fermer"), &QAction::triggered, this, &QWidget::close);
 
   // Undoes the last change made with the figure tools of the graph shown.
-  QAction* undo = AddAction(edit, "MenuAnnuler", "Annuler");
+  QAction* undo = AddAction(edit, Cmd::MenuAnnuler, "Annuler");
   undo->setShortcut(QKeySequence::Undo);
   connect(undo, &QAction::triggered, this, [this] {
     if (TGraph* g = CurrentGraph(); g && view_ != rvTable) {
@@ -305,32 +316,32 @@ void TResForm::BuildExportActions(QMenu* file, QMenu* edit) {
   connect(edit, &QMenu::aboutToShow, this, &TResForm::UpdateUndoAction);
   connect(edit, &QMenu::aboutToHide, undo, [undo] { undo->setEnabled(true); });
   // Ctrl+C copies what is shown: the table, or the graph's picture.
-  QAction* copy = AddAction(edit, "MenuCopier", "Copier");
+  QAction* copy = AddAction(edit, Cmd::MenuCopier, "Copier");
   copy->setShortcut(QKeySequence::Copy);
   connect(copy, &QAction::triggered, this, &TResForm::CopyShown);
-  connect(AddAction(edit, "MenuCopierImage", "Copier l'image dans le presse-papier"),
+  connect(AddAction(edit, Cmd::MenuCopierImage, "Copier l'image dans le presse-papier"),
           &QAction::triggered, this, [this] {
             if (TGraph* g = CurrentGraph(); g && view_ != rvTable)
               imageExporter_.Copy(g->Model(), view_ == rvVectors);
           });
-  connect(AddAction(edit, "MenuCopierTableau", "Copier le tableau dans le presse-papier"),
+  connect(AddAction(edit, Cmd::MenuCopierTableau, "Copier le tableau dans le presse-papier"),
           &QAction::triggered, this, [this] { exporter_.Copy(ShownTable()); });
   QMenu* launch = edit->addMenu("Copier et lancer");
-  launch->menuAction()->setObjectName("MenuCopierLancer");
-  connect(AddAction(launch, "MenuExcel", "Excel"), &QAction::triggered, this, [this] {
+  Register(Cmd::MenuCopierLancer, launch->menuAction());
+  connect(AddAction(launch, Cmd::MenuExcel, "Excel"), &QAction::triggered, this, [this] {
     exporter_.SendToSpreadsheet(srWorkbook, ShownTable(), session_.VideoFileName());
   });
-  connect(AddAction(launch, "MenuOpenOffice", "OpenOffice"), &QAction::triggered, this, [this] {
+  connect(AddAction(launch, Cmd::MenuOpenOffice, "OpenOffice"), &QAction::triggered, this, [this] {
     exporter_.SendToSpreadsheet(srOpenDocument, ShownTable(), session_.VideoFileName());
   });
-  connect(AddAction(launch, "MenuRegressi", "Regressi"), &QAction::triggered, this,
+  connect(AddAction(launch, Cmd::MenuRegressi, "Regressi"), &QAction::triggered, this,
           &TResForm::SendToDataProgram);
 }
 
 void TResForm::UpdateUndoAction() {
   const TGraph* g = view_ == rvTable ? nullptr : CurrentGraph();
   const std::string caption = g ? g->Model().Figures().UndoCaption() : std::string();
-  QAction* undo = Action("MenuAnnuler");
+  QAction* undo = Action(Cmd::MenuAnnuler);
   undo->setText(caption.empty() ? QStringLiteral("Annuler") : Q(caption));
   undo->setEnabled(!caption.empty());
 }
@@ -347,19 +358,21 @@ void TResForm::ShowGraphMenu(QPoint globalPos) {
   // the window's menus so that their states and shortcuts are the same.
   QMenu menu(this);
   menu.setObjectName("GraphContextMenu");
-  for (const char* name : {"MenuAnnuler", "MenuCopier", "", "MenuRestaurerGraphe",
-                           "MenuBoiteModele", "", "MenuExporter", "MenuImprimer"}) {
-    if (*name == '\0')
+  const std::optional<Cmd> items[] = {Cmd::MenuAnnuler,         Cmd::MenuCopier,      std::nullopt,
+                                      Cmd::MenuRestaurerGraphe, Cmd::MenuBoiteModele, std::nullopt,
+                                      Cmd::MenuExporter,        Cmd::MenuImprimer};
+  for (const std::optional<Cmd>& item : items) {
+    if (item)
+      menu.addAction(Action(*item));
+    else
       menu.addSeparator();
-    else if (QAction* a = Action(name))
-      menu.addAction(a);
   }
   UpdateUndoAction();
   if (PopupMenu)
     PopupMenu(menu, globalPos);
   else
     menu.exec(globalPos);
-  Action("MenuAnnuler")->setEnabled(true);
+  Action(Cmd::MenuAnnuler)->setEnabled(true);
 }
 
 TExportTable TResForm::ShownTable() const {
@@ -420,10 +433,10 @@ void TResForm::SendToDataProgram() {
 // The commands of the "Fichier" and "Edition" menus that depend on the view.
 void TResForm::UpdateExportActions() {
   const bool table = view_ == rvTable;
-  Action("MenuCopierTableau")->setVisible(table);
-  Action("MenuCopierLancer")->setVisible(table);
-  Action("MenuCopierImage")->setVisible(!table);
-  Action("MenuImprimer")->setVisible(!table);
+  Action(Cmd::MenuCopierTableau)->setVisible(table);
+  Action(Cmd::MenuCopierLancer)->setVisible(table);
+  Action(Cmd::MenuCopierImage)->setVisible(!table);
+  Action(Cmd::MenuImprimer)->setVisible(!table);
 }
 
 void TResForm::BuildToolBar() {
@@ -585,9 +598,9 @@ void TResForm::ApplyOptions() {
   polarShown_ = o.CheckBox53PolarQuantities;
   for (int v = 0; v < 5; ++v)
     viewActions_[static_cast<std::size_t>(v)]->setVisible(ViewAllowed(v, o));
-  Action("MenuLisserVitesse")
+  Action(Cmd::MenuLisserVitesse)
       ->setChecked(session_.Results().SmoothingFlags() & TCalcul::kSmoothSpeed);
-  Action("MenuLisserAcceleration")
+  Action(Cmd::MenuLisserAcceleration)
       ->setChecked(session_.Results().SmoothingFlags() & TCalcul::kSmoothAcceleration);
   ApplyLookChoices();
   Refresh();
@@ -598,12 +611,12 @@ void TResForm::ApplyLookChoices() {
   // medium, 2 thick), "Numérotation" the place the main window numbers the
   // marks at.
   const int size = std::clamp(session_.Options.PenSize4Graph_Value, 0, 2);
-  Action(size == 2   ? "MenuTailleGrande"
-         : size == 1 ? "MenuTailleMoyenne"
-                     : "MenuTaillePetite")
+  Action(size == 2   ? Cmd::MenuTailleGrande
+         : size == 1 ? Cmd::MenuTailleMoyenne
+                     : Cmd::MenuTaillePetite)
       ->setChecked(true);
   const bool right = session_.Data.ActiveMarks().MarksNumberPosition == npRight;
-  Action(right ? "MenuNumDroite" : "MenuNumSous")->setChecked(true);
+  Action(right ? Cmd::MenuNumDroite : Cmd::MenuNumSous)->setChecked(true);
 }
 
 void TResForm::ResetMemories() {
@@ -635,10 +648,10 @@ TSystemsLook TResForm::SystemsLook() const {
 
 TGraphLook TResForm::LookFor(int view) const {
   TGraphLook look = GraphLookFor(view, session_.Options);
-  if (Action("MenuNumDroite")->isChecked()) look.labelPlace = 2;
-  look.displaySize = Action("MenuTailleGrande")->isChecked()    ? 1
-                     : Action("MenuTailleMoyenne")->isChecked() ? 2
-                                                                : 0;
+  if (Action(Cmd::MenuNumDroite)->isChecked()) look.labelPlace = 2;
+  look.displaySize = Action(Cmd::MenuTailleGrande)->isChecked()    ? 1
+                     : Action(Cmd::MenuTailleMoyenne)->isChecked() ? 2
+                                                                   : 0;
   return look;
 }
 
@@ -721,24 +734,24 @@ void TResForm::RedrawView() {
   // The figures are drawn on graphs only.
   figureBar_->setVisible(graph);
   UpdateExportActions();
-  Action("MenuRestaurerGraphe")->setVisible(graph);
-  Action("MenuRestaurerTableau")->setVisible(!graph);
-  for (const char* n : {"MenuCoordonnees", "MenuVitesse", "MenuAcceleration", "MenuPolaires"})
+  Action(Cmd::MenuRestaurerGraphe)->setVisible(graph);
+  Action(Cmd::MenuRestaurerTableau)->setVisible(!graph);
+  for (Cmd n : {Cmd::MenuCoordonnees, Cmd::MenuVitesse, Cmd::MenuAcceleration, Cmd::MenuPolaires})
     Action(n)->setEnabled(!graph);
-  Action("MenuVitesse")->setVisible(speedShown_);
-  Action("MenuAcceleration")->setVisible(accelerationShown_);
-  Action("MenuPolaires")->setVisible(polarShown_);
+  Action(Cmd::MenuVitesse)->setVisible(speedShown_);
+  Action(Cmd::MenuAcceleration)->setVisible(accelerationShown_);
+  Action(Cmd::MenuPolaires)->setVisible(polarShown_);
   auto& o = session_.Options;
-  const QSignalBlocker b1(Action("MenuDessinerLigne")), b2(Action("MenuDessinerOrigine")),
-      b3(Action("MenuZoomX")), b4(Action("MenuZoomY")), b5(Action("MenuOrigineX")),
-      b6(Action("MenuOrigineY"));
-  if (graph) Action("MenuDessinerLigne")->setChecked(LookFor(view_).polyline);
-  Action("MenuDessinerOrigine")->setChecked(o.CheckBox33VectorOrigin);
+  const QSignalBlocker b1(Action(Cmd::MenuDessinerLigne)), b2(Action(Cmd::MenuDessinerOrigine)),
+      b3(Action(Cmd::MenuZoomX)), b4(Action(Cmd::MenuZoomY)), b5(Action(Cmd::MenuOrigineX)),
+      b6(Action(Cmd::MenuOrigineY));
+  if (graph) Action(Cmd::MenuDessinerLigne)->setChecked(LookFor(view_).polyline);
+  Action(Cmd::MenuDessinerOrigine)->setChecked(o.CheckBox33VectorOrigin);
   const TZoomAxes z = ZoomAxesFor(view_, o);
-  Action("MenuZoomX")->setChecked(z.x);
-  Action("MenuZoomY")->setChecked(z.y);
-  Action("MenuOrigineX")->setChecked(o.CheckBox34FormulaOriginX);
-  Action("MenuOrigineY")->setChecked(o.CheckBox25FormulaOriginY);
+  Action(Cmd::MenuZoomX)->setChecked(z.x);
+  Action(Cmd::MenuZoomY)->setChecked(z.y);
+  Action(Cmd::MenuOrigineX)->setChecked(o.CheckBox34FormulaOriginX);
+  Action(Cmd::MenuOrigineY)->setChecked(o.CheckBox25FormulaOriginY);
 }
 
 // ---------------------------------------------------------------- table
@@ -1189,7 +1202,7 @@ void TResForm::SetGraphTool(int tool) {
 
 void TResForm::ChooseGraphTool(int tool) {
   // A tool of the tool bars ends the modifying of the model.
-  if (QAction* modify = Action("ButtonModifierModele")) {
+  if (QAction* modify = Action(Cmd::ButtonModifierModele)) {
     const QSignalBlocker block(modify);
     modify->setChecked(false);
   }

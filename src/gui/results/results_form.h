@@ -20,6 +20,7 @@
 #include "core/results/values_grid.h"
 #include "gui/export/graph_image_exporter.h"
 #include "gui/export/table_exporter.h"
+#include "gui/results/results_commands.h"
 
 class QAction;
 class QCursor;
@@ -134,7 +135,10 @@ class TResForm : public QMainWindow {
   bool SpeedShown() const { return speedShown_; }
   bool AccelerationShown() const { return accelerationShown_; }
   bool PolarShown() const { return polarShown_; }
-  QAction* Action(const char* name) const;
+  QAction* Action(TResultsCommand command) const;
+  // By object name, for tests and scripts: a command, a model button or a
+  // graph tool.
+  QAction* Action(const std::string& name) const;
   // The cursors of the graphs' tools, by name.
   void SetGraphCursors(const std::function<QCursor(const std::string&)>& cursors);
   // The model button that is down for the graph shown (9: none).
@@ -153,7 +157,10 @@ class TResForm : public QMainWindow {
   void BuildToolBar();
   void BuildPages();
   void Connect();
-  QAction* AddAction(QMenu* menu, const char* name, const QString& text, bool checkable = false);
+  using Cmd = TResultsCommand;
+  QAction* AddAction(QMenu* menu, Cmd command, const QString& text, bool checkable = false);
+  // Names `a` after `command` and makes Action(command) find it.
+  QAction* Register(Cmd command, QAction* a, bool checkable = false);
   void RedrawView();
   void FillTable();
   void FillPanel();
@@ -236,6 +243,8 @@ class TResForm : public QMainWindow {
   QLabel* hint_ = nullptr;
   QLabel* status_ = nullptr;
   QActionGroup* modelGroup_ = nullptr;
+  std::array<QAction*, TResultsCommandCount> actions_{};
+  QToolButton* modelMenuButton_ = nullptr;
   QAction* modelButton_ = nullptr;  // the "Modèle" drop-down on the tool bar
   QToolBar* figureBar_ = nullptr;
   std::array<QAction*, 5> viewActions_{};

@@ -53,7 +53,7 @@ void TResForm::BuildModelTools(QToolBar* bar) {
   // 1280-pixel screen without hiding commands behind its overflow arrow.
   auto* models = new QMenu(this);
   models->setObjectName("MenuModeles");
-  auto* button = new QToolButton(bar);
+  auto* button = modelMenuButton_ = new QToolButton(bar);
   button->setObjectName("ButtonModele");
   button->setText(QString::fromUtf8("Modèle"));
   button->setToolTip(QString::fromUtf8("Choisir le modèle ajusté à la courbe"));
@@ -71,16 +71,15 @@ void TResForm::BuildModelTools(QToolBar* bar) {
     connect(a, &QAction::triggered, this,
             [this, kind = b.kind](bool on) { ChooseModel(on ? kind : mkNone); });
   }
-  QAction* modify = bar->addAction(QString::fromUtf8("Modifier le modèle"));
-  modify->setObjectName("ButtonModifierModele");
-  modify->setCheckable(true);
+  QAction* modify = Register(Cmd::ButtonModifierModele,
+                             bar->addAction(QString::fromUtf8("Modifier le modèle")), true);
   connect(modify, &QAction::triggered, this, [this](bool on) { ModifyModel(on); });
 
-  for (const char* name : {"MenuEquation", "MenuStatistiques"}) {
+  for (Cmd name : {Cmd::MenuEquation, Cmd::MenuStatistiques}) {
     QAction* a = Action(name);
     connect(a, &QAction::toggled, this, [this, name](bool on) {
       auto& o = session_.Options;
-      const bool equation = std::string(name) == "MenuEquation";
+      const bool equation = name == Cmd::MenuEquation;
       if (view_ == rvFormulas)
         (equation ? o.CheckBox44FormulaEquation : o.CheckBox45FormulaStatistics) = on;
       else
@@ -96,7 +95,7 @@ void TResForm::ShowChosenModel(int kind) {
   QString text = QString::fromUtf8("Modèle");
   for (const TModelButton& b : kModelButtons)
     if (b.kind == kind) text += QStringLiteral(" : ") + QString::fromUtf8(b.caption);
-  if (auto* button = findChild<QToolButton*>("ButtonModele")) button->setText(text);
+  modelMenuButton_->setText(text);
 }
 
 bool TResForm::ModelsOffered() const {
@@ -125,7 +124,7 @@ void TResForm::ChooseModel(int kind) {
 }
 
 void TResForm::ModifyModel(bool on) {
-  QAction* modify = Action("ButtonModifierModele");
+  QAction* modify = Action(Cmd::ButtonModifierModele);
   if (on && ModelKind() == mkNone) {
     modify->setChecked(false);
     session_.Dialog.Show(icWarning, {{"Ok", btOk}}, {kChooseModelFirst});
@@ -140,9 +139,11 @@ void TResForm::ModifyModel(bool on) {
 void TResForm::ApplyModelToGraph() {
   const bool offered = ModelsOffered() && view_ != rvTable;
   const auto& o = session_.Options;
-  for (const TModelButton& b : kModelButtons)
-    Action(b.name)->setVisible(offered && !ModelButtonHidden(b.kind, view_ == rvFormulas, o));
-  QAction* modify = Action("ButtonModifierModele");
+  const QList<QAction*> models = modelGroup_->actions();  // in the order of kModelButtons
+  for (std::size_t i = 0; i < std::size(kModelButtons); ++i)
+    models[i]->setVisible(offered &&
+                          !ModelButtonHidden(kModelButtons[i].kind, view_ == rvFormulas, o));
+  QAction* modify = Action(Cmd::ButtonModifierModele);
   modify->setVisible(offered);
   modelButton_->setVisible(offered);
   const bool equation =
@@ -150,7 +151,7 @@ void TResForm::ApplyModelToGraph() {
   const bool statistics =
       view_ == rvFormulas ? o.CheckBox45FormulaStatistics : o.CheckBox43TempsStatistics;
   for (auto [name, on] :
-       {std::pair{"MenuEquation", equation}, std::pair{"MenuStatistiques", statistics}}) {
+       {std::pair{Cmd::MenuEquation, equation}, std::pair{Cmd::MenuStatistiques, statistics}}) {
     QAction* a = Action(name);
     const QSignalBlocker block(a);
     a->setVisible(offered);
@@ -170,7 +171,8 @@ void TResForm::ApplyModelToGraph() {
   }
   {
     const QSignalBlocker block(modelGroup_);
-    for (const TModelButton& b : kModelButtons) Action(b.name)->setChecked(b.kind == modelKind);
+    for (std::size_t i = 0; i < std::size(kModelButtons); ++i)
+      modelGroup_->actions()[i]->setChecked(kModelButtons[i].kind == modelKind);
   }
   ShowChosenModel(modelKind);
   const bool modifying = g.Tool() == gtModifierModele;

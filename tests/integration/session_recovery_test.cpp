@@ -24,6 +24,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The reason of a failed write, for the failure messages.
+std::string Why(const TStatus& s) { return s ? std::string() : s.error().Text(); }
+
 class FakeClock : public IRecoveryClock {
  public:
   std::chrono::steady_clock::time_point Now() const override { return now; }
@@ -90,7 +93,7 @@ TEST(SessionRecovery, TheCopyHoldsTheWholeAnalysisAndOpensAsUnsavedWorkOfItsDocu
     // More marks after the save: 20 changes make a copy.
     a.Mark(12);
     a.recovery.Recovery().WaitIdle();
-    ASSERT_TRUE(fs::exists(doc)) << a.recovery.Recovery().LastError();
+    ASSERT_TRUE(fs::exists(doc)) << Why(a.recovery.Recovery().LastWrite());
     // The window thread took a snapshot only; a few more marks wait for the clock.
     a.Click(200, 30);
     a.Click(210, 40);
@@ -193,7 +196,7 @@ TEST(SessionRecovery, DocumentAndCopyAreTheSameUnderAFrenchNumericLocale) {
   EXPECT_EQ(fr, c);
   TIniFile document(dir.File("c.kvo")), copy(p.recovery.Recovery().DocumentPath());
   ASSERT_TRUE(document.Load());
-  ASSERT_TRUE(copy.Load()) << p.recovery.Recovery().LastError();
+  ASSERT_TRUE(copy.Load()) << Why(p.recovery.Recovery().LastWrite());
   // The copy writes the mark tables apart, in another order.
   auto keys = [](const TIniFile& ini) {
     const auto values = ini.ReadSectionValues("Data");

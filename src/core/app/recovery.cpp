@@ -214,9 +214,9 @@ void TRecovery::WaitIdle() {
   idle_.wait(lock, [this] { return !busy_ && !pending_; });
 }
 
-std::string TRecovery::LastError() const {
+TStatus TRecovery::LastWrite() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return error_;
+  return lastWrite_;
 }
 
 void TRecovery::Run() {
@@ -246,11 +246,11 @@ void TRecovery::WriteJob(Job& job) {
   TIniFile& document = job.snapshot.document;
   SaveMarkContainers(job.snapshot.marks, document);
   SaveMontageTables(job.snapshot.montage, document);
-  const TStatus written =
+  TStatus written =
       WriteFileAtomically(documentPath_, WithCheck(info.Text() + "\n" + document.Text()));
   ++writes_;
   std::lock_guard<std::mutex> lock(mutex_);
-  error_ = written ? std::string() : written.error().Text();
+  lastWrite_ = std::move(written);
 }
 
 // ---------------------------------------------------------------- orphans

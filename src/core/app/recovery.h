@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "core/common/ini_file.h"
+#include "core/common/result.h"
 #include "core/common/user_dialog.h"
 #include "core/document/marking_document.h"
 #include "core/montage/montage_tables.h"
@@ -111,9 +112,9 @@ class TRecovery {
 
   // Changes made since the last copy.
   int PendingChanges() const { return changes_; }
-  // Writes finished, and the reason of the last failed one.
+  // Writes finished, and how the last one ended (its reason when it failed).
   int WritesDone() const { return writes_.load(); }
-  std::string LastError() const;
+  TStatus LastWrite() const;
   // How long the window thread spent on the last snapshot.
   std::chrono::nanoseconds LastSnapshotTime() const { return snapshotTime_; }
 
@@ -141,7 +142,7 @@ class TRecovery {
   std::optional<Job> pending_;
   bool busy_ = false;
   bool stop_ = false;
-  std::string error_;
+  TStatus lastWrite_;
   std::atomic<int> writes_{0};
   std::thread worker_;
 };

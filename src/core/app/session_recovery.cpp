@@ -52,7 +52,7 @@ bool TSessionRecovery::Recover(const TOrphanRecovery& orphan) {
   recovery_.WriteNow();
   recovery_.WaitIdle();
   // Without a copy of our own the old document stays for the next start.
-  return recovery_.Active() && recovery_.LastError().empty();
+  return recovery_.Active() && recovery_.LastWrite().ok();
 }
 
 }  // namespace kinevo

@@ -376,10 +376,10 @@ void TCapture::Tick() {
 
 void TCapture::CheckDevice() {
   ICaptureBackend* b = Backend();
-  std::string why;
-  if (b == nullptr || !b->DeviceLost(why)) return;
+  std::optional<TError> lost = b != nullptr ? b->DeviceLost() : std::nullopt;
+  if (!lost) return;
   if (!started_ && !countingDown_) return;
-  lastFailure_ = why;
+  lastFailure_ = std::move(lost);
   Stop();
 }
 
@@ -394,19 +394,20 @@ void TCapture::Stop() {
   }
   if (was) OnRecordStopped(this);
   OnStatus(this);
-  if (!lastFailure_.empty()) {
+  if (lastFailure_) {
     // The device went away: what was recorded until then is offered below.
-    Warn({"Un périphérique Plug and Play a été déconnecté.", lastFailure_,
-          "La capture est arrêtée ; les images déjà capturées sont conservées."});
-    lastFailure_.clear();
+    std::vector<std::string> lines = {"Un périphérique Plug and Play a été déconnecté."};
+    for (std::string& line : lastFailure_->Lines()) lines.push_back(std::move(line));
+    lines.push_back("La capture est arrêtée ; les images déjà capturées sont conservées.");
+    Warn(lines);
+    lastFailure_.reset();
   }
   if (started_) SaveStep();
   started_ = false;
   tempFileName_.clear();
   // Still in capture mode: the preview comes back for the next recording.
   if (active_ && !Connected()) {
-    std::string why;
-    if (b != nullptr && b->DeviceLost(why)) return;
+    if (b != nullptr && b->DeviceLost()) return;
     ConnectSelected();
   }
 }

@@ -9,6 +9,7 @@
 // threads for the preview and the encoding.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -152,7 +153,7 @@ class TCapture {
   double rate_ = 30;
   int ticks_ = 0;
   std::string tempFileName_;
-  std::string lastFailure_;
+  std::optional<TError> lastFailure_;
 };
 
 }  // namespace kinevo

@@ -3,6 +3,7 @@
 // platform service offers) and the one-second timer of the countdown.  The
 // platform layer implements the back-ends; the tests use fakes of both.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,10 +49,9 @@ class ICaptureBackend {
   virtual bool Recording() const = 0;
   virtual TCaptureCounts Counts() const = 0;
 
-  // True once the device stopped delivering images (unplugged, failed);
-  // `why` gets the message.  May be asked from the window thread while the
-  // device's thread runs.
-  virtual bool DeviceLost(std::string& why) const = 0;
+  // Why the device stopped delivering images (unplugged, failed), once it
+  // did.  May be asked from the window thread while the device's thread runs.
+  virtual std::optional<TError> DeviceLost() const = 0;
 };
 
 // The countdown's one-second timer.  The owner calls TCapture::Tick every
@@ -81,7 +81,7 @@ class TNoCaptureBackend : public ICaptureBackend {
   void StopRecording() override {}
   bool Recording() const override { return false; }
   TCaptureCounts Counts() const override { return {}; }
-  bool DeviceLost(std::string&) const override { return false; }
+  std::optional<TError> DeviceLost() const override { return std::nullopt; }
 };
 
 }  // namespace kinevo

@@ -23,16 +23,18 @@ void ShowError(TUserDlg& dlg, const std::vector<std::string>& lines) {
 
 // The program's own folder under the temporary folder, made private to the
 // user; a link or a file in its place is refused.
-bool MakeExportFolder(const std::string& folder, std::string& error) {
+TStatus MakeExportFolder(const std::string& folder) {
+  std::error_code made;
+  if (fs::create_directory(folder, made))
+    fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace, made);
   std::error_code ec;
-  if (fs::create_directory(folder, ec))
-    fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace, ec);
   const fs::file_status st = fs::symlink_status(folder, ec);
-  if (ec || !fs::is_directory(st)) {
-    error = "Le dossier " + folder + " n'a pas pu être créé.";
-    return false;
-  }
-  return true;
+  if (ec || !fs::is_directory(st))
+    return TError{"Le dossier " + folder + " n'a pas pu être créé.",
+                  made ? made.message()
+                  : ec ? ec.message()
+                       : "un fichier ou un lien occupe sa place"};
+  return {};
 }
 
 }  // namespace
@@ -137,9 +139,8 @@ bool SendToSpreadsheet(TSpreadsheetRoute route, const TTableMatrix& matrix,
   };
   const std::string folder =
       exportFolder.empty() ? (fs::path(TemporaryFolder()) / "Kinevo").string() : exportFolder;
-  std::string error;
-  if (!MakeExportFolder(folder, error))
-    return fail("L'écriture dans une cellule a échouée.", {error});
+  if (const TStatus made = MakeExportFolder(folder); !made)
+    return fail("L'écriture dans une cellule a échouée.", made.error().Lines());
   std::string stem = fs::path(videoFileName).stem().string();
   if (stem.empty()) stem = "Kinevo";
   const std::string path = UniqueFilePath(folder, stem, writer.Extension());

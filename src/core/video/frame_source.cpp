@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "core/common/atomic_file.h"
+#include "core/common/result.h"
 
 namespace kinevo {
 
@@ -65,21 +66,17 @@ TFileCheck TFrameSource::CheckRegularFile(const std::string& path) {
   return {};
 }
 
-// The checks of the properties a back-end read, with the reason of a refusal.
-static bool CheckStreamInfo(const TStreamInfo& info, uint16_t& ms, std::string& error) {
-  if (info.width <= 0 || info.height <= 0) {
-    error = "taille d'image nulle";
-  } else if (info.imagesNumber <= 0) {
-    error = "aucune image dans le fichier";
-  } else if (!std::isfinite(info.imageRate) || std::fabs(info.imageRate) < 1e-100 ||
-             info.imageRate <= 0.0) {
-    error = "cadence d'images inconnue ou nulle";
-  } else if (!TFrameSource::DurationToMs(1.0 / info.imageRate, ms)) {
-    error = "durée d'une image trop longue (plus de 65535 ms)";
-  } else {
-    return true;
-  }
-  return false;
+// The checks of the properties a back-end read: the duration of an image
+// in milliseconds, or the reason of a refusal.
+static TResult<uint16_t> CheckStreamInfo(const TStreamInfo& info) {
+  if (info.width <= 0 || info.height <= 0) return TError{"taille d'image nulle", {}};
+  if (info.imagesNumber <= 0) return TError{"aucune image dans le fichier", {}};
+  if (!std::isfinite(info.imageRate) || std::fabs(info.imageRate) < 1e-100 || info.imageRate <= 0.0)
+    return TError{"cadence d'images inconnue ou nulle", {}};
+  uint16_t ms = 0;
+  if (!TFrameSource::DurationToMs(1.0 / info.imageRate, ms))
+    return TError{"durée d'une image trop longue (plus de 65535 ms)", {}};
+  return ms;
 }
 
 void TFrameSource::Open(const std::string& fileName) {
@@ -90,16 +87,16 @@ void TFrameSource::Open(const std::string& fileName) {
   if (fileName.empty()) return;
 
   TStreamInfo info;
-  uint16_t ms = 0;
-  std::string why;
-  const bool ok = OpenFile(fileName, info) && CheckStreamInfo(info, ms, why);
-  if (!ok) {
-    if (!why.empty()) SetError(why);
+  const bool read = OpenFile(fileName, info);
+  const TResult<uint16_t> checked = read ? CheckStreamInfo(info) : TResult<uint16_t>(TError{});
+  if (!checked) {
+    if (!checked.error().reason.empty()) SetError(checked.error().reason);
     if (error_.empty()) SetError("le fichier n'a pas pu être lu");
     CloseFile();
     ResetState();
     return;
   }
+  const uint16_t ms = checked.value();
 
   imageWidth_ = info.width;
   imageHeight_ = info.height;

@@ -213,10 +213,10 @@ void CaptureUi::DeviceLost() {
     return;
   }
   if (!session_.Video.IsCapture()) return;
-  std::string why;
-  backend_.DeviceLost(why);
-  session_.Dialog.Show(icWarning, {{"Ok", btOk}},
-                       {"Un périphérique Plug and Play a été déconnecté.", why});
+  std::vector<std::string> lines = {"Un périphérique Plug and Play a été déconnecté."};
+  if (const std::optional<TError> lost = backend_.DeviceLost())
+    for (std::string& line : lost->Lines()) lines.push_back(std::move(line));
+  session_.Dialog.Show(icWarning, {{"Ok", btOk}}, lines);
   session_.Video.SetMode(vmRepereFixe);
 }
 

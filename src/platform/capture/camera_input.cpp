@@ -268,19 +268,18 @@ TStatus TAvDeviceInput::Open() {
   return {};
 }
 
-bool TAvDeviceInput::Read(TCameraFrame& out, std::string& error) {
-  error.clear();
-  if (fmt_ == nullptr) return false;
+TResult<std::optional<TCameraFrame>> TAvDeviceInput::Read() {
+  if (fmt_ == nullptr) return std::optional<TCameraFrame>();
   for (;;) {
-    if (interrupted_) return false;
+    if (interrupted_) return std::optional<TCameraFrame>();
     const int r = av_read_frame(fmt_, pkt_);
     if (r == AVERROR(EAGAIN)) {
       av_usleep(1000);
       continue;
     }
     if (r < 0) {
-      if (!interrupted_) error = CameraErrorText(r, false);
-      return false;
+      if (interrupted_) return std::optional<TCameraFrame>();
+      return TError{CameraErrorText(r, false), choice_.device.path + " : " + AvErrorText(r)};
     }
     if (pkt_->stream_index != stream_) {
       av_packet_unref(pkt_);
@@ -296,6 +295,7 @@ bool TAvDeviceInput::Read(TCameraFrame& out, std::string& error) {
     const bool ok = Convert(frame_, *picture);
     av_frame_unref(frame_);
     if (!ok) continue;
+    TCameraFrame out;
     out.picture = std::move(picture);
     if (pts != AV_NOPTS_VALUE) {
       out.seconds = static_cast<double>(pts) * timeBase_;
@@ -304,7 +304,7 @@ bool TAvDeviceInput::Read(TCameraFrame& out, std::string& error) {
           std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
               .count();
     }
-    return true;
+    return std::optional<TCameraFrame>(std::move(out));
   }
 }
 

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,9 +66,8 @@ class ICameraInput {
   virtual ~ICameraInput() = default;
   // Fails with the user's message and its cause.
   virtual TStatus Open() = 0;
-  // The next image; false with `error` set when the device stopped (after
-  // Interrupt, `error` is empty).
-  virtual bool Read(TCameraFrame& frame, std::string& error) = 0;
+  // The next image, nothing once interrupted, or why the device stopped.
+  virtual TResult<std::optional<TCameraFrame>> Read() = 0;
   // Ends a Read that waits (from another thread).
   virtual void Interrupt() = 0;
 };
@@ -80,7 +80,7 @@ class TAvDeviceInput : public ICameraInput {
   TAvDeviceInput& operator=(const TAvDeviceInput&) = delete;
 
   TStatus Open() override;
-  bool Read(TCameraFrame& frame, std::string& error) override;
+  TResult<std::optional<TCameraFrame>> Read() override;
   void Interrupt() override { interrupted_ = true; }
 
  private:

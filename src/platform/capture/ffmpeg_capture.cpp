@@ -84,30 +84,28 @@ std::shared_ptr<const Image> TFFmpegCapture::Preview() const {
   return preview_;
 }
 
-bool TFFmpegCapture::DeviceLost(std::string& why) const {
-  if (!lost_) return false;
+std::optional<TError> TFFmpegCapture::DeviceLost() const {
+  if (!lost_) return std::nullopt;
   std::lock_guard<std::mutex> lock(lostMutex_);
-  why = lostWhy_;
-  return true;
+  return lostWhy_;
 }
 
 TCaptureCounts TFFmpegCapture::Counts() const { return {captured_.load(), dropped_.load()}; }
 
 void TFFmpegCapture::CaptureLoop() {
   for (;;) {
-    TCameraFrame frame;
-    std::string why;
-    if (!input_->Read(frame, why)) {
-      if (!why.empty()) {
-        {
-          std::lock_guard<std::mutex> lock(lostMutex_);
-          lostWhy_ = why;
-        }
-        lost_ = true;
-        if (OnDeviceLost) OnDeviceLost();
+    TResult<std::optional<TCameraFrame>> read = input_->Read();
+    if (!read) {
+      {
+        std::lock_guard<std::mutex> lock(lostMutex_);
+        lostWhy_ = read.error();
       }
+      lost_ = true;
+      if (OnDeviceLost) OnDeviceLost();
       return;
     }
+    if (!read.value()) return;  // interrupted
+    TCameraFrame& frame = *read.value();
     if (recording_) Feed(frame);
     {
       std::lock_guard<std::mutex> lock(previewMutex_);

@@ -56,7 +56,7 @@ class TFFmpegCapture : public ICaptureBackend {
   void StopRecording() override;
   bool Recording() const override { return recording_; }
   TCaptureCounts Counts() const override;
-  bool DeviceLost(std::string& why) const override;
+  std::optional<TError> DeviceLost() const override;
 
  private:
   void CaptureLoop();
@@ -79,7 +79,7 @@ class TFFmpegCapture : public ICaptureBackend {
   std::shared_ptr<const Image> preview_;
   std::atomic<bool> lost_{false};
   mutable std::mutex lostMutex_;
-  std::string lostWhy_;
+  TError lostWhy_;
 
   // Recording: the queue between the two threads.  A null picture is a
   // period to repeat.

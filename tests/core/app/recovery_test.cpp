@@ -137,7 +137,7 @@ TEST(Recovery, WritesAfterTwentyChangesOrThirtySecondsWhicheverFirst) {
   EXPECT_EQ(f.source.snapshots, 2);
   r.WaitIdle();
   EXPECT_EQ(r.WritesDone(), 2);
-  EXPECT_EQ(r.LastError(), "");
+  EXPECT_TRUE(r.LastWrite().ok());
 }
 
 TEST(Recovery, NothingIsWrittenWithoutAnAnalysisOrWithoutAUsableFolder) {

@@ -54,9 +54,9 @@ class FakeBackend : public ICaptureBackend {
   }
   bool Recording() const override { return recording; }
   TCaptureCounts Counts() const override { return counts; }
-  bool DeviceLost(std::string& why) const override {
-    if (lost) why = "Le périphérique ne répond plus.";
-    return lost;
+  std::optional<TError> DeviceLost() const override {
+    if (!lost) return std::nullopt;
+    return TError{"Le périphérique ne répond plus.", "/dev/video9 : Input/output error"};
   }
   void Deliver(int images) {
     for (int i = 0; i < images && recording; ++i) {
@@ -282,6 +282,9 @@ TEST_F(CaptureTest, DeviceLostHalfWayKeepsTheImagesAndOffersThem) {
   capture.Tick();
   EXPECT_FALSE(timer.enabled);
   EXPECT_TRUE(script.Contains("Un périphérique Plug and Play a été déconnecté."));
+  // The message says why, with the device's own cause.
+  EXPECT_TRUE(script.Contains("Le périphérique ne répond plus."));
+  EXPECT_TRUE(script.Contains("Détail : /dev/video9 : Input/output error"));
   ASSERT_EQ(saved, out.File("avant.avi"));
   const std::string kept = Content(saved);
   EXPECT_NE(kept.find("image 0\n"), std::string::npos);

@@ -32,13 +32,12 @@ bool WaitFor(const std::function<bool()>& done) {
 std::map<std::size_t, int> PatternImages(const TCameraFormat& format, double rate, int n) {
   TCameraChoice c{TestPatternDevice(), format, rate, false};
   TAvDeviceInput input(c);
-  std::string error;
   std::map<std::size_t, int> ids;
   if (!input.Open()) return ids;
   for (int k = 0; k < n; ++k) {
-    TCameraFrame f;
-    if (!input.Read(f, error)) break;
-    ids.emplace(Hash(*f.picture), k);
+    const TResult<std::optional<TCameraFrame>> f = input.Read();
+    if (!f || !f.value()) break;
+    ids.emplace(Hash(*f.value()->picture), k);
   }
   return ids;
 }
@@ -125,31 +124,30 @@ class ScriptedCamera : public ICameraInput {
   ScriptedCamera(const std::atomic<bool>& go, int images, std::vector<int> gaps)
       : go_(go), images_(images), gaps_(std::move(gaps)) {}
   TStatus Open() override { return {}; }
-  bool Read(TCameraFrame& frame, std::string& error) override {
+  TResult<std::optional<TCameraFrame>> Read() override {
     if (!previewSent_) {  // one picture for the preview, before the recording
       previewSent_ = true;
-      Make(frame, 0, 0.0);
-      return true;
+      return Make(0, 0.0);
     }
     while (!go_ && !stopped_) std::this_thread::sleep_for(1ms);
-    if (stopped_) return false;
-    if (sent_ >= images_) {
-      error = "Le périphérique de capture a été débranché.";
-      return false;
-    }
+    if (stopped_) return std::optional<TCameraFrame>();
+    if (sent_ >= images_)
+      return TError{"Le périphérique de capture a été débranché.", "/dev/video0 : End of file"};
     while (std::find(gaps_.begin(), gaps_.end(), period_) != gaps_.end()) ++period_;
-    Make(frame, sent_ + 1, period_ / 25.0);
+    std::optional<TCameraFrame> frame = Make(sent_ + 1, period_ / 25.0);
     ++sent_;
     ++period_;
-    return true;
+    return frame;
   }
   void Interrupt() override { stopped_ = true; }
 
  private:
-  static void Make(TCameraFrame& f, int id, double seconds) {
+  static std::optional<TCameraFrame> Make(int id, double seconds) {
+    TCameraFrame f;
     f.picture = std::make_shared<Image>(64, 48);
     f.picture->SetPixel(0, 0, static_cast<TColor>((id & 0xFF) | ((id >> 8) << 8)));
     f.seconds = seconds;
+    return f;
   }
   const std::atomic<bool>& go_;
   int images_;
@@ -188,9 +186,9 @@ TEST(FFmpegCapture, DeviceFailingHalfWayKeepsEveryImageTakenBefore) {
   const TStatus started = c.StartRecording(path, "sans");
   ASSERT_TRUE(started) << started.error().Text();
   run.go = true;
-  std::string why;
-  ASSERT_TRUE(WaitFor([&] { return c.DeviceLost(why); }));
-  EXPECT_EQ(why, "Le périphérique de capture a été débranché.");
+  ASSERT_TRUE(WaitFor([&] { return c.DeviceLost().has_value(); }));
+  EXPECT_EQ(c.DeviceLost()->Text(),
+            "Le périphérique de capture a été débranché.\nDétail : /dev/video0 : End of file");
   EXPECT_TRUE(c.Recording());
   c.StopRecording();
   EXPECT_EQ(c.Counts().captured, 40);
@@ -226,8 +224,7 @@ TEST(FFmpegCapture, FullQueueDropsImagesButTheFileKeepsTime) {
   const TStatus started = c.StartRecording(path, "MJPEG");
   ASSERT_TRUE(started) << started.error().Text();
   run.go = true;
-  std::string why;
-  ASSERT_TRUE(WaitFor([&] { return c.DeviceLost(why); }));
+  ASSERT_TRUE(WaitFor([&] { return c.DeviceLost().has_value(); }));
   c.StopRecording();
   const TCaptureCounts n = c.Counts();
   EXPECT_EQ(n.captured + n.dropped, 600);

@@ -9,6 +9,7 @@ bool IsBlank(char c) {
 }
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 }  // namespace
 
@@ -29,6 +30,12 @@ bool SameName(std::string_view a, std::string_view b) {
 std::string LowerAscii(std::string_view s) {
   std::string out(s);
   for (auto& c : out) c = Lower(c);
+  return out;
+}
+
+std::string UpperAscii(std::string_view s) {
+  std::string out(s);
+  for (auto& c : out) c = Upper(c);
   return out;
 }
 

@@ -18,6 +18,8 @@ bool SameName(std::string_view a, std::string_view b);
 // `s` with its ASCII capitals made small: the key under which a name is found
 // whatever its case.
 std::string LowerAscii(std::string_view s);
+// And its small letters made capitals ("png" -> "PNG" in messages).
+std::string UpperAscii(std::string_view s);
 
 // The folder of a path, as a name to open: "." for a bare name (the file is
 // in the current folder), "/" for a file at the root.

@@ -1,7 +1,5 @@
 #include "core/export/graph_image_export.h"
 
-#include <algorithm>
-#include <cctype>
 #include <filesystem>
 
 #include "core/common/text_utils.h"
@@ -10,16 +8,6 @@
 namespace kinevo {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-std::string Upper(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return s;
-}
-
-}  // namespace
 
 TImageFileDialog ImageFileDialog(const std::string& videoFileName) {
   TImageFileDialog d;
@@ -58,7 +46,7 @@ void ReportImageSaved(TUserDlg& dlg, const TStatus& saved, TImageFormat format) 
   }
   dlg.Show(icInformation, {{"Ok", btOk}},
            {"Enregistrement dans un fichier image effectué.",
-            "Le fichier porte l'extension " + Upper(ImageExtension(format)) + "."});
+            "Le fichier porte l'extension " + UpperAscii(ImageExtension(format)) + "."});
 }
 
 void ReportImageCopied(TUserDlg& dlg, bool ok) {

@@ -27,5 +27,14 @@ TEST(PathNames, FolderNameAndExtensionOfEveryKindOfPath) {
   }
 }
 
+TEST(AsciiCase, OnlyAsciiLettersChangeCaseWhateverTheLocale) {
+  // Names and extensions are ASCII; bytes of UTF-8 letters must pass as they are.
+  EXPECT_EQ(UpperAscii("png"), "PNG");
+  EXPECT_EQ(UpperAscii("svg.é-z"), "SVG.é-Z");
+  EXPECT_EQ(LowerAscii("Échelle.KVO"), "Échelle.kvo");
+  EXPECT_TRUE(SameName("MarkColor_0", "markcolor_0"));
+  EXPECT_FALSE(SameName("é", "É"));
+}
+
 }  // namespace
 }  // namespace kinevo

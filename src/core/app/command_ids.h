@@ -51,6 +51,7 @@ namespace kinevo {
   X(MenuFichierEnregistrer)                 \
   X(MenuFichierEnregistrerSous)             \
   X(MenuFichierProprietes)                  \
+  X(MenuFichierChronophotographie)          \
   X(MenuFichierQuitter)                     \
   X(MenuAffichageAnnuler)                   \
   X(MenuAffichageLoupe)                     \

@@ -76,6 +76,8 @@ const std::vector<TCommandText> kTexts = {
     {TCommand::MenuFichierEnregistrerSous, "Enregistrer &sous...",
      "Enregistrer le travail dans un fichier KVO", false},
     {TCommand::MenuFichierProprietes, "&Propriétés...", "Propriétés du fichier vidéo", false},
+    {TCommand::MenuFichierChronophotographie, "&Chronophotographie...",
+     "Chronophotographie et vidéo annotée de l'analyse", false},
     {TCommand::MenuFichierQuitter, "&Quitter", "Quitter le logiciel", false},
     // Menu "Affichage".
     {TCommand::MenuAffichageAnnuler, "Annuler  (Ctrl A, Ctrl Z)", "Annuler la dernière action",
@@ -315,6 +317,7 @@ TCommandStates ComputeCommands(const TCommandContext& c) {
   set(TCommand::MenuFichierEnregistrerSous, files, true);
   set(TCommand::MenuFichierProprietes, files && c.features.properties,
       open && c.imageDuration != 0);
+  set(TCommand::MenuFichierChronophotographie, files, open && c.marksCount > 0);
   set(TCommand::MenuFichierQuitter, true, true);
 
   // ------------------------------------------------------------ "Affichage"

@@ -178,6 +178,7 @@ void MainWindow::BuildFileActions() {
       {TCommand::MenuFichierEnregistrer, [&w] { w.Save(); }},
       {TCommand::MenuFichierEnregistrerSous, [&w] { w.SaveAs(); }},
       {TCommand::MenuFichierProprietes, [this] { ShowProperties(); }},
+      {TCommand::MenuFichierChronophotographie, [this] { resForm_->ShowChronophotograph(); }},
       {TCommand::MenuFichierQuitter, [this] { close(); }},
   });
   Action(TCommand::MenuFichierEnregistrer)->setShortcut(QKeySequence::Save);
@@ -295,7 +296,8 @@ void MainWindow::BuildMenus() {
   recentMenu_->setObjectName(QString::fromLatin1(CommandName(TCommand::MenuFichierRecent)));
   add(file, {TCommand::MenuFichierRechercher, separator, TCommand::MenuFichierFermerVideo,
              TCommand::MenuFichierEnregistrer, TCommand::MenuFichierEnregistrerSous, separator,
-             TCommand::MenuFichierProprietes, separator, TCommand::MenuFichierQuitter});
+             TCommand::MenuFichierProprietes, TCommand::MenuFichierChronophotographie, separator,
+             TCommand::MenuFichierQuitter});
   QMenu* view = menuBar()->addMenu(QStringLiteral("&Affichage"));
   add(view, {TCommand::MenuAffichageAnnuler, separator, TCommand::MenuAffichageLoupe,
              TCommand::MenuAffichageCacherImage, separator,

@@ -8,6 +8,7 @@ namespace kinevo {
 
 #define KINEVO_RESULTS_COMMANDS(X) \
   X(MenuExporter)                  \
+  X(MenuChronophotographie)        \
   X(MenuImprimer)                  \
   X(MenuFermer)                    \
   X(MenuAnnuler)                   \

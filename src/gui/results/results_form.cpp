@@ -28,6 +28,7 @@
 #include "core/export/data_program.h"
 #include "core/graph/curve_models.h"
 #include "core/graph/figure_tools.h"
+#include "gui/chrono/chrono_window.h"
 #include "gui/common/window_placement.h"
 #include "gui/formulas/formulas_dialog.h"
 #include "gui/graph/graph_widget.h"
@@ -298,6 +299,8 @@ void TResForm::BuildMenus() {
 void TResForm::BuildExportActions(QMenu* file, QMenu* edit) {
   connect(AddAction(file, Cmd::MenuExporter, "Exporter"), &QAction::triggered, this,
           &TResForm::ExportCurrent);
+  connect(AddAction(file, Cmd::MenuChronophotographie, "Chronophotographie..."),
+          &QAction::triggered, this, [this] { ShowChronophotograph(); });
   QAction* print = AddAction(file, Cmd::MenuImprimer, "Imprimer");
   print->setShortcut(QKeySequence::Print);
   connect(print, &QAction::triggered, this, &TResForm::PrintCurrent);
@@ -401,6 +404,16 @@ QImage TResForm::PrintedPicture() {
 gui::TBoiteImprimer& TResForm::PrintDialog() {
   if (!printDialog_) printDialog_ = std::make_unique<gui::TBoiteImprimer>(this);
   return *printDialog_;
+}
+
+gui::ChronoWindow& TResForm::ShowChronophotograph() {
+  if (!chronoWindow_)
+    chronoWindow_ = std::make_unique<gui::ChronoWindow>(
+        session_, [this]() -> gui::TBoiteImprimer& { return PrintDialog(); }, this);
+  chronoWindow_->show();
+  chronoWindow_->raise();
+  chronoWindow_->activateWindow();
+  return *chronoWindow_;
 }
 
 void TResForm::PrintCurrent() {

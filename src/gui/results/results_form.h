@@ -36,6 +36,7 @@ class QToolBar;
 class QToolButton;
 
 namespace kinevo::gui {
+class ChronoWindow;
 class TBoiteFormules;
 class TBoiteImprimer;
 }  // namespace kinevo::gui
@@ -114,6 +115,9 @@ class TResForm : public QMainWindow {
   void PrintCurrent();
   QImage PrintedPicture();
   gui::TBoiteImprimer& PrintDialog();
+  // "Chronophotographie": the window of the chronophotograph and the
+  // annotated video, made when first asked for.
+  gui::ChronoWindow& ShowChronophotograph();
 
   // For tests and the main window.
   TGraph* CurrentGraph() const;
@@ -222,6 +226,7 @@ class TResForm : public QMainWindow {
   std::unique_ptr<TResultsTableModel> tableModel_;
   std::unique_ptr<gui::TBoiteFormules> formulasDialog_;
   std::unique_ptr<gui::TBoiteImprimer> printDialog_;
+  std::unique_ptr<gui::ChronoWindow> chronoWindow_;
   QWidget* graphPage_ = nullptr;
   QStackedWidget* graphs_ = nullptr;
   std::array<TGraph*, 7> graph_{};

@@ -189,7 +189,7 @@ int Results(const std::vector<std::string>& input) {
   };
   // Its uncertainty beside each formula, as beside the quantities.
   auto formulaUncertaintyCell = [&](const TRec& r, int row) -> std::string {
-    if (row == 1) return "u(" + r.Identifier + ")";
+    if (row == 1) return r.UncertaintyTitle();
     if (row < TGrid::kFixedRows) return formulaCell(r, row);
     const std::size_t k = static_cast<std::size_t>(row - TGrid::kFixedRows);
     const auto& u = r.Curve.RowUncertainties;

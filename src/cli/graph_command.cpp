@@ -129,23 +129,14 @@ bool ParseRequest(std::vector<std::string> args, TGraphRequest& r) {
 }
 
 // The plotted formulas (all of them when none is ticked in the document).
-std::vector<TFormulaSeries> FormulaSeries(const TSession& s, TAxisQuantity& abscissa) {
+std::vector<TFormulaSeries> FormulaSeries(const TSession& s) {
   std::vector<int32_t> plotted = s.Formulas.PlottedFormulas();
   if (plotted.empty())
     for (int32_t i = 0; i < s.Formulas.FormulaCount(); ++i) plotted.push_back(i);
   std::vector<TFormulaSeries> out;
-  for (int32_t i : plotted) {
-    const TRec& r = s.Formulas.Formula(i);
-    TFormulaSeries f;
-    for (const auto& [x, y] : s.Formulas.FormulaPoints(i)) f.points.push_back({x, y});
-    f.name = r.Identifier.empty() ? r.Phrase : r.Identifier;
-    f.unit = r.Unit();
-    f.colour = kPaletteA[static_cast<std::size_t>(out.size() % kPaletteA.size())];
-    out.push_back(std::move(f));
-  }
-  const int32_t a = s.Formulas.AbscissaFormula();
-  abscissa = a >= 0 ? TAxisQuantity{s.Formulas.Formula(a).Identifier, s.Formulas.Formula(a).Unit()}
-                    : TAxisQuantity{"t", "s"};
+  for (int32_t i : plotted)
+    out.push_back(FormulaSeriesOf(
+        s.Formulas, i, kPaletteA[static_cast<std::size_t>(out.size() % kPaletteA.size())]));
   return out;
 }
 
@@ -168,9 +159,7 @@ TWorldWindow BuildView(TSession& s, TGraphModel& g, const TGraphRequest& r) {
     case rvVectors:
       return BuildVectorGraph(g, calc, systems, r.vectorKind, sl, look);
     default: {
-      TAxisQuantity abscissa;
-      const auto series = FormulaSeries(s, abscissa);
-      return BuildFormulaGraph(g, series, abscissa, look);
+      return BuildFormulaGraph(g, FormulaSeries(s), FormulaAbscissaOf(s.Formulas), look);
     }
   }
 }

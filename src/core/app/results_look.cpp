@@ -41,4 +41,24 @@ TZoomAxes ZoomAxesFor(int view, const TOptionsValues& o) {
   return {true, true};
 }
 
+TFormulaSeries FormulaSeriesOf(const TFormules& formulas, int32_t i, TColor colour) {
+  TFormulaSeries s;
+  for (const auto& [x, y] : formulas.FormulaPoints(i)) s.points.push_back({x, y});
+  for (const auto& [ux, uy] : formulas.FormulaPointUncertainties(i)) {
+    s.ux.push_back(ux);
+    s.uy.push_back(uy);
+  }
+  const TRec& r = formulas.Formula(i);
+  s.name = r.Identifier.empty() ? r.Phrase : r.Identifier;
+  s.unit = r.Unit();
+  s.colour = colour;
+  return s;
+}
+
+TAxisQuantity FormulaAbscissaOf(const TFormules& formulas) {
+  const int32_t a = formulas.AbscissaFormula();
+  if (a < 0) return {"t", "s"};
+  return {formulas.Formula(a).Identifier, formulas.Formula(a).Unit()};
+}
+
 }  // namespace kinevo

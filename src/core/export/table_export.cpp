@@ -39,6 +39,14 @@ std::string FormulaCell(const TCurve& c, int row, const TFormulaGrid& grid) {
   return ExportNumber(c.RowValues[static_cast<std::size_t>(row)]);
 }
 
+// The uncertainty of a formula's row where the row has a value.
+std::string FormulaUncertaintyCell(const TCurve& c, int row, const TFormulaGrid& grid) {
+  if (c.Invalid || row >= static_cast<int>(c.RowUncertainties.size()) ||
+      FormulaCell(c, row, grid).empty())
+    return "";
+  return ExportNumber(c.RowUncertainties[static_cast<std::size_t>(row)]);
+}
+
 std::string CsvField(const std::string& text, char sep) {
   if (text.find_first_of(std::string{sep, '"', '\r', '\n'}) == std::string::npos) return text;
   std::string out = "\"";
@@ -88,13 +96,21 @@ TExportTable FormulasTable(const TFormules& formulas, const TFormulaGrid& grid) 
     t.units.push_back(r.UnitText);
     t.descriptions.push_back(r.Comment);
     curves.push_back(&r.Curve);
+    if (grid.UncertaintiesShown) {
+      t.identifiers.push_back(r.UncertaintyTitle());
+      t.units.push_back(r.UnitText);
+      t.descriptions.push_back("Incertitude-type");
+    }
   }
   const int rows = grid.RowCount() - TFormulaGrid::kHeaderRows;
   for (int row = 0; row < rows; ++row) {
     std::vector<std::string> cells;
     cells.push_back(results && row < results->RowCount() ? ExportNumber(results->RowTime(row))
                                                          : "");
-    for (const TCurve* c : curves) cells.push_back(FormulaCell(*c, row, grid));
+    for (const TCurve* c : curves) {
+      cells.push_back(FormulaCell(*c, row, grid));
+      if (grid.UncertaintiesShown) cells.push_back(FormulaUncertaintyCell(*c, row, grid));
+    }
     t.rows.push_back(std::move(cells));
   }
   return t;

@@ -5,6 +5,7 @@
 #include "core/common/math_utils.h"
 #include "core/common/number_format.h"
 #include "core/common/text_encoding.h"
+#include "core/graph/graph_model_element.h"
 
 namespace kinevo {
 
@@ -24,8 +25,46 @@ int32_t TFormulaGrid::RowCount() const {
 }
 
 int32_t TFormulaGrid::FormulaOfColumn(int32_t col) const {
-  const int32_t i = col - 2;
-  return i >= 0 && i < f_.FormulaCount() ? i : -1;
+  const int32_t k = col - 2;
+  if (k < 0 || k % ColumnsPerFormula() != 0) return -1;
+  const int32_t i = k / ColumnsPerFormula();
+  return i < f_.FormulaCount() ? i : -1;
+}
+
+int32_t TFormulaGrid::UncertaintyFormulaOfColumn(int32_t col) const {
+  const int32_t k = col - 2;
+  if (!UncertaintiesShown || k < 0 || k % 2 != 1) return -1;
+  const int32_t i = k / 2;
+  return i < f_.FormulaCount() ? i : -1;
+}
+
+bool TFormulaGrid::EdgeHidden(const TCurve& c, int32_t dataRow) const {
+  if (HideEdgeSpeed && c.UsesSpeed && (dataRow == c.FirstRow || dataRow == c.LastRow)) return true;
+  return HideEdgeAcceleration && c.UsesAcceleration &&
+         !(c.FirstRow + 1 < dataRow && dataRow < c.LastRow - 1);
+}
+
+std::string TFormulaGrid::UncertaintyCell(int32_t i, int32_t row) const {
+  const TRec& r = f_.Formula(i);
+  const TCurve& c = r.Curve;
+  switch (row) {
+    case 0:
+      return "";
+    case 1:
+      return r.UncertaintyTitle();
+    case 2:
+      return r.UnitText;
+    case 3:
+      return r.Comment == kNoComment ? "Incertitude-type" : "Incertitude-type : " + r.Comment;
+    default:
+      break;
+  }
+  const int32_t dataRow = row - kHeaderRows;
+  if (!c.Expanded || c.Invalid || dataRow >= static_cast<int32_t>(c.RowValid.size()) ||
+      dataRow >= static_cast<int32_t>(c.RowUncertainties.size()) || c.RowValid[dataRow] != 0 ||
+      EdgeHidden(c, dataRow))
+    return "";
+  return FormatUncertainty(c.RowUncertainties[static_cast<size_t>(dataRow)]);
 }
 
 std::string TFormulaGrid::Cell(int32_t col, int32_t row) const {
@@ -43,6 +82,7 @@ std::string TFormulaGrid::Cell(int32_t col, int32_t row) const {
     return FormatNumber(TimeDigits, t->RowTime(dataRow));
   }
   if (IsNewColumn(col)) return row == 1 ? "Saisir une formule" : "";
+  if (const int32_t u = UncertaintyFormulaOfColumn(col); u >= 0) return UncertaintyCell(u, row);
   const int32_t i = FormulaOfColumn(col);
   if (i < 0) return "";
   const TRec& r = f_.Formula(i);
@@ -63,15 +103,16 @@ std::string TFormulaGrid::Cell(int32_t col, int32_t row) const {
   if (c.Invalid) return kNotANumber;
   if (dataRow < 0 || dataRow >= static_cast<int32_t>(c.RowValid.size()) || c.RowValid[dataRow] != 0)
     return "";
-  if (HideEdgeSpeed && c.UsesSpeed && (dataRow == c.FirstRow || dataRow == c.LastRow)) return "";
-  if (HideEdgeAcceleration && c.UsesAcceleration &&
-      !(c.FirstRow + 1 < dataRow && dataRow < c.LastRow - 1))
-    return "";
-  return FormatNumber(c.Digits, c.RowValues[static_cast<size_t>(dataRow)]);
+  if (EdgeHidden(c, dataRow)) return "";
+  const double v = c.RowValues[static_cast<size_t>(dataRow)];
+  if (UncertaintiesShown && dataRow < static_cast<int32_t>(c.RowUncertainties.size()))
+    return FormatMeasured(v, c.RowUncertainties[static_cast<size_t>(dataRow)]);
+  return FormatNumber(c.Digits, v);
 }
 
 int32_t TFormulaGrid::ColumnWidth(int32_t col) const {
-  const int32_t i = FormulaOfColumn(col);
+  int32_t i = FormulaOfColumn(col);
+  if (i < 0) i = UncertaintyFormulaOfColumn(col);
   if (i >= 0 && !f_.Formula(i).Curve.Expanded) return kCollapsedWidth;
   if (col == 0) return 85;
   return IsNewColumn(col) ? 130 : kDefaultWidth;

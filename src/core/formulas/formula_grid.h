@@ -4,8 +4,9 @@
 //
 // Formulas grid (GridExF): four header rows (0 digit and collapse controls,
 // 1 formula text, 2 unit, 3 comment), then one row per results row; column 0
-// holds the row labels, column 1 the time, then one column per formula and a
-// last column for a new formula.
+// holds the row labels, column 1 the time, then one column per formula (each
+// followed by its uncertainty column when they are shown) and a last column
+// for a new formula.
 //
 // Constants grid (GridExC): a header row ("Nom", "Valeur ou formule",
 // "Unité"), one row per constant and an empty row for a new constant.
@@ -32,10 +33,18 @@ class TFormulaGrid {
   bool HideEdgeSpeed = false;
   bool HideEdgeAcceleration = false;
 
-  int32_t ColCount() const { return 2 + f_.FormulaCount() + 1; }
+  // "Afficher les incertitudes": each formula column is followed by the
+  // standard uncertainty of its values ("u(E)", same unit), and its values
+  // are rounded to match.  Those columns are read only.
+  bool UncertaintiesShown = false;
+
+  int32_t ColCount() const { return 2 + f_.FormulaCount() * ColumnsPerFormula() + 1; }
   int32_t RowCount() const;
-  // Formula of a column, -1 for the label, time and new-formula columns.
+  // Formula of a column, -1 for the label, time, uncertainty and
+  // new-formula columns.
   int32_t FormulaOfColumn(int32_t col) const;
+  // Formula of an uncertainty column, -1 for any other column.
+  int32_t UncertaintyFormulaOfColumn(int32_t col) const;
   bool IsNewColumn(int32_t col) const { return col == ColCount() - 1; }
   std::string Cell(int32_t col, int32_t row) const;
   int32_t ColumnWidth(int32_t col) const;
@@ -60,6 +69,11 @@ class TFormulaGrid {
   static std::string TypedCharacter(int32_t col, char32_t c);
 
  private:
+  int32_t ColumnsPerFormula() const { return UncertaintiesShown ? 2 : 1; }
+  std::string UncertaintyCell(int32_t i, int32_t row) const;
+  // Whether the settings hide the value of formula i on a data row.
+  bool EdgeHidden(const TCurve& c, int32_t dataRow) const;
+
   TFormules& f_;
 };
 

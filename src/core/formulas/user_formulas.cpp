@@ -808,24 +808,44 @@ void TFormules::SetAbscissaFormula(int32_t i) {
   abscissa_ = (i >= 0 && i < FormulaCount() && !Formula(i).Curve.Invalid) ? i : -1;
 }
 
-std::vector<std::pair<double, double>> TFormules::FormulaPoints(int32_t i) const {
-  std::vector<std::pair<double, double>> out;
-  if (i < 0 || i >= FormulaCount()) return out;
+const TCurve* TFormules::AbscissaCurve() const {
+  return abscissa_ >= 0 && abscissa_ < FormulaCount() ? &Formula(abscissa_).Curve : nullptr;
+}
+
+std::vector<size_t> TFormules::PlottedRows(int32_t i) const {
+  std::vector<size_t> rows;
+  if (i < 0 || i >= FormulaCount()) return rows;
   const TCurve& c = Formula(i).Curve;
-  const TCurve* ax =
-      abscissa_ >= 0 && abscissa_ < FormulaCount() ? &Formula(abscissa_).Curve : nullptr;
+  const TCurve* ax = AbscissaCurve();
   for (size_t row = 0; row < c.RowValid.size(); ++row) {
     if (c.RowValid[row] != 0) continue;
-    double x = 0;
-    if (ax) {
-      if (row >= ax->RowValid.size() || ax->RowValid[row] != 0) continue;
-      x = ax->RowValues[row];
-    } else {
-      if (!table_ || static_cast<int32_t>(row) >= table_->RowCount()) continue;
-      x = table_->RowTime(static_cast<int32_t>(row));
-    }
-    out.emplace_back(x, c.RowValues[row]);
+    if (ax ? row >= ax->RowValid.size() || ax->RowValid[row] != 0
+           : !table_ || static_cast<int32_t>(row) >= table_->RowCount())
+      continue;
+    rows.push_back(row);
   }
+  return rows;
+}
+
+std::vector<std::pair<double, double>> TFormules::FormulaPoints(int32_t i) const {
+  std::vector<std::pair<double, double>> out;
+  const TCurve* ax = AbscissaCurve();
+  for (size_t row : PlottedRows(i)) {
+    const double x = ax ? ax->RowValues[row] : table_->RowTime(static_cast<int32_t>(row));
+    out.emplace_back(x, Formula(i).Curve.RowValues[row]);
+  }
+  return out;
+}
+
+std::vector<std::pair<double, double>> TFormules::FormulaPointUncertainties(int32_t i) const {
+  std::vector<std::pair<double, double>> out;
+  if (i < 0 || i >= FormulaCount()) return out;
+  const std::vector<double>& uy = Formula(i).Curve.RowUncertainties;
+  if (uy.empty()) return out;
+  const TCurve* ax = AbscissaCurve();
+  auto at = [](const std::vector<double>& u, size_t row) { return row < u.size() ? u[row] : 0.0; };
+  for (size_t row : PlottedRows(i))
+    out.emplace_back(ax ? at(ax->RowUncertainties, row) : 0.0, at(uy, row));
   return out;
 }
 

@@ -94,6 +94,11 @@ struct TRec {
   std::string FormulaText() const;
   // The unit typed, "" when none was.
   std::string Unit() const { return UnitText == kNoUnit ? std::string() : UnitText; }
+  // The title of its uncertainty column: "u(E)", "u(2*x)" for an unnamed
+  // formula.
+  std::string UncertaintyTitle() const {
+    return "u(" + (Identifier.empty() ? Phrase : Identifier) + ")";
+  }
 };
 
 // Codes of CheckRecord.
@@ -211,6 +216,9 @@ class TFormules {
   void SetAbscissaFormula(int32_t i);
   // (abscissa, value) for every row where both exist.
   std::vector<std::pair<double, double>> FormulaPoints(int32_t i) const;
+  // Their standard uncertainties (u(abscissa), u(value)), point for point;
+  // empty when the values carry none.  The time is exact.
+  std::vector<std::pair<double, double>> FormulaPointUncertainties(int32_t i) const;
   // Extremes of the plotted formulas: xmin, xmax, ymin, ymax (false when none).
   bool PlottedExtremes(double& xmin, double& xmax, double& ymin, double& ymax) const;
 
@@ -229,6 +237,10 @@ class TFormules {
   int32_t Show(int32_t code, const std::string& argument);
   bool ResolveTable(TVariableQuery& q, int32_t row) const;
   int32_t StartIndex() const { return settings_.startByZero ? 0 : 1; }
+  // The formula chosen as abscissa (null: the time), and the rows where
+  // formula i and its abscissa both have a value.
+  const TCurve* AbscissaCurve() const;
+  std::vector<size_t> PlottedRows(int32_t i) const;
 
   std::vector<std::unique_ptr<TRec>> formulas_;
   std::vector<std::unique_ptr<TRec>> constants_;

@@ -91,15 +91,23 @@ void TGPoint::Draw(Canvas& canvas, const TDrawContext& ctx) const {
     canvas.SetBrush({colors::White, TBrushStyle::bsClear});
     canvas.Ellipse(pixel.x - r, pixel.y - r, pixel.x + r + 1, pixel.y + r + 1);
   }
-  if (errorY > 0.0 && std::isfinite(errorY)) {
-    // The error bar: ± one standard uncertainty, with short caps.
+  // The error bars: ± one standard uncertainty, with short caps.
+  constexpr int kCap = 3;
+  auto shown = [](double e) { return e > 0.0 && std::isfinite(e); };
+  if (shown(errorX) || shown(errorY)) canvas.SetPen(SolidPen(colour, 1));
+  if (shown(errorY)) {
     const TPixel low = ToPixel({world.x, world.y - errorY});
     const TPixel high = ToPixel({world.x, world.y + errorY});
-    constexpr int kCap = 3;
-    canvas.SetPen(SolidPen(colour, 1));
     canvas.Line(pixel.x, low.y, pixel.x, high.y);
     canvas.Line(pixel.x - kCap, low.y, pixel.x + kCap + 1, low.y);
     canvas.Line(pixel.x - kCap, high.y, pixel.x + kCap + 1, high.y);
+  }
+  if (shown(errorX)) {
+    const TPixel left = ToPixel({world.x - errorX, world.y});
+    const TPixel right = ToPixel({world.x + errorX, world.y});
+    canvas.Line(left.x, pixel.y, right.x, pixel.y);
+    canvas.Line(left.x, pixel.y - kCap, left.x, pixel.y + kCap + 1);
+    canvas.Line(right.x, pixel.y - kCap, right.x, pixel.y + kCap + 1);
   }
   ctx.utils.DrawSymbol(canvas, pixel, colour, ctx.markerSize, symbol);
 }

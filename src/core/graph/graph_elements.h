@@ -132,9 +132,10 @@ class TGPoint : public TGElem {
   bool highlighted = false;
   // Extra width in pixels of the point's hit box (the display size's).
   int tolerance = 6;
-  // Standard uncertainty of the ordinate, in world units: drawn as an error
-  // bar of ± that much (0: none).
+  // Standard uncertainties of the ordinate and the abscissa, in world
+  // units: drawn as error bars of ± that much (0: none).
   double errorY = 0.0;
+  double errorX = 0.0;
 
   bool HitTest(TPixel p, int tolerance) const override;
   std::vector<std::string> InfoLines() const override;

@@ -129,6 +129,7 @@ int TGraphModel::AddCourbe(const TCurveInput& in) {
     auto p = std::make_unique<TGPoint>(in.points[i], number);
     p->row = i < static_cast<int>(in.rows.size()) ? in.rows[i] : -1;
     p->errorY = i < static_cast<int>(in.uncertainties.size()) ? in.uncertainties[i] : 0.0;
+    p->errorX = i < static_cast<int>(in.uncertaintiesX.size()) ? in.uncertaintiesX[i] : 0.0;
     p->SetMasked(i < m || i > last - m);
     c.points.push_back(static_cast<TGPoint*>(add(std::move(p))));
   }
@@ -160,7 +161,7 @@ int TGraphModel::AddCourbe(const TCurveInput& in) {
   if (!families_.empty()) c.currentFamily = families_[static_cast<std::size_t>(currentFamily_)].id;
   c.model = static_cast<TGModele*>(add(std::make_unique<TGModele>(in.points, m)));
   if (static_cast<int>(in.uncertainties.size()) == n)
-    c.model->SetPointUncertainties(in.uncertainties);
+    c.model->SetPointUncertainties(in.uncertainties, in.uncertaintiesX);
   // A fit, a button of the modeller or a drag reshapes the model curve.
   modelLinks_.push_back(c.model->OnChange.Connect([this] { InvalidateElements(); }));
   ApplyCurveColours(c);

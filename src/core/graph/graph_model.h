@@ -103,8 +103,10 @@ struct TCurveInput {
   std::vector<int> rows;
   std::vector<TVectorSeries> vectors;
   // Standard uncertainties of the ordinates, one per point (empty: none):
-  // error bars on the points, and the model's fits weighted by them.
+  // error bars on the points, and the model's fits weighted by them.  Those
+  // of the abscissas likewise (empty: exact abscissas).
   std::vector<double> uncertainties;
+  std::vector<double> uncertaintiesX;
 };
 
 // A data curve (TCourbe): its elements by kind and their attributes.

@@ -1,6 +1,7 @@
 #include "core/results/result_views.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "core/common/palette.h"
 
@@ -41,6 +42,23 @@ std::vector<int> RowsOf(const TCalcul& calc, int s, int reference = -1) {
     if (calc.IsMarked(s, row) && (reference < 0 || calc.IsMarked(reference, row)))
       out.push_back(row);
   return out;
+}
+
+// The standard uncertainties of a system's positions, one per row of the
+// curve: error bars along x and y, and the weights of a model.  Seen from
+// another system they add those of its marks, independent of the first.
+void AddPositionUncertainties(TCurveInput& in, const TCalcul& calc, int frame, int s,
+                              int reference = -1) {
+  if (!calc.HasUncertainties()) return;
+  for (int row : in.rows) {
+    double ux = calc.Uncertainty(frame, s, qtX, row), uy = calc.Uncertainty(frame, s, qtY, row);
+    if (reference >= 0) {
+      ux = std::hypot(ux, calc.Uncertainty(frame, reference, qtX, row));
+      uy = std::hypot(uy, calc.Uncertainty(frame, reference, qtY, row));
+    }
+    in.uncertaintiesX.push_back(ux);
+    in.uncertainties.push_back(uy);
+  }
 }
 
 void StyleCurve(TGraphModel& g, int c, TColor colour, const TGraphLook& look, bool polyline) {
@@ -223,6 +241,7 @@ TWorldWindow BuildTrajectoryGraph(TGraphModel& g, const TCalcul& calc,
     TCurveInput in = InputOf(calc.RelativeTrajectory(s, reference, look.startByZero), 0);
     // Seen from itself, a system is one point that stands for no row.
     if (reference != s) in.rows = RowsOf(calc, s, reference);
+    AddPositionUncertainties(in, calc, cfAxes, s, reference);
     const int c = g.AddCourbe(in);
     StyleCurve(g, c, sl.Colour(s), look, look.polyline);
     g.SetCourbeSymbol(c, TGraphUtils::SymbolForCurve(s));
@@ -256,6 +275,7 @@ TWorldWindow BuildVectorGraph(TGraphModel& g, const TCalcul& calc, const std::ve
     const auto comps = calc.CurvePoints(frame, s, qx, qx + 1, look.startByZero);
     TCurveInput in = InputOf(pts, 0);
     in.rows = RowsOf(calc, s);
+    AddPositionUncertainties(in, calc, frame, s);
     TVectorSeries v;
     v.id = kind == vkAcceleration ? kAccelerationFamily : kSpeedFamily;
     v.unit = kind == vkAcceleration ? "m/s²" : "m/s";
@@ -292,6 +312,8 @@ TWorldWindow BuildFormulaGraph(TGraphModel& g, const std::vector<TFormulaSeries>
   for (const TFormulaSeries& f : series) {
     TCurveInput in;
     in.points = f.points;
+    in.uncertainties = f.uy;
+    in.uncertaintiesX = f.ux;
     const int c = g.AddCourbe(in);
     StyleCurve(g, c, f.colour, look, look.polyline);
     g.SetCourbeVisible(c, ckLabels, false);

@@ -97,9 +97,11 @@ TWorldWindow BuildVectorGraph(TGraphModel& graph, const TCalcul& calc,
                               const TSystemsLook& systemsLook, const TGraphLook& look);
 
 // One plotted formula: its points, title, unit ("" when none was typed)
-// and colour.
+// and colour.  `ux` and `uy`: the standard uncertainties of the points'
+// abscissas and values, point for point (empty: none).
 struct TFormulaSeries {
   std::vector<TWorldPoint> points;
+  std::vector<double> ux, uy;
   std::string name;
   std::string unit;
   TColor colour = colors::Red;

@@ -256,7 +256,8 @@ void TResForm::BuildMenus() {
     }
   });
   // The marks' uncertainties carried to every value: columns beside the
-  // table's, error bars on the time graphs, and fits weighted by them.
+  // table's and the formulas', error bars on the graphs, and fits weighted
+  // by them.
   show->addSeparator();
   QAction* uncertainties =
       AddAction(show, Cmd::MenuIncertitudes, QString::fromUtf8("Afficher les incertitudes"), true);
@@ -265,6 +266,11 @@ void TResForm::BuildMenus() {
     grids_.Grid().SetUncertaintiesShown(on);
     grids_.Layer().SetUncertaintiesShown(on);
     Refresh();
+    // The formulas window shows their uncertainties beside its columns.
+    if (formulasDialog_) {
+      formulasDialog_->GridLogic().UncertaintiesShown = on;
+      formulasDialog_->Refresh();
+    }
   });
   // The model's equation and statistics in the modeller come with the models.
   AddAction(show, Cmd::MenuEquation, "Afficher l'équation", true)->setVisible(false);
@@ -955,22 +961,9 @@ namespace {
 // The formulas plotted, as the formula view draws them.
 std::vector<TFormulaSeries> PlottedFormulas(const TFormules& f, const TGraphUtils& utils) {
   std::vector<TFormulaSeries> series;
-  for (int32_t i : f.PlottedFormulas()) {
-    TFormulaSeries s;
-    for (const auto& [x, y] : f.FormulaPoints(i)) s.points.push_back({x, y});
-    const TRec& r = f.Formula(i);
-    s.name = r.Identifier.empty() ? r.Phrase : r.Identifier;
-    s.unit = r.Unit();
-    s.colour = utils.ColorA(static_cast<int>(series.size()));
-    series.push_back(std::move(s));
-  }
+  for (int32_t i : f.PlottedFormulas())
+    series.push_back(FormulaSeriesOf(f, i, utils.ColorA(static_cast<int>(series.size()))));
   return series;
-}
-
-TAxisQuantity FormulaAbscissa(const TFormules& f) {
-  const int a = f.AbscissaFormula();
-  if (a < 0) return {"t", "s"};
-  return {f.Formula(a).Identifier, f.Formula(a).Unit()};
 }
 
 }  // namespace
@@ -1068,7 +1061,7 @@ void TResForm::RebuildGraph() {
       }
       default:
         BuildFormulaGraph(g, PlottedFormulas(session_.Formulas, session_.GraphUtils),
-                          FormulaAbscissa(session_.Formulas), look);
+                          FormulaAbscissaOf(session_.Formulas), look);
         break;
     }
     g.SetHighlightedRow(RowOfImage(currentImage_));
@@ -1198,6 +1191,7 @@ void TResForm::ShowFormulasDialog() {
       session_.Results().Invalidate(rtBoth);
       Refresh();
     });
+    formulasDialog_->GridLogic().UncertaintiesShown = Action("MenuIncertitudes")->isChecked();
     FormulasDialogCreated(*formulasDialog_);
   }
   formulasDialog_->Refresh();

@@ -226,5 +226,37 @@ TEST(FormulasExport, TimeAndExpandedFormulaColumns) {
   EXPECT_EQ(csv[0].size(), 4u);
 }
 
+// The fall with a standard uncertainty of 0.01 on every value.
+class UncertainFall : public FallTable {
+ public:
+  bool HasUncertainties() const override { return true; }
+  double Uncertainty(int32_t, int32_t, int32_t) const override { return 0.01; }
+};
+
+TEST(FormulasExport, UncertaintyColumnsGoBesideTheirFormulasWhenShown) {
+  ScopedDecimalSeparator sep(',');
+  UncertainFall results;
+  TFormules f;
+  f.SetTable(&results);
+  f.AddFormula("h=2*y", "", "m");
+  f.AddFormula("3*x", "", "");
+  f.ComputeAll();
+  TFormulaGrid grid(f);
+  EXPECT_EQ(FormulasTable(f, grid).identifiers, (std::vector<std::string>{"t", "2*y", "3*x"}));
+  grid.UncertaintiesShown = true;
+  const TExportTable t = FormulasTable(f, grid);
+  EXPECT_EQ(t.identifiers, (std::vector<std::string>{"t", "2*y", "u(h)", "3*x", "u(3*x)"}));
+  EXPECT_EQ(t.units[2], "m");
+  EXPECT_EQ(t.descriptions[2], "Incertitude-type");
+  ASSERT_EQ(t.RowCount(), 6);
+  // Unrounded, as the values; none where the formula has no value.
+  double uh = 0, u3x = 0;
+  ASSERT_TRUE(TextToFloat(t.rows[1][2], uh));
+  ASSERT_TRUE(TextToFloat(t.rows[1][4], u3x));
+  EXPECT_NEAR(uh, 0.02, 1e-9);
+  EXPECT_NEAR(u3x, 0.03, 1e-9);
+  EXPECT_EQ(t.rows[2][2], "");
+}
+
 }  // namespace
 }  // namespace kinevo

@@ -4,6 +4,7 @@
 
 #include "core/common/math_utils.h"
 #include "core/common/number_format.h"
+#include "core/graph/graph_model_element.h"
 
 namespace kinevo {
 namespace {
@@ -47,6 +48,56 @@ TEST_F(FormulaGridTest, CellsOfTheFormulasGrid) {
   EXPECT_EQ(grid_.Cell(3, 5), "#Nombre!");
   EXPECT_EQ(grid_.Cell(3, 3), "jamais");
   EXPECT_EQ(grid_.Cell(4, 1), "Saisir une formule");
+}
+
+// The ramp with a standard uncertainty of 0.01 on every value.
+class TUncertainRamp : public TRampTable {
+ public:
+  bool HasUncertainties() const override { return true; }
+  double Uncertainty(int32_t, int32_t, int32_t) const override { return 0.01; }
+};
+
+TEST(FormulaGrid, UncertaintyColumnsFollowEachFormulaReadOnly) {
+  ScopedDecimalSeparator sep(',');
+  TUncertainRamp table;
+  TFormules f;
+  f.SetTable(&table);
+  TFormulaGrid grid(f);
+  ASSERT_TRUE(grid.ApplyTexts(grid.ColCount() - 1, "d = x*1,5", "m", ""));
+  ASSERT_TRUE(grid.ApplyTexts(grid.ColCount() - 1, "x*x", "", "aire"));
+  EXPECT_EQ(grid.ColCount(), 5);
+  grid.UncertaintiesShown = true;
+  // t, d, u(d), x*x, u(x*x), the new formula.
+  ASSERT_EQ(grid.ColCount(), 7);
+  EXPECT_EQ(grid.Cell(2, 1), "d=x*1,5");
+  EXPECT_EQ(grid.Cell(3, 1), "u(d)");
+  EXPECT_EQ(grid.Cell(3, 2), "m");
+  EXPECT_EQ(grid.Cell(3, 3), "Incertitude-type");
+  EXPECT_EQ(grid.Cell(5, 1), "u(x*x)");
+  EXPECT_EQ(grid.Cell(5, 3), "Incertitude-type : aire");
+  EXPECT_EQ(grid.Cell(6, 1), "Saisir une formule");
+  // Row 2 (x = 4): d = 6 ± 0.015, x² = 16 ± 0.08; the values are written
+  // to the uncertainty's digits.
+  EXPECT_EQ(grid.Cell(3, 6), FormatUncertainty(0.015));
+  EXPECT_EQ(grid.Cell(2, 6), FormatMeasured(6.0, 0.015));
+  EXPECT_EQ(grid.Cell(2, 6), "6,000");
+  EXPECT_EQ(grid.Cell(5, 6), FormatUncertainty(0.08));
+  EXPECT_EQ(grid.Cell(3, 5), "");  // no value in that row
+  // The uncertainty columns are not formulas: no edit, digit or collapse.
+  EXPECT_EQ(grid.FormulaOfColumn(3), -1);
+  EXPECT_EQ(grid.UncertaintyFormulaOfColumn(3), 0);
+  EXPECT_EQ(grid.FormulaOfColumn(4), 1);
+  EXPECT_EQ(grid.UncertaintyFormulaOfColumn(4), -1);
+  EXPECT_FALSE(grid.ClickControl(3, 50, 100, false));
+  EXPECT_FALSE(grid.ClickControl(3, 50, 100, true));
+  EXPECT_EQ(f.FormulaCount(), 2);
+  // A collapsed formula's uncertainty column folds with it.
+  EXPECT_TRUE(grid.ClickControl(2, 50, 100, false));
+  EXPECT_EQ(grid.ColumnWidth(3), TFormulaGrid::kCollapsedWidth);
+  EXPECT_EQ(grid.Cell(3, 6), "");
+  EXPECT_TRUE(grid.ClickControl(2, 5, 15, false));
+  grid.UncertaintiesShown = false;
+  EXPECT_EQ(grid.Cell(2, 6), FormatNumber(0, 6.0));
 }
 
 TEST_F(FormulaGridTest, EdgeValuesOfSpeedsAndAccelerationsCanBeHidden) {

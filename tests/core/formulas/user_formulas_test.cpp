@@ -369,12 +369,27 @@ TEST(UserFormulas, UncertaintiesFollowThePartialDerivatives) {
   EXPECT_EQ(f.Formula(3).Curve.RowUncertainties[row], 0.0);
   // The values themselves are untouched by the steps.
   EXPECT_DOUBLE_EQ(f.Formula(0).Curve.RowValues[row], x * y);
+  // Plotted against the time, only the values have error bars; against
+  // another formula, its uncertainties go along the abscissa, point for point.
+  auto bars = f.FormulaPointUncertainties(0);
+  ASSERT_EQ(bars.size(), f.FormulaPoints(0).size());
+  EXPECT_EQ(bars.back().first, 0.0);
+  EXPECT_EQ(bars.back().second, f.Formula(0).Curve.RowUncertainties.back());
+  f.SetAbscissaFormula(1);
+  bars = f.FormulaPointUncertainties(0);
+  const auto points = f.FormulaPoints(0);
+  ASSERT_EQ(bars.size(), points.size());
+  ASSERT_FALSE(bars.empty());
+  EXPECT_EQ(points.back().first, f.Formula(1).Curve.RowValues.back());
+  EXPECT_EQ(bars.back().first, f.Formula(1).Curve.RowUncertainties.back());
+  EXPECT_EQ(bars.back().second, f.Formula(0).Curve.RowUncertainties.back());
 
   // Without uncertainties in the table, none are computed.
   TFakeTable plain;
   f.SetTable(&plain);
   f.ComputeFormulas();
   EXPECT_TRUE(f.Formula(0).Curve.RowUncertainties.empty());
+  EXPECT_TRUE(f.FormulaPointUncertainties(0).empty());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <tuple>
 
 #include "core/common/number_format.h"
@@ -116,6 +117,7 @@ TEST_F(GraphModelTest, UncertaintiesDrawErrorBarsAndWeightTheModel) {
   // World 0..10 over 200 pixels: ± 0.5 is ± 10 pixels around each point.
   TCurveInput in = Line(3);
   in.uncertainties = {0.5, 0.5, 0.0};
+  in.uncertaintiesX = {0.0, 0.25, 0.0};
   const int c = g.AddCourbe(in);
   g.SetCourbeVisible(c, ckPoints, true);
   g.SetCourbeColour(c, ckPoints, colors::Blue);
@@ -123,20 +125,26 @@ TEST_F(GraphModelTest, UncertaintiesDrawErrorBarsAndWeightTheModel) {
   RecordingCanvas canvas;
   g.PaintElements(canvas);
   // Points 0 and 1 lie at (75, 220) and (115, 200): a vertical bar each,
-  // in the point's colour, with a cap at both ends; the exact third point
-  // has none.
-  std::vector<DrawCall> bars, caps;
+  // in the point's colour, with a cap at both ends; point 1 also has a
+  // horizontal bar of ± 10 pixels (40 per unit); the exact third point has
+  // none.
+  std::vector<DrawCall> bars, across, caps;
   for (const DrawCall& l : canvas.Of("line")) {
     if (l.pen.color != colors::Blue) continue;
-    (l.points[0].x == l.points[1].x ? bars : caps).push_back(l);
+    const int dx = std::abs(l.points[1].x - l.points[0].x);
+    const int dy = std::abs(l.points[1].y - l.points[0].y);
+    (dx == 0 && dy == 20 ? bars : dy == 0 && dx == 20 ? across : caps).push_back(l);
   }
   ASSERT_EQ(bars.size(), 2u);
-  EXPECT_EQ(caps.size(), 4u);
+  ASSERT_EQ(across.size(), 1u);
+  EXPECT_EQ(caps.size(), 6u);
   for (const auto& [bar, x, y] : {std::tuple{bars[0], 75, 220}, std::tuple{bars[1], 115, 200}}) {
     EXPECT_EQ(bar.points[0].x, x);
     EXPECT_EQ(std::min(bar.points[0].y, bar.points[1].y), y - 10);
     EXPECT_EQ(std::max(bar.points[0].y, bar.points[1].y), y + 10);
   }
+  EXPECT_EQ(across[0].points[0].y, 200);
+  EXPECT_EQ(std::min(across[0].points[0].x, across[0].points[1].x), 105);
   EXPECT_TRUE(g.Curve(c).model->Weighted());
 }
 

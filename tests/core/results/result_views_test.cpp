@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "series_source.h"
 
 namespace kinevo {
@@ -117,6 +119,59 @@ TEST_F(ResultViews, VectorViewDrawsTheSpeedAtEveryMarkedRow) {
   EXPECT_TRUE(c.vectors[2]->Shown());
   EXPECT_EQ(graph.Families().front().unit, "m/s");
   EXPECT_GT(graph.VectorScaleValue(), 0.0);
+}
+
+TEST_F(ResultViews, PositionsCarryErrorBarsAlongXAndYWhenUncertaintiesAreOn) {
+  source.ux = 0.01;
+  source.uy = 0.02;
+  for (int i = 0; i < 5; ++i) {
+    source.Mark(0, i, 0.1 * i, 0.05 * i);
+    source.Mark(1, i, 0.3, 0.1 * i);
+  }
+  calc.SetUncertainties(true);
+  Compute();
+  ASSERT_TRUE(calc.HasUncertainties());
+  const double ux = calc.Uncertainty(cfAxes, 0, qtX, 2), uy = calc.Uncertainty(cfAxes, 0, qtY, 2);
+  ASSERT_GT(ux, 0.0);
+  ASSERT_NE(ux, uy);
+  // From the camera, each point its own marks' uncertainties.
+  BuildTrajectoryGraph(graph, calc, {0, 1}, -1, look, display);
+  const TGPoint& p = *graph.Curve(0).points[2];
+  EXPECT_DOUBLE_EQ(p.errorX, ux);
+  EXPECT_DOUBLE_EQ(p.errorY, uy);
+  EXPECT_TRUE(graph.Curve(0).model->Weighted());
+  // Seen from system 1, its marks' uncertainties add to those of system 0.
+  BuildTrajectoryGraph(graph, calc, {0}, 1, look, display);
+  EXPECT_DOUBLE_EQ(graph.Curve(0).points[2]->errorX,
+                   std::hypot(ux, calc.Uncertainty(cfAxes, 1, qtX, 2)));
+  EXPECT_DOUBLE_EQ(graph.Curve(0).points[2]->errorY,
+                   std::hypot(uy, calc.Uncertainty(cfAxes, 1, qtY, 2)));
+  // The vector view's points too.
+  BuildVectorGraph(graph, calc, {0}, vkSpeed, look, display);
+  EXPECT_DOUBLE_EQ(graph.Curve(0).points[2]->errorX, ux);
+  EXPECT_DOUBLE_EQ(graph.Curve(0).points[2]->errorY, uy);
+
+  // Off, no bars and no weights.
+  calc.SetUncertainties(false);
+  Compute();
+  BuildTrajectoryGraph(graph, calc, {0}, -1, look, display);
+  EXPECT_EQ(graph.Curve(0).points[2]->errorX, 0.0);
+  EXPECT_EQ(graph.Curve(0).points[2]->errorY, 0.0);
+  EXPECT_FALSE(graph.Curve(0).model->Weighted());
+}
+
+TEST_F(ResultViews, FormulaSeriesCarryTheirUncertaintiesToTheGraph) {
+  TFormulaSeries f;
+  f.points = {{0, 1}, {1, 2}, {2, 3}};
+  f.uy = {0.1, 0.2, 0.3};
+  f.ux = {0.0, 0.5, 0.0};
+  f.name = "E";
+  BuildFormulaGraph(graph, {f}, {"t", "s"}, display);
+  const TCourbe& c = graph.Curve(0);
+  ASSERT_EQ(c.points.size(), 3u);
+  EXPECT_EQ(c.points[1]->errorY, 0.2);
+  EXPECT_EQ(c.points[1]->errorX, 0.5);
+  EXPECT_TRUE(c.model->Weighted());
 }
 
 TEST(TimeQuantities, ListFollowsTheGroupsShown) {

@@ -258,6 +258,13 @@ TWorldWindow VectorGraphWindow(const TCalcul& calc, const TGraphLook& look, cons
   return MakeIsotropic(FitRange(VectorBox(calc, look), 0.15, {}, {}), plot.width, plot.height);
 }
 
+double VectorFactorOf(const TGraphModel& graph, int kind) {
+  const int id = kind == vkAcceleration ? kAccelerationFamily : kSpeedFamily;
+  for (const TParamCom& f : graph.Families())
+    if (f.id == id) return f.factor;
+  return 0.0;
+}
+
 TWorldWindow BuildVectorGraph(TGraphModel& g, const TCalcul& calc, const std::vector<int>& systems,
                               int kind, const TSystemsLook& sl, const TGraphLook& look) {
   // Drawn as on the video: no margins, no axes, the scale bar of the

@@ -80,6 +80,9 @@ std::string QuantityLetter(int q);
 
 // The points a time curve leaves out at each end for the edge settings.
 int EdgeRows(int q, const TGraphLook& look);
+// The scale of a vector view's arrows of a kind (TVectorKind): pixels =
+// value × factor × plot width; 0 while its graph holds no such arrows.
+double VectorFactorOf(const TGraphModel& graph, int kind);
 
 // Each view fills `graph` (cleared first), names its axes after the
 // quantities they carry (for the model and the figures) and returns the

@@ -336,6 +336,7 @@ TResult<TChronophotograph> ChronoWindow::PlanOf(TChronoSettings settings) {
     // The vector view's settings hide the edge speeds or accelerations.
     const int qx = settings.vectors == cvSpeed ? qtVx : qtAx;
     settings.maskedAtEnds = EdgeRows(qx, GraphLookFor(rvVectors, session_.Options));
+    if (VectorFactor) settings.vectorFactor = VectorFactor(settings.vectors == cvAcceleration);
   }
   return PlanChronophotograph(session_.Data, calc, session_.Video.ImageWidth(),
                               session_.Video.ImageHeight(), settings);

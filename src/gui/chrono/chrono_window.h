@@ -68,6 +68,10 @@ class ChronoWindow : public QDialog {
   // proposed name; empty when cancelled.  Unset, the system's dialog.
   std::function<QString(const QString& title, const QString& filter, const QString& proposed)>
       ChooseFile;
+  // The scale of the results' vector view for speeds or accelerations
+  // (see TChronoSettings::vectorFactor), so that the arrows are drawn
+  // alike; unset or 0, the picture chooses its own.
+  std::function<double(bool acceleration)> VectorFactor;
   // Writes the picture at `path` (PNG, SVG or PDF by its ending); a failure
   // is told through the session's message dialog.
   bool SaveTo(const QString& path);

@@ -413,13 +413,22 @@ gui::TBoiteImprimer& TResForm::PrintDialog() {
 }
 
 gui::ChronoWindow& TResForm::ShowChronophotograph() {
-  if (!chronoWindow_)
+  if (!chronoWindow_) {
     chronoWindow_ = std::make_unique<gui::ChronoWindow>(
         session_, [this]() -> gui::TBoiteImprimer& { return PrintDialog(); }, this);
+    chronoWindow_->VectorFactor = [this](bool acceleration) {
+      return VectorFactor(acceleration ? vkAcceleration : vkSpeed);
+    };
+  }
   chronoWindow_->show();
   chronoWindow_->raise();
   chronoWindow_->activateWindow();
   return *chronoWindow_;
+}
+
+double TResForm::VectorFactor(int kind) const {
+  const TGraph* g = Graph(rvVectors, Layer());
+  return g ? VectorFactorOf(g->Model(), kind) : 0.0;
 }
 
 void TResForm::PrintCurrent() {

@@ -118,6 +118,9 @@ class TResForm : public QMainWindow {
   // "Chronophotographie": the window of the chronophotograph and the
   // annotated video, made when first asked for.
   gui::ChronoWindow& ShowChronophotograph();
+  // The vector view's scale of the arrows of a kind (TVectorKind), for
+  // other pictures to draw them alike; 0 while that view shows none.
+  double VectorFactor(int kind) const;
 
   // For tests and the main window.
   TGraph* CurrentGraph() const;

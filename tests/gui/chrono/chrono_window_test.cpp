@@ -18,6 +18,7 @@
 #include <filesystem>
 
 #include "gui/app/main_window.h"
+#include "gui/graph/graph_widget.h"
 #include "gui/results/results_form.h"
 #include "platform/avi/vfw_play.h"
 #include "platform/desktop/freedesktop_association.h"
@@ -141,6 +142,33 @@ TEST_F(ChronoWindowTest, OpensFromTheMenusAndThePictureFollowsTheSettings) {
   EXPECT_FALSE(w.Plan().has_value());
   EXPECT_TRUE(w.StatusText().startsWith("Aucune image marquée")) << w.StatusText().toStdString();
   EXPECT_FALSE(w.Action(TChronoCommand::ButtonChronoEnregistrer)->isEnabled());
+}
+
+TEST_F(ChronoWindowTest, VectorsTakeTheScaleOfTheResultsVectorView) {
+  TResForm& results = main->ResultsWindow();
+  ASSERT_TRUE(results.ShowView(rvVectors));
+  QApplication::processEvents();
+  TGraph* graph = results.Graph(rvVectors, false);
+  ASSERT_NE(graph, nullptr);
+  // The user doubles the value of the view's scale arrow: arrows half as long.
+  const double shown = graph->Model().VectorScaleValue();
+  ASSERT_GT(shown, 0.0);
+  ASSERT_TRUE(graph->Model().SetVectorScaleValue(2 * shown));
+  const double factor = VectorFactorOf(graph->Model(), vkSpeed);
+  ASSERT_GT(factor, 0.0);
+
+  ChronoWindow& w = Open();
+  Field<QComboBox>(w, "ChronoVecteurs")->setCurrentIndex(cvSpeed);
+  Settle();
+  ASSERT_TRUE(w.Plan().has_value()) << w.StatusText().toStdString();
+  EXPECT_DOUBLE_EQ(w.Plan()->vectorFactor, factor);
+  // The arrow of image 4 is its speed at that scale, in picture pixels.
+  for (const TChronoMark& m : w.Plan()->marks)
+    if (m.image == 4) {
+      ASSERT_TRUE(m.hasVector);
+      const double metresPerSecond = T::Vx(4) / T::kPixelsPerMetre;
+      EXPECT_NEAR(m.vx, metresPerSecond * factor * T::kWidth, 0.02 * std::abs(m.vx));
+    }
 }
 
 TEST_F(ChronoWindowTest, SavesCopiesAndNeverWritesOverItsInputs) {

@@ -185,7 +185,9 @@ TEST(DebianPackage, HoldsTheProgramsAndDependsOnTheLibrariesTheyLink) {
        {"libc6 (>=", "libavcodec", "libavformat", "libturbojpeg0", "libstdc++6"}) {
     EXPECT_NE(fields.out.find(lib), std::string::npos) << lib << " not in\n" << fields.out;
   }
-  if (KINEVO_HAS_GUI) EXPECT_NE(fields.out.find("libqt6widgets6"), std::string::npos) << fields.out;
+  if (KINEVO_HAS_GUI) {
+    EXPECT_NE(fields.out.find("libqt6widgets6"), std::string::npos) << fields.out;
+  }
 }
 
 TEST(DebianPackage, LintianFindsNoError) {

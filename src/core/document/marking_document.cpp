@@ -308,6 +308,7 @@ void SaveMarkingData(const TData& data, TIniFile& ini, bool withContainers) {
   ini.WriteInteger(kData, "FramesNumberBetweenTwoMarks", data.FramesNumberBetweenTwoMarks());
   ini.WriteFloat(kData, "PointingUncertainty", data.PointingUncertainty());
   ini.WriteFloat(kData, "TrackedMarkUncertainty", data.TrackingUncertainty());
+  ini.WriteInteger(kData, "TrackingMethod", data.TrackingMethod());
   const auto& colours = data.MarkColors();
   ini.WriteInteger(kData, "MarkColorsNumber", static_cast<int64_t>(colours.size()));
   for (std::size_t i = 0; i < colours.size(); ++i)
@@ -349,6 +350,10 @@ TStatus LoadMarkingData(TData& data, const TIniFile& ini, TUnreadMarks* unread) 
   };
   data.SetPointingUncertainty(uncertainty("PointingUncertainty", 1.0));
   data.SetTrackingUncertainty(uncertainty("TrackedMarkUncertainty", 0.5));
+  // Documents written before the appearance tracker followed colours; an
+  // unknown method too.
+  data.SetTrackingMethod(
+      ini.ReadInteger(kData, "TrackingMethod", tmColour) == tmAppearance ? tmAppearance : tmColour);
 
   // Colours: exactly the stored count, a missing entry takes the palette's.
   const int32_t colours = ini.ReadInteger(kData, "MarkColorsNumber", 0);

@@ -543,6 +543,12 @@ void TData::SetTrackingUncertainty(double pixels) {
   Invalidate(rtBoth);
 }
 
+void TData::SetTrackingMethod(TTrackingMethod m) {
+  if (m == trackingMethod_) return;
+  trackingMethod_ = m;
+  OnChange(this);  // the document has changed; no result has
+}
+
 double TData::MarkUncertainty(const TMarque& m) const {
   switch (m.Origin) {
     case moTracked:

@@ -42,6 +42,10 @@ enum TOutil : uint8_t {
   otTsp = 6,
 };
 
+// How the automatic tracking follows objects: by their colours (mean
+// shift) or by their look (a template matched by correlation).
+enum TTrackingMethod : uint8_t { tmColour = 0, tmAppearance = 1 };
+
 // The settings the marking reads (from the program's options).
 struct TMarkingSettings {
   bool separateScales = false;  // separate horizontal and vertical scales
@@ -178,6 +182,9 @@ class TData : public IMarkingHost, public IHistoryOwner {
   double TrackingUncertainty() const { return trackingUncertainty_; }
   void SetPointingUncertainty(double pixels);
   void SetTrackingUncertainty(double pixels);
+  // The tracker of the analysis's tracking runs, kept in the document.
+  TTrackingMethod TrackingMethod() const { return trackingMethod_; }
+  void SetTrackingMethod(TTrackingMethod m);
   // The uncertainty of one mark, in pixels.
   double MarkUncertainty(const TMarque& m) const;
   // Relative standard uncertainty of the scale factors from its points
@@ -287,6 +294,7 @@ class TData : public IMarkingHost, public IHistoryOwner {
   double requiredDuration_ = 0;
   double pointingUncertainty_ = 1.0;
   double trackingUncertainty_ = 0.5;
+  TTrackingMethod trackingMethod_ = tmColour;
   TOutil tool_ = otMarque;
   TColor elementColor_ = 65535;
   std::vector<TColor> markColors_;

@@ -67,7 +67,7 @@ bool TAppearanceTracker::SetModel(const Image& picture, const TPicturePolygon& c
   centreInBox_ = {modelCentre_.x - cutter.ModelBox().left, modelCentre_.y - cutter.ModelBox().top};
   history_[0] = prediction_ = lastPosition_ = modelCentre_;
   historyCount_ = 1;
-  lastSimilarity_ = 1.0;
+  lastSimilarity_ = recentScore_ = 1.0;
   return true;
 }
 
@@ -196,15 +196,24 @@ void TAppearanceTracker::Track(const Image& picture, double sureAbove) {
     return std::isfinite(before) && std::isfinite(after) ? ParabolaPeak(before, best.score, after)
                                                          : 0.0;
   };
-  lastPosition_ = {zone.rect.left + best.x + peak(1, 0) + centreInBox_.x,
-                   zone.rect.top + best.y + peak(0, 1) + centreInBox_.y};
-  lastSimilarity_ = best.score;
-  if (best.score >= sureAbove) {
+  const TPixelF found{zone.rect.left + best.x + peak(1, 0) + centreInBox_.x,
+                      zone.rect.top + best.y + peak(0, 1) + centreInBox_.y};
+  if (best.score >= sureAbove && best.score >= kTrust * recentScore_) {
+    lastPosition_ = found;
+    lastSimilarity_ = best.score;
+    recentScore_ = (1.0 - kRecentWeight) * recentScore_ + kRecentWeight * best.score;
     Adapt(picture);
-    Remember(lastPosition_);
-  } else {
-    Remember(prediction_);
+    Remember(found);
+    return;
   }
+  // Not the object as it looked a moment ago: something hides it, or
+  // something else stands there.  It is where its motion takes it, with
+  // what is seen there.
+  lastPosition_ = prediction_;
+  const int px = RoundToInt(prediction_.x - centreInBox_.x) - zone.rect.left;
+  const int py = RoundToInt(prediction_.y - centreInBox_.y) - zone.rect.top;
+  lastSimilarity_ = std::max(FineScore(zone, px, py, memo), 0.0);
+  Remember(prediction_);
 }
 
 double TAppearanceTracker::Similarity(const Image& picture, const TPixelF& p) const {

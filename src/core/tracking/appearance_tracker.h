@@ -31,6 +31,12 @@ class TAppearanceTracker {
   // settles at kAdaptation / (kAdaptation + kPullBack) = 2/3 of the way.
   static constexpr double kAdaptation = 0.10;
   static constexpr double kPullBack = 0.05;
+  // A match is the object when its score reaches this fraction of the
+  // recent sure scores (a running mean, the latest weighing
+  // kRecentWeight): a sudden drop means the object is hidden or another
+  // object stands in its place, which the template must not learn.
+  static constexpr double kTrust = 0.9;
+  static constexpr double kRecentWeight = 0.3;
   // Candidates of the coarse pass refined at full resolution.
   static constexpr int kCandidates = 3;
 
@@ -53,11 +59,13 @@ class TAppearanceTracker {
   // The block size of the coarse pass (1: none).
   int Factor() const { return factor_; }
 
-  // Finds the object on the next image.  A score of at least `sureAbove`
-  // makes the image sure: the template adapts and the position joins the
-  // history.  Otherwise (the object hidden, gone, changed beyond
-  // recognition) the template stays and the history takes the prediction,
-  // so that the object is looked for where its motion takes it.
+  // Finds the object on the next image.  The best match is the object when
+  // its score reaches `sureAbove` and kTrust of the recent scores: the
+  // template adapts and the position joins the history.  Otherwise (the
+  // object hidden, gone, changed beyond recognition) the position given is
+  // the prediction, with the score found there, the template stays, and the
+  // history takes the prediction, so that the object is looked for where
+  // its motion takes it.
   void Track(const Image& picture, double sureAbove);
   TPixelF Prediction() const { return prediction_; }
   TPixelF LastPosition() const { return lastPosition_; }
@@ -109,6 +117,7 @@ class TAppearanceTracker {
   int historyCount_ = 0;
   TPixelF prediction_, lastPosition_;
   double lastSimilarity_ = 0.0;
+  double recentScore_ = 1.0;
 };
 
 }  // namespace kinevo

@@ -100,6 +100,16 @@ void TTracking::SetRadius(int r) {
   Changed();
 }
 
+void TTracking::SetMethod(TTrackingMethod m) {
+  data_.SetTrackingMethod(m);
+  Changed();
+}
+
+int TTracking::SearchSide() const {
+  if (lastMethod_ == tmAppearance) return appearance_.HasModel() ? appearance_.SearchWidth() : 0;
+  return tracker_.ModelWidth() > 0 ? tracker_.WindowSize() : 0;
+}
+
 // ------------------------------------------------------------------ state
 
 void TTracking::SetDrawTool(TDrawTool tool) {
@@ -209,50 +219,77 @@ void TTracking::SetRunning(bool on) {
   OnRunningChanged(this);
 }
 
+bool TTracking::Prepare(int s, TFollower& f) {
+  const TTrackedSystem& sys = systems_[static_cast<std::size_t>(s)];
+  host_.GoToDisplayedImage(sys.firstImage);
+  Image picture;
+  if (!host_.DrawCurrentImage(picture)) return false;
+  f.system = s;
+  f.firstImage = sys.firstImage;
+  f.method = Method();
+  TPixelF start;
+  if (f.method == tmAppearance) {
+    f.appearance.UseRGB = tracker_.UseRGB;
+    f.appearance.SetRadius(settings_.radius);
+    if (!f.appearance.SetModel(picture, sys.contour.picture)) return false;
+    start = f.appearance.ModelCentre();
+    f.reference = f.appearance.Similarity(picture, start);
+  } else {
+    f.colour = tracker_;
+    std::vector<TPicturePolygon> zones;
+    for (const auto& z : sys.banZones) zones.push_back(z.picture);
+    f.colour.SetBanZones(zones, picture.Width(), picture.Height());
+    if (!f.colour.SetModel(picture, sys.contour.picture, f.point)) return false;
+    f.colour.SetBinCount(kBinCount);
+    f.colour.BuildModel();
+    start = f.colour.ModelCentre();
+    f.reference = f.colour.Similarity(picture, f.point);
+  }
+  StoreMark(s, sys.firstImage, View().CurrentImage(), start, f.reference);
+  return true;
+}
+
 bool TTracking::Start() {
   if (running_ || !CheckRun()) return false;
   SetRunning(true);
   uncertain_.clear();
   done_ = total_ = 0;
   stopping_ = false;
-  const TTrackedSystem& sys = Current();
-  const int first = sys.firstImage;
-  // The model is built here, on the image the contour was drawn on.
-  host_.GoToDisplayedImage(first);
-  Image picture;
-  TPixel p;
-  bool ready = host_.DrawCurrentImage(picture);
-  if (ready) {
-    std::vector<TPicturePolygon> zones;
-    for (const auto& z : sys.banZones) zones.push_back(z.picture);
-    tracker_.SetBanZones(zones, picture.Width(), picture.Height());
-    ready = tracker_.SetModel(picture, sys.contour.picture, p);
-  }
-  if (!ready) {
-    EndRun();
-    return true;
-  }
-  tracker_.SetBinCount(kBinCount);
-  tracker_.BuildModel();
-  // Later images are judged against how well the model matched where it
-  // was drawn.
   TJob job;
-  job.reference = tracker_.Similarity(picture, p);
-  job.start = p;
   job.uncertainFraction = settings_.uncertainFraction;
   job.stopAtUncertain = settings_.stopAtUncertain;
+  // The current system first: the run stands or falls with it.  The others
+  // join when their contour is drawn before the last image.
+  std::vector<int> order{currentSystem_};
+  for (int s = 0; s < SystemsCount(); ++s) {
+    const TTrackedSystem& sys = System(s);
+    if (s != currentSystem_ && !sys.contour.picture.empty() && sys.firstImage >= 0 &&
+        sys.firstImage < lastImage_)
+      order.push_back(s);
+  }
+  for (int s : order) {
+    TFollower f;
+    if (!Prepare(s, f)) {
+      if (s != currentSystem_) continue;
+      EndRun();
+      return true;
+    }
+    // Nothing of the object is seen where it was drawn (ban zones cover
+    // it): no later image could be judged, it is not followed, uncertain.
+    if (!(f.reference > 0)) {
+      MarkUncertain(s, f.firstImage);
+      if (s != currentSystem_) continue;
+      EndRun();
+      return true;
+    }
+    job.followers.push_back(std::move(f));
+  }
+  int first = lastImage_;
+  for (const TFollower& f : job.followers) first = std::min(first, f.firstImage);
+  host_.GoToDisplayedImage(Current().firstImage);
   const int step = std::max(data_.FramesNumberBetweenTwoMarks(), 1);
   total_ = (lastImage_ - first) / step + 1;
-  StoreMark(first, View().CurrentImage(), tracker_.ModelCentre(), job.reference);
   OnProgress({++done_, total_});
-  // Nothing of the object is seen where it was drawn (ban zones cover it):
-  // no later image could be judged, the run stops there, uncertain.
-  if (!(job.reference > 0)) {
-    Cur().marks[static_cast<std::size_t>(first)].uncertain = true;
-    uncertain_.push_back(first);
-    EndRun();
-    return true;
-  }
   for (long long k = static_cast<long long>(first) + step; k <= lastImage_; k += step) {
     const int image = static_cast<int>(k);
     job.images.emplace_back(image, host_.FileIndexOf(image));
@@ -269,38 +306,56 @@ bool TTracking::Start() {
       if (auto c = weak.lock(); c != nullptr && c == channel_) TakeSteps();
     });
   };
-  worker_ = std::jthread(Work, std::ref(host_), std::move(job), tracker_, channel_);
+  worker_ = std::jthread(Work, std::ref(host_), std::move(job), channel_);
   return true;
 }
 
-void TTracking::Work(std::stop_token stop, ITrackingHost& host, TJob job, TMeanShift tracker,
+TTracking::TFound TTracking::TFollower::Track(const Image& picture, double uncertainFraction) {
+  const double sureAbove = uncertainFraction * reference;
+  TFound found;
+  found.system = system;
+  if (method == tmAppearance) {
+    appearance.Track(picture, sureAbove);
+    found.position = appearance.LastPosition();
+    found.similarity = appearance.LastSimilarity();
+  } else {
+    colour.Track(picture, point, kIterations);
+    found.position = colour.LastPosition();
+    found.similarity = colour.LastSimilarity();
+  }
+  found.uncertain = found.similarity < sureAbove;
+  return found;
+}
+
+void TTracking::Work(std::stop_token stop, ITrackingHost& host, TJob job,
                      std::shared_ptr<TChannel> channel) {
   TChannel& ch = *channel;
   Image picture;
-  TPixel p = job.start;
   for (const auto& [image, fileIndex] : job.images) {
     if (stop.stop_requested() || !host.ReadImage(fileIndex, picture)) break;
-    tracker.Track(picture, p, kIterations);
-    TStep found;
-    found.image = image;
-    found.fileIndex = fileIndex;
-    found.position = tracker.LastPosition();
-    found.similarity = tracker.LastSimilarity();
-    found.uncertain = found.similarity < job.uncertainFraction * job.reference;
+    TStep step;
+    step.image = image;
+    step.fileIndex = fileIndex;
+    bool uncertain = false;
+    for (TFollower& f : job.followers) {
+      if (image <= f.firstImage) continue;  // drawn later: not yet followed
+      step.found.push_back(f.Track(picture, job.uncertainFraction));
+      uncertain = uncertain || step.found.back().uncertain;
+    }
     std::unique_lock lock(ch.mutex);
     if (stop.stop_requested()) break;
-    ch.steps.push_back(found);
+    ch.steps.push_back(std::move(step));
     lock.unlock();
     ch.changed.notify_all();
     ch.wake();
     // One image ahead at most: the window shows each image as it is done.
     lock.lock();
     if (!ch.changed.wait(lock, stop, [&ch] { return ch.steps.empty(); })) break;
-    if (found.uncertain && job.stopAtUncertain) break;
+    if (uncertain && job.stopAtUncertain) break;
   }
   {
     std::lock_guard lock(ch.mutex);
-    ch.tracker = std::move(tracker);
+    ch.followers = std::move(job.followers);
     ch.ended = true;
   }
   ch.changed.notify_all();
@@ -327,19 +382,43 @@ void TTracking::TakeSteps() {
   if (ended) EndRun();
 }
 
-void TTracking::Apply(const TStep& found) {
-  host_.GoToDisplayedImage(found.image);
-  StoreMark(found.image, found.fileIndex, found.position, found.similarity);
-  Cur().marks[static_cast<std::size_t>(found.image)].uncertain = found.uncertain;
+void TTracking::Apply(const TStep& step) {
+  host_.GoToDisplayedImage(step.image);
+  bool uncertain = false;
+  for (const TFound& f : step.found) {
+    StoreMark(f.system, step.image, step.fileIndex, f.position, f.similarity);
+    systems_[static_cast<std::size_t>(f.system)]
+        .marks[static_cast<std::size_t>(step.image)]
+        .uncertain = f.uncertain;
+    uncertain = uncertain || f.uncertain;
+  }
   OnProgress({++done_, total_});
-  if (found.uncertain) uncertain_.push_back(found.image);
+  if (uncertain) uncertain_.push_back(step.image);
+}
+
+void TTracking::MarkUncertain(int system, int displayed) {
+  auto& marks = systems_[static_cast<std::size_t>(system)].marks;
+  if (displayed >= 0 && static_cast<std::size_t>(displayed) < marks.size())
+    marks[static_cast<std::size_t>(displayed)].uncertain = true;
+  if (std::find(uncertain_.begin(), uncertain_.end(), displayed) == uncertain_.end()) {
+    uncertain_.push_back(displayed);
+    std::sort(uncertain_.begin(), uncertain_.end());
+  }
 }
 
 void TTracking::EndRun() {
   if (worker_.joinable()) worker_.join();
-  if (channel_ != nullptr && channel_->tracker) {
-    tracker_ = std::move(*channel_->tracker);
-    tracker_.SetRadius(settings_.radius);  // the options may have changed it meanwhile
+  if (channel_ != nullptr) {
+    for (TFollower& f : channel_->followers) {
+      if (f.system != currentSystem_) continue;
+      lastMethod_ = f.method;
+      if (f.method == tmAppearance) {
+        appearance_ = std::move(f.appearance);
+      } else {
+        tracker_ = std::move(f.colour);
+        tracker_.SetRadius(settings_.radius);  // the options may have changed it meanwhile
+      }
+    }
   }
   channel_.reset();
   stopping_ = false;
@@ -370,8 +449,9 @@ bool TTracking::RunToEnd() {
   return true;
 }
 
-void TTracking::StoreMark(int displayed, int32_t fileIndex, const TPixelF& p, double similarity) {
-  auto& marks = Cur().marks;
+void TTracking::StoreMark(int system, int displayed, int32_t fileIndex, const TPixelF& p,
+                          double similarity) {
+  auto& marks = systems_[static_cast<std::size_t>(system)].marks;
   const int width = View().ImageWidth(), height = View().ImageHeight();
   if (displayed < 0 || width <= 0 || height <= 0) return;
   if (static_cast<std::size_t>(displayed) >= marks.size())
@@ -633,9 +713,9 @@ void TTracking::Paint(Canvas& canvas) {
   for (const auto& m : sys.marks)
     if (m.fileIndex >= 0) latest = &m;
   const int w = View().ImageWidth(), h = View().ImageHeight();
-  if (settings_.showSearchZone && latest != nullptr && tracker_.ModelWidth() > 0 && w > 0 &&
-      h > 0) {
-    const double half = tracker_.WindowSize() / 2.0;
+  if (const int side = SearchSide();
+      settings_.showSearchZone && latest != nullptr && side > 0 && w > 0 && h > 0) {
+    const double half = side / 2.0;
     const TPixel a =
         View().PictureToScreen({latest->position.x - half / w, latest->position.y - half / h});
     const TPixel b =
@@ -646,12 +726,18 @@ void TTracking::Paint(Canvas& canvas) {
   canvas.SetPen({element, 1});
   for (const auto& z : sys.banZones)
     if (!z.view.empty()) canvas.Polyline(Closed(z.view));
-  // The automatic marks; an uncertain one inside a warning triangle.
+  // The automatic marks of every system, each in its colour (the systems
+  // of a run are followed together); an uncertain one inside a warning
+  // triangle.
+  for (int s = 0; s < SystemsCount(); ++s) PaintMarks(canvas, System(s), data_.MarkColor(s));
+}
+
+void TTracking::PaintMarks(Canvas& canvas, const TTrackedSystem& sys, TColor colour) const {
   for (const auto& m : sys.marks) {
     if (m.fileIndex < 0) continue;
     const TPixel v = m.view;
-    canvas.SetPen({markColour, 1});
-    canvas.SetBrush({markColour, m.uncertain ? TBrushStyle::bsClear : TBrushStyle::bsSolid});
+    canvas.SetPen({colour, 1});
+    canvas.SetBrush({colour, m.uncertain ? TBrushStyle::bsClear : TBrushStyle::bsSolid});
     canvas.Ellipse(v.x - kMarkRadius, v.y - kMarkRadius, v.x + kMarkRadius + 1,
                    v.y + kMarkRadius + 1);
     if (m.uncertain) {

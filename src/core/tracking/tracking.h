@@ -1,11 +1,13 @@
 #pragma once
 // TTracking: what the user works with in the view's tracking mode.  For one
-// system at a time the user draws the object's contour on one image
-// (freehand, polygon or circle), optionally ban zones that the tracker must
-// ignore, chooses the last image, and starts the run.  The run goes image by
-// image through the video, lets the mean-shift tracker find the object, and
-// keeps the positions as automatic marks with how sure the tracker was of
-// each.  Leaving the mode offers to turn them into Grid marks.
+// system after the other the user draws the object's contour on one image
+// (freehand, polygon or circle), optionally ban zones that the colour
+// tracker must ignore, chooses the last image, and starts the run.  The run
+// goes image by image through the video, lets the analysis's tracker (by
+// colour, mean shift; or by appearance, a template matched by correlation)
+// find every object that has a contour, and keeps the positions as
+// automatic marks with how sure the tracker was of each.  Leaving the mode
+// offers to turn them into Grid marks.
 //
 // The run's images are decoded and tracked on a worker thread; each result
 // is handed to the window thread, which stores the mark, shows its image and
@@ -32,12 +34,12 @@
 #include "core/common/image.h"
 #include "core/common/user_dialog.h"
 #include "core/common/video_view.h"
+#include "core/marking/marking_data.h"
+#include "core/tracking/appearance_tracker.h"
 #include "core/tracking/mean_shift.h"
 #include "core/video/view_client.h"
 
 namespace kinevo {
-
-class TData;
 
 // What the controller needs of the view beyond the marking contract:
 // displayed image numbers (through the montage), the full-resolution
@@ -136,6 +138,9 @@ class TTracking : public IViewClient {
   void SetStopAtUncertain(bool on) { settings_.stopAtUncertain = on; }
   bool UseRGB() const { return tracker_.UseRGB; }
   void SetUseRGB(bool on) { tracker_.UseRGB = on; }
+  // The analysis's tracker (kept by the marking data, with the document).
+  TTrackingMethod Method() const { return data_.TrackingMethod(); }
+  void SetMethod(TTrackingMethod m);
 
   // ------------------------------------------------------------ state
   TDrawTool DrawTool() const { return drawTool_; }
@@ -155,7 +160,12 @@ class TTracking : public IViewClient {
   bool HasAutomaticMarks() const;
   // The points of the outline being drawn (view pixels).
   const std::vector<TPixel>& Drawing() const { return drawing_; }
+  // The current system's trackers, as the last run left them.
   const TMeanShift& Tracker() const { return tracker_; }
+  const TAppearanceTracker& Appearance() const { return appearance_; }
+  // Side (picture pixels) of the square the current system's tracker
+  // searches; 0 before any run.
+  int SearchSide() const;
 
   // Stores a finished contour for the current system on the current image,
   // as closing a drawn outline does (fewer than 3 points are dropped).
@@ -171,10 +181,12 @@ class TTracking : public IViewClient {
   bool CheckContour();
 
   // ------------------------------------------------------------ the run
-  // The start button: the checks, then the model built on the first image
-  // and the later images handed to a worker thread.  Returns whether a run
-  // started; Running() stays true until its end, told by OnRunningChanged.
-  // The worker goes one image ahead of the window at most.
+  // The start button: the checks (for the current system), then the model
+  // of every system with a contour built on its first image, and the later
+  // images handed to a worker thread, which tracks the systems together,
+  // each from its first image on.  Returns whether a run started; Running()
+  // stays true until its end, told by OnRunningChanged.  The worker goes
+  // one image ahead of the window at most.
   bool Start();
   // The stop button: the run ends before its next image (an image found but
   // not yet shown is dropped).  Returns at once; the window learns the end
@@ -186,7 +198,8 @@ class TTracking : public IViewClient {
   void Wait();
   // Start, then Wait: the whole run on this thread's watch.
   bool RunToEnd();
-  // Images (1-based) found uncertain by the last run, in order.
+  // Images (0-based displayed numbers) found uncertain by the last run for
+  // any of its systems, in order.
   const std::vector<int>& UncertainImages() const { return uncertain_; }
   // "Suivi incertain sur les images 17 à 19" or "" when all were sure.
   std::string UncertainText() const;
@@ -225,19 +238,36 @@ class TTracking : public IViewClient {
   TSignal<std::pair<int, int>> OnProgress;
 
  private:
-  // One image of a run as the worker found it.
-  struct TStep {
-    int image = 0;  // displayed number
-    int32_t fileIndex = -1;
+  // One object found on one image.
+  struct TFound {
+    int system = 0;
     TPixelF position;  // picture pixels
     double similarity = 0.0;
     bool uncertain = false;
   };
+  // One image of a run as the worker found it, for every system tracked.
+  struct TStep {
+    int image = 0;  // displayed number
+    int32_t fileIndex = -1;
+    std::vector<TFound> found;
+  };
+  // One system of a run: the tracker of the run's method, where the object
+  // stands, and how well the model matched where it was drawn (later
+  // images are judged against it).
+  struct TFollower {
+    int system = 0;
+    int firstImage = 0;
+    TTrackingMethod method = tmColour;
+    TMeanShift colour;
+    TPixel point;  // the colour tracker's place
+    TAppearanceTracker appearance;
+    double reference = 0.0;
+    TFound Track(const Image& picture, double uncertainFraction);
+  };
   // What the worker needs, fixed when the run starts.
   struct TJob {
     std::vector<std::pair<int, int32_t>> images;  // displayed, file index
-    TPixel start;                                 // the model's place on the first image
-    double reference = 0.0;                       // the similarity where the model was drawn
+    std::vector<TFollower> followers;
     double uncertainFraction = 0.0;
     bool stopAtUncertain = false;
   };
@@ -245,14 +275,17 @@ class TTracking : public IViewClient {
   struct TChannel {
     std::mutex mutex;
     std::condition_variable_any changed;
-    std::deque<TStep> steps;            // found, not yet taken
-    std::optional<TMeanShift> tracker;  // the worker's, once it ended
+    std::deque<TStep> steps;           // found, not yet taken
+    std::vector<TFollower> followers;  // the worker's, once it ended
     bool ended = false;
     // Set before the worker starts: has the window thread take the news.
     std::function<void()> wake;
   };
-  static void Work(std::stop_token stop, ITrackingHost& host, TJob job, TMeanShift tracker,
+  static void Work(std::stop_token stop, ITrackingHost& host, TJob job,
                    std::shared_ptr<TChannel> channel);
+  // The model of system s on its first image, its first mark stored.
+  // False when there is none (no picture, a contour around nothing).
+  bool Prepare(int s, TFollower& f);
   // On the window thread: applies the steps found, and ends the run once
   // the worker ended.
   void TakeSteps();
@@ -262,7 +295,9 @@ class TTracking : public IViewClient {
   TTrackedSystem& Cur() { return systems_[static_cast<std::size_t>(currentSystem_)]; }
   IVideoView& View() { return host_.View(); }
   void Changed() { View().Repaint(); }
-  void StoreMark(int displayed, int32_t fileIndex, const TPixelF& p, double similarity);
+  void StoreMark(int system, int displayed, int32_t fileIndex, const TPixelF& p, double similarity);
+  void MarkUncertain(int system, int displayed);
+  void PaintMarks(Canvas& canvas, const TTrackedSystem& sys, TColor colour) const;
   void CloseContour();
   void CloseBanZone();
   void AbandonDrawing();
@@ -279,6 +314,8 @@ class TTracking : public IViewClient {
   TUserDlg& dialog_;
   TTrackingSettings settings_;
   TMeanShift tracker_;
+  TAppearanceTracker appearance_;
+  TTrackingMethod lastMethod_ = tmColour;  // of the current system's last run
   std::vector<TTrackedSystem> systems_;
   int currentSystem_ = 0;
   int lastImage_ = 0;

@@ -38,6 +38,7 @@ std::string RandomDataSection(std::mt19937& rng) {
   ini.WriteInteger(d, "FramesNumberBetweenTwoMarks", pick(1, 4));
   ini.WriteFloat(d, "PointingUncertainty", 0.25 * pick(0, 12));
   ini.WriteFloat(d, "TrackedMarkUncertainty", 0.25 * pick(0, 12));
+  ini.WriteInteger(d, "TrackingMethod", pick(0, 1));
   const int systems = pick(1, 5);
   const int colours = pick(systems, systems + 2);
   ini.WriteInteger(d, "MarkColorsNumber", colours);
@@ -200,6 +201,25 @@ TEST(MarkingDocument, MarksUncertaintiesAndTheirDefaults) {
   // Undone, the tracking gives the mark back as it was.
   a.data.Undo();
   EXPECT_EQ(series(), std::pair(0.5 / 640, 0.5 / 480));
+}
+
+TEST(MarkingDocument, TrackingMethodComesBackAndOlderDocumentsFollowColours) {
+  auto load = [](const std::string& extra) {
+    Analysis a;
+    a.data.SetTrackingMethod(tmAppearance);  // whatever came before
+    TIniFile ini;
+    ini.SetText("[Data]\nRequiredDuration=0.04\n" + extra);
+    EXPECT_TRUE(LoadMarkingData(a.data, ini));
+    return a.data.TrackingMethod();
+  };
+  EXPECT_EQ(load(""), tmColour);
+  EXPECT_EQ(load("TrackingMethod=1\n"), tmAppearance);
+  EXPECT_EQ(load("TrackingMethod=7\n"), tmColour);
+  Analysis a;
+  a.data.SetTrackingMethod(tmAppearance);
+  TIniFile out;
+  SaveMarkingData(a.data, out);
+  EXPECT_EQ(out.ReadString("Data", "TrackingMethod"), "1");
 }
 
 TEST(MarkingDocument, MissingOrBadDurationMakesTheDocumentUnreadable) {

@@ -42,6 +42,19 @@ bool TDSPlay::OpenFile(const std::string& fileName, TStreamInfo& info) {
   return true;
 }
 
+double TDSPlay::TimeOfImage(int32_t n) const {
+  double t = n * 1.0001 * ImageDuration();
+  if (t > StreamDuration()) t = StreamDuration();
+  if (t < 0) t = 0;
+  return t;
+}
+
+int32_t TDSPlay::FrameOfImage(int32_t index) const {
+  // Image `index` itself, not the one the view shows: a tracking run reads
+  // ahead of the view from its worker.
+  return byIndex_ ? index : video_.FrameAtTime(TimeOfImage(index));
+}
+
 void TDSPlay::GoToImage(int32_t n) {
   if (!Opened() || n == ImageIndex()) return;
   if (byIndex_) {
@@ -52,16 +65,13 @@ void TDSPlay::GoToImage(int32_t n) {
     SetImageIndex(index);
     return;
   }
-  double t = n * 1.0001 * ImageDuration();
-  if (t > StreamDuration()) t = StreamDuration();
-  if (t < 0) t = 0;
-  streamPosition_.store(t, std::memory_order_relaxed);
+  streamPosition_.store(TimeOfImage(n), std::memory_order_relaxed);
   SetImageIndex(BoundIndex(n));
 }
 
 bool TDSPlay::TestFirstImage(int32_t index) {
   try {
-    return video_.CanShow(byIndex_ ? index : video_.FrameAtTime(StreamPosition()));
+    return video_.CanShow(FrameOfImage(index));
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -69,7 +79,7 @@ bool TDSPlay::TestFirstImage(int32_t index) {
 
 bool TDSPlay::FetchImage(int32_t index, Image& picture) {
   try {
-    return video_.ReadFrame(byIndex_ ? index : video_.FrameAtTime(StreamPosition()), picture);
+    return video_.ReadFrame(FrameOfImage(index), picture);
   } catch (const std::bad_alloc&) {
     return false;
   }

@@ -35,6 +35,10 @@ class TDSPlay : public TFrameSource {
   bool TestFirstImage(int32_t index) override;
 
  private:
+  // The stream time of image n at the constant rate, within the stream.
+  double TimeOfImage(int32_t n) const;
+  // The decoder's frame holding image `index`.
+  int32_t FrameOfImage(int32_t index) const;
   ff::TFfmpegVideo video_;
   std::atomic<double> streamPosition_{0.0};
   bool byIndex_ = false;  // variable rate: images addressed by index

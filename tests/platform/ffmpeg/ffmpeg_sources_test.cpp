@@ -194,6 +194,24 @@ TEST(FrameSources, TimeAddressingFollowsTheStreamPosition) {
   EXPECT_DOUBLE_EQ(ds.StreamPosition(), 0.0);
 }
 
+TEST(FrameSources, ReadImageGivesItsOwnImageWhereverTheViewStands) {
+  // A tracking run's worker reads ahead of the image the view shows.
+  for (const Sample& sample : Samples::list) {
+    if (!sample.times.empty()) continue;  // addressed by index anyway
+    TDSPlay ds;
+    ds.Open(Samples::Path(sample.name));
+    ASSERT_TRUE(ds.Opened()) << sample.name;
+    ds.GoToImage(3);
+    Image img;
+    for (int k : {4, 5, 9, 2}) {
+      ASSERT_TRUE(ds.ReadImage(k, img)) << sample.name << " " << k;
+      EXPECT_EQ(ReadIndexPattern(img), k) << sample.name;
+    }
+    EXPECT_EQ(ds.ImageIndex(), 3);
+    EXPECT_EQ(Shown(ds), 3) << sample.name;
+  }
+}
+
 TEST(FrameSources, ChainOpensEachFileAndFallsBack) {
   TVfwPlay vfw;
   TDSPlay ds;

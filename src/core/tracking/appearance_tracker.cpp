@@ -65,8 +65,10 @@ bool TAppearanceTracker::SetModel(const Image& picture, const TPicturePolygon& c
   BuildTemplates();
   modelCentre_ = cutter.ModelCentre();
   centreInBox_ = {modelCentre_.x - cutter.ModelBox().left, modelCentre_.y - cutter.ModelBox().top};
-  history_[0] = prediction_ = lastPosition_ = modelCentre_;
+  prediction_ = lastPosition_ = modelCentre_;
+  history_[0] = {0, modelCentre_};
   historyCount_ = 1;
+  image_ = 0;
   lastSimilarity_ = recentScore_ = 1.0;
   return true;
 }
@@ -80,23 +82,27 @@ void TAppearanceTracker::BuildTemplates() {
 }
 
 TPixelF TAppearanceTracker::Predict() const {
-  const TPixelF& a = history_[0];
-  const TPixelF& b = history_[1];
-  const TPixelF& c = history_[2];
-  switch (historyCount_) {
-    case 1:
-      return a;
-    case 2:  // constant speed
-      return {2 * a.x - b.x, 2 * a.y - b.y};
-    default:  // constant acceleration
-      return {3 * a.x - 3 * b.x + c.x, 3 * a.y - 3 * b.y + c.y};
+  // The polynomial through the latest sure positions (constant acceleration
+  // with three, constant speed with two), at their own images: images where
+  // the object was not seen leave a gap, not a guess.
+  TPixelF p{0.0, 0.0};
+  const double t = image_;
+  for (int i = 0; i < historyCount_; ++i) {
+    double weight = 1.0;
+    for (int j = 0; j < historyCount_; ++j)
+      if (j != i)
+        weight *=
+            (t - history_[j].image) / static_cast<double>(history_[i].image - history_[j].image);
+    p.x += weight * history_[i].position.x;
+    p.y += weight * history_[i].position.y;
   }
+  return p;
 }
 
 void TAppearanceTracker::Remember(const TPixelF& p) {
   history_[2] = history_[1];
   history_[1] = history_[0];
-  history_[0] = p;
+  history_[0] = {image_, p};
   historyCount_ = std::min(historyCount_ + 1, 3);
 }
 
@@ -173,6 +179,7 @@ TAppearanceTracker::TPeak TAppearanceTracker::Refine(const TZone& zone, TPixel s
 
 void TAppearanceTracker::Track(const Image& picture, double sureAbove) {
   if (!HasModel()) return;
+  ++image_;
   prediction_ = Predict();
   const TPixel topLeft{RoundToInt(prediction_.x - centreInBox_.x),
                        RoundToInt(prediction_.y - centreInBox_.y)};
@@ -180,7 +187,6 @@ void TAppearanceTracker::Track(const Image& picture, double sureAbove) {
   if (!PrepareZone(picture, topLeft, radius_, zone)) {  // predicted out of the picture
     lastPosition_ = prediction_;
     lastSimilarity_ = 0.0;
-    Remember(prediction_);
     return;
   }
   std::vector<float> memo(static_cast<std::size_t>(zone.offsetsX) * zone.offsetsY,
@@ -188,6 +194,9 @@ void TAppearanceTracker::Track(const Image& picture, double sureAbove) {
   TPeak best;
   for (const TPeak& c : CoarseCandidates(zone))
     if (const TPeak p = Refine(zone, {c.x, c.y}, memo); p.score > best.score) best = p;
+  // The block means may miss a fine texture: every offset at full
+  // resolution before the object is called lost.
+  if (best.score < kTrust * recentScore_ && factor_ > 1) best = FullSearch(zone, memo);
   // Sub-pixel: a parabola through the best score and its neighbours, per
   // axis (a neighbour beyond the zone leaves that axis whole).
   auto peak = [&](int dx, int dy) {
@@ -213,7 +222,15 @@ void TAppearanceTracker::Track(const Image& picture, double sureAbove) {
   const int px = RoundToInt(prediction_.x - centreInBox_.x) - zone.rect.left;
   const int py = RoundToInt(prediction_.y - centreInBox_.y) - zone.rect.top;
   lastSimilarity_ = std::max(FineScore(zone, px, py, memo), 0.0);
-  Remember(prediction_);
+}
+
+TAppearanceTracker::TPeak TAppearanceTracker::FullSearch(const TZone& zone,
+                                                         std::vector<float>& memo) const {
+  TPeak best;
+  for (int y = 0; y < zone.offsetsY; ++y)
+    for (int x = 0; x < zone.offsetsX; ++x)
+      if (const double s = FineScore(zone, x, y, memo); s > best.score) best = {x, y, s};
+  return best;
 }
 
 double TAppearanceTracker::Similarity(const Image& picture, const TPixelF& p) const {

@@ -63,9 +63,9 @@ class TAppearanceTracker {
   // its score reaches `sureAbove` and kTrust of the recent scores: the
   // template adapts and the position joins the history.  Otherwise (the
   // object hidden, gone, changed beyond recognition) the position given is
-  // the prediction, with the score found there, the template stays, and the
-  // history takes the prediction, so that the object is looked for where
-  // its motion takes it.
+  // the prediction, with the score found there, and neither the template
+  // nor the history learns from it: the object is looked for where its
+  // motion takes it.
   void Track(const Image& picture, double sureAbove);
   TPixelF Prediction() const { return prediction_; }
   TPixelF LastPosition() const { return lastPosition_; }
@@ -102,6 +102,7 @@ class TAppearanceTracker {
   std::vector<TPeak> CoarseCandidates(const TZone& zone) const;
   // Climbs from `start` to the best full-resolution score near it.
   TPeak Refine(const TZone& zone, TPixel start, std::vector<float>& memo) const;
+  TPeak FullSearch(const TZone& zone, std::vector<float>& memo) const;
   double FineScore(const TZone& zone, int x, int y, std::vector<float>& memo) const;
   void Adapt(const Image& picture);
 
@@ -113,8 +114,15 @@ class TAppearanceTracker {
   TPlanes first_, current_;  // the template's values where drawn, and now
   TNccTemplate fine_, coarse_;
 
-  std::array<TPixelF, 3> history_{};  // latest first
+  // The latest sure positions, latest first, with their images (counted
+  // from the template's).
+  struct TSeen {
+    int image = 0;
+    TPixelF position;
+  };
+  std::array<TSeen, 3> history_{};
   int historyCount_ = 0;
+  int image_ = 0;
   TPixelF prediction_, lastPosition_;
   double lastSimilarity_ = 0.0;
   double recentScore_ = 1.0;

@@ -261,28 +261,38 @@ std::vector<CommandHelp> MakeHelp() {
         {"--video CHEMIN", kVideoOption},
         {"-o SORTIE", "Fichier écrit : .png, .svg ou .pdf."}}},
       {"track",
-       "VIDEO|DOC.kvo --contour X,Y X,Y ... --first N --last M [--step S] [--radius R] [--rgb] "
-       "[--ban X,Y X,Y ...]... [--system N] [--stop-uncertain] [--threshold F] [-o SORTIE.kvo]",
-       "Suit un objet coloré image par image (suivi par mean-shift). Le contour, en pixels "
-       "de l'image N, donne les couleurs de l'objet et son point de départ ; l'objet est "
-       "ensuite cherché sur les images N + S, N + 2S … jusqu'à M. Chaque ligne affichée est "
-       "« image x y ressemblance » : la position en pixels de l'image (non arrondie) et la "
-       "ressemblance des couleurs trouvées avec celles de l'objet.\n\n"
+       "VIDEO|DOC.kvo [--system N] --contour X,Y X,Y ... [--ban X,Y X,Y ...]... --first N "
+       "--last M [--step S] [--method colour|appearance] [--radius R] [--rgb] "
+       "[--stop-uncertain] [--threshold F] [-o SORTIE.kvo]",
+       "Suit un objet image par image, par ses couleurs (mean-shift, par défaut) ou par son "
+       "apparence (l'image contenue dans le contour, retrouvée par corrélation : pour un "
+       "objet sans couleur propre). Le contour, en pixels de l'image N, donne le modèle de "
+       "l'objet et son point de départ ; l'objet est ensuite cherché sur les images N + S, "
+       "N + 2S … jusqu'à M. Chaque ligne affichée est « image x y ressemblance » : la "
+       "position en pixels de l'image (non arrondie) et la ressemblance de ce qui est trouvé "
+       "avec le modèle.\n\n"
        "Sur un document (DOC.kvo), le suivi du programme s'applique avec le pas entre "
        "marques du document : les positions deviennent les marques du point --system de "
        "SORTIE.kvo, et une ligne « uncertain: a-b,c » liste les images où l'objet n'a pas été "
-       "trouvé nettement.",
+       "trouvé nettement. Plusieurs objets se suivent ensemble avec une paire --system N "
+       "--contour … par objet ; les lignes de chacun suivent alors une ligne « system N ».",
        {{"--contour X,Y X,Y ...", "Sommets du contour de l'objet sur l'image de départ."},
         {"--first N", "Image de départ."},
         {"--last M", "Dernière image suivie."},
         {"--step S", "Pas entre deux images suivies (vidéo seule ; par défaut : 1)."},
-        {"--radius R", "Rayon de recherche autour de la position précédente, en pixels."},
+        {"--method colour|appearance",
+         "Suivi par les couleurs (colour, par défaut) ou par l'apparence (appearance) ; le "
+         "document écrit garde ce choix."},
+        {"--radius R", "Rayon de recherche autour de la position attendue, en pixels."},
         {"--rgb", "Couleurs comparées en rouge, vert, bleu au lieu de teinte et saturation."},
-        {"--ban X,Y X,Y ...", "Zone ignorée (polygone en pixels) ; l'option peut se répéter."},
+        {"--ban X,Y X,Y ...",
+         "Zone ignorée par le suivi par les couleurs (polygone en pixels) ; l'option peut se "
+         "répéter."},
         {"--system N",
-         "Point du document qui reçoit les marques (document seul), numéroté à partir de 1."},
+         "Point du document qui reçoit les marques du contour qui le suit (document seul), "
+         "numéroté à partir de 1."},
         {"--stop-uncertain", "Arrête le suivi à la première image incertaine (document seul)."},
-        {"--threshold F", "Seuil de ressemblance d'une image incertaine (document seul)."},
+        {"--threshold F", "Seuil de ressemblance d'une image incertaine."},
         {"-o SORTIE.kvo", "Document écrit avec les nouvelles marques (document seul)."}}},
   };
 }

@@ -1,19 +1,26 @@
 // kinevo-cli track VIDEO --contour X,Y X,Y ... --first N --last M [--step S]
-//                  [--radius R] [--rgb] [--ban X,Y X,Y ...]
+//                  [--method colour|appearance] [--radius R] [--rgb]
+//                  [--ban X,Y X,Y ...] [--threshold F]
 // Follows an object as a tracking run does: the contour (picture pixels on
-// image N) gives the model and the start point, then the mean-shift tracker
-// looks for the object on images N + S, N + 2S, ... up to M, ten steps per
-// image.  Prints one line per image: "image x y similarity", the position in
-// picture pixels (not rounded) and how well the colours matched the model.
-// Each --ban option adds a ban zone (a polygon in picture pixels).
+// image N) gives the model and the start point, then the tracker looks for
+// the object on images N + S, N + 2S, ... up to M: by colour (mean shift,
+// ten steps per image, the default) or by appearance (the picture inside
+// the contour matched by correlation).  Prints one line per image:
+// "image x y similarity", the position in picture pixels (not rounded) and
+// how well the object matched its model.  Each --ban option adds a ban zone
+// (a polygon in picture pixels) for the colour tracker.
 //
-// kinevo-cli track DOC.kvo --system N --contour ... --first N --last M
-//                  [--ban ...]... [--radius R] [--rgb] [--stop-uncertain]
-//                  [--threshold F] -o SORTIE.kvo
+// kinevo-cli track DOC.kvo --system N --contour ... [--ban ...]...
+//                  [--system N --contour ... [--ban ...]...]...
+//                  --first N --last M [--method colour|appearance]
+//                  [--radius R] [--rgb] [--stop-uncertain] [--threshold F]
+//                  -o SORTIE.kvo
 // Runs the program's tracking controller on the document's video, with the
-// document's step between marks, keeps the positions as "Enregistrer" does
-// and saves SORTIE.kvo.  Prints the same lines, then "uncertain: a-b,c" when
-// some images were uncertain.
+// document's step between marks, on one object per --system and --contour
+// pair (tracked together, all drawn on image N), keeps the positions as
+// "Enregistrer" does and saves SORTIE.kvo with the method.  Prints the same
+// lines, each object's after a line "system N" when there are several, then
+// "uncertain: a-b,c" when some images were uncertain.
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -27,6 +34,7 @@
 #include "cli/command.h"
 #include "cli/session_open.h"
 #include "core/app/file_workflow.h"
+#include "core/tracking/appearance_tracker.h"
 #include "core/tracking/mean_shift.h"
 #include "core/tracking/tracking.h"
 #include "core/tracking/video_tracking_host.h"
@@ -41,9 +49,10 @@ using kinevo::TPictureCoord;
 
 constexpr const char* kUsage =
     "Usage : kinevo-cli track VIDEO --contour X,Y X,Y ... --first N --last M [--step S] "
-    "[--radius R] [--rgb] [--ban X,Y X,Y ...]\n"
-    "        kinevo-cli track DOC.kvo --system N --contour X,Y ... --first N --last M "
-    "[--ban X,Y ...]... [--radius R] [--rgb] [--stop-uncertain] [--threshold F] -o SORTIE.kvo\n";
+    "[--method colour|appearance] [--radius R] [--rgb] [--ban X,Y X,Y ...] [--threshold F]\n"
+    "        kinevo-cli track DOC.kvo --system N --contour X,Y ... [--ban X,Y ...]... "
+    "[--system N --contour ...]... --first N --last M [--method colour|appearance] "
+    "[--radius R] [--rgb] [--stop-uncertain] [--threshold F] -o SORTIE.kvo\n";
 
 bool ParseInt(const std::string& s, int& out) {
   const char* end = s.data() + s.size();
@@ -69,10 +78,17 @@ struct TPixelPoint {
   double x, y;
 };
 
-struct TTrackArgs {
-  std::string video;
+// One object to follow: its system (0 until given), contour and ban zones.
+struct TObjectArgs {
+  int system = 0;
   std::vector<TPixelPoint> contour;
   std::vector<std::vector<TPixelPoint>> bans;
+};
+
+struct TTrackArgs {
+  std::string video;
+  std::vector<TObjectArgs> objects;
+  kinevo::TTrackingMethod method = kinevo::tmColour;
   int first = -1;
   int last = -1;
   int step = 1;
@@ -80,11 +96,13 @@ struct TTrackArgs {
   bool rgb = false;
   bool hasFirst = false, hasLast = false;
   // The document form.
-  int system = 1;
   bool stopUncertain = false;
   double threshold = kinevo::TTrackingSettings{}.uncertainFraction;
   std::string output;
 };
+
+constexpr const char* kNoTemplate =
+    "le contour n'entoure aucun pixel de l'image, ou une image sans relief à reconnaître";
 
 // One line of the output: the image, the position in picture pixels, the
 // similarity.
@@ -129,6 +147,21 @@ std::string FirstImageRefusal(int first, int count) {
   return {};
 }
 
+// Why the objects cannot be followed; empty when they can.  A single
+// object without a system is the first.
+std::string CheckObjects(std::vector<TObjectArgs>& objects) {
+  if (objects.size() == 1 && objects.front().system == 0) objects.front().system = 1;
+  std::vector<int> seen;
+  for (const TObjectArgs& o : objects) {
+    if (o.contour.empty()) return "--contour attendu pour chaque objet";
+    if (o.system == 0) return "--system attendu pour chaque objet quand il y en a plusieurs";
+    if (std::find(seen.begin(), seen.end(), o.system) != seen.end())
+      return "l'objet " + std::to_string(o.system) + " a deux contours";
+    seen.push_back(o.system);
+  }
+  return {};
+}
+
 std::vector<TPictureCoord> ToPicture(const std::vector<TPixelPoint>& points, int w, int h) {
   std::vector<TPictureCoord> out;
   for (const auto& p : points) out.push_back({p.x / w, p.y / h});
@@ -146,9 +179,10 @@ int TrackDocument(const TTrackArgs& a) {
   kinevo::TSession& s = *cs->session;
   if (!kinevo::cli::OutputAllowed(a.output, {a.video, s.Video.FileName()})) return 1;
   const int w = s.Video.ImageWidth(), h = s.Video.ImageHeight();
-  if (a.system > s.Data.MarksNumberPerFrame())
-    return Fail("le document ne suit que " + std::to_string(s.Data.MarksNumberPerFrame()) +
-                " objet(s)");
+  for (const TObjectArgs& o : a.objects)
+    if (o.system > s.Data.MarksNumberPerFrame())
+      return Fail("le document ne suit que " + std::to_string(s.Data.MarksNumberPerFrame()) +
+                  " objet(s)");
 
   kinevo::TVideoTrackingHost host(s.Video);
   kinevo::TTrackingSettings settings;
@@ -157,26 +191,35 @@ int TrackDocument(const TTrackArgs& a) {
   settings.stopAtUncertain = a.stopUncertain;
   kinevo::TTracking tracking(host, s.Data, s.Dialog, settings);
   tracking.SetUseRGB(a.rgb);
-  tracking.SetCurrentSystem(a.system - 1);
+  tracking.SetMethod(a.method);
   // The checks of a tracking run, as for a video.
   if (const std::string refusal = FirstImageRefusal(a.first, s.Video.DisplayedImagesNumber());
       !refusal.empty())
     return Fail(refusal);
-  // The contour is drawn on the first image (view pixels are picture pixels).
+  // The contours are drawn on the first image (view pixels are picture
+  // pixels), one system after the other.
   s.Video.GoToDisplayedImage(a.first);
-  if (!tracking.SetContour(ToPicture(a.contour, w, h)))
-    return Fail("le contour doit avoir au moins trois points");
-  for (const auto& zone : a.bans) tracking.AddBanZone(ToPicture(zone, w, h));
+  for (const TObjectArgs& o : a.objects) {
+    tracking.SetCurrentSystem(o.system - 1);
+    if (!tracking.SetContour(ToPicture(o.contour, w, h)))
+      return Fail("le contour doit avoir au moins trois points");
+    for (const auto& zone : o.bans) tracking.AddBanZone(ToPicture(zone, w, h));
+  }
+  tracking.SetCurrentSystem(a.objects.front().system - 1);
   tracking.SetLastImage(a.last);
   if (!tracking.RunToEnd()) return 1;  // the check's message is on stderr
 
-  const auto& marks = tracking.Current().marks;
-  if (marks.empty() || marks[static_cast<std::size_t>(tracking.Current().firstImage)].fileIndex < 0)
-    return Fail("le contour n'entoure aucun pixel de l'image");
-  for (std::size_t k = 0; k < marks.size(); ++k)
-    if (marks[k].fileIndex >= 0)
-      PrintLine(static_cast<int>(k), marks[k].position.x * w, marks[k].position.y * h,
-                marks[k].similarity);
+  for (const TObjectArgs& o : a.objects) {
+    const kinevo::TTrackedSystem& sys = tracking.System(o.system - 1);
+    const auto& marks = sys.marks;
+    if (marks.empty() || marks[static_cast<std::size_t>(sys.firstImage)].fileIndex < 0)
+      return Fail("le contour n'entoure aucun pixel de l'image");
+    if (a.objects.size() > 1) std::printf("system %d\n", o.system);
+    for (std::size_t k = 0; k < marks.size(); ++k)
+      if (marks[k].fileIndex >= 0)
+        PrintLine(static_cast<int>(k), marks[k].position.x * w, marks[k].position.y * h,
+                  marks[k].similarity);
+  }
   if (!tracking.UncertainImages().empty())
     std::printf("uncertain: %s\n",
                 kinevo::FormatImageRuns(tracking.UncertainImages(),
@@ -202,13 +245,26 @@ int Track(const std::vector<std::string>& args) {
       ++i;
       return true;
     };
+    // A contour, or a system, that its object already has starts the next
+    // object; a ban zone goes to the last one.
+    auto& objects = a.objects;
     if (s == "--contour") {
-      if (!ReadPoints(args, i, a.contour, bad))
+      if (objects.empty() || !objects.back().contour.empty()) objects.emplace_back();
+      if (!ReadPoints(args, i, objects.back().contour, bad))
         return Fail("point incorrect « " + bad + " » (attendu X,Y)");
     } else if (s == "--ban") {
-      a.bans.emplace_back();
-      if (!ReadPoints(args, i, a.bans.back(), bad))
+      if (objects.empty()) objects.emplace_back();
+      objects.back().bans.emplace_back();
+      if (!ReadPoints(args, i, objects.back().bans.back(), bad))
         return Fail("point incorrect « " + bad + " » (attendu X,Y)");
+    } else if (s == "--method") {
+      if (i + 1 < args.size() && args[i + 1] == "colour")
+        a.method = kinevo::tmColour;
+      else if (i + 1 < args.size() && args[i + 1] == "appearance")
+        a.method = kinevo::tmAppearance;
+      else
+        return Fail("--method attend colour ou appearance");
+      ++i;
     } else if (s == "--first") {
       if (!value(a.first)) return Fail("--first attend un numéro d'image");
       a.hasFirst = true;
@@ -223,8 +279,10 @@ int Track(const std::vector<std::string>& args) {
     } else if (s == "--rgb") {
       a.rgb = true;
     } else if (s == "--system") {
-      if (!value(a.system) || a.system < 1)
-        return Fail("--system attend un numéro d'objet (1, 2 ...)");
+      int n = 0;
+      if (!value(n) || n < 1) return Fail("--system attend un numéro d'objet (1, 2 ...)");
+      if (objects.empty() || objects.back().system != 0) objects.emplace_back();
+      objects.back().system = n;
     } else if (s == "--stop-uncertain") {
       a.stopUncertain = true;
     } else if (s == "--threshold") {
@@ -242,11 +300,17 @@ int Track(const std::vector<std::string>& args) {
       a.video = s;
     }
   }
-  if (a.video.empty() || a.contour.empty() || !a.hasFirst || !a.hasLast) {
+  if (a.video.empty() || a.objects.empty() || !a.hasFirst || !a.hasLast) {
     std::cerr << kUsage;
     return 2;
   }
+  if (const std::string refusal = CheckObjects(a.objects); !refusal.empty()) {
+    std::cerr << kUsage;
+    return Fail(refusal);
+  }
   if (kinevo::IsDocumentExtension(a.video)) return TrackDocument(a);
+  if (a.objects.size() > 1) return Fail("plusieurs objets se suivent sur un document (.kvo)");
+  const TObjectArgs& object = a.objects.front();
 
   kinevo::TVfwPlay vfw;
   kinevo::TDSPlay ds;
@@ -274,14 +338,40 @@ int Track(const std::vector<std::string>& args) {
     return 1;
   }
 
+  const std::vector<TPictureCoord> contour = ToPicture(object.contour, w, h);
+  auto next = [&](auto& follow) {
+    for (long long k = static_cast<long long>(a.first) + a.step; k <= a.last; k += a.step) {
+      const int image = static_cast<int>(k);
+      if (!take(image)) {
+        std::cerr << "kinevo-cli track : image " << image << " illisible\n";
+        return 1;
+      }
+      follow(image);
+    }
+    return 0;
+  };
+  if (a.method == kinevo::tmAppearance) {
+    kinevo::TAppearanceTracker tracker;
+    tracker.UseRGB = a.rgb;
+    tracker.SetRadius(a.radius);
+    if (!tracker.SetModel(picture, contour)) return Fail(kNoTemplate);
+    const double reference = tracker.Similarity(picture, tracker.ModelCentre());
+    PrintLine(a.first, tracker.ModelCentre().x, tracker.ModelCentre().y, reference);
+    auto follow = [&](int image) {
+      tracker.Track(picture, a.threshold * reference);
+      PrintLine(image, tracker.LastPosition().x, tracker.LastPosition().y,
+                tracker.LastSimilarity());
+    };
+    return next(follow);
+  }
   kinevo::TMeanShift tracker;
   tracker.UseRGB = a.rgb;
   tracker.SetRadius(a.radius);
   std::vector<std::vector<TPictureCoord>> zones;
-  for (const auto& zone : a.bans) zones.push_back(ToPicture(zone, w, h));
+  for (const auto& zone : object.bans) zones.push_back(ToPicture(zone, w, h));
   tracker.SetBanZones(zones, w, h);
   kinevo::TPixel p;
-  if (!tracker.SetModel(picture, ToPicture(a.contour, w, h), p)) {
+  if (!tracker.SetModel(picture, contour, p)) {
     std::cerr << "kinevo-cli track : le contour n'entoure aucun pixel de l'image\n";
     return 1;
   }
@@ -289,23 +379,18 @@ int Track(const std::vector<std::string>& args) {
   tracker.BuildModel();
   PrintLine(a.first, tracker.ModelCentre().x, tracker.ModelCentre().y,
             tracker.Similarity(picture, p));
-
-  for (long long k = static_cast<long long>(a.first) + a.step; k <= a.last; k += a.step) {
-    const int image = static_cast<int>(k);
-    if (!take(image)) {
-      std::cerr << "kinevo-cli track : image " << image << " illisible\n";
-      return 1;
-    }
+  auto follow = [&](int image) {
     tracker.Track(picture, p, 10);
     PrintLine(image, tracker.LastPosition().x, tracker.LastPosition().y, tracker.LastSimilarity());
-  }
-  return 0;
+  };
+  return next(follow);
 }
 
 kinevo::cli::Register reg("track",
-                          "track VIDEO|DOC.kvo --contour X,Y X,Y ... --first N --last M [--step S] "
-                          "[--radius R] [--rgb] [--ban X,Y ...] [--system N --stop-uncertain "
-                          "--threshold F -o SORTIE.kvo]   suit un objet (mean-shift)",
+                          "track VIDEO|DOC.kvo [--system N] --contour X,Y X,Y ... [--ban X,Y ...] "
+                          "--first N --last M [--step S] [--method colour|appearance] "
+                          "[--radius R] [--rgb] [--threshold F] [--stop-uncertain -o SORTIE.kvo]"
+                          "   suit un ou plusieurs objets (couleur ou apparence)",
                           Track);
 
 }  // namespace

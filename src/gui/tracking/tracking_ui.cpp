@@ -117,6 +117,19 @@ void TrackingUi::BuildMenu() {
   TTracking& t = *tracking_;
   menu_ = new QMenu(QStringLiteral("Suivi"), &window_);
   menu_->setObjectName(QStringLiteral("MenuSuivi"));
+  // The tracker, kept with the analysis.
+  auto* methods = new QActionGroup(this);
+  for (auto [id, caption, hint, method] :
+       {std::tuple{C::MenuSuiviCouleur, "Suivi par la couleur",
+                   "Suivre l'objet par ses couleurs (objet coloré)", tmColour},
+        std::tuple{C::MenuSuiviApparence, "Suivi par l'apparence",
+                   "Suivre l'objet par son image (objet sans couleur propre)", tmAppearance}}) {
+    QAction* a = Add(id, QString::fromUtf8(caption), QString::fromUtf8(hint), true,
+                     [&t, m = method] { t.SetMethod(m); });
+    methods->addAction(a);
+    menu_->addAction(a);
+  }
+  menu_->addSeparator();
   auto* shapes = new QActionGroup(this);
   for (auto [id, caption, shape] :
        {std::tuple{TTrackingCommand::MenuSuiviFormeLibre, "Contour à main levée", csFreehand},
@@ -270,6 +283,8 @@ void TrackingUi::Refresh() {
   Action(C::MenuSuiviRayonAutre)->setChecked(!preset);
   Action(C::MenuSuiviZone)->setChecked(s.showSearchZone);
   Action(C::MenuSuiviArretIncertain)->setChecked(s.stopAtUncertain);
+  Action(C::MenuSuiviCouleur)->setChecked(tracking_->Method() == tmColour);
+  Action(C::MenuSuiviApparence)->setChecked(tracking_->Method() == tmAppearance);
 }
 
 bool TrackingUi::eventFilter(QObject* watched, QEvent* event) {

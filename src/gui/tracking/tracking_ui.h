@@ -46,7 +46,9 @@ namespace kinevo::gui {
   X(MenuSuiviRayon60)               \
   X(MenuSuiviRayonAutre)            \
   X(MenuSuiviZone)                  \
-  X(MenuSuiviArretIncertain)
+  X(MenuSuiviArretIncertain)        \
+  X(MenuSuiviCouleur)               \
+  X(MenuSuiviApparence)
 KINEVO_COMMAND_SET(TTrackingCommand, KINEVO_TRACKING_COMMANDS)
 
 class TrackingUi : public QObject {

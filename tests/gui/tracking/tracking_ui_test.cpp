@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QStatusBar>
 #include <QTimer>
@@ -25,11 +26,13 @@
 #include "platform/ffmpeg/ds_play.h"
 #include "platform/ffmpeg/ffmpeg_play.h"
 #include "support/ball_scene.h"
+#include "support/grey_ball_scene.h"
 #include "support/qt_test_application.h"
 #include "support/run_program.h"
 #include "support/scripted_dialog.h"
 #include "support/shots.h"
 #include "support/temp_dir.h"
+#include "support/test_videos.h"
 
 namespace kinevo {
 namespace {
@@ -282,6 +285,50 @@ TEST_F(TrackingWindowTest, TheWindowAnswersDuringARunAndLeavingTheModeEndsIt) {
   const int kept = session->Data.GridMarks().MarksCount();
   EXPECT_GE(kept, 8);
   EXPECT_LT(kept, 13);
+}
+
+// The tracker chosen in the menu, kept with the analysis, follows two grey
+// balls crossing: each system keeps its own, the images where the front
+// ball hides the other are marked uncertain.
+TEST_F(TrackingWindowTest, AppearanceChosenInTheMenuFollowsTwoCrossingBalls) {
+  test::TGreyScene scene;
+  scene.balls.push_back({[](double t) { return TPixelF{40.0 + 8.0 * t, 100.0}; }, 14.0, 0.0});
+  scene.balls.push_back({[](double t) { return TPixelF{280.0 - 8.0 * t, 110.0}; }, 14.0, 2.0});
+  const std::string video = dir.Path() + "/croisement.mkv";
+  ASSERT_TRUE(
+      test::WritePicturesWithFfmpeg(video, scene.width, scene.height, scene.images, 25,
+                                    [&scene](Image& picture, int k) { picture = scene.Picture(k); },
+                                    {"-c:v", "ffv1", "-pix_fmt", "bgr0"}));
+  ASSERT_TRUE(session->OpenVideo(video));
+  session->Data.SetMarksNumberPerFrame(2);
+  session->Video.SetMode(vmTracking);
+  QApplication::processEvents();
+  EXPECT_TRUE(ui->Action("MenuSuiviCouleur")->isChecked());
+  ui->Action("MenuSuiviApparence")->trigger();
+  EXPECT_EQ(session->Data.TrackingMethod(), tmAppearance);
+  EXPECT_TRUE(ui->Action("MenuSuiviApparence")->isChecked());
+  EXPECT_FALSE(ui->Action("MenuSuiviCouleur")->isChecked());
+  auto* menu = window->findChild<QMenu*>(QStringLiteral("MenuSuivi"));
+  ASSERT_NE(menu, nullptr);
+  ASSERT_TRUE(test::SaveShot(menu->grab().toImage(), "tracking-method-menu"));
+
+  session->Video.GoToImage(0);
+  for (int b = 0; b < 2; ++b) {
+    ui->Tracking().SetCurrentSystem(b);
+    ASSERT_TRUE(ui->Tracking().SetContour(scene.Contour(b, 0)));
+  }
+  ui->Tracking().SetCurrentSystem(0);
+  ui->Action("ButtonTrackSuivi")->trigger();
+  ASSERT_TRUE(WaitForTheEnd());
+  for (int b = 0; b < 2; ++b) {
+    const TAutoMark& last = ui->Tracking().System(b).marks.back();
+    const TPixelF truth = scene.Truth(b, scene.images - 1);
+    EXPECT_LT(std::hypot(last.position.x * kW - truth.x, last.position.y * kH - truth.y), 1.5)
+        << "ball " << b;
+  }
+  EXPECT_FALSE(ui->Tracking().UncertainImages().empty());
+  session->Video.GoToImage(16);
+  Shot("tracking-two-objects");
 }
 
 }  // namespace

@@ -53,6 +53,22 @@ void ExtractPlanes(const Image& picture, const TPixelRect& rect, bool rgb, TPlan
   }
 }
 
+TPlanes GreyOf(const TPlanes& in) {
+  if (in.channels == 1) return in;
+  TPlanes out;
+  out.Resize(in.width, in.height, 1);
+  const float third = 1.0f / static_cast<float>(in.channels);
+  for (int y = 0; y < in.height; ++y) {
+    float* dest = out.Row(0, y);
+    for (int c = 0; c < in.channels; ++c) {
+      const float* src = in.Row(c, y);
+      for (int x = 0; x < in.width; ++x) dest[x] += src[x];
+    }
+    for (int x = 0; x < in.width; ++x) dest[x] *= third;
+  }
+  return out;
+}
+
 TPlanes Downsample(const TPlanes& in, int f) {
   TPlanes out;
   out.Resize(in.width / f, in.height / f, in.channels);

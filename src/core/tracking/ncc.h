@@ -35,6 +35,8 @@ struct TPlanes {
 // The part `rect` of the picture (inside it) as grey planes (the mean of
 // red, green and blue) or as three RGB planes.
 void ExtractPlanes(const Image& picture, const TPixelRect& rect, bool rgb, TPlanes& out);
+// The mean of the channels: the planes themselves when grey.
+TPlanes GreyOf(const TPlanes& in);
 // Means of f × f blocks; a partial block at the right or the bottom is left
 // out, so that block (i, j) covers pixels [f·i, f·i + f) × [f·j, f·j + f).
 TPlanes Downsample(const TPlanes& in, int f);

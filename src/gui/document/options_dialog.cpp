@@ -164,6 +164,22 @@ TBoiteOptions::TBoiteOptions(TOptions& options, IFileAssociation& association, T
   pageLayouts[opResults]->addWidget(group);
   markUncertainties_ = group;
   group->hide();
+
+  // The analysis's tracker, beside the tracking settings: it belongs to the
+  // document too.
+  auto* methodGroup = new QGroupBox(Q("Suivi de l'analyse (enregistré dans le document)"));
+  auto* methodForm = new QFormLayout(methodGroup);
+  methodForm->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+  method_ = new QComboBox;
+  method_->setObjectName("TrackingMethod");
+  method_->addItems({Q("Suivi par la couleur"), Q("Suivi par l'apparence")});
+  method_->setToolTip(
+      Q("La couleur pour un objet coloré ; l'apparence (l'image dans le contour) "
+        "pour un objet sans couleur propre"));
+  methodForm->addRow(Q("Méthode de suivi :"), method_);
+  pageLayouts[opTracking]->addWidget(methodGroup);
+  trackingMethod_ = methodGroup;
+  methodGroup->hide();
   for (auto& [page, lay] : pageLayouts) lay->addStretch();
 
   auto* buttons = new QDialogButtonBox(this);
@@ -205,7 +221,9 @@ TOptionsValues TBoiteOptions::Values() const {
 void TBoiteOptions::SetMarking(TData* data) {
   marking_ = data;
   markUncertainties_->setVisible(data != nullptr);
+  trackingMethod_->setVisible(data != nullptr);
   if (data == nullptr) return;
+  method_->setCurrentIndex(data->TrackingMethod() == tmAppearance ? 1 : 0);
   pointing_->setValue(data->PointingUncertainty());
   tracking_->setValue(data->TrackingUncertainty());
 }
@@ -237,6 +255,7 @@ void TBoiteOptions::done(int result) {
   if (marking_ != nullptr) {
     marking_->SetPointingUncertainty(pointing_->value());
     marking_->SetTrackingUncertainty(tracking_->value());
+    marking_->SetTrackingMethod(method_->currentIndex() == 1 ? tmAppearance : tmColour);
   }
   ApplyAssociationChoice(assoc_, association_->isChecked(), programPath_, messages_);
   const TStatus saved = options_.Save();

@@ -48,6 +48,8 @@ class TBoiteOptions : public QDialog {
   void SetMarking(TData* data);
   QDoubleSpinBox* PointingEdit() const { return pointing_; }
   QDoubleSpinBox* TrackingEdit() const { return tracking_; }
+  // The analysis's tracker ("Suivi par la couleur", "Suivi par l'apparence").
+  QComboBox* MethodBox() const { return method_; }
   // True when the last closing saved the settings.
   bool Saved() const { return saved_; }
 
@@ -71,6 +73,8 @@ class TBoiteOptions : public QDialog {
   QWidget* markUncertainties_ = nullptr;
   QDoubleSpinBox* pointing_ = nullptr;
   QDoubleSpinBox* tracking_ = nullptr;
+  QWidget* trackingMethod_ = nullptr;
+  QComboBox* method_ = nullptr;
   TData* marking_ = nullptr;
   QComboBox* penSize_ = nullptr;
   QComboBox* penSizeGraph_ = nullptr;

@@ -210,6 +210,8 @@ void TrackingUi::Wire() {
     if (!tracking_->Running()) TellRunEnded();
   });
   links_ += t.OnToolChanged.Connect([this](void*) { Refresh(); });
+  // The tracker may be chosen in the options or come with a document.
+  links_ += session_.Data.OnChange.Connect([this](void*) { Refresh(); });
   fromOptions_ = SettingsOf(session_.Options);
   links_ += session_.Options.OnChange.Connect([this](void*) { FollowOptions(); });
   links_ += t.OnProgress.Connect([this](std::pair<int, int> p) {

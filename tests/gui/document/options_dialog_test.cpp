@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,9 +14,11 @@
 #include <filesystem>
 
 #include "core/common/ini_file.h"
+#include "core/marking/marking_data.h"
 #include "gui/document/password_dialog.h"
 #include "platform/desktop/freedesktop_association.h"
 #include "qt_app.h"
+#include "support/fake_view.h"
 #include "support/scripted_dialog.h"
 #include "support/temp_dir.h"
 
@@ -175,4 +178,24 @@ TEST(OptionsDialog, FailedSaveIsToldAndAssociationFailureStillSaves) {
   EXPECT_TRUE(d.Saved());
   EXPECT_EQ(messages.Count(), 2u);
   EXPECT_TRUE(fs::exists(dir.File("Kinevo.ini")));
+}
+
+TEST(OptionsDialog, TheAnalysisTrackerIsChosenBesideTheTrackingSettings) {
+  test::QtApp();
+  Rig s;
+  test::FakeView view;
+  TGraphUtils graph;
+  TData data{view, s.dlg, graph};
+  TBoiteOptions d(s.options, s.assoc, s.dlg, s.program);
+  d.show();
+  d.Pages()->setCurrentIndex(opTracking);
+  EXPECT_FALSE(d.MethodBox()->isVisible());  // no analysis open
+  data.SetTrackingMethod(tmAppearance);
+  d.SetMarking(&data);
+  EXPECT_TRUE(d.MethodBox()->isVisible());
+  EXPECT_EQ(d.MethodBox()->currentText().toStdString(), "Suivi par l'apparence");
+  test::Shot(d, "options_dialog_tracking_method");
+  d.MethodBox()->setCurrentIndex(0);
+  d.accept();
+  EXPECT_EQ(data.TrackingMethod(), tmColour);
 }

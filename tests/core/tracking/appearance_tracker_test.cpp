@@ -110,5 +110,35 @@ TEST(AppearanceTracker, TheColourTrackerLosesTheGreyBall) {
   EXPECT_GT(last, 14.0);  // more than the ball's radius: lost
 }
 
+TEST(AppearanceTracker, InRgbFollowsAnObjectOnlyItsColoursTellApart) {
+  // Red and green halves of the same grey on a grey scene: nothing to see
+  // in grey (the coarse grey pass has nothing either), all in colour.
+  constexpr int kW = 200, kH = 120;
+  auto picture = [](int k) {
+    Image img(kW, kH, RGBColor(100, 100, 100));
+    for (int y = 40; y < 70; ++y)
+      for (int x = 30 + 5 * k; x < 60 + 5 * k; ++x)
+        img.SetPixel(x, y, x - 5 * k < 45 ? RGBColor(160, 70, 70) : RGBColor(70, 145, 85));
+    return img;
+  };
+  const std::vector<TPictureCoord> contour{{28.0 / kW, 38.0 / kH},
+                                           {62.0 / kW, 38.0 / kH},
+                                           {62.0 / kW, 72.0 / kH},
+                                           {28.0 / kW, 72.0 / kH}};
+  TAppearanceTracker grey;
+  EXPECT_FALSE(grey.SetModel(picture(0), contour));  // flat in grey: nothing to match
+  TAppearanceTracker rgb;
+  rgb.UseRGB = true;
+  ASSERT_TRUE(rgb.SetModel(picture(0), contour));
+  EXPECT_EQ(rgb.Factor(), 1);  // the grey coarse pass would see nothing
+  const TPixelF start = rgb.ModelCentre();
+  for (int k = 1; k <= 8; ++k) {
+    rgb.Track(picture(k), 0.7);
+    EXPECT_NEAR(rgb.LastPosition().x, start.x + 5 * k, 0.2) << k;
+    EXPECT_NEAR(rgb.LastPosition().y, start.y, 0.2) << k;
+    EXPECT_GT(rgb.LastSimilarity(), 0.95) << k;
+  }
+}
+
 }  // namespace
 }  // namespace kinevo

@@ -70,6 +70,7 @@ bool TAppearanceTracker::SetModel(const Image& picture, const TPicturePolygon& c
   historyCount_ = 1;
   image_ = 0;
   lastSimilarity_ = recentScore_ = 1.0;
+  lost_ = false;
   return true;
 }
 
@@ -197,8 +198,9 @@ void TAppearanceTracker::Track(const Image& picture, double sureAbove) {
   for (const TPeak& c : CoarseCandidates(zone))
     if (const TPeak p = Refine(zone, {c.x, c.y}, memo); p.score > best.score) best = p;
   // The block means may miss a fine texture: every offset at full
-  // resolution before the object is called lost.
-  if (best.score < kTrust * recentScore_ && factor_ > 1) best = FullSearch(zone, memo);
+  // resolution before the object is called lost.  Once, not on each image
+  // of a long loss: the full search costs ten times the rest.
+  if (best.score < kTrust * recentScore_ && factor_ > 1 && !lost_) best = FullSearch(zone, memo);
   // Sub-pixel: a parabola through the best score and its neighbours, per
   // axis (a neighbour beyond the zone leaves that axis whole).
   auto peak = [&](int dx, int dy) {
@@ -213,6 +215,7 @@ void TAppearanceTracker::Track(const Image& picture, double sureAbove) {
     lastPosition_ = found;
     lastSimilarity_ = best.score;
     recentScore_ = (1.0 - kRecentWeight) * recentScore_ + kRecentWeight * best.score;
+    lost_ = false;
     Adapt(picture);
     Remember(found);
     return;
@@ -224,6 +227,7 @@ void TAppearanceTracker::Track(const Image& picture, double sureAbove) {
   const int px = RoundToInt(prediction_.x - centreInBox_.x) - zone.rect.left;
   const int py = RoundToInt(prediction_.y - centreInBox_.y) - zone.rect.top;
   lastSimilarity_ = std::max(FineScore(zone, px, py, memo), 0.0);
+  lost_ = true;
 }
 
 TAppearanceTracker::TPeak TAppearanceTracker::FullSearch(const TZone& zone,

@@ -126,6 +126,7 @@ class TAppearanceTracker {
   TPixelF prediction_, lastPosition_;
   double lastSimilarity_ = 0.0;
   double recentScore_ = 1.0;
+  bool lost_ = false;  // the last image was not sure
 };
 
 }  // namespace kinevo

@@ -1,0 +1,163 @@
+// The lens correction and the plane calibration: recovering a known lens
+// from straightened lines, the inverse of the radial model, and the
+// homography of the four points with its refusals.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "core/marking/lens.h"
+#include "core/marking/plane.h"
+
+using namespace kinevo;
+
+namespace {
+
+constexpr double kW = 640.0, kH = 480.0;
+
+// Lines straight in reality, as a lens (k1, k2) shows them on a kW×kH
+// picture: points along straight segments of the corrected picture passed
+// through the inverse of the model, with Gaussian noise of `noise` pixels.
+std::vector<std::vector<TPlanePoint>> BentLines(double k1, double k2, double noise,
+                                                unsigned seed = 7) {
+  const TLensModel lens(kW, kH, k1, k2);
+  std::mt19937 random(seed);
+  std::normal_distribution<double> gauss(0.0, noise);
+  const std::vector<std::pair<TPlanePoint, TPlanePoint>> segments{
+      {{-20, 30}, {660, 50}},     // near the top, slightly tilted
+      {{-10, 460}, {650, 440}},   // near the bottom
+      {{40, -20}, {60, 500}},     // near the left
+      {{600, 500}, {580, -30}}};  // near the right, drawn upwards
+  std::vector<std::vector<TPlanePoint>> lines;
+  for (const auto& [a, b] : segments) {
+    lines.emplace_back();
+    for (int i = 0; i <= 14; ++i) {
+      const double t = i / 14.0;
+      TPlanePoint p = lens.Distort({a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)});
+      if (noise > 0.0) p = {p.x + gauss(random), p.y + gauss(random)};
+      lines.back().push_back(p);
+    }
+  }
+  return lines;
+}
+
+}  // namespace
+
+TEST(LensTest, CorrectAndDistortAreInverse) {
+  for (const auto& [k1, k2] : {std::pair{-0.25, 0.05}, {0.15, 0.02}, {-0.08, -0.01}}) {
+    const TLensModel lens(kW, kH, k1, k2);
+    for (double x = 0.0; x <= kW; x += 40.0)
+      for (double y = 0.0; y <= kH; y += 40.0) {
+        const TPlanePoint shown{x + 0.3, y + 0.7};
+        const TPlanePoint back = lens.Distort(lens.Correct(shown));
+        EXPECT_NEAR(back.x, shown.x, 1e-9) << k1 << " " << k2;
+        EXPECT_NEAR(back.y, shown.y, 1e-9) << k1 << " " << k2;
+      }
+  }
+  // The model itself: a corner of the picture is at half-diagonal 1, so it
+  // moves by the factor 1 + k1 + k2; the centre does not move.
+  const TLensModel lens(kW, kH, -0.2, 0.05);
+  const TPlanePoint corner = lens.Correct({kW, kH});
+  EXPECT_NEAR(corner.x, kW / 2 + kW / 2 * 0.85, 1e-9);
+  EXPECT_NEAR(corner.y, kH / 2 + kH / 2 * 0.85, 1e-9);
+  EXPECT_EQ(lens.Correct({kW / 2, kH / 2}), (TPlanePoint{kW / 2, kH / 2}));
+  // Beyond what a strong barrel shows, the farthest point it shows.
+  const TLensModel barrel(kW, kH, -0.5, 0.0);
+  const TPlanePoint far = barrel.Distort({kW / 2 + 1000.0, kH / 2});
+  const double turning = std::sqrt(1.0 / 1.5) * 400.0;  // half-diagonal 400 px
+  EXPECT_NEAR(far.x, kW / 2 + turning, 1e-6);
+  EXPECT_NEAR(far.y, kH / 2, 1e-9);
+}
+
+TEST(LensTest, RecoversTheLensFromBentLines) {
+  // A barrel, as phones' wide lenses have, and a pincushion.
+  for (const auto& [k1, k2] : {std::pair{-0.18, 0.04}, {0.12, -0.03}}) {
+    const auto exact = EstimateLens(kW, kH, BentLines(k1, k2, 0.0));
+    ASSERT_TRUE(exact.ok()) << exact.error().Text();
+    EXPECT_NEAR(exact->k1, k1, 1e-6);
+    EXPECT_NEAR(exact->k2, k2, 1e-6);
+    EXPECT_LT(exact->residual, 1e-6);
+  }
+  // Clicks are not exact: a tenth of a pixel of noise on the barrel.  k2
+  // is the less certain of the two (k1 and k2 partly stand in for each
+  // other); the residual is about the noise.
+  const auto noisy = EstimateLens(kW, kH, BentLines(-0.18, 0.04, 0.1));
+  ASSERT_TRUE(noisy.ok()) << noisy.error().Text();
+  EXPECT_NEAR(noisy->k1, -0.18, 0.05 * 0.18);
+  EXPECT_NEAR(noisy->k2, 0.04, 0.05 * 0.04);
+  EXPECT_GT(noisy->residual, 0.05);
+  EXPECT_LT(noisy->residual, 0.15);
+}
+
+TEST(LensTest, RefusesWhatCannotGiveALens) {
+  auto lines = BentLines(-0.18, 0.04, 0.0);
+  EXPECT_FALSE(EstimateLens(kW, kH, {lines[0]}).ok());
+  auto shortLine = lines;
+  shortLine[1].resize(2);
+  const auto refused = EstimateLens(kW, kH, shortLine);
+  ASSERT_FALSE(refused.ok());
+  EXPECT_NE(refused.error().reason.find("La ligne 2"), std::string::npos);
+  auto twice = lines;
+  twice[0][5] = twice[0][2];
+  EXPECT_FALSE(EstimateLens(kW, kH, twice).ok());
+  EXPECT_FALSE(EstimateLens(0.0, kH, lines).ok());
+  // Lines through the centre stay straight whatever the lens.
+  const std::vector<std::vector<TPlanePoint>> radial{{{20, 15}, {170, 127.5}, {500, 375}},
+                                                     {{320, 10}, {320, 200}, {320, 470}}};
+  EXPECT_FALSE(EstimateLens(kW, kH, radial).ok());
+}
+
+TEST(PlaneTest, MapsTheFourPointsOntoTheRectangle) {
+  // A rectangle 2 m × 1.5 m seen at an angle (y downwards on the picture).
+  const std::array<TPlanePoint, 4> picture{
+      TPlanePoint{102.25, 401.5}, {548.0, 377.75}, {505.5, 88.0}, {151.0, 61.25}};
+  const auto h = CalibratePlane(picture, 2.0, 1.5);
+  ASSERT_TRUE(h.ok()) << h.error().Text();
+  const std::array<TPlanePoint, 4> plane{TPlanePoint{0.0, 0.0}, {2.0, 0.0}, {2.0, 1.5}, {0.0, 1.5}};
+  for (int i = 0; i < 4; ++i) {
+    const TPlanePoint q = h->Map(picture[i]);
+    EXPECT_NEAR(q.x, plane[i].x, 1e-9);
+    EXPECT_NEAR(q.y, plane[i].y, 1e-9);
+    const TPlanePoint p = h->InverseMap(plane[i]);
+    EXPECT_NEAR(p.x, picture[i].x, 1e-9);
+    EXPECT_NEAR(p.y, picture[i].y, 1e-9);
+  }
+  // A perspective keeps lines and meeting points: where the picture's
+  // diagonals cross is the rectangle's centre.
+  const TPlanePoint a = picture[0], c = picture[2], b = picture[1], d = picture[3];
+  const double t = ((b.x - a.x) * (d.y - b.y) - (b.y - a.y) * (d.x - b.x)) /
+                   ((c.x - a.x) * (d.y - b.y) - (c.y - a.y) * (d.x - b.x));
+  const TPlanePoint centre = h->Map({a.x + t * (c.x - a.x), a.y + t * (c.y - a.y)});
+  EXPECT_NEAR(centre.x, 1.0, 1e-9);
+  EXPECT_NEAR(centre.y, 0.75, 1e-9);
+  // And any point goes there and back.
+  for (const TPlanePoint& p : {TPlanePoint{300, 200}, TPlanePoint{10, 470}}) {
+    const TPlanePoint back = h->InverseMap(h->Map(p));
+    EXPECT_NEAR(back.x, p.x, 1e-9);
+    EXPECT_NEAR(back.y, p.y, 1e-9);
+  }
+}
+
+TEST(PlaneTest, RefusesPointsThatAreNoViewOfARectangle) {
+  const std::array<TPlanePoint, 4> good{TPlanePoint{100, 400}, {550, 380}, {500, 90}, {150, 60}};
+  auto reason = [](const TResult<THomography>& r) { return r.ok() ? "" : r.error().reason; };
+  EXPECT_NE(reason(CalibratePlane(good, 0.0, 1.0)).find("taille"), std::string::npos);
+  EXPECT_NE(reason(CalibratePlane(good, 1.0, -1.0)).find("taille"), std::string::npos);
+  auto aligned = good;
+  aligned[2] = {325, 390};  // on the line of the first two
+  EXPECT_NE(reason(CalibratePlane(aligned, 1.0, 1.0)).find("alignés"), std::string::npos);
+  auto same = good;
+  same[3] = same[0];
+  EXPECT_NE(reason(CalibratePlane(same, 1.0, 1.0)).find("alignés"), std::string::npos);
+  // The corner and the y axis point swapped: a crossed quadrilateral.
+  const std::array<TPlanePoint, 4> crossed{good[0], good[1], good[3], good[2]};
+  EXPECT_NE(reason(CalibratePlane(crossed, 1.0, 1.0)).find("croisé"), std::string::npos);
+  // A dart: one corner inside the triangle of the other three.
+  auto dart = good;
+  dart[2] = {200, 330};
+  EXPECT_NE(reason(CalibratePlane(dart, 1.0, 1.0)).find("croisé"), std::string::npos);
+  // The same rectangle seen mirrored is still a view of it.
+  std::array<TPlanePoint, 4> mirrored = good;
+  for (auto& p : mirrored) p.x = 640 - p.x;
+  EXPECT_TRUE(CalibratePlane(mirrored, 1.0, 1.0).ok());
+}

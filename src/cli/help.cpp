@@ -153,6 +153,24 @@ std::vector<CommandHelp> MakeHelp() {
        {{"--rate R", "Images par seconde de la vidéo."},
         {"-o SORTIE.avi", "Vidéo écrite."},
         {"--codec sans|MJPEG", "Compression des images (par défaut : la première offerte)."}}},
+      {"lens",
+       "VIDEO --image N --line X,Y X,Y X,Y ... [--line X,Y ...]... [--backend vfw|ds|ffmpeg]",
+       "Estime la correction de l'objectif (« Correction de l'objectif ») à partir de points "
+       "pris le long de bords droits dans la réalité, que l'objectif courbe. Le modèle est "
+       "radial autour du centre de l'image : un point montré à la distance r du centre, en "
+       "demi-diagonales de l'image, est à r·(1 + k1·r² + k2·r⁴) dans l'image corrigée (k1 "
+       "positif pour un objectif grand angle, qui montre les droites en barillet). k1 et k2 sont "
+       "ajustés pour que les "
+       "points corrigés de chaque ligne soient alignés ; affiche « k1 = … », « k2 = … » et "
+       "« residual = … px », l'écart moyen (rms) qui reste entre les points corrigés et leurs "
+       "droites, en pixels.",
+       {{"--image N",
+         "Image (numéro dans le fichier, à partir de 0) sur laquelle les points sont pris."},
+        {"--line X,Y X,Y X,Y ...",
+         "Points d'un même bord droit, en pixels de l'image telle qu'elle est montrée (au "
+         "moins trois, distincts) ; l'option se répète, une fois par bord, au moins deux "
+         "fois. Des bords éloignés du centre donnent la meilleure estimation."},
+        {"--backend vfw|ds|ffmpeg", kBackend}}},
       {"montage",
        "DOC.kvo -o SORTIE.avi [--backend vfw|ds|ffmpeg] [--codec NOM] [--empty-images] "
        "[--stretch LxH | --cut G,H,D,B] [--rate R] [--video CHEMIN]",

@@ -3,7 +3,8 @@
 // they are from the middle of the picture.  The model is radial about the
 // picture's centre: a point shown at distance r from the centre, r in units
 // of the half-diagonal of the picture as shown, is at r·(1 + k1·r² + k2·r⁴)
-// in the corrected picture (k1 < 0 for the barrel of a phone's wide lens).
+// in the corrected picture.  The barrel of a phone's wide lens squeezes the
+// picture's edges towards the centre: its correction pushes them out, k1 > 0.
 //
 // Positions are picture pixels, continuous: pixel i covers [i, i + 1), so
 // the centre of a W×H picture is (W/2, H/2).

@@ -110,6 +110,10 @@ TEST(LensTest, RefusesWhatCannotGiveALens) {
   const std::vector<std::vector<TPlanePoint>> radial{{{20, 15}, {170, 127.5}, {500, 375}},
                                                      {{320, 10}, {320, 200}, {320, 470}}};
   EXPECT_FALSE(EstimateLens(kW, kH, radial).ok());
+  // Even with the clicks' noise, which alone would bend them a little.
+  const std::vector<std::vector<TPlanePoint>> noisyRadial{
+      {{20.3, 14.8}, {170, 127.9}, {500.2, 374.6}}, {{319.6, 10}, {320.4, 200}, {319.8, 470}}};
+  EXPECT_FALSE(EstimateLens(kW, kH, noisyRadial).ok());
 }
 
 TEST(PlaneTest, MapsTheFourPointsOntoTheRectangle) {

@@ -19,7 +19,7 @@
 
 namespace {
 
-using kinevo::TPlanePoint;
+using kinevo::TWorldPoint;
 
 constexpr const char* kUsage =
     "Usage : kinevo-cli lens VIDEO --image N --line X,Y X,Y X,Y ... [--line X,Y ...]... "
@@ -37,7 +37,7 @@ bool ParseDouble(const std::string& s, double& out) {
   return end == s.c_str() + s.size() && std::isfinite(out);
 }
 
-bool ParsePoint(const std::string& s, TPlanePoint& p) {
+bool ParsePoint(const std::string& s, TWorldPoint& p) {
   const auto comma = s.find(',');
   return comma != std::string::npos && ParseDouble(s.substr(0, comma), p.x) &&
          ParseDouble(s.substr(comma + 1), p.y);
@@ -55,7 +55,7 @@ int Lens(const std::vector<std::string>& argsIn) {
   if (!kinevo::cli::TakeBackend(args, backend)) return 2;
   std::string video;
   int image = -1;
-  std::vector<std::vector<TPlanePoint>> lines;
+  std::vector<std::vector<TWorldPoint>> lines;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--image" && i + 1 < args.size()) {
@@ -66,7 +66,7 @@ int Lens(const std::vector<std::string>& argsIn) {
     } else if (a == "--line") {
       lines.emplace_back();
       while (i + 1 < args.size() && !IsOption(args[i + 1])) {
-        TPlanePoint p;
+        TWorldPoint p;
         if (!ParsePoint(args[++i], p))
           return Fail("point incorrect « " + args[i] + " » (X,Y attendu)");
         lines.back().push_back(p);
@@ -92,7 +92,7 @@ int Lens(const std::vector<std::string>& argsIn) {
   // The points are clicked on the picture as shown (upright).
   const double w = source.ImageWidth(), h = source.ImageHeight();
   for (const auto& line : lines)
-    for (const TPlanePoint& p : line)
+    for (const TWorldPoint& p : line)
       if (p.x < 0.0 || p.x > w || p.y < 0.0 || p.y > h) {
         char text[160];
         std::snprintf(text, sizeof text, "le point %g,%g est hors de l'image (%g × %g pixels)", p.x,

@@ -12,7 +12,7 @@
 #include "support/test_videos.h"
 
 namespace fs = std::filesystem;
-using kinevo::TPlanePoint;
+using kinevo::TWorldPoint;
 
 namespace {
 
@@ -34,7 +34,7 @@ TEST(LensCliTest, FitsTheLensToLinesClickedOnTheVideo) {
   // the 320×240 picture; printed with three decimals as a user would type.
   const double k1 = 0.2, k2 = 0.05;
   const kinevo::TLensModel lens(320, 240, k1, k2);
-  const std::vector<std::pair<TPlanePoint, TPlanePoint>> edges{{{-5, 15}, {325, 22}},
+  const std::vector<std::pair<TWorldPoint, TWorldPoint>> edges{{{-5, 15}, {325, 22}},
                                                                {{-5, 228}, {325, 222}},
                                                                {{18, -5}, {12, 245}},
                                                                {{305, 245}, {300, -5}}};
@@ -43,7 +43,7 @@ TEST(LensCliTest, FitsTheLensToLinesClickedOnTheVideo) {
     args.push_back("--line");
     for (int i = 0; i <= 10; ++i) {
       const double t = i / 10.0;
-      const TPlanePoint p = lens.Distort({a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)});
+      const TWorldPoint p = lens.Distort({a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)});
       char point[64];
       std::snprintf(point, sizeof point, "%.3f,%.3f", p.x, p.y);
       args.push_back(point);

@@ -15,7 +15,7 @@ TLensModel::TLensModel(double width, double height, double k1, double k2)
       k1_(k1),
       k2_(k2) {}
 
-TPlanePoint TLensModel::Correct(const TPlanePoint& shown) const {
+TWorldPoint TLensModel::Correct(const TWorldPoint& shown) const {
   if (!(unit_ > 0.0)) return shown;
   const double ux = (shown.x - cx_) / unit_, uy = (shown.y - cy_) / unit_;
   const double f = Factor(ux * ux + uy * uy);
@@ -49,7 +49,7 @@ double TurningRadius(double k1, double k2) {
 
 }  // namespace
 
-TPlanePoint TLensModel::Distort(const TPlanePoint& corrected) const {
+TWorldPoint TLensModel::Distort(const TWorldPoint& corrected) const {
   if (!(unit_ > 0.0)) return corrected;
   const double vx = (corrected.x - cx_) / unit_, vy = (corrected.y - cy_) / unit_;
   const double s = std::hypot(vx, vy);
@@ -85,7 +85,30 @@ TPlanePoint TLensModel::Distort(const TPlanePoint& corrected) const {
 
 namespace {
 
-using TLines = std::vector<std::vector<TPlanePoint>>;
+using TLines = std::vector<std::vector<TWorldPoint>>;
+
+// The total least squares line of points: their centroid and the angle of
+// the line's direction.
+struct TLineFit {
+  double mx = 0.0, my = 0.0, theta = 0.0;
+};
+
+TLineFit FitLine(const std::vector<TWorldPoint>& points) {
+  TLineFit f;
+  const double n = static_cast<double>(points.size());
+  for (const TWorldPoint& p : points) {
+    f.mx += p.x / n;
+    f.my += p.y / n;
+  }
+  double sxx = 0.0, sxy = 0.0, syy = 0.0;
+  for (const TWorldPoint& p : points) {
+    sxx += (p.x - f.mx) * (p.x - f.mx);
+    sxy += (p.x - f.mx) * (p.y - f.my);
+    syy += (p.y - f.my) * (p.y - f.my);
+  }
+  f.theta = 0.5 * std::atan2(2.0 * sxy, sxx - syy);
+  return f;
+}
 
 // Each corrected point's signed distance to the total least squares line of
 // its own line's corrected points, in units of the half-diagonal.  The
@@ -94,32 +117,21 @@ using TLines = std::vector<std::vector<TPlanePoint>>;
 void StraightnessResiduals(const TLines& normalised, double k1, double k2,
                            std::vector<double>& out) {
   out.clear();
-  std::vector<TPlanePoint> q;
+  std::vector<TWorldPoint> q;
   for (const auto& line : normalised) {
     q.clear();
-    double mx = 0.0, my = 0.0;
-    for (const TPlanePoint& u : line) {
+    for (const TWorldPoint& u : line) {
       const double r2 = u.x * u.x + u.y * u.y;
       const double f = 1.0 + r2 * (k1 + k2 * r2);
       q.push_back({u.x * f, u.y * f});
-      mx += u.x * f;
-      my += u.y * f;
     }
-    mx /= static_cast<double>(q.size());
-    my /= static_cast<double>(q.size());
-    double sxx = 0.0, sxy = 0.0, syy = 0.0;
-    for (const TPlanePoint& p : q) {
-      sxx += (p.x - mx) * (p.x - mx);
-      sxy += (p.x - mx) * (p.y - my);
-      syy += (p.y - my) * (p.y - my);
-    }
-    const double theta = 0.5 * std::atan2(2.0 * sxy, sxx - syy);
-    double ax = std::cos(theta), ay = std::sin(theta);
+    const TLineFit fit = FitLine(q);
+    double ax = std::cos(fit.theta), ay = std::sin(fit.theta);
     if (ax * (q.back().x - q.front().x) + ay * (q.back().y - q.front().y) < 0.0) {
       ax = -ax;
       ay = -ay;
     }
-    for (const TPlanePoint& p : q) out.push_back(-ay * (p.x - mx) + ax * (p.y - my));
+    for (const TWorldPoint& p : q) out.push_back(-ay * (p.x - fit.mx) + ax * (p.y - fit.my));
   }
 }
 
@@ -128,20 +140,9 @@ constexpr double kNearCentre = 0.02;
 
 // The distance from the centre of the picture to the total least squares
 // line of `line` as shown, in half-diagonals.
-double CentreDistance(const std::vector<TPlanePoint>& line) {
-  double mx = 0.0, my = 0.0;
-  for (const TPlanePoint& u : line) {
-    mx += u.x / static_cast<double>(line.size());
-    my += u.y / static_cast<double>(line.size());
-  }
-  double sxx = 0.0, sxy = 0.0, syy = 0.0;
-  for (const TPlanePoint& u : line) {
-    sxx += (u.x - mx) * (u.x - mx);
-    sxy += (u.x - mx) * (u.y - my);
-    syy += (u.y - my) * (u.y - my);
-  }
-  const double theta = 0.5 * std::atan2(2.0 * sxy, sxx - syy);
-  return std::abs(std::sin(theta) * mx - std::cos(theta) * my);
+double CentreDistance(const std::vector<TWorldPoint>& line) {
+  const TLineFit fit = FitLine(line);
+  return std::abs(std::sin(fit.theta) * fit.mx - std::cos(fit.theta) * fit.my);
 }
 
 double SumOfSquares(const std::vector<double>& r) {
@@ -174,7 +175,7 @@ TResult<TLensFit> EstimateLens(double width, double height, const TLines& lines)
                       std::to_string(i + 1) + ").");
     }
     normalised.emplace_back();
-    for (const TPlanePoint& p : line)
+    for (const TWorldPoint& p : line)
       normalised.back().push_back({(p.x - cx) / unit, (p.y - cy) / unit});
   }
 

@@ -10,8 +10,8 @@
 // the centre of a W×H picture is (W/2, H/2).
 #include <vector>
 
+#include "core/common/math_utils.h"
 #include "core/common/result.h"
-#include "core/marking/plane_point.h"
 
 namespace kinevo {
 
@@ -23,13 +23,13 @@ class TLensModel {
   double K2() const { return k2_; }
 
   // Where the point shown at `shown` is in the corrected picture.
-  TPlanePoint Correct(const TPlanePoint& shown) const;
+  TWorldPoint Correct(const TWorldPoint& shown) const;
   // Where the corrected point `corrected` is shown: the inverse of Correct,
   // by Newton's iterations on the radius (for drawing corrected things over
   // the picture as shown).  Beyond the radius where a strong barrel stops
   // growing, the model has no inverse: the answer is then that radius's
   // point, the farthest the lens shows.
-  TPlanePoint Distort(const TPlanePoint& corrected) const;
+  TWorldPoint Distort(const TWorldPoint& corrected) const;
 
  private:
   // The factor r'/r at normalised radius r (r² given).
@@ -55,6 +55,6 @@ struct TLensFit {
 // points, two coincident points on a line, and lines whose straightness
 // does not depend on the lens (all through the centre of the picture).
 TResult<TLensFit> EstimateLens(double width, double height,
-                               const std::vector<std::vector<TPlanePoint>>& lines);
+                               const std::vector<std::vector<TWorldPoint>>& lines);
 
 }  // namespace kinevo

@@ -20,7 +20,7 @@ std::array<double, 9> Inverse(const std::array<double, 9>& m) {
   return inv;
 }
 
-double Cross(const TPlanePoint& o, const TPlanePoint& a, const TPlanePoint& b) {
+double Cross(const TWorldPoint& o, const TWorldPoint& a, const TWorldPoint& b) {
   return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
 }
 
@@ -50,26 +50,26 @@ bool Solve8(std::array<std::array<double, 9>, 8>& a, std::array<double, 8>& x) {
 
 THomography::THomography(const std::array<double, 9>& m) : m_(m), inverse_(Inverse(m)) {}
 
-TPlanePoint THomography::Apply(const std::array<double, 9>& m, const TPlanePoint& p) {
+TWorldPoint THomography::Apply(const std::array<double, 9>& m, const TWorldPoint& p) {
   const double w = m[6] * p.x + m[7] * p.y + m[8];
   return {(m[0] * p.x + m[1] * p.y + m[2]) / w, (m[3] * p.x + m[4] * p.y + m[5]) / w};
 }
 
-TPlanePoint THomography::Map(const TPlanePoint& p) const { return Apply(m_, p); }
+TWorldPoint THomography::Map(const TWorldPoint& p) const { return Apply(m_, p); }
 
-TPlanePoint THomography::InverseMap(const TPlanePoint& q) const { return Apply(inverse_, q); }
+TWorldPoint THomography::InverseMap(const TWorldPoint& q) const { return Apply(inverse_, q); }
 
-TResult<THomography> CalibratePlane(const std::array<TPlanePoint, 4>& picture, double width,
+TResult<THomography> CalibratePlane(const std::array<TWorldPoint, 4>& picture, double width,
                                     double height) {
   if (!(width > 0.0 && height > 0.0 && std::isfinite(width) && std::isfinite(height)))
     return Fail("La taille du plan doit être positive.");
-  for (const TPlanePoint& p : picture)
+  for (const TWorldPoint& p : picture)
     if (!std::isfinite(p.x) || !std::isfinite(p.y))
       return Fail("Un point de l'étalonnage du plan n'est pas un nombre.");
   // Three points in a line, within a relative tolerance (two points at the
   // same place are in a line with any third).
   for (int skip = 0; skip < 4; ++skip) {
-    std::array<TPlanePoint, 3> t;
+    std::array<TWorldPoint, 3> t;
     for (int i = 0, n = 0; i < 4; ++i)
       if (i != skip) t[n++] = picture[i];
     const double a = std::hypot(t[1].x - t[0].x, t[1].y - t[0].y);
@@ -94,15 +94,15 @@ TResult<THomography> CalibratePlane(const std::array<TPlanePoint, 4>& picture, d
   // distance of √2 (Hartley's normalisation), so that the system stays well
   // conditioned for pictures of any size.
   double mx = 0.0, my = 0.0;
-  for (const TPlanePoint& p : picture) {
+  for (const TWorldPoint& p : picture) {
     mx += p.x / 4.0;
     my += p.y / 4.0;
   }
   double spread = 0.0;
-  for (const TPlanePoint& p : picture) spread += std::hypot(p.x - mx, p.y - my) / 4.0;
+  for (const TWorldPoint& p : picture) spread += std::hypot(p.x - mx, p.y - my) / 4.0;
   const double s = std::sqrt(2.0) / spread;
-  const std::array<TPlanePoint, 4> plane{
-      TPlanePoint{0.0, 0.0}, {width, 0.0}, {width, height}, {0.0, height}};
+  const std::array<TWorldPoint, 4> plane{
+      TWorldPoint{0.0, 0.0}, {width, 0.0}, {width, height}, {0.0, height}};
   // h11 x + h12 y + h13 − h31 x X − h32 y X = X, and the same for Y, with h33 = 1.
   std::array<std::array<double, 9>, 8> a{};
   for (int i = 0; i < 4; ++i) {

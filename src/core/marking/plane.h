@@ -8,8 +8,8 @@
 // W metres, the opposite corner (W, H) and a point on the y axis at H metres.
 #include <array>
 
+#include "core/common/math_utils.h"
 #include "core/common/result.h"
-#include "core/marking/plane_point.h"
 
 namespace kinevo {
 
@@ -23,13 +23,13 @@ class THomography {
   // The plane point of picture point p.  A point on the picture's image of
   // the plane's horizon has no plane point: its coordinates are then
   // infinite or not a number.
-  TPlanePoint Map(const TPlanePoint& p) const;
+  TWorldPoint Map(const TWorldPoint& p) const;
   // The picture point of plane point q.
-  TPlanePoint InverseMap(const TPlanePoint& q) const;
+  TWorldPoint InverseMap(const TWorldPoint& q) const;
   const std::array<double, 9>& Matrix() const { return m_; }
 
  private:
-  static TPlanePoint Apply(const std::array<double, 9>& m, const TPlanePoint& p);
+  static TWorldPoint Apply(const std::array<double, 9>& m, const TWorldPoint& p);
 
   std::array<double, 9> m_{1, 0, 0, 0, 1, 0, 0, 0, 1};
   std::array<double, 9> inverse_{1, 0, 0, 0, 1, 0, 0, 0, 1};
@@ -40,7 +40,7 @@ class THomography {
 // negative size, three of the points in a line (or two at the same place),
 // and a quadrilateral that is crossed or not convex: no view of a rectangle
 // shows it so.
-TResult<THomography> CalibratePlane(const std::array<TPlanePoint, 4>& picture, double width,
+TResult<THomography> CalibratePlane(const std::array<TWorldPoint, 4>& picture, double width,
                                     double height);
 
 }  // namespace kinevo

@@ -19,22 +19,22 @@ constexpr double kW = 640.0, kH = 480.0;
 // picture: points along straight segments of the corrected picture passed
 // through the inverse of the model, with Gaussian noise of `noise` pixels;
 // `points` points per segment.
-std::vector<std::vector<TPlanePoint>> BentLines(double k1, double k2, double noise,
+std::vector<std::vector<TWorldPoint>> BentLines(double k1, double k2, double noise,
                                                 unsigned seed = 7, int points = 15) {
   const TLensModel lens(kW, kH, k1, k2);
   std::mt19937 random(seed);
   std::normal_distribution<double> gauss(0.0, noise);
-  const std::vector<std::pair<TPlanePoint, TPlanePoint>> segments{
+  const std::vector<std::pair<TWorldPoint, TWorldPoint>> segments{
       {{-20, 30}, {660, 50}},     // near the top, slightly tilted
       {{-10, 460}, {650, 440}},   // near the bottom
       {{40, -20}, {60, 500}},     // near the left
       {{600, 500}, {580, -30}}};  // near the right, drawn upwards
-  std::vector<std::vector<TPlanePoint>> lines;
+  std::vector<std::vector<TWorldPoint>> lines;
   for (const auto& [a, b] : segments) {
     lines.emplace_back();
     for (int i = 0; i < points; ++i) {
       const double t = i / (points - 1.0);
-      TPlanePoint p = lens.Distort({a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)});
+      TWorldPoint p = lens.Distort({a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)});
       if (noise > 0.0) p = {p.x + gauss(random), p.y + gauss(random)};
       lines.back().push_back(p);
     }
@@ -49,8 +49,8 @@ TEST(LensTest, CorrectAndDistortAreInverse) {
     const TLensModel lens(kW, kH, k1, k2);
     for (double x = 0.0; x <= kW; x += 40.0)
       for (double y = 0.0; y <= kH; y += 40.0) {
-        const TPlanePoint shown{x + 0.3, y + 0.7};
-        const TPlanePoint back = lens.Distort(lens.Correct(shown));
+        const TWorldPoint shown{x + 0.3, y + 0.7};
+        const TWorldPoint back = lens.Distort(lens.Correct(shown));
         EXPECT_NEAR(back.x, shown.x, 1e-9) << k1 << " " << k2;
         EXPECT_NEAR(back.y, shown.y, 1e-9) << k1 << " " << k2;
       }
@@ -58,13 +58,13 @@ TEST(LensTest, CorrectAndDistortAreInverse) {
   // The model itself: a corner of the picture is at half-diagonal 1, so it
   // moves by the factor 1 + k1 + k2; the centre does not move.
   const TLensModel lens(kW, kH, -0.2, 0.05);
-  const TPlanePoint corner = lens.Correct({kW, kH});
+  const TWorldPoint corner = lens.Correct({kW, kH});
   EXPECT_NEAR(corner.x, kW / 2 + kW / 2 * 0.85, 1e-9);
   EXPECT_NEAR(corner.y, kH / 2 + kH / 2 * 0.85, 1e-9);
-  EXPECT_EQ(lens.Correct({kW / 2, kH / 2}), (TPlanePoint{kW / 2, kH / 2}));
+  EXPECT_EQ(lens.Correct({kW / 2, kH / 2}), (TWorldPoint{kW / 2, kH / 2}));
   // Beyond what a strong barrel shows, the farthest point it shows.
   const TLensModel barrel(kW, kH, -0.5, 0.0);
-  const TPlanePoint far = barrel.Distort({kW / 2 + 1000.0, kH / 2});
+  const TWorldPoint far = barrel.Distort({kW / 2 + 1000.0, kH / 2});
   const double turning = std::sqrt(1.0 / 1.5) * 400.0;  // half-diagonal 400 px
   EXPECT_NEAR(far.x, kW / 2 + turning, 1e-6);
   EXPECT_NEAR(far.y, kH / 2, 1e-9);
@@ -107,48 +107,48 @@ TEST(LensTest, RefusesWhatCannotGiveALens) {
   EXPECT_FALSE(EstimateLens(kW, kH, twice).ok());
   EXPECT_FALSE(EstimateLens(0.0, kH, lines).ok());
   // Lines through the centre stay straight whatever the lens.
-  const std::vector<std::vector<TPlanePoint>> radial{{{20, 15}, {170, 127.5}, {500, 375}},
+  const std::vector<std::vector<TWorldPoint>> radial{{{20, 15}, {170, 127.5}, {500, 375}},
                                                      {{320, 10}, {320, 200}, {320, 470}}};
   EXPECT_FALSE(EstimateLens(kW, kH, radial).ok());
   // Even with the clicks' noise, which alone would bend them a little.
-  const std::vector<std::vector<TPlanePoint>> noisyRadial{
+  const std::vector<std::vector<TWorldPoint>> noisyRadial{
       {{20.3, 14.8}, {170, 127.9}, {500.2, 374.6}}, {{319.6, 10}, {320.4, 200}, {319.8, 470}}};
   EXPECT_FALSE(EstimateLens(kW, kH, noisyRadial).ok());
 }
 
 TEST(PlaneTest, MapsTheFourPointsOntoTheRectangle) {
   // A rectangle 2 m × 1.5 m seen at an angle (y downwards on the picture).
-  const std::array<TPlanePoint, 4> picture{
-      TPlanePoint{102.25, 401.5}, {548.0, 377.75}, {505.5, 88.0}, {151.0, 61.25}};
+  const std::array<TWorldPoint, 4> picture{
+      TWorldPoint{102.25, 401.5}, {548.0, 377.75}, {505.5, 88.0}, {151.0, 61.25}};
   const auto h = CalibratePlane(picture, 2.0, 1.5);
   ASSERT_TRUE(h.ok()) << h.error().Text();
-  const std::array<TPlanePoint, 4> plane{TPlanePoint{0.0, 0.0}, {2.0, 0.0}, {2.0, 1.5}, {0.0, 1.5}};
+  const std::array<TWorldPoint, 4> plane{TWorldPoint{0.0, 0.0}, {2.0, 0.0}, {2.0, 1.5}, {0.0, 1.5}};
   for (int i = 0; i < 4; ++i) {
-    const TPlanePoint q = h->Map(picture[i]);
+    const TWorldPoint q = h->Map(picture[i]);
     EXPECT_NEAR(q.x, plane[i].x, 1e-9);
     EXPECT_NEAR(q.y, plane[i].y, 1e-9);
-    const TPlanePoint p = h->InverseMap(plane[i]);
+    const TWorldPoint p = h->InverseMap(plane[i]);
     EXPECT_NEAR(p.x, picture[i].x, 1e-9);
     EXPECT_NEAR(p.y, picture[i].y, 1e-9);
   }
   // A perspective keeps lines and meeting points: where the picture's
   // diagonals cross is the rectangle's centre.
-  const TPlanePoint a = picture[0], c = picture[2], b = picture[1], d = picture[3];
+  const TWorldPoint a = picture[0], c = picture[2], b = picture[1], d = picture[3];
   const double t = ((b.x - a.x) * (d.y - b.y) - (b.y - a.y) * (d.x - b.x)) /
                    ((c.x - a.x) * (d.y - b.y) - (c.y - a.y) * (d.x - b.x));
-  const TPlanePoint centre = h->Map({a.x + t * (c.x - a.x), a.y + t * (c.y - a.y)});
+  const TWorldPoint centre = h->Map({a.x + t * (c.x - a.x), a.y + t * (c.y - a.y)});
   EXPECT_NEAR(centre.x, 1.0, 1e-9);
   EXPECT_NEAR(centre.y, 0.75, 1e-9);
   // And any point goes there and back.
-  for (const TPlanePoint& p : {TPlanePoint{300, 200}, TPlanePoint{10, 470}}) {
-    const TPlanePoint back = h->InverseMap(h->Map(p));
+  for (const TWorldPoint& p : {TWorldPoint{300, 200}, TWorldPoint{10, 470}}) {
+    const TWorldPoint back = h->InverseMap(h->Map(p));
     EXPECT_NEAR(back.x, p.x, 1e-9);
     EXPECT_NEAR(back.y, p.y, 1e-9);
   }
 }
 
 TEST(PlaneTest, RefusesPointsThatAreNoViewOfARectangle) {
-  const std::array<TPlanePoint, 4> good{TPlanePoint{100, 400}, {550, 380}, {500, 90}, {150, 60}};
+  const std::array<TWorldPoint, 4> good{TWorldPoint{100, 400}, {550, 380}, {500, 90}, {150, 60}};
   auto reason = [](const TResult<THomography>& r) { return r.ok() ? "" : r.error().reason; };
   EXPECT_NE(reason(CalibratePlane(good, 0.0, 1.0)).find("taille"), std::string::npos);
   EXPECT_NE(reason(CalibratePlane(good, 1.0, -1.0)).find("taille"), std::string::npos);
@@ -159,14 +159,14 @@ TEST(PlaneTest, RefusesPointsThatAreNoViewOfARectangle) {
   same[3] = same[0];
   EXPECT_NE(reason(CalibratePlane(same, 1.0, 1.0)).find("alignés"), std::string::npos);
   // The corner and the y axis point swapped: a crossed quadrilateral.
-  const std::array<TPlanePoint, 4> crossed{good[0], good[1], good[3], good[2]};
+  const std::array<TWorldPoint, 4> crossed{good[0], good[1], good[3], good[2]};
   EXPECT_NE(reason(CalibratePlane(crossed, 1.0, 1.0)).find("croisé"), std::string::npos);
   // A dart: one corner inside the triangle of the other three.
   auto dart = good;
   dart[2] = {200, 330};
   EXPECT_NE(reason(CalibratePlane(dart, 1.0, 1.0)).find("croisé"), std::string::npos);
   // The same rectangle seen mirrored is still a view of it.
-  std::array<TPlanePoint, 4> mirrored = good;
+  std::array<TWorldPoint, 4> mirrored = good;
   for (auto& p : mirrored) p.x = 640 - p.x;
   EXPECT_TRUE(CalibratePlane(mirrored, 1.0, 1.0).ok());
 }

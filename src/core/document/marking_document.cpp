@@ -132,6 +132,67 @@ void SaveScale(const TEchelle& scale, TIniFile& ini) {
 // The failure of a document whose content the program cannot use.
 TError Unreadable(std::string cause) { return Fail(kDocumentReadFailure, std::move(cause)); }
 
+// The lens correction and the plane calibration; documents written before
+// them have none of these keys, and open with both off.
+void SaveCalibration(const TMeasureCalibration& c, TIniFile& ini) {
+  ini.WriteBool(kData, "LensCorrection", c.lens.on);
+  ini.WriteFloat(kData, "LensK1", c.lens.k1);
+  ini.WriteFloat(kData, "LensK2", c.lens.k2);
+  ini.WriteBool(kData, "PlaneCalibration", c.plane.on);
+  for (int i = 0; i < 4; ++i) {
+    const std::string n = "PlanePoint" + std::to_string(i + 1);
+    ini.WriteFloat(kData, n + "XCoordinate", c.plane.points[static_cast<std::size_t>(i)].x);
+    ini.WriteFloat(kData, n + "YCoordinate", c.plane.points[static_cast<std::size_t>(i)].y);
+  }
+  ini.WriteFloat(kData, "PlaneWidth", c.plane.width);
+  ini.WriteFloat(kData, "PlaneHeight", c.plane.height);
+}
+
+// Refuses what would measure nothing or nonsense once switched on: a lens
+// that scrambles the picture, a plane that is no view of a rectangle.  A
+// setting that is off is kept as it is, for when it is switched on again.
+TStatus LoadCalibration(TData& data, const TIniFile& ini) {
+  TMeasureCalibration c;
+  auto number = [&](const std::string& key) {
+    const double v = ini.ReadFloat(kData, key, 0);
+    return std::isfinite(v) ? v : 0.0;
+  };
+  c.lens.on = ini.ReadBool(kData, "LensCorrection", false);
+  c.lens.k1 = number("LensK1");
+  c.lens.k2 = number("LensK2");
+  if (c.lens.on)
+    if (TStatus lens = CheckLens(c.lens.k1, c.lens.k2); !lens)
+      return Unreadable(lens.error().reason + " (LensK1 = " + ini.ReadString(kData, "LensK1") +
+                        ", LensK2 = " + ini.ReadString(kData, "LensK2") + ")");
+  c.plane.on = ini.ReadBool(kData, "PlaneCalibration", false);
+  for (int i = 0; i < 4; ++i) {
+    const std::string n = "PlanePoint" + std::to_string(i + 1);
+    // Points the user drags stay on the picture.
+    c.plane.points[static_cast<std::size_t>(i)] = {std::clamp(number(n + "XCoordinate"), 0.0, 1.0),
+                                                   std::clamp(number(n + "YCoordinate"), 0.0, 1.0)};
+  }
+  c.plane.width = number("PlaneWidth");
+  c.plane.height = number("PlaneHeight");
+  if (c.plane.on) {
+    // Three points in a line and a crossed quadrilateral stay so whatever
+    // the picture's size: the fractions tell them.  The lens is checked
+    // again against the picture once the video is open.
+    std::array<TWorldPoint, 4> points;
+    for (std::size_t i = 0; i < 4; ++i) points[i] = {c.plane.points[i].x, c.plane.points[i].y};
+    const bool sized = c.plane.width > kMinScaleLength && c.plane.width < kMaxScaleLength &&
+                       c.plane.height > kMinScaleLength && c.plane.height < kMaxScaleLength;
+    if (!sized)
+      return Unreadable(
+          "taille du plan hors limites (PlaneWidth = " + ini.ReadString(kData, "PlaneWidth") +
+          ", PlaneHeight = " + ini.ReadString(kData, "PlaneHeight") +
+          " ; une longueur va de 0,001 à 1,5e13 mètres)");
+    if (TResult<THomography> h = CalibratePlane(points, c.plane.width, c.plane.height); !h)
+      return Unreadable(h.error().reason);
+  }
+  data.SetCalibration(c);
+  return {};
+}
+
 // Refuses a length beyond what the length dialog accepts.
 TStatus LoadScale(TEchelle& scale, const TIniFile& ini) {
   struct Kind {
@@ -326,6 +387,7 @@ void SaveMarkingData(const TData& data, TIniFile& ini, bool withContainers) {
   layer.SaveOriginesToFile(ini, kData, "_Layer");
 
   SaveScale(data.Scale(), ini);
+  SaveCalibration(data.Calibration(), ini);
   SaveMarks(data.GridMarks(), "_Grid", false, withContainers, ini);
   SaveMarks(data.LayerMarks(), "_Layer", true, withContainers, ini);
 }
@@ -396,6 +458,7 @@ TStatus LoadMarkingData(TData& data, const TIniFile& ini, TUnreadMarks* unread) 
   layer.LoadOriginesFromFile(ini, kData, "_Layer");
 
   if (TStatus scale = LoadScale(data.Scale(), ini); !scale) return scale;
+  if (TStatus calibration = LoadCalibration(data, ini); !calibration) return calibration;
   TUnreadMarks missing;
   LoadMarks(data.GridMarks(), "_Grid", false, data, ini, missing);
   LoadMarks(data.LayerMarks(), "_Layer", true, data, ini, missing);

@@ -32,6 +32,7 @@ void TData::Reset() {
   tool_ = otMarque;
   layer_->SetStage(lsGrab);
   requiredDuration_ = 0;
+  calibration_ = {};
   fixed_->Reset();
   layer_->Reset();
   scale_->Reset(settings_.separateScales);
@@ -547,6 +548,17 @@ void TData::SetTrackingMethod(TTrackingMethod m) {
   if (m == trackingMethod_) return;
   trackingMethod_ = m;
   OnChange(this);  // the document has changed; no result has
+}
+
+void TData::SetCalibration(const TMeasureCalibration& c) {
+  if (c == calibration_) return;
+  calibration_ = c;
+  Invalidate(rtBoth);
+  OnChange(this);
+}
+
+TMeasureMap TData::MeasureMap() const {
+  return TMeasureMap(calibration_, view_.ImageWidth(), view_.ImageHeight());
 }
 
 double TData::MarkUncertainty(const TMarque& m) const {

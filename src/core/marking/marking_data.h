@@ -26,6 +26,7 @@
 #include "core/marking/layer.h"
 #include "core/marking/mark_set.h"
 #include "core/marking/marking_context.h"
+#include "core/marking/measure_map.h"
 #include "core/marking/reference_frame.h"
 #include "core/marking/scale.h"
 #include "core/marking/undo_history.h"
@@ -190,6 +191,13 @@ class TData : public IMarkingHost, public IHistoryOwner {
   // Relative standard uncertainty of the scale factors from its points
   // placed with the pointing uncertainty (0 while the scale is incomplete).
   double ScaleRelativeUncertainty() const;
+  // The lens correction and the plane calibration applied to every measured
+  // position (see measure_map.h).  Kept in the document; a change
+  // invalidates both result sets.
+  const TMeasureCalibration& Calibration() const { return calibration_; }
+  void SetCalibration(const TMeasureCalibration& c);
+  // The map of the calibration for the video's picture.
+  TMeasureMap MeasureMap() const;
   // The colour of the axes, the layer and the scale (OnMarkColorChanged).
   void SetElementColor(TColor c);
   void SetElementSize(int s);
@@ -295,6 +303,7 @@ class TData : public IMarkingHost, public IHistoryOwner {
   double pointingUncertainty_ = 1.0;
   double trackingUncertainty_ = 0.5;
   TTrackingMethod trackingMethod_ = tmColour;
+  TMeasureCalibration calibration_;
   TOutil tool_ = otMarque;
   TColor elementColor_ = 65535;
   std::vector<TColor> markColors_;

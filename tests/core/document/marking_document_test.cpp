@@ -80,6 +80,24 @@ std::string RandomDataSection(std::mt19937& rng) {
     ini.WriteFloat(d, n + "Point2YCoordinate", frac(rng));
     ini.WriteFloat(d, n + "Length", 0.002 + 10 * frac(rng));
   }
+  // Lens and plane: a plane that is on is a view of a rectangle; one that is
+  // off may hold anything the user left there.
+  ini.WriteBool(d, "LensCorrection", pick(0, 1) == 1);
+  ini.WriteFloat(d, "LensK1", 0.4 * frac(rng) - 0.1);
+  ini.WriteFloat(d, "LensK2", 0.1 * frac(rng));
+  const bool plane = pick(0, 1) == 1;
+  ini.WriteBool(d, "PlaneCalibration", plane);
+  const double cx = 0.3 + 0.4 * frac(rng), cy = 0.3 + 0.4 * frac(rng);
+  const double corners[4][2] = {{-1, 1}, {1, 1}, {1, -1}, {-1, -1}};
+  for (int i = 0; i < 4; ++i) {
+    const std::string n = "PlanePoint" + std::to_string(i + 1);
+    ini.WriteFloat(d, n + "XCoordinate",
+                   plane ? cx + corners[i][0] * (0.1 + 0.15 * frac(rng)) : frac(rng));
+    ini.WriteFloat(d, n + "YCoordinate",
+                   plane ? cy + corners[i][1] * (0.1 + 0.15 * frac(rng)) : frac(rng));
+  }
+  ini.WriteFloat(d, "PlaneWidth", 0.01 + 5 * frac(rng));
+  ini.WriteFloat(d, "PlaneHeight", 0.01 + 5 * frac(rng));
   // Both mark sets: Grid with several systems, Layer with one.
   for (const std::string s : {"_Grid", "_Layer"}) {
     const int n = s == "_Grid" ? systems : 1;
@@ -235,6 +253,57 @@ TEST(MarkingDocument, MissingOrBadDurationMakesTheDocumentUnreadable) {
     ini.SetText(text);
     EXPECT_FALSE(LoadMarkingData(a.data, ini)) << text;
   }
+}
+
+TEST(MarkingDocument, LensAndPlaneComeBackAndOlderDocumentsHaveNone) {
+  TMeasureCalibration c;
+  c.lens = {true, 0.21, -0.034};
+  c.plane = {true, {{{0.1, 0.8}, {0.85, 0.75}, {0.8, 0.2}, {0.15, 0.25}}}, 2.5, 1.25};
+  Analysis a;
+  a.data.SetRequiredDuration(0.04);
+  a.data.SetCalibration(c);
+  TIniFile out;
+  SaveMarkingData(a.data, out);
+  Analysis b;
+  b.data.SetCalibration({{true, 1, 1}, {}});  // whatever came before
+  ASSERT_TRUE(LoadMarkingData(b.data, out));
+  EXPECT_EQ(b.data.Calibration(), c);
+
+  // A document without the keys: both off, as it measured before.
+  Analysis old;
+  old.data.SetCalibration(c);
+  TIniFile ini;
+  ini.SetText("[Data]\nRequiredDuration=0.04\n");
+  ASSERT_TRUE(LoadMarkingData(old.data, ini));
+  EXPECT_EQ(old.data.Calibration(), TMeasureCalibration{});
+
+  // What would measure nonsense once on is refused, with the reason.
+  auto refused = [](const std::string& keys, const std::string& reason) {
+    Analysis r;
+    TIniFile bad;
+    bad.SetText("[Data]\nRequiredDuration=0.04\n" + keys);
+    const TStatus s = LoadMarkingData(r.data, bad);
+    ASSERT_FALSE(s) << keys;
+    EXPECT_NE(s.error().Text().find(reason), std::string::npos) << s.error().Text();
+  };
+  auto points = [](double x3, double y3) {
+    return "PlanePoint1XCoordinate=0.2\nPlanePoint1YCoordinate=0.8\nPlanePoint2XCoordinate=0.8\n"
+           "PlanePoint2YCoordinate=0.8\nPlanePoint3XCoordinate=" +
+           FloatToText(x3) + "\nPlanePoint3YCoordinate=" + FloatToText(y3) +
+           "\nPlanePoint4XCoordinate=0.2\nPlanePoint4YCoordinate=0.2\n";
+  };
+  const std::string square = points(0.8, 0.2);
+  refused("LensCorrection=1\nLensK1=-0.5\nLensK2=0\n", "trop forte");
+  refused("PlaneCalibration=1\nPlaneWidth=0\nPlaneHeight=1\n" + square, "taille du plan");
+  refused("PlaneCalibration=1\nPlaneWidth=1\nPlaneHeight=1\n" + points(0.2, 0.5), "alignés");
+  refused("PlaneCalibration=1\nPlaneWidth=1\nPlaneHeight=1\n" + points(0.8, 0.9), "croisé");
+  // Switched off, the same values are kept for later.
+  Analysis kept;
+  TIniFile off;
+  off.SetText("[Data]\nRequiredDuration=0.04\nLensK1=-0.5\nPlaneWidth=0\n" + square);
+  ASSERT_TRUE(LoadMarkingData(kept.data, off));
+  EXPECT_EQ(kept.data.Calibration().lens.k1, -0.5);
+  EXPECT_EQ(kept.data.Calibration().plane.points[2], (TPictureCoord{0.8, 0.2}));
 }
 
 TEST(MarkingDocument, FewerStoredColoursThanSystemsTakeThePalette) {

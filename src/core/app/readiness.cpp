@@ -106,13 +106,15 @@ TReadinessInput ReadinessInputOf(const TData& data, TVideoMode mode, bool separa
   // Grid marks in every other mode (montage and tracking included): those
   // are the marks to check.
   in.mode = mode == vmTransparent ? vmTransparent : vmRepereFixe;
-  in.scaleComplete = data.IsScaleComplete();
+  // The plane's calibration stands for the scale and the origin.
+  const bool plane = data.Calibration().plane.on;
+  in.scaleComplete = data.IsScaleComplete() || plane;
   in.separateScales = separateScales;
-  in.horizScaleComplete = data.IsHorizScaleComplete();
+  in.horizScaleComplete = data.IsHorizScaleComplete() || plane;
   in.systems = data.MarksNumberPerFrame();
   in.minMarksPerSystem = data.MinMarksPerSystem();
   in.marksCount = data.MarksCount();
-  in.hasOrigin = data.Fixed().HasOrigin();
+  in.hasOrigin = data.Fixed().HasOrigin() || plane;
   in.adviseNames = adviseNames;
   in.defaultNames = data.HasDefaultSystemNames();
   return in;

@@ -384,26 +384,84 @@ TSeries TData::GetSeries() const {
   r.uxs = r.ys;
   r.uys = r.ys;
   const double width = view_.ImageWidth(), height = view_.ImageHeight();
+  const TMeasureMap map = MeasureMap();
+  const bool corrected = map.LensOn() || map.PlaneOn();
+  const bool layer = IsLayerActive();
   for (std::size_t k = 0; k < n; ++k) {
     const TContainer* c = marked[order[k]];
     const int64_t t = index[order[k]];
     r.times[k] = r.fileTimes ? fileTimes[k] : static_cast<double>(t) * requiredDuration_;
     for (int s = 0; s < systems; ++s)
       if (const TMarque* m = c->MarkOf(s)) {
+        const std::size_t si = static_cast<std::size_t>(s);
         const TPictureCoord rel = m->GetRelative();
-        r.images[static_cast<std::size_t>(s)][k] = static_cast<int32_t>(t);
-        r.xs[static_cast<std::size_t>(s)][k] = rel.x;
-        r.ys[static_cast<std::size_t>(s)][k] = -rel.y;
+        r.images[si][k] = static_cast<int32_t>(t);
         const double u = MarkUncertainty(*m);
-        r.uxs[static_cast<std::size_t>(s)][k] = width > 0 ? u / width : 0.0;
-        r.uys[static_cast<std::size_t>(s)][k] = height > 0 ? u / height : 0.0;
+        if (!corrected) {
+          r.xs[si][k] = rel.x;
+          r.ys[si][k] = -rel.y;
+          r.uxs[si][k] = width > 0 ? u / width : 0.0;
+          r.uys[si][k] = height > 0 ? u / height : 0.0;
+          continue;
+        }
+        // The mark and its origin where they are on the picture of their
+        // image: a layer mark is kept relative to the layer's origin there.
+        TPictureCoord origin = fixed_->Origin();
+        if (layer) {
+          const TOrigine* o = layer_->FindOrigineOfImage(c->MarksContainerFrameNumber);
+          const TPictureCoord shown = m->GetPicture();
+          origin = o != nullptr ? o->Position : TPictureCoord{shown.x - rel.x, shown.y - rel.y};
+        }
+        const TPictureCoord at{origin.x + rel.x, origin.y + rel.y};
+        if (map.PlaneOn()) {
+          // Metres along the plane's axes; a layer mark from the layer's
+          // origin on the plane.
+          TWorldPoint q = map.ToPlane(at);
+          if (layer) {
+            const TWorldPoint q0 = map.ToPlane(origin);
+            q = {q.x - q0.x, q.y - q0.y};
+          }
+          r.xs[si][k] = q.x;
+          r.ys[si][k] = q.y;
+        } else {
+          const TPictureCoord a = map.Corrected(at), o = map.Corrected(origin);
+          r.xs[si][k] = a.x - o.x;
+          r.ys[si][k] = -(a.y - o.y);
+        }
+        const TWorldPoint e = map.Uncertainty(at, u);
+        r.uxs[si][k] = e.x;
+        r.uys[si][k] = e.y;
       }
   }
   return r;
 }
 
 std::pair<double, double> TData::GetScaleFactors() const {
-  return scale_->GetScaleFactors(settings_.separateScales, view_.ImageWidth(), view_.ImageHeight());
+  const TMeasureMap map = MeasureMap();
+  if (!map.LensOn())
+    return scale_->GetScaleFactors(settings_.separateScales, view_.ImageWidth(),
+                                   view_.ImageHeight());
+  // The scale's segments are measured on the corrected picture, as the
+  // marks are.
+  TEchelle corrected(nullptr, settings_.separateScales);
+  corrected.Assign(*scale_);
+  for (TScaleKind kind : {skNormal, skHoriz, skVert})
+    corrected.SetSegment(kind, scale_->PointsNumber(kind), map.Corrected(scale_->Point(kind, 0)),
+                         map.Corrected(scale_->Point(kind, 1)));
+  return corrected.GetScaleFactors(settings_.separateScales, view_.ImageWidth(),
+                                   view_.ImageHeight());
+}
+
+TMeasureFrame TData::MeasureFrame() const {
+  const TMeasureMap map = MeasureMap();
+  if (!map.PlaneOn()) {
+    if (map.Failed()) return {-1.0, -1.0, 0.0, true, true};
+    const auto [kx, ky] = GetScaleFactors();
+    return {kx, ky, XAxisAngle(), DirectXAxisDirection(), DirectYAxisDirection()};
+  }
+  // The series are in the plane's metres and axes already.
+  if (map.Failed()) return {-1.0, -1.0, 0.0, true, true};
+  return {1.0, 1.0, 0.0, true, true};
 }
 
 double TData::XAxisAngle() const { return IsLayerActive() ? 0.0 : fixed_->XAxisAngle(); }

@@ -56,7 +56,9 @@ struct TMarkingSettings {
 
 // What GetSeries delivers: times[k] for the k-th marked image in time
 // order, and per system s: images[s][k] (time index, -1 when unmarked) and
-// the position relative to the origin, y upwards (0, 0 when unmarked).
+// the position relative to the origin, y upwards (0, 0 when unmarked), in
+// fractions of the lens-corrected picture; with the plane on, in metres
+// along the plane's axes (see MeasureFrame).
 struct TSeries {
   std::vector<double> times;
   // The times come from the video file's own timestamps (FileTime), not
@@ -65,8 +67,18 @@ struct TSeries {
   std::vector<std::vector<int32_t>> images;
   std::vector<std::vector<double>> xs;
   std::vector<std::vector<double>> ys;
-  // The marks' standard uncertainties along x and y, in the same fractions.
+  // The marks' standard uncertainties along x and y, in the same units.
   std::vector<std::vector<double>> uxs, uys;
+};
+
+// How the results turn the series into metres: scale factors (metres per
+// picture fraction; negative when nothing can be measured), the x axis's
+// angle and the axes' directions.  With the plane on, the series are in its
+// metres and axes already: factors 1, angle 0, both axes direct.
+struct TMeasureFrame {
+  double kx = -1.0, ky = -1.0;
+  double angle = 0.0;
+  bool directX = true, directY = true;
 };
 
 class TData : public IMarkingHost, public IHistoryOwner {
@@ -132,7 +144,10 @@ class TData : public IMarkingHost, public IHistoryOwner {
   // The file image of each row of GetSeries (its marked images in time
   // order).
   std::vector<int32_t> SeriesImages() const;
+  // The scale's metres per picture width and height, its segments measured
+  // on the lens-corrected picture when the lens correction is on.
   std::pair<double, double> GetScaleFactors() const;
+  TMeasureFrame MeasureFrame() const;
   double XAxisAngle() const;
   bool DirectXAxisDirection() const;
   bool DirectYAxisDirection() const;

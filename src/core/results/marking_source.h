@@ -1,6 +1,7 @@
 #pragma once
 // The results source over the marking data and the video view: the series,
-// scale, axes and time step of the active marking mode.
+// scale, axes and time step of the active marking mode, through the lens
+// correction and the plane calibration when they are on.
 #include "core/common/video_view.h"
 #include "core/marking/marking_data.h"
 #include "core/results/results_source.h"
@@ -15,11 +16,18 @@ class TMarkingResultsSource : public IResultsSource {
   bool IsLayerActive() const override { return data_.IsLayerActive(); }
   bool Serves(bool layer) const override { return layer == data_.IsLayerActive(); }
   void GetSeries(bool layer, TMarkSeries& out) const override;
-  std::pair<double, double> ScaleFactors() const override { return data_.GetScaleFactors(); }
-  double ScaleRelativeUncertainty() const override { return data_.ScaleRelativeUncertainty(); }
-  double XAxisAngle(bool) const override { return data_.XAxisAngle(); }
-  bool DirectXAxisDirection(bool) const override { return data_.DirectXAxisDirection(); }
-  bool DirectYAxisDirection(bool) const override { return data_.DirectYAxisDirection(); }
+  // The usual scale and axes, or the plane's when it is on (the series are
+  // then in its metres already).
+  std::pair<double, double> ScaleFactors() const override {
+    const TMeasureFrame f = data_.MeasureFrame();
+    return {f.kx, f.ky};
+  }
+  double ScaleRelativeUncertainty() const override {
+    return data_.Calibration().plane.on ? 0.0 : data_.ScaleRelativeUncertainty();
+  }
+  double XAxisAngle(bool) const override { return data_.MeasureFrame().angle; }
+  bool DirectXAxisDirection(bool) const override { return data_.MeasureFrame().directX; }
+  bool DirectYAxisDirection(bool) const override { return data_.MeasureFrame().directY; }
   double ImagePeriod() const override { return data_.RequiredDuration(); }
   std::string SystemName(bool, int s) const override { return data_.SystemName(s); }
 

@@ -224,4 +224,13 @@ TEST(ReadinessOfData, ReadsTheMarkingData) {
     EXPECT_EQ(CheckReadiness(other, dialog, mem), rdStop) << int(mode);
     EXPECT_TRUE(shown.Contains("Poser, au préalable, au moins trois marques par objet."));
   }
+
+  // The plane's calibration stands for the scale and the origin.
+  TMeasureCalibration c;
+  c.plane = {true, {{{0.1, 0.9}, {0.9, 0.9}, {0.9, 0.1}, {0.1, 0.1}}}, 2.0, 1.0};
+  data.SetCalibration(c);
+  in = ReadinessInputOf(data, vmRepereFixe, true, true);
+  EXPECT_TRUE(in.scaleComplete);
+  EXPECT_TRUE(in.horizScaleComplete);
+  EXPECT_TRUE(in.hasOrigin);
 }

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "core/marking/lens.h"
+#include "core/marking/measure_map.h"
 #include "core/marking/plane.h"
 
 using namespace kinevo;
@@ -169,4 +170,70 @@ TEST(PlaneTest, RefusesPointsThatAreNoViewOfARectangle) {
   std::array<TWorldPoint, 4> mirrored = good;
   for (auto& p : mirrored) p.x = 640 - p.x;
   EXPECT_TRUE(CalibratePlane(mirrored, 1.0, 1.0).ok());
+}
+
+TEST(MeasureMapTest, RefusesALensThatScramblesThePicture) {
+  EXPECT_TRUE(CheckLens(0.0, 0.0));
+  EXPECT_TRUE(CheckLens(0.25, 0.05));  // a phone's barrel
+  EXPECT_TRUE(CheckLens(-0.3, 0.0));   // 1 − 0.9 at the corners
+  EXPECT_FALSE(CheckLens(-0.34, 0.0));
+  // Growing at both ends but not in between: 1 − 2.4·s + 1.42·s² dips
+  // below zero around s = 0.85.
+  EXPECT_TRUE(CheckLens(-0.8, 0.32));
+  EXPECT_FALSE(CheckLens(-0.8, 0.284));
+  EXPECT_FALSE(CheckLens(std::nan(""), 0.0));
+  EXPECT_FALSE(CheckLens(0.1, INFINITY));
+}
+
+TEST(MeasureMapTest, MapsShownPositionsAndTheirUncertainties) {
+  TMeasureCalibration c;
+  // Off: positions and a pixel's uncertainty in picture fractions, as
+  // they are shown.
+  const TMeasureMap none(c, kW, kH);
+  EXPECT_EQ(none.Corrected({0.1, 0.9}), (TPictureCoord{0.1, 0.9}));
+  EXPECT_EQ(none.Uncertainty({0.1, 0.9}, 2.0), (TWorldPoint{2.0 / kW, 2.0 / kH}));
+
+  // The plane alone, square to the camera: 1.5 m over 300 pixels, 1 m over
+  // 250 pixels upwards, so 5 mm and 4 mm per pixel.
+  c.plane = {
+      true,
+      {{{160 / kW, 360 / kH}, {460 / kW, 360 / kH}, {460 / kW, 110 / kH}, {160 / kW, 110 / kH}}},
+      1.5,
+      1.0};
+  const TMeasureMap flat(c, kW, kH);
+  ASSERT_FALSE(flat.Failed()) << flat.Failure();
+  const TWorldPoint q = flat.ToPlane({(160.0 + 150.0) / kW, (360.0 - 125.0) / kH});
+  EXPECT_NEAR(q.x, 0.75, 1e-12);
+  EXPECT_NEAR(q.y, 0.5, 1e-12);
+  const TWorldPoint u = flat.Uncertainty({0.5, 0.5}, 2.0);
+  EXPECT_NEAR(u.x, 2 * 0.005, 1e-9);
+  EXPECT_NEAR(u.y, 2 * 0.004, 1e-9);
+
+  // Through a barrel: the four shown points go to the corners exactly, and
+  // a pixel near the picture's edge, stretched by the correction, weighs
+  // more than one in the middle.
+  const TLensModel lens(kW, kH, 0.2, 0.04);
+  c.lens = {true, 0.2, 0.04};
+  const TWorldPoint corners[4] = {{0, 0}, {1.5, 0}, {1.5, 1.0}, {0, 1.0}};
+  const TWorldPoint pixels[4] = {{160, 360}, {460, 360}, {460, 110}, {160, 110}};
+  for (int i = 0; i < 4; ++i) {
+    const TWorldPoint shown = lens.Distort(pixels[i]);
+    c.plane.points[static_cast<std::size_t>(i)] = {shown.x / kW, shown.y / kH};
+  }
+  const TMeasureMap bent(c, kW, kH);
+  ASSERT_FALSE(bent.Failed()) << bent.Failure();
+  for (int i = 0; i < 4; ++i) {
+    const TWorldPoint p = bent.ToPlane(c.plane.points[static_cast<std::size_t>(i)]);
+    EXPECT_NEAR(p.x, corners[i].x, 1e-9) << i;
+    EXPECT_NEAR(p.y, corners[i].y, 1e-9) << i;
+  }
+  EXPECT_GT(bent.Uncertainty({0.02, 0.5}, 1.0).x, 1.2 * bent.Uncertainty({0.5, 0.5}, 1.0).x);
+  // Corrected alone gives the lens model's answer in fractions.
+  const TPictureCoord corrected = bent.Corrected({0.05, 0.1});
+  const TWorldPoint expected = lens.Correct({0.05 * kW, 0.1 * kH});
+  EXPECT_NEAR(corrected.x * kW, expected.x, 1e-9);
+  EXPECT_NEAR(corrected.y * kH, expected.y, 1e-9);
+
+  // A picture without a size measures nothing.
+  EXPECT_TRUE(TMeasureMap(c, 0, 0).Failed());
 }

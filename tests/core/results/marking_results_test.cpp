@@ -140,3 +140,92 @@ TEST_F(MarkedThrow, LayerModeHasItsOwnResults) {
 
 }  // namespace
 }  // namespace kinevo
+
+namespace kinevo {
+namespace {
+
+// Picture pixels of a view position (the fake view shows the picture at
+// its own size).
+TWorldPoint ShownPixel(const IVideoView& view, int x, int y) {
+  const TPictureCoord p = view.ScreenToPicture(x, y);
+  return {p.x * 640, p.y * 480};
+}
+
+TEST_F(MarkedThrow, LensAndPlaneTurnTheClickedMarksIntoTheirMetres) {
+  MarkThrow(0, 8);
+  ASSERT_TRUE(calc.Update(true));
+  const std::vector<double> usual = [&] {
+    std::vector<double> v;
+    for (int k = 0; k < 8; ++k) v.push_back(calc.Active().Value(cfAxes, 0, qtX, k));
+    return v;
+  }();
+
+  // The lens alone: marks, origin and scale measured on the corrected
+  // picture.
+  const TLensModel lens(640, 480, 0.12, 0.03);
+  TMeasureCalibration c;
+  c.lens = {true, 0.12, 0.03};
+  data.SetCalibration(c);
+  ASSERT_TRUE(calc.IsStale(rtGrid));
+  ASSERT_TRUE(calc.Update(true));
+  const TWorldPoint s1 = lens.Correct(ShownPixel(view, 160, 240));
+  const TWorldPoint s2 = lens.Correct(ShownPixel(view, 480, 240));
+  const double perPixel = 1.0 / std::hypot(s2.x - s1.x, s2.y - s1.y);  // scale of 1 m
+  const TWorldPoint o = lens.Correct(ShownPixel(view, 320, 240));
+  for (int k = 0; k < 8; ++k) {
+    const TWorldPoint m = lens.Correct(ShownPixel(view, Px(k), Py(k)));
+    EXPECT_NEAR(calc.Active().Value(cfAxes, 0, qtX, k), (m.x - o.x) * perPixel, 1e-12) << k;
+    EXPECT_NEAR(calc.Active().Value(cfAxes, 0, qtY, k), -(m.y - o.y) * perPixel, 1e-12) << k;
+  }
+  // The barrel squeezes the picture's edges: corrected, the throw, far
+  // from the centre, is wider than the scale across the middle says.
+  EXPECT_GT(std::fabs(calc.Active().Value(cfAxes, 0, qtX, 0)), std::fabs(usual[0]));
+
+  // With the plane: a camera at an angle, its true homography known.  The
+  // four points are where the lens shows the corners of a 2 m × 1 m
+  // rectangle; the usual scale and origin no longer count.
+  const THomography truth({0.004, 0.0008, -1.2, -0.0003, -0.0045, 1.9, 0.0, 0.0004, 1.0});
+  c.plane.on = true;
+  c.plane.width = 2.0;
+  c.plane.height = 1.0;
+  const TWorldPoint corners[4] = {{0, 0}, {2, 0}, {2, 1}, {0, 1}};
+  for (int i = 0; i < 4; ++i) {
+    const TWorldPoint shown = lens.Distort(truth.InverseMap(corners[i]));
+    c.plane.points[static_cast<std::size_t>(i)] = {shown.x / 640, shown.y / 480};
+  }
+  data.SetCalibration(c);
+  data.SetPointingUncertainty(2.0);
+  calc.SetUncertainties(true);
+  ASSERT_TRUE(calc.Update(true));
+  for (int k = 0; k < 8; ++k) {
+    const TWorldPoint q = truth.Map(lens.Correct(ShownPixel(view, Px(k), Py(k))));
+    for (int frame : {cfAxes, cfPicture}) {
+      EXPECT_NEAR(calc.Active().Value(frame, 0, qtX, k), q.x, 1e-9) << k;
+      EXPECT_NEAR(calc.Active().Value(frame, 0, qtY, k), q.y, 1e-9) << k;
+    }
+    // Two pixels through the map: a few millimetres, more where the plane
+    // is farther (larger plane y is higher on the picture, farther away).
+    const double ux = calc.Active().Uncertainty(cfAxes, 0, qtX, k);
+    EXPECT_GT(ux, 0.002) << k;
+    EXPECT_LT(ux, 0.03) << k;
+  }
+  // The accelerations come from the plane's positions too: y is no longer
+  // a parabola in the picture's pixels alone, but still near one.
+  EXPECT_TRUE(std::isfinite(calc.Active().Value(cfAxes, 0, qtAy, 4)));
+
+  // Points that are no view of a rectangle once corrected: nothing is
+  // measured.
+  TMeasureCalibration crossed = c;
+  std::swap(crossed.plane.points[1], crossed.plane.points[2]);
+  data.SetCalibration(crossed);
+  EXPECT_FALSE(calc.Update(true));
+  EXPECT_EQ(calc.LastCode(), ccBadScale);
+
+  // Both off: the usual results, exactly.
+  data.SetCalibration({});
+  ASSERT_TRUE(calc.Update(true));
+  for (int k = 0; k < 8; ++k) EXPECT_EQ(calc.Active().Value(cfAxes, 0, qtX, k), usual[k]);
+}
+
+}  // namespace
+}  // namespace kinevo

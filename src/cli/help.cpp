@@ -186,7 +186,8 @@ std::vector<CommandHelp> MakeHelp() {
         {"--video CHEMIN", kVideoOption}}},
       {"new",
        "VIDEO -o DOC.kvo [--scale X1,Y1,X2,Y2,LONGUEUR] [--origin X,Y[,ANGLE]] [--systems N] "
-       "[--duration SECONDES] [--capture-rate CADENCE]",
+       "[--duration SECONDES] [--capture-rate CADENCE] [--lens K1,K2] "
+       "[--plane X1,Y1,X2,Y2,X3,Y3,X4,Y4 --plane-size L,H]",
        "Écrit le document qu'on obtient en ouvrant la vidéo dans le programme puis en "
        "l'enregistrant, avec les mêmes valeurs par défaut, et au besoin une échelle, une "
        "origine, un nombre de points et une durée entre images. Les positions sont en pixels "
@@ -200,7 +201,17 @@ std::vector<CommandHelp> MakeHelp() {
         {"--duration SECONDES", "Durée entre deux images."},
         {"--capture-rate CADENCE",
          "Images par seconde à la prise de vue d'une vidéo au ralenti qui ne le dit pas : "
-         "la durée entre deux images en découle."}}},
+         "la durée entre deux images en découle."},
+        {"--lens K1,K2",
+         "Correction de l'objectif (voir la commande lens), appliquée à chaque marque, à "
+         "l'origine, à l'échelle et aux points du plan."},
+        {"--plane X1,Y1,X2,Y2,X3,Y3,X4,Y4",
+         "Étalonnage du plan : l'origine, un point de l'axe des x, le coin opposé et un point "
+         "de l'axe des y, tels qu'ils sont affichés. Les positions sont alors en mètres dans "
+         "le plan, à la place de l'échelle et du repère."},
+        {"--plane-size L,H",
+         "Distances réelles, en mètres, de l'origine au point de l'axe des x et au point de "
+         "l'axe des y."}}},
       {"probe",
        "FICHIER [--backend vfw|ds|ffmpeg]",
        "Affiche les propriétés d'une vidéo, une « clé: valeur » par ligne : back-end "

@@ -84,7 +84,11 @@ TStatus PlaceVectors(TChronophotograph& chrono, const TData& data, const TCalcul
   // Separate scales give the picture's pixels another length in x than in
   // y: the arrow keeps the direction of the motion on the picture.
   const double W = chrono.width, H = chrono.height;
-  const double aspect = IsZero(calc->ScaleY()) ? 1.0 : H * calc->ScaleX() / (W * calc->ScaleY());
+  // The plane's metres are the same along both of its axes: its arrows keep
+  // the direction of the motion on the plane.
+  const double aspect = IsZero(calc->ScaleY()) || data.Calibration().plane.on
+                            ? 1.0
+                            : H * calc->ScaleX() / (W * calc->ScaleY());
   const double k = chrono.vectorFactor * W;
   for (std::size_t i = 0; i < chrono.marks.size(); ++i) {
     TChronoMark& m = chrono.marks[i];

@@ -11,6 +11,8 @@
 #include "core/chrono/strobe_picture.h"
 #include "core/common/palette.h"
 #include "core/marking/marking_data.h"
+#include "core/results/marking_source.h"
+#include "core/results/results_calc.h"
 #include "support/fake_view.h"
 #include "support/scripted_dialog.h"
 #include "support/throw_scene.h"
@@ -145,6 +147,33 @@ TEST_F(ChosenMarks, TheRangeComesFirstThenOneImageEveryN) {
   s.first = s.last = -1;
   s.vectors = cvSpeed;  // without results
   EXPECT_FALSE(PlanChronophotograph(data, nullptr, 640, 480, s).ok());
+}
+
+TEST_F(ChosenMarks, ArrowsOfAPlaneKeepTheDirectionOfTheMotionOnIt) {
+  // The plane square to the camera over the whole 640 × 480 picture: 4 m
+  // by 3 m, so 160 pixels per metre both ways.  The motion goes up at 45°.
+  TMeasureCalibration c;
+  c.plane = {true, {{{0, 1}, {1, 1}, {1, 0}, {0, 0}}}, 4.0, 3.0};
+  data.SetCalibration(c);
+  data.SetRequiredDuration(0.04);
+  data.SetMarksNumberPerFrame(1);
+  for (int i = 0; i < 8; ++i) Mark(i, 0, 100 + 10 * i, 400 - 10 * i);
+  TMarkingResultsSource source{data, view};
+  TResCalc calc{source};
+  ASSERT_TRUE(calc.Update(true));
+  TChronoSettings s;
+  s.systems = {0};
+  s.vectors = cvSpeed;
+  const TResult<TChronophotograph> plan = PlanChronophotograph(data, &calc.Active(), 640, 480, s);
+  ASSERT_TRUE(plan.ok()) << plan.error().Text();
+  int arrows = 0;
+  for (const TChronoMark& m : plan->marks)
+    if (m.hasVector) {
+      ++arrows;
+      EXPECT_GT(m.vx, 0);
+      EXPECT_NEAR(m.vy, -m.vx, 1e-9 * m.vx) << m.image;
+    }
+  EXPECT_GE(arrows, 6);
 }
 
 TEST(ScaleArrow, ItsValueIsOneTwoOrFiveTimesAPowerOfTen) {

@@ -377,3 +377,40 @@ TEST_F(MarksTest, NumberingFromZero) {
   data.Paint(canvas);
   EXPECT_EQ(canvas.Of("text")[0].text, "0");
 }
+
+TEST_F(LayerTest, LensCorrectsLayerMarksFromTheLayersOriginOnTheirImage) {
+  view.current = 10;
+  Cycle(300, 300, 350, 250);
+  Cycle(700, 650, 760, 600);
+  ASSERT_EQ(data.Layer().Origines().size(), 2u);
+  const TSeries plain = data.GetSeries();
+  ASSERT_EQ(plain.xs.at(0).size(), 2u);
+
+  TMeasureCalibration c;
+  c.lens = {true, 0.2, 0.05};
+  data.SetCalibration(c);
+  const TMeasureMap map = data.MeasureMap();
+  const TSeries s = data.GetSeries();
+  for (std::size_t k = 0; k < 2; ++k) {
+    // The layer's origin on the mark's image, and the mark there.
+    const TPictureCoord o = data.Layer().Origines()[k]->Position;
+    const TPictureCoord at{o.x + plain.xs[0][k], o.y - plain.ys[0][k]};
+    const TPictureCoord a = map.Corrected(at), b = map.Corrected(o);
+    EXPECT_NEAR(s.xs[0][k], a.x - b.x, 1e-12) << k;
+    EXPECT_NEAR(s.ys[0][k], -(a.y - b.y), 1e-12) << k;
+    // The barrel's correction stretches offsets away from the centre.
+    EXPECT_GT(std::fabs(s.xs[0][k]), std::fabs(plain.xs[0][k])) << k;
+  }
+
+  // With the plane, square to the camera (10 m over the picture's 1000
+  // pixels both ways), the offsets in metres; the lens off.
+  c.lens.on = false;
+  c.plane = {true, {{{0, 1}, {1, 1}, {1, 0}, {0, 0}}}, 10.0, 10.0};
+  data.SetCalibration(c);
+  const TSeries m = data.GetSeries();
+  for (std::size_t k = 0; k < 2; ++k) {
+    EXPECT_NEAR(m.xs[0][k], 10 * plain.xs[0][k], 1e-12) << k;
+    EXPECT_NEAR(m.ys[0][k], 10 * plain.ys[0][k], 1e-12) << k;
+    EXPECT_NEAR(m.uxs[0][k], 10 * plain.uxs[0][k], 1e-9) << k;
+  }
+}

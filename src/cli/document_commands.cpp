@@ -83,6 +83,13 @@ int Dump(const std::vector<std::string>& input) {
       << " y=" << Num(f.Origin().y) << " angle=" << Num(d.XAxisAngle())
       << " directx=" << (f.DirectXAxisDirection() ? 1 : 0)
       << " directy=" << (f.DirectYAxisDirection() ? 1 : 0) << "\n";
+  const TMeasureCalibration& c = d.Calibration();
+  out << "lens: on=" << (c.lens.on ? 1 : 0) << " k1=" << Num(c.lens.k1) << " k2=" << Num(c.lens.k2)
+      << "\n";
+  out << "plane: on=" << (c.plane.on ? 1 : 0) << " points="
+      << Join(std::vector<TPictureCoord>(c.plane.points.begin(), c.plane.points.end()),
+              [](const TPictureCoord& p) { return Num(p.x) + "," + Num(p.y); })
+      << " width=" << Num(c.plane.width) << " height=" << Num(c.plane.height) << "\n";
   PrintMarks(grid, "grid", false, out);
   const TTransparent& layer = d.Layer();
   const char* stage = layer.LayerStage() == lsDrag    ? "drag"

@@ -281,6 +281,10 @@ TEST_F(TiltedThrowCli, LensAndPlaneGiveTheTrueThrowAndG) {
            kinevo::FloatToText(k1, 17, '.') + "," + kinevo::FloatToText(k2, 17, '.'), "--plane",
            plane, "--plane-size", "3,2"});
   ASSERT_EQ(r.status, 0) << r.err;
+  r = Cli({"dump", doc});
+  EXPECT_NE(r.out.find("lens: on=1 k1=0.1"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("plane: on=1 points=0.1"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(" width=3 height=2\n"), std::string::npos) << r.out;
 
   const Track measured = TrackAndMeasure(doc);
   ASSERT_EQ(measured.t.size(), static_cast<std::size_t>(kFrames));

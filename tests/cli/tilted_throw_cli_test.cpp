@@ -303,6 +303,26 @@ TEST_F(TiltedThrowCli, LensAndPlaneGiveTheTrueThrowAndG) {
               100 * (g - kG) / kG);
   EXPECT_NEAR(g, kG, 0.01 * kG);
 
+  // The plane without the lens: the same four points, the barrel left in.
+  const std::string flat = dir_ + "/plan-seul.kvo";
+  r = Cli(
+      {"new", video, "-o", flat, "--duration", "0.04", "--plane", plane, "--plane-size", "3,2"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Track planeOnly = TrackAndMeasure(flat);
+  ASSERT_EQ(planeOnly.t.size(), static_cast<std::size_t>(kFrames));
+  double planeOnlyWorst = 0;
+  for (int k = 0; k < kFrames; ++k) {
+    const std::size_t i = static_cast<std::size_t>(k);
+    planeOnlyWorst =
+        std::max(planeOnlyWorst, std::hypot(planeOnly.x[i] - BallX(k), planeOnly.y[i] - BallY(k)));
+  }
+  const double planeOnlyG = -2 * QuadraticCoefficient(planeOnly.t, planeOnly.y);
+  RecordProperty("plane_only_worst_position_error_m", std::to_string(planeOnlyWorst));
+  RecordProperty("plane_only_g", std::to_string(planeOnlyG));
+  std::printf("plane without lens: worst position error %.1f mm, g = %.4f m/s² (%.1f %%)\n",
+              planeOnlyWorst * 1000, planeOnlyG, 100 * (planeOnlyG - kG) / kG);
+  EXPECT_GT(planeOnlyWorst, 5 * worst);
+
   // The same video with the usual scale and axes: the scale along the
   // wall's x axis from the shown origin to the shown 3 m point, the origin
   // there and the x axis along it.

@@ -19,15 +19,6 @@ bool SamePoint(const TWorldPoint& a, const TWorldPoint& b) {
   return IsZero(a.x - b.x) && IsZero(a.y - b.y);
 }
 
-int32_t RoundToInt(double x) {
-  if (std::isnan(x)) return 0;
-  constexpr double kLimit = 2147483647.0;
-  x = std::clamp(x, -kLimit, kLimit);
-  // nearbyint follows the current rounding mode, which is round to nearest
-  // with halves to even unless somebody changed it.
-  return static_cast<int32_t>(std::nearbyint(x));
-}
-
 int Magnitude(int64_t n) {
   int m = 0;
   while (n >= 10) {

@@ -28,6 +28,15 @@ void TGElem::SetWorld(const TWorldWindow& w, const TPlotRect& plot) {
   if (Shown() && !onDemand_) Refresh();
 }
 
+void TGElem::SetWorld(const TWorldWindow& w, const TPlotRect& plot, const TPixelMap& map) {
+  if (kind_ != obPoint || !Shown() || onDemand_) return SetWorld(w, plot);
+  world_ = w;
+  plot_ = plot;
+  stale_ = false;
+  auto& point = static_cast<TGPoint&>(*this);
+  point.pixel = map.Map(point.world.x, point.world.y);
+}
+
 void TGElem::Refresh() {
   stale_ = false;
   UpdatePixels();

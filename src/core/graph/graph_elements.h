@@ -75,6 +75,10 @@ class TGElem {
   // window: the data segments of a curve, which are drawn from the pixels
   // of its points and need their own only for hit tests.
   void SetPixelsOnDemand() { onDemand_ = true; }
+  // The same for many elements at once: `map` is that of `w` and `plot`.
+  // A data point shown works out its pixel right away, without a call per
+  // point (a pan moves every point of every curve at each step).
+  void SetWorld(const TWorldWindow& w, const TPlotRect& plot, const TPixelMap& map);
   const TWorldWindow& World() const { return world_; }
   const TPlotRect& Plot() const { return plot_; }
 
@@ -118,7 +122,7 @@ class TGElem {
 };
 
 // A data point: world position, image number (its label) and marker symbol.
-class TGPoint : public TGElem {
+class TGPoint final : public TGElem {
  public:
   TGPoint(TWorldPoint p, int number);
   TWorldPoint world;

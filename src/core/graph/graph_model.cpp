@@ -95,13 +95,27 @@ void TGraphModel::ApplyWorld(const TWorldWindow& w) {
 
 void TGraphModel::PushWorld() {
   origin_.SetWorld(world_, plot_);
-  for (auto& e : elements_) e->SetWorld(world_, plot_);
+  const TPixelMap map(plot_, world_);
+  for (auto& e : elements_) e->SetWorld(world_, plot_, map);
   PushFactor();
   AxeX.min = world_.xmin;
   AxeX.max = world_.xmax;
   AxeY.min = world_.ymin;
   AxeY.max = world_.ymax;
   InvalidateBackground();
+}
+
+void TGraphModel::Pan(int dx, int dy) {
+  // The plot follows the hand: a drag of one pixel moves the window by one
+  // plot pixel's worth, so every element moves by whole pixels.
+  const double wx = -(world_.xmax - world_.xmin) * dx / plot_.width;
+  const double wy = (world_.ymax - world_.ymin) * dy / plot_.height;
+  const uint64_t before = elemGeneration_;
+  ApplyWorld({world_.xmin + wx, world_.xmax + wx, world_.ymin + wy, world_.ymax + wy});
+  // Told before the listeners of the window: one that changes the elements
+  // again leaves no shift to follow.
+  shift_ = {before, elemGeneration_, dx, dy};
+  OnWorldChanged();
 }
 
 void TGraphModel::ChangeWorld(const TWorldWindow& w) {
@@ -500,11 +514,10 @@ void TGraphModel::MouseMove(TShiftState s, int x, int y) {
     hintPos_ = {x, y + 10};
     return;
   }
-  if (drag_ == gdPan && width_ > 0 && height_ > 0) {
-    const double dx = -(world_.xmax - world_.xmin) * (x - dragLast_.x) / width_;
-    const double dy = (world_.ymax - world_.ymin) * (y - dragLast_.y) / height_;
+  if (drag_ == gdPan && plot_.width > 0 && plot_.height > 0) {
+    const int dx = x - dragLast_.x, dy = y - dragLast_.y;
     dragLast_ = mouse_;
-    ChangeWorld({world_.xmin + dx, world_.xmax + dx, world_.ymin + dy, world_.ymax + dy});
+    Pan(dx, dy);
     return;
   }
   if (TFigureTools::IsFigureTool(tool_)) {
@@ -624,8 +637,24 @@ void TGraphModel::PaintBackground(Canvas& canvas) {
   }
 }
 
-void TGraphModel::PaintCurveSegments(Canvas& canvas, const TCourbe& c) {
-  // The data segments of a curve as runs of one polyline each.
+namespace {
+
+bool Meets(const TPixelRect& r, int x0, int y0, int x1, int y1) {
+  return std::max(x0, x1) >= r.left && std::min(x0, x1) < r.right && std::max(y0, y1) >= r.top &&
+         std::min(y0, y1) < r.bottom;
+}
+
+TPixelRect Widened(const TPixelRect& r, int by) {
+  return {r.left - by, r.top - by, r.right + by, r.bottom + by};
+}
+
+}  // namespace
+
+void TGraphModel::PaintCurveSegments(Canvas& canvas, const TCourbe& c, const TPixelRect& area) {
+  // The data segments of a curve as runs of one polyline each.  A segment
+  // away from the area breaks the run: its pen and joins reach no pixel of
+  // the area.
+  const TPixelRect near = Widened(area, 3);
   std::vector<TPixel>& run = run_;
   run.clear();
   auto flush = [&] {
@@ -644,13 +673,18 @@ void TGraphModel::PaintCurveSegments(Canvas& canvas, const TCourbe& c) {
     }
     const TPixel a = joinsPoints ? c.points[i]->CurrentPixel() : s->Pixels()[0];
     const TPixel b = joinsPoints ? c.points[i + 1]->CurrentPixel() : s->Pixels()[1];
+    if (!Meets(near, a.x, a.y, b.x, b.y)) {
+      flush();
+      continue;
+    }
     if (run.empty()) run.push_back(a);
     if (!(run.back() == b)) run.push_back(b);
   }
   flush();
 }
 
-void TGraphModel::PaintCurvePoints(Canvas& canvas, const TCourbe& c, const TDrawContext& ctx) {
+void TGraphModel::PaintCurvePoints(Canvas& canvas, const TCourbe& c, const TDrawContext& ctx,
+                                   const TPixelRect& area) {
   // A symbol drawn again on the same pixel changes nothing: skip it, which
   // keeps dense curves quick to draw.
   const std::size_t w = static_cast<std::size_t>(plot_.width) + 1;
@@ -659,12 +693,17 @@ void TGraphModel::PaintCurvePoints(Canvas& canvas, const TCourbe& c, const TDraw
     drawnMask_.assign(cells, 0);
     drawnStamp_ = 1;
   }
-  const int margin = TMotif::DiscRadius(2);
+  // A symbol (and the ring of the highlighted row) reaches this far from
+  // its pixel, a label further; error bars have no bound.
+  const TPixelRect near = Widened(area, TMotif::DiscRadius(2) + 6);
+  const TPixelRect nearLabel = Widened(area, 80);
   for (const TGPoint* p : c.points) {
     if (!p->Shown()) continue;
-    const int x = p->pixel.x - plot_.left, y = p->pixel.y - plot_.top;
-    if (x < -margin || y < -margin || x > plot_.width + margin || y > plot_.height + margin)
+    const TPixel at = p->pixel;
+    if (!(p->errorX > 0.0) && !(p->errorY > 0.0) &&
+        !Meets(p->labelShown ? nearLabel : near, at.x, at.y, at.x, at.y))
       continue;
+    const int x = p->pixel.x - plot_.left, y = p->pixel.y - plot_.top;
     if (x >= 0 && y >= 0 && x <= plot_.width && y <= plot_.height && !p->highlighted) {
       uint8_t& seen = drawnMask_[static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x)];
       if (seen == drawnStamp_) continue;
@@ -675,10 +714,14 @@ void TGraphModel::PaintCurvePoints(Canvas& canvas, const TCourbe& c, const TDraw
   }
 }
 
-void TGraphModel::PaintElementLayer(Canvas& canvas) {
+void TGraphModel::PaintElementLayer(Canvas& canvas, const TPixelRect& area) {
+  const TPixelRect plot = plot_.Rect();
+  const TPixelRect clip{std::max(plot.left, area.left), std::max(plot.top, area.top),
+                        std::min(plot.right, area.right), std::min(plot.bottom, area.bottom)};
+  if (clip.Width() <= 0 || clip.Height() <= 0) return;
   const TDrawContext ctx{utils_, MarkerSize(DisplaySize)};
   canvas.SetFont(font);
-  canvas.SetClip(plot_.Rect());
+  canvas.SetClip(clip);
   int segmentsDone = -1, pointsDone = -1;
   for (const auto& e : elements_) {
     if (!e->Shown()) continue;
@@ -686,11 +729,11 @@ void TGraphModel::PaintElementLayer(Canvas& canvas) {
     if (data && e->Kind() == obSegment) {
       if (segmentsDone == e->curve) continue;
       segmentsDone = e->curve;
-      PaintCurveSegments(canvas, curves_[static_cast<std::size_t>(e->curve)]);
+      PaintCurveSegments(canvas, curves_[static_cast<std::size_t>(e->curve)], clip);
     } else if (data && e->Kind() == obPoint) {
       if (pointsDone == e->curve) continue;
       pointsDone = e->curve;
-      PaintCurvePoints(canvas, curves_[static_cast<std::size_t>(e->curve)], ctx);
+      PaintCurvePoints(canvas, curves_[static_cast<std::size_t>(e->curve)], ctx, clip);
     } else {
       e->Draw(canvas, ctx);
     }

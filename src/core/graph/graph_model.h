@@ -183,6 +183,14 @@ class TGraphModel {
   // the same; call InvalidateElements after changing elements another way.
   void InvalidateElements() { ++elemGeneration_; }
   uint64_t ElementsGeneration() const { return elemGeneration_; }
+  // The drawing of generation `to` is that of generation `from` moved by
+  // (dx, dy) whole pixels: what a pan drag does, which a window may follow
+  // by moving its picture and drawing only the strips uncovered.
+  struct TElementShift {
+    uint64_t from = ~uint64_t{0}, to = ~uint64_t{0};
+    int dx = 0, dy = 0;
+  };
+  const TElementShift& LastShift() const { return shift_; }
   void SetScaleBarPixels(int pixels);  // LEchelleEnPixels
   int ScaleBarPixels() const { return scaleBarPixels_; }
 
@@ -288,7 +296,10 @@ class TGraphModel {
   // order, clipped to the plot), then the overlay that follows the mouse
   // (the tools' marks, the scale bar, the bubble and the frames).
   void PaintBackground(Canvas& canvas);
-  void PaintElementLayer(Canvas& canvas);
+  void PaintElementLayer(Canvas& canvas) { PaintElementLayer(canvas, plot_.Rect()); }
+  // Only what falls in `area` (pixels), as the whole drawing would have it
+  // there: the strip a pan uncovers.
+  void PaintElementLayer(Canvas& canvas, const TPixelRect& area);
   void PaintOverlay(Canvas& canvas);
   void PaintElements(Canvas& canvas) {
     PaintElementLayer(canvas);
@@ -310,14 +321,16 @@ class TGraphModel {
   void PushFactor();
   void BuildPlotPicture();
   void DrawSourceImage(Image& img) const;
-  void PaintCurvePoints(Canvas& canvas, const TCourbe& c, const TDrawContext& ctx);
-  void PaintCurveSegments(Canvas& canvas, const TCourbe& c);
+  void PaintCurvePoints(Canvas& canvas, const TCourbe& c, const TDrawContext& ctx,
+                        const TPixelRect& area);
+  void PaintCurveSegments(Canvas& canvas, const TCourbe& c, const TPixelRect& area);
   void PaintScaleBar(Canvas& canvas);
   void PaintModelBox(Canvas& canvas);
   void PaintFrames(Canvas& canvas);
   void PaintToolMarks(Canvas& canvas);
   void UpdateHint();
   void ChangeWorld(const TWorldWindow& w);
+  void Pan(int dx, int dy);
   friend class TFigureTools;
 
   const TGraphUtils& utils_;
@@ -342,6 +355,7 @@ class TGraphModel {
   uint64_t pictureGeneration_ = ~uint64_t{0};
   uint64_t bgGeneration_ = 0;
   uint64_t elemGeneration_ = 0;
+  TElementShift shift_;
   std::vector<TConnection> modelLinks_;  // each curve model's OnChange
   // Pixels already holding a symbol of the curve being drawn: those equal
   // to drawnStamp_, so that each curve starts afresh without clearing.

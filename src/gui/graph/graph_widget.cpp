@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
+#include <cstdlib>
+#include <cstring>
 
 #include "gui/graph/modeller_panel.h"
 #include "platform/qt/graph_image.h"
@@ -84,29 +86,104 @@ bool TGraph::EnsureBackground() {
   return true;
 }
 
+namespace {
+
+// Moves the pixels of `r` by (dx, dy) within it; those uncovered become
+// transparent.
+void ScrollWithin(QImage& img, const QRect& r, int dx, int dy) {
+  const int width = r.width() - std::abs(dx);
+  const std::size_t pixel = sizeof(QRgb);
+  auto span = [&](int y, int x) { return img.scanLine(y) + static_cast<std::size_t>(x) * pixel; };
+  auto clear = [&](int y, int x, int n) {
+    if (n > 0) std::memset(span(y, x), 0, static_cast<std::size_t>(n) * pixel);
+  };
+  // Rows are taken in the order that reads each before it is written over.
+  const int first = dy > 0 ? r.bottom() : r.top(), step = dy > 0 ? -1 : 1;
+  for (int i = 0, y = first; i < r.height(); ++i, y += step) {
+    const int from = y - dy;
+    if (from < r.top() || from > r.bottom()) {
+      clear(y, r.left(), r.width());
+      continue;
+    }
+    std::memmove(span(y, r.left() + std::max(dx, 0)), span(from, r.left() + std::max(-dx, 0)),
+                 static_cast<std::size_t>(width) * pixel);
+    if (dx > 0) clear(y, r.left(), dx);
+    if (dx < 0) clear(y, r.right() + 1 + dx, -dx);
+  }
+}
+
+}  // namespace
+
+bool TGraph::FollowShift() {
+  // Only whole device pixels can be moved, and only when the layer holds
+  // the drawing the shift starts from.
+  const TGraphModel::TElementShift& shift = shift_;
+  const TPlotRect& plot = model_.Plot();
+  const qreal ratio = layer_.devicePixelRatio();
+  const int k = static_cast<int>(ratio);
+  if (!shiftOnly_ || k != ratio || layerGeneration_ != shift.from ||
+      shift.to != model_.ElementsGeneration() || !(layerPlot_ == plot) ||
+      std::abs(shift.dx) >= plot.width || std::abs(shift.dy) >= plot.height)
+    return false;
+  const QRect device(plot.left * k, plot.top * k, plot.width * k, plot.height * k);
+  ScrollWithin(layer_, device, shift.dx * k, shift.dy * k);
+  QPainter p(&layer_);
+  SetGraphRenderHints(p);
+  QPainterCanvas canvas(p);
+  canvas.UseStamps(&stamps_);
+  const TPixelRect all = plot.Rect();
+  if (shift.dx > 0)
+    model_.PaintElementLayer(canvas, {all.left, all.top, all.left + shift.dx, all.bottom});
+  if (shift.dx < 0)
+    model_.PaintElementLayer(canvas, {all.right + shift.dx, all.top, all.right, all.bottom});
+  if (shift.dy > 0)
+    model_.PaintElementLayer(canvas, {all.left, all.top, all.right, all.top + shift.dy});
+  if (shift.dy < 0)
+    model_.PaintElementLayer(canvas, {all.left, all.bottom + shift.dy, all.right, all.bottom});
+  return true;
+}
+
+void TGraph::DrawElementLayer() {
+  if (layer_.size() != background_.size()) {
+    layer_ = QImage(background_.size(), QImage::Format_ARGB32_Premultiplied);
+    layerGeneration_ = ~uint64_t{0};
+  }
+  layer_.setDevicePixelRatio(background_.devicePixelRatio());
+  if (!FollowShift()) {
+    layer_.fill(Qt::transparent);
+    QPainter p(&layer_);
+    SetGraphRenderHints(p);
+    QPainterCanvas canvas(p);
+    canvas.UseStamps(&stamps_);
+    model_.PaintElementLayer(canvas);
+  }
+  layerGeneration_ = model_.ElementsGeneration();
+  layerPlot_ = model_.Plot();
+  shift_ = {layerGeneration_, layerGeneration_, 0, 0};
+  ++elementRenders_;
+}
+
 bool TGraph::EnsureScene() {
   const bool newBackground = EnsureBackground();
   if (!newBackground && overlayOnly_ && sceneGeneration_ == model_.ElementsGeneration() &&
       scene_.size() == background_.size())
     return false;
+  DrawElementLayer();
   if (scene_.size() != background_.size()) scene_ = QPixmap(background_.size());
   scene_.setDevicePixelRatio(background_.devicePixelRatio());
   QPainter p(&scene_);
   p.setCompositionMode(QPainter::CompositionMode_Source);
   p.drawPixmap(0, 0, background_);
   p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-  SetGraphRenderHints(p);
-  QPainterCanvas canvas(p);
-  canvas.UseStamps(&stamps_);
-  model_.PaintElementLayer(canvas);
+  p.drawImage(0, 0, layer_);
   sceneGeneration_ = model_.ElementsGeneration();
-  ++elementRenders_;
   return true;
 }
 
 void TGraph::paintEvent(QPaintEvent*) {
   EnsureScene();
   overlayOnly_ = false;
+  shiftOnly_ = false;
   QPainter p(this);
   p.drawPixmap(0, 0, scene_);
   p.setRenderHint(QPainter::Antialiasing, true);
@@ -155,6 +232,12 @@ void TGraph::mouseMoveEvent(QMouseEvent* e) {
   model_.MouseMove(ShiftOf(e->modifiers()), p.x(), p.y());
   modeller_->Sync();
   overlayOnly_ = elements == model_.ElementsGeneration();
+  const TGraphModel::TElementShift& step = model_.LastShift();
+  shiftOnly_ = step.to == model_.ElementsGeneration();
+  if (shiftOnly_ && shift_.to == step.from)
+    shift_ = {shift_.from, step.to, shift_.dx + step.dx, shift_.dy + step.dy};
+  else if (shiftOnly_)
+    shift_ = step;
   if (model_.MouseInPlot()) {
     const TWorldPoint w = model_.ToWorld(p.x(), p.y());
     emit MouseWorld(w.x, w.y);

@@ -1,11 +1,12 @@
 #pragma once
 // TGraph: the chart control of the results window, a Qt widget over the
-// core graph model.  It keeps two pictures at the screen's pixel density:
-// the background (plot gradient, video picture, axes), and the scene, that
-// background with the elements drawn over it, anti-aliased.  A repaint after
-// a mouse move that only moves the cross-hair, the bubble or a rubber
-// rectangle copies the scene and draws that overlay; any other change draws
-// the elements again, over the background copied.
+// core graph model.  It keeps three pictures at the screen's pixel density:
+// the background (plot gradient, video picture, axes), the elements drawn
+// anti-aliased on a transparent layer, and the scene, the layer over the
+// background.  A repaint after a mouse move that only moves the cross-hair,
+// the bubble or a rubber rectangle copies the scene and draws that overlay.
+// A step of a pan moves the layer by whole pixels and draws the elements
+// only in the strips it uncovers; any other change draws them all again.
 #include <QPixmap>
 #include <QWidget>
 #include <functional>
@@ -70,6 +71,8 @@ class TGraph : public QWidget {
   // Each true when it drew its picture again.
   bool EnsureBackground();
   bool EnsureScene();
+  void DrawElementLayer();
+  bool FollowShift();
   void RefreshCursor();
 
   TGraphModel model_;
@@ -78,6 +81,9 @@ class TGraph : public QWidget {
   uint64_t backgroundGeneration_ = ~uint64_t{0};
   int backgroundRenders_ = 0;
   QPixmap scene_;
+  QImage layer_;  // the elements, transparent elsewhere
+  uint64_t layerGeneration_ = ~uint64_t{0};
+  TPlotRect layerPlot_;
   QPainterStamps stamps_;  // the marker symbols of the curves
   uint64_t sceneGeneration_ = ~uint64_t{0};
   int elementRenders_ = 0;
@@ -85,6 +91,10 @@ class TGraph : public QWidget {
   // paint: a repaint asked for by anyone else draws the elements again,
   // even when their change did not go through the model.
   bool overlayOnly_ = false;
+  // Set by a mouse move that only panned: the layer may follow the shifts
+  // of the pan steps since it was drawn, added up.
+  bool shiftOnly_ = false;
+  TGraphModel::TElementShift shift_;
   TModeleurPanel* modeller_ = nullptr;
 };
 

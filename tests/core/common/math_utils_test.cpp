@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <random>
 #include <stdexcept>
 
 #include "core/common/number_format.h"
@@ -13,6 +14,7 @@ using namespace kinevo;
 
 namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kPi = std::numbers::pi;
 }  // namespace
 
@@ -34,6 +36,18 @@ TEST(MathUtils, RoundToIntClampsAndRoundsHalvesToEven) {
   EXPECT_EQ(RoundToInt(-2.5), -2);
   EXPECT_EQ(RoundToInt(-2.6), -3);
   EXPECT_EQ(RoundToInt(kNaN), 0);
+  EXPECT_EQ(RoundToInt(kInf), 2147483647);
+  EXPECT_EQ(RoundToInt(0.49999999999999994), 0);  // the largest double below 0.5
+  EXPECT_EQ(RoundToInt(2147483646.5), 2147483646);
+  // Whatever the magnitude, the same integer as the library's rounding.
+  std::mt19937_64 random(7);
+  for (int i = 0; i < 200000; ++i) {
+    const double scale = std::ldexp(1.0, static_cast<int>(random() % 31));
+    const double x = (static_cast<double>(random() % 2000001) / 1000000.0 - 1.0) * scale;
+    const double half = std::floor(x) + 0.5;  // halves too
+    for (double v : {x, half})
+      ASSERT_EQ(RoundToInt(v), static_cast<int32_t>(std::nearbyint(v))) << v;
+  }
 }
 
 TEST(MathUtils, MagnitudeCountsDigitsMinusOne) {

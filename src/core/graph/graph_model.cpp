@@ -723,9 +723,25 @@ void TGraphModel::PaintElementLayer(Canvas& canvas, const TPixelRect& area) {
   canvas.SetFont(font);
   canvas.SetClip(clip);
   int segmentsDone = -1, pointsDone = -1;
-  for (const auto& e : elements_) {
-    if (!e->Shown()) continue;
+  for (std::size_t i = 0; i < elements_.size(); ++i) {
+    const TGElem* e = elements_[i].get();
     const bool data = !e->userDrawn && e->curve >= 0 && e->curve < CurveCount();
+    // A curve's points, and its segments, lie one after the other as the
+    // curve was added: drawn at once, without a look at each element.
+    if (data && (e->Kind() == obPoint || e->Kind() == obSegment)) {
+      const TCourbe& c = curves_[static_cast<std::size_t>(e->curve)];
+      const bool points = e->Kind() == obPoint;
+      const std::size_t n = points ? BlockAt(i, c.points) : BlockAt(i, c.segments);
+      if (n > 0) {
+        int& done = points ? pointsDone : segmentsDone;
+        if (done != e->curve && points) PaintCurvePoints(canvas, c, ctx, clip);
+        if (done != e->curve && !points) PaintCurveSegments(canvas, c, clip);
+        done = e->curve;
+        i += n - 1;
+        continue;
+      }
+    }
+    if (!e->Shown()) continue;
     if (data && e->Kind() == obSegment) {
       if (segmentsDone == e->curve) continue;
       segmentsDone = e->curve;
@@ -739,6 +755,15 @@ void TGraphModel::PaintElementLayer(Canvas& canvas, const TPixelRect& area) {
     }
   }
   canvas.ClearClip();
+}
+
+template <class T>
+std::size_t TGraphModel::BlockAt(std::size_t i, const std::vector<T*>& list) const {
+  const std::size_t n = list.size();
+  if (n == 0 || i + n > elements_.size() || elements_[i].get() != list.front() ||
+      elements_[i + n - 1].get() != list.back())
+    return 0;
+  return n;
 }
 
 void TGraphModel::PaintOverlay(Canvas& canvas) {

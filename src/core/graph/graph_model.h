@@ -324,6 +324,10 @@ class TGraphModel {
   void PaintCurvePoints(Canvas& canvas, const TCourbe& c, const TDrawContext& ctx,
                         const TPixelRect& area);
   void PaintCurveSegments(Canvas& canvas, const TCourbe& c, const TPixelRect& area);
+  // The number of elements from index i that are exactly `list` (a
+  // curve's points or segments, which are never removed one by one), or 0.
+  template <class T>
+  std::size_t BlockAt(std::size_t i, const std::vector<T*>& list) const;
   void PaintScaleBar(Canvas& canvas);
   void PaintModelBox(Canvas& canvas);
   void PaintFrames(Canvas& canvas);

@@ -32,7 +32,7 @@ void TData::Reset() {
   tool_ = otMarque;
   layer_->SetStage(lsGrab);
   requiredDuration_ = 0;
-  calibration_ = {};
+  calibration_.value = {};
   fixed_->Reset();
   layer_->Reset();
   scale_->Reset(settings_.separateScales);
@@ -295,8 +295,22 @@ void TData::Paint(Canvas& canvas) const {
     layer_->Draw(canvas);
     layerMarks_->Draw(canvas);
   } else {
+    if (calibration_.value.plane.on) DrawPlaneGrid(canvas);
     fixed_->Draw(canvas);
     gridMarks_->Draw(canvas);
+  }
+}
+
+void TData::DrawPlaneGrid(Canvas& canvas) const {
+  // The plane's axes and far edges solid, the other lines dotted, so that
+  // the student sees the calibration on the picture.
+  std::vector<TPixel> run;
+  for (const TGridLine& line : PlaneGridLines(MeasureMap(), calibration_.value.plane)) {
+    run.clear();
+    for (const TPictureCoord& p : line.points) run.push_back(view_.PictureToScreen(p));
+    const bool strong = line.axis || line.edge;
+    canvas.SetPen({elementColor_, strong ? 2 : 1, strong ? TPenStyle::psSolid : TPenStyle::psDot});
+    canvas.Polyline(run);
   }
 }
 
@@ -609,14 +623,29 @@ void TData::SetTrackingMethod(TTrackingMethod m) {
 }
 
 void TData::SetCalibration(const TMeasureCalibration& c) {
-  if (c == calibration_) return;
-  calibration_ = c;
+  if (c == calibration_.value) return;
+  calibration_.value = c;
   Invalidate(rtBoth);
   OnChange(this);
 }
 
+void TData::ChangeCalibration(const TMeasureCalibration& c) {
+  if (c == calibration_.value) return;
+  ActiveHistory().RecordStep(calibration_, haModifier);
+  SetCalibration(c);
+}
+
+void TData::TCalibrationRecord::Assign(const THistObject& source) {
+  THistObject::Assign(source);
+  value = static_cast<const TCalibrationRecord&>(source).value;
+}
+
+bool TData::TCalibrationRecord::Equals(const THistObject& other) const {
+  return THistObject::Equals(other) && value == static_cast<const TCalibrationRecord&>(other).value;
+}
+
 TMeasureMap TData::MeasureMap() const {
-  return TMeasureMap(calibration_, view_.ImageWidth(), view_.ImageHeight());
+  return TMeasureMap(calibration_.value, view_.ImageWidth(), view_.ImageHeight());
 }
 
 double TData::MarkUncertainty(const TMarque& m) const {
@@ -749,6 +778,7 @@ bool TData::IsDragUnderway() const {
 
 THistObject* TData::FindObject(int32_t id) {
   if (fixed_->Id() == id) return fixed_.get();
+  if (calibration_.Id() == id) return &calibration_;
   if (layer_->Id() == id) return layer_.get();
   if (scale_->Id() == id) return scale_.get();
   if (gridMarks_->Id() == id) return gridMarks_.get();
@@ -805,6 +835,10 @@ void TData::AfterUndo(THistObject& live, THistAction action) {
       break;
     case hkRepereFixe:
       fixed_->AfterUndo();
+      break;
+    case hkEtalonnage:
+      Invalidate(rtBoth);
+      OnChange(this);
       break;
     case hkTransparent:
       LayerMoved();

@@ -136,6 +136,8 @@ class TData : public IMarkingHost, public IHistoryOwner {
   void MouseUp(int button, bool ctrl, int x, int y);
   void KeyDown(int key, bool ctrl);
   void Paint(Canvas& canvas) const;
+  // The plane's grid over the picture (plane calibration on).
+  void DrawPlaneGrid(Canvas& canvas) const;
   void UpdateScreenPositions();
   std::string ToolCursor() const;
 
@@ -209,8 +211,10 @@ class TData : public IMarkingHost, public IHistoryOwner {
   // The lens correction and the plane calibration applied to every measured
   // position (see measure_map.h).  Kept in the document; a change
   // invalidates both result sets.
-  const TMeasureCalibration& Calibration() const { return calibration_; }
+  const TMeasureCalibration& Calibration() const { return calibration_.value; }
   void SetCalibration(const TMeasureCalibration& c);
+  // The same as a command of the user: undoable.
+  void ChangeCalibration(const TMeasureCalibration& c);
   // The map of the calibration for the video's picture.
   TMeasureMap MeasureMap() const;
   // The colour of the axes, the layer and the scale (OnMarkColorChanged).
@@ -318,7 +322,19 @@ class TData : public IMarkingHost, public IHistoryOwner {
   double pointingUncertainty_ = 1.0;
   double trackingUncertainty_ = 0.5;
   TTrackingMethod trackingMethod_ = tmColour;
-  TMeasureCalibration calibration_;
+  // The calibration as an undoable object: its snapshots keep the former
+  // settings.
+  class TCalibrationRecord : public THistObject {
+   public:
+    TCalibrationRecord() : THistObject(hkEtalonnage) {}
+    TMeasureCalibration value;
+    void Assign(const THistObject& source) override;
+    bool Equals(const THistObject& other) const override;
+    std::unique_ptr<THistObject> NewSnapshot() const override {
+      return std::make_unique<TCalibrationRecord>();
+    }
+  };
+  TCalibrationRecord calibration_;
   TOutil tool_ = otMarque;
   TColor elementColor_ = 65535;
   std::vector<TColor> markColors_;

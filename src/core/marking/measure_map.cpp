@@ -78,4 +78,38 @@ TWorldPoint TMeasureMap::Uncertainty(const TPictureCoord& shown, double pixels) 
   return {pixels * std::hypot(ax, ay), pixels * std::hypot(bx, by)};
 }
 
+TPictureCoord TMeasureMap::Shown(const TWorldPoint& plane) const {
+  const TWorldPoint corrected = homography_.InverseMap(plane);
+  if (!std::isfinite(corrected.x) || !std::isfinite(corrected.y)) return {NAN, NAN};
+  const TWorldPoint shown = lensOn_ ? lens_.Distort(corrected) : corrected;
+  return {shown.x / width_, shown.y / height_};
+}
+
+std::vector<TGridLine> PlaneGridLines(const TMeasureMap& map, const TPlaneSetting& plane) {
+  std::vector<TGridLine> lines;
+  if (!map.PlaneOn() || map.Failed() || !(plane.width > 0.0) || !(plane.height > 0.0)) return lines;
+  // Lines every tenth of the calibrated rectangle, over it and as far again
+  // around it, each cut where it leaves the picture or the camera's view;
+  // curved by the lens, so drawn as many short segments.
+  constexpr int kDivisions = 10, kBeyond = 10, kSamples = 60;
+  auto add = [&](int i, auto point) {
+    std::vector<TPictureCoord> run;
+    for (int k = 0; k <= kSamples; ++k) {
+      const TPictureCoord p = map.Shown(point(-1.0 + 3.0 * k / kSamples));
+      const bool inside = std::isfinite(p.x) && std::isfinite(p.y) && p.x >= 0.0 && p.x <= 1.0 &&
+                          p.y >= 0.0 && p.y <= 1.0;
+      if (inside) run.push_back(p);
+      if ((!inside || k == kSamples) && run.size() >= 2)
+        lines.push_back({run, i == 0, i == kDivisions});
+      if (!inside) run.clear();
+    }
+  };
+  for (int i = -kBeyond; i <= kDivisions + kBeyond; ++i) {
+    const double x = plane.width * i / kDivisions, y = plane.height * i / kDivisions;
+    add(i, [&](double s) { return TWorldPoint{x, s * plane.height}; });
+    add(i, [&](double s) { return TWorldPoint{s * plane.width, y}; });
+  }
+  return lines;
+}
+
 }  // namespace kinevo

@@ -8,6 +8,7 @@
 // correction first; then, with the plane on, through the homography to the
 // plane's metres and axes, which replace the usual scale and axes.
 #include <array>
+#include <vector>
 
 #include "core/common/math_utils.h"
 #include "core/common/picture_coord.h"
@@ -74,6 +75,12 @@ class TMeasureMap {
   // lengths of the rows of the map's local Jacobian times `pixels`.
   TWorldPoint Uncertainty(const TPictureCoord& shown, double pixels) const;
 
+  // Where the plane point `plane` (metres) is shown on the picture, in
+  // picture fractions (plane on and not failed): through the homography's
+  // inverse, then the lens as it bends the picture.  Not finite for a plane
+  // point the camera cannot see (beyond the horizon).
+  TPictureCoord Shown(const TWorldPoint& plane) const;
+
  private:
   TWorldPoint Measured(const TPictureCoord& shown) const;
 
@@ -83,5 +90,16 @@ class TMeasureMap {
   THomography homography_;
   std::string failure_;
 };
+
+// The plane's grid as it is seen on the picture: lines of constant x and of
+// constant y every tenth of the calibrated size, over the calibrated
+// rectangle and around it, as polylines in picture fractions cut where they
+// leave the picture.  Empty when the plane is off or fails.
+struct TGridLine {
+  std::vector<TPictureCoord> points;
+  bool axis = false;  // x = 0 or y = 0
+  bool edge = false;  // x = W or y = H
+};
+std::vector<TGridLine> PlaneGridLines(const TMeasureMap& map, const TPlaneSetting& plane);
 
 }  // namespace kinevo

@@ -72,6 +72,8 @@ std::string HistKindNoun(THistKind k) {
       return "Transparent";
     case hkRepereFixe:
       return "Repère";
+    case hkEtalonnage:
+      return "Étalonnage";
     default:
       return "";
   }
@@ -95,7 +97,7 @@ bool THistObject::Equals(const THistObject& /*other*/) const { return true; }
 
 void THistorique::RecordStep(const THistObject& object, THistAction action) {
   if (suspended_) return;
-  if (object.Kind() < hkEchelle || object.Kind() > hkTransparent) return;
+  if (object.Kind() < hkEchelle || object.Kind() > hkEtalonnage) return;
   while (steps_.size() >= kCapacity) steps_.pop_front();
   std::unique_ptr<THistObject> snap = object.NewSnapshot();
   if (!snap) return;

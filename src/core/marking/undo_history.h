@@ -67,6 +67,7 @@ constexpr THistKind hkPolyMarqueImgRep = 5;  // Grid mark set
 constexpr THistKind hkPolyMarqueImgTsp = 6;  // Layer mark set
 constexpr THistKind hkRepereFixe = 7;        // fixed frame
 constexpr THistKind hkTransparent = 8;       // layer
+constexpr THistKind hkEtalonnage = 9;        // lens correction and plane calibration
 // The noun the undo command shows for a kind ("" for 0, 5, 6 and unknown).
 std::string HistKindNoun(THistKind k);
 

@@ -620,3 +620,24 @@ TEST_F(DataTest, ViewChangesMoveTheCachedPoints) {
   EXPECT_EQ(data.GridMarks().DrawList()[0]->ScreenPoint(), (TPixel{641, 481}));
   EXPECT_EQ(data.Scale().ScreenPoint(skNormal, 0), (TPixel{129, 97}));
 }
+
+// The calibration changed by the user is one step of the undo, and it
+// invalidates both result sets each way.
+TEST_F(DataTest, CalibrationChangesAreUndoneAndInvalidateBothResults) {
+  TMeasureCalibration c;
+  c.lens = {true, 0.1, 0.01};
+  c.plane = {true, {{{0.2, 0.8}, {0.8, 0.8}, {0.75, 0.3}, {0.25, 0.3}}}, 2.0, 1.5};
+  data.ChangeCalibration(c);
+  EXPECT_EQ(data.Calibration(), c);
+  EXPECT_EQ(data.UndoCaption(), "Annuler Modifier Étalonnage");
+  TMeasureCalibration lensOnly = c;
+  lensOnly.plane.on = false;
+  data.ChangeCalibration(lensOnly);
+  data.ChangeCalibration(lensOnly);  // no change, no step
+  data.Undo();
+  EXPECT_EQ(data.Calibration(), c);
+  data.Undo();
+  EXPECT_EQ(data.Calibration(), TMeasureCalibration{});
+  EXPECT_EQ(std::count(results.seen.begin(), results.seen.end(), rtBoth), 4);
+  EXPECT_EQ(data.UndoCaption(), "");
+}

@@ -79,6 +79,8 @@ namespace kinevo {
   X(MenuMesuresAngleRotation)               \
   X(MenuMesuresInverserAxeX)                \
   X(MenuMesuresInverserAxeY)                \
+  X(MenuMesuresObjectif)                    \
+  X(MenuMesuresPlan)                        \
   X(MenuMesuresNbMarqueParImageUne)         \
   X(MenuMesuresNbMarqueParImageDeux)        \
   X(MenuMesuresNbMarqueParImageTrois)       \

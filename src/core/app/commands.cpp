@@ -123,6 +123,10 @@ const std::vector<TCommandText> kTexts = {
      "Inverser le sens de l'axe des x", true},
     {TCommand::MenuMesuresInverserAxeY, "Axe des y vers le haut", "Inverser le sens de l'axe des y",
      true},
+    {TCommand::MenuMesuresObjectif, "Correction de l'&objectif...",
+     "Redresser les lignes courbées par un objectif grand angle", false},
+    {TCommand::MenuMesuresPlan, "Étalonnage du &plan...",
+     "Mesurer dans le plan du mouvement filmé de biais", false},
     {TCommand::MenuMesuresNbMarqueParImageUne, "Une", "Une marque par image", true},
     {TCommand::MenuMesuresNbMarqueParImageDeux, "Deux", "Deux marques par image", true},
     {TCommand::MenuMesuresNbMarqueParImageTrois, "Trois", "Trois marques par image", true},
@@ -353,6 +357,8 @@ TCommandStates ComputeCommands(const TCommandContext& c) {
   // ticked while the axis points that way, as the frame draws it.
   set(TCommand::MenuMesuresInverserAxeX, marking, open && c.hasOrigin, c.directX);
   set(TCommand::MenuMesuresInverserAxeY, marking, open && c.hasOrigin, c.directY);
+  set(TCommand::MenuMesuresObjectif, grid, open);
+  set(TCommand::MenuMesuresPlan, grid, open);
   const bool perImage = marking || tracking;
   const int n = c.marksNumberPerFrame;
   set(TCommand::MenuMesuresNbMarqueParImageUne, perImage, open, n == 1);

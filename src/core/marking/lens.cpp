@@ -153,6 +153,20 @@ double SumOfSquares(const std::vector<double>& r) {
 
 }  // namespace
 
+std::array<TWorldPoint, 2> StraightenedLine(const TLensModel& lens,
+                                            const std::vector<TWorldPoint>& shown) {
+  std::vector<TWorldPoint> corrected;
+  corrected.reserve(shown.size());
+  for (const TWorldPoint& p : shown) corrected.push_back(lens.Correct(p));
+  const TLineFit f = FitLine(corrected);
+  const double ux = std::cos(f.theta), uy = std::sin(f.theta);
+  auto foot = [&](const TWorldPoint& p) {
+    const double t = (p.x - f.mx) * ux + (p.y - f.my) * uy;
+    return TWorldPoint{f.mx + t * ux, f.my + t * uy};
+  };
+  return {foot(corrected.front()), foot(corrected.back())};
+}
+
 TResult<TLensFit> EstimateLens(double width, double height, const TLines& lines) {
   if (!(width > 0.0 && height > 0.0 && std::isfinite(width) && std::isfinite(height)))
     return Fail("La taille de l'image est incorrecte.");

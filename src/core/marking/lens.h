@@ -8,6 +8,7 @@
 //
 // Positions are picture pixels, continuous: pixel i covers [i, i + 1), so
 // the centre of a W×H picture is (W/2, H/2).
+#include <array>
 #include <vector>
 
 #include "core/common/math_utils.h"
@@ -54,6 +55,13 @@ struct TLensFit {
 // is the least.  Refuses fewer than two lines, a line of fewer than three
 // points, two coincident points on a line, and lines whose straightness
 // does not depend on the lens (all through the centre of the picture).
+// The straight line that points clicked along an edge become once
+// corrected: the total least squares line of the corrected points, from the
+// foot of the first point to that of the last (corrected picture pixels).
+// At least two distinct points.
+std::array<TWorldPoint, 2> StraightenedLine(const TLensModel& lens,
+                                            const std::vector<TWorldPoint>& shown);
+
 TResult<TLensFit> EstimateLens(double width, double height,
                                const std::vector<std::vector<TWorldPoint>>& lines);
 

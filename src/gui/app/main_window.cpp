@@ -34,7 +34,9 @@
 #include "gui/document/password_dialog.h"
 #include "gui/formulas/calculator_window.h"
 #include "gui/formulas/formula_tools.h"
+#include "gui/marking/lens_dialog.h"
 #include "gui/marking/names_colours_dialog.h"
+#include "gui/marking/plane_dialog.h"
 #include "gui/montage/group_dialog.h"
 #include "gui/montage/missing_image_dialog.h"
 #include "gui/montage/record_dialog.h"
@@ -48,6 +50,7 @@
 #include "platform/ffmpeg/ds_play.h"
 #include "platform/ffmpeg/ffmpeg_play.h"
 #include "platform/ffmpeg/recorders.h"
+#include "platform/qt/qpainter_canvas.h"
 
 namespace kinevo::gui {
 
@@ -624,6 +627,38 @@ void MainWindow::AskScaleLength(TScaleKind kind) {
     d.SetScaleVertLength(v);
   else
     d.SetScaleLength(v);
+}
+
+QImage MainWindow::ShownPicture() {
+  Image picture;
+  if (!session_->Video.DrawCurrentImage(picture)) return {};
+  return QPainterCanvas::ImageView(picture).copy();
+}
+
+void MainWindow::EditLens() {
+  TSession& s = *session_;
+  if (!s.Video.IsOpen() || !s.Video.IsGrid()) return;
+  const QImage picture = ShownPicture();
+  if (picture.isNull()) return;
+  gui::LensDialog dialog(picture, s.Data.Calibration().lens, this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  TMeasureCalibration c = s.Data.Calibration();
+  c.lens = dialog.Setting();
+  s.Data.ChangeCalibration(c);
+  s.Video.Repaint();
+}
+
+void MainWindow::EditPlane() {
+  TSession& s = *session_;
+  if (!s.Video.IsOpen() || !s.Video.IsGrid()) return;
+  const QImage picture = ShownPicture();
+  if (picture.isNull()) return;
+  gui::PlaneDialog dialog(picture, s.Data.Calibration(), this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  TMeasureCalibration c = s.Data.Calibration();
+  c.plane = dialog.Setting();
+  s.Data.ChangeCalibration(c);
+  s.Video.Repaint();
 }
 
 void MainWindow::AskAngle() {

@@ -5,6 +5,7 @@
 // workflow.  Which commands exist, are enabled and are checked is decided
 // by core/app/commands; the readiness checks by core/app/readiness.
 #include <QIcon>
+#include <QImage>
 #include <QLabel>
 #include <QMainWindow>
 #include <QWidget>
@@ -189,6 +190,11 @@ class MainWindow : public QMainWindow, public IModeCommands {
   void ShowProperties();
   void GoToImageNumber();
   void AskAngle();
+  // The lens correction and the plane calibration, on the image shown.
+  void EditLens();
+  void EditPlane();
+  // The video's image shown, at its own size (null when there is none).
+  QImage ShownPicture();
   TValueDialogContext ValueContext() const;
   void Navigate(int displayed);
   // Gives the view the picture's proportions in the middle of the window.

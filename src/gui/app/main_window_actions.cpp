@@ -245,6 +245,8 @@ void MainWindow::BuildMeasureActions() {
   TData& d = s.Data;
   AddActions({
       {TCommand::MenuMesuresAngleRotation, [this] { AskAngle(); }},
+      {TCommand::MenuMesuresObjectif, [this] { EditLens(); }},
+      {TCommand::MenuMesuresPlan, [this] { EditPlane(); }},
       {TCommand::MenuMesuresInverserAxeX,
        [&d] { d.SetDirectXAxisDirection(!d.DirectXAxisDirection()); }},
       {TCommand::MenuMesuresInverserAxeY,
@@ -321,7 +323,8 @@ void MainWindow::BuildMenus() {
   add(view, {separator, TCommand::MenuAffichageOptions});
   QMenu* mes = menuBar()->addMenu(QStringLiteral("&Mesures"));
   add(mes, {TCommand::MenuMesuresAngleRotation, TCommand::MenuMesuresInverserAxeX,
-            TCommand::MenuMesuresInverserAxeY, separator});
+            TCommand::MenuMesuresInverserAxeY, separator, TCommand::MenuMesuresObjectif,
+            TCommand::MenuMesuresPlan, separator});
   QMenu* per = mes->addMenu(QStringLiteral("Nombre de &marques par image"));
   add(per,
       {TCommand::MenuMesuresNbMarqueParImageUne, TCommand::MenuMesuresNbMarqueParImageDeux,

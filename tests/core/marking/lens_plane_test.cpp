@@ -236,42 +236,43 @@ TEST(MeasureMapTest, MapsShownPositionsAndTheirUncertainties) {
 
   // A picture without a size measures nothing.
   EXPECT_TRUE(TMeasureMap(c, 0, 0).Failed());
+}
 
-  // The plane seen through a lens: a plane point's place on the picture is
-  // the inverse of the measure, and the grid drawn over the picture goes
-  // through the four clicked points.
-  TEST(PlaneGridTest, ShownInvertsTheMeasureAndTheGridMeetsTheClickedPoints) {
-    TMeasureCalibration c;
-    c.lens = {true, 0.12, 0.01};
-    c.plane = {true, {{{0.2, 0.85}, {0.82, 0.8}, {0.74, 0.25}, {0.26, 0.3}}}, 2.0, 1.5};
-    const TMeasureMap map(c, kW, kH);
-    ASSERT_FALSE(map.Failed()) << map.Failure();
-    for (double x = 0.05; x < 1.0; x += 0.1)
-      for (double y = 0.05; y < 1.0; y += 0.1) {
-        const TPictureCoord back = map.Shown(map.ToPlane({x, y}));
-        EXPECT_NEAR(back.x, x, 1e-9);
-        EXPECT_NEAR(back.y, y, 1e-9);
-      }
-    const std::vector<TGridLine> grid = PlaneGridLines(map, c.plane);
-    auto passes = [&](const TPictureCoord& p, bool axis, bool edge) {
-      int lines = 0;
-      for (const TGridLine& l : grid) {
-        if (l.axis != axis || l.edge != edge) continue;
-        for (const TPictureCoord& q : l.points)
-          if (std::hypot(q.x - p.x, q.y - p.y) < 1e-9) {
-            ++lines;
-            break;
-          }
-      }
-      return lines;
-    };
-    EXPECT_EQ(passes(c.plane.points[0], true, false), 2);  // origin: both axes
-    EXPECT_EQ(passes(c.plane.points[2], false, true), 2);  // opposite corner: both far edges
-    // Every point of the grid is on the picture.
-    for (const TGridLine& l : grid)
-      for (const TPictureCoord& q : l.points) {
-        EXPECT_TRUE(q.x >= 0 && q.x <= 1 && q.y >= 0 && q.y <= 1);
-      }
-    c.plane.on = false;
-    EXPECT_TRUE(PlaneGridLines(TMeasureMap(c, kW, kH), c.plane).empty());
-  }
+// The plane seen through a lens: a plane point's place on the picture is
+// the inverse of the measure, and the grid drawn over the picture goes
+// through the four clicked points.
+TEST(PlaneGridTest, ShownInvertsTheMeasureAndTheGridMeetsTheClickedPoints) {
+  TMeasureCalibration c;
+  c.lens = {true, 0.12, 0.01};
+  c.plane = {true, {{{0.2, 0.85}, {0.82, 0.8}, {0.74, 0.25}, {0.26, 0.3}}}, 2.0, 1.5};
+  const TMeasureMap map(c, kW, kH);
+  ASSERT_FALSE(map.Failed()) << map.Failure();
+  for (double x = 0.05; x < 1.0; x += 0.1)
+    for (double y = 0.05; y < 1.0; y += 0.1) {
+      const TPictureCoord back = map.Shown(map.ToPlane({x, y}));
+      EXPECT_NEAR(back.x, x, 1e-9);
+      EXPECT_NEAR(back.y, y, 1e-9);
+    }
+  const std::vector<TGridLine> grid = PlaneGridLines(map, c.plane);
+  auto passes = [&](const TPictureCoord& p, bool axis, bool edge) {
+    int lines = 0;
+    for (const TGridLine& l : grid) {
+      if (l.axis != axis || l.edge != edge) continue;
+      for (const TPictureCoord& q : l.points)
+        if (std::hypot(q.x - p.x, q.y - p.y) < 1e-9) {
+          ++lines;
+          break;
+        }
+    }
+    return lines;
+  };
+  EXPECT_EQ(passes(c.plane.points[0], true, false), 2);  // origin: both axes
+  EXPECT_EQ(passes(c.plane.points[2], false, true), 2);  // opposite corner: both far edges
+  // Every point of the grid is on the picture.
+  for (const TGridLine& l : grid)
+    for (const TPictureCoord& q : l.points) {
+      EXPECT_TRUE(q.x >= 0 && q.x <= 1 && q.y >= 0 && q.y <= 1);
+    }
+  c.plane.on = false;
+  EXPECT_TRUE(PlaneGridLines(TMeasureMap(c, kW, kH), c.plane).empty());
+}

@@ -45,7 +45,8 @@ TSession::TSession(TFrameSourceSet sources, std::string settingsPath, IUserDlgPr
       Data(Video, Dialog, GraphUtils),
       Recorder(Video, Montage, Dialog),
       bridge_(&Video.Sources().Bridge()),
-      markingClient_(*this) {
+      markingClient_(*this),
+      modelOverlay_(Data, ModelTracks) {
   resultsSource_ = std::make_unique<TMarkingResultsSource>(Data, Video);
   results_ = std::make_unique<TResCalc>(*resultsSource_);
   resultsPtr_ = results_.get();
@@ -127,6 +128,12 @@ void TSession::Wire() {
   // The view shows the marking data.
   auto repaint = [this](void*) { Video.Repaint(); };
   links_ += Data.OnChange.Connect(repaint);
+  // The models over the picture: the curve models are one source.
+  links_ += ModelTracks.AddSource(CurveModels);
+  links_ += CurveModels.OnChange.Connect([this] { ModelTracks.Changed(); });
+  links_ += ModelTracks.OnChange.Connect([this] {
+    if (Data.ModelsShown()) Video.Repaint();
+  });
   links_ += Data.OnMarkColorChanged.Connect(repaint);
   links_ += Data.OnSystemsCountChanged.Connect(repaint);
   // Choosing a marking tool ends the view's pointer tool.
@@ -281,6 +288,7 @@ void TSession::VideoOpened() {
   const double t = Video.DefaultDuration();
   Data.Reset();
   Data.SetRequiredDuration(t);
+  CurveModels.Clear();
   Formulas.Clear();
   results_->Invalidate(rtBoth);
   OnVideoOpened(this);
@@ -298,6 +306,7 @@ void TSession::CloseVideo() {
   Video.OpenVideo("");
   Video.SetMode(vmRepereFixe);
   Data.Reset();
+  CurveModels.Clear();
   results_->Invalidate(rtBoth);
 }
 
@@ -342,6 +351,11 @@ TStatus TSession::LoadDocumentQuietly(const std::string& path, const std::string
 void TSession::MarkingClient::MouseDown(TMouseButton b, TShiftState s, int x, int y) {
   data_.MouseDown(b == mbRight ? 1 : 0, s.ctrl, x, y);
   GestureStep();
+}
+void TSession::MarkingClient::Paint(Canvas& canvas) {
+  // The models under the marks: a mark on its ghost stays readable.
+  session_.modelOverlay_.Paint(canvas);
+  data_.Paint(canvas);
 }
 void TSession::MarkingClient::MouseMove(TShiftState s, int x, int y) {
   data_.MouseMove(s.ctrl, x, y);

@@ -27,6 +27,7 @@
 #include "core/montage/montage_tables.h"
 #include "core/montage/record_montage.h"
 #include "core/results/marking_source.h"
+#include "core/results/model_tracks.h"
 #include "core/results/results_calc.h"
 #include "core/video/video.h"
 
@@ -62,6 +63,12 @@ class TSession : public IWorkspace {
   TFormules Formulas;
   // The montage recording; the platform layer installs its back-ends.
   TRecordMontage Recorder;
+  // The last curve models fitted to x(t) and y(t) of each system (the
+  // results window keeps it), and every source of models drawn over the
+  // picture when "Modèles sur la vidéo" is on: a new source registers with
+  // ModelTracks.AddSource and calls ModelTracks.Changed() when it changes.
+  TCurveModelRecord CurveModels;
+  TModelTrackSet ModelTracks;
 
   TResCalc& Results() { return *results_; }
   const IResultsSource& ResultsSource() const { return *resultsSource_; }
@@ -152,7 +159,7 @@ class TSession : public IWorkspace {
     void MouseMove(TShiftState s, int x, int y) override;
     void MouseUp(TMouseButton b, TShiftState s, int x, int y) override;
     void KeyDown(int& key, TShiftState s) override;
-    void Paint(Canvas& canvas) override { data_.Paint(canvas); }
+    void Paint(Canvas& canvas) override;
     std::string CursorName() const override { return data_.ToolCursor(); }
     void RecomputeViewPositions() override { data_.UpdateScreenPositions(); }
 
@@ -211,6 +218,7 @@ class TSession : public IWorkspace {
   std::string content_;
   TMontageTables montage_;
   MarkingClient markingClient_;
+  TModelOverlay modelOverlay_;
   std::unique_ptr<TMarkingResultsSource> resultsSource_;
   std::unique_ptr<TResCalc> results_;
   TResCalc* resultsPtr_ = nullptr;

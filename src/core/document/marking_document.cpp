@@ -370,6 +370,7 @@ void SaveMarkingData(const TData& data, TIniFile& ini, bool withContainers) {
   ini.WriteFloat(kData, "PointingUncertainty", data.PointingUncertainty());
   ini.WriteFloat(kData, "TrackedMarkUncertainty", data.TrackingUncertainty());
   ini.WriteInteger(kData, "TrackingMethod", data.TrackingMethod());
+  ini.WriteBool(kData, "ModelsOnVideo", data.ModelsShown());
   const auto& colours = data.MarkColors();
   ini.WriteInteger(kData, "MarkColorsNumber", static_cast<int64_t>(colours.size()));
   for (std::size_t i = 0; i < colours.size(); ++i)
@@ -416,6 +417,8 @@ TStatus LoadMarkingData(TData& data, const TIniFile& ini, TUnreadMarks* unread) 
   // unknown method too.
   data.SetTrackingMethod(
       ini.ReadInteger(kData, "TrackingMethod", tmColour) == tmAppearance ? tmAppearance : tmColour);
+  // Documents written before the models were drawn over the picture: off.
+  data.SetModelsShown(ini.ReadBool(kData, "ModelsOnVideo", false));
 
   // Colours: exactly the stored count, a missing entry takes the palette's.
   const int32_t colours = ini.ReadInteger(kData, "MarkColorsNumber", 0);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
 
 namespace kinevo {
@@ -33,6 +34,7 @@ void TData::Reset() {
   layer_->SetStage(lsGrab);
   requiredDuration_ = 0;
   calibration_.value = {};
+  modelsShown_ = false;
   fixed_->Reset();
   layer_->Reset();
   scale_->Reset(settings_.separateScales);
@@ -369,6 +371,33 @@ std::vector<int32_t> TData::SeriesImages() const {
   return images;
 }
 
+std::vector<double> TData::ImageTimes(int32_t first, int32_t last) const {
+  const TMarkedOrder rows = MarkedInTimeOrder();
+  if (rows.marked.empty() || last < first) return {};
+  const int32_t firstRow = rows.marked[rows.order.front()]->MarksContainerFrameNumber;
+  const int64_t lowest = static_cast<int64_t>(firstRow) + (TimeShift ? TimeShift(firstRow) : 0) -
+                         rows.index[rows.order.front()];
+  // The file's times only when every row has one, as GetSeries decides.
+  std::optional<double> base;
+  if (FileTime) {
+    base = FileTime(firstRow);
+    for (std::size_t k = 0; k < rows.marked.size() && base; ++k)
+      if (!FileTime(rows.marked[k]->MarksContainerFrameNumber)) base.reset();
+  }
+  std::vector<double> times;
+  times.reserve(static_cast<std::size_t>(last - first) + 1);
+  for (int32_t image = first; image <= last; ++image) {
+    if (base) {
+      const std::optional<double> t = FileTime(image);
+      times.push_back(t ? *t - *base : std::numeric_limits<double>::quiet_NaN());
+    } else {
+      const int64_t index = static_cast<int64_t>(image) + (TimeShift ? TimeShift(image) : 0);
+      times.push_back(static_cast<double>(index - lowest) * requiredDuration_);
+    }
+  }
+  return times;
+}
+
 TSeries TData::GetSeries() const {
   TSeries r;
   const TPolyContainer& set = ActiveMarks();
@@ -614,6 +643,12 @@ void TData::SetTrackingUncertainty(double pixels) {
   if (!(pixels >= 0.0) || SameValue(pixels, trackingUncertainty_)) return;
   trackingUncertainty_ = pixels;
   Invalidate(rtBoth);
+}
+
+void TData::SetModelsShown(bool on) {
+  if (on == modelsShown_) return;
+  ChangeScope change(*this);
+  modelsShown_ = on;
 }
 
 void TData::SetTrackingMethod(TTrackingMethod m) {

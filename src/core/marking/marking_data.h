@@ -148,6 +148,11 @@ class TData : public IMarkingHost, public IHistoryOwner {
   std::vector<int32_t> SeriesImages() const;
   // The scale's metres per picture width and height, its segments measured
   // on the lens-corrected picture when the lens correction is on.
+  // The time of each file image from `first` to `last` on the clock of
+  // GetSeries (its first row at 0): from the file's timestamps when the
+  // series takes its times from them, else time index x T.  Empty when
+  // nothing is marked; NaN for an image the file gives no time for.
+  std::vector<double> ImageTimes(int32_t first, int32_t last) const;
   std::pair<double, double> GetScaleFactors() const;
   TMeasureFrame MeasureFrame() const;
   double XAxisAngle() const;
@@ -200,6 +205,10 @@ class TData : public IMarkingHost, public IHistoryOwner {
   double TrackingUncertainty() const { return trackingUncertainty_; }
   void SetPointingUncertainty(double pixels);
   void SetTrackingUncertainty(double pixels);
+  // The models drawn over the picture ("Modèles sur la vidéo"), kept in
+  // the document; off in a new analysis.
+  bool ModelsShown() const { return modelsShown_; }
+  void SetModelsShown(bool on);
   // The tracker of the analysis's tracking runs, kept in the document.
   TTrackingMethod TrackingMethod() const { return trackingMethod_; }
   void SetTrackingMethod(TTrackingMethod m);
@@ -335,6 +344,7 @@ class TData : public IMarkingHost, public IHistoryOwner {
     }
   };
   TCalibrationRecord calibration_;
+  bool modelsShown_ = false;
   TOutil tool_ = otMarque;
   TColor elementColor_ = 65535;
   std::vector<TColor> markColors_;

@@ -41,6 +41,19 @@ TWorldPoint PictureToPhysical(const TPictureCoord& p, const TPictureCoord& origi
   return OffsetToPhysical(r.x, r.y, kx, ky, angle, directX, directY);
 }
 
+TPictureCoord PhysicalToPicture(const TWorldPoint& metres, const TPictureCoord& origin, double kx,
+                                double ky, double angle, bool directX, bool directY) {
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  if (!(kx > 0.0) || !(ky > 0.0)) return {kNaN, kNaN};
+  const double x = directX ? metres.x : -metres.x;
+  const double y = directY ? metres.y : -metres.y;
+  // The rotation of OffsetToPhysical undone: kx·rx and ky·ry.
+  const double c = std::cos(angle), s = std::sin(angle);
+  const double rx = (x * c - y * s) / kx;
+  const double ry = (x * s + y * c) / ky;
+  return {origin.x + rx, origin.y - ry};
+}
+
 double NormaliseAngle(double a) {
   if (!std::isfinite(a)) return std::numeric_limits<double>::quiet_NaN();
   // One step of reduction first, so that the loops run a few times at most.

@@ -71,6 +71,12 @@ TWorldPoint OffsetToPhysical(double rx, double ry, double kx, double ky, double 
 TWorldPoint PictureToPhysical(const TPictureCoord& p, const TPictureCoord& origin, double kx,
                               double ky, double angle, bool directX, bool directY);
 
+// The way back: the picture position of a point given in metres in the
+// frame's axes (origin, scale factors, angle and directions as above).  A
+// scale factor of zero or less, or a point that is not finite, gives NaN.
+TPictureCoord PhysicalToPicture(const TWorldPoint& metres, const TPictureCoord& origin, double kx,
+                                double ky, double angle, bool directX, bool directY);
+
 // Brings an angle into [−π, π]: while a < −π add 2π, then while a > π
 // subtract 2π.  NaN and infinities give NaN.
 double NormaliseAngle(double a);

@@ -39,6 +39,7 @@ std::string RandomDataSection(std::mt19937& rng) {
   ini.WriteFloat(d, "PointingUncertainty", 0.25 * pick(0, 12));
   ini.WriteFloat(d, "TrackedMarkUncertainty", 0.25 * pick(0, 12));
   ini.WriteInteger(d, "TrackingMethod", pick(0, 1));
+  ini.WriteBool(d, "ModelsOnVideo", pick(0, 1) == 1);
   const int systems = pick(1, 5);
   const int colours = pick(systems, systems + 2);
   ini.WriteInteger(d, "MarkColorsNumber", colours);
@@ -238,6 +239,36 @@ TEST(MarkingDocument, TrackingMethodComesBackAndOlderDocumentsFollowColours) {
   TIniFile out;
   SaveMarkingData(a.data, out);
   EXPECT_EQ(out.ReadString("Data", "TrackingMethod"), "1");
+}
+
+TEST(MarkingDocument, ModelsOnTheVideoComeBackAndOlderDocumentsLeaveThemOff) {
+  auto load = [](const std::string& extra) {
+    Analysis a;
+    a.data.SetModelsShown(true);  // whatever came before
+    TIniFile ini;
+    ini.SetText("[Data]\nRequiredDuration=0.04\n" + extra);
+    EXPECT_TRUE(LoadMarkingData(a.data, ini));
+    return a.data.ModelsShown();
+  };
+  EXPECT_FALSE(load(""));
+  EXPECT_TRUE(load("ModelsOnVideo=1\n"));
+  EXPECT_FALSE(load("ModelsOnVideo=0\n"));
+  for (bool on : {true, false}) {
+    Analysis a;
+    a.data.SetRequiredDuration(0.04);
+    a.data.SetModelsShown(on);
+    TIniFile out;
+    SaveMarkingData(a.data, out);
+    Analysis b;
+    b.data.SetModelsShown(!on);
+    ASSERT_TRUE(LoadMarkingData(b.data, out));
+    EXPECT_EQ(b.data.ModelsShown(), on);
+  }
+  // A new analysis starts without them.
+  Analysis a;
+  a.data.SetModelsShown(true);
+  a.data.Reset();
+  EXPECT_FALSE(a.data.ModelsShown());
 }
 
 TEST(MarkingDocument, MissingOrBadDurationMakesTheDocumentUnreadable) {

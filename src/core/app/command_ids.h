@@ -56,6 +56,7 @@ namespace kinevo {
   X(MenuAffichageAnnuler)                   \
   X(MenuAffichageLoupe)                     \
   X(MenuAffichageCacherImage)               \
+  X(MenuAffichageModelesVideo)              \
   X(MenuAffichageAllerDerniereImagePointee) \
   X(MenuAffichageAllerImageNumero)          \
   X(MenuAffichageCouleur)                   \

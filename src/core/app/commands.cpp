@@ -85,6 +85,8 @@ const std::vector<TCommandText> kTexts = {
     {TCommand::MenuAffichageLoupe, "&Loupe", "Afficher ou masquer la loupe", true},
     {TCommand::MenuAffichageCacherImage, "&Cacher l'image",
      "Cacher ou montrer l'image (les marques restent visibles)", true},
+    {TCommand::MenuAffichageModelesVideo, "Modèles sur la vidéo",
+     "Dessiner sur la vidéo la position des modèles et leur trajectoire", true},
     {TCommand::MenuAffichageAllerDerniereImagePointee, "Aller à la dernière image &pointée",
      "Aller à la dernière image pointée", false},
     {TCommand::MenuAffichageAllerImageNumero, "Aller à l'image &numéro...",
@@ -328,6 +330,7 @@ TCommandStates ComputeCommands(const TCommandContext& c) {
   set(TCommand::MenuAffichageAnnuler, marking, open && !c.undoCaption.empty());
   set(TCommand::MenuAffichageLoupe, marking, open, c.loupe);
   set(TCommand::MenuAffichageCacherImage, !capture, open, c.hideImage);
+  set(TCommand::MenuAffichageModelesVideo, marking, open, c.modelsShown);
   set(TCommand::MenuAffichageAllerDerniereImagePointee, marking,
       open && c.tool != otEchelle && c.marksCount > 0);
   set(TCommand::MenuAffichageAllerImageNumero, marking, open);

@@ -67,6 +67,7 @@ struct TCommandContext {
   int elementSize = 0;
   bool loupe = false;
   bool hideImage = false;
+  bool modelsShown = false;  // the models drawn over the picture
   double imageDuration = 0;
   // Montage mode: the current image is hidden from the output.
   bool currentImageHidden = false;

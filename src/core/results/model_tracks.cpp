@@ -72,8 +72,8 @@ void TCurveModelRecord::AddTracks(const TTrackClock& clock, std::vector<TModelTr
         track.positions.push_back({kNaN, kNaN});
         continue;
       }
-      track.positions.push_back({ModelValue(fx.kind, fx.parameters, t),
-                                 ModelValue(fy.kind, fy.parameters, t)});
+      track.positions.push_back(
+          {ModelValue(fx.kind, fx.parameters, t), ModelValue(fy.kind, fy.parameters, t)});
     }
     out.push_back(std::move(track));
   }

@@ -384,6 +384,7 @@ TCommandContext MainWindow::Context() const {
   c.elementSize = d.ElementSize();
   c.loupe = session_->Video.Loupe().Visible;
   c.hideImage = s.Video.HideImage;
+  c.modelsShown = d.ModelsShown();
   c.imageDuration = c.videoOpen ? session_->Video.ImageDuration() : 0;
   c.currentImageHidden =
       c.videoOpen && s.Video.IsMontage() && !s.Montage.IsVisible(s.Video.CurrentImage());

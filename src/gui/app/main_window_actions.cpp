@@ -203,6 +203,7 @@ void MainWindow::BuildViewActions() {
          s.Video.HideImage = !s.Video.HideImage;
          s.Video.Repaint();
        }},
+      {TCommand::MenuAffichageModelesVideo, [&d] { d.SetModelsShown(!d.ModelsShown()); }},
       {TCommand::MenuAffichageAllerDerniereImagePointee,
        [&s] { s.Video.GoToMarkedImage(s.Data.LastMarkedImage()); }},
       {TCommand::MenuAffichageAllerImageNumero, [this] { GoToImageNumber(); }},
@@ -302,7 +303,7 @@ void MainWindow::BuildMenus() {
              TCommand::MenuFichierQuitter});
   QMenu* view = menuBar()->addMenu(QStringLiteral("&Affichage"));
   add(view, {TCommand::MenuAffichageAnnuler, separator, TCommand::MenuAffichageLoupe,
-             TCommand::MenuAffichageCacherImage, separator,
+             TCommand::MenuAffichageCacherImage, TCommand::MenuAffichageModelesVideo, separator,
              TCommand::MenuAffichageAllerDerniereImagePointee,
              TCommand::MenuAffichageAllerImageNumero, separator, TCommand::MenuAffichageCouleur});
   QMenu* size = view->addMenu(QStringLiteral("&Taille des marques et des axes"));

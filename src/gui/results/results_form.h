@@ -199,6 +199,9 @@ class TResForm : public QMainWindow {
   void ModifyModel(bool on);
   // Puts the chosen model on the graph shown, after each rebuild.
   void ApplyModelToGraph();
+  // Keeps the model of x(t) or y(t) of the single system shown where the
+  // video's models read it, and follows its changes by hand.
+  void RecordCurveModel();
   void BuildExportActions(QMenu* file, QMenu* edit);
   void ExportCurrent();
   void SendToDataProgram();
@@ -239,6 +242,7 @@ class TResForm : public QMainWindow {
   // What each graph was last built from, and the model kind of each.
   std::array<std::string, 7> built_;
   std::array<int, 7> modelKinds_{9, 9, 9, 9, 9, 9, 9};  // 9: none
+  TConnection modelRecordLink_;                         // the recorded model's changes by hand
   QLabel* systemsTitle_ = nullptr;
   QListWidget* systems_ = nullptr;
   QLabel* choiceLabel_ = nullptr;

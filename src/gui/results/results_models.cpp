@@ -8,10 +8,12 @@
 #include <QSignalBlocker>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
 
 #include "core/graph/curve_models.h"
 #include "core/graph/model_tools.h"
 #include "core/graph/modeller.h"
+#include "core/results/model_tracks.h"
 #include "core/results/quantity.h"
 #include "gui/graph/graph_widget.h"
 #include "gui/graph/modeller_panel.h"
@@ -189,6 +191,43 @@ void TResForm::ApplyModelToGraph() {
   const QString hint = QString::fromUtf8(ModifyToolHint(IsSinusoid(modelKind)));
   modify->setToolTip(QString::fromUtf8("Modifier le modèle") + hint);
   graph->SyncModeller();
+  RecordCurveModel();
+}
+
+void TResForm::RecordCurveModel() {
+  modelRecordLink_.Disconnect();
+  TGraph* graph = CurrentGraph();
+  // Only x(t) and y(t) of the fixed frame's marks go over the picture.
+  if (graph == nullptr || view_ != rvTime || Layer()) return;
+  const TMemory& m = memories_.Active(false);
+  if (m.quantity != qtX && m.quantity != qtY) return;
+  const TGraphModel& g = graph->Model();
+  const int curve = g.SingleCurve();
+  if (curve < 0) return;  // several systems: the models kept stay
+  // The time view has one curve per ticked system with marks, in order.
+  const TCalcul& calc = session_.Results().Active();
+  int system = -1;
+  for (int s = 0, c = 0; s < calc.SystemsCount() && system < 0; ++s) {
+    if (calc.MarksCount(s) == 0 ||
+        std::find(m.timeSystems.begin(), m.timeSystems.end(), s) == m.timeSystems.end())
+      continue;
+    if (c++ == curve) system = s;
+  }
+  if (system < 0) return;
+  const auto axis = m.quantity == qtX ? TCurveModelRecord::axX : TCurveModelRecord::axY;
+  TGModele* model = g.Curve(curve).model;
+  auto record = [this, system, axis, model] {
+    if (model->ModelKind() == mkNone || model->FitCode() != 0)
+      session_.CurveModels.Forget(system, axis);
+    else
+      session_.CurveModels.Set(system, axis, model->ModelKind(), model->Parameters());
+  };
+  if (model == nullptr || ModelKind() == mkNone) {
+    session_.CurveModels.Forget(system, axis);
+    return;
+  }
+  record();
+  modelRecordLink_ = model->OnChange.Connect(record);
 }
 
 }  // namespace kinevo

@@ -63,8 +63,8 @@ struct FittedThrow : ::testing::Test {
   // Fits a parabola to x(t) and to y(t) of system 0 and keeps both.
   void FitBoth() {
     ASSERT_TRUE(calc.Update(false));
-    for (auto [q, axis] : {std::pair{qtX, TCurveModelRecord::axX},
-                           std::pair{qtY, TCurveModelRecord::axY}}) {
+    for (auto [q, axis] :
+         {std::pair{qtX, TCurveModelRecord::axX}, std::pair{qtY, TCurveModelRecord::axY}}) {
       std::vector<double> t, v, p;
       for (const TLabelledPoint& pt : calc.Active().CurvePoints(cfAxes, 0, qtTime, q, false)) {
         t.push_back(pt.x);

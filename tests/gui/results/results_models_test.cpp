@@ -11,6 +11,7 @@
 
 #include "core/graph/curve_models.h"
 #include "core/graph/model_tools.h"
+#include "core/results/model_tracks.h"
 #include "gui/graph/graph_widget.h"
 #include "gui/graph/modeller_panel.h"
 #include "gui/results/results_form.h"
@@ -112,6 +113,48 @@ TEST_F(ResultsModels, TheModellerPanelChangesParameters) {
   // Leaving the tool hides the panel.
   form->Action("ButtonModifierModele")->trigger();
   EXPECT_FALSE(panel->isVisible());
+}
+
+TEST_F(ResultsModels, TheModelsOfXAndYOfASystemAreKeptForTheVideo) {
+  // The second system alone: the curve shown is system 1's.
+  form->SystemList()->item(0)->setCheckState(Qt::Unchecked);
+  Choose("ButtonModeleAffine");
+  ASSERT_EQ(form->ModelKind(), mkAffine);
+  const TCurveModelRecord& kept = session.CurveModels;
+  EXPECT_EQ(kept.Fit(0, TCurveModelRecord::axY).kind, mkNone);
+  TCurveModelRecord::TCurveFit y = kept.Fit(1, TCurveModelRecord::axY);
+  ASSERT_EQ(y.kind, mkAffine);
+  // y = −(0.5 − 0.02 i) m with the origin at the top, i = t / 0.04.
+  EXPECT_NEAR(y.parameters[0], -0.5, 1e-9);
+  EXPECT_NEAR(y.parameters[1], 0.5, 1e-9);
+  const TTrackClock clock{0, {0.0, 0.2}};
+  EXPECT_TRUE(session.ModelTracks.Tracks(clock).empty());  // no x(t) yet
+
+  // "Abscisse": the same model fitted to x(t) gives the track.
+  form->ChoiceBox()->setCurrentIndex(0);
+  ASSERT_EQ(kept.Fit(1, TCurveModelRecord::axX).kind, mkAffine);
+  auto tracks = session.ModelTracks.Tracks(clock);
+  ASSERT_EQ(tracks.size(), 1u);
+  EXPECT_EQ(tracks[0].system, 1);
+  EXPECT_NEAR(tracks[0].positions[1].x, 1.0, 1e-9);
+  EXPECT_NEAR(tracks[0].positions[1].y, -0.5 + 0.5 * 0.2, 1e-9);
+
+  // A change by hand is followed.
+  Graph().Model().Models().ActiveModel()->SetParameter(0, 1.25);
+  EXPECT_DOUBLE_EQ(kept.Fit(1, TCurveModelRecord::axX).parameters[0], 1.25);
+
+  // Both systems shown: no model on the graph, the kept ones stay.
+  form->SystemList()->item(0)->setCheckState(Qt::Checked);
+  EXPECT_EQ(form->ModelKind(), mkNone);
+  EXPECT_EQ(session.ModelTracks.Tracks(clock).size(), 1u);
+  // Taking the model of x(t) away ends the track.
+  form->SystemList()->item(0)->setCheckState(Qt::Unchecked);
+  Choose("ButtonModeleAffine");
+  ASSERT_EQ(form->ModelKind(), mkAffine);
+  Choose("ButtonModeleAffine");  // up again: no model
+  EXPECT_EQ(form->ModelKind(), mkNone);
+  EXPECT_EQ(kept.Fit(1, TCurveModelRecord::axX).kind, mkNone);
+  EXPECT_TRUE(session.ModelTracks.Tracks(clock).empty());
 }
 
 }  // namespace

@@ -78,6 +78,12 @@ TWorldPoint TMeasureMap::Uncertainty(const TPictureCoord& shown, double pixels) 
   return {pixels * std::hypot(ax, ay), pixels * std::hypot(bx, by)};
 }
 
+TPictureCoord TMeasureMap::Uncorrected(const TPictureCoord& corrected) const {
+  if (!lensOn_ || !std::isfinite(corrected.x) || !std::isfinite(corrected.y)) return corrected;
+  const TWorldPoint shown = lens_.Distort({corrected.x * width_, corrected.y * height_});
+  return {shown.x / width_, shown.y / height_};
+}
+
 TPictureCoord TMeasureMap::Shown(const TWorldPoint& plane) const {
   const TWorldPoint corrected = homography_.InverseMap(plane);
   if (!std::isfinite(corrected.x) || !std::isfinite(corrected.y)) return {NAN, NAN};

@@ -80,6 +80,9 @@ class TMeasureMap {
   // inverse, then the lens as it bends the picture.  Not finite for a plane
   // point the camera cannot see (beyond the horizon).
   TPictureCoord Shown(const TWorldPoint& plane) const;
+  // Where a position of the lens-corrected picture is shown (fractions);
+  // the same position without a lens.  The inverse of Corrected.
+  TPictureCoord Uncorrected(const TPictureCoord& corrected) const;
 
  private:
   TWorldPoint Measured(const TPictureCoord& shown) const;

@@ -100,16 +100,23 @@ TTrackClock TrackClockOf(const TData& data, int32_t first, int32_t last) {
 }
 
 std::vector<TPictureCoord> TrackOnPicture(const TData& data, const TModelTrack& track) {
+  // The way the marks went, backwards: metres of the plane back through its
+  // homography, or metres of the usual axes back to the corrected picture;
+  // then the lens bends the corrected picture as it is shown.
+  const TMeasureMap map = data.MeasureMap();
   const auto [kx, ky] = data.GetScaleFactors();
-  const TPictureCoord origin = data.OriginPosition();
+  const TPictureCoord origin = map.Corrected(data.OriginPosition());
   const double angle = data.XAxisAngle();
   const bool directX = data.DirectXAxisDirection(), directY = data.DirectYAxisDirection();
+  auto place = [&](const TWorldPoint& p) {
+    if (map.Failed() || !std::isfinite(p.x) || !std::isfinite(p.y))
+      return TPictureCoord{kNaN, kNaN};
+    if (map.PlaneOn()) return map.Shown(p);
+    return map.Uncorrected(PhysicalToPicture(p, origin, kx, ky, angle, directX, directY));
+  };
   std::vector<TPictureCoord> out;
   out.reserve(track.positions.size());
-  for (const TWorldPoint& p : track.positions)
-    out.push_back(std::isfinite(p.x) && std::isfinite(p.y)
-                      ? PhysicalToPicture(p, origin, kx, ky, angle, directX, directY)
-                      : TPictureCoord{kNaN, kNaN});
+  for (const TWorldPoint& p : track.positions) out.push_back(place(p));
   return out;
 }
 

@@ -122,6 +122,28 @@ TEST_F(FittedThrow, TurnedAndReversedAxesStillLeadBackToTheClicks) {
         << k;
 }
 
+// Filmed through a lens, and at an angle to a calibrated plane: the
+// measured marks, taken as a model's positions, fall back on the clicks.
+TEST_F(FittedThrow, ThroughTheLensAndThePlaneTheMarksLeadBackToTheClicks) {
+  for (bool plane : {false, true}) {
+    TMeasureCalibration c;
+    c.lens = {true, 0.1, 0.01};
+    c.plane = {plane, {{{0.2, 0.9}, {0.85, 0.85}, {0.8, 0.2}, {0.25, 0.15}}}, 2.0, 1.5};
+    data.SetCalibration(c);
+    calc.Invalidate(rtBoth);
+    ASSERT_TRUE(calc.Update(false));
+    TModelTrack track{0, ImageOf(0), {}};
+    for (const TLabelledPoint& pt : calc.Active().CurvePoints(cfAxes, 0, qtX, qtY, false))
+      track.positions.push_back({pt.x, pt.y});
+    const std::vector<TPictureCoord> onPicture = TrackOnPicture(data, track);
+    ASSERT_EQ(onPicture.size(), static_cast<std::size_t>(kMarks));
+    for (int k = 0; k < kMarks; ++k)
+      EXPECT_EQ(view.PictureToScreen(onPicture[static_cast<std::size_t>(k)]),
+                (TPixel{Px(k), Py(k)}))
+          << "plane " << plane << ", mark " << k;
+  }
+}
+
 TEST_F(FittedThrow, TheClockFollowsTheFileTimesWhenTheSeriesDoes) {
   // Counted images: time index × T from the first marked image.
   TTrackClock clock = TrackClockOf(data, 18, 23);

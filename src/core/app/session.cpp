@@ -179,6 +179,7 @@ void TSession::WireWorkChanges() {
         &Data.OnDurationChanged, &Data.OnNamesChanged, &Montage.OnChange})
     links_ += e->Connect(compare);
   links_ += Formulas.OnChange.Connect([this] { CheckWork(); });
+  links_ += Dynamics.OnChange.Connect([this] { CheckWork(); });
   // The workflow ends every opening and closing with the new window state.
   links_ += Video.OnVideoOpen.Connect([this](void*) { opening_ = true; });
   links_ += OnWindowStateChanged.Connect([this](void*) { opening_ = false; });
@@ -290,6 +291,7 @@ void TSession::VideoOpened() {
   Data.SetRequiredDuration(t);
   CurveModels.Clear();
   Formulas.Clear();
+  Dynamics.Clear();
   results_->Invalidate(rtBoth);
   OnVideoOpened(this);
 }
@@ -321,6 +323,7 @@ TStatus TSession::ReadDocument(TIniFile& ini) {
   Video.LoadFromDocument(ini);
   Montage.LoadFromDocument(ini);
   Formulas.Load(ini);
+  Dynamics.Load(ini);
   Data.UpdateScreenPositions();
   results_->Invalidate(rtBoth);
   return {};
@@ -333,6 +336,7 @@ void TSession::WriteDocument(TIniFile& ini, bool withImageTables) {
   Video.StoreInDocument(ini);
   if (withImageTables) Montage.StoreInDocument(ini);
   Formulas.Save(ini);
+  Dynamics.Save(ini);
 }
 
 TStatus TSession::LoadDocumentQuietly(const std::string& path, const std::string& videoOverride) {

@@ -21,6 +21,7 @@
 #include "core/common/user_dialog.h"
 #include "core/document/mru_files.h"
 #include "core/document/options.h"
+#include "core/dynamics/dynamic_setup.h"
 #include "core/formulas/user_formulas.h"
 #include "core/marking/marking_data.h"
 #include "core/montage/montage.h"
@@ -61,6 +62,8 @@ class TSession : public IWorkspace {
   TMontage Montage;
   TData Data;
   TFormules Formulas;
+  // The dynamic model of the analysis (kept in the document).
+  TDynamicSetup Dynamics;
   // The montage recording; the platform layer installs its back-ends.
   TRecordMontage Recorder;
   // The last curve models fitted to x(t) and y(t) of each system (the

@@ -1,0 +1,183 @@
+#include "core/dynamics/dynamic_setup.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "core/results/quantity.h"
+#include "core/results/results_model.h"
+
+namespace kinevo {
+namespace {
+
+constexpr const char* kSection = "DynamicModel";
+// More parameters than any model needs: a damaged count stops there.
+constexpr int kMaxParameters = 64;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+bool Finite(double v) { return std::isfinite(v) && std::fabs(v) < 1e100; }
+
+}  // namespace
+
+std::vector<TDynamicParameter> TDynamicSetting::ModelParameters() const {
+  std::vector<TDynamicParameter> out;
+  out.reserve(parameters.size());
+  for (const Parameter& p : parameters) out.push_back({p.name, p.value, p.fitted});
+  return out;
+}
+
+TDynamicSetting DefaultDynamicSetting() {
+  TDynamicSetting s;
+  s.ax = "0";
+  s.ay = "-g";
+  for (const char* name : kStartNames) s.parameters.push_back({name, 0.0, 0.0, false});
+  s.parameters.push_back({"g", 9.81, 0.01, false});
+  return s;
+}
+
+TDynamicSetting LoadDynamicSetting(const IKeyReader& read) {
+  TDynamicSetting s;
+  s.ax = read.ReadString(kSection, "Ax");
+  s.ay = read.ReadString(kSection, "Ay");
+  if (!s.Defined()) return {};
+  s.system = std::clamp(read.ReadInteger(kSection, "System", 0), 0, 1 << 20);
+  s.startRow = std::max(-1, read.ReadInteger(kSection, "StartRow", -1));
+  const int count = std::clamp(read.ReadInteger(kSection, "ParametersNumber", 0), 0, kMaxParameters);
+  for (int i = 0; i < count; ++i) {
+    const std::string k = "_" + std::to_string(i);
+    TDynamicSetting::Parameter p;
+    p.name = read.ReadString(kSection, "ParameterName" + k);
+    if (p.name.empty()) continue;
+    const auto same = [&](const TDynamicSetting::Parameter& q) { return q.name == p.name; };
+    if (std::any_of(s.parameters.begin(), s.parameters.end(), same)) continue;
+    p.value = read.ReadFloat(kSection, "ParameterValue" + k, 0.0);
+    if (!Finite(p.value)) p.value = 0.0;
+    p.step = read.ReadFloat(kSection, "ParameterStep" + k, 0.0);
+    if (!Finite(p.step) || p.step < 0) p.step = 0.0;
+    p.fitted = read.ReadBool(kSection, "ParameterFitted" + k, false);
+    s.parameters.push_back(std::move(p));
+  }
+  // The starting values come first, in their order, whatever the file says.
+  std::vector<TDynamicSetting::Parameter> ordered;
+  for (const char* name : kStartNames) {
+    const auto it = std::find_if(s.parameters.begin(), s.parameters.end(),
+                                 [&](const auto& p) { return p.name == name; });
+    if (it == s.parameters.end()) {
+      ordered.push_back({name, 0.0, 0.0, false});
+    } else {
+      ordered.push_back(*it);
+      s.parameters.erase(it);
+    }
+  }
+  ordered.insert(ordered.end(), s.parameters.begin(), s.parameters.end());
+  s.parameters = std::move(ordered);
+  return s;
+}
+
+void SaveDynamicSetting(const TDynamicSetting& s, IKeyWriter& write) {
+  // Written whole: nothing of a longer list is left behind.
+  write.EraseSection(kSection);
+  if (!s.Defined()) return;
+  write.WriteString(kSection, "Ax", s.ax);
+  write.WriteString(kSection, "Ay", s.ay);
+  write.WriteInteger(kSection, "System", s.system);
+  write.WriteInteger(kSection, "StartRow", s.startRow);
+  write.WriteInteger(kSection, "ParametersNumber", static_cast<int64_t>(s.parameters.size()));
+  for (std::size_t i = 0; i < s.parameters.size(); ++i) {
+    const TDynamicSetting::Parameter& p = s.parameters[i];
+    const std::string k = "_" + std::to_string(i);
+    write.WriteString(kSection, "ParameterName" + k, p.name);
+    write.WriteFloat(kSection, "ParameterValue" + k, p.value);
+    write.WriteFloat(kSection, "ParameterStep" + k, p.step);
+    write.WriteBool(kSection, "ParameterFitted" + k, p.fitted);
+  }
+}
+
+void TDynamicSetup::Set(const TDynamicSetting& setting) {
+  if (setting == setting_) return;
+  setting_ = setting;
+  OnChange();
+}
+
+int TDynamicSeries::IndexOfRow(int row) const {
+  const auto it = std::find(rows.begin(), rows.end(), row);
+  return it == rows.end() ? -1 : static_cast<int>(it - rows.begin());
+}
+
+TDynamicSeries MarkedSeries(const TCalcul& calc, int system) {
+  TDynamicSeries out;
+  if (system < 0 || system >= calc.SystemsCount()) return out;
+  for (const TLabelledPoint& p : calc.CurvePoints(cfAxes, system, qtTime, qtX, false)) {
+    const int row = p.label - 1;
+    const double y = calc.Value(cfAxes, system, qtY, row);
+    if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(y)) continue;
+    out.rows.push_back(row);
+    out.t.push_back(p.x);
+    out.x.push_back(p.y);
+    out.y.push_back(y);
+    out.vx.push_back(calc.HasDerivatives() ? calc.Value(cfAxes, system, qtVx, row) : kNaN);
+    out.vy.push_back(calc.HasDerivatives() ? calc.Value(cfAxes, system, qtVy, row) : kNaN);
+  }
+  return out;
+}
+
+std::vector<TDynamicParameter> StartValuesAt(const TDynamicSeries& d, int i) {
+  if (i < 0 || i >= d.Size())
+    return {{kStartNames[0], 0.0}, {kStartNames[1], 0.0}, {kStartNames[2], 0.0},
+            {kStartNames[3], 0.0}};
+  const std::size_t k = static_cast<std::size_t>(i);
+  double vx = d.vx[k], vy = d.vy[k];
+  if (!std::isfinite(vx) || !std::isfinite(vy) || (vx == 0 && vy == 0)) {
+    const std::size_t a = k > 0 ? k - 1 : k, b = k + 1 < d.t.size() ? k + 1 : k;
+    const double dt = d.t[b] - d.t[a];
+    vx = dt > 0 ? (d.x[b] - d.x[a]) / dt : 0;
+    vy = dt > 0 ? (d.y[b] - d.y[a]) / dt : 0;
+  }
+  return {{kStartNames[0], d.x[k]},
+          {kStartNames[1], d.y[k]},
+          {kStartNames[2], vx},
+          {kStartNames[3], vy}};
+}
+
+int StartIndex(const TDynamicSetting& setting, const TDynamicSeries& series) {
+  if (series.Size() == 0) return -1;
+  const int k = series.IndexOfRow(setting.startRow);
+  return k >= 0 ? k : 0;
+}
+
+TDynamicTrack DynamicModelTrack(const TDynamicSetting& setting, const TCalcul& calc) {
+  TDynamicTrack out;
+  out.t = calc.RowTimes();
+  const std::size_t n = out.t.size();
+  out.x.assign(n, kNaN);
+  out.y.assign(n, kNaN);
+  out.vx.assign(n, kNaN);
+  out.vy.assign(n, kNaN);
+  if (!setting.Defined()) {
+    out.status = TError{"Aucun modèle dynamique n'est défini.", {}};
+    return out;
+  }
+  const TDynamicSeries series = MarkedSeries(calc, setting.system);
+  const int k = StartIndex(setting, series);
+  if (k < 0) {
+    out.status = TError{"Le point " + std::to_string(setting.system + 1) +
+                        " n'a pas d'image marquée.", {}};
+    return out;
+  }
+  TDynamicModel model;
+  if (TStatus set = model.SetModel(setting.ax, setting.ay, setting.ModelParameters()); !set) {
+    out.status = set;
+    return out;
+  }
+  const TSimulation sim = model.Simulate(out.t, series.rows[static_cast<std::size_t>(k)]);
+  for (std::size_t r = 0; r < n && r < sim.states.size(); ++r) {
+    out.x[r] = sim.states[r].x;
+    out.y[r] = sim.states[r].y;
+    out.vx[r] = sim.states[r].vx;
+    out.vy[r] = sim.states[r].vy;
+  }
+  out.status = sim.status;
+  return out;
+}
+
+}  // namespace kinevo

@@ -1,0 +1,97 @@
+#pragma once
+// The dynamic model of an analysis as the document keeps it: the two
+// formulas, the parameters with their values, steps and ticks, the system
+// it follows and the image it starts from; and what every window asks of
+// it: the marked series of its system, the starting values the marks give,
+// and the model's positions at each row of the results.
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/common/key_store.h"
+#include "core/common/result.h"
+#include "core/common/signal.h"
+#include "core/dynamics/dynamic_model.h"
+
+namespace kinevo {
+
+class TCalcul;
+
+struct TDynamicSetting {
+  struct Parameter {
+    std::string name;
+    double value = 0.0;
+    double step = 0.0;  // the step of its spin box; 0: chosen from the value
+    bool fitted = false;
+    bool operator==(const Parameter&) const = default;
+  };
+  std::string ax, ay;
+  // x0, y0, vx0 and vy0 first, then the user's.
+  std::vector<Parameter> parameters;
+  int system = 0;     // from 0
+  int startRow = -1;  // the results' row it starts from; -1: the system's first marked one
+
+  // A model is there once one of its formulas is written.
+  bool Defined() const { return !ax.empty() || !ay.empty(); }
+  // The parameters as the integrator takes them.
+  std::vector<TDynamicParameter> ModelParameters() const;
+  bool operator==(const TDynamicSetting&) const = default;
+};
+
+// The setting a new model starts with: a free fall (ax = 0, ay = −g).
+TDynamicSetting DefaultDynamicSetting();
+
+// Section [DynamicModel] of the document.  A document without it (or with
+// no formula) has no model; writing no model removes the section, so that
+// such documents stay as they were.  Values that cannot be read are
+// replaced (a value by 0, a missing starting value added), never refused.
+TDynamicSetting LoadDynamicSetting(const IKeyReader& read);
+void SaveDynamicSetting(const TDynamicSetting& setting, IKeyWriter& write);
+
+// The dynamic model held by the analysis.  OnChange comes after every
+// change of the setting.
+class TDynamicSetup {
+ public:
+  const TDynamicSetting& Setting() const { return setting_; }
+  void Set(const TDynamicSetting& setting);
+  void Clear() { Set({}); }
+  void Load(const IKeyReader& read) { Set(LoadDynamicSetting(read)); }
+  void Save(IKeyWriter& write) const { SaveDynamicSetting(setting_, write); }
+
+  TSignal<> OnChange;
+
+ private:
+  TDynamicSetting setting_;
+};
+
+// The marked rows of one system in the results: time, position and speed
+// in metres and seconds.
+struct TDynamicSeries {
+  std::vector<int> rows;
+  std::vector<double> t, x, y, vx, vy;
+  int Size() const { return static_cast<int>(rows.size()); }
+  // The index of a row in the series; -1 when that row is not marked.
+  int IndexOfRow(int row) const;
+};
+TDynamicSeries MarkedSeries(const TCalcul& calc, int system);
+
+// x0, y0, vx0, vy0 from the series' k-th image: its position and the
+// results' speed there (from its neighbours where the results have none).
+std::vector<TDynamicParameter> StartValuesAt(const TDynamicSeries& series, int k);
+
+// Where a setting starts in the series of its system: the index of its
+// starting row, or of the first marked row when that row is not marked.
+int StartIndex(const TDynamicSetting& setting, const TDynamicSeries& series);
+
+// The model at every row of the results (metres, seconds), for the video's
+// ghost marks and the graphs: times[r], x[r], y[r], vx[r], vy[r] for row r,
+// NaN past a divergence and everywhere when the model cannot be computed
+// (status then says why: no model, a formula that does not read, a system
+// with no marked image, a divergence).
+struct TDynamicTrack {
+  std::vector<double> t, x, y, vx, vy;
+  TStatus status;
+};
+TDynamicTrack DynamicModelTrack(const TDynamicSetting& setting, const TCalcul& calc);
+
+}  // namespace kinevo

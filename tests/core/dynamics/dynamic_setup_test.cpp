@@ -1,0 +1,173 @@
+// The dynamic model as the document keeps it, and its positions at the
+// rows of results computed from a thrown ball's marks.
+#include "core/dynamics/dynamic_setup.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "core/common/ini_file.h"
+#include "core/results/results_model.h"
+#include "core/results/series_source.h"
+
+namespace kinevo {
+namespace {
+
+TDynamicSetting Drag() {
+  TDynamicSetting s;
+  s.ax = "-k*v*vx/m";
+  s.ay = "-g - k*v*vy/m";
+  s.parameters = {{"x0", 0.125, 0.01, false},  {"y0", -1.0 / 3.0, 0.0, false},
+                  {"vx0", 2.5, 0.1, true},     {"vy0", 3.75, 0.1, true},
+                  {"g", 9.80665, 0.001, false}, {"k", 1e-7, 1e-8, true},
+                  {"m", 0.057, 0.0, false}};
+  s.system = 1;
+  s.startRow = 3;
+  return s;
+}
+
+TEST(DynamicSetting, DocumentKeysRoundTrip) {
+  TIniFile ini;
+  ini.WriteString("Data", "RequiredDuration", "0.04");
+  const TDynamicSetting saved = Drag();
+  SaveDynamicSetting(saved, ini);
+  TIniFile reread;
+  reread.SetText(ini.Text());
+  EXPECT_EQ(LoadDynamicSetting(reread), saved);
+  // Saved again, the text is the same: a reopened document is unchanged.
+  TIniFile again;
+  again.SetText(ini.Text());
+  SaveDynamicSetting(LoadDynamicSetting(reread), again);
+  EXPECT_EQ(again.Text(), ini.Text());
+
+  // No model: no section, and a document without one reads as no model.
+  SaveDynamicSetting({}, ini);
+  EXPECT_FALSE(ini.SectionExists("DynamicModel"));
+  EXPECT_EQ(ini.ReadString("Data", "RequiredDuration"), "0.04");
+  EXPECT_FALSE(LoadDynamicSetting(ini).Defined());
+}
+
+TEST(DynamicSetting, DamagedKeysAreRepairedNotRefused) {
+  TIniFile ini;
+  ini.SetText(
+      "[DynamicModel]\nAy=-g\nParametersNumber=999999999\n"
+      "ParameterName_0=g\nParameterValue_0=abc\nParameterStep_0=-3\nParameterFitted_0=1\n"
+      "ParameterName_1=vy0\nParameterValue_1=1e400\n"
+      "ParameterName_2=g\nParameterValue_2=5\n"
+      "ParameterName_3=\nParameterValue_3=7\n"
+      "System=-4\nStartRow=-9\n");
+  const TDynamicSetting s = LoadDynamicSetting(ini);
+  ASSERT_TRUE(s.Defined());
+  EXPECT_EQ(s.ax, "");
+  ASSERT_EQ(s.parameters.size(), 5u);
+  // The starting values first, the missing ones added; g kept once.
+  const char* names[] = {"x0", "y0", "vx0", "vy0", "g"};
+  for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(s.parameters[i].name, names[i]);
+  EXPECT_EQ(s.parameters[3].value, 0.0);  // 1e400 is no value
+  EXPECT_EQ(s.parameters[4].value, 0.0);
+  EXPECT_EQ(s.parameters[4].step, 0.0);
+  EXPECT_TRUE(s.parameters[4].fitted);
+  EXPECT_EQ(s.system, 0);
+  EXPECT_EQ(s.startRow, -1);
+}
+
+TEST(DynamicSetup, SignalsOnlyRealChanges) {
+  TDynamicSetup setup;
+  int changes = 0;
+  TConnection c = setup.OnChange.Connect([&] { ++changes; });
+  setup.Set(Drag());
+  setup.Set(Drag());
+  EXPECT_EQ(changes, 1);
+  TDynamicSetting other = Drag();
+  other.parameters[5].value = 2e-7;
+  setup.Set(other);
+  setup.Clear();
+  EXPECT_EQ(changes, 3);
+  EXPECT_FALSE(setup.Setting().Defined());
+}
+
+// A throw of system 2 (index 1), g = 9.8, marked from image 2 to 31; system
+// 1 marked on images 0 and 1 only, so the table has two rows before it.
+TCalcul ThrowResults(double g) {
+  test::SeriesSource src;
+  src.period = 0.04;
+  src.Mark(0, 0, 0.1, 0.1);
+  src.Mark(0, 1, 0.1, 0.1);
+  for (int i = 2; i < 32; ++i) {
+    const double t = (i - 2) * 0.04;
+    src.Mark(1, i, 0.2 + 1.5 * t, 0.3 + 2.0 * t - g * t * t / 2);
+  }
+  TCalcul calc;
+  EXPECT_EQ(calc.Compute(src, false), ccOk);
+  calc.ComputeDerivatives(0);
+  return calc;
+}
+
+TEST(DynamicModelTrack, PositionsAtEveryRowOfTheResults) {
+  const TCalcul calc = ThrowResults(9.8);
+  TDynamicSetting s = DefaultDynamicSetting();
+  s.system = 1;
+  s.startRow = 12;
+  const TDynamicSeries series = MarkedSeries(calc, 1);
+  ASSERT_EQ(series.Size(), 30);
+  EXPECT_EQ(series.rows.front(), 2);
+  const int k = StartIndex(s, series);
+  EXPECT_EQ(k, 10);
+  const auto start = StartValuesAt(series, k);
+  for (int i = 0; i < 4; ++i) s.parameters[i].value = start[i].value;
+  EXPECT_NEAR(s.parameters[0].value, 0.2 + 1.5 * 0.4, 1e-12);
+  EXPECT_NEAR(s.parameters[2].value, 1.5, 1e-9);
+  EXPECT_NEAR(s.parameters[3].value, 2.0 - 9.8 * 0.4, 1e-9);
+  s.parameters[4].value = 9.8;
+
+  const TDynamicTrack track = DynamicModelTrack(s, calc);
+  ASSERT_TRUE(track.status) << track.status.error().Text();
+  ASSERT_EQ(track.x.size(), 32u);
+  // Integrated backwards too, over the rows where system 2 is not marked.
+  for (int r = 0; r < 32; ++r) {
+    const double t = (r - 2) * 0.04;
+    EXPECT_NEAR(track.x[r], 0.2 + 1.5 * t, 1e-9) << r;
+    EXPECT_NEAR(track.y[r], 0.3 + 2.0 * t - 9.8 * t * t / 2, 1e-9) << r;
+  }
+
+  // A start row that is not marked falls back on the first marked one.
+  s.startRow = 0;
+  EXPECT_EQ(StartIndex(s, series), 0);
+}
+
+TEST(DynamicModelTrack, FailuresLeaveNoPositions) {
+  const TCalcul calc = ThrowResults(9.8);
+  auto allNaN = [](const TDynamicTrack& t) {
+    for (double v : t.x)
+      if (!std::isnan(v)) return false;
+    return !t.x.empty();
+  };
+  TDynamicTrack none = DynamicModelTrack({}, calc);
+  EXPECT_FALSE(none.status);
+  EXPECT_TRUE(allNaN(none));
+
+  TDynamicSetting s = DefaultDynamicSetting();
+  s.system = 7;
+  EXPECT_FALSE(DynamicModelTrack(s, calc).status);
+
+  s.system = 1;
+  s.ay = "-g*(";
+  const TDynamicTrack bad = DynamicModelTrack(s, calc);
+  ASSERT_FALSE(bad.status);
+  EXPECT_NE(bad.status.error().Text().find("ay"), std::string::npos);
+  EXPECT_TRUE(allNaN(bad));
+
+  // Divergence: nothing past the time it is found, values before it.
+  s.ay = "exp(y*y*1e3)";
+  s.startRow = 2;
+  s.parameters[1].value = 1.0;
+  s.parameters[3].value = 5.0;
+  const TDynamicTrack far = DynamicModelTrack(s, calc);
+  ASSERT_FALSE(far.status);
+  EXPECT_NE(far.status.error().Text().find("Le modèle diverge à t = "), std::string::npos);
+  EXPECT_TRUE(std::isfinite(far.y[2]));
+  EXPECT_TRUE(std::isnan(far.y.back()));
+}
+
+}  // namespace
+}  // namespace kinevo

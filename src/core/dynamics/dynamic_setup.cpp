@@ -42,7 +42,8 @@ TDynamicSetting LoadDynamicSetting(const IKeyReader& read) {
   if (!s.Defined()) return {};
   s.system = std::clamp(read.ReadInteger(kSection, "System", 0), 0, 1 << 20);
   s.startRow = std::max(-1, read.ReadInteger(kSection, "StartRow", -1));
-  const int count = std::clamp(read.ReadInteger(kSection, "ParametersNumber", 0), 0, kMaxParameters);
+  const int count =
+      std::clamp(read.ReadInteger(kSection, "ParametersNumber", 0), 0, kMaxParameters);
   for (int i = 0; i < count; ++i) {
     const std::string k = "_" + std::to_string(i);
     TDynamicSetting::Parameter p;
@@ -123,8 +124,8 @@ TDynamicSeries MarkedSeries(const TCalcul& calc, int system) {
 
 std::vector<TDynamicParameter> StartValuesAt(const TDynamicSeries& d, int i) {
   if (i < 0 || i >= d.Size())
-    return {{kStartNames[0], 0.0}, {kStartNames[1], 0.0}, {kStartNames[2], 0.0},
-            {kStartNames[3], 0.0}};
+    return {
+        {kStartNames[0], 0.0}, {kStartNames[1], 0.0}, {kStartNames[2], 0.0}, {kStartNames[3], 0.0}};
   const std::size_t k = static_cast<std::size_t>(i);
   double vx = d.vx[k], vy = d.vy[k];
   if (!std::isfinite(vx) || !std::isfinite(vy) || (vx == 0 && vy == 0)) {
@@ -145,6 +146,91 @@ int StartIndex(const TDynamicSetting& setting, const TDynamicSeries& series) {
   return k >= 0 ? k : 0;
 }
 
+TResult<TDynamicSetting> WithFormulaParameters(const TDynamicSetting& setting) {
+  static constexpr const char* kState[] = {"t", "x", "y", "vx", "vy", "v"};
+  double anything = 1.0;
+  std::vector<std::string> names;
+  for (auto [text, label] : {std::pair{&setting.ax, "ax"}, std::pair{&setting.ay, "ay"}}) {
+    TParser p;
+    // Every plain name is a value here: what is unknown is a parameter.
+    p.OnVariable = [&anything](const TParser&, TVariableQuery& q) {
+      if (q.Indexed) return;
+      q.Found = true;
+      q.Address = &anything;
+      q.Value = anything;
+    };
+    p.SetFormula(*text);
+    if (!p.Analyse())
+      return TError{std::string("La formule de ") + label + " ne peut pas être lue.",
+                    p.ErrorMessage()};
+    for (const std::string& n : p.UsedNames())
+      if (std::find(std::begin(kState), std::end(kState), n) == std::end(kState) &&
+          std::find(names.begin(), names.end(), n) == names.end())
+        names.push_back(n);
+  }
+  TDynamicSetting out = setting;
+  out.parameters.clear();
+  auto previous = [&](const std::string& name) -> const TDynamicSetting::Parameter* {
+    for (const auto& p : setting.parameters)
+      if (p.name == name) return &p;
+    return nullptr;
+  };
+  for (const char* start : kStartNames) {
+    const auto* p = previous(start);
+    out.parameters.push_back(p ? *p : TDynamicSetting::Parameter{start, 0.0, 0.0, false});
+  }
+  for (const std::string& n : names) {
+    if (std::find(std::begin(kStartNames), std::end(kStartNames), n) != std::end(kStartNames))
+      continue;
+    const auto* p = previous(n);
+    out.parameters.push_back(p ? *p : TDynamicSetting::Parameter{n, 1.0, 0.0, false});
+  }
+  return out;
+}
+
+TDynamicCheck CheckDynamicModel(const TDynamicSetting& setting, const TDynamicSeries& series) {
+  TDynamicCheck out;
+  const int k = StartIndex(setting, series);
+  if (k < 0) {
+    out.status =
+        TError{"Le point " + std::to_string(setting.system + 1) + " n'a pas d'image marquée.", {}};
+    return out;
+  }
+  TDynamicModel model;
+  if (TStatus set = model.SetModel(setting.ax, setting.ay, setting.ModelParameters()); !set) {
+    out.status = set;
+    return out;
+  }
+  const TSimulation sim = model.Simulate(series.t, k);
+  if (!sim.status) {
+    out.status = sim.status;
+    return out;
+  }
+  double sum = 0;
+  for (std::size_t i = 0; i < sim.states.size(); ++i) {
+    const double dx = sim.states[i].x - series.x[i], dy = sim.states[i].y - series.y[i];
+    sum += dx * dx + dy * dy;
+  }
+  out.rms = std::sqrt(sum / static_cast<double>(sim.states.size()));
+  return out;
+}
+
+TResult<TDynamicFit> FitDynamicModel(TDynamicSetting& setting, const TDynamicSeries& series) {
+  const int k = StartIndex(setting, series);
+  if (k < 0)
+    return TError{"Le point " + std::to_string(setting.system + 1) + " n'a pas d'image marquée.",
+                  {}};
+  TDynamicModel model;
+  if (TStatus set = model.SetModel(setting.ax, setting.ay, setting.ModelParameters()); !set)
+    return set.error();
+  TResult<TDynamicFit> fit = model.Fit(series.t, k, series.x, series.y);
+  if (!fit) return fit;
+  const auto fitted = model.Parameters();
+  for (std::size_t i = 0; i < setting.parameters.size() && i < fitted.size(); ++i)
+    setting.parameters[i].value = fitted[i].value;
+  return fit;
+}
+
 TDynamicTrack DynamicModelTrack(const TDynamicSetting& setting, const TCalcul& calc) {
   TDynamicTrack out;
   out.t = calc.RowTimes();
@@ -160,8 +246,8 @@ TDynamicTrack DynamicModelTrack(const TDynamicSetting& setting, const TCalcul& c
   const TDynamicSeries series = MarkedSeries(calc, setting.system);
   const int k = StartIndex(setting, series);
   if (k < 0) {
-    out.status = TError{"Le point " + std::to_string(setting.system + 1) +
-                        " n'a pas d'image marquée.", {}};
+    out.status =
+        TError{"Le point " + std::to_string(setting.system + 1) + " n'a pas d'image marquée.", {}};
     return out;
   }
   TDynamicModel model;

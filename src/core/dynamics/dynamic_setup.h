@@ -83,6 +83,25 @@ std::vector<TDynamicParameter> StartValuesAt(const TDynamicSeries& series, int k
 // starting row, or of the first marked row when that row is not marked.
 int StartIndex(const TDynamicSetting& setting, const TDynamicSeries& series);
 
+// The setting with the parameters its formulas name: the four starting
+// values, then every other name the formulas use (the state's apart), in the
+// order met, each with the value, step and tick it had (a new one starts at
+// 1).  A formula that does not read is refused with the parser's message,
+// as the model itself would refuse it.
+TResult<TDynamicSetting> WithFormulaParameters(const TDynamicSetting& setting);
+
+// The model against the marks of its system: its rms distance to them
+// (metres), or why it cannot be computed (a formula, a divergence).
+struct TDynamicCheck {
+  TStatus status;
+  double rms = 0.0;
+};
+TDynamicCheck CheckDynamicModel(const TDynamicSetting& setting, const TDynamicSeries& series);
+
+// Fits the ticked parameters of `setting` to the marks and writes the
+// fitted values into it; `setting` is left as it was on failure.
+TResult<TDynamicFit> FitDynamicModel(TDynamicSetting& setting, const TDynamicSeries& series);
+
 // The model at every row of the results (metres, seconds), for the video's
 // ghost marks and the graphs: times[r], x[r], y[r], vx[r], vy[r] for row r,
 // NaN past a divergence and everywhere when the model cannot be computed

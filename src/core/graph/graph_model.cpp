@@ -195,6 +195,12 @@ void TGraphModel::ClearGraph() {
   families_.clear();
   currentFamily_ = 0;
   curves_.clear();
+  overlay_.clear();
+}
+
+void TGraphModel::SetOverlayCurves(std::vector<TOverlayCurve> curves) {
+  overlay_ = std::move(curves);
+  InvalidateElements();
 }
 
 namespace {
@@ -754,6 +760,7 @@ void TGraphModel::PaintElementLayer(Canvas& canvas, const TPixelRect& area) {
       e->Draw(canvas, ctx);
     }
   }
+  PaintOverlayCurves(canvas);
   canvas.ClearClip();
 }
 
@@ -764,6 +771,35 @@ std::size_t TGraphModel::BlockAt(std::size_t i, const std::vector<T*>& list) con
       elements_[i + n - 1].get() != list.back())
     return 0;
   return n;
+}
+
+void TGraphModel::PaintOverlayCurves(Canvas& canvas) {
+  // Far outside the plot a pixel is only clipped: kept within reach of an
+  // int, the line still leaves the plot in the right direction.
+  constexpr double kReach = 1e6;
+  const TPixelMap map(plot_, world_);
+  std::vector<TPixel>& run = run_;
+  for (const TOverlayCurve& c : overlay_) {
+    canvas.SetPen({c.colour, c.width, TPenStyle::psSolid});
+    run.clear();
+    auto flush = [&] {
+      if (run.size() >= 2) canvas.Polyline(run);
+      run.clear();
+    };
+    for (const TWorldPoint& p : c.points) {
+      if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
+        flush();
+        continue;
+      }
+      double px, py;
+      map.MapF(p.x, p.y, px, py);
+      const TPixel at{static_cast<int>(std::lround(std::clamp(px, -kReach, kReach))),
+                      static_cast<int>(std::lround(std::clamp(py, -kReach, kReach)))};
+      // Thousands of model points fall on a few hundred pixels.
+      if (run.empty() || !(run.back() == at)) run.push_back(at);
+    }
+    flush();
+  }
 }
 
 void TGraphModel::PaintOverlay(Canvas& canvas) {

@@ -135,6 +135,15 @@ struct TCourbe {
   int labelPlace = 1;
 };
 
+// A line drawn over the data, computed elsewhere (the dynamic model beside
+// the marks): its points in world units, broken where a coordinate is not a
+// number.
+struct TOverlayCurve {
+  std::vector<TWorldPoint> points;
+  TColor colour = colors::Black;
+  int width = 2;
+};
+
 // The video picture under a trajectory.
 struct TSourceImage {
   std::shared_ptr<const Image> picture;
@@ -290,6 +299,11 @@ class TGraphModel {
   }
   const TModelTools& Models() const { return *models_; }
 
+  // Lines drawn over the elements, clipped to the plot; ClearGraph drops
+  // them.  Setting them changes the elements' drawing.
+  void SetOverlayCurves(std::vector<TOverlayCurve> curves);
+  const std::vector<TOverlayCurve>& OverlayCurves() const { return overlay_; }
+
   // ------------------------------------------------------------ painting
   // Background: plot gradient (with the video picture), margins, axes and
   // the origin marker.  Elements: the element layer (every element in list
@@ -330,6 +344,7 @@ class TGraphModel {
   std::size_t BlockAt(std::size_t i, const std::vector<T*>& list) const;
   void PaintScaleBar(Canvas& canvas);
   void PaintModelBox(Canvas& canvas);
+  void PaintOverlayCurves(Canvas& canvas);
   void PaintFrames(Canvas& canvas);
   void PaintToolMarks(Canvas& canvas);
   void UpdateHint();
@@ -365,6 +380,7 @@ class TGraphModel {
   // to drawnStamp_, so that each curve starts afresh without clearing.
   std::vector<uint8_t> drawnMask_;
   uint8_t drawnStamp_ = 0;
+  std::vector<TOverlayCurve> overlay_;
   std::vector<TPixel> run_;  // the polyline being gathered, kept for its capacity
 
   int tool_ = gtNone;

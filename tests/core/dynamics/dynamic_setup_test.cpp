@@ -17,8 +17,8 @@ TDynamicSetting Drag() {
   TDynamicSetting s;
   s.ax = "-k*v*vx/m";
   s.ay = "-g - k*v*vy/m";
-  s.parameters = {{"x0", 0.125, 0.01, false},  {"y0", -1.0 / 3.0, 0.0, false},
-                  {"vx0", 2.5, 0.1, true},     {"vy0", 3.75, 0.1, true},
+  s.parameters = {{"x0", 0.125, 0.01, false},   {"y0", -1.0 / 3.0, 0.0, false},
+                  {"vx0", 2.5, 0.1, true},      {"vy0", 3.75, 0.1, true},
                   {"g", 9.80665, 0.001, false}, {"k", 1e-7, 1e-8, true},
                   {"m", 0.057, 0.0, false}};
   s.system = 1;
@@ -167,6 +167,68 @@ TEST(DynamicModelTrack, FailuresLeaveNoPositions) {
   EXPECT_NE(far.status.error().Text().find("Le modèle diverge à t = "), std::string::npos);
   EXPECT_TRUE(std::isfinite(far.y[2]));
   EXPECT_TRUE(std::isnan(far.y.back()));
+}
+
+TEST(DynamicSetting, ParametersFollowTheFormulas) {
+  TDynamicSetting s = DefaultDynamicSetting();
+  s.parameters[2].value = 4.0;
+  s.parameters[4].value = 9.7;
+  s.parameters[4].fitted = true;
+  s.ax = "-k*v*vx/m+0*vx0";
+  s.ay = "-g-k*v*vy/m+sin(pi*t)";
+  auto named = WithFormulaParameters(s);
+  ASSERT_TRUE(named) << named.error().Text();
+  std::vector<std::string> names;
+  for (const auto& p : named->parameters) names.push_back(p.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"x0", "y0", "vx0", "vy0", "k", "m", "g"}));
+  EXPECT_EQ(named->parameters[2].value, 4.0);  // kept
+  EXPECT_EQ(named->parameters[4].value, 1.0);  // new
+  EXPECT_EQ(named->parameters[6].value, 9.7);
+  EXPECT_TRUE(named->parameters[6].fitted);
+  // g no longer used: dropped; the starting values stay.
+  s.ay = "0";
+  s.ax = "0";
+  named = WithFormulaParameters(s);
+  ASSERT_TRUE(named);
+  EXPECT_EQ(named->parameters.size(), 4u);
+  s.ax = "-k*(x";
+  named = WithFormulaParameters(s);
+  ASSERT_FALSE(named);
+  EXPECT_NE(named.error().Text().find("La formule de ax ne peut pas être lue."), std::string::npos);
+}
+
+TEST(DynamicSetting, CheckedAndFittedAgainstTheMarks) {
+  const TCalcul calc = ThrowResults(9.8);
+  const TDynamicSeries series = MarkedSeries(calc, 1);
+  TDynamicSetting s = DefaultDynamicSetting();
+  s.system = 1;
+  s.startRow = 2;
+  const auto start = StartValuesAt(series, 0);
+  for (int i = 0; i < 4; ++i) s.parameters[i].value = start[i].value;
+  s.parameters[4].value = 9.0;
+  const TDynamicCheck off = CheckDynamicModel(s, series);
+  ASSERT_TRUE(off.status);
+  // 0.8 m/s² too little over 1.16 s: centimetres.
+  EXPECT_GT(off.rms, 0.05);
+  EXPECT_LT(off.rms, 0.5);
+
+  for (int i : {2, 3, 4}) s.parameters[i].fitted = true;
+  TDynamicSetting kept = s;
+  const auto fit = FitDynamicModel(s, series);
+  ASSERT_TRUE(fit) << fit.error().Text();
+  EXPECT_NEAR(s.parameters[4].value, 9.8, 9.8e-6);
+  EXPECT_NEAR(s.parameters[2].value, 1.5, 1e-6);
+  EXPECT_LT(fit->rms, 1e-6);
+  EXPECT_LT(CheckDynamicModel(s, series).rms, 1e-6);
+
+  // A divergence is said, and a failed fit leaves the setting alone.
+  kept.ay = "exp(vy*vy*1e3)";
+  const TDynamicCheck far = CheckDynamicModel(kept, series);
+  ASSERT_FALSE(far.status);
+  EXPECT_NE(far.status.error().Text().find("Le modèle diverge à t = "), std::string::npos);
+  const TDynamicSetting before = kept;
+  EXPECT_FALSE(FitDynamicModel(kept, series));
+  EXPECT_EQ(kept, before);
 }
 
 }  // namespace

@@ -409,3 +409,53 @@ TEST_F(GraphModelTest, TurnedSourcePictureMatchesThePixelByPixelMapping) {
 
 }  // namespace
 }  // namespace kinevo
+
+namespace kinevo {
+namespace {
+
+// Lines computed elsewhere (a dynamic model) drawn over the data: broken
+// where a value is missing, kept clear of int overflow far outside the
+// plot, merged where points share a pixel, and dropped with the graph.
+TEST(GraphOverlayCurves, DrawnInRunsClippedAndDroppedWithTheGraph) {
+  TGraphUtils utils;
+  TGraphModel g{utils};
+  g.SetSize(495, 265);  // plot 400 x 200 at (75, 20)
+  g.SetWorld({0, 10, 0, 10}, false);
+  const double nan = std::nan("");
+  TOverlayCurve c;
+  c.colour = 0x0000FF;
+  c.points = {{0, 0},   {0.001, 0.001}, {5, 5}, {nan, 1},   {6, 6},
+              {7, nan}, {8, 8},         {9, 9}, {10, 1e300}};
+  const uint64_t before = g.ElementsGeneration();
+  g.SetOverlayCurves({c});
+  EXPECT_NE(g.ElementsGeneration(), before);
+
+  test::RecordingCanvas canvas;
+  g.PaintElements(canvas);
+  const auto lines = canvas.Of("polyline");
+  ASSERT_EQ(lines.size(), 2u);  // (0, 0)-(5, 5); (8, 8)-(9, 9)-(10, far); (6, 6) alone is no line
+  ASSERT_EQ(lines[0].points.size(), 2u);
+  EXPECT_EQ(lines[0].points[0], (TPixel{75, 220}));
+  EXPECT_EQ(lines[0].points[1], (TPixel{275, 120}));
+  EXPECT_EQ(lines[0].pen.color, 0x0000FFu);
+  EXPECT_EQ(lines[0].pen.width, 2);
+  ASSERT_EQ(lines[1].points.size(), 3u);
+  EXPECT_EQ(lines[1].points[2].x, 475);
+  EXPECT_EQ(lines[1].points[2].y, -1000000);
+  // Drawn inside the plot's clip.
+  bool clipped = false;
+  for (const auto& call : canvas.calls) {
+    if (call.op == "clip") clipped = true;
+    if (call.op == "clearclip") clipped = false;
+    if (call.op == "polyline") EXPECT_TRUE(clipped);
+  }
+
+  g.ClearGraph();
+  EXPECT_TRUE(g.OverlayCurves().empty());
+  canvas.Clear();
+  g.PaintElements(canvas);
+  EXPECT_TRUE(canvas.Of("polyline").empty());
+}
+
+}  // namespace
+}  // namespace kinevo

@@ -45,6 +45,7 @@ namespace kinevo {
   X(MenuCalculatrice)              \
   X(MenuFormules)                  \
   X(MenuTemps)                     \
+  X(MenuModeleDynamique)           \
   X(MenuLisserVitesse)             \
   X(MenuLisserAcceleration)        \
   X(ButtonModifierModele)

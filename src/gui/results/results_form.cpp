@@ -20,6 +20,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <limits>
 #include <type_traits>
 
 #include "core/app/results_look.h"
@@ -33,6 +34,7 @@
 #include "gui/formulas/formulas_dialog.h"
 #include "gui/graph/graph_widget.h"
 #include "gui/print/print_dialog.h"
+#include "gui/results/dynamic_panel.h"
 #include "gui/results/results_table_model.h"
 #include "platform/qt/graph_image.h"
 
@@ -287,6 +289,8 @@ void TResForm::BuildMenus() {
           [this] {
             if (OpenTimeBetweenImages) OpenTimeBetweenImages();
           });
+  connect(AddAction(calc, Cmd::MenuModeleDynamique, "Modèle dynamique"), &QAction::triggered, this,
+          [this] { ShowDynamicModel(); });
   calc->addSeparator();
   for (auto [name, text, bit] :
        {std::tuple{Cmd::MenuLisserVitesse, "Lisser les valeurs de la vitesse",
@@ -613,8 +617,64 @@ void TResForm::Connect() {
   links_ += session_.OnVideoOpened.Connect([this](void*) { ResetMemories(); });
   links_ += session_.OnVideoClosed.Connect([this](void*) {
     ResetMemories();
+    if (dynamicPanel_) dynamicPanel_->hide();
     hide();
   });
+  // Every change of the dynamic model is drawn at once.
+  links_ += session_.Dynamics.OnChange.Connect([this] { ApplyDynamicModel(); });
+}
+
+void TResForm::ShowDynamicModel() {
+  if (!UpdateResults()) return;
+  if (!dynamicPanel_) dynamicPanel_ = std::make_unique<TDynamicPanel>(session_, this);
+  // A new model follows the system shown, when one is.
+  const std::vector<int>& ticked = TickedSystems();
+  dynamicPanel_->Open(ticked.empty() ? 0 : ticked.front());
+}
+
+void TResForm::ApplyDynamicModel() {
+  TGraph* graph = CurrentGraph();
+  if (!graph || (view_ != rvTime && view_ != rvTrajectory)) return;
+  std::vector<TOverlayCurve> curves;
+  const TDynamicSetting& s = session_.Dynamics.Setting();
+  const TCalcul& calc = session_.Results().Active();
+  const TMemory& m = memories_.Active(Layer());
+  auto shown = [&](const std::vector<int>& systems) {
+    return std::find(systems.begin(), systems.end(), s.system) != systems.end();
+  };
+  if (s.Defined() && !calc.Stale()) {
+    const TDynamicTrack track = DynamicModelTrack(s, calc);
+    TOverlayCurve c;
+    c.colour = session_.Data.MarkColor(s.system);
+    const std::size_t n = track.t.size();
+    c.points.reserve(n);
+    if (view_ == rvTime && shown(m.timeSystems)) {
+      const std::vector<double>* values = m.quantity == qtX    ? &track.x
+                                          : m.quantity == qtY  ? &track.y
+                                          : m.quantity == qtVx ? &track.vx
+                                          : m.quantity == qtVy ? &track.vy
+                                                               : nullptr;
+      for (std::size_t r = 0; values && r < n; ++r) c.points.push_back({track.t[r], (*values)[r]});
+    } else if (view_ == rvTrajectory && shown(m.trajectorySystems)) {
+      // Seen from another system: less that system's position where it is
+      // marked.
+      const int reference = m.reference - 1;
+      constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+      for (std::size_t r = 0; r < n && reference != s.system; ++r) {
+        const int row = static_cast<int>(r);
+        if (reference < 0)
+          c.points.push_back({track.x[r], track.y[r]});
+        else if (calc.IsMarked(reference, row))
+          c.points.push_back({track.x[r] - calc.Value(cfAxes, reference, qtX, row),
+                              track.y[r] - calc.Value(cfAxes, reference, qtY, row)});
+        else
+          c.points.push_back({kNaN, kNaN});
+      }
+    }
+    if (!c.points.empty()) curves.push_back(std::move(c));
+  }
+  graph->Model().SetOverlayCurves(std::move(curves));
+  graph->update();
 }
 
 // ---------------------------------------------------------------- state
@@ -757,6 +817,7 @@ void TResForm::RedrawView() {
     FillPanel();
     RebuildGraph();
   }
+  if (dynamicPanel_ && dynamicPanel_->isVisible()) dynamicPanel_->Sync();
   const bool graph = view_ != rvTable;
   if (!graph) ApplyModelToGraph();
   // The figures are drawn on graphs only.
@@ -1079,6 +1140,7 @@ void TResForm::RebuildGraph() {
     fitted_[slot] = true;
   }
   ApplyModelToGraph();
+  ApplyDynamicModel();
   graph->update();
   UpdateSystemsTitle();
 }

@@ -43,6 +43,7 @@ class TBoiteImprimer;
 
 namespace kinevo {
 
+class TDynamicPanel;
 class TGraph;
 class TResultsTableModel;
 
@@ -118,6 +119,11 @@ class TResForm : public QMainWindow {
   // "Chronophotographie": the window of the chronophotograph and the
   // annotated video, made when first asked for.
   gui::ChronoWindow& ShowChronophotograph();
+  // "Modèle dynamique": the panel of the analysis' dynamic model, made the
+  // first time; the model is drawn beside the data on the time graphs of
+  // x, y, vx and vy and on the trajectory.
+  void ShowDynamicModel();
+  TDynamicPanel* DynamicPanel() const { return dynamicPanel_.get(); }
   // The vector view's scale of the arrows of a kind (TVectorKind), for
   // other pictures to draw them alike; 0 while that view shows none.
   double VectorFactor(int kind) const;
@@ -202,6 +208,8 @@ class TResForm : public QMainWindow {
   // Keeps the model of x(t) or y(t) of the single system shown where the
   // video's models read it, and follows its changes by hand.
   void RecordCurveModel();
+  // Draws the dynamic model beside the data of the graph shown.
+  void ApplyDynamicModel();
   void BuildExportActions(QMenu* file, QMenu* edit);
   void ExportCurrent();
   void SendToDataProgram();
@@ -233,6 +241,7 @@ class TResForm : public QMainWindow {
   std::unique_ptr<gui::TBoiteFormules> formulasDialog_;
   std::unique_ptr<gui::TBoiteImprimer> printDialog_;
   std::unique_ptr<gui::ChronoWindow> chronoWindow_;
+  std::unique_ptr<TDynamicPanel> dynamicPanel_;
   QWidget* graphPage_ = nullptr;
   QStackedWidget* graphs_ = nullptr;
   std::array<TGraph*, 7> graph_{};

@@ -190,8 +190,8 @@ TResult<TDynamicSetting> WithFormulaParameters(const TDynamicSetting& setting) {
 
 TDynamicCheck CheckDynamicModel(const TDynamicSetting& setting, const TDynamicSeries& series) {
   TDynamicCheck out;
-  const int k = StartIndex(setting, series);
-  if (k < 0) {
+  const int start = StartIndex(setting, series);
+  if (start < 0) {
     out.status =
         TError{"Le point " + std::to_string(setting.system + 1) + " n'a pas d'image marquée.", {}};
     return out;
@@ -201,7 +201,7 @@ TDynamicCheck CheckDynamicModel(const TDynamicSetting& setting, const TDynamicSe
     out.status = set;
     return out;
   }
-  const TSimulation sim = model.Simulate(series.t, k);
+  const TSimulation sim = model.Simulate(series.t, start);
   if (!sim.status) {
     out.status = sim.status;
     return out;
@@ -232,8 +232,20 @@ TResult<TDynamicFit> FitDynamicModel(TDynamicSetting& setting, const TDynamicSer
 }
 
 TDynamicTrack DynamicModelTrack(const TDynamicSetting& setting, const TCalcul& calc) {
+  return DynamicModelTrack(setting, calc, 1);
+}
+
+TDynamicTrack DynamicModelTrack(const TDynamicSetting& setting, const TCalcul& calc,
+                                int subdivisions) {
   TDynamicTrack out;
-  out.t = calc.RowTimes();
+  const std::vector<double>& rows = calc.RowTimes();
+  const int k = std::clamp(subdivisions, 1, 1000);
+  out.t.reserve(rows.empty() ? 0 : (rows.size() - 1) * static_cast<std::size_t>(k) + 1);
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    out.t.push_back(rows[r]);
+    for (int j = 1; j < k && r + 1 < rows.size(); ++j)
+      out.t.push_back(rows[r] + (rows[r + 1] - rows[r]) * j / k);
+  }
   const std::size_t n = out.t.size();
   out.x.assign(n, kNaN);
   out.y.assign(n, kNaN);
@@ -244,8 +256,8 @@ TDynamicTrack DynamicModelTrack(const TDynamicSetting& setting, const TCalcul& c
     return out;
   }
   const TDynamicSeries series = MarkedSeries(calc, setting.system);
-  const int k = StartIndex(setting, series);
-  if (k < 0) {
+  const int start = StartIndex(setting, series);
+  if (start < 0) {
     out.status =
         TError{"Le point " + std::to_string(setting.system + 1) + " n'a pas d'image marquée.", {}};
     return out;
@@ -255,7 +267,7 @@ TDynamicTrack DynamicModelTrack(const TDynamicSetting& setting, const TCalcul& c
     out.status = set;
     return out;
   }
-  const TSimulation sim = model.Simulate(out.t, series.rows[static_cast<std::size_t>(k)]);
+  const TSimulation sim = model.Simulate(out.t, series.rows[static_cast<std::size_t>(start)] * k);
   for (std::size_t r = 0; r < n && r < sim.states.size(); ++r) {
     out.x[r] = sim.states[r].x;
     out.y[r] = sim.states[r].y;

@@ -112,5 +112,9 @@ struct TDynamicTrack {
   TStatus status;
 };
 TDynamicTrack DynamicModelTrack(const TDynamicSetting& setting, const TCalcul& calc);
+// The same with `subdivisions` points per interval between two rows (for a
+// smooth curve over few images): row r is at index r × subdivisions.
+TDynamicTrack DynamicModelTrack(const TDynamicSetting& setting, const TCalcul& calc,
+                                int subdivisions);
 
 }  // namespace kinevo

@@ -643,7 +643,13 @@ void TResForm::ApplyDynamicModel() {
     return std::find(systems.begin(), systems.end(), s.system) != systems.end();
   };
   if (s.Defined() && !calc.Stale()) {
-    const TDynamicTrack track = DynamicModelTrack(s, calc);
+    // A smooth curve over few images: points between them too, but not
+    // where a reference system is known at the images only.
+    const int reference = m.reference - 1;
+    const int fine = view_ == rvTrajectory && reference >= 0
+                         ? 1
+                         : std::clamp(400 / std::max(1, calc.RowCount() - 1), 1, 16);
+    const TDynamicTrack track = DynamicModelTrack(s, calc, fine);
     TOverlayCurve c;
     c.colour = session_.Data.MarkColor(s.system);
     const std::size_t n = track.t.size();
@@ -658,7 +664,6 @@ void TResForm::ApplyDynamicModel() {
     } else if (view_ == rvTrajectory && shown(m.trajectorySystems)) {
       // Seen from another system: less that system's position where it is
       // marked.
-      const int reference = m.reference - 1;
       constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
       for (std::size_t r = 0; r < n && reference != s.system; ++r) {
         const int row = static_cast<int>(r);

@@ -130,6 +130,15 @@ TEST(DynamicModelTrack, PositionsAtEveryRowOfTheResults) {
     EXPECT_NEAR(track.y[r], 0.3 + 2.0 * t - 9.8 * t * t / 2, 1e-9) << r;
   }
 
+  // Finer, for a smooth curve: rows at every fourth point, the same values.
+  const TDynamicTrack fine = DynamicModelTrack(s, calc, 4);
+  ASSERT_TRUE(fine.status);
+  ASSERT_EQ(fine.t.size(), 31u * 4 + 1);
+  for (int r = 0; r < 32; ++r) EXPECT_NEAR(fine.y[r * 4], track.y[r], 1e-12) << r;
+  const double mid = (12 - 2) * 0.04 + 0.01;  // a quarter past row 12
+  EXPECT_NEAR(fine.t[12 * 4 + 1], mid + 0.08, 1e-12);
+  EXPECT_NEAR(fine.y[12 * 4 + 1], 0.3 + 2.0 * (mid)-9.8 * mid * mid / 2, 1e-9);
+
   // A start row that is not marked falls back on the first marked one.
   s.startRow = 0;
   EXPECT_EQ(StartIndex(s, series), 0);

@@ -71,6 +71,8 @@ class DynamicPanelTest : public ::testing::Test {
     edit->setText(QString::fromUtf8(text));
     emit edit->textEdited(edit->text());
   }
+  // Over 20 images the curve has 16 points per interval (400 / 19, at most 16).
+  static constexpr int kDrawn = 19 * 16 + 1;
   int FiniteDrawn() {
     int n = 0;
     for (const TOverlayCurve& c : Drawn())
@@ -100,9 +102,9 @@ TEST_F(DynamicPanelTest, StartsFromTheMarksAndFitsG) {
   EXPECT_FALSE(panel->StatusIsFailure()) << panel->StatusText().toStdString();
   EXPECT_TRUE(panel->StatusText().contains(QString::fromUtf8("Écart quadratique moyen")));
 
-  // Drawn beside x(t): one line through every row.
+  // Drawn beside x(t): one smooth line through every row.
   ASSERT_EQ(Drawn().size(), 1u);
-  EXPECT_EQ(FiniteDrawn(), test::Throw::kImages);
+  EXPECT_EQ(FiniteDrawn(), kDrawn);
   EXPECT_EQ(Drawn()[0].colour, session.Data.MarkColor(0));
 
   // Tick g, vx0 and vy0 in the table, then "Ajuster".
@@ -145,7 +147,7 @@ TEST_F(DynamicPanelTest, StartsFromTheMarksAndFitsG) {
   EXPECT_TRUE(test::Shot(*form, "dynamic_model_x_t"));
   ASSERT_TRUE(form->ShowView(rvTrajectory));
   ASSERT_EQ(Drawn().size(), 1u);
-  EXPECT_EQ(FiniteDrawn(), test::Throw::kImages);
+  EXPECT_EQ(FiniteDrawn(), kDrawn);
   QApplication::processEvents();
   EXPECT_TRUE(test::Shot(*form, "dynamic_model_trajectory"));
 }
@@ -157,7 +159,7 @@ TEST_F(DynamicPanelTest, ChoosingTheStartTakesItsMarks) {
   EXPECT_NEAR(Stored().parameters[0].value, (30.0 + 130.0) / 100 - 0.32, 1e-9);
   EXPECT_NEAR(ValueSpin(0)->value(), Stored().parameters[0].value, 1e-12);
   // The model is launched there and drawn backwards too.
-  EXPECT_EQ(FiniteDrawn(), test::Throw::kImages);
+  EXPECT_EQ(FiniteDrawn(), kDrawn);
 }
 
 TEST_F(DynamicPanelTest, ModelIsSavedWithTheDocumentAndReopensIdentically) {
@@ -220,9 +222,9 @@ TEST_F(DynamicPanelTest, BadFormulaAndDivergenceAreSaidAndNotDrawn) {
       << panel->StatusText().toStdString();
   ASSERT_EQ(Drawn().size(), 1u);
   const auto& points = Drawn()[0].points;
-  ASSERT_EQ(points.size(), static_cast<std::size_t>(test::Throw::kImages));
-  EXPECT_TRUE(std::isfinite(points[5].y));   // t = 0.2 s
-  EXPECT_TRUE(std::isnan(points.back().y));  // t = 0.76 s
+  ASSERT_EQ(points.size(), static_cast<std::size_t>(kDrawn));
+  EXPECT_TRUE(std::isfinite(points[5 * 16].y));  // t = 0.2 s
+  EXPECT_TRUE(std::isnan(points.back().y));      // t = 0.76 s
   for (std::size_t i = 1; i < points.size(); ++i)
     if (std::isnan(points[i - 1].y)) EXPECT_TRUE(std::isnan(points[i].y)) << i;
   panel->FitButton()->click();  // refused, not a crash
@@ -231,7 +233,7 @@ TEST_F(DynamicPanelTest, BadFormulaAndDivergenceAreSaidAndNotDrawn) {
   // Mended, it is drawn whole again.
   Type(panel->AyEdit(), "-g");
   EXPECT_FALSE(panel->StatusIsFailure());
-  EXPECT_EQ(FiniteDrawn(), test::Throw::kImages);
+  EXPECT_EQ(FiniteDrawn(), kDrawn);
 }
 
 }  // namespace

@@ -94,10 +94,49 @@ void SaveDynamicSetting(const TDynamicSetting& s, IKeyWriter& write) {
   }
 }
 
+struct TDynamicSetup::TMemo {
+  uint64_t generation = 0, results = 0;
+  const TCalcul* calc = nullptr;
+  int subdivisions = 0;
+  TDynamicTrack track;
+};
+
+TDynamicSetup::TDynamicSetup() : memo_(std::make_unique<TMemo>()) {}
+TDynamicSetup::~TDynamicSetup() = default;
+
 void TDynamicSetup::Set(const TDynamicSetting& setting) {
   if (setting == setting_) return;
   setting_ = setting;
+  ++generation_;
   OnChange();
+}
+
+const TDynamicTrack& TDynamicSetup::Track(const TCalcul& calc, int subdivisions) {
+  TMemo& m = *memo_;
+  // Generation 0 is never that of a computation made here.
+  if (m.generation != generation_ + 1 || m.calc != &calc || m.results != calc.Generation() ||
+      m.subdivisions != subdivisions) {
+    m.track = DynamicModelTrack(setting_, calc, subdivisions);
+    m.generation = generation_ + 1;
+    m.calc = &calc;
+    m.results = calc.Generation();
+    m.subdivisions = subdivisions;
+  }
+  return m.track;
+}
+
+int DrawingSubdivisions(int rows) { return std::clamp(400 / std::max(1, rows - 1), 1, 16); }
+
+double TrackRms(const TDynamicTrack& track, int subdivisions, const TDynamicSeries& series) {
+  const std::size_t k = static_cast<std::size_t>(std::max(1, subdivisions));
+  double sum = 0;
+  for (std::size_t i = 0; i < series.rows.size(); ++i) {
+    const std::size_t at = static_cast<std::size_t>(series.rows[i]) * k;
+    if (at >= track.x.size()) return kNaN;
+    const double dx = track.x[at] - series.x[i], dy = track.y[at] - series.y[i];
+    sum += dx * dx + dy * dy;
+  }
+  return series.rows.empty() ? kNaN : std::sqrt(sum / static_cast<double>(series.rows.size()));
 }
 
 int TDynamicSeries::IndexOfRow(int row) const {

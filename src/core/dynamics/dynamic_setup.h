@@ -4,6 +4,8 @@
 // it follows and the image it starts from; and what every window asks of
 // it: the marked series of its system, the starting values the marks give,
 // and the model's positions at each row of the results.
+#include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -48,20 +50,32 @@ TDynamicSetting DefaultDynamicSetting();
 TDynamicSetting LoadDynamicSetting(const IKeyReader& read);
 void SaveDynamicSetting(const TDynamicSetting& setting, IKeyWriter& write);
 
+struct TDynamicTrack;
+
 // The dynamic model held by the analysis.  OnChange comes after every
 // change of the setting.
 class TDynamicSetup {
  public:
+  TDynamicSetup();
+  ~TDynamicSetup();
   const TDynamicSetting& Setting() const { return setting_; }
   void Set(const TDynamicSetting& setting);
   void Clear() { Set({}); }
   void Load(const IKeyReader& read) { Set(LoadDynamicSetting(read)); }
   void Save(IKeyWriter& write) const { SaveDynamicSetting(setting_, write); }
 
+  // DynamicModelTrack of the setting over `calc`, computed once for the
+  // setting and that computation of the results: the windows that draw
+  // the model and say its distance to the marks after one change share it.
+  const TDynamicTrack& Track(const TCalcul& calc, int subdivisions);
+
   TSignal<> OnChange;
 
  private:
   TDynamicSetting setting_;
+  uint64_t generation_ = 0;
+  struct TMemo;
+  std::unique_ptr<TMemo> memo_;
 };
 
 // The marked rows of one system in the results: time, position and speed
@@ -116,5 +130,11 @@ TDynamicTrack DynamicModelTrack(const TDynamicSetting& setting, const TCalcul& c
 // smooth curve over few images): row r is at index r × subdivisions.
 TDynamicTrack DynamicModelTrack(const TDynamicSetting& setting, const TCalcul& calc,
                                 int subdivisions);
+// The points per interval a graph of `rows` rows draws: a smooth curve over
+// few images, one point per image from 400 images on.
+int DrawingSubdivisions(int rows);
+// The rms distance (metres) between a track of that many subdivisions and
+// the marks of the series; NaN where the track has no value.
+double TrackRms(const TDynamicTrack& track, int subdivisions, const TDynamicSeries& series);
 
 }  // namespace kinevo

@@ -395,12 +395,16 @@ void TDynamicPanel::FillTable() {
 }
 
 void TDynamicPanel::UpdateStatus() {
+  // The model as the graphs draw it (computed once for both).
+  const TCalcul& calc = session_.Results().Active();
+  const int fine = DrawingSubdivisions(calc.RowCount());
+  const TDynamicTrack& track = session_.Dynamics.Track(calc, fine);
   TDynamicCheck check;
-  if (!setting_.Defined()) {
-    check.status = TError{"Aucun modèle dynamique n'est défini.", {}};
-  } else {
-    check = CheckDynamicModel(setting_, series_);
-  }
+  check.status = track.status;
+  if (check.status && series_.Size() == 0)
+    check.status =
+        TError{"Le point " + std::to_string(setting_.system + 1) + " n'a pas d'image marquée.", {}};
+  if (check.status) check.rms = TrackRms(track, fine, series_);
   failed_ = !check.status;
   status_->setStyleSheet(failed_ ? "color: #b00000" : "");
   if (failed_) {

@@ -646,10 +646,9 @@ void TResForm::ApplyDynamicModel() {
     // A smooth curve over few images: points between them too, but not
     // where a reference system is known at the images only.
     const int reference = m.reference - 1;
-    const int fine = view_ == rvTrajectory && reference >= 0
-                         ? 1
-                         : std::clamp(400 / std::max(1, calc.RowCount() - 1), 1, 16);
-    const TDynamicTrack track = DynamicModelTrack(s, calc, fine);
+    const int fine =
+        view_ == rvTrajectory && reference >= 0 ? 1 : DrawingSubdivisions(calc.RowCount());
+    const TDynamicTrack& track = session_.Dynamics.Track(calc, fine);
     TOverlayCurve c;
     c.colour = session_.Data.MarkColor(s.system);
     const std::size_t n = track.t.size();

@@ -144,6 +144,39 @@ TEST(DynamicModelTrack, PositionsAtEveryRowOfTheResults) {
   EXPECT_EQ(StartIndex(s, series), 0);
 }
 
+TEST(DynamicModelTrack, SharedByTheWindowsUntilTheModelOrResultsChange) {
+  const TCalcul calc = ThrowResults(9.8);
+  const TDynamicSeries series = MarkedSeries(calc, 1);
+  TDynamicSetup setup;
+  TDynamicSetting s = DefaultDynamicSetting();
+  s.system = 1;
+  s.startRow = 12;
+  const auto start = StartValuesAt(series, 10);
+  for (int i = 0; i < 4; ++i) s.parameters[i].value = start[i].value;
+  s.parameters[4].value = 9.0;
+  setup.Set(s);
+  const int fine = DrawingSubdivisions(calc.RowCount());
+  EXPECT_EQ(fine, 12);  // 400 / 31
+  EXPECT_EQ(DrawingSubdivisions(10000), 1);
+  EXPECT_EQ(DrawingSubdivisions(2), 16);
+  const TDynamicTrack& first = setup.Track(calc, fine);
+  ASSERT_TRUE(first.status);
+  const double y = first.y.back();
+  // The distance to the marks read on the shared track is the model's.
+  EXPECT_NEAR(TrackRms(first, fine, series), CheckDynamicModel(s, series).rms, 1e-12);
+  EXPECT_EQ(&setup.Track(calc, fine), &first);
+  EXPECT_EQ(setup.Track(calc, fine).y.back(), y);
+  // Another g: computed again.
+  s.parameters[4].value = 9.8;
+  setup.Set(s);
+  EXPECT_NE(setup.Track(calc, fine).y.back(), y);
+  EXPECT_LT(TrackRms(setup.Track(calc, fine), fine, series), 1e-9);
+  // Other results (another computation of the same marks): computed again.
+  const TCalcul other = ThrowResults(9.0);
+  EXPECT_GT(TrackRms(setup.Track(other, fine), fine, MarkedSeries(other, 1)), 0.05);
+  EXPECT_EQ(setup.Track(other, 1).t.size(), 32u);
+}
+
 TEST(DynamicModelTrack, FailuresLeaveNoPositions) {
   const TCalcul calc = ThrowResults(9.8);
   auto allNaN = [](const TDynamicTrack& t) {

@@ -1,6 +1,6 @@
 #include "gui/results/dynamic_panel.h"
 
-#include <QCheckBox>
+#include <QApplication>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
@@ -293,7 +293,11 @@ void TDynamicPanel::StepEdited(int row, double step) {
 
 void TDynamicPanel::Fit() {
   TDynamicSetting s = setting_;
+  // Each step of the fit integrates the model several times: seconds over
+  // thousands of images.
+  QApplication::setOverrideCursor(Qt::WaitCursor);
   const TResult<TDynamicFit> fit = FitDynamicModel(s, series_);
+  QApplication::restoreOverrideCursor();
   if (!fit) {
     failed_ = true;
     status_->setStyleSheet("color: #b00000");

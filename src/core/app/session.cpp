@@ -46,6 +46,10 @@ TSession::TSession(TFrameSourceSet sources, std::string settingsPath, IUserDlgPr
       Recorder(Video, Montage, Dialog),
       bridge_(&Video.Sources().Bridge()),
       markingClient_(*this),
+      DynamicTracks(Dynamics,
+                    [this]() -> const TCalcul* {
+                      return results_->IsStale(rtActive) ? nullptr : &results_->Active();
+                    }),
       modelOverlay_(Data, ModelTracks) {
   resultsSource_ = std::make_unique<TMarkingResultsSource>(Data, Video);
   results_ = std::make_unique<TResCalc>(*resultsSource_);
@@ -131,6 +135,13 @@ void TSession::Wire() {
   // The models over the picture: the curve models are one source.
   links_ += ModelTracks.AddSource(CurveModels);
   links_ += CurveModels.OnChange.Connect([this] { ModelTracks.Changed(); });
+  links_ += ModelTracks.AddSource(DynamicTracks);
+  links_ += Dynamics.OnChange.Connect([this] { ModelTracks.Changed(); });
+  // The dynamic model starts from an image found in the results: it shows
+  // once they are computed.
+  links_ += results_->OnComputed.Connect([this] {
+    if (Dynamics.Setting().Defined()) ModelTracks.Changed();
+  });
   links_ += ModelTracks.OnChange.Connect([this] {
     if (Data.ModelsShown()) Video.Repaint();
   });

@@ -72,6 +72,8 @@ class TSession : public IWorkspace {
   // ModelTracks.AddSource and calls ModelTracks.Changed() when it changes.
   TCurveModelRecord CurveModels;
   TModelTrackSet ModelTracks;
+  // The dynamic model, the other source of the tracks.
+  TDynamicTrackSource DynamicTracks;
 
   TResCalc& Results() { return *results_; }
   const IResultsSource& ResultsSource() const { return *resultsSource_; }

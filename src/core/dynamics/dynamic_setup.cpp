@@ -317,4 +317,35 @@ TDynamicTrack DynamicModelTrack(const TDynamicSetting& setting, const TCalcul& c
   return out;
 }
 
+void TDynamicTrackSource::AddTracks(const TTrackClock& clock, std::vector<TModelTrack>& out) const {
+  const TDynamicSetting& s = setup_.Setting();
+  const TCalcul* calc = s.Defined() ? calc_() : nullptr;
+  if (calc == nullptr) return;
+  const TDynamicSeries series = MarkedSeries(*calc, s.system);
+  const int k = StartIndex(s, series);
+  if (k < 0 || k >= series.Size()) return;
+  const double start = series.t[static_cast<std::size_t>(k)];
+  // The clock's images that have a time; the model starts on the one at
+  // the starting image's time (the same clock as the results').
+  std::vector<double> times;
+  std::vector<std::size_t> images;
+  int from = -1;
+  for (std::size_t i = 0; i < clock.times.size(); ++i) {
+    const double t = clock.times[i];
+    if (!std::isfinite(t) || (!times.empty() && t <= times.back())) continue;
+    if (std::fabs(t - start) <= 1e-9 * std::max(1.0, std::fabs(start)))
+      from = static_cast<int>(times.size());
+    times.push_back(t);
+    images.push_back(i);
+  }
+  TDynamicModel model;
+  if (from < 0 || !model.SetModel(s.ax, s.ay, s.ModelParameters())) return;
+  const TSimulation simulation = model.Simulate(times, from);
+  TModelTrack track{s.system, clock.firstImage,
+                    std::vector<TWorldPoint>(clock.times.size(), {kNaN, kNaN})};
+  for (std::size_t j = 0; j < images.size(); ++j)
+    track.positions[images[j]] = {simulation.states[j].x, simulation.states[j].y};
+  out.push_back(std::move(track));
+}
+
 }  // namespace kinevo

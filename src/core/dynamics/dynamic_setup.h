@@ -14,6 +14,7 @@
 #include "core/common/result.h"
 #include "core/common/signal.h"
 #include "core/dynamics/dynamic_model.h"
+#include "core/results/model_tracks.h"
 
 namespace kinevo {
 
@@ -136,5 +137,20 @@ int DrawingSubdivisions(int rows);
 // The rms distance (metres) between a track of that many subdivisions and
 // the marks of the series; NaN where the track has no value.
 double TrackRms(const TDynamicTrack& track, int subdivisions, const TDynamicSeries& series);
+
+// The dynamic model among the models drawn over the video: its positions on
+// every image of the clock, marked or not, launched from its starting image
+// with its starting values.  `calc` gives the results the starting image is
+// found in (null while they cannot be computed).
+class TDynamicTrackSource : public IModelTrackSource {
+ public:
+  TDynamicTrackSource(const TDynamicSetup& setup, std::function<const TCalcul*()> calc)
+      : setup_(setup), calc_(std::move(calc)) {}
+  void AddTracks(const TTrackClock& clock, std::vector<TModelTrack>& out) const override;
+
+ private:
+  const TDynamicSetup& setup_;
+  std::function<const TCalcul*()> calc_;
+};
 
 }  // namespace kinevo

@@ -90,6 +90,7 @@ bool TResCalc::Update(bool derivatives, const std::function<void()>& beforeCompu
     if (beforeCompute) beforeCompute();
     lastCode_ = Compute(rtActive);
     if (lastCode_ != 0) return false;
+    OnComputed();
   }
   // Derivatives asked for after a computation without them (or after a
   // failed attempt) are computed now.

@@ -27,6 +27,9 @@ class TResCalc {
   void Invalidate(TResultsTarget target);
   // A window showing results listens here to know they are out of date.
   TSignal<TResultsTarget> OnInvalidated;
+  // The active results were computed again by Update (what reads them
+  // without computing them itself, the models over the video, follows).
+  TSignal<> OnComputed;
   // rtBoth: true when either set is stale.
   bool IsStale(TResultsTarget target = rtActive) const;
 

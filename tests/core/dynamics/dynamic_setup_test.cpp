@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 #include "core/common/ini_file.h"
 #include "core/results/results_model.h"
@@ -275,3 +276,45 @@ TEST(DynamicSetting, CheckedAndFittedAgainstTheMarks) {
 
 }  // namespace
 }  // namespace kinevo
+
+// Over the video, the model is drawn on every image, marked or not: the
+// track of the clock's images, with no value where an image has no time.
+TEST(DynamicTrackSource, GivesThePositionOnEveryImageOfTheClock) {
+  const TCalcul calc = ThrowResults(9.8);
+  TDynamicSetup setup;
+  const TCalcul* shown = &calc;
+  const TDynamicTrackSource source(setup, [&] { return shown; });
+  TTrackClock clock{0, {}};
+  for (int i = 0; i < 63; ++i) clock.times.push_back(i * 0.02);  // two images a row
+  clock.times[7] = std::numeric_limits<double>::quiet_NaN();
+  std::vector<TModelTrack> out;
+  source.AddTracks(clock, out);
+  EXPECT_TRUE(out.empty());  // no model yet
+
+  TDynamicSetting s = DefaultDynamicSetting();
+  s.system = 1;
+  s.startRow = 12;
+  const TDynamicSeries series = MarkedSeries(calc, 1);
+  const auto start = StartValuesAt(series, StartIndex(s, series));
+  for (int i = 0; i < 4; ++i) s.parameters[i].value = start[i].value;
+  s.parameters[4].value = 9.8;
+  setup.Set(s);
+  source.AddTracks(clock, out);
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(out[0].system, 1);
+  ASSERT_EQ(out[0].positions.size(), clock.times.size());
+  for (std::size_t i = 0; i < clock.times.size(); ++i) {
+    if (i == 7) {
+      EXPECT_TRUE(std::isnan(out[0].positions[i].x));
+      continue;
+    }
+    const double t = clock.times[i] - 0.08;  // system 2 from row 2
+    EXPECT_NEAR(out[0].positions[i].x, 0.2 + 1.5 * t, 1e-9) << i;
+    EXPECT_NEAR(out[0].positions[i].y, 0.3 + 2.0 * t - 9.8 * t * t / 2, 1e-9) << i;
+  }
+  // Results not computed: nothing, rather than a model from nowhere.
+  shown = nullptr;
+  out.clear();
+  source.AddTracks(clock, out);
+  EXPECT_TRUE(out.empty());
+}

@@ -16,8 +16,7 @@
 #include "core/common/number_format.h"
 #include "core/common/result.h"
 #include "core/dynamics/dynamic_model.h"
-#include "core/results/quantity.h"
-#include "core/results/result_views.h"
+#include "core/dynamics/dynamic_setup.h"
 
 namespace kinevo::cli {
 namespace {
@@ -86,48 +85,11 @@ bool ParseRequest(std::vector<std::string> args, TSimulateRequest& r) {
   return !hasFit || !r.fitted.empty();
 }
 
-struct TSeries {
-  std::vector<double> t, x, y, vx, vy;
-  std::vector<int> image;  // as the table numbers them, from 1
-};
-
-TSeries MarkedSeries(const TCalcul& calc, int s) {
-  TSeries out;
-  for (const TLabelledPoint& p : calc.CurvePoints(cfAxes, s, qtTime, qtX, false)) {
-    const int row = p.label - 1;
-    out.t.push_back(p.x);
-    out.x.push_back(p.y);
-    out.y.push_back(calc.Value(cfAxes, s, qtY, row));
-    out.vx.push_back(calc.Value(cfAxes, s, qtVx, row));
-    out.vy.push_back(calc.Value(cfAxes, s, qtVy, row));
-    out.image.push_back(p.label);
-  }
-  return out;
-}
-
-// The starting values from the marks: the position of the starting image
-// and the results' speed there (from its neighbours where the results have
-// none, at the ends).
-std::vector<TDynamicParameter> StartValues(const TSeries& d, int i) {
-  const std::size_t k = static_cast<std::size_t>(i);
-  double vx = d.vx[k], vy = d.vy[k];
-  if (!std::isfinite(vx) || !std::isfinite(vy) || (vx == 0 && vy == 0)) {
-    const std::size_t a = k > 0 ? k - 1 : k, b = k + 1 < d.t.size() ? k + 1 : k;
-    const double dt = d.t[b] - d.t[a];
-    vx = dt > 0 ? (d.x[b] - d.x[a]) / dt : 0;
-    vy = dt > 0 ? (d.y[b] - d.y[a]) / dt : 0;
-  }
-  return {{kStartNames[0], d.x[k]},
-          {kStartNames[1], d.y[k]},
-          {kStartNames[2], vx},
-          {kStartNames[3], vy}};
-}
-
 // The model's parameters: the starting values (replaced by those given),
 // then the others given, each once; the ones to fit ticked.
-bool ModelParameters(const TSimulateRequest& r, const TSeries& d, int from,
+bool ModelParameters(const TSimulateRequest& r, const TDynamicSeries& d, int from,
                      std::vector<TDynamicParameter>& out) {
-  out = StartValues(d, from);
+  out = StartValuesAt(d, from);
   for (const TDynamicParameter& given : r.parameters) {
     auto same = [&](const TDynamicParameter& p) { return p.name == given.name; };
     auto it = std::find_if(out.begin(), out.end(), same);
@@ -159,20 +121,20 @@ int Simulate(const std::vector<std::string>& args) {
   auto cs = OpenResultsOfSystem(r.document, r.video, r.layer, r.system);
   if (!cs) return 1;
   const TCalcul& calc = cs->session->Results().Active();
-  const TSeries d = MarkedSeries(calc, r.system);
+  const TDynamicSeries d = MarkedSeries(calc, r.system);
   if (d.t.size() < 2) {
     std::cerr << "Le point " << r.system + 1 << " a moins de deux images marquées.\n";
     return 1;
   }
   int from = 0;
   if (r.from >= 0) {
-    const auto it = std::find(d.image.begin(), d.image.end(), r.from);
-    if (it == d.image.end()) {
+    // Images are numbered as the table numbers its rows, from 1.
+    from = d.IndexOfRow(r.from - 1);
+    if (from < 0) {
       std::cerr << "L'image " << r.from << " n'est pas marquée pour le point " << r.system + 1
                 << ".\n";
       return 1;
     }
-    from = static_cast<int>(it - d.image.begin());
   }
   ScopedDecimalSeparator sep('.');
   TDynamicModel model;

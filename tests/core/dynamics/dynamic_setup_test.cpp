@@ -277,6 +277,9 @@ TEST(DynamicSetting, CheckedAndFittedAgainstTheMarks) {
 }  // namespace
 }  // namespace kinevo
 
+namespace kinevo {
+namespace {
+
 // Over the video, the model is drawn on every image, marked or not: the
 // track of the clock's images, with no value where an image has no time.
 TEST(DynamicTrackSource, GivesThePositionOnEveryImageOfTheClock) {
@@ -318,3 +321,6 @@ TEST(DynamicTrackSource, GivesThePositionOnEveryImageOfTheClock) {
   source.AddTracks(clock, out);
   EXPECT_TRUE(out.empty());
 }
+
+}  // namespace
+}  // namespace kinevo

@@ -230,7 +230,7 @@ std::vector<CommandHelp> MakeHelp() {
        "Modèle dynamique : les accélérations ax et ay sont des formules de t, x, y, vx, vy, v "
        "(la vitesse) et de paramètres nommés ; le modèle part de la position et de la vitesse "
        "d'une image marquée (paramètres x0, y0, vx0 et vy0) et il est intégré par la méthode "
-       "de Runge-Kutta d'ordre 4 (20 pas entre deux images, aux temps des images). Affiche "
+       "de Runge-Kutta d'ordre 4 (10 pas entre deux images, aux temps des images). Affiche "
        "d'abord « NOM = VALEUR ± INCERTITUDE » pour chaque paramètre ajusté, puis une ligne "
        "« t x y » par image marquée (position du modèle en mètres) et enfin « rms = ... », la "
        "distance quadratique moyenne aux marques en mètres. Une formule illisible ou un "

@@ -51,7 +51,7 @@ struct TDynamicFit {
 
 class TDynamicModel {
  public:
-  static constexpr int kStepsPerImage = 20;
+  static constexpr int kStepsPerImage = 10;
 
   // Analyses the two formulas against the state names and the parameters'
   // (the four starting values first, then the user's).  A formula that does

@@ -560,6 +560,7 @@ bool TParser::Build() {
         } else {
           in.Op = TOp::Variable;
           in.Variable = lo;
+          in.Address = t.Address;
         }
         emit(in, 1);
         emitFunctions(fr.funcBegin, funcs.size());
@@ -765,6 +766,23 @@ bool TParser::ApplyBinary(const TInstr& in, double a, double b, double& out) {
   return true;
 }
 
+bool TParser::Query(const TInstr& in, double& value) {
+  const TElemPile& t = tokens_[static_cast<size_t>(in.Variable)];
+  TVariableQuery q;
+  q.Name = t.Text;
+  q.Indexed = t.Indexed;
+  q.Absolute = t.Absolute;
+  q.Index = t.Index;
+  q.Tag = t.Tag;
+  if (OnVariable) OnVariable(*this, q);
+  if (!q.Found) {
+    Fail(peUnknownValue, t.Text, t.Position);
+    return false;
+  }
+  value = q.Value;
+  return true;
+}
+
 bool TParser::Run(double& result) {
   double* const base = stack_.data();
   double* sp = base;
@@ -774,33 +792,38 @@ bool TParser::Run(double& result) {
         *sp++ = in.Value;
         break;
       case TOp::Variable: {
-        const TElemPile& t = tokens_[static_cast<size_t>(in.Variable)];
-        TVariableQuery q;
-        if (t.Address != nullptr) {
-          q.Found = true;
-          q.Value = *t.Address;
-        } else {
-          q.Name = t.Text;
-          q.Indexed = t.Indexed;
-          q.Absolute = t.Absolute;
-          q.Index = t.Index;
-          q.Tag = t.Tag;
-          if (OnVariable) OnVariable(*this, q);
-        }
-        if (!q.Found || std::isnan(q.Value)) {
-          Fail(peUnknownValue, t.Text, t.Position);
+        double value = 0.0;
+        if (in.Address != nullptr)
+          value = *in.Address;
+        else if (!Query(in, value))
+          return false;
+        if (!Finite(value)) {
+          const TElemPile& t = tokens_[static_cast<size_t>(in.Variable)];
+          Fail(std::isnan(value) ? peUnknownValue : peOverflow, t.Text, t.Position);
           return false;
         }
-        if (!Finite(q.Value)) {
-          Fail(peOverflow, t.Text, t.Position);
-          return false;
-        }
-        *sp++ = q.Value;
+        *sp++ = value;
         break;
       }
       case TOp::Function:
         if (!ApplyFunction(in.Function, sp[-1], in.Position)) return false;
         break;
+      case TOp::Add:
+      case TOp::Sub:
+      case TOp::Mul: {
+        // The common operations in place; a result beyond the doubles is
+        // the overflow ApplyBinary reports.
+        const double b = in.Negate ? -sp[-1] : sp[-1];
+        const double a = sp[-2];
+        const double r = in.Op == TOp::Add ? a + b : in.Op == TOp::Sub ? a - b : a * b;
+        if (!Finite(r)) {
+          Fail(peOverflow, "", in.Position);
+          return false;
+        }
+        --sp;
+        sp[-1] = r;
+        break;
+      }
       default: {
         const double b = *--sp;
         const double a = *--sp;

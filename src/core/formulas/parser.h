@@ -178,12 +178,18 @@ class TParser {
     bool Negate = false;
     int32_t Position = 0;
     int32_t Variable = -1;  // token index of a variable
+    // Where a variable's value is read, when its owner gave an address:
+    // read there without a query (a model evaluates its formulas millions
+    // of times).
+    const double* Address = nullptr;
     double Value = 0.0;
   };
 
   void Fail(int32_t code, std::string argument, int32_t position);
   bool Build();
   bool Run(double& result);
+  // The value of a variable without an address, asked of the owner.
+  bool Query(const TInstr& in, double& value);
   bool ApplyFunction(TTokenKind f, double& v, int32_t position);
   bool ApplyBinary(const TInstr& in, double a, double b, double& out);
 

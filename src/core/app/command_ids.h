@@ -57,6 +57,7 @@ namespace kinevo {
   X(MenuAffichageLoupe)                     \
   X(MenuAffichageCacherImage)               \
   X(MenuAffichageModelesVideo)              \
+  X(MenuAffichageImageCorrigee)             \
   X(MenuAffichageAllerDerniereImagePointee) \
   X(MenuAffichageAllerImageNumero)          \
   X(MenuAffichageCouleur)                   \

@@ -87,6 +87,8 @@ const std::vector<TCommandText> kTexts = {
      "Cacher ou montrer l'image (les marques restent visibles)", true},
     {TCommand::MenuAffichageModelesVideo, "Modèles sur la vidéo",
      "Dessiner sur la vidéo la position des modèles et leur trajectoire", true},
+    {TCommand::MenuAffichageImageCorrigee, "Image corrigée de l'objectif",
+     "Montrer l'image redressée par la correction de l'objectif", true},
     {TCommand::MenuAffichageAllerDerniereImagePointee, "Aller à la dernière image &pointée",
      "Aller à la dernière image pointée", false},
     {TCommand::MenuAffichageAllerImageNumero, "Aller à l'image &numéro...",
@@ -331,6 +333,7 @@ TCommandStates ComputeCommands(const TCommandContext& c) {
   set(TCommand::MenuAffichageLoupe, marking, open, c.loupe);
   set(TCommand::MenuAffichageCacherImage, !capture, open, c.hideImage);
   set(TCommand::MenuAffichageModelesVideo, marking, open, c.modelsShown);
+  set(TCommand::MenuAffichageImageCorrigee, grid, open && c.lensOn, c.correctedPicture);
   set(TCommand::MenuAffichageAllerDerniereImagePointee, marking,
       open && c.tool != otEchelle && c.marksCount > 0);
   set(TCommand::MenuAffichageAllerImageNumero, marking, open);

@@ -67,7 +67,9 @@ struct TCommandContext {
   int elementSize = 0;
   bool loupe = false;
   bool hideImage = false;
-  bool modelsShown = false;  // the models drawn over the picture
+  bool modelsShown = false;       // the models drawn over the picture
+  bool lensOn = false;            // the lens correction is on
+  bool correctedPicture = false;  // the view shows the corrected picture
   double imageDuration = 0;
   // Montage mode: the current image is hidden from the output.
   bool currentImageHidden = false;

@@ -132,6 +132,8 @@ void TSession::Wire() {
   // The view shows the marking data.
   auto repaint = [this](void*) { Video.Repaint(); };
   links_ += Data.OnChange.Connect(repaint);
+  // A change of the lens correction changes the corrected picture shown.
+  links_ += Data.OnChange.Connect([this](void*) { ApplyPictureWarp(); });
   // The models over the picture: the curve models are one source.
   links_ += ModelTracks.AddSource(CurveModels);
   links_ += CurveModels.OnChange.Connect([this] { ModelTracks.Changed(); });
@@ -294,7 +296,31 @@ TOutil TSession::MarkingToolOf(TVideoMode mode) const {
   }
 }
 
+void TSession::ShowCorrectedPicture(bool shown) {
+  correctedShown_ = shown;
+  ApplyPictureWarp();
+}
+
+void TSession::ApplyPictureWarp() {
+  const TLensSetting& lens = Data.Calibration().lens;
+  const bool on = correctedShown_ && lens.on && Video.IsOpen();
+  const int w = Video.ImageWidth(), h = Video.ImageHeight();
+  if (!on) {
+    if (Video.Warped()) Video.SetWarp(nullptr);
+    return;
+  }
+  if (Video.Warped() && lens == warpLens_ && w == warpWidth_ && h == warpHeight_) return;
+  warpLens_ = lens;
+  warpWidth_ = w;
+  warpHeight_ = h;
+  TMeasureCalibration c;
+  c.lens = lens;
+  Video.SetWarp(std::make_shared<TLensWarp>(TMeasureMap(c, w, h)));
+}
+
 void TSession::VideoOpened() {
+  correctedShown_ = false;
+  Video.SetWarp(nullptr);
   // A new video: a new analysis, whose time between images is the file's
   // (that of its capture rate for a slow-motion video).
   const double t = Video.DefaultDuration();

@@ -75,6 +75,11 @@ class TSession : public IWorkspace {
   // The dynamic model, the other source of the tracks.
   TDynamicTrackSource DynamicTracks;
 
+  // The view shows the picture straightened by the lens correction (while
+  // the correction is on); not kept in the document.
+  bool CorrectedPictureShown() const { return correctedShown_; }
+  void ShowCorrectedPicture(bool shown);
+
   TResCalc& Results() { return *results_; }
   const IResultsSource& ResultsSource() const { return *resultsSource_; }
   TFileWorkflow& Workflow() { return *workflow_; }
@@ -208,6 +213,12 @@ class TSession : public IWorkspace {
   TOutil MarkingToolOf(TVideoMode mode) const;
   void Wire();
   void WireWorkChanges();
+  // Gives the view the warp of the lens, or none, as the switch and the
+  // correction say.
+  void ApplyPictureWarp();
+  bool correctedShown_ = false;
+  TLensSetting warpLens_;
+  int warpWidth_ = 0, warpHeight_ = 0;
   void WireCommandChanges();
   void WorkChanged();
   // What Save would write but the per-image tables and where the user

@@ -12,6 +12,7 @@
 
 #include "core/common/math_utils.h"
 #include "core/common/picture_coord.h"
+#include "core/common/picture_warp.h"
 #include "core/common/result.h"
 #include "core/marking/lens.h"
 #include "core/marking/plane.h"
@@ -92,6 +93,22 @@ class TMeasureMap {
   TLensModel lens_;
   THomography homography_;
   std::string failure_;
+};
+
+// The lens correction as the view's warp: the view then shows the corrected
+// picture.
+class TLensWarp : public IPictureWarp {
+ public:
+  explicit TLensWarp(TMeasureMap map) : map_(std::move(map)) {}
+  TPictureCoord Corrected(const TPictureCoord& shown) const override {
+    return map_.Corrected(shown);
+  }
+  TPictureCoord Uncorrected(const TPictureCoord& corrected) const override {
+    return map_.Uncorrected(corrected);
+  }
+
+ private:
+  TMeasureMap map_;
 };
 
 // The plane's grid as it is seen on the picture: lines of constant x and of

@@ -286,11 +286,54 @@ void TVideo::EndDrags() {
 // ------------------------------------------------------------------ transform
 
 TPictureCoord TVideo::ScreenToPicture(double x, double y) const {
-  return TViewMapping{scaleX_, scaleY_, offsetX_, offsetY_}.ToPicture(x, y);
+  const TPictureCoord p = TViewMapping{scaleX_, scaleY_, offsetX_, offsetY_}.ToPicture(x, y);
+  if (!warp_) return p;
+  auto bounded = [](double v) { return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v); };
+  const TPictureCoord shown = warp_->Uncorrected(p);
+  return {bounded(shown.x), bounded(shown.y)};
 }
 
 TPixel TVideo::PictureToScreen(const TPictureCoord& p) const {
-  return TViewMapping{scaleX_, scaleY_, offsetX_, offsetY_}.ToView(p);
+  return TViewMapping{scaleX_, scaleY_, offsetX_, offsetY_}.ToView(warp_ ? warp_->Corrected(p) : p);
+}
+
+void TVideo::SetWarp(std::shared_ptr<const IPictureWarp> warp) {
+  warp_ = std::move(warp);
+  warpTableOf_ = nullptr;
+  if (Marking != nullptr) Marking->RecomputeViewPositions();
+  if (Tracking != nullptr) Tracking->RecomputeViewPositions();
+  Repaint();
+}
+
+void TVideo::WarpInto(const Image& picture, Image& out) {
+  const int w = picture.Width(), h = picture.Height();
+  const std::array<double, 4> mapping{scaleX_, scaleY_, offsetX_, offsetY_};
+  const std::size_t n = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+  if (warpTableOf_ != warp_.get() || warpMapping_ != mapping || warpTable_.size() != n) {
+    // Each view pixel shows the corrected picture at its centre: the
+    // position as shown there, and the view pixel that holds it.
+    warpTable_.assign(n, -1);
+    const TViewMapping view{scaleX_, scaleY_, offsetX_, offsetY_};
+    for (int y = 0; y < h && scaleX_ != 0.0 && scaleY_ != 0.0; ++y)
+      for (int x = 0; x < w; ++x) {
+        const TPictureCoord c{(x + 0.5) / scaleX_ + offsetX_, (y + 0.5) / scaleY_ + offsetY_};
+        const TPixel at = view.ToView(warp_->Uncorrected(c));
+        if (at.x >= 0 && at.y >= 0 && at.x < w && at.y < h)
+          warpTable_[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) +
+                     static_cast<std::size_t>(x)] = at.y * w + at.x;
+      }
+    warpTableOf_ = warp_.get();
+    warpMapping_ = mapping;
+  }
+  out.Resize(w, h);
+  const uint8_t* from = picture.Data();
+  uint8_t* to = out.Data();
+  for (std::size_t i = 0; i < n; ++i) {
+    const int32_t k = warpTable_[i];
+    for (int c = 0; c < 3; ++c)
+      to[3 * i + static_cast<std::size_t>(c)] =
+          k < 0 ? 0 : from[3 * static_cast<std::size_t>(k) + static_cast<std::size_t>(c)];
+  }
 }
 
 void TVideo::UpdateTransform() {
@@ -629,7 +672,10 @@ bool TVideo::ComposePicture() {
     TPixelRect rect = visibleRect_;
     if (Source().DrawImage(picture_, rect)) hasPicture_ = true;
   }
-  backBuffer_ = picture_;
+  if (warp_)
+    WarpInto(picture_, backBuffer_);
+  else
+    backBuffer_ = picture_;
   return true;
 }
 

@@ -6,17 +6,20 @@
 // keys to the subsystem of the current mode, and the composition of the
 // back buffer.  A Qt widget (gui/video) hosts it and only forwards events and
 // copies the back buffer to the screen.
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/common/canvas.h"
 #include "core/common/events.h"
 #include "core/common/image.h"
 #include "core/common/key_store.h"
+#include "core/common/picture_warp.h"
 #include "core/common/video_view.h"
 #include "core/video/frame_source.h"
 #include "core/video/frame_sources.h"
@@ -179,6 +182,11 @@ class TVideo : public IVideoView {
   void SetTool(TViewTool tool);
   TPictureCoord ScreenToPicture(double x, double y) const override;
   TPixel PictureToScreen(const TPictureCoord& p) const override;
+  // Shows the picture corrected by `warp` (null: as the camera gives it).
+  // Positions on the picture stay those of the picture as shown; the view
+  // draws them, and takes its clicks, on the corrected picture.
+  void SetWarp(std::shared_ptr<const IPictureWarp> warp);
+  bool Warped() const { return warp_ != nullptr; }
   void ZoomAt(int x, int y, int step, bool ctrl, int32_t z0);
   void ZoomToRect(TMouseButton button, bool ctrl);
   void ResetZoom();
@@ -218,6 +226,10 @@ class TVideo : public IVideoView {
   // between them: the picture first (sizes the buffer), then the overlays
   // drawn through a canvas over MutableBackBuffer().
   bool ComposePicture();
+  // The view's picture through the warp: each view pixel takes the pixel
+  // of the picture as shown that the correction brought there (black where
+  // none), through a table kept while the view and the warp stay.
+  void WarpInto(const Image& picture, Image& out);
   void PaintOverlays(Canvas& canvas);
   Image& MutableBackBuffer() { return backBuffer_; }
 
@@ -268,7 +280,11 @@ class TVideo : public IVideoView {
   int announced_ = -1;        // the image OnImageChange last told of; -1: none
   double captureRate_ = 0.0;  // given by the user, 0 for none
   Image picture_;             // last good picture of the visible rectangle
-  Image backBuffer_;          // picture plus overlays
+  std::shared_ptr<const IPictureWarp> warp_;
+  std::vector<int32_t> warpTable_;  // view pixel -> view pixel of the picture as shown
+  std::array<double, 4> warpMapping_{};
+  const IPictureWarp* warpTableOf_ = nullptr;
+  Image backBuffer_;  // picture plus overlays
   std::atomic<int> startImage_{0}, endImage_{0};
 
   // Built last: its threads end before anything they reach goes.

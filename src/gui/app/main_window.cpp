@@ -385,6 +385,8 @@ TCommandContext MainWindow::Context() const {
   c.loupe = session_->Video.Loupe().Visible;
   c.hideImage = s.Video.HideImage;
   c.modelsShown = d.ModelsShown();
+  c.lensOn = d.Calibration().lens.on;
+  c.correctedPicture = s.CorrectedPictureShown();
   c.imageDuration = c.videoOpen ? session_->Video.ImageDuration() : 0;
   c.currentImageHidden =
       c.videoOpen && s.Video.IsMontage() && !s.Montage.IsVisible(s.Video.CurrentImage());

@@ -204,6 +204,8 @@ void MainWindow::BuildViewActions() {
          s.Video.Repaint();
        }},
       {TCommand::MenuAffichageModelesVideo, [&d] { d.SetModelsShown(!d.ModelsShown()); }},
+      {TCommand::MenuAffichageImageCorrigee,
+       [this] { session_->ShowCorrectedPicture(!session_->CorrectedPictureShown()); }},
       {TCommand::MenuAffichageAllerDerniereImagePointee,
        [&s] { s.Video.GoToMarkedImage(s.Data.LastMarkedImage()); }},
       {TCommand::MenuAffichageAllerImageNumero, [this] { GoToImageNumber(); }},
@@ -303,7 +305,8 @@ void MainWindow::BuildMenus() {
              TCommand::MenuFichierQuitter});
   QMenu* view = menuBar()->addMenu(QStringLiteral("&Affichage"));
   add(view, {TCommand::MenuAffichageAnnuler, separator, TCommand::MenuAffichageLoupe,
-             TCommand::MenuAffichageCacherImage, TCommand::MenuAffichageModelesVideo, separator,
+             TCommand::MenuAffichageCacherImage, TCommand::MenuAffichageModelesVideo,
+             TCommand::MenuAffichageImageCorrigee, separator,
              TCommand::MenuAffichageAllerDerniereImagePointee,
              TCommand::MenuAffichageAllerImageNumero, separator, TCommand::MenuAffichageCouleur});
   QMenu* size = view->addMenu(QStringLiteral("&Taille des marques et des axes"));

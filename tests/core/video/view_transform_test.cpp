@@ -263,3 +263,42 @@ TEST_F(VideoFixture, LoupeSitsInTheTopRightAndMagnifiesTheBackBuffer) {
 
 }  // namespace
 }  // namespace kinevo
+
+namespace kinevo {
+namespace {
+
+// A warp that mirrors the picture left to right.
+struct Mirror : IPictureWarp {
+  TPictureCoord Corrected(const TPictureCoord& p) const override { return {1.0 - p.x, p.y}; }
+  TPictureCoord Uncorrected(const TPictureCoord& p) const override { return {1.0 - p.x, p.y}; }
+};
+
+// The view shows the corrected picture: it draws positions, and takes its
+// clicks, through the warp, and its picture is the warped one; without the
+// warp everything is as before.
+TEST_F(VideoFixture, AWarpedViewShowsTheCorrectedPictureAndMapsPositionsThroughIt) {
+  Open(640, 480, 5, 320, 240);
+  video->GoToImage(3);
+  test::RecordingCanvas canvas;
+  const int recomputes = marking.recomputes;
+  video->SetWarp(std::make_shared<Mirror>());
+  EXPECT_GT(marking.recomputes, recomputes);  // the marks move to the corrected picture
+  // A position as shown is drawn where the mirror puts it, and a click
+  // there gives it back.
+  const TPixel at = video->PictureToScreen({0.25, 0.5});
+  EXPECT_EQ(at, (TPixel{240, 120}));
+  const TPictureCoord back = video->ScreenToPicture(at.x, at.y);
+  EXPECT_NEAR(back.x, 0.25, 1.0 / 320);
+  EXPECT_NEAR(back.y, 0.5, 1.0 / 240);
+  // View pixel (x, y) shows what view pixel (319 - x, y) shows unwarped.
+  ASSERT_TRUE(video->Paint(canvas));
+  const Image warped = video->BackBuffer();
+  video->SetWarp(nullptr);
+  ASSERT_TRUE(video->Paint(canvas));
+  const Image& plain = video->BackBuffer();
+  for (int x : {0, 10, 100, 319}) EXPECT_EQ(warped.Pixel(x, 20), plain.Pixel(319 - x, 20)) << x;
+  EXPECT_EQ(video->PictureToScreen({0.25, 0.5}), (TPixel{80, 120}));
+}
+
+}  // namespace
+}  // namespace kinevo

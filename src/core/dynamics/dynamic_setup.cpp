@@ -227,17 +227,27 @@ TResult<TDynamicSetting> WithFormulaParameters(const TDynamicSetting& setting) {
   return out;
 }
 
+namespace {
+
+// The model of a setting, ready to be launched from its starting image in
+// the series (`start`), or why it cannot be.
+TStatus PrepareModel(const TDynamicSetting& setting, const TDynamicSeries& series,
+                     TDynamicModel& model, int& start) {
+  start = StartIndex(setting, series);
+  if (start < 0)
+    return TError{"Le point " + std::to_string(setting.system + 1) + " n'a pas d'image marquée.",
+                  {}};
+  return model.SetModel(setting.ax, setting.ay, setting.ModelParameters());
+}
+
+}  // namespace
+
 TDynamicCheck CheckDynamicModel(const TDynamicSetting& setting, const TDynamicSeries& series) {
   TDynamicCheck out;
-  const int start = StartIndex(setting, series);
-  if (start < 0) {
-    out.status =
-        TError{"Le point " + std::to_string(setting.system + 1) + " n'a pas d'image marquée.", {}};
-    return out;
-  }
   TDynamicModel model;
-  if (TStatus set = model.SetModel(setting.ax, setting.ay, setting.ModelParameters()); !set) {
-    out.status = set;
+  int start = -1;
+  if (TStatus ready = PrepareModel(setting, series, model, start); !ready) {
+    out.status = ready;
     return out;
   }
   const TSimulation sim = model.Simulate(series.t, start);
@@ -295,15 +305,10 @@ TDynamicTrack DynamicModelTrack(const TDynamicSetting& setting, const TCalcul& c
     return out;
   }
   const TDynamicSeries series = MarkedSeries(calc, setting.system);
-  const int start = StartIndex(setting, series);
-  if (start < 0) {
-    out.status =
-        TError{"Le point " + std::to_string(setting.system + 1) + " n'a pas d'image marquée.", {}};
-    return out;
-  }
   TDynamicModel model;
-  if (TStatus set = model.SetModel(setting.ax, setting.ay, setting.ModelParameters()); !set) {
-    out.status = set;
+  int start = -1;
+  if (TStatus ready = PrepareModel(setting, series, model, start); !ready) {
+    out.status = ready;
     return out;
   }
   const TSimulation sim = model.Simulate(out.t, series.rows[static_cast<std::size_t>(start)] * k);

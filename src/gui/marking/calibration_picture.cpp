@@ -1,7 +1,9 @@
 #include "gui/marking/calibration_picture.h"
 
+#include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <algorithm>
 #include <cmath>
 
@@ -120,5 +122,20 @@ void CalibrationPicture::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void CalibrationPicture::mouseReleaseEvent(QMouseEvent*) { dragGroup_ = dragIndex_ = -1; }
+
+QDialogButtonBox* LayOutBesidePicture(QDialog& dialog, CalibrationPicture* picture,
+                                      QVBoxLayout* side) {
+  side->addStretch();
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Annuler"));
+  side->addWidget(buttons);
+  auto* top = new QHBoxLayout(&dialog);
+  top->addWidget(picture, 1);
+  auto* sideBox = new QWidget;
+  sideBox->setLayout(side);
+  sideBox->setFixedWidth(260);
+  top->addWidget(sideBox);
+  return buttons;
+}
 
 }  // namespace kinevo::gui

@@ -4,9 +4,12 @@
 // over it.  Positions are picture pixels, continuous: pixel i covers
 // [i, i + 1).
 #include <QColor>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QImage>
 #include <QPointF>
 #include <QString>
+#include <QVBoxLayout>
 #include <QWidget>
 #include <functional>
 #include <vector>
@@ -66,5 +69,10 @@ class CalibrationPicture : public QWidget {
   bool editable_ = true;
   int dragGroup_ = -1, dragIndex_ = -1;
 };
+
+// Lays a calibration dialog out: the picture, and beside it the `side`
+// panel ending with the OK and "Annuler" buttons, which it returns.
+QDialogButtonBox* LayOutBesidePicture(QDialog& dialog, CalibrationPicture* picture,
+                                      QVBoxLayout* side);
 
 }  // namespace kinevo::gui

@@ -4,7 +4,6 @@
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -66,16 +65,7 @@ LensDialog::LensDialog(const QImage& picture, const TLensSetting& current, QWidg
   side->addWidget(message_);
   side->addWidget(corrected_);
   side->addWidget(on_);
-  side->addStretch();
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Annuler"));
-  side->addWidget(buttons);
-  auto* top = new QHBoxLayout(this);
-  top->addWidget(picture_, 1);
-  auto* sideBox = new QWidget;
-  sideBox->setLayout(side);
-  sideBox->setFixedWidth(260);
-  top->addWidget(sideBox);
+  QDialogButtonBox* buttons = LayOutBesidePicture(*this, picture_, side);
 
   connect(newLine, &QPushButton::clicked, this, [this] { NewLine(); });
   connect(clear, &QPushButton::clicked, this, [this] { ClearLines(); });

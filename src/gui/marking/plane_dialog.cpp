@@ -4,7 +4,6 @@
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -58,16 +57,7 @@ PlaneDialog::PlaneDialog(const QImage& picture, const TMeasureCalibration& curre
   side->addLayout(form);
   side->addWidget(message_);
   side->addWidget(on_);
-  side->addStretch();
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Annuler"));
-  side->addWidget(buttons);
-  auto* top = new QHBoxLayout(this);
-  top->addWidget(picture_, 1);
-  auto* sideBox = new QWidget;
-  sideBox->setLayout(side);
-  sideBox->setFixedWidth(260);
-  top->addWidget(sideBox);
+  QDialogButtonBox* buttons = LayOutBesidePicture(*this, picture_, side);
 
   for (QDoubleSpinBox* box : {width_, height_})
     connect(box, &QDoubleSpinBox::valueChanged, this, [this] { Refresh(); });

@@ -94,7 +94,7 @@ void BM_ModelRecomputeAndRedraw(benchmark::State& state) {
     c.colour = 0xFF0000;
     c.points.reserve(track.t.size());
     for (std::size_t r = 0; r < track.t.size(); ++r) c.points.push_back({track.t[r], track.x[r]});
-    g.SetOverlayCurves({std::move(c)});
+    graph->SetOverlayCurves({std::move(c)});
     graph->render(&screen);
   }
   state.counters["images"] = static_cast<double>(state.range(0));

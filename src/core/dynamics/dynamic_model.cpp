@@ -16,10 +16,11 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 enum TStateName : int32_t { tgT, tgX, tgY, tgVx, tgVy, tgV, tgParameters };
 constexpr const char* kStateNames[tgParameters] = {"t", "x", "y", "vx", "vy", "v"};
 
+// Finite and within 1e100 (not IsHuge), written so that it costs no call:
+// it is asked at every step.
 bool Sane(const TDynamicState& s) {
-  for (double v : {s.x, s.y, s.vx, s.vy})
-    if (!std::isfinite(v) || IsHuge(v)) return false;
-  return true;
+  return std::fabs(s.x) <= 1e100 && std::fabs(s.y) <= 1e100 && std::fabs(s.vx) <= 1e100 &&
+         std::fabs(s.vy) <= 1e100;
 }
 
 TDynamicState Advanced(const TDynamicState& s, double h, double dx, double dy, double dvx,
@@ -61,34 +62,34 @@ TDynamicParameter* TDynamicModel::Find(const std::string& name) {
   return nullptr;
 }
 
-bool TDynamicModel::Acceleration(const TDynamicState& s, double& ax, double& ay) {
+TDynamicModel::TAcceleration TDynamicModel::Acceleration(const TDynamicState& s) {
   current_ = s;
   // Components stay below 1e100 (checked at each step), so the squares
   // cannot overflow, and sqrt is several times quicker than hypot.
   speed_ = std::sqrt(s.vx * s.vx + s.vy * s.vy);
-  for (auto [parser, out] : {std::pair{&ax_, &ax}, std::pair{&ay_, &ay}}) {
-    if (!parser->Evaluate()) {
-      failure_ = parser->ErrorMessage();
-      return false;
-    }
-    *out = parser->LastValue();
-  }
-  return std::isfinite(ax) && std::isfinite(ay);
+  // Returned in registers: the integration is a chain of dependent
+  // operations, and a detour through memory lengthens each link.
+  const TAcceleration a{ax_.Value(), ay_.Value()};
+  if ((std::isnan(a.x) || std::isnan(a.y)) && failure_.empty())
+    failure_ = (std::isnan(a.x) ? ax_ : ay_).ErrorMessage();
+  return a;
 }
 
 bool TDynamicModel::Step(TDynamicState& s, double h) {
-  double a1x, a1y, a2x, a2y, a3x, a3y, a4x, a4y;
-  if (!Acceleration(s, a1x, a1y)) return false;
-  const TDynamicState s2 = Advanced(s, h / 2, s.vx, s.vy, a1x, a1y);
-  if (!Acceleration(s2, a2x, a2y)) return false;
-  const TDynamicState s3 = Advanced(s, h / 2, s2.vx, s2.vy, a2x, a2y);
-  if (!Acceleration(s3, a3x, a3y)) return false;
-  const TDynamicState s4 = Advanced(s, h, s3.vx, s3.vy, a3x, a3y);
-  if (!Acceleration(s4, a4x, a4y)) return false;
+  // A failed formula gives NaN, which spreads through the stages: it is
+  // looked for once, at the end.
+  const TAcceleration a1 = Acceleration(s);
+  const TDynamicState s2 = Advanced(s, h / 2, s.vx, s.vy, a1.x, a1.y);
+  const TAcceleration a2 = Acceleration(s2);
+  const TDynamicState s3 = Advanced(s, h / 2, s2.vx, s2.vy, a2.x, a2.y);
+  const TAcceleration a3 = Acceleration(s3);
+  const TDynamicState s4 = Advanced(s, h, s3.vx, s3.vy, a3.x, a3.y);
+  const TAcceleration a4 = Acceleration(s4);
+  if (std::isnan(a1.x + a1.y + a2.x + a2.y + a3.x + a3.y + a4.x + a4.y)) return false;
   s = {s.t + h, s.x + h / 6 * (s.vx + 2 * s2.vx + 2 * s3.vx + s4.vx),
        s.y + h / 6 * (s.vy + 2 * s2.vy + 2 * s3.vy + s4.vy),
-       s.vx + h / 6 * (a1x + 2 * a2x + 2 * a3x + a4x),
-       s.vy + h / 6 * (a1y + 2 * a2y + 2 * a3y + a4y)};
+       s.vx + h / 6 * (a1.x + 2 * a2.x + 2 * a3.x + a4.x),
+       s.vy + h / 6 * (a1.y + 2 * a2.y + 2 * a3.y + a4.y)};
   return Sane(s);
 }
 

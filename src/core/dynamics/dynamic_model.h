@@ -81,7 +81,10 @@ class TDynamicModel {
                            std::span<const double> ys);
 
  private:
-  bool Acceleration(const TDynamicState& s, double& ax, double& ay);
+  struct TAcceleration {
+    double x, y;  // NaN when a formula failed (then failure_ says why)
+  };
+  TAcceleration Acceleration(const TDynamicState& s);
   bool Step(TDynamicState& s, double h);
   bool Residuals(std::span<const double> times, int from, std::span<const double> xs,
                  std::span<const double> ys, std::vector<double>& r);

@@ -190,6 +190,7 @@ void TParser::SetFormula(std::string_view text) {
   usedNames_.clear();
   tokens_.clear();
   program_.clear();
+  quick_.code.clear();
   state_ = TState::Fresh;
   errorCode_ = 0;
   errorArgument_.clear();
@@ -215,6 +216,7 @@ bool TParser::Analyse() {
   tokens_.clear();
   usedNames_.clear();
   program_.clear();
+  quick_.code.clear();
   state_ = TState::AnalyseFailed;
 
   std::vector<TChar> w = Decode(formula_);
@@ -468,6 +470,7 @@ bool TParser::Analyse() {
 bool TParser::Build() {
   state_ = TState::BuildFailed;
   program_.clear();
+  quick_.code.clear();
   struct TFrame {
     int32_t lo, hi;   // token range [lo, hi)
     int32_t op = -1;  // token index of the operator
@@ -626,6 +629,7 @@ bool TParser::Build() {
     frames.pop_back();
   }
   stack_.assign(static_cast<size_t>(maxDepth) + 1, 0.0);
+  BuildQuick();
   state_ = TState::Built;
   return true;
 }
@@ -634,11 +638,13 @@ bool TParser::Evaluate() {
   if (state_ == TState::Fresh && !Analyse()) return false;
   if (state_ == TState::AnalyseFailed || state_ == TState::BuildFailed) return false;
   if (state_ == TState::Analysed && !Build()) return false;
+  // The quick machine answers whenever nothing can go wrong; otherwise the
+  // checked program says what did.
+  double v = RunQuick();
   errorCode_ = 0;
   errorArgument_.clear();
   errorPosition_ = 0;
-  double v = 0.0;
-  if (!Run(v)) return false;
+  if (std::isnan(v) && !Run(v)) return false;
   lastValue_ = v;
   return true;
 }

@@ -15,8 +15,10 @@
 // Errors are a numeric code with a French message, an argument quoted by
 // some messages, and the 1-based character position in the typed text where
 // the problem lies (0 when none applies).
+#include <cmath>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -142,6 +144,21 @@ class TParser {
   // variable values.  On success `LastValue` holds the value; after an error
   // it keeps the previous one.
   bool Evaluate();
+  // The same, for a text evaluated very many times in a row (a model
+  // integrated step by step): the value, or NaN after an error (then
+  // `ErrorCode` says which).  The value stays in the processor's registers.
+  double Value() {
+    if (state_ == TState::Built) {
+      const double v = RunQuick();
+      if (!std::isnan(v)) {
+        errorCode_ = 0;
+        errorPosition_ = 0;
+        lastValue_ = v;
+        return v;
+      }
+    }
+    return Evaluate() ? lastValue_ : std::numeric_limits<double>::quiet_NaN();
+  }
 
   double LastValue() const { return lastValue_; }
   // Whether the text itself is wrong (its analysis or its tree failed), as
@@ -185,9 +202,54 @@ class TParser {
     double Value = 0.0;
   };
 
+  // The program once more, for a machine with one accumulator: an operator
+  // whose right operand is a number or a variable reads it directly
+  // (x*vx/m is three instructions instead of five stack moves), and the
+  // checks that cannot change the outcome are left out.  Only a failure
+  // that a later operation could hide (a divisor, the argument of a
+  // function) is checked on the way; anything else shows in the result.
+  // Whatever it doubts, the checked program answers, so both always agree.
+  enum class TQuickOp : uint8_t {
+    Load,      // acc = operand
+    PushLoad,  // push acc; acc = operand
+    Query,     // push acc if asked; acc = the owner's answer
+    Neg,
+    AddL,  // acc = acc + operand (and so on)
+    SubL,
+    MulL,
+    DivL,
+    AddP,  // acc = popped + acc (and so on)
+    SubP,
+    MulP,
+    DivP,
+    Binary,    // acc = the checked operator on (popped, acc)
+    Function,  // acc = the checked function of acc
+    End,
+  };
+  struct TQuick {
+    TQuickOp Op = TQuickOp::Load;
+    bool Push = false;                // Query only
+    int32_t Instr = 0;                // the instruction of the program it comes from
+    const double* Operand = nullptr;  // a number of the program or a variable's value
+  };
+  // Its operands point into the program: a copied parser builds its own.
+  struct TQuickCode {
+    std::vector<TQuick> code;
+    TQuickCode() = default;
+    TQuickCode(const TQuickCode&) {}
+    TQuickCode& operator=(const TQuickCode&) {
+      code.clear();
+      return *this;
+    }
+  };
+
   void Fail(int32_t code, std::string argument, int32_t position);
   bool Build();
+  void BuildQuick();
   bool Run(double& result);
+  // NaN when the checked program must answer: a value that is not a number
+  // is never a result.
+  double RunQuick();
   // The value of a variable without an address, asked of the owner.
   bool Query(const TInstr& in, double& value);
   bool ApplyFunction(TTokenKind f, double& v, int32_t position);
@@ -203,6 +265,7 @@ class TParser {
   std::vector<TElemPile> tokens_;
   std::vector<std::string> usedNames_;
   std::vector<TInstr> program_;
+  TQuickCode quick_;
   std::vector<double> stack_;
 };
 

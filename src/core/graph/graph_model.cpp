@@ -196,11 +196,12 @@ void TGraphModel::ClearGraph() {
   currentFamily_ = 0;
   curves_.clear();
   overlay_.clear();
+  ++overlayGeneration_;
 }
 
 void TGraphModel::SetOverlayCurves(std::vector<TOverlayCurve> curves) {
   overlay_ = std::move(curves);
-  InvalidateElements();
+  ++overlayGeneration_;
 }
 
 namespace {
@@ -760,7 +761,6 @@ void TGraphModel::PaintElementLayer(Canvas& canvas, const TPixelRect& area) {
       e->Draw(canvas, ctx);
     }
   }
-  PaintOverlayCurves(canvas);
   canvas.ClearClip();
 }
 
@@ -777,7 +777,9 @@ void TGraphModel::PaintOverlayCurves(Canvas& canvas) {
   // Far outside the plot a pixel is only clipped: kept within reach of an
   // int, the line still leaves the plot in the right direction.
   constexpr double kReach = 1e6;
+  if (overlay_.empty()) return;
   const TPixelMap map(plot_, world_);
+  canvas.SetClip(plot_.Rect());
   std::vector<TPixel>& run = run_;
   for (const TOverlayCurve& c : overlay_) {
     canvas.SetPen({c.colour, c.width, TPenStyle::psSolid});
@@ -800,6 +802,7 @@ void TGraphModel::PaintOverlayCurves(Canvas& canvas) {
     }
     flush();
   }
+  canvas.ClearClip();
 }
 
 void TGraphModel::PaintOverlay(Canvas& canvas) {

@@ -300,8 +300,10 @@ class TGraphModel {
   const TModelTools& Models() const { return *models_; }
 
   // Lines drawn over the elements, clipped to the plot; ClearGraph drops
-  // them.  Setting them changes the elements' drawing.
+  // them.  They are not in the element layer: a model moved by a slider
+  // draws them again without the thousands of elements under them.
   void SetOverlayCurves(std::vector<TOverlayCurve> curves);
+  uint64_t OverlayCurvesGeneration() const { return overlayGeneration_; }
   const std::vector<TOverlayCurve>& OverlayCurves() const { return overlay_; }
 
   // ------------------------------------------------------------ painting
@@ -314,9 +316,12 @@ class TGraphModel {
   // Only what falls in `area` (pixels), as the whole drawing would have it
   // there: the strip a pan uncovers.
   void PaintElementLayer(Canvas& canvas, const TPixelRect& area);
+  // The overlay curves, over the element layer.
+  void PaintOverlayCurves(Canvas& canvas);
   void PaintOverlay(Canvas& canvas);
   void PaintElements(Canvas& canvas) {
     PaintElementLayer(canvas);
+    PaintOverlayCurves(canvas);
     PaintOverlay(canvas);
   }
   void Paint(Canvas& canvas) {
@@ -344,7 +349,6 @@ class TGraphModel {
   std::size_t BlockAt(std::size_t i, const std::vector<T*>& list) const;
   void PaintScaleBar(Canvas& canvas);
   void PaintModelBox(Canvas& canvas);
-  void PaintOverlayCurves(Canvas& canvas);
   void PaintFrames(Canvas& canvas);
   void PaintToolMarks(Canvas& canvas);
   void UpdateHint();
@@ -381,6 +385,7 @@ class TGraphModel {
   std::vector<uint8_t> drawnMask_;
   uint8_t drawnStamp_ = 0;
   std::vector<TOverlayCurve> overlay_;
+  uint64_t overlayGeneration_ = 0;
   std::vector<TPixel> run_;  // the polyline being gathered, kept for its capacity
 
   int tool_ = gtNone;

@@ -186,6 +186,9 @@ void TGraph::paintEvent(QPaintEvent*) {
   shiftOnly_ = false;
   QPainter p(this);
   p.drawPixmap(0, 0, scene_);
+  SetGraphRenderHints(p);
+  QPainterCanvas curves(p);
+  model_.PaintOverlayCurves(curves);
   p.setRenderHint(QPainter::Antialiasing, true);
   p.setRenderHint(QPainter::TextAntialiasing, true);
   QPainterCanvas canvas(p);
@@ -196,6 +199,12 @@ void TGraph::resizeEvent(QResizeEvent* e) {
   model_.SetSize(width(), height());
   QWidget::resizeEvent(e);
   emit Resized();
+}
+
+void TGraph::SetOverlayCurves(std::vector<TOverlayCurve> curves) {
+  model_.SetOverlayCurves(std::move(curves));
+  overlayOnly_ = true;
+  update();
 }
 
 void TGraph::SyncModeller() {

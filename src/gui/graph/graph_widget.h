@@ -6,7 +6,9 @@
 // background.  A repaint after a mouse move that only moves the cross-hair,
 // the bubble or a rubber rectangle copies the scene and draws that overlay.
 // A step of a pan moves the layer by whole pixels and draws the elements
-// only in the strips it uncovers; any other change draws them all again.
+// only in the strips it uncovers.  The overlay curves (a model's curve) are
+// drawn over the scene at every paint, so that moving one redraws nothing
+// else; any other change draws the elements all again.
 #include <QPixmap>
 #include <QWidget>
 #include <functional>
@@ -44,6 +46,10 @@ class TGraph : public QWidget {
   // the tool changed.
   TModeleurPanel* Modeller() const { return modeller_; }
   void SyncModeller();
+
+  // Replaces the overlay curves and repaints: the elements' layer is kept
+  // when nothing else changed.
+  void SetOverlayCurves(std::vector<TOverlayCurve> curves);
 
  signals:
   // A double click on a data point: the results row it comes from.
@@ -87,7 +93,8 @@ class TGraph : public QWidget {
   QPainterStamps stamps_;  // the marker symbols of the curves
   uint64_t sceneGeneration_ = ~uint64_t{0};
   int elementRenders_ = 0;
-  // Set by a mouse move that changed only the overlay, cleared by every
+  // Set by a mouse move or new overlay curves that changed only the
+  // overlay, cleared by every
   // paint: a repaint asked for by anyone else draws the elements again,
   // even when their change did not go through the model.
   bool overlayOnly_ = false;

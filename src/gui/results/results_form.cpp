@@ -677,8 +677,7 @@ void TResForm::ApplyDynamicModel() {
     }
     if (!c.points.empty()) curves.push_back(std::move(c));
   }
-  graph->Model().SetOverlayCurves(std::move(curves));
-  graph->update();
+  graph->SetOverlayCurves(std::move(curves));
 }
 
 // ---------------------------------------------------------------- state

@@ -118,6 +118,27 @@ TEST_F(GraphWidget, MouseMovesKeepTheDrawnElementsAndMoveOnlyTheCrossHair) {
   EXPECT_EQ(graph.ElementRenders(), before + 4);
 }
 
+// A model's curve moved again and again (a parameter on a slider): drawn
+// over the kept elements, the previous curve gone, the points still there.
+TEST_F(GraphWidget, NewOverlayCurvesAreDrawnOverTheKeptElements) {
+  graph.Grab();
+  const int renders = graph.ElementRenders();
+  QImage img;
+  for (double level : {3.0, 6.0}) {
+    TOverlayCurve c;
+    c.colour = colors::Red;
+    c.points = {{0, level}, {10, level}};
+    graph.SetOverlayCurves({c});
+    img = graph.Grab();
+    const int y = 20 + static_cast<int>(std::lround(200 * (1 - level / 10)));
+    EXPECT_EQ(img.pixelColor(150, y), QColor(255, 0, 0)) << level;
+    EXPECT_EQ(img.pixelColor(235, 140), QColor(0, 0, 255));
+  }
+  EXPECT_EQ(graph.ElementRenders(), renders);
+  // The first curve (y = 3, pixel row 160) is gone.
+  for (int x = 100; x < 140; x += 10) EXPECT_NE(img.pixelColor(x, 160), QColor(255, 0, 0)) << x;
+}
+
 TEST_F(GraphWidget, DrawnElementsFollowEveryChangeOfTheGraph) {
   TGraphModel& m = graph.Model();
   m.SetTool(gtReticule);

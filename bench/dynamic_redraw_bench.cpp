@@ -100,7 +100,37 @@ void BM_ModelRecomputeAndRedraw(benchmark::State& state) {
   state.counters["images"] = static_cast<double>(state.range(0));
 }
 
+// The redraw alone: the model's curve replaced and the graph painted.
+void BM_ModelRedraw(benchmark::State& state) {
+  App();
+  const TCalcul calc = DragThrow(static_cast<int>(state.range(0)));
+  TGraphUtils utils;
+  auto graph = std::make_unique<TGraph>(utils);
+  graph->resize(1000, 700);
+  graph->show();
+  TGraphModel& g = graph->Model();
+  g.SetSize(1000, 700);
+  TSystemsLook look;
+  look.names = {"balle"};
+  look.colours = {0xFF0000};
+  BuildTimeGraph(g, calc, {0}, qtX, look, {});
+  QImage screen(1000, 700, QImage::Format_ARGB32_Premultiplied);
+  graph->render(&screen);
+  TDynamicSetting s = DragModel();
+  const TDynamicTrack track = DynamicModelTrack(s, calc);
+  for (auto _ : state) {
+    TOverlayCurve c;
+    c.colour = 0xFF0000;
+    c.points.reserve(track.t.size());
+    for (std::size_t r = 0; r < track.t.size(); ++r) c.points.push_back({track.t[r], track.x[r]});
+    graph->SetOverlayCurves({std::move(c)});
+    graph->render(&screen);
+  }
+  state.counters["images"] = static_cast<double>(state.range(0));
+}
+
 BENCHMARK(BM_ModelRecompute)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ModelRedraw)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ModelRecomputeAndRedraw)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

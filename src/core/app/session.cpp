@@ -44,12 +44,12 @@ TSession::TSession(TFrameSourceSet sources, std::string settingsPath, IUserDlgPr
       Montage(Video, Dialog),
       Data(Video, Dialog, GraphUtils),
       Recorder(Video, Montage, Dialog),
-      bridge_(&Video.Sources().Bridge()),
-      markingClient_(*this),
       DynamicTracks(Dynamics,
                     [this]() -> const TCalcul* {
                       return results_->IsStale(rtActive) ? nullptr : &results_->Active();
                     }),
+      bridge_(&Video.Sources().Bridge()),
+      markingClient_(*this),
       modelOverlay_(Data, ModelTracks) {
   resultsSource_ = std::make_unique<TMarkingResultsSource>(Data, Video);
   results_ = std::make_unique<TResCalc>(*resultsSource_);

@@ -7,6 +7,13 @@
 
 namespace kinevo {
 
+void ClearWideRegisters() {
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+  static const bool wide = __builtin_cpu_supports("avx");
+  if (wide) asm volatile("vzeroupper");
+#endif
+}
+
 bool IsZero(double x) { return std::fabs(x) < 1e-100; }
 bool IsHuge(double x) { return std::fabs(x) > 1e100; }
 

@@ -36,6 +36,13 @@ struct TWorldWindow {
 // The program-wide tests for degenerate values: |x| < 1e-100 and |x| > 1e100.
 bool IsZero(double x);
 bool IsHuge(double x);
+
+// This program's own floating point uses the processor's older vector
+// instructions, which run several times slower after code that left the
+// upper halves of the wider registers in use (some painting and copying
+// routines of the libraries do): a long computation starts by clearing
+// them.  Nothing happens on processors without those registers.
+void ClearWideRegisters();
 // Two floats are "the same" when they differ by less than 1e-100.
 inline bool SameValue(double a, double b) { return IsZero(a - b); }
 bool SamePoint(const TWorldPoint& a, const TWorldPoint& b);

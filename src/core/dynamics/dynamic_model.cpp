@@ -52,6 +52,12 @@ TStatus TDynamicModel::SetModel(const std::string& ax, const std::string& ay,
     if (!parser->Analyse())
       return TError{std::string("La formule de ") + name + " ne peut pas être lue.",
                     parser->ErrorMessage()};
+    // The state in the processor's registers where the formula allows it
+    // (the integration is a chain of a million dependent evaluations); the
+    // interpreter otherwise.
+    const double* arguments[] = {&current_.t,  &current_.x,  &current_.y,
+                                 &current_.vx, &current_.vy, &speed_};
+    parser->CompileNative(arguments);
   }
   return {};
 }
@@ -62,14 +68,20 @@ TDynamicParameter* TDynamicModel::Find(const std::string& name) {
   return nullptr;
 }
 
-TDynamicModel::TAcceleration TDynamicModel::Acceleration(const TDynamicState& s) {
-  current_ = s;
+inline TDynamicModel::TAcceleration TDynamicModel::Acceleration(const TDynamicState& s) {
   // Components stay below 1e100 (checked at each step), so the squares
   // cannot overflow, and sqrt is several times quicker than hypot.
-  speed_ = std::sqrt(s.vx * s.vx + s.vy * s.vy);
-  // Returned in registers: the integration is a chain of dependent
-  // operations, and a detour through memory lengthens each link.
-  const TAcceleration a{ax_.Value(), ay_.Value()};
+  const double v = std::sqrt(s.vx * s.vx + s.vy * s.vy);
+  // The compiled formulas take the state in registers: the integration is
+  // a chain of dependent operations, and a detour through memory
+  // lengthens each link.
+  TAcceleration a{ax_.NativeValue(s.t, s.x, s.y, s.vx, s.vy, v),
+                  ay_.NativeValue(s.t, s.x, s.y, s.vx, s.vy, v)};
+  if (!std::isnan(a.x) && !std::isnan(a.y)) return a;
+  // Not compiled, or in doubt: the formulas read the state where it is.
+  current_ = s;
+  speed_ = v;
+  a = {ax_.Value(), ay_.Value()};
   if ((std::isnan(a.x) || std::isnan(a.y)) && failure_.empty())
     failure_ = (std::isnan(a.x) ? ax_ : ay_).ErrorMessage();
   return a;
@@ -95,10 +107,11 @@ bool TDynamicModel::Step(TDynamicState& s, double h) {
 
 TSimulation TDynamicModel::Simulate(std::span<const double> times, int from) {
   TSimulation out;
+  ClearWideRegisters();  // a million dependent operations follow
   const int n = static_cast<int>(times.size());
   for (double t : times) out.states.push_back({t, kNaN, kNaN, kNaN, kNaN});
   if (from < 0 || from >= n || parameters_.size() < 4) {
-    out.status = TError{"Le modèle n'a pas d'image de départ."};
+    out.status = TError{"Le modèle n'a pas d'image de départ.", {}};
     return out;
   }
   const TDynamicState start{times[static_cast<std::size_t>(from)], parameters_[0].value,
@@ -156,7 +169,7 @@ TResult<TDynamicFit> TDynamicModel::Fit(std::span<const double> times, int from,
   for (std::size_t i = 0; i < parameters_.size(); ++i)
     if (parameters_[i].fitted) ticked.push_back(i);
   const int m = static_cast<int>(ticked.size());
-  if (m == 0) return TError{"Aucun paramètre à ajuster n'est coché."};
+  if (m == 0) return TError{"Aucun paramètre à ajuster n'est coché.", {}};
   std::vector<double> r;
   auto cost = [&](double& c) {
     if (!Residuals(times, from, xs, ys, r)) return false;
@@ -167,7 +180,7 @@ TResult<TDynamicFit> TDynamicModel::Fit(std::span<const double> times, int from,
   double c0 = 0;
   if (!cost(c0)) {
     const TSimulation sim = Simulate(times, from);
-    return sim.status ? TError{"Le modèle ne peut pas être calculé aux valeurs de départ."}
+    return sim.status ? TError{"Le modèle ne peut pas être calculé aux valeurs de départ.", {}}
                       : sim.status.error().Within("L'ajustement du modèle a échoué.");
   }
   const std::size_t rows = r.size();

@@ -53,6 +53,12 @@ class TDynamicModel {
  public:
   static constexpr int kStepsPerImage = 10;
 
+  TDynamicModel() = default;
+  // The formulas read the state and the parameters where this model keeps
+  // them.
+  TDynamicModel(const TDynamicModel&) = delete;
+  TDynamicModel& operator=(const TDynamicModel&) = delete;
+
   // Analyses the two formulas against the state names and the parameters'
   // (the four starting values first, then the user's).  A formula that does
   // not parse, or uses an unknown name, is refused with the parser's message.

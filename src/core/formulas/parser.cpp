@@ -191,6 +191,7 @@ void TParser::SetFormula(std::string_view text) {
   tokens_.clear();
   program_.clear();
   quick_.code.clear();
+  native_.Release();
   state_ = TState::Fresh;
   errorCode_ = 0;
   errorArgument_.clear();
@@ -217,6 +218,7 @@ bool TParser::Analyse() {
   usedNames_.clear();
   program_.clear();
   quick_.code.clear();
+  native_.Release();
   state_ = TState::AnalyseFailed;
 
   std::vector<TChar> w = Decode(formula_);
@@ -471,6 +473,7 @@ bool TParser::Build() {
   state_ = TState::BuildFailed;
   program_.clear();
   quick_.code.clear();
+  native_.Release();
   struct TFrame {
     int32_t lo, hi;   // token range [lo, hi)
     int32_t op = -1;  // token index of the operator

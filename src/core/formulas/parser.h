@@ -19,11 +19,13 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/common/text_utils.h"
+#include "core/formulas/native_code.h"
 
 namespace kinevo {
 
@@ -160,6 +162,27 @@ class TParser {
     return Evaluate() ? lastValue_ : std::numeric_limits<double>::quiet_NaN();
   }
 
+  // Compiles the text to the processor's own instructions, the variables
+  // read at `arguments` (at most six) being taken from NativeValue's
+  // arguments instead.  False where this processor has no compiler, or for
+  // a text with functions, powers other than squares, names asked at each
+  // evaluation or too deep a nesting.
+  bool CompileNative(std::span<const double* const> arguments);
+  // The compiled code's value, the compiled variables' values passed in
+  // registers; NaN where it doubts (or there is no compiled code): Value()
+  // then answers, the variables read at their addresses.
+  double NativeValue(double a0, double a1 = 0, double a2 = 0, double a3 = 0, double a4 = 0,
+                     double a5 = 0) {
+    if (!native_) return std::numeric_limits<double>::quiet_NaN();
+    const double v = native_(a0, a1, a2, a3, a4, a5);
+    if (!std::isnan(v)) {
+      errorCode_ = 0;
+      errorPosition_ = 0;
+      lastValue_ = v;
+    }
+    return v;
+  }
+
   double LastValue() const { return lastValue_; }
   // Whether the text itself is wrong (its analysis or its tree failed), as
   // opposed to a failure of one evaluation.
@@ -222,6 +245,7 @@ class TParser {
     SubP,
     MulP,
     DivP,
+    Square,    // acc = acc · acc (a power of 2)
     Binary,    // acc = the checked operator on (popped, acc)
     Function,  // acc = the checked function of acc
     End,
@@ -266,6 +290,7 @@ class TParser {
   std::vector<std::string> usedNames_;
   std::vector<TInstr> program_;
   TQuickCode quick_;
+  TNativeCode native_;
   std::vector<double> stack_;
 };
 

@@ -50,9 +50,18 @@ void TParser::BuildQuick() {
           code.push_back({TQuickOp::Neg, false, at, nullptr});
         break;
       }
-      default:
+      default: {
+        // The common square: exactly a · a, as the checked program does it.
+        const TQuick& right = code.back();
+        if (in.Op == TOp::Pow && !in.Negate && right.Op == TQuickOp::PushLoad &&
+            program_[static_cast<std::size_t>(right.Instr)].Op == TOp::Number &&
+            *right.Operand == 2.0) {
+          code.back() = {TQuickOp::Square, false, at, nullptr};
+          break;
+        }
         code.push_back({TQuickOp::Binary, false, at, nullptr});
         break;
+      }
     }
   }
   code.push_back({TQuickOp::End, false, 0, nullptr});
@@ -77,9 +86,9 @@ bool GoodDivisor(double b) {
 double TParser::RunQuick() {
   constexpr double kAsk = std::numeric_limits<double>::quiet_NaN();
   if (quick_.code.empty()) BuildQuick();
-  static constexpr void* kCode[] = {&&Load, &&PushLoad, &&Query,  &&Neg,      &&AddL,
-                                    &&SubL, &&MulL,     &&DivL,   &&AddP,     &&SubP,
-                                    &&MulP, &&DivP,     &&Binary, &&Function, &&End};
+  static constexpr void* kCode[] = {&&Load,   &&PushLoad, &&Query,    &&Neg,  &&AddL, &&SubL,
+                                    &&MulL,   &&DivL,     &&AddP,     &&SubP, &&MulP, &&DivP,
+                                    &&Square, &&Binary,   &&Function, &&End};
   static_assert(std::size(kCode) == static_cast<std::size_t>(TQuickOp::End) + 1);
   double* sp = stack_.data();
   double acc = 0.0;
@@ -130,6 +139,9 @@ DivP:
   if (!GoodDivisor(acc)) return kAsk;
   acc = *--sp / acc;
   KINEVO_NEXT;
+Square:
+  acc = acc * acc;
+  KINEVO_NEXT;
 // The accumulator's address is never taken, so that it stays in a
 // register.
 Binary : {
@@ -155,5 +167,115 @@ End:
   return std::isfinite(acc) ? acc : kAsk;
 }
 #pragma GCC diagnostic pop
+
+}  // namespace kinevo
+
+namespace kinevo {
+
+bool TParser::CompileNative(std::span<const double* const> arguments) {
+  native_.Release();
+  if (!TNativeCode::Supported() || arguments.size() > TNativeWriter::kArguments) return false;
+  if (state_ == TState::Fresh && !Analyse()) return false;
+  if (state_ == TState::Analysed && !Build()) return false;
+  if (state_ != TState::Built) return false;
+  if (quick_.code.empty()) BuildQuick();
+  using W = TNativeWriter;
+  W w(program_.size());
+  constexpr int acc = W::kAccumulator;
+  int top = acc;  // the register of the stack's top value (acc: empty)
+  // An operand: an argument's register (>= 0), or else an address.
+  auto operand = [&](const TQuick& q, const double*& at) {
+    const TInstr& in = program_[static_cast<std::size_t>(q.Instr)];
+    if (in.Op == TOp::Number) {
+      at = w.Constant(in.Value);
+      return -1;
+    }
+    for (std::size_t k = 0; k < arguments.size(); ++k)
+      if (arguments[k] == q.Operand) return static_cast<int>(k);
+    at = q.Operand;
+    return -1;
+  };
+  auto load = [&](const TQuick& q, int to) {
+    const double* at = nullptr;
+    const int reg = operand(q, at);
+    if (reg >= 0)
+      w.Move(to, reg);
+    else
+      w.Load(to, at);
+  };
+  auto arith = [&](W::TArith op, const TQuick& q) {
+    const double* at = nullptr;
+    const int reg = operand(q, at);
+    if (op == W::TArith::Div) {
+      // The divisor into a register, checked there.
+      if (reg >= 0)
+        w.Move(14, reg);
+      else
+        w.Load(14, at);
+      w.BailUnlessDivisor(14);
+      w.Arith(op, acc, 14);
+    } else if (reg >= 0) {
+      w.Arith(op, acc, reg);
+    } else {
+      w.Arith(op, acc, at);
+    }
+  };
+  auto popped = [&](W::TArith op) {
+    if (op == W::TArith::Div) w.BailUnlessDivisor(acc);
+    w.Arith(op, top, acc);  // top = popped op acc, in that order
+    w.Move(acc, top);
+    --top;
+  };
+  for (const TQuick& q : quick_.code) {
+    switch (q.Op) {
+      case TQuickOp::PushLoad:
+        if (++top > W::kStackTop) return false;
+        w.Move(top, acc);
+        [[fallthrough]];
+      case TQuickOp::Load:
+        load(q, acc);
+        break;
+      case TQuickOp::Neg:
+        w.Negate(acc);
+        break;
+      case TQuickOp::AddL:
+        arith(W::TArith::Add, q);
+        break;
+      case TQuickOp::SubL:
+        arith(W::TArith::Sub, q);
+        break;
+      case TQuickOp::MulL:
+        arith(W::TArith::Mul, q);
+        break;
+      case TQuickOp::DivL:
+        arith(W::TArith::Div, q);
+        break;
+      case TQuickOp::AddP:
+        popped(W::TArith::Add);
+        break;
+      case TQuickOp::SubP:
+        popped(W::TArith::Sub);
+        break;
+      case TQuickOp::MulP:
+        popped(W::TArith::Mul);
+        break;
+      case TQuickOp::DivP:
+        popped(W::TArith::Div);
+        break;
+      case TQuickOp::Square:
+        w.Arith(W::TArith::Mul, acc, acc);
+        break;
+      case TQuickOp::End:
+        w.BailUnlessFinite(acc);
+        w.Return(acc);
+        break;
+      default:  // asked names, functions, powers: the interpreter's
+        return false;
+    }
+  }
+  if (!w.Good()) return false;
+  native_ = w.Finish();
+  return static_cast<bool>(native_);
+}
 
 }  // namespace kinevo

@@ -6,6 +6,7 @@
 
 #include "core/common/number_format.h"
 #include "core/graph/figure_tools.h"
+#include "core/graph/line_thinning.h"
 #include "core/graph/model_tools.h"
 
 namespace kinevo {
@@ -777,16 +778,27 @@ void TGraphModel::PaintOverlayCurves(Canvas& canvas) {
   // Far outside the plot a pixel is only clipped: kept within reach of an
   // int, the line still leaves the plot in the right direction.
   constexpr double kReach = 1e6;
+  // Thousands of model points fall on a few hundred pixels: those within a
+  // quarter of a pixel of the line through the others are not stroked.
+  constexpr double kTolerance = 0.25;
   if (overlay_.empty()) return;
   const TPixelMap map(plot_, world_);
   canvas.SetClip(plot_.Rect());
+  std::vector<TWorldPoint>& kept = thinned_;
   std::vector<TPixel>& run = run_;
+  TLineThinner thinner(kTolerance);
   for (const TOverlayCurve& c : overlay_) {
     canvas.SetPen({c.colour, c.width, TPenStyle::psSolid});
-    run.clear();
+    kept.clear();
     auto flush = [&] {
-      if (run.size() >= 2) canvas.Polyline(run);
+      thinner.End(kept);
       run.clear();
+      for (const TWorldPoint& p : kept) {
+        const TPixel at{static_cast<int>(std::lround(p.x)), static_cast<int>(std::lround(p.y))};
+        if (run.empty() || !(run.back() == at)) run.push_back(at);
+      }
+      if (run.size() >= 2) canvas.Polyline(run);
+      kept.clear();
     };
     for (const TWorldPoint& p : c.points) {
       if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
@@ -795,10 +807,7 @@ void TGraphModel::PaintOverlayCurves(Canvas& canvas) {
       }
       double px, py;
       map.MapF(p.x, p.y, px, py);
-      const TPixel at{static_cast<int>(std::lround(std::clamp(px, -kReach, kReach))),
-                      static_cast<int>(std::lround(std::clamp(py, -kReach, kReach)))};
-      // Thousands of model points fall on a few hundred pixels.
-      if (run.empty() || !(run.back() == at)) run.push_back(at);
+      thinner.Add({std::clamp(px, -kReach, kReach), std::clamp(py, -kReach, kReach)}, kept);
     }
     flush();
   }

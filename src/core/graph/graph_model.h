@@ -386,7 +386,10 @@ class TGraphModel {
   uint8_t drawnStamp_ = 0;
   std::vector<TOverlayCurve> overlay_;
   uint64_t overlayGeneration_ = 0;
-  std::vector<TPixel> run_;  // the polyline being gathered, kept for its capacity
+  // The polyline being gathered and the points kept of it, kept for their
+  // capacity.
+  std::vector<TPixel> run_;
+  std::vector<TWorldPoint> thinned_;
 
   int tool_ = gtNone;
   int drag_ = gdIdle;

@@ -151,5 +151,34 @@ TEST(DynamicModel, FailuresAreSaidNotCrashed) {
   EXPECT_FALSE(model.Fit(times, 0, xs, ys));
 }
 
+// Formulas the processor runs compiled and formulas the interpreter runs
+// (a function is never compiled) give the same model to the last bit; a
+// compiled formula that fails says why in the interpreter's words.
+TEST(DynamicModel, CompiledAndInterpretedFormulasAgree) {
+  std::vector<double> times;
+  for (int i = 0; i < 200; ++i) times.push_back(i * 0.01);
+  const auto parameters = Start(0.1, 0.2, 3, 4, {{"k", 0.05}, {"m", 0.5}, {"g", 9.81}});
+  TDynamicModel compiled, interpreted;
+  ASSERT_TRUE(compiled.SetModel("-k*v*vx/m", "-g-k*v*vy/m", parameters));
+  ASSERT_TRUE(
+      interpreted.SetModel("-k*sqrt(vx^2+vy^2)*vx/m", "-g-k*sqrt(vx^2+vy^2)*vy/m", parameters));
+  const TSimulation a = compiled.Simulate(times, 50), b = interpreted.Simulate(times, 50);
+  ASSERT_TRUE(a.status) << a.status.error().reason << a.status.error().cause;
+  ASSERT_TRUE(b.status) << b.status.error().reason;
+  for (std::size_t i = 0; i < times.size(); ++i) {
+    ASSERT_EQ(a.states[i].x, b.states[i].x) << i;
+    ASSERT_EQ(a.states[i].vy, b.states[i].vy) << i;
+  }
+  // A parameter changed in place is read by the compiled code at once.
+  compiled.Find("k")->value = 0;
+  EXPECT_NEAR(compiled.Simulate(times, 0).states[100].x, 0.1 + 3 * 1.0, 1e-12);
+
+  ASSERT_TRUE(compiled.SetModel("0", "1/(t-t)", parameters));
+  const TSimulation failed = compiled.Simulate(times, 0);
+  ASSERT_FALSE(failed.status);
+  EXPECT_EQ(failed.status.error().cause, "Division par zéro.");
+  EXPECT_TRUE(std::isnan(failed.states[1].y));
+}
+
 }  // namespace
 }  // namespace kinevo

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <string>
@@ -280,6 +281,95 @@ TEST(ParserDifferentialTest, AgreesWithTheTreeEvaluatedDirectly) {
     EXPECT_GT(values, 5000);
     EXPECT_GT(errors, 3000);
   }
+}
+
+// The compiled code against the interpreter, the bound names passed as
+// arguments: the same bits whenever the compiled code answers, and a doubt
+// (NaN) wherever the checked program fails.
+TEST(ParserDifferentialTest, CompiledCodeAgreesWithTheInterpreter) {
+  if (!TNativeCode::Supported()) GTEST_SKIP() << "no compiler for this processor";
+  ScopedDecimalSeparator sep('.');
+  double where[std::size(kVars)];
+  const double* arguments[6];
+  for (std::size_t i = 0; i < std::size(kVars); ++i) {
+    where[i] = kVars[i].value;
+    arguments[i] = &where[i];
+  }
+  std::mt19937 rng(20261210);
+  TParser parser;
+  parser.OnVariable = [&](const TParser&, TVariableQuery& q) {
+    for (std::size_t i = 0; i < std::size(kVars); ++i) {
+      if (SameName(kVars[i].name, q.Name)) {
+        q.Found = true;
+        q.Value = kVars[i].value;
+        if (q.Analysing) q.Address = &where[i];
+      }
+    }
+  };
+  int compiled = 0, answered = 0, doubted = 0;
+  for (int i = 0; i < 30000; ++i) {
+    const auto tree = Generate(rng, 1 + static_cast<int>(rng() % 6));
+    const std::string text = Print(*tree, rng);
+    parser.SetFormula(text);
+    if (!parser.CompileNative(arguments)) {
+      EXPECT_TRUE(std::isnan(parser.NativeValue(0, 0, 0, 0, 0, 0))) << text;
+      continue;
+    }
+    ++compiled;
+    const double native =
+        parser.NativeValue(where[0], where[1], where[2], where[3], where[4], where[5]);
+    const double checked = parser.Value();
+    if (std::isnan(native)) {
+      ++doubted;
+      EXPECT_TRUE(std::isnan(checked)) << text;
+      continue;
+    }
+    ++answered;
+    ASSERT_FALSE(std::isnan(checked)) << text;
+    ASSERT_EQ(std::memcmp(&native, &checked, sizeof native), 0)
+        << text << ": " << native << " " << checked;
+  }
+  // Texts without functions or other powers than squares are compiled.
+  EXPECT_GT(compiled, 3000);
+  EXPECT_GT(answered, 1500);
+  EXPECT_GT(doubted, 100);
+}
+
+// Deeper than the registers hold, or copied: not compiled, and the
+// interpreter answers as before.
+TEST(ParserNative, DeepTextsAndCopiesFallBackToTheInterpreter) {
+  double x = 2;
+  const double* arguments[] = {&x};
+  TParser p;
+  p.OnVariable = [&](const TParser&, TVariableQuery& q) {
+    if (q.Name == "x") {
+      q.Found = true;
+      q.Value = x;
+      if (q.Analysing) q.Address = &x;
+    }
+  };
+  p.SetFormula("x-(x-(x-(x-(x-(x-(x-(x-(x-1))))))))");
+  EXPECT_FALSE(p.CompileNative(arguments));
+  EXPECT_TRUE(std::isnan(p.NativeValue(x)));
+  EXPECT_EQ(p.Value(), 1.0);
+  p.SetFormula("x-(x-(x-(x-(x-(x-(x-1))))))");  // six values held
+  ASSERT_EQ(p.CompileNative(arguments), TNativeCode::Supported());
+  if (TNativeCode::Supported()) {
+    EXPECT_EQ(p.NativeValue(3), 2.0);  // the argument, not the address
+    EXPECT_EQ(p.LastValue(), 2.0);
+  }
+  const TParser copy = p;
+  TParser other = copy;
+  EXPECT_TRUE(std::isnan(other.NativeValue(3)));
+  EXPECT_EQ(other.Value(), 1.0);
+  // A division by what is zero fails in the checked program's words.
+  p.SetFormula("1/(x-2)");
+  ASSERT_EQ(p.CompileNative(arguments), TNativeCode::Supported());
+  x = 2;
+  EXPECT_TRUE(std::isnan(p.NativeValue(x)));
+  EXPECT_TRUE(std::isnan(p.Value()));
+  EXPECT_EQ(p.ErrorCode(), peDivisionByZero);
+  if (TNativeCode::Supported()) EXPECT_EQ(p.NativeValue(4), 0.5);
 }
 
 }  // namespace

@@ -2,12 +2,18 @@
 // image in order at full size; prints the count and a checksum of all pixels
 // (64-bit FNV-1a over the RGB bytes taken eight at a time, little-endian,
 // image after image; the bytes left over at the end of an image one by one).
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <functional>
 #include <future>
 #include <iostream>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <utility>
 
 #include "cli/command.h"
 #include "cli/video_open.h"
@@ -27,6 +33,90 @@ uint64_t HashPicture(uint64_t hash, const kinevo::Image& picture) {
   return hash;
 }
 
+constexpr uint64_t kHashStart = 14695981039346656037ull;
+
+// Decodes every image in order: image n + 1 decodes into one picture while
+// image n is checksummed on a second thread from the other.  The count of
+// images checksummed goes to `decoded`; -1 when all were, the image that
+// could not be decoded otherwise.
+int32_t HashDrawn(kinevo::TFrameSource& s, uint64_t& hash, int32_t& decoded) {
+  kinevo::Image pictures[2] = {kinevo::Image(s.ImageWidth(), s.ImageHeight()),
+                               kinevo::Image(s.ImageWidth(), s.ImageHeight())};
+  std::future<uint64_t> hashing;
+  for (int32_t n = 0; n < s.ImagesNumber(); ++n) {
+    kinevo::Image& picture = pictures[n % 2];
+    s.GoToImage(n);
+    const bool drawn = s.DrawImage(picture);
+    if (hashing.valid()) hash = hashing.get();  // frees the other picture
+    if (!drawn) return n;
+    hashing = std::async(std::launch::async, HashPicture, hash, std::cref(picture));
+    ++decoded;
+  }
+  if (hashing.valid()) hash = hashing.get();
+  return -1;
+}
+
+// The same for a source that decodes apart: this thread only decodes, and a
+// second one converts each picture to RGB and checksums it, up to kAhead
+// images behind.  The decoder's threads then never wait for a conversion,
+// and the converting thread fills the moments they wait for each other.
+int32_t HashDecodedApart(kinevo::TFrameSource& s, uint64_t& hash, int32_t& decoded) {
+  constexpr std::size_t kAhead = 4;
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::deque<std::pair<int32_t, std::unique_ptr<kinevo::TDecodedImage>>> queue;
+  bool finished = false;     // nothing more will be queued
+  int32_t unconverted = -1;  // the first image that could not be converted
+  std::thread converter([&] {
+    kinevo::Image picture;  // the same memory for every image
+    while (true) {
+      std::pair<int32_t, std::unique_ptr<kinevo::TDecodedImage>> item;
+      {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return !queue.empty() || finished; });
+        if (queue.empty()) return;
+        item = std::move(queue.front());
+        queue.pop_front();
+      }
+      changed.notify_all();
+      const bool converted = item.second->ConvertInto(picture);
+      item.second.reset();  // the decoder may reuse the picture's memory
+      if (!converted) {
+        std::lock_guard<std::mutex> lock(mutex);
+        unconverted = item.first;
+        queue.clear();
+        finished = true;
+        changed.notify_all();
+        return;
+      }
+      hash = HashPicture(hash, picture);
+      ++decoded;
+    }
+  });
+  int32_t undecoded = -1;
+  for (int32_t n = 0; n < s.ImagesNumber(); ++n) {
+    std::unique_ptr<kinevo::TDecodedImage> image = s.DecodeImage(n);
+    std::unique_lock<std::mutex> lock(mutex);
+    if (finished) break;  // the converting thread stopped on an image before
+    if (!image) {
+      undecoded = n;
+      break;
+    }
+    changed.wait(lock, [&] { return queue.size() < kAhead || finished; });
+    if (finished) break;
+    queue.emplace_back(n, std::move(image));
+    changed.notify_all();
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    finished = true;
+  }
+  changed.notify_all();
+  converter.join();
+  // Every image before the first failure was checksummed in order.
+  return unconverted >= 0 ? unconverted : undecoded;
+}
+
 int DecodeAll(const std::vector<std::string>& argsIn) {
   std::vector<std::string> args = argsIn;
   std::string backend;
@@ -39,26 +129,14 @@ int DecodeAll(const std::vector<std::string>& argsIn) {
   if (!video) return 1;
   kinevo::TFrameSource& s = video->Source();
   s.SetIsolatedReads(true);  // every image once, in order
-  // Image n is checksummed on a second thread while image n + 1 is decoded
-  // into the other picture.
-  kinevo::Image pictures[2] = {kinevo::Image(s.ImageWidth(), s.ImageHeight()),
-                               kinevo::Image(s.ImageWidth(), s.ImageHeight())};
-  uint64_t hash = 14695981039346656037ull;
-  std::future<uint64_t> hashing;
-  int decoded = 0;
-  for (int n = 0; n < s.ImagesNumber(); ++n) {
-    kinevo::Image& picture = pictures[n % 2];
-    s.GoToImage(n);
-    const bool drawn = s.DrawImage(picture);
-    if (hashing.valid()) hash = hashing.get();  // frees the other picture
-    if (!drawn) {
-      std::cerr << "kinevo-cli : impossible de décoder l'image " << n << "\n";
-      return 1;
-    }
-    hashing = std::async(std::launch::async, HashPicture, hash, std::cref(picture));
-    ++decoded;
+  uint64_t hash = kHashStart;
+  int32_t decoded = 0;
+  const int32_t failed =
+      s.DecodesApart() ? HashDecodedApart(s, hash, decoded) : HashDrawn(s, hash, decoded);
+  if (failed >= 0) {
+    std::cerr << "kinevo-cli : impossible de décoder l'image " << failed << "\n";
+    return 1;
   }
-  if (hashing.valid()) hash = hashing.get();
   char hex[17];
   std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
   std::cout << "images: " << decoded << "\nchecksum: " << hex << "\n";

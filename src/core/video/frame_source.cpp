@@ -136,12 +136,24 @@ void TFrameSource::GoToImage(int32_t n) {
   SetImageIndex(BoundIndex(n));
 }
 
-bool TFrameSource::ReadImage(int32_t index, Image& dest) {
-  if (!opened_ || index < 0 || index >= imagesNumber_) return false;
+void TFrameSource::WaitAndTakeDrawing() {
   // The window's draws are short: wait for the one running.
   for (bool expected = false;
        !drawing_.compare_exchange_weak(expected, true, std::memory_order_acq_rel); expected = false)
     std::this_thread::yield();
+}
+
+std::unique_ptr<TDecodedImage> TFrameSource::DecodeImage(int32_t index) {
+  if (!opened_ || index < 0 || index >= imagesNumber_ || !DecodesApart()) return nullptr;
+  WaitAndTakeDrawing();
+  std::unique_ptr<TDecodedImage> image = DecodeApart(index);
+  drawing_.store(false, std::memory_order_release);
+  return image;
+}
+
+bool TFrameSource::ReadImage(int32_t index, Image& dest) {
+  if (!opened_ || index < 0 || index >= imagesNumber_) return false;
+  WaitAndTakeDrawing();
   bool drawn = false;
   if (FetchesIntoDestination()) {
     drawn = FetchImage(index, dest);

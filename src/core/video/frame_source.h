@@ -19,6 +19,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -83,6 +84,19 @@ struct TStreamInfo {
   std::vector<int32_t> samePictures;
 };
 
+// An image decoded by TFrameSource::DecodeImage and not yet converted to RGB.
+// It holds its own reference to the decoded picture: the source may go on
+// decoding (or be closed) before it is converted.
+class TDecodedImage {
+ public:
+  virtual ~TDecodedImage() = default;
+  // Writes the whole picture, upright and at the source's picture size, into
+  // `dest` (resized when its size differs); false when it cannot be
+  // converted.  May run on another thread than the source's; the images of
+  // one source convert one at a time.
+  virtual bool ConvertInto(Image& dest) = 0;
+};
+
 class TFrameSource {
  public:
   // Largest playback period, in milliseconds, that ImageDurationMs can hold.
@@ -145,6 +159,17 @@ class TFrameSource {
   // the image cannot be decoded.
   bool ReadImage(int32_t index, Image& dest);
 
+  // Whether DecodeImage is available: the back-end decodes a picture and
+  // converts it to RGB in two separate steps.
+  virtual bool DecodesApart() const { return false; }
+  // Decodes image `index` and returns it unconverted, leaving the current
+  // image as it is, so that a reader of every image in turn can convert each
+  // picture on a thread of its own while the next one decodes.  A draw
+  // running on another thread is waited for.  Null when the back-end does
+  // not decode apart, no file is open, the index is out of range or the
+  // image cannot be decoded.  CopyMode does not apply.
+  std::unique_ptr<TDecodedImage> DecodeImage(int32_t index);
+
   // Members shared by every back-end.
   int32_t ImagesNumber() const { return imagesNumber_; }
   int32_t ImageWidth() const { return imageWidth_; }
@@ -199,6 +224,8 @@ class TFrameSource {
   // Decodes image `index` (0 <= index < ImagesNumber) into `picture`, which
   // the back-end resizes to the picture size; false when it cannot.
   virtual bool FetchImage(int32_t index, Image& picture) = 0;
+  // Decodes image `index` (in range) for DecodeImage, when DecodesApart.
+  virtual std::unique_ptr<TDecodedImage> DecodeApart(int32_t) { return nullptr; }
   // Whether Close() releases and fires OnClose also when nothing is open.
   virtual bool CloseNotifiesWhenClosed() const { return false; }
   // Whether FetchImage leaves `picture` untouched when it fails.  A draw of
@@ -225,6 +252,8 @@ class TFrameSource {
   int32_t BoundIndex(int64_t n) const;
 
  private:
+  // Waits until no draw runs, then marks one as running.
+  void WaitAndTakeDrawing();
   // Resets the shared members to the closed state, without notifying.
   void ResetState();
 

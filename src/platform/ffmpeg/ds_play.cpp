@@ -85,4 +85,12 @@ bool TDSPlay::FetchImage(int32_t index, Image& picture) {
   }
 }
 
+std::unique_ptr<TDecodedImage> TDSPlay::DecodeApart(int32_t index) {
+  try {
+    return video_.DecodeApart(FrameOfImage(index));
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
 }  // namespace kinevo

@@ -25,6 +25,7 @@ class TDSPlay : public TFrameSource {
   void SetCacheBudget(std::size_t bytes) { video_.SetCacheBudget(bytes); }
   void SetIsolatedReads(bool on) override { video_.SetIsolatedReads(on); }
   const ff::TFfmpegVideo& Video() const { return video_; }
+  bool DecodesApart() const override { return true; }
 
  protected:
   bool OpenFile(const std::string& fileName, TStreamInfo& info) override;
@@ -33,6 +34,7 @@ class TDSPlay : public TFrameSource {
   bool CloseNotifiesWhenClosed() const override { return true; }
   bool FetchesIntoDestination() const override { return true; }
   bool TestFirstImage(int32_t index) override;
+  std::unique_ptr<TDecodedImage> DecodeApart(int32_t index) override;
 
  private:
   // The stream time of image n at the constant rate, within the stream.

@@ -134,7 +134,8 @@ void TFfmpegVideo::Close() {
   if (fmt_) avformat_close_input(&fmt_);
   if (pkt_) av_packet_free(&pkt_);
   if (frame_) av_frame_free(&frame_);
-  if (sws_) sws_freeContext(sws_), sws_ = nullptr;
+  converter_.reset();
+  heldConverter_.reset();
   open_ = false;
   stream_ = -1;
   width_ = height_ = 0;
@@ -144,8 +145,6 @@ void TFfmpegVideo::Close() {
   incoherent_ = false;
   captureRate_ = 0.0;
   LimitReads(0);
-  unturned_.clear();
-  unturned_.shrink_to_fit();
   rate_ = duration_ = timeBase_ = 0.0;
   packets_.clear();
   packets_.shrink_to_fit();
@@ -924,7 +923,30 @@ bool TFfmpegVideo::DecodeUntil(int32_t target, int32_t fromKey) {
   return found || Cached(target) != nullptr;
 }
 
-bool TFfmpegVideo::Convert(const AVFrame* f, uint8_t* pixels, std::size_t stride) {
+// Converts decoded pictures to 24-bit RGB at the stream's stored size,
+// turned upright.  The converter is kept between pictures of the same size
+// and format.  A mutex lets pictures held apart convert on any thread, one
+// at a time.
+class TRgbConverter {
+ public:
+  TRgbConverter(int32_t storedWidth, int32_t storedHeight, int32_t rotation)
+      : storedWidth_(storedWidth), storedHeight_(storedHeight), rotation_(rotation) {}
+  ~TRgbConverter() { sws_freeContext(sws_); }
+  TRgbConverter(const TRgbConverter&) = delete;
+  TRgbConverter& operator=(const TRgbConverter&) = delete;
+
+  bool Convert(const AVFrame* f, uint8_t* pixels, std::size_t stride);
+
+ private:
+  std::mutex mutex_;
+  int32_t storedWidth_, storedHeight_, rotation_;
+  SwsContext* sws_ = nullptr;
+  int swsWidth_ = -1, swsHeight_ = -1, swsFormat_ = -1;  // source the converter was made for
+  std::vector<uint8_t> unturned_;  // a converted picture before it is turned upright
+};
+
+bool TRgbConverter::Convert(const AVFrame* f, uint8_t* pixels, std::size_t stride) {
+  std::lock_guard<std::mutex> lock(mutex_);
   if (!sws_ || swsWidth_ != f->width || swsHeight_ != f->height || swsFormat_ != f->format) {
     if (sws_) sws_freeContext(sws_), sws_ = nullptr;
     swsWidth_ = swsHeight_ = swsFormat_ = -1;
@@ -974,6 +996,49 @@ bool TFfmpegVideo::Convert(const AVFrame* f, uint8_t* pixels, std::size_t stride
   if (ok && rotation_ != 0)
     RotatePicture(out, storedWidth_, storedHeight_, outStride, pixels, stride, rotation_);
   return ok;
+}
+
+std::shared_ptr<TRgbConverter> TFfmpegVideo::Converter(bool held) {
+  std::shared_ptr<TRgbConverter>& c = held ? heldConverter_ : converter_;
+  if (!c) c = std::make_shared<TRgbConverter>(storedWidth_, storedHeight_, rotation_);
+  return c;
+}
+
+bool TFfmpegVideo::Convert(const AVFrame* f, uint8_t* pixels, std::size_t stride) {
+  return Converter(false)->Convert(f, pixels, stride);
+}
+
+namespace {
+// A decoded picture held apart from the cache: a reference of its own to the
+// decoder's frame, and the converter of the pictures held apart, shared so
+// that it outlives the reader.
+class THeldPicture : public TDecodedImage {
+ public:
+  THeldPicture(AVFrame* frame, std::shared_ptr<TRgbConverter> converter, int32_t width,
+               int32_t height)
+      : frame_(frame), converter_(std::move(converter)), width_(width), height_(height) {}
+  ~THeldPicture() override { av_frame_free(&frame_); }
+  THeldPicture(const THeldPicture&) = delete;
+  THeldPicture& operator=(const THeldPicture&) = delete;
+
+  bool ConvertInto(Image& dest) override {
+    if (dest.Width() != width_ || dest.Height() != height_) dest.Resize(width_, height_);
+    return converter_->Convert(frame_, dest.Data(), dest.Stride());
+  }
+
+ private:
+  AVFrame* frame_;
+  std::shared_ptr<TRgbConverter> converter_;
+  int32_t width_, height_;
+};
+}  // namespace
+
+std::unique_ptr<TDecodedImage> TFfmpegVideo::DecodeApart(int32_t n) {
+  const AVFrame* f = Shown(n);
+  if (!f) return nullptr;
+  AVFrame* ref = av_frame_clone(f);
+  if (!ref) return nullptr;
+  return std::make_unique<THeldPicture>(ref, Converter(true), width_, height_);
 }
 
 bool TFfmpegVideo::Decoded(int32_t n) {

@@ -13,7 +13,8 @@
 // kept in a cache bounded in bytes, so stepping back within a group of pictures is served without
 // decoding again. The decoder runs on FFmpeg's frame threads; the conversion of a picture to RGB is
 // split into bands converted on as many threads as there are processors, straight into the caller's
-// memory.
+// memory. A picture may also be held apart and converted later, on another thread, while the
+// decoder goes on (a reader of every image in turn).
 #include <cstdint>
 #include <list>
 #include <memory>
@@ -30,11 +31,11 @@ struct AVCodec;
 struct AVCodecContext;
 struct AVFrame;
 struct AVPacket;
-struct SwsContext;
 
 namespace kinevo::ff {
 
 struct TMp4Durations;
+class TRgbConverter;
 
 // Default size of the cache of decoded pictures.
 constexpr std::size_t kDefaultCacheBytes = std::size_t{256} << 20;
@@ -97,6 +98,14 @@ class TFfmpegVideo {
   // (at least 3 x Width()), 24-bit RGB, top row first; left untouched when
   // the image cannot be decoded.
   bool ReadFrame(int32_t n, uint8_t* pixels, std::size_t stride);
+
+  // Decodes image n (as ReadFrame does) and returns it unconverted, holding
+  // its own reference to the decoded picture, to be converted on another
+  // thread while the next images decode.  The pictures held apart share one
+  // converter of their own (they convert one at a time, never at the same
+  // time as ReadFrame's), which outlives the reader.  Pictures held are not
+  // counted in the cache budget.  Null when the image cannot be decoded.
+  std::unique_ptr<TDecodedImage> DecodeApart(int32_t n);
 
   // Bytes of decoded pictures kept for stepping back (at least a few images
   // are always kept).
@@ -174,6 +183,9 @@ class TFfmpegVideo {
   AVFrame* Cached(int32_t rank);
   void ClearCache();
   bool Convert(const AVFrame* frame, uint8_t* pixels, std::size_t stride);
+  // The converter of ReadFrame, or the one of the pictures held apart; made
+  // when first needed.
+  std::shared_ptr<TRgbConverter> Converter(bool held);
   bool Decoded(int32_t n);
   // The picture shown for image n: its own, or a neighbour's when the
   // decoder dropped it; null when nothing can be shown.
@@ -189,8 +201,8 @@ class TFfmpegVideo {
   bool threaded_ = false;  // the decoder runs on several threads
   AVPacket* pkt_ = nullptr;
   AVFrame* frame_ = nullptr;
-  SwsContext* sws_ = nullptr;
-  int swsWidth_ = -1, swsHeight_ = -1, swsFormat_ = -1;  // source the converter was made for
+  std::shared_ptr<TRgbConverter> converter_;      // ReadFrame's
+  std::shared_ptr<TRgbConverter> heldConverter_;  // the pictures held apart
   int stream_ = -1;
   int32_t width_ = 0, height_ = 0;              // upright
   int32_t storedWidth_ = 0, storedHeight_ = 0;  // as decoded
@@ -200,7 +212,6 @@ class TFfmpegVideo {
   double captureRate_ = 0.0;
   int64_t readLimit_ = 0;  // buffer reads allowed, 0 for no limit
   int64_t reads_ = 0;
-  std::vector<uint8_t> unturned_;  // a converted picture before it is turned upright
   double rate_ = 0.0, duration_ = 0.0, timeBase_ = 0.0;
   int64_t firstPts_ = 0;
 

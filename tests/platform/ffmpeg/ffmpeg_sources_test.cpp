@@ -11,6 +11,7 @@
 #include <fstream>
 #include <map>
 #include <random>
+#include <thread>
 
 #include "core/video/frame_sources.h"
 #include "platform/avi/vfw_play.h"
@@ -359,6 +360,50 @@ TEST(FfmpegVideo, IsolatedReadsDecodeLessAndStayExact) {
     ASSERT_TRUE(all.ReadFrame(i, img));
   }
   EXPECT_LT(mostHeld * 6, all.CacheBytes()) << mostHeld << " against " << all.CacheBytes();
+}
+
+// Images decoded apart keep their own picture: held while the source decodes
+// on (reading in order, keeping almost nothing) and after it is closed, then
+// converted on another thread, each is the very picture a draw gives.
+TEST(FfmpegVideo, ImagesDecodedApartStayTheirOwnUntilConverted) {
+  TDSPlay drawn, apart;
+  drawn.Open(Samples::Path("h264.mp4"));
+  apart.SetCacheBudget(0);
+  apart.SetIsolatedReads(true);
+  apart.Open(Samples::Path("h264.mp4"));
+  ASSERT_TRUE(drawn.Opened() && apart.Opened());
+  ASSERT_TRUE(apart.DecodesApart());
+  EXPECT_EQ(apart.DecodeImage(-1), nullptr);
+  EXPECT_EQ(apart.DecodeImage(60), nullptr);
+  std::vector<std::unique_ptr<TDecodedImage>> held;
+  for (int i = 0; i < 60; ++i) {
+    held.push_back(apart.DecodeImage(i));
+    ASSERT_NE(held.back(), nullptr) << i;
+  }
+  EXPECT_EQ(apart.ImageIndex(), 0);  // the current image stays
+  apart.Close();
+  EXPECT_EQ(apart.DecodeImage(0), nullptr);
+  std::vector<Image> converted(held.size());
+  std::vector<char> ok(held.size(), 0);
+  std::thread converter([&] {
+    for (std::size_t i = 0; i < held.size(); ++i) ok[i] = held[i]->ConvertInto(converted[i]);
+    held.clear();
+  });
+  converter.join();
+  Image expected(kW, kH);
+  for (int i = 0; i < 60; ++i) {
+    ASSERT_TRUE(ok[static_cast<std::size_t>(i)]) << i;
+    drawn.GoToImage(i);
+    ASSERT_TRUE(drawn.DrawImage(expected));
+    ASSERT_EQ(ReadIndexPattern(converted[static_cast<std::size_t>(i)]), i);
+    ASSERT_TRUE(converted[static_cast<std::size_t>(i)] == expected) << i;
+  }
+  // The other back-ends draw in one step.
+  TVfwPlay vfw;
+  vfw.Open(Samples::Path("rgb.avi"));
+  ASSERT_TRUE(vfw.Opened());
+  EXPECT_FALSE(vfw.DecodesApart());
+  EXPECT_EQ(vfw.DecodeImage(0), nullptr);
 }
 
 TEST(FfmpegVideo, SmallCacheStaysWithinBudgetAndStaysRight) {

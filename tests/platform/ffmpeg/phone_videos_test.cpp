@@ -177,6 +177,14 @@ TEST_F(PhoneVideos, RotatedVideosAreShownUpright) {
       ASSERT_TRUE(s->DrawImage(whole));
       ASSERT_TRUE(s->DrawImage(part, {kW * 3 / 4, 0, kW, kH / 4}));
       EXPECT_EQ(part.Pixel(5, 5), whole.Pixel(kW * 3 / 4 + 5, 5));
+      // An image decoded apart is turned upright when converted.
+      if (auto apart = s->DecodeImage(13)) {
+        Image converted;
+        ASSERT_TRUE(apart->ConvertInto(converted));
+        EXPECT_TRUE(converted == whole);
+      } else {
+        EXPECT_FALSE(s->DecodesApart());
+      }
     }
   }
 }

@@ -1,7 +1,9 @@
 // kinevo-cli decode-all FILE [--backend vfw|ds|ffmpeg]: steps through every
 // image in order at full size; prints the count and a checksum of all pixels
-// (64-bit FNV-1a over the RGB bytes taken eight at a time, little-endian,
-// image after image; the bytes left over at the end of an image one by one).
+// (a Fletcher sum in four lanes: the RGB bytes taken eight at a time,
+// little-endian, word k of each 32 bytes into lane k, image after image, the
+// bytes left over at the end of an image one by one into lane 0; each lane's
+// sum and sum of sums, modulo 2^64, then hashed in order by 64-bit FNV-1a).
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
@@ -20,39 +22,64 @@
 
 namespace {
 
-uint64_t HashPicture(uint64_t hash, const kinevo::Image& picture) {
+constexpr uint64_t kHashStart = 14695981039346656037ull;
+constexpr uint64_t kHashPrime = 1099511628211ull;
+
+// Sums rather than products: a chain of multiplications took an eighth of
+// the processor's time of the whole command.  Two running sums per lane (a
+// Fletcher sum over 64-bit words) see every word and its place; four lanes
+// let the processor add them at once.
+struct TChecksum {
+  uint64_t sum[4] = {0, 0, 0, 0}, sumOfSums[4] = {0, 0, 0, 0};
+  uint64_t Value() const {
+    uint64_t hash = kHashStart;
+    for (int k = 0; k < 4; ++k) {
+      hash = (hash ^ sum[k]) * kHashPrime;
+      hash = (hash ^ sumOfSums[k]) * kHashPrime;
+    }
+    return hash;
+  }
+};
+
+void HashPicture(TChecksum& c, const kinevo::Image& picture) {
   const uint8_t* p = picture.Data();
   const std::size_t size = picture.ByteSize();
+  uint64_t s[4], t[4];
+  for (int k = 0; k < 4; ++k) s[k] = c.sum[k], t[k] = c.sumOfSums[k];
   std::size_t i = 0;
-  for (; i + 8 <= size; i += 8) {
-    uint64_t word;
-    std::memcpy(&word, p + i, 8);
-    hash = (hash ^ word) * 1099511628211ull;
+  for (; i + 32 <= size; i += 32) {
+    uint64_t w[4];
+    std::memcpy(w, p + i, 32);
+    for (int k = 0; k < 4; ++k) {
+      s[k] += w[k];
+      t[k] += s[k];
+    }
   }
-  for (; i < size; ++i) hash = (hash ^ p[i]) * 1099511628211ull;
-  return hash;
+  for (; i < size; ++i) {
+    s[0] += p[i];
+    t[0] += s[0];
+  }
+  for (int k = 0; k < 4; ++k) c.sum[k] = s[k], c.sumOfSums[k] = t[k];
 }
-
-constexpr uint64_t kHashStart = 14695981039346656037ull;
 
 // Decodes every image in order: image n + 1 decodes into one picture while
 // image n is checksummed on a second thread from the other.  The count of
 // images checksummed goes to `decoded`; -1 when all were, the image that
 // could not be decoded otherwise.
-int32_t HashDrawn(kinevo::TFrameSource& s, uint64_t& hash, int32_t& decoded) {
+int32_t HashDrawn(kinevo::TFrameSource& s, TChecksum& hash, int32_t& decoded) {
   kinevo::Image pictures[2] = {kinevo::Image(s.ImageWidth(), s.ImageHeight()),
                                kinevo::Image(s.ImageWidth(), s.ImageHeight())};
-  std::future<uint64_t> hashing;
+  std::future<void> hashing;
   for (int32_t n = 0; n < s.ImagesNumber(); ++n) {
     kinevo::Image& picture = pictures[n % 2];
     s.GoToImage(n);
     const bool drawn = s.DrawImage(picture);
-    if (hashing.valid()) hash = hashing.get();  // frees the other picture
+    if (hashing.valid()) hashing.get();  // frees the other picture
     if (!drawn) return n;
-    hashing = std::async(std::launch::async, HashPicture, hash, std::cref(picture));
+    hashing = std::async(std::launch::async, HashPicture, std::ref(hash), std::cref(picture));
     ++decoded;
   }
-  if (hashing.valid()) hash = hashing.get();
+  if (hashing.valid()) hashing.get();
   return -1;
 }
 
@@ -60,7 +87,7 @@ int32_t HashDrawn(kinevo::TFrameSource& s, uint64_t& hash, int32_t& decoded) {
 // second one converts each picture to RGB and checksums it, up to kAhead
 // images behind.  The decoder's threads then never wait for a conversion,
 // and the converting thread fills the moments they wait for each other.
-int32_t HashDecodedApart(kinevo::TFrameSource& s, uint64_t& hash, int32_t& decoded) {
+int32_t HashDecodedApart(kinevo::TFrameSource& s, TChecksum& hash, int32_t& decoded) {
   constexpr std::size_t kAhead = 4;
   std::mutex mutex;
   std::condition_variable changed;
@@ -89,7 +116,7 @@ int32_t HashDecodedApart(kinevo::TFrameSource& s, uint64_t& hash, int32_t& decod
         changed.notify_all();
         return;
       }
-      hash = HashPicture(hash, picture);
+      HashPicture(hash, picture);
       ++decoded;
     }
   });
@@ -129,7 +156,7 @@ int DecodeAll(const std::vector<std::string>& argsIn) {
   if (!video) return 1;
   kinevo::TFrameSource& s = video->Source();
   s.SetIsolatedReads(true);  // every image once, in order
-  uint64_t hash = kHashStart;
+  TChecksum hash;
   int32_t decoded = 0;
   const int32_t failed =
       s.DecodesApart() ? HashDecodedApart(s, hash, decoded) : HashDrawn(s, hash, decoded);
@@ -138,7 +165,7 @@ int DecodeAll(const std::vector<std::string>& argsIn) {
     return 1;
   }
   char hex[17];
-  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash.Value()));
   std::cout << "images: " << decoded << "\nchecksum: " << hex << "\n";
   return 0;
 }

@@ -59,6 +59,29 @@ double Change(TDynamicSetting& s) {
   return k;
 }
 
+// The x(t) graph of the marks, shown at 1000 x 700.
+std::unique_ptr<TGraph> TimeGraph(const TGraphUtils& utils, const TCalcul& calc) {
+  auto graph = std::make_unique<TGraph>(utils);
+  graph->resize(1000, 700);
+  graph->show();
+  TGraphModel& g = graph->Model();
+  g.SetSize(1000, 700);
+  TSystemsLook look;
+  look.names = {"balle"};
+  look.colours = {0xFF0000};
+  BuildTimeGraph(g, calc, {0}, qtX, look, {});
+  return graph;
+}
+
+// The model's x(t), as the results window draws it beside the marks.
+TOverlayCurve XCurve(const TDynamicTrack& track) {
+  TOverlayCurve c;
+  c.colour = 0xFF0000;
+  c.points.reserve(track.t.size());
+  for (std::size_t r = 0; r < track.t.size(); ++r) c.points.push_back({track.t[r], track.x[r]});
+  return c;
+}
+
 void BM_ModelRecompute(benchmark::State& state) {
   const TCalcul calc = DragThrow(static_cast<int>(state.range(0)));
   TDynamicSetting s = DragModel();
@@ -75,26 +98,14 @@ void BM_ModelRecomputeAndRedraw(benchmark::State& state) {
   App();
   const TCalcul calc = DragThrow(static_cast<int>(state.range(0)));
   TGraphUtils utils;
-  auto graph = std::make_unique<TGraph>(utils);
-  graph->resize(1000, 700);
-  graph->show();
-  TGraphModel& g = graph->Model();
-  g.SetSize(1000, 700);
-  TSystemsLook look;
-  look.names = {"balle"};
-  look.colours = {0xFF0000};
-  BuildTimeGraph(g, calc, {0}, qtX, look, {});
+  const std::unique_ptr<TGraph> graph = TimeGraph(utils, calc);
   QImage screen(1000, 700, QImage::Format_ARGB32_Premultiplied);
   graph->render(&screen);
   TDynamicSetting s = DragModel();
   for (auto _ : state) {
     Change(s);
     const TDynamicTrack track = DynamicModelTrack(s, calc);
-    TOverlayCurve c;
-    c.colour = 0xFF0000;
-    c.points.reserve(track.t.size());
-    for (std::size_t r = 0; r < track.t.size(); ++r) c.points.push_back({track.t[r], track.x[r]});
-    graph->SetOverlayCurves({std::move(c)});
+    graph->SetOverlayCurves({XCurve(track)});
     graph->render(&screen);
   }
   state.counters["images"] = static_cast<double>(state.range(0));
@@ -105,25 +116,13 @@ void BM_ModelRedraw(benchmark::State& state) {
   App();
   const TCalcul calc = DragThrow(static_cast<int>(state.range(0)));
   TGraphUtils utils;
-  auto graph = std::make_unique<TGraph>(utils);
-  graph->resize(1000, 700);
-  graph->show();
-  TGraphModel& g = graph->Model();
-  g.SetSize(1000, 700);
-  TSystemsLook look;
-  look.names = {"balle"};
-  look.colours = {0xFF0000};
-  BuildTimeGraph(g, calc, {0}, qtX, look, {});
+  const std::unique_ptr<TGraph> graph = TimeGraph(utils, calc);
   QImage screen(1000, 700, QImage::Format_ARGB32_Premultiplied);
   graph->render(&screen);
   TDynamicSetting s = DragModel();
   const TDynamicTrack track = DynamicModelTrack(s, calc);
   for (auto _ : state) {
-    TOverlayCurve c;
-    c.colour = 0xFF0000;
-    c.points.reserve(track.t.size());
-    for (std::size_t r = 0; r < track.t.size(); ++r) c.points.push_back({track.t[r], track.x[r]});
-    graph->SetOverlayCurves({std::move(c)});
+    graph->SetOverlayCurves({XCurve(track)});
     graph->render(&screen);
   }
   state.counters["images"] = static_cast<double>(state.range(0));

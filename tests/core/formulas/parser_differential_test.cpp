@@ -235,6 +235,19 @@ std::unique_ptr<TNode> Generate(std::mt19937& rng, int depth) {
   return n;
 }
 
+// The owner knows kVars; with `where`, it binds each name to its place there.
+void Answer(TParser& parser, double* where) {
+  parser.OnVariable = [where](const TParser&, TVariableQuery& q) {
+    for (std::size_t i = 0; i < std::size(kVars); ++i) {
+      if (SameName(kVars[i].name, q.Name)) {
+        q.Found = true;
+        q.Value = kVars[i].value;
+        if (where != nullptr && q.Analysing) q.Address = &where[i];
+      }
+    }
+  };
+}
+
 // Names asked at each evaluation, then names read where they live (as a
 // model's state is): the second takes the quick machine's direct reads,
 // through Value() as a model calls it.
@@ -245,15 +258,7 @@ TEST(ParserDifferentialTest, AgreesWithTheTreeEvaluatedDirectly) {
   for (bool bound : {false, true}) {
     std::mt19937 rng(20240611);
     TParser parser;
-    parser.OnVariable = [&](const TParser&, TVariableQuery& q) {
-      for (std::size_t i = 0; i < std::size(kVars); ++i) {
-        if (SameName(kVars[i].name, q.Name)) {
-          q.Found = true;
-          q.Value = kVars[i].value;
-          if (bound && q.Analysing) q.Address = &where[i];
-        }
-      }
-    };
+    Answer(parser, bound ? where : nullptr);
     int errors = 0, values = 0;
     for (int i = 0; i < 30000; ++i) {
       const auto tree = Generate(rng, 1 + static_cast<int>(rng() % 6));
@@ -297,15 +302,7 @@ TEST(ParserDifferentialTest, CompiledCodeAgreesWithTheInterpreter) {
   }
   std::mt19937 rng(20261210);
   TParser parser;
-  parser.OnVariable = [&](const TParser&, TVariableQuery& q) {
-    for (std::size_t i = 0; i < std::size(kVars); ++i) {
-      if (SameName(kVars[i].name, q.Name)) {
-        q.Found = true;
-        q.Value = kVars[i].value;
-        if (q.Analysing) q.Address = &where[i];
-      }
-    }
-  };
+  Answer(parser, where);
   int compiled = 0, answered = 0, doubted = 0;
   for (int i = 0; i < 30000; ++i) {
     const auto tree = Generate(rng, 1 + static_cast<int>(rng() % 6));

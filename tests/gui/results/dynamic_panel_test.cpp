@@ -225,8 +225,11 @@ TEST_F(DynamicPanelTest, BadFormulaAndDivergenceAreSaidAndNotDrawn) {
   ASSERT_EQ(points.size(), static_cast<std::size_t>(kDrawn));
   EXPECT_TRUE(std::isfinite(points[5 * 16].y));  // t = 0.2 s
   EXPECT_TRUE(std::isnan(points.back().y));      // t = 0.76 s
-  for (std::size_t i = 1; i < points.size(); ++i)
-    if (std::isnan(points[i - 1].y)) EXPECT_TRUE(std::isnan(points[i].y)) << i;
+  for (std::size_t i = 1; i < points.size(); ++i) {
+    if (std::isnan(points[i - 1].y)) {
+      EXPECT_TRUE(std::isnan(points[i].y)) << i;
+    }
+  }
   panel->FitButton()->click();  // refused, not a crash
   EXPECT_TRUE(panel->StatusIsFailure());
 

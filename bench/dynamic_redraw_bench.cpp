@@ -94,7 +94,9 @@ void BM_ModelRecompute(benchmark::State& state) {
   state.counters["images"] = static_cast<double>(state.range(0));
 }
 
-void BM_ModelRecomputeAndRedraw(benchmark::State& state) {
+// The model's curve replaced and the x(t) graph painted again, after a
+// parameter change (`recompute`) or with the same track (the redraw alone).
+void Redraw(benchmark::State& state, bool recompute) {
   App();
   const TCalcul calc = DragThrow(static_cast<int>(state.range(0)));
   TGraphUtils utils;
@@ -102,31 +104,20 @@ void BM_ModelRecomputeAndRedraw(benchmark::State& state) {
   QImage screen(1000, 700, QImage::Format_ARGB32_Premultiplied);
   graph->render(&screen);
   TDynamicSetting s = DragModel();
+  TDynamicTrack track = DynamicModelTrack(s, calc);
   for (auto _ : state) {
-    Change(s);
-    const TDynamicTrack track = DynamicModelTrack(s, calc);
+    if (recompute) {
+      Change(s);
+      track = DynamicModelTrack(s, calc);
+    }
     graph->SetOverlayCurves({XCurve(track)});
     graph->render(&screen);
   }
   state.counters["images"] = static_cast<double>(state.range(0));
 }
 
-// The redraw alone: the model's curve replaced and the graph painted.
-void BM_ModelRedraw(benchmark::State& state) {
-  App();
-  const TCalcul calc = DragThrow(static_cast<int>(state.range(0)));
-  TGraphUtils utils;
-  const std::unique_ptr<TGraph> graph = TimeGraph(utils, calc);
-  QImage screen(1000, 700, QImage::Format_ARGB32_Premultiplied);
-  graph->render(&screen);
-  TDynamicSetting s = DragModel();
-  const TDynamicTrack track = DynamicModelTrack(s, calc);
-  for (auto _ : state) {
-    graph->SetOverlayCurves({XCurve(track)});
-    graph->render(&screen);
-  }
-  state.counters["images"] = static_cast<double>(state.range(0));
-}
+void BM_ModelRecomputeAndRedraw(benchmark::State& state) { Redraw(state, true); }
+void BM_ModelRedraw(benchmark::State& state) { Redraw(state, false); }
 
 BENCHMARK(BM_ModelRecompute)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ModelRedraw)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);

@@ -17,6 +17,10 @@
 #include <thread>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "cli/command.h"
 #include "cli/video_open.h"
 
@@ -41,25 +45,45 @@ struct TChecksum {
   }
 };
 
+// The two running sums of each lane, added 32 bytes at a time.  SSE2 holds
+// two lanes in a register; written as plain C++ the compiler kept the sums
+// in memory, and the checksum took a twentieth of the command's time.
+void HashBlocks(TChecksum& c, const uint8_t* p, std::size_t blocks) {
+#if defined(__SSE2__)
+  const auto load = [](const void* a) { return _mm_loadu_si128(static_cast<const __m128i*>(a)); };
+  __m128i s01 = load(c.sum), s23 = load(c.sum + 2);
+  __m128i t01 = load(c.sumOfSums), t23 = load(c.sumOfSums + 2);
+  for (std::size_t b = 0; b < blocks; ++b, p += 32) {
+    s01 = _mm_add_epi64(s01, load(p));
+    s23 = _mm_add_epi64(s23, load(p + 16));
+    t01 = _mm_add_epi64(t01, s01);
+    t23 = _mm_add_epi64(t23, s23);
+  }
+  const auto store = [](uint64_t* a, __m128i v) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(a), v);
+  };
+  store(c.sum, s01), store(c.sum + 2, s23);
+  store(c.sumOfSums, t01), store(c.sumOfSums + 2, t23);
+#else
+  for (std::size_t b = 0; b < blocks; ++b, p += 32) {
+    uint64_t w[4];
+    std::memcpy(w, p, 32);
+    for (int k = 0; k < 4; ++k) {
+      c.sum[k] += w[k];
+      c.sumOfSums[k] += c.sum[k];
+    }
+  }
+#endif
+}
+
 void HashPicture(TChecksum& c, const kinevo::Image& picture) {
   const uint8_t* p = picture.Data();
   const std::size_t size = picture.ByteSize();
-  uint64_t s[4], t[4];
-  for (int k = 0; k < 4; ++k) s[k] = c.sum[k], t[k] = c.sumOfSums[k];
-  std::size_t i = 0;
-  for (; i + 32 <= size; i += 32) {
-    uint64_t w[4];
-    std::memcpy(w, p + i, 32);
-    for (int k = 0; k < 4; ++k) {
-      s[k] += w[k];
-      t[k] += s[k];
-    }
+  HashBlocks(c, p, size / 32);
+  for (std::size_t i = size / 32 * 32; i < size; ++i) {
+    c.sum[0] += p[i];
+    c.sumOfSums[0] += c.sum[0];
   }
-  for (; i < size; ++i) {
-    s[0] += p[i];
-    t[0] += s[0];
-  }
-  for (int k = 0; k < 4; ++k) c.sum[k] = s[k], c.sumOfSums[k] = t[k];
 }
 
 // Decodes every image in order: image n + 1 decodes into one picture while

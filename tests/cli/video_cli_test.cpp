@@ -133,3 +133,42 @@ TEST_F(VideoCli, DecodeAllAgreesAcrossBackEnds) {
   ASSERT_EQ(e.code, 0) << e.err;
   EXPECT_EQ(c.out, e.out);  // decoded apart or drawn, the same pictures
 }
+
+// The checksum as its help describes it, computed here from the pictures
+// `frame` writes: a picture whose size is not a multiple of 32 bytes leaves
+// bytes over for lane 0, and the lanes must take the words in their order.
+TEST_F(VideoCli, DecodeAllChecksumIsTheDescribedSum) {
+  const std::string path = dir + "/odd.avi";
+  const int images = 4;
+  ASSERT_TRUE(kinevo::test::WriteVideoWithFfmpeg(path, 95, 63, images, 25,
+                                                 {"-c:v", "rawvideo", "-pix_fmt", "bgr24"}));
+  ASSERT_EQ(Cli("frame '" + path + "' 0 1 2 3 -o '" + dir + "/odd-%d.ppm'", dir).code, 0);
+  uint64_t sum[4] = {}, sumOfSums[4] = {};
+  for (int n = 0; n < images; ++n) {
+    const Image picture = ReadPpm(dir + "/odd-" + std::to_string(n) + ".ppm");
+    ASSERT_EQ(picture.ByteSize(), 95u * 63 * 3);
+    const uint8_t* p = picture.Data();
+    std::size_t i = 0;
+    for (; i + 32 <= picture.ByteSize(); i += 32)
+      for (int k = 0; k < 4; ++k) {
+        uint64_t word = 0;
+        for (int b = 7; b >= 0; --b) word = word << 8 | p[i + 8 * k + b];
+        sum[k] += word;
+        sumOfSums[k] += sum[k];
+      }
+    for (; i < picture.ByteSize(); ++i) sumOfSums[0] += sum[0] += p[i];
+  }
+  uint64_t hash = 14695981039346656037ull;
+  for (int k = 0; k < 4; ++k) {
+    hash = (hash ^ sum[k]) * 1099511628211ull;
+    hash = (hash ^ sumOfSums[k]) * 1099511628211ull;
+  }
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+  for (const char* backend : {"vfw", "ffmpeg"}) {
+    const CliRun r = Cli("decode-all '" + path + "' --backend " + backend, dir);
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(Keys(r.out)["images"], std::to_string(images)) << backend;
+    EXPECT_EQ(Keys(r.out)["checksum"], hex) << backend;
+  }
+}

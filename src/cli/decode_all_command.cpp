@@ -176,10 +176,9 @@ int DecodeAll(const std::vector<std::string>& argsIn) {
     std::cerr << "Usage : kinevo-cli decode-all FICHIER [--backend vfw|ds|ffmpeg]\n";
     return 2;
   }
-  auto video = kinevo::cli::OpenVideo(args[0], backend);
+  auto video = kinevo::cli::OpenVideo(args[0], backend, /*inOrder=*/true);
   if (!video) return 1;
   kinevo::TFrameSource& s = video->Source();
-  s.SetIsolatedReads(true);  // every image once, in order
   TChecksum hash;
   int32_t decoded = 0;
   const int32_t failed =

@@ -51,8 +51,12 @@ bool TakeBackend(std::vector<std::string>& args, std::string& backend) {
   return true;
 }
 
-std::unique_ptr<TOpenedVideo> OpenVideo(const std::string& file, const std::string& backend) {
+std::unique_ptr<TOpenedVideo> OpenVideo(const std::string& file, const std::string& backend,
+                                        bool inOrder) {
   auto v = std::make_unique<Opened>();
+  if (inOrder)
+    for (TFrameSource* s : std::initializer_list<TFrameSource*>{&v->vfw, &v->ds, &v->ffmpeg})
+      s->SetIsolatedReads(true);
   if (backend == "vfw")
     v->selected = &v->vfw;
   else if (backend == "ds")

@@ -23,7 +23,11 @@ bool TakeBackend(std::vector<std::string>& args, std::string& backend);
 // Opens `file`; on failure prints the failure message of the program, with
 // the back-end's reason as its last line, on stderr and returns null.  A
 // FIFO, a folder or a device is refused at once, never opened.
-std::unique_ptr<TOpenedVideo> OpenVideo(const std::string& file, const std::string& backend);
+// `inOrder`: the command reads every image once, in order from the first;
+// the source knows it from the opening, whose test decodes the first image
+// with the decoder that goes on through the file.
+std::unique_ptr<TOpenedVideo> OpenVideo(const std::string& file, const std::string& backend,
+                                        bool inOrder = false);
 
 // "vfw", "ds" or "ffmpeg".
 const char* BackendName(TVideoFramework fw);

@@ -316,6 +316,10 @@ bool TFfmpegVideo::DropUndecodableTail() {
   UseThreads();
   const std::size_t budget = cacheBudget_;
   cacheBudget_ = 0;
+  // Every picture that comes out counts, those a reader of isolated images
+  // would skip or let go too.
+  const bool isolated = isolatedReads_;
+  isolatedReads_ = false;
   bool found = false;
   for (int window = 0; window < kTailWindows && FrameCount() > 0 && !found; ++window) {
     const int32_t count = FrameCount();
@@ -326,6 +330,7 @@ bool TFfmpegVideo::DropUndecodableTail() {
     found = last >= from;
   }
   cacheBudget_ = budget;
+  isolatedReads_ = isolated;
   return FrameCount() > 0;
 }
 

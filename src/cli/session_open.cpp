@@ -108,7 +108,7 @@ bool ComputeResultsQuietly(TSession& s) {
       ReadinessInputOf(s.Data, s.Video.Mode(), s.Data.Settings().separateScales, false);
   if (CheckReadiness(in, s.Dialog, mem) == rdStop) return false;
   if (!s.UpdateResults(true)) {
-    std::cerr << kComputeErrorText << "\n";
+    std::cerr << s.Results().Failure().Text() << "\n";
     return false;
   }
   return true;

@@ -51,7 +51,10 @@ bool Solve8(std::array<std::array<double, 9>, 8>& a, std::array<double, 8>& x) {
 THomography::THomography(const std::array<double, 9>& m) : m_(m), inverse_(Inverse(m)) {}
 
 TWorldPoint THomography::Apply(const std::array<double, 9>& m, const TWorldPoint& p) {
+  // The matrices are scaled so that w > 0 on the side that is seen; the
+  // inverse, divided by the determinant, keeps that for the plane's points.
   const double w = m[6] * p.x + m[7] * p.y + m[8];
+  if (!(w > 0.0)) return {NAN, NAN};
   return {(m[0] * p.x + m[1] * p.y + m[2]) / w, (m[3] * p.x + m[4] * p.y + m[5]) / w};
 }
 
@@ -113,7 +116,9 @@ TResult<THomography> CalibratePlane(const std::array<TWorldPoint, 4>& picture, d
   }
   std::array<double, 8> h{};
   if (!Solve8(a, h)) return Fail("Trois des quatre points de l'étalonnage du plan sont alignés.");
-  // Back to picture pixels: H = H' · N, N the normalisation.
+  // Back to picture pixels: H = H' · N, N the normalisation.  With h33 = 1,
+  // w is 1 at the points' centroid, inside the quadrilateral: positive on
+  // the side of the horizon that is seen.
   const std::array<double, 9> n{s, 0.0, -s * mx, 0.0, s, -s * my, 0.0, 0.0, 1.0};
   const std::array<double, 9> hn{h[0], h[1], h[2], h[3], h[4], h[5], h[6], h[7], 1.0};
   std::array<double, 9> m{};

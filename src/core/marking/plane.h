@@ -17,14 +17,18 @@ class THomography {
  public:
   // The identity.
   THomography() = default;
-  // The 3×3 matrix, row by row (m[8] the bottom right).
+  // The 3×3 matrix, row by row (m[8] the bottom right), scaled so that the
+  // third coordinate of the picture points that see the plane is positive
+  // (as CalibratePlane gives it).
   explicit THomography(const std::array<double, 9>& m);
 
   // The plane point of picture point p.  A point on the picture's image of
-  // the plane's horizon has no plane point: its coordinates are then
-  // infinite or not a number.
+  // the plane's horizon, or beyond it, has no plane point: its coordinates
+  // are then not a number (the matrix's formula alone would put it on the
+  // plane, mirrored through the horizon).
   TWorldPoint Map(const TWorldPoint& p) const;
-  // The picture point of plane point q.
+  // The picture point of plane point q; not a number for a point of the
+  // plane the camera cannot see (behind it).
   TWorldPoint InverseMap(const TWorldPoint& q) const;
   const std::array<double, 9>& Matrix() const { return m_; }
 

@@ -22,6 +22,8 @@ class TMarkingResultsSource : public IResultsSource {
     const TMeasureFrame f = data_.MeasureFrame();
     return {f.kx, f.ky};
   }
+  std::string MeasureFailure() const override { return data_.MeasureMap().Failure(); }
+  bool PlaneOn() const override { return data_.Calibration().plane.on; }
   double ScaleRelativeUncertainty() const override {
     return data_.Calibration().plane.on ? 0.0 : data_.ScaleRelativeUncertainty();
   }

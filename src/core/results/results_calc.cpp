@@ -1,5 +1,7 @@
 #include "core/results/results_calc.h"
 
+#include "core/results/deriv.h"
+
 namespace kinevo {
 
 void TResCalc::Invalidate(TResultsTarget target) {
@@ -104,8 +106,20 @@ bool TResCalc::Update(bool derivatives, const std::function<void()>& beforeCompu
 bool TResCalc::UpdateOrWarn(TUserDlg& dialog, bool derivatives,
                             const std::function<void()>& beforeCompute) {
   if (Update(derivatives, beforeCompute)) return true;
-  dialog.Show(icWarning, {{"Ok", btOk}}, {kComputeErrorText});
+  dialog.Show(icWarning, {{"Ok", btOk}}, Failure().Lines());
   return false;
+}
+
+std::string TResCalc::FailureDetail() const {
+  if (lastCode_ == ccBadScale) return source_.MeasureFailure();
+  // The derivatives refuse positions that are not numbers as a singular fit.
+  const int32_t image = Active().UnplacedImage();
+  if (lastCode_ != pfSingular || image < 0) return {};
+  const std::string mark = "La marque de l'image " + std::to_string(image);
+  if (source_.PlaneOn())
+    return mark +
+           " est au-delà de l'horizon du plan de mouvement : elle n'a pas de position sur ce plan.";
+  return mark + " n'a pas de position : ses coordonnées ne sont pas des nombres.";
 }
 
 }  // namespace kinevo

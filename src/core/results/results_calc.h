@@ -4,7 +4,9 @@
 // stale through Invalidate; the results are recomputed lazily when a view
 // asks for them.
 #include <functional>
+#include <string>
 
+#include "core/common/result.h"
 #include "core/common/results_target.h"
 #include "core/common/signal.h"
 #include "core/common/user_dialog.h"
@@ -67,10 +69,17 @@ class TResCalc {
   // `derivatives` is asked for, ComputeDerivatives with the smoothing flags.
   // Returns false on any failure; LastCode() tells which.
   bool Update(bool derivatives, const std::function<void()>& beforeCompute = {});
-  // The same; a failure is shown as (icWarning; "Ok"; kComputeErrorText).
+  // The same; a failure is shown as (icWarning; "Ok"; the lines of
+  // Failure()).
   bool UpdateOrWarn(TUserDlg& dialog, bool derivatives,
                     const std::function<void()>& beforeCompute = {});
   int LastCode() const { return lastCode_; }
+  // What the user can mend after the last failure of Update, in French: the
+  // plane of motion's reason, or the image of a mark without a position
+  // (beyond the plane's horizon, or damaged); empty for the other failures.
+  std::string FailureDetail() const;
+  // kComputeErrorText, with FailureDetail as its cause.
+  TError Failure() const { return Fail(kComputeErrorText, FailureDetail()); }
 
  private:
   const IResultsSource& source_;

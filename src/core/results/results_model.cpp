@@ -114,6 +114,17 @@ int TCalcul::Compute(const IResultsSource& source, bool layer) {
       uy_[cfAxes][i] = std::hypot(cos_ * ey, sin_ * ex);
     }
   }
+  // A mark the measure cannot place (beyond the horizon of the plane of
+  // motion, or not a number in a damaged document) keeps a position that
+  // is not a number, shown as such; the derivatives refuse it, and the
+  // failure names its image.
+  unplacedImage_ = -1;
+  for (int s = 0; s < systems_ && unplacedImage_ < 0; ++s)
+    for (int row : markedRows_[s])
+      if (const size_t i = At(s, row); !std::isfinite(rawX_[i]) || !std::isfinite(rawY_[i])) {
+        unplacedImage_ = markImage_[i];
+        break;
+      }
   stale_ = false;
   return ccOk;
 }

@@ -51,6 +51,9 @@ class TCalcul {
   bool HasUncertainties() const { return hasUncertainties_; }
 
   bool Stale() const { return stale_; }
+  // The image of the first mark whose position is not a number at the last
+  // Compute (beyond the plane's horizon, or damaged), -1 when none.
+  int32_t UnplacedImage() const { return unplacedImage_; }
   void Invalidate() { stale_ = true; }
   // Counts the computations: the values may have changed when it moved.
   uint64_t Generation() const { return generation_; }
@@ -134,8 +137,9 @@ class TCalcul {
   bool directX_ = true, directY_ = true;
 
   std::vector<double> times_;
-  bool fileTimes_ = false;           // times_ read from the video file
-  std::vector<int32_t> markImage_;   // [N × rows]
+  bool fileTimes_ = false;          // times_ read from the video file
+  std::vector<int32_t> markImage_;  // [N × rows]
+  int32_t unplacedImage_ = -1;
   std::vector<double> rawX_, rawY_;  // [N × rows]
   std::vector<double> x_[2], y_[2];  // per frame, [N × rows]
   std::vector<double> vx_[2], vy_[2], ax_[2], ay_[2];

@@ -48,6 +48,12 @@ class IResultsSource {
   // Metres per picture width and per picture height; (−1, −1) when the
   // scale is not defined.
   virtual std::pair<double, double> ScaleFactors() const = 0;
+  // Why nothing can be measured although a scale is set (the plane of
+  // motion's points make no view of a rectangle once the lens is
+  // corrected), in French; empty otherwise.
+  virtual std::string MeasureFailure() const { return {}; }
+  // Whether the positions are measured on the plane of motion.
+  virtual bool PlaneOn() const { return false; }
   // Relative standard uncertainty of the scale factors (the scale's points
   // placed by hand): one term common to every length, kept apart from the
   // marks' own.

@@ -330,8 +330,11 @@ void ChronoWindow::UpdateEnabled() {
 TResult<TChronophotograph> ChronoWindow::PlanOf(TChronoSettings settings) {
   const TCalcul* calc = nullptr;
   if (settings.vectors != cvNone) {
-    if (!session_.UpdateResults(true))
-      return Fail(kComputeErrorText, "vitesses et accélérations non calculées");
+    if (!session_.UpdateResults(true)) {
+      TError failure = session_.Results().Failure();
+      if (failure.cause.empty()) failure.cause = "vitesses et accélérations non calculées";
+      return failure;
+    }
     calc = &session_.Results().Active();
     // The vector view's settings hide the edge speeds or accelerations.
     const int qx = settings.vectors == cvSpeed ? qtVx : qtAx;

@@ -768,7 +768,7 @@ bool TResForm::UpdateResults() {
   if (derivatives && session_.Results().LastCode() != ccNoVideo) {
     speedShown_ = accelerationShown_ = polarShown_ = false;
   }
-  session_.Dialog.Show(icWarning, {{"Ok", btOk}}, {kComputeErrorText});
+  session_.Dialog.Show(icWarning, {{"Ok", btOk}}, session_.Results().Failure().Lines());
   return false;
 }
 

@@ -172,6 +172,54 @@ TEST(PlaneTest, RefusesPointsThatAreNoViewOfARectangle) {
   EXPECT_TRUE(CalibratePlane(mirrored, 1.0, 1.0).ok());
 }
 
+// Up the picture, a plane seen at an angle goes away to its horizon; beyond
+// it, and for the plane's points behind the camera, there is nothing to map
+// (the matrix alone would give points mirrored through the horizon).  Both
+// turning senses of the quadrilateral.
+TEST(PlaneTest, NothingIsMappedBeyondTheHorizon) {
+  const std::array<TWorldPoint, 4> seen{
+      TWorldPoint{102.25, 401.5}, {548.0, 377.75}, {505.5, 88.0}, {151.0, 61.25}};
+  std::array<TWorldPoint, 4> mirrored = seen;
+  for (auto& p : mirrored) p.x = 640 - p.x;
+  for (const auto& picture : {seen, mirrored}) {
+    const auto h = CalibratePlane(picture, 2.0, 1.5);
+    ASSERT_TRUE(h.ok());
+    // Along a column of the picture, upwards: the plane's y grows until the
+    // horizon, then there is no plane point any more.
+    double lastY = -INFINITY;
+    bool beyond = false;
+    for (double y = 400.0; y > -20000.0; y -= 50.0) {
+      const TWorldPoint q = h->Map({320.0, y});
+      if (std::isnan(q.x)) {
+        EXPECT_TRUE(std::isnan(q.y));
+        beyond = true;
+        continue;
+      }
+      ASSERT_FALSE(beyond) << y;  // never back on the plane
+      EXPECT_GT(q.y, lastY) << y;
+      lastY = q.y;
+      const TWorldPoint back = h->InverseMap(q);
+      EXPECT_NEAR(back.y, y, 1e-6 * std::max(1.0, std::abs(y)));
+    }
+    EXPECT_TRUE(beyond);
+    // Along the plane's y axis, backwards: the picture's y grows until the
+    // point is under the camera, then the plane's points cannot be seen.
+    double lastPictureY = -INFINITY;
+    beyond = false;
+    for (double y = 0.0; y > -1e6; y = y * 1.5 - 0.1) {
+      const TWorldPoint p = h->InverseMap({1.0, y});
+      if (std::isnan(p.x)) {
+        beyond = true;
+        continue;
+      }
+      ASSERT_FALSE(beyond) << y;
+      EXPECT_GT(p.y, lastPictureY) << y;
+      lastPictureY = p.y;
+    }
+    EXPECT_TRUE(beyond);
+  }
+}
+
 TEST(MeasureMapTest, RefusesALensThatScramblesThePicture) {
   EXPECT_TRUE(CheckLens(0.0, 0.0));
   EXPECT_TRUE(CheckLens(0.25, 0.05));  // a phone's barrel

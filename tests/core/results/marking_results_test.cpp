@@ -220,11 +220,43 @@ TEST_F(MarkedThrow, LensAndPlaneTurnTheClickedMarksIntoTheirMetres) {
   data.SetCalibration(crossed);
   EXPECT_FALSE(calc.Update(true));
   EXPECT_EQ(calc.LastCode(), ccBadScale);
+  EXPECT_NE(calc.Failure().cause.find("croisé"), std::string::npos);  // the plane's reason
 
   // Both off: the usual results, exactly.
   data.SetCalibration({});
   ASSERT_TRUE(calc.Update(true));
   for (int k = 0; k < 8; ++k) EXPECT_EQ(calc.Active().Value(cfAxes, 0, qtX, k), usual[k]);
+}
+
+// A floor seen steeply, its horizon across the top of the picture: a mark
+// clicked above it has no place on the floor, and the results say which
+// image holds it rather than measure it mirrored through the horizon.
+TEST_F(MarkedThrow, AMarkBeyondThePlanesHorizonIsNamed) {
+  MarkThrow(0, 8);
+  view.current = 8;
+  Click(320, 30);  // the horizon is near y = 51
+  TMeasureCalibration c;
+  c.plane.on = true;
+  c.plane.width = 2.0;
+  c.plane.height = 1.0;
+  c.plane.points = {TPictureCoord{100.0 / 640, 460.0 / 480},
+                    {540.0 / 640, 460.0 / 480},
+                    {400.0 / 640, 200.0 / 480},
+                    {240.0 / 640, 200.0 / 480}};
+  data.SetCalibration(c);
+  EXPECT_FALSE(calc.Update(true));
+  EXPECT_EQ(calc.Active().UnplacedImage(), 8);
+  EXPECT_FALSE(calc.UpdateOrWarn(dialog, true));
+  EXPECT_TRUE(presenter.Contains(kComputeErrorText));
+  EXPECT_TRUE(presenter.Contains("La marque de l'image 8 est au-delà de l'horizon"));
+  // Its position is no number (the table shows it so), never a mirrored
+  // one; without that mark, the others are measured on the floor.
+  ASSERT_TRUE(calc.Update(false));
+  EXPECT_TRUE(std::isnan(calc.Active().Value(cfAxes, 0, qtY, 8)));
+  data.EraseMarksOfImage(8);
+  ASSERT_TRUE(calc.Update(true)) << calc.Failure().Text();
+  EXPECT_EQ(calc.Active().RowCount(), 8);
+  for (int k = 0; k < 8; ++k) EXPECT_TRUE(std::isfinite(calc.Active().Value(cfAxes, 0, qtY, k)));
 }
 
 }  // namespace

@@ -309,6 +309,9 @@ TEST(ResultsCalc, BadInputGivesCodesNotNumbers) {
   EXPECT_FALSE(calc2.Update(true));
   EXPECT_NE(calc2.LastCode(), 0);
   EXPECT_TRUE(std::isnan(calc2.Active().Value(cfAxes, 0, qtX, 2)));
+  EXPECT_EQ(
+      calc2.Failure().cause,
+      "La marque de l'image 2 n'a pas de position : ses coordonnées ne sont pas des nombres.");
 
   // No marks at all: no rows, no derivatives.
   SeriesSource none;

@@ -131,15 +131,10 @@ void TNativeWriter::BailIf(uint8_t condition) {
 }
 
 void TNativeWriter::BailUnlessDivisor(int reg) {
-  Move(15, reg);
-  AddressInRax(&numbers_[kAbsMask]);
-  Sse(k66, kAndpd, 15, 0, true);
+  BailUnlessFinite(reg);  // leaves |reg| in xmm15
   AddressInRax(&numbers_[kTiny]);
   Sse(k66, kUcomisd, 15, 0, true);
   BailIf(kBelow);  // smaller than 1e-100, or NaN
-  AddressInRax(&numbers_[kLargest]);
-  Sse(k66, kUcomisd, 15, 0, true);
-  BailIf(kAbove);  // infinite
 }
 
 void TNativeWriter::BailUnlessFinite(int reg) {
